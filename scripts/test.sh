@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test; with --sanitize (or VANDREL_SANITIZE=1) it also
+# builds the libraries under AddressSanitizer and UndefinedBehaviorSanitizer and runs their tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+if [ "${1:-}" = "--sanitize" ] || [ "${VANDREL_SANITIZE:-0}" = "1" ]; then
+  cmake -S . -B build-san -DCMAKE_BUILD_TYPE=Debug -DVANDREL_SANITIZE=ON \
+        -DVANDREL_BUILD_APP=OFF -DVANDREL_BUILD_BENCH=OFF -DVANDREL_BUILD_SIM=OFF >/dev/null
+  cmake --build build-san -j"$jobs"
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-san --output-on-failure -j"$jobs" -L 'foundation|platform|data|odbc'
+fi
