@@ -1,0 +1,106 @@
+#pragma once
+// The seam between msde-sim's TDS front end and its SQL engine. The front end turns packets
+// into logins and batches and turns what the engine reports into TDS tokens; the engine
+// owns the server model (databases, logins, sessions) and knows nothing of the protocol.
+#include <atomic>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace msde {
+
+// Column types as SQL Server 2000 describes them in result sets.
+enum class SqlType {
+  Int, SmallInt, TinyInt, Bit, BigInt, Float, Real, Numeric, Decimal, Money,
+  DateTime, Char, VarChar, NChar, NVarChar, Text, NText, UniqueIdentifier
+};
+
+struct ColumnInfo {
+  std::string name;
+  SqlType type = SqlType::Int;
+  int length = 0;     // characters for the character types; ignored for fixed-size types
+  int precision = 0;  // numeric/decimal
+  int scale = 0;      // numeric/decimal
+  bool nullable = true;
+};
+
+// A datetime as TDS carries it: days since 1900-01-01 and 1/300 s ticks since midnight.
+struct SqlDateTime {
+  int32_t days = 0;
+  uint32_t ticks = 0;
+  bool operator==(const SqlDateTime&) const = default;
+};
+
+// A cell: null, an integer (int/smallint/tinyint/bit/bigint), a float (float/real), text
+// (char types, text, numeric/decimal/money as decimal text with "." , uniqueidentifier as
+// its 36-character form) or a datetime.
+using Value = std::variant<std::monostate, int64_t, double, std::string, SqlDateTime>;
+using Row = std::vector<Value>;
+
+// An informational message (severity 10 or less, an INFO token) or an error (an ERROR token).
+struct Message {
+  int number = 0;
+  int state = 1;
+  int severity = 16;
+  std::string text;
+  std::string procedure;  // empty outside stored procedures
+  int line = 1;
+};
+
+// What a batch reports, in order. The front end decides which DONE is the last one.
+class BatchSink {
+ public:
+  virtual ~BatchSink() = default;
+  virtual void Columns(const std::vector<ColumnInfo>& columns) = 0;  // starts a result set
+  virtual void RowData(const Row& row) = 0;
+  virtual void Info(const Message& message) = 0;
+  virtual void Error(const Message& message) = 0;
+  // Ends one statement. RowCount < 0: no count to report. Error: the statement failed.
+  virtual void Done(int64_t RowCount, bool Error) = 0;
+  virtual void DatabaseChanged(const std::string& OldName, const std::string& NewName) = 0;
+};
+
+struct LoginRequest {
+  std::string user, password, database, application, host, language;
+  int client_pid = 0;
+};
+
+// One connection's state inside the engine.
+struct Session {
+  int spid = 0;
+  std::string login;
+  std::string host;
+  std::string program;
+  std::string language = "us_english";
+  std::string database = "master";
+  std::time_t login_time = 0;
+  std::time_t last_batch = 0;
+  std::string status = "sleeping";
+  std::string command = "AWAITING COMMAND";
+  // Set by the front end when the client sends an attention; long waits poll it.
+  std::atomic<bool> cancel_requested{false};
+  // Set by the engine when another session KILLs this one; the front end closes the socket.
+  std::atomic<bool> killed{false};
+  std::function<void()> on_killed;
+};
+
+class Engine {
+ public:
+  virtual ~Engine() = default;
+  // Checks the login (18456 on a wrong name or password, 4060 on a database that cannot be
+  // opened) and registers a session, or returns null and fills Errors.
+  virtual std::shared_ptr<Session> Login(const LoginRequest& request,
+                                         std::vector<Message>& Errors) = 0;
+  // Runs a SQL batch: statements separated as SQL Server separates them (not by "GO").
+  virtual void ExecuteBatch(Session& session, const std::string& sql, BatchSink& sink) = 0;
+  virtual void Logout(Session& session) = 0;
+  // Server facts the front end needs for LOGINACK.
+  virtual std::string ServerName() const = 0;
+};
+
+}  // namespace msde
