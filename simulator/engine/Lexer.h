@@ -1,0 +1,47 @@
+#pragma once
+// Tokens of Transact-SQL as the engine reads them, and the split of a batch into statements.
+#include <string>
+#include <vector>
+
+namespace msde {
+
+enum class TokenKind {
+  Word,        // a plain identifier or keyword: text as written
+  Bracketed,   // [name] with ]] undoubled: text is the name
+  Quoted,      // "name" with "" undoubled: an identifier, or a string where one is expected
+  String,      // 'text' with '' undoubled
+  NString,     // N'text'
+  Number,      // 12, 1.5, 1e3, 0x1F (text as written)
+  Variable,    // @name or @@name (text with the @)
+  Symbol,      // ( ) , . ; = <> != < > <= >= + - * / % and the like
+  End
+};
+
+struct Token {
+  TokenKind kind = TokenKind::End;
+  std::string text;
+  int line = 1;  // line in the batch, from 1
+  // An identifier of any form.
+  bool IsName() const {
+    return kind == TokenKind::Word || kind == TokenKind::Bracketed || kind == TokenKind::Quoted;
+  }
+  bool IsWord(const char* word) const;  // plain word, case-insensitive
+  bool IsSymbol(const char* symbol) const { return kind == TokenKind::Symbol && text == symbol; }
+  // How the token reads in "Incorrect syntax near 'x'" messages.
+  std::string Near() const;
+};
+
+// Thrown for text that cannot be tokenized (an unclosed string, bracket or comment).
+struct LexError {
+  int line;
+  std::string near;  // SQL Server names the unclosed string or bracket
+  bool unclosed_quote;
+};
+
+std::vector<Token> Tokenize(const std::string& sql);
+
+// Statements of a tokenized batch, as SQL Server separates them: at ";" and where a new
+// statement keyword starts at the top level.
+std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens);
+
+}  // namespace msde

@@ -1,0 +1,164 @@
+#include "engine/Model.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace msde {
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) ==
+                  std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+std::optional<Value> Database::PropertyEx(const std::string& property) const {
+  const std::string p = Upper(property);
+  auto flag = [](bool on) { return Value{int64_t{on ? 1 : 0}}; };
+  if (p == "USERACCESS")
+    return Value{std::string(Has(DbStatus::SingleUser)   ? "SINGLE_USER"
+                             : Has(DbStatus::DboUseOnly) ? "RESTRICTED_USER"
+                                                         : "MULTI_USER")};
+  if (p == "STATUS") {
+    if (Has(DbStatus::Offline)) return Value{std::string("OFFLINE")};
+    if (Has(DbStatus::NotRecovered)) return Value{std::string("SUSPECT")};
+    if (Has(DbStatus::Loading)) return Value{std::string("RESTORING")};
+    if (Has(DbStatus::Recovering) || Has(DbStatus::PreRecovery))
+      return Value{std::string("RECOVERING")};
+    return Value{std::string("ONLINE")};
+  }
+  if (p == "UPDATEABILITY")
+    return Value{std::string(Has(DbStatus::ReadOnly) ? "READ_ONLY" : "READ_WRITE")};
+  if (p == "RECOVERY")
+    return Value{std::string(Has(DbStatus::TruncLogOnChkpt)      ? "SIMPLE"
+                             : Has(DbStatus::SelectIntoBulkCopy) ? "BULK_LOGGED"
+                                                                 : "FULL")};
+  if (p == "ISAUTOCLOSE") return flag(Has(DbStatus::AutoClose));
+  if (p == "ISAUTOSHRINK") return flag(Has(DbStatus::AutoShrink));
+  if (p == "ISTORNPAGEDETECTIONENABLED") return flag(Has(DbStatus::TornPageDetection));
+  if (p == "ISAUTOCREATESTATISTICS") return flag(auto_create_statistics);
+  if (p == "ISAUTOUPDATESTATISTICS") return flag(auto_update_statistics);
+  if (p == "ISINSTANDBY") return flag(false);
+  if (p == "ISANSINULLDEFAULT") return flag((status2 & 0x4000) != 0);
+  if (p == "ISNULLCONCAT") return flag((status2 & 0x10000) != 0);
+  if (p == "ISRECURSIVETRIGGERSENABLED") return flag((status2 & 0x20000) != 0);
+  if (p == "ISQUOTEDIDENTIFIERSENABLED") return flag((status2 & 0x800000) != 0);
+  if (p == "ISANSINULLSENABLED") return flag((status2 & 0x4000000) != 0);
+  if (p == "ISANSIWARNINGSENABLED") return flag((status2 & 0x10000000) != 0);
+  if (p == "ISFULLTEXTENABLED") return flag((status2 & 0x20000000) != 0);
+  if (p == "VERSION") return Value{int64_t{version}};
+  if (p == "SQLSORTORDER") return Value{int64_t{0}};
+  return std::nullopt;
+}
+
+const std::string& Database::PrimaryFile() const {
+  static const std::string none;
+  for (const DbFile& f : files)
+    if (f.fileid == 1) return f.filename;
+  return none;
+}
+
+DbUser* Database::FindUser(const std::string& user) {
+  for (DbUser& u : users)
+    if (EqualNoCase(u.name, user)) return &u;
+  return nullptr;
+}
+
+DbUser* Database::FindUserByLogin(const std::string& login) {
+  for (DbUser& u : users)
+    if (!u.is_role && !u.login.empty() && EqualNoCase(u.login, login)) return &u;
+  return nullptr;
+}
+
+Table* Database::FindTable(const std::string& owner, const std::string& table) {
+  Table* found = nullptr;
+  for (Table& t : tables) {
+    if (!EqualNoCase(t.name, table)) continue;
+    if (!owner.empty()) {
+      if (EqualNoCase(t.owner, owner)) return &t;
+      continue;
+    }
+    // Without an owner SQL Server looks for the dbo's object; any single match serves here.
+    if (t.owner == "dbo" || found == nullptr) found = &t;
+  }
+  return found;
+}
+
+Table* Database::FindTableById(int id) {
+  for (Table& t : tables)
+    if (t.id == id) return &t;
+  return nullptr;
+}
+
+int Database::NextObjectId() const {
+  int id = 1977058079;  // object ids of user tables are large, as SQL Server hands them out
+  for (const Table& t : tables) id = std::max(id, t.id + 16);
+  return id;
+}
+
+Database* Model::FindDatabase(const std::string& name) {
+  for (Database& d : databases)
+    if (EqualNoCase(d.name, name)) return &d;
+  return nullptr;
+}
+
+Database* Model::FindDatabase(int dbid) {
+  for (Database& d : databases)
+    if (d.dbid == dbid) return &d;
+  return nullptr;
+}
+
+Login* Model::FindLogin(const std::string& name) {
+  for (Login& l : logins)
+    if (EqualNoCase(l.name, name)) return &l;
+  return nullptr;
+}
+
+ConfigOption* Model::FindOption(const std::string& name) {
+  ConfigOption* match = nullptr;
+  int matches = 0;
+  for (ConfigOption& o : configuration) {
+    if (EqualNoCase(o.name, name)) return &o;
+    if (o.name.size() > name.size() && EqualNoCase(o.name.substr(0, name.size()), name)) {
+      match = &o;
+      ++matches;
+    }
+  }
+  return matches == 1 ? match : nullptr;
+}
+
+int Model::NextDbid() const {
+  int id = 5;
+  for (;; ++id) {
+    bool taken = false;
+    for (const Database& d : databases) taken = taken || d.dbid == id;
+    if (!taken) return id;
+  }
+}
+
+int Model::NextSpid() const {
+  int spid = 51;
+  while (sessions.count(spid) != 0) ++spid;
+  return spid;
+}
+
+void Model::AddDatabase(Database db) {
+  auto at = std::find_if(databases.begin(), databases.end(),
+                         [&](const Database& d) { return d.dbid > db.dbid; });
+  databases.insert(at, std::move(db));
+}
+
+std::vector<Session*> Model::SessionsIn(const std::string& name, const Session* except) {
+  std::vector<Session*> result;
+  for (auto& [spid, s] : sessions)
+    if (s.get() != except && EqualNoCase(s->database, name)) result.push_back(s.get());
+  return result;
+}
+
+}  // namespace msde

@@ -1,0 +1,206 @@
+#pragma once
+// The simulated server's state: what SQL Server 2000 keeps in master and in each database,
+// reduced to what the system tables and procedures the tool uses can show or change.
+//
+// Files. A data set (--data FILE) is one JSON object:
+//   { "server": {...}, "configuration": [...], "logins": [...], "databases": [...] }
+// and an attachable database file (under --files DIR) is one JSON object holding a single
+// database in the same form as an entry of "databases" (its dbid is assigned on attach).
+// A log file (.ldf) is a small JSON object {"log_of": "<logical name of the database>"};
+// attaching needs it to exist only when its path is named. Times are text
+// "YYYY-MM-DD hh:mm:ss[.mmm]"; table rows are arrays in column order (datetime as such
+// text, numeric/decimal/money as a number or decimal text, uniqueidentifier as its
+// 36-character text). ModelJson.cpp is the one place that reads and writes these files;
+// it documents every key and its default.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Engine.h"
+
+namespace msde {
+
+// sysdatabases.status bits (SQL Server 2000).
+namespace DbStatus {
+constexpr int64_t AutoClose = 0x1;
+constexpr int64_t SelectIntoBulkCopy = 0x4;  // with TruncLogOnChkpt clear: BULK_LOGGED
+constexpr int64_t TruncLogOnChkpt = 0x8;     // SIMPLE recovery
+constexpr int64_t TornPageDetection = 0x10;
+constexpr int64_t Loading = 0x20;
+constexpr int64_t PreRecovery = 0x40;
+constexpr int64_t Recovering = 0x80;
+constexpr int64_t NotRecovered = 0x100;  // suspect: left unusable at start-up
+constexpr int64_t Offline = 0x200;
+constexpr int64_t ReadOnly = 0x400;
+constexpr int64_t DboUseOnly = 0x800;  // RESTRICTED_USER
+constexpr int64_t SingleUser = 0x1000;
+constexpr int64_t EmergencyMode = 0x8000;
+constexpr int64_t AutoShrink = 0x400000;
+constexpr int64_t CleanlyShutdown = 0x40000000;
+}  // namespace DbStatus
+
+struct ServerInfo {
+  std::string name = "SKLEP-SERWER";  // SERVERPROPERTY('ServerName'), @@SERVERNAME
+  std::string instance;               // empty: the default instance
+  std::string machine;                // SERVERPROPERTY('MachineName'); server name if empty
+  std::string product_version = "8.00.2039";
+  std::string product_level = "SP4";
+  std::string edition = "Desktop Engine";
+  int engine_edition = 4;  // SERVERPROPERTY('EngineEdition'): 4 = Desktop Engine / Express
+  // The version line of @@VERSION and sp_server_info row 2 (DBMS_VER).
+  std::string version_text =
+      "Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) \n\tMay  3 2005 23:18:38 \n\t"
+      "Copyright (c) 1988-2003 Microsoft Corporation\n\tDesktop Engine on Windows NT 5.1 "
+      "(Build 2600: Service Pack 3)\n";
+  std::string collation = "Polish_CI_AS";
+  // sp_server_info row 18 (COLLATION_SEQ) as SQL Server 2000 writes it.
+  std::string collation_seq = "charset=cp1250 sort_order=ci_as collation=Polish_CI_AS";
+  int charset_id = 0;  // SERVERPROPERTY('SqlCharSet'); 0 = derived from collation
+  std::string sort_order_name;
+  SqlDateTime start_time;  // login_time of the system processes
+};
+
+// One row of sp_configure.
+struct ConfigOption {
+  std::string name;
+  int64_t minimum = 0;
+  int64_t maximum = 0;
+  int64_t config_value = 0;
+  int64_t run_value = 0;
+  bool advanced = false;  // listed by sp_configure only with 'show advanced options' = 1
+  bool dynamic = true;    // RECONFIGURE copies config_value to run_value at once
+};
+
+struct Login {
+  std::string name;
+  std::string password;  // plain text; empty = no password (syslogins.password NULL)
+  std::string default_database = "master";
+  std::string language = "us_english";
+  bool sysadmin = false;
+  bool is_nt_name = false;
+  SqlDateTime created;
+  std::string sid;  // 16 raw bytes (binary string); generated when missing
+};
+
+// A user of one database (sysusers). Roles are names of roles of that database.
+struct DbUser {
+  std::string name;
+  std::string login;  // empty: an orphaned user (its sid matches no login) or a role
+  int uid = 0;
+  std::string sid;  // raw bytes; the login's sid when mapped
+  std::vector<std::string> roles;
+  bool is_role = false;
+};
+
+struct Table {
+  std::string owner = "dbo";
+  std::string name;
+  int id = 0;  // object id (sysobjects.id), unique in its database
+  SqlDateTime created;
+  std::vector<ColumnInfo> columns;  // ColumnInfo::length: characters, or bytes for fixed types
+  std::vector<Row> rows;
+};
+
+struct DbFile {
+  int fileid = 1;
+  std::string name;      // logical name
+  std::string filename;  // physical path as the server reports it (Windows form)
+  int64_t size = 0;      // 8 KB pages
+  int64_t maxsize = -1;  // pages; -1 = unlimited, 0 = no growth
+  int64_t growth = 10;   // pages, or a percentage when growth_percent
+  bool growth_percent = true;
+  bool is_log() const { return fileid == 2 || (fileid > 2 && log_file); }
+  bool log_file = false;  // for fileid > 2
+};
+
+// A consistency fault that DBCC CHECKDB reports until a repair at `repair` level or above
+// mends it ("REPAIR_FAST" < "REPAIR_REBUILD" < "REPAIR_ALLOW_DATA_LOSS").
+struct DamageMark {
+  int object_id = 0;
+  int index_id = 0;
+  int page_file = 1;
+  int64_t page = 0;
+  int error = 8928;     // DBCC message number
+  std::string repair = "REPAIR_REBUILD";
+  std::string text;     // optional full message text; generated from the fields when empty
+};
+
+struct Database {
+  std::string name;
+  int dbid = 0;
+  int64_t status = DbStatus::TruncLogOnChkpt | DbStatus::TornPageDetection;
+  int64_t status2 = 0x40000000 | 0x10000;  // SQL Server 2000 defaults
+  SqlDateTime crdate;
+  int version = 539;
+  int cmptlevel = 80;
+  std::string owner_login = "sa";  // sysdatabases.sid: the dbo's login
+  // The two options of the nine DATABASEPROPERTYEX ones that live outside status.
+  bool auto_create_statistics = true;
+  bool auto_update_statistics = true;
+  std::string collation;  // empty: the server collation
+  std::vector<DbFile> files;
+  std::vector<DbUser> users;
+  std::vector<Table> tables;
+  std::vector<DamageMark> damage;
+
+  bool Has(int64_t bit) const { return (status & bit) != 0; }
+  void Set(int64_t bit, bool on) { status = on ? (status | bit) : (status & ~bit); }
+  // DATABASEPROPERTYEX('name', property) as SQL Server 2000 answers; nullopt: NULL.
+  std::optional<Value> PropertyEx(const std::string& property) const;
+  const std::string& PrimaryFile() const;  // sysdatabases.filename (fileid 1); "" if none
+  DbUser* FindUser(const std::string& name);            // case-insensitive
+  DbUser* FindUserByLogin(const std::string& login);
+  Table* FindTable(const std::string& owner, const std::string& name);  // owner "" = any
+  Table* FindTableById(int id);
+  int NextObjectId() const;
+};
+
+// A process that is not a client connection (sysprocesses spids below 51).
+struct SystemProcess {
+  int spid = 0;
+  std::string command;  // "LAZY WRITER", ...
+  std::string status = "background";
+  int dbid = 1;
+};
+
+class Model {
+ public:
+  ServerInfo server;
+  std::vector<ConfigOption> configuration;
+  std::vector<Login> logins;
+  std::vector<Database> databases;  // kept in dbid order
+  std::vector<SystemProcess> system_processes;
+  std::map<int, std::shared_ptr<Session>> sessions;  // by spid
+  std::string files_dir;  // where attachable files are looked up and detached ones written
+
+  // Look-ups; names compare case-insensitively as under a case-insensitive collation.
+  Database* FindDatabase(const std::string& name);
+  Database* FindDatabase(int dbid);
+  Login* FindLogin(const std::string& name);
+  ConfigOption* FindOption(const std::string& name);  // exact or unique prefix, as sp_configure
+  int NextDbid() const;
+  int NextSpid() const;  // 51 and up
+  void AddDatabase(Database db);  // keeps dbid order
+  // Sessions (other than `except`) whose current database is `name`.
+  std::vector<Session*> SessionsIn(const std::string& name, const Session* except = nullptr);
+  // Maps a Windows path the tool sends (C:\...\x.mdf) to a file under files_dir: the last
+  // path component, looked up case-insensitively.
+  std::string LocalPath(const std::string& path) const;
+};
+
+// Loads a data set; throws std::runtime_error with the file name and the reason.
+Model LoadModel(const std::string& DataFile);
+// One database, to and from the attachable file format (a JSON text).
+Database DatabaseFromJson(const std::string& text);
+std::string DatabaseToJson(const Database& db);
+// The whole data set as JSON text (for inspection and tests).
+std::string ModelToJson(const Model& model);
+
+// Text helpers used across the engine.
+std::string Upper(std::string text);
+bool EqualNoCase(const std::string& a, const std::string& b);
+
+}  // namespace msde
