@@ -1,0 +1,665 @@
+#include "data/Field.h"
+
+#include <string>
+
+#include "data/CustomDataSet.h"
+#include "data/DataError.h"
+#include "data/FieldConverters.h"
+#include "foundation/ClassChain.h"
+#include "foundation/TfTools.h"
+#include "foundation/Trim.h"
+#include "foundation/TxTools.h"
+#include "foundation/TxfTools.h"
+#include "platform/Collation.h"
+
+namespace vandrel {
+
+using namespace fieldconv;
+
+namespace {
+
+// The null value of a date-time read through a field: 1970-01-01 00:00.
+constexpr TDateTime NullDateTime = 25569.0;
+
+// Reads the stored value of one field in its storage type, from the current values of the
+// dataset's current record or from the previous ones.
+struct TMStoredValue {
+  TMCustomDataSet* DS;
+  int DSIndex;
+  int DBIndex;
+  bool Previous;
+
+  bool IsNull() const {
+    return Previous ? DS->WasPreviousFieldNull(DSIndex, DBIndex)
+                    : DS->IsCurrentFieldNull(DSIndex, DBIndex);
+  }
+  AnsiString String() const {
+    return Previous ? DS->GetPreviousStringFieldValue(DSIndex, DBIndex)
+                    : DS->GetCurrentStringFieldValue(DSIndex, DBIndex);
+  }
+  int Integer() const {
+    return Previous ? DS->GetPreviousIntegerFieldValue(DSIndex, DBIndex)
+                    : DS->GetCurrentIntegerFieldValue(DSIndex, DBIndex);
+  }
+  double Float() const {
+    return Previous ? DS->GetPreviousFloatFieldValue(DSIndex, DBIndex)
+                    : DS->GetCurrentFloatFieldValue(DSIndex, DBIndex);
+  }
+  Extended Ext() const {
+    return Previous ? DS->GetPreviousExtendedFieldValue(DSIndex, DBIndex)
+                    : DS->GetCurrentExtendedFieldValue(DSIndex, DBIndex);
+  }
+  TDateTime DateTime() const {
+    return Previous ? DS->GetPreviousDateTimeFieldValue(DSIndex, DBIndex)
+                    : DS->GetCurrentDateTimeFieldValue(DSIndex, DBIndex);
+  }
+};
+
+// Conversions of a stored value of type S into the requested type; null was handled before.
+AnsiString AsString(const TMStoredValue& V, TMFieldType S, const AnsiString& Name) {
+  switch (S) {
+    case mftInteger: return IntegerToString(V.Integer());
+    case mftFloat: return FloatToString(V.Float(), Name);
+    case mftExtended: return ExtendedToString(V.Ext(), Name);
+    case mftDateTime: return DateTimeToString(V.DateTime(), Name);
+    default: return V.String();
+  }
+}
+
+int AsInteger(const TMStoredValue& V, TMFieldType S, const AnsiString& Name) {
+  switch (S) {
+    case mftInteger: return V.Integer();
+    case mftFloat: return FloatToInteger(V.Float(), Name);
+    case mftExtended: return ExtendedToInteger(V.Ext(), Name);
+    case mftDateTime: return DateTimeToInteger(V.DateTime(), Name);
+    default: return StringToInteger(V.String(), Name);
+  }
+}
+
+double AsFloat(const TMStoredValue& V, TMFieldType S, const AnsiString& Name) {
+  switch (S) {
+    case mftInteger: return IntegerToFloat(V.Integer());
+    case mftFloat: return V.Float();
+    case mftExtended: return ExtendedToFloat(V.Ext());
+    case mftDateTime: return DateTimeToFloat(V.DateTime());
+    default: return StringToFloat(V.String(), Name);
+  }
+}
+
+Extended AsExtended(const TMStoredValue& V, TMFieldType S, const AnsiString& Name) {
+  switch (S) {
+    case mftInteger: return IntegerToExtended(V.Integer());
+    case mftFloat: return FloatToExtended(V.Float());
+    case mftExtended: return V.Ext();
+    case mftDateTime: return DateTimeToExtended(V.DateTime());
+    default: return StringToExtended(V.String(), Name);
+  }
+}
+
+TDateTime AsDateTime(const TMStoredValue& V, TMFieldType S, const AnsiString& Name) {
+  switch (S) {
+    case mftInteger: return IntegerToDateTime(V.Integer());
+    case mftFloat: return FloatToDateTime(V.Float());
+    case mftExtended: return ExtendedToDateTime(V.Ext());
+    case mftDateTime: return V.DateTime();
+    default: return StringFieldToDateTime(V.String(), Name);
+  }
+}
+
+// A field's value read in the requested type: NullValue when the field is unbound or the
+// stored value is null, otherwise the stored value converted by Convert.
+template <class T, class Convert>
+T ReadStored(TMCustomDataSet* DS, const TMField& Field, bool Previous, T NullValue,
+             Convert AsRequested) {
+  const TMStoredValue V{DS, Field.DSIndex, Field.DBIndex, Previous};
+  if (Field.DSIndex < 0 || V.IsNull()) return NullValue;
+  return AsRequested(V, Field.GetStorageType(), Field.GetFieldName());
+}
+
+template <class T>
+int Sign(T A, T B) {
+  return A > B ? 1 : (A < B ? -1 : 0);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// TMField
+
+TMField::TMField(TMFields* Collection) : FCollection(Collection) {}
+
+TMField::~TMField() = default;
+
+void TMField::SetDropList(const std::vector<AnsiString>* Lines) {
+  if (Lines != nullptr && Lines != &FDropList) FDropList = *Lines;
+}
+
+TMCustomDataSet* TMField::GetDataSet() const {
+  return FCollection != nullptr ? FCollection->GetOwner() : nullptr;
+}
+
+TMCustomDataSet* TMField::CheckedDataSet(bool AllowEmpty) const {
+  TMCustomDataSet* DS = GetDataSet();
+  if (DS == nullptr) throw EMDataError(dterr::NullDataSet, "");
+  if (!DS->GetActive()) throw EMDataError(dterr::NotActive, "");
+  if (!AllowEmpty && DS->GetIsEmpty()) throw EMDataError(dterr::Empty, "");
+  return DS;
+}
+
+void TMField::CheckDataSet(bool AllowEmpty) const { CheckedDataSet(AllowEmpty); }
+
+TMFieldType TMField::GetStorageType() const {
+  TMCustomDataSet* DS = GetDataSet();
+  return DS != nullptr && DS->UseFieldDBTypes() ? DBType : FDataType;
+}
+
+// --- Reading ---
+
+AnsiString TMField::GetAsString() const {
+  return ReadStored(CheckedDataSet(false), *this, false, AnsiString(), AsString);
+}
+
+int TMField::GetAsInteger() const {
+  return ReadStored(CheckedDataSet(false), *this, false, 0, AsInteger);
+}
+
+double TMField::GetAsFloat() const {
+  return ReadStored(CheckedDataSet(false), *this, false, 0.0, AsFloat);
+}
+
+Extended TMField::GetAsExtended() const {
+  return ReadStored(CheckedDataSet(false), *this, false, Extended(0), AsExtended);
+}
+
+TDateTime TMField::GetAsDateTime() const {
+  return ReadStored(CheckedDataSet(false), *this, false, NullDateTime, AsDateTime);
+}
+
+bool TMField::GetIsNull() const {
+  TMStoredValue V{CheckedDataSet(false), DSIndex, DBIndex, false};
+  return !IsBound() || V.IsNull();
+}
+
+bool TMField::GetWasNull() const {
+  TMStoredValue V{CheckedDataSet(true), DSIndex, DBIndex, true};
+  return !IsBound() || V.IsNull();
+}
+
+AnsiString TMField::GetPreviousString() const {
+  return ReadStored(CheckedDataSet(true), *this, true, AnsiString(), AsString);
+}
+
+int TMField::GetPreviousInteger() const {
+  return ReadStored(CheckedDataSet(true), *this, true, 0, AsInteger);
+}
+
+double TMField::GetPreviousFloat() const {
+  return ReadStored(CheckedDataSet(true), *this, true, 0.0, AsFloat);
+}
+
+Extended TMField::GetPreviousExtended() const {
+  return ReadStored(CheckedDataSet(true), *this, true, Extended(0), AsExtended);
+}
+
+TDateTime TMField::GetPreviousDateTime() const {
+  return ReadStored(CheckedDataSet(true), *this, true, NullDateTime, AsDateTime);
+}
+
+// --- Writing ---
+// Each setter converts first, so a failed conversion leaves the stored value unchanged.
+
+void TMField::SetAsString(const AnsiString& Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (!IsBound()) return;
+  switch (GetStorageType()) {
+    case mftInteger: StoreInteger(DS, StringToInteger(Value, FFieldName)); break;
+    case mftFloat: StoreFloat(DS, StringToFloat(Value, FFieldName)); break;
+    case mftExtended: StoreExtended(DS, StringToExtended(Value, FFieldName)); break;
+    case mftDateTime: StoreDateTime(DS, StringToDateTime(Value, FFieldName)); break;
+    default: StoreString(DS, Value); break;
+  }
+}
+
+void TMField::SetAsInteger(int Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (!IsBound()) return;
+  switch (GetStorageType()) {
+    case mftInteger: StoreInteger(DS, Value); break;
+    case mftFloat: StoreFloat(DS, IntegerToFloat(Value)); break;
+    case mftExtended: StoreExtended(DS, IntegerToExtended(Value)); break;
+    case mftDateTime: StoreDateTime(DS, IntegerToDateTime(Value)); break;
+    default: StoreString(DS, IntegerToString(Value)); break;
+  }
+}
+
+void TMField::SetAsFloat(double Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (!IsBound()) return;
+  switch (GetStorageType()) {
+    case mftInteger: StoreInteger(DS, FloatToInteger(Value, FFieldName)); break;
+    case mftFloat: StoreFloat(DS, Value); break;
+    case mftExtended: StoreExtended(DS, FloatToExtended(Value)); break;
+    case mftDateTime: StoreDateTime(DS, FloatToDateTime(Value)); break;
+    default: StoreString(DS, FloatToString(Value, FFieldName)); break;
+  }
+}
+
+void TMField::SetAsExtended(Extended Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (!IsBound()) return;
+  switch (GetStorageType()) {
+    case mftInteger: StoreInteger(DS, ExtendedToInteger(Value, FFieldName)); break;
+    case mftFloat: StoreFloat(DS, ExtendedToFloat(Value)); break;
+    case mftExtended: StoreExtended(DS, Value); break;
+    case mftDateTime: StoreDateTime(DS, ExtendedToDateTime(Value)); break;
+    default: StoreString(DS, ExtendedToString(Value, FFieldName)); break;
+  }
+}
+
+void TMField::SetAsDateTime(TDateTime Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (!IsBound()) return;
+  switch (GetStorageType()) {
+    case mftInteger: StoreInteger(DS, DateTimeToInteger(Value, FFieldName)); break;
+    case mftFloat: StoreFloat(DS, DateTimeToFloat(Value)); break;
+    case mftExtended: StoreExtended(DS, DateTimeToExtended(Value)); break;
+    case mftDateTime: StoreDateTime(DS, Value); break;
+    default: StoreString(DS, DateTimeToStringField(Value, FFieldName)); break;
+  }
+}
+
+void TMField::SetNull() {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (!IsBound() || DS->IsCurrentFieldNull(DSIndex, DBIndex)) return;
+  DS->CheckNotReadOnly();
+  DS->SetCurrentFieldNull(DSIndex, DBIndex);
+  NotifyChanged();
+}
+
+// The Change operations store only a real change: an equal value passes without the
+// read-only check and without a notification.
+
+template <class V, class G, class S>
+void TMField::StoreIfChanged(TMCustomDataSet* DS, const V& Value, G Get, S Set) {
+  if (!DS->IsCurrentFieldNull(DSIndex, DBIndex) && (DS->*Get)(DSIndex, DBIndex) == Value) return;
+  DS->CheckNotReadOnly();
+  (DS->*Set)(DSIndex, DBIndex, Value);
+  NotifyChanged();
+}
+
+void TMField::StoreString(TMCustomDataSet* DS, const AnsiString& Value) {
+  StoreIfChanged(DS, Value, &TMCustomDataSet::GetCurrentStringFieldValue,
+                 &TMCustomDataSet::SetCurrentStringFieldValue);
+}
+
+void TMField::StoreInteger(TMCustomDataSet* DS, int Value) {
+  StoreIfChanged(DS, Value, &TMCustomDataSet::GetCurrentIntegerFieldValue,
+                 &TMCustomDataSet::SetCurrentIntegerFieldValue);
+}
+
+void TMField::StoreFloat(TMCustomDataSet* DS, double Value) {
+  StoreIfChanged(DS, Value, &TMCustomDataSet::GetCurrentFloatFieldValue,
+                 &TMCustomDataSet::SetCurrentFloatFieldValue);
+}
+
+void TMField::StoreExtended(TMCustomDataSet* DS, Extended Value) {
+  StoreIfChanged(DS, Value, &TMCustomDataSet::GetCurrentExtendedFieldValue,
+                 &TMCustomDataSet::SetCurrentExtendedFieldValue);
+}
+
+void TMField::StoreDateTime(TMCustomDataSet* DS, TDateTime Value) {
+  StoreIfChanged(DS, Value, &TMCustomDataSet::GetCurrentDateTimeFieldValue,
+                 &TMCustomDataSet::SetCurrentDateTimeFieldValue);
+}
+
+void TMField::ChangeString(const AnsiString& Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (IsBound()) StoreString(DS, Value);
+}
+
+void TMField::ChangeInteger(int Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (IsBound()) StoreInteger(DS, Value);
+}
+
+void TMField::ChangeFloat(double Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (IsBound()) StoreFloat(DS, Value);
+}
+
+void TMField::ChangeExtended(Extended Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (IsBound()) StoreExtended(DS, Value);
+}
+
+void TMField::ChangeDateTime(TDateTime Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (IsBound()) StoreDateTime(DS, Value);
+}
+
+void TMField::NotifyChanged() {
+  if (TMCustomDataSet* DS = GetDataSet()) DS->NotifyInterfaces(diaFieldChanged, FIndex);
+}
+
+void TMField::Refresh() { NotifyChanged(); }
+
+// --- SQL text ---
+
+AnsiString TMField::ToStringSQL(int MaxLength) const {
+  if (GetIsNull()) return "null";
+  return TxTools(GetAsString()).ToDBField(MaxLength);
+}
+
+AnsiString TMField::ToIntegerSQL() const {
+  if (GetIsNull()) return "null";
+  return std::to_string(GetAsInteger());
+}
+
+AnsiString TMField::ToFloatSQL(int MinDecimals, int MaxDecimals) const {
+  if (GetIsNull()) return "null";
+  return TfTools(GetAsFloat()).ToDBField(MinDecimals, MaxDecimals);
+}
+
+AnsiString TMField::ToExtendedSQL(int MinDecimals, int MaxDecimals) const {
+  if (GetIsNull()) return "null";
+  return TxfTools(GetAsExtended()).ToDBField(MinDecimals, MaxDecimals);
+}
+
+AnsiString TMField::ToDateTimeSQL(TdtFormat Format) const {
+  if (GetIsNull()) return "null";
+  return TdtTools(GetAsDateTime()).ToDBField(Format);
+}
+
+// --- Comparison ---
+
+int TMField::Compare(const TMField* Other, bool CaseInsensitive) const {
+  const bool ThisNull = GetIsNull();
+  const bool OtherNull = Other->GetIsNull();
+  if (ThisNull || OtherNull) return ThisNull == OtherNull ? 0 : (ThisNull ? -1 : 1);
+  const TMFieldType A = FDataType;
+  const TMFieldType B = Other->FDataType;
+  auto IsReal = [](TMFieldType T) { return T == mftFloat || T == mftExtended || T == mftDateTime; };
+  if (A == mftString || B == mftString) {
+    const AnsiString SA = GetAsString();
+    const AnsiString SB = Other->GetAsString();
+    return CaseInsensitive ? platform::CollateCompareText(SA, SB)
+                           : platform::CollateCompareStr(SA, SB);
+  }
+  if (A == mftExtended && B == mftExtended) return Sign(GetAsExtended(), Other->GetAsExtended());
+  if (A == mftDateTime && B == mftDateTime) return Sign(GetAsDateTime(), Other->GetAsDateTime());
+  if (IsReal(A) && IsReal(B)) return Sign(GetAsFloat(), Other->GetAsFloat());
+  return Sign(GetAsInteger(), Other->GetAsInteger());
+}
+
+// --- Names ---
+
+AnsiString TMField::ValidateName(const AnsiString& Name) {
+  const AnsiString Trimmed(Trim(Name));
+  for (char C : Trimmed) {
+    const bool Allowed = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') ||
+                         (C >= '0' && C <= '9') || C == '_';
+    if (!Allowed) throw EMDataError(dterr::IllegalNameChars, Name);
+  }
+  if (!Trimmed.empty() && Trimmed[0] >= '0' && Trimmed[0] <= '9')
+    throw EMDataError(dterr::IllegalNameStart, Name);
+  return Trimmed;
+}
+
+bool TMField::IsTheSameName(const AnsiString& A, const AnsiString& B) {
+  const AnsiString TA(Trim(A));
+  const AnsiString TB(Trim(B));
+  if (TA.empty() || TB.empty()) return false;
+  return platform::CollateCompareText(TA, TB) == 0;
+}
+
+void TMField::SetName(const AnsiString& Name) {
+  const AnsiString Trimmed(Trim(Name));
+  if (Trimmed == FFieldName) return;
+  TMCustomDataSet* DS = GetDataSet();
+  if (DS != nullptr && IsBound()) DS->CheckNotActive();
+  const AnsiString Valid = ValidateName(Trimmed);
+  if (!Valid.empty() && FCollection != nullptr) {
+    for (int I = 0; I < FCollection->GetCount(); ++I) {
+      const TMField* Other = FCollection->GetFields(I);
+      if (Other != this && IsTheSameName(Other->FFieldName, Valid))
+        throw EMDataError(dterr::NameAlreadyUsed, Name);
+    }
+  }
+  FFieldName = Valid;
+}
+
+void TMField::SetType(TMFieldType Type) {
+  if (Type == FDataType) return;
+  TMCustomDataSet* DS = GetDataSet();
+  if (DS != nullptr && IsBound()) DS->CheckNotActive();
+  FDataType = Type;
+  DBType = Type;
+}
+
+AnsiString TMField::GetDisplayName() const {
+  return FFieldName.empty() ? AnsiString(ClassName()) : FFieldName;
+}
+
+AnsiString TMField::GetNamePath() const {
+  if (FCollection == nullptr) return ClassName();
+  if (!FFieldName.empty()) return FCollection->GetNamePath() + "." + FFieldName;
+  return FCollection->GetNamePath() + "[" + std::to_string(FIndex) + "]";
+}
+
+// --- Editing hooks ---
+
+AnsiString TMField::GetEditText() const {
+  if (!OnGetText) return GetAsString();
+  AnsiString Text;
+  OnGetText(const_cast<TMField*>(this), Text, false);
+  return Text;
+}
+
+AnsiString TMField::GetDisplayText() const {
+  if (!OnGetText) return GetAsString();
+  AnsiString Text;
+  OnGetText(const_cast<TMField*>(this), Text, true);
+  return Text;
+}
+
+void TMField::SetEditText(const AnsiString& Text) {
+  if (OnSetText) {
+    OnSetText(this, Text, -1);
+  } else {
+    SetAsString(Text);
+  }
+}
+
+void TMField::SetFromDropList(const AnsiString& Text, int DropPos) {
+  if (OnSetText) {
+    OnSetText(this, Text, DropPos);
+  } else {
+    SetAsString(Text);
+  }
+}
+
+void TMField::GetDropList(std::vector<AnsiString>& Strings, int& Rows) {
+  if (OnPrepareDropList) OnPrepareDropList(this);
+  Strings = FDropList;
+  Rows = FDropDownRows;
+}
+
+void TMField::SetFromDateTimeEditor(TDateTime Value) {
+  if (OnSetDateTime) {
+    OnSetDateTime(this, Value);
+  } else {
+    SetAsDateTime(Value);
+  }
+}
+
+void TMField::PrepareCalendar(TMCalendarData& CalData) {
+  if (OnPrepareCalendar) OnPrepareCalendar(this, CalData);
+}
+
+void TMField::GetBoldDays(int Year, int Month, TMacSetOfIntegers* BoldDays) {
+  if (OnGetBoldDays) OnGetBoldDays(this, Year, Month, BoldDays);
+}
+
+void TMField::RiseBtnClickEvent(bool& Down) {
+  if (EditStyle == mesRightCheck || EditStyle == mesLeftCheck) SetAsInteger(Down ? 1 : 0);
+  if (OnBtnClick) OnBtnClick(this, Down);
+}
+
+void TMField::GetCheckState(bool& AChecked, bool& AEnabled) const {
+  try {
+    AChecked = !GetIsNull() && GetAsInteger() != 0;
+  } catch (...) {
+    AChecked = false;
+  }
+  AEnabled = true;
+  if (OnGetCheckState) OnGetCheckState(const_cast<TMField*>(this), AChecked, AEnabled);
+}
+
+void TMField::RetrieveEditStyle(TMEditStyle& Style, bool& AAllowEdit) const {
+  Style = EditStyle;
+  AAllowEdit = AllowEdit;
+  if (OnGetEditStyle) OnGetEditStyle(const_cast<TMField*>(this), Style, AAllowEdit);
+}
+
+void TMField::Assign(const TObject* Source) {
+  if (!IsNameOfObjectParentClass(Source, "TMField", true)) {
+    throw Exception(AnsiString("Cannot assign a ") + (Source ? Source->ClassName() : "nil") +
+                    " to a " + ClassName());
+  }
+  const auto* S = static_cast<const TMField*>(Source);
+  if (S == this) return;
+  try {
+    SetName(S->FFieldName);
+  } catch (...) {
+    FFieldName.clear();
+  }
+  try {
+    SetType(S->FDataType);
+  } catch (...) {
+  }
+  Param = S->Param;
+  SetEditLimit(S->FEditLimit);
+  EditMask = S->EditMask;
+  EditStyle = S->EditStyle;
+  AllowEdit = S->AllowEdit;
+  SetDropDownRows(S->FDropDownRows);
+  FDropList = S->FDropList;
+}
+
+// ---------------------------------------------------------------------------------------
+// TMFields
+
+TMFields::TMFields(TMCustomDataSet* Owner) : FOwner(Owner) {}
+
+TMFields::~TMFields() = default;
+
+TMField* TMFields::GetFields(int Index) const {
+  if (Index < 0 || Index >= GetCount())
+    throw EMDataError(dterr::FieldIndexOutOfBounds, std::to_string(Index));
+  return FItems[static_cast<std::size_t>(Index)].get();
+}
+
+void TMFields::SetFields(int Index, const TMField* Field) { GetFields(Index)->Assign(Field); }
+
+TMField* TMFields::Add() {
+  FItems.push_back(std::make_unique<TMField>(this));
+  TMField* Field = FItems.back().get();
+  Field->FIndex = GetCount() - 1;
+  return Field;
+}
+
+void TMFields::Delete(int Index) {
+  TMField* Field = GetFields(Index);
+  // A bound field is part of the open record layout: the dataset closes first.
+  if (Field->DSIndex >= 0 && FOwner != nullptr) FOwner->SetActive(false);
+  FItems.erase(FItems.begin() + Index);
+  Renumber(Index);
+}
+
+void TMFields::Clear() {
+  while (!FItems.empty()) Delete(GetCount() - 1);
+}
+
+void TMFields::Assign(const TMFields* Source) {
+  if (Source == nullptr || Source == this) return;
+  Clear();
+  for (int I = 0; I < Source->GetCount(); ++I) Add()->Assign(Source->GetFields(I));
+}
+
+void TMFields::Renumber(int From) {
+  for (int I = From; I < GetCount(); ++I) FItems[static_cast<std::size_t>(I)]->FIndex = I;
+}
+
+TMField* TMFields::Find(const AnsiString& Name) const {
+  for (const auto& Field : FItems)
+    if (TMField::IsTheSameName(Field->FFieldName, Name)) return Field.get();
+  return nullptr;
+}
+
+TMField* TMFields::ByName(const AnsiString& Name) const {
+  TMField* Field = Find(Name);
+  if (Field == nullptr) throw EMDataError(dterr::FieldNameNotFound, Name);
+  return Field;
+}
+
+TMField* TMFields::ByDSIndex(int DSIndex) const {
+  if (DSIndex >= 0) {
+    for (const auto& Field : FItems)
+      if (Field->DSIndex == DSIndex) return Field.get();
+  }
+  throw EMDataError(dterr::FieldDSIndexNotFound, std::to_string(DSIndex));
+}
+
+TMField* TMFields::FindOrAddDBField(const AnsiString& Name, TMFieldType Type, int DBIndex) {
+  TMField* Field = Find(Name);
+  if (Field != nullptr) {
+    Field->DBType = Type;
+    Field->DBIndex = DBIndex;
+    Field->AutoCreated = false;
+    return Field;
+  }
+  Field = Add();
+  try {
+    Field->SetName(Name);
+  } catch (...) {
+    Field->FFieldName.clear();
+  }
+  Field->FDataType = Type;
+  Field->DBType = Type;
+  Field->DBIndex = DBIndex;
+  Field->AutoCreated = true;
+  return Field;
+}
+
+void TMFields::SetDBIndex(const AnsiString& Name, int DBIndex) {
+  if (TMField* Field = Find(Name)) Field->DBIndex = DBIndex;
+}
+
+void TMFields::ResetDSIndexes() {
+  for (std::size_t I = 0; I < FItems.size();) {
+    TMField* Field = FItems[I].get();
+    Field->DSIndex = -1;
+    if (Field->AutoCreated) {
+      FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I));
+      continue;
+    }
+    Field->DBIndex = -1;
+    ++I;
+  }
+  Renumber(0);
+}
+
+void TMFields::SetDSIndexes() {
+  for (const auto& Field : FItems) Field->DSIndex = Field->FIndex;
+}
+
+void TMFields::RefreshAll() {
+  if (FOwner != nullptr) FOwner->NotifyInterfaces(diaFieldChanged, -1);
+}
+
+AnsiString TMFields::GetNamePath() const {
+  if (FOwner == nullptr || FOwner->GetNamePath().empty()) return ClassName();
+  return FOwner->GetNamePath() + ".Fields";
+}
+
+}  // namespace vandrel
