@@ -13,7 +13,7 @@ class TObject {
   // True when Name is the name of this object's class or of one of its ancestors.
   virtual bool ClassChainHas(std::string_view Name) const { return Name == "TObject"; }
   // True when Name is the name of an ancestor class (not of the object's own class).
-  virtual bool AncestorNamed(std::string_view Name) const { return false; }
+  virtual bool AncestorNamed(std::string_view /*Name*/) const { return false; }
 };
 
 }  // namespace vandrel

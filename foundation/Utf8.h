@@ -1,0 +1,23 @@
+#pragma once
+// UTF-8 characters for the text tools: text is decoded into code points so that a Polish
+// letter counts as one character, and encoded back without loss. A byte that does not
+// belong to a well-formed UTF-8 character decodes on its own to 0xDC00 + its value (a code
+// point no well-formed text yields) and encodes back to that same byte.
+#include <string>
+#include <string_view>
+
+namespace vandrel::utf8 {
+
+std::u32string Decode(std::string_view Text);
+std::string Encode(std::u32string_view Text);
+std::string Encode(char32_t C);
+
+// The number of characters in Text.
+std::size_t Length(std::string_view Text);
+
+// Upper case of letters of the Latin, Greek and Cyrillic alphabets used in Europe
+// (Polish letters included); every other code point is returned unchanged.
+char32_t ToUpper(char32_t C);
+std::u32string ToUpper(std::u32string_view Text);
+
+}  // namespace vandrel::utf8

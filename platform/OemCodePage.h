@@ -1,0 +1,15 @@
+#pragma once
+// Conversion between the program's text (UTF-8, the "ANSI code page" here) and the OEM
+// (console) code page of Polish DOS and Windows consoles, CP852.
+#include <string>
+#include <string_view>
+
+namespace vandrel::platform {
+
+// UTF-8 to CP852. Characters CP852 lacks are transliterated where iconv knows a stand-in,
+// else written as "?"; so are bytes that are not valid UTF-8. Never fails.
+std::string AnsiToOem(std::string_view Text);
+// CP852 to UTF-8; every byte has a character, so nothing is lost.
+std::string OemToAnsi(std::string_view Text);
+
+}  // namespace vandrel::platform
