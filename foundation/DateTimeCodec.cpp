@@ -1,0 +1,106 @@
+#include "foundation/DateTimeCodec.h"
+
+#include <time.h>
+
+#include <cmath>
+
+namespace vandrel::datetime {
+
+namespace {
+
+// Days from 1970-01-01 to 1899-12-30.
+constexpr std::int64_t kEpochShift = -25569;
+constexpr std::int64_t kFirstDay = -693593;  // 0001-01-01
+constexpr std::int64_t kLastDay = 2958465;   // 9999-12-31
+
+// Days since 1970-01-01 of a proleptic Gregorian date (the civil-calendar count).
+std::int64_t DaysFromCivil(std::int64_t Y, unsigned M, unsigned D) {
+  Y -= M <= 2;
+  const std::int64_t Era = (Y >= 0 ? Y : Y - 399) / 400;
+  const unsigned YearOfEra = static_cast<unsigned>(Y - Era * 400);
+  const unsigned DayOfYear = (153 * (M > 2 ? M - 3 : M + 9) + 2) / 5 + D - 1;
+  const unsigned DayOfEra = YearOfEra * 365 + YearOfEra / 4 - YearOfEra / 100 + DayOfYear;
+  return Era * 146097 + static_cast<std::int64_t>(DayOfEra) - 719468;
+}
+
+void CivilFromDays(std::int64_t Z, int& Year, int& Month, int& Day) {
+  Z += 719468;
+  const std::int64_t Era = (Z >= 0 ? Z : Z - 146096) / 146097;
+  const unsigned DayOfEra = static_cast<unsigned>(Z - Era * 146097);
+  const unsigned YearOfEra = (DayOfEra - DayOfEra / 1460 + DayOfEra / 36524 - DayOfEra / 146096) / 365;
+  const unsigned DayOfYear = DayOfEra - (365 * YearOfEra + YearOfEra / 4 - YearOfEra / 100);
+  const unsigned MP = (5 * DayOfYear + 2) / 153;
+  Day = static_cast<int>(DayOfYear - (153 * MP + 2) / 5 + 1);
+  Month = static_cast<int>(MP < 10 ? MP + 3 : MP - 9);
+  Year = static_cast<int>(static_cast<std::int64_t>(YearOfEra) + Era * 400 + (Month <= 2));
+}
+
+}  // namespace
+
+bool IsLeapYear(int Year) { return Year % 4 == 0 && (Year % 100 != 0 || Year % 400 == 0); }
+
+int DaysInMonth(int Year, int Month) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (Month < 1 || Month > 12) return 0;
+  return kDays[Month - 1] + (Month == 2 && IsLeapYear(Year) ? 1 : 0);
+}
+
+bool TryEncodeDate(int Year, int Month, int Day, TDateTime& Result) {
+  if (Year < 1 || Year > 9999 || Day < 1 || Day > DaysInMonth(Year, Month)) return false;
+  Result = static_cast<TDateTime>(DaysFromCivil(Year, static_cast<unsigned>(Month),
+                                                static_cast<unsigned>(Day)) -
+                                  kEpochShift);
+  return true;
+}
+
+bool TryEncodeTime(int Hour, int Minute, int Second, int MSec, TDateTime& Result) {
+  if (Hour < 0 || Hour > 23 || Minute < 0 || Minute > 59 || Second < 0 || Second > 59 ||
+      MSec < 0 || MSec > 999)
+    return false;
+  Result = static_cast<TDateTime>(((Hour * 60 + Minute) * 60 + Second) * 1000 + MSec) /
+           static_cast<TDateTime>(kMSecsPerDay);
+  return true;
+}
+
+TDateTime CombineDateTime(TDateTime Date, TDateTime Time) {
+  return Date < 0 ? Date - Time : Date + Time;
+}
+
+bool TryDecode(TDateTime Value, TDateTimeParts& Parts) {
+  // Checked before the conversion to a whole number, which must not overflow.
+  if (!std::isfinite(Value) || Value < static_cast<double>(kFirstDay - 1) ||
+      Value > static_cast<double>(kLastDay + 1))
+    return false;
+  double Whole = std::trunc(Value);
+  std::int64_t Day = static_cast<std::int64_t>(Whole);
+  std::int64_t MSecs = std::llround(std::fabs(Value - Whole) * static_cast<double>(kMSecsPerDay));
+  if (MSecs >= kMSecsPerDay) {  // rounded up to the next midnight
+    MSecs -= kMSecsPerDay;
+    ++Day;
+  }
+  if (Day < kFirstDay || Day > kLastDay) return false;
+  Parts.DayNumber = Day;
+  CivilFromDays(Day + kEpochShift, Parts.Year, Parts.Month, Parts.Day);
+  Parts.Hour = static_cast<int>(MSecs / 3600000);
+  Parts.Minute = static_cast<int>(MSecs / 60000 % 60);
+  Parts.Second = static_cast<int>(MSecs / 1000 % 60);
+  Parts.MSec = static_cast<int>(MSecs % 1000);
+  // 1899-12-30 was a Saturday.
+  Parts.DayOfWeek = static_cast<int>(((Day + 5) % 7 + 7) % 7) + 1;
+  return true;
+}
+
+TDateTime Now() {
+  timespec Clock{};
+  clock_gettime(CLOCK_REALTIME, &Clock);
+  tm Local{};
+  localtime_r(&Clock.tv_sec, &Local);
+  TDateTime Date = 0, Time = 0;
+  TryEncodeDate(Local.tm_year + 1900, Local.tm_mon + 1, Local.tm_mday, Date);
+  // A leap second shows as the last second of its minute.
+  TryEncodeTime(Local.tm_hour, Local.tm_min, Local.tm_sec > 59 ? 59 : Local.tm_sec,
+                static_cast<int>(Clock.tv_nsec / 1000000), Time);
+  return CombineDateTime(Date, Time);
+}
+
+}  // namespace vandrel::datetime

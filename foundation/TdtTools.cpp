@@ -1,0 +1,204 @@
+#include "foundation/TdtTools.h"
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+#include "foundation/DatePattern.h"
+#include "foundation/DateTimeCodec.h"
+#include "foundation/TdtToolsErrors.h"
+#include "foundation/TxTools.h"
+#include "platform/RegionalSettings.h"
+
+namespace vandrel {
+
+namespace {
+
+using datetime::TDateTimeParts;
+
+constexpr const char* kDayNames[7] = {"poniedziałek", "wtorek", "środa", "czwartek",
+                                      "piątek",       "sobota", "niedziela"};
+constexpr const char* kShortDayNames[7] = {"pn", "wt", "śr", "cz", "pt", "sb", "nd"};
+constexpr const char* kMonthNames[12] = {"styczeń", "luty",     "marzec",   "kwiecień",
+                                         "maj",     "czerwiec", "lipiec",   "sierpień",
+                                         "wrzesień", "październik", "listopad", "grudzień"};
+constexpr const char* kShortMonthNames[12] = {"sty", "lut", "mar", "kwi", "maj", "cze",
+                                              "lip", "sie", "wrz", "paź", "lis", "gru"};
+constexpr const char* kEnglishMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+bool IsYearLetter(char C) { return C == 'y' || C == 'Y' || C == 'r' || C == 'R'; }
+
+// Value in decimal, left-padded with zeros to Width digits.
+std::string Digits(int Value, int Width) {
+  char Buffer[16];
+  std::snprintf(Buffer, sizeof Buffer, "%0*d", Width, Value);
+  return Buffer;
+}
+
+std::string ClockText(const TDateTimeParts& P, bool Seconds, bool MSecs) {
+  std::string Text = Digits(P.Hour, 2) + ":" + Digits(P.Minute, 2);
+  if (Seconds) Text += ":" + Digits(P.Second, 2);
+  if (MSecs) Text += "." + Digits(P.MSec, 3);
+  return Text;
+}
+
+std::string DateText(const TDateTimeParts& P, const char* Separator) {
+  return Digits(P.Year, 4) + Separator + Digits(P.Month, 2) + Separator + Digits(P.Day, 2);
+}
+
+// Value formatted by one of the settings' patterns, read when the text is made.
+std::string ByPattern(TDateTime Value, std::string platform::TRegionalSettings::*Pattern) {
+  const platform::TRegionalSettings& Settings = platform::RegionalSettings();
+  std::string Text;
+  if (!datetime::TryFormatDateTime(Settings.*Pattern, Value, Settings, Text))
+    throw tdt::FormatCreateError();
+  return Text;
+}
+
+// Runs Make while the process-wide short date pattern has a four-digit year; the pattern
+// is put back afterwards, also when Make fails.
+std::string WithFourDigitYear(const std::function<std::string()>& Make) {
+  platform::TRegionalSettingsGuard Keep;
+  try {
+    platform::TRegionalSettings Widened = platform::RegionalSettings();
+    Widened.ShortDateFormat = TdtTools::Short4YFormat();
+    platform::SetRegionalSettings(Widened);
+    return Make();
+  } catch (const std::exception&) {
+    throw tdt::FormatCreateError();
+  }
+}
+
+}  // namespace
+
+TdtTools::TdtTools() : Value(datetime::Now()) {}
+
+AnsiString TdtTools::ToString(TdtFormat Format) const {
+  if (Format > fmtDateTimeCompressed)
+    throw Exception("[TdtTools] Format wyświetlania " + std::to_string(Format) +
+                    " nie jest obsługiwany");
+  TDateTimeParts P;
+  if (!datetime::TryDecode(Value, P)) throw tdt::FormatCreateError();
+  using S = platform::TRegionalSettings;
+  switch (Format) {
+    case fmtDate: return ByPattern(Value, &S::ShortDateFormat);
+    case fmt4YDate: return WithFourDigitYear([&] { return ByPattern(Value, &S::ShortDateFormat); });
+    case fmtTime: return ByPattern(Value, &S::LongTimeFormat);
+    case fmtTimeHM: return ClockText(P, false, false);
+    case fmtTimeHMS: return ClockText(P, true, false);
+    case fmtTimeHMSms: return ClockText(P, true, true);
+    case fmtDateTime: {
+      std::string Text = ByPattern(Value, &S::ShortDateFormat);
+      if (P.Hour == 0 && P.Minute == 0 && P.Second == 0 && P.MSec == 0) return Text;
+      return Text + " " + ByPattern(Value, &S::LongTimeFormat);
+    }
+    case fmt4YDateTime:
+      return WithFourDigitYear([&] {
+        return ByPattern(Value, &S::ShortDateFormat) + " " + ByPattern(Value, &S::LongTimeFormat);
+      });
+    case fmtASE11:
+    case fmtSQLAnyDateTime: return DateText(P, "/") + " " + ClockText(P, true, false);
+    case fmtSQLAnyDate: return DateText(P, "/");
+    case fmtCompileDate:
+      return std::string(kEnglishMonths[P.Month - 1]) + " " + std::to_string(P.Day) + " " +
+             std::to_string(P.Year);
+    case fmtDateLN: return DateText(P, "-");
+    case fmtDateTimeCompressed:
+      return DateText(P, "") + Digits(P.Hour, 2) + Digits(P.Minute, 2) + Digits(P.Second, 2) +
+             Digits(P.MSec, 3);
+  }
+  return "";
+}
+
+AnsiString TdtTools::ToDBField(TdtFormat Format) const {
+  return TxTools(ToString(Format)).ToDBField(-1);
+}
+
+TDateTime TdtTools::Date() const {
+  TDateTimeParts P;
+  if (datetime::TryDecode(Value, P)) return static_cast<TDateTime>(P.DayNumber);
+  return std::trunc(Value);
+}
+
+TDateTime TdtTools::Time() const {
+  TDateTimeParts P;
+  if (!datetime::TryDecode(Value, P)) return std::fabs(Value - std::trunc(Value));
+  TDateTime Result = 0;
+  datetime::TryEncodeTime(P.Hour, P.Minute, P.Second, P.MSec, Result);
+  return Result;
+}
+
+int TdtTools::DateCompare(TDateTime Other) const {
+  TDateTime Mine = Date(), Theirs = TdtTools(Other).Date();
+  return (Mine > Theirs) - (Mine < Theirs);
+}
+
+int TdtTools::DayOfWeekPl() const {
+  TDateTimeParts P;
+  return datetime::TryDecode(Value, P) ? P.DayOfWeek : 0;
+}
+
+int TdtTools::WeekOfYearPl(bool& PreviousYear) const {
+  PreviousYear = false;
+  TDateTimeParts P;
+  if (!datetime::TryDecode(Value, P)) return 0;
+  TDateTime Day = static_cast<TDateTime>(P.DayNumber);
+  TDateTime Monday = FirstMondayOfYear(P.Year);
+  if (Monday > Day) {
+    PreviousYear = true;
+    Monday = FirstMondayOfYear(P.Year - 1);  // 0001-01-01 was a Monday: never year 0
+  }
+  return static_cast<int>(Day - Monday) / 7 + 1;
+}
+
+TDateTime TdtTools::FirstMondayOfYear(int Year) {
+  TDateTime First = 0;
+  if (!datetime::TryEncodeDate(Year, 1, 1, First)) throw tdt::DateEncodeError();
+  int DayOfWeek = TdtTools(First).DayOfWeekPl();
+  return First + (8 - DayOfWeek) % 7;
+}
+
+AnsiString TdtTools::DayOfWeekNamePl(int Day, bool Short) {
+  if (Day < 1 || Day > 7) return "";
+  return Short ? kShortDayNames[Day - 1] : kDayNames[Day - 1];
+}
+
+AnsiString TdtTools::ToDayOfWeekNamePl(bool Short) const {
+  return DayOfWeekNamePl(DayOfWeekPl(), Short);
+}
+
+AnsiString TdtTools::MonthNamePl(int Month, bool Short) {
+  if (Month < 1 || Month > 12) return "";
+  return Short ? kShortMonthNames[Month - 1] : kMonthNames[Month - 1];
+}
+
+AnsiString TdtTools::ToMonthNamePl(bool Short) const {
+  TDateTimeParts P;
+  return datetime::TryDecode(Value, P) ? MonthNamePl(P.Month, Short) : "";
+}
+
+// The first run of year letters becomes four of its first letter and later year letters
+// are dropped; quoted literal text is kept as it is ("'r.'" stays).
+AnsiString TdtTools::Short4YFormat() {
+  const std::string& Pattern = platform::RegionalSettings().ShortDateFormat;
+  std::string Result;
+  bool Widened = false;
+  char Quote = 0;
+  for (std::size_t I = 0; I < Pattern.size(); ++I) {
+    char C = Pattern[I];
+    if (Quote != 0 || C == '\'' || C == '"') {
+      Quote = Quote == 0 ? C : (C == Quote ? 0 : Quote);
+      Result += C;
+    } else if (!IsYearLetter(C)) {
+      Result += C;
+    } else if (!Widened) {
+      Result.append(4, C);
+      while (I + 1 < Pattern.size() && IsYearLetter(Pattern[I + 1])) ++I;
+      Widened = true;
+    }
+  }
+  return Result;
+}
+
+}  // namespace vandrel
