@@ -1,0 +1,77 @@
+#include "tds/BatchResponse.h"
+
+#include "tds/Tokens.h"
+
+namespace msde::tds {
+
+void BatchResponse::FlushDone(bool more) {
+  if (!done_) return;
+  uint16_t status = more ? DoneStatus::More : DoneStatus::Final;
+  if (done_->count >= 0) status |= DoneStatus::Count;
+  if (done_->error) status |= DoneStatus::Error;
+  WriteDone(out_.Tokens(), status, done_->select ? kCmdSelect : 0, done_->count);
+  done_.reset();
+}
+
+void BatchResponse::Columns(const std::vector<ColumnInfo>& columns) {
+  if (Suppressed()) return;
+  FlushDone(true);
+  encoder_ = std::make_unique<ResultEncoder>(columns);
+  encoder_->WriteMetadata(out_.Tokens());
+  statement_had_result_ = true;
+  Flush();
+}
+
+void BatchResponse::RowData(const Row& row) {
+  if (Suppressed() || !encoder_) return;
+  encoder_->WriteRow(out_.Tokens(), row);
+  Flush();
+}
+
+void BatchResponse::Info(const Message& message) {
+  if (Suppressed()) return;
+  FlushDone(true);
+  WriteMessage(out_.Tokens(), Token::Info, message, server_);
+  Flush();
+}
+
+void BatchResponse::Error(const Message& message) {
+  if (Suppressed()) return;
+  FlushDone(true);
+  WriteMessage(out_.Tokens(), Token::Error, message, server_);
+  statement_had_error_ = true;
+  Flush();
+}
+
+void BatchResponse::Done(int64_t RowCount, bool Error) {
+  if (Suppressed()) return;
+  FlushDone(true);
+  done_ = PendingDone{RowCount, Error || statement_had_error_, statement_had_result_};
+  encoder_.reset();
+  statement_had_result_ = false;
+  statement_had_error_ = false;
+}
+
+void BatchResponse::DatabaseChanged(const std::string& OldName, const std::string& NewName) {
+  if (Suppressed()) return;
+  FlushDone(true);
+  WriteEnvChange(out_.Tokens(), EnvType::Database, NewName, OldName);
+  Flush();
+}
+
+void BatchResponse::Finish(bool attention) {
+  if (attention) {
+    out_.DiscardPending();
+    done_.reset();
+    WriteDone(out_.Tokens(), DoneStatus::Attention, 0, 0);
+  } else if (done_) {
+    FlushDone(false);
+  } else {
+    // A batch that reported nothing still ends with a DONE.
+    WriteDone(out_.Tokens(), DoneStatus::Final | (statement_had_error_ ? DoneStatus::Error : 0), 0,
+              0);
+  }
+  out_.EndMessage();
+}
+
+}  // namespace msde::tds

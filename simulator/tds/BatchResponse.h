@@ -1,0 +1,50 @@
+#pragma once
+// Turns what the engine reports for one batch into the response message. Each statement's
+// DONE is held back until the next token shows whether more follows (DONE_MORE) or the
+// batch ended; rows stop going out once the client has asked to cancel.
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Engine.h"
+#include "tds/Packet.h"
+#include "tds/ResultEncoder.h"
+
+namespace msde::tds {
+
+class BatchResponse : public BatchSink {
+ public:
+  BatchResponse(ResponseWriter& out, Session& session, std::string server)
+      : out_(out), session_(session), server_(std::move(server)) {}
+
+  void Columns(const std::vector<ColumnInfo>& columns) override;
+  void RowData(const Row& row) override;
+  void Info(const Message& message) override;
+  void Error(const Message& message) override;
+  void Done(int64_t RowCount, bool Error) override;
+  void DatabaseChanged(const std::string& OldName, const std::string& NewName) override;
+
+  // Ends the message: the last DONE without DONE_MORE, or, after an attention, whatever
+  // has not gone out yet replaced by the attention's acknowledgement.
+  void Finish(bool attention);
+
+ private:
+  bool Suppressed() const { return session_.cancel_requested || out_.Broken(); }
+  void FlushDone(bool more);
+  void Flush() { out_.FlushFullPackets(); }
+
+  struct PendingDone {
+    int64_t count;
+    bool error;
+    bool select;
+  };
+  ResponseWriter& out_;
+  Session& session_;
+  std::string server_;
+  std::unique_ptr<ResultEncoder> encoder_;
+  std::optional<PendingDone> done_;
+  bool statement_had_result_ = false;
+  bool statement_had_error_ = false;
+};
+
+}  // namespace msde::tds

@@ -1,0 +1,217 @@
+#include "tds/Connection.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "tds/BatchResponse.h"
+#include "tds/Login7.h"
+#include "tds/PreLogin.h"
+#include "tds/SqlBatch.h"
+#include "tds/Tokens.h"
+
+namespace msde::tds {
+namespace {
+
+// SQL Server's own messages for requests that never reach the engine.
+constexpr int kMsgProtocolError = 4002;
+constexpr int kMsgOutOfMemory = 701;
+constexpr int kMsgInternalError = 8624;
+constexpr int kMsgNoProcedure = 2812;
+
+Message ServerMessage(int number, int severity, int state, std::string text) {
+  Message m;
+  m.number = number;
+  m.severity = severity;
+  m.state = state;
+  m.text = std::move(text);
+  return m;
+}
+
+}  // namespace
+
+Connection::Connection(Engine& engine, int fd, const ServerOptions& options)
+    : engine_(engine),
+      options_(options),
+      socket_(std::make_shared<Socket>(fd)),
+      out_(*socket_, kDefaultPacketSize),
+      server_name_(engine.ServerName()) {}
+
+Connection::~Connection() {
+  socket_->Shutdown();
+  if (reader_.joinable()) reader_.join();
+}
+
+void Connection::ReadRequests() {
+  MessageReader reader(*socket_, options_.max_request_bytes, options_.in_message_timeout_ms);
+  while (auto message = reader.Next()) {
+    std::unique_lock lock(mutex_);
+    if (message->type == PacketType::Attention && session_) session_->cancel_requested = true;
+    changed_.wait(lock, [&] { return queue_.size() < options_.max_queued_requests; });
+    queue_.push_back(std::move(*message));
+    changed_.notify_all();
+  }
+  std::lock_guard lock(mutex_);
+  reader_done_ = true;
+  // A client that left cannot take more results: let a long statement stop early.
+  if (session_) session_->cancel_requested = true;
+  changed_.notify_all();
+}
+
+std::optional<RequestMessage> Connection::Pop(int TimeoutMs) {
+  std::unique_lock lock(mutex_);
+  auto ready = [&] { return !queue_.empty() || reader_done_; };
+  if (TimeoutMs < 0) {
+    changed_.wait(lock, ready);
+  } else if (!changed_.wait_for(lock, std::chrono::milliseconds(TimeoutMs), ready)) {
+    return std::nullopt;
+  }
+  if (queue_.empty()) return std::nullopt;
+  RequestMessage message = std::move(queue_.front());
+  queue_.pop_front();
+  changed_.notify_all();
+  return message;
+}
+
+void Connection::Run() {
+  reader_ = std::thread([this] { ReadRequests(); });
+  if (LogIn()) Serve();
+  socket_->Shutdown();
+  reader_.join();
+  std::shared_ptr<Session> session;
+  {
+    std::lock_guard lock(mutex_);
+    session = session_;
+  }
+  if (session) engine_.Logout(*session);
+}
+
+bool Connection::LogIn() {
+  auto request = Pop(options_.login_timeout_ms);
+  if (!request || request->oversized) return false;
+  try {
+    if (request->type == PacketType::PreLogin) {
+      out_.Tokens().Raw(PreLoginReply(request->payload));
+      if (!out_.EndMessage()) return false;
+      request = Pop(options_.login_timeout_ms);
+      if (!request || request->oversized) return false;
+    }
+    if (request->type != PacketType::Login7) return false;
+    Login7 login = ParseLogin7(request->payload);
+    if ((login.tds_version >> 24) < (kTds71 >> 24)) {
+      // Clients older than TDS 7.1 would need the pre-collation type forms.
+      RefuseRequest(kMsgProtocolError, 16,
+                    "The incoming tabular data stream (TDS) protocol "
+                    "stream is incorrect. This server requires TDS 7.1 or later.");
+      return false;
+    }
+    std::vector<Message> errors;
+    auto session = engine_.Login(login.request, errors);
+    if (!session) {
+      for (const auto& e : errors) WriteMessage(out_.Tokens(), Token::Error, e, server_name_);
+      WriteDone(out_.Tokens(), DoneStatus::Error, 0, 0);
+      out_.EndMessage();
+      return false;
+    }
+    std::weak_ptr<Socket> socket = socket_;
+    session->on_killed = [socket] {
+      if (auto s = socket.lock()) s->Shutdown();
+    };
+    {
+      std::lock_guard lock(mutex_);
+      session_ = session;
+    }
+    out_.SetSpid(session->spid);
+    uint32_t size = login.packet_size;
+    if (size < kMinPacketSize || size > kMaxPacketSize) size = kDefaultPacketSize;
+    WriteLoginResponse(size);
+    return out_.EndMessage() && !session->killed;
+  } catch (const ProtocolError&) {
+    return false;  // a login that cannot be read gets no answer: SQL Server hangs up too
+  }
+}
+
+void Connection::WriteLoginResponse(uint32_t PacketSize) {
+  Writer& w = out_.Tokens();
+  const Session& s = *session_;
+  WriteEnvChange(w, EnvType::Database, s.database, "master");
+  WriteMessage(w, Token::Info,
+               ServerMessage(5701, 0, 2, "Changed database context to '" + s.database + "'."),
+               server_name_);
+  WriteCollationChange(w);
+  WriteEnvChange(w, EnvType::Language, s.language, "");
+  WriteMessage(w, Token::Info,
+               ServerMessage(5703, 0, 1, "Changed language setting to " + s.language + "."),
+               server_name_);
+  WriteLoginAck(w);
+  WriteEnvChange(w, EnvType::PacketSize, std::to_string(PacketSize),
+                 std::to_string(kDefaultPacketSize));
+  WriteDone(w, DoneStatus::Final, 0, 0);
+  out_.SetPacketSize(PacketSize);
+}
+
+void Connection::Serve() {
+  while (auto request = Pop(-1)) {
+    switch (request->type) {
+      case PacketType::Attention:
+        // An attention that arrived after its batch had ended still needs its answer.
+        if (attentions_answered_ > 0) {
+          --attentions_answered_;
+        } else {
+          WriteDone(out_.Tokens(), DoneStatus::Attention, 0, 0);
+          out_.EndMessage();
+        }
+        session_->cancel_requested = false;
+        break;
+      case PacketType::SqlBatch:
+        if (request->oversized)
+          RefuseRequest(kMsgOutOfMemory, 17,
+                        "There is insufficient system memory to run this query.");
+        else
+          RunBatch(*request);
+        break;
+      case PacketType::Rpc:
+        // Statements reach this server as batches only.
+        RefuseRequest(
+            kMsgNoProcedure, 16,
+            "Could not find stored procedure '" + RpcProcedureName(request->payload) + "'.");
+        break;
+      case PacketType::TransactionManager:
+        RefuseRequest(kMsgProtocolError, 16,
+                      "The incoming tabular data stream (TDS) "
+                      "protocol stream is incorrect. Transaction manager requests are not served.");
+        break;
+      default:
+        return;  // not something a SQL Server 2000 client sends after login
+    }
+    if (out_.Broken() || session_->killed) return;
+  }
+}
+
+void Connection::RunBatch(const RequestMessage& request) {
+  std::string text;
+  try {
+    text = BatchText(request.payload);
+  } catch (const ProtocolError&) {
+    RefuseRequest(kMsgProtocolError, 16,
+                  "The incoming tabular data stream (TDS) protocol stream is incorrect.");
+    return;
+  }
+  BatchResponse response(out_, *session_, server_name_);
+  try {
+    engine_.ExecuteBatch(*session_, text, response);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "msde-sim: batch failed inside the engine: %s\n", e.what());
+    response.Error(ServerMessage(kMsgInternalError, 16, 1, "Internal SQL Server error."));
+  }
+  bool attention = session_->cancel_requested;
+  if (attention) ++attentions_answered_;
+  response.Finish(attention);
+}
+
+void Connection::RefuseRequest(int number, int severity, const std::string& text) {
+  WriteMessage(out_.Tokens(), Token::Error, ServerMessage(number, severity, 1, text), server_name_);
+  WriteDone(out_.Tokens(), DoneStatus::Error, 0, 0);
+  out_.EndMessage();
+}
+
+}  // namespace msde::tds

@@ -1,0 +1,84 @@
+#pragma once
+// TDS packets: an 8-byte header (type, status, big-endian length, spid, packet number,
+// window) in front of each piece of a message. Requests are reassembled into whole
+// messages up to a size limit; responses are cut into packets of the negotiated size.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "tds/Socket.h"
+#include "tds/TdsBuffer.h"
+
+namespace msde::tds {
+
+namespace PacketType {
+constexpr uint8_t SqlBatch = 0x01;
+constexpr uint8_t PreTds7Login = 0x02;
+constexpr uint8_t Rpc = 0x03;
+constexpr uint8_t TabularResult = 0x04;
+constexpr uint8_t Attention = 0x06;
+constexpr uint8_t BulkLoad = 0x07;
+constexpr uint8_t TransactionManager = 0x0E;
+constexpr uint8_t Login7 = 0x10;
+constexpr uint8_t Sspi = 0x11;
+constexpr uint8_t PreLogin = 0x12;
+}  // namespace PacketType
+
+constexpr size_t kHeaderSize = 8;
+constexpr uint8_t kStatusEom = 0x01;
+constexpr size_t kDefaultPacketSize = 4096;
+constexpr size_t kMinPacketSize = 512;
+constexpr size_t kMaxPacketSize = 32767;
+
+struct RequestMessage {
+  uint8_t type = 0;
+  Bytes payload;
+  // The message exceeded the size limit: its payload was read and dropped.
+  bool oversized = false;
+};
+
+class MessageReader {
+ public:
+  // MaxMessage bounds the memory one request may take; InMessageTimeoutMs bounds how long a
+  // started message may stall between its packets.
+  MessageReader(Socket& socket, size_t MaxMessage, int InMessageTimeoutMs)
+      : socket_(socket), max_message_(MaxMessage), timeout_ms_(InMessageTimeoutMs) {}
+  // The next whole message; nothing when the peer left, stalled mid-message or sent a
+  // packet header that cannot be right (the connection is then beyond repair).
+  std::optional<RequestMessage> Next();
+
+ private:
+  bool Drain(size_t n);  // reads and drops n bytes of an oversized message
+
+  Socket& socket_;
+  size_t max_message_;
+  int timeout_ms_;
+};
+
+class ResponseWriter {
+ public:
+  ResponseWriter(Socket& socket, size_t PacketSize) : socket_(socket), packet_size_(PacketSize) {}
+  void SetPacketSize(size_t size) { packet_size_ = size; }
+  void SetSpid(int spid) { spid_ = static_cast<uint16_t>(spid); }
+  // Tokens are written here and go out in whole packets as they accumulate.
+  Writer& Tokens() { return pending_; }
+  // Sends the full packets accumulated so far (never the last, partial one).
+  void FlushFullPackets();
+  // Sends the rest as the message's last packet. False when the peer is gone.
+  bool EndMessage();
+  // Drops what has not been sent yet (after an attention).
+  void DiscardPending() { pending_.Clear(); }
+  bool Broken() const { return broken_; }
+
+ private:
+  bool SendPacket(const uint8_t* data, size_t n, bool last);
+
+  Socket& socket_;
+  size_t packet_size_;
+  Writer pending_;
+  uint16_t spid_ = 0;
+  uint8_t packet_number_ = 1;
+  bool broken_ = false;
+};
+
+}  // namespace msde::tds

@@ -1,0 +1,33 @@
+#pragma once
+// Result sets on the wire: the COLMETADATA token for the engine's column descriptions and
+// one ROW token per row, in the TDS 7.1 type forms SQL Server 2000 uses (fixed-size forms
+// for NOT NULL columns, the nullable "N" forms otherwise; char data in the collation's
+// code page, nchar data as UTF-16LE).
+#include <cstdint>
+#include <vector>
+
+#include "Engine.h"
+#include "tds/TdsBuffer.h"
+
+namespace msde::tds {
+
+class ResultEncoder {
+ public:
+  explicit ResultEncoder(const std::vector<ColumnInfo>& columns);
+  void WriteMetadata(Writer& w) const;
+  // A value of a kind the column cannot take is sent as NULL (or zero where the column's
+  // form has no NULL); a row with too few values is completed with NULLs.
+  void WriteRow(Writer& w, const Row& row) const;
+
+  struct WireColumn {
+    ColumnInfo info;
+    uint8_t wire_type = 0;
+    uint32_t size = 0;  // bytes: fixed size, or the maximum for variable-size forms
+  };
+
+ private:
+  void WriteValue(Writer& w, const WireColumn& column, const Value& value) const;
+  std::vector<WireColumn> columns_;
+};
+
+}  // namespace msde::tds

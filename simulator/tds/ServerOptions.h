@@ -1,0 +1,15 @@
+#pragma once
+// Limits that keep one connection from taking the server down.
+#include <cstddef>
+
+namespace msde::tds {
+
+struct ServerOptions {
+  size_t max_request_bytes = 4u << 20;  // a larger batch is refused with an error
+  int in_message_timeout_ms = 30000;    // a started request that stalls this long is dropped
+  int login_timeout_ms = 30000;         // pre-login and login must arrive within this
+  size_t max_connections = 256;         // further clients are turned away at once
+  size_t max_queued_requests = 8;       // requests read ahead of the one being served
+};
+
+}  // namespace msde::tds

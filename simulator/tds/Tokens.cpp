@@ -1,0 +1,62 @@
+#include "tds/Tokens.h"
+
+#include <algorithm>
+
+namespace msde::tds {
+
+const uint8_t kCollation[5] = {0x15, 0x04, 0xD0, 0x00, 0x00};
+
+void WriteLoginAck(Writer& w) {
+  w.U8(Token::LoginAck);
+  size_t at = w.BeginLength16();
+  w.U8(1);  // interface: Transact-SQL
+  w.U32BE(kTds71);
+  w.BVarChar("Microsoft SQL Server");
+  const uint8_t version[] = {8, 0, 0x07, 0xF7};  // 8.00.2039
+  w.Raw(version, sizeof version);
+  w.EndLength16(at);
+}
+
+void WriteEnvChange(Writer& w, uint8_t type, const std::string& NewValue,
+                    const std::string& OldValue) {
+  w.U8(Token::EnvChange);
+  size_t at = w.BeginLength16();
+  w.U8(type);
+  w.BVarChar(NewValue);
+  w.BVarChar(OldValue);
+  w.EndLength16(at);
+}
+
+void WriteCollationChange(Writer& w) {
+  w.U8(Token::EnvChange);
+  size_t at = w.BeginLength16();
+  w.U8(EnvType::SqlCollation);
+  w.U8(sizeof kCollation);
+  w.Raw(kCollation, sizeof kCollation);
+  w.U8(0);  // no old value
+  w.EndLength16(at);
+}
+
+void WriteMessage(Writer& w, uint8_t token, const Message& message, const std::string& server) {
+  w.U8(token);
+  size_t at = w.BeginLength16();
+  w.U32(static_cast<uint32_t>(message.number));
+  w.U8(static_cast<uint8_t>(std::clamp(message.state, 0, 255)));
+  w.U8(static_cast<uint8_t>(std::clamp(message.severity, 0, 255)));
+  // A message must leave room in its 16-bit token length for the names that follow.
+  std::string text = message.text.size() > 8000 ? message.text.substr(0, 8000) : message.text;
+  w.UsVarChar(text);
+  w.BVarChar(server);
+  w.BVarChar(message.procedure);
+  w.U16(static_cast<uint16_t>(std::clamp(message.line, 0, 0xFFFF)));
+  w.EndLength16(at);
+}
+
+void WriteDone(Writer& w, uint16_t status, uint16_t command, int64_t RowCount) {
+  w.U8(Token::Done);
+  w.U16(status);
+  w.U16(command);
+  w.U32(RowCount < 0 ? 0 : static_cast<uint32_t>(std::min<int64_t>(RowCount, 0xFFFFFFFF)));
+}
+
+}  // namespace msde::tds

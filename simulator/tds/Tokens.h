@@ -1,0 +1,53 @@
+#pragma once
+// The response tokens other than result sets: login acknowledgement, environment changes,
+// messages and DONE, in their TDS 7.1 forms.
+#include <cstdint>
+#include <string>
+
+#include "Engine.h"
+#include "tds/TdsBuffer.h"
+
+namespace msde::tds {
+
+namespace Token {
+constexpr uint8_t ColMetadata = 0x81;
+constexpr uint8_t Error = 0xAA;
+constexpr uint8_t Info = 0xAB;
+constexpr uint8_t LoginAck = 0xAD;
+constexpr uint8_t Row = 0xD1;
+constexpr uint8_t EnvChange = 0xE3;
+constexpr uint8_t Done = 0xFD;
+}  // namespace Token
+
+namespace DoneStatus {
+constexpr uint16_t Final = 0x00;
+constexpr uint16_t More = 0x01;
+constexpr uint16_t Error = 0x02;
+constexpr uint16_t Count = 0x10;
+constexpr uint16_t Attention = 0x20;
+}  // namespace DoneStatus
+
+namespace EnvType {
+constexpr uint8_t Database = 1;
+constexpr uint8_t Language = 2;
+constexpr uint8_t PacketSize = 4;
+constexpr uint8_t SqlCollation = 7;
+}  // namespace EnvType
+
+// The TDS version SQL Server 2000 SP1 and later acknowledge.
+constexpr uint32_t kTds71 = 0x71000001;
+constexpr uint16_t kCmdSelect = 0xC1;
+
+// The server's collation Polish_CI_AS: LCID 0x0415 with case-, kana- and width-insensitive
+// flags, no SQL sort order. Its code page is Windows-1250.
+extern const uint8_t kCollation[5];
+
+void WriteLoginAck(Writer& w);
+void WriteEnvChange(Writer& w, uint8_t type, const std::string& NewValue,
+                    const std::string& OldValue);
+void WriteCollationChange(Writer& w);
+// An INFO or ERROR token for Message, with the server's name as SQL Server sends it.
+void WriteMessage(Writer& w, uint8_t token, const Message& message, const std::string& server);
+void WriteDone(Writer& w, uint16_t status, uint16_t command, int64_t RowCount);
+
+}  // namespace msde::tds

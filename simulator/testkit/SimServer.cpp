@@ -1,0 +1,122 @@
+#include "testkit/SimServer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace msde::testkit {
+namespace {
+
+constexpr int kStartTimeoutMs = 30000;
+constexpr auto kStopGrace = std::chrono::seconds(10);
+
+std::string DefaultFilesDir(const std::string& data_file) {
+  return (std::filesystem::path(data_file).parent_path() / "files").string();
+}
+
+// Reads the first line the server prints, waiting at most TimeoutMs in all.
+std::string ReadFirstLine(int fd, int TimeoutMs) {
+  std::string line;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd p{fd, POLLIN, 0};
+    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+      throw std::runtime_error("msde-sim did not report its port in time");
+    char c;
+    ssize_t n = ::read(fd, &c, 1);
+    if (n <= 0) throw std::runtime_error("msde-sim ended before reporting its port: " + line);
+    if (c == '\n') return line;
+    line += c;
+  }
+}
+
+}  // namespace
+
+SimServer::SimServer(SimServerOptions options) : options_(std::move(options)) {
+  files_dir_ =
+      options_.files_dir.empty() ? DefaultFilesDir(options_.data_file) : options_.files_dir;
+  if (options_.private_files) {
+    files_copy_ = std::make_unique<TempDir>("msde-files");
+    if (std::filesystem::exists(files_dir_))
+      std::filesystem::copy(files_dir_, files_copy_->Path(),
+                            std::filesystem::copy_options::recursive);
+    files_dir_ = files_copy_->Path();
+  }
+  int port = Launch(0);
+  config_ = std::make_unique<OdbcConfig>(port);
+}
+
+SimServer::~SimServer() { Stop(); }
+
+int SimServer::Launch(int port) {
+  int pipe_fds[2];
+  if (::pipe2(pipe_fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
+  std::string port_text = std::to_string(port);
+  std::vector<std::string> args = {options_.program,   "--port",  port_text, "--data",
+                                   options_.data_file, "--files", files_dir_};
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  int rc = posix_spawn(&pid, options_.program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipe_fds[1]);
+  if (rc != 0) {
+    ::close(pipe_fds[0]);
+    throw std::runtime_error("cannot start " + options_.program);
+  }
+  pid_ = pid;
+  // The pipe stays open while the server runs, so that a later line cannot break its stdout.
+  stdout_fd_ = pipe_fds[0];
+  try {
+    return std::stoi(ReadFirstLine(stdout_fd_, kStartTimeoutMs));
+  } catch (...) {
+    Stop();
+    throw;
+  }
+}
+
+void SimServer::Stop() {
+  if (pid_ > 0) {
+    ::kill(pid_, SIGTERM);
+    auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+    int status = 0;
+    while (::waitpid(pid_, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, &status, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    pid_ = -1;
+  }
+  if (stdout_fd_ >= 0) {
+    ::close(stdout_fd_);
+    stdout_fd_ = -1;
+  }
+}
+
+void SimServer::Restart() {
+  Stop();
+  Launch(config_->Port());
+}
+
+}  // namespace msde::testkit
