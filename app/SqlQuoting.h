@@ -1,0 +1,26 @@
+#pragma once
+// Names and values entering SQL text. A regular name comes out exactly as it went in, so
+// statements about ordinary databases read as they always did; any other name is quoted so
+// that a blank, a quote or a bracket can neither break the statement nor change its meaning.
+#include <string>
+
+namespace vandrel::app {
+
+// True for a SQL Server regular identifier: a letter, "_", "@" or "#" first, then letters,
+// digits, "_", "@", "#" or "$". Letters outside ASCII (Polish ones) count as letters.
+bool IsRegularIdentifier(const std::string& Name);
+
+// The name as it stands when regular, else in square brackets with "]" doubled.
+std::string QuoteIdentifier(const std::string& Name);
+
+// An owner-qualified name "owner.table" with each part quoted by QuoteIdentifier; a text
+// without a dot is quoted as one name.
+std::string QuoteQualifiedName(const std::string& OwnerDotName);
+
+// A value for use inside a single-quoted literal: "'" doubled (the quotes are not added).
+std::string EscapeLiteral(const std::string& Value);
+
+// A name for use inside double quotes (as sp_columns takes it): '"' doubled.
+std::string EscapeDoubleQuoted(const std::string& Value);
+
+}  // namespace vandrel::app

@@ -1,0 +1,65 @@
+#include "app/ConnectionString.h"
+
+#include <gtest/gtest.h>
+
+using namespace vandrel::app;
+
+TEST(BuildConnectionString, DefaultsGiveLocalWithoutAddress) {
+  EXPECT_EQ(BuildConnectionString({}),
+            "DRIVER=SQL Server;SERVER=(local);UID=sa;PWD=;APP=Vandrel;DATABASE=master;"
+            "LANGUAGE=Polish;Network=DBMSSOCN;");
+}
+
+TEST(BuildConnectionString, AddressPartAndNetworkLibrary) {
+  ConnectionFields f;
+  f.Server = "(LOCAL)";
+  EXPECT_EQ(BuildConnectionString(f).find("Address="), std::string::npos);
+  f.Server = ".";
+  EXPECT_NE(BuildConnectionString(f).find(";Network=DBMSSOCN;Address=.;"), std::string::npos);
+  f.Server = "KASA1\\TOVINEX";
+  EXPECT_TRUE(BuildConnectionString(f).ends_with("Network=DBMSSOCN;Address=KASA1\\TOVINEX;"));
+  f.Server = "HOST";
+  f.Library = "Named Pipes";
+  EXPECT_TRUE(BuildConnectionString(f).ends_with("Network=DBNMPNTW;Address=HOST;"));
+  f.Library = "named pipes";  // any other text means TCP/IP
+  EXPECT_TRUE(BuildConnectionString(f).ends_with("Network=DBMSSOCN;Address=HOST;"));
+}
+
+TEST(BuildConnectionString, FieldsGoInAsTyped) {
+  ConnectionFields f;
+  f.User = " ja ";
+  f.Password = "a;b=c";
+  EXPECT_NE(BuildConnectionString(f).find(";UID= ja ;PWD=a;b=c;APP="), std::string::npos);
+}
+
+TEST(ConnectionStringValue, FindsFirstOccurrenceAnywhere) {
+  const std::string s = "DRIVER=SQL Server;SERVER=kasa;UID=sa;WSID=KASA1;APP=x";
+  EXPECT_EQ(ConnectionStringValue(s, "SERVER"), "kasa");
+  EXPECT_EQ(ConnectionStringValue(s, "WSID"), "KASA1");
+  EXPECT_EQ(ConnectionStringValue(s, "APP"), "x");
+  EXPECT_EQ(ConnectionStringValue(s, "DATABASE"), "");
+  EXPECT_EQ(ConnectionStringValue(s, "server"), "");  // case-sensitive
+  EXPECT_EQ(ConnectionStringValue("XSERVER=a;SERVER=b", "SERVER"), "a");  // inside a longer key
+  EXPECT_EQ(ConnectionStringValue("UID", "UID"), "");
+}
+
+TEST(AdaptConnectionString, WindowsNamesBecomeLoopback) {
+  EXPECT_EQ(AdaptConnectionStringForDriver("DRIVER=SQL Server;SERVER=(local);UID=sa;", ""),
+            "DRIVER=SQL Server;SERVER=127.0.0.1;UID=sa;");
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=.\\SQLEXPRESS;UID=sa", ""),
+            "SERVER=127.0.0.1\\SQLEXPRESS;UID=sa");
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=kasa1;UID=sa", ""), "SERVER=kasa1;UID=sa");
+  // Address= is not the server key.
+  EXPECT_EQ(AdaptConnectionStringForDriver("X=1;Address=.;SERVER=.", ""),
+            "X=1;Address=.;SERVER=127.0.0.1");
+  EXPECT_EQ(AdaptConnectionStringForDriver("DRIVER=x", "1500"), "DRIVER=x");
+}
+
+TEST(AdaptConnectionString, FixedPortReachesTheDriver) {
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=(local);UID=sa", "14331"),
+            "SERVER=127.0.0.1,14331;UID=sa");
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=kasa;UID=sa", "0"), "SERVER=kasa;UID=sa");
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=kasa\\I;UID=sa", "1500"), "SERVER=kasa\\I;UID=sa");
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=kasa,1600;UID=sa", "1500"),
+            "SERVER=kasa,1600;UID=sa");
+}

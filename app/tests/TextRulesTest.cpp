@@ -1,0 +1,79 @@
+// The small text rules of the main window: quoting, node kinds, error text, version form.
+#include <gtest/gtest.h>
+
+#include "app/ErrorText.h"
+#include "app/NodeKinds.h"
+#include "app/SqlQuoting.h"
+#include "app/VersionText.h"
+
+using namespace vandrel::app;
+
+TEST(SqlQuoting, RegularNamesStayAsTheyAre) {
+  for (const char* name : {"Sklep", "_x", "@p", "#tmp", "a1_$#@", "Sklep_Wschód", "Żabka"})
+    EXPECT_EQ(QuoteIdentifier(name), name) << name;
+}
+
+TEST(SqlQuoting, OtherNamesAreBracketed) {
+  EXPECT_EQ(QuoteIdentifier("Moje sklepy"), "[Moje sklepy]");
+  EXPECT_EQ(QuoteIdentifier("1sklep"), "[1sklep]");
+  EXPECT_EQ(QuoteIdentifier("a]b"), "[a]]b]");
+  EXPECT_EQ(QuoteIdentifier("a'b"), "[a'b]");
+  EXPECT_EQ(QuoteIdentifier(""), "[]");
+  EXPECT_EQ(QuoteIdentifier("$x"), "[$x]");
+  EXPECT_EQ(QuoteQualifiedName("dbo.Towary"), "dbo.Towary");
+  EXPECT_EQ(QuoteQualifiedName("kasjer 1.Stan magazynu"), "[kasjer 1].[Stan magazynu]");
+}
+
+TEST(SqlQuoting, LiteralsDoubleTheirQuote) {
+  EXPECT_EQ(EscapeLiteral("O'Brien"), "O''Brien");
+  EXPECT_EQ(EscapeLiteral("''"), "''''");
+  EXPECT_EQ(EscapeDoubleQuoted("a\"b"), "a\"\"b");
+  EXPECT_EQ(EscapeDoubleQuoted("a'b"), "a'b");
+}
+
+TEST(NodeKinds, StatusImage) {
+  EXPECT_EQ(StatusImage(""), nkDatabase);
+  EXPECT_EQ(StatusImage("16"), nkDatabase);
+  EXPECT_EQ(StatusImage("512"), nkDatabaseOffline);
+  EXPECT_EQ(StatusImage("256"), nkDatabaseDamaged);
+  EXPECT_EQ(StatusImage("768"), nkDatabaseDamaged);  // both bits: damaged wins
+  EXPECT_EQ(StatusImage("4194841"), nkDatabaseOffline);
+}
+
+TEST(NodeKinds, StripStateSuffixAndServerName) {
+  EXPECT_EQ(StripStateSuffix("Archiwum (Offline)"), "Archiwum");
+  EXPECT_EQ(StripStateSuffix("Sklep Wschód (Uszkodzona)"), "Sklep Wschód");
+  EXPECT_EQ(StripStateSuffix("Sklep"), "Sklep");
+  EXPECT_EQ(ComposeServerName("KASA", ""), "KASA");
+  EXPECT_EQ(ComposeServerName("KASA", "TOVINEX"), "KASA\\TOVINEX");
+  EXPECT_EQ(ComposeServerName("KASA\\TOVINEX", "TOVINEX"), "KASA\\TOVINEX");
+  EXPECT_TRUE(IsSystemDatabase("tempdb"));
+  EXPECT_FALSE(IsSystemDatabase("Master"));
+}
+
+TEST(ErrorText, ObjectIdsBecomeNames) {
+  auto lookup = [](const std::string& id) { return id == "1977058079" ? "Towary" : ""; };
+  EXPECT_EQ(RewriteObjectIds("Table error: Object ID 1977058079, index ID 0.", lookup),
+            "Table error: Obiekt: \"Towary\" , index ID 0.");
+  EXPECT_EQ(RewriteObjectIds("Object ID 5 and Object ID 1977058079.", lookup),
+            "Obiekt: \"\" and Obiekt: \"Towary\" .");
+  EXPECT_EQ(RewriteObjectIds("Object ID none, Object ID 7", nullptr),
+            "Object ID none, Obiekt: \"7\" ");
+  EXPECT_EQ(RewriteObjectIds("no ids", lookup), "no ids");
+}
+
+TEST(ErrorText, TranslatesOnlyTheDropMessage) {
+  EXPECT_EQ(TranslateKnownMessage("x Cannot drop the database 'a' because it does not exist."),
+            "Nie można usunąć bazy. Podana baza nie istnieje");
+  EXPECT_EQ(TranslateKnownMessage("Cannot drop the database 'a'"), "Cannot drop the database 'a'");
+}
+
+TEST(VersionText, DisplayForm) {
+  EXPECT_EQ(FormatVersionString("3.5.0.12"), "3.05 _ 12");
+  EXPECT_EQ(FormatVersionString("3.5.2.0"), "3.05 B");
+  EXPECT_EQ(FormatVersionString("3.5.0.0"), "3.05");
+  EXPECT_EQ(FormatVersionString(" 1 . 0 . 0 . 1"), "1.00 _ 01");
+  EXPECT_EQ(FormatVersionString("3"), "3");
+  EXPECT_EQ(FormatVersionString(""), "");
+  EXPECT_EQ(FormatVersionString("x.5"), "");
+}
