@@ -1,0 +1,56 @@
+#pragma once
+// The ODBC keys of the registry, kept where Linux ODBC programs read them: unixODBC's own
+// configuration files, reached through odbcinst.
+//
+//   SOFTWARE\ODBC\ODBC.INI\<section>   the section of the data source file: the user file
+//                                      (~/.odbc.ini or $ODBCINI) under HKEY_CURRENT_USER, the
+//                                      system file ($ODBCSYSINI/odbc.ini or /etc/odbc.ini)
+//                                      under HKEY_LOCAL_MACHINE; "ODBC Data Sources" is the
+//                                      list section of the same file
+//   SOFTWARE\ODBC\ODBCINST.INI\ODBC Drivers   the installed drivers, each = "Installed"
+//   SOFTWARE\ODBC\ODBCINST.INI\<driver>       the driver's section of odbcinst.ini
+//
+// The driver list is machine-wide and read-only here: it exists under HKEY_LOCAL_MACHINE
+// only, and drivers are installed with odbcinst, not by the tool. Values are strings; the
+// ini files keep no blanks at either end of a value and no line breaks in it.
+#include <string>
+
+#include "platform/RegistryBackend.h"
+#include "platform/RegistryRoot.h"
+
+namespace vandrel::platform {
+
+class TOdbcRegistry : public TRegistryBackend {
+ public:
+  explicit TOdbcRegistry(HKEY Root);
+
+  // True when Path is SOFTWARE\ODBC\ODBC.INI or SOFTWARE\ODBC\ODBCINST.INI or lies below them.
+  static bool Covers(const TRegPath& Path);
+  // The data source file of the root, for messages and for creating it when missing.
+  std::string DataSourceFile() const;
+
+  bool KeyExists(const TRegPath& Path) override;
+  bool CreateKey(const TRegPath& Path) override;
+  bool ValueExists(const TRegPath& Path, const std::string& Name) override;
+  std::optional<std::string> ReadString(const TRegPath& Path, const std::string& Name) override;
+  std::vector<std::string> ValueNames(const TRegPath& Path) override;
+  void WriteString(const TRegPath& Path, const std::string& Name, const std::string& Value) override;
+  bool DeleteValue(const TRegPath& Path, const std::string& Name) override;
+
+ private:
+  // Where a path points: nowhere, the ODBC.INI or ODBCINST.INI key itself, or a section.
+  enum TPlace { opNone, opDataSources, opDataSourceSection, opDrivers, opDriverList, opDriverSection };
+  struct TTarget {
+    TPlace Place = opNone;
+    std::string Section;
+  };
+  TTarget Locate(const TRegPath& Path) const;
+  std::vector<std::string> Sections(const std::string& File) const;
+  std::vector<std::string> Keys(const std::string& Section, const std::string& File) const;
+  TTarget Writable(const TRegPath& Path, const std::string& Name) const;
+  void Write(const std::string& Section, const char* Name, const char* Value) const;
+
+  HKEY FRoot;
+};
+
+}  // namespace vandrel::platform
