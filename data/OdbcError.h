@@ -1,0 +1,71 @@
+#pragma once
+// Errors of the ODBC classes: EMOdbcError carries the library's code and the ODBC return
+// code of the failed call; the driver's diagnostic records hang under it as a chain of
+// EMOdbcDriverError objects, one per record, read before the handle is freed.
+#include <sql.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/MacError.h"
+
+namespace vandrel {
+
+class EMOdbcError : public EMException {
+  VANDREL_CLASS(EMOdbcError, EMException)
+ public:
+  // Inner (the first diagnostic record, or null) is adopted as the inner exception.
+  EMOdbcError(int Code, short RetCode, std::unique_ptr<EMException> Inner);
+
+  int Code;
+  short RetCode;
+
+  TMacIconKind MacIcon() const override;
+  AnsiString MacCode() const override;
+  AnsiString MacMessage() const override;
+  AnsiString MacDescription() const override;
+  std::unique_ptr<EMException> Clone() const override;
+  void Assign(const EMException* Source) override;
+
+  // Raises an EMOdbcError; for SQL_ERROR and SQL_SUCCESS_WITH_INFO on a handle, the
+  // handle's diagnostic records come along as its inner chain.
+  [[noreturn]] static void GenerateOdbcDriverErrors(int Code, short RetCode, short HandleType, void* Handle);
+  // Raises an error found by the library itself, without an ODBC call.
+  [[noreturn]] static void Raise(int Code);
+};
+
+class EMOdbcDriverError : public EMException {
+  VANDREL_CLASS(EMOdbcDriverError, EMException)
+ public:
+  EMOdbcDriverError(int RecNumber, const AnsiString& SqlState, const AnsiString& Message, int NativeError,
+                    std::unique_ptr<EMException> Inner);
+
+  int RecNumber;
+  AnsiString SqlState;
+  AnsiString Message;
+  int NativeError;
+
+  TMacIconKind MacIcon() const override;
+  AnsiString MacCode() const override;
+  AnsiString MacMessage() const override;
+  AnsiString MacDescription() const override;
+  std::unique_ptr<EMException> Clone() const override;
+  void Assign(const EMException* Source) override;
+
+  // Reads record RecNumber and the following ones (16 at most) into a chain; null when
+  // there is no such record.
+  static std::unique_ptr<EMOdbcDriverError> CreateOdbcDriverError(int RecNumber, short HandleType, void* Handle);
+};
+
+// Checks the return code of one ODBC call: success and success with information pass,
+// anything else raises Code with the diagnostics of the handle named.
+inline void OdbcCheck(SQLRETURN Rc, int Code, short HandleType, void* Handle) {
+  if (Rc != SQL_SUCCESS && Rc != SQL_SUCCESS_WITH_INFO)
+    EMOdbcError::GenerateOdbcDriverErrors(Code, Rc, HandleType, Handle);
+}
+
+// Appends the informational records of a statement, "[state/native] message", to Lines.
+void CollectOdbcDriverInfo(SQLHSTMT Statement, std::vector<AnsiString>& Lines);
+
+}  // namespace vandrel

@@ -1,0 +1,96 @@
+#pragma once
+// One result column or one update parameter over ODBC: its SQL type, the library type it
+// maps to, the C type bound, and the bound buffers of a whole rowset (20 elements with
+// their length indicators). It converts element contents into library values, reading
+// either its own live buffers or a copy of them kept by a rowset cache, and stores values
+// into an element for a parameter array.
+#include <sql.h>
+#include <sqlext.h>
+
+#include <memory>
+
+#include "data/FieldTypes.h"
+#include "foundation/Exception.h"
+#include "foundation/Object.h"
+
+namespace vandrel {
+
+class TMParam;
+class TMField;
+
+// Rows per fetch and per parameter array.
+inline constexpr int kOdbcRowsetSize = 20;
+
+class TMOdbcFieldData : public TObject {
+  VANDREL_CLASS(TMOdbcFieldData, TObject)
+ public:
+  // Raises EMOdbcError 413 for an SQL type the library does not map.
+  TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigits, SQLULEN ColumnSize, SQLSMALLINT SqlType);
+  TMOdbcFieldData(const TMOdbcFieldData&) = delete;
+  TMOdbcFieldData& operator=(const TMOdbcFieldData&) = delete;
+
+  const AnsiString& GetName() const { return FName; }
+  SQLSMALLINT GetSqlType() const { return FSqlType; }
+  int GetColumnSize() const { return FColumnSize; }
+  int GetDecimalDigits() const { return FDecimalDigits; }
+  // Buffer length of one character element; 0 for the fixed-size types.
+  int GetElementSize() const { return FElementSize; }
+  TMFieldType GetFieldType() const { return FFieldType; }
+  SQLSMALLINT GetCType() const { return FCType; }
+  // True when values travel as decimal text (numeric, decimal and 64-bit integer columns).
+  bool IsDecimalText() const { return FDecimalText; }
+
+  unsigned char* GetData() { return FData.get(); }
+  const unsigned char* GetData() const { return FData.get(); }
+  size_t GetDataSize() const { return FDataSize; }
+  SQLLEN* GetIndicators() { return FIndicators; }
+  const SQLLEN* GetIndicators() const { return FIndicators; }
+
+  // Reading element Row of a buffer pair (the live buffers or a cache's copy of them).
+  bool IsNull(const unsigned char* /*Data*/, const SQLLEN* Ind, int Row) const {
+    return Ind[Row] == SQL_NULL_DATA;
+  }
+  AnsiString GetString(const unsigned char* Data, const SQLLEN* Ind, int Row) const;
+  int GetInteger(const unsigned char* Data, const SQLLEN* Ind, int Row) const;
+  double GetFloat(const unsigned char* Data, const SQLLEN* Ind, int Row) const;
+  Extended GetExtended(const unsigned char* Data, const SQLLEN* Ind, int Row) const;
+  TDateTime GetDateTime(const unsigned char* Data, const SQLLEN* Ind, int Row) const;
+
+  // Storing into element Row of the live buffers (parameter arrays).
+  void StoreNull(int Row) { FIndicators[Row] = SQL_NULL_DATA; }
+  void StoreString(int Row, const AnsiString& Value);
+  void StoreInteger(int Row, int Value);
+  void StoreFloat(int Row, double Value);
+  void StoreExtended(int Row, Extended Value);
+  void StoreDateTime(int Row, TDateTime Value);
+
+  // Used by the update executor only: the marker's parameter and the field that supplies
+  // its values.
+  TMParam* Param = nullptr;
+  TMField* ValueField = nullptr;
+
+ private:
+  const unsigned char* Element(const unsigned char* Data, int Row) const { return Data + Row * FStride; }
+  // The text of a character element, at most ColumnSize characters.
+  AnsiString ElementText(const unsigned char* Data, const SQLLEN* Ind, int Row) const;
+  void StoreText(int Row, const AnsiString& Text, SQLLEN Indicator);
+  int DbDecimals() const;
+
+  AnsiString FName;
+  SQLSMALLINT FSqlType;
+  int FColumnSize;
+  int FDecimalDigits;
+  int FElementSize = 0;
+  int FStride = 0;
+  // Characters a value keeps: the column size for character columns (text is UTF-8, so
+  // an element holds up to four bytes per character), no limit beyond the element else.
+  size_t FMaxChars = static_cast<size_t>(-1);
+  TMFieldType FFieldType = mftString;
+  SQLSMALLINT FCType = SQL_C_CHAR;
+  bool FDecimalText = false;
+  size_t FDataSize = 0;
+  std::unique_ptr<unsigned char[]> FData;
+  SQLLEN FIndicators[kOdbcRowsetSize] = {};
+};
+
+}  // namespace vandrel

@@ -1,0 +1,93 @@
+#pragma once
+// The database link over ODBC 3: one connection handle per link, one environment handle
+// shared by every ODBC link of the process (with a usage count, without locking: links live
+// on the GUI thread), connect by data source or by a connection string from an event,
+// transactions on the autocommit switch, one-shot statements on a throw-away statement.
+#include <sql.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "data/DbLink.h"
+
+namespace vandrel {
+
+// The prompt window handle of the driver manager; the link passes null.
+using HWND = SQLHWND;
+
+// Driver completion of the connect.
+enum TMOdbcConnectOption : std::uint8_t {
+  mcoNoPrompt = 0,
+  mcoCompleteRequired = 1,
+  mcoComplete = 2,
+  mcoPrompt = 3,
+};
+
+class TMOdbcLink : public TMCustomDBLink {
+  VANDREL_CLASS(TMOdbcLink, TMCustomDBLink)
+ public:
+  using TGetConnectStringEvent =
+      std::function<void(TMOdbcLink* Sender, AnsiString& AConnectString, const AnsiString ADSN,
+                         const AnsiString AUID, const AnsiString APWD, TMOdbcConnectOption& AOption,
+                         HWND& APromptDlgParent)>;
+
+  explicit TMOdbcLink(TObject* Owner = nullptr);
+  ~TMOdbcLink() override;
+
+  TGetConnectStringEvent OnGetConnectString;
+
+  TMCustomResultSet* CreateResultSet(TKMQuery* Query) override;
+  TMCustomSQLUpdate* CreateSQLUpdate(TMUpdate* Update) override;
+  bool GetInTransaction() const override { return FInTransaction; }
+
+  const AnsiString& GetDataSourceName() const { return FDataSourceName; }
+  void SetDataSourceName(const AnsiString& Value);
+  bool GetOEMConversion() const { return FOEMConversion; }
+  void SetOEMConversion(bool Value) { FOEMConversion = Value; }
+  int GetBulkParArrayLen() const { return FBulkParArrayLen; }
+  void SetBulkParArrayLen(int Value);
+  bool GetODBC3Compatibility() const { return FODBC3Compatibility; }
+  void SetODBC3Compatibility(bool Value);
+  int GetConnectionTimeout() const { return FConnectionTimeout; }
+  void SetConnectionTimeout(int Value);
+  int GetQueryTimeout() const { return FQueryTimeout; }
+  void SetQueryTimeout(int Value);
+  // The connection string of the last successful connect (it holds the password).
+  const AnsiString& GetConnectString() const { return FConnectString; }
+
+  SQLHDBC GetHDbc() const { return FHDbc; }
+  // The statement text as sent: converted to the OEM code page when OEMConversion is set.
+  AnsiString TextToSend(const AnsiString& Text) const;
+  // A result string as read: converted back from the OEM code page when OEMConversion is set.
+  AnsiString TextReceived(AnsiString Text) const;
+
+  static SQLHENV GetHEnv() { return FHEnv; }
+  static int GetEnvUsageCount() { return FEnvUsageCount; }
+
+ protected:
+  void DoConnect(const AnsiString& UserID, const AnsiString& Password) override;
+  void DoDisconnect() override;
+  void DoStartTransaction() override;
+  void DoCommit() override;
+  void DoRollback() override;
+  void DoExecSQL(const AnsiString& SQL, TMParams* Params) override;
+
+ private:
+  void ConnectSteps(const AnsiString& UserID, const AnsiString& Password);
+  void AutocommitOn();
+
+  static SQLHENV FHEnv;
+  static int FEnvUsageCount;
+
+  SQLHDBC FHDbc = SQL_NULL_HDBC;
+  AnsiString FDataSourceName;
+  bool FInTransaction = false;
+  bool FOEMConversion = false;
+  int FBulkParArrayLen = 20;
+  AnsiString FConnectString;
+  bool FODBC3Compatibility = true;
+  int FConnectionTimeout = 0;
+  int FQueryTimeout = 0;
+};
+
+}  // namespace vandrel

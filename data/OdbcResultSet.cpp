@@ -1,0 +1,268 @@
+#include "data/OdbcResultSet.h"
+
+#include <sqlext.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "data/OdbcError.h"
+#include "data/OdbcLink.h"
+#include "data/Params.h"
+#include "data/Query.h"
+#include "foundation/MacList.h"
+
+namespace vandrel {
+
+static_assert(std::is_standard_layout_v<TMOdbcRowsetCache>, "row handles locate their cache by address");
+
+// ---- TMOdbcRowsetCache ----
+
+TMOdbcRowsetCache::TMOdbcRowsetCache(const std::vector<std::unique_ptr<TMOdbcFieldData>>& FieldData,
+                                     const TMOdbcRowsetLayout& Layout)
+    : FLayout(&Layout), FCopy(new unsigned char[Layout.Size]) {
+  for (int r = 0; r < kOdbcRowsetSize; ++r) FRows[r] = static_cast<unsigned char>(r);
+  for (size_t c = 0; c < FieldData.size(); ++c) {
+    unsigned char* at = FCopy + Layout.Offsets[c];
+    std::memcpy(at, FieldData[c]->GetIndicators(), sizeof(SQLLEN) * kOdbcRowsetSize);
+    std::memcpy(at + sizeof(SQLLEN) * kOdbcRowsetSize, FieldData[c]->GetData(), FieldData[c]->GetDataSize());
+  }
+}
+
+TMOdbcRowsetCache* TMOdbcRowsetCache::FromRowHandle(void* Handle, int& Row) {
+  auto* entry = static_cast<unsigned char*>(Handle);
+  Row = *entry;
+  return reinterpret_cast<TMOdbcRowsetCache*>(entry - Row);
+}
+
+// ---- TMOdbcResultSet ----
+
+TMOdbcResultSet::TMOdbcResultSet(TMOdbcLink* Link, TKMQuery* Query) : TMCustomResultSet(Link, Query), FOdbcLink(Link) {}
+
+TMOdbcResultSet::~TMOdbcResultSet() {
+  FBlockList.clear();
+  CloseStatement();
+}
+
+bool TMOdbcResultSet::ForwardOnly() const { return FQuery && FQuery->GetForwardOnly(); }
+
+bool TMOdbcResultSet::CollectInfo() const { return FQuery && FQuery->GetCollectDriverInfo(); }
+
+void TMOdbcResultSet::CollectInfoRecords() { CollectOdbcDriverInfo(FStatement, FQuery->GetDriverInfo()); }
+
+void TMOdbcResultSet::SetStatementAttr(SQLINTEGER Attribute, SQLPOINTER Value, int Code) {
+  OdbcCheck(SQLSetStmtAttr(FStatement, Attribute, Value, 0), Code, SQL_HANDLE_STMT, FStatement);
+}
+
+void TMOdbcResultSet::CloseStatement() {
+  if (FStatement == SQL_NULL_HSTMT) return;
+  if (FFieldCount > 0) SQLCloseCursor(FStatement);
+  SQLFreeHandle(SQL_HANDLE_STMT, FStatement);
+  FStatement = SQL_NULL_HSTMT;
+}
+
+void TMOdbcResultSet::TakeRowset() {
+  if (!ForwardOnly()) FBlockList.push_back(std::make_unique<TMOdbcRowsetCache>(FFieldData, FLayout));
+  ++FBlocks;
+  FRowsInLastBlock = static_cast<int>(std::min<SQLULEN>(FRowsFetched, kOdbcRowsetSize));
+}
+
+void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
+  if (FQuery) FQuery->ClearDriverInfo();
+  FCurrentBlock = 0;
+  FCurrentRow = -1;
+  FAllFetched = true;
+  FBlocks = 0;
+  FRowsInLastBlock = 0;
+  FFieldCount = 0;
+
+  SQLHDBC dbc = FOdbcLink->GetHDbc();
+  OdbcCheck(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &FStatement), 414, SQL_HANDLE_DBC, dbc);
+  SetStatementAttr(SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 431);
+  SetStatementAttr(SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(kOdbcRowsetSize), 432);
+  SetStatementAttr(SQL_ATTR_ROWS_FETCHED_PTR, &FRowsFetched, 434);
+  SetStatementAttr(SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 435);
+  SetStatementAttr(SQL_ATTR_CONCURRENCY, reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY), 436);
+  SetStatementAttr(SQL_ATTR_ROW_STATUS_PTR, FRowStatus, 435);
+  if (FOdbcLink->GetQueryTimeout() > 0)
+    SetStatementAttr(SQL_ATTR_QUERY_TIMEOUT,
+                     reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(FOdbcLink->GetQueryTimeout())), 441);
+
+  AnsiString text = SQL;
+  if (Params) {
+    TMacListOfIntegers indexes;
+    text = Params->AdjustToQueryText(SQL, &indexes, false);
+    if (indexes.GetCount() > 0) EMOdbcError::Raise(415);
+  }
+  text = FOdbcLink->TextToSend(text);
+  SQLRETURN rc = SQLExecDirect(FStatement, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
+  if (rc != SQL_NO_DATA) OdbcCheck(rc, 416, SQL_HANDLE_STMT, FStatement);
+  if (rc == SQL_SUCCESS_WITH_INFO && CollectInfo()) CollectInfoRecords();
+
+  SQLSMALLINT n = 0;
+  OdbcCheck(SQLNumResultCols(FStatement, &n), 417, SQL_HANDLE_STMT, FStatement);
+  FFieldCount = std::max<int>(n, 0);
+  FFieldData.clear();
+  FFieldData.resize(FFieldCount);
+  FLayout = {};
+  for (int c = 0; c < FFieldCount; ++c) {
+    SQLCHAR name[256 + 1] = {};
+    SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    OdbcCheck(SQLDescribeCol(FStatement, static_cast<SQLUSMALLINT>(c + 1), name, 256, &nameLength, &sqlType, &size,
+                             &digits, &nullable),
+              418, SQL_HANDLE_STMT, FStatement);
+    if (nameLength > 256) EMOdbcError::Raise(419);
+    name[256] = 0;
+    FFieldData[c] = std::make_unique<TMOdbcFieldData>(reinterpret_cast<char*>(name), digits, size, sqlType);
+    TMOdbcFieldData& f = *FFieldData[c];
+    OdbcCheck(SQLBindCol(FStatement, static_cast<SQLUSMALLINT>(c + 1), f.GetCType(), f.GetData(),
+                         f.GetElementSize(), f.GetIndicators()),
+              420, SQL_HANDLE_STMT, FStatement);
+    // The copies of a rowset lie in one block, each column's part aligned for its values.
+    FLayout.Offsets.push_back(FLayout.Size);
+    FLayout.Size += (sizeof(SQLLEN) * kOdbcRowsetSize + f.GetDataSize() + 7) & ~size_t{7};
+  }
+
+  rc = SQL_NO_DATA;
+  FRowsFetched = 0;
+  if (FFieldCount > 0) {
+    rc = SQLFetchScroll(FStatement, SQL_FETCH_NEXT, 0);
+    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO && rc != SQL_NO_DATA) {
+      FAllFetched = true;
+      FBlocks = FRowsInLastBlock = FCurrentBlock = FCurrentRow = 0;
+      EMOdbcError::GenerateOdbcDriverErrors(421, rc, SQL_HANDLE_STMT, FStatement);
+    }
+    if (rc == SQL_SUCCESS_WITH_INFO && CollectInfo()) CollectInfoRecords();
+  }
+  FCurrentBlock = FCurrentRow = 0;
+  if (rc != SQL_NO_DATA && FRowsFetched > 0) {
+    TakeRowset();
+    FAllFetched = FRowsInLastBlock < kOdbcRowsetSize;
+    if (!FAllFetched) return;
+  } else {
+    FAllFetched = true;
+    FBlocks = FRowsInLastBlock = 0;
+  }
+  CloseStatement();
+}
+
+int TMOdbcResultSet::GetPosition() {
+  if (GetIsEmpty()) return -1;
+  return FCurrentBlock * kOdbcRowsetSize + FCurrentRow;
+}
+
+void TMOdbcResultSet::SetPosition(int Row) {
+  if (GetIsEmpty()) return;
+  Row = std::max(Row, 0);
+  const int last = (FBlocks - 1) * kOdbcRowsetSize;
+  if (Row < last) {
+    FCurrentBlock = Row / kOdbcRowsetSize;
+    FCurrentRow = Row % kOdbcRowsetSize;
+    return;
+  }
+  if (!FAllFetched && Row >= FBlocks * kOdbcRowsetSize) {
+    while (Row >= FBlocks * kOdbcRowsetSize) {
+      SQLRETURN rc = SQLFetchScroll(FStatement, SQL_FETCH_NEXT, 0);
+      if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO && rc != SQL_NO_DATA)
+        EMOdbcError::GenerateOdbcDriverErrors(424, rc, SQL_HANDLE_STMT, FStatement);
+      if (rc == SQL_NO_DATA || FRowsFetched == 0) {
+        FAllFetched = true;
+        break;
+      }
+      if (rc == SQL_SUCCESS_WITH_INFO && CollectInfo()) CollectInfoRecords();
+      TakeRowset();
+      if (FRowsInLastBlock < kOdbcRowsetSize) {
+        FAllFetched = true;
+        break;
+      }
+    }
+    if (FAllFetched) CloseStatement();
+  }
+  FCurrentBlock = FBlocks - 1;
+  FCurrentRow = std::clamp(Row - FCurrentBlock * kOdbcRowsetSize, 0, FRowsInLastBlock - 1);
+}
+
+int TMOdbcResultSet::GetCount() {
+  int p = GetPosition();
+  while (!FAllFetched) SetPositionCommonCode(GetPosition() + kOdbcRowsetSize);
+  SetPositionCommonCode(p);
+  return FBlocks == 0 ? 0 : FBlocks * kOdbcRowsetSize + FRowsInLastBlock - kOdbcRowsetSize;
+}
+
+AnsiString TMOdbcResultSet::GetFieldName(int Index) {
+  return Index >= 0 && Index < FFieldCount ? FFieldData[Index]->GetName() : AnsiString();
+}
+
+TMFieldType TMOdbcResultSet::GetFieldType(int Index) {
+  return Index >= 0 && Index < FFieldCount ? FFieldData[Index]->GetFieldType() : mftString;
+}
+
+bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& Data,
+                             const SQLLEN*& Ind, int& Row) {
+  if (Index < 0 || Index >= FFieldCount || FBlocks == 0) return false;
+  Field = FFieldData[Index].get();
+  if (ForwardOnly()) {
+    if (FCurrentBlock != FBlocks - 1) EMOdbcError::Raise(426);
+    Data = Field->GetData();
+    Ind = Field->GetIndicators();
+    Row = FCurrentRow;
+    return true;
+  }
+  const TMOdbcRowsetCache* cache;
+  if (FExternalIndex) {
+    cache = TMOdbcRowsetCache::FromRowHandle(FExternalIndex, Row);
+  } else {
+    cache = FBlockList[FCurrentBlock].get();
+    Row = FCurrentRow;
+  }
+  Data = cache->Data(Index);
+  Ind = cache->Indicators(Index);
+  return true;
+}
+
+template <class T, class ReadFn>
+T TMOdbcResultSet::ReadValue(int Index, T Default, ReadFn&& Read) {
+  const TMOdbcFieldData* f;
+  const unsigned char* d;
+  const SQLLEN* ind;
+  int row;
+  return Locate(Index, f, d, ind, row) ? Read(*f, d, ind, row) : Default;
+}
+
+bool TMOdbcResultSet::IsFieldNull(int Index) {
+  return ReadValue(Index, true, [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.IsNull(d, ind, row); });
+}
+
+AnsiString TMOdbcResultSet::GetStringFieldValue(int Index) {
+  AnsiString s = ReadValue(Index, AnsiString(),
+                           [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetString(d, ind, row); });
+  return FOdbcLink->GetOEMConversion() ? FOdbcLink->TextReceived(std::move(s)) : s;
+}
+
+int TMOdbcResultSet::GetIntegerFieldValue(int Index) {
+  return ReadValue(Index, 0, [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetInteger(d, ind, row); });
+}
+
+double TMOdbcResultSet::GetFloatFieldValue(int Index) {
+  return ReadValue(Index, 0.0, [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetFloat(d, ind, row); });
+}
+
+long double TMOdbcResultSet::GetExtendedFieldValue(int Index) {
+  return ReadValue(Index, 0.0L,
+                   [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetExtended(d, ind, row); });
+}
+
+TDateTime TMOdbcResultSet::GetDateTimeFieldValue(int Index) {
+  return ReadValue(Index, TDateTime(0.0),
+                   [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetDateTime(d, ind, row); });
+}
+
+bool TMOdbcResultSet::ExternalIndexSupport() const { return !ForwardOnly(); }
+
+void* TMOdbcResultSet::GetExternalIndexData() {
+  if (ForwardOnly() || FCurrentBlock < 0 || FCurrentBlock >= static_cast<int>(FBlockList.size()) || FCurrentRow < 0)
+    return nullptr;
+  return FBlockList[FCurrentBlock]->RowHandle(FCurrentRow);
+}
+
+}  // namespace vandrel

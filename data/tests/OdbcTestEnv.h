@@ -1,0 +1,99 @@
+#pragma once
+// Test ground of the ODBC tests: each test writes into a temporary directory an
+// odbcinst.ini (the SQLite ODBC driver and the scriptable test driver), an odbc.ini with a
+// data source on a fresh SQLite file and one on the test driver, and the driver manager
+// pointed at them through ODBCSYSINI and ODBCINI. Nothing of the machine's own ODBC
+// configuration is read or touched.
+#include <gtest/gtest.h>
+#include <sql.h>
+#include <sqlext.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "data/DbLink.h"
+#include "data/OdbcLink.h"
+#include "foundation/MacError.h"
+
+namespace vandrel::test {
+
+inline constexpr const char* kSqliteDsn = "vandrel_sqlite";
+inline constexpr const char* kFakeDsn = "vandrel_fake";
+
+class OdbcTest : public ::testing::Test {
+ protected:
+  // The directory is the process's own: unixODBC keeps what it read from the ini files in
+  // a cache that does not notice a change of directory, so every test of the process
+  // rewrites the same two files and starts from an empty database file.
+  void SetUp() override {
+    static const std::string dir = [] {
+      char pattern[] = "/tmp/vandrel-odbc-XXXXXX";
+      return std::string(mkdtemp(pattern) ? pattern : "");
+    }();
+    ASSERT_FALSE(dir.empty());
+    Dir = dir;
+    DbFile = Dir + "/test.db";
+    std::filesystem::remove(DbFile);
+    std::ofstream(Dir + "/odbcinst.ini") << "[SQLite3]\nDriver=" VANDREL_SQLITE_ODBC_DRIVER "\n\n"
+                                         << "[VandrelFake]\nDriver=" VANDREL_FAKE_ODBC_DRIVER "\n";
+    std::ofstream(Dir + "/odbc.ini") << "[" << kSqliteDsn << "]\nDriver=SQLite3\nDatabase=" << DbFile << "\n\n"
+                                     << "[" << kFakeDsn << "]\nDriver=VandrelFake\n";
+    setenv("ODBCSYSINI", Dir.c_str(), 1);
+    setenv("ODBCINI", (Dir + "/odbc.ini").c_str(), 1);
+  }
+
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::remove(DbFile, ec);
+  }
+
+  // A link on the SQLite data source, connected.
+  std::unique_ptr<TMOdbcLink> Connect(const char* Dsn = kSqliteDsn) {
+    auto link = std::make_unique<TMOdbcLink>();
+    link->SetDataSourceName(Dsn);
+    try {
+      link->Open();
+    } catch (const EMException& e) {
+      std::string all;
+      for (int i = 0; i < e.GetTopicCount(); ++i) all += e.GetTopics(i)->GetDescription() + " | ";
+      ADD_FAILURE() << all;
+      throw;
+    }
+    return link;
+  }
+
+  // Runs statements on a link without going through OnQuery's observers.
+  static void Exec(TMOdbcLink& Link, const std::vector<std::string>& Statements) {
+    for (const auto& s : Statements) Link.ExecSQL(s, nullptr);
+  }
+
+  std::string Dir;
+  std::string DbFile;
+};
+
+// One call of OnQuery as a test sees it.
+struct QueryCall {
+  TMQueryContext Context;
+  std::string Text;
+  const Exception* E;
+};
+
+// Records every OnQuery call of a link.
+inline void RecordQueries(TMCustomDBLink& Link, std::vector<QueryCall>& Calls) {
+  Link.OnQuery = [&Calls](TMCustomDBLink*, AnsiString& Text, TMParams*, TMQueryContext Context, const Exception* E) {
+    Calls.push_back({Context, Text, E});
+  };
+}
+
+inline std::vector<TMQueryContext> Contexts(const std::vector<QueryCall>& Calls) {
+  std::vector<TMQueryContext> c;
+  for (const auto& q : Calls) c.push_back(q.Context);
+  return c;
+}
+
+}  // namespace vandrel::test

@@ -1,0 +1,334 @@
+// A scriptable ODBC driver for the tests: unixODBC loads it like any driver, and the
+// statement text chooses what it does, so that the tests can reach the answers a real
+// driver gives only in rare situations (a cancelled prompt, twenty diagnostic records,
+// an unsupported column type, a fetch that fails half-way, a parameter row in error).
+//
+// Statement texts (SQLExecDirect):
+//   diag N LEN            fails with N diagnostic records, each message LEN characters long
+//   info N                succeeds with information and N records, no result columns
+//   col TYPE SIZE DD LEN  one column of that SQL type, size and digits, name of LEN characters
+//   rows N [failat K] [fetchinfo]
+//                         one integer column "n" holding 0 .. N-1; the fetch that would
+//                         deliver row K fails; every fetch succeeds with information
+//   select ... from T     the parameter type query: one column per " as ", typed by the
+//                         selected column's name (int, vc, dbl, guid); table "fewcols"
+//                         describes one column less
+// Connection strings (SQLDriverConnect): "Cancel=1" answers SQL_NO_DATA as a cancelled
+// prompt does; otherwise the output is "Completion=<mode>;" followed by the input.
+// Prepared statements (SQLExecute): a text holding "paramstatus K C" marks parameter row K
+// with status C and succeeds with information; "execfail" fails.
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Diag {
+  std::string State;
+  int Native;
+  std::string Message;
+};
+
+struct Handle {
+  explicit Handle(int t) : Type(t) {}
+  virtual ~Handle() = default;
+  int Type;
+  std::vector<Diag> Diags;
+};
+
+struct Column {
+  std::string Name;
+  SQLSMALLINT SqlType;
+  SQLULEN Size;
+  SQLSMALLINT Digits;
+};
+
+struct Binding {
+  SQLSMALLINT CType = 0;
+  SQLPOINTER Data = nullptr;
+  SQLLEN BufLen = 0;
+  SQLLEN* Ind = nullptr;
+};
+
+struct Stmt : Handle {
+  Stmt() : Handle(SQL_HANDLE_STMT) {}
+  std::string Prepared;
+  std::vector<Column> Columns;
+  std::vector<Binding> Bindings;
+  long Rows = 0, Next = 0, FailAt = -1;
+  bool FetchInfo = false;
+  SQLULEN ArraySize = 1, ParamsetSize = 1;
+  SQLULEN* RowsFetched = nullptr;
+  SQLULEN* ParamsProcessed = nullptr;
+  SQLUSMALLINT* RowStatus = nullptr;
+  SQLUSMALLINT* ParamStatus = nullptr;
+};
+
+std::string Text(SQLCHAR* s, SQLINTEGER len) {
+  if (!s) return {};
+  return len == SQL_NTS ? std::string(reinterpret_cast<char*>(s)) : std::string(reinterpret_cast<char*>(s), len);
+}
+
+void AddDiags(Handle* h, int n, int len, const char* state) {
+  for (int i = 1; i <= n; ++i) {
+    std::string m = "record " + std::to_string(i);
+    if (len > static_cast<int>(m.size())) m.resize(len, 'x');
+    h->Diags.push_back({state, 1000 + i, m});
+  }
+}
+
+SQLSMALLINT TypeOfName(const std::string& n, SQLULEN& size) {
+  size = 10;
+  if (n == "vc") return SQL_VARCHAR;
+  if (n == "dbl") { size = 15; return SQL_DOUBLE; }
+  if (n == "guid") { size = 36; return SQL_GUID; }
+  return SQL_INTEGER;
+}
+
+// The type query of an update: "select\r\n f as p,\r\n g as q\r\nfrom T\r\n".
+void DescribeTypeQuery(Stmt* st, const std::string& t) {
+  std::string body = t.substr(6);
+  size_t from = body.rfind("from ");
+  std::string table = from == std::string::npos ? "" : body.substr(from + 5);
+  while (!table.empty() && (table.back() == '\r' || table.back() == '\n')) table.pop_back();
+  std::string cols = body.substr(0, from);
+  size_t pos = 0;
+  while (true) {
+    size_t as = cols.find(" as ", pos);
+    if (as == std::string::npos) break;
+    size_t start = cols.find_last_of(" \n", as - 1);
+    std::string field = cols.substr(start + 1, as - start - 1);
+    size_t end = cols.find_first_of(",\r", as + 4);
+    std::string name = cols.substr(as + 4, end - as - 4);
+    SQLULEN size;
+    SQLSMALLINT type = TypeOfName(field, size);
+    st->Columns.push_back({name, type, size, 0});
+    pos = as + 4;
+  }
+  if (table == "fewcols" && !st->Columns.empty()) st->Columns.pop_back();
+}
+
+}  // namespace
+
+extern "C" {
+
+SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT t, SQLHANDLE, SQLHANDLE* out) {
+  *out = t == SQL_HANDLE_STMT ? static_cast<Handle*>(new Stmt) : new Handle(t);
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT, SQLHANDLE h) {
+  delete static_cast<Handle*>(h);
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLSetEnvAttr(SQLHENV, SQLINTEGER, SQLPOINTER, SQLINTEGER) { return SQL_SUCCESS; }
+SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC, SQLINTEGER, SQLPOINTER, SQLINTEGER) { return SQL_SUCCESS; }
+SQLRETURN SQL_API SQLDisconnect(SQLHDBC) { return SQL_SUCCESS; }
+SQLRETURN SQL_API SQLEndTran(SQLSMALLINT, SQLHANDLE, SQLSMALLINT) { return SQL_SUCCESS; }
+
+SQLRETURN SQL_API SQLConnect(SQLHDBC, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT) {
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLDriverConnect(SQLHDBC, SQLHWND, SQLCHAR* in, SQLSMALLINT inLen, SQLCHAR* out,
+                                   SQLSMALLINT outMax, SQLSMALLINT* outLen, SQLUSMALLINT completion) {
+  std::string s = Text(in, inLen);
+  if (s.find("Cancel=1") != std::string::npos) return SQL_NO_DATA;
+  std::string o = "Completion=" + std::to_string(completion) + ";" + s;
+  if (out && outMax > 0) std::snprintf(reinterpret_cast<char*>(out), outMax, "%s", o.c_str());
+  if (outLen) *outLen = static_cast<SQLSMALLINT>(o.size());
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT h, SQLINTEGER attr, SQLPOINTER v, SQLINTEGER) {
+  Stmt* st = static_cast<Stmt*>(h);
+  switch (attr) {
+    case SQL_ATTR_ROW_ARRAY_SIZE: st->ArraySize = reinterpret_cast<SQLULEN>(v); break;
+    case SQL_ATTR_ROWS_FETCHED_PTR: st->RowsFetched = static_cast<SQLULEN*>(v); break;
+    case SQL_ATTR_ROW_STATUS_PTR: st->RowStatus = static_cast<SQLUSMALLINT*>(v); break;
+    case SQL_ATTR_PARAMSET_SIZE: st->ParamsetSize = reinterpret_cast<SQLULEN>(v); break;
+    case SQL_ATTR_PARAM_STATUS_PTR: st->ParamStatus = static_cast<SQLUSMALLINT*>(v); break;
+    case SQL_ATTR_PARAMS_PROCESSED_PTR: st->ParamsProcessed = static_cast<SQLULEN*>(v); break;
+    default: break;
+  }
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLExecDirect(SQLHSTMT h, SQLCHAR* text, SQLINTEGER len) {
+  Stmt* st = static_cast<Stmt*>(h);
+  std::string t = Text(text, len);
+  st->Diags.clear();
+  st->Columns.clear();
+  st->Rows = st->Next = 0;
+  st->FailAt = -1;
+  st->FetchInfo = false;
+  std::istringstream in(t);
+  std::string verb;
+  in >> verb;
+  if (verb == "diag") {
+    int n = 0, l = 0;
+    in >> n >> l;
+    AddDiags(st, n, l, "42000");
+    return SQL_ERROR;
+  }
+  if (verb == "info") {
+    int n = 0;
+    in >> n;
+    AddDiags(st, n, 10, "01000");
+    return SQL_SUCCESS_WITH_INFO;
+  }
+  if (verb == "col") {
+    long type = 0, dd = 0, nameLen = 0;
+    unsigned long long size = 0;
+    in >> type >> size >> dd >> nameLen;
+    st->Columns.push_back({std::string(nameLen, 'c'), static_cast<SQLSMALLINT>(type),
+                           static_cast<SQLULEN>(size), static_cast<SQLSMALLINT>(dd)});
+    return SQL_SUCCESS;
+  }
+  if (verb == "rows") {
+    in >> st->Rows;
+    std::string w;
+    while (in >> w) {
+      if (w == "failat") in >> st->FailAt;
+      if (w == "fetchinfo") st->FetchInfo = true;
+    }
+    st->Columns.push_back({"n", SQL_INTEGER, 10, 0});
+    return SQL_SUCCESS;
+  }
+  if (t.rfind("select", 0) == 0) {
+    DescribeTypeQuery(st, t);
+    return SQL_SUCCESS;
+  }
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLPrepare(SQLHSTMT h, SQLCHAR* text, SQLINTEGER len) {
+  static_cast<Stmt*>(h)->Prepared = Text(text, len);
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLBindParameter(SQLHSTMT, SQLUSMALLINT, SQLSMALLINT, SQLSMALLINT, SQLSMALLINT, SQLULEN,
+                                   SQLSMALLINT, SQLPOINTER, SQLLEN, SQLLEN*) {
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLExecute(SQLHSTMT h) {
+  Stmt* st = static_cast<Stmt*>(h);
+  st->Diags.clear();
+  if (st->Prepared.find("execfail") != std::string::npos) {
+    AddDiags(st, 1, 10, "23000");
+    return SQL_ERROR;
+  }
+  if (st->ParamsProcessed) *st->ParamsProcessed = st->ParamsetSize;
+  size_t p = st->Prepared.find("paramstatus ");
+  if (p != std::string::npos) {
+    int row = 0, code = 0;
+    std::sscanf(st->Prepared.c_str() + p, "paramstatus %d %d", &row, &code);
+    if (st->ParamStatus && row < static_cast<int>(st->ParamsetSize)) st->ParamStatus[row] = code;
+    AddDiags(st, 1, 10, "01000");
+    return SQL_SUCCESS_WITH_INFO;
+  }
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT h, SQLSMALLINT* n) {
+  *n = static_cast<SQLSMALLINT>(static_cast<Stmt*>(h)->Columns.size());
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT h, SQLUSMALLINT c, SQLCHAR* name, SQLSMALLINT max, SQLSMALLINT* nameLen,
+                                 SQLSMALLINT* type, SQLULEN* size, SQLSMALLINT* digits, SQLSMALLINT* nullable) {
+  Stmt* st = static_cast<Stmt*>(h);
+  if (c < 1 || c > st->Columns.size()) return SQL_ERROR;
+  const Column& col = st->Columns[c - 1];
+  if (name && max > 0) std::snprintf(reinterpret_cast<char*>(name), max, "%s", col.Name.c_str());
+  if (nameLen) *nameLen = static_cast<SQLSMALLINT>(col.Name.size());
+  if (type) *type = col.SqlType;
+  if (size) *size = col.Size;
+  if (digits) *digits = col.Digits;
+  if (nullable) *nullable = SQL_NULLABLE;
+  return col.Name.size() >= static_cast<size_t>(max) ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLBindCol(SQLHSTMT h, SQLUSMALLINT c, SQLSMALLINT ctype, SQLPOINTER data, SQLLEN bufLen,
+                             SQLLEN* ind) {
+  Stmt* st = static_cast<Stmt*>(h);
+  if (st->Bindings.size() < c) st->Bindings.resize(c);
+  st->Bindings[c - 1] = {ctype, data, bufLen, ind};
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT h, SQLSMALLINT, SQLLEN) {
+  Stmt* st = static_cast<Stmt*>(h);
+  st->Diags.clear();
+  if (st->FailAt >= 0 && st->Next <= st->FailAt && st->FailAt < st->Next + static_cast<long>(st->ArraySize)) {
+    AddDiags(st, 1, 10, "08S01");
+    return SQL_ERROR;
+  }
+  long n = 0;
+  while (n < static_cast<long>(st->ArraySize) && st->Next < st->Rows) {
+    if (!st->Bindings.empty() && st->Bindings[0].CType == SQL_C_SLONG) {
+      static_cast<SQLINTEGER*>(st->Bindings[0].Data)[n] = static_cast<SQLINTEGER>(st->Next);
+      if (st->Bindings[0].Ind) st->Bindings[0].Ind[n] = sizeof(SQLINTEGER);
+    }
+    if (st->RowStatus) st->RowStatus[n] = SQL_ROW_SUCCESS;
+    ++n;
+    ++st->Next;
+  }
+  if (st->RowsFetched) *st->RowsFetched = n;
+  if (n == 0) return SQL_NO_DATA;
+  if (st->FetchInfo) {
+    AddDiags(st, 1, 10, "01000");
+    return SQL_SUCCESS_WITH_INFO;
+  }
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLFetch(SQLHSTMT h) { return SQLFetchScroll(h, SQL_FETCH_NEXT, 0); }
+SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT) { return SQL_SUCCESS; }
+SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT, SQLUSMALLINT) { return SQL_SUCCESS; }
+
+SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT, SQLHANDLE h, SQLSMALLINT rec, SQLCHAR* state, SQLINTEGER* native,
+                                SQLCHAR* msg, SQLSMALLINT max, SQLSMALLINT* len) {
+  Handle* hh = static_cast<Handle*>(h);
+  if (rec < 1 || rec > static_cast<int>(hh->Diags.size())) return SQL_NO_DATA;
+  const Diag& d = hh->Diags[rec - 1];
+  if (state) std::memcpy(state, d.State.c_str(), 6);
+  if (native) *native = d.Native;
+  if (len) *len = static_cast<SQLSMALLINT>(d.Message.size());
+  if (msg && max > 0) std::snprintf(reinterpret_cast<char*>(msg), max, "%s", d.Message.c_str());
+  return static_cast<int>(d.Message.size()) >= max ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+}
+
+// The driver manager asks for the record count and single fields before it reads records.
+SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT, SQLHANDLE h, SQLSMALLINT rec, SQLSMALLINT id, SQLPOINTER p,
+                                  SQLSMALLINT max, SQLSMALLINT* len) {
+  Handle* hh = static_cast<Handle*>(h);
+  if (rec == 0 && id == SQL_DIAG_NUMBER) {
+    *static_cast<SQLINTEGER*>(p) = static_cast<SQLINTEGER>(hh->Diags.size());
+    return SQL_SUCCESS;
+  }
+  if (rec < 1 || rec > static_cast<int>(hh->Diags.size())) return SQL_NO_DATA;
+  const Diag& d = hh->Diags[rec - 1];
+  switch (id) {
+    case SQL_DIAG_NATIVE: *static_cast<SQLINTEGER*>(p) = d.Native; return SQL_SUCCESS;
+    case SQL_DIAG_SQLSTATE:
+      std::snprintf(static_cast<char*>(p), max, "%s", d.State.c_str());
+      if (len) *len = 5;
+      return SQL_SUCCESS;
+    case SQL_DIAG_MESSAGE_TEXT:
+      std::snprintf(static_cast<char*>(p), max, "%s", d.Message.c_str());
+      if (len) *len = static_cast<SQLSMALLINT>(d.Message.size());
+      return static_cast<int>(d.Message.size()) >= max ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+    default: return SQL_ERROR;
+  }
+}
+
+}  // extern "C"
