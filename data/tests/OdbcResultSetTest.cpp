@@ -1,0 +1,251 @@
+// The result set and its rowset cache through the query component, against the SQLite
+// ODBC driver (and the scriptable driver for the answers SQLite never gives).
+#include <gtest/gtest.h>
+
+#include "OdbcTestEnv.h"
+#include "data/DataError.h"
+#include "data/OdbcError.h"
+#include "data/OdbcResultSet.h"
+#include "data/Query.h"
+
+namespace vandrel {
+namespace {
+
+using test::Contexts;
+
+class OdbcResultSet : public test::OdbcTest {
+ protected:
+  void SetUp() override {
+    test::OdbcTest::SetUp();
+    link = Connect();
+  }
+  void Fill(int Rows) {
+    Exec(*link, {"create table n(v integer)"});
+    link->StartTransaction();
+    for (int i = 0; i < Rows; ++i) link->ExecSQL("insert into n values(" + std::to_string(i) + ")", nullptr);
+    link->Commit();
+  }
+  TMOdbcResultSet* Rs(TKMQuery& q) { return static_cast<TMOdbcResultSet*>(q.GetResultSet()); }
+  void OpenQuery(TKMQuery& q, const std::string& Sql) {
+    q.SetLink(link.get());
+    q.GetSQL().SetText(Sql);
+    q.Open();
+  }
+  std::unique_ptr<TMOdbcLink> link;
+};
+
+TEST_F(OdbcResultSet, FortyFiveRowsComeInThreeRowsetsAndCloseTheStatement) {
+  Fill(45);
+  TKMQuery q;
+  OpenQuery(q, "select v from n order by v");
+  EXPECT_EQ(Rs(q)->GetBlockCount(), 1);
+  EXPECT_NE(Rs(q)->GetStatement(), nullptr);
+  EXPECT_FALSE(q.GetCountKnown());
+  int expected = 0;
+  while (!q.GetEof()) {
+    EXPECT_EQ(q.FieldByName("v")->GetAsInteger(), expected++);
+    q.Next();
+  }
+  EXPECT_EQ(expected, 45);
+  EXPECT_EQ(Rs(q)->GetBlockCount(), 3);
+  EXPECT_EQ(Rs(q)->GetStatement(), nullptr);
+  EXPECT_EQ(q.GetCount(), 45);
+  q.SetPosition(3);  // backwards from the kept rowsets, no server
+  EXPECT_EQ(q.FieldByName("v")->GetAsInteger(), 3);
+  q.SetPosition(1000);
+  EXPECT_EQ(q.GetPosition(), 44);
+}
+
+TEST_F(OdbcResultSet, ExactlyTwentyRowsNeedASecondFetch) {
+  Fill(20);
+  TKMQuery q;
+  OpenQuery(q, "select v from n");
+  EXPECT_FALSE(Rs(q)->GetCountKnown());
+  std::vector<test::QueryCall> calls;
+  test::RecordQueries(*link, calls);
+  EXPECT_EQ(q.GetCount(), 20);
+  EXPECT_TRUE(Rs(q)->GetCountKnown());
+  EXPECT_EQ(Rs(q)->GetStatement(), nullptr);
+  EXPECT_EQ(Contexts(calls), (std::vector<TMQueryContext>{mqcPositionBefore, mqcPositionAfter, mqcPositionBefore,
+                                                          mqcPositionAfter}));
+  EXPECT_EQ(calls[0].Text, "select v from n\r\n");
+}
+
+TEST_F(OdbcResultSet, StatementWithoutColumnsIsAnEmptyCompleteResult) {
+  Fill(2);
+  TKMQuery q;
+  OpenQuery(q, "update n set v = v + 1");
+  EXPECT_TRUE(q.GetIsEmpty());
+  EXPECT_EQ(q.GetFieldCount(), 0);
+  EXPECT_EQ(Rs(q)->GetStatement(), nullptr);
+  EXPECT_EQ(q.GetCount(), 0);
+  EXPECT_EQ(q.GetPosition(), -1);
+}
+
+TEST_F(OdbcResultSet, ForwardOnlyKeepsOneRowsetAndRefusesToReadBack) {
+  Fill(45);
+  TKMQuery q;
+  q.SetForwardOnly(true);
+  OpenQuery(q, "select v from n order by v");
+  q.SetPosition(30);
+  EXPECT_EQ(q.FieldByName("v")->GetAsInteger(), 30);
+  EXPECT_EQ(Rs(q)->GetCachedBlockCount(), 0);
+  q.SetPosition(3);
+  try {
+    q.FieldByName("v")->GetAsInteger();
+    FAIL();
+  } catch (const EMOdbcError& e) {
+    EXPECT_EQ(e.Code, 426);
+  }
+  EXPECT_EQ(q.GetExternalIndexData(), nullptr);
+}
+
+TEST_F(OdbcResultSet, NullsInEveryTypeAndValuesOfEachType) {
+  Exec(*link, {"create table t(i integer, s varchar(10), d double, ts timestamp, dt date, tm time, b bigint)",
+               "insert into t values(null, null, null, null, null, null, null)",
+               "insert into t values(-7, 'zażółć', 2.5, '2024-03-05 14:07:09.045', '2024-03-05', '14:07:09', 5000000000)"});
+  TKMQuery q;
+  OpenQuery(q, "select * from t");
+  TMFields& f = *q.GetFields();
+  EXPECT_EQ(f.ByName("i")->GetDataType(), mftInteger);
+  EXPECT_EQ(f.ByName("s")->GetDataType(), mftString);
+  EXPECT_EQ(f.ByName("d")->GetDataType(), mftFloat);
+  EXPECT_EQ(f.ByName("ts")->GetDataType(), mftDateTime);
+  EXPECT_EQ(f.ByName("b")->GetDataType(), mftExtended);
+  for (int i = 0; i < f.GetCount(); ++i) EXPECT_TRUE(f.GetFields(i)->GetIsNull()) << i;
+  q.Next();
+  EXPECT_EQ(f.ByName("i")->GetAsInteger(), -7);
+  EXPECT_EQ(f.ByName("s")->GetAsString(), "zażółć");
+  EXPECT_DOUBLE_EQ(f.ByName("d")->GetAsFloat(), 2.5);
+  EXPECT_NEAR(f.ByName("ts")->GetAsDateTime(), 45356 + (14 * 3600 + 7 * 60 + 9.045) / 86400.0, 1e-9);
+  EXPECT_DOUBLE_EQ(f.ByName("dt")->GetAsDateTime(), 45356.0);
+  EXPECT_NEAR(f.ByName("tm")->GetAsDateTime(), (14 * 3600 + 7 * 60 + 9) / 86400.0, 1e-9);
+  // A 64-bit integer travels as decimal text: nothing is lost beyond 2147483647.
+  EXPECT_EQ(f.ByName("b")->GetAsExtended(), 5000000000.0L);
+  EXPECT_EQ(f.ByName("b")->GetAsString().substr(0, 10), "5000000000");
+}
+
+TEST_F(OdbcResultSet, StringsAreCutAtTheColumnSizeInCharacters) {
+  Exec(*link, {"create table t(a varchar(300), b varchar(3))"});
+  std::string longText(300, 'x');
+  for (int i = 0; i < 300; ++i) longText[i] = static_cast<char>('a' + i % 26);
+  link->ExecSQL("insert into t values('" + longText + "', 'łąęś')", nullptr);
+  TKMQuery q;
+  OpenQuery(q, "select * from t");
+  EXPECT_EQ(q.FieldByName("a")->GetAsString(), longText.substr(0, 255));
+  EXPECT_EQ(q.FieldByName("b")->GetAsString(), "łąę");  // three characters, none split
+}
+
+TEST_F(OdbcResultSet, ColumnTypeMapping) {
+  struct Case {
+    SQLSMALLINT Type;
+    SQLULEN Size;
+    SQLSMALLINT Digits;
+    TMFieldType Expected;
+    int ElementSize;
+  } cases[] = {
+      {SQL_NUMERIC, 9, 0, mftInteger, 12},   {SQL_NUMERIC, 10, 0, mftFloat, 13},
+      {SQL_DECIMAL, 18, 2, mftExtended, 21}, {SQL_BIGINT, 20, 0, mftExtended, 22},
+      {SQL_VARCHAR, 0, 0, mftString, 1021},  {SQL_VARCHAR, 1ull << 40, 0, mftString, 1021},
+      {SQL_VARBINARY, 4, 0, mftString, 10},  {SQL_BIT, 1, 0, mftInteger, 0},
+      {SQL_REAL, 7, 0, mftFloat, 0},         {SQL_TYPE_TIME, 8, 0, mftDateTime, 0},
+  };
+  for (const Case& c : cases) {
+    TMOdbcFieldData f("c", c.Digits, c.Size, c.Type);
+    EXPECT_EQ(f.GetFieldType(), c.Expected) << c.Type << "/" << c.Size;
+    EXPECT_EQ(f.GetElementSize(), c.ElementSize) << c.Type << "/" << c.Size;
+  }
+  for (SQLSMALLINT unsupported : {SQL_GUID, SQL_DATE, SQL_TIME, SQL_TIMESTAMP}) {
+    try {
+      TMOdbcFieldData f("g", 0, 16, unsupported);
+      FAIL();
+    } catch (const EMOdbcError& e) {
+      EXPECT_EQ(e.Code, 413);
+    }
+  }
+}
+
+TEST_F(OdbcResultSet, RowHandlesReadTheirRowWhileInstalled) {
+  Fill(45);
+  TKMQuery q;
+  OpenQuery(q, "select v from n order by v");
+  q.SetPosition(5);
+  void* h = q.GetExternalIndexData();
+  ASSERT_NE(h, nullptr);
+  q.SetPosition(41);
+  EXPECT_EQ(q.UseExternalIndex(h), nullptr);
+  EXPECT_EQ(q.FieldByName("v")->GetAsInteger(), 5);
+  EXPECT_EQ(q.UseExternalIndex(nullptr), h);
+  EXPECT_EQ(q.FieldByName("v")->GetAsInteger(), 41);
+}
+
+class OdbcResultSetFake : public test::OdbcTest {
+ protected:
+  void SetUp() override {
+    test::OdbcTest::SetUp();
+    link = Connect(test::kFakeDsn);
+    q.SetLink(link.get());
+  }
+  int OpenCode(const std::string& Sql) {
+    q.GetSQL().SetText(Sql);
+    try {
+      q.Open();
+    } catch (const EMOdbcError& e) {
+      EXPECT_FALSE(q.GetActive());
+      EXPECT_EQ(q.GetResultSet(), nullptr);
+      return e.Code;
+    }
+    return 0;
+  }
+  std::unique_ptr<TMOdbcLink> link;
+  TKMQuery q;
+};
+
+TEST_F(OdbcResultSetFake, OpenFailuresAreReportedWithTheirCodes) {
+  std::vector<test::QueryCall> calls;
+  test::RecordQueries(*link, calls);
+  EXPECT_EQ(OpenCode("col -11 16 0 1"), 413);  // uniqueidentifier
+  EXPECT_EQ(Contexts(calls), (std::vector<TMQueryContext>{mqcOpenBefore, mqcOpenError}));
+  EXPECT_EQ(OpenCode("col 12 10 0 300"), 419);
+  EXPECT_EQ(OpenCode("diag 1 5"), 416);
+  EXPECT_EQ(OpenCode("rows 5 failat 0"), 421);
+  EXPECT_EQ(OpenCode("col 12 0 0 5"), 0);  // size unknown: the largest element
+  EXPECT_EQ(static_cast<TMOdbcResultSet*>(q.GetResultSet())->GetFieldData(0)->GetElementSize(), 1021);
+}
+
+TEST_F(OdbcResultSetFake, FailedFetchKeepsTheCurrentRowAndEarlierRowsets) {
+  q.GetSQL().SetText("rows 100 failat 45");
+  q.Open();
+  q.SetPosition(30);
+  try {
+    q.SetPosition(60);
+    FAIL();
+  } catch (const EMOdbcError& e) {
+    EXPECT_EQ(e.Code, 424);
+    EXPECT_EQ(e.GetTopicCount(), 2);
+  }
+  EXPECT_EQ(q.GetPosition(), 30);
+  EXPECT_EQ(q.FieldByName("n")->GetAsInteger(), 30);
+  EXPECT_EQ(static_cast<TMOdbcResultSet*>(q.GetResultSet())->GetBlockCount(), 2);
+}
+
+TEST_F(OdbcResultSetFake, InformationIsCollectedWhenAsked) {
+  q.SetCollectDriverInfo(true);
+  q.GetSQL().SetText("info 3");
+  q.Open();
+  EXPECT_EQ(q.GetDriverInfo().size(), 3u);
+  q.Close();
+  q.GetSQL().SetText("rows 30 fetchinfo");
+  q.Open();
+  EXPECT_EQ(q.GetDriverInfo().size(), 1u);  // emptied at open, one record per fetch
+  q.Last();
+  EXPECT_EQ(q.GetDriverInfo().size(), 2u);
+  q.Close();
+  q.SetCollectDriverInfo(false);
+  q.GetSQL().SetText("info 3");
+  q.Open();
+  EXPECT_TRUE(q.GetDriverInfo().empty());
+}
+
+}  // namespace
+}  // namespace vandrel
