@@ -1,11 +1,9 @@
 #include "platform/WebAddress.h"
 
-#include "platform/Process.h"
-
 namespace vandrel::platform {
 
-bool OpenWebAddress(const std::string& Address) {
-  return TChildProcess::StartArgs({"xdg-open", Address}).Started();
-}
+TChildProcess StartWebBrowser(const std::string& Address) { return TChildProcess::StartArgs({"xdg-open", Address}); }
+
+bool OpenWebAddress(const std::string& Address) { return StartWebBrowser(Address).Started(); }
 
 }  // namespace vandrel::platform

@@ -6,6 +6,7 @@
 
 #include "platform/CommandLine.h"
 #include "platform/FileSystem.h"
+#include "platform/WebAddress.h"
 #include "platform/tests/TempConfigDir.h"
 
 namespace vandrel::platform {
@@ -144,6 +145,17 @@ TEST_F(ProcessTest, ProgramsAreFoundOnPath) {
   EXPECT_EQ(TChildProcess::Start("moj-program").WaitFor(), 3);
   SetEnv("PATH", Dir + "/locked");
   EXPECT_EQ(TChildProcess::Start("moj-program").GetFailure(), sfNotExecutable);
+}
+
+TEST_F(ProcessTest, WebAddressesGoToXdgOpenAsOneArgument) {
+  WriteFile(Dir + "/bin/xdg-open", "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$(dirname \"$0\")/opened\"\n");
+  chmod((Dir + "/bin/xdg-open").c_str(), 0755);
+  SetEnv("PATH", Dir + "/bin:/usr/bin:/bin");
+  const std::string Address = "http://www.quorvel.pl/?a=1&b='x y';rm";
+  EXPECT_EQ(StartWebBrowser(Address).WaitFor(), 0);
+  EXPECT_EQ(ReadFile(Dir + "/bin/opened"), "1|" + Address);
+  SetEnv("PATH", Dir + "/none");
+  EXPECT_FALSE(OpenWebAddress(Address));
 }
 
 TEST_F(ProcessTest, FilesAndDirectoriesAreCheckedAndMade) {
