@@ -24,10 +24,15 @@ std::string Attribute(const std::string& value) {
 
 }  // namespace
 
-OdbcConfig::OdbcConfig(int port) : dir_("msde-odbc"), port_(port) {
+const std::string& OdbcConfig::Directory() const {
+  static const TempDir shared("msde-odbc");
+  return shared.Path();
+}
+
+OdbcConfig::OdbcConfig(int port) : port_(port) {
   Write();
-  const std::string values[] = {dir_.Path(), dir_.Path() + "/odbc.ini",
-                                dir_.Path() + "/freetds.conf"};
+  const std::string& dir = Directory();
+  const std::string values[] = {dir, dir + "/odbc.ini", dir + "/freetds.conf"};
   const char* names[] = {"ODBCSYSINI", "ODBCINI", "FREETDSCONF"};
   for (int i = 0; i < 3; ++i) {
     const char* old = std::getenv(names[i]);
@@ -51,7 +56,7 @@ void OdbcConfig::SetPort(int port) {
 }
 
 void OdbcConfig::Write() const {
-  const std::string& dir = dir_.Path();
+  const std::string& dir = Directory();
   WriteFile(dir + "/odbcinst.ini", std::string("[SQL Server]\nDescription = FreeTDS\nDriver = ") +
                                        kFreeTdsDriver + "\nUsageCount = 1\n");
   WriteFile(dir + "/odbc.ini",

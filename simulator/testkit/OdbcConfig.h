@@ -3,6 +3,8 @@
 // as the driver "SQL Server", odbc.ini with a data source "msde-sim", and freetds.conf
 // whose [global] section sets TDS 7.1, UTF-8 client text and the port. ODBCSYSINI, ODBCINI
 // and FREETDSCONF point at them while the object lives and are restored afterwards.
+// The files live in one directory per process: unixODBC caches what it read from
+// odbcinst.ini for a while, and a cached entry must never point into a removed directory.
 #include <optional>
 #include <string>
 
@@ -23,7 +25,7 @@ class OdbcConfig {
   // Rewrites the files for another port (the driver manager reads them at each connect).
   void SetPort(int port);
   int Port() const { return port_; }
-  const std::string& Directory() const { return dir_.Path(); }
+  const std::string& Directory() const;
   // The connection string the tool builds: DRIVER={SQL Server};SERVER=127.0.0.1,PORT;...
   std::string ConnectionString(const std::string& user, const std::string& password) const;
   // The same with ClientCharset=UTF-8: FreeTDS reads no freetds.conf for a SERVER=
@@ -38,7 +40,6 @@ class OdbcConfig {
   };
   void Write() const;
 
-  TempDir dir_;
   int port_;
   Saved saved_[3];
 };

@@ -99,8 +99,10 @@ void StubEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSin
     sink.Done(-1, false);
   } else if (sql == "waitfor") {
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    ++waiting_;
     while (!session.cancel_requested && std::chrono::steady_clock::now() < until)
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    --waiting_;
     sink.Done(-1, false);
   } else if (sql.rfind("rows ", 0) == 0) {
     int n = std::stoi(sql.substr(5));
@@ -119,6 +121,10 @@ void StubEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSin
     sink.Done(2, false);
   } else if (sql == "error") {
     sink.Error(Msg(208, 16, "Invalid object name 'brak'."));
+    sink.Done(-1, true);
+  } else if (sql == "count then error") {
+    sink.Done(5, false);
+    sink.Error(Msg(547, 16, "konflikt"));
     sink.Done(-1, true);
   } else if (sql == "info") {
     sink.Info(Msg(0, 0, "komunikat"));
@@ -152,6 +158,18 @@ void StubEngine::Logout(Session& session) {
 LoginRequest StubEngine::LastLogin() const {
   std::lock_guard lock(mutex_);
   return last_login_;
+}
+
+bool StubEngine::WaitForWaitingSession() const {
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (waiting_ == 0 && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return waiting_ > 0;
+}
+
+int StubEngine::NewestSpid() const {
+  std::lock_guard lock(mutex_);
+  return next_spid_ - 1;
 }
 
 int StubEngine::LiveSessions() const {

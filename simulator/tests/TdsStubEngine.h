@@ -1,6 +1,7 @@
 #pragma once
 // A stand-in engine for protocol tests: a handful of fixed commands whose answers exercise
 // every token and column form, with sessions and logins the tests can inspect.
+#include <atomic>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -11,7 +12,7 @@ namespace msde::testing {
 
 // Commands (the whole batch text):
 //   select 1 | types | types notnull | types null | echo <text> | use <db> | waitfor
-//   rows <n> | multi | error | info | kill <spid> | throw
+//   rows <n> | multi | error | info | count then error | kill <spid> | throw
 class StubEngine : public Engine {
  public:
   static constexpr const char* kUser = "sa";
@@ -24,6 +25,9 @@ class StubEngine : public Engine {
   std::string ServerName() const override { return "STUB"; }
 
   LoginRequest LastLogin() const;
+  int NewestSpid() const;
+  // Waits (at most a few seconds) until some session is inside "waitfor".
+  bool WaitForWaitingSession() const;
   int LiveSessions() const;
   // Waits (at most a few seconds) until no more than N sessions remain; false if they don't.
   bool WaitForLiveSessions(int n) const;
@@ -34,6 +38,7 @@ class StubEngine : public Engine {
   std::map<int, std::weak_ptr<Session>> sessions_;
   LoginRequest last_login_;
   int next_spid_ = 51;
+  std::atomic<int> waiting_{0};
 };
 
 }  // namespace msde::testing

@@ -1,0 +1,58 @@
+#pragma once
+// A client that speaks TDS by hand over a plain socket, for tests that must send what no
+// driver sends (attention at a chosen moment, other packet sizes, broken packets).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tds/TdsBuffer.h"
+
+namespace msde::testing {
+
+using tds::Bytes;
+
+// One token of a response that holds no result set: its kind and, for messages, the
+// number; for DONE, the status; for ENVCHANGE, the type and new value.
+struct RawToken {
+  uint8_t kind = 0;
+  int number = 0;
+  uint16_t status = 0;
+  uint8_t env_type = 0;
+  std::string text;
+};
+
+class RawClient {
+ public:
+  explicit RawClient(int port);
+  ~RawClient();
+  RawClient(const RawClient&) = delete;
+  RawClient& operator=(const RawClient&) = delete;
+
+  void SendBytes(const Bytes& bytes);
+  // Sends Payload as one message in packets of PacketSize bytes.
+  void SendMessage(uint8_t type, const Bytes& payload, size_t PacketSize = 4096);
+  // A whole response message, or nothing when the server closed or said nothing in time.
+  // Sizes collects the length of each packet.
+  std::optional<Bytes> ReadMessage(std::vector<size_t>* sizes = nullptr, int TimeoutMs = 10000);
+  // Whether the server closes the connection within the time (reading and dropping data).
+  bool ClosedByServer(int TimeoutMs = 10000);
+
+  // Pre-login and LOGIN7; the login response's tokens (empty when none came).
+  std::vector<RawToken> LogIn(const std::string& user, const std::string& password,
+                              uint32_t PacketSize = 4096, uint32_t TdsVersion = 0x71000001);
+  // Sends a SQL batch (with a TDS 7.2 ALL_HEADERS block when asked) and reads the answer.
+  std::vector<RawToken> Batch(const std::string& sql, bool AllHeaders = false);
+
+ private:
+  int fd_ = -1;
+};
+
+Bytes Login7Record(const std::string& user, const std::string& password, uint32_t PacketSize,
+                   uint32_t TdsVersion);
+Bytes EncodePassword(const std::string& password);
+Bytes Utf16(const std::string& utf8);
+// Walks a response of len-prefixed tokens and DONEs; stops at anything else.
+std::vector<RawToken> Tokens(const Bytes& response);
+
+}  // namespace msde::testing
