@@ -15,7 +15,7 @@
 namespace vandrel::platform {
 namespace {
 
-const char* const kSqliteDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
+const char* const kSqliteDriver = VANDREL_SQLITE_ODBC_DRIVER;
 
 // odbcinst settles the system file's directory at its first use and keeps recently read
 // values for a while, for the life of the process; so each case needs a process of its own,
