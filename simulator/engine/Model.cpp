@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace msde {
 
@@ -159,6 +160,15 @@ std::vector<Session*> Model::SessionsIn(const std::string& name, const Session* 
   for (auto& [spid, s] : sessions)
     if (s.get() != except && EqualNoCase(s->database, name)) result.push_back(s.get());
   return result;
+}
+
+std::string Model::LocalPath(const std::string& path) const {
+  const size_t slash = path.find_last_of("\\/");
+  const std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(files_dir, error))
+    if (EqualNoCase(entry.path().filename().string(), leaf)) return entry.path().string();
+  return (std::filesystem::path(files_dir) / leaf).string();
 }
 
 }  // namespace msde

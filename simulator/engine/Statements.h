@@ -63,6 +63,11 @@ class SqlError : public std::runtime_error {
   bool abort_batch;
 };
 
+// Thrown when the client cancelled (attention) or the session was killed while a statement
+// ran: the batch ends at once, without an error or a Done for that statement; the front end
+// acknowledges the attention.
+struct BatchCancelled {};
+
 struct ResultSet {
   std::vector<ColumnInfo> columns;
   std::vector<Row> rows;
@@ -94,7 +99,8 @@ class Context {
   bool in_procedure = false;
 
   // Releases the engine mutex for up to `duration`; false when the client cancelled
-  // (attention) or the session was killed before it ran out.
+  // (attention) or the session was killed before it ran out (the caller then throws
+  // BatchCancelled).
   bool WaitUnlocked(std::chrono::milliseconds duration);
   // Runs after the statement, without the engine mutex.
   void Defer(std::function<void()> work) { deferred.push_back(std::move(work)); }

@@ -1,0 +1,829 @@
+#include "engine/Expression.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "engine/Functions.h"
+#include "engine/SqlTime.h"
+#include "engine/TypeNames.h"
+#include "engine/Values.h"
+
+namespace msde {
+namespace {
+
+bool IsNumberType(SqlType t) {
+  return !IsCharacterType(t) && t != SqlType::DateTime && t != SqlType::UniqueIdentifier;
+}
+
+bool IsIntegerType(SqlType t) {
+  return t == SqlType::Int || t == SqlType::SmallInt || t == SqlType::TinyInt ||
+         t == SqlType::Bit || t == SqlType::BigInt;
+}
+
+[[noreturn]] void ConversionError(Context& ctx, const Value& value, const ColumnInfo& from,
+                                  const ColumnInfo& to) {
+  if (to.type == SqlType::DateTime)
+    ctx.Fail(241, 16, 1, "Syntax error converting datetime from character string.");
+  if (IsIntegerType(to.type))
+    ctx.Fail(245, 16, 1, "Syntax error converting the " + TypeName(from.type) + " value '" +
+                             ValueText(value) + "' to a column of data type " + TypeName(to.type) + ".");
+  ctx.Fail(8114, 16, 5, "Error converting data type " + TypeName(from.type) + " to " + TypeName(to.type) + ".");
+}
+
+std::string FloatText(double d) {
+  // CONVERT(varchar, float) shows at most six significant digits.
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%.6g", d);
+  std::string text = buffer;
+  const size_t e = text.find('e');
+  if (e != std::string::npos) {
+    // SQL Server writes three exponent digits: 1.23457e+006.
+    std::string mantissa = text.substr(0, e), exponent = text.substr(e + 2);
+    while (exponent.size() < 3) exponent = "0" + exponent;
+    text = mantissa + "e" + text[e + 1] + exponent;
+  }
+  return text;
+}
+
+// --- Nodes -------------------------------------------------------------------------------
+
+class LiteralExpr : public Expr {
+ public:
+  LiteralExpr(Value v, ColumnInfo t) : value_(std::move(v)), type_(std::move(t)) {}
+  Value Eval(EvalEnv&) const override { return value_; }
+  ColumnInfo Type() const override { return type_; }
+
+ private:
+  Value value_;
+  ColumnInfo type_;
+};
+
+class ColumnExpr : public Expr {
+ public:
+  ColumnExpr(std::string qualifier, std::string name, bool quoted)
+      : qualifier_(std::move(qualifier)), name_(std::move(name)), quoted_(quoted) {}
+  Value Eval(EvalEnv& env) const override {
+    if (index_ < 0) return name_;  // a "quoted" text that named no column
+    return (*env.row)[static_cast<size_t>(index_)];
+  }
+  ColumnInfo Type() const override {
+    if (index_ < 0) return TextType(Utf8Length(name_), false);
+    ColumnInfo t = type_;
+    t.name = name_;  // the result column is named as the query writes it
+    return t;
+  }
+  void Bind(Context& ctx, const Scope& scope) override {
+    if (!qualifier_.empty() && !EqualNoCase(qualifier_, scope.alias) &&
+        !EqualNoCase(qualifier_, scope.name))
+      ctx.Fail(107, 16, 3, "The column prefix '" + qualifier_ +
+                               "' does not match with a table name or alias name used in the query.");
+    if (scope.columns != nullptr) {
+      for (size_t i = 0; i < scope.columns->size(); ++i) {
+        if (EqualNoCase((*scope.columns)[i].name, name_)) {
+          index_ = static_cast<int>(i);
+          type_ = (*scope.columns)[i];
+          return;
+        }
+      }
+    }
+    // Under QUOTED_IDENTIFIER OFF a "quoted" text is a string; accept it when it names
+    // no column.
+    if (quoted_ && qualifier_.empty()) return;
+    ctx.Fail(207, 16, 3, "Invalid column name '" + name_ + "'.");
+  }
+
+ private:
+  std::string qualifier_, name_;
+  bool quoted_;
+  int index_ = -1;
+  ColumnInfo type_;
+};
+
+class FunctionExpr : public Expr {
+ public:
+  FunctionExpr(const FunctionInfo* info, std::vector<ExprPtr> args)
+      : info_(info), args_(std::move(args)) {}
+  Value Eval(EvalEnv& env) const override {
+    std::vector<Value> values;
+    for (const ExprPtr& a : args_) values.push_back(a->Eval(env));
+    return info_->eval(env, values);
+  }
+  ColumnInfo Type() const override {
+    std::vector<ColumnInfo> types;
+    for (const ExprPtr& a : args_) types.push_back(a->Type());
+    ColumnInfo t = info_->type(types);
+    t.name.clear();
+    return t;
+  }
+  void Bind(Context& ctx, const Scope& scope) override {
+    for (ExprPtr& a : args_) a->Bind(ctx, scope);
+  }
+
+ private:
+  const FunctionInfo* info_;
+  std::vector<ExprPtr> args_;
+};
+
+class ConvertExpr : public Expr {
+ public:
+  ConvertExpr(ColumnInfo to, ExprPtr arg, int style) : to_(std::move(to)), arg_(std::move(arg)), style_(style) {}
+  Value Eval(EvalEnv& env) const override {
+    return ConvertValue(env.ctx, arg_->Eval(env), arg_->Type(), to_, style_);
+  }
+  ColumnInfo Type() const override { return to_; }
+  void Bind(Context& ctx, const Scope& scope) override { arg_->Bind(ctx, scope); }
+
+ private:
+  ColumnInfo to_;
+  ExprPtr arg_;
+  int style_;
+};
+
+class NegateExpr : public Expr {
+ public:
+  explicit NegateExpr(ExprPtr arg) : arg_(std::move(arg)) {}
+  Value Eval(EvalEnv& env) const override {
+    const Value v = arg_->Eval(env);
+    if (std::holds_alternative<int64_t>(v)) return -std::get<int64_t>(v);
+    if (std::holds_alternative<double>(v)) return -std::get<double>(v);
+    if (std::holds_alternative<std::string>(v)) {
+      const std::string& s = std::get<std::string>(v);
+      return s.rfind('-', 0) == 0 ? s.substr(1) : "-" + s;
+    }
+    return v;
+  }
+  ColumnInfo Type() const override { return arg_->Type(); }
+  void Bind(Context& ctx, const Scope& scope) override { arg_->Bind(ctx, scope); }
+
+ private:
+  ExprPtr arg_;
+};
+
+// + - * / % on numbers, + on text (concatenation) and datetime + days.
+class ArithmeticExpr : public Expr {
+ public:
+  ArithmeticExpr(char op, ExprPtr l, ExprPtr r) : op_(op), l_(std::move(l)), r_(std::move(r)) {}
+
+  ColumnInfo Type() const override {
+    const ColumnInfo a = l_->Type(), b = r_->Type();
+    if (op_ == '+' && IsCharacterType(a.type) && IsCharacterType(b.type)) {
+      const bool unicode = IsUnicodeType(a.type) || IsUnicodeType(b.type);
+      return TextType(std::min(a.length + b.length, unicode ? 4000 : 8000), unicode);
+    }
+    if (a.type == SqlType::DateTime || b.type == SqlType::DateTime) return Make(SqlType::DateTime);
+    const SqlType x = IsCharacterType(a.type) ? b.type : a.type;
+    const SqlType y = IsCharacterType(b.type) ? a.type : b.type;
+    if (x == SqlType::Float || y == SqlType::Float || x == SqlType::Real || y == SqlType::Real)
+      return Make(SqlType::Float);
+    if (IsIntegerType(x) && IsIntegerType(y))
+      return Make(x == SqlType::BigInt || y == SqlType::BigInt ? SqlType::BigInt : SqlType::Int);
+    ColumnInfo n = Make(SqlType::Numeric);
+    n.precision = 38;
+    n.scale = std::max(a.scale, b.scale);
+    return n;
+  }
+
+  Value Eval(EvalEnv& env) const override {
+    const Value a = l_->Eval(env), b = r_->Eval(env);
+    if (IsNull(a) || IsNull(b)) return std::monostate{};
+    const ColumnInfo type = Type();
+    if (IsCharacterType(type.type)) return ValueText(a) + ValueText(b);
+    const ColumnInfo ta = l_->Type(), tb = r_->Type();
+    if (type.type == SqlType::DateTime) {
+      const bool a_date = std::holds_alternative<SqlDateTime>(a);
+      SqlDateTime d = a_date ? std::get<SqlDateTime>(a) : std::get<SqlDateTime>(b);
+      const Value other = a_date ? b : a;
+      auto days = ToDouble(other);
+      if (!days) ConversionError(env.ctx, other, a_date ? tb : ta, Make(SqlType::Int));
+      double total = d.days + d.ticks / 25920000.0 + (op_ == '-' && a_date ? -*days : *days);
+      SqlDateTime r;
+      r.days = static_cast<int32_t>(std::floor(total));
+      r.ticks = static_cast<uint32_t>(std::llround((total - r.days) * 25920000.0));
+      return r;
+    }
+    if (IsIntegerType(type.type)) {
+      auto x = ToInteger(a), y = ToInteger(b);
+      if (!x) ConversionError(env.ctx, a, ta, type);
+      if (!y) ConversionError(env.ctx, b, tb, type);
+      switch (op_) {
+        case '+': return *x + *y;
+        case '-': return *x - *y;
+        case '*': return *x * *y;
+        default:
+          if (*y == 0) env.ctx.Fail(8134, 16, 1, "Divide by zero error encountered.");
+          return op_ == '/' ? *x / *y : *x % *y;
+      }
+    }
+    auto x = ToDouble(a), y = ToDouble(b);
+    if (!x) ConversionError(env.ctx, a, ta, type);
+    if (!y) ConversionError(env.ctx, b, tb, type);
+    double r = 0;
+    switch (op_) {
+      case '+': r = *x + *y; break;
+      case '-': r = *x - *y; break;
+      case '*': r = *x * *y; break;
+      default:
+        if (*y == 0) env.ctx.Fail(8134, 16, 1, "Divide by zero error encountered.");
+        r = op_ == '/' ? *x / *y : std::fmod(*x, *y);
+    }
+    if (type.type == SqlType::Float) return r;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", type.scale, r);
+    return std::string(buffer);
+  }
+
+  void Bind(Context& ctx, const Scope& scope) override {
+    l_->Bind(ctx, scope);
+    r_->Bind(ctx, scope);
+  }
+
+ private:
+  static ColumnInfo Make(SqlType t) {
+    ColumnInfo c;
+    c.type = t;
+    c.length = DefaultLength(t);
+    return c;
+  }
+  char op_;
+  ExprPtr l_, r_;
+};
+
+// Compares two values as SQL Server does: text against a number converts the text (245
+// when it is no number); NULL on either side gives NULL.
+Value CompareBoth(EvalEnv& env, const Value& a, const ColumnInfo& ta, const Value& b,
+                  const ColumnInfo& tb, int& result) {
+  if (IsNull(a) || IsNull(b)) return std::monostate{};
+  auto numeric = [](const ColumnInfo& t) { return IsNumberType(t.type); };
+  if (numeric(ta) && IsCharacterType(tb.type) && !ToDouble(b)) ConversionError(env.ctx, b, tb, ta);
+  if (numeric(tb) && IsCharacterType(ta.type) && !ToDouble(a)) ConversionError(env.ctx, a, ta, tb);
+  result = CompareValues(a, b);
+  return int64_t{1};
+}
+
+class CompareExpr : public Expr {
+ public:
+  CompareExpr(std::string op, ExprPtr l, ExprPtr r) : op_(std::move(op)), l_(std::move(l)), r_(std::move(r)) {}
+  Value Eval(EvalEnv& env) const override {
+    int c = 0;
+    const Value known = CompareBoth(env, l_->Eval(env), l_->Type(), r_->Eval(env), r_->Type(), c);
+    if (IsNull(known)) return known;
+    bool holds = false;
+    if (op_ == "=") holds = c == 0;
+    else if (op_ == "<>" || op_ == "!=") holds = c != 0;
+    else if (op_ == "<" || op_ == "!>") holds = op_ == "<" ? c < 0 : c <= 0;
+    else if (op_ == ">" || op_ == "!<") holds = op_ == ">" ? c > 0 : c >= 0;
+    else if (op_ == "<=") holds = c <= 0;
+    else if (op_ == ">=") holds = c >= 0;
+    return int64_t{holds ? 1 : 0};
+  }
+  ColumnInfo Type() const override { return BitType(); }
+  void Bind(Context& ctx, const Scope& scope) override {
+    l_->Bind(ctx, scope);
+    r_->Bind(ctx, scope);
+  }
+  static ColumnInfo BitType() {
+    ColumnInfo c;
+    c.type = SqlType::Int;
+    c.length = 4;
+    return c;
+  }
+
+ private:
+  std::string op_;
+  ExprPtr l_, r_;
+};
+
+class LogicExpr : public Expr {
+ public:
+  LogicExpr(bool is_and, ExprPtr l, ExprPtr r) : and_(is_and), l_(std::move(l)), r_(std::move(r)) {}
+  Value Eval(EvalEnv& env) const override {
+    const Value a = l_->Eval(env);
+    if (!IsNull(a) && IsTrue(a) != and_) return int64_t{and_ ? 0 : 1};  // short circuit
+    const Value b = r_->Eval(env);
+    if (!IsNull(b) && IsTrue(b) != and_) return int64_t{and_ ? 0 : 1};
+    if (IsNull(a) || IsNull(b)) return std::monostate{};
+    return int64_t{and_ ? 1 : 0};
+  }
+  ColumnInfo Type() const override { return CompareExpr::BitType(); }
+  void Bind(Context& ctx, const Scope& scope) override {
+    l_->Bind(ctx, scope);
+    r_->Bind(ctx, scope);
+  }
+
+ private:
+  bool and_;
+  ExprPtr l_, r_;
+};
+
+class NotExpr : public Expr {
+ public:
+  explicit NotExpr(ExprPtr arg) : arg_(std::move(arg)) {}
+  Value Eval(EvalEnv& env) const override {
+    const Value v = arg_->Eval(env);
+    if (IsNull(v)) return v;
+    return int64_t{IsTrue(v) ? 0 : 1};
+  }
+  ColumnInfo Type() const override { return CompareExpr::BitType(); }
+  void Bind(Context& ctx, const Scope& scope) override { arg_->Bind(ctx, scope); }
+
+ private:
+  ExprPtr arg_;
+};
+
+class IsNullExpr : public Expr {
+ public:
+  IsNullExpr(ExprPtr arg, bool negated) : arg_(std::move(arg)), negated_(negated) {}
+  Value Eval(EvalEnv& env) const override {
+    return int64_t{IsNull(arg_->Eval(env)) != negated_ ? 1 : 0};
+  }
+  ColumnInfo Type() const override { return CompareExpr::BitType(); }
+  void Bind(Context& ctx, const Scope& scope) override { arg_->Bind(ctx, scope); }
+
+ private:
+  ExprPtr arg_;
+  bool negated_;
+};
+
+class LikeExpr : public Expr {
+ public:
+  LikeExpr(ExprPtr arg, ExprPtr pattern, bool negated)
+      : arg_(std::move(arg)), pattern_(std::move(pattern)), negated_(negated) {}
+  Value Eval(EvalEnv& env) const override {
+    const Value v = arg_->Eval(env), p = pattern_->Eval(env);
+    if (IsNull(v) || IsNull(p)) return std::monostate{};
+    return int64_t{LikeMatch(ValueText(v), ValueText(p)) != negated_ ? 1 : 0};
+  }
+  ColumnInfo Type() const override { return CompareExpr::BitType(); }
+  void Bind(Context& ctx, const Scope& scope) override {
+    arg_->Bind(ctx, scope);
+    pattern_->Bind(ctx, scope);
+  }
+
+ private:
+  ExprPtr arg_, pattern_;
+  bool negated_;
+};
+
+class InExpr : public Expr {
+ public:
+  InExpr(ExprPtr arg, std::vector<ExprPtr> list, bool negated)
+      : arg_(std::move(arg)), list_(std::move(list)), negated_(negated) {}
+  Value Eval(EvalEnv& env) const override {
+    const Value v = arg_->Eval(env);
+    if (IsNull(v)) return std::monostate{};
+    bool unknown = false;
+    for (const ExprPtr& e : list_) {
+      int c = 0;
+      if (IsNull(CompareBoth(env, v, arg_->Type(), e->Eval(env), e->Type(), c))) {
+        unknown = true;
+      } else if (c == 0) {
+        return int64_t{negated_ ? 0 : 1};
+      }
+    }
+    if (unknown) return std::monostate{};
+    return int64_t{negated_ ? 1 : 0};
+  }
+  ColumnInfo Type() const override { return CompareExpr::BitType(); }
+  void Bind(Context& ctx, const Scope& scope) override {
+    arg_->Bind(ctx, scope);
+    for (ExprPtr& e : list_) e->Bind(ctx, scope);
+  }
+
+ private:
+  ExprPtr arg_;
+  std::vector<ExprPtr> list_;
+  bool negated_;
+};
+
+class BetweenExpr : public Expr {
+ public:
+  BetweenExpr(ExprPtr arg, ExprPtr low, ExprPtr high, bool negated)
+      : arg_(std::move(arg)), low_(std::move(low)), high_(std::move(high)), negated_(negated) {}
+  Value Eval(EvalEnv& env) const override {
+    const Value v = arg_->Eval(env);
+    int lo = 0, hi = 0;
+    const Value a = CompareBoth(env, v, arg_->Type(), low_->Eval(env), low_->Type(), lo);
+    const Value b = CompareBoth(env, v, arg_->Type(), high_->Eval(env), high_->Type(), hi);
+    if (IsNull(a) || IsNull(b)) return std::monostate{};
+    return int64_t{(lo >= 0 && hi <= 0) != negated_ ? 1 : 0};
+  }
+  ColumnInfo Type() const override { return CompareExpr::BitType(); }
+  void Bind(Context& ctx, const Scope& scope) override {
+    arg_->Bind(ctx, scope);
+    low_->Bind(ctx, scope);
+    high_->Bind(ctx, scope);
+  }
+
+ private:
+  ExprPtr arg_, low_, high_;
+  bool negated_;
+};
+
+class CaseExpr : public Expr {
+ public:
+  ExprPtr operand;  // simple CASE: compared with each WHEN; null for the searched form
+  std::vector<std::pair<ExprPtr, ExprPtr>> whens;
+  ExprPtr otherwise;
+
+  Value Eval(EvalEnv& env) const override {
+    const Value subject = operand ? operand->Eval(env) : Value{};
+    for (const auto& [when, then] : whens) {
+      bool hit = false;
+      if (operand) {
+        int c = 0;
+        hit = !IsNull(CompareBoth(env, subject, operand->Type(), when->Eval(env), when->Type(), c)) && c == 0;
+      } else {
+        hit = IsTrue(when->Eval(env));
+      }
+      if (hit) return Result(env, *then);
+    }
+    return otherwise ? Result(env, *otherwise) : Value{};
+  }
+  ColumnInfo Type() const override {
+    // The result has the type of the first branch; text branches take the longest length.
+    ColumnInfo t = whens.front().second->Type();
+    auto widen = [&t](const ColumnInfo& other) {
+      if (IsCharacterType(t.type) && IsCharacterType(other.type)) t.length = std::max(t.length, other.length);
+    };
+    for (const auto& w : whens) widen(w.second->Type());
+    if (otherwise) widen(otherwise->Type());
+    t.name.clear();
+    t.nullable = true;
+    return t;
+  }
+  void Bind(Context& ctx, const Scope& scope) override {
+    if (operand) operand->Bind(ctx, scope);
+    for (auto& [when, then] : whens) {
+      when->Bind(ctx, scope);
+      then->Bind(ctx, scope);
+    }
+    if (otherwise) otherwise->Bind(ctx, scope);
+  }
+
+ private:
+  Value Result(EvalEnv& env, const Expr& branch) const {
+    const Value v = branch.Eval(env);
+    const ColumnInfo t = Type();
+    if (IsCharacterType(t.type) || IsNull(v)) return v;
+    return ConvertValue(env.ctx, v, branch.Type(), t, -1);
+  }
+};
+
+// --- Parser ------------------------------------------------------------------------------
+
+// Words that end or shape a clause and so never name a column.
+bool IsReservedWord(const Token& t) {
+  static const char* kWords[] = {"FROM", "WHERE", "ORDER", "GROUP", "HAVING", "UNION", "SELECT",
+                                 "AND", "OR", "NOT", "AS", "BY", "WHEN", "THEN", "ELSE", "END",
+                                 "IN", "IS", "LIKE", "BETWEEN", "INTO", "ON", "JOIN", "TOP",
+                                 "DISTINCT", "EXEC", "EXECUTE", "USE", "SET", "DESC", "ASC"};
+  for (const char* w : kWords)
+    if (t.IsWord(w)) return true;
+  return false;
+}
+
+ExprPtr ParseOr(Parser& p);
+
+ExprPtr Literal(Value v, ColumnInfo t) { return std::make_unique<LiteralExpr>(std::move(v), std::move(t)); }
+
+ExprPtr NumberLiteral(Parser& p, const Token& t) {
+  ColumnInfo type;
+  if (t.text.find_first_of(".eE") == std::string::npos && t.text.rfind("0x", 0) != 0 &&
+      t.text.rfind("0X", 0) != 0) {
+    try {
+      const int64_t n = std::stoll(t.text);
+      type.type = n > 2147483647 ? SqlType::BigInt : SqlType::Int;
+      type.length = DefaultLength(type.type);
+      type.nullable = false;
+      return Literal(n, type);
+    } catch (const std::out_of_range&) {
+      p.ctx.Fail(1007, 15, 1, "The number '" + t.text + "' is out of the range for numeric representation (maximum precision 38).");
+    }
+  }
+  if (t.text.find_first_of("eE") != std::string::npos && t.text.rfind("0x", 0) != 0) {
+    type.type = SqlType::Float;
+    type.length = 8;
+    return Literal(std::strtod(t.text.c_str(), nullptr), type);
+  }
+  if (t.text.rfind("0x", 0) == 0 || t.text.rfind("0X", 0) == 0) {
+    type.type = SqlType::BigInt;
+    type.length = 8;
+    return Literal(static_cast<int64_t>(std::strtoull(t.text.c_str() + 2, nullptr, 16)), type);
+  }
+  const size_t dot = t.text.find('.');
+  type.type = SqlType::Numeric;
+  type.scale = static_cast<int>(t.text.size() - dot - 1);
+  type.precision = std::max<int>(static_cast<int>(t.text.size()) - 1, 1);
+  type.length = 0;
+  return Literal(*NormalizeDecimal(t.text, type.scale), type);
+}
+
+std::vector<ExprPtr> ParseArgumentList(Parser& p) {
+  std::vector<ExprPtr> args;
+  if (p.AcceptSymbol(")")) return args;
+  do args.push_back(ParseOr(p));
+  while (p.AcceptSymbol(","));
+  p.ExpectSymbol(")");
+  return args;
+}
+
+ExprPtr ParseCase(Parser& p) {
+  auto node = std::make_unique<CaseExpr>();
+  if (!p.Peek().IsWord("WHEN")) node->operand = ParseOr(p);
+  while (p.AcceptKeyword("WHEN")) {
+    ExprPtr when = ParseOr(p);
+    p.ExpectKeyword("THEN");
+    node->whens.emplace_back(std::move(when), ParseOr(p));
+  }
+  if (node->whens.empty()) p.FailHere();
+  if (p.AcceptKeyword("ELSE")) node->otherwise = ParseOr(p);
+  p.ExpectKeyword("END");
+  return node;
+}
+
+ExprPtr ParsePrimary(Parser& p) {
+  const Token t = p.Peek();
+  switch (t.kind) {
+    case TokenKind::Number:
+      p.Next();
+      return NumberLiteral(p, t);
+    case TokenKind::String:
+    case TokenKind::NString: {
+      p.Next();
+      ColumnInfo type = TextType(Utf8Length(t.text), t.kind == TokenKind::NString);
+      type.nullable = false;
+      return Literal(t.text, type);
+    }
+    case TokenKind::Variable: {
+      p.Next();
+      ColumnInfo type;
+      auto value = GlobalVariable(p.ctx, t.text, type);
+      if (!value) p.ctx.Fail(137, 15, 2, "Must declare the variable '" + t.text + "'.", true);
+      return Literal(*value, type);
+    }
+    case TokenKind::Symbol:
+      if (t.IsSymbol("(")) {
+        p.Next();
+        ExprPtr inner = ParseOr(p);
+        p.ExpectSymbol(")");
+        return inner;
+      }
+      break;
+    case TokenKind::Word:
+      if (IsReservedWord(t)) break;
+      if (t.IsWord("NULL")) {
+        p.Next();
+        ColumnInfo type;
+        type.length = 4;
+        return Literal(std::monostate{}, type);
+      }
+      if (t.IsWord("CASE")) {
+        p.Next();
+        return ParseCase(p);
+      }
+      if ((t.IsWord("CAST") || t.IsWord("CONVERT")) && p.Peek(1).IsSymbol("(")) {
+        p.Next();
+        p.Next();
+        if (t.IsWord("CAST")) {
+          ExprPtr arg = ParseOr(p);
+          p.ExpectKeyword("AS");
+          ColumnInfo to = ParseTypeName(p);
+          p.ExpectSymbol(")");
+          return std::make_unique<ConvertExpr>(to, std::move(arg), -1);
+        }
+        ColumnInfo to = ParseTypeName(p);
+        p.ExpectSymbol(",");
+        ExprPtr arg = ParseOr(p);
+        int style = -1;
+        if (p.AcceptSymbol(",")) style = static_cast<int>(p.ExpectInteger());
+        p.ExpectSymbol(")");
+        return std::make_unique<ConvertExpr>(to, std::move(arg), style);
+      }
+      if (p.Peek(1).IsSymbol("(")) {
+        p.Next();
+        p.Next();
+        const FunctionInfo* info = FindFunction(t.text);
+        if (info == nullptr)
+          p.ctx.Fail(195, 15, 10, "'" + t.text + "' is not a recognized function name.", true);
+        std::vector<ExprPtr> args = ParseArgumentList(p);
+        const int n = static_cast<int>(args.size());
+        if (n < info->min_args || n > info->max_args) {
+          const int expected = n < info->min_args ? info->min_args : info->max_args;
+          p.ctx.Fail(174, 15, 1, "The " + Upper(t.text) + " function requires " +
+                                     std::to_string(expected) + " arguments.", true);
+        }
+        return std::make_unique<FunctionExpr>(info, std::move(args));
+      }
+      [[fallthrough]];
+    case TokenKind::Bracketed:
+    case TokenKind::Quoted: {
+      // [qualifier.]column; a longer prefix (db.owner.table.column) keeps its last table part.
+      std::vector<Token> parts{p.Next()};
+      while (p.Peek().IsSymbol(".") && p.Peek(1).IsName()) {
+        p.Next();
+        parts.push_back(p.Next());
+      }
+      const std::string qualifier = parts.size() > 1 ? parts[parts.size() - 2].text : "";
+      return std::make_unique<ColumnExpr>(qualifier, parts.back().text,
+                                          parts.size() == 1 && t.kind == TokenKind::Quoted);
+    }
+    default:
+      break;
+  }
+  p.FailHere();
+}
+
+ExprPtr ParseUnary(Parser& p) {
+  if (p.AcceptSymbol("-")) return std::make_unique<NegateExpr>(ParseUnary(p));
+  if (p.AcceptSymbol("+")) return ParseUnary(p);
+  return ParsePrimary(p);
+}
+
+ExprPtr ParseProduct(Parser& p) {
+  ExprPtr left = ParseUnary(p);
+  for (;;) {
+    const Token& t = p.Peek();
+    if (!(t.IsSymbol("*") || t.IsSymbol("/") || t.IsSymbol("%"))) return left;
+    const char op = p.Next().text[0];
+    left = std::make_unique<ArithmeticExpr>(op, std::move(left), ParseUnary(p));
+  }
+}
+
+ExprPtr ParseSum(Parser& p) {
+  ExprPtr left = ParseProduct(p);
+  for (;;) {
+    const Token& t = p.Peek();
+    if (!(t.IsSymbol("+") || t.IsSymbol("-"))) return left;
+    const char op = p.Next().text[0];
+    left = std::make_unique<ArithmeticExpr>(op, std::move(left), ParseProduct(p));
+  }
+}
+
+ExprPtr ParsePredicate(Parser& p) {
+  ExprPtr left = ParseSum(p);
+  static const char* kComparisons[] = {"=", "<>", "!=", "<", ">", "<=", ">=", "!<", "!>"};
+  for (const char* op : kComparisons)
+    if (p.AcceptSymbol(op)) return std::make_unique<CompareExpr>(op, std::move(left), ParseSum(p));
+  if (p.AcceptKeyword("IS")) {
+    const bool negated = p.AcceptKeyword("NOT");
+    p.ExpectKeyword("NULL");
+    return std::make_unique<IsNullExpr>(std::move(left), negated);
+  }
+  const bool negated = p.Peek().IsWord("NOT") &&
+                       (p.Peek(1).IsWord("LIKE") || p.Peek(1).IsWord("IN") || p.Peek(1).IsWord("BETWEEN"));
+  if (negated) p.Next();
+  if (p.AcceptKeyword("LIKE")) return std::make_unique<LikeExpr>(std::move(left), ParseSum(p), negated);
+  if (p.AcceptKeyword("IN")) {
+    p.ExpectSymbol("(");
+    std::vector<ExprPtr> list = ParseArgumentList(p);
+    if (list.empty()) p.FailHere();
+    return std::make_unique<InExpr>(std::move(left), std::move(list), negated);
+  }
+  if (p.AcceptKeyword("BETWEEN")) {
+    ExprPtr low = ParseSum(p);
+    p.ExpectKeyword("AND");
+    return std::make_unique<BetweenExpr>(std::move(left), std::move(low), ParseSum(p), negated);
+  }
+  return left;
+}
+
+ExprPtr ParseNot(Parser& p) {
+  if (p.AcceptKeyword("NOT")) return std::make_unique<NotExpr>(ParseNot(p));
+  return ParsePredicate(p);
+}
+
+ExprPtr ParseAnd(Parser& p) {
+  ExprPtr left = ParseNot(p);
+  while (p.AcceptKeyword("AND")) left = std::make_unique<LogicExpr>(true, std::move(left), ParseNot(p));
+  return left;
+}
+
+ExprPtr ParseOr(Parser& p) {
+  ExprPtr left = ParseAnd(p);
+  while (p.AcceptKeyword("OR")) left = std::make_unique<LogicExpr>(false, std::move(left), ParseAnd(p));
+  return left;
+}
+
+}  // namespace
+
+ExprPtr ParseExpression(Parser& p) { return ParseOr(p); }
+
+bool IsTrue(const Value& value) {
+  if (std::holds_alternative<int64_t>(value)) return std::get<int64_t>(value) != 0;
+  return false;
+}
+
+ColumnInfo TextType(size_t chars, bool unicode) {
+  ColumnInfo c;
+  c.type = unicode ? SqlType::NVarChar : SqlType::VarChar;
+  c.length = static_cast<int>(std::max<size_t>(chars, 1));
+  return c;
+}
+
+ColumnInfo ParseTypeName(Parser& p) {
+  const Token t = p.Peek();
+  const std::string name = p.ExpectName();
+  auto type = TypeFromName(name);
+  if (!type) p.ctx.Fail(243, 16, 1, "Type " + name + " is not a defined system type.", true);
+  ColumnInfo c;
+  c.type = *type;
+  c.length = DefaultLength(*type);
+  c.precision = DefaultPrecision(*type);
+  if (EqualNoCase(name, "sysname")) c.length = 128;
+  const bool sized = IsCharacterType(*type) && *type != SqlType::Text && *type != SqlType::NText;
+  if (sized) c.length = 30;  // CAST/CONVERT without a length
+  if ((sized || *type == SqlType::Numeric || *type == SqlType::Decimal) && !EqualNoCase(name, "sysname") &&
+      p.AcceptSymbol("(")) {
+    const int64_t first = p.ExpectInteger();
+    if (sized) {
+      c.length = static_cast<int>(first);
+    } else {
+      c.precision = static_cast<int>(first);
+      if (p.AcceptSymbol(",")) c.scale = static_cast<int>(p.ExpectInteger());
+    }
+    p.ExpectSymbol(")");
+  }
+  if (sized && EqualNoCase(name, "sysname")) c.length = 128;
+  return c;
+}
+
+Value ConvertValue(Context& ctx, const Value& value, const ColumnInfo& from, const ColumnInfo& to,
+                   int style) {
+  if (IsNull(value)) return value;
+  switch (to.type) {
+    case SqlType::Char: case SqlType::VarChar: case SqlType::NChar: case SqlType::NVarChar:
+    case SqlType::Text: case SqlType::NText: {
+      std::string text;
+      if (std::holds_alternative<SqlDateTime>(value)) {
+        auto formatted = FormatDateTime(std::get<SqlDateTime>(value), style < 0 ? 0 : style);
+        if (!formatted) ctx.Fail(281, 16, 1, std::to_string(style) + " is not a valid style number when converting from datetime to a character string.");
+        text = *formatted;
+      } else if (std::holds_alternative<double>(value)) {
+        text = FloatText(std::get<double>(value));
+      } else {
+        text = ValueText(value);
+      }
+      if (to.type == SqlType::Text || to.type == SqlType::NText) return text;
+      if (Utf8Length(text) > static_cast<size_t>(to.length)) {
+        // Numbers that do not fit a character type show as '*', as SQL Server writes them.
+        if (std::holds_alternative<int64_t>(value)) return std::string("*");
+        text = Utf8Prefix(text, static_cast<size_t>(to.length));
+      }
+      if (to.type == SqlType::Char || to.type == SqlType::NChar)
+        text.append(static_cast<size_t>(to.length) - Utf8Length(text), ' ');
+      return text;
+    }
+    case SqlType::Int: case SqlType::SmallInt: case SqlType::TinyInt: case SqlType::BigInt:
+    case SqlType::Bit: {
+      std::optional<int64_t> n;
+      if (std::holds_alternative<std::string>(value) && IsNumberType(from.type) && !IsIntegerType(from.type)) {
+        auto d = ToDouble(value);  // numeric text truncates toward zero
+        if (d) n = static_cast<int64_t>(std::trunc(*d));
+      } else {
+        n = ToInteger(value);
+      }
+      if (!n) ConversionError(ctx, value, from, to);
+      if (to.type == SqlType::Bit) return int64_t{*n != 0 ? 1 : 0};
+      const int64_t limit = to.type == SqlType::TinyInt ? 255 : to.type == SqlType::SmallInt ? 32767
+                            : to.type == SqlType::Int ? 2147483647 : INT64_MAX;
+      const int64_t low = to.type == SqlType::TinyInt ? 0 : -limit - 1;
+      if (*n > limit || *n < low)
+        ctx.Fail(8115, 16, 2, "Arithmetic overflow error converting expression to data type " + TypeName(to.type) + ".");
+      return *n;
+    }
+    case SqlType::Float: case SqlType::Real: {
+      auto d = ToDouble(value);
+      if (!d) ConversionError(ctx, value, from, to);
+      return *d;
+    }
+    case SqlType::Numeric: case SqlType::Decimal: case SqlType::Money: {
+      auto d = std::holds_alternative<double>(value)
+                   ? NormalizeDecimal(FloatText(std::get<double>(value)), to.type == SqlType::Money ? 4 : to.scale)
+                   : NormalizeDecimal(ValueText(value), to.type == SqlType::Money ? 4 : to.scale);
+      if (!d || std::holds_alternative<SqlDateTime>(value)) ConversionError(ctx, value, from, to);
+      return *d;
+    }
+    case SqlType::DateTime: {
+      if (std::holds_alternative<SqlDateTime>(value)) return value;
+      if (std::holds_alternative<std::string>(value)) {
+        auto d = ParseDateTime(std::get<std::string>(value));
+        if (!d) ConversionError(ctx, value, from, to);
+        return *d;
+      }
+      auto days = ToDouble(value);
+      if (!days) ConversionError(ctx, value, from, to);
+      SqlDateTime r;
+      r.days = static_cast<int32_t>(std::floor(*days));
+      r.ticks = static_cast<uint32_t>(std::llround((*days - r.days) * 25920000.0));
+      return r;
+    }
+    case SqlType::UniqueIdentifier: {
+      const std::string text = Trim(ValueText(value));
+      if (text.size() != 36) ctx.Fail(8169, 16, 2, "Syntax error converting from a character string to uniqueidentifier.");
+      return text;
+    }
+  }
+  return value;
+}
+
+}  // namespace msde

@@ -1,0 +1,204 @@
+#include "engine/Lexer.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "engine/Model.h"
+
+namespace msde {
+namespace {
+
+bool WordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80; }
+bool WordPart(unsigned char c) {
+  return WordStart(c) || std::isdigit(c) || c == '@' || c == '$';
+}
+
+// Reads a delimited run ('..', [..], "..") where the closing character doubled stands for
+// itself. Returns false when the text ends first.
+bool ReadDelimited(const std::string& sql, size_t& i, char close, std::string& out, int& line) {
+  ++i;  // the opening character
+  while (i < sql.size()) {
+    const char c = sql[i];
+    if (c == close) {
+      if (i + 1 < sql.size() && sql[i + 1] == close) {
+        out += close;
+        i += 2;
+        continue;
+      }
+      ++i;
+      return true;
+    }
+    if (c == '\n') ++line;
+    out += c;
+    ++i;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool Token::IsWord(const char* word) const {
+  return kind == TokenKind::Word && EqualNoCase(text, word);
+}
+
+std::string Token::Near() const {
+  switch (kind) {
+    case TokenKind::NString: return "N'" + text + "'";
+    case TokenKind::End: return "";
+    default: return text;
+  }
+}
+
+std::vector<Token> Tokenize(const std::string& sql) {
+  std::vector<Token> tokens;
+  int line = 1;
+  size_t i = 0;
+  const size_t n = sql.size();
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(sql[i]);
+    if (c == '\n') {
+      ++line;
+      ++i;
+      continue;
+    }
+    if (std::isspace(c) || c == 0) {
+      ++i;
+      continue;
+    }
+    if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+      while (i < n && sql[i] != '\n') ++i;
+      continue;
+    }
+    if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+      // Block comments nest in Transact-SQL.
+      int depth = 0;
+      const int start_line = line;
+      do {
+        if (sql.compare(i, 2, "/*") == 0) {
+          ++depth;
+          i += 2;
+        } else if (sql.compare(i, 2, "*/") == 0) {
+          --depth;
+          i += 2;
+        } else {
+          if (sql[i] == '\n') ++line;
+          ++i;
+        }
+      } while (depth > 0 && i < n);
+      if (depth > 0) throw LexError{start_line, "", false};
+      continue;
+    }
+    Token t;
+    t.line = line;
+    const size_t start = i;
+    if (c == '\'' || ((c == 'N' || c == 'n') && i + 1 < n && sql[i + 1] == '\'')) {
+      if (c != '\'') ++i;
+      t.kind = c == '\'' ? TokenKind::String : TokenKind::NString;
+      if (!ReadDelimited(sql, i, '\'', t.text, line)) throw LexError{t.line, t.text, true};
+    } else if (c == '[') {
+      t.kind = TokenKind::Bracketed;
+      if (!ReadDelimited(sql, i, ']', t.text, line)) throw LexError{t.line, t.text, true};
+    } else if (c == '"') {
+      t.kind = TokenKind::Quoted;
+      if (!ReadDelimited(sql, i, '"', t.text, line)) throw LexError{t.line, t.text, true};
+    } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
+      t.kind = TokenKind::Number;
+      if (c == '0' && i + 1 < n && (sql[i + 1] == 'x' || sql[i + 1] == 'X')) {
+        i += 2;
+        while (i < n && std::isxdigit(static_cast<unsigned char>(sql[i]))) ++i;
+      } else {
+        while (i < n && std::isdigit(static_cast<unsigned char>(sql[i]))) ++i;
+        if (i < n && sql[i] == '.') {
+          ++i;
+          while (i < n && std::isdigit(static_cast<unsigned char>(sql[i]))) ++i;
+        }
+        if (i < n && (sql[i] == 'e' || sql[i] == 'E')) {
+          size_t j = i + 1;
+          if (j < n && (sql[j] == '+' || sql[j] == '-')) ++j;
+          if (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) {
+            i = j;
+            while (i < n && std::isdigit(static_cast<unsigned char>(sql[i]))) ++i;
+          }
+        }
+      }
+      t.text = sql.substr(start, i - start);
+    } else if (c == '@') {
+      t.kind = TokenKind::Variable;
+      ++i;
+      if (i < n && sql[i] == '@') ++i;
+      while (i < n && WordPart(static_cast<unsigned char>(sql[i]))) ++i;
+      t.text = sql.substr(start, i - start);
+    } else if (WordStart(c)) {
+      t.kind = TokenKind::Word;
+      while (i < n && WordPart(static_cast<unsigned char>(sql[i]))) ++i;
+      t.text = sql.substr(start, i - start);
+    } else {
+      t.kind = TokenKind::Symbol;
+      static const char* kPairs[] = {"<>", "!=", "<=", ">=", "!<", "!>"};
+      t.text = std::string(1, static_cast<char>(c));
+      for (const char* pair : kPairs)
+        if (sql.compare(i, 2, pair) == 0) t.text = pair;
+      i += t.text.size();
+    }
+    tokens.push_back(std::move(t));
+  }
+  return tokens;
+}
+
+namespace {
+
+bool StartsStatement(const Token& t) {
+  static const char* kStarters[] = {"SELECT", "USE",     "EXEC",  "EXECUTE", "ALTER",
+                                    "DBCC",   "KILL",    "RECONFIGURE",     "WAITFOR",
+                                    "SET",    "DECLARE", "PRINT", "INSERT",  "UPDATE",
+                                    "DELETE", "CREATE",  "DROP",  "IF",      "RETURN",
+                                    "CHECKPOINT", "BACKUP", "RESTORE", "GRANT", "REVOKE"};
+  if (t.kind != TokenKind::Word) return false;
+  for (const char* word : kStarters)
+    if (t.IsWord(word)) return true;
+  return false;
+}
+
+// Whether `t` continues the statement `current` although it is a statement keyword: the
+// SET of ALTER DATABASE and UPDATE, a SELECT after UNION or inside INSERT.
+bool Continues(const std::vector<Token>& current, const Token& t) {
+  if (current.empty()) return true;
+  const Token& first = current.front();
+  const Token& previous = current.back();
+  if (t.IsWord("SET") && (first.IsWord("ALTER") || first.IsWord("UPDATE"))) {
+    for (const Token& seen : current)
+      if (seen.IsWord("SET")) return false;
+    return true;
+  }
+  if (t.IsWord("SELECT")) {
+    if (previous.IsWord("UNION") || previous.IsWord("ALL") || first.IsWord("INSERT")) return true;
+  }
+  if (t.IsWord("EXEC") || t.IsWord("EXECUTE")) return first.IsWord("INSERT") && current.size() > 2;
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens) {
+  std::vector<std::vector<Token>> statements;
+  std::vector<Token> current;
+  int depth = 0;
+  for (const Token& t : tokens) {
+    if (t.IsSymbol(";") && depth == 0) {
+      if (!current.empty()) statements.push_back(std::move(current));
+      current.clear();
+      continue;
+    }
+    if (depth == 0 && StartsStatement(t) && !current.empty() && !Continues(current, t)) {
+      statements.push_back(std::move(current));
+      current.clear();
+    }
+    if (t.IsSymbol("(")) ++depth;
+    if (t.IsSymbol(")") && depth > 0) --depth;
+    current.push_back(t);
+  }
+  if (!current.empty()) statements.push_back(std::move(current));
+  return statements;
+}
+
+}  // namespace msde

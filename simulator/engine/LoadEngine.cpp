@@ -1,0 +1,17 @@
+#include "engine/LoadEngine.h"
+
+#include <filesystem>
+
+#include "engine/SimEngine.h"
+
+namespace msde {
+
+std::unique_ptr<Engine> LoadEngine(const std::string& DataFile, const std::string& FilesDir) {
+  Model model = LoadModel(DataFile);
+  model.files_dir = FilesDir.empty()
+                        ? (std::filesystem::path(DataFile).parent_path() / "files").string()
+                        : FilesDir;
+  return std::make_unique<SimEngine>(std::move(model));
+}
+
+}  // namespace msde

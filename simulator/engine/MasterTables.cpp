@@ -1,0 +1,135 @@
+// The system tables that only master holds: sysdatabases, sysaltfiles, syslogins and
+// sysprocesses, with SQL Server 2000's columns in its order.
+#include "engine/SqlTime.h"
+#include "engine/SystemTables.h"
+#include "engine/Values.h"
+
+namespace msde {
+namespace {
+
+using T = SqlType;
+const SqlDateTime kNever = *ParseDateTime("1900-01-01");
+
+void SysDatabases(Context& ctx, Database&, RowSource& out) {
+  out.columns = {Column("name", T::NVarChar, 128, false), Column("dbid", T::SmallInt, 0, false),
+                 BinaryColumn("sid", 85),                 Column("mode", T::SmallInt),
+                 Column("status", T::Int),                Column("status2", T::Int),
+                 Column("crdate", T::DateTime),           Column("reserved", T::DateTime),
+                 Column("category", T::Int),              Column("cmptlevel", T::TinyInt),
+                 Column("filename", T::NVarChar, 260),    Column("version", T::SmallInt)};
+  for (const Database& d : ctx.model.databases) {
+    const Login* owner = ctx.model.FindLogin(d.owner_login);
+    out.owned.push_back({d.name, int64_t{d.dbid},
+                         owner ? Value{HexText(owner->sid)} : Value{}, int64_t{0}, d.status,
+                         d.status2, d.crdate, kNever, int64_t{0}, int64_t{d.cmptlevel},
+                         d.PrimaryFile(), int64_t{d.version}});
+  }
+}
+
+void SysAltFiles(Context& ctx, Database&, RowSource& out) {
+  out.columns = {Column("fileid", T::SmallInt),  Column("groupid", T::SmallInt),
+                 Column("size", T::Int),         Column("maxsize", T::Int),
+                 Column("growth", T::Int),       Column("status", T::Int),
+                 Column("perf", T::Int),         Column("dbid", T::SmallInt),
+                 Column("name", T::NChar, 128),  Column("filename", T::NChar, 260),
+                 BinaryColumn("createlsn", 10),  BinaryColumn("droplsn", 10)};
+  for (const Database& d : ctx.model.databases)
+    for (const DbFile& f : d.files)
+      out.owned.push_back({int64_t{f.fileid}, int64_t{f.is_log() ? 0 : 1}, f.size, f.maxsize,
+                           f.growth, FileStatus(f), int64_t{0}, int64_t{d.dbid},
+                           Padded(f.name, 128), Padded(f.filename, 260), Value{}, Value{}});
+}
+
+// syslogins.password shows the stored hash; a stand-in of the same kind, never the password.
+std::string PasswordHash(const Login& l) {
+  uint64_t h = 14695981039346656037ULL;
+  for (char c : l.name + ":" + l.password) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+  std::string bytes = std::string("\x01\x00", 2);
+  for (int i = 0; i < 8; ++i) bytes += static_cast<char>(h >> (8 * i));
+  return HexText(bytes);
+}
+
+void SysLogins(Context& ctx, Database&, RowSource& out) {
+  out.columns = {BinaryColumn("sid", 85),            Column("status", T::SmallInt),
+                 Column("createdate", T::DateTime),  Column("updatedate", T::DateTime),
+                 Column("accdate", T::DateTime),     Column("totcpu", T::Int),
+                 Column("totio", T::Int),            Column("spacelimit", T::Int),
+                 Column("timelimit", T::Int),        Column("resultlimit", T::Int),
+                 Column("name", T::NVarChar, 128),   Column("dbname", T::NVarChar, 128),
+                 Column("password", T::NVarChar, 128), Column("language", T::NVarChar, 128),
+                 Column("denylogin", T::Int),        Column("hasaccess", T::Int),
+                 Column("isntname", T::Int),         Column("isntgroup", T::Int),
+                 Column("isntuser", T::Int),         Column("sysadmin", T::Int),
+                 Column("securityadmin", T::Int),    Column("serveradmin", T::Int),
+                 Column("setupadmin", T::Int),       Column("processadmin", T::Int),
+                 Column("diskadmin", T::Int),        Column("dbcreator", T::Int),
+                 Column("bulkadmin", T::Int),        Column("loginname", T::NVarChar, 128)};
+  for (const Login& l : ctx.model.logins) {
+    const int64_t nt = l.is_nt_name ? 1 : 0;
+    out.owned.push_back({HexText(l.sid), int64_t{l.is_nt_name ? 10 : 9}, l.created, l.created,
+                         l.created, int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0},
+                         l.name, l.default_database,
+                         l.password.empty() ? Value{} : Value{PasswordHash(l)}, l.language,
+                         int64_t{0}, int64_t{1}, nt, int64_t{0}, nt, int64_t{l.sysadmin ? 1 : 0},
+                         int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0},
+                         int64_t{0}, l.name});
+  }
+}
+
+void SysProcesses(Context& ctx, Database&, RowSource& out) {
+  out.columns = {Column("spid", T::SmallInt),          Column("kpid", T::SmallInt),
+                 Column("blocked", T::SmallInt),       BinaryColumn("waittype", 2),
+                 Column("waittime", T::Int),           Column("lastwaittype", T::NChar, 32),
+                 Column("waitresource", T::NChar, 256), Column("dbid", T::SmallInt),
+                 Column("uid", T::SmallInt),           Column("cpu", T::Int),
+                 Column("physical_io", T::BigInt),     Column("memusage", T::Int),
+                 Column("login_time", T::DateTime),    Column("last_batch", T::DateTime),
+                 Column("ecid", T::SmallInt),          Column("open_tran", T::SmallInt),
+                 Column("status", T::NChar, 30),       BinaryColumn("sid", 86),
+                 Column("hostname", T::NChar, 128),    Column("program_name", T::NChar, 128),
+                 Column("hostprocess", T::NChar, 8),   Column("cmd", T::NChar, 16),
+                 Column("nt_domain", T::NChar, 128),   Column("nt_username", T::NChar, 128),
+                 Column("net_address", T::NChar, 12),  Column("net_library", T::NChar, 12),
+                 Column("loginame", T::NChar, 128),    BinaryColumn("context_info", 128),
+                 BinaryColumn("sql_handle", 20),       Column("stmt_start", T::Int),
+                 Column("stmt_end", T::Int)};
+  const SqlDateTime started = ctx.model.server.start_time;
+  const Login* sa = ctx.model.FindLogin("sa");
+  const std::string sa_sid = sa ? HexText(sa->sid) : "0x01";
+  for (const SystemProcess& p : ctx.model.system_processes)
+    out.owned.push_back({int64_t{p.spid}, int64_t{0}, int64_t{0}, std::string("0x0000"), int64_t{0},
+                         Padded("MISCELLANEOUS", 32), Padded("", 256), int64_t{p.dbid},
+                         int64_t{1}, int64_t{0}, int64_t{0}, int64_t{0}, started, started,
+                         int64_t{0}, int64_t{0}, Padded(p.status, 30), sa_sid, Padded("", 128),
+                         Padded("", 128), Padded("", 8), Padded(p.command, 16), Padded("", 128),
+                         Padded("", 128), Padded("", 12), Padded("", 12), Padded("sa", 128),
+                         std::string("0x00"), std::string("0x00"), int64_t{0}, int64_t{0}});
+  for (const auto& [spid, s] : ctx.model.sessions) {
+    Database* db = ctx.model.FindDatabase(s->database);
+    const Login* login = ctx.model.FindLogin(s->login);
+    const bool self = s.get() == &ctx.session;
+    int64_t uid = 1;
+    if (db != nullptr && login != nullptr && !login->sysadmin) {
+      const DbUser* user = db->FindUserByLogin(login->name);
+      uid = user ? user->uid : 2;
+    }
+    out.owned.push_back({int64_t{spid}, int64_t{0}, int64_t{0}, std::string("0x0000"), int64_t{0},
+                         Padded(self ? "MISCELLANEOUS" : "NETWORKIO", 32), Padded("", 256),
+                         db ? Value{int64_t{db->dbid}} : Value{int64_t{0}}, uid, int64_t{0},
+                         int64_t{0}, int64_t{2}, FromTimeT(s->login_time), FromTimeT(s->last_batch),
+                         int64_t{0}, int64_t{0}, Padded(s->status, 30),
+                         login ? HexText(login->sid) : std::string("0x00"), Padded(s->host, 128),
+                         Padded(s->program, 128), Padded("", 8), Padded(s->command, 16),
+                         Padded("", 128), Padded("", 128), Padded("7F000001", 12),
+                         Padded("TCP/IP", 12), Padded(s->login, 128), std::string("0x00"),
+                         std::string("0x00"), int64_t{0}, int64_t{0}});
+  }
+}
+
+const SystemTableRegistration sysdatabases("sysdatabases", true, SysDatabases);
+const SystemTableRegistration sysaltfiles("sysaltfiles", true, SysAltFiles);
+const SystemTableRegistration syslogins("syslogins", true, SysLogins);
+const SystemTableRegistration sysprocesses("sysprocesses", true, SysProcesses);
+
+}  // namespace
+}  // namespace msde

@@ -1,0 +1,489 @@
+// Reading and writing the data set and attachable database files (format: engine/Model.h).
+//
+// Keys and defaults. server: name, instance, machine, product_version, product_level,
+// edition, engine_edition, version_text, collation, collation_seq, start_time.
+// configuration[]: name, minimum, maximum, config_value, run_value (default config_value),
+// advanced, dynamic. logins[]: name, password, default_database ("master"), language
+// ("us_english"), sysadmin, nt_name (a Windows login, which cannot log in here), created,
+// sid ("0x.." hex; derived from the name when absent).
+// databases[]: name, dbid, status, status2, crdate, version, cmptlevel, owner (login of the
+// dbo, "sa"), collation, options {the nine DATABASEPROPERTYEX names: UserAccess, Status,
+// Updateability, IsAutoClose, IsAutoCreateStatistics, IsAutoShrink, IsAutoUpdateStatistics,
+// Recovery, IsTornPageDetectionEnabled; they override the status bits}, files[] {fileid,
+// name, filename, size, maxsize, growth, growth_percent, log}, users[] {name, login, uid,
+// roles[], sid}, tables[] {owner, name, id, created, columns[] {name, type, length,
+// precision, scale, nullable}, rows[][]}, damage[] {object_id, index_id, page_file, page,
+// error, repair, text}.
+#include <fstream>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <stdexcept>
+
+#include "engine/Model.h"
+#include "engine/SqlTime.h"
+#include "engine/TypeNames.h"
+#include "engine/Values.h"
+
+namespace msde {
+namespace {
+
+using nlohmann::json;
+
+[[noreturn]] void Bad(const std::string& where, const std::string& what) {
+  throw std::runtime_error(where + ": " + what);
+}
+
+template <typename T>
+T Get(const json& j, const char* key, T fallback) {
+  auto it = j.find(key);
+  if (it == j.end() || it->is_null()) return fallback;
+  return it->get<T>();
+}
+
+SqlDateTime DateOf(const json& j, const char* key, const std::string& where) {
+  auto it = j.find(key);
+  if (it == j.end() || it->is_null()) return ParseDateTime("2005-01-01 00:00:00").value();
+  auto value = ParseDateTime(it->get<std::string>());
+  if (!value) Bad(where, std::string("'") + key + "' is not a date: " + it->dump());
+  return *value;
+}
+
+std::string HexToBytes(const std::string& hex, const std::string& where) {
+  std::string digits = hex;
+  if (digits.rfind("0x", 0) == 0 || digits.rfind("0X", 0) == 0) digits = digits.substr(2);
+  if (digits.size() % 2 != 0) Bad(where, "odd number of hex digits in " + hex);
+  std::string bytes;
+  for (size_t i = 0; i < digits.size(); i += 2) {
+    try {
+      bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
+    } catch (const std::exception&) {
+      Bad(where, "not hex: " + hex);
+    }
+  }
+  return bytes;
+}
+
+// A stable 16-byte sid for a login without one in the file.
+std::string DerivedSid(const std::string& name) {
+  if (EqualNoCase(name, "sa")) return std::string(1, '\x01');
+  std::string sid(16, '\0');
+  uint64_t h = 1469598103934665603ULL;
+  for (size_t i = 0; i < 16; ++i) {
+    for (char c : Upper(name)) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    h = (h ^ i) * 1099511628211ULL;
+    sid[i] = static_cast<char>(h >> 24);
+  }
+  return sid;
+}
+
+Value CellFromJson(const json& cell, const ColumnInfo& column, const std::string& where) {
+  if (cell.is_null()) {
+    if (!column.nullable) Bad(where, "NULL in NOT NULL column " + column.name);
+    return std::monostate{};
+  }
+  switch (column.type) {
+    case SqlType::Int: case SqlType::SmallInt: case SqlType::TinyInt: case SqlType::Bit:
+    case SqlType::BigInt:
+      if (cell.is_boolean()) return int64_t{cell.get<bool>() ? 1 : 0};
+      if (!cell.is_number_integer()) Bad(where, column.name + " needs an integer: " + cell.dump());
+      return cell.get<int64_t>();
+    case SqlType::Float: case SqlType::Real:
+      if (!cell.is_number()) Bad(where, column.name + " needs a number: " + cell.dump());
+      return cell.get<double>();
+    case SqlType::Numeric: case SqlType::Decimal: case SqlType::Money: {
+      std::string text = cell.is_string() ? cell.get<std::string>() : cell.dump();
+      auto normal = NormalizeDecimal(text, column.type == SqlType::Money ? 4 : column.scale);
+      if (!normal) Bad(where, column.name + " needs a decimal number: " + cell.dump());
+      return *normal;
+    }
+    case SqlType::DateTime: {
+      auto value = cell.is_string() ? ParseDateTime(cell.get<std::string>()) : std::nullopt;
+      if (!value) Bad(where, column.name + " needs a date: " + cell.dump());
+      return *value;
+    }
+    default: {
+      if (!cell.is_string()) Bad(where, column.name + " needs text: " + cell.dump());
+      std::string text = cell.get<std::string>();
+      if (column.type == SqlType::Char || column.type == SqlType::NChar) {
+        // Fixed-length character columns hold their values padded with blanks.
+        const size_t chars = Utf8Length(text);
+        if (chars < static_cast<size_t>(column.length)) text.append(column.length - chars, ' ');
+      }
+      return text;
+    }
+  }
+}
+
+json CellToJson(const Value& value) {
+  if (std::holds_alternative<int64_t>(value)) return std::get<int64_t>(value);
+  if (std::holds_alternative<double>(value)) return std::get<double>(value);
+  if (std::holds_alternative<std::string>(value)) return std::get<std::string>(value);
+  if (std::holds_alternative<SqlDateTime>(value)) return DateTimeText(std::get<SqlDateTime>(value));
+  return nullptr;
+}
+
+ColumnInfo ColumnFromJson(const json& j, const std::string& where) {
+  ColumnInfo c;
+  c.name = j.at("name").get<std::string>();
+  const std::string type = j.at("type").get<std::string>();
+  auto parsed = TypeFromName(type);
+  if (!parsed) Bad(where, "unknown column type '" + type + "'");
+  c.type = *parsed;
+  c.length = Get<int>(j, "length", DefaultLength(c.type));
+  c.precision = Get<int>(j, "precision", DefaultPrecision(c.type));
+  c.scale = Get<int>(j, "scale", 0);
+  c.nullable = Get<bool>(j, "nullable", true);
+  return c;
+}
+
+json ColumnToJson(const ColumnInfo& c) {
+  json j = {{"name", c.name}, {"type", TypeName(c.type)}, {"nullable", c.nullable}};
+  if (c.length != DefaultLength(c.type)) j["length"] = c.length;
+  if (c.precision != DefaultPrecision(c.type)) j["precision"] = c.precision;
+  if (c.scale != 0) j["scale"] = c.scale;
+  return j;
+}
+
+void ApplyOptions(Database& db, const json& options, const std::string& where) {
+  for (auto& [key, value] : options.items()) {
+    const std::string k = Upper(key);
+    auto text = [&] { return Upper(value.is_string() ? value.get<std::string>() : value.dump()); };
+    auto on = [&] {
+      if (value.is_boolean()) return value.get<bool>();
+      if (value.is_number()) return value.get<int>() != 0;
+      return text() == "ON" || text() == "1" || text() == "TRUE";
+    };
+    if (k == "USERACCESS") {
+      db.Set(DbStatus::SingleUser, text() == "SINGLE_USER");
+      db.Set(DbStatus::DboUseOnly, text() == "RESTRICTED_USER");
+    } else if (k == "STATUS") {
+      db.Set(DbStatus::Offline, text() == "OFFLINE");
+      db.Set(DbStatus::NotRecovered, text() == "SUSPECT");
+    } else if (k == "UPDATEABILITY") {
+      db.Set(DbStatus::ReadOnly, text() == "READ_ONLY");
+    } else if (k == "RECOVERY") {
+      db.Set(DbStatus::TruncLogOnChkpt, text() == "SIMPLE");
+      db.Set(DbStatus::SelectIntoBulkCopy, text() == "BULK_LOGGED");
+    } else if (k == "ISAUTOCLOSE") {
+      db.Set(DbStatus::AutoClose, on());
+    } else if (k == "ISAUTOSHRINK") {
+      db.Set(DbStatus::AutoShrink, on());
+    } else if (k == "ISTORNPAGEDETECTIONENABLED") {
+      db.Set(DbStatus::TornPageDetection, on());
+    } else if (k == "ISAUTOCREATESTATISTICS") {
+      db.auto_create_statistics = on();
+    } else if (k == "ISAUTOUPDATESTATISTICS") {
+      db.auto_update_statistics = on();
+    } else {
+      Bad(where, "unknown database option '" + key + "'");
+    }
+  }
+}
+
+json OptionsToJson(const Database& db) {
+  json j = json::object();
+  for (const char* name : {"UserAccess", "Status", "Updateability", "IsAutoClose",
+                           "IsAutoCreateStatistics", "IsAutoShrink", "IsAutoUpdateStatistics",
+                           "Recovery", "IsTornPageDetectionEnabled"}) {
+    std::string key = name;
+    if (key == "Status" && db.Has(DbStatus::NotRecovered)) continue;  // kept in status bits
+    j[key] = CellToJson(*db.PropertyEx(key));
+  }
+  return j;
+}
+
+// The fixed database roles of SQL Server 2000 with their uids.
+void AddStandardRoles(Database& db) {
+  static const std::pair<const char*, int> kRoles[] = {
+      {"public", 0},           {"db_owner", 16384},        {"db_accessadmin", 16385},
+      {"db_securityadmin", 16386}, {"db_ddladmin", 16387}, {"db_backupoperator", 16389},
+      {"db_datareader", 16390}, {"db_datawriter", 16391},  {"db_denydatareader", 16392},
+      {"db_denydatawriter", 16393}};
+  for (const auto& [name, uid] : kRoles) {
+    if (db.FindUser(name)) continue;
+    DbUser role;
+    role.name = name;
+    role.uid = uid;
+    role.is_role = true;
+    db.users.push_back(role);
+  }
+}
+
+Database DatabaseFromJsonValue(const json& j, const std::string& where,
+                               const std::function<std::string(const std::string&)>& sid_of) {
+  Database db;
+  db.name = j.at("name").get<std::string>();
+  const std::string here = where + " '" + db.name + "'";
+  db.dbid = Get<int>(j, "dbid", 0);
+  db.status = Get<int64_t>(j, "status", db.status);
+  db.status2 = Get<int64_t>(j, "status2", db.status2);
+  db.crdate = DateOf(j, "crdate", here);
+  db.version = Get<int>(j, "version", db.version);
+  db.cmptlevel = Get<int>(j, "cmptlevel", db.cmptlevel);
+  db.owner_login = Get<std::string>(j, "owner", db.owner_login);
+  db.collation = Get<std::string>(j, "collation", "");
+  if (j.contains("options")) ApplyOptions(db, j.at("options"), here);
+  for (const json& f : j.value("files", json::array())) {
+    DbFile file;
+    file.fileid = f.at("fileid").get<int>();
+    file.name = f.at("name").get<std::string>();
+    file.filename = f.at("filename").get<std::string>();
+    file.size = Get<int64_t>(f, "size", 128);
+    file.maxsize = Get<int64_t>(f, "maxsize", -1);
+    file.growth = Get<int64_t>(f, "growth", 10);
+    file.growth_percent = Get<bool>(f, "growth_percent", true);
+    file.log_file = Get<bool>(f, "log", false);
+    db.files.push_back(file);
+  }
+  bool has_dbo = false;
+  for (const json& u : j.value("users", json::array())) {
+    DbUser user;
+    user.name = u.at("name").get<std::string>();
+    user.login = Get<std::string>(u, "login", "");
+    user.uid = Get<int>(u, "uid", user.name == "guest" ? 2 : user.name == "dbo" ? 1 : 0);
+    for (const json& r : u.value("roles", json::array())) user.roles.push_back(r.get<std::string>());
+    user.sid = u.contains("sid") ? HexToBytes(u.at("sid").get<std::string>(), here)
+                                 : (user.login.empty() ? std::string() : sid_of(user.login));
+    has_dbo = has_dbo || user.name == "dbo";
+    db.users.push_back(user);
+  }
+  if (!has_dbo) {
+    DbUser dbo;
+    dbo.name = "dbo";
+    dbo.login = db.owner_login;
+    dbo.uid = 1;
+    dbo.sid = sid_of(db.owner_login);
+    dbo.roles = {"db_owner"};
+    db.users.insert(db.users.begin(), dbo);
+  }
+  // guest can never be dropped from master and tempdb; a listed guest has database access
+  // (sid 0x00), as in SQL Server.
+  if ((EqualNoCase(db.name, "master") || EqualNoCase(db.name, "tempdb")) && !db.FindUser("guest"))
+    db.users.push_back(DbUser{"guest", "", 2, "", {}, false});
+  if (DbUser* guest = db.FindUser("guest"); guest && guest->sid.empty()) guest->sid = std::string(1, '\0');
+  int next_uid = 5;
+  for (const DbUser& u : db.users) next_uid = std::max(next_uid, u.uid + 1);
+  for (DbUser& u : db.users)
+    if (u.uid == 0) u.uid = next_uid++;
+  AddStandardRoles(db);
+  for (const json& t : j.value("tables", json::array())) {
+    Table table;
+    table.owner = Get<std::string>(t, "owner", "dbo");
+    table.name = t.at("name").get<std::string>();
+    const std::string at = here + " table " + table.owner + "." + table.name;
+    table.id = Get<int>(t, "id", 0);
+    table.created = t.contains("created") ? DateOf(t, "created", at) : db.crdate;
+    for (const json& c : t.at("columns")) table.columns.push_back(ColumnFromJson(c, at));
+    size_t row_number = 0;
+    for (const json& r : t.value("rows", json::array())) {
+      const std::string row_at = at + " row " + std::to_string(++row_number);
+      if (!r.is_array() || r.size() != table.columns.size())
+        Bad(row_at, "needs " + std::to_string(table.columns.size()) + " values");
+      Row row;
+      for (size_t i = 0; i < r.size(); ++i) row.push_back(CellFromJson(r[i], table.columns[i], row_at));
+      table.rows.push_back(std::move(row));
+    }
+    if (table.id == 0) table.id = db.NextObjectId();
+    if (db.FindTableById(table.id)) Bad(at, "object id " + std::to_string(table.id) + " is taken");
+    db.tables.push_back(std::move(table));
+  }
+  for (const json& d : j.value("damage", json::array())) {
+    DamageMark mark;
+    mark.object_id = d.at("object_id").get<int>();
+    mark.index_id = Get<int>(d, "index_id", 0);
+    mark.page_file = Get<int>(d, "page_file", 1);
+    mark.page = Get<int64_t>(d, "page", 0);
+    mark.error = Get<int>(d, "error", 8928);
+    mark.repair = Upper(Get<std::string>(d, "repair", "REPAIR_REBUILD"));
+    mark.text = Get<std::string>(d, "text", "");
+    db.damage.push_back(mark);
+  }
+  return db;
+}
+
+json DatabaseToJsonValue(const Database& db) {
+  json j = {{"name", db.name},       {"dbid", db.dbid},           {"status", db.status},
+            {"status2", db.status2}, {"crdate", DateTimeText(db.crdate)},
+            {"version", db.version}, {"cmptlevel", db.cmptlevel}, {"owner", db.owner_login},
+            {"options", OptionsToJson(db)}};
+  if (!db.collation.empty()) j["collation"] = db.collation;
+  json files = json::array();
+  for (const DbFile& f : db.files) {
+    json jf = {{"fileid", f.fileid}, {"name", f.name},     {"filename", f.filename},
+               {"size", f.size},     {"maxsize", f.maxsize}, {"growth", f.growth},
+               {"growth_percent", f.growth_percent}};
+    if (f.log_file) jf["log"] = true;
+    files.push_back(jf);
+  }
+  j["files"] = files;
+  json users = json::array();
+  for (const DbUser& u : db.users) {
+    if (u.is_role) continue;
+    json ju = {{"name", u.name}, {"uid", u.uid}, {"roles", u.roles}};
+    if (!u.login.empty()) ju["login"] = u.login;
+    if (!u.sid.empty()) ju["sid"] = HexText(u.sid);
+    users.push_back(ju);
+  }
+  j["users"] = users;
+  json tables = json::array();
+  for (const Table& t : db.tables) {
+    json columns = json::array();
+    for (const ColumnInfo& c : t.columns) columns.push_back(ColumnToJson(c));
+    json rows = json::array();
+    for (const Row& r : t.rows) {
+      json row = json::array();
+      for (const Value& v : r) row.push_back(CellToJson(v));
+      rows.push_back(row);
+    }
+    tables.push_back({{"owner", t.owner}, {"name", t.name}, {"id", t.id},
+                      {"created", DateTimeText(t.created)}, {"columns", columns}, {"rows", rows}});
+  }
+  j["tables"] = tables;
+  json damage = json::array();
+  for (const DamageMark& d : db.damage) {
+    json jd = {{"object_id", d.object_id}, {"index_id", d.index_id}, {"page_file", d.page_file},
+               {"page", d.page}, {"error", d.error}, {"repair", d.repair}};
+    if (!d.text.empty()) jd["text"] = d.text;
+    damage.push_back(jd);
+  }
+  j["damage"] = damage;
+  return j;
+}
+
+json ParseText(const std::string& text, const std::string& where) {
+  try {
+    return json::parse(text);
+  } catch (const json::exception& e) {
+    Bad(where, e.what());
+  }
+}
+
+void AddSystemProcesses(Model& model) {
+  static const std::pair<int, const char*> kProcesses[] = {
+      {1, "LAZY WRITER"},  {2, "LOG WRITER"},   {3, "LOCK MONITOR"}, {4, "SIGNAL HANDLER"},
+      {5, "TASK MANAGER"}, {6, "TASK MANAGER"}, {7, "CHECKPOINT SLEEP"}, {8, "TASK MANAGER"}};
+  for (const auto& [spid, command] : kProcesses) {
+    SystemProcess p;
+    p.spid = spid;
+    p.command = command;
+    p.status = spid == 4 || spid == 7 ? "sleeping" : "background";
+    model.system_processes.push_back(p);
+  }
+}
+
+}  // namespace
+
+Model LoadModel(const std::string& DataFile) {
+  std::ifstream in(DataFile, std::ios::binary);
+  if (!in) throw std::runtime_error(DataFile + ": cannot be opened");
+  std::stringstream text;
+  text << in.rdbuf();
+  const json root = ParseText(text.str(), DataFile);
+  Model model;
+  try {
+    const json server = root.value("server", json::object());
+    ServerInfo& s = model.server;
+    s.name = Get<std::string>(server, "name", s.name);
+    s.instance = Get<std::string>(server, "instance", s.instance);
+    s.machine = Get<std::string>(server, "machine", s.machine);
+    s.product_version = Get<std::string>(server, "product_version", s.product_version);
+    s.product_level = Get<std::string>(server, "product_level", s.product_level);
+    s.edition = Get<std::string>(server, "edition", s.edition);
+    s.engine_edition = Get<int>(server, "engine_edition", s.engine_edition);
+    s.version_text = Get<std::string>(server, "version_text", s.version_text);
+    s.collation = Get<std::string>(server, "collation", s.collation);
+    s.collation_seq = Get<std::string>(server, "collation_seq", s.collation_seq);
+    s.start_time = server.contains("start_time") ? DateOf(server, "start_time", DataFile)
+                                                 : NowDateTime();
+    for (const json& o : root.value("configuration", json::array())) {
+      ConfigOption option;
+      option.name = o.at("name").get<std::string>();
+      option.minimum = Get<int64_t>(o, "minimum", 0);
+      option.maximum = Get<int64_t>(o, "maximum", 0);
+      option.config_value = Get<int64_t>(o, "config_value", 0);
+      option.run_value = Get<int64_t>(o, "run_value", option.config_value);
+      option.advanced = Get<bool>(o, "advanced", false);
+      option.dynamic = Get<bool>(o, "dynamic", true);
+      model.configuration.push_back(option);
+    }
+    for (const json& l : root.value("logins", json::array())) {
+      Login login;
+      login.name = l.at("name").get<std::string>();
+      if (model.FindLogin(login.name)) Bad(DataFile, "login '" + login.name + "' twice");
+      login.password = Get<std::string>(l, "password", "");
+      login.default_database = Get<std::string>(l, "default_database", "master");
+      login.language = Get<std::string>(l, "language", "us_english");
+      login.sysadmin = Get<bool>(l, "sysadmin", false);
+      login.is_nt_name = Get<bool>(l, "nt_name", false);
+      login.created = DateOf(l, "created", DataFile + " login " + login.name);
+      login.sid = l.contains("sid") ? HexToBytes(l.at("sid").get<std::string>(), DataFile)
+                                    : DerivedSid(login.name);
+      model.logins.push_back(login);
+    }
+    auto sid_of = [&model](const std::string& login) {
+      const Login* l = model.FindLogin(login);
+      return l ? l->sid : DerivedSid(login);
+    };
+    for (const json& d : root.value("databases", json::array())) {
+      Database db = DatabaseFromJsonValue(d, DataFile + " database", sid_of);
+      if (model.FindDatabase(db.name)) Bad(DataFile, "database '" + db.name + "' twice");
+      if (db.dbid == 0) db.dbid = model.NextDbid();
+      if (model.FindDatabase(db.dbid)) Bad(DataFile, "dbid " + std::to_string(db.dbid) + " twice");
+      model.AddDatabase(std::move(db));
+    }
+  } catch (const json::exception& e) {
+    Bad(DataFile, e.what());
+  }
+  if (!model.FindDatabase("master")) Bad(DataFile, "the data set has no master database");
+  if (model.logins.empty()) Bad(DataFile, "the data set has no logins");
+  AddSystemProcesses(model);
+  return model;
+}
+
+Database DatabaseFromJson(const std::string& text) {
+  const json j = ParseText(text, "database file");
+  try {
+    return DatabaseFromJsonValue(j, "database file", DerivedSid);
+  } catch (const json::exception& e) {
+    Bad("database file", e.what());
+  }
+}
+
+std::string DatabaseToJson(const Database& db) { return DatabaseToJsonValue(db).dump(1); }
+
+std::string ModelToJson(const Model& model) {
+  json root;
+  const ServerInfo& s = model.server;
+  root["server"] = {{"name", s.name},
+                    {"instance", s.instance},
+                    {"machine", s.machine},
+                    {"product_version", s.product_version},
+                    {"product_level", s.product_level},
+                    {"edition", s.edition},
+                    {"engine_edition", s.engine_edition},
+                    {"version_text", s.version_text},
+                    {"collation", s.collation},
+                    {"collation_seq", s.collation_seq},
+                    {"start_time", DateTimeText(s.start_time)}};
+  json configuration = json::array();
+  for (const ConfigOption& o : model.configuration)
+    configuration.push_back({{"name", o.name}, {"minimum", o.minimum}, {"maximum", o.maximum},
+                             {"config_value", o.config_value}, {"run_value", o.run_value},
+                             {"advanced", o.advanced}, {"dynamic", o.dynamic}});
+  root["configuration"] = configuration;
+  json logins = json::array();
+  for (const Login& l : model.logins)
+    logins.push_back({{"name", l.name}, {"password", l.password},
+                      {"default_database", l.default_database}, {"language", l.language},
+                      {"sysadmin", l.sysadmin}, {"nt_name", l.is_nt_name},
+                      {"created", DateTimeText(l.created)},
+                      {"sid", HexText(l.sid)}});
+  root["logins"] = logins;
+  json databases = json::array();
+  for (const Database& d : model.databases) databases.push_back(DatabaseToJsonValue(d));
+  root["databases"] = databases;
+  return root.dump(1);
+}
+
+}  // namespace msde

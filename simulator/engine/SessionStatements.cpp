@@ -1,0 +1,86 @@
+// Statements about the session itself: USE, SET, PRINT and WAITFOR.
+#include "engine/Statements.h"
+#include "engine/Values.h"
+
+namespace msde {
+namespace {
+
+void Use(Context& ctx, Parser& p) {
+  const std::string name = p.ExpectName();
+  p.ExpectEnd();
+  Database* db = ctx.model.FindDatabase(name);
+  // A database that cannot be entered ends the batch: what follows would run elsewhere.
+  if (db == nullptr)
+    ctx.Fail(911, 16, 1,
+             "Could not locate entry in sysdatabases for database '" + name +
+                 "'. No entry found with that name. Make sure that the name is entered correctly.",
+             true);
+  try {
+    ctx.CheckCanEnter(*db);
+  } catch (SqlError& e) {
+    e.abort_batch = true;
+    throw;
+  }
+  const std::string old = ctx.CurrentDatabase().name;
+  ctx.session.database = db->name;
+  ctx.sink.DatabaseChanged(old, db->name);
+  ctx.Info(5701, "Changed database context to '" + db->name + "'.");
+}
+
+// SET options change nothing the engine models, except the session's language.
+void Set(Context& ctx, Parser& p) {
+  const std::string option = Upper(p.ExpectName());
+  if (option == "LANGUAGE") {
+    const Token t = p.Next();
+    if (!t.IsName() && t.kind != TokenKind::String) p.FailHere();
+    if (!EqualNoCase(t.text, "us_english") && !EqualNoCase(t.text, "english") &&
+        !EqualNoCase(t.text, "polski") && !EqualNoCase(t.text, "Polish"))
+      ctx.Fail(2731, 11, 1, "'" + t.text + "' is not an official language name.");
+    ctx.session.language = EqualNoCase(t.text, "english") ? "us_english" : t.text;
+    ctx.Info(5703, "Changed language setting to " + ctx.session.language + ".");
+    return;
+  }
+  if (option == "TRANSACTION") {
+    while (!p.AtEnd()) p.Next();  // ISOLATION LEVEL ...
+    return;
+  }
+  if (p.AtEnd()) p.FailHere();
+  // SET TEXTSIZE 4096, SET NOCOUNT ON, SET ANSI_NULLS, QUOTED_IDENTIFIER OFF, ...
+  while (!p.AtEnd()) p.Next();
+}
+
+void Print(Context& ctx, Parser& p) {
+  const Token t = p.Next();
+  if (t.kind != TokenKind::String && t.kind != TokenKind::NString) p.FailHere();
+  p.ExpectEnd();
+  ctx.Info(0, t.text, 0, 1);
+}
+
+// WAITFOR DELAY 'hh:mm[:ss[.mmm]]': waits without holding the engine; an attention or a
+// KILL ends the wait and the batch.
+void WaitFor(Context& ctx, Parser& p) {
+  p.ExpectKeyword("DELAY");
+  const std::string text = p.ExpectString();
+  p.ExpectEnd();
+  int h = 0, m = 0, s = 0, ms = 0;
+  char extra = 0;
+  const int n = std::sscanf(text.c_str(), "%d:%d:%d.%d%c", &h, &m, &s, &ms, &extra);
+  if (n < 2 || n > 4 || h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59 || ms < 0)
+    ctx.Fail(148, 15, 1, "Incorrect time syntax in time string '" + text + "' used with WAITFOR.");
+  const auto duration = std::chrono::milliseconds(((h * 60LL + m) * 60 + s) * 1000 + ms);
+  const std::string command = ctx.session.command;
+  ctx.session.command = "WAITFOR";
+  ctx.session.status = "sleeping";
+  const bool finished = ctx.WaitUnlocked(duration);
+  ctx.session.command = command;
+  ctx.session.status = "runnable";
+  if (!finished) throw BatchCancelled{};
+}
+
+const StatementRegistration use_statement("USE", Use);
+const StatementRegistration set_statement("SET", Set);
+const StatementRegistration print_statement("PRINT", Print);
+const StatementRegistration waitfor_statement("WAITFOR", WaitFor);
+
+}  // namespace
+}  // namespace msde

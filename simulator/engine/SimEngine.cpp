@@ -1,0 +1,162 @@
+#include "engine/SimEngine.h"
+
+#include "engine/Lexer.h"
+#include "engine/Statements.h"
+#include "engine/Values.h"
+
+namespace msde {
+namespace {
+
+// Swallows what a login check would report; the checks' errors arrive as SqlError.
+class NullSink : public BatchSink {
+ public:
+  void Columns(const std::vector<ColumnInfo>&) override {}
+  void RowData(const Row&) override {}
+  void Info(const Message&) override {}
+  void Error(const Message&) override {}
+  void Done(int64_t, bool) override {}
+  void DatabaseChanged(const std::string&, const std::string&) override {}
+};
+
+Message LoginMessage(int number, int severity, int state, const std::string& text) {
+  Message m;
+  m.number = number;
+  m.severity = severity;
+  m.state = state;
+  m.text = text;
+  return m;
+}
+
+void RunDeferred(Context& ctx) {
+  if (ctx.deferred.empty()) return;
+  auto work = std::move(ctx.deferred);
+  ctx.deferred.clear();
+  ctx.lock.unlock();
+  for (auto& w : work) w();
+  ctx.lock.lock();
+}
+
+std::string CommandOf(const std::vector<Token>& statement) {
+  if (statement.empty() || statement.front().kind != TokenKind::Word) return "EXECUTE";
+  const std::string word = Upper(statement.front().text);
+  for (const char* known : {"SELECT", "USE", "KILL", "DBCC", "WAITFOR", "SET", "ALTER", "RECONFIGURE"})
+    if (word == known) return word == "ALTER" ? "ALTER DATABASE" : word;
+  return "EXECUTE";
+}
+
+}  // namespace
+
+SimEngine::SimEngine(Model model) : model_(std::move(model)) {}
+
+std::string SimEngine::ServerName() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  const ServerInfo& s = model_.server;
+  return s.instance.empty() ? s.name : s.name + "\\" + s.instance;
+}
+
+std::shared_ptr<Session> SimEngine::Login(const LoginRequest& request, std::vector<Message>& Errors) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const msde::Login* login = model_.FindLogin(request.user);
+  if (login == nullptr || login->password != request.password || login->is_nt_name) {
+    Errors.push_back(LoginMessage(18456, 14, 1, "Login failed for user '" + request.user + "'."));
+    return nullptr;
+  }
+  auto session = std::make_shared<Session>();
+  session->spid = model_.NextSpid();
+  session->login = login->name;
+  session->host = request.host;
+  session->program = request.application;
+  session->language = request.language.empty() ? login->language : request.language;
+  session->login_time = std::time(nullptr);
+  session->last_batch = session->login_time;
+  NullSink sink;
+  Context ctx(*session, model_, sink, lock);
+  // The requested database must open; a default database that cannot falls back to master.
+  if (!request.database.empty()) {
+    try {
+      Database& db = ctx.RequireDatabase(request.database);
+      ctx.CheckCanEnter(db);
+      session->database = db.name;
+    } catch (const SqlError& e) {
+      if (e.message.number != 911) Errors.push_back(e.message);
+      Errors.push_back(LoginMessage(4060, 11, 1, "Cannot open database requested in login '" +
+                                                     request.database + "'. Login fails."));
+      return nullptr;
+    }
+  } else {
+    session->database = "master";
+    if (Database* db = model_.FindDatabase(login->default_database)) {
+      try {
+        ctx.CheckCanEnter(*db);
+        session->database = db->name;
+      } catch (const SqlError&) {
+      }
+    }
+  }
+  model_.sessions[session->spid] = session;
+  return session;
+}
+
+void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink& sink) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  session.last_batch = std::time(nullptr);
+  session.status = "runnable";
+  std::vector<std::vector<Token>> statements;
+  try {
+    statements = SplitStatements(Tokenize(sql));
+  } catch (const LexError& e) {
+    Message m;
+    m.line = e.line;
+    m.severity = 15;
+    if (e.unclosed_quote) {
+      m.number = 105;
+      m.text = "Unclosed quotation mark before the character string '" + e.near + "'.";
+      sink.Error(m);
+      m.number = 170;
+      m.text = "Line " + std::to_string(e.line) + ": Incorrect syntax near '" + e.near + "'.";
+    } else {
+      m.number = 113;
+      m.text = "Missing end comment mark '*/'.";
+    }
+    sink.Error(m);
+    sink.Done(-1, true);
+    statements.clear();
+  }
+  for (auto& statement : statements) {
+    if (session.cancel_requested || session.killed) break;
+    session.command = CommandOf(statement);
+    Context ctx(session, model_, sink, lock);
+    bool stop = false;
+    try {
+      ExecuteStatement(ctx, std::move(statement));
+      sink.Done(ctx.in_procedure ? -1 : ctx.last_count, false);
+    } catch (const SqlError& e) {
+      sink.Error(e.message);
+      sink.Done(-1, true);
+      stop = e.abort_batch;
+    } catch (const BatchCancelled&) {
+      stop = true;
+    } catch (const std::exception& e) {
+      // A fault of the simulator itself: reported, never fatal to the connection.
+      Message m;
+      m.number = 50000;
+      m.severity = 16;
+      m.text = std::string("msde-sim internal error: ") + e.what();
+      sink.Error(m);
+      sink.Done(-1, true);
+      stop = true;
+    }
+    RunDeferred(ctx);
+    if (stop) break;
+  }
+  session.status = "sleeping";
+  session.command = "AWAITING COMMAND";
+}
+
+void SimEngine::Logout(Session& session) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  auto it = model_.sessions.find(session.spid);
+  if (it != model_.sessions.end() && it->second.get() == &session) model_.sessions.erase(it);
+}
+
+}  // namespace msde

@@ -1,0 +1,28 @@
+#pragma once
+// The engine behind msde-sim: logins, sessions and batches over one server model, with one
+// mutex guarding the model (see engine/Statements.h for the lock discipline).
+#include <mutex>
+
+#include "Engine.h"
+#include "engine/Model.h"
+
+namespace msde {
+
+class SimEngine : public Engine {
+ public:
+  explicit SimEngine(Model model);
+  std::shared_ptr<Session> Login(const LoginRequest& request, std::vector<Message>& Errors) override;
+  void ExecuteBatch(Session& session, const std::string& sql, BatchSink& sink) override;
+  void Logout(Session& session) override;
+  std::string ServerName() const override;
+
+  // For tests and tools that inspect the state; hold Mutex() while reading it.
+  Model& State() { return model_; }
+  std::mutex& Mutex() { return mutex_; }
+
+ private:
+  Model model_;
+  mutable std::mutex mutex_;
+};
+
+}  // namespace msde

@@ -1,0 +1,31 @@
+#include "engine/SystemObjects.h"
+
+namespace msde {
+
+const std::vector<SystemObject>& SystemObjects() {
+  static const std::vector<SystemObject> objects = {
+      {1, "sysobjects"},   {2, "sysindexes"},      {3, "syscolumns"},  {4, "systypes"},
+      {6, "syscomments"},  {8, "sysfiles1"},       {9, "syspermissions"}, {10, "sysusers"},
+      {11, "sysproperties"}, {12, "sysdepends"},   {14, "sysreferences"}, {19, "sysfulltextcatalogs"},
+      {24, "sysindexkeys"}, {25, "sysforeignkeys"}, {26, "sysmembers"}, {27, "sysprotects"},
+      {96, "sysfilegroups"}, {97, "sysfiles"}};
+  return objects;
+}
+
+std::optional<std::string> ObjectName(Database& db, int64_t id) {
+  for (const SystemObject& o : SystemObjects())
+    if (o.id == id) return std::string(o.name);
+  if (id > INT32_MAX || id < INT32_MIN) return std::nullopt;
+  if (const Table* t = db.FindTableById(static_cast<int>(id))) return t->name;
+  return std::nullopt;
+}
+
+std::optional<int64_t> ObjectId(Database& db, const std::string& owner, const std::string& name) {
+  if (owner.empty() || EqualNoCase(owner, "dbo"))
+    for (const SystemObject& o : SystemObjects())
+      if (EqualNoCase(o.name, name)) return o.id;
+  if (const Table* t = db.FindTable(owner, name)) return t->id;
+  return std::nullopt;
+}
+
+}  // namespace msde

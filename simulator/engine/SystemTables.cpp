@@ -1,0 +1,91 @@
+#include "engine/SystemTables.h"
+
+#include <map>
+
+#include "engine/TypeNames.h"
+#include "engine/Values.h"
+
+namespace msde {
+namespace {
+
+struct SystemTableEntry {
+  bool master_only;
+  SystemTableBuilder builder;
+};
+
+std::map<std::string, SystemTableEntry>& SystemTableMap() {
+  static std::map<std::string, SystemTableEntry> table;
+  return table;
+}
+
+std::string JoinName(const std::vector<std::string>& parts) {
+  std::string name;
+  for (size_t i = 0; i < parts.size(); ++i) name += (i ? "." : "") + parts[i];
+  return name;
+}
+
+}  // namespace
+
+SystemTableRegistration::SystemTableRegistration(const char* name, bool master_only,
+                                                 SystemTableBuilder builder) {
+  SystemTableMap()[Upper(name)] = SystemTableEntry{master_only, std::move(builder)};
+}
+
+ColumnInfo Column(const char* name, SqlType type, int length, bool nullable) {
+  ColumnInfo c;
+  c.name = name;
+  c.type = type;
+  c.length = length != 0 ? length : DefaultLength(type);
+  c.precision = DefaultPrecision(type);
+  c.nullable = nullable;
+  return c;
+}
+
+std::string Padded(const std::string& text, size_t chars) {
+  const size_t length = Utf8Length(text);
+  if (length >= chars) return Utf8Prefix(text, chars);
+  return text + std::string(chars - length, ' ');
+}
+
+ColumnInfo BinaryColumn(const char* name, int bytes) {
+  return Column(name, SqlType::VarChar, 2 + 2 * bytes);
+}
+
+int64_t FileStatus(const DbFile& f) {
+  int64_t status = 0x2;
+  if (f.is_log()) status |= 0x40;
+  if (f.growth_percent) status |= 0x100000;
+  return status;
+}
+
+RowSource OpenTable(Context& ctx, const std::vector<std::string>& parts) {
+  const std::string& object = parts.back();
+  const std::string owner = parts.size() >= 2 ? parts[parts.size() - 2] : "";
+  std::string database = parts.size() >= 3 ? parts[parts.size() - 3] : "";
+  if (parts.size() == 4 && !parts[0].empty() &&
+      !EqualNoCase(parts[0], ctx.model.server.name))
+    ctx.Fail(7202, 11, 2, "Could not find server '" + parts[0] +
+                              "' in sysservers. Execute sp_addlinkedserver to add the server to sysservers.");
+  Database* db = &ctx.CurrentDatabase();
+  if (!database.empty()) {
+    db = &ctx.RequireDatabase(database);
+    if (!EqualNoCase(db->name, ctx.session.database)) ctx.CheckCanEnter(*db);
+  }
+  RowSource source;
+  source.name = object;
+  auto& map = SystemTableMap();
+  auto it = map.find(Upper(object));
+  if (it != map.end() && (owner.empty() || EqualNoCase(owner, "dbo")) &&
+      (!it->second.master_only || db->name == "master")) {
+    it->second.builder(ctx, *db, source);
+    return source;
+  }
+  if (Table* table = db->FindTable(owner, object)) {
+    source.columns = table->columns;
+    source.table = &table->rows;
+    return source;
+  }
+  ctx.Fail(208, 16, 1, "Invalid object name '" + JoinName(parts) + "'.", true);
+}
+
+}  // namespace msde

@@ -1,0 +1,41 @@
+#pragma once
+// The tables a FROM clause can name: the system tables, built from the model when a query
+// reads them, and the user tables of a database.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/Statements.h"
+
+namespace msde {
+
+struct RowSource {
+  std::string name;  // as written, for messages and column prefixes
+  std::vector<ColumnInfo> columns;
+  std::vector<Row> owned;                  // rows a system table builds
+  const std::vector<Row>* table = nullptr;  // a user table's rows, read in place
+  const std::vector<Row>& Rows() const { return table != nullptr ? *table : owned; }
+};
+
+using SystemTableBuilder = std::function<void(Context&, Database&, RowSource&)>;
+
+// Adds a system table. master_only: it exists only in master (sysdatabases, syslogins, ...),
+// and names it elsewhere fail with 208.
+struct SystemTableRegistration {
+  SystemTableRegistration(const char* name, bool master_only, SystemTableBuilder builder);
+};
+
+// The table named by [db.][owner.]name: a system table or a user table. 208 "Invalid
+// object name" when there is none; 911 and the entry checks for another database.
+RowSource OpenTable(Context& ctx, const std::vector<std::string>& parts);
+
+// Helpers for builders: a column description, and text padded as nchar(n) columns hold it.
+ColumnInfo Column(const char* name, SqlType type, int length = 0, bool nullable = true);
+std::string Padded(const std::string& text, size_t chars);
+// Binary values (sids, hashes) go out as "0x..." text (HexText of engine/Values.h) in a
+// varchar column: the engine has no binary column type.
+ColumnInfo BinaryColumn(const char* name, int bytes);
+// sysaltfiles/sysfiles.status: a disk file, 0x40 a log, 0x100000 growth in percent.
+int64_t FileStatus(const DbFile& file);
+
+}  // namespace msde

@@ -1,0 +1,255 @@
+#include "engine/Values.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/SqlTime.h"
+#include "engine/Statements.h"
+
+namespace msde {
+
+std::optional<std::string> NormalizeDecimal(const std::string& raw, int scale) {
+  const std::string text = Trim(raw);
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  std::string whole, fraction;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) whole += text[i++];
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
+      fraction += text[i++];
+  }
+  if (i != text.size() || (whole.empty() && fraction.empty())) {
+    // Exponent forms ("1e3") go through a double.
+    char* end = nullptr;
+    const double d = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(d)) return std::nullopt;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", scale, d);
+    return std::string(buffer);
+  }
+  if (whole.empty()) whole = "0";
+  const bool round_up = static_cast<int>(fraction.size()) > scale && fraction[scale] >= '5';
+  fraction.resize(scale, '0');
+  std::string digits = whole + fraction;
+  if (round_up) {
+    int k = static_cast<int>(digits.size()) - 1;
+    for (; k >= 0 && digits[k] == '9'; --k) digits[k] = '0';
+    if (k < 0) digits.insert(digits.begin(), '1');
+    else ++digits[k];
+  }
+  std::string int_part = digits.substr(0, digits.size() - scale);
+  while (int_part.size() > 1 && int_part[0] == '0') int_part.erase(0, 1);
+  std::string result = int_part;
+  if (scale > 0) result += "." + digits.substr(digits.size() - scale);
+  bool zero = result.find_first_not_of("0.") == std::string::npos;
+  return (negative && !zero ? "-" : "") + result;
+}
+
+size_t Utf8Length(const std::string& text) {
+  size_t n = 0;
+  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+std::string Utf8Prefix(const std::string& text, size_t chars) {
+  size_t i = 0, n = 0;
+  for (; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+      if (n == chars) break;
+      ++n;
+    }
+  }
+  return text.substr(0, i);
+}
+
+std::string TrimRight(std::string text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+std::string Trim(std::string text) {
+  text = TrimRight(std::move(text));
+  size_t start = 0;
+  while (start < text.size() && text[start] == ' ') ++start;
+  return text.substr(start);
+}
+
+std::string HexText(const std::string& bytes) {
+  static const char* kDigits = "0123456789ABCDEF";
+  std::string hex = "0x";
+  for (unsigned char c : bytes) {
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  return hex;
+}
+
+bool IsNull(const Value& value) { return std::holds_alternative<std::monostate>(value); }
+
+std::string ValueText(const Value& value) {
+  if (std::holds_alternative<int64_t>(value)) return std::to_string(std::get<int64_t>(value));
+  if (std::holds_alternative<double>(value)) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.15g", std::get<double>(value));
+    return buffer;
+  }
+  if (std::holds_alternative<std::string>(value)) return std::get<std::string>(value);
+  if (std::holds_alternative<SqlDateTime>(value))
+    return *FormatDateTime(std::get<SqlDateTime>(value), 0);
+  return "";
+}
+
+std::optional<int64_t> ToInteger(const Value& value) {
+  if (std::holds_alternative<int64_t>(value)) return std::get<int64_t>(value);
+  if (std::holds_alternative<double>(value))
+    return static_cast<int64_t>(std::trunc(std::get<double>(value)));
+  if (std::holds_alternative<std::string>(value)) {
+    const std::string text = Trim(std::get<std::string>(value));
+    if (text.empty()) return int64_t{0};  // SQL Server converts '' to 0
+    char* end = nullptr;
+    errno = 0;
+    const long long n = std::strtoll(text.c_str(), &end, 10);
+    if (end != text.c_str() + text.size() || errno != 0) return std::nullopt;
+    return n;
+  }
+  return std::nullopt;
+}
+
+std::optional<double> ToDouble(const Value& value) {
+  if (std::holds_alternative<int64_t>(value)) return static_cast<double>(std::get<int64_t>(value));
+  if (std::holds_alternative<double>(value)) return std::get<double>(value);
+  if (std::holds_alternative<std::string>(value)) {
+    const std::string text = Trim(std::get<std::string>(value));
+    char* end = nullptr;
+    const double d = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size()) return std::nullopt;
+    return d;
+  }
+  if (std::holds_alternative<SqlDateTime>(value)) {
+    const SqlDateTime& t = std::get<SqlDateTime>(value);
+    return t.days + t.ticks / 25920000.0;
+  }
+  return std::nullopt;
+}
+
+std::string UpperText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(std::toupper(c));
+      continue;
+    }
+    // Two-byte sequences of Latin-1 Supplement and Latin Extended-A: ó and the Polish
+    // letters ą ć ę ł ń ś ź ż (odd code points of the pairs) turn into their capitals.
+    if (i + 1 < text.size() && (c == 0xC3 || c == 0xC4 || c == 0xC5)) {
+      unsigned code = ((c & 0x1F) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F);
+      if (code >= 0xE0 && code <= 0xFE && code != 0xF7) code -= 0x20;
+      else if (code >= 0x100 && code <= 0x17F && code != 0x131 && code != 0x138 && code != 0x149) {
+        const bool pairs_odd = (code >= 0x139 && code <= 0x148) || (code >= 0x179 && code <= 0x17E);
+        if (pairs_odd ? (code % 2 == 0) : (code % 2 == 1)) --code;
+      }
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+      ++i;
+      continue;
+    }
+    out += static_cast<char>(c);
+  }
+  return out;
+}
+
+int CompareValues(const Value& a, const Value& b) {
+  auto sign = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+  const bool a_text = std::holds_alternative<std::string>(a);
+  const bool b_text = std::holds_alternative<std::string>(b);
+  if (a_text && b_text)
+    return sign(UpperText(TrimRight(std::get<std::string>(a))),
+                UpperText(TrimRight(std::get<std::string>(b))));
+  if (std::holds_alternative<SqlDateTime>(a) || std::holds_alternative<SqlDateTime>(b)) {
+    auto date_of = [](const Value& v) -> std::optional<SqlDateTime> {
+      if (std::holds_alternative<SqlDateTime>(v)) return std::get<SqlDateTime>(v);
+      if (std::holds_alternative<std::string>(v)) return ParseDateTime(std::get<std::string>(v));
+      return std::nullopt;
+    };
+    auto x = date_of(a), y = date_of(b);
+    if (x && y) return sign(std::pair(x->days, x->ticks), std::pair(y->days, y->ticks));
+  }
+  if (std::holds_alternative<int64_t>(a) && std::holds_alternative<int64_t>(b))
+    return sign(std::get<int64_t>(a), std::get<int64_t>(b));
+  auto x = ToDouble(a), y = ToDouble(b);
+  if (x && y) return sign(*x, *y);
+  return sign(UpperText(ValueText(a)), UpperText(ValueText(b)));
+}
+
+namespace {
+
+// Decodes one UTF-8 character at `i` (advancing it) as its upper-case bytes.
+std::string NextChar(const std::string& s, size_t& i) {
+  size_t len = 1;
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  if (c >= 0xF0) len = 4;
+  else if (c >= 0xE0) len = 3;
+  else if (c >= 0xC0) len = 2;
+  std::string ch = s.substr(i, len);
+  i += len;
+  return UpperText(ch);
+}
+
+bool LikeAt(const std::string& t, size_t ti, const std::string& p, size_t pi) {
+  while (pi < p.size()) {
+    if (p[pi] == '%') {
+      while (pi < p.size() && p[pi] == '%') ++pi;
+      if (pi == p.size()) return true;
+      for (size_t k = ti; k <= t.size(); ) {
+        if (LikeAt(t, k, p, pi)) return true;
+        if (k == t.size()) break;
+        NextChar(t, k);
+      }
+      return false;
+    }
+    if (ti >= t.size()) return false;
+    const std::string tc = NextChar(t, ti);
+    if (p[pi] == '_') {
+      ++pi;
+      continue;
+    }
+    if (p[pi] == '[') {
+      size_t close = p.find(']', pi + 1);
+      if (close != std::string::npos) {
+        size_t k = pi + 1;
+        bool negate = k < close && p[k] == '^';
+        if (negate) ++k;
+        bool hit = false;
+        while (k < close) {
+          const std::string from = NextChar(p, k);
+          if (k + 1 < close && p[k] == '-') {
+            ++k;
+            const std::string to = NextChar(p, k);
+            hit = hit || (from <= tc && tc <= to);
+          } else {
+            hit = hit || from == tc;
+          }
+        }
+        if (hit == negate) return false;
+        pi = close + 1;
+        continue;
+      }
+    }
+    if (NextChar(p, pi) != tc) return false;
+  }
+  return ti == t.size();
+}
+
+}  // namespace
+
+bool LikeMatch(const std::string& text, const std::string& pattern) {
+  // Trailing blanks of the value do not count against a pattern without them.
+  return LikeAt(text, 0, pattern, 0) || LikeAt(TrimRight(text), 0, pattern, 0);
+}
+
+}  // namespace msde

@@ -1,0 +1,31 @@
+#pragma once
+// Conversions and comparisons of cell values, as SQL Server performs them under a
+// case-insensitive, accent-sensitive collation (the server's default here).
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "Engine.h"
+
+namespace msde {
+
+// Decimal text with exactly `scale` digits after the point, rounded half away from zero;
+// nullopt when the text is no number.
+std::optional<std::string> NormalizeDecimal(const std::string& text, int scale);
+size_t Utf8Length(const std::string& text);                   // characters of UTF-8 text
+std::string Utf8Prefix(const std::string& text, size_t chars);  // the first `chars` characters
+std::string TrimRight(std::string text);  // trailing blanks removed
+std::string Trim(std::string text);
+std::string HexText(const std::string& bytes);  // "0x" and two upper-case digits a byte
+
+std::optional<int64_t> ToInteger(const Value& value);  // text must be a whole number
+std::optional<double> ToDouble(const Value& value);
+// -1, 0, 1; NULLs are not compared (callers test them first). Text compares without regard
+// to case or trailing blanks; a number against numeric text compares as numbers.
+int CompareValues(const Value& a, const Value& b);
+// LIKE with %, _, [set] and [^set], case-insensitive.
+bool LikeMatch(const std::string& text, const std::string& pattern);
+// Character-aware upper case of UTF-8 text (ASCII and Polish letters).
+std::string UpperText(const std::string& text);
+
+}  // namespace msde

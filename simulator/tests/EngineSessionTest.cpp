@@ -1,0 +1,112 @@
+// Logins, USE and the database states that decide who may enter, WAITFOR and cancelling.
+#include <thread>
+
+#include "EngineTestSupport.h"
+#include "engine/SimEngine.h"
+
+namespace msde::engine_test {
+namespace {
+
+TEST_F(EngineTest, UseChangesContextWithMessageAndEnvironmentChange) {
+  const Answer a = Run("use Sklep");
+  ASSERT_EQ(a.infos.size(), 1u);
+  EXPECT_EQ(a.infos[0].number, 5701);
+  EXPECT_EQ(a.infos[0].severity, 10);
+  EXPECT_EQ(a.infos[0].text, "Changed database context to 'Sklep'.");
+  ASSERT_EQ(a.database_changes.size(), 1u);
+  EXPECT_EQ(a.database_changes[0], std::make_pair(std::string("master"), std::string("Sklep")));
+  EXPECT_EQ(sa_->database, "Sklep");
+  EXPECT_EQ(Run("use [Sklep Wschód]").infos.at(0).text, "Changed database context to 'Sklep Wschód'.");
+  EXPECT_EQ(Run("use \"hurtownia\"").infos.at(0).text, "Changed database context to 'Hurtownia'.");
+}
+
+TEST_F(EngineTest, UseRefusesWhatCannotBeEntered) {
+  const Answer missing = Run("use Brak select 1");
+  EXPECT_EQ(missing.ErrorNumber(), 911);
+  EXPECT_EQ(missing.ErrorText(),
+            "Could not locate entry in sysdatabases for database 'Brak'. No entry found with that "
+            "name. Make sure that the name is entered correctly.");
+  EXPECT_TRUE(missing.results.empty());
+  const Answer offline = Run("use Archiwum2006");
+  EXPECT_EQ(offline.ErrorNumber(), 942);
+  EXPECT_EQ(offline.ErrorText(), "Database 'Archiwum2006' cannot be opened because it is offline.");
+  EXPECT_EQ(sa_->database, "master");
+}
+
+TEST_F(EngineTest, SingleUserDatabaseAdmitsOneConnection) {
+  auto* sim = dynamic_cast<SimEngine*>(engine_.get());
+  ASSERT_NE(sim, nullptr);
+  sim->State().FindDatabase("Hurtownia")->Set(DbStatus::SingleUser, true);
+  EXPECT_EQ(Run("use Hurtownia").ErrorNumber(), 0);
+  auto other = Connect("sa", "demo");
+  const Answer refused = Run(*other, "use Hurtownia");
+  EXPECT_EQ(refused.ErrorNumber(), 924);
+  EXPECT_EQ(refused.ErrorText(), "Database 'Hurtownia' is already open and can only have one user at a time.");
+  EXPECT_EQ(Run(*other, "select * from Hurtownia.dbo.Dostawcy").ErrorNumber(), 924);
+  Run("use master");
+  EXPECT_EQ(Run(*other, "use Hurtownia").ErrorNumber(), 0);
+}
+
+TEST_F(EngineTest, LoginChecksPasswordAndDatabase) {
+  EXPECT_FALSE(Connect("sa", "zle"));
+  ASSERT_EQ(last_login_errors_.size(), 1u);
+  EXPECT_EQ(last_login_errors_[0].number, 18456);
+  EXPECT_EQ(last_login_errors_[0].severity, 14);
+  EXPECT_EQ(last_login_errors_[0].text, "Login failed for user 'sa'.");
+  EXPECT_FALSE(Connect("nikt", ""));
+  EXPECT_FALSE(Connect("BUILTIN\\Administrators", ""));
+  EXPECT_FALSE(Connect("sa", "demo", "Archiwum2006"));
+  ASSERT_EQ(last_login_errors_.size(), 2u);
+  EXPECT_EQ(last_login_errors_[0].number, 942);
+  EXPECT_EQ(last_login_errors_[1].number, 4060);
+  auto cashier = Connect("kasa1", "kasa1");
+  ASSERT_TRUE(cashier);
+  EXPECT_EQ(cashier->database, "Sklep");  // the login's default database
+  EXPECT_EQ(cashier->language, "polski");
+  // A login without a user in a database may not enter it.
+  EXPECT_EQ(Run(*cashier, "use Hurtownia").ErrorNumber(), 916);
+  auto manager = Connect("kierownik", "");
+  ASSERT_TRUE(manager);
+}
+
+TEST_F(EngineTest, ReadOnlyAndOfflineDatabasesStillListButRefuseEntry) {
+  auto* sim = dynamic_cast<SimEngine*>(engine_.get());
+  sim->State().FindDatabase("Sklep")->Set(DbStatus::ReadOnly, true);
+  EXPECT_EQ(RunIn("Sklep", "select count(*) from Towary").Text(0, 0), "40");
+  EXPECT_EQ(RunIn("master", "select name from sysdatabases where dbid = 8").Text(0, 0), "Archiwum2006");
+  EXPECT_EQ(Run("select * from Archiwum2006.dbo.Towary").ErrorNumber(), 942);
+}
+
+TEST_F(EngineTest, WaitForReleasesTheEngineAndStopsOnAttention) {
+  auto other = Connect("sa", "demo");
+  Answer waited;
+  std::thread waiter([&] { waited = Run("waitfor delay '00:00:30' select 1"); });
+  // While one connection waits, another is served.
+  for (int i = 0; i < 200 && other->spid != 0; ++i) {
+    const Answer list = Run(*other, "select cmd from sysprocesses where spid = " + std::to_string(sa_->spid));
+    if (TrimRight(list.Text(0, 0)) == "WAITFOR") break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(TrimRight(Run(*other, "select cmd from sysprocesses where spid = " + std::to_string(sa_->spid)).Text(0, 0)),
+            "WAITFOR");
+  sa_->cancel_requested = true;
+  waiter.join();
+  EXPECT_TRUE(waited.results.empty());  // the batch ended at the wait
+  EXPECT_TRUE(waited.errors.empty());
+  sa_->cancel_requested = false;
+  const Answer shortWait = Run("waitfor delay '00:00:00.050' select 2");
+  EXPECT_EQ(shortWait.Text(0, 0), "2");
+  EXPECT_EQ(Run("waitfor delay 'jutro'").ErrorNumber(), 148);
+}
+
+TEST_F(EngineTest, LogoutRemovesTheSession) {
+  auto other = Connect("magazyn", "magazyn");
+  ASSERT_TRUE(other);
+  const std::string count = "select count(*) from sysprocesses where spid = " + std::to_string(other->spid);
+  EXPECT_EQ(Run(count).Text(0, 0), "1");
+  engine_->Logout(*other);
+  EXPECT_EQ(Run(count).Text(0, 0), "0");
+}
+
+}  // namespace
+}  // namespace msde::engine_test
