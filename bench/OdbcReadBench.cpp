@@ -1,0 +1,255 @@
+// Reading a SQLite file of 10^6 rows x 5 columns (integer, varchar(40), double, timestamp,
+// numeric(18,2); about 10% NULLs) to the end through the SQLite ODBC driver: raw ODBC with
+// 20-row and 1000-row column-wise arrays, the query component in its default and its
+// forward-only mode, Qt's QSqlQuery over QODBC and SOCI's ODBC backend. Every reader folds
+// every value, in its column's natural type, into one checksum; each runs in its own child
+// process. Figures are rows/s, peak memory, and the ratio of time to raw ODBC at 20 rows.
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+// SOCI's headers were configured with Boost, which the benchmark does not use.
+#include <soci/soci-config.h>
+#undef SOCI_HAVE_BOOST
+#undef SOCI_HAVE_BOOST_DATE_TIME
+#include <soci/odbc/soci-odbc.h>
+#include <soci/soci.h>
+
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <vector>
+
+#include "OdbcBench.h"
+#include "data/OdbcLink.h"
+#include "data/Query.h"
+#include "foundation/DateTimeCodec.h"
+
+using namespace vandrel;
+using namespace vandrel::bench;
+
+namespace {
+
+const char* kSelect = "select i, s, d, ts, n from t";
+long gRows = 1000000;
+
+void CreateData(const std::string& DbFile) {
+  if (std::filesystem::exists(DbFile)) return;
+  TMOdbcLink link;
+  link.SetDataSourceName(kDsn);
+  link.Open();
+  link.ExecSQL("create table t(i integer, s varchar(40), d double, ts timestamp, n numeric(18,2))", nullptr);
+  link.StartTransaction();
+  SQLHSTMT st;
+  SQLAllocHandle(SQL_HANDLE_STMT, link.GetHDbc(), &st);
+  SQLPrepare(st, (SQLCHAR*)"insert into t values(?, ?, ?, ?, ?)", SQL_NTS);
+  SQLINTEGER i;
+  char s[41];
+  double d, n;
+  SQL_TIMESTAMP_STRUCT ts{};
+  SQLLEN li, ls, ld, lt, ln;
+  SQLBindParameter(st, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 10, 0, &i, 0, &li);
+  SQLBindParameter(st, 2, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 40, 0, s, 41, &ls);
+  SQLBindParameter(st, 3, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 15, 0, &d, 0, &ld);
+  SQLBindParameter(st, 4, SQL_PARAM_INPUT, SQL_C_TIMESTAMP, SQL_TYPE_TIMESTAMP, 19, 0, &ts, 0, &lt);
+  SQLBindParameter(st, 5, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 15, 0, &n, 0, &ln);
+  std::srand(7);
+  for (long r = 0; r < gRows; ++r) {
+    auto nul = [] { return std::rand() % 10 == 0; };
+    i = static_cast<SQLINTEGER>(r * 7 - 500000);
+    li = nul() ? SQL_NULL_DATA : 0;
+    int len = 5 + r % 36;
+    for (int k = 0; k < len; ++k) s[k] = static_cast<char>('a' + (r + k) % 26);
+    s[len] = 0;
+    ls = nul() ? SQL_NULL_DATA : SQL_NTS;
+    d = (r % 10007) * 0.25;
+    ld = nul() ? SQL_NULL_DATA : 0;
+    ts.year = static_cast<SQLSMALLINT>(2000 + r % 25);
+    ts.month = static_cast<SQLUSMALLINT>(1 + r % 12);
+    ts.day = static_cast<SQLUSMALLINT>(1 + r % 28);
+    ts.hour = static_cast<SQLUSMALLINT>(r % 24);
+    ts.minute = static_cast<SQLUSMALLINT>(r % 60);
+    ts.second = static_cast<SQLUSMALLINT>((r * 7) % 60);
+    lt = nul() ? SQL_NULL_DATA : 0;
+    n = (r % 100000) / 100.0;
+    ln = nul() ? SQL_NULL_DATA : 0;
+    SQLExecute(st);
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, st);
+  link.Commit();
+}
+
+void RawOdbc(Outcome& O, int N) {
+  TMOdbcLink link;
+  link.SetDataSourceName(kDsn);
+  link.Open();
+  SQLHSTMT st;
+  SQLAllocHandle(SQL_HANDLE_STMT, link.GetHDbc(), &st);
+  SQLULEN fetched = 0;
+  SQLSetStmtAttr(st, SQL_ATTR_ROW_BIND_TYPE, (SQLPOINTER)SQL_BIND_BY_COLUMN, 0);
+  SQLSetStmtAttr(st, SQL_ATTR_ROW_ARRAY_SIZE, (SQLPOINTER)(SQLULEN)N, 0);
+  SQLSetStmtAttr(st, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+  SQLExecDirect(st, (SQLCHAR*)kSelect, SQL_NTS);
+  std::vector<SQLINTEGER> i(N);
+  std::vector<char> s(N * 41);
+  std::vector<double> d(N), n(N);
+  std::vector<SQL_TIMESTAMP_STRUCT> ts(N);
+  std::vector<SQLLEN> li(N), ls(N), ld(N), lt(N), ln(N);
+  SQLBindCol(st, 1, SQL_C_SLONG, i.data(), 0, li.data());
+  SQLBindCol(st, 2, SQL_C_CHAR, s.data(), 41, ls.data());
+  SQLBindCol(st, 3, SQL_C_DOUBLE, d.data(), 0, ld.data());
+  SQLBindCol(st, 4, SQL_C_TIMESTAMP, ts.data(), 0, lt.data());
+  SQLBindCol(st, 5, SQL_C_DOUBLE, n.data(), 0, ln.data());
+  std::uint64_t h = 0;
+  while (SQL_SUCCEEDED(SQLFetchScroll(st, SQL_FETCH_NEXT, 0))) {
+    for (SQLULEN r = 0; r < fetched; ++r) {
+      li[r] == SQL_NULL_DATA ? FoldNull(h) : FoldInt(h, i[r]);
+      ls[r] == SQL_NULL_DATA ? FoldNull(h) : FoldText(h, &s[r * 41], strnlen(&s[r * 41], 40));
+      ld[r] == SQL_NULL_DATA ? FoldNull(h) : FoldDouble(h, d[r]);
+      const SQL_TIMESTAMP_STRUCT& t = ts[r];
+      lt[r] == SQL_NULL_DATA ? FoldNull(h) : FoldStamp(h, t.year, t.month, t.day, t.hour, t.minute, t.second);
+      ln[r] == SQL_NULL_DATA ? FoldNull(h) : FoldDouble(h, n[r]);
+    }
+    O.Rows += static_cast<long>(fetched);
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, st);
+  O.Checksum = h;
+}
+
+void Query(Outcome& O, bool ForwardOnly) {
+  TMOdbcLink link;
+  link.SetDataSourceName(kDsn);
+  link.Open();
+  TKMQuery q;
+  q.SetLink(&link);
+  q.SetForwardOnly(ForwardOnly);
+  q.GetSQL().SetText(kSelect);
+  q.Open();
+  TMField* f[5];
+  for (int k = 0; k < 5; ++k) f[k] = q.GetFields()->GetFields(k);
+  std::uint64_t h = 0;
+  while (!q.GetEof()) {
+    f[0]->GetIsNull() ? FoldNull(h) : FoldInt(h, f[0]->GetAsInteger());
+    if (f[1]->GetIsNull()) {
+      FoldNull(h);
+    } else {
+      AnsiString s = f[1]->GetAsString();
+      FoldText(h, s.data(), s.size());
+    }
+    f[2]->GetIsNull() ? FoldNull(h) : FoldDouble(h, f[2]->GetAsFloat());
+    datetime::TDateTimeParts p;
+    if (f[3]->GetIsNull() || !datetime::TryDecode(f[3]->GetAsDateTime(), p))
+      FoldNull(h);
+    else
+      FoldStamp(h, p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second);
+    f[4]->GetIsNull() ? FoldNull(h) : FoldDouble(h, f[4]->GetAsFloat());
+    ++O.Rows;
+    q.Next();
+  }
+  O.Checksum = h;
+}
+
+void QtQuery(Outcome& O) {
+  int argc = 1;
+  char name[] = "bench";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  std::uint64_t h = 0;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QODBC");
+    db.setDatabaseName(QString("DSN=") + kDsn);
+    if (!db.open()) return;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.exec(kSelect);
+    while (q.next()) {
+      QVariant v0 = q.value(0), v1 = q.value(1), v2 = q.value(2), v3 = q.value(3), v4 = q.value(4);
+      v0.isNull() ? FoldNull(h) : FoldInt(h, v0.toInt());
+      if (v1.isNull()) {
+        FoldNull(h);
+      } else {
+        QByteArray s = v1.toString().toUtf8();
+        FoldText(h, s.constData(), s.size());
+      }
+      v2.isNull() ? FoldNull(h) : FoldDouble(h, v2.toDouble());
+      if (v3.isNull()) {
+        FoldNull(h);
+      } else {
+        QDateTime t = v3.toDateTime();
+        FoldStamp(h, t.date().year(), t.date().month(), t.date().day(), t.time().hour(), t.time().minute(),
+                  t.time().second());
+      }
+      v4.isNull() ? FoldNull(h) : FoldDouble(h, v4.toDouble());
+      ++O.Rows;
+    }
+  }
+  QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+  O.Checksum = h;
+}
+
+void Soci(Outcome& O) {
+  soci::session sql(*soci::factory_odbc(), std::string("DSN=") + kDsn);
+  const size_t N = 20;
+  std::vector<int> i(N);
+  std::vector<std::string> s(N);
+  std::vector<double> d(N), n(N);
+  std::vector<std::tm> ts(N);
+  std::vector<soci::indicator> ii(N), is(N), id(N), it(N), in(N);
+  soci::statement st = (sql.prepare << kSelect, soci::into(i, ii), soci::into(s, is), soci::into(d, id),
+                        soci::into(ts, it), soci::into(n, in));
+  st.execute();
+  std::uint64_t h = 0;
+  while (st.fetch()) {
+    for (size_t r = 0; r < i.size(); ++r) {
+      ii[r] == soci::i_null ? FoldNull(h) : FoldInt(h, i[r]);
+      is[r] == soci::i_null ? FoldNull(h) : FoldText(h, s[r].data(), s[r].size());
+      id[r] == soci::i_null ? FoldNull(h) : FoldDouble(h, d[r]);
+      const std::tm& t = ts[r];
+      it[r] == soci::i_null ? FoldNull(h)
+                            : FoldStamp(h, t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+      in[r] == soci::i_null ? FoldNull(h) : FoldDouble(h, n[r]);
+    }
+    O.Rows += static_cast<long>(i.size());
+    for (auto* v : {&ii, &is, &id, &it, &in}) v->resize(N);
+    i.resize(N);
+    s.resize(N);
+    d.resize(N);
+    n.resize(N);
+    ts.resize(N);
+  }
+  O.Checksum = h;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1) gRows = std::atol(argv[1]);
+  std::string dir = std::filesystem::temp_directory_path() / "vandrel-odbc-bench";
+  std::filesystem::create_directories(dir);
+  std::string db = dir + "/read" + std::to_string(gRows) + ".db";
+  SetUpOdbc(dir, db);
+  CreateData(db);
+  Outcome idle = InChild([](Outcome&) {});
+  struct Reader {
+    const char* Name;
+    std::function<void(Outcome&)> Run;
+  } readers[] = {
+      {"(a) raw ODBC, 20-row arrays", [](Outcome& o) { RawOdbc(o, 20); }},
+      {"(a') raw ODBC, 1000-row arrays", [](Outcome& o) { RawOdbc(o, 1000); }},
+      {"(b) TKMQuery, default", [](Outcome& o) { Query(o, false); }},
+      {"(c) TKMQuery, ForwardOnly", [](Outcome& o) { Query(o, true); }},
+      {"(d) QSqlQuery/QODBC, forward-only", [](Outcome& o) { QtQuery(o); }},
+      {"(e) SOCI ODBC, into(vector) of 20", [](Outcome& o) { Soci(o); }},
+  };
+  std::printf("%ld rows; idle child peak %ld KiB\n", gRows, idle.PeakKb);
+  std::printf("%-36s %12s %10s %14s %8s  %s\n", "reader", "rows/s", "seconds", "peak KiB", "ratio", "checksum");
+  double base = 0;
+  for (const Reader& r : readers) {
+    Outcome o = InChild(r.Run);
+    if (base == 0) base = o.Seconds;
+    std::printf("%-36s %12.0f %10.3f %14ld %8.2f  %016llx%s\n", r.Name, o.Rows / o.Seconds, o.Seconds, o.PeakKb,
+                o.Seconds / base, static_cast<unsigned long long>(o.Checksum), o.Rows == gRows ? "" : "  (rows!)");
+  }
+  return 0;
+}
