@@ -72,7 +72,7 @@ TEST(RegionalSettings, PolishLocaleIsReadPerCategory) {
   std::string Path = PolishLocalePath();
   if (Path.empty()) GTEST_SKIP() << "no Polish locale can be compiled here";
   TEnvironmentGuard LocPath("LOCPATH", Path.c_str());
-  TLocPathLeakIgnored Ignored;
+  [[maybe_unused]] TLocPathLeakIgnored Ignored;
   TRegionalSettings S = TRegionalSettings::FromLocales("pl_PL.UTF-8", "pl_PL.UTF-8");
   EXPECT_EQ(S.DecimalSeparator, ',');
   EXPECT_EQ(S.DateSeparator, '.');
