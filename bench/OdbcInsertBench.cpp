@@ -56,7 +56,8 @@ void QtBatch(Outcome& O, const std::string& Db) {
   QCoreApplication app(argc, argv);
   {
     QSqlDatabase db = QSqlDatabase::addDatabase("QODBC");
-    db.setDatabaseName(QString("DSN=") + kDsn);
+    // QODBC does not find data sources of a private odbc.ini: it names driver and file.
+    db.setDatabaseName(QString("DRIVER={SQLite3};Database=") + QString::fromStdString(Db));
     if (!db.open()) return;
     QSqlQuery(db).exec(kCreate);
     db.transaction();

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 // SOCI's headers were configured with Boost, which the benchmark does not use.
@@ -33,6 +34,7 @@ namespace {
 
 const char* kSelect = "select i, s, d, ts, n from t";
 long gRows = 1000000;
+std::string gDbFile;
 
 void CreateData(const std::string& DbFile) {
   if (std::filesystem::exists(DbFile)) return;
@@ -158,8 +160,12 @@ void QtQuery(Outcome& O) {
   std::uint64_t h = 0;
   {
     QSqlDatabase db = QSqlDatabase::addDatabase("QODBC");
-    db.setDatabaseName(QString("DSN=") + kDsn);
-    if (!db.open()) return;
+    // QODBC does not find data sources of a private odbc.ini: it names driver and file.
+    db.setDatabaseName(QString("DRIVER={SQLite3};Database=") + QString::fromStdString(gDbFile));
+    if (!db.open()) {
+      std::fprintf(stderr, "QODBC: %s\n", db.lastError().text().toUtf8().constData());
+      return;
+    }
     QSqlQuery q(db);
     q.setForwardOnly(true);
     q.exec(kSelect);
@@ -229,6 +235,7 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
   std::string db = dir + "/read" + std::to_string(gRows) + ".db";
   SetUpOdbc(dir, db);
+  gDbFile = db;
   CreateData(db);
   Outcome idle = InChild([](Outcome&) {});
   struct Reader {
