@@ -102,8 +102,7 @@ TMacDeque::~TMacDeque() {
   }
   // Free what a raising handler left behind (nodes only: the data is the handler's).
   if (FCurrent) {
-    TMacDequeList* S = FCurrent;
-    while (S->FPrev) S = S->FPrev;
+    TMacDequeList* S = FFirstSegment;
     while (S) {
       TMacDequeList* Next = S->FNext;
       delete S;
@@ -129,6 +128,16 @@ void TMacDeque::MoveTo(int Position) {
       if (ToSlot < Best) Best = ToSlot, Nearest = &Slot;
     }
     if (Nearest) FCurrent = Nearest->Segment, FCurrentStart = Nearest->Start;
+    // The two ends of the chain are known as well, so jumps to the first or the last
+    // records (a dataset's First and Last) cost no walk.
+    const int FirstDistance = DistanceToSegment(Position, 0, FFirstSegment->FCount);
+    const int LastStart = FCount - FLastSegment->FCount;
+    const int LastDistance = DistanceToSegment(Position, LastStart, FLastSegment->FCount);
+    if (FirstDistance < Best && FirstDistance <= LastDistance) {
+      FCurrent = FFirstSegment, FCurrentStart = 0;
+    } else if (LastDistance < Best) {
+      FCurrent = FLastSegment, FCurrentStart = LastStart;
+    }
   }
 
   while (Position < FCurrentStart && FCurrent->FPrev) {
@@ -156,7 +165,7 @@ void TMacDeque::Insert(void* Data, bool After) {
   ClearAccelerators();
   TMacDequeList* S = FCurrent;
   if (!S) {
-    FCurrent = new TMacDequeList(this);
+    FCurrent = FFirstSegment = FLastSegment = new TMacDequeList(this);
     FCurrentStart = 0;
     FCurrent->InsertBefore(Node.release());
   } else if (!After && S->FIndex == 0 && S->FPrev && S->FPrev->FCount < S->FCount) {
@@ -200,6 +209,7 @@ void TMacDeque::SplitWhenFull() {
   Upper->FNext = S->FNext;
   if (S->FNext) S->FNext->FPrev = Upper;
   S->FNext = Upper;
+  if (FLastSegment == S) FLastSegment = Upper;
 
   if (S->FMemNode && S->FMemIndex >= Keep) {
     Upper->FMemNode = S->FMemNode;
@@ -289,6 +299,8 @@ void TMacDeque::Absorb(TMacDequeList* Into, TMacDequeList* From) {
 }
 
 void TMacDeque::Unchain(TMacDequeList* Segment) {
+  if (FFirstSegment == Segment) FFirstSegment = Segment->FNext;
+  if (FLastSegment == Segment) FLastSegment = Segment->FPrev;
   if (Segment->FPrev) Segment->FPrev->FNext = Segment->FNext;
   if (Segment->FNext) Segment->FNext->FPrev = Segment->FPrev;
   Segment->FPrev = Segment->FNext = nullptr;

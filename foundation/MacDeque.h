@@ -6,7 +6,8 @@
 // overflows, merged with a neighbour when two together fall to half a segment). Each
 // segment keeps a remembered node besides its cursor, and the deque keeps three
 // accelerators (recently left segments with their start positions), so that a dataset
-// cursor's sequential moves and returns to recent regions cost a few steps.
+// cursor's sequential moves and returns to recent regions cost a few steps; it also knows
+// both ends of the chain, so that jumps to the first or last element cost no walk.
 //
 // The deque owns its segments and nodes, not the data: every removed pointer is handed to
 // OnDequeDeleteData. Not thread-safe; owned by exactly one object.
@@ -53,6 +54,9 @@ class TMacDequeList : public TObject {
   // Moves the cursor to Index (clamped) from the nearest of cursor, remembered node,
   // first and last node.
   inline void Seek(int Index);
+  // Seek (Index + 1) and Seek (Index - 1) when that node exists: the cursor walk's steps.
+  inline void StepForward();
+  inline void StepBackward();
 
  private:
   friend class TMacDeque;
@@ -136,6 +140,8 @@ class TMacDeque : public TObject {
 
   // Inspection, for tests and diagnostics.
   const TMacDequeList* GetCurrentSegment() const { return FCurrent; }
+  const TMacDequeList* GetFirstSegment() const { return FFirstSegment; }
+  const TMacDequeList* GetLastSegment() const { return FLastSegment; }
   int GetCurrentSegmentStart() const { return FCurrentStart; }
   const TAccelerator& GetAccelerator(int Slot) const { return FAccelerators[Slot]; }
 
@@ -157,6 +163,9 @@ class TMacDeque : public TObject {
   int FCapacity;
   TMacDequeList* FCurrent = nullptr;
   int FCurrentStart = 0;
+  // The ends of the segment chain (null when empty).
+  TMacDequeList* FFirstSegment = nullptr;
+  TMacDequeList* FLastSegment = nullptr;
   int FCount = 0;
   TAccelerator FAccelerators[AcceleratorCount];
 };
@@ -190,14 +199,33 @@ inline void TMacDequeList::Seek(int Index) {
   FIndex = Index;
 }
 
+// A move of one node ends on that node whichever start Seek would choose; only the
+// remembering rule applies (a move of one is short, so only an empty slot is filled).
+inline void TMacDequeList::StepForward() {
+  if (!FMemNode && FNode != FFirst && FNode != FLast) FMemNode = FNode, FMemIndex = FIndex;
+  FNode = FNode->FNext;
+  ++FIndex;
+}
+
+inline void TMacDequeList::StepBackward() {
+  if (!FMemNode && FNode != FFirst && FNode != FLast) FMemNode = FNode, FMemIndex = FIndex;
+  FNode = FNode->FPrev;
+  --FIndex;
+}
+
 inline void TMacDeque::SetCurrentPosition(int Position) {
-  if (!FCurrent) return;
+  TMacDequeList* S = FCurrent;
+  if (!S) return;
   const int Relative = Position - FCurrentStart;
-  if (Relative >= 0 && Relative < FCurrent->FCount) {
-    FCurrent->Seek(Relative);
-    return;
+  if (Relative == S->FIndex + 1 && S->FNode->FNext) {
+    S->StepForward();
+  } else if (Relative == S->FIndex - 1 && S->FNode->FPrev) {
+    S->StepBackward();
+  } else if (Relative >= 0 && Relative < S->FCount) {
+    S->Seek(Relative);
+  } else {
+    MoveTo(Position);
   }
-  MoveTo(Position);
 }
 
 }  // namespace vandrel

@@ -15,11 +15,9 @@ void TMacDequeWrapper::Delete(int Index) {
   FDeque.DoDeleteCurrent();
 }
 
-void TMacDequeWrapper::MoveTo(int Index) const {
-  if (Index < 0 || Index >= FDeque.GetCount())
-    throw Exception("[" + AnsiString(ClassName()) + "] Indeks " + std::to_string(Index) +
-                    " poza zakresem (liczba elementów: " + std::to_string(FDeque.GetCount()) + ")");
-  FDeque.SetCurrentPosition(Index);
+void TMacDequeWrapper::RaiseIndexError(int Index) const {
+  throw Exception("[" + AnsiString(ClassName()) + "] Indeks " + std::to_string(Index) +
+                  " poza zakresem (liczba elementów: " + std::to_string(FDeque.GetCount()) + ")");
 }
 
 void TMacDequeWrapper::SetDataAt(int Index, void* Data) {

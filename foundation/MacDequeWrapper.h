@@ -45,7 +45,10 @@ class TMacDequeWrapper : public TObject {
   TMacDequeWrapper& operator=(const TMacDequeWrapper&) = delete;
 
   // Moves the cursor to Index; raises (naming the class) for an index outside the elements.
-  void MoveTo(int Index) const;
+  void MoveTo(int Index) const {
+    if (Index < 0 || Index >= FDeque.GetCount()) RaiseIndexError(Index);
+    FDeque.SetCurrentPosition(Index);
+  }
   void* DataAt(int Index) const {
     MoveTo(Index);
     return FDeque.GetCurrentData();
@@ -65,6 +68,8 @@ class TMacDequeWrapper : public TObject {
   // Position of the first element above Key / the last element below it, or -1.
   int SortedIndexAbove(void* Key) const;
   int SortedIndexBelow(void* Key) const;
+
+  [[noreturn]] void RaiseIndexError(int Index) const;
 
   // Called before every change of the elements.
   virtual void Changed() {}

@@ -20,6 +20,8 @@ void ExpectConsistent(const TMacDeque& D, const std::vector<std::intptr_t>& Mode
   const TMacDequeList* Current = D.GetCurrentSegment();
   if (Model.empty()) {
     ASSERT_EQ(Current, nullptr);
+    ASSERT_EQ(D.GetFirstSegment(), nullptr);
+    ASSERT_EQ(D.GetLastSegment(), nullptr);
     ASSERT_EQ(D.GetCurrentPosition(), -1);
     ASSERT_EQ(D.GetCurrentData(), nullptr);
     return;
@@ -30,6 +32,7 @@ void ExpectConsistent(const TMacDeque& D, const std::vector<std::intptr_t>& Mode
 
   const TMacDequeList* S = Current;
   while (S->GetPrevious()) S = S->GetPrevious();
+  ASSERT_EQ(D.GetFirstSegment(), S);
   int Start = 0;
   bool SawCurrent = false;
   for (const TMacDequeList* Prev = nullptr; S; Prev = S, S = S->GetNext()) {
@@ -72,6 +75,9 @@ void ExpectConsistent(const TMacDeque& D, const std::vector<std::intptr_t>& Mode
   }
   ASSERT_TRUE(SawCurrent);
   ASSERT_EQ(Start, static_cast<int>(Model.size()));
+  const TMacDequeList* Last = Current;
+  while (Last->GetNext()) Last = Last->GetNext();
+  ASSERT_EQ(D.GetLastSegment(), Last);
 }
 
 TEST(MacDequeTest, EmptyDequeHasNoPositionDataOrMatch) {
