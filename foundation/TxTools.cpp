@@ -151,7 +151,15 @@ AnsiString TxTools::DelAnyOtherChar(const AnsiString& Set) const {
 }
 
 int TxTools::FindStr(const AnsiString& S, bool IgnoreCase, int Start) const {
-  return FindIn(utf8::Decode(Value), utf8::Decode(S), IgnoreCase, Start);
+  // Without case folding the bytes can be searched directly: a well-formed UTF-8 text
+  // never matches in the middle of a character.
+  if (IgnoreCase || !utf8::IsValid(S))
+    return FindIn(utf8::Decode(Value), utf8::Decode(S), IgnoreCase, Start);
+  if (S.empty()) return -1;
+  std::size_t From = utf8::Offset(Value, static_cast<std::size_t>(std::max(Start, 0)));
+  std::size_t Found = Value.find(S, From);
+  if (Found == AnsiString::npos) return -1;
+  return static_cast<int>(utf8::Length(std::string_view(Value).substr(0, Found)));
 }
 
 int TxTools::FindChar(char32_t C, int Start) const {

@@ -96,6 +96,20 @@ std::size_t Length(std::string_view Text) {
   return Count;
 }
 
+bool IsValid(std::string_view Text) {
+  for (std::size_t I = 0, Bytes = 0; I < Text.size(); I += Bytes)
+    if (char32_t C = DecodeAt(Text, I, Bytes); C >= kEscapeBase + 0x80 && C <= kEscapeBase + 0xFF)
+      return false;
+  return true;
+}
+
+std::size_t Offset(std::string_view Text, std::size_t Index) {
+  std::size_t I = 0;
+  for (std::size_t Bytes = 0; I < Text.size() && Index > 0; I += Bytes, --Index)
+    DecodeAt(Text, I, Bytes);
+  return I;
+}
+
 char32_t ToUpper(char32_t C) {
   if (C < 0x80) return (C >= 'a' && C <= 'z') ? C - 0x20 : C;
   if (C >= 0xE0 && C <= 0xFE && C != 0xF7) return C - 0x20;  // Latin-1 letters

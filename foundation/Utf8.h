@@ -14,6 +14,10 @@ std::string Encode(char32_t C);
 
 // The number of characters in Text.
 std::size_t Length(std::string_view Text);
+// Whether Text is well-formed UTF-8 throughout.
+bool IsValid(std::string_view Text);
+// The byte offset of character Index of Text (Text.size() when there are fewer characters).
+std::size_t Offset(std::string_view Text, std::size_t Index);
 
 // Upper case of letters of the Latin, Greek and Cyrillic alphabets used in Europe
 // (Polish letters included); every other code point is returned unchanged.

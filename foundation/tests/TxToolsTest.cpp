@@ -233,6 +233,8 @@ TEST(TxTools, InvalidUtf8BytesPassThroughUnchanged) {
   EXPECT_EQ(TxTools(Broken).DelCharNo(0), "\xC4z\xFF");
   EXPECT_EQ(TxTools(Broken).FindChar(U'z'), 2);
   EXPECT_EQ(TxTools(Broken).NoPl(), Broken);
+  EXPECT_EQ(TxTools("ą\x85").FindStr("\x85"), 1);  // never inside the letter ą (C4 85)
+  EXPECT_EQ(TxTools(Broken).FindStr("z\xFF"), 2);
 }
 
 TEST(TxTools, PathParts) {
