@@ -46,7 +46,8 @@ void Connection::ReadRequests() {
   while (auto message = reader.Next()) {
     std::unique_lock lock(mutex_);
     if (message->type == PacketType::Attention && session_) session_->cancel_requested = true;
-    changed_.wait(lock, [&] { return queue_.size() < options_.max_queued_requests; });
+    changed_.wait(lock, [&] { return queue_.size() < options_.max_queued_requests || closing_; });
+    if (closing_) break;
     queue_.push_back(std::move(*message));
     changed_.notify_all();
   }
@@ -76,6 +77,11 @@ void Connection::Run() {
   reader_ = std::thread([this] { ReadRequests(); });
   if (LogIn()) Serve();
   socket_->Shutdown();
+  {
+    std::lock_guard lock(mutex_);
+    closing_ = true;  // a reader waiting for queue room must not wait for ever
+    changed_.notify_all();
+  }
   reader_.join();
   std::shared_ptr<Session> session;
   {

@@ -48,6 +48,7 @@ class Connection {
   std::condition_variable changed_;
   std::deque<RequestMessage> queue_;
   bool reader_done_ = false;
+  bool closing_ = false;
   std::shared_ptr<Session> session_;  // set once logged in; the reader reads it under mutex_
 
   int attentions_answered_ = 0;  // acknowledged at the end of a batch, before being dequeued

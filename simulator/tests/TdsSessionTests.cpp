@@ -4,7 +4,9 @@
 
 #include <thread>
 
+#include "TdsRawClient.h"
 #include "TdsTestServer.h"
+#include "tds/Packet.h"
 
 namespace msde::testing {
 namespace {
@@ -42,6 +44,14 @@ TEST_F(TdsTest, StoppingTheServerEndsItsConnectionsAndFreesTheirSessions) {
   wait.join();
   EXPECT_EQ(engine_.LiveSessions(), 0);
   EXPECT_FALSE(idle->Exec("select 1").ok);
+}
+
+TEST_F(TdsTest, AClientThatSendsWithoutReadingIsStillEndedByStop) {
+  RawClient raw(port_);
+  raw.LogIn(StubEngine::kUser, StubEngine::kPassword);
+  for (int i = 0; i < 40; ++i) raw.SendMessage(tds::PacketType::SqlBatch, Utf16("rows 5000"));
+  server_->Stop();  // returns although replies and requests are stuck in both directions
+  EXPECT_EQ(engine_.LiveSessions(), 0);
 }
 
 }  // namespace
