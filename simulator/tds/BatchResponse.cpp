@@ -13,18 +13,30 @@ void BatchResponse::FlushDone(bool more) {
   done_.reset();
 }
 
+template <typename F>
+void BatchResponse::Guarded(F write) {
+  Bytes& data = out_.Tokens().Data();
+  size_t mark = data.size();
+  try {
+    write();
+  } catch (...) {
+    data.resize(mark);  // a half-written token would garble the rest of the response
+    throw;
+  }
+}
+
 void BatchResponse::Columns(const std::vector<ColumnInfo>& columns) {
   if (Suppressed()) return;
   FlushDone(true);
   encoder_ = std::make_unique<ResultEncoder>(columns);
-  encoder_->WriteMetadata(out_.Tokens());
+  Guarded([&] { encoder_->WriteMetadata(out_.Tokens()); });
   statement_had_result_ = true;
   Flush();
 }
 
 void BatchResponse::RowData(const Row& row) {
   if (Suppressed() || !encoder_) return;
-  encoder_->WriteRow(out_.Tokens(), row);
+  Guarded([&] { encoder_->WriteRow(out_.Tokens(), row); });
   Flush();
 }
 

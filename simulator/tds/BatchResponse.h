@@ -32,6 +32,9 @@ class BatchResponse : public BatchSink {
   bool Suppressed() const { return session_.cancel_requested || out_.Broken(); }
   void FlushDone(bool more);
   void Flush() { out_.FlushFullPackets(); }
+  // Runs Write, taking back what it wrote if it throws.
+  template <typename F>
+  void Guarded(F write);
 
   struct PendingDone {
     int64_t count;

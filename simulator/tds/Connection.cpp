@@ -88,7 +88,12 @@ void Connection::Run() {
     std::lock_guard lock(mutex_);
     session = session_;
   }
-  if (session) engine_.Logout(*session);
+  if (!session) return;
+  try {
+    engine_.Logout(*session);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "msde-sim: logout failed inside the engine: %s\n", e.what());
+  }
 }
 
 bool Connection::LogIn() {
@@ -133,6 +138,9 @@ bool Connection::LogIn() {
     return out_.EndMessage() && !session->killed;
   } catch (const ProtocolError&) {
     return false;  // a login that cannot be read gets no answer: SQL Server hangs up too
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "msde-sim: login failed inside the engine: %s\n", e.what());
+    return false;
   }
 }
 

@@ -142,6 +142,8 @@ void StubEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSin
     }
     sink.Done(-1, false);
   } else if (sql == "throw") {
+    sink.Columns({Col("a", SqlType::Int, true)});
+    sink.RowData({int64_t{1}});
     throw std::runtime_error("stub failure");
   } else {
     sink.Error(Msg(2812, 16, "Could not find stored procedure '" + sql + "'."));
