@@ -14,7 +14,18 @@
 #include "platform/Collation.h"
 #include "platform/RegionalSettings.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace vandrel::test {
+
+#if defined(__SANITIZE_ADDRESS__)
+// glibc's newlocale keeps the list it makes of LOCPATH; only the tests set LOCPATH.
+using TLocPathLeakIgnored = __lsan::ScopedDisabler;
+#else
+struct TLocPathLeakIgnored {};
+#endif
 
 // Polish-like settings with the given decimal separator, short date "dd.MM.yy" and long
 // time "HH:mm:ss".
@@ -28,7 +39,8 @@ inline platform::TRegionalSettings Settings(char DecimalSeparator) {
 }
 
 // Makes pl_PL.UTF-8 the collation locale, compiling it into a temporary folder when the
-// machine has not installed it. False when that is impossible.
+// machine has not installed it (declare a TLocPathLeakIgnored before calling it). False when
+// that is impossible.
 inline bool UsePolishCollation() {
   if (platform::SetCollationLocale("pl_PL.UTF-8")) return true;
   const std::filesystem::path Dir = std::filesystem::temp_directory_path() / "vandrel-test-locales";

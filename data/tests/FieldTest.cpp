@@ -115,6 +115,7 @@ TEST_F(FieldTest, CompareOrdersNullsFirstAndPicksTheComparisonByDataType) {
 }
 
 TEST_F(FieldTest, StringComparisonUsesThePolishCollation) {
+  [[maybe_unused]] test::TLocPathLeakIgnored Ignored;
   platform::TCollationGuard Restore;
   if (!test::UsePolishCollation()) GTEST_SKIP() << "no pl_PL.UTF-8 locale";
   test::OpenWithOneRecord(DS);

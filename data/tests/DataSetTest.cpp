@@ -1,0 +1,347 @@
+// The in-memory dataset: its storage rules, user data and external index, a model-based
+// run of random operations against a plain reference, and sorting against std::sort.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+
+#include "data/tests/DataTestSupport.h"
+
+namespace vandrel {
+namespace {
+
+TEST(DataSet, AppendAndInsertCreateEmptyRecords) {
+  TMDataSet DS;
+  test::AddFiveFields(DS);
+  test::OpenWithOneRecord(DS);
+  EXPECT_EQ(DS.GetCount(), 1);
+  EXPECT_EQ(DS.GetPosition(), 0);
+  for (int I = 0; I < DS.GetFieldCount(); ++I) EXPECT_TRUE(DS.GetFields()->GetFields(I)->GetIsNull());
+  EXPECT_EQ(DS.GetRecordSize(), 6 * sizeof(void*));
+
+  DS.FieldByName("I")->SetAsInteger(42);
+  EXPECT_EQ(DS.FieldByName("I")->GetAsString(), "42");
+  DS.Append();
+  DS.FieldByName("I")->SetAsInteger(43);
+  DS.First();
+  DS.Insert();
+  EXPECT_EQ(DS.GetPosition(), 0);
+  EXPECT_TRUE(DS.FieldByName("I")->GetIsNull());
+  DS.Next();
+  EXPECT_EQ(DS.FieldByName("I")->GetAsInteger(), 42);
+}
+
+TEST(DataSet, UserDataGoesToOnDeleteDataLastRecordFirst) {
+  TMDataSet DS;
+  test::AddFiveFields(DS);
+  std::vector<void*> Deleted;
+  DS.OnDeleteData = [&](TMCustomDataSet* Sender, void* D) {
+    EXPECT_EQ(Sender, &DS);
+    Deleted.push_back(D);
+  };
+  int Tags[4];
+  DS.Open();
+  EXPECT_EQ(DS.GetData(), nullptr);
+  DS.SetData(&Tags[0]);  // empty: ignored
+  EXPECT_EQ(DS.AppendData(&Tags[0]), &Tags[0]);
+  DS.Append();  // no user data
+  EXPECT_EQ(DS.AppendData(&Tags[1]), &Tags[1]);
+  DS.First();
+  EXPECT_EQ(DS.InsertData(&Tags[2]), &Tags[2]);
+  DS.SetData(&Tags[3]);  // replaced pointers are not handed over
+  DS.SetPosition(1);
+  EXPECT_EQ(DS.GetData(), &Tags[0]);
+  DS.Delete();
+  EXPECT_EQ(Deleted, (std::vector<void*>{&Tags[0]}));
+  DS.Close();
+  EXPECT_EQ(Deleted, (std::vector<void*>{&Tags[0], &Tags[1], &Tags[3]}));
+}
+
+TEST(DataSet, AFailingOnDeleteDataStillFreesEveryRecord) {
+  TMDataSet DS;
+  test::AddFiveFields(DS);
+  int Calls = 0;
+  DS.OnDeleteData = [&](TMCustomDataSet*, void*) {
+    ++Calls;
+    throw std::runtime_error("handler");
+  };
+  DS.Open();
+  int Tag;
+  DS.AppendData(&Tag);
+  DS.FieldByName("S")->SetAsString("value");
+  DS.AppendData(&Tag);
+  EXPECT_THROW(DS.Close(), std::runtime_error);
+  EXPECT_EQ(Calls, 2);
+  EXPECT_FALSE(DS.GetActive());
+  DS.Open();
+  EXPECT_EQ(DS.GetCount(), 0);
+}
+
+TEST(DataSet, AnExternalIndexRedirectsValueAccess) {
+  TMDataSet DS;
+  test::AddFiveFields(DS);
+  EXPECT_EQ(DS.GetExternalIndexData(), nullptr);
+  EXPECT_EQ(DS.UseExternalIndex(&DS), nullptr);  // closed: no change
+  DS.Open();
+  EXPECT_EQ(DS.GetExternalIndexData(), nullptr);
+  DS.Append();
+  DS.FieldByName("S")->SetAsString("first");
+  void* First = DS.GetExternalIndexData();
+  DS.Append();
+  DS.FieldByName("S")->SetAsString("second");
+  EXPECT_EQ(DS.UseExternalIndex(First), nullptr);
+  EXPECT_EQ(DS.FieldByName("S")->GetAsString(), "first");
+  DS.FieldByName("S")->SetAsString("changed");
+  EXPECT_NE(DS.GetExternalIndexData(), First);  // the current record, not the fixed one
+  EXPECT_EQ(DS.UseExternalIndex(nullptr), First);
+  EXPECT_EQ(DS.FieldByName("S")->GetAsString(), "second");
+  DS.First();
+  EXPECT_EQ(DS.FieldByName("S")->GetAsString(), "changed");
+}
+
+TEST(DataSet, StorageOperationsConvertAValueOfAnotherType) {
+  // The storage keeps each value in its field's type, even when a caller asks for another.
+  TMDataSet DS;
+  test::AddFiveFields(DS);
+  test::OpenWithOneRecord(DS);
+  DS.SetCurrentFloatFieldValue(1, -1, 2.5);  // field I
+  EXPECT_EQ(DS.GetCurrentIntegerFieldValue(1, -1), 3);
+  EXPECT_EQ(DS.GetCurrentStringFieldValue(1, -1), "3");
+  DS.SetCurrentIntegerFieldValue(0, -1, 12);  // field S
+  EXPECT_EQ(DS.GetCurrentStringFieldValue(0, -1), "12");
+  EXPECT_EQ(DS.GetCurrentFloatFieldValue(0, -1), 12.0);
+  EXPECT_TRUE(DS.IsCurrentFieldNull(7, -1));  // no such field
+  DS.SetCurrentIntegerFieldValue(7, -1, 1);
+}
+
+// --- Model-based run ---
+
+// The reference: records as a vector of (key, tag) with nulls, and the expected cursor.
+struct TModel {
+  struct Row {
+    bool Null = true;
+    int Key = 0;
+  };
+  std::vector<Row> Rows;
+  int Pos = -1;
+  bool Eof = true, Bof = true;
+  std::set<int> Marks;
+
+  int Count() const { return static_cast<int>(Rows.size()); }
+  void Reposition(int P) {
+    if (Rows.empty()) {
+      Pos = -1;
+      return;
+    }
+    Pos = std::clamp(P, 0, Count() - 1);
+  }
+  void ShiftMarks(int From, int By) {
+    std::set<int> Moved;
+    for (int M : Marks) Moved.insert(M >= From ? M + By : M);
+    Marks = Moved;
+  }
+};
+
+TEST(DataSet, RandomOperationsAgreeWithAPlainModel) {
+  std::mt19937 Random(20240305);
+  for (int Run = 0; Run < 20; ++Run) {
+    TMDataSet DS;
+    DS.GetFields()->Add()->SetName("K");
+    DS.FieldByName("K")->SetType(mftInteger);
+    DS.Open();
+    TModel M;
+    int NextKey = 0;
+    for (int Step = 0; Step < 600; ++Step) {
+      const int Op = static_cast<int>(Random() % 12);
+      const int Any = static_cast<int>(Random() % 40) - 10;
+      std::string What;
+      switch (Op) {
+        case 0:  // Insert, then write a key
+        case 1: {
+          What = "Insert";
+          DS.Insert();
+          const int At = M.Pos < 0 ? 0 : M.Pos;
+          M.Rows.insert(M.Rows.begin() + At, TModel::Row{});
+          M.Pos = At;
+          M.ShiftMarks(At, 1);
+          if (Random() % 2) {
+            DS.FieldByName("K")->SetAsInteger(NextKey);
+            M.Rows[At] = {false, NextKey++};
+          }
+          break;
+        }
+        case 2: {
+          What = "Append";
+          DS.Append();
+          M.Rows.push_back({false, NextKey});
+          M.Pos = M.Count() - 1;
+          DS.FieldByName("K")->SetAsInteger(NextKey++);
+          break;
+        }
+        case 3: {
+          What = "Delete";
+          if (M.Rows.empty()) {
+            EXPECT_EQ(test::CodeOf([&] { DS.Delete(); }), 343);
+            break;
+          }
+          DS.Delete();
+          const int At = M.Pos;
+          M.Marks.erase(At);
+          M.Rows.erase(M.Rows.begin() + At);
+          M.Reposition(At);
+          if (M.Rows.empty()) M.Eof = M.Bof = true;
+          M.ShiftMarks(At + 1, -1);
+          break;
+        }
+        case 4: {
+          What = "Exchange " + std::to_string(Any);
+          if (M.Rows.empty()) break;
+          DS.Exchange(Any);
+          const int Target = std::clamp(Any, 0, M.Count() - 1);
+          if (Target != M.Pos) {
+            std::swap(M.Rows[static_cast<std::size_t>(Target)], M.Rows[static_cast<std::size_t>(M.Pos)]);
+            const bool A = M.Marks.count(M.Pos) > 0, B = M.Marks.count(Target) > 0;
+            M.Marks.erase(M.Pos);
+            M.Marks.erase(Target);
+            if (A) M.Marks.insert(Target);
+            if (B) M.Marks.insert(M.Pos);
+            M.Pos = Target;
+          }
+          break;
+        }
+        case 5:
+          What = "SetPosition " + std::to_string(Any);
+          DS.SetPosition(Any);
+          if (!M.Rows.empty()) M.Reposition(Any);
+          break;
+        case 6:
+          What = "First";
+          DS.First();
+          M.Reposition(0);
+          M.Eof = M.Bof = M.Pos != 0;
+          break;
+        case 7:
+          What = "Next";
+          DS.Next();
+          if (!M.Eof) {
+            const int Target = M.Pos + 1;
+            M.Reposition(Target);
+            if (M.Pos != Target) M.Eof = true;
+          }
+          break;
+        case 8:
+          What = "Prior";
+          DS.Prior();
+          if (!M.Bof) {
+            const int Target = M.Pos - 1;
+            M.Reposition(Target);
+            if (M.Pos != Target) M.Bof = true;
+          }
+          break;
+        case 9: {
+          What = "Last";
+          DS.Last();
+          const int Target = M.Count() - 1;
+          M.Reposition(Target);
+          M.Eof = M.Bof = Target < 0 || M.Pos != Target;
+          break;
+        }
+        case 10: {
+          What = "MoveBy " + std::to_string(Any / 4);
+          DS.MoveBy(Any / 4);
+          if (!M.Eof && !M.Bof && Any / 4 != 0) {
+            const int Target = M.Pos + Any / 4;
+            M.Reposition(Target);
+            M.Eof = M.Pos < Target;
+            M.Bof = M.Pos > Target;
+          }
+          break;
+        }
+        case 11: {
+          What = "Bookmark";
+          if (M.Rows.empty()) break;
+          const bool Set = Random() % 3 != 0;
+          DS.SetBookmark(Set);
+          if (Set) {
+            M.Marks.insert(M.Pos);
+          } else {
+            M.Marks.erase(M.Pos);
+          }
+          break;
+        }
+      }
+      SCOPED_TRACE("run " + std::to_string(Run) + " step " + std::to_string(Step) + " " + What);
+      ASSERT_EQ(DS.GetCount(), M.Count());
+      ASSERT_EQ(DS.GetPosition(), M.Pos);
+      ASSERT_EQ(DS.GetEof(), M.Eof);
+      ASSERT_EQ(DS.GetBof(), M.Bof);
+      std::vector<int> Marks;
+      for (int I = 0; I < DS.GetBookmarkCount(); ++I) Marks.push_back(DS.GetBookmarkPositions(I));
+      ASSERT_EQ(Marks, std::vector<int>(M.Marks.begin(), M.Marks.end()));
+      if (M.Pos >= 0) {
+        const TModel::Row& Row = M.Rows[static_cast<std::size_t>(M.Pos)];
+        ASSERT_EQ(DS.FieldByName("K")->GetIsNull(), Row.Null);
+        if (!Row.Null) {
+          ASSERT_EQ(DS.FieldByName("K")->GetAsInteger(), Row.Key);
+        }
+      }
+      if (Step % 100 == 99) {
+        // Every record, walked through the bookmarks-free path of SetPosition.
+        const int Saved = DS.GetPosition();
+        for (int P = 0; P < M.Count(); ++P) {
+          DS.SetPosition(P);
+          const TModel::Row& Row = M.Rows[static_cast<std::size_t>(P)];
+          ASSERT_EQ(DS.FieldByName("K")->GetIsNull(), Row.Null) << P;
+          if (!Row.Null) {
+            ASSERT_EQ(DS.FieldByName("K")->GetAsInteger(), Row.Key) << P;
+          }
+        }
+        DS.SetPosition(Saved);
+      }
+    }
+  }
+}
+
+TEST(DataSet, QuickSortOrdersRandomKeysAsStdSortDoes) {
+  std::mt19937 Random(7);
+  for (int Size : {1, 2, 3, 10, 257, 2000}) {
+    for (int Range : {3, 1000000}) {
+      TMDataSet DS;
+      DS.GetFields()->Add()->SetName("K");
+      DS.FieldByName("K")->SetType(mftInteger);
+      DS.GetFields()->Add()->SetName("Tag");
+      DS.FieldByName("Tag")->SetType(mftInteger);
+      DS.Open();
+      std::vector<std::pair<int, int>> Expected;
+      for (int I = 0; I < Size; ++I) {
+        const int K = static_cast<int>(Random() % static_cast<unsigned>(Range));
+        DS.Append();
+        DS.FieldByName("K")->SetAsInteger(K);
+        DS.FieldByName("Tag")->SetAsInteger(I);
+        Expected.emplace_back(K, I);
+      }
+      int Key = 0;
+      DS.OnCacheCurrentValue = [&](TMCustomDataSet* S) { Key = S->FieldByName("K")->GetAsInteger(); };
+      DS.OnCompareCurrentValue = [&](TMCustomDataSet* S, TMDSCompareResult& R) {
+        const int K = S->FieldByName("K")->GetAsInteger();
+        R = K < Key ? dscLess : (K > Key ? dscGreater : dscEqual);
+      };
+      DS.QuickSort();
+      EXPECT_EQ(DS.GetPosition(), 0);
+      std::vector<std::pair<int, int>> Got;
+      for (DS.First(); !DS.GetEof(); DS.Next())
+        Got.emplace_back(DS.FieldByName("K")->GetAsInteger(), DS.FieldByName("Tag")->GetAsInteger());
+      std::vector<int> GotKeys, ExpectedKeys;
+      for (auto& [K, T] : Got) GotKeys.push_back(K);
+      std::sort(Expected.begin(), Expected.end());
+      for (auto& [K, T] : Expected) ExpectedKeys.push_back(K);
+      EXPECT_EQ(GotKeys, ExpectedKeys) << Size << " " << Range;
+      std::sort(Got.begin(), Got.end());  // every record is still there, with its own values
+      EXPECT_EQ(Got, Expected);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vandrel
