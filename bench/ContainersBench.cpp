@@ -243,10 +243,17 @@ class TRatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& Runs) override {
     ConsoleReporter::ReportRuns(Runs);
-    for (const Run& R : Runs)
-      if (R.run_type == Run::RT_Iteration) Times[R.run_name.function_name] = R.GetAdjustedCPUTime();
+    // With --benchmark_repetitions the median stands for the run; otherwise the one run.
+    for (const Run& R : Runs) {
+      const std::string& Name = R.run_name.function_name;
+      if (R.run_type == Run::RT_Aggregate && R.aggregate_name == "median")
+        Times[Name] = R.GetAdjustedCPUTime(), Medians.insert(Name);
+      else if (R.run_type == Run::RT_Iteration && !Medians.count(Name))
+        Times[Name] = R.GetAdjustedCPUTime();
+    }
   }
   std::map<std::string, double> Times;
+  std::set<std::string> Medians;
 };
 
 }  // namespace

@@ -9,6 +9,9 @@
 #include <typeinfo>
 #include <vector>
 
+#include "foundation/ClassChain.h"
+#include "foundation/Trim.h"
+
 namespace vandrel {
 
 namespace {
@@ -19,12 +22,8 @@ std::vector<TMExceptionTranslator>& Translators() {
   return List;
 }
 
-// True when Text holds something other than blanks and control characters.
-bool HasTextBeyondBlanks(const AnsiString& Text) {
-  for (unsigned char C : Text)
-    if (C > ' ') return true;
-  return false;
-}
+// Class E or one of its ancestors is named Name (tested by name, as the design does).
+bool IsOfClass(const TObject* E, std::string_view Name) { return IsNameOfObjectParentClass(E, Name, true); }
 
 // strerror_r comes in a GNU form (returns the text) and a POSIX form (fills the buffer).
 [[maybe_unused]] AnsiString ErrorTextOf(const char* Result, const char*, int) { return Result; }
@@ -156,7 +155,7 @@ EMException* EMException::GetTopics(int Index) {
 
 std::unique_ptr<EMException> EMException::ToEMException(const Exception* E) {
   if (!E) return nullptr;
-  if (E->ClassChainHas("EMException"))
+  if (IsOfClass(E, "EMException"))
     if (auto* Own = dynamic_cast<const EMException*>(E)) return DeepCopy(*Own);
   // A copy of the list: a translator may register or unregister translators.
   const std::vector<TMExceptionTranslator> List = Translators();
@@ -189,9 +188,9 @@ void EMException::UnregisterExceptionTranslator(TMExceptionTranslator Translator
 void EMException::UnregisterAllExceptionTranslators() { Translators().clear(); }
 
 std::unique_ptr<EMException> ClassicExceptionTranslator(const Exception* E) {
-  if (E->ClassChainHas("EAbort")) return nullptr;
-  if (E->ClassChainHas("EDBEditError")) return std::make_unique<EMMaskEditError>();
-  if (E->ClassChainHas("ERegistryException")) return std::make_unique<EMRegistryError>(E->Message);
+  if (IsOfClass(E, "EAbort")) return nullptr;
+  if (IsOfClass(E, "EDBEditError")) return std::make_unique<EMMaskEditError>();
+  if (IsOfClass(E, "ERegistryException")) return std::make_unique<EMRegistryError>(E->Message);
   return std::make_unique<EMClassicException>(E);
 }
 
@@ -225,7 +224,7 @@ void EMToolsError::Assign(const EMException* Source) {
 
 EMClassicException::EMClassicException(const Exception* E) : EMException(nullptr) {
   if (E) {
-    auto* Classic = E->ClassChainHas("EMClassicException") ? dynamic_cast<const EMClassicException*>(E)
+    auto* Classic = IsOfClass(E, "EMClassicException") ? dynamic_cast<const EMClassicException*>(E)
                                                            : nullptr;
     if (Classic) {
       Assign(Classic);
@@ -275,7 +274,7 @@ AnsiString EMRegistryError::MacDescription() const {
       "lub typ danych inny niż aplikacja zakłada podczas odczytu. "
       "Sprawdź czy zalogowany użytkownik systemu Windows posiada uprawnienia administratora.\r\n",
       "Registry operation error.\r\n");
-  if (HasTextBeyondBlanks(FDetails)) Text += ByLanguage("Więcej szczegółów:\r\n", "More details:\r\n");
+  if (!Trim(FDetails).empty()) Text += ByLanguage("Więcej szczegółów:\r\n", "More details:\r\n");
   return Text + FDetails;
 }
 
@@ -315,7 +314,7 @@ AnsiString EMWin32LastError::MacDescription() const {
   char Hex[16];
   std::snprintf(Hex, sizeof Hex, "%08X", static_cast<unsigned>(FErrorCode));
   AnsiString Text = AnsiString("Error: 0x") + Hex + "\r\n";
-  if (HasTextBeyondBlanks(FApiFunction)) Text += "API Function: " + FApiFunction + "\r\n";
+  if (!Trim(FApiFunction).empty()) Text += "API Function: " + FApiFunction + "\r\n";
   return Text + "Message: " + SystemErrorText(FErrorCode);
 }
 

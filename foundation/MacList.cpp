@@ -24,7 +24,7 @@ void TMacList::FDequeDeleteData(TMacDeque*, void* Data) {
 }
 
 void TMacList::Exchange(int IndexA, int IndexB) {
-  MoveTo(IndexB);
+  if (IndexB < 0 || IndexB >= GetCount()) RaiseIndexError(IndexB);
   MoveTo(IndexA);
   Changed();
   FDeque.Exchange(IndexB);
