@@ -102,6 +102,7 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
   session.last_batch = std::time(nullptr);
   session.status = "runnable";
   std::vector<std::vector<Token>> statements;
+  bool lexed = true;
   try {
     statements = SplitStatements(Tokenize(sql));
   } catch (const LexError& e) {
@@ -120,8 +121,10 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
     }
     sink.Error(m);
     sink.Done(-1, true);
-    statements.clear();
+    lexed = false;
   }
+  // A batch of nothing but blanks and comments still ends with a Done.
+  if (lexed && statements.empty()) sink.Done(-1, false);
   for (auto& statement : statements) {
     if (session.cancel_requested || session.killed) break;
     session.command = CommandOf(statement);

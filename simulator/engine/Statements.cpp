@@ -403,6 +403,12 @@ void ExecuteStatement(Context& ctx, std::vector<Token> tokens) {
       return;
     }
   }
+  static const char* kUnserved[] = {"INSERT", "UPDATE", "DELETE", "CREATE", "DROP", "DECLARE",
+                                    "IF", "WHILE", "BEGIN", "COMMIT", "ROLLBACK", "GRANT",
+                                    "REVOKE", "DENY", "TRUNCATE", "BACKUP", "RESTORE", "RETURN",
+                                    "GOTO", "OPEN", "FETCH", "CLOSE", "DEALLOCATE", "CHECKPOINT"};
+  for (const char* word : kUnserved)
+    if (first.IsWord(word)) ctx.SyntaxError(first.text);  // statements the engine does not serve
   if (first.IsName()) {
     // A batch may begin with a bare procedure name.
     Parser p(ctx, std::move(tokens));
