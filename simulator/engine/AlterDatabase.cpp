@@ -1,6 +1,7 @@
 // ALTER DATABASE name SET option [, option ...] [WITH ROLLBACK IMMEDIATE | ROLLBACK AFTER n
 // [SECONDS] | NO_WAIT]: the state (offline, read-only, user access) and the options that
 // DATABASEPROPERTYEX reports.
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -145,8 +146,9 @@ void AlterDatabase(Context& ctx, Parser& p) {
   if (taking_offline && EqualNoCase(ctx.session.database, db.name)) users.push_back(&ctx.session);
   const bool blocked = !users.empty() && (exclusive || db.Has(DbStatus::SingleUser));
   if (blocked) {
-    const bool own = users.size() == 1 && users.front() == &ctx.session;
-    if (termination != Termination::RollbackNow || own)
+    // ROLLBACK IMMEDIATE ends the other connections, never this one.
+    const bool inside = std::find(users.begin(), users.end(), &ctx.session) != users.end();
+    if (termination != Termination::RollbackNow || inside)
       Refuse(ctx, 5070, 16, 2,
              "Database state cannot be changed while other users are using the database '" +
                  db.name + "'");

@@ -65,6 +65,12 @@ TEST_F(AdminStateTest, StateChangeRefusedWhileAnotherConnectionUsesTheDatabase) 
   // Options that need no exclusive use go through.
   EXPECT_FALSE(Run("ALTER DATABASE Sklep SET AUTO_CLOSE OFF").failed());
 
+  // Going offline from inside the database is refused even with ROLLBACK IMMEDIATE.
+  ASSERT_FALSE(Run("use Sklep").failed());
+  EXPECT_TRUE(Run("ALTER DATABASE Sklep SET OFFLINE WITH ROLLBACK IMMEDIATE").HasError(5070));
+  EXPECT_FALSE(jan->killed);
+  ASSERT_FALSE(Run("use master").failed());
+
   bool closed = false;
   jan->on_killed = [&] { closed = true; };
   const Answer a = Run("ALTER DATABASE Sklep SET SINGLE_USER WITH ROLLBACK IMMEDIATE");
