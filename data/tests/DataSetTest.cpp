@@ -343,5 +343,62 @@ TEST(DataSet, QuickSortOrdersRandomKeysAsStdSortDoes) {
   }
 }
 
+// The sort as a plain recursion over a vector, logging what the dataset's events would see:
+// "c<p>" caching the key at p, "k<p>" comparing the record at p, "%<n>" progress.
+void ReferenceSort(std::vector<int>& Keys, int L, int R, std::vector<std::string>& Log) {
+  int I = L, J = R, P = (L + R) / 2;
+  auto Less = [&](int K) { Log.push_back("k" + std::to_string(K)); return Keys[K] < Keys[P]; };
+  auto Greater = [&](int K) { Log.push_back("k" + std::to_string(K)); return Keys[K] > Keys[P]; };
+  do {
+    Log.push_back("c" + std::to_string(P));
+    while (I != P && Less(I)) ++I;
+    while (J != P && Greater(J)) --J;
+    if (I <= J) {
+      if (P == I) {
+        P = J;
+      } else if (P == J) {
+        P = I;
+      }
+      if (I != J) std::swap(Keys[I], Keys[J]);
+      ++I;
+      --J;
+    }
+  } while (I <= J);
+  if (L < J) ReferenceSort(Keys, L, J, Log);
+  if (I < R) ReferenceSort(Keys, I, R, Log);
+  Log.push_back("%" + std::to_string(R * 100 / static_cast<int>(Keys.size())));
+}
+
+TEST(DataSet, QuickSortComparesTheRecordsInTheDescribedOrder) {
+  std::mt19937 Random(11);
+  for (int Size : {2, 5, 40}) {
+    std::vector<int> Keys;
+    for (int I = 0; I < Size; ++I) Keys.push_back(static_cast<int>(Random() % 10));
+    TMDataSet DS;
+    DS.GetFields()->Add()->SetName("K");
+    DS.FieldByName("K")->SetType(mftInteger);
+    DS.Open();
+    for (int K : Keys) {
+      DS.Append();
+      DS.FieldByName("K")->SetAsInteger(K);
+    }
+    std::vector<std::string> Seen, Expected;
+    int Pivot = 0;
+    DS.OnCacheCurrentValue = [&](TMCustomDataSet* S) {
+      Seen.push_back("c" + std::to_string(S->GetPosition()));
+      Pivot = S->FieldByName("K")->GetAsInteger();
+    };
+    DS.OnCompareCurrentValue = [&](TMCustomDataSet* S, TMDSCompareResult& R) {
+      Seen.push_back("k" + std::to_string(S->GetPosition()));
+      const int K = S->FieldByName("K")->GetAsInteger();
+      R = K < Pivot ? dscLess : (K > Pivot ? dscGreater : dscEqual);
+    };
+    DS.OnProgress = [&](TMCustomDataSet*, int P) { Seen.push_back("%" + std::to_string(P)); };
+    DS.QuickSort();
+    ReferenceSort(Keys, 0, Size - 1, Expected);
+    EXPECT_EQ(Seen, Expected) << Size;
+  }
+}
+
 }  // namespace
 }  // namespace vandrel
