@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "data/DataSet.h"
+#include "data/tests/DataTestSupport.h"
 
 namespace {
 
@@ -64,16 +65,6 @@ struct Round {
   }
   double Total() const { return Fill + Read; }
 };
-
-void AddFields(TMDataSet& DS) {
-  const std::pair<const char*, TMFieldType> Fields[] = {
-      {"S", mftString}, {"I", mftInteger}, {"F", mftFloat}, {"X", mftExtended}, {"D", mftDateTime}};
-  for (const auto& [Name, Type] : Fields) {
-    TMField* Field = DS.GetFields()->Add();
-    Field->SetName(Name);
-    Field->SetType(Type);
-  }
-}
 
 // Appends N records through the fields' setters (keys from Key when given).
 void FillDataSet(TMDataSet& DS, const Values& V, int N, const std::vector<int>* Key) {
@@ -151,7 +142,7 @@ int main() {
     {
       const std::size_t Before = HeapInUse();
       TMDataSet DS;
-      AddFields(DS);
+      test::AddFiveFields(DS);
       DS.Open();
       auto Start = Clock::now();
       FillDataSet(DS, V, Records, nullptr);
@@ -178,7 +169,7 @@ int main() {
   double SortTime = 1e300, StdTime = 1e300;
   for (int R = 0; R < Rounds; ++R) {
     TMDataSet DS;
-    AddFields(DS);
+    test::AddFiveFields(DS);
     DS.Open();
     FillDataSet(DS, V, SortRecords, &Keys);
     TMField* I = DS.FieldByName("I");
@@ -218,7 +209,7 @@ int main() {
               static_cast<double>(DataSetBytes) / Records, static_cast<double>(VectorBytes) / Records,
               static_cast<double>(DataSetBytes) / static_cast<double>(VectorBytes));
   TMDataSet Probe;
-  AddFields(Probe);
+  test::AddFiveFields(Probe);
   Probe.Open();
   std::printf("record block of five fields: %zu bytes (six pointers of %zu bytes)\n", Probe.GetRecordSize(),
               sizeof(void*));

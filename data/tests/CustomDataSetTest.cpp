@@ -55,16 +55,7 @@ class TBareDataSet : public TMCustomDataSet {
   int GetRealPosition() override { return 0; }
 };
 
-// A dataset of one integer field K holding the given keys.
-void Fill(TMDataSet& DS, std::initializer_list<int> Keys) {
-  DS.GetFields()->Add()->SetName("K");
-  DS.FieldByName("K")->SetType(mftInteger);
-  DS.Open();
-  for (int K : Keys) {
-    DS.Append();
-    DS.FieldByName("K")->SetAsInteger(K);
-  }
-}
+void Fill(TMDataSet& DS, std::initializer_list<int> Keys) { test::FillKeys(DS, Keys); }
 
 void Mark(TMCustomDataSet& DS, std::initializer_list<int> Positions) {
   for (int P : Positions) {

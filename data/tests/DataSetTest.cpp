@@ -147,9 +147,7 @@ TEST(DataSet, RandomOperationsAgreeWithAPlainModel) {
   std::mt19937 Random(20240305);
   for (int Run = 0; Run < 20; ++Run) {
     TMDataSet DS;
-    DS.GetFields()->Add()->SetName("K");
-    DS.FieldByName("K")->SetType(mftInteger);
-    DS.Open();
+    test::FillKeys(DS, {});
     TModel M;
     int NextKey = 0;
     for (int Step = 0; Step < 600; ++Step) {
@@ -375,13 +373,7 @@ TEST(DataSet, QuickSortComparesTheRecordsInTheDescribedOrder) {
     std::vector<int> Keys;
     for (int I = 0; I < Size; ++I) Keys.push_back(static_cast<int>(Random() % 10));
     TMDataSet DS;
-    DS.GetFields()->Add()->SetName("K");
-    DS.FieldByName("K")->SetType(mftInteger);
-    DS.Open();
-    for (int K : Keys) {
-      DS.Append();
-      DS.FieldByName("K")->SetAsInteger(K);
-    }
+    test::FillKeys(DS, Keys);
     std::vector<std::string> Seen, Expected;
     int Pivot = 0;
     DS.OnCacheCurrentValue = [&](TMCustomDataSet* S) {

@@ -92,6 +92,17 @@ inline void OpenWithOneRecord(TMDataSet& DS) {
   DS.Append();
 }
 
+// Opens DS with one integer field K holding the given keys, one record each.
+inline void FillKeys(TMDataSet& DS, const std::vector<int>& Keys) {
+  DS.GetFields()->Add()->SetName("K");
+  DS.FieldByName("K")->SetType(mftInteger);
+  DS.Open();
+  for (int K : Keys) {
+    DS.Append();
+    DS.FieldByName("K")->SetAsInteger(K);
+  }
+}
+
 // Records every notification an interface receives, as (action, parameter) pairs.
 class TNotificationLog {
  public:
