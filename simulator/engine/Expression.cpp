@@ -52,6 +52,7 @@ class LiteralExpr : public Expr {
   LiteralExpr(Value v, ColumnInfo t) : value_(std::move(v)), type_(std::move(t)) {}
   Value Eval(EvalEnv&) const override { return value_; }
   ColumnInfo Type() const override { return type_; }
+  bool IsNullLiteral() const override { return IsNull(value_); }
 
  private:
   Value value_;
@@ -110,7 +111,10 @@ class FunctionExpr : public Expr {
   }
   ColumnInfo Type() const override {
     std::vector<ColumnInfo> types;
-    for (const ExprPtr& a : args_) types.push_back(a->Type());
+    for (const ExprPtr& a : args_)
+      if (!a->IsNullLiteral()) types.push_back(a->Type());
+    if (types.empty())
+      for (const ExprPtr& a : args_) types.push_back(a->Type());
     ColumnInfo t = info_->type(types);
     t.name.clear();
     return t;
@@ -440,8 +444,13 @@ class CaseExpr : public Expr {
     return otherwise ? Result(env, *otherwise) : Value{};
   }
   ColumnInfo Type() const override {
-    // The result has the type of the first branch; text branches take the longest length.
-    ColumnInfo t = whens.front().second->Type();
+    // The result has the type of the first branch that is not NULL; text branches take the
+    // longest length.
+    const Expr* first = whens.front().second.get();
+    for (const auto& w : whens)
+      if (first->IsNullLiteral()) first = w.second.get();
+    if (first->IsNullLiteral() && otherwise) first = otherwise.get();
+    ColumnInfo t = first->Type();
     auto widen = [&t](const ColumnInfo& other) {
       if (IsCharacterType(t.type) && IsCharacterType(other.type)) t.length = std::max(t.length, other.length);
     };

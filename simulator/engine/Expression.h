@@ -30,6 +30,8 @@ class Expr {
   virtual ColumnInfo Type() const = 0;
   // Resolves column names (207 "Invalid column name" when one is unknown).
   virtual void Bind(Context& ctx, const Scope& scope) { (void)ctx; (void)scope; }
+  // The NULL constant takes the type of its company (COALESCE, ISNULL, CASE branches).
+  virtual bool IsNullLiteral() const { return false; }
 };
 using ExprPtr = std::unique_ptr<Expr>;
 

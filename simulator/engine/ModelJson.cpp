@@ -163,8 +163,9 @@ void ApplyOptions(Database& db, const json& options, const std::string& where) {
     } else if (k == "UPDATEABILITY") {
       db.Set(DbStatus::ReadOnly, text() == "READ_ONLY");
     } else if (k == "RECOVERY") {
+      // SIMPLE leaves "select into/bulkcopy" as it is: both bits together still read SIMPLE.
       db.Set(DbStatus::TruncLogOnChkpt, text() == "SIMPLE");
-      db.Set(DbStatus::SelectIntoBulkCopy, text() == "BULK_LOGGED");
+      if (text() != "SIMPLE") db.Set(DbStatus::SelectIntoBulkCopy, text() == "BULK_LOGGED");
     } else if (k == "ISAUTOCLOSE") {
       db.Set(DbStatus::AutoClose, on());
     } else if (k == "ISAUTOSHRINK") {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "engine/SqlTime.h"
 #include "engine/Statements.h"
@@ -163,13 +164,44 @@ std::string UpperText(const std::string& text) {
   return out;
 }
 
+namespace {
+
+// Sort weights of the server's Polish_CI_AS collation: letters without regard to case, each
+// Polish letter right after its base letter (A Ą B C Ć ... Z Ź Ż), other characters by code.
+std::vector<int> CollationKey(const std::string& text) {
+  static const char32_t kAlphabet[] = U"AĄBCĆDEĘFGHIJKLŁMNŃOÓPQRSŚTUVWXYZŹŻ";
+  const std::string upper = UpperText(TrimRight(text));
+  std::vector<int> key;
+  for (size_t i = 0; i < upper.size();) {
+    const unsigned char c = static_cast<unsigned char>(upper[i]);
+    char32_t code = c;
+    size_t length = 1;
+    if (c >= 0xF0) length = 4;
+    else if (c >= 0xE0) length = 3;
+    else if (c >= 0xC0) length = 2;
+    if (length > 1) {
+      code = c & (0xFF >> (length + 1));
+      for (size_t k = 1; k < length && i + k < upper.size(); ++k)
+        code = (code << 6) | (static_cast<unsigned char>(upper[i + k]) & 0x3F);
+    }
+    i += length;
+    int weight = 0x10000 + static_cast<int>(code);
+    for (size_t k = 0; kAlphabet[k] != 0; ++k)
+      if (kAlphabet[k] == code) weight = 0x1000 + static_cast<int>(k);
+    if (code < 0x80 && !(code >= 'A' && code <= 'Z')) weight = static_cast<int>(code);
+    key.push_back(weight);
+  }
+  return key;
+}
+
+}  // namespace
+
 int CompareValues(const Value& a, const Value& b) {
   auto sign = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
   const bool a_text = std::holds_alternative<std::string>(a);
   const bool b_text = std::holds_alternative<std::string>(b);
   if (a_text && b_text)
-    return sign(UpperText(TrimRight(std::get<std::string>(a))),
-                UpperText(TrimRight(std::get<std::string>(b))));
+    return sign(CollationKey(std::get<std::string>(a)), CollationKey(std::get<std::string>(b)));
   if (std::holds_alternative<SqlDateTime>(a) || std::holds_alternative<SqlDateTime>(b)) {
     auto date_of = [](const Value& v) -> std::optional<SqlDateTime> {
       if (std::holds_alternative<SqlDateTime>(v)) return std::get<SqlDateTime>(v);
@@ -183,7 +215,7 @@ int CompareValues(const Value& a, const Value& b) {
     return sign(std::get<int64_t>(a), std::get<int64_t>(b));
   auto x = ToDouble(a), y = ToDouble(b);
   if (x && y) return sign(*x, *y);
-  return sign(UpperText(ValueText(a)), UpperText(ValueText(b)));
+  return sign(CollationKey(ValueText(a)), CollationKey(ValueText(b)));
 }
 
 namespace {

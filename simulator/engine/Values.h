@@ -20,8 +20,9 @@ std::string HexText(const std::string& bytes);  // "0x" and two upper-case digit
 
 std::optional<int64_t> ToInteger(const Value& value);  // text must be a whole number
 std::optional<double> ToDouble(const Value& value);
-// -1, 0, 1; NULLs are not compared (callers test them first). Text compares without regard
-// to case or trailing blanks; a number against numeric text compares as numbers.
+// -1, 0, 1; NULLs are not compared (callers test them first). Text compares as the Polish
+// case-insensitive collation orders it, without regard to trailing blanks; a number against
+// numeric text compares as numbers.
 int CompareValues(const Value& a, const Value& b);
 // LIKE with %, _, [set] and [^set], case-insensitive.
 bool LikeMatch(const std::string& text, const std::string& pattern);

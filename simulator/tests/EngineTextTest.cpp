@@ -70,6 +70,11 @@ TEST(EngineValues, ComparisonAndLikeIgnoreCaseAndTrailingBlanks) {
   EXPECT_EQ(CompareValues(std::string("Łódź  "), std::string("łÓDŹ")), 0);
   EXPECT_LT(CompareValues(std::string("abc"), std::string("abd")), 0);
   EXPECT_EQ(CompareValues(int64_t{5}, std::string("5")), 0);
+  // Polish letters sort right after their base letters.
+  EXPECT_LT(CompareValues(std::string("Lublin"), std::string("Łódź")), 0);
+  EXPECT_LT(CompareValues(std::string("Łódź"), std::string("Mława")), 0);
+  EXPECT_LT(CompareValues(std::string("Zebra"), std::string("żaba")), 0);
+  EXPECT_LT(CompareValues(std::string("A-1"), std::string("a1")), 0);
   EXPECT_TRUE(LikeMatch("Sklep Wschód", "sklep%ÓD"));
   EXPECT_TRUE(LikeMatch("Towary", "T_war[xyz]"));
   EXPECT_TRUE(LikeMatch("Towary", "[^a]owary"));
