@@ -6,10 +6,11 @@ namespace msde::tds {
 
 void BatchResponse::FlushDone(bool more) {
   if (!done_) return;
-  uint16_t status = more ? DoneStatus::More : DoneStatus::Final;
+  uint16_t status = more || procedure_ ? DoneStatus::More : DoneStatus::Final;
   if (done_->count >= 0) status |= DoneStatus::Count;
   if (done_->error) status |= DoneStatus::Error;
-  WriteDone(out_.Tokens(), status, done_->select ? kCmdSelect : 0, done_->count);
+  WriteDone(out_.Tokens(), status, done_->select ? kCmdSelect : 0, done_->count,
+            procedure_ ? Token::DoneInProc : Token::Done);
   done_.reset();
 }
 
@@ -52,6 +53,7 @@ void BatchResponse::Error(const Message& message) {
   FlushDone(true);
   WriteMessage(out_.Tokens(), Token::Error, message, server_);
   statement_had_error_ = true;
+  any_error_ = true;
   Flush();
 }
 
@@ -84,6 +86,17 @@ void BatchResponse::Finish(bool attention) {
               0);
   }
   out_.EndMessage();
+}
+
+void BatchResponse::FinishCall(const std::vector<ReturnValue>& outputs, bool more) {
+  FlushDone(true);
+  Writer& w = out_.Tokens();
+  WriteReturnStatus(w, any_error_ ? -6 : 0);  // SQL Server's status for a failed statement
+  for (const auto& o : outputs) WriteReturnValue(w, o.ordinal, o.name, o.value);
+  uint16_t status =
+      (more ? DoneStatus::More : DoneStatus::Final) | (any_error_ ? DoneStatus::Error : 0);
+  WriteDone(w, status, 0, 0, Token::DoneProc);
+  Flush();
 }
 
 }  // namespace msde::tds

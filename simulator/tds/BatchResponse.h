@@ -8,14 +8,17 @@
 
 #include "Engine.h"
 #include "tds/Packet.h"
+#include "tds/PreparedStatements.h"
 #include "tds/ResultEncoder.h"
 
 namespace msde::tds {
 
 class BatchResponse : public BatchSink {
  public:
-  BatchResponse(ResponseWriter& out, Session& session, std::string server)
-      : out_(out), session_(session), server_(std::move(server)) {}
+  // Procedure: the statements run inside a procedure call, so their DONEs are DONEINPROC
+  // and FinishCall ends the call.
+  BatchResponse(ResponseWriter& out, Session& session, std::string server, bool procedure = false)
+      : out_(out), session_(session), server_(std::move(server)), procedure_(procedure) {}
 
   void Columns(const std::vector<ColumnInfo>& columns) override;
   void RowData(const Row& row) override;
@@ -27,6 +30,9 @@ class BatchResponse : public BatchSink {
   // Ends the message: the last DONE without DONE_MORE, or, after an attention, whatever
   // has not gone out yet replaced by the attention's acknowledgement.
   void Finish(bool attention);
+  // Ends a procedure call: return status, output parameters and DONEPROC (DONE_MORE when
+  // another call of the same request follows). The message itself stays open.
+  void FinishCall(const std::vector<ReturnValue>& outputs, bool more);
 
  private:
   bool Suppressed() const { return session_.cancel_requested || out_.Broken(); }
@@ -44,6 +50,8 @@ class BatchResponse : public BatchSink {
   ResponseWriter& out_;
   Session& session_;
   std::string server_;
+  bool procedure_;
+  bool any_error_ = false;
   std::unique_ptr<ResultEncoder> encoder_;
   std::optional<PendingDone> done_;
   bool statement_had_result_ = false;

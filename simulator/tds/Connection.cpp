@@ -6,6 +6,7 @@
 #include "tds/BatchResponse.h"
 #include "tds/Login7.h"
 #include "tds/PreLogin.h"
+#include "tds/RpcRequest.h"
 #include "tds/SqlBatch.h"
 #include "tds/Tokens.h"
 
@@ -16,7 +17,6 @@ namespace {
 constexpr int kMsgProtocolError = 4002;
 constexpr int kMsgOutOfMemory = 701;
 constexpr int kMsgInternalError = 8624;
-constexpr int kMsgNoProcedure = 2812;
 
 Message ServerMessage(int number, int severity, int state, std::string text) {
   Message m;
@@ -184,10 +184,11 @@ void Connection::Serve() {
           RunBatch(*request);
         break;
       case PacketType::Rpc:
-        // Statements reach this server as batches only.
-        RefuseRequest(
-            kMsgNoProcedure, 16,
-            "Could not find stored procedure '" + RpcProcedureName(request->payload) + "'.");
+        if (request->oversized)
+          RefuseRequest(kMsgOutOfMemory, 17,
+                        "There is insufficient system memory to run this query.");
+        else
+          RunCalls(*request);
         break;
       case PacketType::TransactionManager:
         RefuseRequest(kMsgProtocolError, 16,
@@ -211,15 +212,44 @@ void Connection::RunBatch(const RequestMessage& request) {
     return;
   }
   BatchResponse response(out_, *session_, server_name_);
+  Execute(text, response);
+  bool attention = session_->cancel_requested;
+  if (attention) ++attentions_answered_;
+  response.Finish(attention);
+}
+
+void Connection::RunCalls(const RequestMessage& request) {
+  std::vector<RpcCall> calls;
   try {
-    engine_.ExecuteBatch(*session_, text, response);
+    calls = ParseRpcRequest(request.payload);
+  } catch (const ProtocolError&) {
+    RefuseRequest(kMsgProtocolError, 16,
+                  "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol "
+                  "stream is incorrect.");
+    return;
+  }
+  for (size_t i = 0; i < calls.size(); ++i) {
+    CallPlan plan = prepared_.Plan(calls[i]);
+    BatchResponse response(out_, *session_, server_name_, true);
+    if (plan.error) response.Error(*plan.error);
+    if (plan.sql) Execute(*plan.sql, response);
+    if (session_->cancel_requested) {
+      ++attentions_answered_;
+      response.Finish(true);
+      return;
+    }
+    response.FinishCall(plan.outputs, i + 1 < calls.size());
+  }
+  out_.EndMessage();
+}
+
+void Connection::Execute(const std::string& sql, BatchResponse& response) {
+  try {
+    engine_.ExecuteBatch(*session_, sql, response);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "msde-sim: batch failed inside the engine: %s\n", e.what());
     response.Error(ServerMessage(kMsgInternalError, 16, 1, "Internal SQL Server error."));
   }
-  bool attention = session_->cancel_requested;
-  if (attention) ++attentions_answered_;
-  response.Finish(attention);
 }
 
 void Connection::RefuseRequest(int number, int severity, const std::string& text) {

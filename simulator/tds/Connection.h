@@ -10,7 +10,12 @@
 #include <thread>
 
 #include "Engine.h"
+
+namespace msde::tds {
+class BatchResponse;
+}
 #include "tds/Packet.h"
+#include "tds/PreparedStatements.h"
 #include "tds/ServerOptions.h"
 
 namespace msde::tds {
@@ -33,6 +38,9 @@ class Connection {
   bool LogIn();
   void Serve();
   void RunBatch(const RequestMessage& request);
+  void RunCalls(const RequestMessage& request);
+  // Runs Sql through the engine; an engine failure becomes an error in the response.
+  void Execute(const std::string& sql, BatchResponse& response);
   // A whole response of one error and a DONE, for a request that cannot be run.
   void RefuseRequest(int number, int severity, const std::string& text);
   void WriteLoginResponse(uint32_t PacketSize);
@@ -51,7 +59,8 @@ class Connection {
   bool closing_ = false;
   std::shared_ptr<Session> session_;  // set once logged in; the reader reads it under mutex_
 
-  int attentions_answered_ = 0;  // acknowledged at the end of a batch, before being dequeued
+  int attentions_answered_ = 0;
+  PreparedStatements prepared_;  // acknowledged at the end of a batch, before being dequeued
 };
 
 }  // namespace msde::tds

@@ -9,7 +9,7 @@ struct ServerOptions {
   int in_message_timeout_ms = 30000;    // a started request that stalls this long is dropped
   int login_timeout_ms = 30000;         // pre-login and login must arrive within this
   size_t max_connections = 256;         // further clients are turned away at once
-  size_t max_queued_requests = 8;       // requests read ahead of the one being served
+  size_t max_queued_requests = 4;       // requests read ahead of the one being served
 };
 
 }  // namespace msde::tds

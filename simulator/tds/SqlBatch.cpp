@@ -1,7 +1,5 @@
 #include "tds/SqlBatch.h"
 
-#include <iterator>
-
 #include "tds/TextCodec.h"
 
 namespace msde::tds {
@@ -30,37 +28,6 @@ std::string BatchText(const Bytes& payload) {
   size_t bytes = payload.size() - start;
   if (bytes % 2 != 0) throw ProtocolError("batch text is not UTF-16");
   return Utf16LeToUtf8(payload.data() + start, bytes / 2);
-}
-
-std::string RpcProcedureName(const Bytes& payload) {
-  static const char* const kWellKnown[] = {"",
-                                           "sp_cursor",
-                                           "sp_cursoropen",
-                                           "sp_cursorprepare",
-                                           "sp_cursorexecute",
-                                           "sp_cursorprepexec",
-                                           "sp_cursorunprepare",
-                                           "sp_cursorfetch",
-                                           "sp_cursoroption",
-                                           "sp_cursorclose",
-                                           "sp_executesql",
-                                           "sp_prepare",
-                                           "sp_execute",
-                                           "sp_prepexec",
-                                           "sp_prepexecrpc",
-                                           "sp_unprepare"};
-  try {
-    Reader r(payload);
-    r.Skip(AllHeadersLength(payload));
-    uint16_t units = r.U16();
-    if (units == 0xFFFF) {
-      uint16_t id = r.U16();
-      return id < std::size(kWellKnown) ? kWellKnown[id] : "";
-    }
-    return Utf16LeToUtf8(r.Take(2u * units), units);
-  } catch (const ProtocolError&) {
-    return "";
-  }
 }
 
 }  // namespace msde::tds

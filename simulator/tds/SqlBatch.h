@@ -1,6 +1,6 @@
 #pragma once
-// The text of SQL batch and RPC requests: UTF-16LE, after the ALL_HEADERS block that
-// clients speaking TDS 7.2 or later put in front of it.
+// The text of a SQL batch request: UTF-16LE, after the ALL_HEADERS block that clients
+// speaking TDS 7.2 or later put in front of it (and of RPC requests too).
 #include <string>
 
 #include "tds/TdsBuffer.h"
@@ -14,9 +14,5 @@ std::string BatchText(const Bytes& payload);
 // none (batch text proper never parses as one: its first characters would have to be
 // control characters).
 size_t AllHeadersLength(const Bytes& payload);
-
-// The procedure a remote procedure call names (by name or by its well-known number), or
-// an empty text when the request cannot be read.
-std::string RpcProcedureName(const Bytes& payload);
 
 }  // namespace msde::tds

@@ -19,5 +19,7 @@ void AppendUtf16(const std::u16string& text, std::vector<uint8_t>& out);
 // Converts UTF-8 to Windows-1250 with iconv; characters the code page lacks become '?',
 // as SQL Server stores them in a varchar column.
 std::string Utf8ToCp1250(const std::string& utf8);
+// Converts Windows-1250 text (a varchar parameter) to UTF-8.
+std::string Cp1250ToUtf8(const std::string& text);
 
 }  // namespace msde::tds

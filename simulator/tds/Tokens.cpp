@@ -52,11 +52,29 @@ void WriteMessage(Writer& w, uint8_t token, const Message& message, const std::s
   w.EndLength16(at);
 }
 
-void WriteDone(Writer& w, uint16_t status, uint16_t command, int64_t RowCount) {
-  w.U8(Token::Done);
+void WriteDone(Writer& w, uint16_t status, uint16_t command, int64_t RowCount, uint8_t kind) {
+  w.U8(kind);
   w.U16(status);
   w.U16(command);
   w.U32(RowCount < 0 ? 0 : static_cast<uint32_t>(std::min<int64_t>(RowCount, 0xFFFFFFFF)));
+}
+
+void WriteReturnStatus(Writer& w, int32_t status) {
+  w.U8(Token::ReturnStatus);
+  w.U32(static_cast<uint32_t>(status));
+}
+
+void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, int32_t value) {
+  w.U8(Token::ReturnValue);
+  w.U16(ordinal);
+  w.BVarChar(name);
+  w.U8(0x01);     // an output parameter
+  w.U16(0);       // user type
+  w.U16(0x0001);  // nullable
+  w.U8(0x26);     // INTN
+  w.U8(4);
+  w.U8(4);
+  w.U32(static_cast<uint32_t>(value));
 }
 
 }  // namespace msde::tds

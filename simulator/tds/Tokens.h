@@ -10,13 +10,17 @@
 namespace msde::tds {
 
 namespace Token {
+constexpr uint8_t ReturnStatus = 0x79;
 constexpr uint8_t ColMetadata = 0x81;
 constexpr uint8_t Error = 0xAA;
 constexpr uint8_t Info = 0xAB;
+constexpr uint8_t ReturnValue = 0xAC;
 constexpr uint8_t LoginAck = 0xAD;
 constexpr uint8_t Row = 0xD1;
 constexpr uint8_t EnvChange = 0xE3;
 constexpr uint8_t Done = 0xFD;
+constexpr uint8_t DoneProc = 0xFE;
+constexpr uint8_t DoneInProc = 0xFF;
 }  // namespace Token
 
 namespace DoneStatus {
@@ -48,6 +52,11 @@ void WriteEnvChange(Writer& w, uint8_t type, const std::string& NewValue,
 void WriteCollationChange(Writer& w);
 // An INFO or ERROR token for Message, with the server's name as SQL Server sends it.
 void WriteMessage(Writer& w, uint8_t token, const Message& message, const std::string& server);
-void WriteDone(Writer& w, uint16_t status, uint16_t command, int64_t RowCount);
+// DONE, or with Kind DONEPROC / DONEINPROC.
+void WriteDone(Writer& w, uint16_t status, uint16_t command, int64_t RowCount,
+               uint8_t kind = Token::Done);
+void WriteReturnStatus(Writer& w, int32_t status);
+// An int output parameter of a procedure call.
+void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, int32_t value);
 
 }  // namespace msde::tds

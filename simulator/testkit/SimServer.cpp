@@ -68,6 +68,8 @@ int SimServer::Launch(int port) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
+  // The test's own sockets (its ODBC connections) must not live on in the server.
+  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
   std::string port_text = std::to_string(port);
   std::vector<std::string> args = {options_.program,   "--port",  port_text, "--data",
                                    options_.data_file, "--files", files_dir_};

@@ -120,17 +120,22 @@ TEST_F(TdsTest, AttentionIsAcknowledgedWhileAStatementRunsAndWhenIdle) {
   EXPECT_TRUE(EndsWithDone(tokens, tds::DoneStatus::Final));
 }
 
-TEST_F(TdsTest, RequestsTheServerDoesNotServeAreRefusedOnALiveConnection) {
+TEST_F(TdsTest, RequestsThatCannotBeServedAreRefusedOnALiveConnection) {
   RawClient raw(port_);
   raw.LogIn(StubEngine::kUser, StubEngine::kPassword);
-  // An RPC naming sp_executesql by its well-known number.
-  raw.SendMessage(tds::PacketType::Rpc, {0xFF, 0xFF, 10, 0, 0, 0});
+  // sp_execute, by its well-known number, without a handle.
+  raw.SendMessage(tds::PacketType::Rpc, {0xFF, 0xFF, 12, 0, 0, 0});
   auto response = raw.ReadMessage();
   ASSERT_TRUE(response);
   auto tokens = Tokens(*response);
-  ASSERT_TRUE(HasError(tokens, 2812));
-  EXPECT_THAT(tokens,
-              Contains(Field(&RawToken::text, "Could not find stored procedure 'sp_executesql'.")));
+  EXPECT_THAT(Kinds(tokens), ElementsAre(Token::Error, Token::ReturnStatus, Token::DoneProc));
+  EXPECT_THAT(tokens, Contains(Field(&RawToken::text,
+                                     "Could not find prepared statement with handle NULL.")));
+  // A procedure number that does not exist.
+  raw.SendMessage(tds::PacketType::Rpc, {0xFF, 0xFF, 99, 0, 0, 0});
+  response = raw.ReadMessage();
+  ASSERT_TRUE(response);
+  EXPECT_TRUE(HasError(Tokens(*response), 4002));
   // Half a UTF-16 character.
   raw.SendMessage(tds::PacketType::SqlBatch, {'s', 0, 'e'});
   response = raw.ReadMessage();

@@ -177,7 +177,10 @@ std::vector<RawToken> Tokens(const Bytes& response) {
     while (r.Remaining() > 0) {
       RawToken t;
       t.kind = r.U8();
-      if (t.kind == tds::Token::Done || t.kind == 0xFE || t.kind == 0xFF) {
+      if (t.kind == tds::Token::ReturnStatus) {
+        t.number = static_cast<int>(r.U32());
+      } else if (t.kind == tds::Token::Done || t.kind == tds::Token::DoneProc ||
+                 t.kind == tds::Token::DoneInProc) {
         t.status = r.U16();
         r.Skip(6);
       } else if (t.kind == tds::Token::Error || t.kind == tds::Token::Info ||

@@ -126,6 +126,10 @@ void StubEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSin
     sink.Done(5, false);
     sink.Error(Msg(547, 16, "konflikt"));
     sink.Done(-1, true);
+  } else if (sql.rfind("sql ", 0) == 0) {
+    sink.Columns({Col("sql", SqlType::NVarChar, true, 4000)});
+    sink.RowData({sql.substr(4)});
+    sink.Done(1, false);
   } else if (sql == "info") {
     sink.Info(Msg(0, 0, "komunikat"));
     sink.Done(-1, false);

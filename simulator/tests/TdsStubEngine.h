@@ -13,6 +13,7 @@ namespace msde::testing {
 // Commands (the whole batch text):
 //   select 1 | types | types notnull | types null | echo <text> | use <db> | waitfor
 //   rows <n> | multi | error | info | count then error | kill <spid> | throw
+//   sql <text> (answers the text as the engine received it)
 class StubEngine : public Engine {
  public:
   static constexpr const char* kUser = "sa";
