@@ -46,6 +46,16 @@ TEST_F(TdsTest, StoppingTheServerEndsItsConnectionsAndFreesTheirSessions) {
   EXPECT_FALSE(idle->Exec("select 1").ok);
 }
 
+TEST_F(TdsTest, AClientThatLeavesMidResultFreesItsSession) {
+  {
+    RawClient raw(port_);
+    raw.LogIn(StubEngine::kUser, StubEngine::kPassword);
+    raw.SendMessage(tds::PacketType::SqlBatch, Utf16("rows 200000"));
+  }  // gone while the rows are being sent
+  EXPECT_TRUE(engine_.WaitForLiveSessions(0));
+  EXPECT_EQ(Connect()->Scalar("select 1"), "1");
+}
+
 TEST_F(TdsTest, AClientThatSendsWithoutReadingIsStillEndedByStop) {
   RawClient raw(port_);
   raw.LogIn(StubEngine::kUser, StubEngine::kPassword);
