@@ -1,0 +1,76 @@
+// What the TDS front end and the FreeTDS driver add to the simulated server's own work:
+// each statement is run by the engine in process (the baseline, into a sink that drops
+// everything) and then through unixODBC, FreeTDS and loopback TCP against the same engine
+// served by the front end. Figures are statements/s and the ratio of time to the baseline.
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "engine/LoadEngine.h"
+#include "tds/TdsServer.h"
+#include "testkit/OdbcClient.h"
+#include "testkit/OdbcConfig.h"
+
+namespace {
+
+class DroppingSink : public msde::BatchSink {
+ public:
+  void Columns(const std::vector<msde::ColumnInfo>&) override {}
+  void RowData(const msde::Row&) override { ++rows; }
+  void Info(const msde::Message&) override {}
+  void Error(const msde::Message&) override {}
+  void Done(int64_t, bool) override {}
+  void DatabaseChanged(const std::string&, const std::string&) override {}
+  long rows = 0;
+};
+
+double SecondsFor(int repeats, const std::function<void()>& work) {
+  auto t0 = std::chrono::steady_clock::now();
+  for (int i = 0; i < repeats; ++i) work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+}  // namespace
+
+int main() {
+  auto engine = msde::LoadEngine(std::string(MSDE_DATA_DIR) + "/demo.json", "");
+  msde::tds::TdsServer server(*engine);
+  msde::testkit::OdbcConfig config(server.Start(0));
+  msde::testkit::OdbcClient client(config.Utf8ConnectionString("sa", "demo"));
+
+  std::vector<msde::Message> errors;
+  msde::LoginRequest login{"sa", "demo", "", "bench", "bench", "", 0};
+  auto session = engine->Login(login, errors);
+  if (!session) return 1;
+
+  struct Case {
+    const char* name;
+    std::string sql;
+    int repeats;
+  };
+  // In this order: the sessions start in master and the "use" leaves them in Sklep.
+  const Case cases[] = {
+      {"select 1", "select 1", 2000},
+      {"sysdatabases list", "select name, dbid, status from sysdatabases", 500},
+      {"use Sklep", "use Sklep", 2000},
+      {"160 rows of Pozycje", "select * from dbo.Pozycje", 200},
+  };
+  std::printf("%-22s %14s %14s %8s\n", "statement", "engine st/s", "ODBC st/s", "ratio");
+  for (const auto& c : cases) {
+    DroppingSink sink;
+    double in_process = SecondsFor(c.repeats, [&] { engine->ExecuteBatch(*session, c.sql, sink); });
+    long rows = 0;
+    double odbc = SecondsFor(c.repeats, [&] {
+      auto result = client.Exec(c.sql);
+      if (!result.sets.empty()) rows += static_cast<long>(result.Rows().size());
+    });
+    if (rows != sink.rows)
+      std::fprintf(stderr, "%s: %ld rows in process, %ld by ODBC\n", c.name, sink.rows, rows);
+    std::printf("%-22s %14.0f %14.0f %8.1f\n", c.name, c.repeats / in_process, c.repeats / odbc,
+                odbc / in_process);
+  }
+  engine->Logout(*session);
+  server.Stop();
+  return 0;
+}
