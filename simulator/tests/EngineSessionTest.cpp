@@ -110,3 +110,65 @@ TEST_F(EngineTest, LogoutRemovesTheSession) {
 
 }  // namespace
 }  // namespace msde::engine_test
+
+namespace msde::engine_test {
+namespace {
+
+TEST_F(EngineTest, BatchGoesOnAfterStatementErrorsButNotAfterCompileErrors) {
+  // A run-time error ends its statement only; the next statement still runs.
+  const Answer runtime = Run("select 1/0 select 2");
+  EXPECT_EQ(runtime.ErrorNumber(), 8134);
+  ASSERT_EQ(runtime.results.size(), 1u);
+  EXPECT_EQ(runtime.Text(0, 0), "2");
+  ASSERT_EQ(runtime.dones.size(), 2u);
+  EXPECT_TRUE(runtime.dones[0].second);
+  EXPECT_FALSE(runtime.dones[1].second);
+  const Answer procedure = Run("sp_helpuser 'nikt' select 3");
+  EXPECT_EQ(procedure.ErrorNumber(), 15198);
+  EXPECT_EQ(procedure.errors[0].procedure, "sp_helpuser");
+  EXPECT_EQ(procedure.Text(0, 0), "3");
+  // Unknown objects, unknown databases and syntax errors end the batch.
+  EXPECT_TRUE(Run("select * from Brak select 4").results.empty());
+  EXPECT_TRUE(Run("use Brak select 5").results.empty());
+  EXPECT_TRUE(Run("select 6 from from select 7").results.empty());
+  // Messages name the statement's line in the batch.
+  EXPECT_EQ(Run("select 1\nselect\n  from").ErrorText(), "Line 3: Incorrect syntax near 'from'.");
+}
+
+TEST_F(EngineTest, ResultValuesMatchTheirColumnTypes) {
+  // Every cell must be of the representation its column type promises the front end.
+  const Answer mixed = Run("select CASE WHEN 1 = 1 THEN 'a' ELSE 2 END, CASE WHEN 1 = 0 THEN 1 ELSE '7' END, "
+                           "ISNULL(NULL, 5), ISNULL(CONVERT(int, NULL), '8')");
+  EXPECT_EQ(mixed.Result().columns[0].type, SqlType::VarChar);
+  EXPECT_EQ(mixed.Text(0, 0), "a");
+  EXPECT_EQ(mixed.Result().columns[1].type, SqlType::Int);
+  EXPECT_TRUE(std::holds_alternative<int64_t>(mixed.Result().rows[0][1]));
+  EXPECT_TRUE(std::holds_alternative<int64_t>(mixed.Result().rows[0][2]));
+  EXPECT_TRUE(std::holds_alternative<int64_t>(mixed.Result().rows[0][3]));
+  const Answer processes = RunIn("master", "select * from sysprocesses where spid = @@SPID");
+  ASSERT_EQ(processes.Result().rows.size(), 1u);
+  const auto& columns = processes.Result().columns;
+  const Row& row = processes.Result().rows[0];
+  ASSERT_EQ(columns.size(), row.size());
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const Value& v = row[i];
+    if (IsNull(v)) continue;
+    switch (columns[i].type) {
+      case SqlType::SmallInt: case SqlType::Int: case SqlType::BigInt:
+        EXPECT_TRUE(std::holds_alternative<int64_t>(v)) << columns[i].name;
+        break;
+      case SqlType::DateTime:
+        EXPECT_TRUE(std::holds_alternative<SqlDateTime>(v)) << columns[i].name;
+        break;
+      case SqlType::NChar:
+        ASSERT_TRUE(std::holds_alternative<std::string>(v)) << columns[i].name;
+        EXPECT_EQ(Utf8Length(std::get<std::string>(v)), static_cast<size_t>(columns[i].length)) << columns[i].name;
+        break;
+      default:
+        EXPECT_TRUE(std::holds_alternative<std::string>(v)) << columns[i].name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace msde::engine_test
