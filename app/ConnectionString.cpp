@@ -57,7 +57,14 @@ std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
   if (instance.empty() && host.find(',') == std::string::npos && !FixedPort.empty() &&
       FixedPort != "0")
     adapted += "," + FixedPort;
-  return ConnectionString.substr(0, begin) + adapted + ConnectionString.substr(begin + length);
+  std::string result = ConnectionString.substr(0, begin) + adapted + ConnectionString.substr(begin + length);
+  // FreeTDS takes the program's text for ISO-8859-1 unless told otherwise; the tool's is UTF-8.
+  size_t b = 0, l = 0;
+  if (!FindKeyValue(result, "ClientCharset", b, l)) {
+    if (!result.empty() && result.back() != ';') result += ';';
+    result += "ClientCharset=UTF-8;";
+  }
+  return result;
 }
 
 }  // namespace vandrel::app

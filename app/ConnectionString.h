@@ -22,7 +22,8 @@ std::string ConnectionStringValue(const std::string& ConnectionString, const std
 // The string the Linux driver is given. FreeTDS reads SERVER as a host name ("host",
 // "host,port" or "host\instance") and ignores Address, so the Windows-only names "(local)"
 // and "." (alone or with "\instance") become the loopback address, and a fixed TCP port
-// (FixedPort not empty and not "0") is appended to a host without instance or port.
+// (FixedPort not empty and not "0") is appended to a host without instance or port. The
+// driver is told that the program's text is UTF-8 (ClientCharset) unless the string says.
 std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
                                            const std::string& FixedPort);
 

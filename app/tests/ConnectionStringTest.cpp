@@ -44,22 +44,25 @@ TEST(ConnectionStringValue, FindsFirstOccurrenceAnywhere) {
 }
 
 TEST(AdaptConnectionString, WindowsNamesBecomeLoopback) {
+  const std::string utf8 = "ClientCharset=UTF-8;";
   EXPECT_EQ(AdaptConnectionStringForDriver("DRIVER=SQL Server;SERVER=(local);UID=sa;", ""),
-            "DRIVER=SQL Server;SERVER=127.0.0.1;UID=sa;");
+            "DRIVER=SQL Server;SERVER=127.0.0.1;UID=sa;" + utf8);
   EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=.\\SQLEXPRESS;UID=sa", ""),
-            "SERVER=127.0.0.1\\SQLEXPRESS;UID=sa");
-  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=kasa1;UID=sa", ""), "SERVER=kasa1;UID=sa");
+            "SERVER=127.0.0.1\\SQLEXPRESS;UID=sa;" + utf8);
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=kasa1;UID=sa;", ""), "SERVER=kasa1;UID=sa;" + utf8);
   // Address= is not the server key.
   EXPECT_EQ(AdaptConnectionStringForDriver("X=1;Address=.;SERVER=.", ""),
-            "X=1;Address=.;SERVER=127.0.0.1");
+            "X=1;Address=.;SERVER=127.0.0.1;" + utf8);
   EXPECT_EQ(AdaptConnectionStringForDriver("DRIVER=x", "1500"), "DRIVER=x");
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=a;clientcharset=CP1250;", ""), "SERVER=a;clientcharset=CP1250;");
 }
 
 TEST(AdaptConnectionString, FixedPortReachesTheDriver) {
+  const std::string utf8 = ";ClientCharset=UTF-8;";
   EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=(local);UID=sa", "14331"),
-            "SERVER=127.0.0.1,14331;UID=sa");
-  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=kasa;UID=sa", "0"), "SERVER=kasa;UID=sa");
-  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=kasa\\I;UID=sa", "1500"), "SERVER=kasa\\I;UID=sa");
+            "SERVER=127.0.0.1,14331;UID=sa" + utf8);
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=kasa;UID=sa", "0"), "SERVER=kasa;UID=sa" + utf8);
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=kasa\\I;UID=sa", "1500"), "SERVER=kasa\\I;UID=sa" + utf8);
   EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=kasa,1600;UID=sa", "1500"),
-            "SERVER=kasa,1600;UID=sa");
+            "SERVER=kasa,1600;UID=sa" + utf8);
 }

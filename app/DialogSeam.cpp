@@ -1,0 +1,60 @@
+#include "app/DialogSeam.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vandrel::app {
+namespace {
+
+class QtDialogs final : public DialogSeam {
+ public:
+  int MessageBox(QWidget* Parent, const QString& Text, const QString& Caption, MsgIcon Icon,
+                 int Buttons) override {
+    QMessageBox box(Parent);
+    box.setWindowTitle(Caption);
+    box.setText(QString(Text).replace("\r\n", "\n"));
+    switch (Icon) {
+      case MsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
+      case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+      case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+      case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    const struct { int ours; QMessageBox::StandardButton qt; } map[] = {
+        {mbOK, QMessageBox::Ok}, {mbCancel, QMessageBox::Cancel},
+        {mbYes, QMessageBox::Yes}, {mbNo, QMessageBox::No}};
+    QMessageBox::StandardButtons buttons;
+    for (auto m : map)
+      if (Buttons & m.ours) buttons |= m.qt;
+    box.setStandardButtons(buttons ? buttons : QMessageBox::Ok);
+    const int pressed = box.exec();
+    for (auto m : map)
+      if (pressed == m.qt) return m.ours;
+    return (Buttons & mbCancel) ? mbCancel : mbOK;
+  }
+
+  int ExecDialog(QDialog* Dialog) override { return Dialog->exec(); }
+
+  QString OpenFileName(QWidget* Parent, const QString& Caption, const QString& Directory,
+                       const QString& Filter) override {
+    return QFileDialog::getOpenFileName(Parent, Caption, Directory, Filter);
+  }
+};
+
+DialogSeam* installed = nullptr;
+
+}  // namespace
+
+DialogSeam& DialogSeam::Current() {
+  static QtDialogs qt;
+  return installed ? *installed : qt;
+}
+
+void DialogSeam::Install(DialogSeam* Seam) { installed = Seam; }
+
+int ShowMessage(QWidget* Parent, const QString& Text, const QString& Caption, MsgIcon Icon,
+                int Buttons) {
+  return DialogSeam::Current().MessageBox(Parent, Text, Caption, Icon, Buttons);
+}
+
+}  // namespace vandrel::app

@@ -1,0 +1,36 @@
+#pragma once
+// The one door through which the tool asks the user anything: message boxes, modal dialogs
+// and file choosers. The program uses the Qt implementation; tests install a scripted one.
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+namespace vandrel::app {
+
+enum class MsgIcon { Error, Warning, Information, Question };
+
+// Buttons of a message box, combinable; a message box returns the one pressed.
+enum MsgButton : int { mbOK = 1, mbCancel = 2, mbYes = 4, mbNo = 8 };
+
+class DialogSeam {
+ public:
+  virtual ~DialogSeam() = default;
+  virtual int MessageBox(QWidget* Parent, const QString& Text, const QString& Caption,
+                         MsgIcon Icon, int Buttons) = 0;
+  // Runs the dialog modally; returns QDialog::Accepted or QDialog::Rejected.
+  virtual int ExecDialog(QDialog* Dialog) = 0;
+  // A file to open, or an empty text when the user cancels.
+  virtual QString OpenFileName(QWidget* Parent, const QString& Caption, const QString& Directory,
+                               const QString& Filter) = 0;
+
+  // The seam in use; the Qt one unless a test installed another (null restores the Qt one).
+  static DialogSeam& Current();
+  static void Install(DialogSeam* Seam);
+};
+
+// Shorthand for the tool's many one-button messages.
+int ShowMessage(QWidget* Parent, const QString& Text, const QString& Caption, MsgIcon Icon,
+                int Buttons = mbOK);
+
+}  // namespace vandrel::app

@@ -1,0 +1,80 @@
+// The first show of the main window: the connection dialog (or the driver manager's logon on
+// the "ODBC" path), the first connect, the driver detection and the first tree.
+#include <QApplication>
+
+#include "app/ConnectionString.h"
+#include "app/DialogSeam.h"
+#include "app/MainWindow.h"
+#include "app/OdbcLogonDialog.h"
+#include "app/PasswordDlg.h"
+#include "app/ProcessFlags.h"
+#include "app/WaitCursor.h"
+
+namespace vandrel::app {
+namespace {
+
+const QString kConnectFailed = QStringLiteral("Nie udało się nawiązanie połączenia z serwem bazy danych MSSQL");
+
+}  // namespace
+
+void TForm1::Terminate() {
+  Terminated = true;
+  QCoreApplication::quit();
+}
+
+void TForm1::FormShow() {
+  setWindowTitle(windowTitle() + " (wersja " + QString::fromStdString(MExeVersion1.GetVersionString()) + ")");
+  if (!PasswordDlg) PasswordDlg = new TPasswordDlg(this);
+  if (!Arguments.isEmpty()) {
+    if (Arguments.first().toUpper().contains(QStringLiteral("ODBC"))) {
+      if (ConnectThroughDriverPrompt()) {
+        RefreshTree();
+        DisableDatabaseCommands();
+      } else {
+        Terminate();
+      }
+      return;
+    }
+  }
+  if (DialogSeam::Current().ExecDialog(PasswordDlg) != QDialog::Accepted) return;
+  ConnectionString = BuildConnectionString(PasswordDlg->Fields());
+  try {
+    MOdbcLink1->SetConnected(false);
+    {
+      WaitCursor busy;
+      MOdbcLink1->SetConnected(true);
+    }
+    if (!EnsureConnected()) {
+      ShowMessage(this, kConnectFailed, QStringLiteral("Błąd"), MsgIcon::Error);
+      Terminate();
+    }
+    OdbcDriverName = DetectOdbcDriver();
+    RefreshTree();
+    DisableDatabaseCommands();
+  } catch (...) {
+    ShowMessage(this, kConnectFailed, QStringLiteral("Błąd"), MsgIcon::Error);
+  }
+}
+
+// The "ODBC" path: an empty connection string, so that the reconnect asks for a data source.
+bool TForm1::ConnectThroughDriverPrompt() {
+  ConnectionString.clear();
+  return EnsureConnected();
+}
+
+void TForm1::MOdbcLink1GetConnectString(std::string& AConnectString, TMOdbcConnectOption& AOption) {
+  AOption = mcoComplete;
+  if (ConnectionString.empty()) {
+    // The driver would have to ask for everything; unixODBC has no dialog of its own, so the
+    // tool asks for the data source and the logon. Cancel is the user's silent abort.
+    TOdbcLogonDialog logon(this);
+    if (DialogSeam::Current().ExecDialog(&logon) != QDialog::Accepted || logon.ConnectionString().empty())
+      throw EAbort("Operation aborted");
+    AConnectString = logon.ConnectionString();
+    return;
+  }
+  const QString port = PasswordDlg ? PasswordDlg->FixedPort() : QString();
+  AConnectString = AdaptConnectionStringForDriver(ConnectionString, port.toStdString());
+}
+
+}  // namespace vandrel::app

@@ -1,0 +1,247 @@
+#include "app/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include "app/Images.h"
+#include "app/NodeKinds.h"
+#include "app/ProcessFlags.h"
+
+namespace vandrel::app {
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr int kImageRole = Qt::UserRole + 1;
+constexpr int kSelectedImageRole = Qt::UserRole + 2;
+
+QFont SansSerif(int PixelHeight) {
+  QFont font("MS Sans Serif");
+  font.setPixelSize(PixelHeight);
+  return font;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
+  setObjectName("Form1");
+  setWindowTitle(QStringLiteral("Vandrel  MSDE 2000 / 2005 Express - Quorvel sp. z o.o."));
+  setGeometry(376, 218, 640, 391);
+  setFont(SansSerif(11));
+  CreateComponents();
+  CreateMenus();
+  CreateToolBar();
+}
+
+TForm1::~TForm1() {
+  KMQuery1.reset();  // the query leaves its link before the link goes
+  MOdbcLink1.reset();
+  if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::CreateComponents() {
+  Splitter1 = new QSplitter(Qt::Horizontal, this);
+  Splitter1->setObjectName("Splitter1");
+  Splitter1->setHandleWidth(3);
+  setCentralWidget(Splitter1);
+
+  TreeView1 = new QTreeWidget(Splitter1);
+  TreeView1->setObjectName("TreeView1");
+  TreeView1->setHeaderHidden(true);
+  TreeView1->setIndentation(20);
+  TreeView1->setFont(SansSerif(13));
+  TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
+  TreeView1->installEventFilter(this);
+
+  ListView1 = new QTreeWidget(Splitter1);
+  ListView1->setObjectName("ListView1");
+  ListView1->setRootIsDecorated(false);
+  ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListView1->setAllColumnsShowFocus(true);
+  ListView1->setFont(SansSerif(13));
+  ListView1->setColumnCount(0);
+  ListView1->setHeaderLabels({});
+  ListView1->setStyleSheet("QTreeView::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid #d0d0d0; }");
+  ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+  ListView1->installEventFilter(this);
+
+  Splitter1->addWidget(TreeView1);
+  Splitter1->addWidget(ListView1);
+  Splitter1->setStretchFactor(1, 1);
+  Splitter1->setSizes({256, 384});
+  setTabOrder(TreeView1, ListView1);
+
+  connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this] { TreeView1Change(); });
+  connect(TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    if (QTreeWidgetItem* node = TreeView1->itemAt(at)) TreeView1->setCurrentItem(node);
+    TreeView1ContextPopup();
+    PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(at));
+  });
+  connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] { ListView1SelectItem(); });
+  connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    ListView1ContextPopup();
+    if (ListView1->property("popup").toBool())
+      PopupMenu2->popup(ListView1->viewport()->mapToGlobal(at));
+  });
+
+  MOdbcLink1 = std::make_unique<TMOdbcLink>();
+  MOdbcLink1->Name = "MOdbcLink1";
+  MOdbcLink1->SetConnectionTimeout(60);
+  MOdbcLink1->SetQueryTimeout(80);
+  MOdbcLink1->OnGetConnectString = [this](TMOdbcLink*, AnsiString& AConnectString, const AnsiString,
+                                          const AnsiString, const AnsiString,
+                                          TMOdbcConnectOption& AOption, HWND& APromptDlgParent) {
+    MOdbcLink1GetConnectString(AConnectString, AOption);
+    APromptDlgParent = reinterpret_cast<HWND>(winId());
+  };
+  MOdbcLink1->OnQuery = [this](TMCustomDBLink*, AnsiString& Text, TMParams* Params,
+                               TMQueryContext QueryContext, const Exception* E) {
+    MOdbcLink1Query(Text, Params, QueryContext, E);
+  };
+  KMQuery1 = std::make_unique<TKMQuery>();
+  KMQuery1->SetLink(MOdbcLink1.get());
+}
+
+QList<QAction*> TForm1::Commands(const QString& Caption) const {
+  QList<QAction*> found;
+  auto [from, to] = FCommands.equal_range(Caption);
+  for (auto it = from; it != to; ++it) found.append(it->second);
+  return found;
+}
+
+void TForm1::SetCommandEnabled(const QString& Caption, bool Enabled) {
+  for (QAction* action : Commands(Caption)) action->setEnabled(Enabled);
+}
+
+bool TForm1::CommandEnabled(const QString& Caption) const {
+  const QList<QAction*> actions = Commands(Caption);
+  return !actions.isEmpty() && actions.first()->isEnabled();
+}
+
+bool TForm1::CommandChecked(const QString& Caption) const {
+  const QList<QAction*> actions = Commands(Caption);
+  return !actions.isEmpty() && actions.first()->isChecked();
+}
+
+void TForm1::showEvent(QShowEvent* Event) {
+  QMainWindow::showEvent(Event);
+  if (FShown) return;
+  FShown = true;
+  // The first show asks for the connection in a modal dialog: it runs once the window is
+  // on screen, not inside the show event.
+  QTimer::singleShot(0, this, [this] { FormShow(); });
+}
+
+void TForm1::resizeEvent(QResizeEvent* Event) {
+  QMainWindow::resizeEvent(Event);
+  FormResize();
+}
+
+void TForm1::FormResize() {
+  if (isMaximized() || isFullScreen()) return;
+  const int w = std::max(width(), 500), h = std::max(height(), 170);
+  if (w != width() || h != height()) resize(w, h);
+}
+
+bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Event->type() == QEvent::KeyPress) FormKeyDown(static_cast<QKeyEvent*>(Event)->key());
+  return QMainWindow::eventFilter(Watched, Event);
+}
+
+void TForm1::FormKeyDown(int Key) {
+  if (Key != Qt::Key_F5) return;
+  if (ListShowsColumn(QStringLiteral("SPID"))) {
+    for (QAction* a : Commands(QStringLiteral("Procesy"))) {
+      a->trigger();
+      break;
+    }
+  } else {
+    RefreshTree();
+  }
+}
+
+void TForm1::TreeView1Change() {
+  if (TreeReady) ShowNodeDetails();
+}
+
+void TForm1::TreeView1ContextPopup() {
+  if (QTreeWidgetItem* node = TreeView1->currentItem()) TreeView1->setCurrentItem(node);
+}
+
+void TForm1::ListView1SelectItem() { EnableDatabaseCommands(); }
+
+void TForm1::ListView1ContextPopup() {
+  // "Zabij proces" is offered only on a selected process; the process list attaches the menu
+  // again each time it is filled.
+  if (SelectedListCaptionUnder(QStringLiteral("SPID")).isEmpty())
+    ListView1->setProperty("popup", false);
+}
+
+void TForm1::Narzdzia1Click() {
+  const bool normal = SelectedNodeKind() == nkDatabase;
+  SetCommandEnabled(QStringLiteral("Ustaw bazę w tryb \"Single User\""), normal);
+  SetCommandEnabled(QStringLiteral("Wyłącz tryb \"Single User\""), normal);
+}
+
+void TForm1::DisableDatabaseCommands() {
+  for (const char* c : {"Naprawa baz danych", "Parametry bazy", "Zmień właściciela tabel", "Wyłącz bazę"})
+    SetCommandEnabled(QString::fromUtf8(c), false);
+  for (const char* c : {"Ustaw bazę w trybie tylko do odczytu", "Wyłącz tryb tylko do odczytu"})
+    SetCommandEnabled(QString::fromUtf8(c), true);
+  update();
+}
+
+void TForm1::EnableDatabaseCommands() {
+  for (const char* c : {"Odłącz bazę", "Naprawa baz danych", "Parametry bazy", "Zmień właściciela tabel",
+                        "Wyłącz bazę", "Ustaw bazę w trybie tylko do odczytu",
+                        "Wyłącz tryb tylko do odczytu"})
+    SetCommandEnabled(QString::fromUtf8(c), true);
+  SetCommandEnabled(QStringLiteral("Włącz bazę"), false);
+  update();
+}
+
+bool TForm1::ListShowsColumn(const QString& Caption) const {
+  return ListView1->columnCount() > 0 && ListView1->headerItem() &&
+         ListView1->headerItem()->text(0) == Caption;
+}
+
+QString TForm1::SelectedListCaptionUnder(const QString& Caption) const {
+  QTreeWidgetItem* item = ListView1->currentItem();
+  if (!item || !item->isSelected() || !ListShowsColumn(Caption)) return {};
+  return item->text(0);
+}
+
+int TForm1::NodeImage(const QTreeWidgetItem* Node) {
+  return Node ? Node->data(0, kImageRole).toInt() : 0;
+}
+
+int TForm1::NodeSelectedImage(const QTreeWidgetItem* Node) {
+  return Node ? Node->data(0, kSelectedImageRole).toInt() : 0;
+}
+
+void TForm1::SetNodeImages(QTreeWidgetItem* Node, int Image, int SelectedImage) {
+  Node->setData(0, kImageRole, Image);
+  Node->setData(0, kSelectedImageRole, SelectedImage);
+  Node->setIcon(0, TreeImage(Image));
+}
+
+QTreeWidgetItem* TForm1::AddNode(QTreeWidgetItem* Parent, const std::string& Text, int Image,
+                                 int SelectedImage) {
+  auto* node = Parent ? new QTreeWidgetItem(Parent) : new QTreeWidgetItem(TreeView1);
+  node->setText(0, QString::fromStdString(Text));
+  SetNodeImages(node, Image, SelectedImage);
+  return node;
+}
+
+}  // namespace vandrel::app

@@ -1,0 +1,159 @@
+#pragma once
+// TForm1, the main window: tree of the server on the left, detail list on the right, menus
+// and tool bar; it owns the one link and the one query through which the whole tool talks to
+// the server. Its operations are spread over files named for their roles: MainWindow.cpp
+// (components and events), MainMenus.cpp (command table), FirstShow.cpp (connection at
+// start), QuerySteps.cpp, SqlErrorReport.cpp, ServerTree.cpp, DetailLists.cpp,
+// DriverDetection.cpp.
+#include <QMainWindow>
+#include <QString>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ExeVersion.h"
+#include "data/DbLink.h"
+#include "data/OdbcLink.h"
+#include "data/Query.h"
+
+class QAction;
+class QMenu;
+class QSplitter;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace vandrel::app {
+
+class TPasswordDlg;
+
+using TextList = std::vector<std::string>;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TForm1(QWidget* Parent = nullptr);
+  ~TForm1() override;
+
+  // State.
+  std::string ConnectionString;
+  std::string ServerName = "(local)";
+  std::string OdbcDriverName;
+  // The command-line arguments after the program name (the first may select "ODBC").
+  QStringList Arguments;
+  // Set when the window told the application to end (the message loop then stops).
+  bool Terminated = false;
+  void Terminate();
+
+  // Components.
+  QToolBar* ToolBar1 = nullptr;
+  QTreeWidget* TreeView1 = nullptr;
+  QSplitter* Splitter1 = nullptr;
+  QTreeWidget* ListView1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;  // the tree's
+  QMenu* PopupMenu2 = nullptr;  // the list's (process list only)
+  QMenu* Narzdzia1 = nullptr;   // main menu "Narzędzia"
+  std::unique_ptr<TMOdbcLink> MOdbcLink1;
+  std::unique_ptr<TKMQuery> KMQuery1;
+  TMExeVersion MExeVersion1;
+  TPasswordDlg* PasswordDlg = nullptr;
+
+  // Every place of a command (main menu, pop-up menu, tool bar) by its caption.
+  QList<QAction*> Commands(const QString& Caption) const;
+  void SetCommandEnabled(const QString& Caption, bool Enabled);
+  bool CommandEnabled(const QString& Caption) const;
+  bool CommandChecked(const QString& Caption) const;
+
+  // Events.
+  void FormShow();
+  void FormResize();
+  void FormKeyDown(int Key);
+  void TreeView1Change();
+  void TreeView1ContextPopup();
+  void ListView1SelectItem();
+  void ListView1ContextPopup();
+  void Narzdzia1Click();
+  void MOdbcLink1GetConnectString(std::string& AConnectString, TMOdbcConnectOption& AOption);
+  void MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext QueryContext,
+                       const Exception* E);
+  bool ConnectThroughDriverPrompt();
+
+  // Command enabling and list look-ups.
+  void DisableDatabaseCommands();
+  void EnableDatabaseCommands();
+  bool ListShowsColumn(const QString& Caption) const;
+  QString SelectedListCaptionUnder(const QString& Caption) const;
+
+  // Query steps.
+  bool ProbeConnection();
+  bool EnsureConnected();
+  bool ExecInDatabase(const std::string& Statement, const std::string& Database);
+  void QueryToList(TextList& List, const std::string& Query, const std::string& Database);
+  void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
+  std::string QueryScalar(const std::string& Query, const std::string& Database);
+  std::string QueryField(const std::string& Query, int Column, const std::string& Database);
+  void QueryToListView(const std::string& Query, QTreeWidget* List, const std::string& Database);
+  std::string ConnectionStringValue(const std::string& Key) const;
+  void UserDatabaseNames(TextList& List);
+  std::string FindUserDatabase(const TextList& Names, const std::string& Name);
+
+  // Server tree.
+  void RefreshTree();
+  int TestDatabaseAccess(const std::string& Name);
+  void ComposeServerName(const std::string& Server, const std::string& Instance);
+  void ShowNodeDetails();
+  int SelectedNodeKind();
+  std::string SelectedDatabase();
+  std::string SelectedDatabaseNode();
+  std::string SelectedNodeText();
+  std::string SelectedLoginName();
+
+  // Detail lists.
+  void ShowDatabaseList(const TextList& List);
+  void ShowLoginList();
+  void ShowLogin(const std::string& Login);
+  void ShowUserList(const TextList& List);
+  void ShowTableList(const TextList& List);
+  void ShowTable();
+  void ShowDatabaseDetails();
+  void SetTableDisplayMode(bool Contents);
+
+  // The SQL Server ODBC driver's name, looked up once after connecting.
+  std::string DetectOdbcDriver();
+
+  // The tree's node kinds: image and selected image of a node.
+  static int NodeImage(const QTreeWidgetItem* Node);
+  static int NodeSelectedImage(const QTreeWidgetItem* Node);
+  QTreeWidgetItem* AddNode(QTreeWidgetItem* Parent, const std::string& Text, int Image,
+                           int SelectedImage);
+  static void SetNodeImages(QTreeWidgetItem* Node, int Image, int SelectedImage);
+
+ protected:
+  void showEvent(QShowEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+ private:
+  void CreateComponents();
+  void CreateMenus();
+  void CreateToolBar();
+  QAction* AddCommand(QMenu* Menu, const QString& Caption);
+  void AddTablesAndUsersFolders(QTreeWidgetItem* Database);
+  void FillFolder(QTreeWidgetItem* Folder, int ChildImage, const TextList& List, int Column);
+  void AddLoginsFolder(const TextList& Logins);
+  void ShowLoginRows(const TextList& List, bool ShortForm);
+  void BeginList(const std::vector<std::tuple<QString, int, bool>>& Columns);
+  QTreeWidgetItem* AddListItem(const QString& Caption, const QStringList& SubItems);
+  void ResetQuery();
+  std::string ObjectNameLookup(const std::string& Id, const std::string& Database);
+  void OpenInDatabase(const std::string& Query, const std::string& Database);
+
+  std::multimap<QString, QAction*> FCommands;
+  bool FShown = false;
+};
+
+// The main window of the running program (null before it exists).
+extern TForm1* Form1;
+
+}  // namespace vandrel::app

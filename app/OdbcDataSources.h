@@ -1,0 +1,15 @@
+#pragma once
+// The data sources the ODBC driver manager knows (user and system), as SQLDataSources lists them.
+#include <string>
+#include <vector>
+
+namespace vandrel::app {
+
+struct OdbcDataSource {
+  std::string Name;
+  std::string Description;  // the driver's name
+};
+
+std::vector<OdbcDataSource> ListOdbcDataSources();
+
+}  // namespace vandrel::app

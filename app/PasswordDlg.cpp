@@ -1,0 +1,155 @@
+#include "app/PasswordDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/ConnectionString.h"
+
+namespace vandrel::app {
+namespace {
+
+const QString kNamedPipes = QStringLiteral("Named Pipes");
+const QColor kScrollBarGrey(0xC8, 0xC8, 0xC8);
+
+QLabel* AddLabel(QWidget* parent, const QString& text, int top) {
+  auto* label = new QLabel(text, parent);
+  QFont font("MS Sans Serif");
+  font.setPixelSize(13);
+  label->setFont(font);
+  label->setGeometry(16, top, 120, 21);
+  return label;
+}
+
+}  // namespace
+
+TPasswordDlg::TPasswordDlg(QWidget* Owner) : QDialog(Owner) {
+  setWindowTitle(QStringLiteral("Połączenie z serwerem MSSQL"));
+  setFixedSize(350, 282);
+  setObjectName("PasswordDlg");
+
+  AddLabel(this, QStringLiteral("Serwer:"), 20);
+  Edit1 = new QLineEdit(QStringLiteral("(local)"), this);
+  Edit1->setObjectName("Edit1");
+  Edit1->setGeometry(144, 18, 185, 23);
+
+  AddLabel(this, QStringLiteral("Biblioteka siec.:"), 56);
+  Biblioteka = new QComboBox(this);
+  Biblioteka->setObjectName("Biblioteka");
+  Biblioteka->setEditable(true);
+  Biblioteka->addItems({QStringLiteral("Gniazda TCP/IP"), kNamedPipes});
+  Biblioteka->setCurrentIndex(0);
+  Biblioteka->setGeometry(144, 54, 185, 23);
+
+  Label5 = AddLabel(this, QStringLiteral("Port:"), 92);
+  Label5->setObjectName("Label5");
+  Port = new QLineEdit(this);
+  Port->setObjectName("Port");
+  Port->setGeometry(144, 90, 185, 23);
+
+  Dynamiczny = new QCheckBox(QStringLiteral("Przydziel dynamicznie"), this);
+  Dynamiczny->setObjectName("Dynamiczny");
+  Dynamiczny->setChecked(true);
+  Dynamiczny->setGeometry(144, 118, 185, 21);
+
+  AddLabel(this, QStringLiteral("Użytkownik:"), 150);
+  Edit2 = new QLineEdit(QStringLiteral("sa"), this);
+  Edit2->setObjectName("Edit2");
+  Edit2->setGeometry(144, 148, 185, 23);
+
+  AddLabel(this, QStringLiteral("Hasło:"), 186);
+  Edit3 = new QLineEdit(this);
+  Edit3->setObjectName("Edit3");
+  Edit3->setEchoMode(QLineEdit::Password);
+  Edit3->setGeometry(144, 184, 185, 23);
+
+  OKBtn = new QPushButton(QStringLiteral("OK"), this);
+  OKBtn->setObjectName("OKBtn");
+  OKBtn->setDefault(true);
+  OKBtn->setGeometry(96, 236, 75, 25);
+  CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+  CancelBtn->setObjectName("CancelBtn");
+  CancelBtn->setGeometry(184, 236, 75, 25);
+  connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+  // Tab order: password, OK, Cancel, server, user, network library, port, check box.
+  setTabOrder(Edit3, OKBtn);
+  setTabOrder(OKBtn, CancelBtn);
+  setTabOrder(CancelBtn, Edit1);
+  setTabOrder(Edit1, Edit2);
+  setTabOrder(Edit2, Biblioteka);
+  setTabOrder(Biblioteka, Port);
+  setTabOrder(Port, Dynamiczny);
+  Edit3->setFocus();
+
+  SetPortGrey(true);
+  connect(Dynamiczny, &QCheckBox::clicked, this, [this] { DynamicznyClick(); });
+  connect(Biblioteka, &QComboBox::editTextChanged, this, [this] { BibliotekaChange(); });
+  connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
+}
+
+ConnectionFields TPasswordDlg::Fields() const {
+  ConnectionFields f;
+  f.Server = Edit1->text().toStdString();
+  f.Library = Biblioteka->currentText().toStdString();
+  f.User = Edit2->text().toStdString();
+  f.Password = Edit3->text().toStdString();
+  return f;
+}
+
+QString TPasswordDlg::FixedPort() const {
+  if (Biblioteka->currentText() == kNamedPipes || Dynamiczny->isChecked()) return {};
+  return Port->text().trimmed();
+}
+
+bool TPasswordDlg::PortIsGrey() const {
+  return Port->palette().color(QPalette::Base) == kScrollBarGrey;
+}
+
+void TPasswordDlg::SetPortGrey(bool Grey) {
+  QPalette palette = Port->palette();
+  palette.setColor(QPalette::Base, Grey ? kScrollBarGrey : QPalette().color(QPalette::Base));
+  Port->setPalette(palette);
+}
+
+void TPasswordDlg::SetDynamiczny(bool Checked) {
+  if (Dynamiczny->isChecked() == Checked) return;
+  Dynamiczny->setChecked(Checked);
+  DynamicznyClick();
+}
+
+void TPasswordDlg::DynamicznyClick() {
+  if (Dynamiczny->isChecked()) {
+    SetPortGrey(true);
+    Port->clear();
+  } else {
+    SetPortGrey(false);
+    Port->setText(QStringLiteral("1433"));
+  }
+}
+
+void TPasswordDlg::BibliotekaChange() {
+  if (Biblioteka->currentText() == kNamedPipes) {
+    Label5->setText(QStringLiteral("Pipe name:"));
+    Port->setText(QStringLiteral("\\\\\\pipe\\sql\\query"));
+    SetPortGrey(false);
+    Dynamiczny->hide();
+    Edit1Change();
+  } else {
+    Label5->setText(QStringLiteral("Port:"));
+    Port->setText(QStringLiteral("1433"));
+    SetPortGrey(true);
+    SetDynamiczny(true);
+    Dynamiczny->show();
+  }
+}
+
+void TPasswordDlg::Edit1Change() {
+  if (Biblioteka->currentText() == kNamedPipes)
+    Port->setText("\\\\" + Edit1->text() + "\\pipe\\sql\\query");
+}
+
+}  // namespace vandrel::app

@@ -1,0 +1,46 @@
+#pragma once
+// "Połączenie z serwerem MSSQL": server, network library, port and login, asked once at start.
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vandrel::app {
+
+struct ConnectionFields;
+
+class TPasswordDlg : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TPasswordDlg(QWidget* Owner);
+
+  QLineEdit* Edit1;       // server
+  QComboBox* Biblioteka;  // network library
+  QLabel* Label5;         // "Port:" or "Pipe name:"
+  QLineEdit* Port;
+  QCheckBox* Dynamiczny;
+  QLineEdit* Edit2;  // user
+  QLineEdit* Edit3;  // password
+  QPushButton* OKBtn;
+  QPushButton* CancelBtn;
+
+  ConnectionFields Fields() const;
+  // The fixed TCP port the user chose: the port text when TCP/IP is chosen and the port is
+  // not assigned dynamically; empty otherwise.
+  QString FixedPort() const;
+  bool PortIsGrey() const;
+
+  void DynamicznyClick();
+  void BibliotekaChange();
+  void Edit1Change();
+
+ private:
+  void SetPortGrey(bool Grey);
+  // Sets the check box as a click would, running its handler when the state changes.
+  void SetDynamiczny(bool Checked);
+};
+
+}  // namespace vandrel::app

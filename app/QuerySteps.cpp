@@ -1,0 +1,183 @@
+// The query steps: the connection probe run before every command, and the steps that switch
+// to a database and then execute a statement or read a result set. All run on KMQuery1.
+#include <QTreeWidget>
+
+#include "app/ConnectionString.h"
+#include "app/MainWindow.h"
+#include "app/NodeKinds.h"
+#include "app/ProcessFlags.h"
+#include "app/SqlQuoting.h"
+#include "app/WaitCursor.h"
+#include "foundation/Trim.h"
+
+namespace vandrel::app {
+namespace {
+
+QString Trimmed(const std::string& Text) { return QString::fromStdString(std::string(Trim(Text))); }
+
+}  // namespace
+
+void TForm1::ResetQuery() {
+  KMQuery1->Close();
+  KMQuery1->GetSQL().Clear();
+}
+
+// "use" + Database, then Query opened on KMQuery1.
+void TForm1::OpenInDatabase(const std::string& Query, const std::string& Database) {
+  ResetQuery();
+  KMQuery1->GetSQL().Add("use " + QuoteIdentifier(Database));
+  KMQuery1->ExecSQL();
+  ResetQuery();
+  KMQuery1->GetSQL().Add(Query);
+  KMQuery1->Open();
+}
+
+bool TForm1::ProbeConnection() {
+  WaitCursor busy;
+  QTreeWidgetItem* top = TreeView1->topLevelItem(0);
+  ProbeRunning = true;
+  auto markServer = [this, &top](int Image) {
+    if (TreeView1->topLevelItemCount() == 0) return;
+    if (!top) top = TreeView1->topLevelItem(0);
+    if (top && top->text(0).contains(QStringLiteral("Serwer"))) SetNodeImages(top, Image, Image);
+  };
+  try {
+    ResetQuery();
+    KMQuery1->GetSQL().Add("select 1");
+    KMQuery1->ExecSQL();
+    markServer(nkServer);
+    ProbeRunning = false;
+    return true;
+  } catch (...) {
+    markServer(nkServerLost);
+    ProbeRunning = false;
+    return false;
+  }
+}
+
+bool TForm1::EnsureConnected() {
+  StatementOk = true;
+  try {
+    if (!ProbeConnection()) {
+      WaitCursor busy;
+      MOdbcLink1->SetConnected(false);
+      MOdbcLink1->SetConnected(true);
+    }
+    if (!MOdbcLink1->GetConnectString().empty()) ConnectionString = MOdbcLink1->GetConnectString();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool TForm1::ExecInDatabase(const std::string& Statement, const std::string& Database) {
+  try {
+    if (!EnsureConnected()) return false;
+    WaitCursor busy;
+    for (const std::string& text : {"use " + QuoteIdentifier(Database), Statement}) {
+      ResetQuery();
+      KMQuery1->GetSQL().Add(text);
+      KMQuery1->ExecSQL();
+    }
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+void TForm1::QueryToList(TextList& List, const std::string& Query, const std::string& Database) {
+  List.clear();
+  try {
+    EnsureConnected();
+    WaitCursor busy;
+    OpenInDatabase(Query, Database);
+    const int columns = KMQuery1->GetFieldCount();
+    if (columns > 0) {
+      List.push_back(std::to_string(columns));
+      TMFields* fields = KMQuery1->GetFields();
+      for (; !KMQuery1->GetEof(); KMQuery1->Next())
+        for (int c = 0; c < columns; ++c) List.push_back(fields->GetFields(c)->GetEditText());
+    }
+    KMQuery1->Close();
+  } catch (...) {
+  }
+}
+
+void TForm1::QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database) {
+  QueryToList(List, Query, Database);
+  if (List.empty()) return;
+  const size_t columns = std::stoul(List[0]);
+  if (columns < 3) return;
+  // Column 3 of each row becomes owner + "." + table name.
+  for (size_t row = 1; row + columns - 1 < List.size(); row += columns)
+    List[row + 2] = List[row + 1] + "." + List[row + 2];
+}
+
+std::string TForm1::QueryScalar(const std::string& Query, const std::string& Database) {
+  try {
+    return QueryField(Query, 0, Database);
+  } catch (...) {
+    return {};
+  }
+}
+
+std::string TForm1::QueryField(const std::string& Query, int Column, const std::string& Database) {
+  EnsureConnected();
+  WaitCursor busy;
+  OpenInDatabase(Query, Database);
+  std::string value;
+  if (!KMQuery1->GetEof() && Column >= 0 && Column < KMQuery1->GetFieldCount())
+    value = KMQuery1->GetFields()->GetFields(Column)->GetEditText();
+  KMQuery1->Close();
+  return value;
+}
+
+void TForm1::QueryToListView(const std::string& Query, QTreeWidget* List, const std::string& Database) {
+  try {
+    EnsureConnected();
+    WaitCursor busy;
+    OpenInDatabase(Query, Database);
+    const int columns = KMQuery1->GetFieldCount();
+    if (columns > 0) {
+      TMFields* fields = KMQuery1->GetFields();
+      List->setUpdatesEnabled(false);
+      List->clear();
+      QStringList captions;
+      for (int c = 0; c < columns; ++c) captions << QString::fromStdString(fields->GetFields(c)->GetFieldName());
+      List->setColumnCount(columns);
+      List->setHeaderLabels(captions);
+      QList<QTreeWidgetItem*> items;
+      for (; !KMQuery1->GetEof(); KMQuery1->Next()) {
+        auto* item = new QTreeWidgetItem();
+        for (int c = 0; c < columns; ++c) item->setText(c, Trimmed(fields->GetFields(c)->GetEditText()));
+        items.append(item);
+      }
+      List->addTopLevelItems(items);
+      for (int c = 0; c < columns; ++c) List->setColumnWidth(c, 100);
+      List->setUpdatesEnabled(true);
+    }
+    KMQuery1->Close();
+  } catch (...) {
+    List->setUpdatesEnabled(true);
+  }
+}
+
+std::string TForm1::ConnectionStringValue(const std::string& Key) const {
+  return app::ConnectionStringValue(ConnectionString, Key);
+}
+
+void TForm1::UserDatabaseNames(TextList& List) {
+  QueryToList(List, "select name from sysdatabases order by name", "master");
+  if (!List.empty()) List.erase(List.begin());
+  std::erase_if(List, [](const std::string& name) { return IsSystemDatabase(name); });
+}
+
+std::string TForm1::FindUserDatabase(const TextList& Names, const std::string& Name) {
+  const std::string name = Name.empty() ? SelectedDatabaseNode() : Name;
+  if (IsSystemDatabase(name)) return {};
+  for (const std::string& n : Names)
+    if (n == name) return name;
+  return {};
+}
+
+}  // namespace vandrel::app

@@ -1,0 +1,95 @@
+// The SQL error report: every failed statement or query opened on the link is shown once,
+// with its text, its parameters and the topics of the error.
+#include "app/ErrorText.h"
+#include "app/DialogSeam.h"
+#include "app/MainWindow.h"
+#include "app/ProcessFlags.h"
+#include "app/SqlQuoting.h"
+#include "data/Params.h"
+#include "foundation/MacError.h"
+
+namespace vandrel::app {
+namespace {
+
+std::string ParamTypeText(TMFieldType Type) {
+  switch (Type) {
+    case mftInteger: return "int";
+    case mftFloat: return "flo";
+    case mftExtended: return "ext";
+    case mftDateTime: return "d/t";
+    default: return "str";
+  }
+}
+
+std::string ParamDirectionText(TMParamOption Option) {
+  switch (Option) {
+    case mpoInput: return "in ";
+    case mpoInputOutput: return "i/o ";
+    default: return "out ";
+  }
+}
+
+}  // namespace
+
+// The name of an object by number, read on a query of its own: the report runs while KMQuery1
+// is still inside the failed step, which must not be disturbed. A failed look-up is silent
+// and gives an empty name.
+std::string TForm1::ObjectNameLookup(const std::string& Id, const std::string& Database) {
+  const bool quiet = QuietErrors;
+  std::string name;
+  try {
+    TKMQuery query;
+    query.SetLink(MOdbcLink1.get());
+    QuietErrors = true;
+    query.GetSQL().Add("use " + QuoteIdentifier(Database));
+    query.ExecSQL();
+    query.GetSQL().Clear();
+    QuietErrors = true;
+    query.GetSQL().Add("Select OBJECT_NAME(" + Id + ")");
+    query.Open();
+    if (!query.GetEof() && query.GetFieldCount() > 0) name = query.GetFields()->GetFields(0)->GetEditText();
+  } catch (...) {
+  }
+  QuietErrors = quiet;
+  return name;
+}
+
+void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext QueryContext,
+                             const Exception* E) {
+  if (QueryContext != mqcExecError && QueryContext != mqcOpenError) return;
+  std::string report = QueryContext == mqcExecError ? "Błąd polecenia SQL:\r\n" : "Błąd zapytania SQL:\r\n";
+  report += Text;
+  if (Params) {
+    for (int i = 0; i < Params->GetCount(); ++i) {
+      const TMParam* p = Params->GetParams(i);
+      if (p->GetParamOption() == mpoMacro)
+        report += "\r\nMakro";
+      else
+        report += "\r\nParametr [" + ParamDirectionText(p->GetParamOption()) + ParamTypeText(p->GetDataType()) + "]";
+      report += " '" + p->GetName() + "': " + p->GetAsString();
+    }
+  }
+  if (E) {
+    report += "\r\n";
+    if (const auto* em = dynamic_cast<const EMException*>(E)) {
+      for (int i = 0; i < em->GetTopicCount(); ++i) {
+        const EMException* topic = em->GetTopics(i);
+        report += "[" + topic->GetCode() + "] " + topic->GetTitle() + "\r\n" + topic->GetDescription() + "\r\n";
+      }
+    } else {
+      report += E->Message;
+    }
+  }
+  if (!ProbeRunning && !QuietErrors) {
+    StatementOk = false;
+    const std::string database = SelectedDatabase();
+    std::function<std::string(const std::string&)> lookup;
+    if (!database.empty())
+      lookup = [this, &database](const std::string& Id) { return ObjectNameLookup(Id, database); };
+    report = TranslateKnownMessage(RewriteObjectIds(report, lookup));
+    ShowMessage(this, QString::fromStdString(report), QStringLiteral("Błąd"), MsgIcon::Error);
+  }
+  QuietErrors = false;
+}
+
+}  // namespace vandrel::app

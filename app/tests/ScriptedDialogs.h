@@ -1,0 +1,68 @@
+#pragma once
+// A dialog seam for tests: records every message box and answers dialogs from a script.
+#include <QApplication>
+#include <QDialog>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/DialogSeam.h"
+
+namespace vandrel::app::testing {
+
+struct ShownMessage {
+  std::string Text, Caption;
+  MsgIcon Icon;
+  int Buttons;
+};
+
+class ScriptedDialogs : public DialogSeam {
+ public:
+  ScriptedDialogs() { Install(this); }
+  ~ScriptedDialogs() override { Install(nullptr); }
+
+  // Each dialog run takes the next answer: it may fill the dialog's fields and returns
+  // QDialog::Accepted or QDialog::Rejected. Without an answer a dialog is rejected.
+  std::deque<std::function<int(QDialog*)>> DialogAnswers;
+  // Message boxes answer with the next button here, else with OK (or the first given).
+  std::deque<int> MessageAnswers;
+  std::vector<ShownMessage> Messages;
+  std::vector<std::string> DialogsRun;
+
+  int MessageBox(QWidget*, const QString& Text, const QString& Caption, MsgIcon Icon, int Buttons) override {
+    Messages.push_back({Text.toStdString(), Caption.toStdString(), Icon, Buttons});
+    if (!MessageAnswers.empty()) {
+      int a = MessageAnswers.front();
+      MessageAnswers.pop_front();
+      return a;
+    }
+    return (Buttons & mbOK) ? mbOK : (Buttons & mbYes) ? mbYes : Buttons;
+  }
+  int ExecDialog(QDialog* Dialog) override {
+    DialogsRun.push_back(Dialog->objectName().toStdString());
+    if (DialogAnswers.empty()) return QDialog::Rejected;
+    auto answer = std::move(DialogAnswers.front());
+    DialogAnswers.pop_front();
+    return answer(Dialog);
+  }
+  QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    if (FileAnswers.empty()) return {};
+    QString f = FileAnswers.front();
+    FileAnswers.pop_front();
+    return f;
+  }
+  std::deque<QString> FileAnswers;
+};
+
+// The one QApplication of a test process, offscreen.
+inline QApplication& TestApplication() {
+  static int argc = 1;
+  static char name[] = "vandrel-test";
+  static char* argv[] = {name, nullptr};
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication app(argc, argv);
+  return app;
+}
+
+}  // namespace vandrel::app::testing

@@ -1,0 +1,86 @@
+#pragma once
+// A main window against msde-sim with the demo data set, through unixODBC and FreeTDS.
+#include <gtest/gtest.h>
+
+#include <QTreeWidget>
+#include <cstdlib>
+#include <memory>
+
+#include "app/MainWindow.h"
+#include "app/PasswordDlg.h"
+#include "app/tests/ScriptedDialogs.h"
+#include "testkit/SimServer.h"
+
+namespace vandrel::app::testing {
+
+// The demo server's system administrator.
+inline const char* const kSaPassword = "demo";
+
+class SimWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { TestApplication(); }
+
+  void SetUp() override {
+    Sim = std::make_unique<msde::testkit::SimServer>();
+    // "(local)" reaches the simulator's port: FreeTDS takes a host's default port from TDSPORT.
+    setenv("TDSPORT", std::to_string(Sim->Port()).c_str(), 1);
+    Form = std::make_unique<TForm1>();
+  }
+  void TearDown() override {
+    Form.reset();
+    Sim.reset();
+    unsetenv("TDSPORT");
+  }
+
+  // The connection dialog answered with OK and the given password.
+  void AnswerLogin(const char* Password = kSaPassword) {
+    Dialogs.DialogAnswers.push_back([Password](QDialog* d) {
+      static_cast<TPasswordDlg*>(d)->Edit3->setText(QString::fromUtf8(Password));
+      return int(QDialog::Accepted);
+    });
+  }
+  void Connect() {
+    AnswerLogin();
+    Form->FormShow();
+  }
+
+  QTreeWidgetItem* Node(const QString& Text) const {
+    const auto found = Form->TreeView1->findItems(Text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+  }
+  QTreeWidgetItem* NodeUnder(QTreeWidgetItem* Parent, const QString& Text) const {
+    for (int i = 0; Parent && i < Parent->childCount(); ++i)
+      if (Parent->child(i)->text(0) == Text) return Parent->child(i);
+    return nullptr;
+  }
+  void Select(QTreeWidgetItem* Node) { Form->TreeView1->setCurrentItem(Node); }
+
+  QStringList Children(QTreeWidgetItem* Parent) const {
+    QStringList texts;
+    for (int i = 0; Parent && i < Parent->childCount(); ++i) texts << Parent->child(i)->text(0);
+    return texts;
+  }
+  QStringList Headers() const {
+    QStringList h;
+    for (int i = 0; i < Form->ListView1->columnCount(); ++i) h << Form->ListView1->headerItem()->text(i);
+    return h;
+  }
+  QStringList ListColumn(int Column) const {
+    QStringList texts;
+    for (int i = 0; i < Form->ListView1->topLevelItemCount(); ++i)
+      texts << Form->ListView1->topLevelItem(i)->text(Column);
+    return texts;
+  }
+  // The value of the detail row whose caption is Caption.
+  QString DetailValue(const QString& Caption) const {
+    for (int i = 0; i < Form->ListView1->topLevelItemCount(); ++i)
+      if (Form->ListView1->topLevelItem(i)->text(0) == Caption) return Form->ListView1->topLevelItem(i)->text(1);
+    return QStringLiteral("<none>");
+  }
+
+  ScriptedDialogs Dialogs;
+  std::unique_ptr<msde::testkit::SimServer> Sim;
+  std::unique_ptr<TForm1> Form;
+};
+
+}  // namespace vandrel::app::testing
