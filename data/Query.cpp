@@ -245,7 +245,12 @@ bool TKMQuery::CopyOneRecord() {
   if (FResultSet->GetPosition() == FRowsTaken) {
     FCache->AppendRecord(FRowsTaken);
     ++FRowsTaken;
-    if (FForwardOnly || !FDelayLoad) ImportAllFieldValues();
+    if (FForwardOnly || !FDelayLoad) {
+      ImportAllFieldValues();
+      // The driver may already have told the end: with the last row copied the result set
+      // has done its work, and no later move would ask it again.
+      if (FResultSet->GetCountKnown() && FRowsTaken >= FResultSet->GetCount()) FResultSet.reset();
+    }
     return true;
   }
   // Every row is in the cache now: without delayed loading the result set has done its work.
