@@ -18,7 +18,7 @@ class TApplication : public QApplication {
       return QApplication::notify(Receiver, Event);
     } catch (const vandrel::EAbort&) {
     } catch (const std::exception& e) {
-      vandrel::app::ShowMessage(nullptr, QString::fromUtf8(e.what()), applicationDisplayName(),
+      vandrel::app::ShowMessage(nullptr, QString::fromUtf8(e.what()), applicationName(),
                                 vandrel::app::MsgIcon::Error);
     } catch (...) {
     }
@@ -31,7 +31,7 @@ class TApplication : public QApplication {
 int main(int argc, char* argv[]) {
   using namespace vandrel::app;
   TApplication application(argc, argv);
-  application.setApplicationDisplayName(QStringLiteral("Vandrel MSDE 2000"));
+  application.setApplicationName(QStringLiteral("Vandrel MSDE 2000"));
   try {
     auto form1 = std::make_unique<TForm1>();
     Form1 = form1.get();

@@ -9,15 +9,15 @@
 #   bash scripts/run.sh ODBC        the "ODBC" start-up: choose a data source instead
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
+build=${VANDREL_BUILD_DIR:-build}
 bash scripts/deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target vandrel msde-sim
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"$(nproc)" --target vandrel msde-sim
 [ "${1:-}" = "--build-only" ] && exit 0
 
 if [ "${1:-}" = "--no-sim" ]; then
   shift
-  exec build/app/vandrel "$@"
+  exec "$build/app/vandrel" "$@"
 fi
 
 demo="${XDG_RUNTIME_DIR:-/tmp}/vandrel-demo-$(id -u)"
@@ -27,7 +27,7 @@ rm -rf "$demo/files" && cp -r simulator/data/files "$demo/files"
 # Port 1433 when it is free, else any free port.
 port=1433
 if (exec 3<>/dev/tcp/127.0.0.1/1433) 2>/dev/null; then port=0; fi
-build/simulator/msde-sim --port "$port" --data simulator/data/demo.json --files "$demo/files" \
+"$build/simulator/msde-sim" --port "$port" --data simulator/data/demo.json --files "$demo/files" \
   > "$demo/msde-sim.out" 2> "$demo/msde-sim.log" &
 sim=$!
 trap 'kill $sim 2>/dev/null || true' EXIT
@@ -68,4 +68,4 @@ export VANDREL_REGISTRY_DIR="$demo/registry"
 export TDSPORT="$port"
 
 echo "msde-sim słucha na 127.0.0.1:$port. Serwer demonstracyjny: użytkownik sa, hasło demo."
-build/app/vandrel "$@"
+"$build/app/vandrel" "$@"

@@ -13,19 +13,20 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 bash scripts/run.sh --build-only >/dev/null 2>&1 || true
 out=${1:-docs/main-window.png}
-xvfb-run -a -s "-screen 0 1100x700x24" bash -c '
-  set -e
+xvfb-run -a -s "-screen 0 1024x640x24" bash -c '
   bash scripts/run.sh >/dev/null 2>&1 &
   runner=$!
-  dialog=$(xdotool search --sync --name "Połączenie z serwerem MSSQL" | head -n 1)
+  dialog=$(xdotool search --sync --onlyvisible --name "Połączenie z serwerem MSSQL" | head -n 1)
   sleep 1
-  xdotool windowfocus --sync "$dialog" type --delay 50 "demo"
-  xdotool key --window "$dialog" Return
-  main=$(xdotool search --sync --name "wersja" | head -n 1)
-  xdotool windowmove "$main" 0 0 windowsize "$main" 1100 700
-  sleep 4
+  xdotool windowfocus "$dialog"
+  sleep 0.5
+  xdotool type --delay 50 demo
+  xdotool key Return
+  main=$(xdotool search --sync --onlyvisible --name "wersja" | head -n 1)
+  xdotool windowmove "$main" 0 0 windowsize "$main" 1024 640
+  sleep 5
   import -window root "'"$out"'"
-  pkill -f build/app/vandrel || true
+  pkill -x vandrel || true
   wait $runner || true
 '
 echo "Zapisano $out"
