@@ -229,6 +229,9 @@ bool TKMQuery::GetCountKnown() { return FResultSet ? FResultSet->GetCountKnown()
 bool TKMQuery::GetIsEmpty() {
   if (!Cached()) return FResultSet ? FResultSet->GetIsEmpty() : true;
   if (FCache->GetCount() > FDeletedCount) return false;
+  // The record an update handler is given may be the last deleted one; its values must
+  // still be readable there.
+  if (FUpdating && !FCache->GetIsEmpty()) return false;
   if (!FResultSet) return true;
   if (FResultSet->GetCountKnown()) return FRowsTaken >= FResultSet->GetCount();
   FResultSet->SetPositionCommonCode(FRowsTaken);

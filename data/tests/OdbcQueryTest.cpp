@@ -72,7 +72,8 @@ class OdbcQuery : public test::OdbcTest {
   }
   // A handler that writes each modification to the table and records the kinds it saw.
   void WriteThrough(TKMQuery& q, std::vector<TMUpdateKind>& Kinds) {
-    q.OnUpdateRecord = [this, &Kinds](TKMQuery* Sender, TMUpdateKind UK, TMUpdateResult& UR, bool& Finish) {
+    q.OnUpdateRecord = [this, &q, &Kinds](TKMQuery* Sender, TMUpdateKind UK, TMUpdateResult& UR, bool& Finish) {
+      EXPECT_EQ(Sender, &q);
       EXPECT_EQ(UR, murApply);
       EXPECT_FALSE(Finish);
       Kinds.push_back(UK);
@@ -433,6 +434,74 @@ TEST_F(OdbcQuery, HandlerCannotMoveOrEditAndFailuresLeaveTheQueryUsable) {
   EXPECT_EQ(Int(q, "k"), 1);
   q.ApplyUpdates(mumAll);
   EXPECT_FALSE(q.UpdatesPending());
+}
+
+TEST_F(OdbcQuery, DeletionsBeforeTheCurrentRecordKeepItsPositionThroughApplyAndUndo) {
+  TKMQuery q;
+  ThreeModifications(q);
+  q.SetPosition(4);
+  ASSERT_EQ(Int(q, "k"), 5);  // the deleted k 4 lies before it
+  std::vector<TMUpdateKind> kinds;
+  WriteThrough(q, kinds);
+  q.ApplyUpdates(mumDeleted);
+  EXPECT_EQ(Int(q, "k"), 5);
+  EXPECT_EQ(q.GetPosition(), 4);
+  q.First();
+  q.Delete();  // k 1
+  q.SetPosition(3);
+  ASSERT_EQ(Int(q, "k"), 5);
+  q.UndoUpdates(mumAll);
+  EXPECT_EQ(Int(q, "k"), 5);
+  EXPECT_EQ(q.GetPosition(), 3);
+  q.Prior();
+  EXPECT_EQ(Int(q, "k"), 3);
+  EXPECT_EQ(q.GetCount(), 4);
+  EXPECT_EQ(Visible(q), (Rows{{1, "s1"}, {2, "s2"}, {3, "s3"}, {5, "s5"}}));
+  EXPECT_EQ(Table(), Visible(q));
+}
+
+TEST_F(OdbcQuery, CountsOfAPartlyCopiedResultAddInsertsAndDropDeletions) {
+  Fill(45);
+  TKMQuery q;
+  OpenCached(q);
+  q.SetPosition(2);
+  q.Insert();
+  q.SetPosition(5);
+  q.Delete();
+  q.Delete();
+  EXPECT_EQ(q.GetCount(), 44);
+  q.Last();
+  EXPECT_EQ(q.GetPosition(), 43);
+  EXPECT_EQ(Int(q, "k"), 45);
+  q.UndoUpdates(mumDeleted);
+  EXPECT_EQ(q.GetCount(), 46);
+  EXPECT_EQ(q.GetPosition(), 45);
+}
+
+TEST_F(OdbcQuery, EveryRecordDeletedThenUndoneOrApplied) {
+  Fill(3);
+  TKMQuery q;
+  OpenCached(q);
+  while (!q.GetIsEmpty()) q.Delete();
+  EXPECT_EQ(q.GetPosition(), -1);
+  EXPECT_EQ(q.GetCount(), 0);
+  EXPECT_EQ(q.UpdatesCount(), 3);
+  q.UndoUpdates(mumOrdered);
+  EXPECT_EQ(q.GetPosition(), 0);
+  EXPECT_EQ(Visible(q), (Rows{{1, "s1"}, {2, "s2"}, {3, "s3"}}));
+  while (!q.GetIsEmpty()) q.Delete();
+  std::vector<TMUpdateKind> kinds;
+  WriteThrough(q, kinds);
+  q.ApplyUpdates(mumAll);
+  EXPECT_EQ(kinds.size(), 3u);
+  EXPECT_TRUE(q.GetIsEmpty());
+  EXPECT_FALSE(q.UpdatesPending());
+  EXPECT_TRUE(Table().empty());
+  // The emptied query still takes new records.
+  q.Append();
+  q.FieldByName("k")->SetAsInteger(9);
+  q.ApplyUpdates(mumInserted);
+  EXPECT_EQ(Table(), (Rows{{9, ""}}));
 }
 
 TEST_F(OdbcQuery, ClosingDropsPendingModifications) {
