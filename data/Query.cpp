@@ -156,7 +156,13 @@ void TKMQuery::DoSetPosition(int Position) {
     if (FResultSet) FResultSet->SetPositionCommonCode(Position);
     return;
   }
-  if (FCache->GetIsEmpty() || RecordState() == kDeleted) return;
+  if (FCache->GetIsEmpty()) return;
+  // A deleted record is current only after a modification search or when every record is
+  // deleted: a move starts from the nearest visible record, if there is one.
+  if (RecordState() == kDeleted) {
+    SettleAfterDelete(false);
+    if (RecordState() == kDeleted) return;
+  }
   while (true) {
     const int start = FCache->GetPosition();
     const int visible = start - FHiddenBefore;
@@ -602,10 +608,25 @@ bool TKMQuery::FindModification(int From, TMUpdateKind& Kind) {
   return false;
 }
 
-bool TKMQuery::GotoFirstModification(TMUpdateKind& Kind) { return Cached() && FindModification(0, Kind); }
+bool TKMQuery::GotoFirstModification(TMUpdateKind& Kind) { return Cached() && GotoModification(0, Kind); }
 
 bool TKMQuery::GotoNextModification(TMUpdateKind& Kind, bool Stay) {
-  return Cached() && FindModification(FCache->GetPosition() + (Stay ? 0 : 1), Kind);
+  return Cached() && GotoModification(FCache->GetPosition() + (Stay ? 0 : 1), Kind);
+}
+
+// Inside an update walk the saved position and hidden before are kept in step by the walk
+// itself. Called from outside, the found record becomes the dataset's current one: hidden
+// before is recounted for it, and a search that finds nothing leaves the cursor where it was.
+bool TKMQuery::GotoModification(int From, TMUpdateKind& Kind) {
+  if (FUpdating) return FindModification(From, Kind);
+  const int start = FCache->GetPosition();
+  const bool found = FindModification(From, Kind);
+  if (found)
+    FHiddenBefore = DeletedBefore(FCache->GetPosition());
+  else
+    FCache->SetPosition(start);
+  ReapplyPosition();
+  return found;
 }
 
 void TKMQuery::AcceptModification(bool& Removed) {

@@ -151,6 +151,7 @@ class TKMQuery : public TMCustomDataSet {
   void SettleAfterDelete(bool FromCurrent);
   int DeletedBefore(int CachePosition) const;
   bool FindModification(int From, TMUpdateKind& Kind);
+  bool GotoModification(int From, TMUpdateKind& Kind);
   template <class HandleFn>
   void WalkModifications(TMUpdateMethod Method, HandleFn&& Handle);
   void SQLChanged();

@@ -152,6 +152,21 @@ TEST_F(OdbcQuery, RowsMoveIntoTheCacheAsReachedAndTheResultSetStaysForDelayedLoa
   EXPECT_EQ(all[44], (std::pair<int, std::string>{45, "s45"}));
 }
 
+TEST_F(OdbcQuery, ForwardOnlyRowsReachedCanBeRevisitedFromTheCache) {
+  Fill(45);
+  TKMQuery q;
+  q.SetForwardOnly(true);
+  OpenCached(q);
+  q.SetPosition(30);
+  EXPECT_EQ(Int(q, "k"), 31);
+  q.SetPosition(5);  // the result set has dropped this rowset; the cache has the row
+  EXPECT_EQ(Int(q, "k"), 6);
+  EXPECT_FALSE(q.GetCountKnown());
+  ASSERT_NE(q.GetResultSet(), nullptr);
+  q.SetPosition(35);  // further rows still come from the result set
+  EXPECT_EQ(Str(q, "s"), "s36");
+}
+
 TEST_F(OdbcQuery, ResultSetIsReleasedOnceEveryRowIsCachedWhenForwardOnlyOrNotDelayed) {
   Fill(45);
   // 45 rows end with a short rowset; 40 rows need one more fetch to find the end.
@@ -201,6 +216,22 @@ TEST_F(OdbcQuery, EditsKeepPreviousValuesAndCountOncePerRecord) {
   EXPECT_EQ(q.FieldByName("s")->GetPreviousString(), "s3");
   EXPECT_EQ(Visible(q), (Rows{{1, "s1"}, {20, ""}, {3, "s3"}}));
   EXPECT_EQ(Table(), (Rows{{1, "s1"}, {2, "s2"}, {3, "s3"}}));  // nothing written
+}
+
+TEST_F(OdbcQuery, DeletingAChangedRecordKeepsItsOriginalValuesForTheKey) {
+  Fill(3);
+  TKMQuery q;
+  OpenCached(q);
+  q.SetPosition(1);
+  q.FieldByName("k")->SetAsInteger(20);
+  q.Delete();
+  EXPECT_EQ(q.UpdatesCount(), 1);  // the change became the deletion
+  TMUpdateKind kind;
+  ASSERT_TRUE(q.GotoFirstModification(kind));
+  EXPECT_EQ(kind, mukDelete);
+  EXPECT_EQ(q.FieldByName("k")->GetPreviousInteger(), 2);
+  q.UndoUpdates(mumAll);
+  EXPECT_EQ(Visible(q), (Rows{{1, "s1"}, {2, "s2"}, {3, "s3"}}));
 }
 
 TEST_F(OdbcQuery, AutoUndoMakesARecordUnchangedWhenItsValuesAreBack) {
@@ -260,6 +291,7 @@ TEST_F(OdbcQuery, InsertsAndDeletionsShowInPositionsAndCounts) {
   ASSERT_TRUE(q.GotoFirstModification(kind));
   EXPECT_EQ(kind, mukInsert);
   EXPECT_EQ(Int(q, "k"), 7);
+  EXPECT_EQ(q.GetPosition(), 1);
   ASSERT_TRUE(q.GotoNextModification(kind, false));
   EXPECT_EQ(kind, mukDelete);
   EXPECT_TRUE(q.IsRecordDeleted());
@@ -271,6 +303,12 @@ TEST_F(OdbcQuery, InsertsAndDeletionsShowInPositionsAndCounts) {
   ASSERT_TRUE(q.GotoNextModification(kind, false));
   EXPECT_EQ(q.FieldByName("k")->GetPreviousInteger(), 4);
   EXPECT_FALSE(q.GotoNextModification(kind, false));
+  EXPECT_EQ(q.FieldByName("k")->GetPreviousInteger(), 4);  // an unsuccessful search stays
+  // Positions stay right after visiting deleted records.
+  q.UndoUpdates(mumInserted);
+  EXPECT_EQ(Visible(q), (Rows{{1, "s1"}, {2, "s2"}, {5, "s5"}}));
+  q.SetPosition(2);
+  EXPECT_EQ(Int(q, "k"), 5);
 }
 
 TEST_F(OdbcQuery, OpenEmptyCachedQueryAcceptsInserts) {
