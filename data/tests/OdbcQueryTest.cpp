@@ -542,6 +542,29 @@ TEST_F(OdbcQuery, EveryRecordDeletedThenUndoneOrApplied) {
   EXPECT_EQ(Table(), (Rows{{9, ""}}));
 }
 
+TEST_F(OdbcQuery, AnEmptyResultTakesInsertsThatApplyOrUndo) {
+  TKMQuery q;
+  q.ApplyUpdates(mumAll);  // closed: nothing to do
+  q.UndoUpdates(mumAll);
+  OpenCached(q);
+  EXPECT_TRUE(q.GetIsEmpty());
+  q.Insert();
+  q.FieldByName("k")->SetAsInteger(1);
+  q.UndoUpdates(mumAll);  // the only record goes
+  EXPECT_TRUE(q.GetIsEmpty());
+  EXPECT_EQ(q.GetPosition(), -1);
+  q.Insert();
+  q.FieldByName("k")->SetAsInteger(2);
+  q.FieldByName("s")->SetAsString("two");
+  std::vector<TMUpdateKind> kinds;
+  WriteThrough(q, kinds);
+  q.ApplyUpdates(mumOrdered);
+  EXPECT_EQ(kinds, (std::vector<TMUpdateKind>{mukInsert}));
+  EXPECT_EQ(Table(), (Rows{{2, "two"}}));
+  EXPECT_EQ(q.GetPosition(), 0);
+  EXPECT_FALSE(q.IsRecordInserted());
+}
+
 TEST_F(OdbcQuery, ClosingDropsPendingModifications) {
   TKMQuery q;
   ThreeModifications(q);
