@@ -3,6 +3,7 @@
 // handing them to OnUpdateRecord (which writes them to the database) or taking them back.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -336,6 +337,8 @@ struct ApplyCase {
   int Pending;
 };
 
+void PrintTo(const ApplyCase& c, std::ostream* os) { *os << "method " << int(c.Method); }
+
 class OdbcApplyUpdates : public OdbcQuery, public ::testing::WithParamInterface<ApplyCase> {};
 
 TEST_P(OdbcApplyUpdates, WritesTheMatchingModifications) {
@@ -376,6 +379,8 @@ struct UndoCase {
   Rows Visible;
   int Pending;
 };
+
+void PrintTo(const UndoCase& c, std::ostream* os) { *os << "method " << int(c.Method); }
 
 class OdbcUndoUpdates : public OdbcQuery, public ::testing::WithParamInterface<UndoCase> {};
 
