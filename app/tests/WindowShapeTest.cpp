@@ -1,0 +1,153 @@
+// The main window's shape without a server: the command table, enabling, resizing, list
+// look-ups, version information and the about box.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include "app/AboutBox.h"
+#include "app/ExeVersion.h"
+#include "app/MainWindow.h"
+#include "app/NodeKinds.h"
+#include "app/tests/ScriptedDialogs.h"
+
+using namespace vandrel::app;
+
+namespace {
+
+// The captions of a menu, "-" for a separator, submenus as "caption>".
+QStringList Captions(const QMenu* Menu) {
+  QStringList captions;
+  for (QAction* a : Menu->actions())
+    captions << (a->isSeparator() ? QStringLiteral("-") : a->menu() ? a->text() + ">" : a->text());
+  return captions;
+}
+
+class WindowShape : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { vandrel::app::testing::TestApplication(); }
+  TForm1 Form;
+};
+
+TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
+  QStringList top;
+  for (QAction* a : Form.menuBar()->actions()) top << a->text();
+  EXPECT_EQ(top, QStringList({"Bazy", "Konfiguracja", QStringLiteral("Narzędzia"), "Pomoc", "Zamknij"}));
+  const auto menus = Form.menuBar()->actions();
+  EXPECT_EQ(Captions(menus[0]->menu()),
+            QStringList({QStringLiteral("Odśwież listę baz     F5"), "-", QStringLiteral("Podłącz bazę"),
+                         QStringLiteral("Odłącz bazę"), "-", "Naprawa baz danych>"}));
+  EXPECT_EQ(Captions(menus[1]->menu()),
+            QStringList({"Biblioteki komunikacyjne serwera", "Biblioteki komunikacyjne klienta",
+                         "Uruchom Service Manager", "-", QStringLiteral("Konfiguracja połączeń ODBC"), "-",
+                         "Konfiguracja baz Tovinex", "-", QStringLiteral("Nie wyświetlaj bazy systemowych"), "-",
+                         "Wyświetlanie kolumn - struktura danych", QStringLiteral("Wyświetlanie kolumn - zawartość")}));
+  EXPECT_EQ(Captions(menus[2]->menu()),
+            QStringList({QStringLiteral("Ustaw bazę w tryb \"Single User\""),
+                         QStringLiteral("Wyłącz tryb \"Single User\""), "-",
+                         QStringLiteral("Utwórz połączenie sieciowe Tovinex"), "-", "Procesy", "-",
+                         "Konfiguracja serwera bazy danych", "-", QStringLiteral("Miernik zasobów")}));
+  EXPECT_EQ(Captions(menus[3]->menu()), QStringList({"SQL Server Engine Info", "-", "O programie..."}));
+  EXPECT_EQ(Captions(Form.PopupMenu1),
+            QStringList({QStringLiteral("Podłącz bazę"), QStringLiteral("Odłącz bazę"),
+                         QStringLiteral("Utwórz połączenie sieciowe Tovinex"), "-", QStringLiteral("Wyłącz bazę"),
+                         QStringLiteral("Włącz bazę"), QStringLiteral("Ustaw bazę w trybie tylko do odczytu"),
+                         QStringLiteral("Wyłącz tryb tylko do odczytu"), "-", "Naprawa baz danych>",
+                         QStringLiteral("Zmień właściciela tabel"), "-", "Parametry bazy"}));
+  EXPECT_EQ(Captions(Form.Commands("Naprawa baz danych").first()->menu()),
+            QStringList({QStringLiteral("Sprawdź spójność bazy"), "-", "Naprawa Fast", "Naprawa Rebuild", "Naprawa Full"}));
+  EXPECT_EQ(Captions(Form.PopupMenu2), QStringList({"Zabij proces"}));
+  EXPECT_TRUE(Form.CommandChecked(QStringLiteral("Nie wyświetlaj bazy systemowych")));
+  EXPECT_TRUE(Form.CommandChecked("Wyświetlanie kolumn - struktura danych"));
+}
+
+TEST_F(WindowShape, ToolBarHasSixButtonsWithHints) {
+  QStringList hints;
+  int separators = 0;
+  for (QAction* a : Form.ToolBar1->actions()) {
+    if (a->isSeparator())
+      ++separators;
+    else
+      hints << a->toolTip();
+  }
+  EXPECT_EQ(hints, QStringList({"Konfiguracja bibliotek komunikacyjnych serwera MSSQL",
+                                "Konfiguracja bibliotek komunikacyjnych klienta MSSQL",
+                                QStringLiteral("Konfiguracja połączeń ODBC"), "SQL Service Manager",
+                                "Konfiguracja baz Tovinex", ""}));
+  EXPECT_EQ(separators, 3);
+}
+
+TEST_F(WindowShape, EnablingFollowsTheSelection) {
+  Form.DisableDatabaseCommands();
+  EXPECT_FALSE(Form.CommandEnabled("Parametry bazy"));
+  EXPECT_TRUE(Form.CommandEnabled("Ustaw bazę w trybie tylko do odczytu"));
+  EXPECT_TRUE(Form.CommandEnabled(QStringLiteral("Odłącz bazę")));  // never disabled
+  Form.EnableDatabaseCommands();
+  for (QAction* a : Form.Commands("Naprawa baz danych")) EXPECT_TRUE(a->isEnabled());
+  EXPECT_FALSE(Form.CommandEnabled(QStringLiteral("Włącz bazę")));
+
+  // The single-user commands follow the selected node when "Narzędzia" opens.
+  QTreeWidgetItem* db = Form.AddNode(nullptr, "Sklep", nkDatabase, nkDatabase);
+  QTreeWidgetItem* offline = Form.AddNode(nullptr, "Archiwum (Offline)", nkDatabaseOffline, nkDatabaseOffline);
+  Form.TreeView1->setCurrentItem(db);
+  Form.Narzdzia1Click();
+  EXPECT_TRUE(Form.CommandEnabled(QStringLiteral("Wyłącz tryb \"Single User\"")));
+  Form.TreeView1->setCurrentItem(offline);
+  Form.Narzdzia1Click();
+  EXPECT_FALSE(Form.CommandEnabled(QStringLiteral("Ustaw bazę w tryb \"Single User\"")));
+  EXPECT_EQ(Form.SelectedDatabase(), "Archiwum");
+  EXPECT_EQ(Form.SelectedDatabaseNode(), "Archiwum");
+  EXPECT_EQ(Form.SelectedLoginName(), "");
+}
+
+TEST_F(WindowShape, ListLookUpsByFirstColumn) {
+  EXPECT_FALSE(Form.ListShowsColumn("SPID"));
+  Form.ListView1->setColumnCount(2);
+  Form.ListView1->setHeaderLabels({"SPID", "Status"});
+  auto* item = new QTreeWidgetItem(Form.ListView1, QStringList({"52", "sleeping"}));
+  EXPECT_TRUE(Form.ListShowsColumn("SPID"));
+  EXPECT_EQ(Form.SelectedListCaptionUnder("SPID"), "");
+  Form.ListView1->setCurrentItem(item);
+  EXPECT_EQ(Form.SelectedListCaptionUnder("SPID"), "52");
+  EXPECT_EQ(Form.SelectedListCaptionUnder("ID"), "");
+}
+
+TEST_F(WindowShape, ResizeKeepsTheMinimumSize) {
+  Form.resize(300, 100);
+  Form.FormResize();
+  EXPECT_EQ(Form.width(), 500);
+  EXPECT_EQ(Form.height(), 170);
+}
+
+TEST(ExeVersion, FieldsOfTheProgramAndOfOtherFiles) {
+  TMExeVersion version;
+  EXPECT_EQ(version.GetFileVersion(), "1.0.0.1");
+  EXPECT_EQ(version.GetMajorVersion(), "1");
+  EXPECT_EQ(version.GetBuild(), "1");
+  EXPECT_EQ(version.GetVersionString(), "1.00 _ 01");
+  version.ModulePath = "   ";
+  EXPECT_EQ(version.GetFileVersion(), "1.0.0.1");  // blanks mean the program itself
+  version.ModulePath = "/bin/sh";
+  EXPECT_EQ(version.GetFileVersion(), "");
+  EXPECT_EQ(version.GetVersionString(), "");
+  char buffer[4];
+  std::uint32_t packed = 7;
+  EXPECT_EQ(TMExeVersion::GetFileVersionField(TMExeVersion().GetModuleName(), "FileVersion", buffer, sizeof buffer, &packed), 7);
+  EXPECT_STREQ(buffer, "1.0");
+  EXPECT_EQ(packed, 0x01000001u);
+}
+
+TEST(AboutBox, ShowsTheVersion) {
+  vandrel::app::testing::TestApplication();
+  TMExeVersion version;
+  TFmMPrintInfo box(nullptr, version);
+  EXPECT_EQ(box.windowTitle(), "Informacja o programie");
+  EXPECT_EQ(box.LblWersja->text(), "Wersja 1.0.0.1");
+  EXPECT_EQ(box.size(), QSize(401, 257));
+}
+
+}  // namespace
