@@ -170,6 +170,12 @@ TEST_F(MainWindow, ErrorReportRewritesObjectIdsAndListsTopics) {
   EXPECT_NE(m.Text.find("Obiekt: \"\""), 0u);
   EXPECT_FALSE(StatementOk);
 
+  // The one server message shown in Polish.
+  Dialogs.Messages.clear();
+  EXPECT_FALSE(Form->ExecInDatabase("sp_detach_db 'BrakTakiejBazy'", "master"));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Text, "Nie można usunąć bazy. Podana baza nie istnieje");
+
   Dialogs.Messages.clear();
   TextList list;
   Form->QueryToList(list, "select * from BrakTabeli", "Sklep");
