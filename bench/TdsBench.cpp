@@ -37,10 +37,10 @@ int main() {
   auto engine = msde::LoadEngine(std::string(MSDE_DATA_DIR) + "/demo.json", "");
   msde::tds::TdsServer server(*engine);
   msde::testkit::OdbcConfig config(server.Start(0));
-  msde::testkit::OdbcClient client(config.Utf8ConnectionString("sa", "demo"));
+  msde::testkit::OdbcClient client(config.Utf8ConnectionString("sa", ""));
 
   std::vector<msde::Message> errors;
-  msde::LoginRequest login{"sa", "demo", "", "bench", "bench", "", 0};
+  msde::LoginRequest login{"sa", "", "", "bench", "bench", "", 0};
   auto session = engine->Login(login, errors);
   if (!session) return 1;
 

@@ -3,7 +3,7 @@
 # msde-sim with its demo site. The simulator and the tool get a private unixODBC and FreeTDS
 # configuration under a demo directory: the machine's own configuration is never changed.
 #
-#   bash scripts/run.sh             the tool against msde-sim (user sa, password demo)
+#   bash scripts/run.sh             the tool against msde-sim (user sa, no password: press OK)
 #   bash scripts/run.sh --no-sim    the tool alone, with the machine's own ODBC configuration,
 #                                   for a real server (see README)
 #   bash scripts/run.sh ODBC        the "ODBC" start-up: choose a data source instead
@@ -67,5 +67,5 @@ export VANDREL_REGISTRY_DIR="$demo/registry"
 # FreeTDS takes the port of a server named without one ("(local)") from TDSPORT.
 export TDSPORT="$port"
 
-echo "msde-sim słucha na 127.0.0.1:$port. Serwer demonstracyjny: użytkownik sa, hasło demo."
+echo "msde-sim słucha na 127.0.0.1:$port. Serwer demonstracyjny: użytkownik sa bez hasła, wystarczy OK."
 "$build/app/vandrel" "$@"

@@ -20,7 +20,6 @@ xvfb-run -a -s "-screen 0 1024x640x24" bash -c '
   sleep 1
   xdotool windowfocus "$dialog"
   sleep 0.5
-  xdotool type --delay 50 demo
   xdotool key Return
   main=$(xdotool search --sync --onlyvisible --name "wersja" | head -n 1)
   xdotool windowmove "$main" 0 0 windowsize "$main" 1024 640

@@ -20,7 +20,7 @@ class FreeTdsLibrary : public ::testing::Test {
     Link.SetQueryTimeout(0);
     Link.OnGetConnectString = [this](TMOdbcLink*, AnsiString& S, const AnsiString, const AnsiString,
                                      const AnsiString, TMOdbcConnectOption& Option, HWND&) {
-      S = Sim.Utf8ConnectionString("sa", "demo");
+      S = Sim.Utf8ConnectionString("sa", "");
       Option = mcoNoPrompt;
     };
     Link.SetConnected(true);

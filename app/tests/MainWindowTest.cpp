@@ -145,7 +145,7 @@ TEST_F(MainWindow, UsersAndLogins) {
   const int kierownik = ListColumn(0).indexOf("kierownik");
   ASSERT_GE(kierownik, 0);
   EXPECT_EQ(ListColumn(5)[kierownik], "Brak");  // no password
-  EXPECT_EQ(ListColumn(5)[ListColumn(0).indexOf("sa")], "*****");
+  EXPECT_EQ(ListColumn(5)[ListColumn(0).indexOf("kasa1")], "*****");
   EXPECT_EQ(ListColumn(4)[ListColumn(0).indexOf("sa")], "TAK");
 
   Select(NodeUnder(Node("Loginy"), "kasa1"));

@@ -13,8 +13,8 @@
 
 namespace vandrel::app::testing {
 
-// The demo server's system administrator.
-inline const char* const kSaPassword = "demo";
+// The demo server's system administrator has no password, as MSDE 2000 installs often had.
+inline const char* const kSaPassword = "";
 
 class SimWindowTest : public ::testing::Test {
  protected:

@@ -358,7 +358,7 @@ def main():
                            "advanced": adv, "dynamic": dyn} for n, lo, hi, v, adv, dyn in CONFIGURATION],
         "logins": [
             {"name": "BUILTIN\\Administrators", "nt_name": True, "sysadmin": True, "created": "2005-06-14 10:20:00"},
-            {"name": "sa", "password": "demo", "sysadmin": True, "created": "2005-06-14 10:20:00"},
+            {"name": "sa", "password": "", "sysadmin": True, "created": "2005-06-14 10:20:00"},
             {"name": "Sklep", "password": "KWRTZPLA", "default_database": "Sklep", "created": "2006-09-04 10:15:02"},
             {"name": "kasa1", "password": "kasa1", "default_database": "Sklep", "language": "polski",
              "created": "2006-09-05 08:00:41"},

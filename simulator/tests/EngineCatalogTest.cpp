@@ -72,11 +72,11 @@ TEST_F(EngineTest, LoginFallsBackToMasterAndReportsWhatTheDatabaseRefuses) {
   sim->State().FindDatabase("Hurtownia")->Set(DbStatus::Offline, false);
   sim->State().FindDatabase("Hurtownia")->Set(DbStatus::SingleUser, true);
   Run("use Hurtownia");
-  EXPECT_FALSE(Connect("sa", "demo", "Hurtownia"));
+  EXPECT_FALSE(Connect("sa", "", "Hurtownia"));
   ASSERT_EQ(last_login_errors_.size(), 2u);
   EXPECT_EQ(last_login_errors_[0].number, 924);
   EXPECT_EQ(last_login_errors_[1].number, 4060);
-  EXPECT_FALSE(Connect("sa", "demo", "Brak"));
+  EXPECT_FALSE(Connect("sa", "", "Brak"));
   ASSERT_EQ(last_login_errors_.size(), 1u);
   EXPECT_EQ(last_login_errors_[0].text, "Cannot open database requested in login 'Brak'. Login fails.");
 }

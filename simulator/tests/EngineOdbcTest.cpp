@@ -27,7 +27,7 @@ class EngineOdbcTest : public ::testing::Test {
     delete server_;
     server_ = nullptr;
   }
-  std::unique_ptr<OdbcClient> Connect(const std::string& user = "sa", const std::string& password = "demo") {
+  std::unique_ptr<OdbcClient> Connect(const std::string& user = "sa", const std::string& password = "") {
     return std::make_unique<OdbcClient>(server_->Utf8ConnectionString(user, password));
   }
   static testkit::SimServer* server_;

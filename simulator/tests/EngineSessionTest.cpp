@@ -38,7 +38,7 @@ TEST_F(EngineTest, SingleUserDatabaseAdmitsOneConnection) {
   ASSERT_NE(sim, nullptr);
   sim->State().FindDatabase("Hurtownia")->Set(DbStatus::SingleUser, true);
   EXPECT_EQ(Run("use Hurtownia").ErrorNumber(), 0);
-  auto other = Connect("sa", "demo");
+  auto other = Connect("sa", "");
   const Answer refused = Run(*other, "use Hurtownia");
   EXPECT_EQ(refused.ErrorNumber(), 924);
   EXPECT_EQ(refused.ErrorText(), "Database 'Hurtownia' is already open and can only have one user at a time.");
@@ -55,7 +55,7 @@ TEST_F(EngineTest, LoginChecksPasswordAndDatabase) {
   EXPECT_EQ(last_login_errors_[0].text, "Login failed for user 'sa'.");
   EXPECT_FALSE(Connect("nikt", ""));
   EXPECT_FALSE(Connect("BUILTIN\\Administrators", ""));
-  EXPECT_FALSE(Connect("sa", "demo", "Archiwum2006"));
+  EXPECT_FALSE(Connect("sa", "", "Archiwum2006"));
   ASSERT_EQ(last_login_errors_.size(), 2u);
   EXPECT_EQ(last_login_errors_[0].number, 942);
   EXPECT_EQ(last_login_errors_[1].number, 4060);
@@ -78,7 +78,7 @@ TEST_F(EngineTest, ReadOnlyAndOfflineDatabasesStillListButRefuseEntry) {
 }
 
 TEST_F(EngineTest, WaitForReleasesTheEngineAndStopsOnAttention) {
-  auto other = Connect("sa", "demo");
+  auto other = Connect("sa", "");
   Answer waited;
   std::thread waiter([&] { waited = Run("waitfor delay '00:00:30' select 1"); });
   // While one connection waits, another is served.

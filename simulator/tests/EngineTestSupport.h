@@ -62,7 +62,7 @@ class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     engine_ = LoadEngine(std::string(MSDE_DATA_DIR) + "/demo.json", std::string(MSDE_DATA_DIR) + "/files");
-    sa_ = Connect("sa", "demo");
+    sa_ = Connect("sa", "");
   }
   void TearDown() override {
     for (auto& s : sessions_) engine_->Logout(*s);

@@ -20,7 +20,7 @@ std::optional<std::string> Env(const char* name) {
 TEST(TdsSimServer, ServesTheDemoDataThroughTheToolsConnectionString) {
   testkit::SimServer server;
   EXPECT_GT(server.Port(), 0);
-  testkit::OdbcClient client(server.ConnectionString("sa", "demo"));
+  testkit::OdbcClient client(server.ConnectionString("sa", ""));
   EXPECT_EQ(client.Scalar("select 1"), "1");
   auto result = client.Exec("select name from sysdatabases order by dbid");
   ASSERT_TRUE(result.ok);
@@ -29,7 +29,7 @@ TEST(TdsSimServer, ServesTheDemoDataThroughTheToolsConnectionString) {
 
 TEST(TdsSimServer, PolishNamesArriveWhole) {
   testkit::SimServer server;
-  testkit::OdbcClient client(server.Utf8ConnectionString("sa", "demo"));
+  testkit::OdbcClient client(server.Utf8ConnectionString("sa", ""));
   EXPECT_EQ(client.Scalar("select name from sysdatabases where name like 'Sklep W%'"),
             "Sklep Wschód");
 }
@@ -37,14 +37,14 @@ TEST(TdsSimServer, PolishNamesArriveWhole) {
 TEST(TdsSimServer, RestartsOnTheSamePortAndDropsOldConnections) {
   testkit::SimServer server;
   int port = server.Port();
-  testkit::OdbcClient before(server.ConnectionString("sa", "demo"));
+  testkit::OdbcClient before(server.ConnectionString("sa", ""));
   server.Restart();
   EXPECT_EQ(server.Port(), port);
   EXPECT_FALSE(before.Exec("select 1").ok);
-  testkit::OdbcClient after(server.ConnectionString("sa", "demo"));
+  testkit::OdbcClient after(server.ConnectionString("sa", ""));
   EXPECT_EQ(after.Scalar("select 1"), "1");
   server.Stop();
-  EXPECT_THROW(testkit::OdbcClient(server.ConnectionString("sa", "demo")), testkit::OdbcFailure);
+  EXPECT_THROW(testkit::OdbcClient(server.ConnectionString("sa", "")), testkit::OdbcFailure);
 }
 
 TEST(TdsSimServer, PrivateFilesAreACopyAndTheEnvironmentIsRestored) {
