@@ -44,7 +44,6 @@ std::string TForm1::ObjectNameLookup(const std::string& Id, const std::string& D
     query.GetSQL().Add("use " + QuoteIdentifier(Database));
     query.ExecSQL();
     query.GetSQL().Clear();
-    QuietErrors = true;
     query.GetSQL().Add("Select OBJECT_NAME(" + Id + ")");
     query.Open();
     if (!query.GetEof() && query.GetFieldCount() > 0) name = query.GetFields()->GetFields(0)->GetEditText();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "foundation/tests/MessageOf.h"
+
 #include <cmath>
 #include <limits>
 
@@ -18,14 +20,7 @@ class NumberTools : public ::testing::Test {
   TRegionalSettingsGuard Polish{TRegionalSettings::Polish()};
 };
 
-std::string MessageOf(const std::function<void()>& Action) {
-  try {
-    Action();
-  } catch (const Exception& E) {
-    return E.Message;
-  }
-  return "(no exception)";
-}
+using testing_support::MessageOf;
 
 }  // namespace
 

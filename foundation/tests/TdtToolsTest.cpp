@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "foundation/tests/MessageOf.h"
+
 #include <cmath>
 #include <functional>
 
@@ -20,14 +22,7 @@ TDateTime At(int Y, int M, int D, int H = 0, int N = 0, int S = 0, int MS = 0) {
   return datetime::CombineDateTime(Date, Time);
 }
 
-std::string MessageOf(const std::function<void()>& Action) {
-  try {
-    Action();
-  } catch (const Exception& E) {
-    return E.Message;
-  }
-  return "(no exception)";
-}
+using testing_support::MessageOf;
 
 TDateTime Parsed(const std::string& Text, TdtFormat Format) {
   return TdtTools(0).FromString(Text, Format).Value;
