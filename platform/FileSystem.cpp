@@ -1,8 +1,11 @@
 #include "platform/FileSystem.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 namespace vandrel::platform {
 
@@ -34,6 +37,13 @@ bool ForceDirectories(const AnsiString& Path) {
   if (CreateDirectory(Trimmed) || (errno == EEXIST && DirectoryExists(Trimmed))) return true;
   if (errno == EEXIST) errno = ENOTDIR;
   return false;
+}
+
+AnsiString HomeDirectory() {
+  const char* Home = std::getenv("HOME");
+  if (Home && *Home) return Home;
+  if (const passwd* Pw = getpwuid(getuid())) return Pw->pw_dir;
+  return "";
 }
 
 }  // namespace vandrel::platform

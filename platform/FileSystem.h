@@ -14,5 +14,7 @@ bool CreateDirectory(const AnsiString& Path);
 // Creates Path and every missing directory above it. True when Path is a directory at the
 // end; on false errno tells why.
 bool ForceDirectories(const AnsiString& Path);
+// The user's home directory: $HOME, else the password database's entry.
+AnsiString HomeDirectory();
 
 }  // namespace vandrel::platform

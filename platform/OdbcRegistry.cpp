@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "foundation/MacError.h"
+#include "platform/FreeTdsConf.h"
 #include "platform/RegKeyName.h"
 
 namespace vandrel::platform {
@@ -101,6 +102,20 @@ std::string Env(const char* Name) {
 
 bool HasLineBreak(const std::string& Text) { return Text.find_first_of("\r\n") != std::string::npos; }
 
+const char* const kServer = "Server";
+const char* const kServername = "Servername";
+
+// True for FreeTDS's driver library, named by its path or by its odbcinst.ini section.
+bool IsFreeTdsDriver(const std::string& Driver) {
+  std::string Library = Driver;
+  if (Driver.find('/') == std::string::npos) {
+    TConfigMode Mode(ODBC_BOTH_DSN);
+    Library = Profile(Driver.c_str(), "Driver", kOdbcInstIni);
+  }
+  const size_t Slash = Library.rfind('/');
+  return Library.find("tdsodbc", Slash == std::string::npos ? 0 : Slash) != std::string::npos;
+}
+
 }  // namespace
 
 TOdbcRegistry::TOdbcRegistry(HKEY Root) : FRoot(Root) {}
@@ -139,6 +154,28 @@ std::vector<std::string> TOdbcRegistry::Sections(const std::string& File) const 
 
 std::vector<std::string> TOdbcRegistry::Keys(const std::string& Section, const std::string& File) const {
   return SplitNulList(Profile(Section.c_str(), nullptr, File.c_str()));
+}
+
+std::string TOdbcRegistry::SourceValue(const std::string& Section, const char* Name) const {
+  TConfigMode Mode(FRoot == HKEY_CURRENT_USER ? ODBC_USER_DSN : ODBC_SYSTEM_DSN);
+  return Profile(Section.c_str(), Name, kOdbcIni);
+}
+
+bool TOdbcRegistry::SourceHas(const std::string& Section, const char* Name) const {
+  TConfigMode Mode(FRoot == HKEY_CURRENT_USER ? ODBC_USER_DSN : ODBC_SYSTEM_DSN);
+  return ListHas(Keys(Section, kOdbcIni), Name);
+}
+
+bool TOdbcRegistry::IsFreeTdsSource(const TTarget& T) const {
+  if (T.Place != opDataSourceSection || SameIniName(T.Section, kSourceList)) return false;
+  const std::string Driver = SourceValue(T.Section, "Driver");
+  return !Driver.empty() && IsFreeTdsDriver(Driver);
+}
+
+void TOdbcRegistry::WriteFreeTdsServer(const std::string& Section, const std::string& Server) const {
+  EnsureFreeTdsServer(FRoot, Server);
+  Write(Section, kServername, Server.c_str());
+  if (SourceHas(Section, kServer)) Write(Section, kServer, nullptr);
 }
 
 bool TOdbcRegistry::KeyExists(const TRegPath& Path) {
@@ -181,16 +218,28 @@ std::optional<std::string> TOdbcRegistry::ReadString(const TRegPath& Path, const
     TConfigMode Mode(ODBC_BOTH_DSN);
     return Profile(T.Section.c_str(), Name.c_str(), kOdbcInstIni);
   }
-  TConfigMode Mode(FRoot == HKEY_CURRENT_USER ? ODBC_USER_DSN : ODBC_SYSTEM_DSN);
-  return Profile(T.Section.c_str(), Name.c_str(), kOdbcIni);
+  if (SameIniName(Name, kServer) && IsFreeTdsSource(T) && !SourceHas(T.Section, kServer)) {
+    return SourceValue(T.Section, kServername);
+  }
+  return SourceValue(T.Section, Name.c_str());
 }
 
 std::vector<std::string> TOdbcRegistry::ValueNames(const TRegPath& Path) {
   const TTarget T = Locate(Path);
   switch (T.Place) {
     case opDataSourceSection: {
-      TConfigMode Mode(FRoot == HKEY_CURRENT_USER ? ODBC_USER_DSN : ODBC_SYSTEM_DSN);
-      return Keys(T.Section, kOdbcIni);
+      std::vector<std::string> Names;
+      {
+        TConfigMode Mode(FRoot == HKEY_CURRENT_USER ? ODBC_USER_DSN : ODBC_SYSTEM_DSN);
+        Names = Keys(T.Section, kOdbcIni);
+      }
+      // A FreeTDS data source keeps the registry's Server as Servername.
+      if (ListHas(Names, kServername) && !ListHas(Names, kServer) && IsFreeTdsSource(T)) {
+        for (auto& N : Names) {
+          if (SameIniName(N, kServername)) N = kServer;
+        }
+      }
+      return Names;
     }
     case opDriverList:
       return InstalledDrivers();
@@ -242,13 +291,21 @@ void TOdbcRegistry::WriteString(const TRegPath& Path, const std::string& Name, c
   if (HasLineBreak(Value)) {
     throw EMRegistryError("Wartość \"" + Name + "\" klucza " + JoinRegPath(Path) + " zawiera znak końca wiersza");
   }
+  if (SameIniName(Name, kServer) && IsFreeTdsSource(T)) {
+    WriteFreeTdsServer(T.Section, Value);
+    return;
+  }
   Write(T.Section, Name.c_str(), Value.c_str());
+  if (SameIniName(Name, "Driver") && SourceHas(T.Section, kServer) && IsFreeTdsSource(T)) {
+    WriteFreeTdsServer(T.Section, SourceValue(T.Section, kServer));
+  }
 }
 
 bool TOdbcRegistry::DeleteValue(const TRegPath& Path, const std::string& Name) {
   const TTarget T = Writable(Path, Name);
   if (!ValueExists(Path, Name)) return false;
-  Write(T.Section, Name.c_str(), nullptr);
+  const bool Renamed = SameIniName(Name, kServer) && !SourceHas(T.Section, kServer);
+  Write(T.Section, Renamed ? kServername : Name.c_str(), nullptr);
   return true;
 }
 

@@ -13,6 +13,10 @@
 // The driver list is machine-wide and read-only here: it exists under HKEY_LOCAL_MACHINE
 // only, and drivers are installed with odbcinst, not by the tool. Values are strings; the
 // ini files keep no blanks at either end of a value and no line breaks in it.
+//
+// A data source whose Driver is FreeTDS's keeps its Server value as Servername, the name of a
+// freetds.conf section that this mapping makes sure exists (FreeTdsConf.h); reading Server
+// back gives the value written.
 #include <string>
 
 #include "platform/RegistryBackend.h"
@@ -49,6 +53,10 @@ class TOdbcRegistry : public TRegistryBackend {
   std::vector<std::string> Keys(const std::string& Section, const std::string& File) const;
   TTarget Writable(const TRegPath& Path, const std::string& Name) const;
   void Write(const std::string& Section, const char* Name, const char* Value) const;
+  std::string SourceValue(const std::string& Section, const char* Name) const;
+  bool SourceHas(const std::string& Section, const char* Name) const;
+  bool IsFreeTdsSource(const TTarget& T) const;
+  void WriteFreeTdsServer(const std::string& Section, const std::string& Server) const;
 
   HKEY FRoot;
 };

@@ -39,8 +39,6 @@ class TRegStore : public TRegistryBackend {
   bool DeleteValue(const TRegPath& Path, const std::string& Name) override;
 
  private:
-  void Save(const std::string& Text);
-
   HKEY FRoot;
   std::string FFileName;
 };

@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 
 #include "foundation/MacError.h"
+#include "platform/FreeTdsConf.h"
 #include "platform/OdbcRegistry.h"
 #include "platform/RegKeyName.h"
 #include "platform/RegStore.h"
@@ -14,6 +15,15 @@ void CheckText(const AnsiString& Text, const char* What, const AnsiString& Key) 
     throw EMRegistryError(std::string(What) + " \"" + Text + "\" klucza " + Key +
                           " zawiera znak końca wiersza lub znak zerowy, których rejestr nie przechowa");
   }
+}
+
+const TRegPath& AliasKey() {
+  static const TRegPath Path = [] {
+    TRegPath P;
+    SplitRegPath(kClientAliasKey, P);
+    return P;
+  }();
+  return Path;
 }
 
 }  // namespace
@@ -94,6 +104,9 @@ void TRegistry::WriteString(const AnsiString& Name, const AnsiString& Value) {
   CheckText(Name, "Nazwa wartości", FullPath());
   CheckText(Value, "Wartość", FullPath());
   Backend.WriteString(FPath, Name, Value);
+  if (FRoot == HKEY_LOCAL_MACHINE && FPath.size() == 5 && RegPathStartsWith(FPath, AliasKey())) {
+    FollowClientAlias(Name, Value);
+  }
 }
 
 bool TRegistry::DeleteValue(const AnsiString& Name) { return WritableBackend("DeleteValue").DeleteValue(FPath, Name); }

@@ -3,7 +3,8 @@
 // for reading, or for writing with creation; read, write and delete string values; list value
 // names; close. Keys under SOFTWARE\ODBC\ODBC.INI and SOFTWARE\ODBC\ODBCINST.INI are unixODBC's
 // configuration files (OdbcRegistry.h); every other key lives in the root's ".reg" store
-// (RegStore.h). Key and value names compare without regard to case.
+// (RegStore.h). Key and value names compare without regard to case. A client network alias
+// written under HKEY_LOCAL_MACHINE is followed by FreeTDS's sections of its name (FreeTdsConf.h).
 //
 // Key paths are always taken from the root ("SOFTWARE\QUORVEL\TovinexWin"); a leading or
 // trailing backslash is ignored. A key or value that is not there is an answer (false, an

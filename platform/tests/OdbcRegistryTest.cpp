@@ -75,7 +75,9 @@ TEST_F(OdbcRegistryTest, UserDataSourcesAreUnixOdbcUserDataSources) {
   WriteDataSource(HKEY_CURRENT_USER, "Sklep", "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so", "KASA1");
   EXPECT_EQ(DataSources(SQL_FETCH_FIRST_USER), std::set<std::string>{"Sklep"});
   EXPECT_TRUE(DataSources(SQL_FETCH_FIRST_SYSTEM).empty());
-  EXPECT_EQ(Profile(ODBC_USER_DSN, "Sklep", "Server"), "KASA1");
+  // FreeTDS names its server with Servername, and refuses Server beside it.
+  EXPECT_EQ(Profile(ODBC_USER_DSN, "Sklep", "Servername"), "KASA1");
+  EXPECT_EQ(Profile(ODBC_USER_DSN, "Sklep", "Server"), "<brak>");
   EXPECT_EQ(Profile(ODBC_USER_DSN, "ODBC Data Sources", "Sklep"), "SQL Server");
   EXPECT_EQ(TOdbcRegistry(HKEY_CURRENT_USER).DataSourceFile(), Dir + "/user-odbc.ini");
   EXPECT_NE(ReadFile(Dir + "/user-odbc.ini").find("[Sklep]"), std::string::npos);
@@ -97,7 +99,7 @@ TEST_F(OdbcRegistryTest, MachineDataSourcesAreTheSystemFile) {
   WriteDataSource(HKEY_LOCAL_MACHINE, "Sklep", "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so", "Sklep");
   EXPECT_EQ(DataSources(SQL_FETCH_FIRST_SYSTEM), std::set<std::string>{"Sklep"});
   EXPECT_TRUE(DataSources(SQL_FETCH_FIRST_USER).empty());
-  EXPECT_EQ(Profile(ODBC_SYSTEM_DSN, "Sklep", "Server"), "Sklep");
+  EXPECT_EQ(Profile(ODBC_SYSTEM_DSN, "Sklep", "Servername"), "Sklep");
   EXPECT_NE(ReadFile(Dir + "/odbc.ini").find("[Sklep]"), std::string::npos);
   EXPECT_FALSE(TRegistry(HKEY_CURRENT_USER).KeyExists("SOFTWARE\\ODBC\\ODBC.INI\\Sklep"));
 }

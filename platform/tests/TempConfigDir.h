@@ -1,6 +1,7 @@
 #pragma once
 // A fresh temporary directory for one test, with the ODBC configuration files and the registry
-// stores pointed into it (ODBCSYSINI, ODBCINI, VANDREL_REGISTRY_DIR), so that no test touches
+// stores pointed into it (ODBCSYSINI, ODBCINI, VANDREL_REGISTRY_DIR, and FREETDSCONF and FREETDS
+// for the user's and the system's freetds.conf), so that no test touches
 // the machine's own configuration. Everything is put back and removed at the end.
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -23,6 +24,8 @@ class TTempConfigDir : public ::testing::Test {
     SetEnv("ODBCSYSINI", Dir);
     SetEnv("ODBCINI", Dir + "/user-odbc.ini");
     SetEnv("VANDREL_REGISTRY_DIR", Dir + "/registry");
+    SetEnv("FREETDSCONF", Dir + "/user-freetds.conf");
+    SetEnv("FREETDS", Dir + "/freetds");
   }
 
   void TearDown() override {

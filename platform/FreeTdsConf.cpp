@@ -1,0 +1,258 @@
+#include "platform/FreeTdsConf.h"
+
+#include <strings.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "foundation/MacError.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileSystem.h"
+#include "platform/RegKeyName.h"
+#include "platform/RegStore.h"
+
+namespace vandrel::platform {
+
+namespace {
+
+std::string Env(const char* Name) {
+  const char* Value = std::getenv(Name);
+  return Value ? Value : "";
+}
+
+std::string Trim(const std::string& Text) {
+  const size_t First = Text.find_first_not_of(" \t\r");
+  if (First == std::string::npos) return "";
+  return Text.substr(First, Text.find_last_not_of(" \t\r") - First + 1);
+}
+
+// FreeTDS reads "tds version" and "tds_version" alike, and without regard to case.
+std::string KeyOf(const std::string& Name) {
+  std::string Key;
+  for (char C : Trim(Name)) Key += C == '_' ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+  return Key;
+}
+
+bool SameName(const std::string& A, const std::string& B) { return strcasecmp(A.c_str(), B.c_str()) == 0; }
+
+std::vector<std::string> SplitLines(const std::string& Text) {
+  std::vector<std::string> Lines;
+  size_t Start = 0;
+  while (Start < Text.size()) {
+    const size_t End = Text.find('\n', Start);
+    if (End == std::string::npos) {
+      Lines.push_back(Text.substr(Start));
+      break;
+    }
+    Lines.push_back(Text.substr(Start, End - Start));
+    Start = End + 1;
+  }
+  return Lines;
+}
+
+// The section a line opens, or nothing when it opens none.
+std::optional<std::string> SectionOf(const std::string& Line) {
+  const std::string T = Trim(Line);
+  if (T.size() < 2 || T.front() != '[') return std::nullopt;
+  const size_t Close = T.find(']');
+  if (Close == std::string::npos) return std::nullopt;
+  return T.substr(1, Close - 1);
+}
+
+// The key a line sets within a section, or nothing for comments and blank lines.
+std::optional<std::string> KeyOfLine(const std::string& Line) {
+  const std::string T = Trim(Line);
+  if (T.empty() || T[0] == ';' || T[0] == '#') return std::nullopt;
+  const size_t Eq = T.find('=');
+  if (Eq == std::string::npos) return std::nullopt;
+  return KeyOf(T.substr(0, Eq));
+}
+
+// The lines [First, Last) that form the body of section Name; nothing when it is absent.
+std::optional<std::pair<size_t, size_t>> FindSection(const std::vector<std::string>& Lines, const std::string& Name) {
+  for (size_t I = 0; I < Lines.size(); ++I) {
+    const auto Section = SectionOf(Lines[I]);
+    if (!Section || !SameName(*Section, Name)) continue;
+    size_t End = I + 1;
+    while (End < Lines.size() && !SectionOf(Lines[End])) ++End;
+    return std::make_pair(I + 1, End);
+  }
+  return std::nullopt;
+}
+
+std::string Fail(const std::string& What, const std::string& File, int Code) {
+  return What + " " + File + ": " + std::strerror(Code);
+}
+
+bool IsThisMachine(const std::string& Name) {
+  return Name.empty() || SameName(Name, "(local)") || Name == "." || SameName(Name, "localhost");
+}
+
+std::optional<std::string> ClientAlias(const std::string& Name) {
+  TRegPath Path;
+  SplitRegPath(kClientAliasKey, Path);
+  return TRegStore(HKEY_LOCAL_MACHINE).ReadString(Path, Name);
+}
+
+}  // namespace
+
+std::string FreeTdsConfFile(HKEY Root) {
+  if (Root == HKEY_CURRENT_USER) {
+    const std::string File = Env("FREETDSCONF");
+    return File.empty() ? HomeDirectory() + "/.freetds.conf" : File;
+  }
+  const std::string Dir = Env("FREETDS");
+  return Dir.empty() ? std::string("/etc/freetds/freetds.conf") : Dir + "/etc/freetds.conf";
+}
+
+TFreeTdsServer FreeTdsServerFromName(const std::string& Name) {
+  TFreeTdsServer Server;
+  std::string Host = Trim(Name);
+  const size_t Comma = Host.find(',');
+  if (Comma != std::string::npos) {
+    Server.Port = Trim(Host.substr(Comma + 1));
+    Host = Trim(Host.substr(0, Comma));
+  }
+  const size_t Slash = Host.find('\\');
+  if (Slash != std::string::npos) {
+    Server.Instance = Host.substr(Slash + 1);
+    Host = Host.substr(0, Slash);
+  }
+  Server.Host = IsThisMachine(Host) ? "127.0.0.1" : Host;
+  return Server;
+}
+
+std::optional<TFreeTdsServer> FreeTdsServerFromAlias(const std::string& Alias) {
+  const size_t Comma = Alias.find(',');
+  if (Comma == std::string::npos) return std::nullopt;
+  const std::string Library = Trim(Alias.substr(0, Comma));
+  const std::string Rest = Trim(Alias.substr(Comma + 1));
+  if (SameName(Library, "DBMSSOCN")) {
+    if (Rest.empty()) return std::nullopt;
+    return FreeTdsServerFromName(Rest);
+  }
+  if (SameName(Library, "DBNMPNTW")) {
+    // \\host\pipe\sql\query, or \\host\pipe\MSSQL$instance\sql\query for a named instance
+    if (Rest.rfind("\\\\", 0) != 0) return std::nullopt;
+    const size_t End = Rest.find('\\', 2);
+    TFreeTdsServer Server = FreeTdsServerFromName(Rest.substr(2, End == std::string::npos ? End : End - 2));
+    const size_t Instance = Rest.find("\\MSSQL$");
+    if (Instance != std::string::npos) {
+      const size_t After = Instance + 7;
+      Server.Instance = Rest.substr(After, Rest.find('\\', After) - After);
+    }
+    return Server;
+  }
+  return std::nullopt;
+}
+
+TFreeTdsConf::TFreeTdsConf(std::string FileName) : FFileName(std::move(FileName)) {}
+
+std::string TFreeTdsConf::Load() const {
+  std::string Text;
+  bool Exists = false;
+  if (const int Code = TAtomicFile(FFileName).Read(Text, Exists)) {
+    throw EMRegistryError(Fail("Nie można odczytać pliku konfiguracji FreeTDS", FFileName, Code));
+  }
+  return Text;
+}
+
+bool TFreeTdsConf::HasSection(const std::string& Name) const {
+  return FindSection(SplitLines(Load()), Name).has_value();
+}
+
+std::string TFreeTdsConf::Value(const std::string& Section, const std::string& Key) const {
+  const auto Lines = SplitLines(Load());
+  const auto Body = FindSection(Lines, Section);
+  if (!Body) return "";
+  for (size_t I = Body->first; I < Body->second; ++I) {
+    const auto LineKey = KeyOfLine(Lines[I]);
+    if (LineKey && *LineKey == KeyOf(Key)) return Trim(Lines[I].substr(Lines[I].find('=') + 1));
+  }
+  return "";
+}
+
+void TFreeTdsConf::SetServer(const std::string& Name, const TFreeTdsServer& Server) {
+  if (Name.empty() || Name.find_first_of("[]\r\n") != std::string::npos) {
+    throw EMRegistryError("Nazwa serwera \"" + Name + "\" nie może być sekcją pliku " + FFileName);
+  }
+  for (const std::string* Part : {&Server.Host, &Server.Port, &Server.Instance}) {
+    if (Part->find_first_of("\r\n") != std::string::npos) {
+      throw EMRegistryError("Adres serwera \"" + Name + "\" zawiera znak końca wiersza");
+    }
+  }
+  TAtomicFile File(FFileName);
+  if (const int Code = File.Lock()) {
+    throw EMRegistryError(Fail("Nie można zablokować pliku konfiguracji FreeTDS", File.LockName(), Code));
+  }
+  const std::string Text = Load();
+  std::vector<std::string> Lines = SplitLines(Text);
+  const std::pair<const char*, const std::string*> Wanted[] = {
+      {"host", &Server.Host}, {"port", &Server.Port}, {"instance", &Server.Instance}};
+
+  if (const auto Body = FindSection(Lines, Name)) {
+    std::vector<std::string> Kept;
+    bool Set[3] = {false, false, false};
+    for (size_t I = Body->first; I < Body->second; ++I) {
+      const auto Key = KeyOfLine(Lines[I]);
+      int Which = -1;
+      for (int W = 0; W < 3; ++W) {
+        if (Key && *Key == Wanted[W].first) Which = W;
+      }
+      if (Which < 0) {
+        Kept.push_back(Lines[I]);
+      } else if (!Set[Which] && !Wanted[Which].second->empty()) {
+        Kept.push_back("\t" + std::string(Wanted[Which].first) + " = " + *Wanted[Which].second);
+        Set[Which] = true;
+      } else {
+        Set[Which] = true;  // a repeated or emptied key goes
+      }
+    }
+    std::vector<std::string> Added;
+    for (int W = 0; W < 3; ++W) {
+      if (!Set[W] && !Wanted[W].second->empty()) {
+        Added.push_back("\t" + std::string(Wanted[W].first) + " = " + *Wanted[W].second);
+      }
+    }
+    Kept.insert(Kept.begin(), Added.begin(), Added.end());
+    Lines.erase(Lines.begin() + static_cast<long>(Body->first), Lines.begin() + static_cast<long>(Body->second));
+    Lines.insert(Lines.begin() + static_cast<long>(Body->first), Kept.begin(), Kept.end());
+  } else {
+    if (!Lines.empty() && !Trim(Lines.back()).empty()) Lines.push_back("");
+    Lines.push_back("[" + Name + "]");
+    for (const auto& [Key, Part] : Wanted) {
+      if (!Part->empty()) Lines.push_back("\t" + std::string(Key) + " = " + *Part);
+    }
+    Lines.push_back("\ttds version = 7.1");
+    Lines.push_back("\tclient charset = UTF-8");
+  }
+  std::string Out;
+  for (const auto& Line : Lines) Out += Line + "\n";
+  if (Out == Text) return;
+  if (const int Code = File.Replace(Out)) {
+    throw EMRegistryError(Fail("Nie można zapisać pliku konfiguracji FreeTDS", FFileName, Code));
+  }
+}
+
+void EnsureFreeTdsServer(HKEY Root, const std::string& Name) {
+  TFreeTdsConf Conf(FreeTdsConfFile(Root));
+  if (const auto Alias = ClientAlias(Name)) {
+    if (const auto Server = FreeTdsServerFromAlias(*Alias)) {
+      Conf.SetServer(Name, *Server);
+      return;
+    }
+  }
+  if (!Conf.HasSection(Name)) Conf.SetServer(Name, FreeTdsServerFromName(Name));
+}
+
+void FollowClientAlias(const std::string& Name, const std::string& Alias) {
+  const auto Server = FreeTdsServerFromAlias(Alias);
+  if (!Server) return;
+  for (HKEY Root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    TFreeTdsConf Conf(FreeTdsConfFile(Root));
+    if (Conf.HasSection(Name)) Conf.SetServer(Name, *Server);
+  }
+}
+
+}  // namespace vandrel::platform
