@@ -1,5 +1,7 @@
 #include "data/OdbcError.h"
 
+#include "data/OdbcCall.h"
+
 #include <sqlext.h>
 
 #include <algorithm>
@@ -126,10 +128,24 @@ void EMOdbcError::Assign(const EMException* Source) {
   }
 }
 
+AnsiString EMOdbcError::GetSqlState() const {
+  const auto* first = dynamic_cast<const EMOdbcDriverError*>(GetTopics(1));
+  return first ? first->SqlState : AnsiString();
+}
+
+int EMOdbcError::GetNativeError() const {
+  const auto* first = dynamic_cast<const EMOdbcDriverError*>(GetTopics(1));
+  return first ? first->NativeError : 0;
+}
+
 void EMOdbcError::GenerateOdbcDriverErrors(int Code, short RetCode, short HandleType, void* Handle) {
+  if (RetCode == SQL_ERROR || RetCode == SQL_SUCCESS_WITH_INFO) RaiseWithDiagnostics(Code, RetCode, HandleType, Handle);
+  throw EMOdbcError(Code, RetCode, nullptr);
+}
+
+void EMOdbcError::RaiseWithDiagnostics(int Code, short RetCode, short HandleType, void* Handle) {
   std::unique_ptr<EMOdbcDriverError> chain;
-  if ((RetCode == SQL_ERROR || RetCode == SQL_SUCCESS_WITH_INFO) && Handle)
-    chain = EMOdbcDriverError::CreateOdbcDriverError(1, HandleType, Handle);
+  if (Handle) chain = EMOdbcDriverError::CreateOdbcDriverError(1, HandleType, Handle);
   throw EMOdbcError(Code, RetCode, std::move(chain));
 }
 
@@ -177,8 +193,8 @@ std::unique_ptr<EMOdbcDriverError> EMOdbcDriverError::CreateOdbcDriverError(int 
   SQLCHAR message[kMaxMessage + 1] = {};
   SQLINTEGER native = 0;
   SQLSMALLINT length = 0;
-  SQLRETURN rc = SQLGetDiagRec(HandleType, Handle, static_cast<SQLSMALLINT>(RecNumber), state, &native, message,
-                               kMaxMessage + 1, &length);
+  SQLRETURN rc = OdbcCall({morAnyResult}, SQLGetDiagRec, HandleType, Handle, static_cast<SQLSMALLINT>(RecNumber),
+                          state, &native, message, SQLSMALLINT{kMaxMessage + 1}, &length);
   if (rc == SQL_INVALID_HANDLE || rc == SQL_ERROR || rc == SQL_NO_DATA) return nullptr;
   length = std::clamp<SQLSMALLINT>(length, 0, kMaxMessage);
   message[length] = 0;
@@ -198,7 +214,9 @@ void CollectOdbcDriverInfo(SQLHSTMT Statement, std::vector<AnsiString>& Lines) {
   for (SQLSMALLINT n = 1;; ++n) {
     std::memset(state, 0, sizeof state);
     message[0] = 0;
-    if (SQLGetDiagRec(SQL_HANDLE_STMT, Statement, n, state, &native, message, 512, &length) != SQL_SUCCESS) break;
+    if (OdbcCall({morAnyResult}, SQLGetDiagRec, SQLSMALLINT{SQL_HANDLE_STMT}, Statement, n, state, &native, message,
+                 SQLSMALLINT{512}, &length) != SQL_SUCCESS)
+      break;
     state[5] = 0;
     Lines.push_back("[" + AnsiString(reinterpret_cast<char*>(state)) + "/" + std::to_string(native) + "] " +
                     reinterpret_cast<char*>(message));

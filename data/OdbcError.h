@@ -28,9 +28,17 @@ class EMOdbcError : public EMException {
   std::unique_ptr<EMException> Clone() const override;
   void Assign(const EMException* Source) override;
 
+  // The SQLSTATE and the native error of the first diagnostic record; "" and 0 when the
+  // error carries none.
+  AnsiString GetSqlState() const;
+  int GetNativeError() const;
+
   // Raises an EMOdbcError; for SQL_ERROR and SQL_SUCCESS_WITH_INFO on a handle, the
   // handle's diagnostic records come along as its inner chain.
   [[noreturn]] static void GenerateOdbcDriverErrors(int Code, short RetCode, short HandleType, void* Handle);
+  // Raises an EMOdbcError with the handle's diagnostic records whatever the return code
+  // (a parameter row in error is reported with SQL_NO_DATA too).
+  [[noreturn]] static void RaiseWithDiagnostics(int Code, short RetCode, short HandleType, void* Handle);
   // Raises an error found by the library itself, without an ODBC call.
   [[noreturn]] static void Raise(int Code);
 };
@@ -57,13 +65,6 @@ class EMOdbcDriverError : public EMException {
   // there is no such record.
   static std::unique_ptr<EMOdbcDriverError> CreateOdbcDriverError(int RecNumber, short HandleType, void* Handle);
 };
-
-// Checks the return code of one ODBC call: success and success with information pass,
-// anything else raises Code with the diagnostics of the handle named.
-inline void OdbcCheck(SQLRETURN Rc, int Code, short HandleType, void* Handle) {
-  if (Rc != SQL_SUCCESS && Rc != SQL_SUCCESS_WITH_INFO)
-    EMOdbcError::GenerateOdbcDriverErrors(Code, Rc, HandleType, Handle);
-}
 
 // Appends the informational records of a statement, "[state/native] message", to Lines.
 void CollectOdbcDriverInfo(SQLHSTMT Statement, std::vector<AnsiString>& Lines);

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "data/OdbcError.h"
+#include "data/OdbcCall.h"
 #include "data/OdbcResultSet.h"
 #include "data/OdbcSqlUpdate.h"
 #include "data/Params.h"
@@ -15,7 +15,7 @@
 
 namespace vandrel {
 
-SQLHENV TMOdbcLink::FHEnv = SQL_NULL_HENV;
+TMOdbcHandle TMOdbcLink::FHEnv{SQL_HANDLE_ENV};
 int TMOdbcLink::FEnvUsageCount = 0;
 
 namespace {
@@ -87,29 +87,19 @@ void TMOdbcLink::DoConnect(const AnsiString& UserID, const AnsiString& Password)
 
 void TMOdbcLink::ConnectSteps(const AnsiString& UserID, const AnsiString& Password) {
   FInTransaction = false;
-  if (FHEnv == SQL_NULL_HENV) {
+  if (!FHEnv) {
     FEnvUsageCount = 0;
-    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &FHEnv);
-    if (!SQL_SUCCEEDED(rc)) {
-      FHEnv = SQL_NULL_HENV;
-      EMOdbcError::GenerateOdbcDriverErrors(401, rc, SQL_HANDLE_ENV, nullptr);
-    }
+    FHEnv.Allocate(nullptr, 401);
     SQLPOINTER version = reinterpret_cast<SQLPOINTER>(FODBC3Compatibility ? SQL_OV_ODBC3 : SQL_OV_ODBC2);
-    OdbcCheck(SQLSetEnvAttr(FHEnv, SQL_ATTR_ODBC_VERSION, version, 0), 402, SQL_HANDLE_ENV, FHEnv);
+    OdbcCall({morSucceed, 402, &FHEnv}, SQLSetEnvAttr, FHEnv.Get(), SQL_ATTR_ODBC_VERSION, version, 0);
   }
   ++FEnvUsageCount;
-  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_DBC, FHEnv, &FHDbc);
-  if (!SQL_SUCCEEDED(rc)) {
-    FHDbc = SQL_NULL_HDBC;
-    EMOdbcError::GenerateOdbcDriverErrors(403, rc, SQL_HANDLE_ENV, FHEnv);
-  }
-  OdbcCheck(SQLSetConnectAttr(FHDbc, SQL_ATTR_QUIET_MODE, nullptr, 0), 405, SQL_HANDLE_DBC, FHDbc);
-  OdbcCheck(SQLSetConnectAttr(FHDbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0), 406,
-            SQL_HANDLE_DBC, FHDbc);
+  FHDbc.Allocate(&FHEnv, 403);
+  SetConnectAttr(SQL_ATTR_QUIET_MODE, nullptr, 405);
+  SetConnectAttr(SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 406);
   if (FConnectionTimeout > 0)
-    OdbcCheck(SQLSetConnectAttr(FHDbc, SQL_ATTR_CONNECTION_TIMEOUT,
-                                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(FConnectionTimeout)), 0),
-              440, SQL_HANDLE_DBC, FHDbc);
+    SetConnectAttr(SQL_ATTR_CONNECTION_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(FConnectionTimeout)),
+                   440);
 
   AnsiString S;
   AppendPart(S, "DSN=", FDataSourceName);
@@ -122,9 +112,9 @@ void TMOdbcLink::ConnectSteps(const AnsiString& UserID, const AnsiString& Passwo
     OnGetConnectString(this, S, FDataSourceName, UserID, Password, option, window);
     SQLCHAR out[2048 + 1] = {};
     SQLSMALLINT outLength = 0;
-    rc = SQLDriverConnect(FHDbc, window, Chars(S), ShortLength(S), out, 2048, &outLength, DriverCompletion(option));
+    const SQLRETURN rc = OdbcCall({morNoDataPasses, 407, &FHDbc}, SQLDriverConnect, FHDbc.Get(), window, Chars(S),
+                                  ShortLength(S), out, 2048, &outLength, DriverCompletion(option));
     if (rc == SQL_NO_DATA) throw EAbort("Operation aborted");
-    OdbcCheck(rc, 407, SQL_HANDLE_DBC, FHDbc);
     outLength = std::clamp<SQLSMALLINT>(outLength, 0, 2048);
     out[outLength] = 0;
     S = reinterpret_cast<char*>(out);
@@ -132,45 +122,48 @@ void TMOdbcLink::ConnectSteps(const AnsiString& UserID, const AnsiString& Passwo
     // unixODBC looks data source names up as they stand, so blanks around the name would
     // make an existing source unknown: the name goes trimmed, user and password as given.
     AnsiString dsn(Trim(FDataSourceName));
-    rc = SQLConnect(FHDbc, Chars(dsn), ShortLength(dsn), Chars(UserID), ShortLength(UserID), Chars(Password),
-                    ShortLength(Password));
-    OdbcCheck(rc, 407, SQL_HANDLE_DBC, FHDbc);
+    OdbcCall({morSucceed, 407, &FHDbc}, SQLConnect, FHDbc.Get(), Chars(dsn), ShortLength(dsn), Chars(UserID),
+             ShortLength(UserID), Chars(Password), ShortLength(Password));
   }
   FConnectString = S;
 }
 
 void TMOdbcLink::DoDisconnect() {
-  if (FHDbc != SQL_NULL_HDBC) {
+  if (FHDbc) {
     if (FInTransaction) DoRollback();
-    SQLDisconnect(FHDbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, FHDbc);
-    FHDbc = SQL_NULL_HDBC;
+    OdbcCall({morAnyResult}, SQLDisconnect, FHDbc.Get());
+    FHDbc.Free();
   }
-  if (FHEnv != SQL_NULL_HENV) {
+  if (FHEnv) {
     if (--FEnvUsageCount <= 0) {
-      SQLFreeHandle(SQL_HANDLE_ENV, FHEnv);
-      FHEnv = SQL_NULL_HENV;
+      FHEnv.Free();
       FEnvUsageCount = 0;
     }
   }
 }
 
-void TMOdbcLink::AutocommitOn() {
-  SQLSetConnectAttr(FHDbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+void TMOdbcLink::SetConnectAttr(SQLINTEGER Attribute, SQLPOINTER Value, int Code) {
+  OdbcCall({Code ? morSucceed : morAnyResult, Code, &FHDbc}, SQLSetConnectAttr, FHDbc.Get(), Attribute, Value, 0);
 }
 
+void TMOdbcLink::EndTran(SQLSMALLINT Completion, int Code) {
+  OdbcCall({Code ? morSucceed : morAnyResult, Code, &FHDbc}, SQLEndTran, SQLSMALLINT{SQL_HANDLE_DBC}, FHDbc.Get(),
+           Completion);
+}
+
+void TMOdbcLink::AutocommitOn() { SetConnectAttr(SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0); }
+
 void TMOdbcLink::DoStartTransaction() {
-  OdbcCheck(SQLSetConnectAttr(FHDbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0), 408,
-            SQL_HANDLE_DBC, FHDbc);
+  SetConnectAttr(SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 408);
   FInTransaction = true;
 }
 
 void TMOdbcLink::DoCommit() {
   FInTransaction = false;
   try {
-    OdbcCheck(SQLEndTran(SQL_HANDLE_DBC, FHDbc, SQL_COMMIT), 409, SQL_HANDLE_DBC, FHDbc);
+    EndTran(SQL_COMMIT, 409);
   } catch (...) {
-    SQLEndTran(SQL_HANDLE_DBC, FHDbc, SQL_ROLLBACK);
+    EndTran(SQL_ROLLBACK, 0);
     AutocommitOn();
     throw;
   }
@@ -179,28 +172,21 @@ void TMOdbcLink::DoCommit() {
 
 void TMOdbcLink::DoRollback() {
   FInTransaction = false;
-  SQLEndTran(SQL_HANDLE_DBC, FHDbc, SQL_ROLLBACK);
+  EndTran(SQL_ROLLBACK, 0);
   AutocommitOn();
 }
 
 void TMOdbcLink::DoExecSQL(const AnsiString& SQL, TMParams* Params) {
-  SQLHSTMT statement = SQL_NULL_HSTMT;
-  OdbcCheck(SQLAllocHandle(SQL_HANDLE_STMT, FHDbc, &statement), 410, SQL_HANDLE_DBC, FHDbc);
-  try {
-    AnsiString text = SQL;
-    if (Params) {
-      TMacListOfIntegers indexes;
-      text = Params->AdjustToQueryText(SQL, &indexes, false);
-      if (indexes.GetCount() > 0) EMOdbcError::Raise(411);
-    }
-    text = TextToSend(text);
-    SQLRETURN rc = SQLExecDirect(statement, Chars(text), SQL_NTS);
-    if (rc != SQL_NO_DATA) OdbcCheck(rc, 412, SQL_HANDLE_STMT, statement);
-  } catch (...) {
-    SQLFreeHandle(SQL_HANDLE_STMT, statement);
-    throw;
+  TMOdbcHandle statement(SQL_HANDLE_STMT);
+  statement.Allocate(&FHDbc, 410);
+  AnsiString text = SQL;
+  if (Params) {
+    TMacListOfIntegers indexes;
+    text = Params->AdjustToQueryText(SQL, &indexes, false);
+    if (indexes.GetCount() > 0) EMOdbcError::Raise(411);
   }
-  SQLFreeHandle(SQL_HANDLE_STMT, statement);
+  text = TextToSend(text);
+  OdbcCall({morNoDataPasses, 412, &statement}, SQLExecDirect, statement.Get(), Chars(text), SQL_NTS);
 }
 
 }  // namespace vandrel

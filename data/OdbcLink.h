@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "data/DbLink.h"
+#include "data/OdbcHandle.h"
 
 namespace vandrel {
 
@@ -55,13 +56,15 @@ class TMOdbcLink : public TMCustomDBLink {
   // The connection string of the last successful connect (it holds the password).
   const AnsiString& GetConnectString() const { return FConnectString; }
 
-  SQLHDBC GetHDbc() const { return FHDbc; }
+  SQLHDBC GetHDbc() const { return FHDbc.Get(); }
+  // The connection handle, null while disconnected.
+  const TMOdbcHandle& GetConnection() const { return FHDbc; }
   // The statement text as sent: converted to the OEM code page when OEMConversion is set.
   AnsiString TextToSend(const AnsiString& Text) const;
   // A result string as read: converted back from the OEM code page when OEMConversion is set.
   AnsiString TextReceived(AnsiString Text) const;
 
-  static SQLHENV GetHEnv() { return FHEnv; }
+  static SQLHENV GetHEnv() { return FHEnv.Get(); }
   static int GetEnvUsageCount() { return FEnvUsageCount; }
 
  protected:
@@ -74,12 +77,16 @@ class TMOdbcLink : public TMCustomDBLink {
 
  private:
   void ConnectSteps(const AnsiString& UserID, const AnsiString& Password);
+  // A connection attribute; Code 0: the result is ignored.
+  void SetConnectAttr(SQLINTEGER Attribute, SQLPOINTER Value, int Code);
+  // Ends the transaction of the connection; Code 0: the result is ignored.
+  void EndTran(SQLSMALLINT Completion, int Code);
   void AutocommitOn();
 
-  static SQLHENV FHEnv;
+  static TMOdbcHandle FHEnv;
   static int FEnvUsageCount;
 
-  SQLHDBC FHDbc = SQL_NULL_HDBC;
+  TMOdbcHandle FHDbc{SQL_HANDLE_DBC};
   AnsiString FDataSourceName;
   bool FInTransaction = false;
   bool FOEMConversion = false;

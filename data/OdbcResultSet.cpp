@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "data/OdbcError.h"
+#include "data/OdbcCall.h"
 #include "data/OdbcLink.h"
 #include "data/Params.h"
 #include "data/Query.h"
@@ -47,17 +47,21 @@ bool TMOdbcResultSet::ForwardOnly() const { return FQuery && FQuery->GetForwardO
 
 bool TMOdbcResultSet::CollectInfo() const { return FQuery && FQuery->GetCollectDriverInfo(); }
 
-void TMOdbcResultSet::CollectInfoRecords() { CollectOdbcDriverInfo(FStatement, FQuery->GetDriverInfo()); }
+void TMOdbcResultSet::CollectInfoRecords() { CollectOdbcDriverInfo(FStatement.Get(), FQuery->GetDriverInfo()); }
 
 void TMOdbcResultSet::SetStatementAttr(SQLINTEGER Attribute, SQLPOINTER Value, int Code) {
-  OdbcCheck(SQLSetStmtAttr(FStatement, Attribute, Value, 0), Code, SQL_HANDLE_STMT, FStatement);
+  OdbcCall({morSucceed, Code, &FStatement}, SQLSetStmtAttr, FStatement.Get(), Attribute, Value, 0);
+}
+
+SQLRETURN TMOdbcResultSet::FetchNext(int Code) {
+  return OdbcCall({morNoDataPasses, Code, &FStatement}, SQLFetchScroll, FStatement.Get(), SQLSMALLINT{SQL_FETCH_NEXT},
+                  SQLLEN{0});
 }
 
 void TMOdbcResultSet::CloseStatement() {
-  if (FStatement == SQL_NULL_HSTMT) return;
-  if (FFieldCount > 0) SQLCloseCursor(FStatement);
-  SQLFreeHandle(SQL_HANDLE_STMT, FStatement);
-  FStatement = SQL_NULL_HSTMT;
+  if (!FStatement) return;
+  if (FFieldCount > 0) OdbcCall({morAnyResult}, SQLCloseCursor, FStatement.Get());
+  FStatement.Free();
 }
 
 void TMOdbcResultSet::TakeRowset() {
@@ -75,8 +79,7 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
   FRowsInLastBlock = 0;
   FFieldCount = 0;
 
-  SQLHDBC dbc = FOdbcLink->GetHDbc();
-  OdbcCheck(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &FStatement), 414, SQL_HANDLE_DBC, dbc);
+  FStatement.Allocate(&FOdbcLink->GetConnection(), 414);
   SetStatementAttr(SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 431);
   SetStatementAttr(SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(kOdbcRowsetSize), 432);
   SetStatementAttr(SQL_ATTR_ROWS_FETCHED_PTR, &FRowsFetched, 434);
@@ -94,12 +97,12 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
     if (indexes.GetCount() > 0) EMOdbcError::Raise(415);
   }
   text = FOdbcLink->TextToSend(text);
-  SQLRETURN rc = SQLExecDirect(FStatement, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
-  if (rc != SQL_NO_DATA) OdbcCheck(rc, 416, SQL_HANDLE_STMT, FStatement);
+  SQLRETURN rc = OdbcCall({morNoDataPasses, 416, &FStatement}, SQLExecDirect, FStatement.Get(),
+                          reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
   if (rc == SQL_SUCCESS_WITH_INFO && CollectInfo()) CollectInfoRecords();
 
   SQLSMALLINT n = 0;
-  OdbcCheck(SQLNumResultCols(FStatement, &n), 417, SQL_HANDLE_STMT, FStatement);
+  OdbcCall({morSucceed, 417, &FStatement}, SQLNumResultCols, FStatement.Get(), &n);
   FFieldCount = std::max<int>(n, 0);
   FFieldData.clear();
   FFieldData.resize(FFieldCount);
@@ -108,16 +111,14 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
     SQLCHAR name[256 + 1] = {};
     SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
     SQLULEN size = 0;
-    OdbcCheck(SQLDescribeCol(FStatement, static_cast<SQLUSMALLINT>(c + 1), name, 256, &nameLength, &sqlType, &size,
-                             &digits, &nullable),
-              418, SQL_HANDLE_STMT, FStatement);
+    OdbcCall({morSucceed, 418, &FStatement}, SQLDescribeCol, FStatement.Get(), static_cast<SQLUSMALLINT>(c + 1), name,
+             SQLSMALLINT{256}, &nameLength, &sqlType, &size, &digits, &nullable);
     if (nameLength > 256) EMOdbcError::Raise(419);
     name[256] = 0;
     FFieldData[c] = std::make_unique<TMOdbcFieldData>(reinterpret_cast<char*>(name), digits, size, sqlType);
     TMOdbcFieldData& f = *FFieldData[c];
-    OdbcCheck(SQLBindCol(FStatement, static_cast<SQLUSMALLINT>(c + 1), f.GetCType(), f.GetData(),
-                         f.GetElementSize(), f.GetIndicators()),
-              420, SQL_HANDLE_STMT, FStatement);
+    OdbcCall({morSucceed, 420, &FStatement}, SQLBindCol, FStatement.Get(), static_cast<SQLUSMALLINT>(c + 1),
+             f.GetCType(), f.GetData(), SQLLEN{f.GetElementSize()}, f.GetIndicators());
     // The copies of a rowset lie in one block, each column's part aligned for its values.
     FLayout.Offsets.push_back(FLayout.Size);
     FLayout.Size += (sizeof(SQLLEN) * kOdbcRowsetSize + f.GetDataSize() + 7) & ~size_t{7};
@@ -125,16 +126,12 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
 
   rc = SQL_NO_DATA;
   FRowsFetched = 0;
+  // A failed first fetch leaves the state of an empty, complete result.
+  FCurrentBlock = FCurrentRow = 0;
   if (FFieldCount > 0) {
-    rc = SQLFetchScroll(FStatement, SQL_FETCH_NEXT, 0);
-    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO && rc != SQL_NO_DATA) {
-      FAllFetched = true;
-      FBlocks = FRowsInLastBlock = FCurrentBlock = FCurrentRow = 0;
-      EMOdbcError::GenerateOdbcDriverErrors(421, rc, SQL_HANDLE_STMT, FStatement);
-    }
+    rc = FetchNext(421);
     if (rc == SQL_SUCCESS_WITH_INFO && CollectInfo()) CollectInfoRecords();
   }
-  FCurrentBlock = FCurrentRow = 0;
   if (rc != SQL_NO_DATA && FRowsFetched > 0) {
     TakeRowset();
     FAllFetched = FRowsInLastBlock < kOdbcRowsetSize;
@@ -162,9 +159,7 @@ void TMOdbcResultSet::SetPosition(int Row) {
   }
   if (!FAllFetched && Row >= FBlocks * kOdbcRowsetSize) {
     while (Row >= FBlocks * kOdbcRowsetSize) {
-      SQLRETURN rc = SQLFetchScroll(FStatement, SQL_FETCH_NEXT, 0);
-      if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO && rc != SQL_NO_DATA)
-        EMOdbcError::GenerateOdbcDriverErrors(424, rc, SQL_HANDLE_STMT, FStatement);
+      const SQLRETURN rc = FetchNext(424);
       if (rc == SQL_NO_DATA || FRowsFetched == 0) {
         FAllFetched = true;
         break;

@@ -12,6 +12,7 @@
 
 #include "data/DbLink.h"
 #include "data/OdbcFieldData.h"
+#include "data/OdbcHandle.h"
 
 namespace vandrel {
 
@@ -75,7 +76,7 @@ class TMOdbcResultSet : public TMCustomResultSet {
   void* GetExternalIndexData() override;
 
   // The open statement, null once every row is fetched.
-  SQLHSTMT GetStatement() const { return FStatement; }
+  SQLHSTMT GetStatement() const { return FStatement.Get(); }
   const TMOdbcFieldData* GetFieldData(int Index) const { return FFieldData.at(Index).get(); }
   int GetBlockCount() const { return FBlocks; }
   int GetCachedBlockCount() const { return static_cast<int>(FBlockList.size()); }
@@ -88,6 +89,8 @@ class TMOdbcResultSet : public TMCustomResultSet {
   bool CollectInfo() const;
   void CollectInfoRecords();
   void SetStatementAttr(SQLINTEGER Attribute, SQLPOINTER Value, int Code);
+  // The next rowset; Code is raised when the fetch fails. Answers the return code.
+  SQLRETURN FetchNext(int Code);
   // Records a fetched rowset: the copy (unless forward-only), the block count, the rows.
   void TakeRowset();
   void CloseStatement();
@@ -98,7 +101,7 @@ class TMOdbcResultSet : public TMCustomResultSet {
   T ReadValue(int Index, T Default, ReadFn&& Read);
 
   TMOdbcLink* FOdbcLink;
-  SQLHSTMT FStatement = SQL_NULL_HSTMT;
+  TMOdbcHandle FStatement{SQL_HANDLE_STMT};
   std::vector<std::unique_ptr<TMOdbcFieldData>> FFieldData;
   int FFieldCount = 0;
   SQLULEN FRowsFetched = 0;

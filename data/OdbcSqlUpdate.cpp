@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "data/CustomDataSet.h"
-#include "data/OdbcError.h"
+#include "data/OdbcCall.h"
 #include "data/OdbcLink.h"
 #include "data/Params.h"
 #include "data/SqlUpdate.h"
@@ -91,68 +91,57 @@ void TMOdbcSQLUpdate::DoCreateArrays(const AnsiString& SQL, TMParams* Params) {
 
 void TMOdbcSQLUpdate::CreateFieldDataForTable(const AnsiString& Table, const TMacSetOfIntegers& ParamIndexes,
                                               const TMacListOfIntegers& MarkerIndexes) {
-  SQLHDBC dbc = FLink->GetHDbc();
-  SQLHSTMT st = SQL_NULL_HSTMT;
-  OdbcCheck(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st), 453, SQL_HANDLE_DBC, dbc);
+  TMOdbcHandle st(SQL_HANDLE_STMT);
+  st.Allocate(&FLink->GetConnection(), 453);
   SQLUSMALLINT status = 0;
   SQLULEN fetched = 0;
   int n = 0;
-  auto release = [&] {
-    if (n > 0) SQLCloseCursor(st);
-    SQLFreeHandle(SQL_HANDLE_STMT, st);
+  // The cursor is closed before the statement goes, also when a step fails.
+  struct CursorCloser {
+    const TMOdbcHandle& St;
+    const int& N;
+    ~CursorCloser() {
+      if (N > 0) OdbcCall({morAnyResult}, SQLCloseCursor, St.Get());
+    }
+  } closer{st, n};
+  auto attr = [&](SQLINTEGER a, SQLPOINTER v, int code) {
+    OdbcCall({morSucceed, code, &st}, SQLSetStmtAttr, st.Get(), a, v, 0);
   };
-  try {
-    auto attr = [&](SQLINTEGER a, SQLPOINTER v, int code) {
-      OdbcCheck(SQLSetStmtAttr(st, a, v, 0), code, SQL_HANDLE_STMT, st);
-    };
-    attr(SQL_ATTR_ROW_BIND_TYPE, AsPointer(SQL_BIND_BY_COLUMN), 471);
-    attr(SQL_ATTR_ROW_ARRAY_SIZE, AsPointer(1), 472);
-    attr(SQL_ATTR_ROW_STATUS_PTR, &status, 473);
-    attr(SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 474);
-    attr(SQL_ATTR_CURSOR_TYPE, AsPointer(SQL_CURSOR_FORWARD_ONLY), 475);
-    attr(SQL_ATTR_CONCURRENCY, AsPointer(SQL_CONCUR_READ_ONLY), 476);
+  attr(SQL_ATTR_ROW_BIND_TYPE, AsPointer(SQL_BIND_BY_COLUMN), 471);
+  attr(SQL_ATTR_ROW_ARRAY_SIZE, AsPointer(1), 472);
+  attr(SQL_ATTR_ROW_STATUS_PTR, &status, 473);
+  attr(SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 474);
+  attr(SQL_ATTR_CURSOR_TYPE, AsPointer(SQL_CURSOR_FORWARD_ONLY), 475);
+  attr(SQL_ATTR_CONCURRENCY, AsPointer(SQL_CONCUR_READ_ONLY), 476);
 
-    TMParams* params = FUpdate->GetParams();
-    AnsiString text = "select\r\n ";
-    for (int i = 0; i < ParamIndexes.GetCount(); ++i) {
-      const TMParam* p = params->GetParams(ParamIndexes.GetValues(i));
-      AnsiString field(Trim(p->GetTypeField()));
-      if (field.empty()) EMOdbcError::Raise(452);
-      if (i > 0) text += ",\r\n ";
-      text += field + " as " + p->GetName();
-    }
-    text += "\r\nfrom " + Table + "\r\n";
-    SQLRETURN rc = SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
-    if (rc != SQL_NO_DATA) OdbcCheck(rc, 454, SQL_HANDLE_STMT, st);
-    SQLSMALLINT cols = 0;
-    OdbcCheck(SQLNumResultCols(st, &cols), 455, SQL_HANDLE_STMT, st);
-    n = std::clamp<int>(cols, 0, ParamIndexes.GetCount());
-    for (int c = 0; c < n; ++c) {
-      const int pi = ParamIndexes.GetValues(c);
-      TMParam* p = params->GetParams(pi);
-      SQLCHAR name[256 + 1] = {};
-      SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
-      SQLULEN size = 0;
-      OdbcCheck(SQLDescribeCol(st, static_cast<SQLUSMALLINT>(c + 1), name, 256, &nameLength, &sqlType, &size, &digits,
-                               &nullable),
-                456, SQL_HANDLE_STMT, st);
-      for (int m = 0; m < MarkerIndexes.GetCount(); ++m) {
-        if (MarkerIndexes.GetValues(m) != pi || FFieldData[m]) continue;
-        FFieldData[m] = std::make_unique<TMOdbcFieldData>(p->GetName(), digits, size, sqlType);
-        FFieldData[m]->Param = p;
-      }
-    }
-  } catch (...) {
-    release();
-    throw;
+  TMParams* params = FUpdate->GetParams();
+  AnsiString text = "select\r\n ";
+  for (int i = 0; i < ParamIndexes.GetCount(); ++i) {
+    const TMParam* p = params->GetParams(ParamIndexes.GetValues(i));
+    AnsiString field(Trim(p->GetTypeField()));
+    if (field.empty()) EMOdbcError::Raise(452);
+    if (i > 0) text += ",\r\n ";
+    text += field + " as " + p->GetName();
   }
-  release();
-}
-
-void TMOdbcSQLUpdate::FreeStatement() {
-  if (FStatement == SQL_NULL_HSTMT) return;
-  SQLFreeHandle(SQL_HANDLE_STMT, FStatement);
-  FStatement = SQL_NULL_HSTMT;
+  text += "\r\nfrom " + Table + "\r\n";
+  OdbcCall({morNoDataPasses, 454, &st}, SQLExecDirect, st.Get(), reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
+  SQLSMALLINT cols = 0;
+  OdbcCall({morSucceed, 455, &st}, SQLNumResultCols, st.Get(), &cols);
+  n = std::clamp<int>(cols, 0, ParamIndexes.GetCount());
+  for (int c = 0; c < n; ++c) {
+    const int pi = ParamIndexes.GetValues(c);
+    TMParam* p = params->GetParams(pi);
+    SQLCHAR name[256 + 1] = {};
+    SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    OdbcCall({morSucceed, 456, &st}, SQLDescribeCol, st.Get(), static_cast<SQLUSMALLINT>(c + 1), name,
+             SQLSMALLINT{256}, &nameLength, &sqlType, &size, &digits, &nullable);
+    for (int m = 0; m < MarkerIndexes.GetCount(); ++m) {
+      if (MarkerIndexes.GetValues(m) != pi || FFieldData[m]) continue;
+      FFieldData[m] = std::make_unique<TMOdbcFieldData>(p->GetName(), digits, size, sqlType);
+      FFieldData[m]->Param = p;
+    }
+  }
 }
 
 void TMOdbcSQLUpdate::DoPrepare() {
@@ -162,30 +151,29 @@ void TMOdbcSQLUpdate::DoPrepare() {
     TMCustomDataSet* ds = f->Param->GetValueDataSet() ? f->Param->GetValueDataSet() : FUpdate->GetValueDataSet();
     if (ds) f->ValueField = ds->FindField(f->Param->GetName());
   }
-  SQLHDBC dbc = FLink->GetHDbc();
-  OdbcCheck(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &FStatement), 461, SQL_HANDLE_DBC, dbc);
+  FStatement.Allocate(&FLink->GetConnection(), 461);
   try {
     if (FArrayLen > 1) {
       auto attr = [&](SQLINTEGER a, SQLPOINTER v, int code) {
-        OdbcCheck(SQLSetStmtAttr(FStatement, a, v, 0), code, SQL_HANDLE_STMT, FStatement);
+        OdbcCall({morSucceed, code, &FStatement}, SQLSetStmtAttr, FStatement.Get(), a, v, 0);
       };
       attr(SQL_ATTR_PARAM_BIND_TYPE, AsPointer(SQL_PARAM_BIND_BY_COLUMN), 481);
       attr(SQL_ATTR_PARAMSET_SIZE, AsPointer(static_cast<SQLULEN>(FArrayLen)), 482);
       attr(SQL_ATTR_PARAM_STATUS_PTR, FParamStatus, 483);
       attr(SQL_ATTR_PARAMS_PROCESSED_PTR, &FRowsProcessed, 484);
     }
-    OdbcCheck(SQLPrepare(FStatement, reinterpret_cast<SQLCHAR*>(FStatementText.data()), SQL_NTS), 463,
-              SQL_HANDLE_STMT, FStatement);
+    OdbcCall({morSucceed, 463, &FStatement}, SQLPrepare, FStatement.Get(),
+             reinterpret_cast<SQLCHAR*>(FStatementText.data()), SQL_NTS);
     for (size_t m = 0; m < FFieldData.size(); ++m) {
       TMOdbcFieldData& f = *FFieldData[m];
-      OdbcCheck(SQLBindParameter(FStatement, static_cast<SQLUSMALLINT>(m + 1), SQL_PARAM_INPUT, f.GetCType(),
-                                 f.GetSqlType(), static_cast<SQLULEN>(f.GetColumnSize()),
-                                 static_cast<SQLSMALLINT>(f.GetDecimalDigits()), f.GetData(), f.GetElementSize(),
-                                 f.GetIndicators()),
-                462, SQL_HANDLE_STMT, FStatement);
+      OdbcCall({morSucceed, 462, &FStatement}, SQLBindParameter, FStatement.Get(), static_cast<SQLUSMALLINT>(m + 1),
+               SQLSMALLINT{SQL_PARAM_INPUT}, f.GetCType(), f.GetSqlType(), static_cast<SQLULEN>(f.GetColumnSize()),
+               static_cast<SQLSMALLINT>(f.GetDecimalDigits()), f.GetData(), SQLLEN{f.GetElementSize()},
+               f.GetIndicators());
     }
   } catch (...) {
-    FreeStatement();
+    // A failed prepare leaves no statement.
+    FStatement.Free();
     throw;
   }
 }
@@ -207,20 +195,20 @@ void TMOdbcSQLUpdate::DoAddRow(int Row) {
 
 void TMOdbcSQLUpdate::DoFetchRows(int Count) {
   if (FArrayLen > 1)
-    OdbcCheck(SQLSetStmtAttr(FStatement, SQL_ATTR_PARAMSET_SIZE, AsPointer(static_cast<SQLULEN>(Count)), 0), 464,
-              SQL_HANDLE_STMT, FStatement);
+    OdbcCall({morSucceed, 464, &FStatement}, SQLSetStmtAttr, FStatement.Get(), SQLINTEGER{SQL_ATTR_PARAMSET_SIZE},
+             AsPointer(static_cast<SQLULEN>(Count)), 0);
   std::fill(FParamStatus, FParamStatus + Count, 0);
-  SQLRETURN rc = SQLExecute(FStatement);
-  if (rc != SQL_NO_DATA) OdbcCheck(rc, 465, SQL_HANDLE_STMT, FStatement);
+  const SQLRETURN rc = OdbcCall({morNoDataPasses, 465, &FStatement}, SQLExecute, FStatement.Get());
   if (FArrayLen > 1 && (rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA)) {
     for (int r = 0; r < Count; ++r) {
-      if (FParamStatus[r] == SQL_PARAM_ERROR) EMOdbcError::GenerateOdbcDriverErrors(466, rc, SQL_HANDLE_STMT, FStatement);
+      if (FParamStatus[r] == SQL_PARAM_ERROR)
+        EMOdbcError::GenerateOdbcDriverErrors(466, rc, SQL_HANDLE_STMT, FStatement.Get());
       if (FParamStatus[r] == SQL_PARAM_UNUSED)
-        EMOdbcError::GenerateOdbcDriverErrors(467, rc, SQL_HANDLE_STMT, FStatement);
+        EMOdbcError::GenerateOdbcDriverErrors(467, rc, SQL_HANDLE_STMT, FStatement.Get());
     }
   }
 }
 
-void TMOdbcSQLUpdate::DoUnPrepare() { FreeStatement(); }
+void TMOdbcSQLUpdate::DoUnPrepare() { FStatement.Free(); }
 
 }  // namespace vandrel

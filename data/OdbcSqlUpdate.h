@@ -10,6 +10,7 @@
 
 #include "data/DbLink.h"
 #include "data/OdbcFieldData.h"
+#include "data/OdbcHandle.h"
 
 namespace vandrel {
 
@@ -33,7 +34,7 @@ class TMOdbcSQLUpdate : public TMCustomSQLUpdate {
   const TMOdbcFieldData* GetFieldData(int Marker) const { return FFieldData.at(Marker).get(); }
   const AnsiString& GetStatementText() const { return FStatementText; }
   int GetArrayLen() const { return FArrayLen; }
-  SQLHSTMT GetStatement() const { return FStatement; }
+  SQLHSTMT GetStatement() const { return FStatement.Get(); }
 
  protected:
   int DeclareMaxRowsPending() override { return FArrayLen; }
@@ -44,15 +45,13 @@ class TMOdbcSQLUpdate : public TMCustomSQLUpdate {
   void DoUnPrepare() override;
 
  private:
-  void FreeStatement();
-
   TMOdbcLink* FLink;
   std::vector<std::unique_ptr<TMOdbcFieldData>> FFieldData;  // one per marker
   std::vector<int> FMarkerParams;                            // parameter index of each marker
   AnsiString FStatementText;
   SQLUSMALLINT FParamStatus[kOdbcRowsetSize] = {};
   SQLULEN FRowsProcessed = 0;
-  SQLHSTMT FStatement = SQL_NULL_HSTMT;
+  TMOdbcHandle FStatement{SQL_HANDLE_STMT};
   int FArrayLen;
 };
 

@@ -4,6 +4,7 @@
 
 #include "OdbcTestEnv.h"
 #include "data/OdbcError.h"
+#include "data/OdbcHandle.h"
 
 namespace vandrel {
 namespace {
@@ -88,6 +89,9 @@ class OdbcDiagnostics : public test::OdbcTest {
 TEST_F(OdbcDiagnostics, ChainHoldsAtMostSixteenRecordsInOrder) {
   EMOdbcError e = Fail("diag 20 10");
   ASSERT_EQ(e.GetTopicCount(), 17);
+  // The error answers its first record's SQLSTATE and native error itself.
+  EXPECT_EQ(e.GetSqlState(), "42000");
+  EXPECT_EQ(e.GetNativeError(), 1001);
   for (int i = 1; i <= 16; ++i) {
     auto* r = static_cast<const EMOdbcDriverError*>(e.GetTopics(i));
     EXPECT_EQ(r->RecNumber, i);
@@ -107,12 +111,29 @@ TEST_F(OdbcDiagnostics, LongMessagesAreCutAt512) {
 TEST_F(OdbcDiagnostics, NoRecordsForReturnCodesWithoutDiagnostics) {
   EMOdbcError e = Fail("diag 0 0");
   EXPECT_EQ(e.GetTopicCount(), 1);
+  EXPECT_EQ(e.GetSqlState(), "");
+  EXPECT_EQ(e.GetNativeError(), 0);
   try {
     EMOdbcError::GenerateOdbcDriverErrors(413, SQL_INVALID_HANDLE, SQL_HANDLE_STMT, nullptr);
   } catch (const EMOdbcError& x) {
     EXPECT_EQ(x.GetTopicCount(), 1);
     EXPECT_EQ(x.RetCode, SQL_INVALID_HANDLE);
   }
+}
+
+TEST_F(OdbcDiagnostics, FailedAllocationLeavesTheHandleNullAndFreesNothing) {
+  TMOdbcHandle connection(SQL_HANDLE_DBC);  // never allocated
+  TMOdbcHandle statement(SQL_HANDLE_STMT);
+  try {
+    statement.Allocate(&connection, 414);
+    FAIL() << "a statement was allocated without a connection";
+  } catch (const EMOdbcError& e) {
+    EXPECT_EQ(e.Code, 414);
+    EXPECT_EQ(e.RetCode, SQL_INVALID_HANDLE);
+  }
+  EXPECT_FALSE(statement);
+  statement.Free();  // nothing to free, and no second free
+  EXPECT_EQ(statement.GetType(), SQL_HANDLE_STMT);
 }
 
 TEST_F(OdbcDiagnostics, InformationRecordsAreCollectedWithoutLimit) {
