@@ -28,7 +28,7 @@ rm -rf "$demo/files" && cp -r simulator/data/files "$demo/files"
 port=1433
 if (exec 3<>/dev/tcp/127.0.0.1/1433) 2>/dev/null; then port=0; fi
 "$build/simulator/msde-sim" --port "$port" --data simulator/data/demo.json --files "$demo/files" \
-  > "$demo/msde-sim.out" 2> "$demo/msde-sim.log" &
+  --trace "$demo/statements.trace" > "$demo/msde-sim.out" 2> "$demo/msde-sim.log" &
 sim=$!
 trap 'kill $sim 2>/dev/null || true' EXIT
 for _ in $(seq 50); do
@@ -68,4 +68,5 @@ export VANDREL_REGISTRY_DIR="$demo/registry"
 export TDSPORT="$port"
 
 echo "msde-sim słucha na 127.0.0.1:$port. Serwer demonstracyjny: użytkownik sa bez hasła, wystarczy OK."
+echo "Polecenia wysyłane do serwera: $demo/statements.trace"
 "$build/app/vandrel" "$@"

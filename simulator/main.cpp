@@ -1,6 +1,6 @@
-// msde-sim [--port N] [--data FILE] [--files DIR]: a simulated SQL Server 2000 instance on
-// 127.0.0.1. The port it listens on is the first line of its standard output (useful with
-// --port 0, which picks a free one). SIGTERM or SIGINT ends it cleanly.
+// msde-sim [--port N] [--data FILE] [--files DIR] [--trace FILE]: a simulated SQL Server 2000
+// instance on 127.0.0.1. The port it listens on is the first line of its standard output
+// (useful with --port 0, which picks a free one). SIGTERM or SIGINT ends it cleanly.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -16,11 +16,24 @@ struct Arguments {
   int port = 1433;
   std::string data = MSDE_DEMO_DATA;
   std::string files;  // empty: the engine's default, a "files" directory beside the data set
+  std::string trace;  // empty: no statement trace
 };
 
+constexpr const char* kUsage =
+    "usage: msde-sim [--port N] [--data FILE] [--files DIR] [--trace FILE]\n"
+    "  --port N      listen on 127.0.0.1 port N (default 1433; 0 picks a free port);\n"
+    "                the port is the first line of standard output\n"
+    "  --data FILE   the JSON data set describing the server (default: the demo set)\n"
+    "  --files DIR   where attachable database files are found and detached ones go\n"
+    "                (default: the \"files\" directory beside the data set)\n"
+    "  --trace FILE  append one line per statement executed, before its response is sent:\n"
+    "                spid<TAB>application<TAB>database<TAB>text, where database is the\n"
+    "                session's database when the statement starts and \\, TAB, CR, LF in\n"
+    "                the text are written \\\\, \\t, \\r, \\n; a statement naming sp_addlogin\n"
+    "                or sp_password is shown as a note instead of its text\n";
+
 [[noreturn]] void Usage(const char* problem) {
-  std::fprintf(stderr, "msde-sim: %s\nusage: msde-sim [--port N] [--data FILE] [--files DIR]\n",
-               problem);
+  std::fprintf(stderr, "msde-sim: %s\n%s", problem, kUsage);
   std::exit(2);
 }
 
@@ -40,6 +53,8 @@ Arguments Parse(int argc, char** argv) {
       a.data = value;
     } else if (name == "--files") {
       a.files = value;
+    } else if (name == "--trace") {
+      a.trace = value;
     } else {
       Usage(("unknown option " + name).c_str());
     }
@@ -59,7 +74,7 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
   try {
-    auto engine = msde::LoadEngine(args.data, args.files);
+    auto engine = msde::LoadEngine(args.data, args.files, args.trace);
     msde::tds::TdsServer server(*engine);
     int port = server.Start(args.port);
     std::printf("%d\n", port);

@@ -140,6 +140,8 @@ std::vector<Token> Tokenize(const std::string& sql) {
         if (sql.compare(i, 2, pair) == 0) t.text = pair;
       i += t.text.size();
     }
+    t.begin = start;
+    t.end = i;
     tokens.push_back(std::move(t));
   }
   return tokens;

@@ -1,5 +1,6 @@
 #pragma once
 // Tokens of Transact-SQL as the engine reads them, and the split of a batch into statements.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ struct Token {
   TokenKind kind = TokenKind::End;
   std::string text;
   int line = 1;  // line in the batch, from 1
+  // Where the token stands in the batch: bytes [begin, end), quotes and brackets included.
+  size_t begin = 0, end = 0;
   // An identifier of any form.
   bool IsName() const {
     return kind == TokenKind::Word || kind == TokenKind::Bracketed || kind == TokenKind::Quoted;

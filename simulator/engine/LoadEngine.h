@@ -2,7 +2,8 @@
 // Creates the simulated server's engine from a data set (see engine/Model.h for the file
 // format). FilesDir is where attachable database files are found and detached ones written;
 // an empty FilesDir means the "files" directory beside DataFile. Throws std::runtime_error
-// when the data set cannot be read.
+// when the data set cannot be read. A TraceFile other than empty receives the statement
+// trace (see engine/StatementTrace.h).
 #include <memory>
 #include <string>
 
@@ -10,6 +11,7 @@
 
 namespace msde {
 
-std::unique_ptr<Engine> LoadEngine(const std::string& DataFile, const std::string& FilesDir);
+std::unique_ptr<Engine> LoadEngine(const std::string& DataFile, const std::string& FilesDir,
+                                   const std::string& TraceFile = "");
 
 }  // namespace msde

@@ -106,6 +106,8 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
   try {
     statements = SplitStatements(Tokenize(sql));
   } catch (const LexError& e) {
+    // Nothing of it runs, but the trace still shows what the client sent.
+    if (trace_) trace_->Write(session.spid, session.program, session.database, sql);
     Message m;
     m.line = e.line;
     m.severity = 15;
@@ -128,6 +130,10 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
   for (auto& statement : statements) {
     if (session.cancel_requested || session.killed) break;
     session.command = CommandOf(statement);
+    if (trace_)
+      trace_->Write(session.spid, session.program, session.database,
+                    sql.substr(statement.front().begin,
+                               statement.back().end - statement.front().begin));
     Context ctx(session, model_, sink, lock);
     bool stop = false;
     try {

@@ -1,10 +1,12 @@
 #pragma once
 // The engine behind msde-sim: logins, sessions and batches over one server model, with one
 // mutex guarding the model (see engine/Statements.h for the lock discipline).
+#include <memory>
 #include <mutex>
 
 #include "Engine.h"
 #include "engine/Model.h"
+#include "engine/StatementTrace.h"
 
 namespace msde {
 
@@ -19,10 +21,13 @@ class SimEngine : public Engine {
   // For tests and tools that inspect the state; hold Mutex() while reading it.
   Model& State() { return model_; }
   std::mutex& Mutex() { return mutex_; }
+  // From now on every statement is written to Trace before it runs.
+  void SetTrace(std::unique_ptr<StatementTrace> Trace) { trace_ = std::move(Trace); }
 
  private:
   Model model_;
   mutable std::mutex mutex_;
+  std::unique_ptr<StatementTrace> trace_;
 };
 
 }  // namespace msde

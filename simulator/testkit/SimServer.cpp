@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -44,9 +45,38 @@ std::string ReadFirstLine(int fd, int TimeoutMs) {
   }
 }
 
+// Undoes the trace's escapes (\\, \t, \r, \n).
+std::string Unescape(const std::string& field) {
+  std::string out;
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] != '\\' || i + 1 == field.size()) {
+      out += field[i];
+      continue;
+    }
+    const char c = field[++i];
+    out += c == 't' ? '\t' : c == 'r' ? '\r' : c == 'n' ? '\n' : c;
+  }
+  return out;
+}
+
+TraceLine ParseTraceLine(const std::string& line) {
+  TraceLine t;
+  const size_t a = line.find('\t');
+  const size_t b = line.find('\t', a + 1);
+  const size_t c = line.find('\t', b + 1);
+  if (a == std::string::npos || b == std::string::npos || c == std::string::npos)
+    throw std::runtime_error("malformed trace line: " + line);
+  t.Spid = std::stoi(line.substr(0, a));
+  t.Application = Unescape(line.substr(a + 1, b - a - 1));
+  t.Database = Unescape(line.substr(b + 1, c - b - 1));
+  t.Text = Unescape(line.substr(c + 1));
+  return t;
+}
+
 }  // namespace
 
 SimServer::SimServer(SimServerOptions options) : options_(std::move(options)) {
+  trace_file_ = trace_dir_.Path() + "/statements.trace";
   files_dir_ =
       options_.files_dir.empty() ? DefaultFilesDir(options_.data_file) : options_.files_dir;
   if (options_.private_files) {
@@ -71,8 +101,9 @@ int SimServer::Launch(int port) {
   // The test's own sockets (its ODBC connections) must not live on in the server.
   posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
   std::string port_text = std::to_string(port);
-  std::vector<std::string> args = {options_.program,   "--port",  port_text, "--data",
-                                   options_.data_file, "--files", files_dir_};
+  std::vector<std::string> args = {options_.program,   "--port",  port_text,  "--data",
+                                   options_.data_file, "--files", files_dir_, "--trace",
+                                   trace_file_};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -114,6 +145,24 @@ void SimServer::Stop() {
     ::close(stdout_fd_);
     stdout_fd_ = -1;
   }
+}
+
+std::vector<TraceLine> SimServer::Trace() const { return TraceSince(0); }
+
+size_t SimServer::TraceMark() const {
+  std::ifstream in(trace_file_, std::ios::binary);
+  size_t lines = 0;
+  for (std::string line; std::getline(in, line);) ++lines;
+  return lines;
+}
+
+std::vector<TraceLine> SimServer::TraceSince(size_t Mark) const {
+  std::ifstream in(trace_file_, std::ios::binary);
+  std::vector<TraceLine> lines;
+  size_t index = 0;
+  for (std::string line; std::getline(in, line); ++index)
+    if (index >= Mark) lines.push_back(ParseTraceLine(line));
+  return lines;
 }
 
 void SimServer::Restart() {

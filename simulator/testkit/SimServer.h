@@ -1,11 +1,15 @@
 #pragma once
 // Runs msde-sim for a test: starts the program on a free port with a given data set (and,
 // when asked, a private copy of its attachable files, so the test may attach and detach
-// freely), writes the ODBC configuration that reaches it, and stops it at the end.
+// freely), writes the ODBC configuration that reaches it, and stops it at the end. The server
+// always writes its statement trace into a temporary file, which tests read to know exactly
+// what was sent.
 #include <sys/types.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "testkit/OdbcConfig.h"
 #include "testkit/TempDir.h"
@@ -19,6 +23,12 @@ struct SimServerOptions {
   // Copy the files directory first, so that the server may change the copy.
   bool private_files = false;
   std::string program = MSDE_SIM_PATH;
+};
+
+// One statement the server executed, fields unescaped.
+struct TraceLine {
+  int Spid = 0;
+  std::string Application, Database, Text;
 };
 
 class SimServer {
@@ -45,11 +55,20 @@ class SimServer {
   void Restart();
   bool Running() const { return pid_ > 0; }
 
+  // Every statement traced so far (a restart keeps the earlier lines).
+  std::vector<TraceLine> Trace() const;
+  // The number of lines so far, and the lines after such a mark.
+  size_t TraceMark() const;
+  std::vector<TraceLine> TraceSince(size_t Mark) const;
+  const std::string& TraceFile() const { return trace_file_; }
+
  private:
   int Launch(int port);  // returns the port the server reports
 
   SimServerOptions options_;
   std::unique_ptr<TempDir> files_copy_;
+  TempDir trace_dir_{"msde-trace"};
+  std::string trace_file_;
   std::string files_dir_;
   std::unique_ptr<OdbcConfig> config_;
   pid_t pid_ = -1;
