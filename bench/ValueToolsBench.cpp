@@ -14,7 +14,7 @@
 #include "foundation/TdtTools.h"
 #include "foundation/TfTools.h"
 #include "foundation/TxTools.h"
-#include "platform/RegionalSettings.h"
+#include "platform/base/RegionalSettings.h"
 
 namespace {
 

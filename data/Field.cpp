@@ -10,7 +10,7 @@
 #include "foundation/Trim.h"
 #include "foundation/TxTools.h"
 #include "foundation/TxfTools.h"
-#include "platform/Collation.h"
+#include "platform/base/Collation.h"
 
 namespace vandrel {
 

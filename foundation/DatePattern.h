@@ -1,11 +1,12 @@
 #pragma once
 // Date and time text under the regional settings: formatting by a date pattern, and the
-// reading of a short date. The pattern language is described in platform/RegionalSettings.h.
+// reading of a short date. The pattern language is described in
+// platform/base/RegionalSettings.h.
 #include <string>
 #include <string_view>
 
 #include "foundation/Exception.h"
-#include "platform/RegionalSettings.h"
+#include "platform/base/RegionalSettings.h"
 
 namespace vandrel::datetime {
 

@@ -8,7 +8,7 @@
 #include "foundation/DateTimeCodec.h"
 #include "foundation/TdtToolsErrors.h"
 #include "foundation/TxTools.h"
-#include "platform/RegionalSettings.h"
+#include "platform/base/RegionalSettings.h"
 
 namespace vandrel {
 

@@ -8,7 +8,7 @@
 #include "foundation/TdtTools.h"
 #include "foundation/TdtToolsErrors.h"
 #include "foundation/Trim.h"
-#include "platform/RegionalSettings.h"
+#include "platform/base/RegionalSettings.h"
 
 namespace vandrel {
 

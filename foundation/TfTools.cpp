@@ -4,7 +4,7 @@
 
 #include "foundation/FloatText.h"
 #include "foundation/Trim.h"
-#include "platform/RegionalSettings.h"
+#include "platform/base/RegionalSettings.h"
 
 namespace vandrel {
 

@@ -4,8 +4,8 @@
 
 #include "foundation/Trim.h"
 #include "foundation/Utf8.h"
-#include "platform/Directories.h"
-#include "platform/OemCodePage.h"
+#include "platform/base/Directories.h"
+#include "platform/base/OemCodePage.h"
 
 namespace vandrel {
 

@@ -2,7 +2,7 @@
 
 #include "foundation/FloatText.h"
 #include "foundation/TfTools.h"
-#include "platform/RegionalSettings.h"
+#include "platform/base/RegionalSettings.h"
 
 namespace vandrel {
 

@@ -13,8 +13,8 @@
 #include "data/DataError.h"
 #include "data/DataInterface.h"
 #include "data/DataSet.h"
-#include "platform/Collation.h"
-#include "platform/RegionalSettings.h"
+#include "platform/base/Collation.h"
+#include "platform/base/RegionalSettings.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>

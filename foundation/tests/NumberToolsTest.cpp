@@ -7,7 +7,7 @@
 
 #include "foundation/TfTools.h"
 #include "foundation/TxfTools.h"
-#include "platform/RegionalSettings.h"
+#include "platform/base/RegionalSettings.h"
 
 using namespace vandrel;
 using platform::TRegionalSettings;

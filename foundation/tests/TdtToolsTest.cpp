@@ -7,7 +7,7 @@
 
 #include "foundation/DateTimeCodec.h"
 #include "foundation/TdtTools.h"
-#include "platform/RegionalSettings.h"
+#include "platform/base/RegionalSettings.h"
 
 using namespace vandrel;
 using platform::TRegionalSettings;

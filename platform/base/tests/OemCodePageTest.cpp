@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/OemCodePage.h"
+#include "platform/base/OemCodePage.h"
 
 using namespace vandrel::platform;
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/RegionalSettings.h"
-#include "platform/tests/EnvironmentVariable.h"
+#include "platform/base/RegionalSettings.h"
+#include "platform/base/tests/EnvironmentVariable.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>

@@ -1,4 +1,4 @@
-#include "platform/Directories.h"
+#include "platform/base/Directories.h"
 
 #include <unistd.h>
 

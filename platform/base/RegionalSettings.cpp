@@ -1,4 +1,4 @@
-#include "platform/RegionalSettings.h"
+#include "platform/base/RegionalSettings.h"
 
 #include <langinfo.h>
 #include <locale.h>

@@ -1,4 +1,4 @@
-#include "platform/Collation.h"
+#include "platform/base/Collation.h"
 
 #include <langinfo.h>
 #include <locale.h>

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/Directories.h"
-#include "platform/tests/EnvironmentVariable.h"
+#include "platform/base/Directories.h"
+#include "platform/base/tests/EnvironmentVariable.h"
 
 using namespace vandrel::platform;
 

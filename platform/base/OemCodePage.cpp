@@ -1,4 +1,4 @@
-#include "platform/OemCodePage.h"
+#include "platform/base/OemCodePage.h"
 
 #include <iconv.h>
 
