@@ -12,6 +12,8 @@ constexpr const char* kOem = "CP852";
 // Characters CP852 lacks become their nearest stand-in ("„" becomes a plain quote).
 constexpr const char* kOemTransliterated = "CP852//TRANSLIT";
 constexpr const char* kAnsi = "UTF-8";
+constexpr const char* kWin1250 = "CP1250";
+constexpr const char* kWin1250Transliterated = "CP1250//TRANSLIT";
 
 // One iconv descriptor per direction and thread, opened on first use.
 class TConverter {
@@ -29,7 +31,8 @@ class TConverter {
   // skipped (one UTF-8 character, or one byte when the bytes are not UTF-8).
   std::string Convert(std::string_view Text) {
     std::string Result;
-    if (!Valid()) return std::string(Text);
+    // Plain ASCII is the same in every code page here.
+    if (!Valid() || IsAscii(Text)) return std::string(Text);
     iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
     char* In = const_cast<char*>(Text.data());
     std::size_t InLeft = Text.size();
@@ -51,6 +54,12 @@ class TConverter {
   }
 
  private:
+  static bool IsAscii(std::string_view Text) {
+    for (unsigned char C : Text)
+      if (C >= 0x80) return false;
+    return true;
+  }
+
   // The length of the well-formed UTF-8 character at In, or 1 when it is not one.
   static std::size_t SequenceLength(unsigned char Lead, const char* In, std::size_t Left) {
     std::size_t Length = Lead >= 0xF0 && Lead <= 0xF4   ? 4
@@ -75,6 +84,16 @@ std::string AnsiToOem(std::string_view Text) {
 
 std::string OemToAnsi(std::string_view Text) {
   thread_local TConverter Converter(kAnsi, kOem);
+  return Converter.Convert(Text);
+}
+
+std::string AnsiToWin1250(std::string_view Text) {
+  thread_local TConverter Converter(kWin1250Transliterated, kAnsi);
+  return Converter.Convert(Text);
+}
+
+std::string Win1250ToAnsi(std::string_view Text) {
+  thread_local TConverter Converter(kAnsi, kWin1250);
   return Converter.Convert(Text);
 }
 

@@ -29,3 +29,15 @@ TEST(OemCodePage, CharactersWithoutAnOemCodeAreReplacedNotLost) {
   Long += "żółw";
   EXPECT_EQ(OemToAnsi(AnsiToOem(Long)), Long);
 }
+
+TEST(OemCodePage, Windows1250CarriesPolishLettersBothWays) {
+  EXPECT_EQ(AnsiToWin1250("ąćęłńóśźż"), "\xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF");
+  EXPECT_EQ(AnsiToWin1250("ĄĆĘŁŃÓŚŹŻ"), "\xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF");
+  EXPECT_EQ(Win1250ToAnsi("\xB3\xB9ka \x80"), "łąka €");
+  std::string Defined;
+  for (int B = 1; B < 256; ++B)
+    if (B != 0x81 && B != 0x83 && B != 0x88 && B != 0x90 && B != 0x98) Defined += static_cast<char>(B);
+  EXPECT_EQ(AnsiToWin1250(Win1250ToAnsi(Defined)), Defined);
+  EXPECT_EQ(Win1250ToAnsi("a\x81z"), "a?z");
+  EXPECT_EQ(AnsiToWin1250("a\xFF" "b"), "a?b");
+}
