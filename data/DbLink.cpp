@@ -13,7 +13,7 @@ namespace vandrel {
 TMCustomDBLink::~TMCustomDBLink() {
   // The concrete link has disconnected already; what is left is detaching the queries.
   OnAfterConnectChange = nullptr;
-  while (!FQueries.empty()) FQueries.front()->SetLink(nullptr);
+  DetachAll();
 }
 
 TMCustomSQLUpdate* TMCustomDBLink::CreateSQLUpdate(TMUpdate*) { throw EMDataError(398, ""); }
@@ -26,7 +26,8 @@ void TMCustomDBLink::SetConnected(bool Value) {
     DoConnect(UserID, Password);
     FConnected = true;
   } else {
-    for (int i = 0; i < GetQueryCount(); ++i) FQueries[i]->Close();
+    CloseQueries();
+    EndUpdates();
     DoDisconnect();
     FConnected = false;
   }
@@ -69,11 +70,39 @@ TKMQuery* TMCustomDBLink::GetQueries(int i) const {
 void TMCustomDBLink::BeforeDestruction() {
   OnAfterConnectChange = nullptr;
   SetConnected(false);
-  while (!FQueries.empty()) FQueries.front()->SetLink(nullptr);
+  DetachAll();
+}
+
+void TMCustomDBLink::CloseQueries() {
+  for (int i = 0; i < GetQueryCount(); ++i) FQueries[i]->Close();
+}
+
+void TMCustomDBLink::EndUpdates() noexcept {
+  for (TMUpdate* u : FUpdates) u->EndUpdate();
+}
+
+void TMCustomDBLink::DetachAll() noexcept {
+  // A query may be open without the connection (opened empty, or the link was never
+  // connected): it is closed first, since a query changes its link only while closed.
+  while (!FQueries.empty()) {
+    TKMQuery* q = FQueries.front();
+    try {
+      q->Close();
+    } catch (...) {
+      // Closing leaves the query inactive whatever its clean-up says; the link goes on.
+    }
+    q->SetLink(nullptr);
+  }
+  EndUpdates();
+  while (!FUpdates.empty()) FUpdates.front()->SetLink(nullptr);
 }
 
 void TMCustomDBLink::DetachQuery(TKMQuery* Query) {
   FQueries.erase(std::remove(FQueries.begin(), FQueries.end(), Query), FQueries.end());
+}
+
+void TMCustomDBLink::DetachUpdate(TMUpdate* Update) {
+  FUpdates.erase(std::remove(FUpdates.begin(), FUpdates.end(), Update), FUpdates.end());
 }
 
 void TMCustomDBLink::NotifyError(AnsiString& Text, TMParams* Params, TMQueryContext Context, const Exception* E) {
@@ -94,7 +123,11 @@ void TMCustomResultSet::SetPositionCommonCode(int Row) {
 
 // ---- TMCustomSQLUpdate ----
 
-TMCustomDBLink* TMCustomSQLUpdate::UpdateLink() const { return FUpdate->GetLink(); }
+TMCustomDBLink* TMCustomSQLUpdate::UpdateLink() const {
+  TMCustomDBLink* link = FUpdate->GetLink();
+  if (!link) throw EMDataError(397, "");
+  return link;
+}
 
 void TMCustomSQLUpdate::CreateArrays() {
   UpdateLink()->Wrapped([&] { return FUpdate->GetSQLText(); }, FUpdate->GetParams(), mqcCreateArraysBefore,

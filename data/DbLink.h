@@ -85,8 +85,9 @@ class TMCustomDBLink : public TObject {
   int GetQueryCount() const { return static_cast<int>(FQueries.size()); }
   TKMQuery* GetQueries(int i) const;
 
-  // Unassigns OnAfterConnectChange, disconnects (closing the queries) and detaches every
-  // query; safe to call more than once.
+  // Unassigns OnAfterConnectChange, disconnects, closes every query (also one that is open
+  // without the connection), then detaches every query and update component; safe to
+  // call more than once.
   void BeforeDestruction();
 
   // The wrapped-operation pattern: OnQuery before, Operation, OnQuery after or on error
@@ -98,6 +99,9 @@ class TMCustomDBLink : public TObject {
   // Query list maintenance, used by the query's Link setter.
   void AttachQuery(TKMQuery* Query) { FQueries.push_back(Query); }
   void DetachQuery(TKMQuery* Query);
+  // Update list maintenance, used by the update component's Link setter.
+  void AttachUpdate(TMUpdate* Update) { FUpdates.push_back(Update); }
+  void DetachUpdate(TMUpdate* Update);
 
  protected:
   virtual void DoConnect(const AnsiString& UserID, const AnsiString& Password) = 0;
@@ -109,9 +113,17 @@ class TMCustomDBLink : public TObject {
 
  private:
   void NotifyError(AnsiString& Text, TMParams* Params, TMQueryContext Context, const Exception* E);
+  // Closes every attached query, by index from 0 while the index is below the count.
+  void CloseQueries();
+  // Ends the update bracket of every attached update component: their statements belong
+  // to the connection.
+  void EndUpdates() noexcept;
+  // Closes, then detaches every query and update component.
+  void DetachAll() noexcept;
 
   TObject* FOwner;
-  std::vector<TKMQuery*> FQueries;  // not owned
+  std::vector<TKMQuery*> FQueries;   // not owned
+  std::vector<TMUpdate*> FUpdates;   // not owned
   bool FConnected = false;
 };
 

@@ -10,13 +10,18 @@ TMUpdate::TMUpdate(TObject* Owner) : FOwner(Owner), FParams(std::make_unique<TMP
 }
 
 TMUpdate::~TMUpdate() {
-  try {
-    EndUpdate();
-  } catch (...) {
-    // Destruction goes on whatever the executor says.
-  }
+  EndUpdate();
+  if (FLink) FLink->DetachUpdate(this);
   FLink = nullptr;
   FSQL.OnChange = nullptr;
+}
+
+void TMUpdate::SetLink(TMCustomDBLink* Value) {
+  if (Value == FLink) return;
+  if (FExecutor) throw EMDataError(397, "");
+  if (FLink) FLink->DetachUpdate(this);
+  FLink = Value;
+  if (FLink) FLink->AttachUpdate(this);
 }
 
 void TMUpdate::SetTypeTable(const AnsiString& Value) { FTypeTable = AnsiString(Trim(Value)); }
@@ -58,6 +63,6 @@ void TMUpdate::Fetch() {
   FExecutor->UnPrepare();
 }
 
-void TMUpdate::EndUpdate() { FExecutor.reset(); }
+void TMUpdate::EndUpdate() noexcept { FExecutor.reset(); }
 
 }  // namespace vandrel

@@ -35,7 +35,10 @@ class TMUpdate : public TObject {
   const AnsiString& GetTypeTable() const { return FTypeTable; }
   void SetTypeTable(const AnsiString& Value);
   TMCustomDBLink* GetLink() const { return FLink; }
-  void SetLink(TMCustomDBLink* Value) { FLink = Value; }
+  // Moves the update from its old link's list to the new one's. Inside an update bracket
+  // the link is fixed (its executor holds a statement of that link's connection): a change
+  // raises EMDataError 397.
+  void SetLink(TMCustomDBLink* Value);
   TMCustomDataSet* GetValueDataSet() const { return FValueDataSet; }
   void SetValueDataSet(TMCustomDataSet* Value) { FValueDataSet = Value; }
 
@@ -51,8 +54,8 @@ class TMUpdate : public TObject {
   int ExecSQL();
   // Executes the rows still pending and unprepares.
   void Fetch();
-  // Closes the bracket; rows added and not executed are dropped.
-  void EndUpdate();
+  // Closes the bracket; rows added and not executed are dropped. Never raises.
+  void EndUpdate() noexcept;
 
   TMCustomSQLUpdate* GetExecutor() const { return FExecutor.get(); }
 

@@ -324,6 +324,30 @@ TEST_F(OdbcLink, QueriesSurviveTheirLink) {
   EXPECT_FALSE(q.GetActive());
 }
 
+TEST_F(OdbcLink, QueriesOpenWithoutTheConnectionAreClosedBeforeTheLinkLetsGo) {
+  // An empty query needs no connection: it may be open on a link that never connected, or
+  // on one that disconnected meanwhile; either link closes it before it detaches it.
+  TKMQuery never, after;
+  never.SetOpenEmpty(true);
+  after.SetOpenEmpty(true);
+  {
+    TMOdbcLink unconnected;
+    never.SetLink(&unconnected);
+    never.Open();
+    ASSERT_TRUE(never.GetActive());
+    auto link = Connect();
+    after.SetLink(link.get());
+    link->Close();
+    after.Open();
+    link->Close();  // already disconnected: nothing happens, the query stays open
+    EXPECT_TRUE(after.GetActive());
+  }
+  for (TKMQuery* q : {&never, &after}) {
+    EXPECT_FALSE(q->GetActive());
+    EXPECT_EQ(q->GetLink(), nullptr);
+  }
+}
+
 // A link without parameterised updates, to test what the base protocol does alone.
 class PlainLink : public TMCustomDBLink {
  public:

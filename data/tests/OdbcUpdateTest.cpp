@@ -98,6 +98,55 @@ TEST_F(OdbcUpdate, ExecSqlOutsideABracketRunsOnceAndLeavesNothing) {
   EXPECT_EQ(u.GetExecutor(), nullptr);
 }
 
+TEST_F(OdbcUpdate, BracketEndsWhenTheLinkDisconnectsAndTheLinkStaysFixedInside) {
+  Insert();
+  u.BeginUpdate();
+  u.ParamByName("k")->SetAsInteger(1);
+  EXPECT_EQ(u.ExecSQL(), 0);  // pending, prepared on this connection
+  ASSERT_NE(u.GetExecutor(), nullptr);
+  // Inside the bracket the link cannot be taken away: the library's error, and the bracket
+  // goes on as before.
+  try {
+    u.SetLink(nullptr);
+    FAIL() << "the link was changed inside a bracket";
+  } catch (const EMDataError& e) {
+    EXPECT_EQ(e.Code, 397);
+  }
+  EXPECT_EQ(u.GetLink(), link.get());
+  // Disconnecting ends the bracket first: its statement goes with its connection, and the
+  // pending row is dropped unexecuted.
+  link->Close();
+  EXPECT_EQ(u.GetExecutor(), nullptr);
+  link->Open();
+  TKMQuery other;
+  other.SetLink(link.get());
+  other.GetSQL().SetText("select k from t");
+  other.Open();
+  u.Fetch();
+  u.EndUpdate();  // nothing left to free: the new connection's statements are untouched
+  EXPECT_TRUE(other.GetEof());
+  u.ParamByName("k")->SetAsInteger(2);
+  EXPECT_EQ(u.ExecSQL(), 1);
+  EXPECT_EQ(Count(), 1);
+  EXPECT_EQ(Count("k = 2"), 1);
+}
+
+TEST_F(OdbcUpdate, UpdateSurvivesItsLinkDetached) {
+  Insert();
+  u.BeginUpdate();
+  u.ParamByName("k")->SetAsInteger(1);
+  u.ExecSQL();
+  link.reset();
+  EXPECT_EQ(u.GetExecutor(), nullptr);
+  EXPECT_EQ(u.GetLink(), nullptr);
+  try {
+    u.ExecSQL();
+    FAIL();
+  } catch (const EMDataError& e) {
+    EXPECT_EQ(e.Code, 397);
+  }
+}
+
 TEST_F(OdbcUpdate, MissingTableOrFieldIsRefusedBeforeAnythingIsSent) {
   u.SetTypeTable("");
   u.GetSQL().SetText("insert into t(k) values(:k)");
