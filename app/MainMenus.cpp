@@ -7,9 +7,11 @@
 #include <QMenuBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <functional>
 
 #include "app/Images.h"
 #include "app/MainWindow.h"
+#include "app/clientsetup/NetworkConnection.h"
 
 namespace vandrel::app {
 namespace {
@@ -119,6 +121,12 @@ void TForm1::CreateMenus() {
   PopupMenu2 = new QMenu(this);
   PopupMenu2->setObjectName("PopupMenu2");
   AddCommand(PopupMenu2, QStringLiteral("Zabij proces"));
+
+  // Commands carried out by the command families, in every place they appear.
+  const auto carry = [this](const QString& caption, const std::function<void()>& handler) {
+    for (QAction* action : Commands(caption)) connect(action, &QAction::triggered, this, handler);
+  };
+  carry(kNetwork, [this] { clientsetup::CreateTovinexConnection(*this); });
 }
 
 void TForm1::CreateToolBar() {

@@ -1,0 +1,108 @@
+#pragma once
+// A main window against msde-sim with a private registry, private user and system ODBC data
+// source files, private freetds.conf files for both roots and a private Wine prefix, and the
+// ways to look at what the tool wrote: registry values, ini text, and plain isql connecting.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <optional>
+#include <sstream>
+
+#include "app/tests/SimFixture.h"
+#include "platform/Registry.h"
+#include "testkit/TempDir.h"
+
+namespace vandrel::app::testing {
+
+class ClientSetupTest : public SimWindowTest {
+ protected:
+  void SetUp() override {
+    SimWindowTest::SetUp();
+    Tmp = std::make_unique<msde::testkit::TempDir>("vandrel-client");
+    SetEnv("VANDREL_REGISTRY_DIR", Tmp->Path() + "/registry");
+    SetEnv("ODBCINI", Tmp->Path() + "/user-odbc.ini");
+    SetEnv("FREETDSCONF", Tmp->Path() + "/user-freetds.conf");
+    SetEnv("FREETDS", Tmp->Path() + "/freetds");
+    SetEnv("WINEPREFIX", Tmp->Path() + "/wine");
+  }
+  void TearDown() override {
+    for (const auto& [name, value] : Saved) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    Saved.clear();
+    SimWindowTest::TearDown();
+    Tmp.reset();
+  }
+
+  void SetEnv(const std::string& Name, const std::string& Value) {
+    if (!Saved.count(Name)) {
+      const char* old = getenv(Name.c_str());
+      Saved[Name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    setenv(Name.c_str(), Value.c_str(), 1);
+  }
+
+  std::string UserOdbcIni() const { return Tmp->Path() + "/user-odbc.ini"; }
+  std::string SystemOdbcIni() const { return std::string(getenv("ODBCSYSINI")) + "/odbc.ini"; }
+  std::string UserFreeTds() const { return Tmp->Path() + "/user-freetds.conf"; }
+  std::string SystemFreeTds() const { return Tmp->Path() + "/freetds/etc/freetds.conf"; }
+
+  static std::string ReadFile(const std::string& Path) {
+    std::ifstream in(Path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  // Every value of a registry key, in the order the key holds them; "<no key>" when absent.
+  static std::vector<std::string> Values(platform::HKEY Root, const std::string& Key) {
+    platform::TRegistry reg(Root);
+    if (!reg.OpenKeyReadOnly(Key)) return {"<no key>"};
+    std::vector<std::string> names, values;
+    reg.GetValueNames(names);
+    for (const auto& n : names) values.push_back(n + "=" + reg.ReadString(n));
+    return values;
+  }
+  static std::string Value(platform::HKEY Root, const std::string& Key, const std::string& Name) {
+    platform::TRegistry reg(Root);
+    if (!reg.OpenKeyReadOnly(Key) || !reg.ValueExists(Name)) return "<none>";
+    return reg.ReadString(Name);
+  }
+
+  // What plain isql answers to "select db_name()" through data source Dsn, run as a program of
+  // its own with this process's ODBC and FreeTDS configuration; Env goes before it ("env -u
+  // TDSPORT" drops the port that the window's own connection takes from the environment).
+  static std::string IsqlDatabase(const std::string& Dsn, const std::string& User, const std::string& Password,
+                                  const std::string& Env = "") {
+    const std::string command = "echo 'select db_name()' | " + Env + " isql -b -v '" + Dsn + "' '" + User + "' '" +
+                                Password + "' 2>&1";
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[4096];
+      while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+      pclose(pipe);
+    }
+    return out;
+  }
+
+  // A dialog answer: fill the fields, then click the named button as the user does; the
+  // dialog's own close rule decides the result.
+  static std::function<int(QDialog*)> Click(const char* Button, std::function<void(QDialog*)> Fill = {}) {
+    return [Button, Fill](QDialog* d) {
+      if (Fill) Fill(d);
+      d->setResult(QDialog::Rejected);
+      d->findChild<QAbstractButton*>(Button)->click();
+      return d->result();
+    };
+  }
+
+  std::unique_ptr<msde::testkit::TempDir> Tmp;
+
+ private:
+  std::map<std::string, std::optional<std::string>> Saved;
+};
+
+}  // namespace vandrel::app::testing

@@ -1,0 +1,221 @@
+// "Utwórz połączenie sieciowe Tovinex" end to end: the dialog, the registry writer's entries in
+// the registry store, in unixODBC's files and in freetds.conf, and data sources that plain
+// isql connects through.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMenu>
+#include <sys/stat.h>
+
+#include "app/clientsetup/PasswordDlg2.h"
+#include "app/clientsetup/TovinexPassword.h"
+#include "app/clientsetup/tests/ClientSetupFixture.h"
+
+namespace vandrel::app::testing {
+namespace {
+
+using clientsetup::TPasswordDlg2;
+using platform::HKEY_CURRENT_USER;
+using platform::HKEY_LOCAL_MACHINE;
+
+const char* const kTovinexKey = "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep";
+const char* const kAliasKey = "SOFTWARE\\Microsoft\\MSSQLServer\\Client\\ConnectTo";
+
+class NetworkConnectionTest : public ClientSetupTest {
+ protected:
+  void SetUp() override {
+    ClientSetupTest::SetUp();
+    Connect();
+    Dialogs.Messages.clear();
+  }
+
+  // Runs the command from the tree's pop-up menu with the database node Database selected,
+  // answering its dialog with the server, library and archive flag given.
+  void Run(const std::string& Database, const QString& Server, const QString& Library = "Gniazda TCP/IP",
+           bool Archive = false) {
+    if (!Database.empty()) Select(Node(QString::fromStdString(Database)));
+    Dialogs.DialogAnswers.push_back(Click("OKBtn", [=](QDialog* d) {
+      auto* dlg = static_cast<TPasswordDlg2*>(d);
+      dlg->ComboBox2->setEditText(Server);
+      dlg->ComboBox1->setEditText(Library);
+      dlg->BlokadaCheck->setChecked(Archive);
+    }));
+    Trigger();
+  }
+  void Trigger() {
+    for (QAction* a : Form->PopupMenu1->actions())
+      if (a->text() == QStringLiteral("Utwórz połączenie sieciowe Tovinex")) return a->trigger();
+    FAIL() << "no command in the pop-up menu";
+  }
+  std::vector<std::string> MessageTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& m : Dialogs.Messages) texts.push_back(m.Caption + ": " + m.Text);
+    return texts;
+  }
+};
+
+std::vector<std::string> TovinexValues(const std::string& Blokada) {
+  std::vector<std::string> v = {"RodzajBazyDanych=MSSQLServer", "OdbcDsn=Sklep",
+                                "KartotekaKas=C:\\Program Files\\Quorvel\\TovinexWin_7_1\\Kasy", "UserId=Sklep",
+                                "CTO=60", "QTO=120", "Log=C:\\Logi\\Sklep.log"};
+  if (!Blokada.empty()) v.push_back("Blokada=" + Blokada);
+  return v;
+}
+
+std::vector<std::string> SourceValues(const std::string& Server) {
+  return {"Driver=" + std::string(msde::testkit::kFreeTdsDriver), "Database=Sklep", "LastUser=sa", "StatsLog_On=Yes",
+          "Server=" + Server};
+}
+
+TEST_F(NetworkConnectionTest, LocalServerWritesEveryEntryAndBothDataSourcesConnect) {
+  Run("Sklep", "(local)");
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Nowe połączenie Tovinex: Utworzono połączenie sieciowe Tovinex"});
+  EXPECT_EQ(Dialogs.Messages.back().Icon, MsgIcon::Information);
+  EXPECT_EQ(Values(HKEY_LOCAL_MACHINE, kTovinexKey), TovinexValues(""));
+  EXPECT_EQ(Values(HKEY_CURRENT_USER, "SOFTWARE\\ODBC\\ODBC.INI\\Sklep"), SourceValues("(local)"));
+  EXPECT_EQ(Values(HKEY_LOCAL_MACHINE, "SOFTWARE\\ODBC\\ODBC.INI\\Sklep"), SourceValues("(local)"));
+  EXPECT_EQ(Value(HKEY_CURRENT_USER, "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources", "Sklep"), "SQL Server");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources", "Sklep"), "SQL Server");
+  // No alias for "(local)"; its key is made all the same.
+  EXPECT_EQ(Values(HKEY_LOCAL_MACHINE, kAliasKey), std::vector<std::string>{});
+  // FreeTDS reads Servername; the values the store holds for Tovinex stay Windows paths.
+  EXPECT_NE(ReadFile(UserOdbcIni()).find("Servername=(local)"), std::string::npos);
+  EXPECT_NE(ReadFile(SystemOdbcIni()).find("Servername=(local)"), std::string::npos);
+  EXPECT_NE(ReadFile(UserFreeTds()).find("[(local)]"), std::string::npos);
+  EXPECT_NE(ReadFile(SystemFreeTds()).find("[(local)]"), std::string::npos);
+  struct stat st;
+  EXPECT_EQ(stat((Tmp->Path() + "/wine/drive_c/Logi").c_str(), &st), 0);
+
+  // The user's data source hides the machine's of the same name; without the user file the
+  // machine's is the one found.
+  EXPECT_NE(IsqlDatabase("Sklep", "sa", "").find("| Sklep"), std::string::npos)
+      << IsqlDatabase("Sklep", "sa", "");
+  const std::string machine = IsqlDatabase("Sklep", "sa", "", "ODBCINI=/nonexistent");
+  EXPECT_NE(machine.find("| Sklep"), std::string::npos) << machine;
+}
+
+TEST_F(NetworkConnectionTest, AnotherServerGetsAnAliasAndTheMachineDataSourceUsesIt) {
+  Run("Sklep", "KASA1");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "DBMSSOCN,KASA1");
+  EXPECT_EQ(Values(HKEY_CURRENT_USER, "SOFTWARE\\ODBC\\ODBC.INI\\Sklep"), SourceValues("KASA1"));
+  EXPECT_EQ(Values(HKEY_LOCAL_MACHINE, "SOFTWARE\\ODBC\\ODBC.INI\\Sklep"), SourceValues("Sklep"));
+  const std::string system = ReadFile(SystemFreeTds());
+  EXPECT_NE(system.find("[Sklep]\n\thost = KASA1\n"), std::string::npos) << system;
+  EXPECT_NE(ReadFile(UserFreeTds()).find("[KASA1]\n\thost = KASA1\n"), std::string::npos);
+
+  // Typed as the address and port of msde-sim, both data sources reach it on that port alone.
+  const std::string server = "127.0.0.1," + std::to_string(Sim->Port());
+  Run("", QString::fromStdString(server));
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "DBMSSOCN," + server);
+  EXPECT_EQ(Value(HKEY_CURRENT_USER, "SOFTWARE\\ODBC\\ODBC.INI\\Sklep", "Server"), server);
+  const std::string user = IsqlDatabase("Sklep", "sa", "", "env -u TDSPORT");
+  EXPECT_NE(user.find("| Sklep"), std::string::npos) << user;
+  const std::string machine = IsqlDatabase("Sklep", "sa", "", "env -u TDSPORT ODBCINI=/nonexistent");
+  EXPECT_NE(machine.find("| Sklep"), std::string::npos) << machine;
+}
+
+TEST_F(NetworkConnectionTest, NamedPipesNameTheHostOfTheToolsOwnConnection) {
+  const std::string host = Form->ConnectionStringValue("SERVER");
+  ASSERT_FALSE(host.empty());
+  Run("Sklep", "KASA9", "Named Pipes");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "DBNMPNTW,\\\\" + host + "\\pipe\\sql\\query");
+  // Any other text than the TCP/IP entry is Named Pipes.
+  Run("Sklep", "KASA9", "tcp");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "DBNMPNTW,\\\\" + host + "\\pipe\\sql\\query");
+  Run("Sklep", "KASA9", "Gniazda TCP/IP");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "DBMSSOCN,KASA9");
+}
+
+TEST_F(NetworkConnectionTest, ArchiveFlagIsWrittenThenRemovedAndASecondRunOverwrites) {
+  Run("Sklep", "KASA1", "Gniazda TCP/IP", true);
+  EXPECT_EQ(Values(HKEY_LOCAL_MACHINE, kTovinexKey), TovinexValues("1"));
+  {
+    platform::TRegistry reg(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKey(kTovinexKey, false));
+    reg.WriteString("UserId", "ktos");
+    reg.WriteString("CTO", "5");
+  }
+  Run("Sklep", "(local)");
+  EXPECT_EQ(Values(HKEY_LOCAL_MACHINE, kTovinexKey), TovinexValues(""));
+  EXPECT_EQ(Values(HKEY_CURRENT_USER, "SOFTWARE\\ODBC\\ODBC.INI\\Sklep"), SourceValues("(local)"));
+  EXPECT_EQ(Values(HKEY_LOCAL_MACHINE, "SOFTWARE\\ODBC\\ODBC.INI\\Sklep"), SourceValues("(local)"));
+  // The alias of the first run stays: the writer adds aliases, it never removes one.
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "DBMSSOCN,KASA1");
+}
+
+TEST_F(NetworkConnectionTest, AStoreThatCannotBeWrittenIsReportedAndTheCommandEnds) {
+  SetEnv("VANDREL_REGISTRY_DIR", "/dev/null/registry");
+  Run("Sklep", "(local)");
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Tovinex: Błąd zapisu konfiguracji bazy danych",
+                                                      "Nowe połączenie Tovinex: Utworzono połączenie sieciowe Tovinex"}));
+  EXPECT_EQ(Dialogs.Messages[0].Buttons, mbOK | mbCancel);
+  EXPECT_EQ(ReadFile(UserOdbcIni()), "");
+}
+
+TEST_F(NetworkConnectionTest, AMissingDriverLeavesDriverEmptyAfterItsMessage) {
+  Form->OdbcDriverName = "SQL Native Client";
+  Run("Sklep", "(local)");
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"ODBC: Brak sterownika ODBC SQL Server!",
+                                                      "ODBC: Brak sterownika ODBC SQL Server!",
+                                                      "Nowe połączenie Tovinex: Utworzono połączenie sieciowe Tovinex"}));
+  EXPECT_EQ(Value(HKEY_CURRENT_USER, "SOFTWARE\\ODBC\\ODBC.INI\\Sklep", "Driver"), "");
+  EXPECT_EQ(Value(HKEY_CURRENT_USER, "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources", "Sklep"), "SQL Native Client");
+}
+
+TEST_F(NetworkConnectionTest, DialogDefaultsEditingRuleAndRefusal) {
+  Select(Node("Sklep"));
+  TPasswordDlg2* seen = nullptr;
+  std::vector<QString> items;
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    seen = static_cast<TPasswordDlg2*>(d);
+    for (int i = 0; i < seen->ComboBox3->count(); ++i) items.push_back(seen->ComboBox3->itemText(i));
+    EXPECT_EQ(seen->windowTitle(), QStringLiteral("Tworzenie połączenia sieciowego klienta"));
+    EXPECT_EQ(seen->ComboBox3->currentText(), QStringLiteral("Sklep"));
+    EXPECT_EQ(seen->ComboBox2->currentText().toStdString(), Form->ConnectionStringValue("SERVER"));
+    EXPECT_EQ(seen->ComboBox1->currentText(), QStringLiteral("Gniazda TCP/IP"));
+    EXPECT_FALSE(seen->BlokadaCheck->isChecked());
+    // Typing a name letter by letter empties the field; a listed name stays.
+    seen->ComboBox3->setEditText("S");
+    EXPECT_EQ(seen->ComboBox3->currentText(), QString());
+    seen->ComboBox3->setEditText("master");
+    EXPECT_EQ(seen->ComboBox3->currentText(), QString());
+    seen->ComboBox3->setEditText("Hurtownia");
+    EXPECT_EQ(seen->ComboBox3->currentText(), QStringLiteral("Hurtownia"));
+    seen->ComboBox3->setEditText("");
+    seen->BlokadaCheck->setChecked(true);
+    seen->ComboBox1->setEditText("Named Pipes");
+    return Click("OKBtn")(d);  // refused: no database
+  });
+  Trigger();
+  ASSERT_NE(seen, nullptr);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Tworzenie połączenia sieciowego Tovinex: Brak nazwy bazy"});
+  EXPECT_EQ(Values(HKEY_LOCAL_MACHINE, kTovinexKey), std::vector<std::string>{"<no key>"});
+  for (const QString& item : items) EXPECT_FALSE(item == "master" || item == "model" || item == "msdb" || item == "tempdb");
+  EXPECT_NE(std::find(items.begin(), items.end(), QStringLiteral("Hurtownia")), items.end());
+
+  // The next opening: the archive box is unticked again, the library kept; a table node
+  // preselects nothing.
+  Select(Node("Tabele"));
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    EXPECT_EQ(d, seen);
+    EXPECT_FALSE(seen->BlokadaCheck->isChecked());
+    EXPECT_EQ(seen->ComboBox1->currentText(), QStringLiteral("Named Pipes"));
+    EXPECT_EQ(seen->ComboBox3->currentText(), QString());
+    return Click("CancelBtn")(d);
+  });
+  Trigger();
+  EXPECT_EQ(Dialogs.Messages.size(), 1u);
+}
+
+TEST(TovinexPassword, EightCapitalLettersFromTheDatabaseNameAlone) {
+  const std::string p = clientsetup::TovinexPassword("Sklep");
+  ASSERT_EQ(p.size(), 8u);
+  for (char c : p) EXPECT_TRUE(c >= 'A' && c <= 'Z') << p;
+  EXPECT_EQ(clientsetup::TovinexPassword("Sklep"), p);
+  EXPECT_EQ(clientsetup::TovinexPassword("SKLEP"), p);  // one database, whatever its case
+  EXPECT_NE(clientsetup::TovinexPassword("Sklep1"), p);
+  EXPECT_NE(clientsetup::TovinexPassword("Hurtownia"), p);
+  EXPECT_EQ(clientsetup::TovinexPassword("Łódź"), clientsetup::TovinexPassword("łÓDŹ"));
+}
+
+}  // namespace
+}  // namespace vandrel::app::testing
