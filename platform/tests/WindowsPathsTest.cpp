@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/tests/EnvironmentVariable.h"
+#include "platform/base/tests/EnvironmentVariable.h"
 
 namespace vandrel::platform {
 namespace {
