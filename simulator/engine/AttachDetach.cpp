@@ -1,45 +1,17 @@
 // sp_attach_db, sp_attach_single_file_db and sp_detach_db: databases come from and go back
 // to JSON files in the files directory, found by the file name of the Windows path sent.
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/DatabaseFiles.h"
 #include "engine/Statements.h"
 
 namespace msde {
 namespace {
-
-std::optional<std::string> ReadFile(const std::string& path) {
-  if (path.empty()) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Writes through a temporary file and a rename, so a failed write leaves the old file.
-bool WriteFile(const std::string& path, const std::string& text) {
-  if (path.empty()) return false;
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << text;
-    if (!out.flush()) return false;
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
-}
 
 std::string LogFileText(const std::string& database) {
   return nlohmann::json{{"log_of", database}}.dump() + "\n";
@@ -51,18 +23,14 @@ std::string LogFileText(const std::string& database) {
   ctx.Fail(1813, 16, 2, "Could not open new database '" + name + "'. CREATE DATABASE is aborted.");
 }
 
-// Whether an attached database already uses the file at `local`.
 bool InUse(Context& ctx, const std::string& local) {
-  for (const Database& db : ctx.model.databases)
-    for (const DbFile& f : db.files)
-      if (ctx.model.LocalPath(f.filename) == local) return true;
-  return false;
+  return DatabaseUsingFile(ctx.model, local) != nullptr;
 }
 
 // The text of a file named by the client, or the refusal SQL Server gives for it.
 std::string OpenFile(Context& ctx, const std::string& name, const std::string& path) {
   const std::string local = ctx.model.LocalPath(path);
-  std::optional<std::string> text = ReadFile(local);
+  std::optional<std::string> text = ReadWholeFile(local);
   if (!text)
     AttachFails(ctx, name, 5105, 4,
                 "Device activation error. The physical file name '" + path +
@@ -102,21 +70,6 @@ std::string Directory(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Users whose sid matches no login of this server become orphaned, as after a move of the
-// files to another server; sp_change_users_login ties them to logins again.
-void MapUsers(Model& model, Database& db) {
-  for (DbUser& u : db.users) {
-    if (u.is_role) continue;
-    if (u.name == "dbo") {
-      u.login = db.owner_login;
-      continue;
-    }
-    u.login.clear();
-    for (const Login& l : model.logins)
-      if (!u.sid.empty() && l.sid == u.sid) u.login = l.name;
-  }
-}
-
 // Attaches the database in `paths[0]` under `name`; the other paths are its further files
 // in file id order. With `single`, the log recorded in the data file is used when it is
 // there, and a new one is made beside the data file when it is not.
@@ -147,11 +100,11 @@ void Attach(Context& ctx, const std::string& name, const std::vector<std::string
     for (DbFile& f : db.files) {
       if (!f.is_log()) continue;
       const std::string local = ctx.model.LocalPath(f.filename);
-      if (ReadFile(local) && !InUse(ctx, local)) continue;
+      if (ReadWholeFile(local) && !InUse(ctx, local)) continue;
       ctx.Info(5105, "Device activation error. The physical file name '" + f.filename +
                          "' may be incorrect.");
       f.filename = Directory(paths.front()) + name + "_log.LDF";
-      WriteFile(ctx.model.LocalPath(f.filename), LogFileText(name));
+      WriteFileAtomically(ctx.model.LocalPath(f.filename), LogFileText(name));
       ctx.Info(5025, "New log file '" + f.filename + "' was created.");
     }
   }
@@ -197,7 +150,7 @@ void DetachDb(Context& ctx, const ProcArgs& args) {
   for (const DbFile& f : db->files) {
     if (!f.is_log() && f.fileid != 1) continue;
     const std::string text = f.is_log() ? LogFileText(db->name) : DatabaseToJson(*db);
-    if (!WriteFile(ctx.model.LocalPath(f.filename), text))
+    if (!WriteFileAtomically(ctx.model.LocalPath(f.filename), text))
       ctx.Fail(5120, 16, 1,
                "Unable to open the physical file '" + f.filename +
                    "'. Operating system error 5: \"5(Access is denied.)\".");

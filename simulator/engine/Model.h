@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,15 @@ struct ServerInfo {
   int charset_id = 0;  // SERVERPROPERTY('SqlCharSet'); 0 = derived from collation
   std::string sort_order_name;
   SqlDateTime start_time;  // login_time of the system processes
+  // The SQL Server data root as the server reports it (registry value SQLDataRoot): data
+  // files live in its "Data" folder, backups by default in its "BACKUP" folder. Files named
+  // under any Windows path are kept in the files directory (Model::LocalPath).
+  std::string data_root = "C:\\Program Files\\Microsoft SQL Server\\MSSQL";
+  // How long BACKUP and RESTORE take for each 8 KB page they process, so that progress and
+  // cancelling can be seen; a real disk's pace scaled down.
+  int64_t backup_page_microseconds = 2000;
+  std::string BackupDirectory() const { return data_root + "\\BACKUP"; }
+  std::string DataDirectory() const { return data_root + "\\Data"; }
 };
 
 // One row of sp_configure.
@@ -175,6 +185,8 @@ class Model {
   std::vector<SystemProcess> system_processes;
   std::map<int, std::shared_ptr<Session>> sessions;  // by spid
   std::string files_dir;  // where attachable files are looked up and detached ones written
+  // Local paths of backup files a BACKUP or RESTORE has open now (they wait unlocked).
+  std::set<std::string> busy_files;
 
   // Look-ups; names compare case-insensitively as under a case-insensitive collation.
   Database* FindDatabase(const std::string& name);

@@ -1,7 +1,8 @@
 // Reading and writing the data set and attachable database files (format: engine/Model.h).
 //
 // Keys and defaults. server: name, instance, machine, product_version, product_level,
-// edition, engine_edition, version_text, collation, collation_seq, start_time.
+// edition, engine_edition, version_text, collation, collation_seq, start_time, data_root,
+// backup_page_microseconds.
 // configuration[]: name, minimum, maximum, config_value, run_value (default config_value),
 // advanced, dynamic. logins[]: name, password, default_database ("master"), language
 // ("us_english"), sysadmin, nt_name (a Windows login, which cannot log in here), created,
@@ -395,6 +396,9 @@ Model LoadModel(const std::string& DataFile) {
     s.version_text = Get<std::string>(server, "version_text", s.version_text);
     s.collation = Get<std::string>(server, "collation", s.collation);
     s.collation_seq = Get<std::string>(server, "collation_seq", s.collation_seq);
+    s.data_root = Get<std::string>(server, "data_root", s.data_root);
+    s.backup_page_microseconds =
+        Get<int64_t>(server, "backup_page_microseconds", s.backup_page_microseconds);
     s.start_time = server.contains("start_time") ? DateOf(server, "start_time", DataFile)
                                                  : NowDateTime();
     for (const json& o : root.value("configuration", json::array())) {
@@ -466,7 +470,9 @@ std::string ModelToJson(const Model& model) {
                     {"version_text", s.version_text},
                     {"collation", s.collation},
                     {"collation_seq", s.collation_seq},
-                    {"start_time", DateTimeText(s.start_time)}};
+                    {"start_time", DateTimeText(s.start_time)},
+                    {"data_root", s.data_root},
+                    {"backup_page_microseconds", s.backup_page_microseconds}};
   json configuration = json::array();
   for (const ConfigOption& o : model.configuration)
     configuration.push_back({{"name", o.name}, {"minimum", o.minimum}, {"maximum", o.maximum},

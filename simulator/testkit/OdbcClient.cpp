@@ -34,6 +34,12 @@ Cell ReadCell(SQLHSTMT stmt, SQLUSMALLINT column) {
 
 }  // namespace
 
+bool ExecResult::Mentions(const std::string& text) const {
+  for (const Diagnostic& d : diagnostics)
+    if (d.text.find(text) != std::string::npos) return true;
+  return false;
+}
+
 bool ExecResult::HasNative(int native) const {
   for (const auto& d : diagnostics)
     if (d.native == native) return true;

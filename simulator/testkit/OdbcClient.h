@@ -32,6 +32,8 @@ struct ExecResult {
   std::vector<Diagnostic> diagnostics;
   // Whether any diagnostic has this native error number.
   bool HasNative(int native) const;
+  // Whether any diagnostic's text contains `text`.
+  bool Mentions(const std::string& text) const;
   // The first result set's rows (empty when there is none).
   const std::vector<TextRow>& Rows() const;
 };

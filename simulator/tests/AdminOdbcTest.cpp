@@ -14,12 +14,6 @@ namespace {
 using testkit::ExecResult;
 using testkit::OdbcClient;
 
-bool Mentions(const ExecResult& r, const std::string& text) {
-  for (const testkit::Diagnostic& d : r.diagnostics)
-    if (d.text.find(text) != std::string::npos) return true;
-  return false;
-}
-
 class AdminOdbcTest : public ::testing::Test {
  public:
   AdminOdbcTest() {
@@ -65,7 +59,7 @@ TEST_F(AdminOdbcTest, ConsistencyErrorsArriveAsErrorsAndRepairClearsThem) {
   const ExecResult check = tool->Exec("DBCC CHECKDB ('Uszkodzona')");
   EXPECT_FALSE(check.ok);
   EXPECT_TRUE(check.HasNative(8928));
-  EXPECT_TRUE(Mentions(check, "Object ID 2041058307"));
+  EXPECT_TRUE(check.Mentions("Object ID 2041058307"));
   EXPECT_TRUE(tool->Exec("DBCC CHECKDB ('Uszkodzona',REPAIR_REBUILD)").HasNative(7919));
 
   ASSERT_TRUE(tool->Exec("use master").ok);
