@@ -1,7 +1,9 @@
 // xp_fileexist, xp_dirtree and xp_subdirs: the server's disk as SQL Server's management tools
-// browse it. The files directory is the server's data directory, C:\Program Files\Microsoft
-// SQL Server\MSSQL\Data, with its subdirectories; the directories above it hold only the way
-// down to it, and nothing else exists on the disk.
+// browse it. The files directory is the server's data directory (C:\Program Files\Microsoft
+// SQL Server\MSSQL\Data, under the model's data root) with its subdirectories. The default
+// backup directory (MSSQL\BACKUP) shows the same files, since a backup named there is kept
+// in the files directory too (Model::LocalPath); the directories above them hold only the
+// way down, and nothing else exists on the disk.
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -11,8 +13,6 @@
 
 namespace msde {
 namespace {
-
-const char* const kDataDirectory = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data";
 
 std::vector<std::string> Components(const std::string& path) {
   std::vector<std::string> parts;
@@ -58,33 +58,42 @@ std::vector<DiskEntry> LocalEntries(const std::filesystem::path& dir) {
 
 Place Resolve(const Model& model, const std::string& path) {
   const std::vector<std::string> parts = Components(path);
-  const std::vector<std::string> data = Components(kDataDirectory);
   Place place;
   if (parts.empty()) return place;
-  for (size_t i = 0; i < parts.size() && i < data.size(); ++i)
-    if (!EqualNoCase(parts[i], data[i])) return place;
-  if (parts.size() < data.size()) {
-    place.exists = place.is_directory = true;
-    place.entries.push_back({data[parts.size()], false});
+  for (const std::string& root : {model.server.DataDirectory(), model.server.BackupDirectory()}) {
+    const std::vector<std::string> data = Components(root);
+    bool on_the_way = true;
+    for (size_t i = 0; i < parts.size() && i < data.size(); ++i)
+      on_the_way = on_the_way && EqualNoCase(parts[i], data[i]);
+    if (!on_the_way) continue;
+    if (parts.size() < data.size()) {
+      place.exists = place.is_directory = true;
+      const bool listed = std::any_of(place.entries.begin(), place.entries.end(),
+                                      [&](const DiskEntry& e) { return e.name == data[parts.size()]; });
+      if (!listed) place.entries.push_back({data[parts.size()], false});
+      continue;
+    }
+    std::filesystem::path local = model.files_dir;
+    for (size_t i = data.size(); i < parts.size(); ++i) {
+      bool found = false;
+      for (const DiskEntry& e : LocalEntries(local)) {
+        if (!EqualNoCase(e.name, parts[i])) continue;
+        if (e.is_file && i + 1 < parts.size()) return place;  // a file has nothing below it
+        local /= e.name;
+        found = true;
+        break;
+      }
+      if (!found) return place;
+    }
+    std::error_code error;
+    place.exists = true;
+    place.local = local;
+    place.is_directory = std::filesystem::is_directory(local, error);
+    if (place.is_directory) place.entries = LocalEntries(local);
     return place;
   }
-  std::filesystem::path local = model.files_dir;
-  for (size_t i = data.size(); i < parts.size(); ++i) {
-    bool found = false;
-    for (const DiskEntry& e : LocalEntries(local)) {
-      if (!EqualNoCase(e.name, parts[i])) continue;
-      if (e.is_file && i + 1 < parts.size()) return place;  // a file has nothing below it
-      local /= e.name;
-      found = true;
-      break;
-    }
-    if (!found) return place;
-  }
-  std::error_code error;
-  place.exists = true;
-  place.local = local;
-  place.is_directory = std::filesystem::is_directory(local, error);
-  if (place.is_directory) place.entries = LocalEntries(local);
+  std::sort(place.entries.begin(), place.entries.end(),
+            [](const DiskEntry& a, const DiskEntry& b) { return Upper(a.name) < Upper(b.name); });
   return place;
 }
 

@@ -284,6 +284,13 @@ TEST_F(AdminBackupTest, TheServerNamesItsBackupAndDataDirectories) {
   EXPECT_EQ(Run("xp_regread 'HKEY_LOCAL_MACHINE', 'SOFTWARE\\Microsoft\\MSSQLServer\\Setup', 'SQLDataRoot'").Cell(0, 1),
             "C:\\Program Files\\Microsoft SQL Server\\MSSQL");
   EXPECT_EQ(Run("xp_regread 'HKEY_LOCAL_MACHINE', 'SOFTWARE\\Microsoft\\MSSQLServer\\Setup', 'Brak'").Result().rows.size(), 0u);
+
+  // A backup made there is found there by the server's file browsing.
+  ASSERT_FALSE(Backup().failed());
+  EXPECT_EQ(Run(std::string("xp_fileexist '") + kBak + "'").Cell(), "1");
+  const Answer up = Run("xp_dirtree 'C:\\Program Files\\Microsoft SQL Server\\MSSQL', 1, 1");
+  ASSERT_EQ(up.Result().rows.size(), 2u);
+  EXPECT_EQ(up.Cell(0) + "," + up.Cell(1), "BACKUP,Data");
 }
 
 }  // namespace
