@@ -7,6 +7,7 @@
 
 #include "data/OdbcCall.h"
 #include "data/OdbcResultSet.h"
+#include "data/OdbcResults.h"
 #include "data/OdbcSqlUpdate.h"
 #include "data/Params.h"
 #include "foundation/MacList.h"
@@ -186,7 +187,12 @@ void TMOdbcLink::DoExecSQL(const AnsiString& SQL, TMParams* Params) {
     if (indexes.GetCount() > 0) EMOdbcError::Raise(411);
   }
   text = TextToSend(text);
-  OdbcCall({morNoDataPasses, 412, &statement}, SQLExecDirect, statement.Get(), Chars(text), SQL_NTS);
+  // Every result is read, so that an error of a later statement of a batch (or one that
+  // follows a row count) fails the call; the first error found is raised.
+  TMOdbcResults results(statement, 412, nullptr);
+  results.Take(OdbcCall({morAnyResult}, SQLExecDirect, statement.Get(), Chars(text), SQL_NTS));
+  results.Drain();
+  results.RaiseFirstError();
 }
 
 }  // namespace vandrel

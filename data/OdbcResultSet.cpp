@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "data/OdbcCall.h"
+#include "data/OdbcResults.h"
 #include "data/OdbcLink.h"
 #include "data/Params.h"
 #include "data/Query.h"
@@ -49,6 +50,8 @@ bool TMOdbcResultSet::CollectInfo() const { return FQuery && FQuery->GetCollectD
 
 void TMOdbcResultSet::CollectInfoRecords() { CollectOdbcDriverInfo(FStatement.Get(), FQuery->GetDriverInfo()); }
 
+std::vector<AnsiString>* TMOdbcResultSet::InfoLines() const { return CollectInfo() ? &FQuery->GetDriverInfo() : nullptr; }
+
 void TMOdbcResultSet::SetStatementAttr(SQLINTEGER Attribute, SQLPOINTER Value, int Code) {
   OdbcCall({morSucceed, Code, &FStatement}, SQLSetStmtAttr, FStatement.Get(), Attribute, Value, 0);
 }
@@ -58,8 +61,17 @@ SQLRETURN TMOdbcResultSet::FetchNext(int Code) {
                   SQLLEN{0});
 }
 
-void TMOdbcResultSet::CloseStatement() {
+void TMOdbcResultSet::CloseStatement(bool ReadRest) {
   if (!FStatement) return;
+  if (ReadRest) {
+    // The results after the rows (further statements of a batch, a procedure's error) are
+    // read before the statement goes; the first error among them fails the query.
+    TMOdbcResults rest(FStatement, 416, InfoLines());
+    rest.Drain();
+    FStatement.Free();
+    rest.RaiseFirstError();
+    return;
+  }
   if (FFieldCount > 0) OdbcCall({morAnyResult}, SQLCloseCursor, FStatement.Get());
   FStatement.Free();
 }
@@ -97,12 +109,24 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
     if (indexes.GetCount() > 0) EMOdbcError::Raise(415);
   }
   text = FOdbcLink->TextToSend(text);
-  SQLRETURN rc = OdbcCall({morNoDataPasses, 416, &FStatement}, SQLExecDirect, FStatement.Get(),
-                          reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
-  if (rc == SQL_SUCCESS_WITH_INFO && CollectInfo()) CollectInfoRecords();
-
+  // The query opens on the first result that has columns; the results before it (row
+  // counts, messages) are read on the way, and an error among them fails the open once
+  // every result is read.
+  TMOdbcResults results(FStatement, 416, InfoLines());
+  results.Take(OdbcCall({morAnyResult}, SQLExecDirect, FStatement.Get(), reinterpret_cast<SQLCHAR*>(text.data()),
+                        SQL_NTS));
   SQLSMALLINT n = 0;
-  OdbcCall({morSucceed, 417, &FStatement}, SQLNumResultCols, FStatement.Get(), &n);
+  bool more = true;  // results may follow the current one
+  while (!results.Failed()) {
+    OdbcCall({morSucceed, 417, &FStatement}, SQLNumResultCols, FStatement.Get(), &n);
+    if (n > 0) break;
+    more = results.Next();
+    if (!more) break;
+  }
+  if (results.Failed()) {
+    results.Drain();
+    results.RaiseFirstError();
+  }
   FFieldCount = std::max<int>(n, 0);
   FFieldData.clear();
   FFieldData.resize(FFieldCount);
@@ -124,7 +148,7 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
     FLayout.Size += (sizeof(SQLLEN) * kOdbcRowsetSize + f.GetDataSize() + 7) & ~size_t{7};
   }
 
-  rc = SQL_NO_DATA;
+  SQLRETURN rc = SQL_NO_DATA;
   FRowsFetched = 0;
   // A failed first fetch leaves the state of an empty, complete result.
   FCurrentBlock = FCurrentRow = 0;
@@ -140,7 +164,7 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
     FAllFetched = true;
     FBlocks = FRowsInLastBlock = 0;
   }
-  CloseStatement();
+  CloseStatement(more);
 }
 
 int TMOdbcResultSet::GetPosition() {
@@ -171,7 +195,7 @@ void TMOdbcResultSet::SetPosition(int Row) {
         break;
       }
     }
-    if (FAllFetched) CloseStatement();
+    if (FAllFetched) CloseStatement(true);
   }
   FCurrentBlock = FBlocks - 1;
   FCurrentRow = std::clamp(Row - FCurrentBlock * kOdbcRowsetSize, 0, FRowsInLastBlock - 1);

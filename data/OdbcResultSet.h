@@ -93,7 +93,11 @@ class TMOdbcResultSet : public TMCustomResultSet {
   SQLRETURN FetchNext(int Code);
   // Records a fetched rowset: the copy (unless forward-only), the block count, the rows.
   void TakeRowset();
-  void CloseStatement();
+  // Closes and frees the statement; ReadRest: the rows are all read and the results that
+  // follow them are read first (raising the first error among them).
+  void CloseStatement(bool ReadRest = false);
+  // The query's DriverInfo when it collects informational records, else null.
+  std::vector<AnsiString>* InfoLines() const;
   // Where column Index of the current row lies; false when there is no current row.
   bool Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& Data, const SQLLEN*& Ind, int& Row);
   // Read applied to column Index of the current row; Default when there is no row.

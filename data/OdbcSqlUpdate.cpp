@@ -7,6 +7,7 @@
 #include "data/CustomDataSet.h"
 #include "data/OdbcCall.h"
 #include "data/OdbcLink.h"
+#include "data/OdbcResults.h"
 #include "data/Params.h"
 #include "data/SqlUpdate.h"
 #include "foundation/MacList.h"
@@ -207,6 +208,11 @@ void TMOdbcSQLUpdate::DoFetchRows(int Count) {
         EMOdbcError::GenerateOdbcDriverErrors(467, rc, SQL_HANDLE_STMT, FStatement.Get());
     }
   }
+  // The results that follow (further parameter rows, a trigger's error) are read, so
+  // that the statement is ready for the next array and a late error is not lost.
+  TMOdbcResults rest(FStatement, 465, nullptr);
+  rest.Drain();
+  rest.RaiseFirstError();
 }
 
 void TMOdbcSQLUpdate::DoUnPrepare() { FStatement.Free(); }

@@ -13,10 +13,13 @@
 //   select ... from T     the parameter type query: one column per " as ", typed by the
 //                         selected column's name (int, vc, dbl, guid); table "fewcols"
 //                         describes one column less
+//   A; B; ...            a batch: A is the first result, each further part one result that
+//                         SQLMoreResults moves on to ("ok" is a result without columns)
 // Connection strings (SQLDriverConnect): "Cancel=1" answers SQL_NO_DATA as a cancelled
 // prompt does; otherwise the output is "Completion=<mode>;" followed by the input.
 // Prepared statements (SQLExecute): a text holding "paramstatus K C" marks parameter row K
-// with status C and succeeds with information; "execfail" fails.
+// with status C and succeeds with information ("nodata" makes that SQL_NO_DATA); "execfail"
+// fails; "lateerror" succeeds and leaves a failing result for SQLMoreResults.
 #include <sql.h>
 #include <sqlext.h>
 
@@ -59,6 +62,7 @@ struct Binding {
 struct Stmt : Handle {
   Stmt() : Handle(SQL_HANDLE_STMT) {}
   std::string Prepared;
+  std::vector<std::string> Pending;  // the results after the current one
   std::vector<Column> Columns;
   std::vector<Binding> Bindings;
   long Rows = 0, Next = 0, FailAt = -1;
@@ -161,9 +165,8 @@ SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT h, SQLINTEGER attr, SQLPOINTER v, SQLI
   return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLExecDirect(SQLHSTMT h, SQLCHAR* text, SQLINTEGER len) {
-  Stmt* st = static_cast<Stmt*>(h);
-  std::string t = Text(text, len);
+// Produces one result of a statement text.
+SQLRETURN RunResult(Stmt* st, const std::string& t) {
   st->Diags.clear();
   st->Columns.clear();
   st->Rows = st->Next = 0;
@@ -209,6 +212,29 @@ SQLRETURN SQL_API SQLExecDirect(SQLHSTMT h, SQLCHAR* text, SQLINTEGER len) {
   return SQL_SUCCESS;
 }
 
+SQLRETURN SQL_API SQLExecDirect(SQLHSTMT h, SQLCHAR* text, SQLINTEGER len) {
+  Stmt* st = static_cast<Stmt*>(h);
+  std::string t = Text(text, len);
+  st->Pending.clear();
+  if (t.rfind("select", 0) != 0) {
+    for (size_t semi; (semi = t.rfind(';')) != std::string::npos; t.erase(semi)) {
+      size_t from = t.find_first_not_of(' ', semi + 1);
+      st->Pending.insert(st->Pending.begin(), from == std::string::npos ? "" : t.substr(from));
+    }
+  }
+  return RunResult(st, t);
+}
+
+SQLRETURN SQL_API SQLMoreResults(SQLHSTMT h) {
+  Stmt* st = static_cast<Stmt*>(h);
+  st->Diags.clear();
+  st->Columns.clear();
+  if (st->Pending.empty()) return SQL_NO_DATA;
+  std::string next = st->Pending.front();
+  st->Pending.erase(st->Pending.begin());
+  return RunResult(st, next);
+}
+
 SQLRETURN SQL_API SQLPrepare(SQLHSTMT h, SQLCHAR* text, SQLINTEGER len) {
   static_cast<Stmt*>(h)->Prepared = Text(text, len);
   return SQL_SUCCESS;
@@ -222,6 +248,7 @@ SQLRETURN SQL_API SQLBindParameter(SQLHSTMT, SQLUSMALLINT, SQLSMALLINT, SQLSMALL
 SQLRETURN SQL_API SQLExecute(SQLHSTMT h) {
   Stmt* st = static_cast<Stmt*>(h);
   st->Diags.clear();
+  st->Pending.clear();
   if (st->Prepared.find("execfail") != std::string::npos) {
     AddDiags(st, 1, 10, "23000");
     return SQL_ERROR;
@@ -233,8 +260,9 @@ SQLRETURN SQL_API SQLExecute(SQLHSTMT h) {
     std::sscanf(st->Prepared.c_str() + p, "paramstatus %d %d", &row, &code);
     if (st->ParamStatus && row < static_cast<int>(st->ParamsetSize)) st->ParamStatus[row] = code;
     AddDiags(st, 1, 10, "01000");
-    return SQL_SUCCESS_WITH_INFO;
+    return st->Prepared.find("nodata") != std::string::npos ? SQL_NO_DATA : SQL_SUCCESS_WITH_INFO;
   }
+  if (st->Prepared.find("lateerror") != std::string::npos) st->Pending = {"diag 1 10"};
   return SQL_SUCCESS;
 }
 
@@ -292,7 +320,10 @@ SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT h, SQLSMALLINT, SQLLEN) {
 }
 
 SQLRETURN SQL_API SQLFetch(SQLHSTMT h) { return SQLFetchScroll(h, SQL_FETCH_NEXT, 0); }
-SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT) { return SQL_SUCCESS; }
+SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT h) {
+  static_cast<Stmt*>(h)->Pending.clear();
+  return SQL_SUCCESS;
+}
 SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT, SQLUSMALLINT) { return SQL_SUCCESS; }
 
 SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT, SQLHANDLE h, SQLSMALLINT rec, SQLCHAR* state, SQLINTEGER* native,

@@ -8,6 +8,7 @@
 #include "foundation/Utf8.h"
 #include "data/OdbcLink.h"
 #include "data/Query.h"
+#include "testkit/OdbcClient.h"
 #include "testkit/SimServer.h"
 
 using namespace vandrel;
@@ -41,6 +42,15 @@ class FreeTdsLibrary : public ::testing::Test {
       return e.Code;
     }
     return 0;
+  }
+  // The error an action raises; an error of code 0 when it succeeds.
+  EMOdbcError ErrorOf(const std::function<void()>& Action) {
+    try {
+      Action();
+    } catch (const EMOdbcError& e) {
+      return e;
+    }
+    return EMOdbcError(0, 0, nullptr);
   }
 
   msde::testkit::SimServer Sim;
@@ -85,6 +95,51 @@ TEST_F(FreeTdsLibrary, QueryTimeoutCutsALongWait) {
   Link.SetQueryTimeout(0);
   Run("select 1", true);
   EXPECT_FALSE(Query.GetEof());
+}
+
+TEST_F(FreeTdsLibrary, BatchWhoseSecondStatementFailsIsAFailure) {
+  Run("use Sklep", false);
+  EMOdbcError exec = ErrorOf([&] { Run("select count(*) from dbo.Towary\r\nselect * from dbo.NieMaTakiej", false); });
+  EXPECT_EQ(exec.Code, 412);
+  EXPECT_EQ(exec.GetNativeError(), 208);
+  EMOdbcError open = ErrorOf([&] { Run("select count(*) from dbo.Towary\r\nselect * from dbo.NieMaTakiej", true); });
+  EXPECT_EQ(open.Code, 416);
+  EXPECT_EQ(open.GetNativeError(), 208);
+  EXPECT_FALSE(Query.GetActive());
+  // The connection serves the next statement as before.
+  Run("select count(*) from dbo.Towary", true);
+  EXPECT_EQ(Query.GetFields()->GetFields(0)->GetAsInteger(), 40);
+}
+
+TEST_F(FreeTdsLibrary, ProcedureErrorAfterItsRowCountFailsTheCall) {
+  Run("use Sklep", false);
+  const size_t mark = Sim.TraceMark();
+  EMOdbcError e = ErrorOf([&] { Run("exec ZamknijZmiany", false); });
+  EXPECT_EQ(e.Code, 412);
+  EXPECT_EQ(e.RetCode, SQL_ERROR);
+  EXPECT_EQ(e.GetNativeError(), 50000);
+  ASSERT_GE(e.GetTopicCount(), 2);
+  EXPECT_NE(e.GetTopics(1)->GetDescription().find("Zmiana 12 zamknięta bez stanu końcowego kasy."), std::string::npos)
+      << e.GetTopics(1)->GetDescription();
+  // The procedure ran once, and its change before the error stands.
+  const auto sent = Sim.TraceSince(mark);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].Text, "exec ZamknijZmiany");
+  msde::testkit::OdbcClient other(Sim.Utf8ConnectionString("sa", ""));
+  EXPECT_EQ(other.Scalar("select count(*) from Sklep.kasa1.Zmiany where Koniec is null"), "0");
+  // With no shift left open the procedure succeeds.
+  EXPECT_EQ(OdbcCode([&] { Run("exec ZamknijZmiany", false); }), 0);
+}
+
+TEST_F(FreeTdsLibrary, QueryOfAProcedureFailsOnTheErrorAfterItsRowCount) {
+  Run("use Sklep", false);
+  EMOdbcError e = ErrorOf([&] { Run("exec ZamknijZmiany", true); });
+  EXPECT_EQ(e.Code, 416);
+  EXPECT_EQ(e.GetNativeError(), 50000);
+  EXPECT_FALSE(Query.GetActive());
+  // Nothing left to close: an empty, complete result.
+  Run("exec ZamknijZmiany", true);
+  EXPECT_TRUE(Query.GetEof());
 }
 
 }  // namespace
