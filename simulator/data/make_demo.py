@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes msde-sim's demo data set: demo.json and the attachable files/Sklep2.mdf and
-files/Sklep2_log.ldf. A small Polish retail site: two shops and a wholesale store, an
+files/Sklep2_log.ldf; and, as test data, the attachable files of owner-cases/. A small Polish retail site: two shops and a wholesale store, an
 offline archive, a damaged database and one whose name needs brackets.
 
 The rows are generated from fixed lists with a fixed seed, so the output is the same on
@@ -398,6 +398,34 @@ def main():
     with open(os.path.join(HERE, "files", "Sklep2_log.ldf"), "w", encoding="utf-8") as out:
         json.dump({"log_of": "Sklep2"}, out)
         out.write("\n")
+
+    owner_cases()
+
+
+def owner_cases():
+    """Attachable test files (not demo databases) for the owners the tool's post-attach set-up
+    tells apart: every table the owner's (dbo), tables of jan beside dbo's, and tables of jan
+    and of ewa. Their users have no login on the demo server, as after a move from another."""
+    cases = [
+        ("Dbo", [], ["dbo", "dbo", "dbo"]),
+        ("Jan", [("jan", "0x1A2B3C4D5E6F70818293A4B5C6D7E8F9")], ["dbo", "jan", "dbo"]),
+        ("JanEwa", [("jan", "0x2A2B3C4D5E6F70818293A4B5C6D7E8F9"), ("ewa", "0x3A2B3C4D5E6F70818293A4B5C6D7E8F9")],
+         ["jan", "ewa", "jan"]),
+    ]
+    out_dir = os.path.join(HERE, "owner-cases")
+    os.makedirs(out_dir, exist_ok=True)
+    for name, users, owners in cases:
+        db = shop(name, 0, datetime(2007, 1, 15, 9, 30, 0), 2, 4, 6, 3, [],
+                  [{"name": u, "sid": sid, "roles": ["db_owner"]} for u, sid in users])
+        db["tables"] = db["tables"][:len(owners)]
+        for table, owner in zip(db["tables"], owners):
+            table["owner"] = owner
+        number_tables(db, 61575300)
+        del db["dbid"]
+        db["files"] = files(name, 320, 64, name + ".mdf", name + "_log.ldf")
+        with open(os.path.join(out_dir, name + ".mdf"), "w", encoding="utf-8") as out:
+            json.dump(db, out, ensure_ascii=False, indent=1)
+            out.write("\n")
 
 
 if __name__ == "__main__":
