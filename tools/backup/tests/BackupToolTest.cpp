@@ -192,6 +192,17 @@ TEST_F(BackupToolRunTest, AMissingDatabaseFailsAloneAndTheStatusSaysSo) {
   EXPECT_THAT(o.out, HasSubstr("Hurt: OK "));
   EXPECT_EQ(Files().size(), 2u);
   EXPECT_EQ(Run({"--server", Server(), "../Sklep", "--to", files_}).status, 1);
+
+  // What the server was sent: a name that is no regular identifier is bracketed, and the
+  // quote doubled in the file name's literal.
+  const size_t mark = server_->TraceMark();
+  EXPECT_EQ(Run({"--server", Server(), "O'Brien", "--to", files_},
+                {"VANDREL_BACKUP_PASSWORD=Sekret1", "VANDREL_BACKUP_DATE=20261209"}).status, 1);
+  std::vector<std::string> backups;
+  for (const auto& line : server_->TraceSince(mark))
+    if (line.Text.rfind("BACKUP", 0) == 0) backups.push_back(line.Text);
+  EXPECT_THAT(backups, ElementsAre("BACKUP DATABASE [O'Brien] TO DISK = N'" + files_ +
+                                   "/O''Brien_20261209.bak' WITH INIT, NAME = N'O''Brien 20261209'"));
 }
 
 TEST_F(BackupToolRunTest, ConnectionAndUsageFailuresStopBeforeAnyBackup) {
