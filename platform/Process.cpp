@@ -32,6 +32,16 @@ std::string Joined(const std::string& Dir, const std::string& Name) {
   return Dir.back() == '/' ? Dir + Name : Dir + "/" + Name;
 }
 
+// Path made absolute against this process's current directory. The child changes into its
+// working directory before it runs the program, so a relative path, already taken from that
+// directory, would be taken from it a second time.
+std::string Absolute(const std::string& Path) {
+  if (Path.empty() || Path.front() == '/') return Path;
+  char Here[4096];
+  if (!getcwd(Here, sizeof Here)) return Path;
+  return Joined(Here, Path);
+}
+
 // The file that Program names, found as a shell finds it; ErrorCode tells why none was.
 std::string Resolve(const std::string& Program, const std::string& WorkingDirectory, int& ErrorCode) {
   if (Program.find('/') != std::string::npos) {
@@ -100,7 +110,7 @@ TChildProcess TChildProcess::StartArgs(const std::vector<std::string>& Args, con
     }
   }
   int Problem = 0;
-  const std::string Path = Resolve(Args[0], WorkingDirectory, Problem);
+  const std::string Path = Absolute(Resolve(Args[0], WorkingDirectory, Problem));
   if (Problem == ENOENT || Problem == ENOTDIR) {
     P.Fail(sfProgramNotFound, Problem, "Nie znaleziono programu " + Args[0]);
     return P;

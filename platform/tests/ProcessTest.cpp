@@ -104,6 +104,15 @@ TEST_F(ProcessTest, RunsInItsWorkingDirectoryAndLeavesOursAlone) {
   WriteFile(Work + "/prog", "#!/bin/sh\nexit 5\n");
   chmod((Work + "/prog").c_str(), 0755);
   EXPECT_EQ(TChildProcess::Start("./prog", Work).WaitFor(), 5);
+
+  // Also when the working directory itself is relative: the program is looked for in it once,
+  // not in a directory of the same name inside it.
+  ASSERT_EQ(chdir(Dir.c_str()), 0);
+  TChildProcess Relative = TChildProcess::Start("./prog", "katalog roboczy");
+  EXPECT_TRUE(Relative.Started()) << Relative.GetFailureText();
+  EXPECT_EQ(Relative.WaitFor(), 5);
+  EXPECT_EQ(TChildProcess::Start("sh skrypt.sh", "katalog roboczy").WaitFor(), 0);
+  ASSERT_EQ(chdir(Before), 0);
 }
 
 TEST_F(ProcessTest, StartFailuresAreToldApart) {
