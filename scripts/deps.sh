@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsoci-dev libsoci-odbc4.0
   nlohmann-json3-dev
+  zlib1g-dev
   locales
   xvfb xauth
 )

@@ -1,0 +1,111 @@
+#include "data/backup/BackupReader.h"
+
+#include "data/DataError.h"
+#include "data/DataSet.h"
+#include "data/backup/BlockCodec.h"
+#include "foundation/TdtTools.h"
+
+namespace vandrel {
+
+namespace {
+
+constexpr int kBlockHeaderError = 1305;
+constexpr int kBlockDataError = 1306;
+constexpr int kBlockUnreadable = 1307;
+
+[[noreturn]] void Unreadable(const Exception* Inner = nullptr) { throw EMDataError(kBlockUnreadable, "", Inner); }
+
+template <class T>
+T Required(std::optional<T> Value) {
+  if (!Value) Unreadable();
+  return *Value;
+}
+
+// Stores one stored value into Field by the stored type.
+void StoreValue(TMField* Field, TMFieldType Type, const std::string& Text) {
+  switch (Type) {
+    case mftInteger: Field->SetAsInteger(Required(backup::ParseInteger(Text))); break;
+    case mftFloat: Field->SetAsFloat(Required(backup::ParseFloat(Text))); break;
+    case mftExtended: Field->SetAsExtended(Required(backup::ParseExtended(Text))); break;
+    case mftDateTime: Field->SetAsDateTime(TdtTools().FromString(Text, fmtDateTimeCompressed).Value); break;
+    default: Field->SetAsString(Text); break;
+  }
+}
+
+}  // namespace
+
+void TMBackupReader::BuildIndex() {
+  FBlocks.clear();
+  FByName.clear();
+  FNames.clear();
+  const std::int64_t Size = FBackup.GetSize();
+  FBackup.SetPointer(FBackup.GetFirstBlock());
+  TMBackupBlockHeader Block;
+  while (FBackup.ReadBlockHeader(Block)) {
+    if (Block.Number != static_cast<int>(FBlocks.size())) throw EMDataError(kBlockHeaderError, "");
+    const std::int64_t Next = Block.DataOffset + Block.EscapedLength;
+    if (Next > Size) throw EMDataError(kBlockDataError, "");
+    auto& Positions = FByName[Block.Name];
+    if (Positions.empty()) FNames.push_back(Block.Name);
+    Positions.push_back(static_cast<int>(FBlocks.size()));
+    FBlocks.push_back(Block);
+    FBackup.SetPointer(Next);
+  }
+}
+
+std::vector<int> TMBackupReader::FindBlocks(const AnsiString& Name) const {
+  auto Found = FByName.find(backup::BlockName(Name));
+  return Found == FByName.end() ? std::vector<int>() : Found->second;
+}
+
+std::vector<AnsiString> TMBackupReader::BlockNames() const { return FNames; }
+
+void TMBackupReader::ReadContent(int Index, TMBackupBlockContent& Content) {
+  FBackup.ReadBlockData(FBlocks.at(Index), FBytes);
+  if (!Content.Parse(FBytes)) Unreadable();
+}
+
+void TMBackupReader::LoadBlock(int Index, TMDataSet& Target) {
+  TMBackupBlockContent Content;
+  ReadContent(Index, Content);
+  try {
+    if (!Target.GetActive()) {
+      if (Target.GetFieldCount() == 0)
+        for (const TMBackupFieldDef& Def : Content.Fields) {
+          TMField* Field = Target.GetFields()->Add();
+          Field->SetName(Def.Name);
+          Field->SetType(Def.DataType);
+        }
+      Target.Open();
+    }
+    std::vector<TMField*> Map;
+    for (const TMBackupFieldDef& Def : Content.Fields) Map.push_back(Target.FindField(Def.Name));
+    for (int R = 0; R < Content.RecordCount; ++R) {
+      Target.Append();
+      for (std::size_t F = 0; F < Map.size(); ++F) {
+        if (!Map[F]) continue;
+        if (Content.IsNull(R, static_cast<int>(F)))
+          Map[F]->SetNull();
+        else
+          StoreValue(Map[F], Content.Fields[F].DataType, Content.Value(R, static_cast<int>(F)));
+      }
+    }
+  } catch (const EMDataError& E) {
+    if (E.Code == kBlockUnreadable) throw;
+    Unreadable(&E);
+  } catch (const Exception& E) {
+    Unreadable(&E);
+  }
+}
+
+int TMBackupReader::LoadBlocks(const AnsiString& Name, TMDataSet& Target) {
+  int Records = 0;
+  for (int Index : FindBlocks(Name)) {
+    const int Before = Target.GetActive() ? Target.GetCount() : 0;
+    LoadBlock(Index, Target);
+    Records += Target.GetCount() - Before;
+  }
+  return Records;
+}
+
+}  // namespace vandrel
