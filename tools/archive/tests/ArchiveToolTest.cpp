@@ -1,0 +1,110 @@
+// vandrel-archive run as a program: the listing, verification of whole, damaged and
+// unfinished files by exit status, and the CSV dump of one block name.
+#include "data/backup/tests/BackupTestSupport.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+namespace vandrel {
+namespace {
+
+struct TRun {
+  int Status;
+  std::string Out;
+};
+
+TRun RunTool(const std::string& Arguments) {
+  const std::string Command = std::string(VANDREL_ARCHIVE_TOOL) + " " + Arguments + " 2>/dev/null";
+  FILE* Pipe = popen(Command.c_str(), "r");
+  std::string Out;
+  char Buffer[4096];
+  for (std::size_t Got; (Got = fread(Buffer, 1, sizeof Buffer, Pipe)) > 0;) Out.append(Buffer, Got);
+  const int Status = pclose(Pipe);
+  return {WIFEXITED(Status) ? WEXITSTATUS(Status) : -1, Out};
+}
+
+class ArchiveTool : public test::BackupFolder {
+ protected:
+  void SetUp() override {
+    BackupFolder::SetUp();
+    TMDataSet Goods, Empty;
+    test::AddField(Goods, "Nazwa", mftString);
+    test::AddField(Goods, "Ilosc", mftInteger);
+    test::AddField(Goods, "Cena", mftFloat);
+    Goods.Open();
+    const char* Names[] = {"Łyżka, duża", "kubek \"biały\"", "", "dwa\nwiersze"};
+    for (int I = 0; I < 4; ++I) {
+      Goods.Append();
+      Goods.FieldByName("Nazwa")->SetAsString(Names[I]);
+      if (I != 1) Goods.FieldByName("Ilosc")->SetAsInteger(I * 10);
+      Goods.FieldByName("Cena")->SetAsFloat(2.5 * I);
+    }
+    test::AddField(Empty, "X", mftInteger);
+    Empty.Open();
+    for (int I = 0; I < 400; ++I) {
+      Empty.Append();
+      Empty.FieldByName("X")->SetAsInteger(I);
+    }
+    TMBackup Backup;
+    test::WriteBackup(Backup, PathOf("sklep.bak"), {{"Towary", &Goods}, {"Liczby", &Empty}}, 1024);
+    Path = PathOf("sklep.bak");
+  }
+  AnsiString Path;
+};
+
+TEST_F(ArchiveTool, ListsHeaderBlocksAndRecordCounts) {
+  const TRun Run = RunTool("list " + Path);
+  EXPECT_EQ(Run.Status, 0);
+  EXPECT_NE(Run.Out.find("Komentarz: kopia sklepu\n"), std::string::npos) << Run.Out;
+  EXPECT_NE(Run.Out.find("Blok 0: Towary, rekordów: 4, pól: 3\n"), std::string::npos) << Run.Out;
+  EXPECT_NE(Run.Out.find("Blok 1: Liczby, rekordów: "), std::string::npos) << Run.Out;
+  EXPECT_NE(Run.Out.find("Blok 2: Liczby"), std::string::npos) << Run.Out;
+}
+
+TEST_F(ArchiveTool, VerifyTellsAWholeFileFromADamagedOne) {
+  TRun Run = RunTool("verify " + Path);
+  EXPECT_EQ(Run.Status, 0);
+  EXPECT_NE(Run.Out.find("Plik jest cały: bloków "), std::string::npos) << Run.Out;
+  EXPECT_NE(Run.Out.find(", rekordów 404\n"), std::string::npos) << Run.Out;
+
+  const std::string Whole = test::Bytes(Path);
+  std::string Flipped = Whole;
+  Flipped[Flipped.size() - 10] ^= 0x20;
+  test::Put(PathOf("flipped.bak"), Flipped);
+  EXPECT_EQ(RunTool("verify " + PathOf("flipped.bak")).Status, 1);
+  // A whole last block cut away: every remaining block reads, the count does not match.
+  test::Put(PathOf("short.bak"), Whole.substr(0, Whole.rfind('\x01')));
+  Run = RunTool("verify " + PathOf("short.bak"));
+  EXPECT_EQ(Run.Status, 1);
+  EXPECT_NE(Run.Out.find("Plik jest uszkodzony"), std::string::npos);
+  // An unfinished file.
+  TMBackup Backup;
+  Backup.SetPath(PathOf("open.bak"));
+  TMBackupHeader Header;
+  Backup.BeginBackup(Header);
+  Backup.Close();
+  EXPECT_EQ(RunTool("verify " + PathOf("open.bak")).Status, 1);
+  EXPECT_EQ(RunTool("verify " + PathOf("missing.bak")).Status, 1);
+  EXPECT_EQ(RunTool("verify").Status, 2);
+  EXPECT_EQ(RunTool("unpack " + Path).Status, 2);
+}
+
+TEST_F(ArchiveTool, DumpWritesTheBlocksRecordsAsCsv) {
+  TRun Run = RunTool("dump " + Path + " Towary");
+  EXPECT_EQ(Run.Status, 0);
+  EXPECT_EQ(Run.Out,
+            "Nazwa,Ilosc,Cena\r\n"
+            "\"Łyżka, duża\",0,0\r\n"
+            "\"kubek \"\"biały\"\"\",,2.5\r\n"
+            "\"\",20,5\r\n"
+            "\"dwa\nwiersze\",30,7.5\r\n");
+  Run = RunTool("dump " + Path + " Liczby");
+  EXPECT_EQ(Run.Status, 0);
+  EXPECT_EQ(std::count(Run.Out.begin(), Run.Out.end(), '\n'), 401);
+  EXPECT_EQ(Run.Out.substr(Run.Out.size() - 5), "399\r\n");
+  EXPECT_EQ(RunTool("dump " + Path + " Brak").Status, 1);
+}
+
+}  // namespace
+}  // namespace vandrel
