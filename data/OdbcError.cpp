@@ -1,12 +1,14 @@
 #include "data/OdbcError.h"
 
 #include "data/OdbcCall.h"
+#include "foundation/Utf8.h"
 
 #include <sqlext.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace vandrel {
 
@@ -185,41 +187,54 @@ void EMOdbcDriverError::Assign(const EMException* Source) {
   }
 }
 
+namespace {
+
+// A message keeps at most this many characters; text is UTF-8, so the buffer holds four
+// bytes for each.
+constexpr int kMaxMessageChars = 512;
+constexpr SQLSMALLINT kMessageBuffer = kMaxMessageChars * 4 + 1;
+
+struct DiagRecord {
+  SQLRETURN Rc;
+  AnsiString State;
+  SQLINTEGER Native = 0;
+  AnsiString Message;  // cut at kMaxMessageChars characters, between whole characters
+};
+
+DiagRecord ReadDiagRecord(SQLSMALLINT HandleType, SQLHANDLE Handle, SQLSMALLINT RecNumber) {
+  SQLCHAR state[6] = {};
+  SQLCHAR message[kMessageBuffer] = {};
+  SQLSMALLINT length = 0;
+  DiagRecord r;
+  r.Rc = OdbcCall({morAnyResult}, SQLGetDiagRec, HandleType, Handle, RecNumber, state, &r.Native, message,
+                  kMessageBuffer, &length);
+  state[5] = 0;
+  r.State = reinterpret_cast<char*>(state);
+  // The driver may stop its text before the reported length, or cut it inside a letter
+  // when the buffer is full: the text ends at its terminator and at a whole character.
+  const size_t bytes = std::clamp<SQLSMALLINT>(length, 0, kMessageBuffer - 1);
+  const char* text = reinterpret_cast<char*>(message);
+  r.Message.assign(text, utf8::WholePrefix(std::string_view(text, strnlen(text, bytes)), kMaxMessageChars));
+  return r;
+}
+
+}  // namespace
+
 std::unique_ptr<EMOdbcDriverError> EMOdbcDriverError::CreateOdbcDriverError(int RecNumber, short HandleType, void* Handle) {
   constexpr int kMaxRecords = 16;
-  constexpr int kMaxMessage = 512;
   if (RecNumber > kMaxRecords) return nullptr;
-  SQLCHAR state[6] = {};
-  SQLCHAR message[kMaxMessage + 1] = {};
-  SQLINTEGER native = 0;
-  SQLSMALLINT length = 0;
-  SQLRETURN rc = OdbcCall({morAnyResult}, SQLGetDiagRec, HandleType, Handle, static_cast<SQLSMALLINT>(RecNumber),
-                          state, &native, message, SQLSMALLINT{kMaxMessage + 1}, &length);
-  if (rc == SQL_INVALID_HANDLE || rc == SQL_ERROR || rc == SQL_NO_DATA) return nullptr;
-  length = std::clamp<SQLSMALLINT>(length, 0, kMaxMessage);
-  message[length] = 0;
-  state[5] = 0;
+  DiagRecord r = ReadDiagRecord(HandleType, Handle, static_cast<SQLSMALLINT>(RecNumber));
+  if (r.Rc == SQL_INVALID_HANDLE || r.Rc == SQL_ERROR || r.Rc == SQL_NO_DATA) return nullptr;
   std::unique_ptr<EMOdbcDriverError> inner = CreateOdbcDriverError(RecNumber + 1, HandleType, Handle);
-  // The driver may stop its text before the reported length: the text ends at its terminator.
-  AnsiString text(reinterpret_cast<char*>(message), strnlen(reinterpret_cast<char*>(message), length));
-  return std::make_unique<EMOdbcDriverError>(RecNumber, reinterpret_cast<char*>(state), text, native,
-                                             std::move(inner));
+  return std::make_unique<EMOdbcDriverError>(RecNumber, r.State, r.Message, r.Native, std::move(inner));
 }
 
 void CollectOdbcDriverInfo(SQLHSTMT Statement, std::vector<AnsiString>& Lines) {
-  SQLCHAR state[6];
-  SQLCHAR message[513];
-  SQLINTEGER native;
-  SQLSMALLINT length;
   for (SQLSMALLINT n = 1;; ++n) {
-    std::memset(state, 0, sizeof state);
-    message[0] = 0;
-    if (OdbcCall({morAnyResult}, SQLGetDiagRec, SQLSMALLINT{SQL_HANDLE_STMT}, Statement, n, state, &native, message,
-                 SQLSMALLINT{512}, &length) != SQL_SUCCESS)
-      break;
-    state[5] = 0;
-    Lines.push_back("[" + AnsiString(reinterpret_cast<char*>(state)) + "/" + std::to_string(native) + "] " +
-                    reinterpret_cast<char*>(message));
+    DiagRecord r = ReadDiagRecord(SQL_HANDLE_STMT, Statement, n);
+    // A truncated message ends the records too.
+    if (r.Rc != SQL_SUCCESS) break;
+    Lines.push_back("[" + r.State + "/" + std::to_string(r.Native) + "] " + r.Message);
   }
 }
 

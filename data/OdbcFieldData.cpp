@@ -10,6 +10,7 @@
 #include "foundation/DateTimeCodec.h"
 #include "foundation/TfTools.h"
 #include "foundation/TxfTools.h"
+#include "foundation/Utf8.h"
 
 namespace vandrel {
 
@@ -24,20 +25,6 @@ constexpr int kBytesPerChar = 4;
 // largest element; the size is in characters.
 int LimitColumnSize(SQLULEN Size) {
   return Size == 0 || Size > kMaxColumnSize ? kMaxColumnSize : static_cast<int>(Size);
-}
-
-// Length in bytes of the longest prefix of Text[0..Bytes) holding at most MaxChars whole
-// UTF-8 characters: a cut never splits a character.
-size_t Utf8Prefix(const char* Text, size_t Bytes, size_t MaxChars) {
-  size_t i = 0, chars = 0;
-  while (i < Bytes && chars < MaxChars) {
-    unsigned char c = static_cast<unsigned char>(Text[i]);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-    if (i + len > Bytes) break;
-    i += len;
-    ++chars;
-  }
-  return i;
 }
 
 int ClampToInt(long double v) {
@@ -114,7 +101,7 @@ AnsiString TMOdbcFieldData::ElementText(const unsigned char* Data, const SQLLEN*
   size_t limit = static_cast<size_t>(FElementSize - 1);
   size_t bytes = n >= 0 && static_cast<size_t>(n) < limit ? static_cast<size_t>(n) : limit;
   bytes = strnlen(e, bytes);
-  return AnsiString(e, Utf8Prefix(e, bytes, FMaxChars));
+  return AnsiString(e, utf8::WholePrefix(std::string_view(e, bytes), FMaxChars));
 }
 
 AnsiString TMOdbcFieldData::GetString(const unsigned char* Data, const SQLLEN* Ind, int Row) const {
@@ -171,7 +158,8 @@ TDateTime TMOdbcFieldData::GetDateTime(const unsigned char* Data, const SQLLEN* 
 
 void TMOdbcFieldData::StoreText(int Row, const AnsiString& Text, SQLLEN Indicator) {
   char* e = reinterpret_cast<char*>(FData.get() + Row * FStride);
-  size_t n = Utf8Prefix(Text.data(), std::min(Text.size(), static_cast<size_t>(FElementSize - 1)), FMaxChars);
+  size_t n = utf8::WholePrefix(std::string_view(Text.data(), std::min(Text.size(), static_cast<size_t>(FElementSize - 1))),
+                               FMaxChars);
   std::memcpy(e, Text.data(), n);
   e[n] = 0;
   FIndicators[Row] = Indicator == SQL_NTS ? SQL_NTS : static_cast<SQLLEN>(n);

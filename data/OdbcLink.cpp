@@ -129,7 +129,18 @@ void TMOdbcLink::ConnectSteps(const AnsiString& UserID, const AnsiString& Passwo
   FConnectString = S;
 }
 
+int TMOdbcLink::GetMaxColumnNameLen() {
+  if (FMaxColumnNameLen < 0) {
+    SQLUSMALLINT length = 0;
+    const SQLRETURN rc = OdbcCall({morAnyResult}, SQLGetInfo, FHDbc.Get(), SQLUSMALLINT{SQL_MAX_COLUMN_NAME_LEN},
+                                  &length, SQLSMALLINT{sizeof length}, nullptr);
+    FMaxColumnNameLen = SQL_SUCCEEDED(rc) ? length : 0;
+  }
+  return FMaxColumnNameLen;
+}
+
 void TMOdbcLink::DoDisconnect() {
+  FMaxColumnNameLen = -1;
   if (FHDbc) {
     if (FInTransaction) DoRollback();
     OdbcCall({morAnyResult}, SQLDisconnect, FHDbc.Get());

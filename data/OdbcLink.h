@@ -59,6 +59,9 @@ class TMOdbcLink : public TMCustomDBLink {
   SQLHDBC GetHDbc() const { return FHDbc.Get(); }
   // The connection handle, null while disconnected.
   const TMOdbcHandle& GetConnection() const { return FHDbc; }
+  // The longest column name the driver may describe, in characters (SQLGetInfo, asked
+  // once per connection); 0 when the driver does not tell.
+  int GetMaxColumnNameLen();
   // The statement text as sent: converted to the OEM code page when OEMConversion is set.
   AnsiString TextToSend(const AnsiString& Text) const;
   // A result string as read: converted back from the OEM code page when OEMConversion is set.
@@ -95,6 +98,7 @@ class TMOdbcLink : public TMCustomDBLink {
   bool FODBC3Compatibility = true;
   int FConnectionTimeout = 0;
   int FQueryTimeout = 0;
+  int FMaxColumnNameLen = -1;  // -1: not asked yet on this connection
 };
 
 }  // namespace vandrel

@@ -3,7 +3,9 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
+#include <string_view>
 
 #include "data/OdbcCall.h"
 #include "data/OdbcResults.h"
@@ -11,6 +13,7 @@
 #include "data/Params.h"
 #include "data/Query.h"
 #include "foundation/MacList.h"
+#include "foundation/Utf8.h"
 
 namespace vandrel {
 
@@ -131,15 +134,22 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
   FFieldData.clear();
   FFieldData.resize(FFieldCount);
   FLayout = {};
+  // Names longer than 256 characters are refused (419). The buffer holds the longest name
+  // the driver describes, and never less than 256 characters, at four bytes each (text is
+  // UTF-8): a name that does not fit is longer than 256 characters.
+  constexpr int kMaxNameChars = 256;
+  const int nameChars = std::clamp(FOdbcLink->GetMaxColumnNameLen(), kMaxNameChars, SHRT_MAX / 4 - 1);
+  std::vector<SQLCHAR> name(static_cast<size_t>(nameChars) * 4 + 1);
   for (int c = 0; c < FFieldCount; ++c) {
-    SQLCHAR name[256 + 1] = {};
     SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
     SQLULEN size = 0;
-    OdbcCall({morSucceed, 418, &FStatement}, SQLDescribeCol, FStatement.Get(), static_cast<SQLUSMALLINT>(c + 1), name,
-             SQLSMALLINT{256}, &nameLength, &sqlType, &size, &digits, &nullable);
-    if (nameLength > 256) EMOdbcError::Raise(419);
-    name[256] = 0;
-    FFieldData[c] = std::make_unique<TMOdbcFieldData>(reinterpret_cast<char*>(name), digits, size, sqlType);
+    OdbcCall({morSucceed, 418, &FStatement}, SQLDescribeCol, FStatement.Get(), static_cast<SQLUSMALLINT>(c + 1),
+             name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size, &digits, &nullable);
+    const std::string_view text(reinterpret_cast<char*>(name.data()), strnlen(reinterpret_cast<char*>(name.data()), name.size() - 1));
+    if (nameLength < 0 || static_cast<size_t>(nameLength) >= name.size() ||
+        utf8::WholePrefix(text, kMaxNameChars + 1) > utf8::WholePrefix(text, kMaxNameChars))
+      EMOdbcError::Raise(419);
+    FFieldData[c] = std::make_unique<TMOdbcFieldData>(AnsiString(text), digits, size, sqlType);
     TMOdbcFieldData& f = *FFieldData[c];
     OdbcCall({morSucceed, 420, &FStatement}, SQLBindCol, FStatement.Get(), static_cast<SQLUSMALLINT>(c + 1),
              f.GetCType(), f.GetData(), SQLLEN{f.GetElementSize()}, f.GetIndicators());
@@ -208,18 +218,25 @@ int TMOdbcResultSet::GetCount() {
   return FBlocks == 0 ? 0 : FBlocks * kOdbcRowsetSize + FRowsInLastBlock - kOdbcRowsetSize;
 }
 
+const TMOdbcFieldData* TMOdbcResultSet::BuiltField(int Index) const {
+  // After a failed open the columns from the failing one on were never built.
+  return Index >= 0 && Index < FFieldCount ? FFieldData[Index].get() : nullptr;
+}
+
 AnsiString TMOdbcResultSet::GetFieldName(int Index) {
-  return Index >= 0 && Index < FFieldCount ? FFieldData[Index]->GetName() : AnsiString();
+  const TMOdbcFieldData* f = BuiltField(Index);
+  return f ? f->GetName() : AnsiString();
 }
 
 TMFieldType TMOdbcResultSet::GetFieldType(int Index) {
-  return Index >= 0 && Index < FFieldCount ? FFieldData[Index]->GetFieldType() : mftString;
+  const TMOdbcFieldData* f = BuiltField(Index);
+  return f ? f->GetFieldType() : mftString;
 }
 
 bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& Data,
                              const SQLLEN*& Ind, int& Row) {
-  if (Index < 0 || Index >= FFieldCount || FBlocks == 0) return false;
-  Field = FFieldData[Index].get();
+  Field = BuiltField(Index);
+  if (!Field || FBlocks == 0) return false;
   if (ForwardOnly()) {
     if (FCurrentBlock != FBlocks - 1) EMOdbcError::Raise(426);
     Data = Field->GetData();

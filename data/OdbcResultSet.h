@@ -86,6 +86,8 @@ class TMOdbcResultSet : public TMCustomResultSet {
 
  private:
   bool ForwardOnly() const;
+  // The field data of column Index, null outside the columns or when it was not built.
+  const TMOdbcFieldData* BuiltField(int Index) const;
   bool CollectInfo() const;
   void CollectInfoRecords();
   void SetStatementAttr(SQLINTEGER Attribute, SQLPOINTER Value, int Code);

@@ -124,7 +124,9 @@ void TMOdbcSQLUpdate::CreateFieldDataForTable(const AnsiString& Table, const TMa
     if (i > 0) text += ",\r\n ";
     text += field + " as " + p->GetName();
   }
-  text += "\r\nfrom " + Table + "\r\n";
+  // Described without rows: the types come from the columns, and a large table is not
+  // streamed to the client first.
+  text += "\r\nfrom " + Table + "\r\nwhere 1=0\r\n";
   OdbcCall({morNoDataPasses, 454, &st}, SQLExecDirect, st.Get(), reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
   SQLSMALLINT cols = 0;
   OdbcCall({morSucceed, 455, &st}, SQLNumResultCols, st.Get(), &cols);
@@ -202,10 +204,11 @@ void TMOdbcSQLUpdate::DoFetchRows(int Count) {
   const SQLRETURN rc = OdbcCall({morNoDataPasses, 465, &FStatement}, SQLExecute, FStatement.Get());
   if (FArrayLen > 1 && (rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA)) {
     for (int r = 0; r < Count; ++r) {
+      // The row's records are read whatever the return code, SQL_NO_DATA included.
       if (FParamStatus[r] == SQL_PARAM_ERROR)
-        EMOdbcError::GenerateOdbcDriverErrors(466, rc, SQL_HANDLE_STMT, FStatement.Get());
+        EMOdbcError::RaiseWithDiagnostics(466, rc, SQL_HANDLE_STMT, FStatement.Get());
       if (FParamStatus[r] == SQL_PARAM_UNUSED)
-        EMOdbcError::GenerateOdbcDriverErrors(467, rc, SQL_HANDLE_STMT, FStatement.Get());
+        EMOdbcError::RaiseWithDiagnostics(467, rc, SQL_HANDLE_STMT, FStatement.Get());
     }
   }
   // The results that follow (further parameter rows, a trigger's error) are read, so

@@ -19,6 +19,22 @@ bool IsValid(std::string_view Text);
 // The byte offset of character Index of Text (Text.size() when there are fewer characters).
 std::size_t Offset(std::string_view Text, std::size_t Index);
 
+// Length in bytes of the longest prefix of Text holding at most MaxChars whole characters:
+// a cut there never splits a character (an incomplete one at the end is left out; a byte
+// that cannot start a character counts as one). Inline: buffers of results are cut with it
+// on every read.
+inline std::size_t WholePrefix(std::string_view Text, std::size_t MaxChars) {
+  std::size_t i = 0, chars = 0;
+  while (i < Text.size() && chars < MaxChars) {
+    const unsigned char c = static_cast<unsigned char>(Text[i]);
+    const std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+    if (i + len > Text.size()) break;
+    i += len;
+    ++chars;
+  }
+  return i;
+}
+
 // Upper case of letters of the Latin, Greek and Cyrillic alphabets used in Europe
 // (Polish letters included); every other code point is returned unchanged.
 char32_t ToUpper(char32_t C);

@@ -5,6 +5,7 @@
 #include "OdbcTestEnv.h"
 #include "data/OdbcError.h"
 #include "data/OdbcHandle.h"
+#include "foundation/Utf8.h"
 
 namespace vandrel {
 namespace {
@@ -106,6 +107,16 @@ TEST_F(OdbcDiagnostics, LongMessagesAreCutAt512) {
   auto* r = static_cast<const EMOdbcDriverError*>(e.GetTopics(1));
   EXPECT_EQ(r->Message.size(), 512u);
   EXPECT_EQ(r->Message.substr(0, 8), "record 1");
+}
+
+TEST_F(OdbcDiagnostics, LongPolishMessagesAreCutBetweenWholeLetters) {
+  EMOdbcError e = Fail("diag 1 700 pl");
+  ASSERT_EQ(e.GetTopicCount(), 2);
+  const AnsiString& m = static_cast<const EMOdbcDriverError*>(e.GetTopics(1))->Message;
+  EXPECT_TRUE(utf8::IsValid(m));
+  EXPECT_EQ(utf8::Length(m), 512u);
+  EXPECT_EQ(m.substr(0, 9), "record 1x");
+  EXPECT_EQ(m.substr(m.size() - 2), "ł");
 }
 
 TEST_F(OdbcDiagnostics, NoRecordsForReturnCodesWithoutDiagnostics) {

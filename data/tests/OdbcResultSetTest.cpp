@@ -7,6 +7,7 @@
 #include "data/OdbcError.h"
 #include "data/OdbcResultSet.h"
 #include "data/Query.h"
+#include "foundation/Utf8.h"
 
 namespace vandrel {
 namespace {
@@ -211,6 +212,37 @@ TEST_F(OdbcResultSetFake, OpenFailuresAreReportedWithTheirCodes) {
   EXPECT_EQ(OpenCode("rows 5 failat 0"), 421);
   EXPECT_EQ(OpenCode("col 12 0 0 5"), 0);  // size unknown: the largest element
   EXPECT_EQ(static_cast<TMOdbcResultSet*>(q.GetResultSet())->GetFieldData(0)->GetElementSize(), 1021);
+}
+
+TEST_F(OdbcResultSetFake, ColumnNamesUpTo256CharactersArriveWholeAndLongerOnesAreRefused) {
+  struct Case {
+    const char* Sql;
+    size_t Chars;  // 0: refused with 419
+  } cases[] = {{"col 12 10 0 256", 256}, {"col 12 10 0 200 pl", 200}, {"col 12 10 0 256 pl", 256},
+               {"col 12 10 0 257", 0},   {"col 12 10 0 257 pl", 0},   {"col 12 10 0 600 pl", 0}};
+  for (const Case& c : cases) {
+    const int code = OpenCode(c.Sql);
+    if (c.Chars == 0) {
+      EXPECT_EQ(code, 419) << c.Sql;
+      continue;
+    }
+    ASSERT_EQ(code, 0) << c.Sql;
+    const AnsiString name = q.GetResultSet()->GetFieldName(0);
+    EXPECT_TRUE(utf8::IsValid(name)) << c.Sql;
+    EXPECT_EQ(utf8::Length(name), c.Chars) << c.Sql;
+    q.Close();
+  }
+}
+
+TEST_F(OdbcResultSetFake, HalfBuiltResultSetAnswersSafely) {
+  // The open fails at the first column: its entry was never built.
+  TMOdbcResultSet rs(link.get(), &q);
+  EXPECT_THROW(rs.Open("col -11 16 0 1", nullptr), EMOdbcError);
+  EXPECT_EQ(rs.GetFieldCount(), 1);
+  EXPECT_EQ(rs.GetFieldName(0), "");
+  EXPECT_EQ(rs.GetFieldType(0), mftString);
+  EXPECT_TRUE(rs.IsFieldNull(0));
+  EXPECT_EQ(rs.GetStringFieldValue(0), "");
 }
 
 TEST_F(OdbcResultSetFake, FailedFetchKeepsTheCurrentRowAndEarlierRowsets) {

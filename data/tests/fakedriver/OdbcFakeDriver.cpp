@@ -4,9 +4,11 @@
 // an unsupported column type, a fetch that fails half-way, a parameter row in error).
 //
 // Statement texts (SQLExecDirect):
-//   diag N LEN            fails with N diagnostic records, each message LEN characters long
+//   diag N LEN [pl]       fails with N diagnostic records, each message LEN characters long
+//                         (pl: Polish letters, two bytes each)
 //   info N                succeeds with information and N records, no result columns
-//   col TYPE SIZE DD LEN  one column of that SQL type, size and digits, name of LEN characters
+//   col TYPE SIZE DD LEN [pl]
+//                         one column of that SQL type, size and digits, name of LEN characters
 //   rows N [failat K] [fetchinfo]
 //                         one integer column "n" holding 0 .. N-1; the fetch that would
 //                         deliver row K fails; every fetch succeeds with information
@@ -79,10 +81,24 @@ std::string Text(SQLCHAR* s, SQLINTEGER len) {
   return len == SQL_NTS ? std::string(reinterpret_cast<char*>(s)) : std::string(reinterpret_cast<char*>(s), len);
 }
 
-void AddDiags(Handle* h, int n, int len, const char* state) {
+// Text of Len characters: Len 'c's, or with Polish set Len 'ł's (two bytes each).
+std::string Letters(long Len, bool Polish) {
+  std::string t;
+  for (long i = 0; i < Len; ++i) t += Polish ? "ł" : "c";
+  return t;
+}
+
+// Messages "record i" padded to Len characters with 'x', or (Polish) with one 'x' and then
+// 'ł's, so that a cut at an even byte count falls inside a letter.
+void AddDiags(Handle* h, int n, int len, const char* state, bool Polish = false) {
   for (int i = 1; i <= n; ++i) {
     std::string m = "record " + std::to_string(i);
-    if (len > static_cast<int>(m.size())) m.resize(len, 'x');
+    if (Polish) {
+      m += "x";
+      if (len > static_cast<int>(m.size())) m += Letters(len - static_cast<long>(m.size()), true);
+    } else if (len > static_cast<int>(m.size())) {
+      m.resize(len, 'x');
+    }
     h->Diags.push_back({state, 1000 + i, m});
   }
 }
@@ -100,7 +116,7 @@ void DescribeTypeQuery(Stmt* st, const std::string& t) {
   std::string body = t.substr(6);
   size_t from = body.rfind("from ");
   std::string table = from == std::string::npos ? "" : body.substr(from + 5);
-  while (!table.empty() && (table.back() == '\r' || table.back() == '\n')) table.pop_back();
+  table = table.substr(0, table.find_first_of(" \r\n"));
   std::string cols = body.substr(0, from);
   size_t pos = 0;
   while (true) {
@@ -177,8 +193,9 @@ SQLRETURN RunResult(Stmt* st, const std::string& t) {
   in >> verb;
   if (verb == "diag") {
     int n = 0, l = 0;
-    in >> n >> l;
-    AddDiags(st, n, l, "42000");
+    std::string pl;
+    in >> n >> l >> pl;
+    AddDiags(st, n, l, "42000", pl == "pl");
     return SQL_ERROR;
   }
   if (verb == "info") {
@@ -190,8 +207,9 @@ SQLRETURN RunResult(Stmt* st, const std::string& t) {
   if (verb == "col") {
     long type = 0, dd = 0, nameLen = 0;
     unsigned long long size = 0;
-    in >> type >> size >> dd >> nameLen;
-    st->Columns.push_back({std::string(nameLen, 'c'), static_cast<SQLSMALLINT>(type),
+    std::string pl;
+    in >> type >> size >> dd >> nameLen >> pl;
+    st->Columns.push_back({Letters(nameLen, pl == "pl"), static_cast<SQLSMALLINT>(type),
                            static_cast<SQLULEN>(size), static_cast<SQLSMALLINT>(dd)});
     return SQL_SUCCESS;
   }

@@ -7,7 +7,9 @@
 #include "data/OdbcError.h"
 #include "foundation/Utf8.h"
 #include "data/OdbcLink.h"
+#include "data/OdbcSqlUpdate.h"
 #include "data/Query.h"
+#include "data/SqlUpdate.h"
 #include "testkit/OdbcClient.h"
 #include "testkit/SimServer.h"
 
@@ -140,6 +142,32 @@ TEST_F(FreeTdsLibrary, QueryOfAProcedureFailsOnTheErrorAfterItsRowCount) {
   // Nothing left to close: an empty, complete result.
   Run("exec ZamknijZmiany", true);
   EXPECT_TRUE(Query.GetEof());
+}
+
+TEST_F(FreeTdsLibrary, UpdateLearnsItsParameterTypesWithoutReadingRows) {
+  Run("use Sklep", false);
+  TMUpdate u;
+  u.SetLink(&Link);
+  u.SetTypeTable("dbo.Towary");
+  u.GetSQL().SetText("update dbo.Towary set Nazwa = :Nazwa where IdTowaru = :IdTowaru");
+  for (const char* n : {"Nazwa", "IdTowaru"}) {
+    u.ParamByName(n)->SetParamOption(mpoInput);
+    u.ParamByName(n)->SetTypeField(n);
+  }
+  const size_t mark = Sim.TraceMark();
+  u.BeginUpdate();
+  const auto* ex = static_cast<const TMOdbcSQLUpdate*>(u.GetExecutor());
+  ASSERT_EQ(ex->GetMarkerCount(), 2);
+  EXPECT_EQ(ex->GetFieldData(0)->GetFieldType(), mftString);
+  EXPECT_EQ(ex->GetFieldData(1)->GetFieldType(), mftInteger);
+  // The one statement sent asks for no row of the table.
+  const auto sent = Sim.TraceSince(mark);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_NE(sent[0].Text.find("where 1=0"), std::string::npos) << sent[0].Text;
+  u.EndUpdate();
+  // A column that does not exist is refused as before.
+  u.ParamByName("Nazwa")->SetTypeField("NieMaTakiej");
+  EXPECT_EQ(OdbcCode([&] { u.BeginUpdate(); }), 454);
 }
 
 }  // namespace
