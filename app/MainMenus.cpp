@@ -11,6 +11,8 @@
 
 #include "app/Images.h"
 #include "app/MainWindow.h"
+#include "app/admin/Processes.h"
+#include "app/admin/ServerInfo.h"
 #include "app/clientsetup/NetworkConnection.h"
 
 namespace vandrel::app {
@@ -127,6 +129,9 @@ void TForm1::CreateMenus() {
     for (QAction* action : Commands(caption)) connect(action, &QAction::triggered, this, handler);
   };
   carry(kNetwork, [this] { clientsetup::CreateTovinexConnection(*this); });
+  carry(QStringLiteral("Procesy"), [this] { admin::ShowProcesses(*this); });
+  carry(QStringLiteral("Zabij proces"), [this] { admin::KillSelectedProcess(*this); });
+  carry(QStringLiteral("SQL Server Engine Info"), [this] { admin::ShowEngineInfo(*this); });
 }
 
 void TForm1::CreateToolBar() {

@@ -105,6 +105,8 @@ void SysProcesses(Context& ctx, Database&, RowSource& out) {
                          Padded("", 128), Padded("", 12), Padded("", 12), Padded("sa", 128),
                          std::string("0x00"), std::string("0x00"), int64_t{0}, int64_t{0}});
   for (const auto& [spid, s] : ctx.model.sessions) {
+    // A killed session is gone at once, although its connection closes a moment later.
+    if (s->killed) continue;
     Database* db = ctx.model.FindDatabase(s->database);
     const Login* login = ctx.model.FindLogin(s->login);
     const bool self = s.get() == &ctx.session;

@@ -1,0 +1,21 @@
+#pragma once
+// "Procesy" and "Zabij proces": the server's processes in the main window's list, and the end
+// of the one selected there.
+#include <string>
+
+namespace vandrel::app {
+class TForm1;
+}
+
+namespace vandrel::app::admin {
+
+// The statement behind the process list.
+extern const char* const kProcessListQuery;
+
+void ShowProcesses(TForm1& Form);
+void KillSelectedProcess(TForm1& Form);
+
+// True when Text is a process number: decimal digits only, nothing around them.
+bool IsProcessNumber(const std::string& Text);
+
+}  // namespace vandrel::app::admin
