@@ -12,6 +12,7 @@
 #include "app/Images.h"
 #include "app/MainWindow.h"
 #include "app/admin/Processes.h"
+#include "app/admin/ResourceMeter.h"
 #include "app/admin/ServerInfo.h"
 #include "app/clientsetup/NetworkConnection.h"
 
@@ -132,6 +133,7 @@ void TForm1::CreateMenus() {
   carry(QStringLiteral("Procesy"), [this] { admin::ShowProcesses(*this); });
   carry(QStringLiteral("Zabij proces"), [this] { admin::KillSelectedProcess(*this); });
   carry(QStringLiteral("SQL Server Engine Info"), [this] { admin::ShowEngineInfo(*this); });
+  carry(QStringLiteral("Miernik zasobów"), [this] { admin::ShowResourceMeter(*this); });
 }
 
 void TForm1::CreateToolBar() {
