@@ -46,7 +46,7 @@ TEST_F(BackupMutation, DamagedFilesEndInDataOrInTheArchivesErrors) {
     std::mt19937 Random(Coded ? 7 : 3);
     const AnsiString Damaged = PathOf("damaged.bak");
     int Outcomes[1308] = {};
-    for (int Round = 0; Round < 1500; ++Round) {
+    for (int Round = 0; Round < test::kMutationRounds; ++Round) {
       std::string Bytes = Valid;
       const int Kind = Round % 3;
       const std::size_t At = std::uniform_int_distribution<std::size_t>(0, Bytes.size() - 1)(Random);
@@ -67,7 +67,7 @@ TEST_F(BackupMutation, DamagedFilesEndInDataOrInTheArchivesErrors) {
     // Damage is found, and by more than one of the checks.
     EXPECT_GT(Outcomes[1305], 0);
     EXPECT_GT(Outcomes[1306], 0);
-    EXPECT_GT(Outcomes[1302] + Outcomes[1305] + Outcomes[1306] + Outcomes[1307], 1000);
+    EXPECT_GT(Outcomes[1302] + Outcomes[1305] + Outcomes[1306] + Outcomes[1307], test::kMutationRounds * 2 / 3);
   }
 }
 

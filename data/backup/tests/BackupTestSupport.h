@@ -20,6 +20,16 @@
 
 namespace vandrel::test {
 
+// The sanitizer build runs fewer records and mutations, so that CI stays fast; the normal
+// build runs the full numbers.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr int kManyRecords = 20000;
+inline constexpr int kMutationRounds = 600;
+#else
+inline constexpr int kManyRecords = 100000;
+inline constexpr int kMutationRounds = 1500;
+#endif
+
 class BackupFolder : public ::testing::Test {
  protected:
   void SetUp() override {
