@@ -13,6 +13,7 @@
 #include "app/MainWindow.h"
 #include "app/admin/Processes.h"
 #include "app/admin/ResourceMeter.h"
+#include "app/admin/ServerConfig.h"
 #include "app/admin/ServerInfo.h"
 #include "app/clientsetup/NetworkConnection.h"
 
@@ -134,6 +135,7 @@ void TForm1::CreateMenus() {
   carry(QStringLiteral("Zabij proces"), [this] { admin::KillSelectedProcess(*this); });
   carry(QStringLiteral("SQL Server Engine Info"), [this] { admin::ShowEngineInfo(*this); });
   carry(QStringLiteral("Miernik zasobów"), [this] { admin::ShowResourceMeter(*this); });
+  carry(QStringLiteral("Konfiguracja serwera bazy danych"), [this] { admin::ConfigureServer(*this); });
 }
 
 void TForm1::CreateToolBar() {

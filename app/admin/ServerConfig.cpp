@@ -1,0 +1,242 @@
+#include "app/admin/ServerConfig.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <climits>
+
+#include "app/DialogSeam.h"
+#include "app/MainWindow.h"
+#include "platform/MemoryStatus.h"
+
+namespace vandrel::app::admin {
+
+std::function<std::uint64_t()> PhysicalMemory = [] {
+  platform::TMemoryStatus status;
+  platform::GlobalMemoryStatus(status);
+  return status.TotalPhys;
+};
+
+namespace {
+
+const char* const kNoLimit = "2147483647";
+
+QSlider* TrackBar(int Minimum, int Maximum, QLabel*& Stat, const char* Name) {
+  auto* bar = new QSlider(Qt::Horizontal);
+  bar->setObjectName(Name);
+  bar->setRange(Minimum, std::max(Minimum, Maximum));
+  bar->setValue(Minimum);
+  Stat = new QLabel(QString::number(Minimum));
+  QObject::connect(bar, &QSlider::valueChanged, Stat, [Stat](int v) { Stat->setText(QString::number(v)); });
+  return bar;
+}
+
+// A bar with its caption, number label and the end labels.
+void AddBar(QGridLayout* Grid, int Row, const char* Caption, QSlider* Bar, QLabel* Stat) {
+  Grid->addWidget(new QLabel(QString::fromUtf8(Caption)), Row, 0);
+  Grid->addWidget(Stat, Row, 2, Qt::AlignRight);
+  Grid->addWidget(Bar, Row + 1, 0, 1, 3);
+  Grid->addWidget(new QLabel(QString::number(Bar->minimum()) + " MB"), Row + 2, 0);
+  Grid->addWidget(new QLabel(QString::number(Bar->maximum()) + " MB"), Row + 2, 2, Qt::AlignRight);
+}
+
+QLineEdit* AddEdit(QGridLayout* Grid, int Row, const char* Label, const char* Unit, const char* Default) {
+  Grid->addWidget(new QLabel(QString::fromUtf8(Label)), Row, 0);
+  auto* edit = new QLineEdit(QString::fromUtf8(Default));
+  Grid->addWidget(edit, Row, 1);
+  Grid->addWidget(new QLabel(QString::fromUtf8(Unit)), Row, 2);
+  return edit;
+}
+
+// Position of a bar as sent: its right end means no limit.
+std::string Position(const QSlider* Bar) {
+  return Bar->value() == Bar->maximum() ? kNoLimit : std::to_string(Bar->value());
+}
+
+int Limited(const std::string& Text, const QSlider* Bar) {
+  const long long v = std::atoll(Text.c_str());
+  return int(std::clamp<long long>(v, Bar->minimum(), Bar->maximum()));
+}
+
+}  // namespace
+
+bool IsWholeNumber(const QString& Text) {
+  bool ok = false;
+  const qlonglong v = Text.toLongLong(&ok);
+  // Only plain digits, with an optional minus: no blanks, signs or separators around them.
+  static const QRegularExpression digits(QStringLiteral("^-?[0-9]+$"));
+  return ok && digits.match(Text).hasMatch() && v >= INT_MIN && v <= INT_MAX;
+}
+
+TOKBottomDlg1::TOKBottomDlg1(TForm1& Form, int MemoryMegabytes) : QDialog(&Form), FForm(Form) {
+  setObjectName("OKBottomDlg1");
+  setWindowTitle(QStringLiteral("Konfiguracja serwera"));
+  auto* main = new QVBoxLayout(this);
+  auto* pages = new QTabWidget;
+  main->addWidget(pages);
+
+  auto* memory = new QWidget;
+  auto* mg = new QGridLayout(memory);
+  RadioButton1 = new QRadioButton(QStringLiteral("Dynamiczny przydział pamięci"));
+  RadioButton2 = new QRadioButton(QStringLiteral("Statyczny przydział pamięci"));
+  auto* memoryGroup = new QButtonGroup(this);
+  memoryGroup->addButton(RadioButton1);
+  memoryGroup->addButton(RadioButton2);
+  RadioButton1->setChecked(true);
+  TrackBar1 = TrackBar(0, MemoryMegabytes, StatMin, "TrackBar1");
+  TrackBar2 = TrackBar(4, MemoryMegabytes, StatMax, "TrackBar2");
+  TrackBar3 = TrackBar(16, MemoryMegabytes, StatFixed, "TrackBar3");
+  mg->addWidget(RadioButton1, 0, 0, 1, 3);
+  AddBar(mg, 1, "Minimum (MB):", TrackBar1, StatMin);
+  AddBar(mg, 4, "Maksimum (MB):", TrackBar2, StatMax);
+  mg->addWidget(RadioButton2, 7, 0, 1, 3);
+  AddBar(mg, 8, "", TrackBar3, StatFixed);
+  CheckBox1 = new QCheckBox(QStringLiteral("Rezerwacja przydzielonej pamięci"));
+  mg->addWidget(CheckBox1, 11, 0, 1, 3);
+  Edit1 = AddEdit(mg, 12, "Minimalna wielkość pamięci dla zapytania SQL:", "kB", "1024");
+  pages->addTab(memory, QStringLiteral("Pamięć"));
+
+  auto* connection = new QWidget;
+  auto* cg = new QGridLayout(connection);
+  Edit2 = AddEdit(cg, 0, "Login timeout:", "sekund", "20");
+  Edit3 = AddEdit(cg, 1, "Query timeout:", "sekund", "600");
+  Edit4 = AddEdit(cg, 2, "Rozmiar pakietu sieciowego:", "bajtów", "4096");
+  cg->setRowStretch(3, 1);
+  pages->addTab(connection, QStringLiteral("Połączenie"));
+
+  RadioButton3 = new QRadioButton(QStringLiteral("Zapisane parametry konfiguracyjne"));
+  RadioButton4 = new QRadioButton(QStringLiteral("Ustawienia na których działa obecnie uruchomiony silnik bazodanowy"));
+  auto* sourceGroup = new QButtonGroup(this);
+  sourceGroup->addButton(RadioButton3);
+  sourceGroup->addButton(RadioButton4);
+  RadioButton3->setChecked(true);
+  main->addWidget(RadioButton3);
+  main->addWidget(RadioButton4);
+
+  auto* buttons = new QHBoxLayout;
+  auto* save = new QPushButton(QStringLiteral("Zapisz"));
+  auto* cancel = new QPushButton(QStringLiteral("Anuluj"));
+  save->setDefault(true);
+  buttons->addStretch();
+  buttons->addWidget(save);
+  buttons->addWidget(cancel);
+  main->addLayout(buttons);
+  setFixedSize(sizeHint());
+
+  connect(save, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(RadioButton1, &QRadioButton::toggled, this, [this] { ApplyMemoryMode(); });
+  // A failed reading has been shown by the SQL error report already.
+  const auto load = [this](int column) {
+    try {
+      LoadConfiguration(column);
+    } catch (...) {
+    }
+  };
+  connect(RadioButton3, &QRadioButton::clicked, this, [load] { load(3); });
+  connect(RadioButton4, &QRadioButton::clicked, this, [load] { load(4); });
+}
+
+void TOKBottomDlg1::ApplyMemoryMode() {
+  const bool dynamic = RadioButton1->isChecked();
+  for (QWidget* w : {static_cast<QWidget*>(TrackBar1), static_cast<QWidget*>(TrackBar2),
+                     static_cast<QWidget*>(StatMin), static_cast<QWidget*>(StatMax)})
+    w->setEnabled(dynamic);
+  TrackBar3->setEnabled(!dynamic);
+  StatFixed->setEnabled(!dynamic);
+}
+
+void TOKBottomDlg1::showEvent(QShowEvent* Event) {
+  QDialog::showEvent(Event);
+  StatMin->setText(QString::number(TrackBar1->value()));
+  StatMax->setText(QString::number(TrackBar2->value()));
+  StatFixed->setText(QString::number(TrackBar3->value()));
+  ApplyMemoryMode();
+}
+
+void TOKBottomDlg1::LoadConfiguration(int Column) {
+  FForm.ExecInDatabase("sp_configure 'show advanced options', 1", "master");
+  FForm.ExecInDatabase("RECONFIGURE WITH OVERRIDE", "master");
+  const auto read = [&](const char* option) {
+    return FForm.QueryField(std::string("sp_configure '") + option + "'", Column, "master");
+  };
+  const std::string login = read("remote login timeout (s)");
+  if (login.empty()) return;
+  Edit2->setText(QString::fromStdString(login));
+  Edit3->setText(QString::fromStdString(read("remote query timeout (s)")));
+  Edit4->setText(QString::fromStdString(read("network packet size (B)")));
+  Edit1->setText(QString::fromStdString(read("min memory per query (KB)")));
+  CheckBox1->setChecked(read("set working set size") == "1");
+  const std::string min = read("min server memory (MB)");
+  const std::string max = read("max server memory (MB)");
+  if (min.empty() || max.empty()) return;
+  if (min == max) {
+    RadioButton2->setChecked(true);
+    TrackBar3->setValue(Limited(min, TrackBar3));
+  } else {
+    RadioButton1->setChecked(true);
+    TrackBar1->setValue(Limited(min, TrackBar1));
+    TrackBar2->setValue(Limited(max, TrackBar2));
+  }
+}
+
+std::vector<std::string> TOKBottomDlg1::Statements(std::vector<QString>& Wrong) const {
+  std::vector<std::string> out = {"sp_configure 'show advanced options', 1", "RECONFIGURE WITH OVERRIDE"};
+  const auto option = [&](const char* name, const QLineEdit* edit, const char* label) {
+    const QString text = edit->text();
+    if (text.isEmpty()) return;
+    // The text goes into the statement only as a whole number, so it cannot add one of its own.
+    if (!IsWholeNumber(text)) {
+      Wrong.push_back(QString::fromUtf8(label));
+      return;
+    }
+    out.push_back(std::string("sp_configure '") + name + "'," + text.toStdString());
+  };
+  option("remote login timeout (s)", Edit2, "Login timeout:");
+  option("remote query timeout (s)", Edit3, "Query timeout:");
+  option("network packet size (B)", Edit4, "Rozmiar pakietu sieciowego:");
+  option("min memory per query (KB)", Edit1, "Minimalna wielkość pamięci dla zapytania SQL:");
+  out.push_back(CheckBox1->isChecked() ? "sp_configure 'set working set size',1"
+                                       : "sp_configure 'set working set size',0");
+  if (RadioButton2->isChecked()) {
+    out.push_back("sp_configure 'min server memory (MB)'," + Position(TrackBar3));
+    out.push_back("sp_configure 'max server memory (MB)'," + Position(TrackBar3));
+  } else {
+    out.push_back("sp_configure 'min server memory (MB)'," + Position(TrackBar1));
+    out.push_back("sp_configure 'max server memory (MB)'," + Position(TrackBar2));
+  }
+  out.push_back("RECONFIGURE WITH OVERRIDE");
+  return out;
+}
+
+void ConfigureServer(TForm1& Form) {
+  auto* dialog = Form.findChild<TOKBottomDlg1*>();
+  if (!dialog) dialog = new TOKBottomDlg1(Form, int(std::min<std::uint64_t>(PhysicalMemory() >> 20, INT_MAX)));
+  try {
+    dialog->LoadConfiguration(3);
+  } catch (...) {
+    return;  // shown by the SQL error report; the dialog is not shown
+  }
+  if (DialogSeam::Current().ExecDialog(dialog) != QDialog::Accepted) return;
+  std::vector<QString> wrong;
+  for (const std::string& statement : dialog->Statements(wrong)) Form.ExecInDatabase(statement, "master");
+  for (const QString& field : wrong)
+    ShowMessage(&Form, QStringLiteral("Wartość pola \"%1\" nie jest liczbą całkowitą; nie została zapisana.").arg(field),
+                QStringLiteral("Błąd"), MsgIcon::Error);
+  ShowMessage(&Form,
+              QStringLiteral("Modyfikacja parametrów serwera zakończona. Uwaga! Część parametrów może nie "
+                             "zadziałać od razu, lecz dopiero po ponowym uruchomieniu silnika bazodanowego."),
+              QStringLiteral("Modyfikacja parametrów serwera"), MsgIcon::Information);
+  Form.RefreshTree();
+}
+
+}  // namespace vandrel::app::admin

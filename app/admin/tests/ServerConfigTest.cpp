@@ -1,0 +1,128 @@
+// The server configuration dialog against msde-sim, on a machine of 1024 MB.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "app/admin/ServerConfig.h"
+#include "app/tests/SimFixture.h"
+#include "testkit/OdbcClient.h"
+
+namespace vandrel::app::testing {
+namespace {
+
+using admin::TOKBottomDlg1;
+
+class ServerConfigTest : public SimWindowTest {
+ protected:
+  void SetUp() override {
+    SimWindowTest::SetUp();
+    admin::PhysicalMemory = [] { return std::uint64_t(1024) << 20; };
+  }
+  // The statements the tool sent since Mark, in order.
+  std::vector<std::string> SentSince(size_t Mark) const {
+    std::vector<std::string> texts;
+    for (const auto& line : Sim->TraceSince(Mark)) texts.push_back(line.Text);
+    return texts;
+  }
+  // Runs the command; Edit changes the dialog before "Zapisz".
+  std::vector<std::string> Configure(const std::function<void(TOKBottomDlg1&)>& Edit) {
+    Dialogs.DialogAnswers.push_back([Edit](QDialog* d) {
+      Edit(*static_cast<TOKBottomDlg1*>(d));
+      return int(QDialog::Accepted);
+    });
+    const size_t mark = Sim->TraceMark();
+    Form->Commands(QStringLiteral("Konfiguracja serwera bazy danych")).first()->trigger();
+    return SentSince(mark);
+  }
+  // The statements sent after the dialog closed: from the last "show advanced options" to the
+  // tree's rebuild, which must follow them.
+  static std::vector<std::string> Written(const std::vector<std::string>& Sent) {
+    size_t from = 0;
+    for (size_t i = 0; i < Sent.size(); ++i)
+      if (Sent[i] == "sp_configure 'show advanced options', 1") from = i;
+    std::vector<std::string> out;
+    bool rebuilt = false;
+    for (size_t i = from; i < Sent.size() && !rebuilt; ++i) {
+      rebuilt = Sent[i].find("from sysdatabases order by dbid") != std::string::npos;
+      if (!rebuilt && Sent[i] != "use master" && Sent[i] != "select 1") out.push_back(Sent[i]);
+    }
+    EXPECT_TRUE(rebuilt) << "the tree is rebuilt at the end";
+    return out;
+  }
+  void SetServerMemory(int Min, int Max) {
+    msde::testkit::OdbcClient admin(Sim->ConnectionString("sa", ""));
+    admin.Exec("sp_configure 'show advanced options', 1");
+    admin.Exec("RECONFIGURE WITH OVERRIDE");
+    admin.Exec("sp_configure 'min server memory (MB)'," + std::to_string(Min));
+    admin.Exec("sp_configure 'max server memory (MB)'," + std::to_string(Max));
+    admin.Exec("RECONFIGURE WITH OVERRIDE");
+  }
+};
+
+TEST_F(ServerConfigTest, DynamicNoLimitIsLoadedAndSentBackUnchanged) {
+  Connect();
+  SetServerMemory(0, 2147483647);
+  const auto sent = Configure([](TOKBottomDlg1& d) {
+    EXPECT_TRUE(d.RadioButton1->isChecked());
+    EXPECT_EQ(d.TrackBar1->maximum(), 1024);
+    EXPECT_EQ(d.TrackBar1->value(), 0);
+    EXPECT_EQ(d.TrackBar2->value(), 1024);
+    EXPECT_EQ(d.Edit2->text(), "20");
+  });
+  EXPECT_EQ(Written(sent), (std::vector<std::string>{
+                               "sp_configure 'show advanced options', 1", "RECONFIGURE WITH OVERRIDE",
+                               "sp_configure 'remote login timeout (s)',20",
+                               "sp_configure 'remote query timeout (s)',600",
+                               "sp_configure 'network packet size (B)',4096",
+                               "sp_configure 'min memory per query (KB)',1024",
+                               "sp_configure 'set working set size',0",
+                               "sp_configure 'min server memory (MB)',0",
+                               "sp_configure 'max server memory (MB)',2147483647", "RECONFIGURE WITH OVERRIDE"}));
+  ASSERT_FALSE(Dialogs.Messages.empty());
+  EXPECT_EQ(Dialogs.Messages.back().Caption, "Modyfikacja parametrów serwera");
+}
+
+TEST_F(ServerConfigTest, EqualMemoryIsStaticAndRunningValuesStaySelected) {
+  Connect();
+  SetServerMemory(512, 512);
+  const auto sent = Configure([](TOKBottomDlg1& d) {
+    EXPECT_TRUE(d.RadioButton2->isChecked());
+    EXPECT_EQ(d.TrackBar3->value(), 512);
+    d.RadioButton4->click();  // running values
+    EXPECT_TRUE(d.RadioButton4->isChecked());
+  });
+  const auto written = Written(sent);
+  EXPECT_NE(std::find(written.begin(), written.end(), "sp_configure 'min server memory (MB)',512"), written.end());
+  EXPECT_NE(std::find(written.begin(), written.end(), "sp_configure 'max server memory (MB)',512"), written.end());
+  // The next showing loads the saved values but keeps the running-values choice.
+  Configure([](TOKBottomDlg1& d) { EXPECT_TRUE(d.RadioButton4->isChecked()); });
+}
+
+TEST_F(ServerConfigTest, EmptiedBadAndRejectedValues) {
+  Connect();
+  Dialogs.Messages.clear();
+  const auto written = Written(Configure([](TOKBottomDlg1& d) {
+    d.Edit2->clear();                 // no statement for the login time-out
+    d.Edit3->setText("20; KILL 52");  // not a number: refused, nothing sent for it
+    d.Edit4->setText("100");          // out of the server's range: rejected by the server
+  }));
+  for (const auto& s : written) {
+    EXPECT_EQ(s.find("remote login timeout"), std::string::npos) << s;
+    EXPECT_EQ(s.find("KILL"), std::string::npos) << s;
+  }
+  EXPECT_NE(std::find(written.begin(), written.end(), "sp_configure 'network packet size (B)',100"), written.end());
+  EXPECT_EQ(written.back(), "RECONFIGURE WITH OVERRIDE") << "the rest is still sent";
+  std::vector<std::string> captions;
+  for (const auto& m : Dialogs.Messages) captions.push_back(m.Caption);
+  ASSERT_EQ(captions.size(), 3u);
+  EXPECT_EQ(captions[0], "Błąd");  // the server's refusal of the packet size
+  EXPECT_NE(Dialogs.Messages[1].Text.find("Query timeout:"), std::string::npos);
+  EXPECT_EQ(captions[2], "Modyfikacja parametrów serwera");
+  for (const char* good : {"0", "20", "-1", "2147483647"}) EXPECT_TRUE(admin::IsWholeNumber(good)) << good;
+  for (const char* bad : {"", " 20", "20 ", "1e3", "2147483648", "0x10", "+5"})
+    EXPECT_FALSE(admin::IsWholeNumber(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace vandrel::app::testing
