@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include "app/MainWindow.h"
+#include "app/admin/InUseGuard.h"
 #include "app/NodeKinds.h"
 #include "app/SqlQuoting.h"
 #include "foundation/Trim.h"
@@ -187,8 +188,7 @@ void TForm1::SetTableDisplayMode(bool Contents) {
 void TForm1::ShowDatabaseDetails() {
   const std::string database = SelectedDatabase();
   if (database.empty()) return;
-  const std::string id =
-      QueryScalar("SELECT dbid from sysdatabases where name='" + EscapeLiteral(database) + "'", "master");
+  const std::string id = admin::DatabaseIdentifier(*this, database);
   if (id.empty()) return;
   TextList files, properties;
   QueryToList(files, "SELECT fileid, name, filename, size, maxsize, growth FROM sysaltfiles where dbid=" + id,

@@ -136,6 +136,13 @@ void TForm1::CreateMenus() {
   carry(QStringLiteral("SQL Server Engine Info"), [this] { admin::ShowEngineInfo(*this); });
   carry(QStringLiteral("Miernik zasobów"), [this] { admin::ShowResourceMeter(*this); });
   carry(QStringLiteral("Konfiguracja serwera bazy danych"), [this] { admin::ConfigureServer(*this); });
+  carry(QStringLiteral("Ustaw bazę w tryb \"Single User\""), [this] { UstawbazwtrybSingleUser1Click(); });
+  carry(QStringLiteral("Wyłącz tryb \"Single User\""), [this] { WycztrybSingleUser1Click(); });
+  carry(QStringLiteral("Wyłącz bazę"), [this] { Wyczbaz1Click(); });
+  carry(QStringLiteral("Włącz bazę"), [this] { Wczbaz1Click(); });
+  carry(QStringLiteral("Ustaw bazę w trybie tylko do odczytu"), [this] { Ustawbazwtrybietylkodoodczytu1Click(); });
+  carry(QStringLiteral("Wyłącz tryb tylko do odczytu"), [this] { Wycztrybtylkodoodczytu1Click(); });
+  carry(QStringLiteral("Zmień właściciela tabel"), [this] { Zmiewacicielatabel1Click(); });
 }
 
 void TForm1::CreateToolBar() {

@@ -88,7 +88,11 @@ void TForm1::CreateComponents() {
     TreeView1ContextPopup();
     PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(at));
   });
-  connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] { ListView1SelectItem(); });
+  // Only a row the user selects counts: emptying the list for a new display also changes the
+  // selection, and must not enable the commands of a database node.
+  connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] {
+    if (!ListView1->selectedItems().isEmpty()) ListView1SelectItem();
+  });
   connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     ListView1ContextPopup();
     if (ListView1->property("popup").toBool())

@@ -86,6 +86,8 @@ class TForm1 : public QMainWindow {
   QString SelectedListCaptionUnder(const QString& Caption) const;
 
   // Query steps.
+  // Closes KMQuery1 and clears its SQL: where every step starts.
+  void ResetQuery();
   bool ProbeConnection();
   bool EnsureConnected();
   bool ExecInDatabase(const std::string& Statement, const std::string& Database);
@@ -119,6 +121,15 @@ class TForm1 : public QMainWindow {
   void ShowDatabaseDetails();
   void SetTableDisplayMode(bool Contents);
 
+  // Database commands (their work lives in app/admin/).
+  void UstawbazwtrybSingleUser1Click();
+  void WycztrybSingleUser1Click();
+  void Wyczbaz1Click();
+  void Wczbaz1Click();
+  void Ustawbazwtrybietylkodoodczytu1Click();
+  void Wycztrybtylkodoodczytu1Click();
+  void Zmiewacicielatabel1Click();
+
   // The SQL Server ODBC driver's name, looked up once after connecting.
   std::string DetectOdbcDriver();
 
@@ -145,7 +156,6 @@ class TForm1 : public QMainWindow {
   void ShowLoginRows(const TextList& List, bool ShortForm);
   void BeginList(const std::vector<std::tuple<QString, int, bool>>& Columns);
   QTreeWidgetItem* AddListItem(const QString& Caption, const QStringList& SubItems);
-  void ResetQuery();
   std::string ObjectNameLookup(const std::string& Id, const std::string& Database);
   void OpenInDatabase(const std::string& Query, const std::string& Database);
 

@@ -7,8 +7,13 @@
 namespace vandrel::app {
 
 // True for a SQL Server regular identifier: a letter, "_", "@" or "#" first, then letters,
-// digits, "_", "@", "#" or "$". Letters outside ASCII (Polish ones) count as letters.
+// digits, "_", "@", "#" or "$", and not a reserved word of Transact-SQL (in any case: a
+// database called Order breaks every statement that names it bare). Letters outside ASCII
+// (Polish ones) count as letters.
 bool IsRegularIdentifier(const std::string& Name);
+
+// True for a reserved keyword of SQL Server 2000's Transact-SQL, compared without case.
+bool IsReservedWord(const std::string& Name);
 
 // The name as it stands when regular, else in square brackets with "]" doubled.
 std::string QuoteIdentifier(const std::string& Name);

@@ -13,6 +13,15 @@ TEST(SqlQuoting, RegularNamesStayAsTheyAre) {
     EXPECT_EQ(QuoteIdentifier(name), name) << name;
 }
 
+TEST(SqlQuoting, ReservedWordsAreBracketedInAnyCase) {
+  for (const char* name : {"Order", "USER", "index", "Key", "Full", "Select"})
+    EXPECT_EQ(QuoteIdentifier(name), std::string("[") + name + "]") << name;
+  for (const char* name : {"Orders", "Users", "Keys", "Sklep", "dbo", "Towary"})
+    EXPECT_EQ(QuoteIdentifier(name), name) << name;
+  EXPECT_EQ(QuoteQualifiedName("dbo.Order"), "dbo.[Order]");
+  EXPECT_EQ(QuoteQualifiedName("user.Towary"), "[user].Towary");
+}
+
 TEST(SqlQuoting, OtherNamesAreBracketed) {
   EXPECT_EQ(QuoteIdentifier("Moje sklepy"), "[Moje sklepy]");
   EXPECT_EQ(QuoteIdentifier("1sklep"), "[1sklep]");

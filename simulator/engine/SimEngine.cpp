@@ -127,13 +127,22 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
   }
   // A batch of nothing but blanks and comments still ends with a Done.
   if (lexed && statements.empty()) sink.Done(-1, false);
-  for (auto& statement : statements) {
+  for (size_t i = 0; i < statements.size(); ++i) {
+    auto& statement = statements[i];
     if (session.cancel_requested || session.killed) break;
     session.command = CommandOf(statement);
-    if (trace_)
-      trace_->Write(session.spid, session.program, session.database,
-                    sql.substr(statement.front().begin,
-                               statement.back().end - statement.front().begin));
+    if (trace_) {
+      // The last statement runs to the end of the batch, trailing blanks included, so that a
+      // one-statement batch is traced as the client wrote it; the line breaks that end the
+      // batch's text are not part of it.
+      const size_t begin = statement.front().begin;
+      size_t end = statement.back().end;
+      if (i + 1 == statements.size()) {
+        end = sql.size();
+        while (end > begin && (sql[end - 1] == '\r' || sql[end - 1] == '\n')) --end;
+      }
+      trace_->Write(session.spid, session.program, session.database, sql.substr(begin, end - begin));
+    }
     Context ctx(session, model_, sink, lock);
     bool stop = false;
     try {

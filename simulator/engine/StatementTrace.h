@@ -3,7 +3,9 @@
 // flushed before the statement's response goes out, so that whoever reads the file after a
 // call returns sees every statement of that call. A line is
 //   spid TAB application TAB database TAB text
-// with "\", TAB, CR and LF in the fields written as \\, \t, \r and \n. As SQL Server's own
+// with "\", TAB, CR and LF in the fields written as \\, \t, \r and \n. A statement's text runs
+// from its first word to its last; the last statement of a batch keeps what follows it up to
+// the batch's closing line breaks (so a trailing blank shows). As SQL Server's own
 // trace does, the text of a statement naming sp_addlogin or sp_password (which carry
 // passwords) is replaced by a note.
 #include <cstdio>

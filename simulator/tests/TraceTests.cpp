@@ -66,11 +66,11 @@ TEST_F(TraceTest, EachStatementOfABatchWithSessionApplicationAndDatabaseAtItsSta
 TEST_F(TraceTest, LineBreaksTabsAndBackslashesAreEscapedOnOneLine) {
   auto c = Connect();
   const size_t mark = server_->TraceMark();
-  ASSERT_TRUE(c->Exec("select 1\r\n\t, '\\n'  -- a comment inside the statement\nselect N'Wschód'").ok);
+  ASSERT_TRUE(c->Exec("select 1\r\n\t, '\\n'  -- a comment inside the statement\nselect N'Wschód' ").ok);
   const std::vector<TraceLine> lines = server_->TraceSince(mark);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].Text, "select 1\r\n\t, '\\n'");
-  EXPECT_EQ(lines[1].Text, "select N'Wschód'");
+  EXPECT_EQ(lines[1].Text, "select N'Wschód' ") << "the last statement keeps the batch's trailing blank";
   EXPECT_NE(RawTrace().find("\tselect 1\\r\\n\\t, '\\\\n'\n"), std::string::npos);
 }
 

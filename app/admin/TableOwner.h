@@ -1,0 +1,20 @@
+#pragma once
+// Hands every table of a database to one owner, and the command "Zmień właściciela tabel"
+// that hands them to dbo.
+#include <string>
+
+namespace vandrel::app {
+class TForm1;
+}
+
+namespace vandrel::app::admin {
+
+// Every table of Database whose owner differs from NewOwner (case-sensitive) goes to
+// NewOwner, in the order the server lists the tables. The list is read whole before the
+// first change; the first failure ends the work quietly (the error report has shown it).
+void ChangeTableOwner(TForm1& Form, const std::string& Database, const std::string& NewOwner);
+
+// The command: the selected database's tables to dbo, then the closing message and a new tree.
+void ChangeTableOwnerCommand(TForm1& Form);
+
+}  // namespace vandrel::app::admin

@@ -1,0 +1,116 @@
+#pragma once
+// The main window against msde-sim with a chosen data set, for the database commands: the
+// commands are triggered from the menus as a user would, other programs hold databases on
+// connections of their own, and what the tool sent is read from the server's trace.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/admin/InUseDlg.h"
+#include "app/tests/SimFixture.h"
+#include "testkit/OdbcClient.h"
+
+namespace vandrel::app::testing {
+
+inline std::string DataSet(const char* File) { return std::string(MSDE_DATA_DIR) + "/" + File; }
+
+class AdminWindowTest : public SimWindowTest {
+ protected:
+  // The data set this test's server starts with.
+  virtual std::string DataFile() const { return DataSet("demo.json"); }
+
+  void SetUp() override {
+    msde::testkit::SimServerOptions options;
+    options.data_file = DataFile();
+    Sim = std::make_unique<msde::testkit::SimServer>(options);
+    setenv("TDSPORT", std::to_string(Sim->Port()).c_str(), 1);
+    Form = std::make_unique<TForm1>();
+    Connect();
+    Dialogs.Messages.clear();
+  }
+
+  // A connection of another program, sitting in Database.
+  std::unique_ptr<msde::testkit::OdbcClient> Holder(const std::string& Database, const std::string& Program) {
+    auto c = std::make_unique<msde::testkit::OdbcClient>(Sim->Utf8ConnectionString("sa", "") +
+                                                        (Program.empty() ? "" : "APP=" + Program + ";"));
+    EXPECT_TRUE(c->Exec("use [" + Database + "]").ok);
+    return c;
+  }
+  // A database property as another connection sees it.
+  std::string Property(const std::string& Database, const std::string& Name) {
+    msde::testkit::OdbcClient c(Sim->Utf8ConnectionString("sa", ""));
+    return c.Scalar("select CAST(DATABASEPROPERTYEX(N'" + Escaped(Database) + "', '" + Name +
+                    "') AS nvarchar(128))");
+  }
+  static std::string Escaped(std::string Text) {
+    for (size_t at = Text.find('\''); at != std::string::npos; at = Text.find('\'', at + 2)) Text.insert(at, 1, '\'');
+    return Text;
+  }
+
+  // The tool's statements after Mark, as "database: text".
+  std::vector<std::string> SentSince(size_t Mark) const {
+    std::vector<std::string> sent;
+    for (const auto& line : Sim->TraceSince(Mark))
+      if (line.Application == "Vandrel") sent.push_back(line.Database + ": " + line.Text);
+    return sent;
+  }
+  // The tool's statements after Mark that begin with Prefix, text only.
+  std::vector<std::string> SentStarting(size_t Mark, const std::string& Prefix) const {
+    std::vector<std::string> sent;
+    for (const auto& line : Sim->TraceSince(Mark))
+      if (line.Application == "Vandrel" && line.Text.rfind(Prefix, 0) == 0) sent.push_back(line.Text);
+    return sent;
+  }
+
+  void Run(const QString& Caption) {
+    const QList<QAction*> actions = Form->Commands(Caption);
+    ASSERT_FALSE(actions.isEmpty()) << Caption.toStdString();
+    actions.first()->trigger();
+  }
+  // Selects a database node by its name (with or without a state suffix).
+  QTreeWidgetItem* SelectDatabase(const std::string& Text) {
+    QTreeWidgetItem* node = Node(QString::fromStdString(Text));
+    EXPECT_NE(node, nullptr) << Text;
+    if (node) Select(node);
+    return node;
+  }
+
+  // Answers the in-use refusal: records its message and listed programs, then presses OK
+  // or "Rozłącz użytkowników i ponów".
+  struct Refusal {
+    std::string Text, Caption;
+    std::vector<std::string> Programs;
+  };
+  void AnswerRefusal(std::vector<Refusal>& Seen, bool Disconnect) {
+    Dialogs.DialogAnswers.push_back([&Seen, Disconnect](QDialog* d) {
+      auto* dlg = dynamic_cast<admin::TInUseDlg*>(d);
+      if (!dlg) return int(QDialog::Rejected);
+      Refusal r{dlg->Label1->text().toStdString(), dlg->windowTitle().toStdString(), {}};
+      for (int i = 0; i < dlg->ProcessList->topLevelItemCount(); ++i)
+        r.Programs.push_back(dlg->ProcessList->topLevelItem(i)->text(2).toStdString());
+      Seen.push_back(r);
+      return int(Disconnect ? QDialog::Accepted : QDialog::Rejected);
+    });
+  }
+
+  // Runs Action just before the tool sends each statement that begins with Prefix, as if
+  // something happened on the server at that moment.
+  void BeforeStatement(const std::string& Prefix, std::function<void()> Action) {
+    auto original = Form->MOdbcLink1->OnQuery;
+    Form->MOdbcLink1->OnQuery = [original, Prefix, Action](vandrel::TMCustomDBLink* Link, vandrel::AnsiString& Text,
+                                                           vandrel::TMParams* Params, vandrel::TMQueryContext Context,
+                                                           const vandrel::Exception* E) {
+      if (Context == vandrel::mqcExecBefore && Text.rfind(Prefix, 0) == 0) Action();
+      original(Link, Text, Params, Context, E);
+    };
+  }
+
+  std::string LastText() const { return Dialogs.Messages.empty() ? "<none>" : Dialogs.Messages.back().Text; }
+  std::string LastCaption() const { return Dialogs.Messages.empty() ? "<none>" : Dialogs.Messages.back().Caption; }
+};
+
+}  // namespace vandrel::app::testing

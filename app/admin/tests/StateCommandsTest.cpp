@@ -1,0 +1,238 @@
+// The six state commands and the in-use guard, driven from the menus against msde-sim, with
+// other programs holding databases on connections of their own.
+#include <gmock/gmock.h>
+
+#include "app/NodeKinds.h"
+#include "app/ProcessFlags.h"
+#include "app/admin/tests/AdminFixture.h"
+
+using namespace vandrel::app;
+using namespace vandrel::app::testing;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+namespace {
+
+class StateCommands : public AdminWindowTest {
+ protected:
+  std::string DataFile() const override { return DataSet("admin_names.json"); }
+};
+
+// Every state command on names that need care in SQL text: the statement as the server got it,
+// the state another connection sees, the message with its caption, and the refresh.
+TEST_F(StateCommands, EachCommandOnRegularBlankQuoteAndReservedNames) {
+  struct Case {
+    std::string name, sql;
+  };
+  for (const Case& c : {Case{"Sklep", "Sklep"}, Case{"Sklep Wschód", "[Sklep Wschód]"},
+                        Case{"Kasa 'Centrum'", "[Kasa 'Centrum']"}, Case{"Order", "[Order]"}}) {
+    SCOPED_TRACE(c.name);
+    const QString name = QString::fromStdString(c.name);
+
+    SelectDatabase(c.name);
+    size_t mark = Sim->TraceMark();
+    Run(QStringLiteral("Wyłącz bazę"));
+    EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE " + c.sql + " SET OFFLINE"));
+    EXPECT_EQ(Property(c.name, "Status"), "OFFLINE");
+    EXPECT_EQ(LastText(), "Baza \"" + c.name + "\" została wyłączona");
+    EXPECT_EQ(LastCaption(), "Ustawianie trybu Offline");
+    EXPECT_NE(Node(name + " (Offline)"), nullptr) << "the tree is rebuilt";
+
+    SelectDatabase(c.name + " (Offline)");
+    EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
+    mark = Sim->TraceMark();
+    Run(QStringLiteral("Włącz bazę"));
+    EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE " + c.sql + " SET ONLINE"));
+    EXPECT_EQ(Property(c.name, "Status"), "ONLINE");
+    EXPECT_EQ(LastText(), "Baza \"" + c.name + "\" została włączona");
+    EXPECT_EQ(LastCaption(), "Ustawianie trybu Offline");
+    ASSERT_NE(Node(name), nullptr) << "the node loses its suffix";
+
+    SelectDatabase(c.name);
+    mark = Sim->TraceMark();
+    Run(QStringLiteral("Ustaw bazę w tryb \"Single User\""));
+    EXPECT_EQ(SentStarting(mark, "SELECT fileid").size(), 1u) << "the details are shown again";
+    EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE " + c.sql + " SET SINGLE_USER"));
+    EXPECT_EQ(Property(c.name, "UserAccess"), "SINGLE_USER");
+    EXPECT_EQ(LastText(), "Baza \"" + c.name + "\" została ustawiona w tryb \"Single User\"");
+    EXPECT_EQ(LastCaption(), "Ustawianie trybu: \"Single User\"");
+    EXPECT_EQ(DetailValue(QStringLiteral("Tryb single user: ")), QStringLiteral("Włączony"));
+
+    Run(QStringLiteral("Wyłącz tryb \"Single User\""));
+    EXPECT_EQ(Property(c.name, "UserAccess"), "MULTI_USER");
+    EXPECT_EQ(LastText(), "Tryb \"Single User\" został wyłączony dla bazy \"" + c.name + "\"");
+    EXPECT_EQ(LastCaption(), "Ustawianie trybu: \"Single User\"");
+    EXPECT_EQ(DetailValue(QStringLiteral("Tryb single user: ")), QStringLiteral("Wyłączony"));
+
+    mark = Sim->TraceMark();
+    Run(QStringLiteral("Ustaw bazę w trybie tylko do odczytu"));
+    EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE " + c.sql + " SET READ_ONLY"));
+    EXPECT_EQ(Property(c.name, "Updateability"), "READ_ONLY");
+    EXPECT_EQ(LastText(), "Baza \"" + c.name + "\" została przestawiona w tryb tylko do odczytu");
+    EXPECT_EQ(LastCaption(), "Ustawianie trybu bazy tylko do odczytu");
+    EXPECT_EQ(DetailValue(QStringLiteral("Baza w trybie tylko do odczytu: ")), QStringLiteral("Włączony"));
+
+    mark = Sim->TraceMark();
+    Run(QStringLiteral("Wyłącz tryb tylko do odczytu"));
+    EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE " + c.sql + " SET READ_WRITE "));
+    EXPECT_EQ(Property(c.name, "Updateability"), "READ_WRITE");
+    EXPECT_EQ(LastText(), "Wyłączono tryb tylko do odczytu dla bazy:\"" + c.name + "\"");
+    EXPECT_EQ(DetailValue(QStringLiteral("Baza w trybie tylko do odczytu: ")), QStringLiteral("Wyłączony"));
+  }
+  for (const auto& m : Dialogs.Messages) EXPECT_NE(m.Caption, "Błąd") << m.Text;
+}
+
+TEST_F(StateCommands, ReadOnlyRefreshesTheDetailsOnlyOnADatabaseNode) {
+  QTreeWidgetItem* sklep = SelectDatabase("Sklep");
+  Select(NodeUnder(sklep, "Tabele"));
+  const size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Ustaw bazę w trybie tylko do odczytu"));
+  EXPECT_EQ(Property("Sklep", "Updateability"), "READ_ONLY");
+  EXPECT_THAT(SentStarting(mark, "SELECT dbid from sysdatabases"), IsEmpty());
+  EXPECT_EQ(Headers(), QStringList({QStringLiteral("Nazwa tabeli")})) << "the table list stays";
+}
+
+TEST_F(StateCommands, GuardNamesTheFirstProgramOrNoneAndSendsNothing) {
+  std::vector<Refusal> seen;
+  {
+    auto anonymous = Holder("Sklep", "");
+    SelectDatabase("Sklep");
+    AnswerRefusal(seen, false);
+    const size_t mark = Sim->TraceMark();
+    Run(QStringLiteral("Wyłącz bazę"));
+    EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
+    EXPECT_THAT(SentStarting(mark, "select status, dbid"), IsEmpty()) << "no refresh after a refusal";
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Text, "Nie można wykonać tej operacji, baza jest w użyciu");
+    EXPECT_EQ(seen[0].Caption, "Niedozwolona operacja");
+    EXPECT_EQ(Property("Sklep", "Status"), "ONLINE");
+  }
+  auto till = Holder("Sklep", "Kasa fiskalna");
+  auto stock = Holder("Sklep", "Magazyn");
+  AnswerRefusal(seen, false);
+  const size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Ustaw bazę w trybie tylko do odczytu"));
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].Text, "Nie można wykonać tej operacji, baza jest używana przez aplikacje: Kasa fiskalna");
+  EXPECT_THAT(seen[1].Programs, ElementsAre("Kasa fiskalna", "Magazyn")) << "every holder is listed";
+  EXPECT_THAT(SentStarting(mark, "select dbid from sysprocesses"),
+              ElementsAre("select dbid from sysprocesses where dbid=DB_ID('Sklep')"));
+  EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
+  EXPECT_TRUE(Dialogs.Messages.empty()) << LastText();
+}
+
+TEST_F(StateCommands, GuardLooksUpQuotedNamesAsLiterals) {
+  auto till = Holder("Kasa 'Centrum'", "Kasa fiskalna");
+  std::vector<Refusal> seen;
+  AnswerRefusal(seen, false);
+  SelectDatabase("Kasa 'Centrum'");
+  const size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Wyłącz bazę"));
+  EXPECT_THAT(SentStarting(mark, "select dbid from sysprocesses"),
+              ElementsAre("select dbid from sysprocesses where dbid=DB_ID('Kasa ''Centrum''')"));
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(Property("Kasa 'Centrum'", "Status"), "ONLINE");
+}
+
+TEST_F(StateCommands, TheToolsOwnConnectionDoesNotCount) {
+  QTreeWidgetItem* sklep = SelectDatabase("Sklep");
+  Select(NodeUnder(sklep, "Tabele"));  // the tool's connection now uses Sklep
+  Select(sklep);
+  Run(QStringLiteral("Wyłącz bazę"));
+  EXPECT_THAT(Dialogs.DialogsRun, Not(Contains("TInUseDlg")));
+  EXPECT_EQ(Property("Sklep", "Status"), "OFFLINE");
+}
+
+TEST_F(StateCommands, DisconnectingTheHoldersEndsThemAndTheCommandGoesOn) {
+  auto till = Holder("Sklep", "Kasa fiskalna");
+  auto stock = Holder("Sklep", "Magazyn");
+  const std::string tillSpid = till->Scalar("select @@SPID"), stockSpid = stock->Scalar("select @@SPID");
+  std::vector<Refusal> seen;
+  AnswerRefusal(seen, true);
+  SelectDatabase("Sklep");
+  const size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Wyłącz bazę"));
+  ASSERT_EQ(seen.size(), 1u) << "the guard passes on its second run";
+  ASSERT_GE(Dialogs.Messages.size(), 2u);
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Rozłącz użytkowników i ponów") << "asked once";
+  EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Question);
+  EXPECT_THAT(SentStarting(mark, "KILL"), ElementsAre("KILL " + tillSpid, "KILL " + stockSpid));
+  EXPECT_EQ(SentStarting(mark, "select dbid from sysprocesses").size(), 2u);
+  EXPECT_FALSE(till->Exec("select 1").ok) << "the holder was ended";
+  EXPECT_EQ(Property("Sklep", "Status"), "OFFLINE");
+  EXPECT_EQ(LastText(), "Baza \"Sklep\" została wyłączona");
+}
+
+TEST_F(StateCommands, DeclinedConfirmationOrAFailedKillStopsTheCommand) {
+  auto till = Holder("Sklep", "Kasa fiskalna");
+  std::vector<Refusal> seen;
+  AnswerRefusal(seen, true);
+  Dialogs.MessageAnswers.push_back(mbNo);
+  SelectDatabase("Sklep");
+  size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Wyłącz bazę"));
+  EXPECT_THAT(SentStarting(mark, "KILL"), IsEmpty());
+  EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
+  EXPECT_TRUE(till->Exec("select 1").ok);
+
+  // The holder is ended elsewhere between the listing and the KILL: the server refuses the
+  // KILL, the error report shows it, and the command does not go on.
+  AnswerRefusal(seen, true);
+  Dialogs.MessageAnswers.push_back(mbYes);
+  const std::string spid = till->Scalar("select @@SPID");
+  msde::testkit::OdbcClient admin(Sim->Utf8ConnectionString("sa", ""));
+  BeforeStatement("KILL", [&] { EXPECT_TRUE(admin.Exec("KILL " + spid).ok); });
+  mark = Sim->TraceMark();
+  Run(QStringLiteral("Wyłącz bazę"));
+  EXPECT_EQ(SentStarting(mark, "KILL").size(), 1u);
+  EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
+  EXPECT_EQ(LastCaption(), "Błąd");
+  EXPECT_EQ(Property("Sklep", "Status"), "ONLINE");
+}
+
+// A program that enters the database after the guard ran: the server refuses (5070), the
+// error report shows it, no success message, and the tree is still rebuilt.
+TEST_F(StateCommands, ServerRefusalAfterTheGuardIsReportedAndTheTreeStillRefreshed) {
+  std::unique_ptr<msde::testkit::OdbcClient> late;
+  BeforeStatement("ALTER DATABASE", [&] { late = Holder("Sklep", "Kasa"); });
+  SelectDatabase("Sklep");
+  const size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Wyłącz bazę"));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(LastCaption(), "Błąd");
+  EXPECT_NE(LastText().find("Database state cannot be changed while other users are using the database 'Sklep'"),
+            std::string::npos)
+      << LastText();
+  EXPECT_EQ(SentStarting(mark, "select status, dbid").size(), 1u) << "the tree is rebuilt";
+  EXPECT_EQ(Property("Sklep", "Status"), "ONLINE");
+}
+
+// A user's sequence: a row of the list, then an offline database, then a normal one; the
+// commands enabled follow the node each time.
+TEST_F(StateCommands, EnablingFollowsTheSelectedNode) {
+  Run(QStringLiteral("Wyłącz bazę"));  // nothing selected: nothing happens but the refresh
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  SelectDatabase("Sklep Wschód");
+  Run(QStringLiteral("Wyłącz bazę"));
+  Select(Node(QStringLiteral("Bazy")));
+  ASSERT_GT(Form->ListView1->topLevelItemCount(), 0);
+  Form->ListView1->setCurrentItem(Form->ListView1->topLevelItem(0));
+  Form->ListView1SelectItem();
+  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
+  SelectDatabase("Sklep Wschód (Offline)");
+  for (const char* off : {"Wyłącz bazę", "Parametry bazy", "Zmień właściciela tabel", "Naprawa baz danych"})
+    EXPECT_FALSE(Form->CommandEnabled(QString::fromUtf8(off))) << off;
+  for (const char* on : {"Włącz bazę", "Podłącz bazę", "Odłącz bazę", "Ustaw bazę w trybie tylko do odczytu"})
+    EXPECT_TRUE(Form->CommandEnabled(QString::fromUtf8(on))) << on;
+  Form->Narzdzia1Click();
+  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Ustaw bazę w tryb \"Single User\"")));
+  SelectDatabase("Sklep");
+  Form->Narzdzia1Click();
+  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Ustaw bazę w tryb \"Single User\"")));
+  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
+  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
+}
+
+}  // namespace
