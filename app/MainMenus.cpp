@@ -143,6 +143,11 @@ void TForm1::CreateMenus() {
   carry(QStringLiteral("Ustaw bazę w trybie tylko do odczytu"), [this] { Ustawbazwtrybietylkodoodczytu1Click(); });
   carry(QStringLiteral("Wyłącz tryb tylko do odczytu"), [this] { Wycztrybtylkodoodczytu1Click(); });
   carry(QStringLiteral("Zmień właściciela tabel"), [this] { Zmiewacicielatabel1Click(); });
+  carry(QStringLiteral("Sprawdź spójność bazy"), [this] { Sprawdspjnobazy1Click(); });
+  carry(QStringLiteral("Naprawa Fast"), [this] { NaprawaFast1Click(); });
+  carry(QStringLiteral("Naprawa Rebuild"), [this] { NaprawaRebuild1Click(); });
+  carry(QStringLiteral("Naprawa Full"), [this] { NaprawaFull1Click(); });
+  carry(QStringLiteral("Parametry bazy"), [this] { Parametrybazy1Click(); });
 }
 
 void TForm1::CreateToolBar() {

@@ -129,6 +129,11 @@ class TForm1 : public QMainWindow {
   void Ustawbazwtrybietylkodoodczytu1Click();
   void Wycztrybtylkodoodczytu1Click();
   void Zmiewacicielatabel1Click();
+  void Sprawdspjnobazy1Click();
+  void NaprawaFast1Click();
+  void NaprawaRebuild1Click();
+  void NaprawaFull1Click();
+  void Parametrybazy1Click();
 
   // The SQL Server ODBC driver's name, looked up once after connecting.
   std::string DetectOdbcDriver();

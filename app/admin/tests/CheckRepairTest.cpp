@@ -1,0 +1,109 @@
+// The consistency check and the three repairs on the demo server's clean and damaged
+// databases, from the menus, with the statements read from the server's trace.
+#include <gmock/gmock.h>
+
+#include <algorithm>
+
+#include "app/admin/tests/AdminFixture.h"
+
+using namespace vandrel::app;
+using namespace vandrel::app::testing;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+class CheckRepair : public AdminWindowTest {
+ protected:
+  // Runs a repair on the damaged database and returns the tool's statements from "use master" on.
+  std::vector<std::string> Repair(const char* Command) {
+    SelectDatabase("SklepZachod");
+    const size_t mark = Sim->TraceMark();
+    Run(QString::fromUtf8(Command));
+    std::vector<std::string> sent = SentSince(mark);
+    // From the "use master" just before the switch to single-user (the guard runs earlier).
+    auto single = std::find_if(sent.begin(), sent.end(),
+                               [](const std::string& s) { return s.find("SET SINGLE_USER") != std::string::npos; });
+    if (single != sent.begin() && single != sent.end()) sent.erase(sent.begin(), single - 1);
+    return sent;
+  }
+  bool CheckIsClean(const std::string& Database) {
+    SelectDatabase(Database);
+    Dialogs.Messages.clear();
+    Run(QStringLiteral("Sprawdź spójność bazy"));
+    return Dialogs.Messages.size() == 1 && LastText() == "Baza danych nie zawiera błędów" &&
+           LastCaption() == "Sprawdzanie spójności bazy";
+  }
+};
+
+TEST_F(CheckRepair, CheckOfACleanAndOfTheDamagedDatabase) {
+  SelectDatabase("Sklep");
+  size_t mark = Sim->TraceMark();
+  EXPECT_TRUE(CheckIsClean("Sklep"));
+  const std::vector<std::string> sent = SentSince(mark);
+  ASSERT_FALSE(sent.empty());
+  EXPECT_THAT(sent.back(), ::testing::EndsWith(": DBCC CHECKDB ('Sklep')"));
+  EXPECT_EQ(sent[sent.size() - 2].substr(sent[sent.size() - 2].find(": ")), ": select 1") << "no use before it";
+
+  Select(NodeUnder(Node("Sklep"), "Tabele"));
+  mark = Sim->TraceMark();
+  Run(QStringLiteral("Sprawdź spójność bazy"));
+  EXPECT_EQ(SentStarting(mark, "DBCC").back(), "DBCC CHECKDB ('')") << "a table node names no database";
+
+  EXPECT_FALSE(CheckIsClean("SklepZachod"));
+  ASSERT_FALSE(Dialogs.Messages.empty());
+  EXPECT_EQ(LastCaption(), "Błąd");
+  EXPECT_THAT(LastText(), HasSubstr("Obiekt: \"")) << "object numbers become names";
+  for (const auto& m : Dialogs.Messages) EXPECT_NE(m.Text, "Baza danych nie zawiera błędów");
+}
+
+TEST_F(CheckRepair, FullRepairRunsItsStatementsInOrderAndLeavesACleanDatabase) {
+  // The server reports the errors it repaired as errors of the statement, so the repair ends
+  // through its recovery: multi-user again, no success message of its own.
+  const std::vector<std::string> sent = Repair("Naprawa Full");
+  ASSERT_GE(sent.size(), 4u);
+  EXPECT_EQ(sent[0], "master: use master");
+  EXPECT_EQ(sent[1], "master: ALTER DATABASE SklepZachod SET SINGLE_USER");
+  EXPECT_EQ(sent[2], "master: DBCC CHECKDB ('SklepZachod',REPAIR_ALLOW_DATA_LOSS)");
+  EXPECT_THAT(sent.back(), ::testing::EndsWith(": ALTER DATABASE SklepZachod SET MULTI_USER"));
+  EXPECT_EQ(Property("SklepZachod", "UserAccess"), "MULTI_USER");
+  EXPECT_TRUE(CheckIsClean("SklepZachod"));
+}
+
+TEST_F(CheckRepair, LowerLevelsLeaveTheDatabaseMultiUserWhateverTheyFix) {
+  for (const char* command : {"Naprawa Fast", "Naprawa Rebuild"}) {
+    SCOPED_TRACE(command);
+    Dialogs.Messages.clear();
+    const std::vector<std::string> sent = Repair(command);
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(sent[1], "master: ALTER DATABASE SklepZachod SET SINGLE_USER");
+    EXPECT_THAT(sent.back(), ::testing::EndsWith(": ALTER DATABASE SklepZachod SET MULTI_USER"));
+    EXPECT_EQ(Property("SklepZachod", "UserAccess"), "MULTI_USER");
+  }
+  EXPECT_FALSE(CheckIsClean("SklepZachod")) << "the data-loss error needs the full repair";
+}
+
+TEST_F(CheckRepair, RepairRefusedByTheServerSetsTheDatabaseBackToMultiUser) {
+  std::unique_ptr<msde::testkit::OdbcClient> late;
+  BeforeStatement("ALTER DATABASE SklepZachod SET SINGLE_USER", [&] { late = Holder("SklepZachod", "Kasa"); });
+  const std::vector<std::string> sent = Repair("Naprawa Full");
+  EXPECT_THAT(sent, ElementsAre("master: use master", "master: ALTER DATABASE SklepZachod SET SINGLE_USER",
+                                "master: ALTER DATABASE SklepZachod SET MULTI_USER"));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(LastCaption(), "Błąd");
+  EXPECT_EQ(Property("SklepZachod", "UserAccess"), "MULTI_USER");
+}
+
+TEST_F(CheckRepair, RepairIsGuarded) {
+  auto till = Holder("SklepZachod", "Kasa fiskalna");
+  std::vector<Refusal> seen;
+  AnswerRefusal(seen, false);
+  Select(NodeUnder(Node("SklepZachod"), "Tabele"));  // the guard looks at the table's database
+  const size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Naprawa Fast"));
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_TRUE(SentStarting(mark, "ALTER").empty());
+  EXPECT_TRUE(SentStarting(mark, "DBCC").empty());
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+// The database options dialog against msde-sim: values read for a read-only and a normal
+// database, "Zapisz" sending all eight statements in order, "Anuluj" sending nothing, and
+// the guard refusing after "Zapisz".
+#include <gmock/gmock.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "app/admin/OKBottomDlg.h"
+#include "app/admin/tests/AdminFixture.h"
+
+using namespace vandrel::app;
+using namespace vandrel::app::testing;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+struct Shown {
+  QString Caption;
+  QStringList Values;
+};
+
+class DatabaseOptions : public AdminWindowTest {
+ protected:
+  // Answers the dialog: records what it shows, lets Change edit it, then saves or cancels.
+  void AnswerOptions(Shown& Seen, bool Save, std::function<void(admin::TOKBottomDlg&)> Change = {}) {
+    Dialogs.DialogAnswers.push_back([&Seen, Save, Change](QDialog* d) {
+      auto* dlg = dynamic_cast<admin::TOKBottomDlg*>(d);
+      if (!dlg) return int(QDialog::Rejected);
+      Seen.Caption = dlg->windowTitle();
+      Seen.Values = {dlg->ComboBox1->currentText(), dlg->ComboBox3->currentText(), dlg->Edit1->text(),
+                     dlg->ComboBox6->currentText(), dlg->ComboBox4->currentText(), dlg->ComboBox5->currentText(),
+                     dlg->ComboBox7->currentText(), dlg->ComboBox8->currentText(), dlg->ComboBox9->currentText()};
+      if (Change) Change(*dlg);
+      return int(Save ? QDialog::Accepted : QDialog::Rejected);
+    });
+  }
+};
+
+TEST_F(DatabaseOptions, SavingUnchangedSendsAllEightInOrderAndRebuildsTheTree) {
+  Shown seen;
+  AnswerOptions(seen, true);
+  SelectDatabase("Sklep");
+  const size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Parametry bazy"));
+  EXPECT_EQ(seen.Caption, QStringLiteral("Parametry bazy \"Sklep\""));
+  EXPECT_EQ(seen.Values, QStringList({"MULTI_USER", "Wyłączony", "ONLINE", "Włączony", "Wyłączony", "Włączony",
+                                      "Włączony", "SIMPLE", "Włączony"}));
+  EXPECT_THAT(SentStarting(mark, "SELECT CAST(DATABASEPROPERTYEX").front(),
+              "SELECT CAST(DATABASEPROPERTYEX('Sklep','UserAccess')AS nvarchar(128))");
+  EXPECT_EQ(SentStarting(mark, "SELECT CAST(DATABASEPROPERTYEX").size(), 9u);
+  EXPECT_THAT(SentStarting(mark, "ALTER"),
+              ElementsAre("ALTER DATABASE Sklep SET MULTI_USER", "ALTER DATABASE Sklep SET READ_WRITE",
+                          "ALTER DATABASE Sklep SET AUTO_CLOSE OFF", "ALTER DATABASE Sklep SET AUTO_CREATE_STATISTICS ON",
+                          "ALTER DATABASE Sklep SET AUTO_SHRINK ON", "ALTER DATABASE Sklep SET AUTO_UPDATE_STATISTICS ON",
+                          "ALTER DATABASE Sklep SET RECOVERY SIMPLE", "ALTER DATABASE Sklep SET TORN_PAGE_DETECTION ON"));
+  EXPECT_EQ(LastText(), "Modyfikacja parametrów bazy zakończona pomyślnie");
+  EXPECT_EQ(LastCaption(), "Modyfikacja parametrów bazy");
+  EXPECT_EQ(SentStarting(mark, "select status, dbid").size(), 1u) << "the tree is rebuilt";
+}
+
+TEST_F(DatabaseOptions, AReadOnlyDatabaseShowsItAndAChangeReachesTheServer) {
+  Shown seen;
+  AnswerOptions(seen, true, [](admin::TOKBottomDlg& d) { d.ComboBox8->setCurrentText("FULL"); });
+  SelectDatabase("Archiwum2006 (Offline)");
+  Run(QStringLiteral("Włącz bazę"));
+  SelectDatabase("Archiwum2006");
+  const size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Parametry bazy"));
+  EXPECT_EQ(seen.Values[1], QStringLiteral("Włączony")) << "read-only";
+  const std::vector<std::string> sent = SentStarting(mark, "ALTER");
+  ASSERT_EQ(sent.size(), 8u);
+  EXPECT_EQ(sent[1], "ALTER DATABASE Archiwum2006 SET READ_ONLY");
+  EXPECT_EQ(sent[6], "ALTER DATABASE Archiwum2006 SET RECOVERY FULL");
+  EXPECT_EQ(Property("Archiwum2006", "Recovery"), "FULL");
+  EXPECT_EQ(LastText(), "Modyfikacja parametrów bazy zakończona pomyślnie");
+}
+
+TEST_F(DatabaseOptions, CancelSendsNothingAndAHolderMakesTheGuardRefuseAfterSaving) {
+  Shown seen;
+  AnswerOptions(seen, false);
+  SelectDatabase("Sklep Wschód");
+  size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Parametry bazy"));
+  EXPECT_EQ(seen.Caption, QStringLiteral("Parametry bazy \"Sklep Wschód\""));
+  EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
+  EXPECT_THAT(SentStarting(mark, "select status, dbid"), IsEmpty());
+  EXPECT_TRUE(Dialogs.Messages.empty());
+
+  auto till = Holder("Sklep Wschód", "Kasa fiskalna");
+  std::vector<Refusal> refusals;
+  AnswerOptions(seen, true);
+  AnswerRefusal(refusals, false);
+  mark = Sim->TraceMark();
+  Run(QStringLiteral("Parametry bazy"));
+  ASSERT_EQ(refusals.size(), 1u) << "the guard runs after Zapisz";
+  EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
+  EXPECT_TRUE(Dialogs.Messages.empty());
+}
+
+TEST_F(DatabaseOptions, AFailureIsShownAndTheRestStillSent) {
+  Shown seen;
+  // A text outside the items selects no statement; an offline database refuses every option.
+  AnswerOptions(seen, true, [](admin::TOKBottomDlg& d) { d.ComboBox1->setCurrentText("multi_user"); });
+  SelectDatabase("Sklep");
+  BeforeStatement("ALTER DATABASE Sklep SET READ_WRITE", [&] {
+    msde::testkit::OdbcClient other(Sim->Utf8ConnectionString("sa", ""));
+    EXPECT_TRUE(other.Exec("ALTER DATABASE Sklep SET OFFLINE").ok);
+  });
+  const size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Parametry bazy"));
+  EXPECT_EQ(SentStarting(mark, "ALTER").size(), 7u);
+  int errors = 0;
+  for (const auto& m : Dialogs.Messages) errors += m.Caption == "Błąd";
+  EXPECT_EQ(errors, 7);
+  EXPECT_EQ(LastText(), "Modyfikacja parametrów bazy zakończona pomyślnie") << "shown even after failures";
+}
+
+}  // namespace
