@@ -11,6 +11,7 @@
 
 #include "app/Images.h"
 #include "app/MainWindow.h"
+#include "app/admin/AttachDetach.h"
 #include "app/admin/Processes.h"
 #include "app/admin/ResourceMeter.h"
 #include "app/admin/ServerConfig.h"
@@ -130,6 +131,8 @@ void TForm1::CreateMenus() {
   const auto carry = [this](const QString& caption, const std::function<void()>& handler) {
     for (QAction* action : Commands(caption)) connect(action, &QAction::triggered, this, handler);
   };
+  carry(kAttach, [this] { admin::AttachDatabaseCommand(*this); });
+  carry(kDetach, [this] { admin::DetachDatabaseCommand(*this); });
   carry(kNetwork, [this] { clientsetup::CreateTovinexConnection(*this); });
   carry(QStringLiteral("Procesy"), [this] { admin::ShowProcesses(*this); });
   carry(QStringLiteral("Zabij proces"), [this] { admin::KillSelectedProcess(*this); });

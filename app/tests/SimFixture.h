@@ -20,8 +20,11 @@ class SimWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { TestApplication(); }
 
+  // The server a test runs against; the demo data set unless a test wants another.
+  virtual msde::testkit::SimServerOptions ServerOptions() const { return {}; }
+
   void SetUp() override {
-    Sim = std::make_unique<msde::testkit::SimServer>();
+    Sim = std::make_unique<msde::testkit::SimServer>(ServerOptions());
     // "(local)" reaches the simulator's port: FreeTDS takes a host's default port from TDSPORT.
     setenv("TDSPORT", std::to_string(Sim->Port()).c_str(), 1);
     Form = std::make_unique<TForm1>();

@@ -1,0 +1,80 @@
+#include "app/admin/DatabaseFiles.h"
+
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <unistd.h>
+
+#include "app/DialogSeam.h"
+#include "app/MainWindow.h"
+#include "app/PasswordDlg.h"
+#include "app/SqlQuoting.h"
+#include "app/admin/ServerFileDlg.h"
+#include "platform/FileSystem.h"
+
+namespace vandrel::app::admin {
+
+namespace {
+
+class TLocalFiles : public TDatabaseFiles {
+ public:
+  explicit TLocalFiles(TForm1& Form) : FForm(Form) {}
+  QString Choose(const QString& Title, const QString& Filter, const QString& Directory) override {
+    return DialogSeam::Current().OpenFileName(&FForm, Title, Directory, Filter);
+  }
+  bool Exists(const QString& Path) override { return platform::FileExists(Path.toStdString()); }
+  QString DefaultDirectory() override { return {}; }
+
+ private:
+  TForm1& FForm;
+};
+
+class TServerFiles : public TDatabaseFiles {
+ public:
+  explicit TServerFiles(TForm1& Form) : FForm(Form) {}
+  QString Choose(const QString& Title, const QString& Filter, const QString& Directory) override {
+    TServerFileDlg Dlg(FForm, Title, Filter);
+    Dlg.OpenDirectory(Directory.isEmpty() ? DefaultDirectory() : Directory);
+    if (DialogSeam::Current().ExecDialog(&Dlg) != QDialog::Accepted) return {};
+    return Dlg.FileName();
+  }
+  bool Exists(const QString& Path) override { return ServerFileExists(FForm, Path); }
+  // The directory of master's data file: where the server keeps its databases.
+  QString DefaultDirectory() override {
+    const QString master = QString::fromStdString(
+        FForm.QueryScalar("select filename from sysaltfiles where dbid=1 and fileid=1", "master"));
+    QString dir = DirectoryOf(master.trimmed());
+    if (dir.size() > 3 && (dir.endsWith('\\') || dir.endsWith('/'))) dir.chop(1);
+    return dir;
+  }
+
+ private:
+  TForm1& FForm;
+};
+
+}  // namespace
+
+QString TDatabaseFiles::DirectoryOf(const QString& Path) {
+  const int slash = std::max(Path.lastIndexOf('\\'), Path.lastIndexOf('/'));
+  return slash < 0 ? QString() : Path.left(slash + 1);
+}
+
+bool ServerIsThisMachine(TForm1& Form) {
+  const std::string typed = Form.PasswordDlg && !Form.ConnectionString.empty()
+                                ? Form.PasswordDlg->Edit1->text().toStdString()
+                                : Form.ConnectionStringValue("SERVER");
+  QString host = QString::fromStdString(typed).trimmed();
+  const int cut = host.indexOf(QRegularExpression(QStringLiteral("[\\\\,]")));
+  if (cut >= 0) host.truncate(cut);
+  char name[256] = {0};
+  gethostname(name, sizeof name - 1);
+  return host.compare("(local)", Qt::CaseInsensitive) == 0 || host == "." ||
+         host.compare("localhost", Qt::CaseInsensitive) == 0 ||
+         (name[0] && host.compare(QString::fromLocal8Bit(name), Qt::CaseInsensitive) == 0);
+}
+
+std::unique_ptr<TDatabaseFiles> ServerDatabaseFiles(TForm1& Form) {
+  if (ServerIsThisMachine(Form)) return std::make_unique<TLocalFiles>(Form);
+  return std::make_unique<TServerFiles>(Form);
+}
+
+}  // namespace vandrel::app::admin

@@ -1,0 +1,36 @@
+#pragma once
+// Where the database files to attach are chosen: the server's own disk. When the server runs
+// on this machine, that is the local disk and the ordinary file chooser serves; otherwise the
+// disk is browsed through the server itself (xp_dirtree, xp_fileexist), as SQL Server's own
+// management tools do, in TServerFileDlg.
+#include <QString>
+#include <memory>
+
+namespace vandrel::app {
+class TForm1;
+}
+
+namespace vandrel::app::admin {
+
+class TDatabaseFiles {
+ public:
+  virtual ~TDatabaseFiles() = default;
+  // The chosen file's full path, or empty when the user cancelled.
+  virtual QString Choose(const QString& Title, const QString& Filter, const QString& Directory) = 0;
+  virtual bool Exists(const QString& Path) = 0;
+  // The server's default data directory when the registry names none ("" for the chooser's own).
+  virtual QString DefaultDirectory() = 0;
+  // The directory part of a path, with its separator.
+  static QString DirectoryOf(const QString& Path);
+};
+
+// True when the server the window connected to is named as this machine: "(local)", ".",
+// "localhost" or this machine's host name (an instance or a port after it changes nothing).
+// An address, even this machine's own, is browsed through the server, whose view of its disk
+// is the one that counts.
+bool ServerIsThisMachine(TForm1& Form);
+
+// The files of the server the window is connected to.
+std::unique_ptr<TDatabaseFiles> ServerDatabaseFiles(TForm1& Form);
+
+}  // namespace vandrel::app::admin

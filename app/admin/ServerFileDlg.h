@@ -1,0 +1,58 @@
+#pragma once
+// A file chooser over the server's disk, read through the server itself: xp_dirtree lists a
+// directory (its subdirectories and files), xp_fileexist tells whether a file is there. Same
+// title and filter as the local chooser it stands in for.
+#include <QDialog>
+#include <QStringList>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace vandrel::app {
+class TForm1;
+}
+
+namespace vandrel::app::admin {
+
+class TServerFileDlg : public QDialog {
+  Q_OBJECT
+ public:
+  // Filter as the local chooser takes it: "caption|pattern|caption|pattern".
+  TServerFileDlg(TForm1& Form, const QString& Title, const QString& Filter);
+
+  QLineEdit* DirectoryEdit;
+  QListWidget* FileList;  // subdirectories (ending in "\") first, then the files the filter lets through
+  QLineEdit* FileNameEdit;
+  QComboBox* FilterBox;
+  QPushButton* UpBtn;
+  QPushButton* OKBtn;
+  QPushButton* CancelBtn;
+
+  // Lists Directory as the server sees it.
+  void OpenDirectory(const QString& Directory);
+  QString Directory() const { return FDirectory; }
+  QStringList Entries() const;
+  // What a double click on an entry does: a directory is opened, a file chosen.
+  void Choose(const QString& Entry);
+  void Up();
+  // "Otwórz": the typed or picked name, opened when it is a directory, else chosen.
+  void OKBtnClick();
+  QString FileName() const { return FFileName; }
+
+ private:
+  void Refill();
+  QString Join(const QString& Name) const;
+
+  TForm1& FForm;
+  QString FDirectory;
+  QString FFileName;
+  QStringList FPatterns;
+  QStringList FDirectories, FFiles;
+};
+
+// xp_fileexist's first column for Path: a file (not a directory) is there.
+bool ServerFileExists(TForm1& Form, const QString& Path);
+
+}  // namespace vandrel::app::admin

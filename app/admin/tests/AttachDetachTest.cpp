@@ -1,0 +1,375 @@
+// "Podłącz bazę" and "Odłącz bazę" end to end against msde-sim: the dialog and its browsing
+// rules, the attach statements, the post-attach set-up for each owner case (read back from the
+// server's statement trace), the entries written for Tovinex, and detach with its guard.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <filesystem>
+
+#include "app/admin/PodlPlik.h"
+#include "app/admin/ServerFileDlg.h"
+#include "app/clientsetup/TovinexPassword.h"
+#include "app/clientsetup/tests/ClientSetupFixture.h"
+#include "testkit/OdbcClient.h"
+
+namespace vandrel::app::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using admin::TPodlPlik;
+using platform::HKEY_LOCAL_MACHINE;
+
+const char* const kAddLoginNote =
+    "-- 'sp_addlogin' was found in the text of this event. The text has been replaced with this comment for "
+    "security reasons.";
+
+class AttachDetachTest : public ClientSetupTest {
+ protected:
+  // The demo's attachable files and the owner cases, in one directory the server may change.
+  AttachDetachTest() {
+    for (const char* dir : {"files", "owner-cases"})
+      for (const auto& entry : fs::directory_iterator(std::string(MSDE_DATA_DIR) + "/" + dir))
+        fs::copy(entry.path(), Files.Path() + "/" + entry.path().filename().string());
+  }
+  msde::testkit::SimServerOptions ServerOptions() const override {
+    msde::testkit::SimServerOptions options;
+    options.files_dir = Files.Path();
+    options.private_files = true;
+    return options;
+  }
+  void SetUp() override {
+    ClientSetupTest::SetUp();
+    Connect();
+    Dialogs.Messages.clear();
+  }
+
+  std::string File(const std::string& Name) const { return Sim->FilesDir() + "/" + Name; }
+
+  void Trigger(const QString& Caption) {
+    for (QAction* a : Form->PopupMenu1->actions())
+      if (a->text() == Caption) return a->trigger();
+    FAIL() << "no command " << Caption.toStdString();
+  }
+
+  // Runs "Podłącz bazę": Name typed first (when given), the data file browsed for through the
+  // scripted chooser, "Zapisz" clicked.
+  void Attach(const std::string& DataFile, const std::string& Name = "", std::function<void(TPodlPlik*)> More = {}) {
+    Dialogs.FileAnswers.push_back(QString::fromStdString(DataFile));
+    Dialogs.DialogAnswers.push_back(Click("OKBtn", [=](QDialog* d) {
+      auto* dlg = static_cast<TPodlPlik*>(d);
+      if (!Name.empty()) dlg->Edit1->setText(QString::fromStdString(Name));
+      dlg->SpeedButton2->click();
+      if (More) More(dlg);
+    }));
+    Trigger(QStringLiteral("Podłącz bazę"));
+  }
+
+  // The statements the window sent since Mark, its connection probes left out.
+  std::vector<std::string> Sent(size_t Mark) const {
+    std::vector<std::string> texts;
+    for (const auto& line : Sim->TraceSince(Mark))
+      if (line.Text != "select 1") texts.push_back(line.Text);
+    return texts;
+  }
+  static bool Has(const std::vector<std::string>& Texts, const std::string& Text) {
+    return std::find(Texts.begin(), Texts.end(), Text) != Texts.end();
+  }
+  std::vector<std::string> MessageTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& m : Dialogs.Messages) texts.push_back(m.Caption + ": " + m.Text);
+    return texts;
+  }
+  // A second connection's view: the first value of Sql, or the whole answer.
+  std::string Scalar(const std::string& Sql) {
+    msde::testkit::OdbcClient other(Sim->ConnectionString("sa", kSaPassword));
+    return other.Scalar(Sql);
+  }
+  msde::testkit::ExecResult Exec(const std::string& Sql) {
+    msde::testkit::OdbcClient other(Sim->ConnectionString("sa", kSaPassword));
+    return other.Exec(Sql);
+  }
+
+  msde::testkit::TempDir Files{"vandrel-attach"};
+};
+
+const std::vector<std::string> kSuccess = {"Dodawanie nowej bazy: Baza została podlaczona"};
+
+TEST_F(AttachDetachTest, Sklep2WithItsLogIsAttachedPreparedAndReachableThroughItsDataSource) {
+  const size_t mark = Sim->TraceMark();
+  Attach(File("Sklep2.mdf"));
+  ASSERT_EQ(MessageTexts(), kSuccess);
+  EXPECT_NE(Node("Sklep2"), nullptr);
+  EXPECT_NE(NodeUnder(Node("Loginy"), "Sklep2"), nullptr);
+  // Its tables belong to its user sklep2, which exists: no sp_adduser, the user is tied.
+  EXPECT_EQ(Sent(mark).size() >= 11, true);
+  const std::vector<std::string> expected = {
+      "use master",
+      "sp_attach_db @dbname = N'Sklep2',@filename1 = N'" + File("Sklep2.mdf") + "',@filename2 = N'" +
+          File("Sklep2_log.ldf") + "'",
+      "use Sklep2",
+      "sp_tables @table_type = \"'TABLE'\"",
+      "sp_helpuser",
+      "use master",
+      "select name from syslogins",
+      kAddLoginNote,
+      "use Sklep2",
+      "sp_change_users_login 'update_one','sklep2','Sklep2'",
+      "use master"};
+  const std::vector<std::string> sent = Sent(mark);
+  EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + std::min(sent.size(), expected.size())), expected);
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep2", "UserId"), "Sklep2");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep2", "Blokada"), "<none>");
+  // Tovinex logs in with the login and the password derived from the database name, through
+  // the data source the tool wrote, straight into the database.
+  const std::string password = clientsetup::TovinexPassword("Sklep2");
+  const std::string out = IsqlDatabase("Sklep2", "Sklep2", password);
+  EXPECT_NE(out.find("| Sklep2"), std::string::npos) << out;
+  EXPECT_EQ(ReadFile(Sim->TraceFile()).find(password), std::string::npos);
+}
+
+TEST_F(AttachDetachTest, WithoutALogFileTheSingleFileAttachIsUsed) {
+  fs::remove(File("Sklep2_log.ldf"));
+  const size_t mark = Sim->TraceMark();
+  Attach(File("Sklep2.mdf"), "", [](TPodlPlik* d) {
+    EXPECT_EQ(d->Edit4->text(), QString());
+    EXPECT_EQ(d->Edit1->text(), QStringLiteral("Sklep2"));
+    d->BlokadaCheck->setChecked(true);
+  });
+  ASSERT_EQ(MessageTexts(), kSuccess);
+  EXPECT_TRUE(Has(Sent(mark), "sp_attach_single_file_db 'Sklep2','" + File("Sklep2.mdf") + "'"));
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep2", "Blokada"), "1");
+}
+
+TEST_F(AttachDetachTest, BrowsingKeepsATypedNameAndCutsTheStemAtTheFirstDot) {
+  fs::copy(File("Sklep2.mdf"), File("a.b.mdf"));
+  fs::copy(File("Sklep2_log.ldf"), File("a_log.ldf"));
+  Attach(File("a.b.mdf"), "", [&](TPodlPlik* d) {
+    EXPECT_EQ(d->Edit3->text().toStdString(), File("a.b.mdf"));
+    EXPECT_EQ(d->Edit4->text().toStdString(), File("a_log.ldf"));
+    EXPECT_EQ(d->Edit1->text(), QStringLiteral("a"));
+  });
+  ASSERT_EQ(MessageTexts(), kSuccess);
+  EXPECT_NE(Node("a"), nullptr);
+
+  // A name typed before browsing stays; the dialog opens empty again, the box kept.
+  Attach(File("Sklep2.mdf"), "Nowa", [](TPodlPlik* d) {
+    EXPECT_EQ(d->Edit1->text(), QStringLiteral("Nowa"));
+    EXPECT_TRUE(d->CheckBox1->isChecked());
+  });
+  EXPECT_NE(Node("Nowa"), nullptr);
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Nowa", "UserId"), "Nowa");
+}
+
+TEST_F(AttachDetachTest, ValidationKeepsTheDialogOpenAndNeedsANewChoice) {
+  TPodlPlik* seen = nullptr;
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    seen = static_cast<TPodlPlik*>(d);
+    EXPECT_EQ(seen->windowTitle(), QStringLiteral("Podłączanie nowej bazy"));
+    EXPECT_FALSE(seen->OKBtn->isEnabled());
+    EXPECT_EQ(seen->SpeedButton2->toolTip(), QStringLiteral("Wyszukaj plik bazy danych"));
+    EXPECT_EQ(Click("OKBtn")(d), QDialog::Rejected);  // disabled: nothing happens
+    Dialogs.FileAnswers.push_back(QString::fromStdString(File("Sklep2.mdf")));
+    seen->SpeedButton2->click();
+    EXPECT_TRUE(seen->OKBtn->isEnabled());
+    seen->Edit1->clear();
+    EXPECT_EQ(Click("OKBtn")(d), QDialog::Rejected);  // no name
+    EXPECT_FALSE(seen->OKBtn->isEnabled());
+    // A missing file chosen changes nothing.
+    Dialogs.FileAnswers.push_back(QString::fromStdString(File("Brak.mdf")));
+    seen->SpeedButton2->click();
+    EXPECT_FALSE(seen->OKBtn->isEnabled());
+    return Click("CancelBtn")(d);
+  });
+  Trigger(QStringLiteral("Podłącz bazę"));
+  ASSERT_NE(seen, nullptr);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Podłączanie pliku bazy: Nie podano nazwy bazy"});
+  EXPECT_EQ(Node("Sklep2"), nullptr);
+}
+
+TEST_F(AttachDetachTest, RefusalsAreShownByTheErrorReportWithoutSuccessOrRebuild) {
+  QTreeWidgetItem* bazy = Node("Bazy");
+  Attach(File("Sklep2.mdf"), "Sklep");
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Błąd");
+  EXPECT_NE(Dialogs.Messages[0].Text.find("Database 'Sklep' already exists."), std::string::npos);
+  EXPECT_EQ(Node("Bazy"), bazy);  // the same node: no rebuild
+
+  // A file this machine has and the server has not.
+  msde::testkit::TempDir elsewhere("vandrel-elsewhere");
+  fs::copy(File("Sklep2.mdf"), elsewhere.Path() + "/Obca.mdf");
+  Dialogs.Messages.clear();
+  Attach(elsewhere.Path() + "/Obca.mdf");
+  ASSERT_FALSE(Dialogs.Messages.empty());
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Błąd");
+  EXPECT_NE(Dialogs.Messages[0].Text.find("5105"), std::string::npos) << Dialogs.Messages[0].Text;
+  EXPECT_FALSE(Has(MessageTexts(), kSuccess[0]));
+  EXPECT_EQ(Node("Bazy"), bazy);
+}
+
+TEST_F(AttachDetachTest, OwnersDecideTheUserAndSeveralOwnersAsk) {
+  size_t mark = Sim->TraceMark();
+  Attach(File("Dbo.mdf"));
+  EXPECT_EQ(MessageTexts(), kSuccess);
+  std::vector<std::string> sent = Sent(mark);
+  EXPECT_TRUE(Has(sent, "sp_adduser 'Dbo','dba','db_owner'"));
+  EXPECT_TRUE(Has(sent, "sp_change_users_login 'update_one','dba','Dbo'"));
+  // The Tovinex key names the login, which Tovinex logs in with and detach drops, not the user.
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Dbo", "UserId"), "Dbo");
+
+  Dialogs.Messages.clear();
+  mark = Sim->TraceMark();
+  Attach(File("Jan.mdf"));
+  EXPECT_EQ(MessageTexts(), kSuccess);
+  sent = Sent(mark);
+  EXPECT_FALSE(Has(sent, "sp_adduser 'Jan','jan','db_owner'"));  // jan is a user of the file already
+  EXPECT_TRUE(Has(sent, "sp_change_users_login 'update_one','jan','Jan'"));
+
+  // jan and ewa: the user is "dba" and the question comes after the entries; No leaves them.
+  Dialogs.Messages.clear();
+  Dialogs.MessageAnswers = {mbNo};
+  mark = Sim->TraceMark();
+  Attach(File("JanEwa.mdf"));
+  ASSERT_EQ(Dialogs.Messages.size(), 2u);
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Uwaga!");
+  EXPECT_EQ(Dialogs.Messages[0].Buttons, mbYes | mbNo);
+  EXPECT_EQ(Dialogs.Messages[0].Text,
+            "Niektóre tabele należą do innych userów. W takiej sytuacji Tovinex może nie zobaczyć wszystkich "
+            "danych! Czy chcesz to naprawić?");
+  sent = Sent(mark);
+  EXPECT_TRUE(Has(sent, "sp_adduser 'JanEwa','dba','db_owner'"));
+  for (const auto& s : sent) EXPECT_EQ(s.find("sp_changeobjectowner"), std::string::npos) << s;
+}
+
+TEST_F(AttachDetachTest, YesToTheQuestionHandsTheTablesToDbo) {
+  Dialogs.MessageAnswers = {mbYes};
+  const size_t mark = Sim->TraceMark();
+  Attach(File("JanEwa.mdf"));
+  int changes = 0;
+  for (const auto& s : Sent(mark)) changes += s.rfind("sp_changeobjectowner '", 0) == 0;
+  EXPECT_EQ(changes, 3);
+  const auto tables = Exec("use JanEwa exec sp_tables @table_type = \"'TABLE'\"");
+  ASSERT_TRUE(tables.ok);
+  ASSERT_EQ(tables.sets.size(), 1u);
+  for (const auto& row : tables.sets[0].rows) EXPECT_EQ(row.at(1).value_or(""), "dbo");
+}
+
+// Taken names compare without regard to case, as the server compares them ("k9" takes K9).
+TEST_F(AttachDetachTest, LoginNamesAreNumberedPastTakenOnes) {
+  for (const char* login : {"Lada", "Lada1", "k9"}) {
+    const auto added = Exec(std::string("sp_addlogin '") + login + "', 'x'");
+    ASSERT_TRUE(added.ok) << (added.diagnostics.empty() ? "" : added.diagnostics[0].text);
+  }
+  Attach(File("Sklep2.mdf"), "Lada");
+  Attach(File("Dbo.mdf"), "K9");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Lada", "UserId"), "Lada2");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\K9", "UserId"), "K10");
+  EXPECT_EQ(Scalar("select dbname from syslogins where name = 'K10'"), "K9");
+}
+
+TEST_F(AttachDetachTest, AnUnwritableStoreIsReportedAndTheAttachStillSucceeds) {
+  SetEnv("VANDREL_REGISTRY_DIR", "/dev/null/registry");
+  Attach(File("Sklep2.mdf"));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Tovinex: Błąd zapisu konfiguracji bazy danych", kSuccess[0]}));
+  EXPECT_NE(Node("Sklep2"), nullptr);
+}
+
+TEST_F(AttachDetachTest, DetachDropsTheLoginOfTheTovinexKey) {
+  Attach(File("Sklep2.mdf"));
+  ASSERT_NE(Node("Sklep2"), nullptr);
+  Dialogs.Messages.clear();
+  Select(Node("Sklep2"));
+  const size_t mark = Sim->TraceMark();
+  Trigger(QStringLiteral("Odłącz bazę"));
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Odlaczanie baz: Baza została odlaczona"});
+  const std::vector<std::string> sent = Sent(mark);
+  EXPECT_TRUE(Has(sent, "sp_detach_db 'Sklep2'"));
+  // The statement goes with its leading blank; the trace shows batches without it.
+  EXPECT_TRUE(Has(sent, "sp_droplogin 'Sklep2'")) << ::testing::PrintToString(sent);
+  EXPECT_EQ(Node("Sklep2"), nullptr);
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'Sklep2'"), "0");
+  // The entries for Tovinex stay.
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep2", "OdbcDsn"), "Sklep2");
+}
+
+TEST_F(AttachDetachTest, DetachOfADatabaseGoneMeanwhileIsTranslatedAndDropsNothing) {
+  Attach(File("Dbo.mdf"));
+  Select(Node("Dbo"));
+  ASSERT_TRUE(Exec("sp_detach_db 'Dbo'").ok);
+  Dialogs.Messages.clear();
+  const size_t mark = Sim->TraceMark();
+  Trigger(QStringLiteral("Odłącz bazę"));
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Błąd: Nie można usunąć bazy. Podana baza nie istnieje"});
+  for (const auto& s : Sent(mark)) EXPECT_EQ(s.find("sp_droplogin"), std::string::npos);
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'Dbo'"), "1");
+}
+
+TEST_F(AttachDetachTest, ATableNodeOrAHolderDetachesNothing) {
+  Select(NodeUnder(Node("Sklep"), "Tabele"));
+  QTreeWidgetItem* bazy = Node("Bazy");
+  size_t mark = Sim->TraceMark();
+  Trigger(QStringLiteral("Odłącz bazę"));
+  for (const auto& s : Sent(mark)) EXPECT_EQ(s.find("sp_detach_db"), std::string::npos);
+  EXPECT_NE(Node("Bazy"), bazy);  // rebuilt
+  EXPECT_TRUE(Dialogs.Messages.empty());
+
+  msde::testkit::OdbcClient holder(Sim->ConnectionString("sa", kSaPassword) + "APP=Kasa;");
+  holder.Exec("use Sklep");
+  Select(Node("Sklep"));
+  mark = Sim->TraceMark();
+  const size_t dialogs = Dialogs.DialogsRun.size();
+  Trigger(QStringLiteral("Odłącz bazę"));
+  EXPECT_EQ(Dialogs.DialogsRun.size(), dialogs + 1);  // the guard's refusal, declined
+  for (const auto& s : Sent(mark)) EXPECT_EQ(s.find("sp_detach_db"), std::string::npos);
+  EXPECT_NE(Node("Sklep"), nullptr);
+}
+
+// The server named by address is not this machine: its disk is browsed through the server.
+class ServerDiskTest : public AttachDetachTest {
+ protected:
+  void SetUp() override {
+    ClientSetupTest::SetUp();
+    const std::string address = "127.0.0.1," + std::to_string(Sim->Port());
+    Dialogs.DialogAnswers.push_back([address](QDialog* d) {
+      static_cast<TPasswordDlg*>(d)->Edit1->setText(QString::fromStdString(address));
+      return int(QDialog::Accepted);
+    });
+    Form->FormShow();
+    Dialogs.Messages.clear();
+  }
+};
+
+TEST_F(ServerDiskTest, TheChoosersBrowseTheServersDataDirectory) {
+  const QString data = QStringLiteral("C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data");
+  QStringList listed;
+  Dialogs.DialogAnswers.push_back(Click("OKBtn", [&](QDialog* d) {
+    Dialogs.DialogAnswers.push_front([&](QDialog* chooser) {
+      auto* c = static_cast<admin::TServerFileDlg*>(chooser);
+      EXPECT_EQ(c->windowTitle(), TPodlPlik::kDataTitle);
+      EXPECT_EQ(c->Directory(), data);
+      listed = c->Entries();
+      c->Up();
+      EXPECT_EQ(c->Directory(), QStringLiteral("C:\\Program Files\\Microsoft SQL Server\\MSSQL"));
+      EXPECT_TRUE(c->Entries().contains("Data\\"));
+      c->Choose("Data\\");
+      c->FileNameEdit->setText("Sklep2.mdf");
+      c->OKBtn->click();
+      return c->result();
+    });
+    static_cast<TPodlPlik*>(d)->SpeedButton2->click();
+    EXPECT_EQ(static_cast<TPodlPlik*>(d)->Edit4->text(), data + "\\Sklep2_log.ldf");
+  }));
+  const size_t mark = Sim->TraceMark();
+  Trigger(QStringLiteral("Podłącz bazę"));
+  EXPECT_TRUE(listed.contains("Sklep2.mdf"));
+  EXPECT_TRUE(listed.contains("JanEwa.mdf"));
+  EXPECT_FALSE(listed.contains("Sklep2_log.ldf"));  // the filter shows data files
+  EXPECT_EQ(MessageTexts(), kSuccess);
+  EXPECT_TRUE(Has(Sent(mark), "sp_attach_db @dbname = N'Sklep2',@filename1 = N'" + data.toStdString() +
+                                  "\\Sklep2.mdf',@filename2 = N'" + data.toStdString() + "\\Sklep2_log.ldf'"));
+  EXPECT_TRUE(Has(Sent(mark), "xp_fileexist '" + data.toStdString() + "\\Sklep2.mdf'"));
+}
+
+}  // namespace
+}  // namespace vandrel::app::testing
