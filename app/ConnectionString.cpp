@@ -44,20 +44,30 @@ std::string ConnectionStringValue(const std::string& ConnectionString, const std
   return ConnectionString.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
 }
 
-std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
-                                           const std::string& FixedPort) {
+std::string DriverKeyValue(const std::string& ConnectionString, const std::string& Key) {
   size_t begin = 0, length = 0;
-  if (!FindKeyValue(ConnectionString, "SERVER", begin, length)) return ConnectionString;
-  std::string server = ConnectionString.substr(begin, length);
-  const size_t slash = server.find('\\');
-  std::string host = server.substr(0, slash);
-  const std::string instance = slash == std::string::npos ? "" : server.substr(slash);
-  if (Lower(host) == "(local)" || host == ".") host = "127.0.0.1";
-  std::string adapted = host + instance;
-  if (instance.empty() && host.find(',') == std::string::npos && !FixedPort.empty() &&
-      FixedPort != "0")
-    adapted += "," + FixedPort;
-  std::string result = ConnectionString.substr(0, begin) + adapted + ConnectionString.substr(begin + length);
+  if (!FindKeyValue(ConnectionString, Key, begin, length)) return {};
+  return ConnectionString.substr(begin, length);
+}
+
+std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
+                                           const std::string& FixedPort, bool DataSourceNamesCharset) {
+  size_t begin = 0, length = 0;
+  std::string result = ConnectionString;
+  if (FindKeyValue(ConnectionString, "SERVER", begin, length)) {
+    std::string server = ConnectionString.substr(begin, length);
+    const size_t slash = server.find('\\');
+    std::string host = server.substr(0, slash);
+    const std::string instance = slash == std::string::npos ? "" : server.substr(slash);
+    if (Lower(host) == "(local)" || host == ".") host = "127.0.0.1";
+    std::string adapted = host + instance;
+    if (instance.empty() && host.find(',') == std::string::npos && !FixedPort.empty() &&
+        FixedPort != "0")
+      adapted += "," + FixedPort;
+    result = ConnectionString.substr(0, begin) + adapted + ConnectionString.substr(begin + length);
+  } else if (!FindKeyValue(ConnectionString, "DSN", begin, length) || DataSourceNamesCharset) {
+    return ConnectionString;
+  }
   // FreeTDS takes the program's text for ISO-8859-1 unless told otherwise; the tool's is UTF-8.
   size_t b = 0, l = 0;
   if (!FindKeyValue(result, "ClientCharset", b, l)) {

@@ -19,12 +19,18 @@ std::string BuildConnectionString(const ConnectionFields& Fields);
 // up to the next ";" or the end; empty when Key is absent.
 std::string ConnectionStringValue(const std::string& ConnectionString, const std::string& Key);
 
+// The value of Key as the driver reads it (the key starts the string or follows ";", any
+// case); empty when absent.
+std::string DriverKeyValue(const std::string& ConnectionString, const std::string& Key);
+
 // The string the Linux driver is given. FreeTDS reads SERVER as a host name ("host",
 // "host,port" or "host\instance") and ignores Address, so the Windows-only names "(local)"
 // and "." (alone or with "\instance") become the loopback address, and a fixed TCP port
 // (FixedPort not empty and not "0") is appended to a host without instance or port. The
-// driver is told that the program's text is UTF-8 (ClientCharset) unless the string says.
+// driver is told that the program's text is UTF-8 (ClientCharset) unless the string says,
+// for a string with SERVER and for one with DSN whose data source names no character set.
 std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
-                                           const std::string& FixedPort);
+                                           const std::string& FixedPort,
+                                           bool DataSourceNamesCharset = false);
 
 }  // namespace vandrel::app

@@ -1,8 +1,7 @@
 // The detail list: what the selected tree node holds, laid out with fixed columns, captions,
 // widths and value translations.
 #include <QFontMetrics>
-#include <QHeaderView>
-#include <QTreeWidget>
+#include <exception>
 
 #include "app/MainWindow.h"
 #include "app/admin/InUseGuard.h"
@@ -13,13 +12,10 @@
 namespace vandrel::app {
 namespace {
 
-constexpr int kCentredRole = Qt::UserRole + 10;
-
 const char* const kLoginsQuery =
     "select name, dbname, language, Convert(VARCHAR(8), createdate, 2),CASE sysadmin WHEN 1 THEN 'TAK' "
     "WHEN 0 THEN '-' END, password from syslogins";
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // Rows of a flat result list: Cell(row, column) with the column counted from 1.
 class FlatRows {
@@ -43,83 +39,86 @@ std::string Upper(std::string s) {
   return s;
 }
 
-QString LoginStatus(const std::string& Value) {
+std::string LoginStatus(const std::string& Value) {
   const std::string v = Upper(std::string(Trim(Value)));
-  if (v == "NO") return QStringLiteral("Brak użytkownika");
-  if (v == "YES") return QStringLiteral("OK");
-  return QStringLiteral("-");
+  if (v == "NO") return "Brak użytkownika";
+  if (v == "YES") return "OK";
+  return "-";
 }
 
-QString OnOff(bool On) { return On ? QStringLiteral("Włączony") : QStringLiteral("Wyłączony"); }
+std::string OnOff(bool On) { return On ? "Włączony" : "Wyłączony"; }
 
 std::string TrimRight(const std::string& s) {
   size_t end = s.find_last_not_of(' ');
   return end == std::string::npos ? std::string() : s.substr(0, end + 1);
 }
 
-}  // namespace
-
-// Empties the list and gives it the columns (caption, width, centred).
-void TForm1::BeginList(const std::vector<std::tuple<QString, int, bool>>& Columns) {
-  ListView1->clear();
-  QStringList captions;
-  for (const auto& c : Columns) captions << std::get<0>(c);
-  ListView1->setColumnCount(static_cast<int>(Columns.size()));
-  ListView1->setHeaderLabels(captions);
-  for (int i = 0; i < static_cast<int>(Columns.size()); ++i) {
-    const auto& [caption, width, centred] = Columns[static_cast<size_t>(i)];
-    ListView1->setColumnWidth(i, width > 0 ? width : QFontMetrics(ListView1->font()).horizontalAdvance(caption) + 24);
-    ListView1->headerItem()->setData(i, kCentredRole, centred);
-    ListView1->headerItem()->setTextAlignment(i, centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+// One display's fill of the list: the columns (caption, width in pixels or 0 for the
+// caption's own width, centred), then its rows; the list repaints once, at the end. A fill
+// left by an exception keeps its columns and drops its rows.
+class ListFill {
+ public:
+  struct Column {
+    const char* Caption;
+    int Width;
+    bool Centred;
+  };
+  ListFill(TListView* List, std::initializer_list<Column> Columns)
+      : FModel(List->Model()), FExceptions(std::uncaught_exceptions()) {
+    std::vector<TListColumn> columns;
+    for (const Column& c : Columns) {
+      const QString caption = QString::fromUtf8(c.Caption);
+      TListColumn column;
+      column.Caption = caption;
+      column.Width = c.Width > 0 ? c.Width : List->fontMetrics().horizontalAdvance(caption) + 24;
+      if (c.Centred) column.Alignment = Qt::AlignCenter;
+      columns.push_back(column);
+    }
+    FModel->BeginFill(std::move(columns));
   }
-}
+  ~ListFill() { FModel->EndFill(std::uncaught_exceptions() == FExceptions); }
+  ListFill(const ListFill&) = delete;
+  ListFill& operator=(const ListFill&) = delete;
 
-QTreeWidgetItem* TForm1::AddListItem(const QString& Caption, const QStringList& SubItems) {
-  auto* item = new QTreeWidgetItem(ListView1);
-  item->setText(0, Caption);
-  for (int i = 0; i < SubItems.size(); ++i) item->setText(i + 1, SubItems[i]);
-  for (int i = 0; i < ListView1->columnCount(); ++i)
-    if (ListView1->headerItem()->data(i, kCentredRole).toBool()) item->setTextAlignment(i, Qt::AlignCenter);
-  return item;
-}
+  void Row(std::initializer_list<std::string_view> Texts) { FModel->AppendRow(Texts); }
+
+ private:
+  TListModel* FModel;
+  int FExceptions;
+};
+
+}  // namespace
 
 void TForm1::ShowDatabaseList(const TextList& List) {
   FlatRows rows(List);
   if (rows.Count() == 0) return;
-  ListView1->setUpdatesEnabled(false);
-  BeginList({{"ID", 30, false}, {"Nazwa bazy", 120, false}, {"Data utworzenia", 110, true},
-             {"Lokalizacja pliku bazy", 500, false}});
+  ListFill fill(ListView1, {{"ID", 30, false}, {"Nazwa bazy", 120, false}, {"Data utworzenia", 110, true},
+                            {"Lokalizacja pliku bazy", 500, false}});
   const bool hideSystem = CommandChecked(QStringLiteral("Nie wyświetlaj bazy systemowych"));
   for (size_t r = 0; r < rows.Count(); ++r) {
     if (hideSystem && IsSystemDatabase(rows.Cell(r, 3))) continue;
-    AddListItem(Q(rows.Cell(r, 2)), {Q(rows.Cell(r, 3)), Q(rows.Cell(r, 4)), Q(rows.Cell(r, 5))});
+    fill.Row({rows.Cell(r, 2), rows.Cell(r, 3), rows.Cell(r, 4), rows.Cell(r, 5)});
   }
-  ListView1->setUpdatesEnabled(true);
 }
 
 void TForm1::ShowLoginRows(const TextList& List, bool ShortForm) {
   FlatRows rows(List);
   if (rows.Count() == 0) return;
-  ListView1->setUpdatesEnabled(false);
   if (ShortForm) {
-    BeginList({{"Login", 170, false}, {"Baza domyślna", 120, false}, {"Język domyślny", 120, false},
-               {"Status", 120, false}});
+    ListFill fill(ListView1, {{"Login", 170, false}, {"Baza domyślna", 120, false},
+                              {"Język domyślny", 120, false}, {"Status", 120, false}});
     for (size_t r = 0; r < rows.Count(); ++r)
-      AddListItem(Q(rows.Cell(r, 1)), {Q(rows.Cell(r, 3)), Q(rows.Cell(r, 4)), LoginStatus(rows.Cell(r, 5))});
-  } else {
-    BeginList({{"Login", 170, false}, {"Baza domyślna", 120, false}, {"Język domyślny", 110, false},
-               {"Data utworzenia", 110, false}, {"Uprawnienia admin", 130, true}, {"Hasło", 70, true},
-               {"Status", 110, false}});
-    const size_t columns = std::stoul(List[0]);
-    for (size_t r = 0; r < rows.Count(); ++r) {
-      QStringList sub = {Q(rows.Cell(r, 2)), Q(rows.Cell(r, 3)), Q(rows.Cell(r, 4)), Q(rows.Cell(r, 5)),
-                         rows.Cell(r, 6).empty() ? QStringLiteral("Brak") : QStringLiteral("*****")};
-      // The statement returns six columns, so the status stays empty unless a seventh comes.
-      if (columns >= 7) sub << LoginStatus(rows.Cell(r, 7));
-      AddListItem(Q(rows.Cell(r, 1)), sub);
-    }
+      fill.Row({rows.Cell(r, 1), rows.Cell(r, 3), rows.Cell(r, 4), LoginStatus(rows.Cell(r, 5))});
+    return;
   }
-  ListView1->setUpdatesEnabled(true);
+  ListFill fill(ListView1, {{"Login", 170, false}, {"Baza domyślna", 120, false}, {"Język domyślny", 110, false},
+                            {"Data utworzenia", 110, false}, {"Uprawnienia admin", 130, true},
+                            {"Hasło", 70, true}, {"Status", 110, false}});
+  // The statement returns six columns, so the status stays empty unless a seventh comes.
+  const bool withStatus = std::stoul(List[0]) >= 7;
+  for (size_t r = 0; r < rows.Count(); ++r)
+    fill.Row({rows.Cell(r, 1), rows.Cell(r, 2), rows.Cell(r, 3), rows.Cell(r, 4), rows.Cell(r, 5),
+              rows.Cell(r, 6).empty() ? "Brak" : "*****", withStatus ? LoginStatus(rows.Cell(r, 7)) : ""});
 }
 
 void TForm1::ShowLoginList() {
@@ -141,20 +140,15 @@ void TForm1::ShowLogin(const std::string& Login) {
 void TForm1::ShowUserList(const TextList& List) {
   FlatRows rows(List);
   if (rows.Count() == 0) return;
-  ListView1->setUpdatesEnabled(false);
-  BeginList({{"Użytkownik", 120, false}, {"Login", 120, false}, {"Baza domyślna", 120, false}});
-  for (size_t r = 0; r < rows.Count(); ++r)
-    AddListItem(Q(rows.Cell(r, 1)), {Q(rows.Cell(r, 3)), Q(rows.Cell(r, 4))});
-  ListView1->setUpdatesEnabled(true);
+  ListFill fill(ListView1, {{"Użytkownik", 120, false}, {"Login", 120, false}, {"Baza domyślna", 120, false}});
+  for (size_t r = 0; r < rows.Count(); ++r) fill.Row({rows.Cell(r, 1), rows.Cell(r, 3), rows.Cell(r, 4)});
 }
 
 void TForm1::ShowTableList(const TextList& List) {
   FlatRows rows(List);
   if (rows.Count() == 0) return;
-  ListView1->setUpdatesEnabled(false);
-  BeginList({{"Nazwa tabeli", 180, false}});
-  for (size_t r = 0; r < rows.Count(); ++r) AddListItem(Q(rows.Cell(r, 3)), {});
-  ListView1->setUpdatesEnabled(true);
+  ListFill fill(ListView1, {{"Nazwa tabeli", 180, false}});
+  for (size_t r = 0; r < rows.Count(); ++r) fill.Row({rows.Cell(r, 3)});
 }
 
 void TForm1::ShowTable() {
@@ -171,18 +165,18 @@ void TForm1::ShowTable() {
   QueryToList(list, "sp_columns \"" + EscapeDoubleQuoted(name) + "\"", database);
   FlatRows rows(list);
   if (rows.Count() == 0) return;
-  ListView1->setUpdatesEnabled(false);
-  BeginList({{"Nazwa kolumny", 180, false}, {"Typ danych", 140, false}, {"Precyzja", 90, false},
-             {"Rozmiar", 90, false}});
-  for (size_t r = 0; r < rows.Count(); ++r)
-    AddListItem(Q(rows.Cell(r, 4)), {Q(rows.Cell(r, 6)), Q(rows.Cell(r, 7)), Q(rows.Cell(r, 8))});
-  ListView1->setUpdatesEnabled(true);
+  ListFill fill(ListView1, {{"Nazwa kolumny", 180, false}, {"Typ danych", 140, false}, {"Precyzja", 90, false},
+                            {"Rozmiar", 90, false}});
+  for (size_t r = 0; r < rows.Count(); ++r) fill.Row({rows.Cell(r, 4), rows.Cell(r, 6), rows.Cell(r, 7), rows.Cell(r, 8)});
 }
 
 void TForm1::SetTableDisplayMode(bool Contents) {
   for (QAction* a : Commands(QStringLiteral("Wyświetlanie kolumn - zawartość"))) a->setChecked(Contents);
   for (QAction* a : Commands(QStringLiteral("Wyświetlanie kolumn - struktura danych"))) a->setChecked(!Contents);
-  if (SelectedNodeKind() == nkTable) ShowTable();
+  if (SelectedNodeKind() == nkTable) {
+    ListView1->Model()->Clear();
+    ShowTable();
+  }
 }
 
 void TForm1::ShowDatabaseDetails() {
@@ -197,42 +191,35 @@ void TForm1::ShowDatabaseDetails() {
               "master");
   FlatRows fileRows(files);
   if (fileRows.Count() == 0) return;
-  ListView1->setUpdatesEnabled(false);
-  BeginList({{"Parametr", 0, false}, {QStringLiteral("Wartość"), 0, false}});
+  ListFill fill(ListView1, {{"Parametr", 0, false}, {"Wartość", 0, false}});
   for (size_t r = 0; r < fileRows.Count(); ++r) {
     const bool data = fileRows.Cell(r, 1).find('1') != std::string::npos;
-    AddListItem(data ? QStringLiteral("Logiczna nazwa pliku bazy: ") : QStringLiteral("Logiczna nazwa loga bazy: "),
-                {Q(TrimRight(fileRows.Cell(r, 2)))});
-    AddListItem(data ? QStringLiteral("Lokalizacja pliku bazy: ") : QStringLiteral("Lokalizacja pliku loga bazy: "),
-                {Q(TrimRight(fileRows.Cell(r, 3)))});
+    fill.Row({data ? "Logiczna nazwa pliku bazy: " : "Logiczna nazwa loga bazy: ", TrimRight(fileRows.Cell(r, 2))});
+    fill.Row({data ? "Lokalizacja pliku bazy: " : "Lokalizacja pliku loga bazy: ", TrimRight(fileRows.Cell(r, 3))});
     bool isNumber = false;
-    const qlonglong pages = Q(fileRows.Cell(r, 4)).trimmed().toLongLong(&isNumber);
-    if (!isNumber)
-      AddListItem({}, {});
+    const qlonglong pages = QString::fromStdString(fileRows.Cell(r, 4)).trimmed().toLongLong(&isNumber);
+    if (isNumber)
+      fill.Row({"Rozmiar: ", std::to_string(pages * 8) + " KB"});
     else
-      AddListItem(QStringLiteral("Rozmiar: "), {QString::number(pages * 8) + " KB"});
+      fill.Row({});
     const std::string maxsize = fileRows.Cell(r, 5);
-    AddListItem(QStringLiteral("Maksymalny rozmiar: "), {maxsize == "-1" ? QStringLiteral("nieokreślono") : Q(maxsize)});
+    fill.Row({"Maksymalny rozmiar: ", maxsize == "-1" ? "nieokreślono" : maxsize});
     const std::string growth = fileRows.Cell(r, 6);
-    AddListItem(QStringLiteral("Automatyczny przyrost pliku: "),
-                {growth == "0%" ? QStringLiteral("wyłączony") : Q(growth)});
-    AddListItem({}, {});
+    fill.Row({"Automatyczny przyrost pliku: ", growth == "0%" ? "wyłączony" : growth});
+    fill.Row({});
   }
   FlatRows props(properties);
-  if (props.Count() > 0) {
-    AddListItem(QStringLiteral("Nazwa bazy: "), {Q(props.Cell(0, 1))});
-    AddListItem(QStringLiteral("Data utworzenia: "), {Q(props.Cell(0, 2))});
-    AddListItem({}, {});
-    const qlonglong s = Q(props.Cell(0, 3)).trimmed().toLongLong();
-    if (s > 0) {
-      if (s & 0x8000) AddListItem(QStringLiteral("Stan bazy: "), {QStringLiteral("Nieznane uszkodzenie")});
-      AddListItem(QStringLiteral("Tryb single user: "), {OnOff(s & 0x1000)});
-      AddListItem(QStringLiteral("Tryb offline: "), {OnOff(s & 0x200)});
-      AddListItem(QStringLiteral("Tryb autokompresji: "), {OnOff(s & 4194304)});
-      AddListItem(QStringLiteral("Baza w trybie tylko do odczytu: "), {OnOff(s & 0x400)});
-    }
-  }
-  ListView1->setUpdatesEnabled(true);
+  if (props.Count() == 0) return;
+  fill.Row({"Nazwa bazy: ", props.Cell(0, 1)});
+  fill.Row({"Data utworzenia: ", props.Cell(0, 2)});
+  fill.Row({});
+  const qlonglong s = QString::fromStdString(props.Cell(0, 3)).trimmed().toLongLong();
+  if (s <= 0) return;
+  if (s & 0x8000) fill.Row({"Stan bazy: ", "Nieznane uszkodzenie"});
+  fill.Row({"Tryb single user: ", OnOff(s & 0x1000)});
+  fill.Row({"Tryb offline: ", OnOff(s & 0x200)});
+  fill.Row({"Tryb autokompresji: ", OnOff(s & 4194304)});
+  fill.Row({"Baza w trybie tylko do odczytu: ", OnOff(s & 0x400)});
 }
 
 }  // namespace vandrel::app

@@ -1,5 +1,7 @@
 #include "app/DialogSeam.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -43,11 +45,52 @@ class QtDialogs final : public DialogSeam {
 
 DialogSeam* installed = nullptr;
 
+DialogSeam& Installed() {
+  static QtDialogs qt;
+  return installed ? *installed : qt;
+}
+
+// While the user answers a modal, the pointer is the normal one even when a statement's
+// wait cursor is on; the wait cursor comes back when the modal closes.
+class NormalCursor {
+ public:
+  NormalCursor() : FBusy(QApplication::overrideCursor() != nullptr) {
+    if (FBusy) QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+  }
+  ~NormalCursor() {
+    if (FBusy) QApplication::restoreOverrideCursor();
+  }
+  NormalCursor(const NormalCursor&) = delete;
+  NormalCursor& operator=(const NormalCursor&) = delete;
+
+ private:
+  bool FBusy;
+};
+
+// What callers reach: every modal of the installed seam under the normal cursor.
+class CursorAwareSeam final : public DialogSeam {
+ public:
+  int MessageBox(QWidget* Parent, const QString& Text, const QString& Caption, MsgIcon Icon,
+                 int Buttons) override {
+    NormalCursor normal;
+    return Installed().MessageBox(Parent, Text, Caption, Icon, Buttons);
+  }
+  int ExecDialog(QDialog* Dialog) override {
+    NormalCursor normal;
+    return Installed().ExecDialog(Dialog);
+  }
+  QString OpenFileName(QWidget* Parent, const QString& Caption, const QString& Directory,
+                       const QString& Filter) override {
+    NormalCursor normal;
+    return Installed().OpenFileName(Parent, Caption, Directory, Filter);
+  }
+};
+
 }  // namespace
 
 DialogSeam& DialogSeam::Current() {
-  static QtDialogs qt;
-  return installed ? *installed : qt;
+  static CursorAwareSeam seam;
+  return seam;
 }
 
 void DialogSeam::Install(DialogSeam* Seam) { installed = Seam; }

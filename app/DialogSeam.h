@@ -24,7 +24,8 @@ class DialogSeam {
   virtual QString OpenFileName(QWidget* Parent, const QString& Caption, const QString& Directory,
                                const QString& Filter) = 0;
 
-  // The seam in use; the Qt one unless a test installed another (null restores the Qt one).
+  // The seam in use: the Qt one unless a test installed another (null restores the Qt one),
+  // each of its modals shown under the normal cursor.
   static DialogSeam& Current();
   static void Install(DialogSeam* Seam);
 };

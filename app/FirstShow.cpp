@@ -5,6 +5,7 @@
 #include "app/ConnectionString.h"
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
+#include "app/OdbcDataSources.h"
 #include "app/OdbcLogonDialog.h"
 #include "app/PasswordDlg.h"
 #include "app/ProcessFlags.h"
@@ -70,11 +71,19 @@ void TForm1::MOdbcLink1GetConnectString(std::string& AConnectString, TMOdbcConne
     TOdbcLogonDialog logon(this);
     if (DialogSeam::Current().ExecDialog(&logon) != QDialog::Accepted || logon.ConnectionString().empty())
       throw EAbort("Operation aborted");
-    AConnectString = logon.ConnectionString();
+    AConnectString = ForDriver(logon.ConnectionString());
     return;
   }
+  AConnectString = ForDriver(ConnectionString);
+}
+
+// Every string handed to the link passes here, whether the dialog built it, the driver
+// manager's logon chose a data source or a reconnect reuses the completed string.
+std::string TForm1::ForDriver(const std::string& Connection) const {
   const QString port = PasswordDlg ? PasswordDlg->FixedPort() : QString();
-  AConnectString = AdaptConnectionStringForDriver(ConnectionString, port.toStdString());
+  const std::string dsn = DriverKeyValue(Connection, "DSN");
+  const bool dsnCharset = !dsn.empty() && !OdbcDataSourceValue(dsn, "ClientCharset").empty();
+  return AdaptConnectionStringForDriver(Connection, port.toStdString(), dsnCharset);
 }
 
 }  // namespace vandrel::app

@@ -63,16 +63,9 @@ void TForm1::CreateComponents() {
   TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
   TreeView1->installEventFilter(this);
 
-  ListView1 = new QTreeWidget(Splitter1);
+  ListView1 = new TListView(Splitter1);
   ListView1->setObjectName("ListView1");
-  ListView1->setRootIsDecorated(false);
-  ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListView1->setAllColumnsShowFocus(true);
   ListView1->setFont(SansSerif(13));
-  ListView1->setColumnCount(0);
-  ListView1->setHeaderLabels({});
-  ListView1->setStyleSheet("QTreeView::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid #d0d0d0; }");
   ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
   ListView1->installEventFilter(this);
 
@@ -88,11 +81,7 @@ void TForm1::CreateComponents() {
     TreeView1ContextPopup();
     PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(at));
   });
-  // Only a row the user selects counts: emptying the list for a new display also changes the
-  // selection, and must not enable the commands of a database node.
-  connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] {
-    if (!ListView1->selectedItems().isEmpty()) ListView1SelectItem();
-  });
+  connect(ListView1, &TListView::RowSelected, this, [this] { ListView1SelectItem(); });
   connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     ListView1ContextPopup();
     if (ListView1->property("popup").toBool())
@@ -216,14 +205,13 @@ void TForm1::EnableDatabaseCommands() {
 }
 
 bool TForm1::ListShowsColumn(const QString& Caption) const {
-  return ListView1->columnCount() > 0 && ListView1->headerItem() &&
-         ListView1->headerItem()->text(0) == Caption;
+  return ListView1->ColumnCount() > 0 && ListView1->Caption(0) == Caption;
 }
 
 QString TForm1::SelectedListCaptionUnder(const QString& Caption) const {
-  QTreeWidgetItem* item = ListView1->currentItem();
-  if (!item || !item->isSelected() || !ListShowsColumn(Caption)) return {};
-  return item->text(0);
+  const int row = ListView1->SelectedRow();
+  if (row < 0 || !ListShowsColumn(Caption)) return {};
+  return ListView1->Text(row, 0);
 }
 
 int TForm1::NodeImage(const QTreeWidgetItem* Node) {

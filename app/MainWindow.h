@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/ExeVersion.h"
+#include "app/ListView.h"
 #include "data/DbLink.h"
 #include "data/OdbcLink.h"
 #include "data/Query.h"
@@ -50,7 +51,7 @@ class TForm1 : public QMainWindow {
   QToolBar* ToolBar1 = nullptr;
   QTreeWidget* TreeView1 = nullptr;
   QSplitter* Splitter1 = nullptr;
-  QTreeWidget* ListView1 = nullptr;
+  TListView* ListView1 = nullptr;
   QMenu* PopupMenu1 = nullptr;  // the tree's
   QMenu* PopupMenu2 = nullptr;  // the list's (process list only)
   QMenu* Narzdzia1 = nullptr;   // main menu "Narzędzia"
@@ -95,7 +96,7 @@ class TForm1 : public QMainWindow {
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
   std::string QueryScalar(const std::string& Query, const std::string& Database);
   std::string QueryField(const std::string& Query, int Column, const std::string& Database);
-  void QueryToListView(const std::string& Query, QTreeWidget* List, const std::string& Database);
+  void QueryToListView(const std::string& Query, TListView* List, const std::string& Database);
   std::string ConnectionStringValue(const std::string& Key) const;
   void UserDatabaseNames(TextList& List);
   std::string FindUserDatabase(const TextList& Names, const std::string& Name);
@@ -159,10 +160,9 @@ class TForm1 : public QMainWindow {
   void FillFolder(QTreeWidgetItem* Folder, int ChildImage, const TextList& List, int Column);
   void AddLoginsFolder(const TextList& Logins);
   void ShowLoginRows(const TextList& List, bool ShortForm);
-  void BeginList(const std::vector<std::tuple<QString, int, bool>>& Columns);
-  QTreeWidgetItem* AddListItem(const QString& Caption, const QStringList& SubItems);
   std::string ObjectNameLookup(const std::string& Id, const std::string& Database);
   void OpenInDatabase(const std::string& Query, const std::string& Database);
+  std::string ForDriver(const std::string& Connection) const;
 
   std::multimap<QString, QAction*> FCommands;
   bool FShown = false;

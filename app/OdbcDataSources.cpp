@@ -1,5 +1,6 @@
 #include "app/OdbcDataSources.h"
 
+#include <odbcinst.h>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -20,6 +21,14 @@ std::vector<OdbcDataSource> ListOdbcDataSources() {
   }
   SQLFreeHandle(SQL_HANDLE_ENV, env);
   return sources;
+}
+
+std::string OdbcDataSourceValue(const std::string& DataSource, const std::string& Key) {
+  if (DataSource.empty()) return {};
+  char value[512] = {};
+  SQLSetConfigMode(ODBC_BOTH_DSN);  // the user's data sources first, then the system's
+  SQLGetPrivateProfileString(DataSource.c_str(), Key.c_str(), "", value, sizeof value, "odbc.ini");
+  return value;
 }
 
 }  // namespace vandrel::app

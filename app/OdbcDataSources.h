@@ -12,4 +12,7 @@ struct OdbcDataSource {
 
 std::vector<OdbcDataSource> ListOdbcDataSources();
 
+// A value of a data source's section (user or system); empty when absent.
+std::string OdbcDataSourceValue(const std::string& DataSource, const std::string& Key);
+
 }  // namespace vandrel::app

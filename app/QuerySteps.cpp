@@ -2,6 +2,8 @@
 // to a database and then execute a statement or read a result set. All run on KMQuery1.
 #include <QTreeWidget>
 
+#include "app/ListView.h"
+
 #include "app/ConnectionString.h"
 #include "app/MainWindow.h"
 #include "app/NodeKinds.h"
@@ -13,7 +15,7 @@
 namespace vandrel::app {
 namespace {
 
-QString Trimmed(const std::string& Text) { return QString::fromStdString(std::string(Trim(Text))); }
+bool IsNumericType(TMFieldType Type) { return Type == mftInteger || Type == mftFloat || Type == mftExtended; }
 
 }  // namespace
 
@@ -132,7 +134,10 @@ std::string TForm1::QueryField(const std::string& Query, int Column, const std::
   return value;
 }
 
-void TForm1::QueryToListView(const std::string& Query, QTreeWidget* List, const std::string& Database) {
+void TForm1::QueryToListView(const std::string& Query, TListView* List, const std::string& Database) {
+  // Emptied before anything runs: a failure leaves an empty list, never the last display.
+  TListModel* model = List->Model();
+  model->Clear();
   try {
     EnsureConnected();
     WaitCursor busy;
@@ -140,25 +145,30 @@ void TForm1::QueryToListView(const std::string& Query, QTreeWidget* List, const 
     const int columns = KMQuery1->GetFieldCount();
     if (columns > 0) {
       TMFields* fields = KMQuery1->GetFields();
-      List->setUpdatesEnabled(false);
-      List->clear();
-      QStringList captions;
-      for (int c = 0; c < columns; ++c) captions << QString::fromStdString(fields->GetFields(c)->GetFieldName());
-      List->setColumnCount(columns);
-      List->setHeaderLabels(captions);
-      QList<QTreeWidgetItem*> items;
-      for (; !KMQuery1->GetEof(); KMQuery1->Next()) {
-        auto* item = new QTreeWidgetItem();
-        for (int c = 0; c < columns; ++c) item->setText(c, Trimmed(fields->GetFields(c)->GetEditText()));
-        items.append(item);
+      std::vector<TMField*> cells;
+      std::vector<TListColumn> layout;
+      for (int c = 0; c < columns; ++c) {
+        TMField* field = fields->GetFields(c);
+        cells.push_back(field);
+        TListColumn column;
+        column.Caption = QString::fromStdString(field->GetFieldName());
+        column.Numeric = IsNumericType(field->GetDataType());
+        if (column.Numeric) column.Alignment = Qt::AlignRight | Qt::AlignVCenter;
+        layout.push_back(column);
       }
-      List->addTopLevelItems(items);
-      for (int c = 0; c < columns; ++c) List->setColumnWidth(c, 100);
-      List->setUpdatesEnabled(true);
+      model->BeginFill(std::move(layout));
+      try {
+        for (; !KMQuery1->GetEof(); KMQuery1->Next())
+          for (int c = 0; c < columns; ++c) model->AppendCell(c, Trim(cells[static_cast<size_t>(c)]->GetEditText()));
+      } catch (...) {
+        model->EndFill(false);  // the rows of a fetch that failed go; the columns stay
+        throw;
+      }
+      model->EndFill();
+      List->FitColumnsToSample();
     }
     KMQuery1->Close();
   } catch (...) {
-    List->setUpdatesEnabled(true);
   }
 }
 

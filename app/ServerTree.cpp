@@ -1,6 +1,7 @@
 // The server tree: the server, its databases with their state, their tables and users, and
 // the logins. A node's kind is its selected-image index.
 #include <QTreeWidget>
+#include <set>
 
 #include "app/MainWindow.h"
 #include "app/NodeKinds.h"
@@ -35,8 +36,11 @@ void TForm1::RefreshTree() {
       TreeView1->clear();
       const size_t columns = std::stoul(list[0]);
       TreeUpdate update(TreeView1);
-      ComposeServerName(QueryScalar("select CAST(SERVERPROPERTY('ServerName') AS nvarchar(128))", "master"),
-                        QueryScalar("select CAST(SERVERPROPERTY('InstanceName') AS nvarchar(128))", "master"));
+      // The server's name is asked before its instance name.
+      const std::string serverName = QueryScalar("select CAST(SERVERPROPERTY('ServerName') AS nvarchar(128))", "master");
+      const std::string instance =
+          QueryScalar("select CAST(SERVERPROPERTY('InstanceName') AS nvarchar(128))", "master");
+      ComposeServerName(serverName, instance);
       std::string n = ServerName;
       if (n.empty()) n = ConnectionStringValue("SERVER");
       std::string text;
@@ -100,12 +104,16 @@ void TForm1::AddLoginsFolder(const TextList& Logins) {
 
 int TForm1::TestDatabaseAccess(const std::string& Name) {
   if (!EnsureConnected()) return nkDatabase;
+  // The flag silences this one statement; a "use" that fails before the report runs must not
+  // leave it set for the next real error.
+  struct QuietStatement {
+    QuietStatement() { QuietErrors = true; }
+    ~QuietStatement() { QuietErrors = false; }
+  } quiet;
   try {
-    QuietErrors = true;
     ResetQuery();
     KMQuery1->GetSQL().Add("use " + QuoteIdentifier(Name));
     KMQuery1->ExecSQL();
-    QuietErrors = false;
     return nkDatabase;
   } catch (...) {
     return nkDatabaseDamaged;
@@ -119,7 +127,11 @@ void TForm1::ComposeServerName(const std::string& Server, const std::string& Ins
 void TForm1::ShowNodeDetails() {
   TextList list;
   DisableDatabaseCommands();
-  switch (SelectedNodeKind()) {
+  const int kind = SelectedNodeKind();
+  // A node with a display of its own empties the list first, so that a failed statement
+  // leaves no rows of the node selected before. The server and a user show nothing.
+  if (kind != nkServer && kind != nkServerLost && kind != nkUser && kind != nkNone) ListView1->Model()->Clear();
+  switch (kind) {
     case nkDatabasesFolderAlt:
     case nkDatabasesFolder:
       EnsureConnected();
@@ -179,8 +191,8 @@ void TForm1::ShowNodeDetails() {
   }
 }
 
-// Replaces a folder's child nodes of the given kind by one node per row of List, with the
-// text of column Column (counted from 1).
+// Replaces a folder's child nodes of the given kind by one node per distinct text of column
+// Column (counted from 1) of List.
 void TForm1::FillFolder(QTreeWidgetItem* Folder, int ChildImage, const TextList& List, int Column) {
   if (!Folder || List.size() <= 1) return;
   const size_t columns = std::stoul(List[0]);
@@ -191,8 +203,11 @@ void TForm1::FillFolder(QTreeWidgetItem* Folder, int ChildImage, const TextList&
     TreeUpdate update(TreeView1);
     for (int i = Folder->childCount() - 1; i >= 0; --i)
       if (NodeImage(Folder->child(i)) == ChildImage) delete Folder->takeChild(i);
+    // sp_helpuser gives a user one row per role: the folder shows each text once.
+    std::set<std::string> added;
     for (size_t row = 1; row + columns - 1 < List.size(); row += columns)
-      AddNode(Folder, List[row + Column - 1], ChildImage, ChildImage);
+      if (added.insert(List[row + Column - 1]).second)
+        AddNode(Folder, List[row + Column - 1], ChildImage, ChildImage);
   }
   TreeView1->setCurrentItem(Folder);
   TreeReady = ready;

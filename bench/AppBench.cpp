@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
   const double library = Seconds(start);
   std::printf("QueryToListView, %d rows x %d columns: %.3f s, %d statements, %d items; "
               "library alone %.3f s; outside the library %.3f s (%.0f%%)\n",
-              kRows, kColumns, list, listStatements, form.ListView1->topLevelItemCount(), library, list - library,
+              kRows, kColumns, list, listStatements, form.ListView1->RowCount(), library, list - library,
               100.0 * (list - library) / list);
   DialogSeam::Install(nullptr);
   return 0;

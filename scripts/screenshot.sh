@@ -25,7 +25,9 @@ xvfb-run -a -s "-screen 0 1024x640x24" bash -c '
   xdotool windowmove "$main" 0 0 windowsize "$main" 1024 640
   sleep 5
   import -window root "'"$out"'"
-  pkill -x vandrel || true
+  # Only the copy started here ends: the process that owns its window.
+  tool=$(xdotool getwindowpid "$main")
+  kill "$tool" 2>/dev/null || true
   wait $runner || true
 '
 echo "Zapisano $out"

@@ -57,6 +57,14 @@ TEST(AdaptConnectionString, WindowsNamesBecomeLoopback) {
   EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=a;clientcharset=CP1250;", ""), "SERVER=a;clientcharset=CP1250;");
 }
 
+TEST(AdaptConnectionString, ADataSourceIsToldUtf8UnlessItNamesACharacterSet) {
+  EXPECT_EQ(AdaptConnectionStringForDriver("DSN=sklep;UID=sa;PWD=;", ""), "DSN=sklep;UID=sa;PWD=;ClientCharset=UTF-8;");
+  EXPECT_EQ(AdaptConnectionStringForDriver("DSN=sklep;UID=sa", "", true), "DSN=sklep;UID=sa");
+  EXPECT_EQ(AdaptConnectionStringForDriver("DSN=sklep;ClientCharset=ISO-8859-2", ""), "DSN=sklep;ClientCharset=ISO-8859-2");
+  EXPECT_EQ(DriverKeyValue("dsn=a b;UID=sa", "DSN"), "a b");
+  EXPECT_EQ(DriverKeyValue("XDSN=a;UID=sa", "DSN"), "");
+}
+
 TEST(AdaptConnectionString, FixedPortReachesTheDriver) {
   const std::string utf8 = ";ClientCharset=UTF-8;";
   EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=(local);UID=sa", "14331"),

@@ -107,27 +107,26 @@ TEST_F(MainWindow, TablesColumnsAndContents) {
   EXPECT_TRUE(ListColumn(0).contains("dbo.Towary"));
   EXPECT_TRUE(ListColumn(0).contains("kasa1.Zmiany"));  // owned by another user
   const int count = tables->childCount();
-  EXPECT_EQ(count, Form->ListView1->topLevelItemCount());
+  EXPECT_EQ(count, Form->ListView1->RowCount());
   Select(Node("Sklep"));
   Select(tables);
   EXPECT_EQ(tables->childCount(), count);  // selecting twice does not duplicate
 
   Select(NodeUnder(tables, "kasa1.Zmiany"));
   EXPECT_EQ(Headers(), QStringList({"Nazwa kolumny", "Typ danych", "Precyzja", "Rozmiar"}));
-  EXPECT_GT(Form->ListView1->topLevelItemCount(), 0);
+  EXPECT_GT(Form->ListView1->RowCount(), 0);
 
   Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
   EXPECT_TRUE(Form->CommandChecked(QStringLiteral("Wyświetlanie kolumn - zawartość")));
   EXPECT_FALSE(Form->CommandChecked(QStringLiteral("Wyświetlanie kolumn - struktura danych")));
-  EXPECT_EQ(Form->ListView1->topLevelItemCount(), 12);
-  EXPECT_EQ(Form->ListView1->columnWidth(0), 100);
+  EXPECT_EQ(Form->ListView1->RowCount(), 12);
 
   // A table of a database whose name needs brackets.
   QTreeWidgetItem* eastTables = NodeUnder(Node(QStringLiteral("Sklep Wschód")), "Tabele");
   Select(eastTables);
   ASSERT_NE(NodeUnder(eastTables, "dbo.Towary"), nullptr);
   Select(NodeUnder(eastTables, "dbo.Towary"));
-  EXPECT_EQ(Form->ListView1->topLevelItemCount(), 15);
+  EXPECT_EQ(Form->ListView1->RowCount(), 15);
   EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.Messages.front().Text;
 }
 
@@ -227,15 +226,7 @@ TEST_F(MainWindow, CancelLeavesAnEmptyWindowAndF5AsksForADataSource) {
 
 TEST_F(MainWindow, OdbcStartUpPathUsesTheLogonDialog) {
   Form->Arguments = {"/odbc"};
-  Dialogs.DialogAnswers.push_back([](QDialog* d) {
-    auto* logon = static_cast<TOdbcLogonDialog*>(d);
-    const auto found = logon->Sources->findItems("msde-sim", Qt::MatchExactly);
-    if (found.isEmpty()) return int(QDialog::Rejected);
-    logon->Sources->setCurrentItem(found.first());
-    logon->User->setText("sa");
-    logon->Password->setText(kSaPassword);
-    return int(QDialog::Accepted);
-  });
+  AnswerDataSource("msde-sim");
   Form->FormShow();
   EXPECT_FALSE(Form->Terminated);
   EXPECT_EQ(Dialogs.DialogsRun, std::vector<std::string>{"OdbcLogonDialog"});

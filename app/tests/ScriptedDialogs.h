@@ -29,9 +29,12 @@ class ScriptedDialogs : public DialogSeam {
   std::deque<int> MessageAnswers;
   std::vector<ShownMessage> Messages;
   std::vector<std::string> DialogsRun;
+  // Called while any modal is up (before its answer), to look at the screen meanwhile.
+  std::function<void()> DuringModal;
 
   int MessageBox(QWidget*, const QString& Text, const QString& Caption, MsgIcon Icon, int Buttons) override {
     Messages.push_back({Text.toStdString(), Caption.toStdString(), Icon, Buttons});
+    if (DuringModal) DuringModal();
     if (!MessageAnswers.empty()) {
       int a = MessageAnswers.front();
       MessageAnswers.pop_front();
@@ -41,6 +44,7 @@ class ScriptedDialogs : public DialogSeam {
   }
   int ExecDialog(QDialog* Dialog) override {
     DialogsRun.push_back(Dialog->objectName().toStdString());
+    if (DuringModal) DuringModal();
     if (DialogAnswers.empty()) return QDialog::Rejected;
     auto answer = std::move(DialogAnswers.front());
     DialogAnswers.pop_front();
@@ -61,8 +65,10 @@ inline QApplication& TestApplication() {
   static char name[] = "vandrel-test";
   static char* argv[] = {name, nullptr};
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: input devices that Qt creates for simulated clicks must not outlive it
+  // in the order of the process's exit handlers.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 }  // namespace vandrel::app::testing

@@ -2,11 +2,14 @@
 // A main window against msde-sim with the demo data set, through unixODBC and FreeTDS.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+#include <QListWidget>
 #include <QTreeWidget>
 #include <cstdlib>
 #include <memory>
 
 #include "app/MainWindow.h"
+#include "app/OdbcLogonDialog.h"
 #include "app/PasswordDlg.h"
 #include "app/tests/ScriptedDialogs.h"
 #include "testkit/SimServer.h"
@@ -42,6 +45,18 @@ class SimWindowTest : public ::testing::Test {
       return int(QDialog::Accepted);
     });
   }
+  // The driver manager's logon answered with a data source of the test's configuration.
+  void AnswerDataSource(const QString& DataSource) {
+    Dialogs.DialogAnswers.push_back([DataSource](QDialog* d) {
+      auto* logon = static_cast<TOdbcLogonDialog*>(d);
+      const auto found = logon->Sources->findItems(DataSource, Qt::MatchExactly);
+      if (found.isEmpty()) return int(QDialog::Rejected);
+      logon->Sources->setCurrentItem(found.first());
+      logon->User->setText("sa");
+      logon->Password->setText(kSaPassword);
+      return int(QDialog::Accepted);
+    });
+  }
   void Connect() {
     AnswerLogin();
     Form->FormShow();
@@ -63,21 +78,22 @@ class SimWindowTest : public ::testing::Test {
     for (int i = 0; Parent && i < Parent->childCount(); ++i) texts << Parent->child(i)->text(0);
     return texts;
   }
+  // The detail list as the user reads it: captions, one column's texts in the order shown,
+  // the value beside a caption.
   QStringList Headers() const {
     QStringList h;
-    for (int i = 0; i < Form->ListView1->columnCount(); ++i) h << Form->ListView1->headerItem()->text(i);
+    for (int i = 0; i < Form->ListView1->ColumnCount(); ++i) h << Form->ListView1->Caption(i);
     return h;
   }
   QStringList ListColumn(int Column) const {
     QStringList texts;
-    for (int i = 0; i < Form->ListView1->topLevelItemCount(); ++i)
-      texts << Form->ListView1->topLevelItem(i)->text(Column);
+    for (int i = 0; i < Form->ListView1->RowCount(); ++i) texts << Form->ListView1->Text(i, Column);
     return texts;
   }
   // The value of the detail row whose caption is Caption.
   QString DetailValue(const QString& Caption) const {
-    for (int i = 0; i < Form->ListView1->topLevelItemCount(); ++i)
-      if (Form->ListView1->topLevelItem(i)->text(0) == Caption) return Form->ListView1->topLevelItem(i)->text(1);
+    for (int i = 0; i < Form->ListView1->RowCount(); ++i)
+      if (Form->ListView1->Text(i, 0) == Caption) return Form->ListView1->Text(i, 1);
     return QStringLiteral("<none>");
   }
 

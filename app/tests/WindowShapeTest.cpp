@@ -13,6 +13,7 @@
 #include "app/ExeVersion.h"
 #include "app/MainWindow.h"
 #include "app/NodeKinds.h"
+#include "app/ProcessFlags.h"
 #include "app/tests/ScriptedDialogs.h"
 
 using namespace vandrel::app;
@@ -90,7 +91,9 @@ TEST_F(WindowShape, EnablingFollowsTheSelection) {
   for (QAction* a : Form.Commands("Naprawa baz danych")) EXPECT_TRUE(a->isEnabled());
   EXPECT_FALSE(Form.CommandEnabled(QStringLiteral("Włącz bazę")));
 
-  // The single-user commands follow the selected node when "Narzędzia" opens.
+  // The single-user commands follow the selected node when "Narzędzia" opens. No tree was
+  // built here, so a selection starts no detail display (an earlier test may have built one).
+  TreeReady = false;
   QTreeWidgetItem* db = Form.AddNode(nullptr, "Sklep", nkDatabase, nkDatabase);
   QTreeWidgetItem* offline = Form.AddNode(nullptr, "Archiwum (Offline)", nkDatabaseOffline, nkDatabaseOffline);
   Form.TreeView1->setCurrentItem(db);
@@ -106,12 +109,14 @@ TEST_F(WindowShape, EnablingFollowsTheSelection) {
 
 TEST_F(WindowShape, ListLookUpsByFirstColumn) {
   EXPECT_FALSE(Form.ListShowsColumn("SPID"));
-  Form.ListView1->setColumnCount(2);
-  Form.ListView1->setHeaderLabels({"SPID", "Status"});
-  auto* item = new QTreeWidgetItem(Form.ListView1, QStringList({"52", "sleeping"}));
+  TListModel* model = Form.ListView1->Model();
+  model->BeginFill({{"SPID"}, {"Status"}});
+  model->AppendRow({"51", "runnable"});
+  model->AppendRow({"52", "sleeping"});
+  model->EndFill();
   EXPECT_TRUE(Form.ListShowsColumn("SPID"));
   EXPECT_EQ(Form.SelectedListCaptionUnder("SPID"), "");
-  Form.ListView1->setCurrentItem(item);
+  Form.ListView1->selectRow(1);
   EXPECT_EQ(Form.SelectedListCaptionUnder("SPID"), "52");
   EXPECT_EQ(Form.SelectedListCaptionUnder("ID"), "");
 }

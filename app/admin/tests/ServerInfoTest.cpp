@@ -38,9 +38,9 @@ class ServerAdminTest : public SimWindowTest {
   }
   void RunCommand(const char* Caption) { Form->Commands(QString::fromUtf8(Caption)).first()->trigger(); }
   void SelectProcess(const QString& Spid) {
-    for (int i = 0; i < Form->ListView1->topLevelItemCount(); ++i)
-      if (Form->ListView1->topLevelItem(i)->text(0) == Spid) {
-        Form->ListView1->setCurrentItem(Form->ListView1->topLevelItem(i));
+    for (int i = 0; i < Form->ListView1->RowCount(); ++i)
+      if (Form->ListView1->Text(i, 0) == Spid) {
+        Form->ListView1->selectRow(i);
         return;
       }
     ADD_FAILURE() << "no process " << Spid.toStdString();
@@ -131,8 +131,13 @@ TEST_F(ServerAdminTest, KillRefusalsAreReportedAndOnlyNumbersAreSent) {
     EXPECT_EQ(Headers().value(0), "SPID");
   }
   // A list row whose first column is not a number sends nothing, and the list is read again.
-  Form->ListView1->topLevelItem(0)->setText(0, "52; SHUTDOWN");
-  Form->ListView1->setCurrentItem(Form->ListView1->topLevelItem(0));
+  {
+    TListModel* model = Form->ListView1->Model();
+    model->BeginFill(std::vector<TListColumn>(model->Columns()));
+    model->AppendRow({"52; SHUTDOWN"});
+    model->EndFill();
+    Form->ListView1->selectRow(0);
+  }
   const size_t mark = Sim->TraceMark();
   RunCommand("Zabij proces");
   const auto sent = Sim->TraceSince(mark);
@@ -161,7 +166,6 @@ TEST_F(ServerAdminTest, PopupFollowsTheProcessListAndF5RefreshesWhatIsShown) {
   EXPECT_TRUE(PopupAttached());
   // No row selected: the pop-up is detached, and only "Procesy" attaches it again.
   Form->ListView1->clearSelection();
-  Form->ListView1->setCurrentItem(nullptr);
   Form->ListView1ContextPopup();
   EXPECT_FALSE(PopupAttached());
   mark = Sim->TraceMark();

@@ -217,8 +217,8 @@ TEST_F(StateCommands, EnablingFollowsTheSelectedNode) {
   SelectDatabase("Sklep Wschód");
   Run(QStringLiteral("Wyłącz bazę"));
   Select(Node(QStringLiteral("Bazy")));
-  ASSERT_GT(Form->ListView1->topLevelItemCount(), 0);
-  Form->ListView1->setCurrentItem(Form->ListView1->topLevelItem(0));
+  ASSERT_GT(Form->ListView1->RowCount(), 0);
+  Form->ListView1->selectRow(0);
   Form->ListView1SelectItem();
   EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
   SelectDatabase("Sklep Wschód (Offline)");

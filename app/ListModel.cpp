@@ -1,0 +1,150 @@
+#include "app/ListModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <numeric>
+#include <string>
+
+#include "platform/base/Collation.h"
+#include "platform/base/RegionalSettings.h"
+
+namespace vandrel::app {
+namespace {
+
+// A number as the list shows it (the user's decimal separator); text that is no number
+// sorts after every number.
+double SortValue(std::string_view Text, char Separator) {
+  std::string s(Text);
+  std::erase(s, ' ');
+  std::replace(s.begin(), s.end(), Separator, '.');
+  char* end = nullptr;
+  const double v = std::strtod(s.c_str(), &end);
+  return s.empty() || end == s.c_str() ? HUGE_VAL : v;
+}
+
+}  // namespace
+
+TListModel::TListModel(QObject* Parent) : QAbstractTableModel(Parent) {}
+
+void TListModel::BeginFill(std::vector<TListColumn> Columns) {
+  if (!FFilling) beginResetModel();
+  FFilling = true;
+  FColumns = std::move(Columns);
+  FTexts.assign(FColumns.size(), TTextColumn());
+  FOrder.clear();
+  FRows = 0;
+}
+
+void TListModel::AppendRow(std::initializer_list<std::string_view> Texts) {
+  AppendRow(std::vector<std::string_view>(Texts));
+}
+
+void TListModel::AppendRow(const std::vector<std::string_view>& Texts) {
+  for (size_t c = 0; c < FTexts.size(); ++c) FTexts[c].Append(c < Texts.size() ? Texts[c] : std::string_view());
+}
+
+void TListModel::EndFill(bool Keep) {
+  if (!FFilling) return;
+  if (!Keep) FTexts.assign(FColumns.size(), TTextColumn());
+  FRows = FTexts.empty() ? 0 : FTexts.front().Count();
+  for (TTextColumn& column : FTexts) {
+    while (column.Count() < FRows) column.Append({});
+    column.Compact();
+  }
+  FFilling = false;
+  endResetModel();
+}
+
+void TListModel::Clear() {
+  BeginFill({});
+  EndFill();
+}
+
+void TListModel::SetColumnWidth(int Column, int Width) {
+  if (Column >= 0 && Column < static_cast<int>(FColumns.size())) FColumns[static_cast<size_t>(Column)].Width = Width;
+}
+
+std::string_view TListModel::Text(int Row, int Column) const {
+  if (Row < 0 || static_cast<size_t>(Row) >= FRows || Column < 0 || static_cast<size_t>(Column) >= FTexts.size())
+    return {};
+  return FTexts[static_cast<size_t>(Column)].At(SourceRow(Row));
+}
+
+size_t TListModel::MemoryBytes() const {
+  size_t bytes = FOrder.capacity() * sizeof(std::uint32_t);
+  for (const TTextColumn& column : FTexts) bytes += column.MemoryBytes();
+  return bytes;
+}
+
+int TListModel::rowCount(const QModelIndex& Parent) const {
+  return Parent.isValid() || FFilling ? 0 : static_cast<int>(FRows);
+}
+
+int TListModel::columnCount(const QModelIndex& Parent) const {
+  return Parent.isValid() ? 0 : static_cast<int>(FColumns.size());
+}
+
+QVariant TListModel::data(const QModelIndex& Index, int Role) const {
+  if (!Index.isValid() || FFilling) return {};
+  if (Role == Qt::DisplayRole || Role == Qt::ToolTipRole) {
+    const std::string_view text = Text(Index.row(), Index.column());
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  }
+  if (Role == Qt::TextAlignmentRole) return QVariant::fromValue(FColumns[static_cast<size_t>(Index.column())].Alignment);
+  return {};
+}
+
+QVariant TListModel::headerData(int Section, Qt::Orientation Orientation, int Role) const {
+  if (Orientation != Qt::Horizontal || Section < 0 || Section >= static_cast<int>(FColumns.size())) return {};
+  const TListColumn& column = FColumns[static_cast<size_t>(Section)];
+  if (Role == Qt::DisplayRole) return column.Caption;
+  if (Role == Qt::TextAlignmentRole) return QVariant::fromValue(column.Alignment);
+  return {};
+}
+
+void TListModel::sort(int Column, Qt::SortOrder Order) {
+  if (FFilling) return;
+  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+  const QModelIndexList before = persistentIndexList();
+  std::vector<size_t> sources;
+  sources.reserve(static_cast<size_t>(before.size()));
+  for (const QModelIndex& index : before) sources.push_back(SourceRow(index.row()));
+
+  if (Column < 0 || static_cast<size_t>(Column) >= FTexts.size()) {
+    FOrder.clear();
+    FOrder.shrink_to_fit();
+  } else {
+    FOrder.resize(FRows);
+    std::iota(FOrder.begin(), FOrder.end(), 0u);
+    const TTextColumn& texts = FTexts[static_cast<size_t>(Column)];
+    const bool descending = Order == Qt::DescendingOrder;
+    if (FColumns[static_cast<size_t>(Column)].Numeric) {
+      const char separator = platform::RegionalSettings().DecimalSeparator;
+      std::vector<double> values(FRows);
+      for (size_t r = 0; r < FRows; ++r) values[r] = SortValue(texts.At(r), separator);
+      std::stable_sort(FOrder.begin(), FOrder.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return descending ? values[b] < values[a] : values[a] < values[b];
+      });
+    } else {
+      std::stable_sort(FOrder.begin(), FOrder.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const std::string x(texts.At(a)), y(texts.At(b));
+        return descending ? platform::CollateCompareText(y, x) < 0 : platform::CollateCompareText(x, y) < 0;
+      });
+    }
+  }
+
+  // The selection and the current row stay on the rows they were on.
+  std::vector<std::uint32_t> shownAt(FOrder.empty() ? 0 : FRows);
+  for (size_t r = 0; r < FOrder.size(); ++r) shownAt[FOrder[r]] = static_cast<std::uint32_t>(r);
+  QModelIndexList after;
+  for (qsizetype i = 0; i < before.size(); ++i) {
+    const size_t source = sources[static_cast<size_t>(i)];
+    const int row = static_cast<int>(FOrder.empty() ? source : shownAt[source]);
+    after.append(index(row, before[i].column()));
+  }
+  changePersistentIndexList(before, after);
+  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+}  // namespace vandrel::app

@@ -1,0 +1,63 @@
+#pragma once
+// The rows of the detail list: the texts of each column kept column by column (no object per
+// row), the columns' captions, widths and alignments, and an order of the rows for sorting.
+// A display fills it between BeginFill and EndFill; views see one reset.
+#include <QAbstractTableModel>
+#include <string_view>
+#include <vector>
+
+#include "app/TextColumn.h"
+
+namespace vandrel::app {
+
+struct TListColumn {
+  QString Caption;
+  int Width = 100;
+  Qt::Alignment Alignment = Qt::AlignLeft | Qt::AlignVCenter;
+  // Sorted by value, not by text (numbers as the user reads them).
+  bool Numeric = false;
+};
+
+class TListModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit TListModel(QObject* Parent = nullptr);
+
+  // Empties the list and gives it these columns (none: an empty list without columns).
+  void BeginFill(std::vector<TListColumn> Columns);
+  // One row: the texts of its columns from the first on; missing ones stay empty.
+  void AppendRow(std::initializer_list<std::string_view> Texts);
+  void AppendRow(const std::vector<std::string_view>& Texts);
+  // The next text of one column; every column must get one per row before EndFill.
+  void AppendCell(int Column, std::string_view Text) { FTexts[static_cast<size_t>(Column)].Append(Text); }
+  // Ends a fill; with Keep false the rows added so far are dropped (a fill that failed).
+  void EndFill(bool Keep = true);
+  bool Filling() const { return FFilling; }
+  void Clear();
+
+  const std::vector<TListColumn>& Columns() const { return FColumns; }
+  void SetColumnWidth(int Column, int Width);
+  int Rows() const { return static_cast<int>(FRows); }
+  // The text of a row as shown (row in the current order).
+  std::string_view Text(int Row, int Column) const;
+  // The bytes that the texts and their index take on the heap.
+  size_t MemoryBytes() const;
+
+  int rowCount(const QModelIndex& Parent = {}) const override;
+  int columnCount(const QModelIndex& Parent = {}) const override;
+  QVariant data(const QModelIndex& Index, int Role) const override;
+  QVariant headerData(int Section, Qt::Orientation Orientation, int Role) const override;
+  // A negative column restores the order of the rows as they came.
+  void sort(int Column, Qt::SortOrder Order = Qt::AscendingOrder) override;
+
+ private:
+  size_t SourceRow(int Row) const { return FOrder.empty() ? static_cast<size_t>(Row) : FOrder[static_cast<size_t>(Row)]; }
+
+  std::vector<TListColumn> FColumns;
+  std::vector<TTextColumn> FTexts;
+  std::vector<std::uint32_t> FOrder;  // shown row -> row as it came; empty: as they came
+  size_t FRows = 0;
+  bool FFilling = false;
+};
+
+}  // namespace vandrel::app

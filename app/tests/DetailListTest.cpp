@@ -1,0 +1,168 @@
+// The detail list as a user meets it: what stays after a failure, what a click in it
+// enables, whether a selected row can be read, sorting by a header and automatic widths.
+#include <QAction>
+#include <QHeaderView>
+#include <QImage>
+#include <QTest>
+
+#include "app/NodeKinds.h"
+#include "app/tests/SimFixture.h"
+#include "platform/base/RegionalSettings.h"
+#include "testkit/OdbcClient.h"
+
+using namespace vandrel::app;
+using namespace vandrel::app::testing;
+
+namespace {
+
+class DetailList : public SimWindowTest {
+ protected:
+  void ClickRow(int Row) {
+    TListView* list = Form->ListView1;
+    const QRect cell = list->visualRect(list->model()->index(Row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+  }
+  void ClickHeader(int Column) {
+    QHeaderView* header = Form->ListView1->horizontalHeader();
+    const int x = header->sectionViewportPosition(Column) + header->sectionSize(Column) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+  }
+  void ShowWindow() {
+    Form->resize(1000, 600);
+    Form->show();
+    QTest::qWait(0);
+  }
+  QTreeWidgetItem* OfflineNode() const {
+    const auto found = Form->TreeView1->findItems(" (Offline)", Qt::MatchEndsWith | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+  }
+};
+
+TEST_F(DetailList, AFailedDisplayLeavesNoRowsOfTheNodeBefore) {
+  Connect();
+  Select(Node("Loginy"));
+  ASSERT_TRUE(ListColumn(0).contains("sa"));
+  // Another connection takes a database offline that the tree still shows as usable.
+  msde::testkit::OdbcClient other(Sim->ConnectionString("sa", kSaPassword));
+  ASSERT_TRUE(other.Exec("ALTER DATABASE Hurtownia SET OFFLINE WITH ROLLBACK IMMEDIATE").ok);
+  Dialogs.Messages.clear();
+  Select(NodeUnder(Node("Hurtownia"), "Tabele"));
+  EXPECT_FALSE(Dialogs.Messages.empty());  // the failed "use" is reported
+  EXPECT_EQ(Form->ListView1->RowCount(), 0);
+  EXPECT_TRUE(Headers().isEmpty());
+
+  // The contents of a table in that database: no logins' columns carry over either.
+  Select(Node("Loginy"));
+  Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
+  Form->QueryToListView("select * from dbo.Towary", Form->ListView1, "Hurtownia");
+  EXPECT_EQ(Form->ListView1->RowCount(), 0);
+  EXPECT_TRUE(Headers().isEmpty());
+}
+
+TEST_F(DetailList, AClickInTheListThenAnotherNodeEnablesThatNodesCommands) {
+  Connect();
+  ShowWindow();
+  Select(Node("Loginy"));
+  ClickRow(1);
+  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));  // a list row enables them
+  QTreeWidgetItem* offline = OfflineNode();
+  ASSERT_NE(offline, nullptr);
+  Select(offline);
+  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
+  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
+  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Parametry bazy")));
+  // The server node shows nothing new and keeps the offline database's enabling.
+  Select(Form->TreeView1->topLevelItem(0));
+  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
+}
+
+TEST_F(DetailList, ASelectedRowKeepsItsTextReadable) {
+  Connect();
+  ShowWindow();
+  Select(Node("Loginy"));
+  const int row = ListColumn(0).indexOf("kierownik");
+  ASSERT_GE(row, 0);
+  ClickRow(row);
+  ASSERT_EQ(Form->ListView1->SelectedRow(), row);
+  const QImage shot = Form->ListView1->viewport()->grab().toImage();
+  const QRect cell = Form->ListView1->visualRect(Form->ListView1->model()->index(row, 0)).adjusted(2, 2, -2, -2);
+  // The cell's most frequent colour is the selection's; the text must stand out from it.
+  std::map<QRgb, int> colours;
+  for (int y = cell.top(); y <= cell.bottom(); ++y)
+    for (int x = cell.left(); x <= cell.right(); ++x) ++colours[shot.pixel(x, y)];
+  QRgb background = 0;
+  int most = 0;
+  for (auto [colour, count] : colours)
+    if (count > most) most = count, background = colour;
+  EXPECT_NE(QColor(background), Form->ListView1->palette().color(QPalette::Base));  // drawn selected
+  int text = 0;
+  for (auto [colour, count] : colours) {
+    const int distance = std::abs(qRed(colour) - qRed(background)) + std::abs(qGreen(colour) - qGreen(background)) +
+                         std::abs(qBlue(colour) - qBlue(background));
+    if (distance > 150) text += count;
+  }
+  EXPECT_GT(text, 20) << "no readable text in the selected row";
+}
+
+TEST_F(DetailList, AHeaderClickSortsAndASecondTurnsTheOrderRound) {
+  Connect();
+  ShowWindow();
+  Select(Node("Loginy"));
+  const QStringList asCame = ListColumn(0);
+  ClickRow(asCame.indexOf("kasa1"));
+  ClickHeader(0);
+  QStringList ascending = ListColumn(0);
+  EXPECT_TRUE(std::is_sorted(ascending.begin(), ascending.end(),
+                             [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; }))
+      << ascending.join(",").toStdString();
+  EXPECT_EQ(Form->SelectedListCaptionUnder("Login"), "kasa1");  // the selection stays on its row
+  EXPECT_EQ(ListColumn(5)[ascending.indexOf("kierownik")], "Brak");  // rows stay whole
+  ClickHeader(0);
+  QStringList descending = ListColumn(0);
+  std::reverse(descending.begin(), descending.end());
+  EXPECT_EQ(descending, ascending);
+
+  // Numbers sort by value: the contents of a table, by its price column.
+  Select(NodeUnder(Node("Sklep"), "Tabele"));
+  Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
+  Select(NodeUnder(NodeUnder(Node("Sklep"), "Tabele"), "dbo.Towary"));
+  const int price = Headers().indexOf("Cena");
+  ASSERT_GE(price, 0);
+  ClickHeader(price);
+  std::vector<double> prices;
+  const char separator = vandrel::platform::RegionalSettings().DecimalSeparator;
+  for (QString p : ListColumn(price)) prices.push_back(p.replace(QChar(separator), ".").toDouble());
+  EXPECT_TRUE(std::is_sorted(prices.begin(), prices.end()));
+  EXPECT_GT(prices.back(), prices.front());
+  // A new display starts in the order its rows came.
+  Select(Node("Loginy"));
+  EXPECT_EQ(ListColumn(0), asCame);
+}
+
+TEST_F(DetailList, TableContentsGetWidthsFromTheirTextsAndNumbersAlignRight) {
+  Connect();
+  Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
+  Select(NodeUnder(Node("Sklep"), "Tabele"));
+  Select(NodeUnder(NodeUnder(Node("Sklep"), "Tabele"), "dbo.Towary"));
+  TListView* list = Form->ListView1;
+  const QStringList headers = Headers();
+  const int name = headers.indexOf("Nazwa"), id = headers.indexOf("IdTowaru");
+  ASSERT_GE(name, 0);
+  ASSERT_GE(id, 0);
+  int widest = 0;
+  for (const QString& text : ListColumn(name)) widest = std::max(widest, list->fontMetrics().horizontalAdvance(text));
+  EXPECT_GE(list->columnWidth(name), widest);  // every name reads whole
+  EXPECT_LT(list->columnWidth(id), list->columnWidth(name));
+  const auto alignment = [&](int column) {
+    return list->model()->index(0, column).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+  };
+  EXPECT_TRUE(alignment(id) & Qt::AlignRight);
+  EXPECT_TRUE(alignment(name) & Qt::AlignLeft);
+  // The fixed displays keep their widths and their centred columns.
+  Select(Node("Loginy"));
+  EXPECT_EQ(list->columnWidth(0), 170);
+  EXPECT_EQ(list->columnWidth(4), 130);
+  EXPECT_TRUE(alignment(4) & Qt::AlignHCenter);
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+// The list's own store: texts kept whole across block and width changes, memory close to the
+// texts' own bytes, sorting that keeps rows whole and the selection on its row.
+#include <gtest/gtest.h>
+
+#include <QItemSelectionModel>
+#include <string>
+
+#include "app/ListModel.h"
+#include "app/TextColumn.h"
+
+using namespace vandrel::app;
+
+namespace {
+
+TEST(TextColumn, TextsComeBackWholeAcrossBlocksAndAfterWidening) {
+  TTextColumn column;
+  std::vector<std::string> texts;
+  for (int i = 0; i < 200; ++i) texts.push_back(i % 7 ? "wiersz " + std::to_string(i) : std::string());
+  // Long texts inside the fourth block pass 64 KB: the column switches to full-width ends.
+  for (int i = 0; i < 200; ++i) column.Append(texts[static_cast<size_t>(i)]);
+  const std::string big(40000, 'x');
+  column.Append(big);
+  column.Append("za");
+  column.Append(big + "y");
+  texts.push_back(big);
+  texts.push_back("za");
+  texts.push_back(big + "y");
+  ASSERT_EQ(column.Count(), texts.size());
+  for (size_t r = 0; r < texts.size(); ++r) EXPECT_EQ(column.At(r), texts[r]) << r;
+  EXPECT_EQ(column.At(texts.size()), "");
+}
+
+TEST(TextColumn, MemoryStaysNearTheTextsBytes) {
+  TTextColumn column;
+  size_t bytes = 0;
+  for (int i = 0; i < 100000; ++i) {
+    const std::string text = std::to_string(i * 7);
+    bytes += text.size();
+    column.Append(text);
+  }
+  column.Compact();
+  EXPECT_LT(double(column.MemoryBytes()), 1.5 * double(bytes));
+}
+
+TEST(ListModel, SortingKeepsRowsWholeAndTheSelectionOnItsRow) {
+  TListModel model;
+  TListColumn number{"Ilość"};
+  number.Numeric = true;
+  model.BeginFill({{"Nazwa"}, number});
+  model.AppendRow({"Łopata", "10"});
+  model.AppendRow({"lina", "9.5"});
+  model.AppendRow({"Akumulator", ""});
+  model.AppendRow({"Zszywacz", "100"});
+  model.EndFill();
+  QItemSelectionModel selection(&model);
+  selection.select(model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+  model.sort(1, Qt::AscendingOrder);  // by value, the empty one last
+  EXPECT_EQ(model.Text(0, 1), "9.5");
+  EXPECT_EQ(model.Text(0, 0), "lina");
+  EXPECT_EQ(model.Text(2, 1), "100");
+  EXPECT_EQ(model.Text(3, 0), "Akumulator");
+  ASSERT_EQ(selection.selectedRows().size(), 1);
+  EXPECT_EQ(selection.selectedRows().first().row(), 0);
+
+  model.sort(0, Qt::DescendingOrder);
+  EXPECT_EQ(model.Text(3, 0), "Akumulator");
+  model.sort(-1);  // the rows as they came
+  EXPECT_EQ(model.Text(0, 0), "Łopata");
+  EXPECT_EQ(selection.selectedRows().first().row(), 1);
+}
+
+TEST(ListModel, AFailedFillKeepsItsColumnsAndNoRows) {
+  TListModel model;
+  model.BeginFill({{"A"}, {"B"}});
+  model.AppendRow({"1"});  // a short row: B stays empty
+  model.EndFill();
+  EXPECT_EQ(model.rowCount(), 1);
+  EXPECT_EQ(model.Text(0, 1), "");
+  model.BeginFill({{"K"}});
+  model.AppendCell(0, "x");
+  EXPECT_EQ(model.rowCount(), 0);  // nothing is shown half-filled
+  model.EndFill(false);
+  EXPECT_EQ(model.rowCount(), 0);
+  EXPECT_EQ(model.columnCount(), 1);
+  EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "K");
+}
+
+}  // namespace
