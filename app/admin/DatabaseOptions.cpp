@@ -64,6 +64,9 @@ bool ReadOptions(TForm1& Form, TOKBottomDlg& Dialog, const std::string& Database
   Dialog.ComboBox7->setCurrentText(OnOffText(read("IsAutoUpdateStatistics"), "0"));
   Dialog.ComboBox8->setCurrentText(QString::fromStdString(read("Recovery")));
   Dialog.ComboBox9->setCurrentText(OnOffText(read("IsTornPageDetectionEnabled"), "0"));
+  // Nothing read: the rules above would have turned every on/off option on, read-only
+  // included, and "Zapisz" would send that; the user is told the defaults stand, so they do.
+  if (!anything) Dialog.ShowDefaults();
   return anything;
 }
 

@@ -13,12 +13,11 @@ namespace {
 
 const QStringList kOnOff = {QStringLiteral("Włączony"), QStringLiteral("Wyłączony")};
 
-QComboBox* Combo(QWidget* Parent, const char* Name, const QStringList& Items, const QString& Default) {
+QComboBox* Combo(QWidget* Parent, const char* Name, const QStringList& Items) {
   auto* combo = new QComboBox(Parent);
   combo->setObjectName(Name);
   combo->setEditable(true);  // a text outside the items selects no statement
   combo->addItems(Items);
-  combo->setCurrentText(Default);
   return combo;
 }
 
@@ -31,9 +30,9 @@ TOKBottomDlg::TOKBottomDlg(QWidget* Parent) : QDialog(Parent) {
 
   auto* state = new QGroupBox(QStringLiteral("State Option"), this);
   auto* stateForm = new QFormLayout(state);
-  ComboBox1 = Combo(this, "ComboBox1", {"SINGLE_USER", "RESTRICTED_USER", "MULTI_USER"}, "MULTI_USER");
-  ComboBox3 = Combo(this, "ComboBox3", kOnOff, QStringLiteral("Wyłączony"));
-  Edit1 = new QLineEdit(QStringLiteral("ONLINE"), this);
+  ComboBox1 = Combo(this, "ComboBox1", {"SINGLE_USER", "RESTRICTED_USER", "MULTI_USER"});
+  ComboBox3 = Combo(this, "ComboBox3", kOnOff);
+  Edit1 = new QLineEdit(this);
   Edit1->setObjectName("Edit1");
   Edit1->setReadOnly(true);
   Edit1->setEnabled(false);  // shaded: the status is shown, never sent
@@ -44,10 +43,10 @@ TOKBottomDlg::TOKBottomDlg(QWidget* Parent) : QDialog(Parent) {
 
   auto* automatic = new QGroupBox(QStringLiteral("Auto Option"), this);
   auto* autoForm = new QFormLayout(automatic);
-  ComboBox6 = Combo(this, "ComboBox6", kOnOff, QStringLiteral("Włączony"));
-  ComboBox4 = Combo(this, "ComboBox4", kOnOff, QStringLiteral("Wyłączony"));
-  ComboBox5 = Combo(this, "ComboBox5", kOnOff, QStringLiteral("Włączony"));
-  ComboBox7 = Combo(this, "ComboBox7", kOnOff, QStringLiteral("Włączony"));
+  ComboBox6 = Combo(this, "ComboBox6", kOnOff);
+  ComboBox4 = Combo(this, "ComboBox4", kOnOff);
+  ComboBox5 = Combo(this, "ComboBox5", kOnOff);
+  ComboBox7 = Combo(this, "ComboBox7", kOnOff);
   autoForm->addRow(QStringLiteral("Tryb autokompresji"), ComboBox6);
   autoForm->addRow(QStringLiteral("AUTO_CLOSE"), ComboBox4);
   autoForm->addRow(QStringLiteral("AUTO_CREATE_STATISTICS "), ComboBox5);
@@ -56,8 +55,8 @@ TOKBottomDlg::TOKBottomDlg(QWidget* Parent) : QDialog(Parent) {
 
   auto* recovery = new QGroupBox(QStringLiteral("Recovery Option"), this);
   auto* recoveryForm = new QFormLayout(recovery);
-  ComboBox8 = Combo(this, "ComboBox8", {"FULL", "BULK_LOGGED", "SIMPLE"}, "SIMPLE");
-  ComboBox9 = Combo(this, "ComboBox9", kOnOff, QStringLiteral("Włączony"));
+  ComboBox8 = Combo(this, "ComboBox8", {"FULL", "BULK_LOGGED", "SIMPLE"});
+  ComboBox9 = Combo(this, "ComboBox9", kOnOff);
   recoveryForm->addRow(QStringLiteral("Recovery model"), ComboBox8);
   recoveryForm->addRow(QStringLiteral("Wykrywanie niekompletnych stron"), ComboBox9);
   layout->addWidget(recovery);
@@ -75,6 +74,20 @@ TOKBottomDlg::TOKBottomDlg(QWidget* Parent) : QDialog(Parent) {
   connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed dialog border
+  ShowDefaults();
+}
+
+void TOKBottomDlg::ShowDefaults() {
+  const QString on = QStringLiteral("Włączony"), off = QStringLiteral("Wyłączony");
+  ComboBox1->setCurrentText(QStringLiteral("MULTI_USER"));
+  ComboBox3->setCurrentText(off);
+  Edit1->setText(QStringLiteral("ONLINE"));
+  ComboBox6->setCurrentText(on);
+  ComboBox4->setCurrentText(off);
+  ComboBox5->setCurrentText(on);
+  ComboBox7->setCurrentText(on);
+  ComboBox8->setCurrentText(QStringLiteral("SIMPLE"));
+  ComboBox9->setCurrentText(on);
 }
 
 }  // namespace vandrel::app::admin

@@ -14,6 +14,9 @@ class TOKBottomDlg : public QDialog {
  public:
   explicit TOKBottomDlg(QWidget* Parent);
 
+  // The values the dialog starts with, which also stand when nothing could be read.
+  void ShowDefaults();
+
   QComboBox* ComboBox1 = nullptr;  // user access
   QComboBox* ComboBox3 = nullptr;  // read-only
   QLineEdit* Edit1 = nullptr;      // status, shown only

@@ -26,6 +26,7 @@ class AdminWindowTest : public SimWindowTest {
   void SetUp() override {
     msde::testkit::SimServerOptions options;
     options.data_file = DataFile();
+    options.private_files = true;  // a detach writes its files into the copy, never the sources
     Sim = std::make_unique<msde::testkit::SimServer>(options);
     setenv("TDSPORT", std::to_string(Sim->Port()).c_str(), 1);
     Form = std::make_unique<TForm1>();

@@ -11,6 +11,7 @@
 
 using namespace vandrel::app;
 using namespace vandrel::app::testing;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -19,15 +20,17 @@ namespace {
 struct Shown {
   QString Caption;
   QStringList Values;
+  size_t MessagesBefore = 0;  // message boxes shown before the dialog came up
 };
 
 class DatabaseOptions : public AdminWindowTest {
  protected:
   // Answers the dialog: records what it shows, lets Change edit it, then saves or cancels.
   void AnswerOptions(Shown& Seen, bool Save, std::function<void(admin::TOKBottomDlg&)> Change = {}) {
-    Dialogs.DialogAnswers.push_back([&Seen, Save, Change](QDialog* d) {
+    Dialogs.DialogAnswers.push_back([this, &Seen, Save, Change](QDialog* d) {
       auto* dlg = dynamic_cast<admin::TOKBottomDlg*>(d);
       if (!dlg) return int(QDialog::Rejected);
+      Seen.MessagesBefore = Dialogs.Messages.size();
       Seen.Caption = dlg->windowTitle();
       Seen.Values = {dlg->ComboBox1->currentText(), dlg->ComboBox3->currentText(), dlg->Edit1->text(),
                      dlg->ComboBox6->currentText(), dlg->ComboBox4->currentText(), dlg->ComboBox5->currentText(),
@@ -115,6 +118,50 @@ TEST_F(DatabaseOptions, AFailureIsShownAndTheRestStillSent) {
   for (const auto& m : Dialogs.Messages) errors += m.Caption == "Błąd";
   EXPECT_EQ(errors, 7);
   EXPECT_EQ(LastText(), "Modyfikacja parametrów bazy zakończona pomyślnie") << "shown even after failures";
+}
+
+// Another administrator detaches the database after the tree showed it: none of the nine
+// properties can be read, the user is told the defaults stand and the dialog shows exactly
+// them (never a read-only switched on by the empty reads), "Zapisz" sends the defaults,
+// each refusal is reported, the closing message follows and the rebuilt tree no longer has
+// the database; the next click shows that node's own list and commands.
+TEST_F(DatabaseOptions, ReadsThatFailLeaveTheDefaultsAndAConsistentScreen) {
+  Shown seen;
+  AnswerOptions(seen, true);
+  SelectDatabase("Hurtownia");
+  msde::testkit::OdbcClient other(Sim->Utf8ConnectionString("sa", ""));
+  ASSERT_TRUE(other.Exec("sp_detach_db 'Hurtownia'").ok);
+  const size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Parametry bazy"));
+
+  ASSERT_FALSE(Dialogs.Messages.empty());
+  EXPECT_EQ(Dialogs.Messages[0].Text, "Nie udał się odczyt parametrów bazy, zostały przyjęte domyślne");
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Błąd");
+  EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Error);
+  EXPECT_EQ(seen.MessagesBefore, 1u) << "told before the dialog opens";
+  EXPECT_EQ(SentStarting(mark, "SELECT CAST(DATABASEPROPERTYEX").size(), 9u);
+  EXPECT_EQ(seen.Caption, QStringLiteral("Parametry bazy \"Hurtownia\""));
+  EXPECT_EQ(seen.Values, QStringList({"MULTI_USER", "Wyłączony", "ONLINE", "Włączony", "Wyłączony", "Włączony",
+                                      "Włączony", "SIMPLE", "Włączony"}));
+  EXPECT_THAT(SentStarting(mark, "ALTER"),
+              ElementsAre("ALTER DATABASE Hurtownia SET MULTI_USER", "ALTER DATABASE Hurtownia SET READ_WRITE",
+                          "ALTER DATABASE Hurtownia SET AUTO_CLOSE OFF",
+                          "ALTER DATABASE Hurtownia SET AUTO_CREATE_STATISTICS ON",
+                          "ALTER DATABASE Hurtownia SET AUTO_SHRINK ON",
+                          "ALTER DATABASE Hurtownia SET AUTO_UPDATE_STATISTICS ON",
+                          "ALTER DATABASE Hurtownia SET RECOVERY SIMPLE",
+                          "ALTER DATABASE Hurtownia SET TORN_PAGE_DETECTION ON"));
+  ASSERT_EQ(Dialogs.Messages.size(), 10u) << "the read failure, eight refusals, the closing message";
+  for (size_t i = 1; i < 9; ++i) EXPECT_EQ(Dialogs.Messages[i].Caption, "Błąd") << i;
+  EXPECT_EQ(LastText(), "Modyfikacja parametrów bazy zakończona pomyślnie");
+  EXPECT_EQ(Node(QStringLiteral("Hurtownia")), nullptr) << "the tree is rebuilt";
+
+  SelectDatabase("Sklep");
+  EXPECT_EQ(Headers(), QStringList({QStringLiteral("Parametr"), QStringLiteral("Wartość")}));
+  EXPECT_THAT(ListColumn(0), Contains(QStringLiteral("Logiczna nazwa pliku bazy: ")));
+  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Parametry bazy")));
+  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
+  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
 }
 
 }  // namespace
