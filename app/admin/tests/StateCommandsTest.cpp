@@ -10,6 +10,7 @@ using namespace vandrel::app;
 using namespace vandrel::app::testing;
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
@@ -19,6 +20,9 @@ class StateCommands : public AdminWindowTest {
  protected:
   std::string DataFile() const override { return DataSet("admin_names.json"); }
 };
+
+// The demo server, with its offline archive.
+using StateCommandsOnTheDemo = AdminWindowTest;
 
 // Every state command on names that need care in SQL text: the statement as the server got it,
 // the state another connection sees, the message with its caption, and the refresh.
@@ -233,6 +237,37 @@ TEST_F(StateCommands, EnablingFollowsTheSelectedNode) {
   EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Ustaw bazę w tryb \"Single User\"")));
   EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
   EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
+}
+
+// "Włącz bazę" on the offline archive while another administrator detaches it: the server
+// refuses, the error report shows why, no success message follows, the tree is rebuilt
+// without the archive, and the next click shows that node's list and commands.
+TEST_F(StateCommandsOnTheDemo, ARefusedOnlineIsReportedAndTheTreeStillRebuilt) {
+  msde::testkit::OdbcClient other(Sim->Utf8ConnectionString("sa", ""));
+  bool detached = false;
+  BeforeStatement("ALTER DATABASE Archiwum2006 SET ONLINE",
+                  [&] { detached = other.Exec("sp_detach_db 'Archiwum2006'").ok; });
+  SelectDatabase("Archiwum2006 (Offline)");
+  const size_t mark = Sim->TraceMark();
+  Run(QStringLiteral("Włącz bazę"));
+  ASSERT_TRUE(detached);
+  EXPECT_THAT(SentStarting(mark, "select dbid from sysprocesses"),
+              ElementsAre("select dbid from sysprocesses where dbid=DB_ID('Archiwum2006')"));
+  EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE Archiwum2006 SET ONLINE"));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u) << LastText();
+  EXPECT_EQ(LastCaption(), "Błąd");
+  EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Error);
+  EXPECT_THAT(LastText(), HasSubstr("Could not locate entry in sysdatabases for database 'Archiwum2006'"));
+  EXPECT_EQ(SentStarting(mark, "select status, dbid").size(), 1u) << "the tree is rebuilt";
+  EXPECT_EQ(Node(QStringLiteral("Archiwum2006 (Offline)")), nullptr);
+  EXPECT_EQ(Node(QStringLiteral("Archiwum2006")), nullptr);
+
+  SelectDatabase("Sklep");
+  EXPECT_EQ(Headers(), QStringList({QStringLiteral("Parametr"), QStringLiteral("Wartość")}));
+  EXPECT_THAT(ListColumn(0), Contains(QStringLiteral("Logiczna nazwa pliku bazy: ")));
+  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
+  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
+  EXPECT_EQ(Dialogs.Messages.size(), 1u) << LastText();
 }
 
 }  // namespace
