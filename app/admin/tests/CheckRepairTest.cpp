@@ -68,6 +68,18 @@ TEST_F(CheckRepair, FullRepairRunsItsStatementsInOrderAndLeavesACleanDatabase) {
   EXPECT_THAT(sent.back(), ::testing::EndsWith(": ALTER DATABASE SklepZachod SET MULTI_USER"));
   EXPECT_EQ(Property("SklepZachod", "UserAccess"), "MULTI_USER");
   EXPECT_TRUE(CheckIsClean("SklepZachod"));
+
+  // On the mended database every statement succeeds: the four in order, then the message.
+  Dialogs.Messages.clear();
+  EXPECT_THAT(Repair("Naprawa Rebuild"),
+              ElementsAre("master: use master", "master: ALTER DATABASE SklepZachod SET SINGLE_USER",
+                          "master: DBCC CHECKDB ('SklepZachod',REPAIR_REBUILD)",
+                          "master: ALTER DATABASE SklepZachod SET MULTI_USER"));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u) << LastText();
+  EXPECT_EQ(LastText(), "Baza danych została naprawiona");
+  EXPECT_EQ(LastCaption(), "Naprawa bazy danych");
+  EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Information);
+  EXPECT_EQ(Property("SklepZachod", "UserAccess"), "MULTI_USER");
 }
 
 TEST_F(CheckRepair, LowerLevelsLeaveTheDatabaseMultiUserWhateverTheyFix) {
