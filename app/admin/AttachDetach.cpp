@@ -11,6 +11,7 @@
 #include "app/SqlQuoting.h"
 #include "app/admin/InUseGuard.h"
 #include "app/admin/PodlPlik.h"
+#include "app/admin/RunStatement.h"
 #include "app/admin/TableOwner.h"
 #include "app/clientsetup/TovinexPassword.h"
 #include "app/clientsetup/TovinexRegistry.h"
@@ -22,13 +23,6 @@ namespace {
 
 // A value inside a quoted literal of the statement.
 std::string Lit(const std::string& Value) { return EscapeLiteral(Value); }
-
-void Execute(TForm1& Form, const std::string& Statement) {
-  Form.KMQuery1->Close();
-  Form.KMQuery1->GetSQL().Clear();
-  Form.KMQuery1->GetSQL().Add(Statement);
-  Form.KMQuery1->ExecSQL();
-}
 
 // The texts of column Column (from 0) of every row of Query; rows without it are skipped.
 std::vector<std::string> ColumnOf(TForm1& Form, const std::string& Query, int Column) {
@@ -67,7 +61,7 @@ std::string FreeLoginName(TForm1& Form, const std::string& Database) {
 
 // Prepares database D for Tovinex after its files were attached.
 void PostAttachSetUp(TForm1& Form, const std::string& D, bool Archive) {
-  Execute(Form, "use " + QuoteIdentifier(D));
+  RunStatement(Form, "use " + QuoteIdentifier(D));
   std::string User;
   bool SeveralOwners = false;
   for (const std::string& Owner : ColumnOf(Form, "sp_tables @table_type = \"'TABLE'\"", 1)) {
@@ -83,12 +77,12 @@ void PostAttachSetUp(TForm1& Form, const std::string& D, bool Archive) {
   bool UserExists = false;
   for (const std::string& Name : ColumnOf(Form, "sp_helpuser", 0)) UserExists = UserExists || SameName(Name, User);
 
-  Execute(Form, "use master");
+  RunStatement(Form, "use master");
   const std::string Login = FreeLoginName(Form, D);
-  Execute(Form, "sp_addlogin '" + Lit(Login) + "', '" + clientsetup::TovinexPassword(D) + "', '" + Lit(D) + "'");
-  Execute(Form, "use " + QuoteIdentifier(D));
-  if (!UserExists) Execute(Form, "sp_adduser '" + Lit(Login) + "','" + Lit(User) + "','db_owner'");
-  Execute(Form, "sp_change_users_login 'update_one','" + Lit(User) + "','" + Lit(Login) + "'");
+  RunStatement(Form, "sp_addlogin '" + Lit(Login) + "', '" + clientsetup::TovinexPassword(D) + "', '" + Lit(D) + "'");
+  RunStatement(Form, "use " + QuoteIdentifier(D));
+  if (!UserExists) RunStatement(Form, "sp_adduser '" + Lit(Login) + "','" + Lit(User) + "','db_owner'");
+  RunStatement(Form, "sp_change_users_login 'update_one','" + Lit(User) + "','" + Lit(Login) + "'");
 
   // Tovinex logs in with the Tovinex key's UserId and detach drops the login it names, so
   // the key names the login made above (the database user may be "dba" or a table owner).
@@ -115,10 +109,10 @@ bool Attach(TForm1& Form, const std::string& Name, const std::string& DataFile, 
     Form.EnsureConnected();
     Form.KMQuery1->Close();
     if (DataFile.empty()) return false;
-    Execute(Form, "use master");
-    Execute(Form, Statement);
+    RunStatement(Form, "use master");
+    RunStatement(Form, Statement);
     PostAttachSetUp(Form, Name, Archive);
-    Execute(Form, "use master");
+    RunStatement(Form, "use master");
     Form.KMQuery1->Close();
     return StatementOk;
   } catch (...) {
@@ -168,8 +162,8 @@ void DetachDatabase(TForm1& Form, const std::string& Name) {
   Form.DisableDatabaseCommands();
   try {
     Form.EnsureConnected();
-    Execute(Form, "use master");
-    Execute(Form, "sp_detach_db '" + Lit(Name) + "'");
+    RunStatement(Form, "use master");
+    RunStatement(Form, "sp_detach_db '" + Lit(Name) + "'");
     std::string Login = Name;
     try {
       platform::TRegistry Reg(platform::HKEY_LOCAL_MACHINE);
@@ -179,7 +173,7 @@ void DetachDatabase(TForm1& Form, const std::string& Name) {
       }
     } catch (const std::exception&) {
     }
-    Execute(Form, " sp_droplogin '" + Lit(Login) + "'");
+    RunStatement(Form, " sp_droplogin '" + Lit(Login) + "'");
     if (StatementOk) {
       ShowMessage(&Form, QStringLiteral("Baza została odlaczona"), QStringLiteral("Odlaczanie baz"),
                   MsgIcon::Information);

@@ -4,16 +4,10 @@
 #include "app/MainWindow.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/InUseGuard.h"
+#include "app/admin/RunStatement.h"
 
 namespace vandrel::app::admin {
 namespace {
-
-// One statement on KMQuery1 as its only line; the query is closed and cleared afterwards.
-void Execute(TForm1& Form, const std::string& Statement) {
-  Form.KMQuery1->GetSQL().Add(Statement);
-  Form.KMQuery1->ExecSQL();
-  Form.ResetQuery();
-}
 
 std::string CheckStatement(const std::string& Name) { return "DBCC CHECKDB ('" + EscapeLiteral(Name) + "'"; }
 
@@ -21,9 +15,8 @@ std::string CheckStatement(const std::string& Name) { return "DBCC CHECKDB ('" +
 
 bool CheckDatabase(TForm1& Form, const std::string& Name) {
   Form.EnsureConnected();
-  Form.ResetQuery();
   try {
-    Execute(Form, CheckStatement(Name) + ")");
+    RunStatement(Form, CheckStatement(Name) + ")");
     return true;
   } catch (...) {
     Form.KMQuery1->Close();
@@ -34,19 +27,17 @@ bool CheckDatabase(TForm1& Form, const std::string& Name) {
 bool RepairDatabase(TForm1& Form, const std::string& Name, const char* Level) {
   const std::string name = QuoteIdentifier(Name);
   Form.EnsureConnected();
-  Form.ResetQuery();
   try {
-    Execute(Form, "use master");
-    Execute(Form, "ALTER DATABASE " + name + " SET SINGLE_USER");
-    Execute(Form, CheckStatement(Name) + "," + Level + ")");
-    Execute(Form, "ALTER DATABASE " + name + " SET MULTI_USER");
+    RunStatement(Form, "use master");
+    RunStatement(Form, "ALTER DATABASE " + name + " SET SINGLE_USER");
+    RunStatement(Form, CheckStatement(Name) + "," + Level + ")");
+    RunStatement(Form, "ALTER DATABASE " + name + " SET MULTI_USER");
     return true;
   } catch (...) {
   }
   // Never leave the database in single-user mode after a failed repair.
   try {
-    Form.ResetQuery();
-    Execute(Form, "ALTER DATABASE " + name + " SET MULTI_USER");
+    RunStatement(Form, "ALTER DATABASE " + name + " SET MULTI_USER");
   } catch (...) {
   }
   Form.KMQuery1->Close();

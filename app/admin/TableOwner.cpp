@@ -5,6 +5,7 @@
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
 #include "app/SqlQuoting.h"
+#include "app/admin/RunStatement.h"
 
 namespace vandrel::app::admin {
 namespace {
@@ -21,10 +22,7 @@ std::string ChangeStatement(const std::string& Owner, const std::string& Table, 
 void ChangeTableOwner(TForm1& Form, const std::string& Database, const std::string& NewOwner) {
   TKMQuery& query = *Form.KMQuery1;
   try {
-    Form.ResetQuery();
-    query.GetSQL().Add("use " + QuoteIdentifier(Database));
-    query.ExecSQL();
-    Form.ResetQuery();
+    RunStatement(Form, "use " + QuoteIdentifier(Database));
     query.GetSQL().Add("sp_tables @table_type = \"'TABLE'\"");
     query.Open();
     std::vector<std::string> changes;
@@ -36,12 +34,7 @@ void ChangeTableOwner(TForm1& Form, const std::string& Database, const std::stri
       }
     }
     query.Close();
-    for (const std::string& change : changes) {
-      Form.ResetQuery();
-      query.GetSQL().Add(change);
-      query.ExecSQL();
-    }
-    query.Close();
+    for (const std::string& change : changes) RunStatement(Form, change);
   } catch (...) {
     // Shown by the error report; what was changed stays changed.
   }
