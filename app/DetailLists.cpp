@@ -54,7 +54,8 @@ std::string TrimRight(const std::string& s) {
 }
 
 // One display's fill of the list: the columns (caption, width in pixels or 0 for the
-// caption's own width, centred), then its rows; the list repaints once, at the end. A fill
+// caption's own width, which for the last column means the rest of the list, centred),
+// then its rows; the list repaints once, at the end. A fill
 // left by an exception keeps its columns and drops its rows.
 class ListFill {
  public:
@@ -74,6 +75,7 @@ class ListFill {
       if (c.Centred) column.Alignment = Qt::AlignCenter;
       columns.push_back(column);
     }
+    if (Columns.size() > 0 && (Columns.end() - 1)->Width <= 0) columns.back().FillsRest = true;
     FModel->BeginFill(std::move(columns));
   }
   ~ListFill() { FModel->EndFill(std::uncaught_exceptions() == FExceptions); }

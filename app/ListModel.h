@@ -16,6 +16,9 @@ struct TListColumn {
   Qt::Alignment Alignment = Qt::AlignLeft | Qt::AlignVCenter;
   // Sorted by value, not by text (numbers as the user reads them).
   bool Numeric = false;
+  // The last column sized to its caption takes the rest of the list's width, as a report
+  // list does with such a column, so its values are not cut at the caption's width.
+  bool FillsRest = false;
 };
 
 class TListModel : public QAbstractTableModel {

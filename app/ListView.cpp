@@ -44,6 +44,7 @@ TListView::TListView(QWidget* Parent) : QTableView(Parent), FModel(new TListMode
 void TListView::ApplyColumns() {
   const auto& columns = FModel->Columns();
   for (int c = 0; c < static_cast<int>(columns.size()); ++c) setColumnWidth(c, columns[static_cast<size_t>(c)].Width);
+  horizontalHeader()->setStretchLastSection(!columns.empty() && columns.back().FillsRest);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
 }
 
