@@ -7,6 +7,7 @@
 #include "app/ConnectionString.h"
 #include "app/MainWindow.h"
 #include "app/NodeKinds.h"
+#include "app/NumberColumns.h"
 #include "app/ProcessFlags.h"
 #include "app/SqlQuoting.h"
 #include "app/WaitCursor.h"
@@ -146,10 +147,12 @@ void TForm1::QueryToListView(const std::string& Query, TListView* List, const st
     if (columns > 0) {
       TMFields* fields = KMQuery1->GetFields();
       std::vector<TMField*> cells;
+      std::vector<int> scales;  // -1: the field's own text
       std::vector<TListColumn> layout;
       for (int c = 0; c < columns; ++c) {
         TMField* field = fields->GetFields(c);
         cells.push_back(field);
+        scales.push_back(DeclaredScale(*KMQuery1, c));
         TListColumn column;
         column.Caption = QString::fromStdString(field->GetFieldName());
         column.Numeric = IsNumericType(field->GetDataType());
@@ -159,7 +162,8 @@ void TForm1::QueryToListView(const std::string& Query, TListView* List, const st
       model->BeginFill(std::move(layout));
       try {
         for (; !KMQuery1->GetEof(); KMQuery1->Next())
-          for (int c = 0; c < columns; ++c) model->AppendCell(c, Trim(cells[static_cast<size_t>(c)]->GetEditText()));
+          for (size_t c = 0; c < cells.size(); ++c)
+            model->AppendCell(static_cast<int>(c), scales[c] < 0 ? Trim(cells[c]->GetEditText()) : ScaledText(*cells[c], scales[c]));
       } catch (...) {
         model->EndFill(false);  // the rows of a fetch that failed go; the columns stay
         throw;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "app/NodeKinds.h"
@@ -163,6 +164,61 @@ TEST_F(DetailList, TableContentsGetWidthsFromTheirTextsAndNumbersAlignRight) {
   EXPECT_EQ(list->columnWidth(0), 170);
   EXPECT_EQ(list->columnWidth(4), 130);
   EXPECT_TRUE(alignment(4) & Qt::AlignHCenter);
+}
+
+// The database details keep the caption's width for "Parametr"; "Wartość", sized to its
+// caption too, takes the rest of the list so that paths and dates read whole.
+TEST_F(DetailList, TheDatabaseDetailsValuesTakeTheRestOfTheList) {
+  Connect();
+  ShowWindow();
+  Select(Node("Sklep"));
+  TListView* list = Form->ListView1;
+  ASSERT_EQ(Headers(), QStringList({QStringLiteral("Parametr"), QStringLiteral("Wartość")}));
+  EXPECT_EQ(list->columnWidth(0), list->fontMetrics().horizontalAdvance(QStringLiteral("Parametr")) + 24);
+  EXPECT_GE(list->columnWidth(0) + list->columnWidth(1), list->viewport()->width() - 1);
+  const QString path = DetailValue(QStringLiteral("Lokalizacja pliku bazy: "));
+  ASSERT_NE(path, QStringLiteral("<none>"));
+  EXPECT_GE(list->columnWidth(1), list->fontMetrics().horizontalAdvance(path));
+  // A display of fixed widths keeps them and leaves the rest empty.
+  Select(Node("Loginy"));
+  EXPECT_EQ(list->columnWidth(0), 170);
+  EXPECT_EQ(list->columnWidth(5), Form->ListView1->Model()->Columns()[5].Width);
+}
+
+// Decimal columns read with the decimals they declare and the user's separator, whatever
+// the value: a stock of 278 in a column of scale 3 reads 278,000 for a Polish user and
+// 278.000 under the C locale; integers stay as they are; the numbers still sort by value.
+TEST_F(DetailList, DecimalColumnsShowTheirScaleWithTheUsersSeparator) {
+  Connect();
+  Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
+  QTreeWidgetItem* tables = NodeUnder(Node("Sklep"), "Tabele");
+  Select(tables);
+  for (const auto& [settings, separator] :
+       {std::pair{vandrel::platform::TRegionalSettings::Polish(), QStringLiteral(",")},
+        std::pair{vandrel::platform::TRegionalSettings::Posix(), QStringLiteral(".")}}) {
+    SCOPED_TRACE(separator.toStdString());
+    vandrel::platform::TRegionalSettingsGuard user(settings);
+    Select(tables);
+    Select(NodeUnder(tables, "dbo.Towary"));
+    const QStringList headers = Headers();
+    const int id = headers.indexOf("IdTowaru"), price = headers.indexOf("Cena"), stock = headers.indexOf("Stan");
+    ASSERT_GE(id, 0);
+    ASSERT_GE(price, 0);
+    ASSERT_GE(stock, 0);
+    const int bread = ListColumn(id).indexOf("1");
+    ASSERT_GE(bread, 0);
+    EXPECT_EQ(ListColumn(price)[bread], "2" + separator + "49");
+    EXPECT_EQ(ListColumn(stock)[bread], "278" + separator + "000");
+    const QRegularExpression scale3("^-?[0-9]+" + QRegularExpression::escape(separator) + "[0-9]{3}$");
+    for (const QString& text : ListColumn(stock)) EXPECT_TRUE(scale3.match(text).hasMatch()) << text.toStdString();
+    for (const QString& text : ListColumn(id)) EXPECT_FALSE(text.contains(separator)) << text.toStdString();
+    EXPECT_TRUE(Form->ListView1->model()->index(0, stock).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                Qt::AlignRight);
+    Form->ListView1->Model()->sort(stock, Qt::AscendingOrder);
+    std::vector<double> stocks;
+    for (QString text : ListColumn(stock)) stocks.push_back(text.replace(separator, ".").toDouble());
+    EXPECT_TRUE(std::is_sorted(stocks.begin(), stocks.end()));
+  }
 }
 
 }  // namespace
