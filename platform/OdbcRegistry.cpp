@@ -281,7 +281,7 @@ void TOdbcRegistry::Write(const std::string& Section, const char* Name, const ch
   }
   TConfigMode Mode(FRoot == HKEY_CURRENT_USER ? ODBC_USER_DSN : ODBC_SYSTEM_DSN);
   if (!SQLWritePrivateProfileString(Section.c_str(), Name, Value, kOdbcIni)) {
-    throw EMRegistryError("Nie można zapisać wartości \"" + std::string(Name) + "\" źródła danych [" + Section +
+    throw EMRegistryError("Nie można zapisać wartości \"" + std::string(Name ? Name : "") + "\" źródła danych [" + Section +
                           "] w pliku " + File + ": " + InstallerError());
   }
 }
@@ -306,6 +306,16 @@ bool TOdbcRegistry::DeleteValue(const TRegPath& Path, const std::string& Name) {
   if (!ValueExists(Path, Name)) return false;
   const bool Renamed = SameIniName(Name, kServer) && !SourceHas(T.Section, kServer);
   Write(T.Section, Renamed ? kServername : Name.c_str(), nullptr);
+  return true;
+}
+
+bool TOdbcRegistry::DeleteKey(const TRegPath& Path) {
+  const TTarget T = Locate(Path);
+  if (T.Place != opDataSourceSection || SameIniName(T.Section, kSourceList)) {
+    throw EMRegistryError("Klucza " + JoinRegPath(Path) + " nie można usunąć z plików ODBC");
+  }
+  if (!KeyExists(Path)) return false;
+  Write(T.Section, nullptr, nullptr);
   return true;
 }
 

@@ -40,6 +40,9 @@ class TOdbcRegistry : public TRegistryBackend {
   std::vector<std::string> ValueNames(const TRegPath& Path) override;
   void WriteString(const TRegPath& Path, const std::string& Name, const std::string& Value) override;
   bool DeleteValue(const TRegPath& Path, const std::string& Name) override;
+  // A data source's section goes with all its values; its entry in the list stays for the
+  // caller to delete, as in the Windows registry. Other keys cannot be removed.
+  bool DeleteKey(const TRegPath& Path) override;
 
  private:
   // Where a path points: nowhere, the ODBC.INI or ODBCINST.INI key itself, or a section.

@@ -72,6 +72,16 @@ bool TRegistry::KeyExists(const AnsiString& Key) {
   return BackendFor(Path)->KeyExists(Path);
 }
 
+bool TRegistry::DeleteKey(const AnsiString& Key) {
+  const TRegPath Path = Split(Key);
+  if (FBackend && Path.size() == FPath.size() && RegPathStartsWith(Path, FPath)) CloseKey();
+  return BackendFor(Path)->DeleteKey(Path);
+}
+
+bool TRegistryBackend::DeleteKey(const TRegPath& Path) {
+  throw EMRegistryError("Klucza " + JoinRegPath(Path) + " nie można usunąć z tego magazynu rejestru");
+}
+
 void TRegistry::CloseKey() {
   FBackend.reset();
   FPath.clear();

@@ -36,6 +36,9 @@ class TRegistry {
   // Opens an existing key for reading only; false when it does not exist.
   bool OpenKeyReadOnly(const AnsiString& Key);
   bool KeyExists(const AnsiString& Key);
+  // Removes Key with its values (closing it first when it is the open key); false when it did
+  // not exist. Only ODBC data sources can be removed; other keys raise EMRegistryError.
+  bool DeleteKey(const AnsiString& Key);
   void CloseKey();
   // The open key's path below the root; empty when none is open.
   AnsiString GetCurrentPath() const;

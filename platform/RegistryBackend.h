@@ -25,6 +25,9 @@ class TRegistryBackend {
   virtual void WriteString(const TRegPath& Path, const std::string& Name, const std::string& Value) = 0;
   // False when there was no such value.
   virtual bool DeleteValue(const TRegPath& Path, const std::string& Name) = 0;
+  // Removes the key with its values; false when there was no such key. A place whose keys
+  // cannot be removed raises EMRegistryError.
+  virtual bool DeleteKey(const TRegPath& Path);
 };
 
 }  // namespace vandrel::platform

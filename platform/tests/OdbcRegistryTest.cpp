@@ -119,6 +119,23 @@ TEST_F(OdbcRegistryTest, ValuesAreChangedAndDeletedInPlace) {
   EXPECT_EQ(Reg.ReadString("LastUser"), "");
 }
 
+TEST_F(OdbcRegistryTest, ADataSourceIsDeletedWithItsValuesAndOnlyIt) {
+  WriteDataSource(HKEY_CURRENT_USER, "Sklep", "SQLite3", "KASA1");
+  WriteDataSource(HKEY_CURRENT_USER, "Hurt", "SQLite3", "KASA2");
+  TRegistry Reg(HKEY_CURRENT_USER);
+  ASSERT_TRUE(Reg.OpenKey("SOFTWARE\\ODBC\\ODBC.INI\\Sklep", false));
+  EXPECT_TRUE(Reg.DeleteKey("SOFTWARE\\ODBC\\ODBC.INI\\sklep"));
+  EXPECT_EQ(Reg.GetCurrentPath(), "") << "the deleted key was the open one";
+  EXPECT_FALSE(Reg.KeyExists("SOFTWARE\\ODBC\\ODBC.INI\\Sklep"));
+  EXPECT_EQ(DataSources(SQL_FETCH_FIRST_USER), std::set<std::string>{"Hurt"});
+  EXPECT_EQ(Profile(ODBC_USER_DSN, "Hurt", "Server"), "KASA2");
+  EXPECT_EQ(Profile(ODBC_USER_DSN, "ODBC Data Sources", "Sklep"), "SQL Server") << "the list entry is the caller's";
+  EXPECT_FALSE(Reg.DeleteKey("SOFTWARE\\ODBC\\ODBC.INI\\Sklep")) << "gone already";
+  EXPECT_THROW(Reg.DeleteKey("SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources"), EMRegistryError);
+  EXPECT_THROW(Reg.DeleteKey("SOFTWARE\\ODBC\\ODBCINST.INI\\SQLite3"), EMRegistryError);
+  EXPECT_THROW(Reg.DeleteKey("SOFTWARE\\QUORVEL\\TovinexWin"), EMRegistryError) << "the .reg store keeps its keys";
+}
+
 TEST_F(OdbcRegistryTest, KeysExistWhereUnixOdbcKeepsThem) {
   TRegistry Reg(HKEY_CURRENT_USER);
   EXPECT_FALSE(Reg.KeyExists("SOFTWARE\\ODBC\\ODBC.INI\\Pusta"));
