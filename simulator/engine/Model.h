@@ -57,6 +57,9 @@ struct ServerInfo {
       "Copyright (c) 1988-2003 Microsoft Corporation\n\tDesktop Engine on Windows NT 5.1 "
       "(Build 2600: Service Pack 3)\n";
   std::string collation = "Polish_CI_AS";
+  // The server machine as xp_msver describes it.
+  int64_t physical_memory_mb = 512;
+  int64_t processor_count = 1;
   // sp_server_info row 18 (COLLATION_SEQ) as SQL Server 2000 writes it.
   std::string collation_seq = "charset=cp1250 sort_order=ci_as collation=Polish_CI_AS";
   int charset_id = 0;  // SERVERPROPERTY('SqlCharSet'); 0 = derived from collation

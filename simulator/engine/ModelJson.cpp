@@ -2,7 +2,7 @@
 //
 // Keys and defaults. server: name, instance, machine, product_version, product_level,
 // edition, engine_edition, version_text, collation, collation_seq, start_time, data_root,
-// backup_page_microseconds.
+// backup_page_microseconds, physical_memory_mb (512), processor_count (1).
 // configuration[]: name, minimum, maximum, config_value, run_value (default config_value),
 // advanced, dynamic. logins[]: name, password, default_database ("master"), language
 // ("us_english"), sysadmin, nt_name (a Windows login, which cannot log in here), created,
@@ -396,6 +396,8 @@ Model LoadModel(const std::string& DataFile) {
     s.version_text = Get<std::string>(server, "version_text", s.version_text);
     s.collation = Get<std::string>(server, "collation", s.collation);
     s.collation_seq = Get<std::string>(server, "collation_seq", s.collation_seq);
+    s.physical_memory_mb = Get<int64_t>(server, "physical_memory_mb", s.physical_memory_mb);
+    s.processor_count = Get<int64_t>(server, "processor_count", s.processor_count);
     s.data_root = Get<std::string>(server, "data_root", s.data_root);
     s.backup_page_microseconds =
         Get<int64_t>(server, "backup_page_microseconds", s.backup_page_microseconds);
@@ -470,6 +472,8 @@ std::string ModelToJson(const Model& model) {
                     {"version_text", s.version_text},
                     {"collation", s.collation},
                     {"collation_seq", s.collation_seq},
+                    {"physical_memory_mb", s.physical_memory_mb},
+                    {"processor_count", s.processor_count},
                     {"start_time", DateTimeText(s.start_time)},
                     {"data_root", s.data_root},
                     {"backup_page_microseconds", s.backup_page_microseconds}};

@@ -1,6 +1,9 @@
-// sp_server_info and sp_MSgetversion: what the server says about itself to clients that ask
-// for the engine's version, its character set and its collation.
+// sp_server_info, sp_MSgetversion and xp_msver: what the server says about itself to clients
+// that ask for the engine's version, its character set and collation, or its machine.
+#include <algorithm>
+#include <cstdio>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -70,8 +73,53 @@ void GetVersionProc(Context& ctx, const ProcArgs&) {
   ctx.SendResult(result);
 }
 
+// xp_msver's rows in SQL Server 2000's order: Index, Name, Internal_Value, Character_Value.
+// PhysicalMemory (19) gives megabytes, with the bytes in brackets in its text.
+void MsVerProc(Context& ctx, const ProcArgs& args) {
+  const ServerInfo& s = ctx.model.server;
+  const std::string processors = std::to_string(s.processor_count);
+  const Value none;
+  int64_t major = 8, minor = 0;
+  if (std::sscanf(s.product_version.c_str(), "%ld.%ld", &major, &minor) < 1) major = 8;
+  const std::vector<std::tuple<int64_t, std::string, Value, Value>> rows = {
+      {1, "ProductName", none, std::string("Microsoft SQL Server")},
+      {2, "ProductVersion", (major << 16) | minor, s.product_version},
+      {3, "Language", int64_t{1045}, std::string("Polski")},
+      {4, "Platform", none, std::string("NT INTEL X86")},
+      {5, "Comments", none, std::string("NT INTEL X86")},
+      {6, "CompanyName", none, std::string("Microsoft Corporation")},
+      {7, "FileDescription", none, std::string("SQL Server Windows NT")},
+      {8, "FileVersion", none, std::string("2000.080.2039.00")},
+      {9, "InternalName", none, std::string("SQLSERVR")},
+      {10, "LegalCopyright", none, std::string("© 1988-2003 Microsoft Corp. All rights reserved.")},
+      {11, "LegalTrademarks", none, std::string("Microsoft is a registered trademark of Microsoft Corporation.")},
+      {12, "OriginalFilename", none, std::string("SQLSERVR.EXE")},
+      {13, "PrivateBuild", none, none},
+      {14, "SpecialBuild", int64_t{133627904}, none},
+      {15, "WindowsVersion", int64_t{170393861}, std::string("5.1 (2600)")},
+      {16, "ProcessorCount", s.processor_count, processors},
+      {17, "ProcessorActiveMask", int64_t{(int64_t{1} << std::min<int64_t>(s.processor_count, 31)) - 1}, none},
+      {18, "ProcessorType", int64_t{586}, std::string("PROCESSOR_INTEL_PENTIUM")},
+      {19, "PhysicalMemory", s.physical_memory_mb,
+       std::to_string(s.physical_memory_mb) + " (" + std::to_string(s.physical_memory_mb << 20) + ")"},
+      {20, "Product ID", none, none},
+  };
+  const std::string only = args.Text("@optname");
+  ResultSet result;
+  result.columns = {{"Index", SqlType::SmallInt, 0, 0, 0, false},
+                    {"Name", SqlType::NVarChar, 128, 0, 0, false},
+                    {"Internal_Value", SqlType::Int, 0, 0, 0, true},
+                    {"Character_Value", SqlType::NVarChar, 255, 0, 0, true}};
+  for (const auto& [index, name, internal, text] : rows) {
+    if (!only.empty() && !EqualNoCase(only, name)) continue;
+    result.rows.push_back({index, name, internal, text});
+  }
+  ctx.SendResult(result);
+}
+
 const ProcedureRegistration server_info("sp_server_info", {{"@attribute_id"}}, ServerInfoProc);
 const ProcedureRegistration get_version("sp_MSgetversion", {}, GetVersionProc);
+const ProcedureRegistration ms_ver("xp_msver", {{"@optname"}}, MsVerProc);
 
 }  // namespace
 }  // namespace msde

@@ -71,6 +71,30 @@ TEST_F(AdminServerTest, EngineInformation) {
   EXPECT_EQ(Run("sp_MSgetversion").Cell(), "8.00.2039");
 }
 
+TEST_F(AdminServerTest, MachineDescriptionOfXpMsver) {
+  const Answer all = Run("xp_msver");
+  const ResultSet& r = all.results.at(0);
+  ASSERT_EQ(r.columns.size(), 4u);
+  EXPECT_EQ(r.columns[0].name, "Index");
+  EXPECT_EQ(r.columns[1].name, "Name");
+  EXPECT_EQ(r.columns[2].name, "Internal_Value");
+  EXPECT_EQ(r.columns[3].name, "Character_Value");
+  ASSERT_EQ(r.rows.size(), 20u);
+  EXPECT_EQ(all.Cell(1, 1), "ProductVersion");
+  EXPECT_EQ(all.Cell(1, 2), std::to_string(8 << 16)) << "major version in the high word";
+  EXPECT_EQ(all.Cell(1, 3), "8.00.2039");
+  EXPECT_EQ(all.Cell(18, 0), "19");
+  EXPECT_EQ(all.Cell(18, 1), "PhysicalMemory");
+  EXPECT_EQ(all.Cell(18, 2), "512") << "megabytes";
+  EXPECT_EQ(all.Cell(18, 3), "512 (536870912)");
+  EXPECT_TRUE(IsNull(r.rows[12][2])) << "PrivateBuild has no values";
+
+  const Answer one = Run("xp_msver 'physicalmemory'");
+  ASSERT_EQ(one.results.at(0).rows.size(), 1u) << "a name picks its row, in any case";
+  EXPECT_EQ(one.Cell(0, 0), "19");
+  EXPECT_TRUE(Run("xp_msver 'NoSuchRow'").results.at(0).rows.empty());
+}
+
 TEST_F(AdminServerTest, KillRefusalsAndEnding) {
   EXPECT_TRUE(Run("KILL " + std::to_string(sa_->spid)).HasError(6104));
   EXPECT_TRUE(Run("KILL 1").HasError(6107));
