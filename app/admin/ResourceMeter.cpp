@@ -8,6 +8,7 @@
 
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
+#include "app/admin/MemoryTrend.h"
 
 namespace vandrel::app::admin {
 
@@ -49,6 +50,9 @@ TMiernik::TMiernik(QWidget* Parent) : QDialog(Parent) {
     Values[i]->setMinimumWidth(80);
     grid->addWidget(Values[i], row++, 1);
   }
+  Trend = new TMemoryTrend;
+  grid->setRowMinimumHeight(row++, 10);
+  grid->addWidget(Trend, row++, 0, 1, 2);
   auto* ok = new QPushButton(QStringLiteral("OK"));
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -75,6 +79,13 @@ void TMiernik::Refresh() {
   ShowSize(Values[6], status.TotalVirtual);
   ShowDifference(Values[7], status.TotalVirtual, status.AvailVirtual);
   ShowSize(Values[8], status.AvailVirtual);
+  // The chart takes the same whole megabytes; a total under 1 MB counts as nothing used.
+  const auto used = [](std::uint64_t Total, std::uint64_t Available) {
+    return Total >= kMegabyte && Available <= Total ? std::int64_t(Total >> 20) - std::int64_t(Available >> 20)
+                                                    : std::int64_t(0);
+  };
+  Trend->AddSample({used(status.TotalPhys, status.AvailPhys), std::int64_t(status.TotalPhys >> 20),
+                    used(status.TotalPageFile, status.AvailPageFile), std::int64_t(status.TotalPageFile >> 20)});
 }
 
 void TMiernik::FormShow() {

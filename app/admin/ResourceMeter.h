@@ -17,6 +17,8 @@ class TForm1;
 
 namespace vandrel::app::admin {
 
+class TMemoryTrend;
+
 class TMiernik : public QDialog {
   Q_OBJECT
  public:
@@ -29,6 +31,8 @@ class TMiernik : public QDialog {
   // The value labels in the order of the rows: physical memory (size, used, free), page file
   // (size, used, available), virtual memory (size, used, free).
   std::array<QLabel*, 9> Values{};
+  // Used physical memory and page file over the last minutes, under the figures.
+  TMemoryTrend* Trend = nullptr;
 
   void Refresh();
   void FormShow();

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "app/admin/MemoryTrend.h"
 #include "app/admin/ResourceMeter.h"
 #include "app/tests/SimFixture.h"
 
@@ -69,6 +70,42 @@ TEST_F(ResourceMeterTest, FiguresInWholeMegabytesTimerWhileOpen) {
   form.Commands(QStringLiteral("Miernik zasobów")).first()->trigger();
   EXPECT_TRUE(ranWhileOpen);
   EXPECT_EQ(Dialogs.DialogsRun, std::vector<std::string>{"Miernik"});
+}
+
+// The chart under the figures takes one sample a refresh, in the figures' whole megabytes,
+// and keeps five minutes of them.
+TEST_F(ResourceMeterTest, TrendFollowsTheRefreshesWhileOpen) {
+  using Sample = admin::TMemoryTrend::Sample;
+  const auto same = [](const Sample& a, const Sample& b) {
+    return a.UsedPhys == b.UsedPhys && a.TotalPhys == b.TotalPhys && a.UsedPageFile == b.UsedPageFile &&
+           a.TotalPageFile == b.TotalPageFile;
+  };
+  TMiernik meter;
+  Script(meter);
+  Status.TotalPhys = 1024 * MB;
+  Status.AvailPhys = 300 * MB;
+  Status.TotalPageFile = 2048 * MB;
+  Status.AvailPageFile = 1500 * MB;
+  meter.show();
+  ASSERT_EQ(meter.Trend->Samples().size(), 1u);
+  EXPECT_TRUE(same(meter.Trend->Samples()[0], Sample{724, 1024, 548, 2048}));
+  ASSERT_TRUE(meter.Trend->isVisible());
+  EXPECT_GE(meter.Trend->geometry().top(), meter.Values[8]->geometry().bottom()) << "under the figures";
+
+  // A page file with less than 1 MB left is as good as full on the chart.
+  Status.AvailPageFile = MB - 1;
+  meter.Refresh();
+  EXPECT_TRUE(same(meter.Trend->Samples().back(), Sample{724, 1024, 2048, 2048}));
+  for (size_t i = 0; i < admin::TMemoryTrend::kSamples + 10; ++i) {
+    Status.AvailPhys = (300 + i % 7) * MB;
+    meter.Refresh();
+  }
+  EXPECT_EQ(meter.Trend->Samples().size(), admin::TMemoryTrend::kSamples) << "the oldest samples go";
+  EXPECT_EQ(meter.Trend->Samples().back().UsedPhys, 1024 - (300 + (admin::TMemoryTrend::kSamples + 9) % 7));
+  meter.grab();  // paints a full chart
+
+  meter.close();
+  EXPECT_FALSE(meter.Timer1->isActive()) << "a closed meter reads nothing";
 }
 
 TEST_F(ResourceMeterTest, TheMachinesOwnFiguresAreShown) {
