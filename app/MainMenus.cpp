@@ -12,6 +12,7 @@
 #include "app/Images.h"
 #include "app/MainWindow.h"
 #include "app/admin/AttachDetach.h"
+#include "app/admin/ExternalPrograms.h"
 #include "app/admin/Processes.h"
 #include "app/admin/ResourceMeter.h"
 #include "app/admin/ServerConfig.h"
@@ -139,6 +140,13 @@ void TForm1::CreateMenus() {
   carry(QStringLiteral("SQL Server Engine Info"), [this] { admin::ShowEngineInfo(*this); });
   carry(QStringLiteral("Miernik zasobów"), [this] { admin::ShowResourceMeter(*this); });
   carry(QStringLiteral("Konfiguracja serwera bazy danych"), [this] { admin::ConfigureServer(*this); });
+  using admin::TExternalCommand;
+  const auto external = [this](TExternalCommand command) { return [this, command] { admin::RunExternalCommand(*this, command); }; };
+  carry(QStringLiteral("Biblioteki komunikacyjne serwera"), external(TExternalCommand::ecServerNetwork));
+  carry(QStringLiteral("Biblioteki komunikacyjne klienta"), external(TExternalCommand::ecClientNetwork));
+  carry(QStringLiteral("Konfiguracja połączeń ODBC"), external(TExternalCommand::ecOdbc));
+  carry(QStringLiteral("Uruchom Service Manager"), external(TExternalCommand::ecServiceManager));
+  carry(QStringLiteral("Konfiguracja baz Tovinex"), external(TExternalCommand::ecTovinex));
   carry(QStringLiteral("Ustaw bazę w tryb \"Single User\""), [this] { UstawbazwtrybSingleUser1Click(); });
   carry(QStringLiteral("Wyłącz tryb \"Single User\""), [this] { WycztrybSingleUser1Click(); });
   carry(QStringLiteral("Wyłącz bazę"), [this] { Wyczbaz1Click(); });

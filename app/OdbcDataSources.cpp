@@ -6,14 +6,17 @@
 
 namespace vandrel::app {
 
-std::vector<OdbcDataSource> ListOdbcDataSources() {
+std::vector<OdbcDataSource> ListOdbcDataSources(TOdbcSourceScope Scope) {
   std::vector<OdbcDataSource> sources;
   SQLHENV env = SQL_NULL_HENV;
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) return sources;
   SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   SQLCHAR name[SQL_MAX_DSN_LENGTH + 1], description[512];
   SQLSMALLINT nameLength = 0, descriptionLength = 0;
-  for (SQLUSMALLINT direction = SQL_FETCH_FIRST;; direction = SQL_FETCH_NEXT) {
+  const SQLUSMALLINT first = Scope == TOdbcSourceScope::osUser     ? SQL_FETCH_FIRST_USER
+                             : Scope == TOdbcSourceScope::osSystem ? SQL_FETCH_FIRST_SYSTEM
+                                                                   : SQL_FETCH_FIRST;
+  for (SQLUSMALLINT direction = first;; direction = SQL_FETCH_NEXT) {
     SQLRETURN rc = SQLDataSources(env, direction, name, sizeof name, &nameLength, description,
                                   sizeof description, &descriptionLength);
     if (!SQL_SUCCEEDED(rc)) break;

@@ -10,7 +10,10 @@ struct OdbcDataSource {
   std::string Description;  // the driver's name
 };
 
-std::vector<OdbcDataSource> ListOdbcDataSources();
+enum class TOdbcSourceScope { osAll, osUser, osSystem };
+
+// The user's data sources first, then the system's (or only one kind).
+std::vector<OdbcDataSource> ListOdbcDataSources(TOdbcSourceScope Scope = TOdbcSourceScope::osAll);
 
 // A value of a data source's section (user or system); empty when absent.
 std::string OdbcDataSourceValue(const std::string& DataSource, const std::string& Key);

@@ -61,6 +61,17 @@ class SimWindowTest : public ::testing::Test {
     AnswerLogin();
     Form->FormShow();
   }
+  // Connects with the server named by its address and port, as a server on another machine is
+  // named; no message of the connection is kept.
+  void ConnectByAddress() {
+    const std::string address = "127.0.0.1," + std::to_string(Sim->Port());
+    Dialogs.DialogAnswers.push_back([address](QDialog* d) {
+      static_cast<TPasswordDlg*>(d)->Edit1->setText(QString::fromStdString(address));
+      return int(QDialog::Accepted);
+    });
+    Form->FormShow();
+    Dialogs.Messages.clear();
+  }
 
   QTreeWidgetItem* Node(const QString& Text) const {
     const auto found = Form->TreeView1->findItems(Text, Qt::MatchExactly | Qt::MatchRecursive);

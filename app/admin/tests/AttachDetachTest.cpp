@@ -330,13 +330,7 @@ class ServerDiskTest : public AttachDetachTest {
  protected:
   void SetUp() override {
     ClientSetupTest::SetUp();
-    const std::string address = "127.0.0.1," + std::to_string(Sim->Port());
-    Dialogs.DialogAnswers.push_back([address](QDialog* d) {
-      static_cast<TPasswordDlg*>(d)->Edit1->setText(QString::fromStdString(address));
-      return int(QDialog::Accepted);
-    });
-    Form->FormShow();
-    Dialogs.Messages.clear();
+    ConnectByAddress();
   }
 };
 

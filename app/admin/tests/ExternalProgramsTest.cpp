@@ -1,0 +1,237 @@
+// The five external-program commands from their menu items and tool bar buttons, with real
+// programs (scripts that log how they were started) in a private system directory, client
+// tools path, Wine drive and PATH; and the Linux programs that stand in where they are missing.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolBar>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "app/admin/ExternalPrograms.h"
+#include "app/admin/FreeTdsConfDlg.h"
+#include "app/admin/ServiceManager.h"
+#include "app/clientsetup/tests/ClientSetupFixture.h"
+
+namespace vandrel::app::testing {
+namespace {
+
+using platform::HKEY_CURRENT_USER;
+using platform::HKEY_LOCAL_MACHINE;
+
+const char* const kToolsKey = "Software\\Microsoft\\Microsoft SQL Server\\80\\Tools\\ClientSetup";
+const char* const kTovinexKey = "SOFTWARE\\QUORVEL\\TovinexWin\\Instalacja";
+
+class ExternalProgramsTest : public ClientSetupTest {
+ protected:
+  void SetUp() override {
+    ClientSetupTest::SetUp();
+    System = Tmp->Path() + "/system";
+    Tools = Tmp->Path() + "/tools";
+    SetEnv("VANDREL_SYSTEM_DIR", System);
+    std::filesystem::create_directories(System);
+    Connect();
+    Dialogs.Messages.clear();
+    Dialogs.DialogsRun.clear();
+  }
+
+  // A program that appends its name and arguments to the log and ends.
+  void Program(const std::string& Path) {
+    std::filesystem::create_directories(std::filesystem::path(Path).parent_path());
+    std::ofstream(Path) << "#!/bin/sh\necho \"$(basename \"$0\") $*\" >> '" << Log() << "'\n";
+    std::filesystem::permissions(Path, std::filesystem::perms::owner_all);
+  }
+  std::string Log() const { return Tmp->Path() + "/started.log"; }
+  std::string LastText() const { return Dialogs.Messages.empty() ? "<none>" : Dialogs.Messages.back().Text; }
+  static void SetValue(platform::HKEY Root, const char* Key, const char* Name, const std::string& Value) {
+    platform::TRegistry reg(Root);
+    ASSERT_TRUE(reg.OpenKey(Key, true));
+    if (!Value.empty()) reg.WriteString(Name, Value);
+  }
+
+  // Starts a command and returns the line its program logged ("" when none started). The
+  // commands return at once, so the program's line is awaited, for a bounded time.
+  std::string Started(const std::function<void()>& Trigger) {
+    std::filesystem::remove(Log());
+    Trigger();
+    // The file appears when the program opens it, its line a moment later.
+    std::string line;
+    for (int i = 0; i < 500 && (line.empty() || line.back() != '\n'); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      line = ReadFile(Log());
+    }
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    return line;
+  }
+  // Runs a command that must start no program (it shows something instead).
+  bool NothingStarted(const std::function<void()>& Trigger) {
+    std::filesystem::remove(Log());
+    Trigger();
+    return !std::filesystem::exists(Log());
+  }
+  std::function<void()> Menu(const char* Caption) {
+    return [this, Caption] { Form->Commands(QString::fromUtf8(Caption)).first()->trigger(); };
+  }
+  std::function<void()> Button(int Number) {
+    return [this, Number] {
+      auto* action = Form->ToolBar1->findChild<QAction*>(QStringLiteral("ToolButton%1").arg(Number));
+      ASSERT_NE(action, nullptr);
+      action->trigger();
+    };
+  }
+
+  std::string System, Tools;
+};
+
+TEST_F(ExternalProgramsTest, EachDriverStartsItsProgramsFromMenuAndToolBar) {
+  for (const char* name : {"mmc.exe", "cliconfg.exe", "odbcad32.exe"}) Program(System + "/" + name);
+  for (const char* name : {"svrnetcn.exe", "sqlmangr.exe"}) Program(Tools + "/Binn/" + name);
+  SetValue(HKEY_LOCAL_MACHINE, kToolsKey, "SQLPath", Tools);
+  const std::string console = "mmc.exe /32 " + System + "/SQLServerManager.msc";
+
+  ASSERT_EQ(Form->OdbcDriverName, "SQL Server") << "the demo server is SQL Server 2000";
+  EXPECT_EQ(Started(Menu("Biblioteki komunikacyjne serwera")), "svrnetcn.exe ");
+  EXPECT_EQ(Started(Button(1)), "svrnetcn.exe ");
+  EXPECT_EQ(Started(Menu("Biblioteki komunikacyjne klienta")), "cliconfg.exe ");
+  EXPECT_EQ(Started(Button(2)), "cliconfg.exe ");
+  EXPECT_EQ(Started(Menu("Konfiguracja połączeń ODBC")), "odbcad32.exe ");
+  EXPECT_EQ(Started(Button(3)), "odbcad32.exe ");
+  EXPECT_EQ(Started(Menu("Uruchom Service Manager")), "sqlmangr.exe ");
+  EXPECT_EQ(Started(Button(4)), "sqlmangr.exe ");
+
+  Form->OdbcDriverName = "SQL Native Client";
+  EXPECT_EQ(Started(Menu("Biblioteki komunikacyjne serwera")), console);
+  EXPECT_EQ(Started(Button(2)), console);
+  EXPECT_EQ(Started(Menu("Uruchom Service Manager")), console);
+  EXPECT_EQ(Started(Button(3)), "odbcad32.exe ");
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  EXPECT_TRUE(Dialogs.DialogsRun.empty()) << "no stand-in opened while the programs are there";
+
+  // The user's key, when it opens, decides the client tools path even without the value.
+  Form->OdbcDriverName = "SQL Server";
+  Program(Tmp->Path() + "/user-tools/Binn/svrnetcn.exe");
+  SetValue(HKEY_CURRENT_USER, kToolsKey, "SQLPath", Tmp->Path() + "/user-tools");
+  EXPECT_EQ(admin::SqlToolsPath(), Tmp->Path() + "/user-tools");
+  EXPECT_EQ(Started(Button(1)), "svrnetcn.exe ");
+  platform::TRegistry user(HKEY_CURRENT_USER);
+  ASSERT_TRUE(user.OpenKey(kToolsKey, false));
+  user.DeleteValue("SQLPath");
+  EXPECT_EQ(admin::SqlToolsPath(), "") << "not read from the machine's key";
+}
+
+TEST_F(ExternalProgramsTest, MissingProgramsGiveWayToTheLinuxOnes) {
+  // No system programs and no client tools path: the FreeTDS configuration, the data source
+  // manager and the server's service stand in.
+  EXPECT_TRUE(NothingStarted(Button(1)));
+  EXPECT_TRUE(NothingStarted(Menu("Biblioteki komunikacyjne klienta")));
+  EXPECT_TRUE(NothingStarted(Button(3)));
+  EXPECT_TRUE(NothingStarted(Button(4)));
+  EXPECT_EQ(Dialogs.DialogsRun,
+            (std::vector<std::string>{"FreeTdsConfDlg", "FreeTdsConfDlg", "OdbcAdminDlg", "ServiceManagerDlg"}));
+  Form->OdbcDriverName = "SQL Native Client";
+  EXPECT_TRUE(NothingStarted(Button(2))) << "no console either";
+  EXPECT_EQ(Dialogs.DialogsRun.back(), "FreeTdsConfDlg");
+  EXPECT_TRUE(Dialogs.Messages.empty());
+
+  // A program that is there but cannot be started is reported with its command line.
+  std::ofstream(System + "/odbcad32.exe") << "not a program\n";
+  std::filesystem::permissions(System + "/odbcad32.exe", std::filesystem::perms::owner_read |
+                                                             std::filesystem::perms::owner_write |
+                                                             std::filesystem::perms::owner_exec);
+  EXPECT_TRUE(NothingStarted(Button(3)));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(LastText(), "Błąd uruchomienia programu: " + System + "/odbcad32.exe");
+  EXPECT_EQ(Dialogs.Messages.back().Caption, "Duplant");
+}
+
+TEST_F(ExternalProgramsTest, TheFreeTdsViewShowsTheFileTheClientReadsFirst) {
+  std::filesystem::create_directories(Tmp->Path() + "/freetds/etc");
+  std::ofstream(SystemFreeTds()) << "[global]\n\ttds version = 7.1\n";
+  std::vector<std::string> seen;
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    auto* view = dynamic_cast<admin::TFreeTdsConfDlg*>(d);
+    if (!view) return int(QDialog::Rejected);
+    const auto look = [&] {
+      seen.push_back(std::to_string(view->Files->currentIndex()) + " " + view->ShownFile().toStdString() + " " +
+                     (view->OpenButton->isEnabled() ? "open" : "-"));
+    };
+    look();
+    EXPECT_EQ(view->Paths[0]->text().toStdString(), "Plik: " + UserFreeTds() + " (nie istnieje)");
+    EXPECT_EQ(view->Texts[1]->toPlainText(), "[global]\n\ttds version = 7.1\n");
+    view->Files->setCurrentIndex(0);
+    look();
+    std::ofstream(UserFreeTds()) << "[KASA1]\n\thost = kasa1\n";
+    view->Reload();
+    look();
+    EXPECT_EQ(view->Texts[0]->toPlainText(), "[KASA1]\n\thost = kasa1\n");
+    return int(QDialog::Accepted);
+  });
+  EXPECT_TRUE(NothingStarted(Button(2)));
+  EXPECT_EQ(seen, (std::vector<std::string>{"1 " + SystemFreeTds() + " open", "0 " + UserFreeTds() + " -",
+                                            "0 " + UserFreeTds() + " open"}));
+}
+
+TEST_F(ExternalProgramsTest, TovinexProgramIsFoundInItsFolderOrReported) {
+  Form->OdbcDriverName = "SQL Native Client";  // the driver changes nothing here
+  EXPECT_TRUE(NothingStarted(Button(5)));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(LastText(), "Nie znaleziono programu konfiguracyjnego baz danych Tovinex");
+  EXPECT_EQ(Dialogs.Messages.back().Caption, "Błąd");
+  EXPECT_EQ(Dialogs.Messages.back().Icon, MsgIcon::Error);
+
+  // The folder is a Windows path of Tovinex under Wine: only Reinstal.exe is installed.
+  SetValue(HKEY_LOCAL_MACHINE, kTovinexKey, "Binaria", "C:\\Program Files\\Tovinex");
+  const std::string reinstal = Tmp->Path() + "/wine/drive_c/Program Files/Tovinex/Reinstal";
+  Program(reinstal + "/Reinstal.exe");
+  EXPECT_EQ(Started(Menu("Konfiguracja baz Tovinex")), "Reinstal.exe ");
+  // setup.exe comes first; as Windows programs are, it is no Linux program: Wine starts it.
+  std::ofstream(reinstal + "/setup.exe") << "MZ";
+  Program(Tmp->Path() + "/bin/wine");
+  SetEnv("PATH", Tmp->Path() + "/bin:/usr/bin:/bin");
+  EXPECT_EQ(Started(Button(5)), "wine " + reinstal + "/setup.exe");
+  EXPECT_EQ(admin::TovinexLaunch().CheckPath, reinstal + "/setup.exe");
+  EXPECT_EQ(Dialogs.Messages.size(), 1u);
+}
+
+TEST_F(ExternalProgramsTest, ServiceOfALocalServerIsShownAndControlled) {
+  Program(System + "/systemctl");
+  SetEnv("VANDREL_SERVER_SERVICE", "msde-sim");
+  std::vector<std::string> status;
+  Dialogs.DialogAnswers.push_back([&status](QDialog* d) {
+    auto* dlg = dynamic_cast<admin::TServiceManagerDlg*>(d);
+    if (!dlg) return int(QDialog::Rejected);
+    status.push_back(dlg->ServiceLabel->text().toStdString());
+    dlg->RestartButton->click();  // waits for systemctl, then asks for the status again
+    status.push_back(dlg->StatusText->toPlainText().toStdString());
+    return int(QDialog::Accepted);
+  });
+  Menu("Uruchom Service Manager")();
+  ASSERT_EQ(status.size(), 2u);
+  EXPECT_EQ(status[0], "Usługa serwera bazy danych: msde-sim");
+  EXPECT_EQ(ReadFile(Log()), "systemctl status --no-pager msde-sim\nsystemctl restart msde-sim\n"
+                             "systemctl status --no-pager msde-sim\n");
+}
+
+class RemoteServiceTest : public ExternalProgramsTest {
+ protected:
+  void SetUp() override {
+    ClientSetupTest::SetUp();
+    SetEnv("VANDREL_SYSTEM_DIR", Tmp->Path() + "/system");
+    ConnectByAddress();
+  }
+};
+
+TEST_F(RemoteServiceTest, AServerElsewhereIsSaidToRunThere) {
+  Program(Tmp->Path() + "/system/systemctl");
+  EXPECT_TRUE(NothingStarted(Button(4))) << "no service of this machine is touched";
+  EXPECT_TRUE(Dialogs.DialogsRun.empty() || Dialogs.DialogsRun.back() != "ServiceManagerDlg");
+  ASSERT_FALSE(Dialogs.Messages.empty());
+  EXPECT_EQ(LastText(), "Serwer bazy danych 127.0.0.1," + std::to_string(Sim->Port()) +
+                            " działa na innym komputerze. Jego usługą zarządza się na tamtym komputerze.");
+  EXPECT_EQ(Dialogs.Messages.back().Caption, "SQL Service Manager");
+}
+
+}  // namespace
+}  // namespace vandrel::app::testing
