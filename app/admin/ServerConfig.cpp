@@ -16,6 +16,7 @@
 
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
+#include "app/admin/DatabaseFiles.h"
 #include "platform/MemoryStatus.h"
 
 namespace vandrel::app::admin {
@@ -218,9 +219,23 @@ std::vector<std::string> TOKBottomDlg1::Statements(std::vector<QString>& Wrong) 
   return out;
 }
 
+int ServerMemoryMegabytes(TForm1& Form) {
+  const int local = int(std::min<std::uint64_t>(PhysicalMemory() >> 20, INT_MAX));
+  if (ServerIsThisMachine(Form)) return local;
+  std::string megabytes;
+  try {
+    megabytes = Form.QueryField("xp_msver 'PhysicalMemory'", 2, "master");
+  } catch (...) {
+    // Shown by the SQL error report; this machine's memory is the nearest guess left.
+  }
+  bool number = false;
+  const qlonglong server = QString::fromStdString(megabytes).toLongLong(&number);
+  return number && server > 0 ? int(std::min<qlonglong>(server, INT_MAX)) : local;
+}
+
 void ConfigureServer(TForm1& Form) {
   auto* dialog = Form.findChild<TOKBottomDlg1*>();
-  if (!dialog) dialog = new TOKBottomDlg1(Form, int(std::min<std::uint64_t>(PhysicalMemory() >> 20, INT_MAX)));
+  if (!dialog) dialog = new TOKBottomDlg1(Form, ServerMemoryMegabytes(Form));
   try {
     dialog->LoadConfiguration(3);
   } catch (...) {

@@ -51,6 +51,11 @@ class TOKBottomDlg1 : public QDialog {
 // True when Text is a whole number that an int option of the server can hold.
 bool IsWholeNumber(const QString& Text);
 
+// The track bars' maximum in whole megabytes: this machine's physical memory for a server on
+// it; for a server elsewhere its own (xp_msver's PhysicalMemory), since the settings are the
+// server's, falling back to this machine's when the server does not say.
+int ServerMemoryMegabytes(TForm1& Form);
+
 void ConfigureServer(TForm1& Form);
 
 }  // namespace vandrel::app::admin

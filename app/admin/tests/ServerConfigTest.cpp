@@ -124,5 +124,53 @@ TEST_F(ServerConfigTest, EmptiedBadAndRejectedValues) {
     EXPECT_FALSE(admin::IsWholeNumber(bad)) << bad;
 }
 
+TEST_F(ServerConfigTest, RunningValuesDifferWhereAChangeAwaitsARestart) {
+  Connect();
+  {
+    // Reserving the working set takes effect only after a restart: saved 1, running 0.
+    msde::testkit::OdbcClient admin(Sim->ConnectionString("sa", ""));
+    admin.Exec("sp_configure 'show advanced options', 1");
+    admin.Exec("RECONFIGURE WITH OVERRIDE");
+    admin.Exec("sp_configure 'set working set size',1");
+    admin.Exec("sp_configure 'remote query timeout (s)',900");
+    admin.Exec("RECONFIGURE WITH OVERRIDE");
+  }
+  const auto sent = Configure([](TOKBottomDlg1& d) {
+    EXPECT_TRUE(d.RadioButton3->isChecked());
+    EXPECT_TRUE(d.CheckBox1->isChecked()) << "saved";
+    d.RadioButton4->click();
+    EXPECT_FALSE(d.CheckBox1->isChecked()) << "running";
+    EXPECT_EQ(d.Edit3->text(), "900") << "a dynamic change runs at once";
+    d.RadioButton3->click();
+    EXPECT_TRUE(d.CheckBox1->isChecked());
+    d.RadioButton4->click();
+  });
+  // Confirming the running values writes them as the new saved ones.
+  const auto written = Written(sent);
+  EXPECT_NE(std::find(written.begin(), written.end(), "sp_configure 'set working set size',0"), written.end());
+  msde::testkit::OdbcClient check(Sim->ConnectionString("sa", ""));
+  const auto rows = check.Exec("sp_configure 'set working set size'").Rows();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].at(3).value_or("NULL"), "0") << "saved as the server keeps it";
+}
+
+// A server reached by address is not this machine: its own memory sets the bars.
+TEST_F(ServerConfigTest, AServerElsewhereGivesTheBarsItsOwnMemory) {
+  ConnectByAddress();
+  const auto sent = Configure([](TOKBottomDlg1& d) {
+    for (const QSlider* bar : {d.TrackBar1, d.TrackBar2, d.TrackBar3})
+      EXPECT_EQ(bar->maximum(), 512) << "the simulated server's 512 MB, not this machine's 1024";
+    EXPECT_EQ(d.TrackBar2->value(), 512) << "no limit shows at the right end";
+  });
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), "xp_msver 'PhysicalMemory'"), 1);
+  EXPECT_EQ(Written(sent)[8], "sp_configure 'max server memory (MB)',2147483647");
+}
+
+TEST_F(ServerConfigTest, ALocalServerKeepsThisMachinesMemory) {
+  Connect();
+  const auto sent = Configure([](TOKBottomDlg1& d) { EXPECT_EQ(d.TrackBar3->maximum(), 1024); });
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), "xp_msver 'PhysicalMemory'"), 0);
+}
+
 }  // namespace
 }  // namespace vandrel::app::testing
