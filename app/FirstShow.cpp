@@ -2,6 +2,7 @@
 // the "ODBC" path), the first connect, the driver detection and the first tree.
 #include <QApplication>
 
+#include "app/ConnectFailure.h"
 #include "app/ConnectionString.h"
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
@@ -9,12 +10,24 @@
 #include "app/OdbcLogonDialog.h"
 #include "app/PasswordDlg.h"
 #include "app/ProcessFlags.h"
+#include "app/StatusLine.h"
 #include "app/WaitCursor.h"
+#include "data/OdbcError.h"
 
 namespace vandrel::app {
 namespace {
 
 const QString kConnectFailed = QStringLiteral("Nie udało się nawiązanie połączenia z serwem bazy danych MSSQL");
+
+// The failed connection's message, and under it what the driver said, in the user's words.
+QString ConnectFailedText(const std::exception* E) {
+  std::vector<TDriverRecord> records;
+  for (const EMException* e = dynamic_cast<const EMException*>(E); e; e = e->GetInner())
+    if (const auto* record = dynamic_cast<const EMOdbcDriverError*>(e))
+      records.push_back({record->SqlState, record->NativeError, record->Message});
+  const std::string reason = ConnectFailureReason(records);
+  return reason.empty() ? kConnectFailed : kConnectFailed + "\r\n\r\n" + QString::fromStdString(reason);
+}
 
 }  // namespace
 
@@ -39,6 +52,7 @@ void TForm1::FormShow() {
   }
   if (DialogSeam::Current().ExecDialog(PasswordDlg) != QDialog::Accepted) return;
   ConnectionString = BuildConnectionString(PasswordDlg->Fields());
+  UpdateConnectionStatus();
   try {
     MOdbcLink1->SetConnected(false);
     {
@@ -52,6 +66,8 @@ void TForm1::FormShow() {
     OdbcDriverName = DetectOdbcDriver();
     RefreshTree();
     DisableDatabaseCommands();
+  } catch (const std::exception& e) {
+    ShowMessage(this, ConnectFailedText(&e), QStringLiteral("Błąd"), MsgIcon::Error);
   } catch (...) {
     ShowMessage(this, kConnectFailed, QStringLiteral("Błąd"), MsgIcon::Error);
   }

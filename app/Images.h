@@ -1,11 +1,18 @@
 #pragma once
-// The pictures of the tool bar (ImageList1) and of the tree's node kinds (ImageList2),
-// painted at run time.
+// The pictures of the tool bar (ImageList1) and of the tree's node kinds (ImageList2): the
+// desktop theme's icons where the theme has them, else the tool's own, with a small mark in
+// the corner for a state (connection lost, offline, damaged, read-only, single user) and for
+// what a folder holds.
 #include <QIcon>
+
+#include "app/NodeKinds.h"
 
 namespace vandrel::app {
 
-QIcon ToolBarImage(int Index);  // 0..5
-QIcon TreeImage(int Index);     // 1..14, by node kind
+QIcon ToolBarImage(int Index);               // 0..5
+// 1..14, by node kind; Marks (TDatabaseMark) only for a usable database.
+QIcon TreeImage(int Index, int Marks = dmNone);
+// The program's own icon (window, desktop entry).
+QIcon ProgramIcon();
 
 }  // namespace vandrel::app

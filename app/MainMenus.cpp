@@ -22,20 +22,21 @@
 namespace vandrel::app {
 namespace {
 
-const QString kRefresh = QStringLiteral("Odśwież listę baz     F5");
-const QString kAttach = QStringLiteral("Podłącz bazę");
-const QString kDetach = QStringLiteral("Odłącz bazę");
-const QString kRepair = QStringLiteral("Naprawa baz danych");
-const QString kNetwork = QStringLiteral("Utwórz połączenie sieciowe Tovinex");
-const QString kHideSystem = QStringLiteral("Nie wyświetlaj bazy systemowych");
-const QString kStructure = QStringLiteral("Wyświetlanie kolumn - struktura danych");
-const QString kContents = QStringLiteral("Wyświetlanie kolumn - zawartość");
+const QString kRefresh = QStringLiteral("&Odśwież listę baz     F5");
+const QString kAttach = QStringLiteral("&Podłącz bazę");
+const QString kDetach = QStringLiteral("O&dłącz bazę");
+const QString kRepair = QStringLiteral("&Naprawa baz danych");
+const QString kNetwork = QStringLiteral("Utwórz połączenie sieciowe &Tovinex");
+const QString kHideSystem = QStringLiteral("&Nie wyświetlaj bazy systemowych");
+const QString kStructure = QStringLiteral("Wyświetlanie kolumn - st&ruktura danych");
+const QString kContents = QStringLiteral("Wyświetlanie kolumn - &zawartość");
 
 }  // namespace
 
-QAction* TForm1::AddCommand(QMenu* Menu, const QString& Caption) {
-  QAction* action = Menu->addAction(Caption);
-  FCommands.emplace(Caption, action);
+// Text is the menu text with its mnemonic; the command is known by its caption without it.
+QAction* TForm1::AddCommand(QMenu* Menu, const QString& Text) {
+  QAction* action = Menu->addAction(Text);
+  FCommands.emplace(CaptionOf(Text), action);
   return action;
 }
 
@@ -45,15 +46,15 @@ void TForm1::CreateMenus() {
 
   auto addRepairMenu = [this](QMenu* parent) {
     QMenu* repair = parent->addMenu(kRepair);
-    FCommands.emplace(kRepair, repair->menuAction());
-    AddCommand(repair, QStringLiteral("Sprawdź spójność bazy"));
+    FCommands.emplace(CaptionOf(kRepair), repair->menuAction());
+    AddCommand(repair, QStringLiteral("&Sprawdź spójność bazy"));
     repair->addSeparator();
-    AddCommand(repair, QStringLiteral("Naprawa Fast"));
-    AddCommand(repair, QStringLiteral("Naprawa Rebuild"));
-    AddCommand(repair, QStringLiteral("Naprawa Full"));
+    AddCommand(repair, QStringLiteral("Naprawa &Fast"));
+    AddCommand(repair, QStringLiteral("Naprawa &Rebuild"));
+    AddCommand(repair, QStringLiteral("Naprawa F&ull"));
   };
 
-  QMenu* bazy = bar->addMenu(QStringLiteral("Bazy"));
+  QMenu* bazy = bar->addMenu(QStringLiteral("&Bazy"));
   connect(AddCommand(bazy, kRefresh), &QAction::triggered, this, [this] {
     if (EnsureConnected()) RefreshTree();
   });
@@ -63,14 +64,14 @@ void TForm1::CreateMenus() {
   bazy->addSeparator();
   addRepairMenu(bazy);
 
-  QMenu* konfiguracja = bar->addMenu(QStringLiteral("Konfiguracja"));
-  AddCommand(konfiguracja, QStringLiteral("Biblioteki komunikacyjne serwera"));
-  AddCommand(konfiguracja, QStringLiteral("Biblioteki komunikacyjne klienta"));
-  AddCommand(konfiguracja, QStringLiteral("Uruchom Service Manager"));
+  QMenu* konfiguracja = bar->addMenu(QStringLiteral("&Konfiguracja"));
+  AddCommand(konfiguracja, QStringLiteral("Biblioteki komunikacyjne &serwera"));
+  AddCommand(konfiguracja, QStringLiteral("Biblioteki komunikacyjne &klienta"));
+  AddCommand(konfiguracja, QStringLiteral("&Uruchom Service Manager"));
   konfiguracja->addSeparator();
-  AddCommand(konfiguracja, QStringLiteral("Konfiguracja połączeń ODBC"));
+  AddCommand(konfiguracja, QStringLiteral("Konfiguracja połączeń &ODBC"));
   konfiguracja->addSeparator();
-  AddCommand(konfiguracja, QStringLiteral("Konfiguracja baz Tovinex"));
+  AddCommand(konfiguracja, QStringLiteral("Konfiguracja baz &Tovinex"));
   konfiguracja->addSeparator();
   QAction* hideSystem = AddCommand(konfiguracja, kHideSystem);
   hideSystem->setCheckable(true);
@@ -85,26 +86,26 @@ void TForm1::CreateMenus() {
   connect(structure, &QAction::triggered, this, [this] { SetTableDisplayMode(false); });
   connect(contents, &QAction::triggered, this, [this] { SetTableDisplayMode(true); });
 
-  Narzdzia1 = bar->addMenu(QStringLiteral("Narzędzia"));
+  Narzdzia1 = bar->addMenu(QStringLiteral("&Narzędzia"));
   Narzdzia1->setObjectName("Narzdzia1");
   connect(Narzdzia1, &QMenu::aboutToShow, this, [this] { Narzdzia1Click(); });
-  AddCommand(Narzdzia1, QStringLiteral("Ustaw bazę w tryb \"Single User\""));
-  AddCommand(Narzdzia1, QStringLiteral("Wyłącz tryb \"Single User\""));
+  AddCommand(Narzdzia1, QStringLiteral("&Ustaw bazę w tryb \"Single User\""));
+  AddCommand(Narzdzia1, QStringLiteral("&Wyłącz tryb \"Single User\""));
   Narzdzia1->addSeparator();
   AddCommand(Narzdzia1, kNetwork);
   Narzdzia1->addSeparator();
-  AddCommand(Narzdzia1, QStringLiteral("Procesy"));
+  AddCommand(Narzdzia1, QStringLiteral("&Procesy"));
   Narzdzia1->addSeparator();
-  AddCommand(Narzdzia1, QStringLiteral("Konfiguracja serwera bazy danych"));
+  AddCommand(Narzdzia1, QStringLiteral("&Konfiguracja serwera bazy danych"));
   Narzdzia1->addSeparator();
-  AddCommand(Narzdzia1, QStringLiteral("Miernik zasobów"));
+  AddCommand(Narzdzia1, QStringLiteral("&Miernik zasobów"));
 
-  QMenu* pomoc = bar->addMenu(QStringLiteral("Pomoc"));
-  AddCommand(pomoc, QStringLiteral("SQL Server Engine Info"));
+  QMenu* pomoc = bar->addMenu(QStringLiteral("&Pomoc"));
+  AddCommand(pomoc, QStringLiteral("SQL Server &Engine Info"));
   pomoc->addSeparator();
-  AddCommand(pomoc, QStringLiteral("O programie..."));
+  AddCommand(pomoc, QStringLiteral("&O programie..."));
 
-  QAction* zamknij = bar->addAction(QStringLiteral("Zamknij"));
+  QAction* zamknij = bar->addAction(QStringLiteral("&Zamknij"));
   FCommands.emplace(QStringLiteral("Zamknij"), zamknij);
   connect(zamknij, &QAction::triggered, this, [] { QApplication::quit(); });
 
@@ -114,19 +115,19 @@ void TForm1::CreateMenus() {
   AddCommand(PopupMenu1, kDetach);
   AddCommand(PopupMenu1, kNetwork);
   PopupMenu1->addSeparator();
-  AddCommand(PopupMenu1, QStringLiteral("Wyłącz bazę"));
-  AddCommand(PopupMenu1, QStringLiteral("Włącz bazę"));
-  AddCommand(PopupMenu1, QStringLiteral("Ustaw bazę w trybie tylko do odczytu"));
-  AddCommand(PopupMenu1, QStringLiteral("Wyłącz tryb tylko do odczytu"));
+  AddCommand(PopupMenu1, QStringLiteral("&Wyłącz bazę"));
+  AddCommand(PopupMenu1, QStringLiteral("Włą&cz bazę"));
+  AddCommand(PopupMenu1, QStringLiteral("Ustaw bazę w trybie tylko do &odczytu"));
+  AddCommand(PopupMenu1, QStringLiteral("Wyłącz tr&yb tylko do odczytu"));
   PopupMenu1->addSeparator();
   addRepairMenu(PopupMenu1);
-  AddCommand(PopupMenu1, QStringLiteral("Zmień właściciela tabel"));
+  AddCommand(PopupMenu1, QStringLiteral("&Zmień właściciela tabel"));
   PopupMenu1->addSeparator();
-  AddCommand(PopupMenu1, QStringLiteral("Parametry bazy"));
+  AddCommand(PopupMenu1, QStringLiteral("P&arametry bazy"));
 
   PopupMenu2 = new QMenu(this);
   PopupMenu2->setObjectName("PopupMenu2");
-  AddCommand(PopupMenu2, QStringLiteral("Zabij proces"));
+  AddCommand(PopupMenu2, QStringLiteral("&Zabij proces"));
 
   // Commands carried out by the command families, in every place they appear.
   const auto carry = [this](const QString& caption, const std::function<void()>& handler) {

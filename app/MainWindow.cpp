@@ -40,9 +40,14 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   CreateComponents();
   CreateMenus();
   CreateToolBar();
+  CreateStatusBar();
 }
 
 TForm1::~TForm1() {
+  // The status bar follows the tree and the list; their clean-up must not reach a window
+  // that is going.
+  TreeView1->model()->disconnect(this);
+  ListView1->Model()->disconnect(this);
   KMQuery1.reset();  // the query leaves its link before the link goes
   MOdbcLink1.reset();
   if (Form1 == this) Form1 = nullptr;
@@ -106,9 +111,19 @@ void TForm1::CreateComponents() {
   KMQuery1->SetLink(MOdbcLink1.get());
 }
 
+QString CaptionOf(const QString& Text) {
+  QString caption;
+  caption.reserve(Text.size());
+  for (qsizetype i = 0; i < Text.size(); ++i) {
+    if (Text[i] == '&' && i + 1 < Text.size()) ++i;  // "&x" marks x; "&&" is one "&"
+    caption += Text[i];
+  }
+  return caption;
+}
+
 QList<QAction*> TForm1::Commands(const QString& Caption) const {
   QList<QAction*> found;
-  auto [from, to] = FCommands.equal_range(Caption);
+  auto [from, to] = FCommands.equal_range(CaptionOf(Caption));
   for (auto it = from; it != to; ++it) found.append(it->second);
   return found;
 }

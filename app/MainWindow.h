@@ -4,7 +4,7 @@
 // the server. Its operations are spread over files named for their roles: MainWindow.cpp
 // (components and events), MainMenus.cpp (command table), FirstShow.cpp (connection at
 // start), QuerySteps.cpp, SqlErrorReport.cpp, ServerTree.cpp, DetailLists.cpp,
-// DriverDetection.cpp.
+// DriverDetection.cpp, StatusLine.cpp.
 #include <QMainWindow>
 #include <QString>
 #include <map>
@@ -28,6 +28,7 @@ class QTreeWidgetItem;
 namespace vandrel::app {
 
 class TPasswordDlg;
+class TStatusLine;
 
 using TextList = std::vector<std::string>;
 
@@ -52,6 +53,7 @@ class TForm1 : public QMainWindow {
   QTreeWidget* TreeView1 = nullptr;
   QSplitter* Splitter1 = nullptr;
   TListView* ListView1 = nullptr;
+  TStatusLine* StatusBar1 = nullptr;
   QMenu* PopupMenu1 = nullptr;  // the tree's
   QMenu* PopupMenu2 = nullptr;  // the list's (process list only)
   QMenu* Narzdzia1 = nullptr;   // main menu "Narzędzia"
@@ -60,11 +62,15 @@ class TForm1 : public QMainWindow {
   TMExeVersion MExeVersion1;
   TPasswordDlg* PasswordDlg = nullptr;
 
-  // Every place of a command (main menu, pop-up menu, tool bar) by its caption.
+  // Every place of a command (main menu, pop-up menu, tool bar) by its caption (with or
+  // without its mnemonic mark).
   QList<QAction*> Commands(const QString& Caption) const;
   void SetCommandEnabled(const QString& Caption, bool Enabled);
   bool CommandEnabled(const QString& Caption) const;
   bool CommandChecked(const QString& Caption) const;
+
+  // The status bar's server, user and connection state, read from the tree and the link.
+  void UpdateConnectionStatus();
 
   // Events.
   void FormShow();
@@ -155,7 +161,8 @@ class TForm1 : public QMainWindow {
   void CreateComponents();
   void CreateMenus();
   void CreateToolBar();
-  QAction* AddCommand(QMenu* Menu, const QString& Caption);
+  void CreateStatusBar();
+  QAction* AddCommand(QMenu* Menu, const QString& Text);
   void AddTablesAndUsersFolders(QTreeWidgetItem* Database);
   void FillFolder(QTreeWidgetItem* Folder, int ChildImage, const TextList& List, int Column);
   void AddLoginsFolder(const TextList& Logins);
@@ -167,6 +174,9 @@ class TForm1 : public QMainWindow {
   std::multimap<QString, QAction*> FCommands;
   bool FShown = false;
 };
+
+// A command's caption, which identifies it: its menu text without the mnemonic marks ("&").
+QString CaptionOf(const QString& Text);
 
 // The main window of the running program (null before it exists).
 extern TForm1* Form1;

@@ -4,17 +4,30 @@
 
 namespace vandrel::app {
 
-int StatusImage(const std::string& Status) {
-  if (Status.empty()) return nkDatabase;
-  long long s = 0;
+namespace {
+
+// The status word; 0 when the text is empty or no number.
+long long StatusBits(const std::string& Status) {
+  if (Status.empty()) return 0;
   try {
-    s = std::stoll(Status);
+    return std::stoll(Status);
   } catch (...) {
-    return nkDatabase;
+    return 0;
   }
+}
+
+}  // namespace
+
+int StatusImage(const std::string& Status) {
+  const long long s = StatusBits(Status);
   if (s & 0x100) return nkDatabaseDamaged;
   if (s & 0x200) return nkDatabaseOffline;
   return nkDatabase;
+}
+
+int DatabaseMarks(const std::string& Status) {
+  const long long s = StatusBits(Status);
+  return ((s & 0x400) ? dmReadOnly : dmNone) | ((s & 0x1000) ? dmSingleUser : dmNone);
 }
 
 std::string StripStateSuffix(const std::string& Text) {

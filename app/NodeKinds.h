@@ -31,6 +31,12 @@ inline bool IsDatabaseKind(int Kind) {
 // unusable at start-up) gives damaged, else bit 0x200 gives offline, else usable.
 int StatusImage(const std::string& Status);
 
+// Marks of a usable database's state that its node kind does not tell (flags).
+enum TDatabaseMark : int { dmNone = 0, dmReadOnly = 1, dmSingleUser = 2 };
+
+// The marks from the status column of sysdatabases: bit 0x400 read-only, 0x1000 single user.
+int DatabaseMarks(const std::string& Status);
+
 // The database name of a node text without its " (Offline)" or " (Uszkodzona)" suffix.
 std::string StripStateSuffix(const std::string& Text);
 

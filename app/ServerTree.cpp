@@ -3,6 +3,7 @@
 #include <QTreeWidget>
 #include <set>
 
+#include "app/Images.h"
 #include "app/MainWindow.h"
 #include "app/NodeKinds.h"
 #include "app/ProcessFlags.h"
@@ -68,6 +69,7 @@ void TForm1::RefreshTree() {
           nodeText = name + " (Uszkodzona)";
         }
         QTreeWidgetItem* node = AddNode(databases, nodeText, kind, kind);
+        if (kind == nkDatabase) node->setIcon(0, TreeImage(kind, DatabaseMarks(list[row])));
         TreeView1->setCurrentItem(node);
         if (kind == nkDatabase) {
           AddNode(node, "Tabele", nkTablesFolder, nkTablesFolder);

@@ -3,7 +3,9 @@
 
 #include "app/AboutBox.h"
 #include "app/DialogSeam.h"
+#include "app/Images.h"
 #include "app/MainWindow.h"
+#include "app/QtTranslation.h"
 #include "foundation/Exception.h"
 
 namespace {
@@ -32,6 +34,8 @@ int main(int argc, char* argv[]) {
   using namespace vandrel::app;
   TApplication application(argc, argv);
   application.setApplicationName(QStringLiteral("Vandrel MSDE 2000"));
+  LoadQtTranslation(application);
+  application.setWindowIcon(ProgramIcon());
   try {
     auto form1 = std::make_unique<TForm1>();
     Form1 = form1.get();

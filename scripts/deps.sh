@@ -6,13 +6,14 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make pkg-config
   unixodbc unixodbc-dev odbcinst tdsodbc libsqliteodbc
-  qt6-base-dev libqt6sql6-odbc
+  qt6-base-dev libqt6sql6-odbc libqt6svg6 qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   libsoci-dev libsoci-odbc4.0
   nlohmann-json3-dev
   zlib1g-dev
   locales
   xvfb xauth
+  desktop-file-utils
 )
 
 missing=()

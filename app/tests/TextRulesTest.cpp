@@ -1,6 +1,7 @@
 // The small text rules of the main window: quoting, node kinds, error text, version form.
 #include <gtest/gtest.h>
 
+#include "app/ConnectFailure.h"
 #include "app/ErrorText.h"
 #include "app/NodeKinds.h"
 #include "app/SqlQuoting.h"
@@ -85,4 +86,35 @@ TEST(VersionText, DisplayForm) {
   EXPECT_EQ(FormatVersionString("3"), "3");
   EXPECT_EQ(FormatVersionString(""), "");
   EXPECT_EQ(FormatVersionString("x.5"), "");
+}
+
+TEST(NodeKinds, DatabaseMarksReadTheStateBitsOnly) {
+  EXPECT_EQ(DatabaseMarks(""), dmNone);
+  EXPECT_EQ(DatabaseMarks("4194328"), dmNone);  // auto-shrink, simple recovery: no mark
+  EXPECT_EQ(DatabaseMarks("1048"), dmReadOnly);
+  EXPECT_EQ(DatabaseMarks("4120"), dmSingleUser);
+  EXPECT_EQ(DatabaseMarks("5144"), dmReadOnly | dmSingleUser);
+  EXPECT_EQ(DatabaseMarks("x"), dmNone);
+}
+
+// The records as FreeTDS and the driver manager give them for the failures users meet.
+TEST(ConnectFailure, TellsTheCommonFailuresApart) {
+  const auto reason = [](std::vector<TDriverRecord> r) { return ConnectFailureReason(r); };
+  const std::string refused = reason({{"28000", 18456, "Login failed for user 'sa'."}});
+  EXPECT_EQ(refused.rfind("Serwer odrzucił logowanie", 0), 0u) << refused;
+  EXPECT_NE(refused.find("Sterownik: [28000/18456] Login failed for user 'sa'."), std::string::npos);
+  // Unknown host and an unreachable port share SQLSTATE 08001; the texts tell them apart.
+  const std::string host = reason({{"08001", 0, "[FreeTDS][SQL Server]Unable to connect to data source"},
+                                   {"HY000", 20013, "Unknown host machine name."}});
+  EXPECT_EQ(host.rfind("Nie znaleziono komputera", 0), 0u) << host;
+  const std::string port = reason({{"08001", 20009, "Unable to connect: Adaptive Server is unavailable or does not exist"}});
+  EXPECT_EQ(port.rfind("Serwer nie odpowiada", 0), 0u) << port;
+  EXPECT_EQ(reason({{"HYT00", 0, "Login timeout expired"}}).rfind("Serwer nie odpowiedział w wyznaczonym czasie", 0), 0u);
+  EXPECT_EQ(reason({{"IM002", 0, "Data source name not found"}}).rfind("Nie znaleziono sterownika", 0), 0u);
+}
+
+TEST(ConnectFailure, AnUnknownRecordIsShownAsTheDriverGaveIt) {
+  EXPECT_EQ(ConnectFailureReason({}), "");
+  EXPECT_EQ(ConnectFailureReason({{"42000", 5701, "Changed database context to 'master'."}}),
+            "Sterownik: [42000/5701] Changed database context to 'master'.");
 }

@@ -20,11 +20,11 @@ using namespace vandrel::app;
 
 namespace {
 
-// The captions of a menu, "-" for a separator, submenus as "caption>".
+// The captions of a menu (without mnemonic marks), "-" for a separator, submenus as "caption>".
 QStringList Captions(const QMenu* Menu) {
   QStringList captions;
   for (QAction* a : Menu->actions())
-    captions << (a->isSeparator() ? QStringLiteral("-") : a->menu() ? a->text() + ">" : a->text());
+    captions << (a->isSeparator() ? QStringLiteral("-") : a->menu() ? CaptionOf(a->text()) + ">" : CaptionOf(a->text()));
   return captions;
 }
 
@@ -36,7 +36,7 @@ class WindowShape : public ::testing::Test {
 
 TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
   QStringList top;
-  for (QAction* a : Form.menuBar()->actions()) top << a->text();
+  for (QAction* a : Form.menuBar()->actions()) top << CaptionOf(a->text());
   EXPECT_EQ(top, QStringList({"Bazy", "Konfiguracja", QStringLiteral("Narzędzia"), "Pomoc", "Zamknij"}));
   const auto menus = Form.menuBar()->actions();
   EXPECT_EQ(Captions(menus[0]->menu()),

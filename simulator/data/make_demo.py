@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes msde-sim's demo data set: demo.json and the attachable files/Sklep2.mdf and
 files/Sklep2_log.ldf; and, as test data, the attachable files of owner-cases/. A small Polish retail site: two shops and a wholesale store, an
-offline archive, a damaged database and one whose name needs brackets.
+offline archive, a damaged database, one the server marks suspect at start-up and one whose
+name needs brackets.
 
 The rows are generated from fixed lists with a fixed seed, so the output is the same on
 every run. Run it from anywhere: python3 simulator/data/make_demo.py
@@ -380,10 +381,6 @@ def main():
             sklep, hurtownia, wschod, archive, damaged,
         ],
     }
-    with open(os.path.join(HERE, "demo.json"), "w", encoding="utf-8") as out:
-        json.dump(data, out, ensure_ascii=False, indent=1)
-        out.write("\n")
-
     # An attachable database whose tables belong to a user without a login on this server.
     sklep2 = shop("Sklep2", 0, datetime(2006, 5, 22, 16, 3, 0), 3, 18, 14, 6, [],
                   [{"name": "sklep2", "sid": "0x5B1E9C4F22A14D3E8C7A61F0B2D39E11", "roles": ["db_owner"]}])
@@ -400,6 +397,21 @@ def main():
         out.write("\n")
 
     owner_cases()
+
+    # A shop whose log disk failed: the server could not recover it at start-up and marks it
+    # suspect (status 0x100), so the tool shows it as damaged. Drawn after the attachable
+    # files, whose rows stay as they were.
+    suspect = shop("SklepPoludnie", 10, datetime(2007, 3, 1, 7, 55, 0), 2, 10, 8, 4, [],
+                   [{"name": "SklepPoludnie", "login": "SklepPoludnie", "roles": ["db_owner"]}])
+    suspect["options"]["Status"] = "SUSPECT"
+    number_tables(suspect, 181575685)
+    data["databases"].append(suspect)
+    data["logins"].append({"name": "SklepPoludnie", "password": "ZXASQWER", "default_database": "SklepPoludnie",
+                           "created": "2007-03-01 07:58:20"})
+
+    with open(os.path.join(HERE, "demo.json"), "w", encoding="utf-8") as out:
+        json.dump(data, out, ensure_ascii=False, indent=1)
+        out.write("\n")
 
 
 def owner_cases():

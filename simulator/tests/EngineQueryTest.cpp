@@ -21,7 +21,7 @@ TEST_F(EngineTest, DatabaseListOfTheTree) {
       "select status, dbid, name, Convert(VARCHAR(8), crdate, 2), filename, version, cmptlevel "
       "from sysdatabases order by dbid");
   EXPECT_THAT(a.ColumnNames(), ElementsAre("status", "dbid", "name", "", "filename", "version", "cmptlevel"));
-  ASSERT_EQ(a.Result().rows.size(), 9u);
+  ASSERT_EQ(a.Result().rows.size(), 10u);
   EXPECT_EQ(a.Text(0, 2), "master");
   EXPECT_EQ(a.Text(4, 1), "5");
   EXPECT_EQ(a.Text(4, 2), "Sklep");
@@ -32,6 +32,8 @@ TEST_F(EngineTest, DatabaseListOfTheTree) {
   EXPECT_EQ(a.Text(6, 2), "Sklep Wschód");
   const int64_t archive_status = std::get<int64_t>(a.Result().rows[7][0]);
   EXPECT_NE(archive_status & 0x200, 0);
+  EXPECT_EQ(a.Text(9, 2), "SklepPoludnie");  // suspect: not recovered at start-up
+  EXPECT_NE(std::get<int64_t>(a.Result().rows[9][0]) & 0x100, 0);
 }
 
 TEST_F(EngineTest, ServerPropertiesAsTheTreeAsksForThem) {

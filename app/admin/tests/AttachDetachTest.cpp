@@ -49,7 +49,7 @@ class AttachDetachTest : public ClientSetupTest {
 
   void Trigger(const QString& Caption) {
     for (QAction* a : Form->PopupMenu1->actions())
-      if (a->text() == Caption) return a->trigger();
+      if (CaptionOf(a->text()) == Caption) return a->trigger();
     FAIL() << "no command " << Caption.toStdString();
   }
 

@@ -43,7 +43,7 @@ class NetworkConnectionTest : public ClientSetupTest {
   }
   void Trigger() {
     for (QAction* a : Form->PopupMenu1->actions())
-      if (a->text() == QStringLiteral("Utwórz połączenie sieciowe Tovinex")) return a->trigger();
+      if (CaptionOf(a->text()) == QStringLiteral("Utwórz połączenie sieciowe Tovinex")) return a->trigger();
     FAIL() << "no command in the pop-up menu";
   }
   std::vector<std::string> MessageTexts() const {
