@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 #include "engine/LoadEngine.h"
@@ -12,9 +13,18 @@
 
 namespace {
 
+// The demo set of the source tree; an installed copy finds its own under share/vandrel.
+std::string DefaultDataSet() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::exists(MSDE_DEMO_DATA, ec)) return MSDE_DEMO_DATA;
+  const fs::path installed = fs::read_symlink("/proc/self/exe", ec).parent_path() / "../share/vandrel/demo/demo.json";
+  return !ec && fs::exists(installed, ec) ? fs::weakly_canonical(installed, ec).string() : MSDE_DEMO_DATA;
+}
+
 struct Arguments {
   int port = 1433;
-  std::string data = MSDE_DEMO_DATA;
+  std::string data = DefaultDataSet();
   std::string files;  // empty: the engine's default, a "files" directory beside the data set
   std::string trace;  // empty: no statement trace
 };
