@@ -294,26 +294,26 @@ int TMBackup::BeginRestore(TMBackupHeader& Header, int& Blocks, bool& LastFile) 
     const int Result = ReadHeader(Header, Blocks, LastFile, kMaxHeader);
     AllocateBuffers(Header.BlockSize);
     // The blocks begin at the first 0x01 after the header.
-    std::int64_t Position = FHeaderLength ? FHeaderLength : static_cast<std::int64_t>(Expected.size());
-    SetPointer(Position);
-    char Piece[kPiece];
-    for (;;) {
-      const std::int64_t Got = DoRead(Piece, kPiece);
-      const char* Mark = std::find(Piece, Piece + Got, backup::kBlockMark);
-      if (Mark != Piece + Got) {
-        Position += Mark - Piece;
-        break;
-      }
-      Position += Got;
-      if (Got < kPiece) break;
-    }
-    SetPointer(Position);
-    FFirstBlock = Position;
+    FFirstBlock = FindBlockMark(FHeaderLength ? FHeaderLength : static_cast<std::int64_t>(Expected.size()));
+    SetPointer(FFirstBlock);
     return Result;
   });
 }
 
 void TMBackup::EndRestore() { SetActive(false); }
+
+std::int64_t TMBackup::FindBlockMark(std::int64_t From) {
+  std::int64_t Position = From;
+  SetPointer(Position);
+  char Piece[kPiece];
+  for (;;) {
+    const std::int64_t Got = DoRead(Piece, kPiece);
+    const char* Mark = std::find(Piece, Piece + Got, backup::kBlockMark);
+    if (Mark != Piece + Got) return Position + (Mark - Piece);
+    Position += Got;
+    if (Got < kPiece) return Position;
+  }
+}
 
 bool TMBackup::ReadBlockHeader(TMBackupBlockHeader& Block) {
   if (!FReading) Raise(kSequenceError);

@@ -80,6 +80,9 @@ class TMBackup : public TMCustomFile {
   // The header line of the block at the current position; false at the end of the file.
   // A header line that is not whole or whose checksum is wrong raises 1305.
   bool ReadBlockHeader(TMBackupBlockHeader& Block);
+  // The position of the first 0x01 at or after From (the end of the file when there is
+  // none): where a block header may begin, since block data never holds that byte.
+  std::int64_t FindBlockMark(std::int64_t From);
   // The block's own bytes (un-escaped, checked and decoded); the file position moves past
   // its data. Raises 1306 for damaged data, 1307 when it cannot be decoded.
   void ReadBlockData(const TMBackupBlockHeader& Block, std::string& Content);

@@ -1,5 +1,7 @@
 #include "data/backup/BackupReader.h"
 
+#include <algorithm>
+
 #include "data/DataError.h"
 #include "data/DataSet.h"
 #include "data/backup/BlockCodec.h"
@@ -51,6 +53,50 @@ void TMBackupReader::BuildIndex() {
     FBlocks.push_back(Block);
     FBackup.SetPointer(Next);
   }
+}
+
+TMBackupSurvey TMBackupReader::Survey() {
+  TMBackupSurvey Result;
+  const std::int64_t Size = FBackup.GetSize();
+  TMBackupBlockContent Content;
+  int Expected = 0;
+  // After an unreadable header line the blocks lost there explain a gap in the numbers.
+  bool Lost = false;
+  auto Damaged = [&](std::int64_t Offset, const TMBackupBlockHeader* Block, const EMDataError& E) {
+    Result.Damage.push_back({Offset, Block ? Block->Number : -1, Expected, Block ? Block->Name : AnsiString(),
+                             E.Code, E.Message, E.GetDescription()});
+  };
+  for (std::int64_t Position = FBackup.GetFirstBlock(); Position < Size;) {
+    TMBackupBlockHeader Block;
+    try {
+      FBackup.SetPointer(Position);
+      if (!FBackup.ReadBlockHeader(Block)) break;
+    } catch (const EMDataError& E) {
+      Damaged(Position, nullptr, E);
+      Lost = true;
+      Position = FBackup.FindBlockMark(Position + 1);
+      continue;
+    }
+    if (Block.Number != Expected && !(Lost && Block.Number > Expected))
+      Damaged(Position, &Block, EMDataError(kBlockHeaderError, ""));
+    Lost = false;
+    Expected = Block.Number + 1;
+    Result.LastNumber = std::max(Result.LastNumber, Block.Number);
+    try {
+      if (Block.DataOffset + Block.EscapedLength > Size) throw EMDataError(kBlockDataError, "");
+      FBackup.ReadBlockData(Block, FBytes);
+      if (!Content.Parse(FBytes)) Unreadable();
+    } catch (const EMDataError& E) {
+      Damaged(Position, &Block, E);
+      // Bytes lost from or added to the data move the next header: look for it.
+      Position = FBackup.FindBlockMark(Block.DataOffset);
+      continue;
+    }
+    ++Result.WholeBlocks;
+    Result.Records += Content.RecordCount;
+    Position = Block.DataOffset + Block.EscapedLength;
+  }
+  return Result;
 }
 
 std::vector<int> TMBackupReader::FindBlocks(const AnsiString& Name) const {

@@ -94,25 +94,30 @@ int List(const char* Path) {
   return kWhole;
 }
 
+// One line per damaged block, then the verdict; every block is read, damaged or not.
 int Verify(const char* Path) {
   TOpened File;
   Open(File, Path);
   TMBackupReader Reader(File.Backup);
-  Reader.BuildIndex();
-  TMBackupBlockContent Content;
-  long Records = 0;
-  for (int I = 0; I < Reader.GetBlockCount(); ++I) {
-    Reader.ReadContent(I, Content);
-    Records += Content.RecordCount;
+  const TMBackupSurvey Survey = Reader.Survey();
+  for (const TMBlockDamage& D : Survey.Damage) {
+    std::cout << "Uszkodzenie w bajcie " << D.Offset << ": ";
+    if (D.Number < 0)
+      std::cout << "nieczytelny nagłówek bloku";
+    else if (D.Code == 1305)
+      std::cout << "blok " << D.Number << " (" << D.Name << ") zamiast bloku " << D.ExpectedNumber;
+    else
+      std::cout << "blok " << D.Number << " (" << D.Name << ")";
+    std::cout << ": " << D.Message << (D.Description.empty() ? "" : " (" + D.Description + ")") << "\n";
   }
-  bool Whole = File.Result == 0;
+  bool Whole = File.Result == 0 && Survey.Damage.empty();
   if (File.Result != 0) std::cout << "Nagłówek: " << RestoreText(File.Result) << "\n";
-  if (File.Result == 0 && File.Blocks != Reader.GetBlockCount()) {
-    std::cout << "Nagłówek podaje " << File.Blocks << " bloków, w pliku jest " << Reader.GetBlockCount() << "\n";
+  if (File.Result == 0 && File.Blocks != Survey.LastNumber + 1) {
+    std::cout << "Nagłówek podaje " << File.Blocks << " bloków, w pliku jest " << Survey.LastNumber + 1 << "\n";
     Whole = false;
   }
-  std::cout << (Whole ? "Plik jest cały" : "Plik jest uszkodzony") << ": bloków " << Reader.GetBlockCount()
-            << ", rekordów " << Records << "\n";
+  std::cout << (Whole ? "Plik jest cały" : "Plik jest uszkodzony") << ": bloków " << Survey.WholeBlocks
+            << (Whole ? "" : " całych") << ", rekordów " << Survey.Records << "\n";
   return Whole ? kWhole : kDamaged;
 }
 

@@ -90,6 +90,40 @@ TEST_F(ArchiveTool, VerifyTellsAWholeFileFromADamagedOne) {
   EXPECT_EQ(RunTool("unpack " + Path).Status, 2);
 }
 
+// Three blocks damaged three ways (a flipped data byte, bytes inserted into data, a broken
+// header line): each is reported where its header begins, and every block after them is
+// read and counted.
+TEST_F(ArchiveTool, VerifyReportsEveryDamagedBlockAndReadsOnPastThem) {
+  TMDataSet Many;
+  test::OpenFiveFields(Many);
+  test::AppendRecords(Many, 300);
+  TMBackup Backup;
+  const int Blocks = test::WriteBackup(Backup, PathOf("wiele.bak"), {{"Wiele", &Many}}, 1024);
+  ASSERT_GE(Blocks, 8);
+  std::string Bytes = test::Bytes(PathOf("wiele.bak"));
+  std::vector<std::size_t> Marks;
+  for (std::size_t P = Bytes.find('\x01'); P != std::string::npos; P = Bytes.find('\x01', P + 1)) Marks.push_back(P);
+  ASSERT_EQ(Marks.size(), static_cast<std::size_t>(Blocks));
+  const std::size_t Line = Bytes.find("\r\n", Marks[1]) + 2 - Marks[1];  // header line of a "Wiele" block
+  Bytes[Marks[2] - 3] ^= 0x40;                                         // last data byte of block 1
+  Bytes[Marks[6] + 3] ^= 0x01;                                         // block 6's number
+  Bytes.insert(Marks[3] + Line + 10, "abc");                           // inside block 3's data
+  test::Put(PathOf("wiele.bak"), Bytes);
+
+  const TRun Run = RunTool("verify " + PathOf("wiele.bak"));
+  EXPECT_EQ(Run.Status, 1);
+  const std::string Expected =
+      "Uszkodzenie w bajcie " + std::to_string(Marks[1]) + ": blok 1 (Wiele): [DT/1306]";
+  EXPECT_NE(Run.Out.find(Expected), std::string::npos) << Run.Out;
+  EXPECT_NE(Run.Out.find("Uszkodzenie w bajcie " + std::to_string(Marks[3]) + ": blok 3 (Wiele): [DT/130"),
+            std::string::npos) << Run.Out;
+  EXPECT_NE(Run.Out.find("Uszkodzenie w bajcie " + std::to_string(Marks[6] + 3) + ": nieczytelny nagłówek bloku"),
+            std::string::npos) << Run.Out;
+  EXPECT_EQ(std::count(Run.Out.begin(), Run.Out.end(), '\n'), 4) << Run.Out;
+  EXPECT_NE(Run.Out.find("Plik jest uszkodzony: bloków " + std::to_string(Blocks - 3) + " całych"), std::string::npos)
+      << Run.Out;
+}
+
 TEST_F(ArchiveTool, DumpWritesTheBlocksRecordsAsCsv) {
   TRun Run = RunTool("dump " + Path + " Towary");
   EXPECT_EQ(Run.Status, 0);
