@@ -181,7 +181,9 @@ bool TMBackup::WriteBlock(const AnsiString& BlockName, TMCustomDataSet* DataSet)
       if (Line.size() > 4 * Room) Raise(kNoPlaceForDefinitions);
     }
     Line += "\r\n";
-    std::string Block = platform::AnsiToWin1250(Line);
+    std::string Block;
+    Block.reserve(Room + 1);
+    platform::AppendAnsiToWin1250(Block, Line);
     if (Block.size() > Room) Raise(kNoPlaceForDefinitions);
 
     bool Stored = false;
@@ -215,12 +217,13 @@ bool TMBackup::WriteBlock(const AnsiString& BlockName, TMCustomDataSet* DataSet)
           AppendStoredValue(Line, Type, IsNull, Integer, Float, Ext, DateTime, String);
         }
         Line += "\r\n";
-        const std::string Bytes = platform::AnsiToWin1250(Line);
-        if (Block.size() + Bytes.size() > Room) {
+        const std::size_t Before = Block.size();
+        platform::AppendAnsiToWin1250(Block, Line);
+        if (Block.size() > Room) {
+          Block.resize(Before);
           if (Stored) break;  // the record begins the next block
           Raise(kNoPlaceForValues);
         }
-        Block += Bytes;
         Stored = true;
       }
       DataSet->Next();

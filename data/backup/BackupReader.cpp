@@ -29,7 +29,7 @@ void StoreValue(TMField* Field, TMFieldType Type, const std::string& Text) {
     case mftInteger: Field->SetAsInteger(Required(backup::ParseInteger(Text))); break;
     case mftFloat: Field->SetAsFloat(Required(backup::ParseFloat(Text))); break;
     case mftExtended: Field->SetAsExtended(Required(backup::ParseExtended(Text))); break;
-    case mftDateTime: Field->SetAsDateTime(TdtTools().FromString(Text, fmtDateTimeCompressed).Value); break;
+    case mftDateTime: Field->SetAsDateTime(TdtTools(0.0).FromString(Text, fmtDateTimeCompressed).Value); break;
     default: Field->SetAsString(Text); break;
   }
 }

@@ -2,7 +2,10 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <utility>
+#include <vector>
 
 namespace vandrel::platform {
 
@@ -75,6 +78,85 @@ class TConverter {
   iconv_t FHandle;
 };
 
+// Windows-1250 is one byte a character: its 128 upper bytes are read from iconv once into a
+// table, and text converts through the table (a file of records converts line by line).
+// Characters the code page lacks still go to iconv, for its stand-ins.
+class TWin1250Table {
+ public:
+  TWin1250Table() {
+    TConverter Decoder(kAnsi, kWin1250);
+    for (int B = 0x80; B < 0x100; ++B) {
+      const char Byte = static_cast<char>(B);
+      FDecoded[B - 0x80] = Decoder.Convert(std::string_view(&Byte, 1));
+      char32_t C = 0;
+      if (DecodeChar(FDecoded[B - 0x80], C) == FDecoded[B - 0x80].size() && C >= 0x80)
+        FEncoded.push_back({C, Byte});
+    }
+    std::sort(FEncoded.begin(), FEncoded.end());
+  }
+
+  void Decode(std::string& Out, std::string_view Text) const {
+    for (char Ch : Text) {
+      const unsigned char C = static_cast<unsigned char>(Ch);
+      if (C < 0x80)
+        Out += Ch;
+      else
+        Out += FDecoded[C - 0x80];
+    }
+  }
+
+  void Encode(std::string& Out, std::string_view Text) const {
+    thread_local TConverter Transliterating(kWin1250Transliterated, kAnsi);
+    for (std::size_t I = 0; I < Text.size();) {
+      if (static_cast<unsigned char>(Text[I]) < 0x80) {
+        Out += Text[I++];
+        continue;
+      }
+      char32_t C = 0;
+      std::size_t Length = DecodeChar(Text.substr(I), C);
+      const auto Found = std::lower_bound(FEncoded.begin(), FEncoded.end(), std::pair<char32_t, char>(C, '\0'));
+      if (Length > 0 && Found != FEncoded.end() && Found->first == C) {
+        Out += Found->second;
+      } else {
+        // Not one of the page's characters, or not UTF-8: iconv decides as it always did.
+        if (Length == 0) Length = 1;
+        while (I + Length < Text.size() && static_cast<unsigned char>(Text[I + Length]) >= 0x80 &&
+               (static_cast<unsigned char>(Text[I + Length]) & 0xC0) == 0x80)
+          ++Length;
+        Out += Transliterating.Convert(Text.substr(I, Length));
+      }
+      I += Length;
+    }
+  }
+
+ private:
+  // The length of the minimal two- or three-byte UTF-8 character at the start of Text with
+  // its code point, or 0 (the page has no character beyond these).
+  static std::size_t DecodeChar(std::string_view Text, char32_t& C) {
+    auto Byte = [&](std::size_t I) { return static_cast<unsigned char>(Text[I]); };
+    auto Follows = [&](std::size_t I) { return I < Text.size() && (Byte(I) & 0xC0) == 0x80; };
+    if (Text.empty()) return 0;
+    if (Byte(0) >= 0xC2 && Byte(0) <= 0xDF && Follows(1)) {
+      C = (char32_t(Byte(0) & 0x1F) << 6) | (Byte(1) & 0x3F);
+      return 2;
+    }
+    if (Byte(0) >= 0xE0 && Byte(0) <= 0xEF && Follows(1) && Follows(2)) {
+      C = (char32_t(Byte(0) & 0x0F) << 12) | (char32_t(Byte(1) & 0x3F) << 6) | (Byte(2) & 0x3F);
+      if (C < 0x800 || (C >= 0xD800 && C <= 0xDFFF)) return 0;
+      return 3;
+    }
+    return 0;
+  }
+
+  std::string FDecoded[128];
+  std::vector<std::pair<char32_t, char>> FEncoded;
+};
+
+const TWin1250Table& Win1250() {
+  static const TWin1250Table Table;
+  return Table;
+}
+
 }  // namespace
 
 std::string AnsiToOem(std::string_view Text) {
@@ -88,13 +170,21 @@ std::string OemToAnsi(std::string_view Text) {
 }
 
 std::string AnsiToWin1250(std::string_view Text) {
-  thread_local TConverter Converter(kWin1250Transliterated, kAnsi);
-  return Converter.Convert(Text);
+  std::string Result;
+  AppendAnsiToWin1250(Result, Text);
+  return Result;
+}
+
+void AppendAnsiToWin1250(std::string& Out, std::string_view Text) {
+  Out.reserve(Out.size() + Text.size());
+  Win1250().Encode(Out, Text);
 }
 
 std::string Win1250ToAnsi(std::string_view Text) {
-  thread_local TConverter Converter(kAnsi, kWin1250);
-  return Converter.Convert(Text);
+  std::string Result;
+  Result.reserve(Text.size() + Text.size() / 8);
+  Win1250().Decode(Result, Text);
+  return Result;
 }
 
 }  // namespace vandrel::platform

@@ -15,6 +15,8 @@ std::string OemToAnsi(std::string_view Text);
 
 // UTF-8 to Windows-1250; characters it lacks (and bytes that are not UTF-8) as for AnsiToOem.
 std::string AnsiToWin1250(std::string_view Text);
+// The same, appended to Out.
+void AppendAnsiToWin1250(std::string& Out, std::string_view Text);
 // Windows-1250 to UTF-8; the five bytes the code page leaves undefined become "?".
 std::string Win1250ToAnsi(std::string_view Text);
 
