@@ -50,6 +50,9 @@ struct Message {
   std::string text;
   std::string procedure;  // empty outside stored procedures
   int line = 1;
+  // Sent to the client at once instead of waiting for a packet to fill: the progress
+  // messages of STATS and RAISERROR ... WITH NOWAIT.
+  bool now = false;
 };
 
 // What a batch reports, in order. The front end decides which DONE is the last one.

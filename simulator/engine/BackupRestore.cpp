@@ -182,7 +182,7 @@ bool Pace(Context& ctx, int64_t pages, const Options& o, const char* done_word) 
     if (!ctx.WaitUnlocked(std::max(slice, std::chrono::milliseconds(upto == 100 ? 0 : 1))))
       return false;
     if (o.stats && upto < 100)
-      ctx.Info(3211, std::to_string(upto) + " percent " + done_word + ".");
+      ctx.InfoNow(3211, std::to_string(upto) + " percent " + done_word + ".");
   }
   return true;
 }
@@ -307,7 +307,7 @@ void Backup(Context& ctx, Parser& p) {
   if (!WriteFileAtomically(local, BackupFileText(sets))) DeviceFails(ctx, statement, path);
   const BackupSet& written = sets.back();
   ReportProcessed(ctx, database, written, pages, false, written.position);
-  if (o.stats) ctx.Info(3211, "100 percent backed up.");
+  if (o.stats) ctx.InfoNow(3211, "100 percent backed up.");
   ReportProcessed(ctx, database, written, pages, true, written.position);
   ReportSuccess(ctx, statement, written.pages, started);
 }
@@ -560,7 +560,7 @@ void RestoreDatabase(Context& ctx, Parser& p) {
   if (now != nullptr) *now = std::move(restored);
   else ctx.model.AddDatabase(std::move(restored));
 
-  if (o.stats) ctx.Info(3211, "100 percent restored.");
+  if (o.stats) ctx.InfoNow(3211, "100 percent restored.");
   ReportProcessed(ctx, name, set, pages, false, set.position);
   ReportProcessed(ctx, name, set, pages, true, set.position);
   ReportSuccess(ctx, statement, total, started);

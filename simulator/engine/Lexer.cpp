@@ -154,7 +154,8 @@ bool StartsStatement(const Token& t) {
                                     "DBCC",   "KILL",    "RECONFIGURE",     "WAITFOR",
                                     "SET",    "DECLARE", "PRINT", "INSERT",  "UPDATE",
                                     "DELETE", "CREATE",  "DROP",  "IF",      "RETURN",
-                                    "CHECKPOINT", "BACKUP", "RESTORE", "GRANT", "REVOKE"};
+                                    "CHECKPOINT", "BACKUP", "RESTORE", "GRANT", "REVOKE",
+                                    "RAISERROR"};
   if (t.kind != TokenKind::Word) return false;
   for (const char* word : kStarters)
     if (t.IsWord(word)) return true;

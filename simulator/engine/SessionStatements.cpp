@@ -1,4 +1,4 @@
-// Statements about the session itself: USE, SET, PRINT and WAITFOR.
+// Statements about the session itself: USE, SET, PRINT, RAISERROR and WAITFOR.
 #include "engine/Statements.h"
 #include "engine/Values.h"
 
@@ -56,6 +56,40 @@ void Print(Context& ctx, Parser& p) {
   ctx.Info(0, t.text, 0, 1);
 }
 
+// RAISERROR ('text', severity, state) [WITH NOWAIT | LOG | SETERROR, ...]: message 50000;
+// severity 10 or less is informational, more an error that does not end the batch. NOWAIT
+// sends the message to the client at once instead of with the rest of the response.
+void RaisError(Context& ctx, Parser& p) {
+  p.ExpectSymbol("(");
+  const std::string text = p.ExpectString();
+  p.ExpectSymbol(",");
+  const int64_t severity = p.ExpectInteger();
+  p.ExpectSymbol(",");
+  const bool negative = p.AcceptSymbol("-");
+  const int64_t state = p.ExpectInteger();
+  p.ExpectSymbol(")");
+  bool nowait = false;
+  if (p.AcceptKeyword("WITH")) {
+    do {
+      if (p.AcceptKeyword("NOWAIT"))
+        nowait = true;
+      else if (!p.AcceptKeyword("LOG") && !p.AcceptKeyword("SETERROR"))
+        p.FailHere();
+    } while (p.AcceptSymbol(","));
+  }
+  p.ExpectEnd();
+  if (severity < 0 || severity > 25 || state > 127) p.FailHere();
+  // A negative state is reported as state 1, as SQL Server does.
+  const int shown_state = negative || state == 0 ? 1 : static_cast<int>(state);
+  const int level = static_cast<int>(severity);
+  if (level > 10)
+    ctx.Error(50000, level, shown_state, text);
+  else if (nowait)
+    ctx.InfoNow(50000, text, level, shown_state);
+  else
+    ctx.Info(50000, text, level, shown_state);
+}
+
 // WAITFOR DELAY 'hh:mm[:ss[.mmm]]': waits without holding the engine; an attention or a
 // KILL ends the wait and the batch.
 void WaitFor(Context& ctx, Parser& p) {
@@ -81,6 +115,7 @@ const StatementRegistration use_statement("USE", Use);
 const StatementRegistration set_statement("SET", Set);
 const StatementRegistration print_statement("PRINT", Print);
 const StatementRegistration waitfor_statement("WAITFOR", WaitFor);
+const StatementRegistration raiserror_statement("RAISERROR", RaisError);
 
 }  // namespace
 }  // namespace msde

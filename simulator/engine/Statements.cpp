@@ -162,6 +162,12 @@ void Context::Info(int number, const std::string& text, int severity, int state)
   sink.Info(MakeMessage(*this, number, severity, state, text));
 }
 
+void Context::InfoNow(int number, const std::string& text, int severity, int state) {
+  Message m = MakeMessage(*this, number, severity, state, text);
+  m.now = true;
+  sink.Info(m);
+}
+
 void Context::Error(int number, int severity, int state, const std::string& text) {
   sink.Error(MakeMessage(*this, number, severity, state, text));
 }

@@ -86,6 +86,9 @@ class Context {
 
   // An informational message (INFO token), e.g. 5701 on "use".
   void Info(int number, const std::string& text, int severity = 10, int state = 1);
+  // An informational message that goes to the client at once, as SQL Server sends the
+  // progress of STATS and RAISERROR ... WITH NOWAIT, while the statement still runs.
+  void InfoNow(int number, const std::string& text, int severity = 10, int state = 1);
   // An error that does not end the statement (more may follow).
   void Error(int number, int severity, int state, const std::string& text);
   // Ends the statement with an error.

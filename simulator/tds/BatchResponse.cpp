@@ -45,7 +45,10 @@ void BatchResponse::Info(const Message& message) {
   if (Suppressed()) return;
   FlushDone(true);
   WriteMessage(out_.Tokens(), Token::Info, message, server_);
-  Flush();
+  if (message.now)
+    out_.FlushAll();
+  else
+    Flush();
 }
 
 void BatchResponse::Error(const Message& message) {

@@ -65,6 +65,14 @@ void ResponseWriter::FlushFullPackets() {
   data.erase(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(sent));
 }
 
+void ResponseWriter::FlushAll() {
+  FlushFullPackets();
+  Bytes& data = pending_.Data();
+  if (data.empty()) return;
+  SendPacket(data.data(), data.size(), false);
+  data.clear();
+}
+
 bool ResponseWriter::EndMessage() {
   FlushFullPackets();
   Bytes& data = pending_.Data();

@@ -64,6 +64,10 @@ class ResponseWriter {
   Writer& Tokens() { return pending_; }
   // Sends the full packets accumulated so far (never the last, partial one).
   void FlushFullPackets();
+  // Sends everything written so far, the last part in a packet shorter than the packet
+  // size that does not end the message (what SQL Server does for a message that must not
+  // wait, such as a backup's progress).
+  void FlushAll();
   // Sends the rest as the message's last packet. False when the peer is gone.
   bool EndMessage();
   // Drops what has not been sent yet (after an attention).

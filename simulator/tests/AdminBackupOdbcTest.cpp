@@ -8,6 +8,9 @@
 #include <thread>
 
 #include "AdminFixture.h"
+#include "TdsRawClient.h"
+#include "tds/Packet.h"
+#include "tds/Tokens.h"
 #include "testkit/OdbcClient.h"
 #include "testkit/SimServer.h"
 
@@ -109,6 +112,35 @@ TEST_F(AdminBackupOdbcTest, CancelDuringALongBackupLeavesNoFileAndTheDatabaseUnt
   EXPECT_FALSE(std::filesystem::exists(dir_.Path() + "/Sklep.bak.tmp"));
   EXPECT_EQ(tool->Scalar("select count(*) from Sklep.dbo.Towary"), "2");
   EXPECT_TRUE(tool->Exec("RESTORE HEADERONLY FROM DISK = N'" + bak_ + "'").HasNative(3201));
+}
+
+// SQL Server sends a STATS progress message at once, in a packet of its own that does not
+// end the response, instead of holding it until a packet fills or the statement ends: the
+// first two packets each hold one progress message while the backup still runs (it runs
+// until the attention ends it).
+TEST_F(AdminBackupOdbcTest, ProgressMessagesLeaveAtOnceWhileTheBackupRuns) {
+  Start(40000);
+  testing::RawClient raw(server_->Port());
+  ASSERT_FALSE(raw.LogIn("sa", "").empty());
+  raw.SendBatch("BACKUP DATABASE Sklep TO DISK = N'" + bak_ + "' WITH INIT, STATS = 10");
+  for (const char* expected : {"10 percent backed up.", "20 percent backed up."}) {
+    const std::optional<testing::RawPacket> packet = raw.ReadPacket();
+    ASSERT_TRUE(packet);
+    EXPECT_FALSE(packet->last) << expected;
+    const std::vector<testing::RawToken> tokens = testing::Tokens(packet->body);
+    ASSERT_EQ(tokens.size(), 1u) << expected;
+    EXPECT_EQ(tokens[0].kind, tds::Token::Info);
+    EXPECT_EQ(tokens[0].number, 3211);
+    EXPECT_EQ(tokens[0].text, expected);
+  }
+  raw.SendMessage(tds::PacketType::Attention, {});
+  const std::optional<tds::Bytes> rest = raw.ReadMessage();
+  ASSERT_TRUE(rest);
+  const std::vector<testing::RawToken> tokens = testing::Tokens(*rest);
+  ASSERT_FALSE(tokens.empty());
+  EXPECT_EQ(tokens.back().kind, tds::Token::Done);
+  EXPECT_TRUE(tokens.back().status & tds::DoneStatus::Attention);
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path() + "/Sklep.bak"));
 }
 
 }  // namespace

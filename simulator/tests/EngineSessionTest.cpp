@@ -77,6 +77,25 @@ TEST_F(EngineTest, ReadOnlyAndOfflineDatabasesStillListButRefuseEntry) {
   EXPECT_EQ(Run("select * from Archiwum2006.dbo.Towary").ErrorNumber(), 942);
 }
 
+TEST_F(EngineTest, RaisErrorReportsAMessageOrAnErrorAndNowaitSendsItAtOnce) {
+  const Answer a = Run("RAISERROR('krok 1', 0, 1) WITH NOWAIT RAISERROR(N'zła ilość', 16, -1) select 3 "
+                       "RAISERROR('koniec', 10, 2)");
+  ASSERT_EQ(a.infos.size(), 2u);
+  EXPECT_EQ(a.infos[0].number, 50000);
+  EXPECT_EQ(a.infos[0].text, "krok 1");
+  EXPECT_TRUE(a.infos[0].now);
+  EXPECT_EQ(a.infos[1].text, "koniec");
+  EXPECT_EQ(a.infos[1].state, 2);
+  EXPECT_FALSE(a.infos[1].now);
+  ASSERT_EQ(a.errors.size(), 1u);
+  EXPECT_EQ(a.errors[0].number, 50000);
+  EXPECT_EQ(a.errors[0].severity, 16);
+  EXPECT_EQ(a.errors[0].state, 1);
+  EXPECT_EQ(a.errors[0].text, "zła ilość");
+  EXPECT_EQ(a.Text(0, 0), "3") << "an error of severity 16 does not end the batch";
+  EXPECT_EQ(Run("RAISERROR('x', 10)").ErrorNumber(), 170);
+}
+
 TEST_F(EngineTest, WaitForReleasesTheEngineAndStopsOnAttention) {
   auto other = Connect("sa", "");
   Answer waited;

@@ -58,9 +58,18 @@ void RawClient::SendMessage(uint8_t type, const Bytes& payload, size_t PacketSiz
 
 std::optional<Bytes> RawClient::ReadMessage(std::vector<size_t>* sizes, int TimeoutMs) {
   Bytes message;
+  for (;;) {
+    std::optional<RawPacket> packet = ReadPacket(TimeoutMs);
+    if (!packet) return std::nullopt;
+    if (sizes) sizes->push_back(packet->body.size() + tds::kHeaderSize);
+    message.insert(message.end(), packet->body.begin(), packet->body.end());
+    if (packet->last) return message;
+  }
+}
+
+std::optional<RawPacket> RawClient::ReadPacket(int TimeoutMs) {
   auto read_exact = [&](uint8_t* buffer, size_t n) {
-    size_t got = 0;
-    while (got < n) {
+    for (size_t got = 0; got < n;) {
       pollfd p{fd_, POLLIN, 0};
       if (::poll(&p, 1, TimeoutMs) <= 0) return false;
       ssize_t r = ::recv(fd_, buffer + got, n - got, 0);
@@ -69,17 +78,15 @@ std::optional<Bytes> RawClient::ReadMessage(std::vector<size_t>* sizes, int Time
     }
     return true;
   };
-  for (;;) {
-    uint8_t header[tds::kHeaderSize];
-    if (!read_exact(header, sizeof header)) return std::nullopt;
-    size_t length = (header[2] << 8) | header[3];
-    if (sizes) sizes->push_back(length);
-    if (length < tds::kHeaderSize) return std::nullopt;
-    size_t old = message.size();
-    message.resize(old + length - tds::kHeaderSize);
-    if (!read_exact(message.data() + old, length - tds::kHeaderSize)) return std::nullopt;
-    if (header[1] & tds::kStatusEom) return message;
-  }
+  uint8_t header[tds::kHeaderSize];
+  if (!read_exact(header, sizeof header)) return std::nullopt;
+  const size_t length = (header[2] << 8) | header[3];
+  if (length < tds::kHeaderSize) return std::nullopt;
+  RawPacket packet;
+  packet.last = (header[1] & tds::kStatusEom) != 0;
+  packet.body.resize(length - tds::kHeaderSize);
+  if (!read_exact(packet.body.data(), packet.body.size())) return std::nullopt;
+  return packet;
 }
 
 bool RawClient::ClosedByServer(int TimeoutMs) {
@@ -103,6 +110,12 @@ std::vector<RawToken> RawClient::LogIn(const std::string& user, const std::strin
 }
 
 std::vector<RawToken> RawClient::Batch(const std::string& sql, bool AllHeaders) {
+  SendBatch(sql, AllHeaders);
+  auto response = ReadMessage();
+  return response ? Tokens(*response) : std::vector<RawToken>{};
+}
+
+void RawClient::SendBatch(const std::string& sql, bool AllHeaders) {
   Bytes payload;
   if (AllHeaders) {
     // Total length, then one transaction descriptor header: length, type 2, descriptor,
@@ -118,8 +131,6 @@ std::vector<RawToken> RawClient::Batch(const std::string& sql, bool AllHeaders) 
   Bytes text = Utf16(sql);
   payload.insert(payload.end(), text.begin(), text.end());
   SendMessage(tds::PacketType::SqlBatch, payload);
-  auto response = ReadMessage();
-  return response ? Tokens(*response) : std::vector<RawToken>{};
 }
 
 Bytes Utf16(const std::string& utf8) {

@@ -22,6 +22,12 @@ struct RawToken {
   std::string text;
 };
 
+// One packet of a response: its body and whether it ends the message.
+struct RawPacket {
+  bool last = false;
+  Bytes body;
+};
+
 class RawClient {
  public:
   explicit RawClient(int port);
@@ -35,6 +41,8 @@ class RawClient {
   // A whole response message, or nothing when the server closed or said nothing in time.
   // Sizes collects the length of each packet.
   std::optional<Bytes> ReadMessage(std::vector<size_t>* sizes = nullptr, int TimeoutMs = 10000);
+  // The next packet alone, or nothing when none came in time.
+  std::optional<RawPacket> ReadPacket(int TimeoutMs = 10000);
   // Whether the server closes the connection within the time (reading and dropping data).
   bool ClosedByServer(int TimeoutMs = 10000);
 
@@ -43,6 +51,8 @@ class RawClient {
                               uint32_t PacketSize = 4096, uint32_t TdsVersion = 0x71000001);
   // Sends a SQL batch (with a TDS 7.2 ALL_HEADERS block when asked) and reads the answer.
   std::vector<RawToken> Batch(const std::string& sql, bool AllHeaders = false);
+  // Sends a SQL batch without reading its answer.
+  void SendBatch(const std::string& sql, bool AllHeaders = false);
 
  private:
   int fd_ = -1;
