@@ -200,10 +200,39 @@ void TMOdbcLink::DoExecSQL(const AnsiString& SQL, TMParams* Params) {
   text = TextToSend(text);
   // Every result is read, so that an error of a later statement of a batch (or one that
   // follows a row count) fails the call; the first error found is raised.
-  TMOdbcResults results(statement, 412, nullptr);
-  results.Take(OdbcCall({morAnyResult}, SQLExecDirect, statement.Get(), Chars(text), SQL_NTS));
+  TMOdbcResults results(statement, 412, nullptr, this);
+  results.Take(WaitForServer(statement, [&] {
+    return OdbcCall({morAnyResult}, SQLExecDirect, statement.Get(), Chars(text), SQL_NTS);
+  }));
   results.Drain();
   results.RaiseFirstError();
+}
+
+bool TMOdbcLink::Cancel() {
+  std::lock_guard lock(FWaitingLock);
+  if (FWaiting == SQL_NULL_HSTMT) return false;
+  OdbcCall({morAnyResult}, SQLCancel, FWaiting);
+  return true;
+}
+
+SQLRETURN TMOdbcLink::WaitForServer(const TMOdbcHandle& Statement, const TStatementCall& Call) {
+  struct Waiting {
+    TMOdbcLink& Link;
+    Waiting(TMOdbcLink& L, SQLHSTMT S) : Link(L) {
+      std::lock_guard lock(Link.FWaitingLock);
+      Link.FWaiting = S;
+    }
+    ~Waiting() {
+      std::lock_guard lock(Link.FWaitingLock);
+      Link.FWaiting = SQL_NULL_HSTMT;
+    }
+  } waiting(*this, Statement.Get());
+  return OnStatementWait ? OnStatementWait(this, Call) : Call();
+}
+
+void TMOdbcLink::ReportInfo(const std::vector<AnsiString>& Lines, size_t From) const {
+  if (!OnStatementInfo) return;
+  for (size_t i = From; i < Lines.size(); ++i) OnStatementInfo(const_cast<TMOdbcLink*>(this), Lines[i]);
 }
 
 }  // namespace vandrel

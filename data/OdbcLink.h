@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <vector>
 
 #include "data/DbLink.h"
 #include "data/OdbcHandle.h"
@@ -32,10 +34,33 @@ class TMOdbcLink : public TMCustomDBLink {
                          const AnsiString AUID, const AnsiString APWD, TMOdbcConnectOption& AOption,
                          HWND& APromptDlgParent)>;
 
+  // A call of a statement that waits for the server (execution, the move to the next
+  // result); it answers the call's return code.
+  using TStatementCall = std::function<SQLRETURN()>;
+  using TStatementWaitEvent = std::function<SQLRETURN(TMOdbcLink* Sender, const TStatementCall& Call)>;
+  using TStatementInfoEvent = std::function<void(TMOdbcLink* Sender, const AnsiString& Message)>;
+
   explicit TMOdbcLink(TObject* Owner = nullptr);
   ~TMOdbcLink() override;
 
   TGetConnectStringEvent OnGetConnectString;
+  // When set, every call that waits for the server is handed to it; it makes the call
+  // exactly once, on whatever thread it likes, and answers its return code. Unset: the
+  // call is made on the caller's thread.
+  TStatementWaitEvent OnStatementWait;
+  // Each informational message of a running statement (a backup's "10 percent backed
+  // up."), in the order the driver hands them over, on the thread that runs the statement,
+  // as soon as the call that brought it returns.
+  TStatementInfoEvent OnStatementInfo;
+
+  // Asks the driver to cancel the statement whose call is waiting for the server
+  // (SQLCancel): the one call that may come from another thread. False when no call waits.
+  bool Cancel();
+  // Makes Call, a call of Statement that waits for the server, through OnStatementWait;
+  // Cancel reaches Statement meanwhile.
+  SQLRETURN WaitForServer(const TMOdbcHandle& Statement, const TStatementCall& Call);
+  // Passes Lines from index From on to OnStatementInfo.
+  void ReportInfo(const std::vector<AnsiString>& Lines, size_t From) const;
 
   TMCustomResultSet* CreateResultSet(TKMQuery* Query) override;
   TMCustomSQLUpdate* CreateSQLUpdate(TMUpdate* Update) override;
@@ -99,6 +124,10 @@ class TMOdbcLink : public TMCustomDBLink {
   int FConnectionTimeout = 0;
   int FQueryTimeout = 0;
   int FMaxColumnNameLen = -1;  // -1: not asked yet on this connection
+  // The statement whose call waits for the server; the lock keeps it from being freed
+  // while Cancel works on it.
+  std::mutex FWaitingLock;
+  SQLHSTMT FWaiting = SQL_NULL_HSTMT;
 };
 
 }  // namespace vandrel

@@ -69,7 +69,7 @@ void TMOdbcResultSet::CloseStatement(bool ReadRest) {
   if (ReadRest) {
     // The results after the rows (further statements of a batch, a procedure's error) are
     // read before the statement goes; the first error among them fails the query.
-    TMOdbcResults rest(FStatement, 416, InfoLines());
+    TMOdbcResults rest(FStatement, 416, InfoLines(), FOdbcLink);
     rest.Drain();
     FStatement.Free();
     rest.RaiseFirstError();
@@ -115,9 +115,10 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
   // The query opens on the first result that has columns; the results before it (row
   // counts, messages) are read on the way, and an error among them fails the open once
   // every result is read.
-  TMOdbcResults results(FStatement, 416, InfoLines());
-  results.Take(OdbcCall({morAnyResult}, SQLExecDirect, FStatement.Get(), reinterpret_cast<SQLCHAR*>(text.data()),
-                        SQL_NTS));
+  TMOdbcResults results(FStatement, 416, InfoLines(), FOdbcLink);
+  results.Take(FOdbcLink->WaitForServer(FStatement, [&] {
+    return OdbcCall({morAnyResult}, SQLExecDirect, FStatement.Get(), reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
+  }));
   SQLSMALLINT n = 0;
   bool more = true;  // results may follow the current one
   while (!results.Failed()) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "data/OdbcCall.h"
+#include "data/OdbcLink.h"
 
 namespace vandrel {
 
@@ -17,7 +18,13 @@ constexpr int kMaxFailedResults = 16;
 }  // namespace
 
 void TMOdbcResults::Take(SQLRETURN Rc) {
-  if (Rc == SQL_SUCCESS_WITH_INFO && FInfo) CollectOdbcDriverInfo(FStatement.Get(), *FInfo);
+  if (Rc == SQL_SUCCESS_WITH_INFO && (FInfo || (FLink && FLink->OnStatementInfo))) {
+    std::vector<AnsiString> own;
+    std::vector<AnsiString>& lines = FInfo ? *FInfo : own;
+    const size_t first = lines.size();
+    CollectOdbcDriverInfo(FStatement.Get(), lines);
+    if (FLink) FLink->ReportInfo(lines, first);
+  }
   if (OdbcPasses(Rc, morNoDataPasses)) return;
   ++FFailedResults;
   if (FFirstError) return;
@@ -31,7 +38,8 @@ void TMOdbcResults::Take(SQLRETURN Rc) {
 
 bool TMOdbcResults::Next() {
   if (FFailedResults >= kMaxFailedResults) return false;
-  const SQLRETURN rc = OdbcCall({morAnyResult}, SQLMoreResults, FStatement.Get());
+  auto move = [this] { return OdbcCall({morAnyResult}, SQLMoreResults, FStatement.Get()); };
+  const SQLRETURN rc = FLink ? FLink->WaitForServer(FStatement, move) : move();
   if (rc == SQL_NO_DATA || (rc == SQL_ERROR && Unsupported())) return false;
   Take(rc);
   // Anything but success or an error (an invalid handle, a statement still executing)

@@ -16,13 +16,16 @@
 namespace vandrel {
 
 class TMOdbcHandle;
+class TMOdbcLink;
 
 class TMOdbcResults {
  public:
   // Code: the library's error code of a failed result. Info: where informational records
-  // go, null when nobody collects them.
-  TMOdbcResults(const TMOdbcHandle& Statement, int Code, std::vector<AnsiString>* Info)
-      : FStatement(Statement), FCode(Code), FInfo(Info) {}
+  // go, null when nobody collects them. Link: through whom the moves wait for the server
+  // and to whom informational records are reported as they come; null: nobody.
+  TMOdbcResults(const TMOdbcHandle& Statement, int Code, std::vector<AnsiString>* Info,
+                TMOdbcLink* Link = nullptr)
+      : FStatement(Statement), FCode(Code), FInfo(Info), FLink(Link) {}
 
   // Judges the return code of the call that produced the current result (the execution
   // or a move): an error is kept when it is the first, information is collected.
@@ -48,6 +51,7 @@ class TMOdbcResults {
   const TMOdbcHandle& FStatement;
   int FCode;
   std::vector<AnsiString>* FInfo;
+  TMOdbcLink* FLink;
   std::exception_ptr FFirstError;
   int FFailedResults = 0;
 };

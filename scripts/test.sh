@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test; with --sanitize (or VANDREL_SANITIZE=1) it also
-# builds the libraries under AddressSanitizer and UndefinedBehaviorSanitizer and runs their tests.
+# builds the libraries under AddressSanitizer and UndefinedBehaviorSanitizer and runs their tests,
+# and builds the data library under ThreadSanitizer to run the tests of the statements that
+# wait for the server on a worker thread and are cancelled from the window's thread.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -20,4 +22,9 @@ if [ "${1:-}" = "--sanitize" ] || [ "${VANDREL_SANITIZE:-0}" = "1" ]; then
   cmake --build build-san -j"$jobs"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-san --output-on-failure -j"$jobs" -L 'foundation|platform|data|odbc'
+  cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DVANDREL_SANITIZE_THREAD=ON \
+        -DVANDREL_BUILD_APP=OFF -DVANDREL_BUILD_BENCH=OFF -DVANDREL_BUILD_SIM=OFF >/dev/null
+  cmake --build build-tsan -j"$jobs" --target odbc_tests
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    build-tsan/data/odbc_tests --gtest_filter='StatementWait*:StatementWorker*'
 fi

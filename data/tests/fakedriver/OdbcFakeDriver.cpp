@@ -15,6 +15,8 @@
 //   select ... from T     the parameter type query: one column per " as ", typed by the
 //                         selected column's name (int, vc, dbl, guid); table "fewcols"
 //                         describes one column less
+//   wait MS               waits MS milliseconds (0: for ever) and succeeds, unless SQLCancel
+//                         comes first (from another thread): then it fails with HY008
 //   A; B; ...            a batch: A is the first result, each further part one result that
 //                         SQLMoreResults moves on to ("ok" is a result without columns)
 // Connection strings (SQLDriverConnect): "Cancel=1" answers SQL_NO_DATA as a cancelled
@@ -25,7 +27,10 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -74,7 +79,26 @@ struct Stmt : Handle {
   SQLULEN* ParamsProcessed = nullptr;
   SQLUSMALLINT* RowStatus = nullptr;
   SQLUSMALLINT* ParamStatus = nullptr;
+  // SQLCancel may come from another thread while a "wait" runs.
+  std::mutex CancelLock;
+  std::condition_variable CancelSignal;
+  bool Waiting = false, Cancelled = false;
 };
+
+SQLRETURN Wait(Stmt* st, long Ms) {
+  std::unique_lock lock(st->CancelLock);
+  st->Waiting = true;
+  st->Cancelled = false;
+  auto cancelled = [st] { return st->Cancelled; };
+  if (Ms > 0)
+    st->CancelSignal.wait_for(lock, std::chrono::milliseconds(Ms), cancelled);
+  else
+    st->CancelSignal.wait(lock, cancelled);
+  st->Waiting = false;
+  if (!st->Cancelled) return SQL_SUCCESS;
+  st->Diags.push_back({"HY008", 0, "Operation canceled"});
+  return SQL_ERROR;
+}
 
 std::string Text(SQLCHAR* s, SQLINTEGER len) {
   if (!s) return {};
@@ -204,6 +228,11 @@ SQLRETURN RunResult(Stmt* st, const std::string& t) {
     AddDiags(st, n, 10, "01000");
     return SQL_SUCCESS_WITH_INFO;
   }
+  if (verb == "wait") {
+    long ms = 0;
+    in >> ms;
+    return Wait(st, ms);
+  }
   if (verb == "col") {
     long type = 0, dd = 0, nameLen = 0;
     unsigned long long size = 0;
@@ -251,6 +280,16 @@ SQLRETURN SQL_API SQLMoreResults(SQLHSTMT h) {
   std::string next = st->Pending.front();
   st->Pending.erase(st->Pending.begin());
   return RunResult(st, next);
+}
+
+SQLRETURN SQL_API SQLCancel(SQLHSTMT h) {
+  Stmt* st = static_cast<Stmt*>(h);
+  {
+    std::lock_guard lock(st->CancelLock);
+    if (st->Waiting) st->Cancelled = true;
+  }
+  st->CancelSignal.notify_all();
+  return SQL_SUCCESS;
 }
 
 SQLRETURN SQL_API SQLPrepare(SQLHSTMT h, SQLCHAR* text, SQLINTEGER len) {
