@@ -107,6 +107,7 @@ void TForm1::CreateComponents() {
                                TMQueryContext QueryContext, const Exception* E) {
     MOdbcLink1Query(Text, Params, QueryContext, E);
   };
+  Waiter.Attach(MOdbcLink1.get());
   KMQuery1 = std::make_unique<TKMQuery>();
   KMQuery1->SetLink(MOdbcLink1.get());
 }

@@ -14,6 +14,7 @@
 
 #include "app/ExeVersion.h"
 #include "app/ListView.h"
+#include "app/StatementWaiter.h"
 #include "data/DbLink.h"
 #include "data/OdbcLink.h"
 #include "data/Query.h"
@@ -59,6 +60,8 @@ class TForm1 : public QMainWindow {
   QMenu* Narzdzia1 = nullptr;   // main menu "Narzędzia"
   std::unique_ptr<TMOdbcLink> MOdbcLink1;
   std::unique_ptr<TKMQuery> KMQuery1;
+  // Every call of MOdbcLink1 that waits for the server waits through it (the waiting window).
+  TStatementWaiter Waiter{this};
   TMExeVersion MExeVersion1;
   TPasswordDlg* PasswordDlg = nullptr;
 
@@ -167,6 +170,7 @@ class TForm1 : public QMainWindow {
   void FillFolder(QTreeWidgetItem* Folder, int ChildImage, const TextList& List, int Column);
   void AddLoginsFolder(const TextList& Logins);
   void ShowLoginRows(const TextList& List, bool ShortForm);
+  void ReportCancelled(const std::string& Text);
   std::string ObjectNameLookup(const std::string& Id, const std::string& Database);
   void OpenInDatabase(const std::string& Query, const std::string& Database);
   std::string ForDriver(const std::string& Connection) const;

@@ -11,6 +11,7 @@
 #include "app/ProcessFlags.h"
 #include "app/SqlQuoting.h"
 #include "app/WaitCursor.h"
+#include "foundation/Exception.h"
 #include "foundation/Trim.h"
 
 namespace vandrel::app {
@@ -21,6 +22,9 @@ bool IsNumericType(TMFieldType Type) { return Type == mftInteger || Type == mftF
 }  // namespace
 
 void TForm1::ResetQuery() {
+  // A step reached from an event handled while a statement runs leaves KMQuery1 alone: its
+  // text and state still belong to the running statement.
+  if (Waiter.Waiting()) throw Exception("Poprzednie polecenie SQL jeszcze trwa.");
   KMQuery1->Close();
   KMQuery1->GetSQL().Clear();
 }
@@ -60,6 +64,9 @@ bool TForm1::ProbeConnection() {
 
 bool TForm1::EnsureConnected() {
   StatementOk = true;
+  // A step reached while a statement runs (from an event handled meanwhile) must neither
+  // probe nor reconnect under it.
+  if (Waiter.Waiting()) return false;
   try {
     if (!ProbeConnection()) {
       WaitCursor busy;

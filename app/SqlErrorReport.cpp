@@ -53,9 +53,32 @@ std::string TForm1::ObjectNameLookup(const std::string& Id, const std::string& D
   return name;
 }
 
+// A statement the user stopped with "Przerwij" failed as asked: it is named as stopped, not
+// as an error of the server, and the command that ran it does not go on to its success.
+void TForm1::ReportCancelled(const std::string& Text) {
+  if (!ProbeRunning && !QuietErrors) {
+    StatementOk = false;
+    ShowMessage(this, QString::fromStdString("Polecenie SQL zostało przerwane na żądanie użytkownika:\r\n" + Text),
+                QStringLiteral("Przerwano"), MsgIcon::Information);
+  }
+  QuietErrors = false;
+}
+
 void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext QueryContext,
                              const Exception* E) {
-  if (QueryContext != mqcExecError && QueryContext != mqcOpenError) return;
+  switch (QueryContext) {
+    case mqcExecBefore:
+    case mqcOpenBefore: Waiter.SetStatement(Text); return;
+    case mqcExecAfter:
+    case mqcOpenAfter: Waiter.StatementEnded(); return;
+    case mqcExecError:
+    case mqcOpenError: Waiter.StatementEnded(); break;
+    default: return;
+  }
+  if (Waiter.Cancelled()) {
+    ReportCancelled(Text);
+    return;
+  }
   std::string report = QueryContext == mqcExecError ? "Błąd polecenia SQL:\r\n" : "Błąd zapytania SQL:\r\n";
   report += Text;
   if (Params) {

@@ -1,0 +1,165 @@
+#include "app/StatementWaiter.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEventLoop>
+#include <QTimer>
+#include <QWidget>
+#include <cctype>
+
+#include "app/WaitWindow.h"
+#include "foundation/Exception.h"
+
+namespace vandrel::app {
+namespace {
+
+// A call that ends within this time never enters the event loop: short statements, by
+// far the most, run as if on the GUI thread, and no event is handled in their middle.
+constexpr std::chrono::milliseconds kQuiet{30};
+// How often the elapsed time is looked at while the window shows.
+constexpr int kTickMs = 200;
+
+// The message of an informational record "[01000/3211] [FreeTDS][SQL Server]10 percent
+// backed up.": the bracketed prefixes of the library and the driver go.
+std::string MessageOf(const std::string& Line) {
+  size_t at = 0;
+  while (at < Line.size() && Line[at] == '[') {
+    const size_t end = Line.find(']', at);
+    if (end == std::string::npos) break;
+    at = Line.find_first_not_of(' ', end + 1);
+    if (at == std::string::npos) return {};
+  }
+  return Line.substr(at);
+}
+
+// The number of a progress message "NN percent ...", else -1.
+int PercentOf(const std::string& Message) {
+  size_t digits = 0;
+  while (digits < Message.size() && digits < 3 && std::isdigit(static_cast<unsigned char>(Message[digits]))) ++digits;
+  if (digits == 0 || Message.compare(digits, 8, " percent") != 0) return -1;
+  return std::stoi(Message.substr(0, digits));
+}
+
+}  // namespace
+
+TStatementWaiter::TStatementWaiter(QWidget* Owner) : FOwner(Owner) { FClock.start(); }
+
+TStatementWaiter::~TStatementWaiter() = default;
+
+void TStatementWaiter::Attach(TMOdbcLink* Link) {
+  FLink = Link;
+  Link->OnStatementWait = [this](TMOdbcLink*, const TMOdbcLink::TStatementCall& Call) { return Run(Call); };
+  Link->OnStatementInfo = [this](TMOdbcLink*, const AnsiString& Line) { Info(Line); };
+}
+
+void TStatementWaiter::SetStatement(const std::string& Text) {
+  if (FWaiting) return;  // a statement refused because another one runs
+  FStatement = Text;
+  FCancelled = false;
+  FInStatement = true;
+  FClock.restart();
+}
+
+void TStatementWaiter::StatementEnded() {
+  if (FWaiting) return;
+  FInStatement = false;
+  HideWindow();
+}
+
+TWaitWindow* TStatementWaiter::Window() const { return FWindow && FWindow->isVisible() ? FWindow.data() : nullptr; }
+
+SQLRETURN TStatementWaiter::Run(const TMOdbcLink::TStatementCall& Call) {
+  // An event handled while a statement waits must not start another on the same link.
+  if (FWaiting) throw Exception("Poprzednie polecenie SQL jeszcze trwa.");
+  FWaiting = true;
+  FStopAsked = false;
+  if (!FInStatement) FClock.restart();
+  FWorker.Start(Call, [this] {
+    QMetaObject::invokeMethod(this, [this] { if (FLoop) FLoop->quit(); }, Qt::QueuedConnection);
+  });
+  if (!FWorker.WaitFor(kQuiet)) WaitInWindow();
+  SQLRETURN rc = SQL_ERROR;
+  try {
+    rc = FWorker.Take();
+  } catch (...) {
+    FWaiting = false;
+    if (!FInStatement) HideWindow();
+    throw;
+  }
+  FWaiting = false;
+  if (FStopAsked && rc == SQL_ERROR) FCancelled = true;
+  if (!FInStatement) HideWindow();
+  return rc;
+}
+
+void TStatementWaiter::WaitInWindow() {
+  QEventLoop loop;
+  FLoop = &loop;
+  if (!Window()) {
+    // Until the window shows, the user's input waits, so no second command can start.
+    QTimer show;
+    show.setSingleShot(true);
+    connect(&show, &QTimer::timeout, &loop, &QEventLoop::quit);
+    show.start(std::max<qint64>(0, ShowAfter - FClock.elapsed()));
+    while (!FWorker.Ended() && show.isActive()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!FWorker.Ended()) ShowWindow();
+  }
+  QTimer tick;
+  connect(&tick, &QTimer::timeout, this, [this] { Tick(); });
+  tick.start(kTickMs);
+  while (!FWorker.Ended()) loop.exec();
+  FLoop = nullptr;
+}
+
+void TStatementWaiter::ShowWindow() {
+  QWidget* parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : FOwner;
+  FWindow = new TWaitWindow(parent);
+  connect(FWindow, &TWaitWindow::StopRequested, this, [this] { Stop(); });
+  FWindow->SetWhat(QString::fromStdString(FCaption.empty() ? FStatement : FCaption));
+  FShownSeconds = -1;
+  // The statement's wait cursor is not the window's: its button is meant to be clicked.
+  QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+  FWindow->show();
+  Tick();
+  emit WindowShown();
+}
+
+void TStatementWaiter::HideWindow() {
+  if (!FWindow) return;
+  TWaitWindow* window = FWindow;
+  FWindow = nullptr;
+  window->hide();
+  window->deleteLater();
+  QApplication::restoreOverrideCursor();
+}
+
+void TStatementWaiter::Tick() {
+  const int seconds = static_cast<int>(FClock.elapsed() / 1000);
+  if (!FWindow || seconds == FShownSeconds) return;
+  FShownSeconds = seconds;
+  FWindow->SetElapsed(seconds);
+  emit ElapsedChanged(seconds);
+}
+
+void TStatementWaiter::Info(const std::string& Line) {
+  const std::string message = MessageOf(Line);
+  const int percent = PercentOf(message);
+  if (FProgress) FProgress(percent, message);
+  if (FWindow) FWindow->SetProgress(percent, QString::fromStdString(message));
+}
+
+void TStatementWaiter::Stop() {
+  FStopAsked = true;
+  if (FLink) FLink->Cancel();
+}
+
+WaitTask::WaitTask(TStatementWaiter& Waiter, std::string Caption, TStatementWaiter::TProgress Progress)
+    : FWaiter(Waiter), FCaption(std::exchange(Waiter.FCaption, std::move(Caption))),
+      FProgress(std::exchange(Waiter.FProgress, std::move(Progress))) {}
+
+WaitTask::~WaitTask() {
+  FWaiter.FCaption = std::move(FCaption);
+  FWaiter.FProgress = std::move(FProgress);
+}
+
+}  // namespace vandrel::app

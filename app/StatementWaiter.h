@@ -1,0 +1,102 @@
+#pragma once
+// Waiting for the server without freezing the window. Every call of the link that waits
+// for the server runs on a worker thread while the GUI thread keeps handling its events;
+// when the call lasts longer than a moment, a modal waiting window says what runs and for
+// how long, shows the server's progress messages and offers "Przerwij", which cancels the
+// statement. For its caller a statement stays synchronous: one link, one statement at a
+// time, and the link's OnQuery handler and every message box stay on the GUI thread.
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <string>
+
+#include "data/OdbcLink.h"
+#include "data/StatementWorker.h"
+
+class QEventLoop;
+class QWidget;
+
+namespace vandrel::app {
+
+class TWaitWindow;
+
+class TStatementWaiter : public QObject {
+  Q_OBJECT
+ public:
+  // Receives a message of the running statement: Percent is the number of an "NN percent
+  // ..." message (a backup's progress), -1 for any other message.
+  using TProgress = std::function<void(int Percent, const std::string& Message)>;
+
+  // Owner: the window the waiting window belongs to.
+  explicit TStatementWaiter(QWidget* Owner);
+  ~TStatementWaiter() override;
+
+  // Takes over Link's waiting and its informational messages. The link goes before its
+  // waiter (the main window frees it first).
+  void Attach(TMOdbcLink* Link);
+  // The statement about to run (the link's "before" notifications): what the window names
+  // when no command gave a caption. Clears Cancelled.
+  void SetStatement(const std::string& Text);
+  // The statement has ended (the link's "after" and "error" notifications): the waiting
+  // window goes, before any report of the statement's failure.
+  void StatementEnded();
+
+  // The statement that ran last was ended by "Przerwij".
+  bool Cancelled() const { return FCancelled; }
+  // A call is waiting for the server now.
+  bool Waiting() const { return FWaiting; }
+  // The waiting window while it is shown, else null.
+  TWaitWindow* Window() const;
+
+  // How long a call runs before the window shows, in milliseconds.
+  int ShowAfter = 400;
+
+ signals:
+  // The waiting window has just been shown.
+  void WindowShown();
+  // The elapsed seconds shown in the window changed.
+  void ElapsedChanged(int Seconds);
+
+ private:
+  friend class WaitTask;
+  SQLRETURN Run(const TMOdbcLink::TStatementCall& Call);
+  void WaitInWindow();
+  void ShowWindow();
+  void HideWindow();
+  void Tick();
+  void Info(const std::string& Line);
+  void Stop();
+
+  QWidget* FOwner;
+  TMOdbcLink* FLink = nullptr;
+  TMStatementWorker FWorker;
+  QPointer<TWaitWindow> FWindow;
+  QEventLoop* FLoop = nullptr;
+  std::string FStatement;
+  std::string FCaption;  // a command's own caption; empty: the statement's text
+  TProgress FProgress;
+  bool FWaiting = false;
+  bool FStopAsked = false;
+  bool FCancelled = false;
+  bool FInStatement = false;  // between SetStatement and StatementEnded
+  int FShownSeconds = -1;
+  QElapsedTimer FClock;  // since the statement began
+};
+
+// While it lives, the waiting window names Caption instead of the statement, and the
+// messages of running statements go to Progress as well (on the GUI thread).
+class WaitTask {
+ public:
+  WaitTask(TStatementWaiter& Waiter, std::string Caption, TStatementWaiter::TProgress Progress = {});
+  ~WaitTask();
+  WaitTask(const WaitTask&) = delete;
+  WaitTask& operator=(const WaitTask&) = delete;
+
+ private:
+  TStatementWaiter& FWaiter;
+  std::string FCaption;
+  TStatementWaiter::TProgress FProgress;
+};
+
+}  // namespace vandrel::app

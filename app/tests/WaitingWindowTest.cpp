@@ -1,0 +1,157 @@
+// Long statements through the main window: the window keeps handling its events while a
+// statement runs, the waiting window says what runs and for how long, "Przerwij" ends the
+// statement and the connection goes on, no second statement starts meanwhile, and a
+// backup's progress messages reach the window.
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "app/ProcessFlags.h"
+#include "app/WaitWindow.h"
+#include "app/tests/SimFixture.h"
+#include "testkit/TempDir.h"
+
+namespace vandrel::app::testing {
+namespace {
+
+bool Mentions(const std::vector<msde::testkit::TraceLine>& Trace, const std::string& Text) {
+  for (const auto& line : Trace)
+    if (line.Text.find(Text) != std::string::npos) return true;
+  return false;
+}
+
+class WaitingWindow : public SimWindowTest {
+ protected:
+  void SetUp() override {
+    SimWindowTest::SetUp();
+    Connect();
+    Dialogs.Messages.clear();
+    QObject::connect(&Heartbeat, &QTimer::timeout, [this] { ++Beats; });
+    Heartbeat.start(20);
+  }
+
+  QTimer Heartbeat;  // a timer of the GUI thread: it fires only while the window is alive
+  int Beats = 0;
+};
+
+TEST_F(WaitingWindow, PrzerwijEndsALongStatementAndTheConnectionGoesOn) {
+  // A short statement shows no window.
+  int windows = 0;
+  QObject::connect(&Form->Waiter, &TStatementWaiter::WindowShown, [&] { ++windows; });
+  EXPECT_EQ(Form->QueryScalar("select 1", "master"), "1");
+  EXPECT_EQ(windows, 0);
+
+  // Once the window has counted a second, a look-up is tried (no statement may start
+  // beside the running one), and then the user presses "Przerwij".
+  QStringList elapsed, what;
+  std::string during = "<not tried>";
+  int beatsAtStop = 0;
+  QObject::connect(&Form->Waiter, &TStatementWaiter::ElapsedChanged, [&](int Seconds) {
+    TWaitWindow* window = Form->Waiter.Window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), window) << "the main window takes no input meanwhile";
+    elapsed << window->ElapsedLabel->text();
+    what << window->WhatLabel->text();
+    if (Seconds < 1) return;
+    during = Form->QueryScalar("select 2", "master");
+    beatsAtStop = Beats;
+    window->StopButton->click();
+  });
+  const size_t mark = Sim->TraceMark();
+  QElapsedTimer clock;
+  clock.start();
+  StatementOk = true;
+  EXPECT_FALSE(Form->ExecInDatabase("WAITFOR DELAY '00:00:03'", "master"));
+  const qint64 took = clock.elapsed();
+  RecordProperty("cancelled_after_ms", static_cast<int>(took));
+
+  EXPECT_EQ(windows, 1);
+  EXPECT_EQ(elapsed.mid(0, 2), (QStringList{"Czas: 0 s", "Czas: 1 s"}));
+  ASSERT_FALSE(what.isEmpty());
+  EXPECT_EQ(what.first(), "Trwa: WAITFOR DELAY '00:00:03'");
+  EXPECT_GT(beatsAtStop, 10) << "the GUI thread's timer kept firing while the statement ran";
+  EXPECT_EQ(during, "") << "a second statement started beside the running one";
+  EXPECT_EQ(Form->Waiter.Window(), nullptr);
+  EXPECT_TRUE(Form->Waiter.Cancelled());
+  EXPECT_FALSE(StatementOk);
+  // The refused look-up is silent; the stopped statement is reported as stopped.
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Przerwano");
+  EXPECT_EQ(Dialogs.Messages[0].Text,
+            "Polecenie SQL zostało przerwane na żądanie użytkownika:\r\nWAITFOR DELAY '00:00:03'\r\n");
+
+  // The link still serves statements: the next displays list the logins, then the databases.
+  Select(Node("Loginy"));
+  Select(Node("Bazy"));
+  QStringList shown;
+  for (int c = 0; c < Form->ListView1->ColumnCount(); ++c) shown << ListColumn(c);
+  EXPECT_TRUE(shown.contains("Sklep")) << shown.join(",").toStdString();
+  const auto trace = Sim->TraceSince(mark);
+  EXPECT_TRUE(Mentions(trace, "WAITFOR DELAY '00:00:03'"));
+  EXPECT_FALSE(Mentions(trace, "select 2"));
+  EXPECT_TRUE(Mentions(trace, "sysdatabases"));
+  EXPECT_FALSE(Form->Waiter.Cancelled()) << "the next statement clears the mark";
+}
+
+// The demo server with a backup pace that makes Sklep's backup last about one and a half
+// seconds, and a directory of its own for the backup file.
+class WaitingForABackup : public WaitingWindow {
+ protected:
+  msde::testkit::SimServerOptions ServerOptions() const override {
+    std::ifstream in(std::string(MSDE_DATA_DIR) + "/demo.json");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string data = text.str();
+    const std::string server = "\"server\": {";
+    const size_t at = data.find(server);
+    if (at != std::string::npos) data.insert(at + server.size(), "\"backup_page_microseconds\": 20000, ");
+    std::ofstream(Files.Path() + "/data.json") << data;
+    msde::testkit::SimServerOptions options;
+    options.data_file = Files.Path() + "/data.json";
+    options.files_dir = Files.Path();
+    return options;
+  }
+  msde::testkit::TempDir Files;
+};
+
+TEST_F(WaitingForABackup, ProgressMessagesReachTheWaitingWindow) {
+  std::vector<int> percents;
+  std::vector<int> barValues;
+  std::string caption;
+  bool windowAtEveryMessage = true;
+  {
+    WaitTask task(Form->Waiter, "Kopia zapasowa bazy \"Sklep\"", [&](int Percent, const std::string&) {
+      if (Percent < 0) return;
+      percents.push_back(Percent);
+      TWaitWindow* window = Form->Waiter.Window();
+      windowAtEveryMessage = windowAtEveryMessage && window;
+      if (window) caption = window->WhatLabel->text().toStdString();
+    });
+    QObject::connect(&Form->Waiter, &TStatementWaiter::WindowShown, [&] {
+      QObject::connect(Form->Waiter.Window()->ProgressBar, &QProgressBar::valueChanged,
+                       [&](int Value) { barValues.push_back(Value); });
+    });
+    StatementOk = true;
+    EXPECT_TRUE(Form->ExecInDatabase(
+        "BACKUP DATABASE Sklep TO DISK = N'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\BACKUP\\Sklep.bak' "
+        "WITH INIT, STATS = 10",
+        "master"));
+  }
+  EXPECT_TRUE(StatementOk);
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  const std::vector<int> expected{10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
+  EXPECT_EQ(percents, expected);
+  EXPECT_TRUE(windowAtEveryMessage) << "the messages came while the waiting window was up";
+  EXPECT_EQ(caption, "Trwa: Kopia zapasowa bazy \"Sklep\"");
+  EXPECT_EQ(barValues, expected);
+  EXPECT_EQ(Form->Waiter.Window(), nullptr);
+  EXPECT_TRUE(std::ifstream(Files.Path() + "/Sklep.bak").good());
+}
+
+}  // namespace
+}  // namespace vandrel::app::testing
