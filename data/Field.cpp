@@ -138,11 +138,17 @@ TMCustomDataSet* TMField::GetDataSet() const {
   return FCollection != nullptr ? FCollection->GetOwner() : nullptr;
 }
 
+// Out of line, so that the check every value read makes stays a few instructions.
+[[noreturn, gnu::noinline, gnu::cold]] static void RaiseDataSetError(int Code) { throw EMDataError(Code, ""); }
+
 TMCustomDataSet* TMField::CheckedDataSet(bool AllowEmpty) const {
   TMCustomDataSet* DS = GetDataSet();
-  if (DS == nullptr) throw EMDataError(dterr::NullDataSet, "");
-  if (!DS->GetActive()) throw EMDataError(dterr::NotActive, "");
-  if (!AllowEmpty && DS->GetIsEmpty()) throw EMDataError(dterr::Empty, "");
+  if (DS == nullptr) [[unlikely]]
+    RaiseDataSetError(dterr::NullDataSet);
+  if (!DS->GetActive()) [[unlikely]]
+    RaiseDataSetError(dterr::NotActive);
+  if (!AllowEmpty && DS->GetIsEmpty()) [[unlikely]]
+    RaiseDataSetError(dterr::Empty);
   return DS;
 }
 

@@ -47,7 +47,7 @@ TMOdbcResultSet::~TMOdbcResultSet() {
   CloseStatement();
 }
 
-bool TMOdbcResultSet::ForwardOnly() const { return FQuery && FQuery->GetForwardOnly(); }
+inline bool TMOdbcResultSet::ForwardOnly() const { return FQuery && FQuery->GetForwardOnly(); }
 
 bool TMOdbcResultSet::CollectInfo() const { return FQuery && FQuery->GetCollectDriverInfo(); }
 
@@ -219,7 +219,7 @@ int TMOdbcResultSet::GetCount() {
   return FBlocks == 0 ? 0 : FBlocks * kOdbcRowsetSize + FRowsInLastBlock - kOdbcRowsetSize;
 }
 
-const TMOdbcFieldData* TMOdbcResultSet::BuiltField(int Index) const {
+inline const TMOdbcFieldData* TMOdbcResultSet::BuiltField(int Index) const {
   // After a failed open the columns from the failing one on were never built.
   return Index >= 0 && Index < FFieldCount ? FFieldData[Index].get() : nullptr;
 }
@@ -234,12 +234,15 @@ TMFieldType TMOdbcResultSet::GetFieldType(int Index) {
   return f ? f->GetFieldType() : mftString;
 }
 
-bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& Data,
-                             const SQLLEN*& Ind, int& Row) {
+// Every value read passes here, so it is kept small enough to be inlined into the getters.
+inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& Data,
+                                    const SQLLEN*& Ind, int& Row) {
   Field = BuiltField(Index);
-  if (!Field || FBlocks == 0) return false;
+  if (!Field || FBlocks == 0) [[unlikely]]
+    return false;
   if (ForwardOnly()) {
-    if (FCurrentBlock != FBlocks - 1) EMOdbcError::Raise(426);
+    if (FCurrentBlock != FBlocks - 1) [[unlikely]]
+      EMOdbcError::Raise(426);
     Data = Field->GetData();
     Ind = Field->GetIndicators();
     Row = FCurrentRow;
@@ -273,7 +276,9 @@ bool TMOdbcResultSet::IsFieldNull(int Index) {
 AnsiString TMOdbcResultSet::GetStringFieldValue(int Index) {
   AnsiString s = ReadValue(Index, AnsiString(),
                            [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetString(d, ind, row); });
-  return FOdbcLink->GetOEMConversion() ? FOdbcLink->TextReceived(std::move(s)) : s;
+  // Two returns, not a conditional: the conditional would copy s.
+  if (FOdbcLink->GetOEMConversion()) return FOdbcLink->TextReceived(std::move(s));
+  return s;
 }
 
 int TMOdbcResultSet::GetIntegerFieldValue(int Index) {

@@ -24,6 +24,13 @@ std::size_t Offset(std::string_view Text, std::size_t Index);
 // that cannot start a character counts as one). Inline: buffers of results are cut with it
 // on every read.
 inline std::size_t WholePrefix(std::string_view Text, std::size_t MaxChars) {
+  // No longer than the limit in bytes and ending in three plain bytes: nothing to cut
+  // (a sequence cut short could only start in the last three bytes).
+  const std::size_t n = Text.size();
+  if (n <= MaxChars && (n < 1 || static_cast<unsigned char>(Text[n - 1]) < 0x80) &&
+      (n < 2 || static_cast<unsigned char>(Text[n - 2]) < 0x80) &&
+      (n < 3 || static_cast<unsigned char>(Text[n - 3]) < 0x80))
+    return n;
   std::size_t i = 0, chars = 0;
   while (i < Text.size() && chars < MaxChars) {
     const unsigned char c = static_cast<unsigned char>(Text[i]);
