@@ -35,6 +35,9 @@ struct Outcome {
   std::uint64_t Checksum = 0;
   long Rows = 0;
   double Seconds = 0;
+  // Processor time of the child (user and system): on a machine shared with other work
+  // it varies far less than the elapsed time.
+  double CpuSeconds = 0;
   long PeakKb = 0;
 };
 
@@ -60,6 +63,8 @@ inline Outcome InChild(const std::function<void(Outcome&)>& Work) {
   struct rusage ru;
   wait4(pid, &status, 0, &ru);
   o.PeakKb = ru.ru_maxrss;
+  o.CpuSeconds = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+                 static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
   return o;
 }
 
