@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "foundation/qt/ModalRun.h"
+
 namespace vandrel::app {
 namespace {
 
@@ -85,6 +87,12 @@ class CursorAwareSeam final : public DialogSeam {
     return Installed().OpenFileName(Parent, Caption, Directory, Filter);
   }
 };
+
+// The library's error dialog runs its window through the tool's seam like every other modal.
+const bool ErrorDialogThroughTheSeam = [] {
+  SetModalRunner([](QDialog* Dialog) { return DialogSeam::Current().ExecDialog(Dialog); });
+  return true;
+}();
 
 }  // namespace
 

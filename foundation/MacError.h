@@ -94,6 +94,11 @@ class EMException : public Exception {
   // as a classic exception named after its C++ type.
   static std::unique_ptr<EMException> ToEMException(const std::exception& E);
 
+  // Shows E now: through the application's exception event when the host assigned one
+  // (with a null sender), otherwise in a temporary error dialog (ApplicationEvents.h).
+  static void ShowExceptionNow(const Exception* E);
+  void ShowNow() const;
+
   // The most recently registered translator is asked first; null and repeats are ignored.
   static void RegisterExceptionTranslator(TMExceptionTranslator Translator);
   static void UnregisterExceptionTranslator(TMExceptionTranslator Translator);

@@ -1,10 +1,13 @@
 #include "foundation/MacError.h"
 
+#include "foundation/ApplicationEvents.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 namespace vandrel {
 namespace {
@@ -343,6 +346,30 @@ TEST_F(MacErrorTest, ThrownDescendantsAreCaughtAsFrameworkExceptions) {
     auto Copy = EMException::ToEMException(&E);
     EXPECT_EQ(Copy->GetTopicCount(), 2);
   }
+}
+
+// ShowNow goes to the host's exception event with a null sender while one is assigned, and
+// to the display the host's front registered otherwise.
+TEST_F(MacErrorTest, ShowNowReachesTheApplicationsExceptionEventFirst) {
+  TMApplicationEvents& Application = ApplicationEvents();
+  static std::vector<std::string> Displayed;
+  Displayed.clear();
+  std::vector<std::pair<TObject*, std::string>> Handled;
+  Application.OnException = [&](TObject* Sender, const Exception* E) { Handled.push_back({Sender, E->Message}); };
+  Application.DefaultDisplay = [](const Exception* E) { Displayed.push_back(E->Message); };
+  EMToolsError(7, "", nullptr).ShowNow();
+  const ERangeError Range("poza zakresem");
+  EMException::ShowExceptionNow(&Range);
+  ASSERT_EQ(Handled.size(), 2u);
+  EXPECT_EQ(Handled[0].first, nullptr);
+  EXPECT_EQ(Handled[0].second, "[TOOLS/7] Błąd narzędzi podstawowych");
+  EXPECT_EQ(Handled[1].second, "poza zakresem");
+  EXPECT_TRUE(Displayed.empty());
+
+  Application.OnException = nullptr;
+  EMToolsError(8, "", nullptr).ShowNow();
+  EXPECT_EQ(Displayed, std::vector<std::string>{"[TOOLS/8] Błąd narzędzi podstawowych"});
+  Application.DefaultDisplay = nullptr;
 }
 
 }  // namespace
