@@ -31,7 +31,8 @@ void TListModel::BeginFill(std::vector<TListColumn> Columns) {
   if (!FFilling) beginResetModel();
   FFilling = true;
   FColumns = std::move(Columns);
-  FTexts.assign(FColumns.size(), TTextColumn());
+  FTexts.clear();
+  FTexts.resize(FColumns.size());
   FOrder.clear();
   FRows = 0;
 }
@@ -46,7 +47,10 @@ void TListModel::AppendRow(const std::vector<std::string_view>& Texts) {
 
 void TListModel::EndFill(bool Keep) {
   if (!FFilling) return;
-  if (!Keep) FTexts.assign(FColumns.size(), TTextColumn());
+  if (!Keep) {
+    FTexts.clear();
+    FTexts.resize(FColumns.size());
+  }
   FRows = FTexts.empty() ? 0 : FTexts.front().Count();
   for (TTextColumn& column : FTexts) {
     while (column.Count() < FRows) column.Append({});

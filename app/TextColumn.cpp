@@ -1,55 +1,63 @@
 #include "app/TextColumn.h"
 
+#include <bit>
+#include <cstring>
+
 namespace vandrel::app {
 
-void TTextColumn::Append(std::string_view Text) {
-  if (FCount % kBlock == 0) FBlockStarts.push_back(FBytes.size());
-  FBytes.append(Text);
-  if (!FWide) {
-    const size_t end = FBytes.size() - FBlockStarts.back();
-    if (end <= UINT16_MAX) {
-      FEnds.push_back(static_cast<std::uint16_t>(end));
-      ++FCount;
-      return;
-    }
-    Widen();
-  }
-  FWideEnds.push_back(FBytes.size());
-  ++FCount;
+void TTextColumn::AddChunk(size_t Capacity) {
+  FChunks.push_back({std::make_unique_for_overwrite<char[]>(Capacity), 0, static_cast<std::uint32_t>(Capacity)});
 }
 
-void TTextColumn::Widen() {
-  FWideEnds.reserve(FCount + 1);
-  for (size_t row = 0; row < FCount; ++row) FWideEnds.push_back(BlockStart(row) + FEnds[row]);
-  FEnds.clear();
-  FEnds.shrink_to_fit();
-  FWide = true;
+void TTextColumn::Append(std::string_view Text) {
+  if (FChunks.empty()) AddChunk(kChunk);
+  const size_t row = FCount % kBlock;
+  if (row == 0) {
+    const Chunk& current = FChunks.back();
+    FBlocks.push_back({0, static_cast<std::uint32_t>(FChunks.size() - 1),
+                       static_cast<std::uint16_t>(current.Long() ? 0 : current.Used)});
+  }
+  const Chunk& current = FChunks.back();
+  if (current.Long() || current.Capacity - current.Used < Text.size()) {
+    AddChunk(Text.size() > kChunk ? Text.size() : kChunk);
+    FBlocks.back().Switches |= std::uint64_t{1} << row;
+  }
+  Chunk& chunk = FChunks.back();
+  if (!Text.empty()) std::memcpy(chunk.Data.get() + chunk.Used, Text.data(), Text.size());
+  chunk.Used += static_cast<std::uint32_t>(Text.size());
+  FEnds.push_back(chunk.Long() ? 0 : static_cast<std::uint16_t>(chunk.Used));
+  ++FCount;
 }
 
 std::string_view TTextColumn::At(size_t Row) const {
   if (Row >= FCount) return {};
-  size_t begin, end;
-  if (FWide) {
-    begin = Row % kBlock == 0 ? BlockStart(Row) : FWideEnds[Row - 1];
-    end = FWideEnds[Row];
-  } else {
-    const size_t start = BlockStart(Row);
-    begin = start + (Row % kBlock == 0 ? 0 : FEnds[Row - 1]);
-    end = start + FEnds[Row];
-  }
-  return std::string_view(FBytes).substr(begin, end - begin);
+  const Block& block = FBlocks[Row / kBlock];
+  const size_t row = Row % kBlock;
+  const std::uint64_t upToRow = row == kBlock - 1 ? ~std::uint64_t{0} : (std::uint64_t{2} << row) - 1;
+  const Chunk& chunk = FChunks[block.Chunk + static_cast<size_t>(std::popcount(block.Switches & upToRow))];
+  const bool first = (block.Switches >> row) & 1;
+  const size_t begin = first ? 0 : row == 0 ? block.Start : FEnds[Row - 1];
+  const size_t end = chunk.Long() ? chunk.Used : FEnds[Row];
+  return std::string_view(chunk.Data.get() + begin, end - begin);
 }
 
 size_t TTextColumn::MemoryBytes() const {
-  return FBytes.capacity() + FBlockStarts.capacity() * sizeof(std::uint64_t) +
-         FEnds.capacity() * sizeof(std::uint16_t) + FWideEnds.capacity() * sizeof(std::uint64_t);
+  size_t bytes = FChunks.capacity() * sizeof(Chunk) + FBlocks.capacity() * sizeof(Block) +
+                 FEnds.capacity() * sizeof(std::uint16_t);
+  for (const Chunk& chunk : FChunks) bytes += chunk.Capacity;
+  return bytes;
 }
 
 void TTextColumn::Compact() {
-  FBytes.shrink_to_fit();
-  FBlockStarts.shrink_to_fit();
+  FBlocks.shrink_to_fit();
   FEnds.shrink_to_fit();
-  FWideEnds.shrink_to_fit();
+  FChunks.shrink_to_fit();
+  if (FChunks.empty() || FChunks.back().Long() || FChunks.back().Used == FChunks.back().Capacity) return;
+  Chunk& last = FChunks.back();
+  auto data = std::make_unique_for_overwrite<char[]>(last.Used);
+  if (last.Used > 0) std::memcpy(data.get(), last.Data.get(), last.Used);
+  last.Data = std::move(data);
+  last.Capacity = last.Used;
 }
 
 void TTextColumn::Clear() { *this = TTextColumn(); }

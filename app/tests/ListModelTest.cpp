@@ -1,4 +1,4 @@
-// The list's own store: texts kept whole across block and width changes, memory close to the
+// The list's own store: texts kept whole across blocks, chunks and long texts, memory close to the
 // texts' own bytes, sorting that keeps rows whole and the selection on its row.
 #include <gtest/gtest.h>
 
@@ -12,19 +12,24 @@ using namespace vandrel::app;
 
 namespace {
 
-TEST(TextColumn, TextsComeBackWholeAcrossBlocksAndAfterWidening) {
+TEST(TextColumn, TextsComeBackWholeAcrossBlocksChunksAndLongTexts) {
   TTextColumn column;
   std::vector<std::string> texts;
   for (int i = 0; i < 200; ++i) texts.push_back(i % 7 ? "wiersz " + std::to_string(i) : std::string());
-  // Long texts inside the fourth block pass 64 KB: the column switches to full-width ends.
-  for (int i = 0; i < 200; ++i) column.Append(texts[static_cast<size_t>(i)]);
+  // Texts of a few kilobytes fill chunks inside blocks; texts longer than a chunk get one of
+  // their own, also as a block's first row and one after another.
+  for (int i = 0; i < 300; ++i) texts.push_back(std::string(static_cast<size_t>(1000 + 37 * i), char('a' + i % 26)));
   const std::string big(40000, 'x');
-  column.Append(big);
-  column.Append("za");
-  column.Append(big + "y");
   texts.push_back(big);
   texts.push_back("za");
   texts.push_back(big + "y");
+  texts.push_back(big + "yy");
+  while (texts.size() % 64 != 0) texts.push_back("do bloku");
+  texts.push_back(big);
+  texts.push_back(std::string());
+  texts.push_back("ostatni");
+  for (const std::string& text : texts) column.Append(text);
+  column.Compact();
   ASSERT_EQ(column.Count(), texts.size());
   for (size_t r = 0; r < texts.size(); ++r) EXPECT_EQ(column.At(r), texts[r]) << r;
   EXPECT_EQ(column.At(texts.size()), "");
