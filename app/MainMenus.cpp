@@ -12,9 +12,11 @@
 #include "app/Images.h"
 #include "app/MainWindow.h"
 #include "app/admin/AttachDetach.h"
+#include "app/admin/Backup.h"
 #include "app/admin/ExternalPrograms.h"
 #include "app/admin/Processes.h"
 #include "app/admin/ResourceMeter.h"
+#include "app/admin/Restore.h"
 #include "app/admin/ServerConfig.h"
 #include "app/admin/ServerInfo.h"
 #include "app/clientsetup/NetworkConnection.h"
@@ -25,6 +27,8 @@ namespace {
 const QString kRefresh = QStringLiteral("&Odśwież listę baz     F5");
 const QString kAttach = QStringLiteral("&Podłącz bazę");
 const QString kDetach = QStringLiteral("O&dłącz bazę");
+const QString kBackup = QStringLiteral("&Kopia zapasowa bazy...");
+const QString kRestore = QStringLiteral("Odtwó&rz bazę z kopii...");
 const QString kRepair = QStringLiteral("&Naprawa baz danych");
 const QString kNetwork = QStringLiteral("Utwórz połączenie sieciowe &Tovinex");
 const QString kHideSystem = QStringLiteral("&Nie wyświetlaj bazy systemowych");
@@ -61,6 +65,9 @@ void TForm1::CreateMenus() {
   bazy->addSeparator();
   AddCommand(bazy, kAttach);
   AddCommand(bazy, kDetach);
+  bazy->addSeparator();
+  AddCommand(bazy, kBackup);
+  AddCommand(bazy, kRestore);
   bazy->addSeparator();
   addRepairMenu(bazy);
 
@@ -113,6 +120,8 @@ void TForm1::CreateMenus() {
   PopupMenu1->setObjectName("PopupMenu1");
   AddCommand(PopupMenu1, kAttach);
   AddCommand(PopupMenu1, kDetach);
+  AddCommand(PopupMenu1, kBackup);
+  AddCommand(PopupMenu1, kRestore);
   AddCommand(PopupMenu1, kNetwork);
   PopupMenu1->addSeparator();
   AddCommand(PopupMenu1, QStringLiteral("&Wyłącz bazę"));
@@ -135,6 +144,8 @@ void TForm1::CreateMenus() {
   };
   carry(kAttach, [this] { admin::AttachDatabaseCommand(*this); });
   carry(kDetach, [this] { admin::DetachDatabaseCommand(*this); });
+  carry(kBackup, [this] { admin::BackupCommand(*this); });
+  carry(kRestore, [this] { admin::RestoreCommand(*this); });
   carry(kNetwork, [this] { clientsetup::CreateTovinexConnection(*this); });
   carry(QStringLiteral("Procesy"), [this] { admin::ShowProcesses(*this); });
   carry(QStringLiteral("Zabij proces"), [this] { admin::KillSelectedProcess(*this); });

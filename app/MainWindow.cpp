@@ -204,7 +204,8 @@ void TForm1::Narzdzia1Click() {
 }
 
 void TForm1::DisableDatabaseCommands() {
-  for (const char* c : {"Naprawa baz danych", "Parametry bazy", "Zmień właściciela tabel", "Wyłącz bazę"})
+  for (const char* c : {"Naprawa baz danych", "Parametry bazy", "Zmień właściciela tabel", "Wyłącz bazę",
+                        "Kopia zapasowa bazy..."})
     SetCommandEnabled(QString::fromUtf8(c), false);
   for (const char* c : {"Ustaw bazę w trybie tylko do odczytu", "Wyłącz tryb tylko do odczytu"})
     SetCommandEnabled(QString::fromUtf8(c), true);
@@ -214,7 +215,7 @@ void TForm1::DisableDatabaseCommands() {
 void TForm1::EnableDatabaseCommands() {
   for (const char* c : {"Odłącz bazę", "Naprawa baz danych", "Parametry bazy", "Zmień właściciela tabel",
                         "Wyłącz bazę", "Ustaw bazę w trybie tylko do odczytu",
-                        "Wyłącz tryb tylko do odczytu"})
+                        "Wyłącz tryb tylko do odczytu", "Kopia zapasowa bazy..."})
     SetCommandEnabled(QString::fromUtf8(c), true);
   SetCommandEnabled(QStringLiteral("Włącz bazę"), false);
   update();

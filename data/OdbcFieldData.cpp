@@ -37,7 +37,7 @@ int ClampToInt(long double v) {
 }  // namespace
 
 TMOdbcFieldData::TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigits, SQLULEN ColumnSize,
-                                 SQLSMALLINT SqlType)
+                                 SQLSMALLINT SqlType, bool GuidAsText)
     : FName(Name), FSqlType(SqlType), FColumnSize(LimitColumnSize(ColumnSize)), FDecimalDigits(DecimalDigits) {
   switch (SqlType) {
     case SQL_CHAR:
@@ -86,6 +86,12 @@ TMOdbcFieldData::TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigi
       FFieldType = mftDateTime;
       FCType = SQL_C_TIMESTAMP;
       FStride = sizeof(SQL_TIMESTAMP_STRUCT);
+      break;
+    case SQL_GUID:
+      if (!GuidAsText) EMOdbcError::Raise(413);
+      FColumnSize = 36;  // XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX
+      FElementSize = FColumnSize + 1;
+      FMaxChars = static_cast<size_t>(FColumnSize);
       break;
     default:
       EMOdbcError::Raise(413);

@@ -24,8 +24,10 @@ inline constexpr int kOdbcRowsetSize = 20;
 class TMOdbcFieldData : public TObject {
   VANDREL_CLASS(TMOdbcFieldData, TObject)
  public:
-  // Raises EMOdbcError 413 for an SQL type the library does not map.
-  TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigits, SQLULEN ColumnSize, SQLSMALLINT SqlType);
+  // Raises EMOdbcError 413 for an SQL type the library does not map. GuidAsText maps a
+  // uniqueidentifier column to its 36 characters of text instead.
+  TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigits, SQLULEN ColumnSize, SQLSMALLINT SqlType,
+                  bool GuidAsText = false);
   TMOdbcFieldData(const TMOdbcFieldData&) = delete;
   TMOdbcFieldData& operator=(const TMOdbcFieldData&) = delete;
 

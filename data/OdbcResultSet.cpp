@@ -150,7 +150,8 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
     if (nameLength < 0 || static_cast<size_t>(nameLength) >= name.size() ||
         utf8::WholePrefix(text, kMaxNameChars + 1) > utf8::WholePrefix(text, kMaxNameChars))
       EMOdbcError::Raise(419);
-    FFieldData[c] = std::make_unique<TMOdbcFieldData>(AnsiString(text), digits, size, sqlType);
+    FFieldData[c] = std::make_unique<TMOdbcFieldData>(AnsiString(text), digits, size, sqlType,
+                                                      FQuery && FQuery->GetGuidsAsText());
     TMOdbcFieldData& f = *FFieldData[c];
     OdbcCall({morSucceed, 420, &FStatement}, SQLBindCol, FStatement.Get(), static_cast<SQLUSMALLINT>(c + 1),
              f.GetCType(), f.GetData(), SQLLEN{f.GetElementSize()}, f.GetIndicators());

@@ -65,6 +65,9 @@ class TKMQuery : public TMCustomDataSet {
   void SetDelayLoad(bool Value);
   bool GetForwardOnly() const { return FForwardOnly; }
   void SetForwardOnly(bool Value);
+  // Off: a uniqueidentifier column fails the open (413); on: it reads as its text.
+  bool GetGuidsAsText() const { return FGuidsAsText; }
+  void SetGuidsAsText(bool Value) { FGuidsAsText = Value; }
   bool GetCollectDriverInfo() const { return FCollectDriverInfo; }
   void SetCollectDriverInfo(bool Value) { FCollectDriverInfo = Value; }
 
@@ -164,6 +167,7 @@ class TKMQuery : public TMCustomDataSet {
   bool FCacheReady = false;
   std::unique_ptr<std::vector<AnsiString>> FDriverInfo;
   bool FCollectDriverInfo = false;
+  bool FGuidsAsText = false;
   bool FCachedUpdates = false;
   bool FAutoUndo = false;
   bool FOpenEmpty = false;

@@ -59,7 +59,8 @@ std::string FreeLoginName(TForm1& Form, const std::string& Database) {
   return Login;
 }
 
-// Prepares database D for Tovinex after its files were attached.
+}  // namespace
+
 void PostAttachSetUp(TForm1& Form, const std::string& D, bool Archive) {
   RunStatement(Form, "use " + QuoteIdentifier(D));
   std::string User;
@@ -97,6 +98,8 @@ void PostAttachSetUp(TForm1& Form, const std::string& D, bool Archive) {
     ChangeTableOwner(Form, D, "dbo");
   }
 }
+
+namespace {
 
 bool Attach(TForm1& Form, const std::string& Name, const std::string& DataFile, const std::string& Statement,
             bool Archive) {

@@ -20,6 +20,11 @@ bool AttachWithLog(TForm1& Form, const std::string& Name, const std::string& Dat
                    bool Archive);
 void DetachDatabase(TForm1& Form, const std::string& Name);
 
+// Prepares database D for Tovinex once it is on the server (after an attach, or a restore
+// under a new name): its login, its database user and the client entries, Archive setting
+// Blokada. A failed statement (already reported) raises, leaving the earlier ones done.
+void PostAttachSetUp(TForm1& Form, const std::string& D, bool Archive);
+
 // The next login name to try when Login is taken: "1" appended after a letter, the last
 // digit counted up otherwise (Sklep -> Sklep1, Sklep9 -> Sklep10).
 std::string NextLoginName(const std::string& Login);

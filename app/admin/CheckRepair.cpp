@@ -3,6 +3,7 @@
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
 #include "app/SqlQuoting.h"
+#include "app/admin/Backup.h"
 #include "app/admin/InUseGuard.h"
 #include "app/admin/RunStatement.h"
 
@@ -66,6 +67,8 @@ namespace vandrel::app {
 void TForm1::Sprawdspjnobazy1Click() { admin::CheckCommand(*this); }
 void TForm1::NaprawaFast1Click() { admin::RepairCommand(*this, "REPAIR_FAST"); }
 void TForm1::NaprawaRebuild1Click() { admin::RepairCommand(*this, "REPAIR_REBUILD"); }
-void TForm1::NaprawaFull1Click() { admin::RepairCommand(*this, "REPAIR_ALLOW_DATA_LOSS"); }
+void TForm1::NaprawaFull1Click() {
+  if (admin::OfferBackupBeforeRepair(*this, SelectedDatabaseNode())) admin::RepairCommand(*this, "REPAIR_ALLOW_DATA_LOSS");
+}
 
 }  // namespace vandrel::app

@@ -38,14 +38,7 @@ class TServerFiles : public TDatabaseFiles {
     return Dlg.FileName();
   }
   bool Exists(const QString& Path) override { return ServerFileExists(FForm, Path); }
-  // The directory of master's data file: where the server keeps its databases.
-  QString DefaultDirectory() override {
-    const QString master = QString::fromStdString(
-        FForm.QueryScalar("select filename from sysaltfiles where dbid=1 and fileid=1", "master"));
-    QString dir = DirectoryOf(master.trimmed());
-    if (dir.size() > 3 && (dir.endsWith('\\') || dir.endsWith('/'))) dir.chop(1);
-    return dir;
-  }
+  QString DefaultDirectory() override { return MasterDataDirectory(FForm); }
 
  private:
   TForm1& FForm;
@@ -56,6 +49,41 @@ class TServerFiles : public TDatabaseFiles {
 QString TDatabaseFiles::DirectoryOf(const QString& Path) {
   const int slash = std::max(Path.lastIndexOf('\\'), Path.lastIndexOf('/'));
   return slash < 0 ? QString() : Path.left(slash + 1);
+}
+
+QString MasterDataDirectory(TForm1& Form) {
+  const QString master =
+      QString::fromStdString(Form.QueryScalar("select filename from sysaltfiles where dbid=1 and fileid=1", "master"));
+  QString dir = TDatabaseFiles::DirectoryOf(master.trimmed());
+  if (dir.size() > 3 && (dir.endsWith('\\') || dir.endsWith('/'))) dir.chop(1);
+  return dir;
+}
+
+std::string ServerRegistryValue(TForm1& Form, const std::string& Value) {
+  try {
+    return Form.QueryField("xp_instance_regread N'HKEY_LOCAL_MACHINE', "
+                           "N'SOFTWARE\\Microsoft\\MSSQLServer\\MSSQLServer', N'" + EscapeLiteral(Value) + "'",
+                           1, "master");
+  } catch (...) {
+    return {};
+  }
+}
+
+std::string ServerBackupDirectory(TForm1& Form) {
+  const std::string directory = ServerRegistryValue(Form, "BackupDirectory");
+  return directory.empty() ? MasterDataDirectory(Form).toStdString() : directory;
+}
+
+std::string ServerDataDirectory(TForm1& Form) {
+  const std::string directory = ServerRegistryValue(Form, "DefaultData");
+  return directory.empty() ? MasterDataDirectory(Form).toStdString() : directory;
+}
+
+std::string PathInDirectory(const std::string& Directory, const std::string& Name) {
+  if (Directory.empty()) return Name;
+  const char last = Directory.back();
+  if (last == '\\' || last == '/') return Directory + Name;
+  return Directory + (Directory.find('\\') != std::string::npos ? "\\" : "/") + Name;
 }
 
 bool ServerIsThisMachine(TForm1& Form) {

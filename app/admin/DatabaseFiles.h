@@ -5,6 +5,7 @@
 // management tools do, in TServerFileDlg.
 #include <QString>
 #include <memory>
+#include <string>
 
 namespace vandrel::app {
 class TForm1;
@@ -23,6 +24,20 @@ class TDatabaseFiles {
   // The directory part of a path, with its separator.
   static QString DirectoryOf(const QString& Path);
 };
+
+// The directory of master's data file, without a closing separator (but "C:\" for a
+// drive's root): where the server keeps its databases.
+QString MasterDataDirectory(TForm1& Form);
+
+// A value of the server's own registry key, SOFTWARE\Microsoft\MSSQLServer\MSSQLServer, as
+// the server reads it (BackupDirectory, DefaultData); empty when it holds none.
+std::string ServerRegistryValue(TForm1& Form, const std::string& Value);
+// Where the server puts backups (BackupDirectory) and new database files (DefaultData),
+// each else the directory of master's data file.
+std::string ServerBackupDirectory(TForm1& Form);
+std::string ServerDataDirectory(TForm1& Form);
+// Name in Directory, joined by the separator the directory uses ("\" for a Windows path).
+std::string PathInDirectory(const std::string& Directory, const std::string& Name);
 
 // True when the server the window connected to is named as this machine: "(local)", ".",
 // "localhost" or this machine's host name (an instance or a port after it changes nothing).

@@ -41,7 +41,8 @@ TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
   const auto menus = Form.menuBar()->actions();
   EXPECT_EQ(Captions(menus[0]->menu()),
             QStringList({QStringLiteral("Odśwież listę baz     F5"), "-", QStringLiteral("Podłącz bazę"),
-                         QStringLiteral("Odłącz bazę"), "-", "Naprawa baz danych>"}));
+                         QStringLiteral("Odłącz bazę"), "-", "Kopia zapasowa bazy...",
+                         QStringLiteral("Odtwórz bazę z kopii..."), "-", "Naprawa baz danych>"}));
   EXPECT_EQ(Captions(menus[1]->menu()),
             QStringList({"Biblioteki komunikacyjne serwera", "Biblioteki komunikacyjne klienta",
                          "Uruchom Service Manager", "-", QStringLiteral("Konfiguracja połączeń ODBC"), "-",
@@ -54,8 +55,8 @@ TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
                          "Konfiguracja serwera bazy danych", "-", QStringLiteral("Miernik zasobów")}));
   EXPECT_EQ(Captions(menus[3]->menu()), QStringList({"SQL Server Engine Info", "-", "O programie..."}));
   EXPECT_EQ(Captions(Form.PopupMenu1),
-            QStringList({QStringLiteral("Podłącz bazę"), QStringLiteral("Odłącz bazę"),
-                         QStringLiteral("Utwórz połączenie sieciowe Tovinex"), "-", QStringLiteral("Wyłącz bazę"),
+            QStringList({QStringLiteral("Podłącz bazę"), QStringLiteral("Odłącz bazę"), "Kopia zapasowa bazy...",
+                         QStringLiteral("Odtwórz bazę z kopii..."), QStringLiteral("Utwórz połączenie sieciowe Tovinex"), "-", QStringLiteral("Wyłącz bazę"),
                          QStringLiteral("Włącz bazę"), QStringLiteral("Ustaw bazę w trybie tylko do odczytu"),
                          QStringLiteral("Wyłącz tryb tylko do odczytu"), "-", "Naprawa baz danych>",
                          QStringLiteral("Zmień właściciela tabel"), "-", "Parametry bazy"}));

@@ -18,6 +18,33 @@ namespace vandrel::app::testing {
 
 inline std::string DataSet(const char* File) { return std::string(MSDE_DATA_DIR) + "/" + File; }
 
+// A connection of another program, sitting in Database.
+inline std::unique_ptr<msde::testkit::OdbcClient> HolderOf(msde::testkit::SimServer& Sim, const std::string& Database,
+                                                          const std::string& Program) {
+  auto c = std::make_unique<msde::testkit::OdbcClient>(Sim.Utf8ConnectionString("sa", "") +
+                                                      (Program.empty() ? "" : "APP=" + Program + ";"));
+  EXPECT_TRUE(c->Exec("use [" + Database + "]").ok);
+  return c;
+}
+
+// Answers the in-use refusal: records its message and listed programs, then presses OK or
+// "Rozłącz użytkowników i ponów".
+struct Refusal {
+  std::string Text, Caption;
+  std::vector<std::string> Programs;
+};
+inline void AnswerRefusalOf(ScriptedDialogs& Dialogs, std::vector<Refusal>& Seen, bool Disconnect) {
+  Dialogs.DialogAnswers.push_back([&Seen, Disconnect](QDialog* d) {
+    auto* dlg = dynamic_cast<admin::TInUseDlg*>(d);
+    if (!dlg) return int(QDialog::Rejected);
+    Refusal r{dlg->Label1->text().toStdString(), dlg->windowTitle().toStdString(), {}};
+    for (int i = 0; i < dlg->ProcessList->topLevelItemCount(); ++i)
+      r.Programs.push_back(dlg->ProcessList->topLevelItem(i)->text(2).toStdString());
+    Seen.push_back(r);
+    return int(Disconnect ? QDialog::Accepted : QDialog::Rejected);
+  });
+}
+
 class AdminWindowTest : public SimWindowTest {
  protected:
   // The data set this test's server starts with.
@@ -34,12 +61,8 @@ class AdminWindowTest : public SimWindowTest {
     Dialogs.Messages.clear();
   }
 
-  // A connection of another program, sitting in Database.
   std::unique_ptr<msde::testkit::OdbcClient> Holder(const std::string& Database, const std::string& Program) {
-    auto c = std::make_unique<msde::testkit::OdbcClient>(Sim->Utf8ConnectionString("sa", "") +
-                                                        (Program.empty() ? "" : "APP=" + Program + ";"));
-    EXPECT_TRUE(c->Exec("use [" + Database + "]").ok);
-    return c;
+    return HolderOf(*Sim, Database, Program);
   }
   // A database property as another connection sees it.
   std::string Property(const std::string& Database, const std::string& Name) {
@@ -80,23 +103,7 @@ class AdminWindowTest : public SimWindowTest {
     return node;
   }
 
-  // Answers the in-use refusal: records its message and listed programs, then presses OK
-  // or "Rozłącz użytkowników i ponów".
-  struct Refusal {
-    std::string Text, Caption;
-    std::vector<std::string> Programs;
-  };
-  void AnswerRefusal(std::vector<Refusal>& Seen, bool Disconnect) {
-    Dialogs.DialogAnswers.push_back([&Seen, Disconnect](QDialog* d) {
-      auto* dlg = dynamic_cast<admin::TInUseDlg*>(d);
-      if (!dlg) return int(QDialog::Rejected);
-      Refusal r{dlg->Label1->text().toStdString(), dlg->windowTitle().toStdString(), {}};
-      for (int i = 0; i < dlg->ProcessList->topLevelItemCount(); ++i)
-        r.Programs.push_back(dlg->ProcessList->topLevelItem(i)->text(2).toStdString());
-      Seen.push_back(r);
-      return int(Disconnect ? QDialog::Accepted : QDialog::Rejected);
-    });
-  }
+  void AnswerRefusal(std::vector<Refusal>& Seen, bool Disconnect) { AnswerRefusalOf(Dialogs, Seen, Disconnect); }
 
   // Runs Action just before the tool sends each statement that begins with Prefix, as if
   // something happened on the server at that moment.

@@ -81,15 +81,6 @@ class AttachDetachTest : public ClientSetupTest {
     for (const auto& m : Dialogs.Messages) texts.push_back(m.Caption + ": " + m.Text);
     return texts;
   }
-  // A second connection's view: the first value of Sql, or the whole answer.
-  std::string Scalar(const std::string& Sql) {
-    msde::testkit::OdbcClient other(Sim->ConnectionString("sa", kSaPassword));
-    return other.Scalar(Sql);
-  }
-  msde::testkit::ExecResult Exec(const std::string& Sql) {
-    msde::testkit::OdbcClient other(Sim->ConnectionString("sa", kSaPassword));
-    return other.Exec(Sql);
-  }
 
   msde::testkit::TempDir Files{"vandrel-attach"};
 };

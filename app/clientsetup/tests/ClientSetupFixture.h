@@ -15,6 +15,7 @@
 
 #include "app/tests/SimFixture.h"
 #include "platform/Registry.h"
+#include "testkit/OdbcClient.h"
 #include "testkit/TempDir.h"
 
 namespace vandrel::app::testing {
@@ -97,6 +98,16 @@ class ClientSetupTest : public SimWindowTest {
       d->findChild<QAbstractButton*>(Button)->click();
       return d->result();
     };
+  }
+
+  // A second connection's view: the first value of Sql, or the whole answer.
+  std::string Scalar(const std::string& Sql) {
+    msde::testkit::OdbcClient other(Sim->ConnectionString("sa", kSaPassword));
+    return other.Scalar(Sql);
+  }
+  msde::testkit::ExecResult Exec(const std::string& Sql) {
+    msde::testkit::OdbcClient other(Sim->ConnectionString("sa", kSaPassword));
+    return other.Exec(Sql);
   }
 
   std::unique_ptr<msde::testkit::TempDir> Tmp;

@@ -66,6 +66,16 @@ TEST_F(FreeTdsLibrary, UniqueIdentifierColumnIsRefusedAtOpen) {
   EXPECT_FALSE(Query.GetActive());
 }
 
+TEST_F(FreeTdsLibrary, UniqueIdentifierColumnReadsAsTextWhenTheQueryAsks) {
+  Run("use Sklep", false);
+  Query.SetGuidsAsText(true);
+  Run("select * from dbo.Stanowiska", true);
+  ASSERT_FALSE(Query.GetEof());
+  EXPECT_EQ(Query.GetFields()->GetFields(0)->GetDataType(), mftString);
+  EXPECT_EQ(Query.GetFields()->GetFields(0)->GetAsString(), "E9F11C38-8E52-407A-AE32-746C5A714132");
+  EXPECT_EQ(Query.GetFields()->GetFields(1)->GetAsString(), "KASA1");
+}
+
 TEST_F(FreeTdsLibrary, LongVarcharReadsBackItsFirst255Characters) {
   Run("use Sklep", false);
   Run("select Wartosc from dbo.Ustawienia where len(Wartosc) = 300", true);

@@ -1,0 +1,77 @@
+#include "app/admin/Backup.h"
+
+#include <QCheckBox>
+#include <QDate>
+#include <QLineEdit>
+#include <memory>
+
+#include "app/DialogSeam.h"
+#include "app/MainWindow.h"
+#include "app/NodeKinds.h"
+#include "app/SqlQuoting.h"
+#include "app/admin/BackupDlg.h"
+#include "app/admin/DatabaseFiles.h"
+#include "app/admin/LongStatement.h"
+
+namespace vandrel::app::admin {
+namespace {
+
+const QString kCaption = QStringLiteral("Kopia zapasowa bazy");
+
+}  // namespace
+
+std::string DefaultBackupFile(TForm1& Form, const std::string& Database) {
+  const std::string day = QDate::currentDate().toString(QStringLiteral("yyyyMMdd")).toStdString();
+  return PathInDirectory(ServerBackupDirectory(Form), Database + "_" + day + ".bak");
+}
+
+std::string BackupStatement(const std::string& Database, const std::string& File, bool Init,
+                            const std::string& Description) {
+  std::string statement = "BACKUP DATABASE " + QuoteIdentifier(Database) + " TO DISK = " + UnicodeLiteral(File) +
+                          " WITH " + (Init ? "INIT" : "NOINIT") + ", NAME = " + UnicodeLiteral(Database);
+  if (!Description.empty()) statement += ", DESCRIPTION = " + UnicodeLiteral(Description);
+  return statement + ", STATS = 10";
+}
+
+bool BackupDatabase(TForm1& Form, const std::string& Database, const std::string& File, bool Init,
+                    const std::string& Description) {
+  std::vector<std::string> messages;
+  if (!RunLongStatement(Form, BackupStatement(Database, File, Init, Description), messages)) return false;
+  QString text = QStringLiteral("Kopia zapasowa bazy \"%1\" została zapisana w pliku:\r\n%2")
+                     .arg(QString::fromStdString(Database), QString::fromStdString(File));
+  const QString account = ProcessedText(messages);
+  if (!account.isEmpty()) text += QStringLiteral("\r\nZapisano ") + account + ".";
+  ShowMessage(&Form, text, kCaption, MsgIcon::Information);
+  return true;
+}
+
+void BackupCommand(TForm1& Form) {
+  if (Form.SelectedNodeKind() != nkDatabase) return;
+  const std::string database = Form.SelectedDatabaseNode();
+  if (database.empty() || !Form.EnsureConnected()) return;
+  auto dialog = std::make_unique<TBackupDlg>(Form, QString::fromStdString(database),
+                                             QString::fromStdString(DefaultBackupFile(Form, database)));
+  if (DialogSeam::Current().ExecDialog(dialog.get()) != QDialog::Accepted) return;
+  const std::string file = dialog->FileEdit->text().trimmed().toStdString();
+  const bool init = dialog->InitCheck->isChecked();
+  const std::string description = dialog->DescriptionEdit->text().toStdString();
+  dialog.reset();
+  BackupDatabase(Form, database, file, init, description);
+}
+
+bool OfferBackupBeforeRepair(TForm1& Form, const std::string& Database) {
+  if (Database.empty()) return true;
+  const int answer = ShowMessage(
+      &Form,
+      QStringLiteral("Naprawa na poziomie Full może usunąć część danych bazy \"%1\". "
+                     "Czy przed naprawą wykonać jej kopię zapasową?")
+          .arg(QString::fromStdString(Database)),
+      QStringLiteral("Naprawa bazy danych"), MsgIcon::Question, mbYes | mbNo | mbCancel);
+  if (answer == mbNo) return true;
+  if (answer != mbYes) return false;
+  // A repair that may lose data goes on only with the backup made.
+  return BackupDatabase(Form, Database, DefaultBackupFile(Form, Database), false,
+                        "Kopia przed naprawą Full");
+}
+
+}  // namespace vandrel::app::admin

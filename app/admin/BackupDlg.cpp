@@ -1,0 +1,75 @@
+#include "app/admin/BackupDlg.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/DialogSeam.h"
+#include "app/MainWindow.h"
+#include "app/admin/DatabaseFiles.h"
+
+namespace vandrel::app::admin {
+
+const QString TBackupDlg::kTitle = QStringLiteral("Plik kopii zapasowej (*.bak)");
+const QString TBackupDlg::kFilter =
+    QStringLiteral("Kopia zapasowa bazy (*.bak)|*.bak|Wszystkie pliki (*.*)|*.*");
+
+TBackupDlg::TBackupDlg(TForm1& Form, const QString& Database, const QString& File) : QDialog(&Form), FForm(Form) {
+  setObjectName("BackupDlg");
+  setWindowTitle(QStringLiteral("Kopia zapasowa bazy \"%1\"").arg(Database));
+  setFixedSize(470, 230);
+
+  auto* fileLabel = new QLabel(QStringLiteral("Plik kopii na dysku serwera:"), this);
+  fileLabel->setGeometry(16, 12, 300, 18);
+  FileEdit = new QLineEdit(File, this);
+  FileEdit->setObjectName("FileEdit");
+  FileEdit->setGeometry(16, 32, 404, 23);
+  BrowseBtn = new QToolButton(this);
+  BrowseBtn->setObjectName("BrowseBtn");
+  BrowseBtn->setText(QStringLiteral("..."));
+  BrowseBtn->setToolTip(QStringLiteral("Wybierz plik kopii zapasowej"));
+  BrowseBtn->setGeometry(428, 32, 25, 23);
+
+  InitCheck = new QCheckBox(QStringLiteral("Zastąp istniejące kopie w pliku"), this);
+  InitCheck->setObjectName("InitCheck");
+  InitCheck->setGeometry(16, 66, 400, 21);
+
+  auto* descriptionLabel = new QLabel(QStringLiteral("Opis kopii:"), this);
+  descriptionLabel->setGeometry(16, 98, 300, 18);
+  DescriptionEdit = new QLineEdit(this);
+  DescriptionEdit->setObjectName("DescriptionEdit");
+  DescriptionEdit->setMaxLength(255);  // what a backup's description holds
+  DescriptionEdit->setGeometry(16, 118, 437, 23);
+
+  OKBtn = new QPushButton(QStringLiteral("Wykonaj kopię"), this);
+  OKBtn->setObjectName("OKBtn");
+  OKBtn->setDefault(true);
+  OKBtn->setGeometry(140, 180, 100, 25);
+  CancelBtn = new QPushButton(QStringLiteral("Anuluj"), this);
+  CancelBtn->setObjectName("CancelBtn");
+  CancelBtn->setGeometry(250, 180, 80, 25);
+
+  connect(BrowseBtn, &QToolButton::clicked, this, [this] { BrowseBtnClick(); });
+  connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
+  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TBackupDlg::BrowseBtnClick() {
+  const auto files = ServerDatabaseFiles(FForm);
+  QString directory = TDatabaseFiles::DirectoryOf(FileEdit->text().trimmed());
+  if (directory.size() > 3) directory.chop(1);
+  const QString chosen = files->Choose(kTitle, kFilter, directory);
+  if (!chosen.isEmpty()) FileEdit->setText(chosen);
+}
+
+void TBackupDlg::OKBtnClick() {
+  if (FileEdit->text().trimmed().isEmpty()) {
+    ShowMessage(this, QStringLiteral("Nie podano pliku kopii zapasowej"), windowTitle(), MsgIcon::Error);
+    return;
+  }
+  accept();
+}
+
+}  // namespace vandrel::app::admin

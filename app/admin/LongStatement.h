@@ -1,0 +1,33 @@
+#pragma once
+// The statements of backup and restore, which run for as long as the database is large. Each
+// runs in master, so that the tool's own connection holds no database, and what the server
+// says on the way (its progress and its closing account) is kept for the command.
+#include <QString>
+#include <string>
+#include <vector>
+
+namespace vandrel::app {
+class TForm1;
+}
+
+namespace vandrel::app::admin {
+
+// A Unicode literal N'...' of Text, its quotes doubled: how paths and names enter these
+// statements.
+std::string UnicodeLiteral(const std::string& Text);
+
+// Opens Statement on KMQuery1 after "use master" (raises as the query does).
+void OpenInMaster(TForm1& Form, const std::string& Statement);
+
+// Runs Statement in master on KMQuery1; Messages receive the server's informational lines.
+// False when it failed (the error report has shown why).
+bool RunLongStatement(TForm1& Form, const std::string& Statement, std::vector<std::string>& Messages);
+
+// From the closing account "... successfully processed 74 pages in 0.312 seconds (...)": the
+// pages and the seconds as the server wrote them. False when no such line is there.
+bool ProcessedPages(const std::vector<std::string>& Messages, std::string& Pages, std::string& Seconds);
+
+// "74 stron w 0,312 s" (the user's decimal separator), or an empty text without the account.
+QString ProcessedText(const std::vector<std::string>& Messages);
+
+}  // namespace vandrel::app::admin

@@ -1,0 +1,196 @@
+#include "app/admin/Restore.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <strings.h>
+
+#include "app/DialogSeam.h"
+#include "app/MainWindow.h"
+#include "app/ProcessFlags.h"
+#include "app/SqlQuoting.h"
+#include "app/admin/AttachDetach.h"
+#include "app/admin/DatabaseFiles.h"
+#include "app/admin/InUseGuard.h"
+#include "app/admin/LongStatement.h"
+#include "app/admin/RestoreDlg.h"
+#include "app/admin/ServerFileDlg.h"
+#include "data/Field.h"
+
+namespace vandrel::app::admin {
+namespace {
+
+const QString kCaption = QStringLiteral("Odtwarzanie bazy z kopii");
+
+QString Q(const std::string& Text) { return QString::fromStdString(Text); }
+
+std::string FromDisk(const std::string& File) { return " FROM DISK = " + UnicodeLiteral(File); }
+
+// Opens Query in master and hands each row to Row; false when it failed (already reported).
+bool WalkInMaster(TForm1& Form, const std::string& Query, const std::function<void(TKMQuery&)>& Row) {
+  if (!Form.EnsureConnected()) return false;
+  TKMQuery& query = *Form.KMQuery1;
+  bool ok = true;
+  try {
+    // RESTORE HEADERONLY describes every backup with two uniqueidentifier columns.
+    query.SetGuidsAsText(true);
+    OpenInMaster(Form, Query);
+    for (; !query.GetEof(); query.Next()) Row(query);
+  } catch (...) {
+    ok = false;
+  }
+  query.SetGuidsAsText(false);
+  Form.ResetQuery();
+  return ok;
+}
+
+std::string Text(TKMQuery& Query, const char* Column) {
+  TMField* field = Query.FindField(Column);
+  return field && !field->GetIsNull() ? field->GetAsString() : std::string();
+}
+
+// The server's account of the pages and time, as a sentence of its own (or nothing).
+QString Account(const std::vector<std::string>& Messages) {
+  const QString account = ProcessedText(Messages);
+  return account.isEmpty() ? QString() : QStringLiteral("\r\nOdtworzono ") + account + ".";
+}
+
+bool SameName(const std::string& A, const std::string& B) { return strcasecmp(A.c_str(), B.c_str()) == 0; }
+
+}  // namespace
+
+bool ListBackupSets(TForm1& Form, const std::string& File, std::vector<TBackupSet>& Sets) {
+  Sets.clear();
+  return WalkInMaster(Form, "RESTORE HEADERONLY" + FromDisk(File), [&Sets](TKMQuery& q) {
+    TBackupSet set;
+    set.Position = std::atoi(Text(q, "Position").c_str());
+    set.Name = Text(q, "BackupName");
+    set.Description = Text(q, "BackupDescription");
+    set.Database = Text(q, "DatabaseName");
+    set.Finished = Text(q, "BackupFinishDate");
+    set.Size = Text(q, "BackupSize");
+    Sets.push_back(set);
+  });
+}
+
+bool ListBackupFiles(TForm1& Form, const std::string& File, int Position, std::vector<TBackupFile>& Files) {
+  Files.clear();
+  return WalkInMaster(Form, "RESTORE FILELISTONLY" + FromDisk(File) + " WITH FILE = " + std::to_string(Position),
+                      [&Files](TKMQuery& q) {
+                        Files.push_back({Text(q, "LogicalName"), Text(q, "PhysicalName"), Text(q, "Type") == "L"});
+                      });
+}
+
+bool VerifyBackup(TForm1& Form, const std::string& File, int Position) {
+  std::vector<std::string> messages;
+  if (!RunLongStatement(Form, "RESTORE VERIFYONLY" + FromDisk(File) + " WITH FILE = " + std::to_string(Position),
+                        messages))
+    return false;
+  ShowMessage(&Form, QStringLiteral("Kopia zapasowa nr %1 w pliku %2 jest poprawna.").arg(Position).arg(Q(File)),
+              QStringLiteral("Sprawdzanie kopii zapasowej"), MsgIcon::Information);
+  return true;
+}
+
+std::vector<std::string> MovedFileNames(const std::string& DataDirectory, const std::string& Source,
+                                        const std::string& NewName, const std::vector<TBackupFile>& Files) {
+  std::vector<std::string> names;
+  for (const TBackupFile& f : Files) {
+    const size_t slash = f.Physical.find_last_of("\\/");
+    const std::string leaf = slash == std::string::npos ? f.Physical : f.Physical.substr(slash + 1);
+    const bool named = !Source.empty() && leaf.size() >= Source.size() &&
+                       SameName(leaf.substr(0, Source.size()), Source);
+    names.push_back(PathInDirectory(DataDirectory, named ? NewName + leaf.substr(Source.size())
+                                                         : NewName + "_" + leaf));
+  }
+  return names;
+}
+
+bool RestoreOver(TForm1& Form, const std::string& File, const TBackupSet& Set) {
+  const QString question =
+      QStringLiteral("Zawartość bazy \"%1\" zostanie zastąpiona kopią zapasową z dnia %2. Zmiany wprowadzone "
+                     "w bazie od tamtej chwili zostaną utracone.\r\nCzy odtworzyć bazę?")
+          .arg(Q(Set.Database), Q(Set.Finished));
+  if (ShowMessage(&Form, question, kCaption, MsgIcon::Question, mbYes | mbNo) != mbYes) return false;
+  if (DatabaseInUse(Form, Set.Database)) return false;
+  std::vector<std::string> messages;
+  const bool restored = RunLongStatement(Form,
+                                         "RESTORE DATABASE " + QuoteIdentifier(Set.Database) + FromDisk(File) +
+                                             " WITH FILE = " + std::to_string(Set.Position) + ", REPLACE, STATS = 10",
+                                         messages);
+  if (restored)
+    ShowMessage(&Form,
+                QStringLiteral("Baza \"%1\" została odtworzona z kopii zapasowej z dnia %2.").arg(Q(Set.Database),
+                                                                                                Q(Set.Finished)) +
+                    Account(messages),
+                kCaption, MsgIcon::Information);
+  Form.RefreshTree();
+  return restored;
+}
+
+bool RestoreAsNew(TForm1& Form, const std::string& File, const TBackupSet& Set, const std::string& NewName) {
+  if (NewName.empty()) {
+    ShowMessage(&Form, QStringLiteral("Nie podano nazwy bazy"), kCaption, MsgIcon::Error);
+    return false;
+  }
+  if (!DatabaseIdentifier(Form, NewName).empty()) {
+    ShowMessage(&Form, QStringLiteral("Baza \"%1\" już istnieje na serwerze. Podaj inną nazwę.").arg(Q(NewName)),
+                kCaption, MsgIcon::Error);
+    return false;
+  }
+  std::vector<TBackupFile> files;
+  if (!ListBackupFiles(Form, File, Set.Position, files) || files.empty()) return false;
+  const std::vector<std::string> moved = MovedFileNames(ServerDataDirectory(Form), Set.Database, NewName, files);
+  // A restore under a new name never overwrites a file already on the server's disk.
+  for (const std::string& path : moved) {
+    if (!ServerFileExists(Form, Q(path))) continue;
+    ShowMessage(&Form,
+                QStringLiteral("Plik \"%1\" już istnieje na dysku serwera. Podaj inną nazwę bazy.").arg(Q(path)),
+                kCaption, MsgIcon::Error);
+    return false;
+  }
+  std::string statement = "RESTORE DATABASE " + QuoteIdentifier(NewName) + FromDisk(File) +
+                          " WITH FILE = " + std::to_string(Set.Position);
+  for (size_t i = 0; i < files.size(); ++i)
+    statement += ", MOVE " + UnicodeLiteral(files[i].Logical) + " TO " + UnicodeLiteral(moved[i]);
+  std::vector<std::string> messages;
+  if (!RunLongStatement(Form, statement + ", STATS = 10", messages)) return false;
+  ShowMessage(&Form,
+              QStringLiteral("Kopia bazy \"%1\" z dnia %2 została odtworzona jako baza \"%3\".")
+                      .arg(Q(Set.Database), Q(Set.Finished), Q(NewName)) +
+                  Account(messages),
+              kCaption, MsgIcon::Information);
+  const QString offer = QStringLiteral("Czy przygotować bazę \"%1\" dla programu Tovinex (login, użytkownik bazy "
+                                       "i wpisy w rejestrze), tak jak po podłączeniu bazy?")
+                            .arg(Q(NewName));
+  if (ShowMessage(&Form, offer, kCaption, MsgIcon::Question, mbYes | mbNo) == mbYes) {
+    StatementOk = true;
+    try {
+      PostAttachSetUp(Form, NewName, false);
+      // As after an attach: the tool's connection leaves the new database.
+      Form.ResetQuery();
+      Form.KMQuery1->GetSQL().Add("use master");
+      Form.KMQuery1->ExecSQL();
+    } catch (...) {
+    }
+    Form.ResetQuery();
+  }
+  Form.RefreshTree();
+  return true;
+}
+
+void RestoreCommand(TForm1& Form) {
+  if (!Form.EnsureConnected()) return;
+  auto dialog = std::make_unique<TRestoreDlg>(Form);
+  if (DialogSeam::Current().ExecDialog(dialog.get()) != QDialog::Accepted) return;
+  const TBackupSet* set = dialog->SelectedSet();
+  if (!set) return;
+  const TBackupSet chosen = *set;
+  const std::string file = dialog->LoadedFile();
+  const bool asNew = dialog->AsNew();
+  const std::string name = dialog->NewName();
+  dialog.reset();
+  if (asNew) RestoreAsNew(Form, file, chosen, name);
+  else RestoreOver(Form, file, chosen);
+}
+
+}  // namespace vandrel::app::admin
