@@ -36,7 +36,9 @@ std::string BackupStatement(const std::string& Database, const std::string& File
 bool BackupDatabase(TForm1& Form, const std::string& Database, const std::string& File, bool Init,
                     const std::string& Description) {
   std::vector<std::string> messages;
-  if (!RunLongStatement(Form, BackupStatement(Database, File, Init, Description), messages)) return false;
+  if (!RunLongStatement(Form, BackupStatement(Database, File, Init, Description),
+                        "Kopia zapasowa bazy \"" + Database + "\"", messages))
+    return false;
   QString text = QStringLiteral("Kopia zapasowa bazy \"%1\" została zapisana w pliku:\r\n%2")
                      .arg(QString::fromStdString(Database), QString::fromStdString(File));
   const QString account = ProcessedText(messages);

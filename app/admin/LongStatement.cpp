@@ -4,6 +4,7 @@
 
 #include "app/MainWindow.h"
 #include "app/SqlQuoting.h"
+#include "app/StatementWaiter.h"
 #include "platform/base/RegionalSettings.h"
 
 namespace vandrel::app::admin {
@@ -19,12 +20,14 @@ void OpenInMaster(TForm1& Form, const std::string& Statement) {
   Form.KMQuery1->Open();
 }
 
-bool RunLongStatement(TForm1& Form, const std::string& Statement, std::vector<std::string>& Messages) {
+bool RunLongStatement(TForm1& Form, const std::string& Statement, const std::string& Caption,
+                      std::vector<std::string>& Messages) {
   Messages.clear();
   if (!Form.EnsureConnected()) return false;
   TKMQuery& query = *Form.KMQuery1;
   bool ok = true;
   try {
+    WaitTask task(Form.Waiter, Caption);
     // Opened, not executed, so that the informational records reach the query.
     query.SetCollectDriverInfo(true);
     OpenInMaster(Form, Statement);

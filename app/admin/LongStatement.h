@@ -19,9 +19,11 @@ std::string UnicodeLiteral(const std::string& Text);
 // Opens Statement on KMQuery1 after "use master" (raises as the query does).
 void OpenInMaster(TForm1& Form, const std::string& Statement);
 
-// Runs Statement in master on KMQuery1; Messages receive the server's informational lines.
-// False when it failed (the error report has shown why).
-bool RunLongStatement(TForm1& Form, const std::string& Statement, std::vector<std::string>& Messages);
+// Runs Statement in master on KMQuery1 under the waiting window, which names it Caption;
+// Messages receive the server's informational lines. False when it failed or the user
+// stopped it with "Przerwij" (the error report has shown which).
+bool RunLongStatement(TForm1& Form, const std::string& Statement, const std::string& Caption,
+                      std::vector<std::string>& Messages);
 
 // From the closing account "... successfully processed 74 pages in 0.312 seconds (...)": the
 // pages and the seconds as the server wrote them. False when no such line is there.

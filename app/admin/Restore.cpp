@@ -84,7 +84,7 @@ bool ListBackupFiles(TForm1& Form, const std::string& File, int Position, std::v
 bool VerifyBackup(TForm1& Form, const std::string& File, int Position) {
   std::vector<std::string> messages;
   if (!RunLongStatement(Form, "RESTORE VERIFYONLY" + FromDisk(File) + " WITH FILE = " + std::to_string(Position),
-                        messages))
+                        "Sprawdzanie kopii zapasowej w pliku " + File, messages))
     return false;
   ShowMessage(&Form, QStringLiteral("Kopia zapasowa nr %1 w pliku %2 jest poprawna.").arg(Position).arg(Q(File)),
               QStringLiteral("Sprawdzanie kopii zapasowej"), MsgIcon::Information);
@@ -116,7 +116,7 @@ bool RestoreOver(TForm1& Form, const std::string& File, const TBackupSet& Set) {
   const bool restored = RunLongStatement(Form,
                                          "RESTORE DATABASE " + QuoteIdentifier(Set.Database) + FromDisk(File) +
                                              " WITH FILE = " + std::to_string(Set.Position) + ", REPLACE, STATS = 10",
-                                         messages);
+                                         "Odtwarzanie bazy \"" + Set.Database + "\"", messages);
   if (restored)
     ShowMessage(&Form,
                 QStringLiteral("Baza \"%1\" została odtworzona z kopii zapasowej z dnia %2.").arg(Q(Set.Database),
@@ -153,7 +153,8 @@ bool RestoreAsNew(TForm1& Form, const std::string& File, const TBackupSet& Set, 
   for (size_t i = 0; i < files.size(); ++i)
     statement += ", MOVE " + UnicodeLiteral(files[i].Logical) + " TO " + UnicodeLiteral(moved[i]);
   std::vector<std::string> messages;
-  if (!RunLongStatement(Form, statement + ", STATS = 10", messages)) return false;
+  if (!RunLongStatement(Form, statement + ", STATS = 10", "Odtwarzanie bazy \"" + NewName + "\"", messages))
+    return false;
   ShowMessage(&Form,
               QStringLiteral("Kopia bazy \"%1\" z dnia %2 została odtworzona jako baza \"%3\".")
                       .arg(Q(Set.Database), Q(Set.Finished), Q(NewName)) +

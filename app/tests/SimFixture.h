@@ -6,7 +6,10 @@
 #include <QListWidget>
 #include <QTreeWidget>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <sstream>
+#include <string>
 
 #include "app/MainWindow.h"
 #include "app/OdbcLogonDialog.h"
@@ -18,6 +21,21 @@ namespace vandrel::app::testing {
 
 // The demo server's system administrator has no password, as MSDE 2000 installs often had.
 inline const char* const kSaPassword = "";
+
+// A copy of the demo data set written to Directory with Settings (members of a JSON object,
+// such as "\"backup_page_microseconds\": 20000") added to its server: the copy's path.
+inline std::string DemoWithServerSettings(const std::string& Directory, const std::string& Settings) {
+  std::ifstream in(std::string(MSDE_DATA_DIR) + "/demo.json");
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string data = text.str();
+  const std::string server = "\"server\": {";
+  const size_t at = data.find(server);
+  if (at != std::string::npos) data.insert(at + server.size(), Settings + ", ");
+  const std::string path = Directory + "/data.json";
+  std::ofstream(path) << data;
+  return path;
+}
 
 class SimWindowTest : public ::testing::Test {
  protected:

@@ -9,7 +9,6 @@
 #include <QTimer>
 #include <fstream>
 #include <set>
-#include <sstream>
 
 #include "app/ProcessFlags.h"
 #include "app/WaitWindow.h"
@@ -103,16 +102,8 @@ TEST_F(WaitingWindow, PrzerwijEndsALongStatementAndTheConnectionGoesOn) {
 class WaitingForABackup : public WaitingWindow {
  protected:
   msde::testkit::SimServerOptions ServerOptions() const override {
-    std::ifstream in(std::string(MSDE_DATA_DIR) + "/demo.json");
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string data = text.str();
-    const std::string server = "\"server\": {";
-    const size_t at = data.find(server);
-    if (at != std::string::npos) data.insert(at + server.size(), "\"backup_page_microseconds\": 20000, ");
-    std::ofstream(Files.Path() + "/data.json") << data;
     msde::testkit::SimServerOptions options;
-    options.data_file = Files.Path() + "/data.json";
+    options.data_file = DemoWithServerSettings(Files.Path(), "\"backup_page_microseconds\": 20000");
     options.files_dir = Files.Path();
     return options;
   }

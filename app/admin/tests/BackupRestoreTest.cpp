@@ -14,11 +14,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/StatementWaiter.h"
+#include "app/WaitWindow.h"
 #include "app/admin/BackupDlg.h"
 #include "app/admin/tests/AdminFixture.h"
 #include "app/admin/RestoreDlg.h"
 #include "app/clientsetup/tests/ClientSetupFixture.h"
 #include "testkit/OdbcClient.h"
+#include "testkit/TempDir.h"
 
 namespace vandrel::app::testing {
 namespace {
@@ -353,6 +356,64 @@ TEST_F(BackupRestoreTest, NaprawaFullOffersABackupFirst) {
   Trigger(QStringLiteral("Naprawa Full"));
   EXPECT_EQ(repairStatements(mark), (std::vector<std::string>{"BACKUP", "ALTER", "DBCC", "ALTER"}));
   EXPECT_TRUE(fs::exists(OnDisk("SklepZachod_" + Today() + ".bak")));
+}
+
+// The demo server with its backups paced so that Sklep's lasts about one and a half seconds.
+class SlowBackupTest : public BackupRestoreTest {
+ protected:
+  msde::testkit::SimServerOptions ServerOptions() const override {
+    msde::testkit::SimServerOptions options = BackupRestoreTest::ServerOptions();
+    options.data_file = DemoWithServerSettings(Settings.Path(), "\"backup_page_microseconds\": 20000");
+    return options;
+  }
+  // "Przerwij" pressed as soon as the waiting window shows; what it named is kept.
+  void StopAtOnce() {
+    QObject::connect(&Form->Waiter, &TStatementWaiter::ElapsedChanged, [this](int) {
+      if (TWaitWindow* window = Form->Waiter.Window()) {
+        Named = window->WhatLabel->text().toStdString();
+        window->StopButton->click();
+      }
+    });
+  }
+  std::vector<std::string> BackupFiles() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Files.Path()))
+      if (entry.path().filename().string().rfind("Sklep", 0) == 0) names.push_back(entry.path().filename().string());
+    return names;
+  }
+  msde::testkit::TempDir Settings;
+  std::string Named;
+};
+
+TEST_F(SlowBackupTest, PrzerwijEndsTheBackupWithNoFileAndNoRepairAfterIt) {
+  StopAtOnce();
+  const size_t mark = Sim->TraceMark();
+  Backup("Sklep");
+  EXPECT_EQ(Named, "Trwa: Kopia zapasowa bazy \"Sklep\"");
+  ASSERT_EQ(Sent(mark, "BACKUP").size(), 1u);
+  ASSERT_EQ(Dialogs.Messages.size(), 1u) << "no success message after the stop";
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Przerwano");
+  EXPECT_TRUE(Form->Waiter.Cancelled());
+  EXPECT_TRUE(BackupFiles().empty()) << "no backup file, whole or half-written";
+  EXPECT_EQ(Scalar("select count(*) from Sklep.kasa1.Zmiany"), "12");
+  EXPECT_EQ(Scalar("select CAST(DATABASEPROPERTYEX(N'Sklep', 'Status') AS nvarchar(128))"), "ONLINE");
+
+  // A backup stopped before "Naprawa Full" stops the repair too: nothing may be lost
+  // without the backup the user asked for.
+  Select(Node("Sklep"));
+  Dialogs.Messages.clear();
+  Dialogs.MessageAnswers = {mbYes};
+  const size_t repair = Sim->TraceMark();
+  Trigger(QStringLiteral("Naprawa Full"));
+  for (const auto& line : Sim->TraceSince(repair))
+    EXPECT_NE(line.Text.rfind("DBCC", 0), 0u) << line.Text;
+  EXPECT_TRUE(BackupFiles().empty());
+
+  // The connection goes on: the list of databases still shows.
+  Select(Node("Bazy"));
+  QStringList shown;
+  for (int c = 0; c < Form->ListView1->ColumnCount(); ++c) shown << ListColumn(c);
+  EXPECT_TRUE(shown.contains("Sklep")) << shown.join(",").toStdString();
 }
 
 }  // namespace
