@@ -54,9 +54,10 @@ std::string TrimRight(const std::string& s) {
 }
 
 // One display's fill of the list: the columns (caption, width in pixels or 0 for the
-// caption's own width, which for the last column means the rest of the list, centred),
-// then its rows; the list repaints once, at the end. A fill
-// left by an exception keeps its columns and drops its rows.
+// caption's own width, centred), then its rows; the list repaints once, at the end. A
+// column sized to its caption is widened to its texts once they are in, and the last such
+// column takes the rest of the list, as a report list sizes such columns. A fill left by
+// an exception keeps its columns and drops its rows.
 class ListFill {
  public:
   struct Column {
@@ -65,9 +66,10 @@ class ListFill {
     bool Centred;
   };
   ListFill(TListView* List, std::initializer_list<Column> Columns)
-      : FModel(List->Model()), FExceptions(std::uncaught_exceptions()) {
+      : FList(List), FModel(List->Model()), FExceptions(std::uncaught_exceptions()) {
     std::vector<TListColumn> columns;
     for (const Column& c : Columns) {
+      if (c.Width <= 0 && columns.size() + 1 < Columns.size()) FWidened.push_back(static_cast<int>(columns.size()));
       const QString caption = QString::fromUtf8(c.Caption);
       TListColumn column;
       column.Caption = caption;
@@ -78,15 +80,22 @@ class ListFill {
     if (Columns.size() > 0 && (Columns.end() - 1)->Width <= 0) columns.back().FillsRest = true;
     FModel->BeginFill(std::move(columns));
   }
-  ~ListFill() { FModel->EndFill(std::uncaught_exceptions() == FExceptions); }
+  ~ListFill() {
+    const bool whole = std::uncaught_exceptions() == FExceptions;
+    FModel->EndFill(whole);
+    if (whole)
+      for (int column : FWidened) FList->WidenColumnToSample(column);
+  }
   ListFill(const ListFill&) = delete;
   ListFill& operator=(const ListFill&) = delete;
 
   void Row(std::initializer_list<std::string_view> Texts) { FModel->AppendRow(Texts); }
 
  private:
+  TListView* FList;
   TListModel* FModel;
   int FExceptions;
+  std::vector<int> FWidened;  // columns sized to their captions, but for the last one
 };
 
 }  // namespace

@@ -48,21 +48,35 @@ void TListView::ApplyColumns() {
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
 }
 
-void TListView::FitColumnsToSample() {
-  constexpr int kFirstRows = 100, kSpreadRows = 100, kMinWidth = 40, kMaxWidth = 400, kPadding = 16;
+namespace {
+constexpr int kMinWidth = 40, kMaxWidth = 400, kPadding = 16;
+}
+
+int TListView::SampleWidth(int Column) const {
+  constexpr int kFirstRows = 100, kSpreadRows = 100;
   const int rows = RowCount();
-  std::vector<int> sample;
-  for (int r = 0; r < std::min(rows, kFirstRows); ++r) sample.push_back(r);
-  if (rows > kFirstRows)
-    for (int i = 1; i <= kSpreadRows; ++i) sample.push_back(kFirstRows + static_cast<int>((static_cast<long long>(rows - kFirstRows) * i - 1) / kSpreadRows));
   const QFontMetrics text = fontMetrics(), caption(horizontalHeader()->font());
+  int width = caption.horizontalAdvance(Caption(Column)) + 2 * kPadding;  // room for the sort mark
+  const auto measure = [&](int Row) { width = std::max(width, text.horizontalAdvance(Text(Row, Column)) + kPadding); };
+  for (int r = 0; r < std::min(rows, kFirstRows); ++r) measure(r);
+  if (rows > kFirstRows)
+    for (int i = 1; i <= kSpreadRows; ++i)
+      measure(kFirstRows + static_cast<int>((static_cast<long long>(rows - kFirstRows) * i - 1) / kSpreadRows));
+  return width;
+}
+
+void TListView::FitColumnsToSample() {
   for (int c = 0; c < ColumnCount(); ++c) {
-    int width = caption.horizontalAdvance(Caption(c)) + 2 * kPadding;  // room for the sort mark
-    for (int r : sample) width = std::max(width, text.horizontalAdvance(Text(r, c)) + kPadding);
-    width = std::clamp(width, kMinWidth, kMaxWidth);
+    const int width = std::clamp(SampleWidth(c), kMinWidth, kMaxWidth);
     FModel->SetColumnWidth(c, width);
     setColumnWidth(c, width);
   }
+}
+
+void TListView::WidenColumnToSample(int Column) {
+  const int width = std::max(columnWidth(Column), SampleWidth(Column));
+  FModel->SetColumnWidth(Column, width);
+  setColumnWidth(Column, width);
 }
 
 QString TListView::Caption(int Column) const {

@@ -22,6 +22,8 @@ class TListView : public QTableView {
   // texts (the first rows and rows spread over the rest), within bounds that keep a few
   // columns on screen.
   void FitColumnsToSample();
+  // Column as wide as its caption and the widest of that sample, never narrower than it is.
+  void WidenColumnToSample(int Column);
   // The selected row, -1 when none is selected.
   int SelectedRow() const;
 
@@ -31,6 +33,7 @@ class TListView : public QTableView {
 
  private:
   void ApplyColumns();
+  int SampleWidth(int Column) const;
 
   TListModel* FModel;
   int FSortColumn = -1;
