@@ -21,6 +21,11 @@ const QString TRestoreDlg::kFilter =
 
 namespace {
 
+// Each column as wide as its caption and its texts, so that paths and dates read whole.
+void FitColumns(QTreeWidget* List) {
+  for (int c = 0; c < List->columnCount(); ++c) List->resizeColumnToContents(c);
+}
+
 QTreeWidget* AddList(QWidget* Parent, const char* Name, const QStringList& Captions, int Top, int Height) {
   auto* list = new QTreeWidget(Parent);
   list->setObjectName(Name);
@@ -28,6 +33,7 @@ QTreeWidget* AddList(QWidget* Parent, const char* Name, const QStringList& Capti
   list->setHeaderLabels(Captions);
   list->setGeometry(16, Top, 528, Height);
   list->header()->setStretchLastSection(false);
+  FitColumns(list);
   return list;
 }
 
@@ -115,6 +121,7 @@ void TRestoreDlg::LoadFile(const QString& File) {
         {QString::fromStdString(s.Name), QString::fromStdString(s.Finished), QString::fromStdString(s.Database),
          Megabytes(s.Size)}));
   // The newest backup of a file is the one a restore usually wants.
+  FitColumns(SetList);
   if (!FSets.empty()) ChooseSet(static_cast<int>(FSets.size()) - 1);
   UpdateButtons();
 }
@@ -147,6 +154,7 @@ void TRestoreDlg::ShowFiles() {
       FileList->addTopLevelItem(new QTreeWidgetItem({QString::fromStdString(f.Logical),
                                                      QString::fromStdString(f.Physical),
                                                      f.Log ? QStringLiteral("dziennik") : QStringLiteral("dane")}));
+    FitColumns(FileList);
     OverRadio->setText(QStringLiteral("Odtwórz w miejsce bazy \"%1\", z której pochodzi kopia")
                            .arg(QString::fromStdString(set->Database)));
     if (NameEdit->text().isEmpty()) NameEdit->setText(QString::fromStdString(set->Database) + "_kopia");
