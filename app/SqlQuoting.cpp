@@ -79,6 +79,8 @@ std::string QuoteQualifiedName(const std::string& OwnerDotName) {
 
 std::string EscapeLiteral(const std::string& Value) { return Doubled(Value, '\''); }
 
+std::string UnicodeLiteral(const std::string& Value) { return "N'" + EscapeLiteral(Value) + "'"; }
+
 std::string EscapeDoubleQuoted(const std::string& Value) { return Doubled(Value, '"'); }
 
 }  // namespace vandrel::app

@@ -25,6 +25,9 @@ std::string QuoteQualifiedName(const std::string& OwnerDotName);
 // A value for use inside a single-quoted literal: "'" doubled (the quotes are not added).
 std::string EscapeLiteral(const std::string& Value);
 
+// A Unicode literal N'...' of Value, its quotes doubled: how paths and names enter statements.
+std::string UnicodeLiteral(const std::string& Value);
+
 // A name for use inside double quotes (as sp_columns takes it): '"' doubled.
 std::string EscapeDoubleQuoted(const std::string& Value);
 

@@ -22,7 +22,7 @@ const QString kCaption = QStringLiteral("Kopia zapasowa bazy");
 
 std::string DefaultBackupFile(TForm1& Form, const std::string& Database) {
   const std::string day = QDate::currentDate().toString(QStringLiteral("yyyyMMdd")).toStdString();
-  return PathInDirectory(ServerBackupDirectory(Form), Database + "_" + day + ".bak");
+  return PathInDirectory(ServerBackupDirectory(Form), BackupFileName(Database, day));
 }
 
 std::string BackupStatement(const std::string& Database, const std::string& File, bool Init,

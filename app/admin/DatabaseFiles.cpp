@@ -79,13 +79,6 @@ std::string ServerDataDirectory(TForm1& Form) {
   return directory.empty() ? MasterDataDirectory(Form).toStdString() : directory;
 }
 
-std::string PathInDirectory(const std::string& Directory, const std::string& Name) {
-  if (Directory.empty()) return Name;
-  const char last = Directory.back();
-  if (last == '\\' || last == '/') return Directory + Name;
-  return Directory + (Directory.find('\\') != std::string::npos ? "\\" : "/") + Name;
-}
-
 bool ServerIsThisMachine(TForm1& Form) {
   const std::string typed = Form.PasswordDlg && !Form.ConnectionString.empty()
                                 ? Form.PasswordDlg->Edit1->text().toStdString()

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "app/ServerPaths.h"
+
 namespace vandrel::app {
 class TForm1;
 }
@@ -36,8 +38,6 @@ std::string ServerRegistryValue(TForm1& Form, const std::string& Value);
 // each else the directory of master's data file.
 std::string ServerBackupDirectory(TForm1& Form);
 std::string ServerDataDirectory(TForm1& Form);
-// Name in Directory, joined by the separator the directory uses ("\" for a Windows path).
-std::string PathInDirectory(const std::string& Directory, const std::string& Name);
 
 // True when the server the window connected to is named as this machine: "(local)", ".",
 // "localhost" or this machine's host name (an instance or a port after it changes nothing).

@@ -9,8 +9,6 @@
 
 namespace vandrel::app::admin {
 
-std::string UnicodeLiteral(const std::string& Text) { return "N'" + EscapeLiteral(Text) + "'"; }
-
 void OpenInMaster(TForm1& Form, const std::string& Statement) {
   Form.ResetQuery();
   Form.KMQuery1->GetSQL().Add("use master");

@@ -12,10 +12,6 @@ class TForm1;
 
 namespace vandrel::app::admin {
 
-// A Unicode literal N'...' of Text, its quotes doubled: how paths and names enter these
-// statements.
-std::string UnicodeLiteral(const std::string& Text);
-
 // Opens Statement on KMQuery1 after "use master" (raises as the query does).
 void OpenInMaster(TForm1& Form, const std::string& Statement);
 

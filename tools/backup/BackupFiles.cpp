@@ -15,10 +15,6 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
-std::string BackupFileName(const std::string& Database, const std::string& Day) {
-  return Database + "_" + Day + ".bak";
-}
-
 std::optional<std::string> BackupDay(const std::string& FileName, const std::string& Database) {
   const size_t expected = Database.size() + 1 + 8 + 4;
   if (FileName.size() != expected) return std::nullopt;
@@ -41,13 +37,6 @@ std::vector<std::string> BackupsBeyond(const std::vector<std::string>& FileNames
   for (size_t i = static_cast<size_t>(std::max(Keep, 0)); i < own.size(); ++i)
     beyond.push_back(own[i].second);
   return beyond;
-}
-
-std::string JoinPath(const std::string& Directory, const std::string& FileName) {
-  if (Directory.empty()) return FileName;
-  const char separator = Directory.find('\\') != std::string::npos ? '\\' : '/';
-  if (Directory.back() == '\\' || Directory.back() == '/') return Directory + FileName;
-  return Directory + separator + FileName;
 }
 
 bool IsThisMachine(const std::string& Server) {

@@ -6,19 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "app/ServerPaths.h"
+
 namespace vandrel::backup {
 
-// "Sklep_20261209.bak" for the database Sklep on 9 December 2026 (Day: "20261209").
-std::string BackupFileName(const std::string& Database, const std::string& Day);
+// The file names and path joins the tool uses for the same files.
+using app::BackupFileName;
+using app::PathInDirectory;
 // The day of a file name this program made for `Database` (compared without regard to
 // case, as the server's disk compares names), or nothing for any other name.
 std::optional<std::string> BackupDay(const std::string& FileName, const std::string& Database);
 // Of the names in a directory, those of `Database`'s backups beyond the newest `Keep`.
 std::vector<std::string> BackupsBeyond(const std::vector<std::string>& FileNames,
                                        const std::string& Database, int Keep);
-// The backup directory joined with a file name, with the directory's own separator
-// (a Windows path for a Windows server).
-std::string JoinPath(const std::string& Directory, const std::string& FileName);
 // Whether a server name names this machine, so that its backup directory is this
 // machine's: "(local)", ".", localhost, a loopback address or this host's name, with or
 // without ",port" or "\instance".

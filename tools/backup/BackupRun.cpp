@@ -111,10 +111,9 @@ int RunBackups(const BackupCommand& Command, const std::string& Password, const 
       ++failures;
       continue;
     }
-    const std::string path = JoinPath(Command.directory, BackupFileName(database, Day));
-    const std::string sql = "BACKUP DATABASE " + app::QuoteIdentifier(database) + " TO DISK = N'" +
-                            app::EscapeLiteral(path) + "' WITH INIT, NAME = N'" +
-                            app::EscapeLiteral(database + " " + Day) + "'";
+    const std::string path = PathInDirectory(Command.directory, BackupFileName(database, Day));
+    const std::string sql = "BACKUP DATABASE " + app::QuoteIdentifier(database) + " TO DISK = " +
+                            app::UnicodeLiteral(path) + " WITH INIT, NAME = " + app::UnicodeLiteral(database + " " + Day);
     try {
       link.ExecSQL(sql, nullptr);
     } catch (const Exception& e) {

@@ -36,8 +36,8 @@ TEST(BackupNamesTest, OnlyThisProgramsNamesCountAndTheNewestAreKept) {
                             "Sklep", 2),
               ElementsAre("Sklep_20261207.bak", "Sklep_20251231.bak"));
   EXPECT_TRUE(BackupsBeyond({"Sklep_20261207.bak"}, "Sklep", 2).empty());
-  EXPECT_EQ(JoinPath("D:\\Kopie", "a.bak"), "D:\\Kopie\\a.bak");
-  EXPECT_EQ(JoinPath("/srv/kopie/", "a.bak"), "/srv/kopie/a.bak");
+  EXPECT_EQ(PathInDirectory("D:\\Kopie", "a.bak"), "D:\\Kopie\\a.bak");
+  EXPECT_EQ(PathInDirectory("/srv/kopie/", "a.bak"), "/srv/kopie/a.bak");
 }
 
 TEST(BackupNamesTest, ThisMachineByNameAddressOrWindowsShorthand) {

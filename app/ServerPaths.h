@@ -1,0 +1,15 @@
+#pragma once
+// Paths on the server's disk as the tool and vandrel-backup build them: a directory keeps its
+// own separator ("\" for a Windows server), and a backup file is named after its database and
+// day, one file per database and day.
+#include <string>
+
+namespace vandrel::app {
+
+// Name in Directory, joined by the separator the directory uses ("\" for a Windows path).
+std::string PathInDirectory(const std::string& Directory, const std::string& Name);
+
+// "Sklep_20261209.bak" for the database Sklep on 9 December 2026 (Day: "20261209").
+std::string BackupFileName(const std::string& Database, const std::string& Day);
+
+}  // namespace vandrel::app
