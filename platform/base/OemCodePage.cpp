@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -17,6 +19,19 @@ constexpr const char* kOemTransliterated = "CP852//TRANSLIT";
 constexpr const char* kAnsi = "UTF-8";
 constexpr const char* kWin1250 = "CP1250";
 constexpr const char* kWin1250Transliterated = "CP1250//TRANSLIT";
+
+// The length of the run of plain ASCII bytes at the start of Text, which every code page here
+// carries unchanged; eight bytes are looked at a time.
+std::size_t AsciiRun(std::string_view Text) {
+  std::size_t I = 0;
+  for (; I + 8 <= Text.size(); I += 8) {
+    std::uint64_t Word;
+    std::memcpy(&Word, Text.data() + I, 8);
+    if (Word & 0x8080808080808080ULL) break;
+  }
+  while (I < Text.size() && static_cast<unsigned char>(Text[I]) < 0x80) ++I;
+  return I;
+}
 
 // One iconv descriptor per direction and thread, opened on first use.
 class TConverter {
@@ -57,11 +72,7 @@ class TConverter {
   }
 
  private:
-  static bool IsAscii(std::string_view Text) {
-    for (unsigned char C : Text)
-      if (C >= 0x80) return false;
-    return true;
-  }
+  static bool IsAscii(std::string_view Text) { return AsciiRun(Text) == Text.size(); }
 
   // The length of the well-formed UTF-8 character at In, or 1 when it is not one.
   static std::size_t SequenceLength(unsigned char Lead, const char* In, std::size_t Left) {
@@ -79,46 +90,52 @@ class TConverter {
 };
 
 // Windows-1250 is one byte a character: its 128 upper bytes are read from iconv once into a
-// table, and text converts through the table (a file of records converts line by line).
-// Characters the code page lacks still go to iconv, for its stand-ins.
+// table, and text converts through the table. Characters the code page lacks still go to
+// iconv, for its stand-ins.
 class TWin1250Table {
  public:
   TWin1250Table() {
     TConverter Decoder(kAnsi, kWin1250);
     for (int B = 0x80; B < 0x100; ++B) {
       const char Byte = static_cast<char>(B);
-      FDecoded[B - 0x80] = Decoder.Convert(std::string_view(&Byte, 1));
+      const std::string Text = Decoder.Convert(std::string_view(&Byte, 1));
+      TDecoded& Entry = FDecoded[B - 0x80];
+      Entry.Length = static_cast<unsigned char>(std::min(Text.size(), sizeof Entry.Bytes));
+      std::memcpy(Entry.Bytes, Text.data(), Entry.Length);
       char32_t C = 0;
-      if (DecodeChar(FDecoded[B - 0x80], C) == FDecoded[B - 0x80].size() && C >= 0x80)
+      if (DecodeChar(Text, C) != Text.size() || C < 0x80) continue;
+      if (C < kDirect)
+        FDirect[C] = Byte;
+      else
         FEncoded.push_back({C, Byte});
     }
     std::sort(FEncoded.begin(), FEncoded.end());
   }
 
   void Decode(std::string& Out, std::string_view Text) const {
-    for (char Ch : Text) {
-      const unsigned char C = static_cast<unsigned char>(Ch);
-      if (C < 0x80)
-        Out += Ch;
-      else
-        Out += FDecoded[C - 0x80];
+    for (std::size_t I = 0; I < Text.size();) {
+      const std::size_t Run = AsciiRun(Text.substr(I));
+      Out.append(Text.data() + I, Run);
+      for (I += Run; I < Text.size() && static_cast<unsigned char>(Text[I]) >= 0x80; ++I) {
+        const TDecoded& Entry = FDecoded[static_cast<unsigned char>(Text[I]) - 0x80];
+        Out.append(Entry.Bytes, Entry.Length);
+      }
     }
   }
 
   void Encode(std::string& Out, std::string_view Text) const {
-    thread_local TConverter Transliterating(kWin1250Transliterated, kAnsi);
     for (std::size_t I = 0; I < Text.size();) {
-      if (static_cast<unsigned char>(Text[I]) < 0x80) {
-        Out += Text[I++];
-        continue;
-      }
+      const std::size_t Run = AsciiRun(Text.substr(I));
+      Out.append(Text.data() + I, Run);
+      if ((I += Run) == Text.size()) break;
       char32_t C = 0;
       std::size_t Length = DecodeChar(Text.substr(I), C);
-      const auto Found = std::lower_bound(FEncoded.begin(), FEncoded.end(), std::pair<char32_t, char>(C, '\0'));
-      if (Length > 0 && Found != FEncoded.end() && Found->first == C) {
-        Out += Found->second;
+      const char Byte = Length > 0 ? Find(C) : '\0';
+      if (Byte != '\0') {
+        Out += Byte;
       } else {
         // Not one of the page's characters, or not UTF-8: iconv decides as it always did.
+        thread_local TConverter Transliterating(kWin1250Transliterated, kAnsi);
         if (Length == 0) Length = 1;
         while (I + Length < Text.size() && static_cast<unsigned char>(Text[I + Length]) >= 0x80 &&
                (static_cast<unsigned char>(Text[I + Length]) & 0xC0) == 0x80)
@@ -130,6 +147,23 @@ class TWin1250Table {
   }
 
  private:
+  // Code points below this (Latin-1 and Latin Extended-A, where the Polish letters are) are
+  // looked up directly; the page's few others by search.
+  static constexpr char32_t kDirect = 0x180;
+
+  struct TDecoded {
+    char Bytes[3];
+    unsigned char Length;
+  };
+
+  // The page's byte for C, or 0 when it has none.
+  char Find(char32_t C) const {
+    if (C < kDirect) return FDirect[C];
+    const auto Found = std::lower_bound(FEncoded.begin(), FEncoded.end(), C,
+                                        [](const std::pair<char32_t, char>& E, char32_t Key) { return E.first < Key; });
+    return Found != FEncoded.end() && Found->first == C ? Found->second : '\0';
+  }
+
   // The length of the minimal two- or three-byte UTF-8 character at the start of Text with
   // its code point, or 0 (the page has no character beyond these).
   static std::size_t DecodeChar(std::string_view Text, char32_t& C) {
@@ -148,7 +182,8 @@ class TWin1250Table {
     return 0;
   }
 
-  std::string FDecoded[128];
+  TDecoded FDecoded[128] = {};
+  char FDirect[kDirect] = {};
   std::vector<std::pair<char32_t, char>> FEncoded;
 };
 
@@ -182,9 +217,13 @@ void AppendAnsiToWin1250(std::string& Out, std::string_view Text) {
 
 std::string Win1250ToAnsi(std::string_view Text) {
   std::string Result;
-  Result.reserve(Text.size() + Text.size() / 8);
-  Win1250().Decode(Result, Text);
+  AppendWin1250ToAnsi(Result, Text);
   return Result;
+}
+
+void AppendWin1250ToAnsi(std::string& Out, std::string_view Text) {
+  Out.reserve(Out.size() + Text.size() + Text.size() / 8);
+  Win1250().Decode(Out, Text);
 }
 
 }  // namespace vandrel::platform

@@ -19,5 +19,7 @@ std::string AnsiToWin1250(std::string_view Text);
 void AppendAnsiToWin1250(std::string& Out, std::string_view Text);
 // Windows-1250 to UTF-8; the five bytes the code page leaves undefined become "?".
 std::string Win1250ToAnsi(std::string_view Text);
+// The same, appended to Out.
+void AppendWin1250ToAnsi(std::string& Out, std::string_view Text);
 
 }  // namespace vandrel::platform

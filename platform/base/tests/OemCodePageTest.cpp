@@ -41,3 +41,16 @@ TEST(OemCodePage, Windows1250CarriesPolishLettersBothWays) {
   EXPECT_EQ(Win1250ToAnsi("a\x81z"), "a?z");
   EXPECT_EQ(AnsiToWin1250("a\xFF" "b"), "a?b");
 }
+
+// Plain ASCII is copied eight bytes at a time: a letter of the code page, the euro sign (beyond
+// the directly looked-up letters), and a byte that is no UTF-8 must convert the same at every offset.
+TEST(OemCodePage, Windows1250ConvertsTheSameAtEveryOffset) {
+  for (std::size_t At = 0; At < 20; ++At) {
+    const std::string Before(At, 'x'), After(19 - At, 'y');
+    SCOPED_TRACE(At);
+    EXPECT_EQ(AnsiToWin1250(Before + "\xC5\x82\xE2\x82\xAC" + After), Before + "\xB3\x80" + After);
+    EXPECT_EQ(AnsiToWin1250(Before + "\xFF" + After), Before + "?" + After);
+    EXPECT_EQ(Win1250ToAnsi(Before + "\xB3\x80" + After), Before + "\xC5\x82\xE2\x82\xAC" + After);
+    EXPECT_EQ(AnsiToOem(Before + "\xC5\x82" + After), Before + "\x88" + After);
+  }
+}
