@@ -1,8 +1,6 @@
 #include "foundation/TdtTools.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <functional>
 
 #include "foundation/DatePattern.h"
@@ -30,31 +28,44 @@ constexpr const char* kEnglishMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "
 
 bool IsYearLetter(char C) { return C == 'y' || C == 'Y' || C == 'r' || C == 'R'; }
 
-// Value in decimal, left-padded with zeros to Width digits.
-// Value in decimal, padded with zeros on the left to Width ("%0*d"; without printf, which
-// was most of the cost of a date-time text).
-std::string Digits(int Value, int Width) {
-  char Buffer[16];
-  if (Value < 0) {
-    std::snprintf(Buffer, sizeof Buffer, "%0*d", Width, Value);
-    return Buffer;
-  }
-  char* End = std::to_chars(Buffer, Buffer + sizeof Buffer, Value).ptr;
-  const int Length = static_cast<int>(End - Buffer);
-  if (Length >= Width) return std::string(Buffer, End);
-  std::string Text(static_cast<std::size_t>(Width - Length), '0');
-  return Text.append(Buffer, End);
+// Value (below 10^Width, not negative: a decoded date's parts) in exactly Width digits,
+// padded with zeros on the left.
+void AppendDigits(std::string& Out, int Value, int Width) {
+  char Buffer[8];
+  for (int I = Width - 1; I >= 0; --I, Value /= 10) Buffer[I] = static_cast<char>('0' + Value % 10);
+  Out.append(Buffer, static_cast<std::size_t>(Width));
+}
+
+// "YYYYMMDDHHNNSSmmm".
+void AppendCompressedParts(std::string& Out, const TDateTimeParts& P) {
+  const int Parts[7][2] = {{P.Year, 4}, {P.Month, 2}, {P.Day, 2}, {P.Hour, 2}, {P.Minute, 2}, {P.Second, 2}, {P.MSec, 3}};
+  for (const auto& [Part, Width] : Parts) AppendDigits(Out, Part, Width);
 }
 
 std::string ClockText(const TDateTimeParts& P, bool Seconds, bool MSecs) {
-  std::string Text = Digits(P.Hour, 2) + ":" + Digits(P.Minute, 2);
-  if (Seconds) Text += ":" + Digits(P.Second, 2);
-  if (MSecs) Text += "." + Digits(P.MSec, 3);
+  std::string Text;
+  AppendDigits(Text, P.Hour, 2);
+  Text += ':';
+  AppendDigits(Text, P.Minute, 2);
+  if (Seconds) {
+    Text += ':';
+    AppendDigits(Text, P.Second, 2);
+  }
+  if (MSecs) {
+    Text += '.';
+    AppendDigits(Text, P.MSec, 3);
+  }
   return Text;
 }
 
 std::string DateText(const TDateTimeParts& P, const char* Separator) {
-  return Digits(P.Year, 4) + Separator + Digits(P.Month, 2) + Separator + Digits(P.Day, 2);
+  std::string Text;
+  AppendDigits(Text, P.Year, 4);
+  Text += Separator;
+  AppendDigits(Text, P.Month, 2);
+  Text += Separator;
+  AppendDigits(Text, P.Day, 2);
+  return Text;
 }
 
 // Value formatted by one of the settings' patterns, read when the text is made.
@@ -114,11 +125,19 @@ AnsiString TdtTools::ToString(TdtFormat Format) const {
       return std::string(kEnglishMonths[P.Month - 1]) + " " + std::to_string(P.Day) + " " +
              std::to_string(P.Year);
     case fmtDateLN: return DateText(P, "-");
-    case fmtDateTimeCompressed:
-      return DateText(P, "") + Digits(P.Hour, 2) + Digits(P.Minute, 2) + Digits(P.Second, 2) +
-             Digits(P.MSec, 3);
+    case fmtDateTimeCompressed: {
+      AnsiString Text;
+      AppendCompressedParts(Text, P);
+      return Text;
+    }
   }
   return "";
+}
+
+void TdtTools::AppendCompressed(AnsiString& Out) const {
+  TDateTimeParts P;
+  if (!datetime::TryDecode(Value, P)) throw tdt::FormatCreateError();
+  AppendCompressedParts(Out, P);
 }
 
 AnsiString TdtTools::ToDBField(TdtFormat Format) const {

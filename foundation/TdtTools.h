@@ -36,6 +36,9 @@ class TdtTools {
   // Raises Exception "[TdtTools] ..." for a format above 13 and for a value that is no
   // date of the calendar (years 1 to 9999).
   AnsiString ToString(TdtFormat Format) const;
+  // Appends ToString(fmtDateTimeCompressed) to Out, with its failure, and without the
+  // temporary texts (the backup archive writes one for every date of every record).
+  void AppendCompressed(AnsiString& Out) const;
   // ToString as an SQL string literal.
   AnsiString ToDBField(TdtFormat Format) const;
 
