@@ -53,7 +53,7 @@ void AppendStoredValue(std::string& Line, TMFieldType Type, bool IsNull, int Int
     }
     case mftFloat: backup::AppendFloat(Line, Float); break;
     case mftExtended: backup::AppendExtended(Line, Ext); break;
-    case mftDateTime: Line += TdtTools(DateTime).ToString(fmtDateTimeCompressed); break;
+    case mftDateTime: TdtTools(DateTime).AppendCompressed(Line); break;
     default: backup::AppendValue(Line, String); break;
   }
 }
@@ -362,7 +362,7 @@ void TMBackup::ReadBlockData(const TMBackupBlockHeader& Block, std::string& Cont
     Raise(kBlockDataError);
   if (!OnCodeBlock) {
     if (FCoded.size() > static_cast<std::size_t>(FBlockSize)) Raise(kBlockDataError);
-    Content = FCoded;
+    Content.swap(FCoded);  // FCoded is refilled from empty by the next block
     return;
   }
   Content.resize(static_cast<std::size_t>(FBlockSize) + 1);

@@ -23,14 +23,21 @@ T Required(std::optional<T> Value) {
   return *Value;
 }
 
-// Stores one stored value into Field by the stored type.
-void StoreValue(TMField* Field, TMFieldType Type, const std::string& Text) {
+// Stores one stored value into Field by the stored type. Scratch carries texts to the
+// setters and keeps its buffer from value to value.
+void StoreValue(TMField* Field, TMFieldType Type, std::string_view Text, AnsiString& Scratch) {
   switch (Type) {
     case mftInteger: Field->SetAsInteger(Required(backup::ParseInteger(Text))); break;
     case mftFloat: Field->SetAsFloat(Required(backup::ParseFloat(Text))); break;
     case mftExtended: Field->SetAsExtended(Required(backup::ParseExtended(Text))); break;
-    case mftDateTime: Field->SetAsDateTime(TdtTools(0.0).FromString(Text, fmtDateTimeCompressed).Value); break;
-    default: Field->SetAsString(Text); break;
+    case mftDateTime:
+      Scratch.assign(Text);
+      Field->SetAsDateTime(TdtTools(0.0).FromString(Scratch, fmtDateTimeCompressed).Value);
+      break;
+    default:
+      Scratch.assign(Text);
+      Field->SetAsString(Scratch);
+      break;
   }
 }
 
@@ -112,7 +119,7 @@ void TMBackupReader::ReadContent(int Index, TMBackupBlockContent& Content) {
 }
 
 void TMBackupReader::LoadBlock(int Index, TMDataSet& Target) {
-  TMBackupBlockContent Content;
+  TMBackupBlockContent& Content = FContent;
   ReadContent(Index, Content);
   try {
     if (!Target.GetActive()) {
@@ -126,6 +133,7 @@ void TMBackupReader::LoadBlock(int Index, TMDataSet& Target) {
     }
     std::vector<TMField*> Map;
     for (const TMBackupFieldDef& Def : Content.Fields) Map.push_back(Target.FindField(Def.Name));
+    AnsiString Scratch;
     for (int R = 0; R < Content.RecordCount; ++R) {
       Target.Append();
       for (std::size_t F = 0; F < Map.size(); ++F) {
@@ -133,7 +141,7 @@ void TMBackupReader::LoadBlock(int Index, TMDataSet& Target) {
         if (Content.IsNull(R, static_cast<int>(F)))
           Map[F]->SetNull();
         else
-          StoreValue(Map[F], Content.Fields[F].DataType, Content.Value(R, static_cast<int>(F)));
+          StoreValue(Map[F], Content.Fields[F].DataType, Content.Value(R, static_cast<int>(F)), Scratch);
       }
     }
   } catch (const EMDataError& E) {

@@ -65,6 +65,8 @@ class TMBackupReader {
   std::map<AnsiString, std::vector<int>> FByName;
   std::vector<AnsiString> FNames;
   std::string FBytes;
+  // LoadBlock's, kept from block to block so that its buffers are allocated once.
+  TMBackupBlockContent FContent;
 };
 
 }  // namespace vandrel

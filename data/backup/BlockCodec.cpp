@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "foundation/Trim.h"
 #include "foundation/TxTools.h"
@@ -15,6 +16,21 @@ namespace vandrel::backup {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The length of the run at the start of Data whose bytes are all at least Below (at most
+// 128); eight bytes are looked at a time, since the bytes looked for are rare.
+std::size_t RunAtLeast(const char* Data, std::size_t Size, unsigned char Below) {
+  constexpr std::uint64_t Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
+  std::size_t I = 0;
+  for (; I + 8 <= Size; I += 8) {
+    std::uint64_t Word;
+    std::memcpy(&Word, Data + I, 8);
+    // Nonzero exactly when some byte of the word is below Below.
+    if ((Word - Ones * Below) & ~Word & Highs) break;
+  }
+  while (I < Size && static_cast<unsigned char>(Data[I]) >= Below) ++I;
+  return I;
+}
 
 int HexValue(char C) {
   if (C >= '0' && C <= '9') return C - '0';
@@ -57,24 +73,34 @@ std::optional<T> ParseNumber(std::string_view Text, std::chars_format Format) {
 }  // namespace
 
 std::uint8_t XorOf(std::string_view Bytes, std::uint8_t Start) {
+  std::uint64_t Words = 0;
+  std::size_t I = 0;
+  for (; I + 8 <= Bytes.size(); I += 8) {
+    std::uint64_t Word;
+    std::memcpy(&Word, Bytes.data() + I, 8);
+    Words ^= Word;
+  }
   std::uint8_t Sum = Start;
-  for (char C : Bytes) Sum ^= static_cast<std::uint8_t>(C);
+  for (int Shift = 0; Shift < 64; Shift += 8) Sum ^= static_cast<std::uint8_t>(Words >> Shift);
+  for (; I < Bytes.size(); ++I) Sum ^= static_cast<std::uint8_t>(Bytes[I]);
   return Sum;
 }
 
 void Escape(std::string_view Data, std::string& Out) {
-  for (char C : Data) {
-    if (C == 0 || C == kBlockMark || C == kEscape) {
-      Out += kEscape;
-      Out += static_cast<char>('0' + C);
-    } else {
-      Out += C;
-    }
+  for (std::size_t I = 0; I < Data.size(); ++I) {
+    const std::size_t Run = RunAtLeast(Data.data() + I, Data.size() - I, 3);
+    Out.append(Data.data() + I, Run);
+    if ((I += Run) == Data.size()) break;
+    Out += kEscape;
+    Out += static_cast<char>('0' + Data[I]);
   }
 }
 
 bool Unescape(std::string_view Data, std::string& Out) {
   for (std::size_t I = 0; I < Data.size(); ++I) {
+    const std::size_t Run = RunAtLeast(Data.data() + I, Data.size() - I, 3);
+    Out.append(Data.data() + I, Run);
+    if ((I += Run) == Data.size()) break;
     const char C = Data[I];
     if (C == kBlockMark) return false;
     if (C != kEscape) {
@@ -103,29 +129,37 @@ std::optional<std::uint32_t> ParseHex(std::string_view Text) {
 }
 
 void AppendValue(std::string& Out, std::string_view Value) {
-  for (char C : Value) {
-    if (static_cast<unsigned char>(C) < 16) {
-      Out += kValueEscape;
-      Out += kHexDigits[static_cast<unsigned char>(C)];
-    } else {
-      Out += C;
-    }
+  for (std::size_t I = 0; I < Value.size(); ++I) {
+    const std::size_t Run = RunAtLeast(Value.data() + I, Value.size() - I, 16);
+    Out.append(Value.data() + I, Run);
+    if ((I += Run) == Value.size()) break;
+    Out += kValueEscape;
+    Out += kHexDigits[static_cast<unsigned char>(Value[I])];
   }
 }
 
-bool UnescapeValue(std::string_view Stored, std::string& Out) {
-  for (std::size_t I = 0; I < Stored.size(); ++I) {
-    const char C = Stored[I];
+std::optional<std::size_t> UnescapeValueInPlace(char* Stored, std::size_t Size) {
+  std::size_t Read = RunAtLeast(Stored, Size, 16), Written = Read;
+  while (Read < Size) {
+    const char C = Stored[Read++];
     if (static_cast<unsigned char>(C) >= 16) {
-      Out += C;
+      Stored[Written++] = C;
       continue;
     }
-    if (C != kValueEscape || ++I == Stored.size()) return false;
-    const int Digit = HexValue(Stored[I]);
-    if (Digit < 0) return false;
-    Out += static_cast<char>(Digit);
+    if (C != kValueEscape || Read == Size) return std::nullopt;
+    const int Digit = HexValue(Stored[Read++]);
+    if (Digit < 0) return std::nullopt;
+    Stored[Written++] = static_cast<char>(Digit);
   }
-  return true;
+  return Written;
+}
+
+bool UnescapeValue(std::string_view Stored, std::string& Out) {
+  const std::size_t Start = Out.size();
+  Out.append(Stored);
+  const auto Length = UnescapeValueInPlace(Out.data() + Start, Stored.size());
+  Out.resize(Start + Length.value_or(0));
+  return Length.has_value();
 }
 
 AnsiString BlockName(const AnsiString& Name) {

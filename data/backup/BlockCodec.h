@@ -35,6 +35,8 @@ std::optional<std::uint32_t> ParseHex(std::string_view Text);
 void AppendValue(std::string& Out, std::string_view Value);
 // The stored value back into Out; false for any other byte below 16 and a cut-short escape.
 bool UnescapeValue(std::string_view Stored, std::string& Out);
+// The same where the value lies (un-escaping only shrinks it): its new length, or none.
+std::optional<std::size_t> UnescapeValueInPlace(char* Stored, std::size_t Size);
 
 // Blanks trimmed, Polish letters folded, every character but A-Z, a-z, 0-9 and "_" removed,
 // "_" in front of a leading digit.

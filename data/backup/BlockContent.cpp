@@ -20,10 +20,11 @@ bool NextLine(std::string_view Text, std::size_t& Pos, std::string_view& Line) {
 
 bool TMBackupBlockContent::Parse(std::string_view Block) {
   Fields.clear();
-  Values.clear();
-  Nulls.clear();
+  FValues.clear();
   RecordCount = 0;
-  const std::string Text = platform::Win1250ToAnsi(Block);
+  FText.clear();
+  platform::AppendWin1250ToAnsi(FText, Block);
+  const std::string_view Text = FText;
   std::size_t Pos = 0;
   std::string_view Line;
   if (!NextLine(Text, Pos, Line)) return false;
@@ -41,6 +42,7 @@ bool TMBackupBlockContent::Parse(std::string_view Block) {
   }
   const std::size_t Count = Fields.size();
   while (Pos < Text.size()) {
+    const std::size_t LineStart = Pos;
     if (!NextLine(Text, Pos, Line)) return false;
     std::size_t Start = 0;
     for (std::size_t F = 0; F < Count; ++F) {
@@ -48,11 +50,12 @@ bool TMBackupBlockContent::Parse(std::string_view Block) {
       const bool Last = F + 1 == Count;
       if (Last != (End == std::string_view::npos)) return false;
       if (Last) End = Line.size();
-      const std::string_view Stored = Line.substr(Start, End - Start);
-      Values.emplace_back();
-      const bool Null = Stored.size() == 1 && Stored[0] == backup::kNull;
-      Nulls.push_back(Null);
-      if (!Null && !backup::UnescapeValue(Stored, Values.back())) return false;
+      const std::size_t Offset = LineStart + Start;
+      const std::size_t Size = End - Start;
+      const bool Null = Size == 1 && Line[Start] == backup::kNull;
+      std::optional<std::size_t> Length = 0;
+      if (!Null && !(Length = backup::UnescapeValueInPlace(FText.data() + Offset, Size))) return false;
+      FValues.push_back({static_cast<std::uint32_t>(Offset), static_cast<std::uint32_t>(*Length), Null});
       Start = End + 1;
     }
     if (Count == 0 && !Line.empty()) return false;

@@ -45,8 +45,8 @@ const char* RestoreText(int Result) {
 // empty text is "" so that it differs from null).
 std::string CsvField(const TMBackupBlockContent& Content, int Record, int Field) {
   if (Content.IsNull(Record, Field)) return {};
-  const std::string& Value = Content.Value(Record, Field);
-  if (!Value.empty() && Value.find_first_of(",\"\r\n") == std::string::npos) return Value;
+  const std::string_view Value = Content.Value(Record, Field);
+  if (!Value.empty() && Value.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(Value);
   std::string Quoted = "\"";
   for (char C : Value) Quoted += C == '"' ? std::string("\"\"") : std::string(1, C);
   return Quoted + "\"";

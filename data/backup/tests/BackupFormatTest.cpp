@@ -3,6 +3,8 @@
 // names, the room rules of a block, the restore results and the sequence errors.
 #include "data/backup/tests/BackupTestSupport.h"
 
+#include <cctype>
+
 #include "data/backup/BlockCodec.h"
 #include "data/backup/HeaderText.h"
 
@@ -228,6 +230,48 @@ TEST_F(BackupFormat, EscapesAndNamesAreStrict) {
   EXPECT_EQ(backup::BlockName("  Ćwiczenia-2 (kopia) "), "Cwiczenia2kopia");
   EXPECT_EQ(backup::BlockName("9 żółw"), "_9zolw");
   EXPECT_EQ(backup::BlockName("  "), "");
+}
+
+// The codec looks at eight bytes at a time: every special byte at every offset of a text
+// of high and plain bytes must come out as the byte-by-byte rules say.
+TEST_F(BackupFormat, EscapingAndChecksumsHoldAtEveryOffset) {
+  const std::string Plain = "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 g\xC4\x99\xC5\x9Bl\xC4\x85 ja\xC5\xBA\xC5\x84 \xFF\x80\x7F\x10";
+  for (std::size_t At = 0; At <= Plain.size(); ++At)
+    for (int Special = 0; Special < 16; ++Special) {
+      std::string Text = Plain;
+      Text.insert(Text.begin() + static_cast<std::ptrdiff_t>(At), static_cast<char>(Special));
+      std::uint8_t Sum = 0x5A;
+      std::string Escaped, Stored;
+      for (char C : Text) {
+        Sum ^= static_cast<std::uint8_t>(C);
+        if (static_cast<unsigned char>(C) < 3)
+          Escaped += {backup::kEscape, static_cast<char>('0' + C)};
+        else
+          Escaped += C;
+        if (static_cast<unsigned char>(C) < 16)
+          Stored += {backup::kValueEscape, "0123456789ABCDEF"[static_cast<int>(C)]};
+        else
+          Stored += C;
+      }
+      SCOPED_TRACE(testing::Message() << "byte " << Special << " at " << At);
+      EXPECT_EQ(backup::XorOf(Text, 0x5A), Sum);
+      std::string Out;
+      backup::Escape(Text, Out);
+      EXPECT_EQ(Out, Escaped);
+      std::string Back;
+      EXPECT_TRUE(backup::Unescape(Out, Back));
+      EXPECT_EQ(Back, Text);
+      EXPECT_EQ(backup::Unescape(Text, Back), Special != 1 && Special != 2);
+      Out.clear();
+      backup::AppendValue(Out, Text);
+      EXPECT_EQ(Out, Stored);
+      Back.clear();
+      EXPECT_TRUE(backup::UnescapeValue(Out, Back));
+      EXPECT_EQ(Back, Text);
+      // A raw byte below 16 in a stored value is damage, unless it makes an escape.
+      const bool Escapes = Special == backup::kValueEscape && At < Plain.size() && std::isxdigit(static_cast<unsigned char>(Plain[At]));
+      EXPECT_EQ(backup::UnescapeValue(Text, Back), Escapes);
+    }
 }
 
 TEST_F(BackupFormat, EscapedTwoFollowedBySevenIsRejectedWhenRead) {
