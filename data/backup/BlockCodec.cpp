@@ -17,21 +17,6 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-// The length of the run at the start of Data whose bytes are all at least Below (at most
-// 128); eight bytes are looked at a time, since the bytes looked for are rare.
-std::size_t RunAtLeast(const char* Data, std::size_t Size, unsigned char Below) {
-  constexpr std::uint64_t Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
-  std::size_t I = 0;
-  for (; I + 8 <= Size; I += 8) {
-    std::uint64_t Word;
-    std::memcpy(&Word, Data + I, 8);
-    // Nonzero exactly when some byte of the word is below Below.
-    if ((Word - Ones * Below) & ~Word & Highs) break;
-  }
-  while (I < Size && static_cast<unsigned char>(Data[I]) >= Below) ++I;
-  return I;
-}
-
 int HexValue(char C) {
   if (C >= '0' && C <= '9') return C - '0';
   if (C >= 'A' && C <= 'F') return C - 'A' + 10;
@@ -70,7 +55,50 @@ std::optional<T> ParseNumber(std::string_view Text, std::chars_format Format) {
   return Value;
 }
 
+// The value of "[-]digits[.digits]" with at most 19 significant digits and 27 decimals,
+// which is how most stored extended values look: then the digits as an integer and the power
+// of ten are both exact in an extended value, and one division rounds correctly, as the
+// library's reader would (a known fast path of decimal reading). None for anything else.
+std::optional<Extended> ExactDecimal(std::string_view Text) {
+  std::size_t I = Text.empty() || Text[0] != '-' ? 0 : 1;
+  const bool Negative = I == 1;
+  std::uint64_t Digits = 0;
+  int Significant = 0, Decimals = 0;
+  bool Point = false, Any = false;
+  for (; I < Text.size(); ++I) {
+    const char C = Text[I];
+    if (C == '.' && !Point && Any) {
+      Point = true;
+      continue;
+    }
+    if (C < '0' || C > '9') return std::nullopt;
+    Any = true;
+    if (Digits != 0 || C != '0') ++Significant;
+    if (Significant > 19) return std::nullopt;
+    Digits = Digits * 10 + static_cast<std::uint64_t>(C - '0');
+    if (Point) ++Decimals;
+  }
+  if (!Any || Decimals > 27 || (Point && Text.back() == '.')) return std::nullopt;
+  Extended Power = 1;
+  for (int K = 0; K < Decimals; ++K) Power *= 10;
+  const Extended Value = static_cast<Extended>(Digits) / Power;
+  return Negative ? -Value : Value;
+}
+
 }  // namespace
+
+std::size_t RunAtLeast(const char* Data, std::size_t Size, unsigned char Below) {
+  constexpr std::uint64_t Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
+  std::size_t I = 0;
+  for (; I + 8 <= Size; I += 8) {
+    std::uint64_t Word;
+    std::memcpy(&Word, Data + I, 8);
+    // Nonzero exactly when some byte of the word is below Below.
+    if ((Word - Ones * Below) & ~Word & Highs) break;
+  }
+  while (I < Size && static_cast<unsigned char>(Data[I]) >= Below) ++I;
+  return I;
+}
 
 std::uint8_t XorOf(std::string_view Bytes, std::uint8_t Start) {
   std::uint64_t Words = 0;
@@ -207,6 +235,7 @@ std::optional<double> ParseFloat(std::string_view Text) {
 }
 
 std::optional<Extended> ParseExtended(std::string_view Text) {
+  if (const auto Value = ExactDecimal(Text)) return Value;
   return ParseNumber<Extended>(Text, std::chars_format::general);
 }
 

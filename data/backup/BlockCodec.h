@@ -20,6 +20,10 @@ inline constexpr char kNull = 0x05;           // the whole of a null value
 
 std::uint8_t XorOf(std::string_view Bytes, std::uint8_t Start = 0);
 
+// The length of the run at the start of Data whose bytes are all at least Below (at most
+// 128); eight bytes are looked at a time, since the bytes looked for are rare.
+std::size_t RunAtLeast(const char* Data, std::size_t Size, unsigned char Below);
+
 // Appends Data with 0x00, 0x01 and 0x02 escaped.
 void Escape(std::string_view Data, std::string& Out);
 // The escaped bytes of Data back into Out; false for an escape other than "0", "1", "2", for

@@ -1,5 +1,7 @@
 #include "data/backup/BlockContent.h"
 
+#include <cstring>
+
 #include "data/backup/BlockCodec.h"
 #include "platform/base/OemCodePage.h"
 
@@ -40,26 +42,39 @@ bool TMBackupBlockContent::Parse(std::string_view Block) {
     if (End == Line.size()) break;
     Start = End + 1;
   }
-  const std::size_t Count = Fields.size();
   while (Pos < Text.size()) {
     const std::size_t LineStart = Pos;
     if (!NextLine(Text, Pos, Line)) return false;
-    std::size_t Start = 0;
-    for (std::size_t F = 0; F < Count; ++F) {
-      std::size_t End = Line.find(backup::kSeparator, Start);
-      const bool Last = F + 1 == Count;
-      if (Last != (End == std::string_view::npos)) return false;
-      if (Last) End = Line.size();
-      const std::size_t Offset = LineStart + Start;
-      const std::size_t Size = End - Start;
-      const bool Null = Size == 1 && Line[Start] == backup::kNull;
-      std::optional<std::size_t> Length = 0;
-      if (!Null && !(Length = backup::UnescapeValueInPlace(FText.data() + Offset, Size))) return false;
-      FValues.push_back({static_cast<std::uint32_t>(Offset), static_cast<std::uint32_t>(*Length), Null});
-      Start = End + 1;
-    }
-    if (Count == 0 && !Line.empty()) return false;
+    if (Fields.empty() ? !Line.empty() : !ReadRecord(LineStart, Line.size())) return false;
     ++RecordCount;
+  }
+  return true;
+}
+
+bool TMBackupBlockContent::ReadRecord(std::size_t Start, std::size_t Size) {
+  char* Line = FText.data() + Start;
+  std::size_t I = 0;
+  for (std::size_t F = 0; F < Fields.size(); ++F, ++I) {
+    const std::size_t Begin = I;
+    // Most values are plain bytes up to the separator; one scan finds their end.
+    I += backup::RunAtLeast(Line + I, Size - I, 16);
+    TValue Value{static_cast<std::uint32_t>(Start + Begin), static_cast<std::uint32_t>(I - Begin), false};
+    if (I < Size && Line[I] != backup::kSeparator) {
+      // A null, an escape, or damage: the value runs to the next separator.
+      const void* Separator = std::memchr(Line + I, backup::kSeparator, Size - I);
+      I = Separator ? static_cast<std::size_t>(static_cast<const char*>(Separator) - Line) : Size;
+      if (I - Begin == 1 && Line[Begin] == backup::kNull) {
+        Value.Length = 0;
+        Value.Null = true;
+      } else {
+        const auto Length = backup::UnescapeValueInPlace(Line + Begin, I - Begin);
+        if (!Length) return false;
+        Value.Length = static_cast<std::uint32_t>(*Length);
+      }
+    }
+    // Every value but the last ends at a separator, the last at the end of the line.
+    if ((F + 1 == Fields.size()) != (I == Size)) return false;
+    FValues.push_back(Value);
   }
   return true;
 }

@@ -39,6 +39,9 @@ struct TMBackupBlockContent {
     std::uint32_t Length : 31;
     std::uint32_t Null : 1;
   };
+  // The values of the record line at [Start, Start + Size) of the text; false when they are
+  // not one stored value for each field.
+  bool ReadRecord(std::size_t Start, std::size_t Size);
   std::size_t Index(int Record, int Field) const { return static_cast<std::size_t>(Record) * Fields.size() + Field; }
 
   std::string FText;

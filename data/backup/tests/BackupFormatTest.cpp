@@ -4,6 +4,9 @@
 #include "data/backup/tests/BackupTestSupport.h"
 
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <random>
 
 #include "data/backup/BlockCodec.h"
 #include "data/backup/HeaderText.h"
@@ -272,6 +275,31 @@ TEST_F(BackupFormat, EscapingAndChecksumsHoldAtEveryOffset) {
       const bool Escapes = Special == backup::kValueEscape && At < Plain.size() && std::isxdigit(static_cast<unsigned char>(Plain[At]));
       EXPECT_EQ(backup::UnescapeValue(Text, Back), Escapes);
     }
+}
+
+// Most extended texts are read by one exact division; whatever the digits, the value must be
+// the C library's correctly rounded one.
+TEST_F(BackupFormat, ExtendedTextsReadAsTheCLibraryReadsThem) {
+  std::mt19937_64 Random(20261209);
+  std::vector<std::string> Texts = {"12.99", "-0", "0.1", "9999999999999999999", "18446744073709551615",
+                                    "0.000000000000000000000000001", "123456789.0123456789012345678", ".5", "5."};
+  for (int I = 0; I < 50000; ++I) {
+    std::string Text = Random() % 2 ? "-" : "";
+    const int Whole = 1 + static_cast<int>(Random() % 21), Decimals = static_cast<int>(Random() % 31);
+    for (int D = 0; D < Whole; ++D) Text += static_cast<char>('0' + Random() % 10);
+    if (Decimals > 0) Text += '.';
+    for (int D = 0; D < Decimals; ++D) Text += static_cast<char>('0' + Random() % 10);
+    Texts.push_back(Text);
+  }
+  for (const std::string& Text : Texts) {
+    const Extended Expected = std::strtold(Text.c_str(), nullptr);
+    const auto Read = backup::ParseExtended(Text);
+    ASSERT_TRUE(Read.has_value()) << Text;
+    EXPECT_TRUE(*Read == Expected && std::signbit(*Read) == std::signbit(Expected)) << Text;
+  }
+  EXPECT_FALSE(backup::ParseExtended("1.2.3"));
+  EXPECT_FALSE(backup::ParseExtended("-"));
+  EXPECT_FALSE(backup::ParseExtended("1,5"));
 }
 
 TEST_F(BackupFormat, EscapedTwoFollowedBySevenIsRejectedWhenRead) {
