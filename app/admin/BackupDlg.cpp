@@ -8,29 +8,22 @@
 
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
+#include "app/admin/BackupFileRow.h"
 #include "app/admin/DatabaseFiles.h"
 
 namespace vandrel::app::admin {
 
 const QString TBackupDlg::kTitle = QStringLiteral("Plik kopii zapasowej (*.bak)");
-const QString TBackupDlg::kFilter =
-    QStringLiteral("Kopia zapasowa bazy (*.bak)|*.bak|Wszystkie pliki (*.*)|*.*");
 
 TBackupDlg::TBackupDlg(TForm1& Form, const QString& Database, const QString& File) : QDialog(&Form), FForm(Form) {
   setObjectName("BackupDlg");
   setWindowTitle(QStringLiteral("Kopia zapasowa bazy \"%1\"").arg(Database));
   setFixedSize(470, 230);
 
-  auto* fileLabel = new QLabel(QStringLiteral("Plik kopii na dysku serwera:"), this);
-  fileLabel->setGeometry(16, 12, 300, 18);
-  FileEdit = new QLineEdit(File, this);
-  FileEdit->setObjectName("FileEdit");
-  FileEdit->setGeometry(16, 32, 404, 23);
-  BrowseBtn = new QToolButton(this);
-  BrowseBtn->setObjectName("BrowseBtn");
-  BrowseBtn->setText(QStringLiteral("..."));
-  BrowseBtn->setToolTip(QStringLiteral("Wybierz plik kopii zapasowej"));
-  BrowseBtn->setGeometry(428, 32, 25, 23);
+  const TBackupFileRow Row = AddBackupFileRow(this, 404, 428);
+  FileEdit = Row.Edit;
+  FileEdit->setText(File);
+  BrowseBtn = Row.Browse;
 
   InitCheck = new QCheckBox(QStringLiteral("Zastąp istniejące kopie w pliku"), this);
   InitCheck->setObjectName("InitCheck");
@@ -57,10 +50,8 @@ TBackupDlg::TBackupDlg(TForm1& Form, const QString& Database, const QString& Fil
 }
 
 void TBackupDlg::BrowseBtnClick() {
-  const auto files = ServerDatabaseFiles(FForm);
-  QString directory = TDatabaseFiles::DirectoryOf(FileEdit->text().trimmed());
-  if (directory.size() > 3) directory.chop(1);
-  const QString chosen = files->Choose(kTitle, kFilter, directory);
+  const QString chosen = ServerDatabaseFiles(FForm)->Choose(kTitle, kBackupFileFilter,
+                                                            TDatabaseFiles::FolderOf(FileEdit->text().trimmed()));
   if (!chosen.isEmpty()) FileEdit->setText(chosen);
 }
 

@@ -31,7 +31,7 @@ class TBackupDlg : public QDialog {
   // Refuses an empty file name; the dialog then stays open.
   void OKBtnClick();
 
-  static const QString kTitle, kFilter;
+  static const QString kTitle;
 
  private:
   TForm1& FForm;

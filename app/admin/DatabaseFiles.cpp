@@ -51,12 +51,16 @@ QString TDatabaseFiles::DirectoryOf(const QString& Path) {
   return slash < 0 ? QString() : Path.left(slash + 1);
 }
 
+QString TDatabaseFiles::FolderOf(const QString& Path) {
+  QString dir = DirectoryOf(Path);
+  if (dir.size() > 3) dir.chop(1);
+  return dir;
+}
+
 QString MasterDataDirectory(TForm1& Form) {
   const QString master =
       QString::fromStdString(Form.QueryScalar("select filename from sysaltfiles where dbid=1 and fileid=1", "master"));
-  QString dir = TDatabaseFiles::DirectoryOf(master.trimmed());
-  if (dir.size() > 3 && (dir.endsWith('\\') || dir.endsWith('/'))) dir.chop(1);
-  return dir;
+  return TDatabaseFiles::FolderOf(master.trimmed());
 }
 
 std::string ServerRegistryValue(TForm1& Form, const std::string& Value) {

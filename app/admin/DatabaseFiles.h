@@ -25,6 +25,8 @@ class TDatabaseFiles {
   virtual QString DefaultDirectory() = 0;
   // The directory part of a path, with its separator.
   static QString DirectoryOf(const QString& Path);
+  // The same without the closing separator, but "C:\" for a drive's root.
+  static QString FolderOf(const QString& Path);
 };
 
 // The directory of master's data file, without a closing separator (but "C:\" for a

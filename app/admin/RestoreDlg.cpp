@@ -10,14 +10,13 @@
 
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
+#include "app/admin/BackupFileRow.h"
 #include "app/admin/DatabaseFiles.h"
 #include "platform/base/RegionalSettings.h"
 
 namespace vandrel::app::admin {
 
 const QString TRestoreDlg::kTitle = QStringLiteral("Wybierz plik kopii zapasowej (*.bak)");
-const QString TRestoreDlg::kFilter =
-    QStringLiteral("Kopia zapasowa bazy (*.bak)|*.bak|Wszystkie pliki (*.*)|*.*");
 
 namespace {
 
@@ -51,16 +50,9 @@ TRestoreDlg::TRestoreDlg(TForm1& Form) : QDialog(&Form), FForm(Form) {
   setWindowTitle(QStringLiteral("Odtwarzanie bazy z kopii zapasowej"));
   setFixedSize(560, 470);
 
-  auto* fileLabel = new QLabel(QStringLiteral("Plik kopii na dysku serwera:"), this);
-  fileLabel->setGeometry(16, 12, 300, 18);
-  FileEdit = new QLineEdit(this);
-  FileEdit->setObjectName("FileEdit");
-  FileEdit->setGeometry(16, 32, 410, 23);
-  BrowseBtn = new QToolButton(this);
-  BrowseBtn->setObjectName("BrowseBtn");
-  BrowseBtn->setText(QStringLiteral("..."));
-  BrowseBtn->setToolTip(QStringLiteral("Wybierz plik kopii zapasowej"));
-  BrowseBtn->setGeometry(432, 32, 25, 23);
+  const TBackupFileRow Row = AddBackupFileRow(this, 410, 432);
+  FileEdit = Row.Edit;
+  BrowseBtn = Row.Browse;
   ReadBtn = new QPushButton(QStringLiteral("Wczytaj"), this);
   ReadBtn->setObjectName("ReadBtn");
   ReadBtn->setGeometry(464, 31, 80, 25);
@@ -128,10 +120,9 @@ void TRestoreDlg::LoadFile(const QString& File) {
 
 void TRestoreDlg::BrowseBtnClick() {
   const auto files = ServerDatabaseFiles(FForm);
-  QString directory = TDatabaseFiles::DirectoryOf(FileEdit->text().trimmed());
-  if (directory.size() > 3) directory.chop(1);
+  QString directory = TDatabaseFiles::FolderOf(FileEdit->text().trimmed());
   if (directory.isEmpty()) directory = QString::fromStdString(ServerBackupDirectory(FForm));
-  const QString chosen = files->Choose(kTitle, kFilter, directory);
+  const QString chosen = files->Choose(kTitle, kBackupFileFilter, directory);
   if (!chosen.isEmpty() && files->Exists(chosen)) LoadFile(chosen);
 }
 

@@ -51,7 +51,7 @@ class TRestoreDlg : public QDialog {
   bool AsNew() const;
   std::string NewName() const;
 
-  static const QString kTitle, kFilter;
+  static const QString kTitle;
 
  private:
   void ShowFiles();
