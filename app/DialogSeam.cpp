@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QStringList>
 
 #include "foundation/qt/ModalRun.h"
 
@@ -41,7 +42,7 @@ class QtDialogs final : public DialogSeam {
 
   QString OpenFileName(QWidget* Parent, const QString& Caption, const QString& Directory,
                        const QString& Filter) override {
-    return QFileDialog::getOpenFileName(Parent, Caption, Directory, Filter);
+    return QFileDialog::getOpenFileName(Parent, Caption, Directory, QtFileFilter(Filter));
   }
 };
 
@@ -102,6 +103,17 @@ DialogSeam& DialogSeam::Current() {
 }
 
 void DialogSeam::Install(DialogSeam* Seam) { installed = Seam; }
+
+QString QtFileFilter(const QString& Filter) {
+  const QStringList parts = Filter.split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    const QString patterns = QString(parts[i + 1]).replace(';', ' ');
+    const QString own = " (" + patterns + ")";
+    filters << (parts[i].endsWith(own) ? parts[i] : parts[i] + own);
+  }
+  return filters.join(";;");
+}
 
 int ShowMessage(QWidget* Parent, const QString& Text, const QString& Caption, MsgIcon Icon,
                 int Buttons) {

@@ -20,7 +20,8 @@ class DialogSeam {
                          MsgIcon Icon, int Buttons) = 0;
   // Runs the dialog modally; returns QDialog::Accepted or QDialog::Rejected.
   virtual int ExecDialog(QDialog* Dialog) = 0;
-  // A file to open, or an empty text when the user cancels.
+  // A file to open, or an empty text when the user cancels. Filter is the tool's form,
+  // "caption|pattern|caption|pattern" (the server's own chooser takes the same).
   virtual QString OpenFileName(QWidget* Parent, const QString& Caption, const QString& Directory,
                                const QString& Filter) = 0;
 
@@ -29,6 +30,10 @@ class DialogSeam {
   static DialogSeam& Current();
   static void Install(DialogSeam* Seam);
 };
+
+// The tool's filter form as Qt's file dialog takes it: "caption (patterns)" for each pair,
+// ";;" between them (a caption that already ends with its patterns is kept as it is).
+QString QtFileFilter(const QString& Filter);
 
 // Shorthand for the tool's many one-button messages.
 int ShowMessage(QWidget* Parent, const QString& Text, const QString& Caption, MsgIcon Icon,
