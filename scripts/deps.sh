@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake g++ make pkg-config
+  cmake g++ make ninja-build ccache pkg-config
   unixodbc unixodbc-dev odbcinst tdsodbc libsqliteodbc
   qt6-base-dev libqt6sql6-odbc libqt6svg6 qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -9,22 +9,24 @@ bash scripts/deps.sh
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
+# Ninja for a tree configured here the first time (a tree keeps the generator it was made with).
+generator() { if command -v ninja >/dev/null && [ ! -f "$1/CMakeCache.txt" ]; then echo "-GNinja"; fi; }
 
 # The benchmarks are left out here (build them with `cmake --build build --target <name>`
 # after configuring with -DVANDREL_BUILD_BENCH=ON): they are measured, not tested.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DVANDREL_BUILD_BENCH="${VANDREL_BUILD_BENCH:-OFF}" >/dev/null
+cmake -S . -B build $(generator build) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DVANDREL_BUILD_BENCH="${VANDREL_BUILD_BENCH:-OFF}" >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 if [ "${1:-}" = "--sanitize" ] || [ "${VANDREL_SANITIZE:-0}" = "1" ]; then
   # The simulator is built there too, so that the FreeTDS tests of the data library run
   # under the sanitizers; its own tests already ran above.
-  cmake -S . -B build-san -DCMAKE_BUILD_TYPE=Debug -DVANDREL_SANITIZE=ON \
+  cmake -S . -B build-san $(generator build-san) -DCMAKE_BUILD_TYPE=Debug -DVANDREL_SANITIZE=ON \
         -DVANDREL_BUILD_APP=OFF -DVANDREL_BUILD_BENCH=OFF -DVANDREL_BUILD_SIM=ON -DVANDREL_BUILD_SIM_TESTS=OFF >/dev/null
   cmake --build build-san -j"$jobs"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-san --output-on-failure -j"$jobs" -L 'foundation|platform|data|odbc'
-  cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DVANDREL_SANITIZE_THREAD=ON \
+  cmake -S . -B build-tsan $(generator build-tsan) -DCMAKE_BUILD_TYPE=Debug -DVANDREL_SANITIZE_THREAD=ON \
         -DVANDREL_BUILD_APP=OFF -DVANDREL_BUILD_BENCH=OFF -DVANDREL_BUILD_SIM=OFF >/dev/null
   cmake --build build-tsan -j"$jobs" --target odbc_tests
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
