@@ -9,12 +9,15 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/ExeVersion.h"
 #include "app/ListView.h"
+#include "app/NodeKinds.h"
 #include "app/StatementWaiter.h"
+#include "app/StepOutcome.h"
 #include "data/DbLink.h"
 #include "data/OdbcLink.h"
 #include "data/Query.h"
@@ -90,6 +93,8 @@ class TForm1 : public QMainWindow {
   bool ConnectThroughDriverPrompt();
 
   // Command enabling and list look-ups.
+  // Enables exactly the commands that can act on the selected node.
+  void EnableCommandsForSelection();
   void DisableDatabaseCommands();
   void EnableDatabaseCommands();
   bool ListShowsColumn(const QString& Caption) const;
@@ -101,6 +106,13 @@ class TForm1 : public QMainWindow {
   bool ProbeConnection();
   bool EnsureConnected();
   bool ExecInDatabase(const std::string& Statement, const std::string& Database);
+  // ExecInDatabase that tells what became of the statement.
+  TStepOutcome ExecStep(const std::string& Statement, const std::string& Database);
+  // One statement on KMQuery1 in the current database, without a probe before it.
+  TStepOutcome RunStep(const std::string& Statement);
+  // While a command that reads back what the server did after "Przerwij" runs, a stopped
+  // statement is not reported as stopped: the command says what happened instead.
+  int CommandReportsStop = 0;
   void QueryToList(TextList& List, const std::string& Query, const std::string& Database);
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
   std::string QueryScalar(const std::string& Query, const std::string& Database);
@@ -120,6 +132,8 @@ class TForm1 : public QMainWindow {
   std::string SelectedDatabaseNode();
   std::string SelectedNodeText();
   std::string SelectedLoginName();
+  // What the selected node stands for (kind 0 when nothing is selected).
+  TNodeIdentity SelectedIdentity() const;
 
   // Detail lists.
   void ShowDatabaseList(const TextList& List);
@@ -151,8 +165,11 @@ class TForm1 : public QMainWindow {
   // The tree's node kinds: image and selected image of a node.
   static int NodeImage(const QTreeWidgetItem* Node);
   static int NodeSelectedImage(const QTreeWidgetItem* Node);
+  // What a node stands for: its kind and the names set when it was added.
+  static TNodeIdentity NodeIdentity(const QTreeWidgetItem* Node);
+  // Data names the node's object (its kind is SelectedImage).
   QTreeWidgetItem* AddNode(QTreeWidgetItem* Parent, const std::string& Text, int Image,
-                           int SelectedImage);
+                           int SelectedImage, const TNodeIdentity& Data = {});
   static void SetNodeImages(QTreeWidgetItem* Node, int Image, int SelectedImage);
 
  protected:
@@ -166,7 +183,15 @@ class TForm1 : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   QAction* AddCommand(QMenu* Menu, const QString& Text);
-  void AddTablesAndUsersFolders(QTreeWidgetItem* Database);
+  // The nodes that were expanded and the selected node with its ancestors, by identity.
+  struct TTreeMemory {
+    std::set<std::string> Known, Expanded;
+    std::vector<std::string> SelectedPath;  // the selected node's key first
+  };
+  TTreeMemory RememberTree() const;
+  void RestoreTree(const TTreeMemory& Memory);
+  void FillTablesFolder(QTreeWidgetItem* Folder, TextList& List);
+  void FillUsersFolder(QTreeWidgetItem* Folder, TextList& List);
   void FillFolder(QTreeWidgetItem* Folder, int ChildImage, const TextList& List, int Column);
   void AddLoginsFolder(const TextList& Logins);
   void ShowLoginRows(const TextList& List, bool ShortForm);
