@@ -207,18 +207,11 @@ void TForm1::ListView1ContextPopup() {
 void TForm1::Narzdzia1Click() { EnableCommandsForSelection(); }
 
 void TForm1::EnableCommandsForSelection() {
-  const int kind = SelectedNodeKind();
-  const bool usable = kind == nkDatabase;
-  // Commands on a database in the normal state, selected as itself.
-  for (const char* c : {"Naprawa baz danych", "Sprawdź spójność bazy", "Naprawa Fast", "Naprawa Rebuild",
-                        "Naprawa Full", "Parametry bazy", "Zmień właściciela tabel", "Wyłącz bazę",
-                        "Kopia zapasowa bazy...", "Ustaw bazę w tryb \"Single User\"", "Wyłącz tryb \"Single User\""})
-    SetCommandEnabled(QString::fromUtf8(c), usable);
-  SetCommandEnabled(QStringLiteral("Włącz bazę"), kind == nkDatabaseOffline || kind == nkDatabaseDamaged);
-  // The read-only pair acts on the database the selected node belongs to.
+  const TNodeIdentity selected = SelectedIdentity();
   const bool inDatabase = !SelectedDatabase().empty();
-  for (const char* c : {"Ustaw bazę w trybie tylko do odczytu", "Wyłącz tryb tylko do odczytu"})
-    SetCommandEnabled(QString::fromUtf8(c), inDatabase);
+  for (const TCommand& command : CommandTable())
+    if (command.Rule != TEnableRule::erAlways)
+      SetCommandEnabled(QString::fromUtf8(command.Text), RuleHolds(command.Rule, selected, inDatabase));
   update();
 }
 

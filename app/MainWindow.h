@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/ExeVersion.h"
+#include "app/CommandTable.h"
 #include "app/ListView.h"
 #include "app/NodeKinds.h"
 #include "app/StatementWaiter.h"
@@ -183,6 +184,7 @@ class TForm1 : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   QAction* AddCommand(QMenu* Menu, const QString& Text);
+  void FillMenu(QMenu* Menu, TCommandMenu Which);
   // The nodes that were expanded and the selected node with its ancestors, by identity.
   struct TTreeMemory {
     std::set<std::string> Known, Expanded;
