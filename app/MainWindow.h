@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/ExeVersion.h"
+#include "app/CommandContext.h"
 #include "app/CommandTable.h"
 #include "app/ListView.h"
 #include "app/NodeKinds.h"
@@ -35,9 +36,7 @@ namespace vandrel::app {
 class TPasswordDlg;
 class TStatusLine;
 
-using TextList = std::vector<std::string>;
-
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public TCommandContext {
   Q_OBJECT
  public:
   explicit TForm1(QWidget* Parent = nullptr);
@@ -95,7 +94,7 @@ class TForm1 : public QMainWindow {
 
   // Command enabling and list look-ups.
   // Enables exactly the commands that can act on the selected node.
-  void EnableCommandsForSelection();
+  void EnableCommandsForSelection() override;
   void DisableDatabaseCommands();
   void EnableDatabaseCommands();
   bool ListShowsColumn(const QString& Caption) const;
@@ -105,18 +104,20 @@ class TForm1 : public QMainWindow {
   // Closes KMQuery1 and clears its SQL: where every step starts.
   void ResetQuery();
   bool ProbeConnection();
-  bool EnsureConnected();
-  bool ExecInDatabase(const std::string& Statement, const std::string& Database);
+  bool EnsureConnected() override;
+  bool ExecInDatabase(const std::string& Statement, const std::string& Database) override;
   // ExecInDatabase that tells what became of the statement.
-  TStepOutcome ExecStep(const std::string& Statement, const std::string& Database);
+  TStepOutcome ExecStep(const std::string& Statement, const std::string& Database) override;
   // One statement on KMQuery1 in the current database, without a probe before it.
-  TStepOutcome RunStep(const std::string& Statement);
+  TStepOutcome RunStep(const std::string& Statement) override;
   // While a command that reads back what the server did after "Przerwij" runs, a stopped
   // statement is not reported as stopped: the command says what happened instead.
   int CommandReportsStop = 0;
-  void QueryToList(TextList& List, const std::string& Query, const std::string& Database);
+  int& StopsReportedByCommand() override { return CommandReportsStop; }
+  QWidget* DialogParent() override { return this; }
+  void QueryToList(TextList& List, const std::string& Query, const std::string& Database) override;
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
-  std::string QueryScalar(const std::string& Query, const std::string& Database);
+  std::string QueryScalar(const std::string& Query, const std::string& Database) override;
   std::string QueryField(const std::string& Query, int Column, const std::string& Database);
   void QueryToListView(const std::string& Query, TListView* List, const std::string& Database);
   std::string ConnectionStringValue(const std::string& Key) const;
@@ -124,17 +125,17 @@ class TForm1 : public QMainWindow {
   std::string FindUserDatabase(const TextList& Names, const std::string& Name);
 
   // Server tree.
-  void RefreshTree();
+  void RefreshTree() override;
   int TestDatabaseAccess(const std::string& Name);
   void ComposeServerName(const std::string& Server, const std::string& Instance);
   void ShowNodeDetails();
   int SelectedNodeKind();
-  std::string SelectedDatabase();
+  std::string SelectedDatabase() override;
   std::string SelectedDatabaseNode();
   std::string SelectedNodeText();
   std::string SelectedLoginName();
   // What the selected node stands for (kind 0 when nothing is selected).
-  TNodeIdentity SelectedIdentity() const;
+  TNodeIdentity SelectedIdentity() const override;
 
   // Detail lists.
   void ShowDatabaseList(const TextList& List);
@@ -143,7 +144,7 @@ class TForm1 : public QMainWindow {
   void ShowUserList(const TextList& List);
   void ShowTableList(const TextList& List);
   void ShowTable();
-  void ShowDatabaseDetails();
+  void ShowDatabaseDetails() override;
   void SetTableDisplayMode(bool Contents);
 
   // Database commands (their work lives in app/admin/).

@@ -3,9 +3,7 @@
 // succeed, so that it says what the server actually did.
 #include <string>
 
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::admin {
 
@@ -13,16 +11,16 @@ namespace vandrel::app::admin {
 // report: the command reads back what the server did and says that instead.
 class TStopReadBack {
  public:
-  explicit TStopReadBack(TForm1& Form);
+  explicit TStopReadBack(TCommandContext& Context);
   ~TStopReadBack();
   TStopReadBack(const TStopReadBack&) = delete;
   TStopReadBack& operator=(const TStopReadBack&) = delete;
 
  private:
-  TForm1& FForm;
+  TCommandContext& FContext;
 };
 
 // DATABASEPROPERTYEX(Database, Property) as text, read in master; empty when unreadable.
-std::string DatabaseProperty(TForm1& Form, const std::string& Database, const std::string& Property);
+std::string DatabaseProperty(TCommandContext& Context, const std::string& Database, const std::string& Property);
 
 }  // namespace vandrel::app::admin

@@ -63,13 +63,13 @@ std::string SuffixOf(const Option& O) {
 
 // The labels of the options from First on, whose statements did not go through; a statement
 // stopped with "Przerwij" that the server carried out all the same is not among them.
-QStringList NotChanged(TForm1& Form, const std::string& Database, const std::vector<Option>& Options, size_t First,
+QStringList NotChanged(TCommandContext& Context, const std::string& Database, const std::vector<Option>& Options, size_t First,
                        TStepOutcome Outcome) {
   QStringList labels;
   for (size_t i = First; i < Options.size(); ++i) {
     const Option& o = Options[i];
     if (i == First && Outcome == TStepOutcome::soStopped &&
-        ShownValue(o, DatabaseProperty(Form, Database, o.Property)) == o.Control->currentText())
+        ShownValue(o, DatabaseProperty(Context, Database, o.Property)) == o.Control->currentText())
       continue;
     labels << QString::fromUtf8(o.Label);
   }
@@ -78,10 +78,10 @@ QStringList NotChanged(TForm1& Form, const std::string& Database, const std::vec
 
 }  // namespace
 
-bool ReadOptions(TForm1& Form, TOKBottomDlg& Dialog, const std::string& Database) {
+bool ReadOptions(TCommandContext& Context, TOKBottomDlg& Dialog, const std::string& Database) {
   bool anything = false;
   auto read = [&](const char* Property) {
-    const std::string value = DatabaseProperty(Form, Database, Property);
+    const std::string value = DatabaseProperty(Context, Database, Property);
     anything = anything || !value.empty();
     return value;
   };
@@ -97,36 +97,36 @@ bool ReadOptions(TForm1& Form, TOKBottomDlg& Dialog, const std::string& Database
   return anything;
 }
 
-void DatabaseOptionsCommand(TForm1& Form) {
-  const std::string database = Form.SelectedDatabase();
+void DatabaseOptionsCommand(TCommandContext& Context) {
+  const std::string database = Context.SelectedDatabase();
   if (database.empty()) return;
-  auto dialog = std::make_unique<TOKBottomDlg>(&Form);
+  auto dialog = std::make_unique<TOKBottomDlg>(Context.DialogParent());
   dialog->setWindowTitle(QStringLiteral("Parametry bazy \"") + QString::fromStdString(database) + "\"");
-  if (!ReadOptions(Form, *dialog, database))
-    ShowMessage(&Form, QStringLiteral("Nie udał się odczyt parametrów bazy, zostały przyjęte domyślne"),
+  if (!ReadOptions(Context, *dialog, database))
+    ShowMessage(Context.DialogParent(), QStringLiteral("Nie udał się odczyt parametrów bazy, zostały przyjęte domyślne"),
                 QStringLiteral("Błąd"), MsgIcon::Error);
   if (DialogSeam::Current().ExecDialog(dialog.get()) != QDialog::Accepted) return;
-  if (DatabaseInUse(Form, database)) return;
+  if (DatabaseInUse(Context, database)) return;
   // Every option, changed or not, until the first that fails or is stopped.
   const std::vector<Option> options = Options(*dialog);
-  TStopReadBack readBack(Form);
+  TStopReadBack readBack(Context);
   TStepOutcome outcome = TStepOutcome::soDone;
   size_t done = 0;
   for (; done < options.size(); ++done) {
-    outcome = Form.ExecStep("ALTER DATABASE " + QuoteIdentifier(database) + SuffixOf(options[done]), "master");
+    outcome = Context.ExecStep("ALTER DATABASE " + QuoteIdentifier(database) + SuffixOf(options[done]), "master");
     if (outcome != TStepOutcome::soDone) break;
   }
   const QString caption = QStringLiteral("Modyfikacja parametrów bazy");
-  const QStringList unchanged = NotChanged(Form, database, options, done, outcome);
+  const QStringList unchanged = NotChanged(Context, database, options, done, outcome);
   if (unchanged.isEmpty()) {
-    ShowMessage(&Form, QStringLiteral("Modyfikacja parametrów bazy zakończona pomyślnie"), caption, MsgIcon::Information);
+    ShowMessage(Context.DialogParent(), QStringLiteral("Modyfikacja parametrów bazy zakończona pomyślnie"), caption, MsgIcon::Information);
   } else {
     const QString why = outcome == TStepOutcome::soStopped ? QStringLiteral("Polecenie zostało przerwane. ") : QString();
-    ShowMessage(&Form, why + QStringLiteral("Nie zmieniono parametrów bazy \"%1\": %2")
+    ShowMessage(Context.DialogParent(), why + QStringLiteral("Nie zmieniono parametrów bazy \"%1\": %2")
                                  .arg(QString::fromStdString(database), unchanged.join(", ")),
                 caption, MsgIcon::Warning);
   }
-  Form.RefreshTree();
+  Context.RefreshTree();
 }
 
 }  // namespace vandrel::app::admin

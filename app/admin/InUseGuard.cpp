@@ -4,7 +4,6 @@
 #include <set>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/InUseDlg.h"
 #include "app/admin/Processes.h"
@@ -19,9 +18,9 @@ struct Holder {
 };
 
 // The processes that hold database Dbid now, the tool's own session never among them.
-std::vector<Holder> HoldersOf(TForm1& Form, const std::string& Dbid) {
+std::vector<Holder> HoldersOf(TCommandContext& Context, const std::string& Dbid) {
   TextList list;
-  Form.QueryToList(list, "select spid, login_time from sysprocesses where dbid=" + Dbid + " and spid<>@@SPID order by spid",
+  Context.QueryToList(list, "select spid, login_time from sysprocesses where dbid=" + Dbid + " and spid<>@@SPID order by spid",
                    "master");
   std::vector<Holder> holders;
   for (size_t row = 1; list.size() > 2 && row + 1 < list.size(); row += 2)
@@ -31,16 +30,16 @@ std::vector<Holder> HoldersOf(TForm1& Form, const std::string& Dbid) {
 
 // The process still holds the database and is the one that was shown (a number that ended
 // meanwhile may have gone to an unrelated session, a till working in another database).
-bool StillHolds(TForm1& Form, const Holder& H, const std::string& Dbid) {
+bool StillHolds(TCommandContext& Context, const Holder& H, const std::string& Dbid) {
   TextList now;
-  Form.QueryToList(now, "select dbid, login_time from sysprocesses where spid=" + H.Spid, "master");
+  Context.QueryToList(now, "select dbid, login_time from sysprocesses where spid=" + H.Spid, "master");
   return now.size() == 3 && std::string(Trim(now[1])) == Dbid && now[2] == H.LoginTime;
 }
 
 // Ends the listed processes after one confirmation, each only while it still holds the
 // database. False when the user declined or a process could not be ended (the error report
 // has shown the server's reason).
-bool EndHolders(TForm1& Form, const std::string& Name, const std::string& Dbid, const std::vector<Holder>& Holders) {
+bool EndHolders(TCommandContext& Context, const std::string& Name, const std::string& Dbid, const std::vector<Holder>& Holders) {
   if (Holders.empty()) return true;
   QString list;
   for (const Holder& h : Holders) list += (list.isEmpty() ? "" : ", ") + QString::fromStdString(h.Spid);
@@ -48,28 +47,28 @@ bool EndHolders(TForm1& Form, const std::string& Name, const std::string& Dbid, 
       QStringLiteral("Czy rozłączyć wszystkie procesy używające bazy \"%1\" (SPID: %2)? "
                      "Programy, które z nich korzystają, utracą połączenie z serwerem.")
           .arg(QString::fromStdString(Name), list);
-  if (ShowMessage(&Form, question, QStringLiteral("Rozłącz użytkowników i ponów"), MsgIcon::Question,
+  if (ShowMessage(Context.DialogParent(), question, QStringLiteral("Rozłącz użytkowników i ponów"), MsgIcon::Question,
                   mbYes | mbNo) != mbYes)
     return false;
   for (const Holder& h : Holders)
-    if (IsProcessNumber(h.Spid) && StillHolds(Form, h, Dbid) && !Form.ExecInDatabase("KILL " + h.Spid, "master"))
+    if (IsProcessNumber(h.Spid) && StillHolds(Context, h, Dbid) && !Context.ExecInDatabase("KILL " + h.Spid, "master"))
       return false;
   return true;
 }
 
 }  // namespace
 
-bool DatabaseInUse(TForm1& Form, const std::string& Name) {
+bool DatabaseInUse(TCommandContext& Context, const std::string& Name) {
   const std::string dbid =
-      Form.QueryScalar("select dbid from sysprocesses where dbid=DB_ID(" + UnicodeLiteral(Name) + ")", "master");
+      Context.QueryScalar("select dbid from sysprocesses where dbid=DB_ID(" + UnicodeLiteral(Name) + ")", "master");
   if (dbid.empty()) return false;
-  const std::string program(Trim(Form.QueryScalar("select program_name from sysprocesses where dbid=" + dbid, "master")));
+  const std::string program(Trim(Context.QueryScalar("select program_name from sysprocesses where dbid=" + dbid, "master")));
   const QString message =
       program.empty() ? QStringLiteral("Nie można wykonać tej operacji, baza jest w użyciu")
                       : QStringLiteral("Nie można wykonać tej operacji, baza jest używana przez aplikacje: ") +
                             QString::fromStdString(program);
   TextList shown;
-  Form.QueryToList(shown,
+  Context.QueryToList(shown,
                    "select spid, hostname, program_name, loginame, last_batch from sysprocesses where dbid=" +
                        dbid + " and spid<>@@SPID order by spid",
                    "master");
@@ -78,17 +77,17 @@ bool DatabaseInUse(TForm1& Form, const std::string& Name) {
   const size_t columns = shown.empty() ? 0 : std::stoul(shown[0]);
   for (size_t row = 1; columns > 0 && row + columns - 1 < shown.size(); row += columns)
     shownSpids.insert(std::string(Trim(shown[row])));
-  std::vector<Holder> holders = HoldersOf(Form, dbid);
+  std::vector<Holder> holders = HoldersOf(Context, dbid);
   std::erase_if(holders, [&](const Holder& h) { return !shownSpids.count(h.Spid); });
-  auto dialog = std::make_unique<TInUseDlg>(&Form, message, shown);
+  auto dialog = std::make_unique<TInUseDlg>(Context.DialogParent(), message, shown);
   if (DialogSeam::Current().ExecDialog(dialog.get()) != QDialog::Accepted) return true;
   dialog.reset();
-  if (!EndHolders(Form, Name, dbid, holders)) return true;
-  return DatabaseInUse(Form, Name);
+  if (!EndHolders(Context, Name, dbid, holders)) return true;
+  return DatabaseInUse(Context, Name);
 }
 
-std::string DatabaseIdentifier(TForm1& Form, const std::string& Name) {
-  return Form.QueryScalar("SELECT dbid from sysdatabases where name=" + UnicodeLiteral(Name), "master");
+std::string DatabaseIdentifier(TCommandContext& Context, const std::string& Name) {
+  return Context.QueryScalar("SELECT dbid from sysdatabases where name=" + UnicodeLiteral(Name), "master");
 }
 
 }  // namespace vandrel::app::admin

@@ -48,12 +48,12 @@ const StateCommand& CommandOf(DatabaseState State) {
   return kCommands[static_cast<int>(State)];
 }
 
-void RefreshAfter(TForm1& Form, Refresh What) {
+void RefreshAfter(TCommandContext& Context, Refresh What) {
   switch (What) {
-    case Refresh::Details: Form.ShowDatabaseDetails(); break;
-    case Refresh::Tree: Form.RefreshTree(); break;
+    case Refresh::Details: Context.ShowDatabaseDetails(); break;
+    case Refresh::Tree: Context.RefreshTree(); break;
     case Refresh::DetailsOfNormalDatabase:
-      if (Form.SelectedNodeKind() == nkDatabase) Form.ShowDatabaseDetails();
+      if (Context.SelectedIdentity().Kind == nkDatabase) Context.ShowDatabaseDetails();
       break;
   }
 }
@@ -69,36 +69,36 @@ QString QuestionOf(DatabaseState State, const QString& Name) {
 // A stopped statement that took effect is reported as done; one that did not, as stopped; a
 // statement the server took without reaching the state (a suspect database stays suspect)
 // says the state the server reports.
-void ReportState(TForm1& Form, const StateCommand& Command, const std::string& Name, TStepOutcome Outcome) {
-  const std::string state = DatabaseProperty(Form, Name, Command.Property);
+void ReportState(TCommandContext& Context, const StateCommand& Command, const std::string& Name, TStepOutcome Outcome) {
+  const std::string state = DatabaseProperty(Context, Name, Command.Property);
   const QString name = QString::fromStdString(Name), shown = QString::fromStdString(state);
   const QString caption = QString::fromUtf8(Command.Caption);
   if (state == Command.Reached)
-    ShowMessage(&Form, QString::fromUtf8(Command.Before) + name + QString::fromUtf8(Command.After), caption,
+    ShowMessage(Context.DialogParent(), QString::fromUtf8(Command.Before) + name + QString::fromUtf8(Command.After), caption,
                 MsgIcon::Information);
   else if (Outcome == TStepOutcome::soStopped)
-    ShowMessage(&Form, QStringLiteral("Polecenie zostało przerwane; baza \"%1\" nie została zmieniona (stan: %2)").arg(name, shown),
+    ShowMessage(Context.DialogParent(), QStringLiteral("Polecenie zostało przerwane; baza \"%1\" nie została zmieniona (stan: %2)").arg(name, shown),
                 caption, MsgIcon::Information);
   else
-    ShowMessage(&Form, QStringLiteral("Serwer wykonał polecenie, ale baza \"%1\" jest w stanie %2").arg(name, shown),
+    ShowMessage(Context.DialogParent(), QStringLiteral("Serwer wykonał polecenie, ale baza \"%1\" jest w stanie %2").arg(name, shown),
                 caption, MsgIcon::Warning);
 }
 
 }  // namespace
 
-void ChangeDatabaseState(TForm1& Form, DatabaseState State) {
+void ChangeDatabaseState(TCommandContext& Context, DatabaseState State) {
   const StateCommand& command = CommandOf(State);
   const bool userAccess = State == DatabaseState::SingleUser || State == DatabaseState::MultiUser;
-  const std::string name = userAccess && !Form.EnsureConnected() ? std::string() : Form.SelectedDatabase();
+  const std::string name = userAccess && !Context.EnsureConnected() ? std::string() : Context.SelectedDatabase();
   if (!name.empty()) {
-    if (command.Question && !Confirm(&Form, QuestionOf(State, QString::fromStdString(name)), QString::fromUtf8(command.Caption)))
+    if (command.Question && !Confirm(Context.DialogParent(), QuestionOf(State, QString::fromStdString(name)), QString::fromUtf8(command.Caption)))
       return;
-    if (DatabaseInUse(Form, name)) return;
-    TStopReadBack readBack(Form);
-    const TStepOutcome outcome = Form.ExecStep("ALTER DATABASE " + QuoteIdentifier(name) + command.Suffix, "master");
-    if (outcome != TStepOutcome::soFailed) ReportState(Form, command, name, outcome);
+    if (DatabaseInUse(Context, name)) return;
+    TStopReadBack readBack(Context);
+    const TStepOutcome outcome = Context.ExecStep("ALTER DATABASE " + QuoteIdentifier(name) + command.Suffix, "master");
+    if (outcome != TStepOutcome::soFailed) ReportState(Context, command, name, outcome);
   }
-  RefreshAfter(Form, command.Then);
+  RefreshAfter(Context, command.Then);
 }
 
 }  // namespace vandrel::app::admin

@@ -37,6 +37,14 @@ bool WriteFully(int Fd, const char* From, size_t Count) {
   return true;
 }
 
+sockaddr_in Loopback(int Port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<uint16_t>(Port));
+  return address;
+}
+
 // UTF-8 text (of the Basic Multilingual Plane) as UTF-16LE bytes.
 std::string Utf16Le(const std::string& Text) {
   std::string out;
@@ -67,10 +75,7 @@ struct TestProxy::Link {
 
 TestProxy::TestProxy(int ServerPort) : server_port_(ServerPort) {
   listen_fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
+  sockaddr_in address = Loopback(0);  // a free port
   socklen_t size = sizeof address;
   if (listen_fd_ < 0 || ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       ::listen(listen_fd_, 16) != 0 || ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
@@ -131,11 +136,8 @@ void TestProxy::Accept() {
       return;  // the proxy is closing
     }
     const int server = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(server_port_));
-    if (server < 0 || ::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    const sockaddr_in address = Loopback(server_port_);
+    if (server < 0 || ::connect(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
       ::close(client);
       if (server >= 0) ::close(server);
       continue;
