@@ -25,18 +25,31 @@ namespace vandrel::test {
 inline constexpr const char* kSqliteDsn = "vandrel_sqlite";
 inline constexpr const char* kFakeDsn = "vandrel_fake";
 
+// A directory of the process's own under the temporary directory, removed when the
+// process ends.
+struct ProcessDirectory {
+  ProcessDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vandrel-odbc-XXXXXX").string();
+    if (mkdtemp(pattern.data())) Path = pattern;
+  }
+  ~ProcessDirectory() {
+    std::error_code ec;
+    if (!Path.empty()) std::filesystem::remove_all(Path, ec);
+  }
+  ProcessDirectory(const ProcessDirectory&) = delete;
+  ProcessDirectory& operator=(const ProcessDirectory&) = delete;
+  std::string Path;
+};
+
 class OdbcTest : public ::testing::Test {
  protected:
   // The directory is the process's own: unixODBC keeps what it read from the ini files in
   // a cache that does not notice a change of directory, so every test of the process
   // rewrites the same two files and starts from an empty database file.
   void SetUp() override {
-    static const std::string dir = [] {
-      char pattern[] = "/tmp/vandrel-odbc-XXXXXX";
-      return std::string(mkdtemp(pattern) ? pattern : "");
-    }();
-    ASSERT_FALSE(dir.empty());
-    Dir = dir;
+    static const ProcessDirectory dir;
+    ASSERT_FALSE(dir.Path.empty());
+    Dir = dir.Path;
     DbFile = Dir + "/test.db";
     std::filesystem::remove(DbFile);
     // DontDLClose keeps a driver loaded after its last connection, so that what it leaves
