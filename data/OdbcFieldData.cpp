@@ -37,7 +37,7 @@ int ClampToInt(long double v) {
 }  // namespace
 
 TMOdbcFieldData::TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigits, SQLULEN ColumnSize,
-                                 SQLSMALLINT SqlType, bool GuidAsText)
+                                 SQLSMALLINT SqlType, bool GuidAsText, bool Unsigned)
     : FName(Name), FSqlType(SqlType), FColumnSize(LimitColumnSize(ColumnSize)), FDecimalDigits(DecimalDigits) {
   switch (SqlType) {
     case SQL_CHAR:
@@ -55,8 +55,9 @@ TMOdbcFieldData::TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigi
       FElementSize = FColumnSize * 2 + 2;  // hexadecimal digits
       break;
     case SQL_BIGINT:
-      // A 64-bit integer travels as decimal text, as a numeric of 19 digits does.
-      FColumnSize = 19;
+      // A 64-bit integer travels as decimal text, as a numeric of 19 digits (20 unsigned)
+      // does.
+      FColumnSize = Unsigned ? 20 : 19;
       FDecimalDigits = 0;
       [[fallthrough]];
     case SQL_NUMERIC:
@@ -66,6 +67,16 @@ TMOdbcFieldData::TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigi
       FFieldType = FDecimalDigits < 1 && FColumnSize < 10 ? mftInteger : FColumnSize > 15 ? mftExtended : mftFloat;
       break;
     case SQL_INTEGER:
+      if (Unsigned) {
+        // Up to 4294967295: ten digits of decimal text, read as a number of that size.
+        FColumnSize = 10;
+        FDecimalDigits = 0;
+        FDecimalText = true;
+        FElementSize = FColumnSize + 3;
+        FFieldType = mftFloat;
+        break;
+      }
+      [[fallthrough]];
     case SQL_SMALLINT:
     case SQL_TINYINT:
     case SQL_BIT:
@@ -116,7 +127,7 @@ AnsiString TMOdbcFieldData::GetString(const unsigned char* Data, const SQLLEN* I
   switch (FCType) {
     case SQL_C_CHAR: return ElementText(Data, Ind, Row);
     case SQL_C_SLONG: return std::to_string(*reinterpret_cast<const SQLINTEGER*>(e));
-    case SQL_C_DOUBLE: return TfTools(*reinterpret_cast<const SQLDOUBLE*>(e)).ToDBField(0, 12);
+    case SQL_C_DOUBLE: return TfTools(*reinterpret_cast<const SQLDOUBLE*>(e)).ToShortDBField();
     default: return TfTools(GetDateTime(Data, Ind, Row)).ToDBField(0, 12);
   }
 }

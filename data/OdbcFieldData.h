@@ -7,6 +7,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "data/FieldTypes.h"
@@ -25,9 +26,11 @@ class TMOdbcFieldData : public TObject {
   VANDREL_CLASS(TMOdbcFieldData, TObject)
  public:
   // Raises EMOdbcError 413 for an SQL type the library does not map. GuidAsText maps a
-  // uniqueidentifier column to its 36 characters of text instead.
+  // uniqueidentifier column to its 36 characters of text instead. An Unsigned 32- or
+  // 64-bit integer column travels as decimal text, so that values above the signed range
+  // keep their value.
   TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigits, SQLULEN ColumnSize, SQLSMALLINT SqlType,
-                  bool GuidAsText = false);
+                  bool GuidAsText = false, bool Unsigned = false);
   TMOdbcFieldData(const TMOdbcFieldData&) = delete;
   TMOdbcFieldData& operator=(const TMOdbcFieldData&) = delete;
 
@@ -41,6 +44,8 @@ class TMOdbcFieldData : public TObject {
   SQLSMALLINT GetCType() const { return FCType; }
   // True when values travel as decimal text (numeric, decimal and 64-bit integer columns).
   bool IsDecimalText() const { return FDecimalText; }
+  // The decimals the column declares: its scale for a decimal-text column, else -1.
+  int GetScale() const { return FDecimalText ? std::max(FDecimalDigits, 0) : -1; }
 
   unsigned char* GetData() { return FData.get(); }
   const unsigned char* GetData() const { return FData.get(); }

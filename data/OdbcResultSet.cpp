@@ -85,6 +85,15 @@ void TMOdbcResultSet::TakeRowset() {
   FRowsInLastBlock = static_cast<int>(std::min<SQLULEN>(FRowsFetched, kOdbcRowsetSize));
 }
 
+bool TMOdbcResultSet::IsUnsigned(int Column, SQLSMALLINT SqlType) {
+  if (SqlType != SQL_INTEGER && SqlType != SQL_BIGINT) return false;
+  // A driver that cannot tell describes a signed column.
+  SQLLEN isUnsigned = SQL_FALSE;
+  const SQLRETURN rc = SQLColAttribute(FStatement.Get(), static_cast<SQLUSMALLINT>(Column + 1), SQL_DESC_UNSIGNED,
+                                       nullptr, 0, nullptr, &isUnsigned);
+  return SQL_SUCCEEDED(rc) && isUnsigned == SQL_TRUE;
+}
+
 void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
   if (FQuery) FQuery->ClearDriverInfo();
   FCurrentBlock = 0;
@@ -151,7 +160,7 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
         utf8::WholePrefix(text, kMaxNameChars + 1) > utf8::WholePrefix(text, kMaxNameChars))
       EMOdbcError::Raise(419);
     FFieldData[c] = std::make_unique<TMOdbcFieldData>(AnsiString(text), digits, size, sqlType,
-                                                      FQuery && FQuery->GetGuidsAsText());
+                                                      FQuery && FQuery->GetGuidsAsText(), IsUnsigned(c, sqlType));
     TMOdbcFieldData& f = *FFieldData[c];
     OdbcCall({morSucceed, 420, &FStatement}, SQLBindCol, FStatement.Get(), static_cast<SQLUSMALLINT>(c + 1),
              f.GetCType(), f.GetData(), SQLLEN{f.GetElementSize()}, f.GetIndicators());
@@ -233,6 +242,11 @@ AnsiString TMOdbcResultSet::GetFieldName(int Index) {
 TMFieldType TMOdbcResultSet::GetFieldType(int Index) {
   const TMOdbcFieldData* f = BuiltField(Index);
   return f ? f->GetFieldType() : mftString;
+}
+
+int TMOdbcResultSet::GetFieldScale(int Index) {
+  const TMOdbcFieldData* f = BuiltField(Index);
+  return f ? f->GetScale() : -1;
 }
 
 // Every value read passes here, so it is kept small enough to be inlined into the getters.

@@ -66,6 +66,7 @@ class TMOdbcResultSet : public TMCustomResultSet {
   bool GetIsEmpty() override { return FAllFetched && FBlocks == 0; }
   AnsiString GetFieldName(int Index) override;
   TMFieldType GetFieldType(int Index) override;
+  int GetFieldScale(int Index) override;
   bool IsFieldNull(int Index) override;
   AnsiString GetStringFieldValue(int Index) override;
   int GetIntegerFieldValue(int Index) override;
@@ -86,6 +87,8 @@ class TMOdbcResultSet : public TMCustomResultSet {
 
  private:
   bool ForwardOnly() const;
+  // Whether the driver describes integer column Column as unsigned.
+  bool IsUnsigned(int Column, SQLSMALLINT SqlType);
   // The field data of column Index, null outside the columns or when it was not built.
   const TMOdbcFieldData* BuiltField(int Index) const;
   bool CollectInfo() const;

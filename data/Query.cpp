@@ -124,7 +124,8 @@ void TKMQuery::DoActivate() {
       FResultSet.reset(FLink->CreateResultSet(this));
       FResultSet->Open(GetSQLText(), FParams.get());
       for (int i = 0; i < FResultSet->GetFieldCount(); ++i)
-        GetFields()->FindOrAddDBField(FResultSet->GetFieldName(i), FResultSet->GetFieldType(i), i);
+        GetFields()->FindOrAddDBField(FResultSet->GetFieldName(i), FResultSet->GetFieldType(i), i)->DBScale =
+            FResultSet->GetFieldScale(i);
     }
     if (FCachedUpdates) {
       GetFields()->SetDSIndexes();

@@ -8,6 +8,7 @@
 #include "data/OdbcResultSet.h"
 #include "data/Query.h"
 #include "foundation/Utf8.h"
+#include "platform/base/RegionalSettings.h"
 
 namespace vandrel {
 namespace {
@@ -124,6 +125,53 @@ TEST_F(OdbcResultSet, NullsInEveryTypeAndValuesOfEachType) {
   // A 64-bit integer travels as decimal text: nothing is lost beyond 2147483647.
   EXPECT_EQ(f.ByName("b")->GetAsExtended(), 5000000000.0L);
   EXPECT_EQ(f.ByName("b")->GetAsString().substr(0, 10), "5000000000");
+}
+
+// Numbers show as their column holds them: a float column (SQLite describes its numeric
+// columns as double) as the shortest text that reads back to the same number, a decimal
+// column with its scale; digits asked for explicitly still come as asked.
+TEST_F(OdbcResultSet, NumbersReadAsTheirColumnHoldsThem) {
+  Exec(*link, {"create table t(n numeric(12,2), d double, r real)",
+               "insert into t values(12345678.91, 0.1, 0.1)",
+               "insert into t values(-0.05, 1e20, 100)"});
+  for (bool cached : {false, true}) {
+    TKMQuery q;
+    q.SetCachedUpdates(cached);
+    OpenQuery(q, "select * from t");
+    TMFields& f = *q.GetFields();
+    EXPECT_EQ(f.ByName("n")->GetAsString(), "12345678.91") << cached;
+    EXPECT_EQ(f.ByName("d")->GetAsString(), "0.1");
+    EXPECT_EQ(f.ByName("r")->GetAsString(), "0.1");
+    EXPECT_EQ(f.ByName("n")->ToFloatSQL(4, 4), "12345678.9100");
+    q.Next();
+    EXPECT_EQ(f.ByName("n")->GetAsString(), "-0.05");
+    EXPECT_EQ(f.ByName("d")->GetAsString(), "100000000000000000000");
+    EXPECT_EQ(f.ByName("r")->GetAsString(), "100");
+  }
+  // The user's decimal separator applies to the shown text.
+  platform::TRegionalSettingsGuard polish(platform::TRegionalSettings::Polish());
+  TKMQuery q;
+  OpenQuery(q, "select n, d from t");
+  EXPECT_EQ(q.FieldByName("n")->GetAsString(), "12345678,91");
+  EXPECT_EQ(q.FieldByName("d")->GetAsString(), "0,1");
+
+  // A decimal column declares its scale; a 64-bit integer has none to show.
+  EXPECT_EQ(TMOdbcFieldData("w", 4, 18, SQL_DECIMAL).GetScale(), 4);
+  EXPECT_EQ(TMOdbcFieldData("b", 0, 19, SQL_BIGINT).GetScale(), 0);
+  EXPECT_EQ(TMOdbcFieldData("d", 0, 15, SQL_DOUBLE).GetScale(), -1);
+}
+
+// Unsigned integer columns read without wrapping.
+TEST_F(OdbcResultSet, UnsignedIntegersKeepTheirValue) {
+  Exec(*link, {"create table t(u integer unsigned, b bigint)", "insert into t values(4000000000, 9223372036854775807)"});
+  TKMQuery q;
+  OpenQuery(q, "select * from t");
+  EXPECT_EQ(q.FieldByName("u")->GetAsString(), "4000000000");
+  EXPECT_EQ(q.FieldByName("u")->GetAsFloat(), 4000000000.0);
+  EXPECT_THROW(q.FieldByName("u")->GetAsInteger(), EMDataError);  // refused, not wrapped
+  EXPECT_EQ(q.FieldByName("b")->GetAsString(), "9223372036854775807");
+  TMOdbcFieldData u("u", 0, 10, SQL_BIGINT, false, true);
+  EXPECT_EQ(u.GetElementSize(), 23);  // 20 digits
 }
 
 TEST_F(OdbcResultSet, StringsAreCutAtTheColumnSizeInCharacters) {
