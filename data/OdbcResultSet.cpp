@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 #include "data/OdbcCall.h"
@@ -19,17 +20,104 @@ namespace vandrel {
 
 static_assert(std::is_standard_layout_v<TMOdbcRowsetCache>, "row handles locate their cache by address");
 
-// ---- TMOdbcRowsetCache ----
+namespace {
 
-TMOdbcRowsetCache::TMOdbcRowsetCache(const std::vector<std::unique_ptr<TMOdbcFieldData>>& FieldData,
-                                     const TMOdbcRowsetLayout& Layout)
-    : FLayout(&Layout), FCopy(new unsigned char[Layout.Size]) {
-  for (int r = 0; r < kOdbcRowsetSize; ++r) FRows[r] = static_cast<unsigned char>(r);
-  for (size_t c = 0; c < FieldData.size(); ++c) {
-    unsigned char* at = FCopy + Layout.Offsets[c];
-    std::memcpy(at, FieldData[c]->GetIndicators(), sizeof(SQLLEN) * kOdbcRowsetSize);
-    std::memcpy(at + sizeof(SQLLEN) * kOdbcRowsetSize, FieldData[c]->GetData(), FieldData[c]->GetDataSize());
+constexpr size_t kAlign = 8;
+constexpr size_t Aligned(size_t N) { return (N + kAlign - 1) & ~(kAlign - 1); }
+// A column's part begins with its null flags, one bit per row; the elements of a
+// fixed-size column follow at the next aligned offset.
+constexpr size_t kNullBytes = sizeof(std::uint32_t);
+static_assert(kOdbcRowsetSize <= 32, "the null flags of a rowset fit 32 bits");
+
+bool IsText(const TMOdbcFieldData& F) { return F.GetElementSize() > 0; }
+
+}  // namespace
+
+TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int Rows,
+                                                  std::vector<std::uint16_t>& Lengths) {
+  // First the size: the texts' lengths are measured once and kept for the copy.
+  const size_t columns = Fields.size();
+  Lengths.assign(columns * static_cast<size_t>(Rows), 0);
+  size_t size = Aligned(sizeof(TMOdbcRowsetCache) + columns * sizeof(std::uint32_t));
+  for (size_t c = 0; c < columns; ++c) {
+    const TMOdbcFieldData& f = *Fields[c];
+    if (!IsText(f)) {
+      size += Aligned(kNullBytes) + Aligned(static_cast<size_t>(f.GetStride()) * Rows);
+      continue;
+    }
+    size_t text = 0;
+    for (int r = 0; r < Rows; ++r) {
+      SQLLEN ind;
+      const unsigned char* e = f.LiveElement(r, ind);
+      if (ind == SQL_NULL_DATA) continue;
+      const size_t n = f.TextBytes(e, ind);
+      Lengths[c * Rows + r] = static_cast<std::uint16_t>(n);
+      text += n;
+    }
+    size += Aligned(kNullBytes + sizeof(std::uint16_t) * Rows + text);
   }
+  // Element sizes are at most 1021 bytes, so a column's texts stay below 2^16 bytes.
+  void* block = ::operator new(size);
+  TPtr cache(new (block) TMOdbcRowsetCache());
+  for (int r = 0; r < kOdbcRowsetSize; ++r) cache->FRows[r] = static_cast<unsigned char>(r);
+  cache->FRowCount = static_cast<std::uint32_t>(Rows);
+  cache->FBlockSize = size;
+  auto* base = static_cast<unsigned char*>(block);
+  auto* offsets = reinterpret_cast<std::uint32_t*>(cache.get() + 1);
+  size_t at = Aligned(sizeof(TMOdbcRowsetCache) + columns * sizeof(std::uint32_t));
+  for (size_t c = 0; c < columns; ++c) {
+    const TMOdbcFieldData& f = *Fields[c];
+    offsets[c] = static_cast<std::uint32_t>(at);
+    unsigned char* part = base + at;
+    std::uint32_t nulls = 0;
+    SQLLEN ind;
+    for (int r = 0; r < Rows; ++r) {
+      f.LiveElement(r, ind);
+      if (ind == SQL_NULL_DATA) nulls |= 1u << r;
+    }
+    std::memcpy(part, &nulls, kNullBytes);
+    if (!IsText(f)) {
+      const size_t bytes = static_cast<size_t>(f.GetStride()) * Rows;
+      std::memcpy(part + Aligned(kNullBytes), f.LiveElement(0, ind), bytes);
+      at += Aligned(kNullBytes) + Aligned(bytes);
+      continue;
+    }
+    auto* ends = reinterpret_cast<std::uint16_t*>(part + kNullBytes);
+    unsigned char* text = part + kNullBytes + sizeof(std::uint16_t) * Rows;
+    std::uint16_t end = 0;
+    for (int r = 0; r < Rows; ++r) {
+      const std::uint16_t n = Lengths[c * Rows + r];
+      std::memcpy(text + end, f.LiveElement(r, ind), n);
+      end = static_cast<std::uint16_t>(end + n);
+      ends[r] = end;
+    }
+    at += Aligned(kNullBytes + sizeof(std::uint16_t) * Rows + end);
+  }
+  return cache;
+}
+
+void TMOdbcRowsetCache::Deleter::operator()(TMOdbcRowsetCache* Cache) const {
+  Cache->~TMOdbcRowsetCache();
+  ::operator delete(Cache);
+}
+
+const unsigned char* TMOdbcRowsetCache::Element(const TMOdbcFieldData& Field, int Column, int Row,
+                                                SQLLEN& Ind) const {
+  const unsigned char* part = Base() + ColumnOffsets()[Column];
+  std::uint32_t nulls;
+  std::memcpy(&nulls, part, kNullBytes);
+  if (nulls & (1u << Row)) {
+    Ind = SQL_NULL_DATA;
+    return part;
+  }
+  if (!IsText(Field)) {
+    Ind = 0;
+    return part + Aligned(kNullBytes) + static_cast<size_t>(Field.GetStride()) * Row;
+  }
+  const auto* ends = reinterpret_cast<const std::uint16_t*>(part + kNullBytes);
+  const std::uint16_t start = Row > 0 ? ends[Row - 1] : 0;
+  Ind = ends[Row] - start;
+  return part + kNullBytes + sizeof(std::uint16_t) * FRowCount + start;
 }
 
 TMOdbcRowsetCache* TMOdbcRowsetCache::FromRowHandle(void* Handle, int& Row) {
@@ -80,9 +168,9 @@ void TMOdbcResultSet::CloseStatement(bool ReadRest) {
 }
 
 void TMOdbcResultSet::TakeRowset() {
-  if (!ForwardOnly()) FBlockList.push_back(std::make_unique<TMOdbcRowsetCache>(FFieldData, FLayout));
   ++FBlocks;
   FRowsInLastBlock = static_cast<int>(std::min<SQLULEN>(FRowsFetched, kOdbcRowsetSize));
+  if (!ForwardOnly()) FBlockList.push_back(TMOdbcRowsetCache::Create(FFieldData, FRowsInLastBlock, FLengths));
 }
 
 bool TMOdbcResultSet::IsUnsigned(int Column, SQLSMALLINT SqlType) {
@@ -143,7 +231,6 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
   FFieldCount = std::max<int>(n, 0);
   FFieldData.clear();
   FFieldData.resize(FFieldCount);
-  FLayout = {};
   // Names longer than 256 characters are refused (419). The buffer holds the longest name
   // the driver describes, and never less than 256 characters, at four bytes each (text is
   // UTF-8): a name that does not fit is longer than 256 characters.
@@ -164,9 +251,6 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
     TMOdbcFieldData& f = *FFieldData[c];
     OdbcCall({morSucceed, 420, &FStatement}, SQLBindCol, FStatement.Get(), static_cast<SQLUSMALLINT>(c + 1),
              f.GetCType(), f.GetData(), SQLLEN{f.GetElementSize()}, f.GetIndicators());
-    // The copies of a rowset lie in one block, each column's part aligned for its values.
-    FLayout.Offsets.push_back(FLayout.Size);
-    FLayout.Size += (sizeof(SQLLEN) * kOdbcRowsetSize + f.GetDataSize() + 7) & ~size_t{7};
   }
 
   SQLRETURN rc = SQL_NO_DATA;
@@ -186,6 +270,12 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
     FBlocks = FRowsInLastBlock = 0;
   }
   CloseStatement(more);
+}
+
+size_t TMOdbcResultSet::GetCachedBytes() const {
+  size_t bytes = 0;
+  for (const auto& cache : FBlockList) bytes += cache->GetBlockSize();
+  return bytes;
 }
 
 int TMOdbcResultSet::GetPosition() {
@@ -250,68 +340,63 @@ int TMOdbcResultSet::GetFieldScale(int Index) {
 }
 
 // Every value read passes here, so it is kept small enough to be inlined into the getters.
-inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& Data,
-                                    const SQLLEN*& Ind, int& Row) {
+inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& E, SQLLEN& Ind) {
   Field = BuiltField(Index);
   if (!Field || FBlocks == 0) [[unlikely]]
     return false;
   if (ForwardOnly()) {
     if (FCurrentBlock != FBlocks - 1) [[unlikely]]
       EMOdbcError::Raise(426);
-    Data = Field->GetData();
-    Ind = Field->GetIndicators();
-    Row = FCurrentRow;
+    E = Field->LiveElement(FCurrentRow, Ind);
     return true;
   }
+  int row;
   const TMOdbcRowsetCache* cache;
   if (FExternalIndex) {
-    cache = TMOdbcRowsetCache::FromRowHandle(FExternalIndex, Row);
+    cache = TMOdbcRowsetCache::FromRowHandle(FExternalIndex, row);
   } else {
     cache = FBlockList[FCurrentBlock].get();
-    Row = FCurrentRow;
+    row = FCurrentRow;
   }
-  Data = cache->Data(Index);
-  Ind = cache->Indicators(Index);
+  E = cache->Element(*Field, Index, row, Ind);
   return true;
 }
 
 template <class T, class ReadFn>
 T TMOdbcResultSet::ReadValue(int Index, T Default, ReadFn&& Read) {
   const TMOdbcFieldData* f;
-  const unsigned char* d;
-  const SQLLEN* ind;
-  int row;
-  return Locate(Index, f, d, ind, row) ? Read(*f, d, ind, row) : Default;
+  const unsigned char* e;
+  SQLLEN ind;
+  return Locate(Index, f, e, ind) ? Read(*f, e, ind) : Default;
 }
 
 bool TMOdbcResultSet::IsFieldNull(int Index) {
-  return ReadValue(Index, true, [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.IsNull(d, ind, row); });
+  return ReadValue(Index, true, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.IsNull(e, ind); });
 }
 
 AnsiString TMOdbcResultSet::GetStringFieldValue(int Index) {
-  AnsiString s = ReadValue(Index, AnsiString(),
-                           [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetString(d, ind, row); });
+  AnsiString s =
+      ReadValue(Index, AnsiString(), [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetString(e, ind); });
   // Two returns, not a conditional: the conditional would copy s.
   if (FOdbcLink->GetOEMConversion()) return FOdbcLink->TextReceived(std::move(s));
   return s;
 }
 
 int TMOdbcResultSet::GetIntegerFieldValue(int Index) {
-  return ReadValue(Index, 0, [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetInteger(d, ind, row); });
+  return ReadValue(Index, 0, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetInteger(e, ind); });
 }
 
 double TMOdbcResultSet::GetFloatFieldValue(int Index) {
-  return ReadValue(Index, 0.0, [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetFloat(d, ind, row); });
+  return ReadValue(Index, 0.0, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetFloat(e, ind); });
 }
 
 long double TMOdbcResultSet::GetExtendedFieldValue(int Index) {
-  return ReadValue(Index, 0.0L,
-                   [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetExtended(d, ind, row); });
+  return ReadValue(Index, 0.0L, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetExtended(e, ind); });
 }
 
 TDateTime TMOdbcResultSet::GetDateTimeFieldValue(int Index) {
   return ReadValue(Index, TDateTime(0.0),
-                   [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetDateTime(d, ind, row); });
+                   [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetDateTime(e, ind); });
 }
 
 bool TMOdbcResultSet::ExternalIndexSupport() const { return !ForwardOnly(); }

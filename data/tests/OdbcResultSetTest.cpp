@@ -174,6 +174,52 @@ TEST_F(OdbcResultSet, UnsignedIntegersKeepTheirValue) {
   EXPECT_EQ(u.GetElementSize(), 23);  // 20 digits
 }
 
+// Fetched rows are kept at the length of their values: every value reads back exactly,
+// nulls and empty texts apart, from every rowset and through row handles, while the copies
+// take a small part of the bind buffers' size.
+TEST_F(OdbcResultSet, RowsetCopiesKeepRowsAtTheLengthOfTheirValues) {
+  Exec(*link, {"create table t(a varchar(255), b varchar(255), i integer, d double, ts timestamp)"});
+  auto text = [](int r, int c) { return r % 7 == c ? std::string() : "w" + std::to_string(r * 10 + c) + (r % 3 ? "ł" : ""); };
+  link->StartTransaction();
+  for (int r = 0; r < 45; ++r) {
+    const std::string b = r % 5 == 0 ? "null" : "'" + text(r, 1) + "'";
+    const std::string i = r % 4 == 0 ? "null" : std::to_string(r - 20);
+    link->ExecSQL("insert into t values('" + text(r, 0) + "', " + b + ", " + i + ", " + std::to_string(r) +
+                      ".25, '2024-03-05 14:07:" + std::to_string(10 + r) + "')",
+                  nullptr);
+  }
+  link->Commit();
+  TKMQuery q;
+  OpenQuery(q, "select * from t order by d");
+  EXPECT_EQ(q.GetCount(), 45);
+  ASSERT_EQ(Rs(q)->GetCachedBlockCount(), 3);
+  // The bind buffers of two varchar(255) columns alone hold 2 x 1021 bytes a row.
+  EXPECT_LT(Rs(q)->GetCachedBytes(), 45u * 60);
+  void* handle = nullptr;
+  for (int r = 44; r >= 0; --r) {
+    q.SetPosition(r);
+    ASSERT_EQ(q.GetPosition(), r);
+    if (r == 3) handle = q.GetExternalIndexData();
+    EXPECT_EQ(q.FieldByName("a")->GetAsString(), text(r, 0)) << r;
+    EXPECT_EQ(q.FieldByName("b")->GetIsNull(), r % 5 == 0) << r;
+    if (r % 5 != 0) {
+      EXPECT_EQ(q.FieldByName("b")->GetAsString(), text(r, 1)) << r;
+    }
+    EXPECT_EQ(q.FieldByName("i")->GetIsNull(), r % 4 == 0) << r;
+    if (r % 4 != 0) {
+      EXPECT_EQ(q.FieldByName("i")->GetAsInteger(), r - 20) << r;
+    }
+    EXPECT_DOUBLE_EQ(q.FieldByName("d")->GetAsFloat(), r + 0.25);
+    EXPECT_NEAR(q.FieldByName("ts")->GetAsDateTime(), 45356 + (14 * 3600 + 7 * 60 + 10 + r) / 86400.0, 1e-9);
+  }
+  q.Last();
+  q.UseExternalIndex(handle);
+  EXPECT_EQ(q.FieldByName("a")->GetAsString(), text(3, 0));
+  EXPECT_EQ(q.FieldByName("i")->GetAsInteger(), -17);
+  q.UseExternalIndex(nullptr);
+  EXPECT_EQ(q.FieldByName("a")->GetAsString(), text(44, 0));
+}
+
 TEST_F(OdbcResultSet, StringsAreCutAtTheColumnSizeInCharacters) {
   Exec(*link, {"create table t(a varchar(300), b varchar(3))"});
   std::string longText(300, 'x');
