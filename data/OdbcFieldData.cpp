@@ -27,6 +27,14 @@ int LimitColumnSize(SQLULEN Size) {
   return Size == 0 || Size > kMaxColumnSize ? kMaxColumnSize : static_cast<int>(Size);
 }
 
+// A value of type T at E, which a rowset copy does not align.
+template <class T>
+T Load(const unsigned char* E) {
+  T v;
+  std::memcpy(&v, E, sizeof v);
+  return v;
+}
+
 int ClampToInt(long double v) {
   if (!(v == v)) return 0;
   if (v >= static_cast<long double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
@@ -127,8 +135,8 @@ AnsiString TMOdbcFieldData::GetString(const unsigned char* E, SQLLEN Ind) const 
   if (IsNull(E, Ind)) return {};
   switch (FCType) {
     case SQL_C_CHAR: return ElementText(E, Ind);
-    case SQL_C_SLONG: return std::to_string(*reinterpret_cast<const SQLINTEGER*>(E));
-    case SQL_C_DOUBLE: return TfTools(*reinterpret_cast<const SQLDOUBLE*>(E)).ToShortDBField();
+    case SQL_C_SLONG: return std::to_string(Load<SQLINTEGER>(E));
+    case SQL_C_DOUBLE: return TfTools(Load<SQLDOUBLE>(E)).ToShortDBField();
     default: return TfTools(GetDateTime(E, Ind)).ToDBField(0, 12);
   }
 }
@@ -137,8 +145,8 @@ int TMOdbcFieldData::GetInteger(const unsigned char* E, SQLLEN Ind) const {
   if (IsNull(E, Ind)) return 0;
   switch (FCType) {
     case SQL_C_CHAR: return StrToIntDef(ElementText(E, Ind), 0);
-    case SQL_C_SLONG: return *reinterpret_cast<const SQLINTEGER*>(E);
-    case SQL_C_DOUBLE: return ClampToInt(*reinterpret_cast<const SQLDOUBLE*>(E));
+    case SQL_C_SLONG: return Load<SQLINTEGER>(E);
+    case SQL_C_DOUBLE: return ClampToInt(Load<SQLDOUBLE>(E));
     default: return ClampToInt(GetDateTime(E, Ind));
   }
 }
@@ -147,8 +155,8 @@ double TMOdbcFieldData::GetFloat(const unsigned char* E, SQLLEN Ind) const {
   if (IsNull(E, Ind)) return 0.0;
   switch (FCType) {
     case SQL_C_CHAR: return TfTools(0.0).FromDBField(ElementText(E, Ind)).Value;
-    case SQL_C_SLONG: return *reinterpret_cast<const SQLINTEGER*>(E);
-    case SQL_C_DOUBLE: return *reinterpret_cast<const SQLDOUBLE*>(E);
+    case SQL_C_SLONG: return Load<SQLINTEGER>(E);
+    case SQL_C_DOUBLE: return Load<SQLDOUBLE>(E);
     default: return GetDateTime(E, Ind);
   }
 }

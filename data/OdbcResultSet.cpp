@@ -3,6 +3,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -22,39 +23,50 @@ static_assert(std::is_standard_layout_v<TMOdbcRowsetCache>, "row handles locate 
 
 namespace {
 
-constexpr size_t kAlign = 8;
-constexpr size_t Aligned(size_t N) { return (N + kAlign - 1) & ~(kAlign - 1); }
-// A column's part begins with its null flags, one bit per row; the elements of a
-// fixed-size column follow at the next aligned offset.
-constexpr size_t kNullBytes = sizeof(std::uint32_t);
-static_assert(kOdbcRowsetSize <= 32, "the null flags of a rowset fit 32 bits");
+// A column's part begins with its null flags, one bit per row in three bytes; a fixed-size
+// column then holds the elements of its rows that are not null, a character column the end
+// offset of each row's text and the texts. Nothing is aligned: values are read by copying.
+constexpr size_t kNullBytes = 3;
+static_assert(kOdbcRowsetSize <= 8 * kNullBytes, "the null flags of a rowset fit their bytes");
 
 bool IsText(const TMOdbcFieldData& F) { return F.GetElementSize() > 0; }
+
+std::uint32_t NullFlags(const TMOdbcFieldData& F, int Rows) {
+  std::uint32_t nulls = 0;
+  SQLLEN ind;
+  for (int r = 0; r < Rows; ++r) {
+    F.LiveElement(r, ind);
+    if (ind == SQL_NULL_DATA) nulls |= 1u << r;
+  }
+  return nulls;
+}
 
 }  // namespace
 
 TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int Rows,
                                                   std::vector<std::uint16_t>& Lengths) {
-  // First the size: the texts' lengths are measured once and kept for the copy.
+  // First the size: null flags and the texts' lengths are read once and kept for the copy.
   const size_t columns = Fields.size();
   Lengths.assign(columns * static_cast<size_t>(Rows), 0);
-  size_t size = Aligned(sizeof(TMOdbcRowsetCache) + columns * sizeof(std::uint32_t));
+  size_t size = sizeof(TMOdbcRowsetCache) + columns * sizeof(std::uint32_t);
   for (size_t c = 0; c < columns; ++c) {
     const TMOdbcFieldData& f = *Fields[c];
+    const std::uint32_t nulls = NullFlags(f, Rows);
+    const int present = Rows - std::popcount(nulls);
     if (!IsText(f)) {
-      size += Aligned(kNullBytes) + Aligned(static_cast<size_t>(f.GetStride()) * Rows);
+      size += kNullBytes + static_cast<size_t>(f.GetStride()) * present;
       continue;
     }
     size_t text = 0;
+    SQLLEN ind;
     for (int r = 0; r < Rows; ++r) {
-      SQLLEN ind;
+      if (nulls & (1u << r)) continue;
       const unsigned char* e = f.LiveElement(r, ind);
-      if (ind == SQL_NULL_DATA) continue;
       const size_t n = f.TextBytes(e, ind);
       Lengths[c * Rows + r] = static_cast<std::uint16_t>(n);
       text += n;
     }
-    size += Aligned(kNullBytes + sizeof(std::uint16_t) * Rows + text);
+    size += kNullBytes + sizeof(std::uint16_t) * Rows + text;
   }
   // Element sizes are at most 1021 bytes, so a column's texts stay below 2^16 bytes.
   void* block = ::operator new(size);
@@ -64,34 +76,35 @@ TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int 
   cache->FBlockSize = size;
   auto* base = static_cast<unsigned char*>(block);
   auto* offsets = reinterpret_cast<std::uint32_t*>(cache.get() + 1);
-  size_t at = Aligned(sizeof(TMOdbcRowsetCache) + columns * sizeof(std::uint32_t));
+  size_t at = sizeof(TMOdbcRowsetCache) + columns * sizeof(std::uint32_t);
   for (size_t c = 0; c < columns; ++c) {
     const TMOdbcFieldData& f = *Fields[c];
     offsets[c] = static_cast<std::uint32_t>(at);
     unsigned char* part = base + at;
-    std::uint32_t nulls = 0;
-    SQLLEN ind;
-    for (int r = 0; r < Rows; ++r) {
-      f.LiveElement(r, ind);
-      if (ind == SQL_NULL_DATA) nulls |= 1u << r;
-    }
+    const std::uint32_t nulls = NullFlags(f, Rows);
     std::memcpy(part, &nulls, kNullBytes);
+    unsigned char* out = part + kNullBytes;
+    SQLLEN ind;
     if (!IsText(f)) {
-      const size_t bytes = static_cast<size_t>(f.GetStride()) * Rows;
-      std::memcpy(part + Aligned(kNullBytes), f.LiveElement(0, ind), bytes);
-      at += Aligned(kNullBytes) + Aligned(bytes);
+      const size_t stride = static_cast<size_t>(f.GetStride());
+      for (int r = 0; r < Rows; ++r) {
+        if (nulls & (1u << r)) continue;
+        std::memcpy(out, f.LiveElement(r, ind), stride);
+        out += stride;
+      }
+      at = static_cast<size_t>(out - base);
       continue;
     }
-    auto* ends = reinterpret_cast<std::uint16_t*>(part + kNullBytes);
-    unsigned char* text = part + kNullBytes + sizeof(std::uint16_t) * Rows;
+    auto* ends = out;
+    unsigned char* text = out + sizeof(std::uint16_t) * Rows;
     std::uint16_t end = 0;
     for (int r = 0; r < Rows; ++r) {
       const std::uint16_t n = Lengths[c * Rows + r];
-      std::memcpy(text + end, f.LiveElement(r, ind), n);
+      if (n) std::memcpy(text + end, f.LiveElement(r, ind), n);
       end = static_cast<std::uint16_t>(end + n);
-      ends[r] = end;
+      std::memcpy(ends + sizeof(std::uint16_t) * r, &end, sizeof end);
     }
-    at += Aligned(kNullBytes + sizeof(std::uint16_t) * Rows + end);
+    at = static_cast<size_t>(text + end - base);
   }
   return cache;
 }
@@ -104,20 +117,25 @@ void TMOdbcRowsetCache::Deleter::operator()(TMOdbcRowsetCache* Cache) const {
 const unsigned char* TMOdbcRowsetCache::Element(const TMOdbcFieldData& Field, int Column, int Row,
                                                 SQLLEN& Ind) const {
   const unsigned char* part = Base() + ColumnOffsets()[Column];
-  std::uint32_t nulls;
+  std::uint32_t nulls = 0;
   std::memcpy(&nulls, part, kNullBytes);
-  if (nulls & (1u << Row)) {
+  const std::uint32_t bit = 1u << Row;
+  if (nulls & bit) {
     Ind = SQL_NULL_DATA;
     return part;
   }
+  const unsigned char* values = part + kNullBytes;
   if (!IsText(Field)) {
+    // Null rows take no room: the element's place is the count of values before it.
     Ind = 0;
-    return part + Aligned(kNullBytes) + static_cast<size_t>(Field.GetStride()) * Row;
+    const int before = Row - std::popcount(nulls & (bit - 1));
+    return values + static_cast<size_t>(Field.GetStride()) * before;
   }
-  const auto* ends = reinterpret_cast<const std::uint16_t*>(part + kNullBytes);
-  const std::uint16_t start = Row > 0 ? ends[Row - 1] : 0;
-  Ind = ends[Row] - start;
-  return part + kNullBytes + sizeof(std::uint16_t) * FRowCount + start;
+  std::uint16_t start = 0, end;
+  if (Row > 0) std::memcpy(&start, values + sizeof(std::uint16_t) * (Row - 1), sizeof start);
+  std::memcpy(&end, values + sizeof(std::uint16_t) * Row, sizeof end);
+  Ind = end - start;
+  return values + sizeof(std::uint16_t) * FRowCount + start;
 }
 
 TMOdbcRowsetCache* TMOdbcRowsetCache::FromRowHandle(void* Handle, int& Row) {

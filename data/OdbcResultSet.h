@@ -21,8 +21,8 @@ class TMOdbcLink;
 
 // A copy of one fetched rowset, in one block: the rows at the length of their values, not
 // at the size of the bind buffers. Per column: 20 null flags as bits; a fixed-size column
-// then its elements; a character column then the end offset of each row's text and the
-// texts one after another. Its row handles are the addresses of the entries of FRows:
+// then the elements of the rows that are not null; a character column then the end offset
+// of each row's text and the texts one after another. Its row handles are the addresses of the entries of FRows:
 // entry r holds r, and the copy is found from the entry's address, so a handle costs one
 // byte per row.
 class TMOdbcRowsetCache {
