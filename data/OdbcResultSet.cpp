@@ -31,6 +31,39 @@ static_assert(kOdbcRowsetSize <= 8 * kNullBytes, "the null flags of a rowset fit
 
 bool IsText(const TMOdbcFieldData& F) { return F.GetElementSize() > 0; }
 
+// A timestamp is kept in 11 bytes (year, month, day, hour, minute, second, fraction)
+// rather than the 16 of its structure; other fixed-size values as they are.
+constexpr size_t kPackedTimestamp = 11;
+
+bool IsTimestamp(const TMOdbcFieldData& F) { return F.GetCType() == SQL_C_TIMESTAMP; }
+
+size_t CopiedSize(const TMOdbcFieldData& F) {
+  return IsTimestamp(F) ? kPackedTimestamp : static_cast<size_t>(F.GetStride());
+}
+
+void PackTimestamp(const unsigned char* E, unsigned char* Out) {
+  SQL_TIMESTAMP_STRUCT ts;
+  std::memcpy(&ts, E, sizeof ts);
+  std::memcpy(Out, &ts.year, 2);
+  const unsigned char parts[5] = {static_cast<unsigned char>(ts.month), static_cast<unsigned char>(ts.day),
+                                  static_cast<unsigned char>(ts.hour), static_cast<unsigned char>(ts.minute),
+                                  static_cast<unsigned char>(ts.second)};
+  std::memcpy(Out + 2, parts, 5);
+  std::memcpy(Out + 7, &ts.fraction, 4);
+}
+
+void UnpackTimestamp(const unsigned char* In, unsigned char* E) {
+  SQL_TIMESTAMP_STRUCT ts{};
+  std::memcpy(&ts.year, In, 2);
+  ts.month = In[2];
+  ts.day = In[3];
+  ts.hour = In[4];
+  ts.minute = In[5];
+  ts.second = In[6];
+  std::memcpy(&ts.fraction, In + 7, 4);
+  std::memcpy(E, &ts, sizeof ts);
+}
+
 std::uint32_t NullFlags(const TMOdbcFieldData& F, int Rows) {
   std::uint32_t nulls = 0;
   SQLLEN ind;
@@ -54,7 +87,7 @@ TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int 
     const std::uint32_t nulls = NullFlags(f, Rows);
     const int present = Rows - std::popcount(nulls);
     if (!IsText(f)) {
-      size += kNullBytes + static_cast<size_t>(f.GetStride()) * present;
+      size += kNullBytes + CopiedSize(f) * present;
       continue;
     }
     size_t text = 0;
@@ -86,11 +119,14 @@ TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int 
     unsigned char* out = part + kNullBytes;
     SQLLEN ind;
     if (!IsText(f)) {
-      const size_t stride = static_cast<size_t>(f.GetStride());
+      const size_t size = CopiedSize(f);
       for (int r = 0; r < Rows; ++r) {
         if (nulls & (1u << r)) continue;
-        std::memcpy(out, f.LiveElement(r, ind), stride);
-        out += stride;
+        if (IsTimestamp(f))
+          PackTimestamp(f.LiveElement(r, ind), out);
+        else
+          std::memcpy(out, f.LiveElement(r, ind), size);
+        out += size;
       }
       at = static_cast<size_t>(out - base);
       continue;
@@ -114,8 +150,8 @@ void TMOdbcRowsetCache::Deleter::operator()(TMOdbcRowsetCache* Cache) const {
   ::operator delete(Cache);
 }
 
-const unsigned char* TMOdbcRowsetCache::Element(const TMOdbcFieldData& Field, int Column, int Row,
-                                                SQLLEN& Ind) const {
+const unsigned char* TMOdbcRowsetCache::Element(const TMOdbcFieldData& Field, int Column, int Row, SQLLEN& Ind,
+                                                unsigned char* Scratch) const {
   const unsigned char* part = Base() + ColumnOffsets()[Column];
   std::uint32_t nulls = 0;
   std::memcpy(&nulls, part, kNullBytes);
@@ -129,7 +165,10 @@ const unsigned char* TMOdbcRowsetCache::Element(const TMOdbcFieldData& Field, in
     // Null rows take no room: the element's place is the count of values before it.
     Ind = 0;
     const int before = Row - std::popcount(nulls & (bit - 1));
-    return values + static_cast<size_t>(Field.GetStride()) * before;
+    const unsigned char* e = values + CopiedSize(Field) * before;
+    if (!IsTimestamp(Field)) return e;
+    UnpackTimestamp(e, Scratch);
+    return Scratch;
   }
   std::uint16_t start = 0, end;
   if (Row > 0) std::memcpy(&start, values + sizeof(std::uint16_t) * (Row - 1), sizeof start);
@@ -376,7 +415,7 @@ inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, co
     cache = FBlockList[FCurrentBlock].get();
     row = FCurrentRow;
   }
-  E = cache->Element(*Field, Index, row, Ind);
+  E = cache->Element(*Field, Index, row, Ind, FScratch);
   return true;
 }
 

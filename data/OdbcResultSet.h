@@ -21,7 +21,7 @@ class TMOdbcLink;
 
 // A copy of one fetched rowset, in one block: the rows at the length of their values, not
 // at the size of the bind buffers. Per column: 20 null flags as bits; a fixed-size column
-// then the elements of the rows that are not null; a character column then the end offset
+// then the elements of the rows that are not null (timestamps packed); a character column then the end offset
 // of each row's text and the texts one after another. Its row handles are the addresses of the entries of FRows:
 // entry r holds r, and the copy is found from the entry's address, so a handle costs one
 // byte per row.
@@ -40,8 +40,10 @@ class TMOdbcRowsetCache {
   TMOdbcRowsetCache& operator=(const TMOdbcRowsetCache&) = delete;
 
   // Element Row of column Column (whose field data is Field): its bytes, and its indicator
-  // in Ind (SQL_NULL_DATA, or a character value's length in bytes).
-  const unsigned char* Element(const TMOdbcFieldData& Field, int Column, int Row, SQLLEN& Ind) const;
+  // in Ind (SQL_NULL_DATA, or a character value's length in bytes). A timestamp is unpacked
+  // into Scratch (16 bytes), which is valid until the next call.
+  const unsigned char* Element(const TMOdbcFieldData& Field, int Column, int Row, SQLLEN& Ind,
+                               unsigned char* Scratch) const;
   void* RowHandle(int Row) { return &FRows[Row]; }
   // The cache and the row of a handle made by RowHandle.
   static TMOdbcRowsetCache* FromRowHandle(void* Handle, int& Row);
@@ -130,6 +132,7 @@ class TMOdbcResultSet : public TMCustomResultSet {
   int FBlocks = 0;
   int FRowsInLastBlock = 0;
   std::vector<std::uint16_t> FLengths;  // scratch of the rowset copies
+  alignas(8) unsigned char FScratch[sizeof(SQL_TIMESTAMP_STRUCT)] = {};  // an unpacked timestamp
   std::vector<TMOdbcRowsetCache::TPtr> FBlockList;
 };
 
