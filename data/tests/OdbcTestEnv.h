@@ -55,7 +55,11 @@ class OdbcTest : public ::testing::Test {
     // DontDLClose keeps a driver loaded after its last connection, so that what it leaves
     // allocated can be told apart by the leak checker.
     std::ofstream(Dir + "/odbcinst.ini") << "[SQLite3]\nDriver=" VANDREL_SQLITE_ODBC_DRIVER "\nDontDLClose=1\n\n"
-                                         << "[VandrelFake]\nDriver=" VANDREL_FAKE_ODBC_DRIVER "\nDontDLClose=1\n";
+                                         << "[VandrelFake]\nDriver=" VANDREL_FAKE_ODBC_DRIVER "\nDontDLClose=1\n"
+#ifdef VANDREL_PSQL_ODBC_DRIVER
+                                         << "\n[VandrelPostgres]\nDriver=" VANDREL_PSQL_ODBC_DRIVER "\nDontDLClose=1\n"
+#endif
+        ;
     std::ofstream(Dir + "/odbc.ini") << "[" << kSqliteDsn << "]\nDriver=SQLite3\nDatabase=" << DbFile << "\n\n"
                                      << "[" << kFakeDsn << "]\nDriver=VandrelFake\n";
     setenv("ODBCSYSINI", Dir.c_str(), 1);
