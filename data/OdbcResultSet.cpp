@@ -3,7 +3,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
-#include <bit>
+#include <array>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -64,6 +64,18 @@ void UnpackTimestamp(const unsigned char* In, unsigned char* E) {
   std::memcpy(E, &ts, sizeof ts);
 }
 
+// Set bits of a rowset's flags by table: the portable build has no popcount instruction,
+// and a call per value read costs more than three look-ups.
+constexpr auto kBitCounts = [] {
+  std::array<unsigned char, 256> counts{};
+  for (int i = 0; i < 256; ++i) counts[i] = static_cast<unsigned char>((i & 1) + counts[i / 2]);
+  return counts;
+}();
+
+int CountBits(std::uint32_t Flags) {
+  return kBitCounts[Flags & 0xFF] + kBitCounts[(Flags >> 8) & 0xFF] + kBitCounts[(Flags >> 16) & 0xFF];
+}
+
 std::uint32_t NullFlags(const TMOdbcFieldData& F, int Rows) {
   std::uint32_t nulls = 0;
   SQLLEN ind;
@@ -85,7 +97,7 @@ TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int 
   for (size_t c = 0; c < columns; ++c) {
     const TMOdbcFieldData& f = *Fields[c];
     const std::uint32_t nulls = NullFlags(f, Rows);
-    const int present = Rows - std::popcount(nulls);
+    const int present = Rows - CountBits(nulls);
     if (!IsText(f)) {
       size += kNullBytes + CopiedSize(f) * present;
       continue;
@@ -164,7 +176,7 @@ const unsigned char* TMOdbcRowsetCache::Element(const TMOdbcFieldData& Field, in
   if (!IsText(Field)) {
     // Null rows take no room: the element's place is the count of values before it.
     Ind = 0;
-    const int before = Row - std::popcount(nulls & (bit - 1));
+    const int before = Row - CountBits(nulls & (bit - 1));
     const unsigned char* e = values + CopiedSize(Field) * before;
     if (!IsTimestamp(Field)) return e;
     UnpackTimestamp(e, Scratch);
