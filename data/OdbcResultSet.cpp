@@ -93,7 +93,7 @@ TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int 
   // First the size: null flags and the texts' lengths are read once and kept for the copy.
   const size_t columns = Fields.size();
   Lengths.assign(columns * static_cast<size_t>(Rows), 0);
-  size_t size = sizeof(TMOdbcRowsetCache) + columns * sizeof(std::uint32_t);
+  size_t size = sizeof(TMOdbcRowsetCache) + (columns + 1) * sizeof(std::uint32_t);
   for (size_t c = 0; c < columns; ++c) {
     const TMOdbcFieldData& f = *Fields[c];
     const std::uint32_t nulls = NullFlags(f, Rows);
@@ -117,14 +117,17 @@ TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int 
   void* block = ::operator new(size);
   TPtr cache(new (block) TMOdbcRowsetCache());
   for (int r = 0; r < kOdbcRowsetSize; ++r) cache->FRows[r] = static_cast<unsigned char>(r);
-  cache->FRowCount = static_cast<std::uint32_t>(Rows);
-  cache->FBlockSize = size;
+  cache->FRowCount = static_cast<unsigned char>(Rows);
   auto* base = static_cast<unsigned char*>(block);
-  auto* offsets = reinterpret_cast<std::uint32_t*>(cache.get() + 1);
-  size_t at = sizeof(TMOdbcRowsetCache) + columns * sizeof(std::uint32_t);
+  auto* offsets = reinterpret_cast<unsigned char*>(cache.get() + 1);
+  auto setOffset = [&](size_t c, size_t at) {
+    const auto value = static_cast<std::uint32_t>(at);
+    std::memcpy(offsets + sizeof value * c, &value, sizeof value);
+  };
+  size_t at = sizeof(TMOdbcRowsetCache) + (columns + 1) * sizeof(std::uint32_t);
   for (size_t c = 0; c < columns; ++c) {
     const TMOdbcFieldData& f = *Fields[c];
-    offsets[c] = static_cast<std::uint32_t>(at);
+    setOffset(c, at);
     unsigned char* part = base + at;
     const std::uint32_t nulls = NullFlags(f, Rows);
     std::memcpy(part, &nulls, kNullBytes);
@@ -154,6 +157,7 @@ TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int 
     }
     at = static_cast<size_t>(text + end - base);
   }
+  setOffset(columns, at);
   return cache;
 }
 
@@ -164,7 +168,7 @@ void TMOdbcRowsetCache::Deleter::operator()(TMOdbcRowsetCache* Cache) const {
 
 const unsigned char* TMOdbcRowsetCache::Element(const TMOdbcFieldData& Field, int Column, int Row, SQLLEN& Ind,
                                                 unsigned char* Scratch) const {
-  const unsigned char* part = Base() + ColumnOffsets()[Column];
+  const unsigned char* part = Base() + Offset(Column);
   std::uint32_t nulls = 0;
   std::memcpy(&nulls, part, kNullBytes);
   const std::uint32_t bit = 1u << Row;
@@ -343,7 +347,7 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
 
 size_t TMOdbcResultSet::GetCachedBytes() const {
   size_t bytes = 0;
-  for (const auto& cache : FBlockList) bytes += cache->GetBlockSize();
+  for (const auto& cache : FBlockList) bytes += cache->GetBlockSize(FFieldCount);
   return bytes;
 }
 

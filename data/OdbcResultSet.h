@@ -7,6 +7,7 @@
 #include <sql.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -47,18 +48,24 @@ class TMOdbcRowsetCache {
   void* RowHandle(int Row) { return &FRows[Row]; }
   // The cache and the row of a handle made by RowHandle.
   static TMOdbcRowsetCache* FromRowHandle(void* Handle, int& Row);
-  // Bytes of the block, for the tests' account of memory.
-  size_t GetBlockSize() const { return FBlockSize; }
+  // Bytes of the block (a copy of Columns columns), for the account of memory.
+  size_t GetBlockSize(int Columns) const { return Offset(Columns); }
 
  private:
   TMOdbcRowsetCache() = default;
-  const std::uint32_t* ColumnOffsets() const { return reinterpret_cast<const std::uint32_t*>(this + 1); }
+  // Where column Column's part begins, from the start of the block; the offset after the
+  // last column is the block's size.
+  size_t Offset(int Column) const {
+    std::uint32_t at;
+    std::memcpy(&at, reinterpret_cast<const unsigned char*>(this + 1) + sizeof at * Column, sizeof at);
+    return at;
+  }
   const unsigned char* Base() const { return reinterpret_cast<const unsigned char*>(this); }
 
   unsigned char FRows[kOdbcRowsetSize];  // first member: its address is the cache's
-  std::uint32_t FRowCount = 0;
-  size_t FBlockSize = 0;
-  // The column offsets (from the start of the object) follow, then the columns' parts.
+  unsigned char FRowCount = 0;
+  // The offsets of the columns' parts and of the block's end follow (unaligned), then the
+  // columns' parts.
 };
 
 class TMOdbcResultSet : public TMCustomResultSet {
