@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "data/DbLink.h"
+#include "data/Field.h"
 #include "data/OdbcLink.h"
 #include "foundation/MacError.h"
 
@@ -94,6 +95,29 @@ class OdbcTest : public ::testing::Test {
   std::string Dir;
   std::string DbFile;
 };
+
+// The typed table that every real driver reads: the types its columns map to, and its
+// row of values (i -7, s 'zażółć', d 2.5, ts 2024-03-05 14:07:09.045, dt 2024-03-05,
+// tm 14:07:09, b 5000000000).
+inline void ExpectTypedColumns(TMFields& f) {
+  EXPECT_EQ(f.ByName("i")->GetDataType(), mftInteger);
+  EXPECT_EQ(f.ByName("s")->GetDataType(), mftString);
+  EXPECT_EQ(f.ByName("d")->GetDataType(), mftFloat);
+  EXPECT_EQ(f.ByName("ts")->GetDataType(), mftDateTime);
+  EXPECT_EQ(f.ByName("b")->GetDataType(), mftExtended);
+}
+
+inline void ExpectTypedValues(TMFields& f) {
+  EXPECT_EQ(f.ByName("i")->GetAsInteger(), -7);
+  EXPECT_EQ(f.ByName("s")->GetAsString(), "zażółć");
+  EXPECT_DOUBLE_EQ(f.ByName("d")->GetAsFloat(), 2.5);
+  EXPECT_NEAR(f.ByName("ts")->GetAsDateTime(), 45356 + (14 * 3600 + 7 * 60 + 9.045) / 86400.0, 1e-9);
+  EXPECT_DOUBLE_EQ(f.ByName("dt")->GetAsDateTime(), 45356.0);
+  EXPECT_NEAR(f.ByName("tm")->GetAsDateTime(), (14 * 3600 + 7 * 60 + 9) / 86400.0, 1e-9);
+  // A 64-bit integer travels as decimal text: nothing is lost beyond 2147483647.
+  EXPECT_EQ(f.ByName("b")->GetAsExtended(), 5000000000.0L);
+  EXPECT_EQ(f.ByName("b")->GetAsString(), "5000000000");
+}
 
 // One call of OnQuery as a test sees it.
 struct QueryCall {
