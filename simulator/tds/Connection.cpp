@@ -1,7 +1,10 @@
 #include "tds/Connection.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <exception>
+#include <system_error>
 
 #include "tds/BatchResponse.h"
 #include "tds/Login7.h"
@@ -74,7 +77,11 @@ std::optional<RequestMessage> Connection::Pop(int TimeoutMs) {
 }
 
 void Connection::Run() {
-  reader_ = std::thread([this] { ReadRequests(); });
+  try {
+    reader_ = std::thread([this] { ReadRequests(); });
+  } catch (const std::system_error&) {
+    return;  // the system has no thread to spare: the socket closes with the connection
+  }
   if (LogIn()) Serve();
   socket_->Shutdown();
   {
@@ -97,13 +104,22 @@ void Connection::Run() {
 }
 
 bool Connection::LogIn() {
-  auto request = Pop(options_.login_timeout_ms);
+  // One deadline for the whole login, so that a client dribbling packets cannot hold a
+  // session that never logs in.
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.login_timeout_ms);
+  auto left = [&] {
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<int64_t>(0, ms.count()));
+  };
+  auto request = Pop(left());
   if (!request || request->oversized) return false;
   try {
     if (request->type == PacketType::PreLogin) {
       out_.Tokens().Raw(PreLoginReply(request->payload));
       if (!out_.EndMessage()) return false;
-      request = Pop(options_.login_timeout_ms);
+      request = Pop(left());
       if (!request || request->oversized) return false;
     }
     if (request->type != PacketType::Login7) return false;
