@@ -45,10 +45,8 @@ void BatchResponse::Info(const Message& message) {
   if (Suppressed()) return;
   FlushDone(true);
   WriteMessage(out_.Tokens(), Token::Info, message, server_);
-  if (message.now)
-    out_.FlushAll();
-  else
-    Flush();
+  Flush();
+  if (message.now) out_.FlushAll();
 }
 
 void BatchResponse::Error(const Message& message) {
@@ -78,8 +76,14 @@ void BatchResponse::DatabaseChanged(const std::string& OldName, const std::strin
 
 void BatchResponse::Finish(bool attention) {
   if (attention) {
-    out_.DiscardPending();
     done_.reset();
+    if (!out_.Started()) {
+      out_.DiscardPending();
+    } else {
+      out_.CutAtTokenEnd();
+      WriteDone(out_.Tokens(), DoneStatus::Final, 0, 0);
+      out_.EndMessage();
+    }
     WriteDone(out_.Tokens(), DoneStatus::Attention, 0, 0);
   } else if (done_) {
     FlushDone(false);

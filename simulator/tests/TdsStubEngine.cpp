@@ -110,6 +110,13 @@ void StubEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSin
     for (int i = 0; i < n; ++i)
       sink.RowData({int64_t{i}, std::string("wiersz ") + std::to_string(i)});
     sink.Done(n, false);
+  } else if (sql == "stream") {
+    // Rows of varying width, so that tokens straddle packets, until the client cancels.
+    sink.Columns({Col("n", SqlType::Int, false), Col("s", SqlType::VarChar, true, 3000)});
+    int i = 0;
+    for (; i < 1000000 && !session.cancel_requested; ++i)
+      sink.RowData({int64_t{i}, std::string(static_cast<size_t>(500 + i * 337 % 2500), 'x')});
+    sink.Done(i, false);
   } else if (sql == "multi") {
     sink.Columns({Col("a", SqlType::Int, true)});
     sink.RowData({int64_t{1}});
