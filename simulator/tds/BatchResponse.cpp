@@ -99,7 +99,7 @@ void BatchResponse::FinishCall(const std::vector<ReturnValue>& outputs, bool mor
   FlushDone(true);
   Writer& w = out_.Tokens();
   WriteReturnStatus(w, any_error_ ? -6 : 0);  // SQL Server's status for a failed statement
-  for (const auto& o : outputs) WriteReturnValue(w, o.ordinal, o.name, o.value);
+  for (const auto& o : outputs) WriteReturnValue(w, o.ordinal, o.name, o.type, o.value);
   uint16_t status =
       (more ? DoneStatus::More : DoneStatus::Final) | (any_error_ ? DoneStatus::Error : 0);
   WriteDone(w, status, 0, 0, Token::DoneProc);

@@ -269,30 +269,54 @@ ResultEncoder::ResultEncoder(const std::vector<ColumnInfo>& columns) {
   for (const auto& c : columns) columns_.push_back(Describe(c));
 }
 
+namespace {
+
+// TYPE_INFO: the wire type and what its form needs (size, precision and scale, collation).
+void WriteTypeInfo(Writer& w, const ResultEncoder::WireColumn& c) {
+  w.U8(c.wire_type);
+  if (HasSizeByte(c.wire_type)) w.U8(static_cast<uint8_t>(c.size));
+  if (c.wire_type == Wire::NumericN || c.wire_type == Wire::DecimalN) {
+    w.U8(static_cast<uint8_t>(c.info.precision));
+    w.U8(static_cast<uint8_t>(c.info.scale));
+  }
+  if (c.wire_type == Wire::BigVarChar || c.wire_type == Wire::BigChar ||
+      c.wire_type == Wire::NVarChar || c.wire_type == Wire::NChar) {
+    w.U16(static_cast<uint16_t>(c.size));
+    w.Raw(kCollation, sizeof kCollation);
+  }
+  if (c.wire_type == Wire::Text || c.wire_type == Wire::NText) {
+    w.U32(c.size);
+    w.Raw(kCollation, sizeof kCollation);
+  }
+}
+
+}  // namespace
+
 void ResultEncoder::WriteMetadata(Writer& w) const {
   w.U8(Token::ColMetadata);
   w.U16(static_cast<uint16_t>(columns_.size()));
   for (const auto& c : columns_) {
     w.U16(0);  // user type
     w.U16(static_cast<uint16_t>((c.info.nullable ? kFlagNullable : 0) | kFlagUpdatableUnknown));
-    w.U8(c.wire_type);
-    if (HasSizeByte(c.wire_type)) w.U8(static_cast<uint8_t>(c.size));
-    if (c.wire_type == Wire::NumericN || c.wire_type == Wire::DecimalN) {
-      w.U8(static_cast<uint8_t>(c.info.precision));
-      w.U8(static_cast<uint8_t>(c.info.scale));
-    }
-    if (c.wire_type == Wire::BigVarChar || c.wire_type == Wire::BigChar ||
-        c.wire_type == Wire::NVarChar || c.wire_type == Wire::NChar) {
-      w.U16(static_cast<uint16_t>(c.size));
-      w.Raw(kCollation, sizeof kCollation);
-    }
-    if (c.wire_type == Wire::Text || c.wire_type == Wire::NText) {
-      w.U32(c.size);
-      w.Raw(kCollation, sizeof kCollation);
+    WriteTypeInfo(w, c);
+    if (c.wire_type == Wire::Text || c.wire_type == Wire::NText)
       w.UsVarChar("");  // table name: not known for a computed result
-    }
     w.BVarChar(c.info.name);
   }
+}
+
+void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, ColumnInfo type,
+                      const Value& value) {
+  type.nullable = true;  // an output parameter may always be NULL
+  const ResultEncoder::WireColumn c = Describe(type);
+  w.U8(Token::ReturnValue);
+  w.U16(ordinal);
+  w.BVarChar(name);
+  w.U8(0x01);  // an output parameter
+  w.U16(0);    // user type
+  w.U16(kFlagNullable);
+  WriteTypeInfo(w, c);
+  ResultEncoder({}).WriteValue(w, c, value);
 }
 
 void ResultEncoder::WriteRow(Writer& w, const Row& row) const {

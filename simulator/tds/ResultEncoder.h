@@ -4,6 +4,7 @@
 // for NOT NULL columns, the nullable "N" forms otherwise; char data in the collation's
 // code page, nchar data as UTF-16LE).
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "Engine.h"
@@ -24,10 +25,15 @@ class ResultEncoder {
     uint8_t wire_type = 0;
     uint32_t size = 0;  // bytes: fixed size, or the maximum for variable-size forms
   };
+  void WriteValue(Writer& w, const WireColumn& column, const Value& value) const;
 
  private:
-  void WriteValue(Writer& w, const WireColumn& column, const Value& value) const;
   std::vector<WireColumn> columns_;
 };
+
+// A RETURNVALUE token: an output parameter of a procedure call, its value in the nullable
+// form of its type (text types excepted: they are never output parameters).
+void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, ColumnInfo type,
+                      const Value& value);
 
 }  // namespace msde::tds

@@ -64,17 +64,4 @@ void WriteReturnStatus(Writer& w, int32_t status) {
   w.U32(static_cast<uint32_t>(status));
 }
 
-void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, int32_t value) {
-  w.U8(Token::ReturnValue);
-  w.U16(ordinal);
-  w.BVarChar(name);
-  w.U8(0x01);     // an output parameter
-  w.U16(0);       // user type
-  w.U16(0x0001);  // nullable
-  w.U8(0x26);     // INTN
-  w.U8(4);
-  w.U8(4);
-  w.U32(static_cast<uint32_t>(value));
-}
-
 }  // namespace msde::tds

@@ -56,7 +56,5 @@ void WriteMessage(Writer& w, uint8_t token, const Message& message, const std::s
 void WriteDone(Writer& w, uint16_t status, uint16_t command, int64_t RowCount,
                uint8_t kind = Token::Done);
 void WriteReturnStatus(Writer& w, int32_t status);
-// An int output parameter of a procedure call.
-void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, int32_t value);
 
 }  // namespace msde::tds

@@ -135,7 +135,7 @@ class SqlFuzzTest : public ::testing::Test {
 TEST_F(SqlFuzzTest, MutatedStatementsEndInResultsOrErrors) {
   auto session = LogIn();
   ASSERT_TRUE(session);
-  for (int i = 0; i < 3000; ++i) {
+  for (int i = 0; i < 1500; ++i) {
     const std::string sql = Mutate(kCorpus[i % std::size(kCorpus)], random_);
     CheckingSink sink;
     try {
@@ -156,7 +156,7 @@ TEST_F(SqlFuzzTest, MutatedBatchesOverTheWireGetWholeResponses) {
   const int port = server.Start(0);
   RawClient client(port);
   ASSERT_FALSE(client.LogIn("sa", "").empty());
-  for (int i = 0; i < 400; ++i) {
+  for (int i = 0; i < 200; ++i) {
     const std::string sql = Mutate(kCorpus[i % std::size(kCorpus)], random_);
     client.SendBatch(sql);
     ASSERT_TRUE(client.ReadMessage()) << "no whole response to: " << sql.substr(0, 200);
