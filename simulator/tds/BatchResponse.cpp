@@ -29,7 +29,7 @@ void BatchResponse::Guarded(F write) {
 void BatchResponse::Columns(const std::vector<ColumnInfo>& columns) {
   if (Suppressed()) return;
   FlushDone(true);
-  encoder_ = std::make_unique<ResultEncoder>(columns);
+  encoder_ = std::make_unique<ResultEncoder>(columns, !out_.Tds70());
   Guarded([&] { encoder_->WriteMetadata(out_.Tokens()); });
   statement_had_result_ = true;
   Flush();
@@ -99,7 +99,7 @@ void BatchResponse::FinishCall(const std::vector<ReturnValue>& outputs, bool mor
   FlushDone(true);
   Writer& w = out_.Tokens();
   WriteReturnStatus(w, any_error_ ? -6 : 0);  // SQL Server's status for a failed statement
-  for (const auto& o : outputs) WriteReturnValue(w, o.ordinal, o.name, o.type, o.value);
+  for (const auto& o : outputs) WriteReturnValue(w, o.ordinal, o.name, o.type, o.value, !out_.Tds70());
   uint16_t status =
       (more ? DoneStatus::More : DoneStatus::Final) | (any_error_ ? DoneStatus::Error : 0);
   WriteDone(w, status, 0, 0, Token::DoneProc);

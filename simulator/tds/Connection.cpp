@@ -124,13 +124,13 @@ bool Connection::LogIn() {
     }
     if (request->type != PacketType::Login7) return false;
     Login7 login = ParseLogin7(request->payload);
-    if ((login.tds_version >> 24) < (kTds71 >> 24)) {
-      // Clients older than TDS 7.1 would need the pre-collation type forms.
+    const uint32_t major = login.tds_version >> 24;
+    if (major < 0x70) {
       RefuseRequest(kMsgProtocolError, 16,
-                    "The incoming tabular data stream (TDS) protocol "
-                    "stream is incorrect. This server requires TDS 7.1 or later.");
+                    "The incoming tabular data stream (TDS) protocol stream is incorrect.");
       return false;
     }
+    out_.SetTds70(major == 0x70);
     std::vector<Message> errors;
     auto session = engine_.Login(login.request, errors);
     if (!session) {
@@ -167,12 +167,19 @@ void Connection::WriteLoginResponse(uint32_t PacketSize) {
   WriteMessage(w, Token::Info,
                ServerMessage(5701, 0, 2, "Changed database context to '" + s.database + "'."),
                server_name_);
-  WriteCollationChange(w);
+  if (out_.Tds70()) {
+    // TDS 7.0 knows no collations: the sort order's locale (Polish) and its comparison
+    // flags (ignore case, kana type and width) stand in for Polish_CI_AS.
+    WriteEnvChange(w, EnvType::UnicodeLocale, "1045", "");
+    WriteEnvChange(w, EnvType::UnicodeComparison, "196609", "");
+  } else {
+    WriteCollationChange(w);
+  }
   WriteEnvChange(w, EnvType::Language, s.language, "");
   WriteMessage(w, Token::Info,
                ServerMessage(5703, 0, 1, "Changed language setting to " + s.language + "."),
                server_name_);
-  WriteLoginAck(w);
+  WriteLoginAck(w, out_.Tds70() ? kTds70 : kTds71);
   WriteEnvChange(w, EnvType::PacketSize, std::to_string(PacketSize),
                  std::to_string(kDefaultPacketSize));
   WriteDone(w, DoneStatus::Final, 0, 0);
@@ -237,7 +244,7 @@ void Connection::RunBatch(const RequestMessage& request) {
 void Connection::RunCalls(const RequestMessage& request) {
   std::vector<RpcCall> calls;
   try {
-    calls = ParseRpcRequest(request.payload);
+    calls = ParseRpcRequest(request.payload, !out_.Tds70());
   } catch (const ProtocolError&) {
     RefuseRequest(kMsgProtocolError, 16,
                   "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol "

@@ -61,6 +61,9 @@ class ResponseWriter {
   ResponseWriter(Socket& socket, size_t PacketSize) : socket_(socket), packet_size_(PacketSize) {}
   void SetPacketSize(size_t size) { packet_size_ = size; }
   void SetSpid(int spid) { spid_ = static_cast<uint16_t>(spid); }
+  // A TDS 7.0 client: character types travel without a collation.
+  void SetTds70(bool tds70) { tds70_ = tds70; }
+  bool Tds70() const { return tds70_; }
   // Tokens are written here and go out in whole packets as they accumulate.
   Writer& Tokens() { return pending_; }
   // Sends the full packets accumulated so far (never the last, partial one).
@@ -93,6 +96,7 @@ class ResponseWriter {
   size_t sent_ = 0;                 // bytes of the current message sent so far
   std::deque<size_t> boundaries_;   // token ends at or after sent_, in message offsets
   uint16_t spid_ = 0;
+  bool tds70_ = false;
   uint8_t packet_number_ = 1;
   bool broken_ = false;
 };

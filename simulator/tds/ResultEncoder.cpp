@@ -264,7 +264,8 @@ std::optional<Bytes> Encode(const ResultEncoder::WireColumn& c, const Value& val
 
 }  // namespace
 
-ResultEncoder::ResultEncoder(const std::vector<ColumnInfo>& columns) {
+ResultEncoder::ResultEncoder(const std::vector<ColumnInfo>& columns, bool collations)
+    : collations_(collations) {
   columns_.reserve(columns.size());
   for (const auto& c : columns) columns_.push_back(Describe(c));
 }
@@ -272,7 +273,7 @@ ResultEncoder::ResultEncoder(const std::vector<ColumnInfo>& columns) {
 namespace {
 
 // TYPE_INFO: the wire type and what its form needs (size, precision and scale, collation).
-void WriteTypeInfo(Writer& w, const ResultEncoder::WireColumn& c) {
+void WriteTypeInfo(Writer& w, const ResultEncoder::WireColumn& c, bool collations) {
   w.U8(c.wire_type);
   if (HasSizeByte(c.wire_type)) w.U8(static_cast<uint8_t>(c.size));
   if (c.wire_type == Wire::NumericN || c.wire_type == Wire::DecimalN) {
@@ -282,11 +283,11 @@ void WriteTypeInfo(Writer& w, const ResultEncoder::WireColumn& c) {
   if (c.wire_type == Wire::BigVarChar || c.wire_type == Wire::BigChar ||
       c.wire_type == Wire::NVarChar || c.wire_type == Wire::NChar) {
     w.U16(static_cast<uint16_t>(c.size));
-    w.Raw(kCollation, sizeof kCollation);
+    if (collations) w.Raw(kCollation, sizeof kCollation);
   }
   if (c.wire_type == Wire::Text || c.wire_type == Wire::NText) {
     w.U32(c.size);
-    w.Raw(kCollation, sizeof kCollation);
+    if (collations) w.Raw(kCollation, sizeof kCollation);
   }
 }
 
@@ -298,7 +299,7 @@ void ResultEncoder::WriteMetadata(Writer& w) const {
   for (const auto& c : columns_) {
     w.U16(0);  // user type
     w.U16(static_cast<uint16_t>((c.info.nullable ? kFlagNullable : 0) | kFlagUpdatableUnknown));
-    WriteTypeInfo(w, c);
+    WriteTypeInfo(w, c, collations_);
     if (c.wire_type == Wire::Text || c.wire_type == Wire::NText)
       w.UsVarChar("");  // table name: not known for a computed result
     w.BVarChar(c.info.name);
@@ -306,7 +307,7 @@ void ResultEncoder::WriteMetadata(Writer& w) const {
 }
 
 void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, ColumnInfo type,
-                      const Value& value) {
+                      const Value& value, bool collations) {
   type.nullable = true;  // an output parameter may always be NULL
   const ResultEncoder::WireColumn c = Describe(type);
   w.U8(Token::ReturnValue);
@@ -315,8 +316,8 @@ void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, Colu
   w.U8(0x01);  // an output parameter
   w.U16(0);    // user type
   w.U16(kFlagNullable);
-  WriteTypeInfo(w, c);
-  ResultEncoder({}).WriteValue(w, c, value);
+  WriteTypeInfo(w, c, collations);
+  ResultEncoder({}, collations).WriteValue(w, c, value);
 }
 
 void ResultEncoder::WriteRow(Writer& w, const Row& row) const {

@@ -14,7 +14,8 @@ namespace msde::tds {
 
 class ResultEncoder {
  public:
-  explicit ResultEncoder(const std::vector<ColumnInfo>& columns);
+  // Collations: the type forms of TDS 7.1 (false for a TDS 7.0 client).
+  explicit ResultEncoder(const std::vector<ColumnInfo>& columns, bool collations = true);
   void WriteMetadata(Writer& w) const;
   // A value of a kind the column cannot take is sent as NULL (or zero where the column's
   // form has no NULL); a row with too few values is completed with NULLs.
@@ -29,11 +30,12 @@ class ResultEncoder {
 
  private:
   std::vector<WireColumn> columns_;
+  bool collations_;
 };
 
 // A RETURNVALUE token: an output parameter of a procedure call, its value in the nullable
 // form of its type (text types excepted: they are never output parameters).
 void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, ColumnInfo type,
-                      const Value& value);
+                      const Value& value, bool collations = true);
 
 }  // namespace msde::tds

@@ -196,7 +196,7 @@ SqlType IntegerType(size_t size) {
 }
 
 // Reads one parameter's TYPE_INFO and value: its type, its value and its literals.
-void ReadTypedValue(Reader& r, RpcParam& p) {
+void ReadTypedValue(Reader& r, RpcParam& p, bool collations) {
   uint8_t type = r.U8();
   ColumnInfo& c = p.type;
   switch (type) {
@@ -331,7 +331,7 @@ void ReadTypedValue(Reader& r, RpcParam& p) {
       uint16_t max = r.U16();
       bool character = type != 0xA5 && type != 0xAD;
       bool national = type == 0xE7 || type == 0xEF;
-      if (character) r.Skip(5);
+      if (character && collations) r.Skip(5);
       p.binary = !character;
       c.type = type == 0xA7 ? SqlType::VarChar : type == 0xAF ? SqlType::Char
                : type == 0xE7 ? SqlType::NVarChar : SqlType::NChar;
@@ -346,7 +346,7 @@ void ReadTypedValue(Reader& r, RpcParam& p) {
     case 0x63:
     case 0x22: {  // TEXT, NTEXT, IMAGE
       r.U32();
-      if (type != 0x22) r.Skip(5);
+      if (type != 0x22 && collations) r.Skip(5);
       p.binary = type == 0x22;
       c.type = type == 0x63 ? SqlType::NText : SqlType::Text;
       uint32_t n = r.U32();
@@ -362,8 +362,8 @@ void ReadTypedValue(Reader& r, RpcParam& p) {
   }
 }
 
-void ReadValue(Reader& r, RpcParam& p) {
-  ReadTypedValue(r, p);
+void ReadValue(Reader& r, RpcParam& p, bool collations) {
+  ReadTypedValue(r, p, collations);
   if (!p.binary)
     SetLiterals(p);
   else if (p.literal.empty())
@@ -386,7 +386,7 @@ bool SameName(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::vector<RpcCall> ParseRpcRequest(const Bytes& payload) {
+std::vector<RpcCall> ParseRpcRequest(const Bytes& payload, bool collations) {
   std::vector<RpcCall> calls;
   Reader r(payload);
   r.Skip(AllHeadersLength(payload));
@@ -404,7 +404,7 @@ std::vector<RpcCall> ParseRpcRequest(const Bytes& payload) {
       RpcParam p;
       p.name = Utf16LeToUtf8(r.Take(2u * units), units);
       p.output = (r.U8() & kByRefValue) != 0;
-      ReadValue(r, p);
+      ReadValue(r, p, collations);
       call.params.push_back(std::move(p));
     }
     calls.push_back(std::move(call));

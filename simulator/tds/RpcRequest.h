@@ -36,7 +36,8 @@ struct RpcCall {
 };
 
 // The calls of one request (several are separated by a batch flag). Raises ProtocolError.
-std::vector<RpcCall> ParseRpcRequest(const Bytes& payload);
+// Collations: character parameters carry one (TDS 7.1; a TDS 7.0 client sends none).
+std::vector<RpcCall> ParseRpcRequest(const Bytes& payload, bool collations = true);
 
 // The procedure a request names, or an empty text when it cannot be read.
 std::string RpcProcedureName(const Bytes& payload);

@@ -6,11 +6,11 @@ namespace msde::tds {
 
 const uint8_t kCollation[5] = {0x15, 0x04, 0xD0, 0x00, 0x00};
 
-void WriteLoginAck(Writer& w) {
+void WriteLoginAck(Writer& w, uint32_t TdsVersion) {
   w.U8(Token::LoginAck);
   size_t at = w.BeginLength16();
   w.U8(1);  // interface: Transact-SQL
-  w.U32BE(kTds71);
+  w.U32BE(TdsVersion);
   w.BVarChar("Microsoft SQL Server");
   const uint8_t version[] = {8, 0, 0x07, 0xF7};  // 8.00.2039
   w.Raw(version, sizeof version);

@@ -68,12 +68,37 @@ TEST_F(TdsTest, ResponsesUseTheNegotiatedPacketSize) {
   EXPECT_LE(sizes.back(), 1024u);
 }
 
-TEST_F(TdsTest, ClientsOlderThanTds71AreTurnedAway) {
+TEST_F(TdsTest, Tds70ClientsAreServedAsSqlServer2000ServesThem) {
   RawClient raw(port_);
   auto tokens = raw.LogIn(StubEngine::kUser, StubEngine::kPassword, 4096, 0x70000000);
-  EXPECT_TRUE(HasError(tokens, 4002));
-  EXPECT_TRUE(raw.ClosedByServer());
-  EXPECT_EQ(engine_.LiveSessions(), 0);
+  // No collation: the Unicode locale and comparison flags instead, and LOGINACK 7.0.
+  EXPECT_THAT(Kinds(tokens),
+              ElementsAre(Token::EnvChange, Token::Info, Token::EnvChange, Token::EnvChange,
+                          Token::EnvChange, Token::Info, Token::LoginAck, Token::EnvChange,
+                          Token::Done));
+  ASSERT_EQ(tokens.size(), 9u);
+  EXPECT_EQ(tokens[2].env_type, tds::EnvType::UnicodeLocale);
+  EXPECT_EQ(tokens[2].text, "1045");
+  EXPECT_EQ(tokens[3].env_type, tds::EnvType::UnicodeComparison);
+  EXPECT_EQ(tokens[6].number, 0x07000000);
+  EXPECT_EQ(tokens.back().status, tds::DoneStatus::Final);
+}
+
+TEST_F(TdsTest, Tds70ClientsReadEveryTypeWithoutCollations) {
+  auto client = Connect(";TDS_Version=7.0");
+  auto result = client->Exec("types");
+  ASSERT_TRUE(result.ok);
+  ASSERT_EQ(result.Rows().size(), 1u);
+  auto row = result.Rows()[0];
+  // (The driver leaves single-byte text of a TDS 7.0 server in its code page: Unicode
+  // columns are what such clients read Polish text from.)
+  EXPECT_EQ(row[0], "2147483647");
+  EXPECT_EQ(row[7], "-12345678.90");
+  EXPECT_EQ(row[10], "2026-12-08 14:22:36.123");
+  EXPECT_EQ(row[11], "ab   ");
+  EXPECT_EQ(row[14], "Gęś");
+  EXPECT_EQ(row[16], "ntekst ąę");
+  EXPECT_EQ(client->Exec("echo Zażółć").Rows()[0][1], "Zażółć");
 }
 
 TEST_F(TdsTest, BatchesWithAndWithoutAllHeadersRunAlike) {
