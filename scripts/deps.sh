@@ -14,6 +14,7 @@ PACKAGES=(
   locales
   xvfb xauth
   desktop-file-utils
+  freetds-bin python3-pyodbc
 )
 
 missing=()

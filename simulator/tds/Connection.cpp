@@ -122,6 +122,10 @@ bool Connection::LogIn() {
       request = Pop(left());
       if (!request || request->oversized) return false;
     }
+    if (request->type == PacketType::PreTds7Login) {
+      RefuseOldLogin();
+      return false;
+    }
     if (request->type != PacketType::Login7) return false;
     Login7 login = ParseLogin7(request->payload);
     const uint32_t major = login.tds_version >> 24;
@@ -273,6 +277,28 @@ void Connection::Execute(const std::string& sql, BatchResponse& response) {
     std::fprintf(stderr, "msde-sim: batch failed inside the engine: %s\n", e.what());
     response.Error(ServerMessage(kMsgInternalError, 16, 1, "Internal SQL Server error."));
   }
+}
+
+void Connection::RefuseOldLogin() {
+  // In the TDS 4.2 forms such a client reads: single-byte texts, no LOGINACK.
+  Writer& w = out_.Tokens();
+  const std::string text =
+      "The incoming tabular data stream (TDS) protocol stream is incorrect. This server "
+      "accepts TDS 7.0 and later logins only.";
+  w.U8(Token::Error);
+  size_t at = w.BeginLength16();
+  w.U32(kMsgProtocolError);
+  w.U8(1);   // state
+  w.U8(16);  // severity
+  w.U16(static_cast<uint16_t>(text.size()));
+  w.Raw(text.data(), text.size());
+  w.U8(static_cast<uint8_t>(std::min<size_t>(server_name_.size(), 255)));
+  w.Raw(server_name_.data(), std::min<size_t>(server_name_.size(), 255));
+  w.U8(0);  // no procedure
+  w.U16(1);
+  w.EndLength16(at);
+  WriteDone(w, DoneStatus::Error, 0, 0);
+  out_.EndMessage();
 }
 
 void Connection::RefuseRequest(int number, int severity, const std::string& text) {

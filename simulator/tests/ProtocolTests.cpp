@@ -84,6 +84,22 @@ TEST_F(TdsTest, Tds70ClientsAreServedAsSqlServer2000ServesThem) {
   EXPECT_EQ(tokens.back().status, tds::DoneStatus::Final);
 }
 
+TEST_F(TdsTest, Tds42And50LoginsAreRefusedWithAMessageTheyCanRead) {
+  RawClient raw(port_);
+  Bytes login(512, 0);  // a TDS 4.2 / 5.0 login record: fixed fields of single-byte text
+  raw.SendMessage(tds::PacketType::PreTds7Login, login);
+  auto response = raw.ReadMessage();
+  ASSERT_TRUE(response);
+  ASSERT_GT(response->size(), 20u);
+  EXPECT_EQ((*response)[0], Token::Error);
+  EXPECT_EQ((*response)[3] | (*response)[4] << 8, 4002);
+  const std::string text(response->begin() + 11, response->begin() + 11 + 68);
+  EXPECT_EQ(text, "The incoming tabular data stream (TDS) protocol stream is incorrect.");
+  EXPECT_EQ(response->at(response->size() - 9), Token::Done);
+  EXPECT_TRUE(raw.ClosedByServer());
+  EXPECT_EQ(engine_.LiveSessions(), 0);
+}
+
 TEST_F(TdsTest, Tds70ClientsReadEveryTypeWithoutCollations) {
   auto client = Connect(";TDS_Version=7.0");
   auto result = client->Exec("types");
