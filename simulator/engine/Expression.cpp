@@ -13,7 +13,8 @@ namespace msde {
 namespace {
 
 bool IsNumberType(SqlType t) {
-  return !IsCharacterType(t) && t != SqlType::DateTime && t != SqlType::UniqueIdentifier;
+  return !IsCharacterType(t) && t != SqlType::DateTime && t != SqlType::UniqueIdentifier &&
+         t != SqlType::Variant;
 }
 
 bool IsIntegerType(SqlType t) {
@@ -920,6 +921,8 @@ Value ConvertValue(Context& ctx, const Value& value, const ColumnInfo& from, con
       if (text.size() != 36) ctx.Fail(8169, 16, 2, "Syntax error converting from a character string to uniqueidentifier.");
       return text;
     }
+    case SqlType::Variant:
+      return value;  // a variant keeps the value with its own type
   }
   return value;
 }

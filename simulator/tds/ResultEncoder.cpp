@@ -17,12 +17,13 @@ constexpr uint8_t Text = 0x23, Guid = 0x24, IntN = 0x26, Int1 = 0x30, Bit = 0x32
                   Int4 = 0x38, DateTime = 0x3D, Flt4 = 0x3B, Money = 0x3C, Flt8 = 0x3E,
                   NText = 0x63, DecimalN = 0x6A, NumericN = 0x6C, BitN = 0x68, FltN = 0x6D,
                   MoneyN = 0x6E, DateTimeN = 0x6F, Int8 = 0x7F, BigVarChar = 0xA7, BigChar = 0xAF,
-                  NVarChar = 0xE7, NChar = 0xEF;
+                  NVarChar = 0xE7, NChar = 0xEF, Variant = 0x62;
 }
 
 constexpr uint16_t kFlagNullable = 0x0001;
 constexpr uint16_t kFlagUpdatableUnknown = 0x0008;
 constexpr uint32_t kMaxCharBytes = 8000;
+constexpr uint32_t kMaxVariantBytes = 8016;
 // Any value will do: this server never reads text through a pointer.
 constexpr uint8_t kTextPointer[16] = {0x54, 0x58, 0x54, 0x50, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
 constexpr uint8_t kTextTimestamp[8] = {0x01, 0, 0, 0, 0, 0, 0, 0};
@@ -34,7 +35,12 @@ uint32_t NumericSize(int precision) {
   return precision <= 9 ? 5 : precision <= 19 ? 9 : precision <= 28 ? 13 : 17;
 }
 
-ResultEncoder::WireColumn Describe(const ColumnInfo& c) {
+ResultEncoder::WireColumn Describe(ColumnInfo c, bool collations) {
+  if (c.type == SqlType::Variant && !collations) {
+    // TDS 7.0 has no sql_variant: such clients read the value as text.
+    c.type = SqlType::NVarChar;
+    c.length = 4000;
+  }
   ResultEncoder::WireColumn w{c, 0, 0};
   bool fixed = IsFixedNotNull(c);
   auto set = [&](uint8_t nullable_type, uint8_t fixed_type, uint32_t size) {
@@ -97,6 +103,10 @@ ResultEncoder::WireColumn Describe(const ColumnInfo& c) {
     case SqlType::NText:
       w.wire_type = Wire::NText;
       w.size = 0x7FFFFFFE;
+      break;
+    case SqlType::Variant:
+      w.wire_type = Wire::Variant;
+      w.size = kMaxVariantBytes;
       break;
   }
   return w;
@@ -168,6 +178,42 @@ std::optional<Bytes> GuidBytes(const std::string& text) {
   std::reverse(raw.begin() + 4, raw.begin() + 6);
   std::reverse(raw.begin() + 6, raw.begin() + 8);
   return raw;
+}
+
+// A sql_variant value: its base type, the properties that type needs, and its bytes.
+std::optional<Bytes> EncodeVariant(const Value& value) {
+  Writer w;
+  if (auto i = std::get_if<int64_t>(&value)) {
+    const bool wide = *i < INT32_MIN || *i > INT32_MAX;
+    w.U8(wide ? Wire::Int8 : Wire::Int4);
+    w.U8(0);
+    if (wide)
+      w.U64(static_cast<uint64_t>(*i));
+    else
+      w.U32(static_cast<uint32_t>(*i));
+  } else if (auto d = std::get_if<double>(&value)) {
+    w.U8(Wire::Flt8);
+    w.U8(0);
+    uint64_t bits;
+    std::memcpy(&bits, d, 8);
+    w.U64(bits);
+  } else if (auto dt = std::get_if<SqlDateTime>(&value)) {
+    w.U8(Wire::DateTime);
+    w.U8(0);
+    w.U32(static_cast<uint32_t>(dt->days));
+    w.U32(dt->ticks);
+  } else if (auto s = std::get_if<std::string>(&value)) {
+    Bytes text;
+    AppendUtf16(Utf8ToUtf16(*s, (kMaxVariantBytes - 16) / 2), text);
+    w.U8(Wire::NVarChar);
+    w.U8(7);  // collation and maximum length
+    w.Raw(kCollation, sizeof kCollation);
+    w.U16(static_cast<uint16_t>(std::max<size_t>(text.size(), 256)));  // nvarchar(128) at least
+    w.Raw(text);
+  } else {
+    return std::nullopt;
+  }
+  return std::move(w.Data());
 }
 
 // The value's bytes in the column's form, without length prefix; nothing means NULL.
@@ -258,6 +304,8 @@ std::optional<Bytes> Encode(const ResultEncoder::WireColumn& c, const Value& val
       AppendUtf16(u, w.Data());
       break;
     }
+    case SqlType::Variant:
+      return EncodeVariant(value);
   }
   return std::move(w.Data());
 }
@@ -267,7 +315,7 @@ std::optional<Bytes> Encode(const ResultEncoder::WireColumn& c, const Value& val
 ResultEncoder::ResultEncoder(const std::vector<ColumnInfo>& columns, bool collations)
     : collations_(collations) {
   columns_.reserve(columns.size());
-  for (const auto& c : columns) columns_.push_back(Describe(c));
+  for (const auto& c : columns) columns_.push_back(Describe(c, collations));
 }
 
 namespace {
@@ -289,6 +337,7 @@ void WriteTypeInfo(Writer& w, const ResultEncoder::WireColumn& c, bool collation
     w.U32(c.size);
     if (collations) w.Raw(kCollation, sizeof kCollation);
   }
+  if (c.wire_type == Wire::Variant) w.U32(c.size);
 }
 
 }  // namespace
@@ -309,7 +358,7 @@ void ResultEncoder::WriteMetadata(Writer& w) const {
 void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, ColumnInfo type,
                       const Value& value, bool collations) {
   type.nullable = true;  // an output parameter may always be NULL
-  const ResultEncoder::WireColumn c = Describe(type);
+  const ResultEncoder::WireColumn c = Describe(type, collations);
   w.U8(Token::ReturnValue);
   w.U16(ordinal);
   w.BVarChar(name);
@@ -335,6 +384,9 @@ void ResultEncoder::WriteValue(Writer& w, const WireColumn& c, const Value& valu
     w.Raw(*bytes);
   } else if (HasSizeByte(c.wire_type)) {
     w.U8(bytes ? static_cast<uint8_t>(bytes->size()) : 0);
+    if (bytes) w.Raw(*bytes);
+  } else if (c.wire_type == Wire::Variant) {
+    w.U32(bytes ? static_cast<uint32_t>(bytes->size()) : 0);  // 0: NULL
     if (bytes) w.Raw(*bytes);
   } else if (c.wire_type == Wire::Text || c.wire_type == Wire::NText) {
     if (!bytes) {

@@ -125,6 +125,7 @@ std::string TypeName(const ColumnInfo& t) {
     case SqlType::Money: return "money";
     case SqlType::DateTime: return "datetime";
     case SqlType::UniqueIdentifier: return "uniqueidentifier";
+    case SqlType::Variant: return "sql_variant";
     case SqlType::Numeric:
     case SqlType::Decimal:
       return std::string(t.type == SqlType::Numeric ? "numeric(" : "decimal(") +

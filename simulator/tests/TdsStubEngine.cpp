@@ -110,6 +110,13 @@ void StubEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSin
     for (int i = 0; i < n; ++i)
       sink.RowData({int64_t{i}, std::string("wiersz ") + std::to_string(i)});
     sink.Done(n, false);
+  } else if (sql == "variants") {
+    // sql_variant values of each base type, as SERVERPROPERTY and its kind return them.
+    sink.Columns({Col("v", SqlType::Variant, true)});
+    for (Value v : {Value{int64_t{42}}, Value{int64_t{5000000000}}, Value{2.5},
+                    Value{std::string("Łódź")}, Value{SqlDateTime{46362, 300}}, Value{}})
+      sink.RowData({v});
+    sink.Done(6, false);
   } else if (sql == "stream") {
     // Rows of varying width, so that tokens straddle packets, until the client cancels.
     sink.Columns({Col("n", SqlType::Int, false), Col("s", SqlType::VarChar, true, 3000)});

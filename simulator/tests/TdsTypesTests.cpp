@@ -48,6 +48,27 @@ TEST_F(TdsTest, EveryTypeRoundTripsInItsNullableAndNotNullForms) {
   }
 }
 
+TEST_F(TdsTest, SqlVariantValuesKeepTheirBaseTypes) {
+  auto client = Connect();
+  SQLHSTMT stmt;
+  SQLAllocHandle(SQL_HANDLE_STMT, client->Handle(), &stmt);
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)"variants", SQL_NTS)));
+  SQLCHAR name[64];
+  SQLSMALLINT length, type, digits, null_flag;
+  SQLULEN size;
+  SQLDescribeCol(stmt, 1, name, sizeof name, &length, &type, &size, &digits, &null_flag);
+  EXPECT_EQ(type, -150);  // SQL_SS_VARIANT
+  std::vector<std::string> values;
+  while (SQL_SUCCEEDED(SQLFetch(stmt))) {
+    char value[256] = {0};
+    SQLLEN got = 0;
+    SQLGetData(stmt, 1, SQL_C_CHAR, value, sizeof value, &got);
+    values.push_back(got == SQL_NULL_DATA ? "NULL" : value);
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  EXPECT_THAT(values, ElementsAre("42", "5000000000", "2.5", "Łódź", "2026-12-08 00:00:01.000", "NULL"));
+}
+
 TEST_F(TdsTest, NullsArriveAsNullInEveryType) {
   auto client = Connect();
   auto result = client->Exec("types null");
