@@ -77,13 +77,12 @@ void BatchResponse::DatabaseChanged(const std::string& OldName, const std::strin
 void BatchResponse::Finish(bool attention) {
   if (attention) {
     done_.reset();
-    if (!out_.Started()) {
-      out_.DiscardPending();
-    } else {
+    if (out_.Started())
       out_.CutAtTokenEnd();
-      WriteDone(out_.Tokens(), DoneStatus::Final, 0, 0);
-      out_.EndMessage();
-    }
+    else
+      out_.DiscardPending();
+    WriteDone(out_.Tokens(), DoneStatus::Final, 0, 0);
+    out_.EndMessage();
     WriteDone(out_.Tokens(), DoneStatus::Attention, 0, 0);
   } else if (done_) {
     FlushDone(false);

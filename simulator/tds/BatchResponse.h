@@ -28,9 +28,10 @@ class BatchResponse : public BatchSink {
   void DatabaseChanged(const std::string& OldName, const std::string& NewName) override;
 
   // Ends the message: the last DONE without DONE_MORE. After an attention, as SQL Server
-  // does: the response cut short after the token that was going out, closed by a DONE, and
-  // then the acknowledgement (a DONE with DONE_ATTN) as a message of its own; when nothing
-  // had gone out yet, the acknowledgement alone.
+  // does: the response cut short after the token that was going out (a bare DONE when
+  // nothing had gone out), then the acknowledgement, a DONE with DONE_ATTN, as a message of
+  // its own: a client such as tedious reads the one as the end of its request and waits
+  // for the other.
   void Finish(bool attention);
   // Ends a procedure call: return status, output parameters and DONEPROC (DONE_MORE when
   // another call of the same request follows). The message itself stays open.
