@@ -14,7 +14,7 @@ namespace {
 
 bool IsNumberType(SqlType t) {
   return !IsCharacterType(t) && t != SqlType::DateTime && t != SqlType::UniqueIdentifier &&
-         t != SqlType::Variant;
+         t != SqlType::Variant && t != SqlType::Binary && t != SqlType::VarBinary;
 }
 
 bool IsIntegerType(SqlType t) {
@@ -922,7 +922,9 @@ Value ConvertValue(Context& ctx, const Value& value, const ColumnInfo& from, con
       return text;
     }
     case SqlType::Variant:
-      return value;  // a variant keeps the value with its own type
+    case SqlType::Binary:
+    case SqlType::VarBinary:
+      return value;  // a variant keeps the value with its own type; bytes stay bytes
   }
   return value;
 }

@@ -70,8 +70,7 @@ CallPlan PreparedStatements::Plan(const RpcCall& call) {
                                                                                    : 0;
   if (plan.sql)
     for (size_t i = first; i < p.size(); ++i)
-      if (p[i].output && !p[i].binary && p[i].type.type != SqlType::Text &&
-          p[i].type.type != SqlType::NText)
+      if (p[i].output && p[i].type.type != SqlType::Text && p[i].type.type != SqlType::NText)
         plan.outputs.push_back(ReturnValue{static_cast<uint16_t>(i), p[i].name, p[i].type, p[i].value});
   return plan;
 }

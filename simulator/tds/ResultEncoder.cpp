@@ -17,7 +17,8 @@ constexpr uint8_t Text = 0x23, Guid = 0x24, IntN = 0x26, Int1 = 0x30, Bit = 0x32
                   Int4 = 0x38, DateTime = 0x3D, Flt4 = 0x3B, Money = 0x3C, Flt8 = 0x3E,
                   NText = 0x63, DecimalN = 0x6A, NumericN = 0x6C, BitN = 0x68, FltN = 0x6D,
                   MoneyN = 0x6E, DateTimeN = 0x6F, Int8 = 0x7F, BigVarChar = 0xA7, BigChar = 0xAF,
-                  NVarChar = 0xE7, NChar = 0xEF, Variant = 0x62;
+                  NVarChar = 0xE7, NChar = 0xEF, Variant = 0x62, BigVarBinary = 0xA5,
+                  BigBinary = 0xAD;
 }
 
 constexpr uint16_t kFlagNullable = 0x0001;
@@ -107,6 +108,11 @@ ResultEncoder::WireColumn Describe(ColumnInfo c, bool collations) {
     case SqlType::Variant:
       w.wire_type = Wire::Variant;
       w.size = kMaxVariantBytes;
+      break;
+    case SqlType::Binary:
+    case SqlType::VarBinary:
+      w.wire_type = c.type == SqlType::Binary ? Wire::BigBinary : Wire::BigVarBinary;
+      w.size = std::clamp<uint32_t>(static_cast<uint32_t>(std::max(c.length, 1)), 1, kMaxCharBytes);
       break;
   }
   return w;
@@ -306,6 +312,15 @@ std::optional<Bytes> Encode(const ResultEncoder::WireColumn& c, const Value& val
     }
     case SqlType::Variant:
       return EncodeVariant(value);
+    case SqlType::Binary:
+    case SqlType::VarBinary: {
+      auto bytes = std::get_if<std::string>(&value);
+      if (!bytes) return std::nullopt;
+      std::string raw = bytes->substr(0, c.size);
+      if (c.info.type == SqlType::Binary) raw.resize(c.size, '\0');  // binary(n) is padded
+      w.Raw(raw.data(), raw.size());
+      break;
+    }
   }
   return std::move(w.Data());
 }
@@ -338,6 +353,8 @@ void WriteTypeInfo(Writer& w, const ResultEncoder::WireColumn& c, bool collation
     if (collations) w.Raw(kCollation, sizeof kCollation);
   }
   if (c.wire_type == Wire::Variant) w.U32(c.size);
+  if (c.wire_type == Wire::BigVarBinary || c.wire_type == Wire::BigBinary)
+    w.U16(static_cast<uint16_t>(c.size));
 }
 
 }  // namespace

@@ -126,6 +126,8 @@ std::string TypeName(const ColumnInfo& t) {
     case SqlType::DateTime: return "datetime";
     case SqlType::UniqueIdentifier: return "uniqueidentifier";
     case SqlType::Variant: return "sql_variant";
+    case SqlType::Binary: return sized("binary");
+    case SqlType::VarBinary: return sized("varbinary");
     case SqlType::Numeric:
     case SqlType::Decimal:
       return std::string(t.type == SqlType::Numeric ? "numeric(" : "decimal(") +
@@ -173,6 +175,7 @@ enum class Encoding { Binary, National, CodePage };
 void SetBytes(RpcParam& p, const uint8_t* v, size_t n, Encoding kind) {
   if (kind == Encoding::Binary) {
     p.literal = p.typed = Hex(v, n);
+    p.value = std::string(reinterpret_cast<const char*>(v), n);
     return;
   }
   if (kind == Encoding::National) {
@@ -335,7 +338,8 @@ void ReadTypedValue(Reader& r, RpcParam& p, bool collations) {
       if (character && collations) r.Skip(5);
       p.binary = !character;
       c.type = type == 0xA7 ? SqlType::VarChar : type == 0xAF ? SqlType::Char
-               : type == 0xE7 ? SqlType::NVarChar : SqlType::NChar;
+               : type == 0xE7 ? SqlType::NVarChar : type == 0xEF ? SqlType::NChar
+               : type == 0xA5 ? SqlType::VarBinary : SqlType::Binary;
       c.length = national ? max / 2 : max;
       uint16_t n = r.U16();
       if (n == 0xFFFF) return;

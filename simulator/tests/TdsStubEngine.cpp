@@ -117,6 +117,11 @@ void StubEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSin
                     Value{std::string("Łódź")}, Value{SqlDateTime{46362, 300}}, Value{}})
       sink.RowData({v});
     sink.Done(6, false);
+  } else if (sql == "binaries") {
+    sink.Columns({Col("b", SqlType::Binary, true, 4), Col("vb", SqlType::VarBinary, true, 8)});
+    sink.RowData({std::string("\x01\x02\xFF", 3), std::string("\x01\x02\xFF", 3)});
+    sink.RowData({Value{}, std::string()});
+    sink.Done(2, false);
   } else if (sql == "stream") {
     // Rows of varying width, so that tokens straddle packets, until the client cancels.
     sink.Columns({Col("n", SqlType::Int, false), Col("s", SqlType::VarChar, true, 3000)});
