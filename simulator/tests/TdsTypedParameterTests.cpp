@@ -142,6 +142,14 @@ class RpcBuilder {
     w_.U32(static_cast<uint32_t>(ten_thousandths));
     return *this;
   }
+  RpcBuilder& VarBinary(const std::string& name, const Bytes& value, bool output) {
+    Begin(name, output);
+    w_.U8(0xA5);
+    w_.U16(8000);
+    w_.U16(static_cast<uint16_t>(value.size()));
+    w_.Raw(value);
+    return *this;
+  }
   const Bytes& Payload() const { return w_.Data(); }
 
  private:
@@ -171,8 +179,10 @@ std::vector<Returned> ReturnValues(const Bytes& m) {
     r.name = tds::Utf16LeToUtf8(&m[at], units);
     at += 2 * units + 1 + 2 + 2;  // name, status, user type, flags
     r.wire_type = m[at++];
-    at += 1;  // maximum size of the nullable forms used here
-    const size_t n = m[at++];
+    const bool wide = r.wire_type == 0xA5;  // BIGVARBINARY: 16-bit maximum and length
+    at += wide ? 2 : 1;
+    const size_t n = wide ? m[at] | m[at + 1] << 8 : m[at];
+    at += wide ? 2 : 1;
     r.value.assign(m.begin() + static_cast<std::ptrdiff_t>(at),
                    m.begin() + static_cast<std::ptrdiff_t>(at + n));
     out.push_back(r);
@@ -186,16 +196,18 @@ TEST_F(TdsTest, OutputParametersComeBackInTheirOwnTypes) {
   ASSERT_FALSE(raw.LogIn(StubEngine::kUser, StubEngine::kPassword).empty());
   RpcBuilder call(10);  // sp_executesql
   call.NText("", "select 1")
-      .NText("", "@x int output, @n int output, @d datetime output, @m money output")
+      .NText("", "@x int output, @n int output, @d datetime output, @m money output, "
+             "@b varbinary(8) output")
       .Int("@x", 42, true)
       .Int("@n", std::nullopt, true)
       .DateTime("@d", 46000, 4321, true)
-      .Money("@m", 123456, true);
+      .Money("@m", 123456, true)
+      .VarBinary("@b", Bytes{0x01, 0x02, 0xFF}, true);
   raw.SendMessage(tds::PacketType::Rpc, call.Payload());
   auto response = raw.ReadMessage();
   ASSERT_TRUE(response);
   auto values = ReturnValues(*response);
-  ASSERT_EQ(values.size(), 4u);
+  ASSERT_EQ(values.size(), 5u);
   EXPECT_EQ(values[0].name, "@x");
   EXPECT_EQ(values[0].wire_type, 0x26);
   EXPECT_EQ(values[0].value, (Bytes{42, 0, 0, 0}));
@@ -205,6 +217,8 @@ TEST_F(TdsTest, OutputParametersComeBackInTheirOwnTypes) {
   EXPECT_EQ(values[2].value, (Bytes{0xB0, 0xB3, 0, 0, 0xE1, 0x10, 0, 0}));
   EXPECT_EQ(values[3].wire_type, 0x6E);
   EXPECT_EQ(values[3].value, (Bytes{0, 0, 0, 0, 0x40, 0xE2, 0x01, 0}));
+  EXPECT_EQ(values[4].wire_type, 0xA5);
+  EXPECT_EQ(values[4].value, (Bytes{0x01, 0x02, 0xFF}));
 }
 
 }  // namespace
