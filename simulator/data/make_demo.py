@@ -111,7 +111,7 @@ def products_table(count, owner="dbo", table_id=None, start=datetime(2006, 9, 1)
                     col("StawkaVat", "tinyint"), col("Cena", "numeric", precision=10, scale=2),
                     col("Stan", "numeric", precision=12, scale=3), col("Aktywny", "bit", nullable=False),
                     col("DataDodania", "datetime")],
-        "rows": rows,
+        "rows": rows, "primary_key": ["IdTowaru"],
     }
 
 
@@ -130,7 +130,7 @@ def customers_table(count):
                     col("NIP", "char", 13), col("Miasto", "nvarchar", 40), col("Ulica", "nvarchar", 60),
                     col("KodPocztowy", "char", 6), col("Telefon", "varchar", 20),
                     col("Rabat", "numeric", precision=5, scale=2)],
-        "rows": rows,
+        "rows": rows, "primary_key": ["IdKontrahenta"],
     }
 
 
@@ -144,7 +144,7 @@ def cashiers_table(count):
         "owner": "dbo", "name": "Kasjerzy",
         "columns": [col("IdKasjera", "smallint", nullable=False), col("Imie", "nvarchar", 30),
                     col("Nazwisko", "nvarchar", 40), col("Login", "varchar", 20), col("Aktywny", "bit")],
-        "rows": rows,
+        "rows": rows, "primary_key": ["IdKasjera"],
     }
 
 
@@ -175,13 +175,13 @@ def receipts_tables(count, products, customers, cashiers, year=2007, prefix="P")
          "columns": [col("IdParagonu", "int", nullable=False), col("Numer", "varchar", 20, nullable=False),
                      col("Data", "datetime", nullable=False), col("IdKasjera", "smallint"),
                      col("Kasa", "tinyint"), col("Wartosc", "money"), col("IdKontrahenta", "int")],
-         "rows": receipts},
+         "rows": receipts, "primary_key": ["IdParagonu"]},
         {"owner": "dbo", "name": "Pozycje",
          "columns": [col("IdPozycji", "int", nullable=False), col("IdParagonu", "int", nullable=False),
                      col("IdTowaru", "int", nullable=False), col("Ilosc", "numeric", precision=12, scale=3),
                      col("Cena", "numeric", precision=10, scale=2), col("Rabat", "numeric", precision=5, scale=2),
                      col("Wartosc", "numeric", precision=12, scale=2)],
-         "rows": lines},
+         "rows": lines, "primary_key": ["IdPozycji"]},
     ]
 
 
@@ -199,7 +199,7 @@ def shifts_table(owner, count, cashiers):
         "columns": [col("IdZmiany", "int", nullable=False), col("Kasa", "tinyint"), col("IdKasjera", "smallint"),
                     col("Poczatek", "datetime"), col("Koniec", "datetime"), col("StanPoczatkowy", "money"),
                     col("StanKoncowy", "money")],
-        "rows": rows,
+        "rows": rows, "primary_key": ["IdZmiany"],
     }
 
 
@@ -212,7 +212,7 @@ def workstations_table():
         "owner": "dbo", "name": "Stanowiska",
         "columns": [col("IdStanowiska", "uniqueidentifier", nullable=False), col("Nazwa", "varchar", 30),
                     col("Adres", "varchar", 15), col("OstatniePolaczenie", "datetime")],
-        "rows": rows,
+        "rows": rows, "primary_key": ["IdStanowiska"],
     }
 
 
@@ -237,7 +237,7 @@ def settings_table():
         "owner": "dbo", "name": "Ustawienia",
         "columns": [col("Klucz", "varchar", 40, nullable=False), col("Wartosc", "varchar", 300),
                     col("Opis", "nvarchar", 100)],
-        "rows": rows,
+        "rows": rows, "primary_key": ["Klucz"],
     }
 
 
@@ -323,7 +323,7 @@ def main():
                                 "columns": [col("IdDostawy", "int", nullable=False), col("NumerWZ", "varchar", 20),
                                             col("Data", "datetime"), col("IdDostawcy", "int"), col("IdTowaru", "int"),
                                             col("Ilosc", "numeric", precision=12, scale=3), col("Wartosc", "money")],
-                                "rows": deliveries})
+                                "rows": deliveries, "primary_key": ["IdDostawy"]})
     number_tables(hurtownia, 357576312)
 
     wschod_users = [{"name": "SklepWschod", "login": "SklepWschod", "roles": ["db_owner"]}]

@@ -352,7 +352,8 @@ std::optional<Value> GlobalVariable(Context& ctx, const std::string& name, Colum
     type = Of(SqlType::SmallInt);
     return Value{int64_t{ctx.session.spid}};
   }
-  if (n == "@@TRANCOUNT" || n == "@@ERROR" || n == "@@ROWCOUNT") return Value{int64_t{0}};
+  if (n == "@@TRANCOUNT") return Value{int64_t{ctx.session.trancount}};
+  if (n == "@@ERROR" || n == "@@ROWCOUNT") return Value{int64_t{0}};
   if (n == "@@MAX_PRECISION") {
     type = Of(SqlType::TinyInt);
     return Value{int64_t{38}};

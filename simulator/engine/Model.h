@@ -72,6 +72,8 @@ struct ServerInfo {
   // How long BACKUP and RESTORE take for each 8 KB page they process, so that progress and
   // cancelling can be seen; a real disk's pace scaled down.
   int64_t backup_page_microseconds = 2000;
+  // SQL Server 2005 (product version 9.x) instead of SQL Server 2000 (8.x).
+  bool Is2005() const { return product_version.rfind("9.", 0) == 0; }
   std::string BackupDirectory() const { return data_root + "\\BACKUP"; }
   std::string DataDirectory() const { return data_root + "\\Data"; }
 };
@@ -115,6 +117,10 @@ struct Table {
   SqlDateTime created;
   std::vector<ColumnInfo> columns;  // ColumnInfo::length: characters, or bytes for fixed types
   std::vector<Row> rows;
+  // The primary key: its constraint's name and its columns (indexes into columns); none
+  // when empty.
+  std::string primary_key_name;
+  std::vector<int> primary_key;
 };
 
 struct DbFile {
@@ -171,6 +177,22 @@ struct Database {
   int NextObjectId() const;
 };
 
+// One session's open transaction. Savepoint 0 is the transaction's start; each savepoint
+// keeps the rows of every table changed after it, as they stood before that first change,
+// so that ROLLBACK to it can put them back. Tables are named by database and object id.
+struct TableImage {
+  std::string database;
+  int table_id = 0;
+  std::vector<Row> rows;
+};
+struct Savepoint {
+  std::string name;
+  std::vector<TableImage> images;
+};
+struct OpenTransaction {
+  std::vector<Savepoint> savepoints;
+};
+
 // A process that is not a client connection (sysprocesses spids below 51).
 struct SystemProcess {
   int spid = 0;
@@ -190,6 +212,12 @@ class Model {
   std::string files_dir;  // where attachable files are looked up and detached ones written
   // Local paths of backup files a BACKUP or RESTORE has open now (they wait unlocked).
   std::set<std::string> busy_files;
+  // Open transactions by spid, and the tables they changed: "DATABASE\x1fid" (upper case)
+  // to the spid that holds the table until its transaction ends; a session waiting for
+  // such a table is listed with the table it waits for.
+  std::map<int, OpenTransaction> transactions;
+  std::map<std::string, int> table_locks;
+  std::map<int, std::string> lock_waits;
 
   // Look-ups; names compare case-insensitively as under a case-insensitive collation.
   Database* FindDatabase(const std::string& name);

@@ -13,8 +13,10 @@
 // Recovery, IsTornPageDetectionEnabled; they override the status bits}, files[] {fileid,
 // name, filename, size, maxsize, growth, growth_percent, log}, users[] {name, login, uid,
 // roles[], sid}, tables[] {owner, name, id, created, columns[] {name, type, length,
-// precision, scale, nullable}, rows[][]}, damage[] {object_id, index_id, page_file, page,
+// precision, scale, nullable}, rows[][], primary_key[] (column names), primary_key_name
+// ("PK_" and the table's name)}, damage[] {object_id, index_id, page_file, page,
 // error, repair, text}.
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -277,6 +279,15 @@ Database DatabaseFromJsonValue(const json& j, const std::string& where,
     table.id = Get<int>(t, "id", 0);
     table.created = t.contains("created") ? DateOf(t, "created", at) : db.crdate;
     for (const json& c : t.at("columns")) table.columns.push_back(ColumnFromJson(c, at));
+    for (const json& k : t.value("primary_key", json::array())) {
+      const std::string key = k.get<std::string>();
+      auto column = std::find_if(table.columns.begin(), table.columns.end(),
+                                 [&](const ColumnInfo& c) { return EqualNoCase(c.name, key); });
+      if (column == table.columns.end()) Bad(at, "primary key column '" + key + "' is no column");
+      table.primary_key.push_back(static_cast<int>(column - table.columns.begin()));
+    }
+    if (!table.primary_key.empty())
+      table.primary_key_name = Get<std::string>(t, "primary_key_name", "PK_" + table.name);
     size_t row_number = 0;
     for (const json& r : t.value("rows", json::array())) {
       const std::string row_at = at + " row " + std::to_string(++row_number);
@@ -338,8 +349,15 @@ json DatabaseToJsonValue(const Database& db) {
       for (const Value& v : r) row.push_back(CellToJson(v));
       rows.push_back(row);
     }
-    tables.push_back({{"owner", t.owner}, {"name", t.name}, {"id", t.id},
-                      {"created", DateTimeText(t.created)}, {"columns", columns}, {"rows", rows}});
+    json table = {{"owner", t.owner}, {"name", t.name}, {"id", t.id},
+                  {"created", DateTimeText(t.created)}, {"columns", columns}, {"rows", rows}};
+    if (!t.primary_key.empty()) {
+      json key = json::array();
+      for (int k : t.primary_key) key.push_back(t.columns[static_cast<size_t>(k)].name);
+      table["primary_key"] = key;
+      table["primary_key_name"] = t.primary_key_name;
+    }
+    tables.push_back(table);
   }
   j["tables"] = tables;
   json damage = json::array();

@@ -2,6 +2,7 @@
 
 #include "engine/Lexer.h"
 #include "engine/Statements.h"
+#include "engine/Transactions.h"
 #include "engine/Values.h"
 
 namespace msde {
@@ -39,7 +40,8 @@ void RunDeferred(Context& ctx) {
 std::string CommandOf(const std::vector<Token>& statement) {
   if (statement.empty() || statement.front().kind != TokenKind::Word) return "EXECUTE";
   const std::string word = Upper(statement.front().text);
-  for (const char* known : {"SELECT", "USE", "KILL", "DBCC", "WAITFOR", "SET", "ALTER", "RECONFIGURE"})
+  for (const char* known : {"SELECT", "INSERT", "UPDATE", "DELETE", "USE", "KILL", "DBCC", "WAITFOR",
+                            "SET", "ALTER", "RECONFIGURE"})
     if (word == known) return word == "ALTER" ? "ALTER DATABASE" : word;
   return "EXECUTE";
 }
@@ -147,9 +149,9 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
     bool stop = false;
     try {
       ExecuteStatement(ctx, std::move(statement));
-      sink.Done(ctx.in_procedure ? -1 : ctx.last_count, false);
+      sink.Done(ctx.in_procedure || session.nocount ? -1 : ctx.last_count, false);
     } catch (const SqlError& e) {
-      sink.Error(e.message);
+      if (!e.sent) sink.Error(e.message);
       sink.Done(-1, true);
       stop = e.abort_batch;
     } catch (const BatchCancelled&) {
@@ -173,6 +175,8 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
 
 void SimEngine::Logout(Session& session) {
   std::lock_guard<std::mutex> guard(mutex_);
+  // What the connection left uncommitted goes with it.
+  RollbackSession(model_, session);
   auto it = model_.sessions.find(session.spid);
   if (it != model_.sessions.end() && it->second.get() == &session) model_.sessions.erase(it);
 }

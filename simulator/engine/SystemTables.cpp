@@ -58,6 +58,8 @@ int64_t FileStatus(const DbFile& f) {
   return status;
 }
 
+bool IsSystemTableName(const std::string& name) { return SystemTableMap().count(Upper(name)) > 0; }
+
 RowSource OpenTable(Context& ctx, const std::vector<std::string>& parts) {
   const std::string& object = parts.back();
   const std::string owner = parts.size() >= 2 ? parts[parts.size() - 2] : "";

@@ -25,6 +25,9 @@ struct SystemTableRegistration {
   SystemTableRegistration(const char* name, bool master_only, SystemTableBuilder builder);
 };
 
+// Whether `name` is a system table (sysdatabases, sysobjects, ...).
+bool IsSystemTableName(const std::string& name);
+
 // The table named by [db.][owner.]name: a system table or a user table. 208 "Invalid
 // object name" when there is none; 911 and the entry checks for another database.
 RowSource OpenTable(Context& ctx, const std::vector<std::string>& parts);
