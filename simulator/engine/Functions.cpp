@@ -161,11 +161,7 @@ Value UpperOf(EvalEnv&, const std::vector<Value>& a) {
 }
 
 Value LowerOf(EvalEnv&, const std::vector<Value>& a) {
-  if (IsNull(a[0])) return a[0];
-  std::string s = Text(a[0]);
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
+  return IsNull(a[0]) ? a[0] : Value{LowerText(Text(a[0]))};
 }
 
 Value LTrimOf(EvalEnv&, const std::vector<Value>& a) {
@@ -183,11 +179,21 @@ Value LenOf(EvalEnv&, const std::vector<Value>& a) {
   return static_cast<int64_t>(Utf8Length(TrimRight(Text(a[0]))));
 }
 
-Value DataLengthOf(EvalEnv&, const std::vector<Value>& a) {
+// Bytes the value takes as the server stores it: a byte a character of single-byte text
+// (code page 1250), two a UTF-16 unit of Unicode text, the size of the fixed types.
+Value DataLengthOf(EvalEnv&, const std::vector<Value>& a, const std::vector<ColumnInfo>& types) {
   if (IsNull(a[0])) return a[0];
-  if (std::holds_alternative<int64_t>(a[0])) return int64_t{4};
-  if (std::holds_alternative<double>(a[0]) || std::holds_alternative<SqlDateTime>(a[0])) return int64_t{8};
-  return static_cast<int64_t>(Utf8Length(Text(a[0])));
+  const ColumnInfo& type = types.front();
+  if (IsCharacterType(type.type)) {
+    const std::string text = Text(a[0]);
+    if (!IsUnicodeType(type.type)) return static_cast<int64_t>(Utf8Length(text));
+    int64_t units = 0;
+    for (unsigned char c : text) units += (c & 0xC0) != 0x80 ? ((c & 0xF8) == 0xF0 ? 2 : 1) : 0;
+    return 2 * units;
+  }
+  if (type.type == SqlType::Numeric || type.type == SqlType::Decimal)
+    return int64_t{type.precision <= 9 ? 5 : type.precision <= 19 ? 9 : type.precision <= 28 ? 13 : 17};
+  return int64_t{DefaultLength(type.type)};
 }
 
 // Characters [from, from + count) of UTF-8 text, positions from 0.
@@ -308,7 +314,7 @@ const FunctionInfo kFunctions[] = {
     {"LTRIM", 1, 1, TextOfFirst, LTrimOf},
     {"RTRIM", 1, 1, TextOfFirst, RTrimOf},
     {"LEN", 1, 1, IntType, LenOf},
-    {"DATALENGTH", 1, 1, IntType, DataLengthOf},
+    {"DATALENGTH", 1, 1, IntType, nullptr, DataLengthOf},
     {"SUBSTRING", 3, 3, TextOfFirst, SubstringOf},
     {"LEFT", 2, 2, TextOfFirst, LeftOf},
     {"RIGHT", 2, 2, TextOfFirst, RightOf},

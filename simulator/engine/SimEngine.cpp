@@ -46,6 +46,13 @@ std::string CommandOf(const std::vector<Token>& statement) {
   return "EXECUTE";
 }
 
+const Token* TooLongName(const std::vector<std::vector<Token>>& statements) {
+  for (const auto& statement : statements)
+    for (const Token& t : statement)
+      if (t.IsName() && Utf8Length(t.text) > 128) return &t;
+  return nullptr;
+}
+
 }  // namespace
 
 SimEngine::SimEngine(Model model) : model_(std::move(model)) {}
@@ -125,6 +132,20 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
     }
     sink.Error(m);
     sink.Done(-1, true);
+    lexed = false;
+  }
+  // A name longer than 128 characters fails the whole batch before any of it runs.
+  if (const Token* t = TooLongName(statements)) {
+    if (trace_) trace_->Write(session.spid, session.program, session.database, sql);
+    Message m;
+    m.number = 103;
+    m.severity = 15;
+    m.state = 4;
+    m.line = t->line;
+    m.text = "The identifier that starts with '" + Utf8Prefix(t->text, 128) + "' is too long. Maximum length is 128.";
+    sink.Error(m);
+    sink.Done(-1, true);
+    statements.clear();
     lexed = false;
   }
   // A batch of nothing but blanks and comments still ends with a Done.

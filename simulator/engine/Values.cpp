@@ -164,6 +164,35 @@ std::string UpperText(const std::string& text) {
   return out;
 }
 
+std::string LowerText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(std::tolower(c));
+      continue;
+    }
+    // The capitals UpperText makes, turned back: À-Þ (but ×) and the pairs of Latin
+    // Extended-A (Ą ą, Ć ć, Ł ł, Ń ń, Ś ś, Ź ź, Ż ż, ...).
+    if (i + 1 < text.size() && (c == 0xC3 || c == 0xC4 || c == 0xC5)) {
+      unsigned code = ((c & 0x1F) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F);
+      if (code >= 0xC0 && code <= 0xDE && code != 0xD7) code += 0x20;
+      else if (code >= 0x100 && code <= 0x17F && code != 0x130 && code != 0x138 && code != 0x149 &&
+               code != 0x178) {
+        const bool pairs_odd = (code >= 0x139 && code <= 0x148) || (code >= 0x179 && code <= 0x17E);
+        if (pairs_odd ? (code % 2 == 1) : (code % 2 == 0)) ++code;
+      }
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+      ++i;
+      continue;
+    }
+    out += static_cast<char>(c);
+  }
+  return out;
+}
+
 namespace {
 
 // Sort weights of the server's Polish_CI_AS collation: letters without regard to case, each
