@@ -114,6 +114,11 @@ Options ReadOptions(Parser& p, bool restoring) {
                "'. Device error or device off line. See the SQL Server error log for more details.");
 }
 
+void RefuseInTransaction(Context& ctx, const std::string& statement) {
+  if (ctx.session.trancount > 0)
+    FailWith(ctx, statement, 3021, 16, 1, "Cannot perform a backup or restore operation within a transaction.");
+}
+
 // The sets of the backup file at `path`, or the refusal: a missing file or one another
 // statement has open (3201), a damaged one (3241, 3203).
 std::vector<BackupSet> ReadBackupSets(Context& ctx, const std::string& statement,
@@ -246,6 +251,26 @@ std::string ServerName(const Model& model) {
 
 // --- BACKUP DATABASE ----------------------------------------------------------------------
 
+// What msdb keeps of a backup written to `device`.
+BackupRecord HistoryOf(const BackupSet& set, const std::string& device) {
+  BackupRecord r;
+  r.database = set.database;
+  r.name = set.name.value_or("");
+  r.description = set.description.value_or("");
+  r.user = set.user;
+  r.started = set.started;
+  r.finished = set.finished;
+  r.database_created = set.database_created;
+  r.position = set.position;
+  r.size_bytes = set.pages * 8192 + 1536;
+  r.first_lsn = set.first_lsn;
+  r.last_lsn = set.last_lsn;
+  r.compatibility = set.compatibility;
+  r.database_version = set.database_version;
+  r.device = device;
+  return r;
+}
+
 void Backup(Context& ctx, Parser& p) {
   const std::string statement = "BACKUP DATABASE";
   if (p.Peek().IsWord("LOG") || p.Peek().IsWord("TRANSACTION"))
@@ -257,6 +282,7 @@ void Backup(Context& ctx, Parser& p) {
   p.ExpectKeyword("TO");
   const std::string path = ReadDevice(p);
   const Options o = ReadOptions(p, false);
+  RefuseInTransaction(ctx, statement);
 
   Database* db = ctx.model.FindDatabase(name);
   if (db == nullptr)
@@ -306,6 +332,7 @@ void Backup(Context& ctx, Parser& p) {
   sets.push_back(std::move(set));
   if (!WriteFileAtomically(local, BackupFileText(sets))) DeviceFails(ctx, statement, path);
   const BackupSet& written = sets.back();
+  ctx.model.backups.push_back(HistoryOf(written, path));
   ReportProcessed(ctx, database, written, pages, false, written.position);
   if (o.stats) ctx.InfoNow(3211, "100 percent backed up.");
   ReportProcessed(ctx, database, written, pages, true, written.position);
@@ -482,6 +509,7 @@ void RestoreDatabase(Context& ctx, Parser& p) {
   p.ExpectKeyword("FROM");
   const std::string path = ReadDevice(p);
   const Options o = ReadOptions(p, true);
+  RefuseInTransaction(ctx, statement);
 
   if (EqualNoCase(target, "tempdb"))
     FailWith(ctx, statement, 3147, 16, 1,

@@ -2,6 +2,7 @@
 // sysprocesses, with SQL Server 2000's columns in its order.
 #include "engine/SqlTime.h"
 #include "engine/SystemTables.h"
+#include "engine/Transactions.h"
 #include "engine/Values.h"
 
 namespace msde {
@@ -115,12 +116,7 @@ void SysProcesses(Context& ctx, Database&, RowSource& out) {
       const DbUser* user = db->FindUserByLogin(login->name);
       uid = user ? user->uid : 2;
     }
-    // A session waiting for a table shows the session whose transaction holds it.
-    int64_t blocked = 0;
-    if (auto wait = ctx.model.lock_waits.find(spid); wait != ctx.model.lock_waits.end())
-      if (auto lock = ctx.model.table_locks.find(wait->second); lock != ctx.model.table_locks.end())
-        blocked = lock->second;
-    out.owned.push_back({int64_t{spid}, int64_t{0}, blocked, std::string("0x0000"), int64_t{0},
+    out.owned.push_back({int64_t{spid}, int64_t{0}, int64_t{BlockingSpid(ctx.model, spid)}, std::string("0x0000"), int64_t{0},
                          Padded(self ? "MISCELLANEOUS" : "NETWORKIO", 32), Padded("", 256),
                          db ? Value{int64_t{db->dbid}} : Value{int64_t{0}}, uid, int64_t{0},
                          int64_t{0}, int64_t{2}, FromTimeT(s->login_time), FromTimeT(s->last_batch),

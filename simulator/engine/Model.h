@@ -131,6 +131,7 @@ struct DbFile {
   int64_t maxsize = -1;  // pages; -1 = unlimited, 0 = no growth
   int64_t growth = 10;   // pages, or a percentage when growth_percent
   bool growth_percent = true;
+  int64_t used = -1;  // pages in use; -1: derived from the rows (data) or the size (log)
   bool is_log() const { return fileid == 2 || (fileid > 2 && log_file); }
   bool log_file = false;  // for fileid > 2
 };
@@ -193,6 +194,20 @@ struct OpenTransaction {
   std::vector<Savepoint> savepoints;
 };
 
+// A backup the server made, as msdb's backupset and backupmediafamily list it: every
+// BACKUP adds one, and a data set may list earlier ones.
+struct BackupRecord {
+  std::string database;
+  char type = 'D';  // D: database, L: log
+  std::string name, description, user;
+  SqlDateTime started, finished, database_created;
+  int position = 1;  // the set's position in its file
+  int64_t size_bytes = 0;
+  int64_t first_lsn = 0, last_lsn = 0;
+  int compatibility = 80, database_version = 539;
+  std::string device;  // the file's path as the BACKUP named it
+};
+
 // A process that is not a client connection (sysprocesses spids below 51).
 struct SystemProcess {
   int spid = 0;
@@ -215,6 +230,7 @@ class Model {
   // Open transactions by spid, and the tables they changed: "DATABASE\x1fid" (upper case)
   // to the spid that holds the table until its transaction ends; a session waiting for
   // such a table is listed with the table it waits for.
+  std::vector<BackupRecord> backups;  // oldest first
   std::map<int, OpenTransaction> transactions;
   std::map<std::string, int> table_locks;
   std::map<int, std::string> lock_waits;

@@ -11,11 +11,13 @@
 // dbo, "sa"), collation, options {the nine DATABASEPROPERTYEX names: UserAccess, Status,
 // Updateability, IsAutoClose, IsAutoCreateStatistics, IsAutoShrink, IsAutoUpdateStatistics,
 // Recovery, IsTornPageDetectionEnabled; they override the status bits}, files[] {fileid,
-// name, filename, size, maxsize, growth, growth_percent, log}, users[] {name, login, uid,
+// name, filename, size, maxsize, growth, growth_percent, log, used (pages in use)}, users[] {name, login, uid,
 // roles[], sid}, tables[] {owner, name, id, created, columns[] {name, type, length,
 // precision, scale, nullable}, rows[][], primary_key[] (column names), primary_key_name
 // ("PK_" and the table's name)}, damage[] {object_id, index_id, page_file, page,
 // error, repair, text}.
+// backups[] (msdb's history): database, type ("D" or "L"), name, description, user ("sa"),
+// started, finished, position (1), size_bytes, device.
 #include <algorithm>
 #include <fstream>
 #include <functional>
@@ -238,6 +240,7 @@ Database DatabaseFromJsonValue(const json& j, const std::string& where,
     file.growth = Get<int64_t>(f, "growth", 10);
     file.growth_percent = Get<bool>(f, "growth_percent", true);
     file.log_file = Get<bool>(f, "log", false);
+    file.used = Get<int64_t>(f, "used", -1);
     db.files.push_back(file);
   }
   bool has_dbo = false;
@@ -327,6 +330,7 @@ json DatabaseToJsonValue(const Database& db) {
                {"size", f.size},     {"maxsize", f.maxsize}, {"growth", f.growth},
                {"growth_percent", f.growth_percent}};
     if (f.log_file) jf["log"] = true;
+    if (f.used >= 0) jf["used"] = f.used;
     files.push_back(jf);
   }
   j["files"] = files;
@@ -377,6 +381,34 @@ json ParseText(const std::string& text, const std::string& where) {
   } catch (const json::exception& e) {
     Bad(where, e.what());
   }
+}
+
+BackupRecord BackupFromJson(Model& model, const json& j, const std::string& where) {
+  BackupRecord b;
+  b.database = j.at("database").get<std::string>();
+  const std::string at = where + " backup of " + b.database;
+  const Database* db = model.FindDatabase(b.database);
+  if (db == nullptr) Bad(at, "no such database");
+  b.type = Get<std::string>(j, "type", "D").front();
+  b.name = Get<std::string>(j, "name", "");
+  b.description = Get<std::string>(j, "description", "");
+  b.user = Get<std::string>(j, "user", "sa");
+  b.finished = DateOf(j, "finished", at);
+  b.started = j.contains("started") ? DateOf(j, "started", at) : b.finished;
+  b.database_created = db->crdate;
+  b.position = Get<int>(j, "position", 1);
+  b.size_bytes = Get<int64_t>(j, "size_bytes", 0);
+  b.device = Get<std::string>(j, "device", "");
+  b.compatibility = db->cmptlevel;
+  b.database_version = db->version;
+  return b;
+}
+
+json BackupToJson(const BackupRecord& b) {
+  return {{"database", b.database}, {"type", std::string(1, b.type)}, {"name", b.name},
+          {"description", b.description}, {"user", b.user}, {"started", DateTimeText(b.started)},
+          {"finished", DateTimeText(b.finished)}, {"position", b.position},
+          {"size_bytes", b.size_bytes}, {"device", b.device}};
 }
 
 void AddSystemProcesses(Model& model) {
@@ -460,6 +492,11 @@ Model LoadModel(const std::string& DataFile) {
   } catch (const json::exception& e) {
     Bad(DataFile, e.what());
   }
+  try {
+    for (const json& b : root.value("backups", json::array())) model.backups.push_back(BackupFromJson(model, b, DataFile));
+  } catch (const json::exception& e) {
+    Bad(DataFile, e.what());
+  }
   if (!model.FindDatabase("master")) Bad(DataFile, "the data set has no master database");
   if (model.logins.empty()) Bad(DataFile, "the data set has no logins");
   AddSystemProcesses(model);
@@ -512,6 +549,9 @@ std::string ModelToJson(const Model& model) {
   json databases = json::array();
   for (const Database& d : model.databases) databases.push_back(DatabaseToJsonValue(d));
   root["databases"] = databases;
+  json backups = json::array();
+  for (const BackupRecord& b : model.backups) backups.push_back(BackupToJson(b));
+  root["backups"] = backups;
   return root.dump(1);
 }
 

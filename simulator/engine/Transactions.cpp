@@ -184,6 +184,13 @@ void RollbackSession(Model& model, Session& session) {
   RollbackAll(model, session);
 }
 
+int BlockingSpid(const Model& model, int spid) {
+  auto wait = model.lock_waits.find(spid);
+  if (wait == model.lock_waits.end()) return 0;
+  auto lock = model.table_locks.find(wait->second);
+  return lock == model.table_locks.end() ? 0 : lock->second;
+}
+
 void RefuseInsideTransaction(Context& ctx, int number, const std::string& text) {
   if (ctx.session.trancount > 0) ctx.Fail(number, 16, 2, text);
 }

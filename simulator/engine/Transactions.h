@@ -27,6 +27,10 @@ Table& PrepareTableChange(Context& ctx, std::string database, int table_id);
 // connection ended (logout, KILL).
 void RollbackSession(Model& model, Session& session);
 
+// The session whose transaction holds the table `spid` waits for; 0 when it waits for none
+// (sysprocesses.blocked, sp_who's blk).
+int BlockingSpid(const Model& model, int spid);
+
 // 226 and the like: statements that SQL Server refuses inside a transaction.
 void RefuseInsideTransaction(Context& ctx, int number, const std::string& text);
 

@@ -133,6 +133,28 @@ TEST_F(AdminBackupTest, RestoreOverTheDatabaseBringsItsRowsBack) {
   EXPECT_EQ(Run(*jan, "select Nazwisko from jan.Klienci").Cell(), "Kowalski");
 }
 
+TEST_F(AdminBackupTest, EveryBackupIsListedInMsdbWithWhatItHolds) {
+  EXPECT_TRUE(Run("select * from msdb..backupset").Result().rows.empty());
+  ASSERT_FALSE(Run("update Sklep.dbo.Towary set Nazwa = 'Bułka' where Nazwa = 'Chleb'").failed());
+  ASSERT_FALSE(Backup("WITH INIT, NAME = 'Sklep pełna'").failed());
+  ASSERT_FALSE(Backup("WITH NOINIT").failed());
+  const Answer sets = Run("select database_name, type, position, name, user_name, backup_finish_date "
+                          "from msdb..backupset order by backup_set_id");
+  ASSERT_EQ(sets.Result().rows.size(), 2u);
+  EXPECT_EQ(sets.Cell(0, 0), "Sklep");
+  EXPECT_EQ(sets.Cell(0, 1), "D");
+  EXPECT_EQ(sets.Cell(1, 2), "2");
+  EXPECT_EQ(sets.Cell(0, 3), "Sklep pełna");
+  EXPECT_EQ(sets.Cell(0, 4), "sa");
+  EXPECT_FALSE(sets.IsNullAt(1, 5));
+  EXPECT_EQ(Run("select physical_device_name from msdb.dbo.backupmediafamily where media_set_id = 2").Cell(), kBak);
+  EXPECT_EQ(Run("select count(*) from Sklep..backupset").ErrorNumber(), 208);
+  // The change made before the backup comes back with it.
+  ASSERT_FALSE(Run("delete from Sklep.dbo.Towary").failed());
+  ASSERT_FALSE(Run(std::string("RESTORE DATABASE Sklep FROM DISK = N'") + kBak + "' WITH REPLACE").failed());
+  EXPECT_EQ(Towar(0), "Bułka");
+}
+
 TEST_F(AdminBackupTest, RestoreUnderANewNameNeedsItsFilesMovedAndNeverOverAnotherFile) {
   ASSERT_FALSE(Backup().failed());
   const std::string from = std::string(" FROM DISK = N'") + kBak + "'";

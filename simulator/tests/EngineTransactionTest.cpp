@@ -48,6 +48,13 @@ TEST_F(EngineTransaction, NestedTransactionsCommitAtTheOutermostAndRollBackWhole
   EXPECT_EQ(a.ErrorNumber(), 3902);
   EXPECT_EQ(a.errors.at(0).severity, 16);
   EXPECT_EQ(a.ErrorText(), "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.");
+  // Statements SQL Server refuses inside a transaction.
+  Run("begin tran");
+  EXPECT_EQ(Run("alter database Hurtownia set read_only").ErrorNumber(), 226);
+  a = Run("backup database Sklep to disk = 'Sklep.bak'");
+  EXPECT_EQ(a.ErrorNumber(), 3021);
+  EXPECT_EQ(a.errors.back().number, 3013);
+  Run("rollback");
   a = Run("rollback transaction");
   EXPECT_EQ(a.ErrorNumber(), 3903);
   EXPECT_EQ(a.ErrorText(), "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.");
