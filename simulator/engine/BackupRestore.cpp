@@ -124,7 +124,7 @@ void RefuseInTransaction(Context& ctx, const std::string& statement) {
 std::vector<BackupSet> ReadBackupSets(Context& ctx, const std::string& statement,
                                       const std::string& path) {
   const std::string local = ctx.model.LocalPath(path);
-  if (ctx.model.busy_files.count(local) != 0 || DatabaseUsingFile(ctx.model, local) != nullptr)
+  if (local.empty() || ctx.model.busy_files.count(local) != 0 || DatabaseUsingFile(ctx.model, local) != nullptr)
     DeviceFails(ctx, statement, path);
   const std::optional<std::string> bytes = ReadWholeFile(local);
   if (!bytes) DeviceFails(ctx, statement, path);
@@ -303,7 +303,7 @@ void Backup(Context& ctx, Parser& p) {
              "Database '" + db->name + "' cannot be opened. It is in the middle of a restore.");
 
   const std::string local = ctx.model.LocalPath(path);
-  if (ctx.model.busy_files.count(local) != 0 || DatabaseUsingFile(ctx.model, local) != nullptr)
+  if (local.empty() || ctx.model.busy_files.count(local) != 0 || DatabaseUsingFile(ctx.model, local) != nullptr)
     DeviceFails(ctx, statement, path);
   std::vector<BackupSet> sets;
   if (!o.init && std::filesystem::exists(local)) sets = ReadBackupSets(ctx, statement, path);
@@ -481,7 +481,14 @@ std::vector<PlannedFile> PlanFiles(Context& ctx, const std::string& statement,
       if (EqualNoCase(logical, f.logical)) planned.physical = path;
     const std::string local = ctx.model.LocalPath(planned.physical);
     const Database* user = DatabaseUsingFile(ctx.model, local);
-    if (user != nullptr && !EqualNoCase(user->name, target)) {
+    if (local.empty()) {
+      ctx.Error(5123, 16, 1, "CREATE FILE encountered operating system error 3(The system cannot find the path "
+                             "specified.) while attempting to open or create the physical file '" +
+                                 planned.physical + "'.");
+      ctx.Error(3156, 16, 1, "File '" + f.logical + "' cannot be restored to '" + planned.physical +
+                                 "'. Use WITH MOVE to identify a valid location for the file.");
+      problems = true;
+    } else if (user != nullptr && !EqualNoCase(user->name, target)) {
       ctx.Error(1834, 16, 1, "The file '" + planned.physical + "' cannot be overwritten.  It is "
                              "being used by database '" + user->name + "'.");
       ctx.Error(3156, 16, 1, "File '" + f.logical + "' cannot be restored to '" + planned.physical +

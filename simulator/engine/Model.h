@@ -66,8 +66,8 @@ struct ServerInfo {
   std::string sort_order_name;
   SqlDateTime start_time;  // login_time of the system processes
   // The SQL Server data root as the server reports it (registry value SQLDataRoot): data
-  // files live in its "Data" folder, backups by default in its "BACKUP" folder. Files named
-  // under any Windows path are kept in the files directory (Model::LocalPath).
+  // files live in its "Data" folder, backups by default in its "BACKUP" folder. Both are the
+  // files directory, and nothing else exists on the server's disk (Model::LocalPath).
   std::string data_root = "C:\\Program Files\\Microsoft SQL Server\\MSSQL";
   // How long BACKUP and RESTORE take for each 8 KB page they process, so that progress and
   // cancelling can be seen; a real disk's pace scaled down.
@@ -245,10 +245,15 @@ class Model {
   void AddDatabase(Database db);  // keeps dbid order
   // Sessions (other than `except`) whose current database is `name`.
   std::vector<Session*> SessionsIn(const std::string& name, const Session* except = nullptr);
-  // Maps a Windows path the tool sends (C:\...\x.mdf) to a file under files_dir: the last
-  // path component, looked up case-insensitively.
+  // Maps a server path (C:\...\MSSQL\Data\x.mdf) to a file under files_dir: the data and
+  // the backup directory are files_dir itself, their subdirectories its subdirectories, each
+  // name looked up case-insensitively; a bare or relative name lies in the backup directory.
+  // Empty when the file's directory does not exist on the server (any other directory).
   std::string LocalPath(const std::string& path) const;
 };
+
+// The names of a path's directories and file, "\\" and "/" alike.
+std::vector<std::string> PathComponents(const std::string& path);
 
 // Loads a data set; throws std::runtime_error with the file name and the reason.
 Model LoadModel(const std::string& DataFile);
