@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes msde-sim's demo data set: demo.json and the attachable files/Sklep2.mdf and
+"""Writes msde-sim's demo data sets: demo.json (SQL Server 2000 Desktop Engine), demo2005.json
+(the same site on SQL Server 2005 Express) and the attachable files/Sklep2.mdf and
 files/Sklep2_log.ldf; and, as test data, the attachable files of owner-cases/. A small Polish retail site: two shops and a wholesale store, an
 offline archive, a damaged database, one the server marks suspect at start-up and one whose
 name needs brackets.
@@ -7,6 +8,7 @@ name needs brackets.
 The rows are generated from fixed lists with a fixed seed, so the output is the same on
 every run. Run it from anywhere: python3 simulator/data/make_demo.py
 """
+import copy
 import json
 import os
 import random
@@ -412,6 +414,47 @@ def main():
     with open(os.path.join(HERE, "demo.json"), "w", encoding="utf-8") as out:
         json.dump(data, out, ensure_ascii=False, indent=1)
         out.write("\n")
+    with open(os.path.join(HERE, "demo2005.json"), "w", encoding="utf-8") as out:
+        json.dump(express_2005(data), out, ensure_ascii=False, indent=1)
+        out.write("\n")
+
+
+# SQL Server 2005 adds these options to sp_configure; Express allows user instances.
+CONFIGURATION_2005_EXTRA = [
+    ("Agent XPs", 0, 1, 0, True, True), ("blocked process threshold", 0, 86400, 0, True, True),
+    ("clr enabled", 0, 1, 0, False, True), ("common criteria compliance enabled", 0, 1, 0, True, False),
+    ("Database Mail XPs", 0, 1, 0, True, True), ("default trace enabled", 0, 1, 1, True, True),
+    ("disallow results from triggers", 0, 1, 0, True, True), ("in-doubt xact resolution", 0, 2, 0, True, True),
+    ("Ole Automation Procedures", 0, 1, 0, True, True), ("remote admin connections", 0, 1, 0, False, True),
+    ("server trigger recursion", 0, 1, 1, False, True), ("SMO and DMO XPs", 0, 1, 1, True, True),
+    ("user instance timeout", 5, 65535, 60, True, True), ("user instances enabled", 0, 1, 1, False, True),
+    ("xp_cmdshell", 0, 1, 0, True, True),
+]
+
+
+def express_2005(data):
+    """The same site on SQL Server 2005 Express SP2 (instance SQLEXPRESS): its files under
+    MSSQL.1, database version 611, the system databases at compatibility level 90 and the
+    shop databases, moved over from MSDE, still at 80."""
+    site = copy.deepcopy(data)
+    site["_comment"] = "msde-sim demo data set (SQL Server 2005 Express), written by make_demo.py"
+    site["version"] = "2005"
+    site["server"] = {"name": "SKLEP-SERWER", "instance": "SQLEXPRESS", "collation": "Polish_CI_AS",
+                      "collation_seq": data["server"]["collation_seq"]}
+    options = CONFIGURATION + CONFIGURATION_2005_EXTRA
+    renamed = {"Cross DB Ownership Chaining": "cross db ownership chaining"}
+    site["configuration"] = sorted(
+        ({"name": renamed.get(n, n), "minimum": lo, "maximum": hi, "config_value": v, "run_value": v,
+          "advanced": adv, "dynamic": dyn} for n, lo, hi, v, adv, dyn in options),
+        key=lambda o: o["name"].lower())
+    data_dir_2005 = "C:\\Program Files\\Microsoft SQL Server\\MSSQL.1\\MSSQL\\Data\\"
+    for db in site["databases"]:
+        db["version"] = 611
+        if db["name"] in ("master", "tempdb", "model", "msdb"):
+            db["cmptlevel"] = 90
+        for f in db["files"]:
+            f["filename"] = f["filename"].replace(DATA_DIR, data_dir_2005)
+    return site
 
 
 def owner_cases():

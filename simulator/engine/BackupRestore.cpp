@@ -108,10 +108,29 @@ Options ReadOptions(Parser& p, bool restoring) {
   Terminate(ctx, statement);
 }
 
-[[noreturn]] void DeviceFails(Context& ctx, const std::string& statement, const std::string& path) {
+// Operating system errors behind a device that cannot be opened.
+constexpr int kNoFile = 2, kNoPath = 3, kDenied = 5, kInUse = 32;
+
+// 3201: SQL Server 2000 says only that the device failed, 2005 names the system's error.
+[[noreturn]] void DeviceFails(Context& ctx, const std::string& statement, const std::string& path, int os_error) {
+  const char* reason = os_error == kNoFile   ? "The system cannot find the file specified."
+                       : os_error == kNoPath ? "The system cannot find the path specified."
+                       : os_error == kInUse  ? "The process cannot access the file because it is being used by another process."
+                                             : "Access is denied.";
+  if (ctx.model.server.Is2005())
+    FailWith(ctx, statement, 3201, 16, 2,
+             "Cannot open backup device '" + path + "'. Operating system error " + std::to_string(os_error) + "(" +
+                 reason + ").");
   FailWith(ctx, statement, 3201, 16, 2,
            "Cannot open backup device '" + path +
                "'. Device error or device off line. See the SQL Server error log for more details.");
+}
+
+// The device at `local` is missing its directory or in use by another statement or database.
+void CheckDevice(Context& ctx, const std::string& statement, const std::string& path, const std::string& local) {
+  if (local.empty()) DeviceFails(ctx, statement, path, kNoPath);
+  if (ctx.model.busy_files.count(local) != 0 || DatabaseUsingFile(ctx.model, local) != nullptr)
+    DeviceFails(ctx, statement, path, kInUse);
 }
 
 void RefuseInTransaction(Context& ctx, const std::string& statement) {
@@ -124,10 +143,9 @@ void RefuseInTransaction(Context& ctx, const std::string& statement) {
 std::vector<BackupSet> ReadBackupSets(Context& ctx, const std::string& statement,
                                       const std::string& path) {
   const std::string local = ctx.model.LocalPath(path);
-  if (local.empty() || ctx.model.busy_files.count(local) != 0 || DatabaseUsingFile(ctx.model, local) != nullptr)
-    DeviceFails(ctx, statement, path);
+  CheckDevice(ctx, statement, path, local);
   const std::optional<std::string> bytes = ReadWholeFile(local);
-  if (!bytes) DeviceFails(ctx, statement, path);
+  if (!bytes) DeviceFails(ctx, statement, path, kNoFile);
   BackupFileContents contents = ParseBackupFile(*bytes);
   if (contents.fault == BackupFileFault::Malformed)
     FailWith(ctx, statement, 3241, 16, 37,
@@ -303,8 +321,7 @@ void Backup(Context& ctx, Parser& p) {
              "Database '" + db->name + "' cannot be opened. It is in the middle of a restore.");
 
   const std::string local = ctx.model.LocalPath(path);
-  if (local.empty() || ctx.model.busy_files.count(local) != 0 || DatabaseUsingFile(ctx.model, local) != nullptr)
-    DeviceFails(ctx, statement, path);
+  CheckDevice(ctx, statement, path, local);
   std::vector<BackupSet> sets;
   if (!o.init && std::filesystem::exists(local)) sets = ReadBackupSets(ctx, statement, path);
 
@@ -330,7 +347,7 @@ void Backup(Context& ctx, Parser& p) {
   if (!Pace(ctx, DataPages(set, pages), o, "backed up")) throw BatchCancelled{};
   set.finished = NowDateTime();
   sets.push_back(std::move(set));
-  if (!WriteFileAtomically(local, BackupFileText(sets))) DeviceFails(ctx, statement, path);
+  if (!WriteFileAtomically(local, BackupFileText(sets))) DeviceFails(ctx, statement, path, kDenied);
   const BackupSet& written = sets.back();
   ctx.model.backups.push_back(HistoryOf(written, path));
   ReportProcessed(ctx, database, written, pages, false, written.position);

@@ -39,6 +39,9 @@ void CheckChangeRight(Context& ctx, Database& db, const Table& table, const char
   if (user != nullptr && (user->name == "dbo" || HasRole(*user, "db_owner") ||
                           HasRole(*user, "db_datawriter") || EqualNoCase(user->name, table.owner)))
     return;
+  if (ctx.model.server.Is2005())
+    ctx.Fail(229, 14, 5, std::string("The ") + action + " permission was denied on the object '" + table.name +
+                             "', database '" + db.name + "', schema '" + table.owner + "'.");
   ctx.Fail(229, 14, 5, std::string(action) + " permission denied on object '" + table.name +
                            "', database '" + db.name + "', owner '" + table.owner + "'.");
 }

@@ -1,6 +1,7 @@
 #include "engine/Functions.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <unistd.h>
 
 #include "engine/SqlTime.h"
@@ -365,7 +366,12 @@ std::optional<Value> GlobalVariable(Context& ctx, const std::string& name, Colum
     return Value{int64_t{38}};
   }
   if (n == "@@TEXTSIZE") return Value{int64_t{2147483647}};
-  if (n == "@@MICROSOFTVERSION") return Value{int64_t{0x080007F7}};  // 8.00.2039
+  if (n == "@@MICROSOFTVERSION") {
+    // major.minor.build as 0xMMmmBBBB: 8.00.2039 is 0x080007F7.
+    int major = 0, minor = 0, build = 0;
+    std::sscanf(s.product_version.c_str(), "%d.%d.%d", &major, &minor, &build);
+    return Value{int64_t{(int64_t{major} << 24) | (int64_t{minor} << 16) | build}};
+  }
   return std::nullopt;
 }
 

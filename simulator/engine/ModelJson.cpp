@@ -1,6 +1,8 @@
 // Reading and writing the data set and attachable database files (format: engine/Model.h).
 //
-// Keys and defaults. server: name, instance, machine, product_version, product_level,
+// Keys and defaults. version: "2000" (SQL Server 2000 Desktop Engine, the default) or "2005"
+// (SQL Server 2005 Express: its version, edition, instance SQLEXPRESS and data root become
+// the server's defaults). server: name, instance, machine, product_version, product_level,
 // edition, engine_edition, version_text, collation, collation_seq, start_time, data_root,
 // backup_page_microseconds, physical_memory_mb (512), processor_count (1).
 // configuration[]: name, minimum, maximum, config_value, run_value (default config_value),
@@ -383,6 +385,21 @@ json ParseText(const std::string& text, const std::string& where) {
   }
 }
 
+// What a SQL Server 2005 Express instance reports of itself (SP2).
+ServerInfo Express2005() {
+  ServerInfo s;
+  s.instance = "SQLEXPRESS";
+  s.product_version = "9.00.3042.00";
+  s.product_level = "SP2";
+  s.edition = "Express Edition";
+  s.engine_edition = 4;
+  s.version_text =
+      "Microsoft SQL Server 2005 - 9.00.3042.00 (Intel X86) \n\tFeb  9 2007 22:47:07 \n\tCopyright (c) "
+      "1988-2005 Microsoft Corporation\n\tExpress Edition on Windows NT 5.1 (Build 2600: Service Pack 3)\n";
+  s.data_root = "C:\\Program Files\\Microsoft SQL Server\\MSSQL.1\\MSSQL";
+  return s;
+}
+
 BackupRecord BackupFromJson(Model& model, const json& j, const std::string& where) {
   BackupRecord b;
   b.database = j.at("database").get<std::string>();
@@ -436,6 +453,9 @@ Model LoadModel(const std::string& DataFile) {
   try {
     const json server = root.value("server", json::object());
     ServerInfo& s = model.server;
+    const std::string version = Get<std::string>(root, "version", "2000");
+    if (version == "2005") s = Express2005();
+    else if (version != "2000") Bad(DataFile, "version " + version + " is neither 2000 nor 2005");
     s.name = Get<std::string>(server, "name", s.name);
     s.instance = Get<std::string>(server, "instance", s.instance);
     s.machine = Get<std::string>(server, "machine", s.machine);
@@ -517,6 +537,7 @@ std::string DatabaseToJson(const Database& db) { return DatabaseToJsonValue(db).
 std::string ModelToJson(const Model& model) {
   json root;
   const ServerInfo& s = model.server;
+  root["version"] = s.Is2005() ? "2005" : "2000";
   root["server"] = {{"name", s.name},
                     {"instance", s.instance},
                     {"machine", s.machine},

@@ -88,8 +88,10 @@ std::shared_ptr<Session> SimEngine::Login(const LoginRequest& request, std::vect
       session->database = db.name;
     } catch (const SqlError& e) {
       if (e.message.number != 911) Errors.push_back(e.message);
-      Errors.push_back(LoginMessage(4060, 11, 1, "Cannot open database requested in login '" +
-                                                     request.database + "'. Login fails."));
+      Errors.push_back(LoginMessage(4060, 11, 1,
+                                    model_.server.Is2005()
+                                        ? "Cannot open database \"" + request.database + "\" requested by the login. The login failed."
+                                        : "Cannot open database requested in login '" + request.database + "'. Login fails."));
       return nullptr;
     }
   } else {
@@ -124,8 +126,9 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
       m.number = 105;
       m.text = "Unclosed quotation mark before the character string '" + e.near + "'.";
       sink.Error(m);
-      m.number = 170;
-      m.text = "Line " + std::to_string(e.line) + ": Incorrect syntax near '" + e.near + "'.";
+      m.number = model_.server.Is2005() ? 102 : 170;
+      m.text = (model_.server.Is2005() ? "" : "Line " + std::to_string(e.line) + ": ") + "Incorrect syntax near '" +
+               e.near + "'.";
     } else {
       m.number = 113;
       m.text = "Missing end comment mark '*/'.";

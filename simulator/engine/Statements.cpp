@@ -187,8 +187,10 @@ void Context::FailTerminated(int number, int severity, int state, const std::str
 void Context::SyntaxError(const std::string& near) {
   const std::string saved = procedure;
   procedure.clear();
-  Message m = MakeMessage(*this, 170, 15, 1,
-                          "Line " + std::to_string(line) + ": Incorrect syntax near '" + near + "'.");
+  // SQL Server 2005 names the line only in the message's line field.
+  Message m = model.server.Is2005()
+                  ? MakeMessage(*this, 102, 15, 1, "Incorrect syntax near '" + near + "'.")
+                  : MakeMessage(*this, 170, 15, 1, "Line " + std::to_string(line) + ": Incorrect syntax near '" + near + "'.");
   procedure = saved;
   throw SqlError(m, true);
 }

@@ -87,8 +87,10 @@ RowSource OpenTable(Context& ctx, const std::vector<std::string>& parts) {
   RowSource source;
   source.name = object;
   auto& map = SystemTableMap();
-  auto it = map.find(Upper(object));
-  if (it != map.end() && (owner.empty() || EqualNoCase(owner, "dbo")) &&
+  // SQL Server 2005's catalogue views live in the schema sys.
+  const bool view = EqualNoCase(owner, "sys") && ctx.model.server.Is2005();
+  auto it = map.find(Upper(view ? "sys." + object : object));
+  if (it != map.end() && (owner.empty() || EqualNoCase(owner, "dbo") || view) &&
       (it->second.only_in.empty() || EqualNoCase(db->name, it->second.only_in))) {
     it->second.builder(ctx, *db, source);
     return source;
