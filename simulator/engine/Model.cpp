@@ -191,6 +191,13 @@ std::string Model::LocalPath(const std::string& path) const {
         first = dir.size();
       }
     }
+    // The files directory named by its own local path, as a file chooser on this machine
+    // names it.
+    const std::vector<std::string> own = PathComponents(files_dir);
+    if (!below && path[0] == '/' && parts.size() > own.size() && std::equal(own.begin(), own.end(), parts.begin())) {
+      below = true;
+      first = own.size();
+    }
     if (!below) return "";
   }
   std::filesystem::path local = files_dir;

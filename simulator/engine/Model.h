@@ -247,8 +247,9 @@ class Model {
   std::vector<Session*> SessionsIn(const std::string& name, const Session* except = nullptr);
   // Maps a server path (C:\...\MSSQL\Data\x.mdf) to a file under files_dir: the data and
   // the backup directory are files_dir itself, their subdirectories its subdirectories, each
-  // name looked up case-insensitively; a bare or relative name lies in the backup directory.
-  // Empty when the file's directory does not exist on the server (any other directory).
+  // name looked up case-insensitively; a bare or relative name lies in the backup directory,
+  // and files_dir's own local path names it too. Empty when the file's directory does not
+  // exist on the server (any other directory).
   std::string LocalPath(const std::string& path) const;
 };
 
