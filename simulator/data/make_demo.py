@@ -410,6 +410,7 @@ def main():
     data["databases"].append(suspect)
     data["logins"].append({"name": "SklepPoludnie", "password": "ZXASQWER", "default_database": "SklepPoludnie",
                            "created": "2007-03-01 07:58:20"})
+    site_health(data)
 
     with open(os.path.join(HERE, "demo.json"), "w", encoding="utf-8") as out:
         json.dump(data, out, ensure_ascii=False, indent=1)
@@ -417,6 +418,41 @@ def main():
     with open(os.path.join(HERE, "demo2005.json"), "w", encoding="utf-8") as out:
         json.dump(express_2005(data), out, ensure_ascii=False, indent=1)
         out.write("\n")
+
+
+def site_health(data):
+    """What a look after the site's health should find, drawn after everything else so the
+    rows above stay as they were: SklepCentrum near MSDE's 2 GB data limit, Ksiegowosc in
+    full recovery with a log four times its data and never a log backup (and a user whose
+    login is gone), full backups of some databases in msdb, and Sklep Wschód never backed up."""
+    centre = shop("SklepCentrum", 11, datetime(2005, 3, 14, 8, 0, 0), 3, 20, 15, 5, [],
+                  [{"name": "SklepCentrum", "login": "SklepCentrum", "roles": ["db_owner"]}])
+    centre["files"] = files("SklepCentrum", 258048, 2048)
+    centre["files"][0]["used"] = 255310
+    number_tables(centre, 213575799)
+    books = shop("Ksiegowosc", 12, datetime(2006, 1, 9, 12, 0, 0), 2, 10, 8, 6, [],
+                 [{"name": "Ksiegowosc", "login": "Ksiegowosc", "roles": ["db_owner"]},
+                  {"name": "biuro", "sid": "0x7C2D4E1A9B3F40C58D6E0F1A2B3C4D5E", "roles": ["db_datareader"]}])
+    books["options"]["Recovery"] = "FULL"
+    books["files"] = files("Ksiegowosc", 1536, 6400)
+    books["files"][1]["used"] = 6080
+    number_tables(books, 245575913)
+    data["databases"] += [centre, books]
+    data["logins"] += [
+        {"name": "SklepCentrum", "password": "QWERTYUI", "default_database": "SklepCentrum",
+         "created": "2005-03-14 08:02:00"},
+        {"name": "Ksiegowosc", "password": "ASDFGHJK", "default_database": "Ksiegowosc",
+         "created": "2006-01-09 12:04:00"},
+    ]
+    data["backups"] = [
+        {"database": name, "type": "D", "started": stamp(when), "finished": stamp(when + timedelta(minutes=minutes)),
+         "size_bytes": size, "device": "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\BACKUP\\" + name + ".bak"}
+        for name, when, minutes, size in [
+            ("Sklep", datetime(2007, 4, 1, 22, 0), 1, 11010048),
+            ("Hurtownia", datetime(2007, 3, 25, 22, 30), 2, 17301504),
+            ("SklepCentrum", datetime(2007, 2, 28, 23, 0), 41, 2093481984),
+            ("Ksiegowosc", datetime(2006, 12, 31, 16, 0), 1, 12582912),
+        ]]
 
 
 # SQL Server 2005 adds these options to sp_configure; Express allows user instances.
@@ -454,6 +490,10 @@ def express_2005(data):
             db["cmptlevel"] = 90
         for f in db["files"]:
             f["filename"] = f["filename"].replace(DATA_DIR, data_dir_2005)
+        if db["name"] == "SklepCentrum":  # Express 2005 allows 4 GB of data
+            db["files"][0].update(size=516096, used=510620)
+    for b in site["backups"]:
+        b["device"] = b["device"].replace("\\MSSQL\\BACKUP\\", "\\MSSQL.1\\MSSQL\\BACKUP\\")
     return site
 
 

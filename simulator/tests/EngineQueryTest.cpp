@@ -21,7 +21,7 @@ TEST_F(EngineTest, DatabaseListOfTheTree) {
       "select status, dbid, name, Convert(VARCHAR(8), crdate, 2), filename, version, cmptlevel "
       "from sysdatabases order by dbid");
   EXPECT_THAT(a.ColumnNames(), ElementsAre("status", "dbid", "name", "", "filename", "version", "cmptlevel"));
-  ASSERT_EQ(a.Result().rows.size(), 10u);
+  ASSERT_EQ(a.Result().rows.size(), 12u);
   EXPECT_EQ(a.Text(0, 2), "master");
   EXPECT_EQ(a.Text(4, 1), "5");
   EXPECT_EQ(a.Text(4, 2), "Sklep");

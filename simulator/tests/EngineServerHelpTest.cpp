@@ -9,7 +9,7 @@ TEST_F(EngineTest, HelpDbListsDatabasesAndTheFilesOfOne) {
   const Answer all = Run("sp_helpdb");
   EXPECT_EQ(all.ColumnNames(), (std::vector<std::string>{"name", "db_size", "owner", "dbid", "created", "status",
                                                         "compatibility_level"}));
-  ASSERT_EQ(all.Result().rows.size(), 10u);
+  ASSERT_EQ(all.Result().rows.size(), 12u);
   EXPECT_EQ(all.Text(0, 0), "Archiwum2006");
   const Answer one = Run("exec sp_helpdb 'Hurtownia'");
   ASSERT_EQ(one.results.size(), 2u);
@@ -26,8 +26,8 @@ TEST_F(EngineTest, HelpDbListsDatabasesAndTheFilesOfOne) {
   const Answer dbs = Run("sp_databases");
   std::vector<std::string> names;
   for (size_t i = 0; i < dbs.Result().rows.size(); ++i) names.push_back(dbs.Text(i, 0));
-  EXPECT_EQ(names, (std::vector<std::string>{"Hurtownia", "master", "model", "msdb", "Sklep", "Sklep Wschód",
-                                             "SklepZachod", "tempdb"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Hurtownia", "Ksiegowosc", "master", "model", "msdb", "Sklep",
+                                             "Sklep Wschód", "SklepCentrum", "SklepZachod", "tempdb"}));
   EXPECT_EQ(dbs.Text(0, 1), "20480");
 }
 
