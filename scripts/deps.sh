@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make ninja-build ccache pkg-config
   unixodbc unixodbc-dev odbcinst tdsodbc libsqliteodbc
+  postgresql odbc-postgresql
   qt6-base-dev libqt6sql6-odbc libqt6svg6 qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   libsoci-dev libsoci-odbc4.0
