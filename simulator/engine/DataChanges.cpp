@@ -116,26 +116,40 @@ Value Store(Context& ctx, const Target& target, const Value& value, const Column
   return stored;
 }
 
+// How two rows' primary key values order.
+int CompareKeys(const Target& target, const Row& a, const Row& b) {
+  for (int k : target.primary_key) {
+    const Value &x = a[static_cast<size_t>(k)], &y = b[static_cast<size_t>(k)];
+    const int c = IsNull(x) ? (IsNull(y) ? 0 : -1) : IsNull(y) ? 1 : CompareValues(x, y);
+    if (c != 0) return c;
+  }
+  return 0;
+}
+
+[[noreturn]] void DuplicateKey(Context& ctx, const Target& target) {
+  ctx.FailTerminated(2627, 14, 1, "Violation of PRIMARY KEY constraint '" + target.primary_key_name +
+                                      "'. Cannot insert duplicate key in object '" +
+                                      (ctx.model.server.Is2005() ? target.owner + "." : "") + target.table + "'.");
+}
+
 // 2627 when two of `rows` share a primary key value.
 void CheckPrimaryKey(Context& ctx, const Target& target, const std::vector<Row>& rows) {
   if (target.primary_key.empty()) return;
-  auto compare = [&](const Row* a, const Row* b) {
-    for (int k : target.primary_key) {
-      const Value &x = (*a)[static_cast<size_t>(k)], &y = (*b)[static_cast<size_t>(k)];
-      const int c = IsNull(x) ? (IsNull(y) ? 0 : -1) : IsNull(y) ? 1 : CompareValues(x, y);
-      if (c != 0) return c;
-    }
-    return 0;
-  };
   std::vector<const Row*> sorted;
   for (const Row& row : rows) sorted.push_back(&row);
-  std::sort(sorted.begin(), sorted.end(), [&](const Row* a, const Row* b) { return compare(a, b) < 0; });
+  std::sort(sorted.begin(), sorted.end(),
+            [&](const Row* a, const Row* b) { return CompareKeys(target, *a, *b) < 0; });
   for (size_t i = 1; i < sorted.size(); ++i)
-    if (compare(sorted[i - 1], sorted[i]) == 0)
-      ctx.FailTerminated(2627, 14, 1, "Violation of PRIMARY KEY constraint '" + target.primary_key_name +
-                                          "'. Cannot insert duplicate key in object '" +
-                                          (ctx.model.server.Is2005() ? target.owner + "." : "") +
-                                          target.table + "'.");
+    if (CompareKeys(target, *sorted[i - 1], *sorted[i]) == 0) DuplicateKey(ctx, target);
+}
+
+// 2627 when a new row's key is taken by a row of the table: one pass over the table.
+void CheckNewKeys(Context& ctx, const Target& target, const std::vector<Row>& rows, const std::vector<Row>& added) {
+  if (target.primary_key.empty()) return;
+  CheckPrimaryKey(ctx, target, added);
+  for (const Row& row : rows)
+    for (const Row& now : added)
+      if (CompareKeys(target, row, now) == 0) DuplicateKey(ctx, target);
 }
 
 // Keeps the rows of a SELECT instead of sending them: INSERT ... SELECT.
@@ -230,10 +244,8 @@ void Insert(Context& ctx, Parser& p) {
     added.push_back(std::move(row));
   }
   Table& table = PrepareTableChange(ctx, target.database, target.table_id);
-  std::vector<Row> after = table.rows;
-  after.insert(after.end(), added.begin(), added.end());
-  CheckPrimaryKey(ctx, target, after);
-  table.rows = std::move(after);
+  CheckNewKeys(ctx, target, table.rows, added);
+  table.rows.insert(table.rows.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
   ctx.last_count = static_cast<int64_t>(added.size());
 }
 
@@ -281,7 +293,11 @@ void Update(Context& ctx, Parser& p) {
     }
     ++changed;
   }
-  CheckPrimaryKey(ctx, target, after);
+  // Only a change of a key column can make two keys one.
+  const bool keys_change = std::any_of(assignments.begin(), assignments.end(), [&](const auto& a) {
+    return std::find(target.primary_key.begin(), target.primary_key.end(), a.first) != target.primary_key.end();
+  });
+  if (keys_change) CheckPrimaryKey(ctx, target, after);
   table.rows = std::move(after);
   ctx.last_count = changed;
 }
