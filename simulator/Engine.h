@@ -90,6 +90,9 @@ struct Session {
   int trancount = 0;
   bool implicit_transactions = false;
   bool nocount = false;
+  // @@ROWCOUNT and @@ERROR: the rows and the error number of the last statement.
+  int64_t rowcount = 0;
+  int error = 0;
   // Set by the front end when the client sends an attention; long waits poll it.
   std::atomic<bool> cancel_requested{false};
   // Set by the engine when another session KILLs this one; the front end closes the socket.

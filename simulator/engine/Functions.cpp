@@ -360,7 +360,8 @@ std::optional<Value> GlobalVariable(Context& ctx, const std::string& name, Colum
     return Value{int64_t{ctx.session.spid}};
   }
   if (n == "@@TRANCOUNT") return Value{int64_t{ctx.session.trancount}};
-  if (n == "@@ERROR" || n == "@@ROWCOUNT") return Value{int64_t{0}};
+  if (n == "@@ERROR") return Value{int64_t{ctx.session.error}};
+  if (n == "@@ROWCOUNT") return Value{ctx.session.rowcount};
   if (n == "@@MAX_PRECISION") {
     type = Of(SqlType::TinyInt);
     return Value{int64_t{38}};

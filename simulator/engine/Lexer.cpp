@@ -1,5 +1,6 @@
 #include "engine/Lexer.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -194,7 +195,11 @@ bool Continues(const std::vector<Token>& current, const Token& t) {
     return true;
   }
   if (t.IsWord("SELECT")) {
-    if (previous.IsWord("UNION") || previous.IsWord("ALL") || first.IsWord("INSERT")) return true;
+    if (previous.IsWord("UNION") || previous.IsWord("ALL")) return true;
+    // INSERT ... SELECT, but not a SELECT after INSERT ... VALUES (...) or after the first one.
+    if (first.IsWord("INSERT"))
+      return std::none_of(current.begin(), current.end(),
+                          [](const Token& seen) { return seen.IsWord("VALUES") || seen.IsWord("SELECT"); });
   }
   if (t.IsWord("EXEC") || t.IsWord("EXECUTE")) return first.IsWord("INSERT") && current.size() > 2;
   // ALTER DATABASE ... WITH ROLLBACK IMMEDIATE

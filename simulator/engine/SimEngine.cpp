@@ -1,5 +1,7 @@
 #include "engine/SimEngine.h"
 
+#include <algorithm>
+
 #include "engine/Lexer.h"
 #include "engine/Statements.h"
 #include "engine/Transactions.h"
@@ -174,7 +176,11 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
     try {
       ExecuteStatement(ctx, std::move(statement));
       sink.Done(ctx.in_procedure || session.nocount ? -1 : ctx.last_count, false);
+      session.rowcount = std::max<int64_t>(ctx.last_count, 0);
+      session.error = 0;
     } catch (const SqlError& e) {
+      session.rowcount = 0;
+      session.error = e.message.number;
       if (!e.sent) sink.Error(e.message);
       sink.Done(-1, true);
       stop = e.abort_batch;

@@ -28,8 +28,11 @@ TEST_F(EngineDataChange, ChangesReportTheirRowCountsAndStayInTheModel) {
   EXPECT_EQ(Run("insert into Hurtownia.dbo.Dostawcy (IdKontrahenta, Nazwa) select IdKontrahenta + 100, Nazwa from Kontrahenci where IdKontrahenta <= 3")
                 .dones.at(0).first, 3);
   EXPECT_EQ(Run("select count(*) from Hurtownia.dbo.Dostawcy where IdKontrahenta > 100").Text(0, 0), "3");
-  a = Run("delete from Kasjerzy where IdKasjera > 5");
+  a = Run("delete from Kasjerzy where IdKasjera > 5 select @@ROWCOUNT, @@ERROR");
   EXPECT_EQ(a.dones.at(0).first, 2);
+  EXPECT_EQ(a.Text(0, 0), "2");
+  EXPECT_EQ(a.Text(0, 1), "0");
+  EXPECT_EQ(Run("insert Kasjerzy (IdKasjera) values (1) select @@ERROR, @@ROWCOUNT").Text(0, 0), "2627");
   EXPECT_EQ(Count("1 = 1"), "5");
   // SET NOCOUNT ON: no counts, neither of changes nor of rows read.
   Run("set nocount on");

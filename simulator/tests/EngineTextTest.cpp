@@ -55,6 +55,8 @@ TEST(EngineLexer, SplitsStatementsAsTheServerDoes) {
   EXPECT_EQ(count("sp_helpuser exec sp_helplogins"), 2u);
   // Transactions, and IF with one statement a branch, as drivers send them.
   EXPECT_EQ(count("begin tran insert t values (1) commit"), 3u);
+  EXPECT_EQ(count("insert t select a from u select @@rowcount"), 2u);
+  EXPECT_EQ(count("insert t values (1) select @@error"), 2u);
   EXPECT_EQ(count("IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION"), 2u);
   EXPECT_EQ(count("if (select 1) = 0 update t set a = 1 else delete t select 1"), 2u);
   EXPECT_EQ(count("ALTER DATABASE Sklep SET OFFLINE WITH ROLLBACK IMMEDIATE rollback"), 2u);
