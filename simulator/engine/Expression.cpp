@@ -109,6 +109,11 @@ class FunctionExpr : public Expr {
   Value Eval(EvalEnv& env) const override {
     std::vector<Value> values;
     for (const ExprPtr& a : args_) values.push_back(a->Eval(env));
+    if (info_->eval_typed != nullptr) {
+      std::vector<ColumnInfo> types;
+      for (const ExprPtr& a : args_) types.push_back(a->Type());
+      return info_->eval_typed(env, values, types);
+    }
     return info_->eval(env, values);
   }
   ColumnInfo Type() const override {
