@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and running Vandrel need,
 # skipping those already present. Runs apt-get through sudo when not root.
+# With --test also what only the tests need (the package check).
 set -euo pipefail
 
 PACKAGES=(
@@ -13,8 +14,12 @@ PACKAGES=(
   zlib1g-dev
   locales
   xvfb xauth
-  desktop-file-utils
+  desktop-file-utils xdg-utils
 )
+TEST_PACKAGES=(
+  lintian
+)
+[ "${1:-}" = "--test" ] && PACKAGES+=("${TEST_PACKAGES[@]}")
 
 missing=()
 for p in "${PACKAGES[@]}"; do

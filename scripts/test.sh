@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/common.sh
-bash scripts/deps.sh
+bash scripts/deps.sh --test
 
 export QT_QPA_PLATFORM=offscreen
 # The tree the run command uses too, configured the same way.
