@@ -67,6 +67,8 @@ TDemoInstall FindDemoInstall(const std::string& ProgramDir) {
 
 TDemoServer::TDemoServer(const std::string& Simulator, const TDemoSource& Source, const TDemoSite& Site,
                          int PreferredPort) {
+  if (::access(Simulator.c_str(), X_OK) != 0)
+    throw std::runtime_error("Brak programu msde-sim (" + Simulator + "): zbuduj go albo zainstaluj pakiet vandrel.");
   FPort = Launch(Simulator, Source, Site, PreferredPort);
   // A taken port ends the first start at once; any free port then.
   if (FPort == 0 && PreferredPort != 0) FPort = Launch(Simulator, Source, Site, 0);

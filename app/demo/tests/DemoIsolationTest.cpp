@@ -237,5 +237,15 @@ TEST_F(DemoIsolationTest, ADemoDirectoryThatIsALinkIsRefused) {
   EXPECT_TRUE(fs::exists(Scratch.Path() + "/elsewhere/registry"));
 }
 
+TEST_F(DemoIsolationTest, AToolWithoutItsSimulatorSaysWhichProgramIsMissing) {
+  fs::create_directories(Scratch.Path() + "/bin");
+  try {
+    demo::TDemo::Start(demo::TDemoSite(DemoDir()), Scratch.Path() + "/bin", 0);
+    FAIL() << "the demo started without a server";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find(Scratch.Path() + "/simulator/msde-sim"), std::string::npos) << e.what();
+  }
+}
+
 }  // namespace
 }  // namespace vandrel::app::testing
