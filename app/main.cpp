@@ -1,11 +1,13 @@
 // Program entry: the application object, the forms created at start-up, the message loop.
 #include <QApplication>
+#include <cstdio>
 
 #include "app/AboutBox.h"
 #include "app/DialogSeam.h"
 #include "app/Images.h"
 #include "app/MainWindow.h"
 #include "app/QtTranslation.h"
+#include "app/demo/Demo.h"
 #include "foundation/Exception.h"
 
 namespace {
@@ -28,6 +30,16 @@ class TApplication : public QApplication {
   }
 };
 
+// `--demo`: the demo server and its private configuration, before the window connects. The
+// demo lives until the end of main, after the window and its connection are gone.
+std::unique_ptr<vandrel::app::demo::TDemo> StartDemo() {
+  using namespace vandrel::app::demo;
+  auto Demo = TDemo::Start(TDemoSite(), OwnProgramDirectory());
+  std::fputs(Demo->Greeting().c_str(), stdout);
+  std::fflush(stdout);
+  return Demo;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -36,10 +48,21 @@ int main(int argc, char* argv[]) {
   application.setApplicationName(QStringLiteral("Vandrel MSDE 2000"));
   LoadQtTranslation(application);
   application.setWindowIcon(ProgramIcon());
+  QStringList arguments = application.arguments().mid(1);
+  std::unique_ptr<demo::TDemo> demoSite;
+  if (arguments.removeAll(QString::fromLatin1(demo::kDemoSwitch)) > 0) {
+    try {
+      demoSite = StartDemo();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "%s\n", e.what());
+      ShowMessage(nullptr, QString::fromUtf8(e.what()), QStringLiteral("Vandrel MSDE 2000"), MsgIcon::Error);
+      return 1;
+    }
+  }
   try {
     auto form1 = std::make_unique<TForm1>();
     Form1 = form1.get();
-    Form1->Arguments = application.arguments().mid(1);
+    Form1->Arguments = arguments;
     auto about = std::make_unique<TFmMPrintInfo>(Form1, Form1->MExeVersion1);
     FmMPrintInfo = about.get();
     QObject::connect(Form1->Commands(QStringLiteral("O programie...")).first(), &QAction::triggered,

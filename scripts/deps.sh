@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and running Vandrel need,
 # skipping those already present. Runs apt-get through sudo when not root.
+# With --test also what only the tests need (the package check).
 set -euo pipefail
 
 PACKAGES=(
@@ -14,12 +15,16 @@ PACKAGES=(
   zlib1g-dev
   locales
   xvfb xauth
-  desktop-file-utils
+  desktop-file-utils xdg-utils
   freetds-bin python3-pyodbc nodejs
 )
 # npm fetches Node's tedious for its conformance test; a Node.js that brings its own npm
 # (NodeSource's) needs none from Debian, and would refuse it.
 command -v npm >/dev/null || PACKAGES+=(npm)
+TEST_PACKAGES=(
+  lintian
+)
+[ "${1:-}" = "--test" ] && PACKAGES+=("${TEST_PACKAGES[@]}")
 
 missing=()
 for p in "${PACKAGES[@]}"; do

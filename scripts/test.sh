@@ -5,17 +5,13 @@
 # wait for the server on a worker thread and are cancelled from the window's thread.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+source scripts/common.sh
+bash scripts/deps.sh --test
 
-jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
-# Ninja for a tree configured here the first time (a tree keeps the generator it was made with).
-generator() { if command -v ninja >/dev/null && [ ! -f "$1/CMakeCache.txt" ]; then echo "-GNinja"; fi; }
-
-# The benchmarks are left out here (build them with `cmake --build build --target <name>`
-# after configuring with -DVANDREL_BUILD_BENCH=ON): they are measured, not tested.
-cmake -S . -B build $(generator build) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DVANDREL_BUILD_BENCH="${VANDREL_BUILD_BENCH:-OFF}" >/dev/null
-cmake --build build -j"$jobs"
+# The tree the run command uses too, configured the same way.
+configure_tree build
+build_tree build
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 if [ "${1:-}" = "--sanitize" ] || [ "${VANDREL_SANITIZE:-0}" = "1" ]; then
