@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "app/QtTranslation.h"
 #include "foundation/Exception.h"
+#include "platform/ClientSetupFiles.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ int main(int argc, char* argv[]) {
   application.setApplicationName(QStringLiteral("Vandrel MSDE 2000"));
   LoadQtTranslation(application);
   application.setWindowIcon(ProgramIcon());
+  // A client set-up the tool was stopped in is finished, or its temporaries removed.
+  vandrel::platform::RecoverClientSetup();
   try {
     auto form1 = std::make_unique<TForm1>();
     Form1 = form1.get();
