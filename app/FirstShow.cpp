@@ -50,7 +50,13 @@ void TForm1::FormShow() {
       return;
     }
   }
-  if (DialogSeam::Current().ExecDialog(PasswordDlg) != QDialog::Accepted) return;
+  // A field the driver cannot be given is said, and the dialog asked again.
+  while (true) {
+    if (DialogSeam::Current().ExecDialog(PasswordDlg) != QDialog::Accepted) return;
+    const std::string problem = ConnectionFieldsProblem(PasswordDlg->Fields());
+    if (problem.empty()) break;
+    ShowMessage(this, QString::fromStdString(problem), QStringLiteral("Błąd"), MsgIcon::Error);
+  }
   ConnectionString = BuildConnectionString(PasswordDlg->Fields());
   UpdateConnectionStatus();
   try {
@@ -59,6 +65,7 @@ void TForm1::FormShow() {
       WaitCursor busy;
       MOdbcLink1->SetConnected(true);
     }
+    ReadServerUser();
     if (!EnsureConnected()) {
       ShowMessage(this, kConnectFailed, QStringLiteral("Błąd"), MsgIcon::Error);
       Terminate();

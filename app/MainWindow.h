@@ -43,6 +43,9 @@ class TForm1 : public QMainWindow {
   std::string ConnectionString;
   std::string ServerName = "(local)";
   std::string OdbcDriverName;
+  // The login the server accepted on the last connect (SUSER_SNAME()), which the status bar
+  // shows: the user typed is only what was asked for.
+  std::string ServerUser;
   // The command-line arguments after the program name (the first may select "ODBC").
   QStringList Arguments;
   // Set when the window told the application to end (the message loop then stops).
@@ -100,6 +103,8 @@ class TForm1 : public QMainWindow {
   void ResetQuery();
   bool ProbeConnection();
   bool EnsureConnected();
+  // After a connect: asks the server which login it accepted (quietly) and shows it.
+  void ReadServerUser();
   bool ExecInDatabase(const std::string& Statement, const std::string& Database);
   void QueryToList(TextList& List, const std::string& Query, const std::string& Database);
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);

@@ -6,7 +6,7 @@ using namespace vandrel::app;
 
 TEST(BuildConnectionString, DefaultsGiveLocalWithoutAddress) {
   EXPECT_EQ(BuildConnectionString({}),
-            "DRIVER=SQL Server;SERVER=(local);UID=sa;PWD=;APP=Vandrel;DATABASE=master;"
+            "DRIVER=SQL Server;SERVER={(local)};UID={sa};PWD={};APP={Vandrel};DATABASE={master};"
             "LANGUAGE=Polish;Network=DBMSSOCN;");
 }
 
@@ -15,21 +15,44 @@ TEST(BuildConnectionString, AddressPartAndNetworkLibrary) {
   f.Server = "(LOCAL)";
   EXPECT_EQ(BuildConnectionString(f).find("Address="), std::string::npos);
   f.Server = ".";
-  EXPECT_NE(BuildConnectionString(f).find(";Network=DBMSSOCN;Address=.;"), std::string::npos);
+  EXPECT_NE(BuildConnectionString(f).find(";Network=DBMSSOCN;Address={.};"), std::string::npos);
   f.Server = "KASA1\\TOVINEX";
-  EXPECT_TRUE(BuildConnectionString(f).ends_with("Network=DBMSSOCN;Address=KASA1\\TOVINEX;"));
+  EXPECT_TRUE(BuildConnectionString(f).ends_with("Network=DBMSSOCN;Address={KASA1\\TOVINEX};"));
   f.Server = "HOST";
   f.Library = "Named Pipes";
-  EXPECT_TRUE(BuildConnectionString(f).ends_with("Network=DBNMPNTW;Address=HOST;"));
+  EXPECT_TRUE(BuildConnectionString(f).ends_with("Network=DBNMPNTW;Address={HOST};"));
   f.Library = "named pipes";  // any other text means TCP/IP
-  EXPECT_TRUE(BuildConnectionString(f).ends_with("Network=DBMSSOCN;Address=HOST;"));
+  EXPECT_TRUE(BuildConnectionString(f).ends_with("Network=DBMSSOCN;Address={HOST};"));
 }
 
-TEST(BuildConnectionString, FieldsGoInAsTyped) {
+// A typed value stays one value: it can neither end its part nor add a key of its own.
+TEST(BuildConnectionString, TypedValuesAreBracedAndReadBackWhole) {
   ConnectionFields f;
-  f.User = " ja ";
+  f.Server = "(local);APP=Kasa Sklep";
+  f.User = " tester2 ";
+  f.Password = "zle;UID=sa;PWD=";
+  const std::string s = BuildConnectionString(f);
+  EXPECT_NE(s.find(";UID={ tester2 };PWD={zle;UID=sa;PWD=};APP={Vandrel};"), std::string::npos) << s;
+  EXPECT_EQ(DriverKeyValue(s, "UID"), " tester2 ");
+  EXPECT_EQ(DriverKeyValue(s, "pwd"), "zle;UID=sa;PWD=");
+  EXPECT_EQ(DriverKeyValue(s, "APP"), "Vandrel");
+  EXPECT_EQ(ConnectionStringValue(s, "SERVER"), "(local);APP=Kasa Sklep");
+  EXPECT_EQ(BraceConnectionValue("a}b"), "{a}}b}");
+  EXPECT_EQ(DriverKeyValue("PWD={a}}b};UID=x", "PWD"), "a}b");
+  EXPECT_EQ(DriverKeyValue("PWD={a;UID=sa};X=1", "UID"), "") << "a key inside a braced value is no key";
+}
+
+TEST(BuildConnectionString, WhatTheDriverCannotTakeIsRefusedBeforeItIsBuilt) {
+  ConnectionFields f;
+  EXPECT_EQ(ConnectionFieldsProblem(f), "");
+  f.Password = "a;b=c {x}";
+  EXPECT_EQ(ConnectionFieldsProblem(f), "Sterownik ODBC nie przyjmuje znaku \"}\" w polu \"Hasło\".");
   f.Password = "a;b=c";
-  EXPECT_NE(BuildConnectionString(f).find(";UID= ja ;PWD=a;b=c;APP="), std::string::npos);
+  EXPECT_EQ(ConnectionFieldsProblem(f), "");
+  for (const char* server : {"(local);APP=Kasa Sklep", "127.0.0.1;UID=sa", "KASA 1", "a{b", "a\nb", "a=b"})
+    EXPECT_NE(ServerNameProblem(server), "") << server;
+  for (const char* server : {"(local)", ".", "KASA1\\TOVINEX", "127.0.0.1,14331", "kasa-1.sklep.pl", ""})
+    EXPECT_EQ(ServerNameProblem(server), "") << server;
 }
 
 TEST(ConnectionStringValue, FindsFirstOccurrenceAnywhere) {
@@ -55,6 +78,9 @@ TEST(AdaptConnectionString, WindowsNamesBecomeLoopback) {
             "X=1;Address=.;SERVER=127.0.0.1;" + utf8);
   EXPECT_EQ(AdaptConnectionStringForDriver("DRIVER=x", "1500"), "DRIVER=x");
   EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=a;clientcharset=CP1250;", ""), "SERVER=a;clientcharset=CP1250;");
+  // A braced server stays braced; a server key inside another value is not the server.
+  EXPECT_EQ(AdaptConnectionStringForDriver("PWD={;SERVER=.};SERVER={(local)};", "1500"),
+            "PWD={;SERVER=.};SERVER={127.0.0.1,1500};" + utf8);
 }
 
 TEST(AdaptConnectionString, ADataSourceIsToldUtf8UnlessItNamesACharacterSet) {

@@ -239,7 +239,7 @@ TEST_F(MainWindow, OdbcStartUpPathUsesTheLogonDialog) {
   EXPECT_FALSE(Form->Terminated);
   EXPECT_EQ(Dialogs.DialogsRun, std::vector<std::string>{"OdbcLogonDialog"});
   EXPECT_NE(Node("Sklep"), nullptr);
-  EXPECT_NE(Form->ConnectionString.find("DSN=msde-sim"), std::string::npos) << Form->ConnectionString;
+  EXPECT_NE(Form->ConnectionString.find("DSN={msde-sim}"), std::string::npos) << Form->ConnectionString;
 }
 
 TEST_F(MainWindow, OdbcStartUpPathCancelledEndsSilently) {

@@ -263,6 +263,23 @@ TEST_F(BackupRestoreTest, ANewNameNeverTakesAnExistingDatabaseOrFile) {
   EXPECT_EQ(Scalar("select count(*) from Hurtownia.magazyn.Towary"), "25");
 }
 
+TEST_F(BackupRestoreTest, ANewNameThatWouldLeadItsFilesOutOfTheDataDirectoryIsRefused) {
+  Backup("Sklep");
+  for (const char* name : {"..\\..\\x", "../x", "a:b", "Sklep?"}) {
+    SCOPED_TRACE(name);
+    Dialogs.Messages.clear();
+    const size_t mark = Sim->TraceMark();
+    Restore(DefaultFile("Sklep"), [name](TRestoreDlg* d) {
+      d->NewRadio->setChecked(true);
+      d->NameEdit->setText(name);
+      return true;
+    });
+    EXPECT_TRUE(Sent(mark, "RESTORE DATABASE").empty());
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_THAT(LastText(), HasSubstr("nie może być częścią nazwy pliku na dysku serwera"));
+  }
+}
+
 TEST_F(BackupRestoreTest, NamesWithABlankAQuoteOrAReservedWordAreQuoted) {
   Backup("Sklep Wschód");
   const std::string file = DefaultFile("Sklep Wschód");

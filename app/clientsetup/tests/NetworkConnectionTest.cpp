@@ -154,6 +154,16 @@ TEST_F(NetworkConnectionTest, AStoreThatCannotBeWrittenIsNamedWithItsReasonAndNo
   EXPECT_EQ(ReadFile(UserOdbcIni()), "");
 }
 
+TEST_F(NetworkConnectionTest, AServerTextThatWouldAddKeysIsRefusedBeforeAnythingIsWritten) {
+  Run("Sklep", "127.0.0.1;UID=sa");
+  ASSERT_EQ(MessageTexts().size(), 1u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_NE(MessageTexts()[0].find("Tworzenie połączenia sieciowego Tovinex: Nazwa serwera \"127.0.0.1;UID=sa\""),
+            std::string::npos)
+      << MessageTexts()[0];
+  EXPECT_EQ(ReadFile(UserOdbcIni()), "");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "<none>");
+}
+
 TEST_F(NetworkConnectionTest, ALaterFileThatCannotBeWrittenLeavesEveryFileAsItWas) {
   Run("Sklep", "KASA1");
   const std::string UserSources = ReadFile(UserOdbcIni());
