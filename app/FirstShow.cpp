@@ -5,6 +5,7 @@
 #include "app/ConnectFailure.h"
 #include "app/ConnectionString.h"
 #include "app/DialogSeam.h"
+#include "app/DriverRecords.h"
 #include "app/MainWindow.h"
 #include "app/OdbcDataSources.h"
 #include "app/OdbcLogonDialog.h"
@@ -21,11 +22,7 @@ const QString kConnectFailed = QStringLiteral("Nie udało się nawiązanie poł�
 
 // The failed connection's message, and under it what the driver said, in the user's words.
 QString ConnectFailedText(const std::exception* E) {
-  std::vector<TDriverRecord> records;
-  for (const EMException* e = dynamic_cast<const EMException*>(E); e; e = e->GetInner())
-    if (const auto* record = dynamic_cast<const EMOdbcDriverError*>(e))
-      records.push_back({record->SqlState, record->NativeError, record->Message});
-  const std::string reason = ConnectFailureReason(records);
+  const std::string reason = ConnectFailureReason(DriverRecordsOf(E));
   return reason.empty() ? kConnectFailed : kConnectFailed + "\r\n\r\n" + QString::fromStdString(reason);
 }
 
@@ -60,11 +57,7 @@ void TForm1::FormShow() {
   ConnectionString = BuildConnectionString(PasswordDlg->Fields());
   UpdateConnectionStatus();
   try {
-    MOdbcLink1->SetConnected(false);
-    {
-      WaitCursor busy;
-      MOdbcLink1->SetConnected(true);
-    }
+    ConnectLink();
     ReadServerUser();
     if (!EnsureConnected()) {
       ShowMessage(this, kConnectFailed, QStringLiteral("Błąd"), MsgIcon::Error);

@@ -105,6 +105,12 @@ class TForm1 : public QMainWindow {
   bool EnsureConnected();
   // After a connect: asks the server which login it accepted (quietly) and shows it.
   void ReadServerUser();
+  // Connects the link afresh with ConnectionString under the waiting window ("Przerwij",
+  // the login time-out); raises what the connect raised.
+  void ConnectLink();
+  // The server node and the status bar show the lost connection at once; the user is told
+  // once, with what to do, until a connect succeeds again. Detail follows the first line.
+  void ShowConnectionLost(const std::string& Detail = {});
   bool ExecInDatabase(const std::string& Statement, const std::string& Database);
   void QueryToList(TextList& List, const std::string& Query, const std::string& Database);
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
@@ -176,6 +182,7 @@ class TForm1 : public QMainWindow {
   void AddLoginsFolder(const TextList& Logins);
   void ShowLoginRows(const TextList& List, bool ShortForm);
   void ReportCancelled(const std::string& Text);
+  bool FLostReported = false;
   std::string ObjectNameLookup(const std::string& Id, const std::string& Database);
   void OpenInDatabase(const std::string& Query, const std::string& Database);
   std::string ForDriver(const std::string& Connection) const;

@@ -69,16 +69,15 @@ bool TForm1::EnsureConnected() {
   if (Waiter.Waiting()) return false;
   try {
     if (!ProbeConnection()) {
-      {
-        WaitCursor busy;
-        MOdbcLink1->SetConnected(false);
-        MOdbcLink1->SetConnected(true);
-      }
+      ConnectLink();
       ReadServerUser();
     }
     if (!MOdbcLink1->GetConnectString().empty()) ConnectionString = MOdbcLink1->GetConnectString();
     return true;
+  } catch (const EAbort&) {
+    return false;  // the user cancelled the data source's logon
   } catch (...) {
+    ShowConnectionLost(Waiter.Dropped() ? "Serwer nie odpowiedział; połączenie zostało przerwane." : "");
     return false;
   }
 }

@@ -134,6 +134,7 @@ void TFileTransaction::Commit() {
     Kept->File->SyncDirectory();
   }
   unlink(FJournal->FileName().c_str());
+  for (const auto& Done : FAfterCommit) Done();
 }
 
 void RecoverFiles(const std::string& JournalFile, const std::vector<std::string>& Files) {

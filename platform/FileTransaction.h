@@ -47,6 +47,9 @@ class TFileTransaction {
 
   static TFileTransaction* Current();
 
+  // Runs Done once the files are written (programs that cache what they read are told).
+  void AfterCommit(std::function<void()> Done) { FAfterCommit.push_back(std::move(Done)); }
+
   // Writes every kept text as above. A failure before the journal leaves every file as it
   // was and raises EMRegistryError naming the file and the reason; a failure after it is
   // finished by the next RecoverFiles.
@@ -66,6 +69,7 @@ class TFileTransaction {
   std::unique_ptr<TAtomicFile> FJournal;
   std::map<std::string, TKept> FFiles;
   std::vector<std::string> FOrder;  // files in the order of their first change
+  std::vector<std::function<void()>> FAfterCommit;
 };
 
 // Finishes a change the journal names and removes the temporaries left beside Files (and

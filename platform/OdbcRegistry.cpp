@@ -102,6 +102,15 @@ bool IsFreeTdsDriver(const std::string& Driver) {
   return Library.find("tdsodbc", Slash == std::string::npos ? 0 : Slash) != std::string::npos;
 }
 
+// odbcinst keeps what it read from the data source files for a while and forgets it only when
+// it writes a profile itself, so the driver manager of this process would go on connecting
+// with the old entries. A write that changes nothing (a value deleted from /dev/null, which
+// has none) makes it forget.
+void ForgetProfileCache() {
+  TConfigMode Mode(ODBC_BOTH_DSN);
+  SQLWritePrivateProfileString("Vandrel", "Vandrel", nullptr, "/dev/null");
+}
+
 }  // namespace
 
 TOdbcRegistry::TOdbcRegistry(HKEY Root) : FRoot(Root) {}
@@ -241,12 +250,19 @@ TOdbcRegistry::TTarget TOdbcRegistry::Writable(const TRegPath& Path, const std::
 }
 
 void TOdbcRegistry::Change(const std::function<bool(TIniDocument&)>& Edit) const {
+  bool Changed = false;
   ChangeFileText(DataSourceFile(), "pliku źródeł danych ODBC", [&](std::string& Text) {
     TIniDocument Doc = TIniDocument::Parse(Text);
     if (!Edit(Doc)) return false;
     Text = Doc.Serialise();
-    return true;
+    return Changed = true;
   });
+  if (!Changed) return;
+  if (TFileTransaction* Transaction = TFileTransaction::Current()) {
+    Transaction->AfterCommit(ForgetProfileCache);
+  } else {
+    ForgetProfileCache();
+  }
 }
 
 void TOdbcRegistry::Write(const std::string& Section, const char* Name, const char* Value) const {

@@ -29,7 +29,7 @@ const char* const kLogDirectory = "C:\\Logi";
 
 // Why a registry operation failed, naming the file and the system's reason where there is one.
 std::string Reason(const std::exception& E) {
-  if (const auto* Registry = dynamic_cast<const EMRegistryError*>(&E)) return Registry->GetDescription();
+  if (const auto* Registry = dynamic_cast<const EMRegistryError*>(&E)) return Registry->GetDetails();
   return E.what();
 }
 
