@@ -17,6 +17,7 @@ std::string Lower(std::string s) {
 struct TPart {
   size_t KeyBegin, KeyLength, ValueBegin, ValueLength;
   bool Braced;
+  bool Open = false;  // braced, and the string ends before its closing brace
 };
 
 std::vector<TPart> Parts(const std::string& s) {
@@ -33,6 +34,7 @@ std::vector<TPart> Parts(const std::string& s) {
     size_t end = eq + 1;
     if (end < s.size() && s[end] == '{') {
       part.Braced = true;
+      part.Open = true;
       for (++end; end < s.size(); ++end) {
         if (s[end] != '}') continue;
         if (end + 1 < s.size() && s[end + 1] == '}') {
@@ -40,6 +42,7 @@ std::vector<TPart> Parts(const std::string& s) {
           continue;
         }
         ++end;
+        part.Open = false;
         break;
       }
     }
@@ -162,7 +165,10 @@ std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
     return ConnectionString;
   }
   // FreeTDS takes the program's text for ISO-8859-1 unless told otherwise; the tool's is UTF-8.
-  if (!FindKey(result, Parts(result), "ClientCharset")) {
+  // Nothing is added after a braced value left open: it would become part of that value.
+  const auto adapted = Parts(result);
+  if (!adapted.empty() && adapted.back().Open) return result;
+  if (!FindKey(result, adapted, "ClientCharset")) {
     if (!result.empty() && result.back() != ';') result += ';';
     result += "ClientCharset=UTF-8;";
   }

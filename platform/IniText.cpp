@@ -147,10 +147,13 @@ bool TIniDocument::DeleteKey(const std::string& Section, const std::string& Key)
 }
 
 bool TIniDocument::DeleteSection(const std::string& Section) {
-  const auto Span = Find(Section);
-  if (!Span) return false;
-  FLines.erase(FLines.begin() + static_cast<long>(Span->First), FLines.begin() + static_cast<long>(Span->End));
-  return true;
+  // Every section of the name goes, so that a repeated one does not come back.
+  bool Deleted = false;
+  while (const auto Span = Find(Section)) {
+    FLines.erase(FLines.begin() + static_cast<long>(Span->First), FLines.begin() + static_cast<long>(Span->End));
+    Deleted = true;
+  }
+  return Deleted;
 }
 
 }  // namespace vandrel::platform
