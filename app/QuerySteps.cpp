@@ -166,6 +166,20 @@ void TForm1::QueryToListView(const std::string& Query, TListView* List, const st
   try {
     EnsureConnected();
     WaitCursor busy;
+    ResetQuery();
+    // The rows go straight into the list, so the query keeps only the rowset it reads; the
+    // other steps find it in its default mode again.
+    struct ForwardOnlyRead {
+      TKMQuery& Query;
+      explicit ForwardOnlyRead(TKMQuery& Q) : Query(Q) { Query.SetForwardOnly(true); }
+      ~ForwardOnlyRead() {
+        try {
+          Query.Close();
+          Query.SetForwardOnly(false);
+        } catch (...) {
+        }
+      }
+    } forwardOnly(*KMQuery1);
     OpenInDatabase(Query, Database);
     const int columns = KMQuery1->GetFieldCount();
     if (columns > 0) {

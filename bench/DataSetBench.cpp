@@ -211,7 +211,6 @@ int main() {
   TMDataSet Probe;
   test::AddFiveFields(Probe);
   Probe.Open();
-  std::printf("record block of five fields: %zu bytes (six pointers of %zu bytes)\n", Probe.GetRecordSize(),
-              sizeof(void*));
+  std::printf("record block of five fields: %zu bytes\n", Probe.GetRecordSize());
   return 0;
 }

@@ -123,12 +123,13 @@ std::unique_ptr<EMException> EMDataError::Clone() const {
 }
 
 void EMDataError::Assign(const EMException* Source) {
-  EMException::Assign(Source);
+  // Own fields first: the base Assign may free Source when it sits in this chain.
   if (IsNameOfObjectParentClass(Source, "EMDataError", true)) {
     const auto* S = static_cast<const EMDataError*>(Source);
     Code = S->Code;
     Text = S->Text;
   }
+  EMException::Assign(Source);
 }
 
 }  // namespace vandrel

@@ -1,8 +1,7 @@
 #include "data/DataSet.h"
 
-#include <cstdlib>
 #include <exception>
-#include <new>
+#include <functional>
 
 #include "data/ImportedValue.h"
 
@@ -17,52 +16,51 @@ TMFieldValueList::TMFieldValueList(TMDataSet* Owner) : FOwner(Owner), FRecords(2
 
 TMFieldValueList::~TMFieldValueList() {
   try {
-    Clear();
+    Clear(0);
   } catch (...) {
   }
 }
 
-TMValueCell* TMFieldValueList::NewRecord() const {
-  void* Block = std::calloc(static_cast<std::size_t>(FOwner->FFieldCount) + 1, sizeof(TMValueCell));
-  if (Block == nullptr) throw std::bad_alloc();
-  return static_cast<TMValueCell*>(Block);
-}
+unsigned char* TMFieldValueList::NewRecord() { return FPool.Allocate(); }
 
 void TMFieldValueList::FreeRecord(void* Block) {
-  auto* Record = static_cast<TMValueCell*>(Block);
-  // The block is freed even when OnDeleteData raises.
-  std::unique_ptr<void, decltype(&std::free)> Owned(Block, &std::free);
+  auto* Record = static_cast<unsigned char*>(Block);
+  // The block goes back to the pool even when OnDeleteData raises.
+  struct Release {
+    TMRecordPool& Pool;
+    void* Block;
+    ~Release() { Pool.Free(Block); }
+  } Done{FPool, Block};
   if (Record == FFixedRecord) FFixedRecord = nullptr;
-  const int Count = FOwner->FFieldCount;
-  for (int I = 0; I < Count; ++I) cell::Free(Record[I], FOwner->FTypeTable[I]);
-  void* D = Record[Count];
+  FOwner->FLayout.FreeValues(Record);
+  void* D = FOwner->FLayout.GetData(Record);
   if (D != nullptr && FOwner->OnDeleteData) FOwner->OnDeleteData(FOwner, D);
 }
 
-TMValueCell* TMFieldValueList::GetSequenceRecord(int Position) {
+unsigned char* TMFieldValueList::GetSequenceRecord(int Position) {
   if (FRecords.GetIsEmpty() || Position < 0 || Position >= FRecords.GetCount()) return nullptr;
   FRecords.SetCurrentPosition(Position);
-  return static_cast<TMValueCell*>(FRecords.GetCurrentData());
+  return static_cast<unsigned char*>(FRecords.GetCurrentData());
 }
 
-TMValueCell* TMFieldValueList::GetRecord(int Position) {
+unsigned char* TMFieldValueList::GetRecord(int Position) {
   return FFixedRecord != nullptr ? FFixedRecord : GetSequenceRecord(Position);
 }
 
 int TMFieldValueList::InsertRecord(int Position) {
-  TMValueCell* Record = NewRecord();
+  unsigned char* Record = NewRecord();
   try {
     if (!FRecords.GetIsEmpty()) FRecords.SetCurrentPosition(Position);
     FRecords.DoInsertBeforeCurrent(Record);
   } catch (...) {
-    std::free(Record);
+    FPool.Free(Record);
     throw;
   }
   return FRecords.GetCurrentPosition();
 }
 
 int TMFieldValueList::AppendRecord() {
-  TMValueCell* Record = NewRecord();
+  unsigned char* Record = NewRecord();
   try {
     if (FRecords.GetIsEmpty()) {
       FRecords.DoInsertBeforeCurrent(Record);
@@ -71,7 +69,7 @@ int TMFieldValueList::AppendRecord() {
       FRecords.DoInsertAfterCurrent(Record);
     }
   } catch (...) {
-    std::free(Record);
+    FPool.Free(Record);
     throw;
   }
   return FRecords.GetCurrentPosition();
@@ -83,7 +81,7 @@ void TMFieldValueList::DeleteRecord(int Position) {
   FRecords.DoDeleteCurrent();
 }
 
-void TMFieldValueList::Clear() {
+void TMFieldValueList::Clear(std::size_t BlockSize) {
   std::exception_ptr First;
   while (!FRecords.GetIsEmpty()) {
     try {
@@ -93,6 +91,7 @@ void TMFieldValueList::Clear() {
     }
   }
   FFixedRecord = nullptr;
+  FPool.Reset(BlockSize);
   if (First) std::rethrow_exception(First);
 }
 
@@ -102,24 +101,13 @@ void TMFieldValueList::Exchange(int A, int B) {
   FRecords.Exchange(B);
 }
 
-bool TMFieldValueList::IsNull(int Position, int Index) {
-  TMValueCell* C = Cell(Position, Index);
-  return C == nullptr || cell::IsNull(*C);
-}
-
-TMValueCell* TMFieldValueList::Cell(int Position, int Index) {
-  if (Index < 0 || Index >= FOwner->FFieldCount) return nullptr;
-  TMValueCell* Record = GetRecord(Position);
-  return Record != nullptr ? &Record[Index] : nullptr;
-}
-
 void* TMFieldValueList::GetData(int Position) {
-  TMValueCell* Record = GetRecord(Position);
-  return Record != nullptr ? Record[FOwner->FFieldCount] : nullptr;
+  unsigned char* Record = GetRecord(Position);
+  return Record != nullptr ? FOwner->FLayout.GetData(Record) : nullptr;
 }
 
 void TMFieldValueList::SetData(int Position, void* D) {
-  if (TMValueCell* Record = GetRecord(Position)) Record[FOwner->FFieldCount] = D;
+  if (unsigned char* Record = GetRecord(Position)) FOwner->FLayout.SetData(Record, D);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -168,13 +156,16 @@ void TMDataSet::DoActivate() {
   const int Count = Fields->GetCount();
   auto Types = std::make_unique<TMFieldType[]>(static_cast<std::size_t>(Count));
   for (int I = 0; I < Count; ++I) Types[I] = Fields->GetFields(I)->GetDataType();
+  FLayout.Build(Types.get(), Count);
+  FValues->Clear(FLayout.GetSize());
   FTypeTable = std::move(Types);
   FFieldCount = Count;
   FCurrentPosition = -1;
 }
 
 void TMDataSet::DoDeactivate() {
-  // The records are freed by the type table, so it goes last, also when a handler raised.
+  // The records are freed by the layout and the type table, so they go last, also when a
+  // handler raised.
   struct Release {
     TMDataSet* Self;
     ~Release() {
@@ -183,10 +174,13 @@ void TMDataSet::DoDeactivate() {
       Self->FTypeTable.reset();
     }
   } Done{this};
-  FValues->Clear();
+  FValues->Clear(FLayout.GetSize());
 }
 
-TMValueCell* TMDataSet::CurrentCell(int DSIndex) { return FValues->Cell(GetCurrPos(), DSIndex); }
+unsigned char* TMDataSet::CurrentRecord(int DSIndex) {
+  if (DSIndex < 0 || DSIndex >= FFieldCount) return nullptr;
+  return FValues->GetRecord(GetCurrPos());
+}
 
 AnsiString TMDataSet::NameOf(int DSIndex) const {
   TMFields* Fields = GetFields();
@@ -195,77 +189,86 @@ AnsiString TMDataSet::NameOf(int DSIndex) const {
 }
 
 bool TMDataSet::IsCurrentFieldNull(int DSIndex, int) {
-  TMValueCell* C = CurrentCell(DSIndex);
-  return C == nullptr || cell::IsNull(*C);
+  unsigned char* R = CurrentRecord(DSIndex);
+  return R == nullptr || FLayout.IsNull(R, DSIndex);
 }
 
-// Readers and writers use the cell's own type; a value asked or given in another type is
+// Readers and writers use the value's own type; a value asked or given in another type is
 // converted by the import rules rather than misread.
 
 template <class T, class Direct, class Imported>
 T TMDataSet::ReadCell(int DSIndex, TMFieldType Wanted, T Empty, Direct ReadDirect,
                       Imported ReadImported) {
-  TMValueCell* C = CurrentCell(DSIndex);
-  if (C == nullptr) return Empty;
+  unsigned char* R = CurrentRecord(DSIndex);
+  if (R == nullptr) return Empty;
   const TMFieldType Own = FTypeTable[DSIndex];
-  return Own == Wanted ? ReadDirect(*C) : ReadImported(*C, Own, NameOf(DSIndex));
+  if (Own == Wanted) return ReadDirect(FLayout, R, DSIndex);
+  TMValueCell Value = nullptr;
+  std::unique_ptr<TMValueCell, void (*)(TMValueCell*)> Owned(&Value, [](TMValueCell* C) { cell::Free(*C, mftString); });
+  FLayout.ToCell(R, DSIndex, Value);
+  return ReadImported(Value, Own, NameOf(DSIndex));
 }
 
 template <class T, class Direct, class Imported>
 void TMDataSet::WriteCell(int DSIndex, TMFieldType Given, const T& Value, Direct WriteDirect,
                           Imported WriteImported) {
-  TMValueCell* C = CurrentCell(DSIndex);
-  if (C == nullptr) return;
+  unsigned char* R = CurrentRecord(DSIndex);
+  if (R == nullptr) return;
   const TMFieldType Own = FTypeTable[DSIndex];
   if (Own == Given) {
-    WriteDirect(*C, Value);
-  } else {
-    WriteImported(*C, Own, Value, NameOf(DSIndex));
+    WriteDirect(FLayout, R, DSIndex, Value);
+    return;
   }
+  TMValueCell Converted = nullptr;
+  std::unique_ptr<TMValueCell, void (*)(TMValueCell*)> Owned(&Converted, [](TMValueCell* C) { cell::Free(*C, mftString); });
+  WriteImported(Converted, Own, Value, NameOf(DSIndex));
+  FLayout.FromCell(R, DSIndex, Converted);
 }
 
 AnsiString TMDataSet::GetCurrentStringFieldValue(int DSIndex, int) {
-  return ReadCell(DSIndex, mftString, AnsiString(), cell::GetString, importing::ReadString);
+  return ReadCell(DSIndex, mftString, AnsiString(), std::mem_fn(&TMRecordLayout::GetString), importing::ReadString);
 }
 
 int TMDataSet::GetCurrentIntegerFieldValue(int DSIndex, int) {
-  return ReadCell(DSIndex, mftInteger, 0, cell::GetInteger, importing::ReadInteger);
+  return ReadCell(DSIndex, mftInteger, 0, std::mem_fn(&TMRecordLayout::GetInteger), importing::ReadInteger);
 }
 
 double TMDataSet::GetCurrentFloatFieldValue(int DSIndex, int) {
-  return ReadCell(DSIndex, mftFloat, 0.0, cell::GetFloat, importing::ReadFloat);
+  return ReadCell(DSIndex, mftFloat, 0.0, std::mem_fn(&TMRecordLayout::GetFloat), importing::ReadFloat);
 }
 
 Extended TMDataSet::GetCurrentExtendedFieldValue(int DSIndex, int) {
-  return ReadCell(DSIndex, mftExtended, Extended(0), cell::GetExtended, importing::ReadExtended);
+  return ReadCell(DSIndex, mftExtended, Extended(0), std::mem_fn(&TMRecordLayout::GetExtended),
+                  importing::ReadExtended);
 }
 
 TDateTime TMDataSet::GetCurrentDateTimeFieldValue(int DSIndex, int) {
-  return ReadCell(DSIndex, mftDateTime, TDateTime(0), cell::GetDateTime, importing::ReadDateTime);
+  return ReadCell(DSIndex, mftDateTime, TDateTime(0), std::mem_fn(&TMRecordLayout::GetDateTime),
+                  importing::ReadDateTime);
 }
 
 void TMDataSet::SetCurrentFieldNull(int DSIndex, int) {
-  if (TMValueCell* C = CurrentCell(DSIndex)) cell::Free(*C, FTypeTable[DSIndex]);
+  if (unsigned char* R = CurrentRecord(DSIndex)) FLayout.SetNull(R, DSIndex);
 }
 
 void TMDataSet::SetCurrentStringFieldValue(int DSIndex, int, const AnsiString& Value) {
-  WriteCell(DSIndex, mftString, Value, cell::SetString, importing::StoreString);
+  WriteCell(DSIndex, mftString, Value, std::mem_fn(&TMRecordLayout::SetString), importing::StoreString);
 }
 
 void TMDataSet::SetCurrentIntegerFieldValue(int DSIndex, int, int Value) {
-  WriteCell(DSIndex, mftInteger, Value, cell::SetInteger, importing::StoreInteger);
+  WriteCell(DSIndex, mftInteger, Value, std::mem_fn(&TMRecordLayout::SetInteger), importing::StoreInteger);
 }
 
 void TMDataSet::SetCurrentFloatFieldValue(int DSIndex, int, double Value) {
-  WriteCell(DSIndex, mftFloat, Value, cell::SetFloat, importing::StoreFloat);
+  WriteCell(DSIndex, mftFloat, Value, std::mem_fn(&TMRecordLayout::SetFloat), importing::StoreFloat);
 }
 
 void TMDataSet::SetCurrentExtendedFieldValue(int DSIndex, int, Extended Value) {
-  WriteCell(DSIndex, mftExtended, Value, cell::SetExtended, importing::StoreExtended);
+  WriteCell(DSIndex, mftExtended, Value, std::mem_fn(&TMRecordLayout::SetExtended), importing::StoreExtended);
 }
 
 void TMDataSet::SetCurrentDateTimeFieldValue(int DSIndex, int, TDateTime Value) {
-  WriteCell(DSIndex, mftDateTime, Value, cell::SetDateTime, importing::StoreDateTime);
+  WriteCell(DSIndex, mftDateTime, Value, std::mem_fn(&TMRecordLayout::SetDateTime), importing::StoreDateTime);
 }
 
 void* TMDataSet::GetData() {
@@ -285,8 +288,8 @@ void* TMDataSet::GetExternalIndexData() {
 
 void* TMDataSet::UseExternalIndex(void* Handle) {
   if (!GetActive()) return nullptr;
-  TMValueCell* Previous = FValues->GetFixedRecord();
-  FValues->SetFixedRecord(static_cast<TMValueCell*>(Handle));
+  unsigned char* Previous = FValues->GetFixedRecord();
+  FValues->SetFixedRecord(static_cast<unsigned char*>(Handle));
   return Previous;
 }
 

@@ -4,13 +4,14 @@
 // sorts and searches it through the events of the custom dataset, and may attach one user
 // pointer to each record. Values are stored in each field's DataType.
 //
-// A record is one zero-filled block of F + 1 pointers for F fields: F value cells (see
-// ValueCell.h) followed by the user data pointer; nothing else is allocated per record
-// besides the record list's node and one cell per non-null value.
+// A record is one block laid out by the field types when the dataset opens (see
+// RecordLayout.h), taken from the dataset's pool of pages; nothing else is allocated per
+// record besides the record list's node and a text longer than 15 bytes.
 #include <memory>
 
 #include "data/CustomDataSet.h"
-#include "data/ValueCell.h"
+#include "data/RecordLayout.h"
+#include "data/RecordPool.h"
 #include "foundation/MacDeque.h"
 
 namespace vandrel {
@@ -31,11 +32,11 @@ class TMFieldValueList : public TObject {
   bool GetIsEmpty() const { return FRecords.GetIsEmpty(); }
 
   // The record at Position (the fixed record when set), or none.
-  TMValueCell* GetRecord(int Position);
+  unsigned char* GetRecord(int Position);
   // The record at Position in the sequence, ignoring the fixed record.
-  TMValueCell* GetSequenceRecord(int Position);
-  TMValueCell* GetFixedRecord() const { return FFixedRecord; }
-  void SetFixedRecord(TMValueCell* Record) { FFixedRecord = Record; }
+  unsigned char* GetSequenceRecord(int Position);
+  unsigned char* GetFixedRecord() const { return FFixedRecord; }
+  void SetFixedRecord(unsigned char* Record) { FFixedRecord = Record; }
 
   // A new record (all values null) before Position, or first in an empty list; its position.
   int InsertRecord(int Position);
@@ -43,22 +44,21 @@ class TMFieldValueList : public TObject {
   int AppendRecord();
   void DeleteRecord(int Position);
   // Frees every record, the last one first; an OnDeleteData that raises does not stop it.
-  void Clear();
+  // The pages of the records go too, and records of BlockSize bytes are made from now on.
+  void Clear(std::size_t BlockSize);
   void Exchange(int A, int B);
 
-  // Cells by record position and field index; the type is the owner's type table's.
-  bool IsNull(int Position, int Index);
-  TMValueCell* Cell(int Position, int Index);
   void* GetData(int Position);
   void SetData(int Position, void* D);
 
  private:
   void FreeRecord(void* Record);
-  TMValueCell* NewRecord() const;
+  unsigned char* NewRecord();
 
   TMDataSet* FOwner;
   TMacDeque FRecords;
-  TMValueCell* FFixedRecord = nullptr;
+  TMRecordPool FPool;
+  unsigned char* FFixedRecord = nullptr;
 };
 
 class TMDataSet : public TMCustomDataSet {
@@ -72,8 +72,8 @@ class TMDataSet : public TMCustomDataSet {
   // Fields and types captured when the dataset opened.
   int GetFieldCountAtOpen() const { return FFieldCount; }
   TMFieldType GetStoredType(int Index) const { return FTypeTable[Index]; }
-  // Bytes of one record block: F + 1 pointers.
-  std::size_t GetRecordSize() const { return sizeof(TMValueCell) * (FFieldCount + 1); }
+  // Bytes of one record block.
+  std::size_t GetRecordSize() const { return FLayout.GetSize(); }
 
   bool StoreFields() override { return true; }
 
@@ -108,8 +108,8 @@ class TMDataSet : public TMCustomDataSet {
  private:
   friend class TMFieldValueList;
 
-  // The cell of field DSIndex in the current record, or none (no record, unknown field).
-  TMValueCell* CurrentCell(int DSIndex);
+  // The current record when it has field DSIndex, or none (no record, unknown field).
+  unsigned char* CurrentRecord(int DSIndex);
   // The field's name for error texts.
   AnsiString NameOf(int DSIndex) const;
   // A value of the current record in the cell's own type, or converted as an imported value
@@ -123,6 +123,7 @@ class TMDataSet : public TMCustomDataSet {
   int FCurrentPosition = -1;
   int FFieldCount = 0;
   std::unique_ptr<TMFieldType[]> FTypeTable;
+  TMRecordLayout FLayout;
   std::unique_ptr<TMFieldValueList> FValues;
 };
 

@@ -166,6 +166,8 @@ class TMCustomResultSet : public TObject {
   virtual bool GetIsEmpty() = 0;
   virtual AnsiString GetFieldName(int Index) = 0;
   virtual TMFieldType GetFieldType(int Index) = 0;
+  // The decimals column Index declares (a decimal column's scale), -1 when it declares none.
+  virtual int GetFieldScale(int /*Index*/) { return -1; }
   virtual bool IsFieldNull(int Index) = 0;
   virtual AnsiString GetStringFieldValue(int Index) = 0;
   virtual int GetIntegerFieldValue(int Index) = 0;

@@ -66,6 +66,15 @@ AnsiString AsString(const TMStoredValue& V, TMFieldType S, const AnsiString& Nam
   }
 }
 
+// The text of a field's stored value: a number read from a result column as the column
+// holds it, any other value as AsString gives it.
+AnsiString FieldText(const TMStoredValue& V, const TMField& F) {
+  const TMFieldType S = F.GetStorageType();
+  if (F.DBIndex >= 0 && S == mftFloat) return ColumnFloatToString(V.Float(), F.DBScale, F.GetFieldName());
+  if (F.DBIndex >= 0 && S == mftExtended) return ColumnExtendedToString(V.Ext(), F.DBScale, F.GetFieldName());
+  return AsString(V, S, F.GetFieldName());
+}
+
 int AsInteger(const TMStoredValue& V, TMFieldType S, const AnsiString& Name) {
   switch (S) {
     case mftInteger: return V.Integer();
@@ -162,7 +171,8 @@ TMFieldType TMField::GetStorageType() const {
 // --- Reading ---
 
 AnsiString TMField::GetAsString() const {
-  return ReadStored(CheckedDataSet(false), *this, false, AnsiString(), AsString);
+  return ReadStored(CheckedDataSet(false), *this, false, AnsiString(),
+                    [this](const TMStoredValue& V, TMFieldType, const AnsiString&) { return FieldText(V, *this); });
 }
 
 int TMField::GetAsInteger() const {
@@ -192,7 +202,8 @@ bool TMField::GetWasNull() const {
 }
 
 AnsiString TMField::GetPreviousString() const {
-  return ReadStored(CheckedDataSet(true), *this, true, AnsiString(), AsString);
+  return ReadStored(CheckedDataSet(true), *this, true, AnsiString(),
+                    [this](const TMStoredValue& V, TMFieldType, const AnsiString&) { return FieldText(V, *this); });
 }
 
 int TMField::GetPreviousInteger() const {

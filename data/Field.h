@@ -55,6 +55,9 @@ class TMField : public TObject {
   int DSIndex = -1;
   // The type of the bound column as the database reports it.
   TMFieldType DBType = mftString;
+  // The decimals the bound column declares (a decimal column's scale), -1 when it declares
+  // none; its numbers show as text with that many decimals.
+  int DBScale = -1;
   TMAlignment Alignment = maLeftTop;
   // Carried for editors; the field itself never applies it.
   AnsiString EditMask;

@@ -65,6 +65,18 @@ AnsiString ExtendedToString(Extended Value, const AnsiString& FieldName) {
   return Guarded(313, FieldName, [&] { return TxfTools(Value).ToString(0, 12); });
 }
 
+AnsiString ColumnFloatToString(double Value, int Scale, const AnsiString& FieldName) {
+  return Guarded(309, FieldName, [&] {
+    return Scale >= 0 && Scale <= 12 ? TfTools(Value).ToString(Scale, Scale) : TfTools(Value).ToShortString();
+  });
+}
+
+AnsiString ColumnExtendedToString(Extended Value, int Scale, const AnsiString& FieldName) {
+  return Guarded(313, FieldName, [&] {
+    return Scale >= 0 && Scale <= 12 ? TxfTools(Value).ToString(Scale, Scale) : TxfTools(Value).ToShortString();
+  });
+}
+
 int FloatToInteger(double Value, const AnsiString& FieldName) {
   const double Rounded = Guarded(310, FieldName, [&] { return TfTools(Value).Round(0); });
   return ToInt32(std::trunc(Rounded), 310, FieldName);

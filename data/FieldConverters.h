@@ -28,6 +28,10 @@ inline TDateTime IntegerToDateTime(int Value) { return Value; }
 // Display text with up to 12 decimals and the user's decimal separator: 309 / 313.
 AnsiString FloatToString(double Value, const AnsiString& FieldName);
 AnsiString ExtendedToString(Extended Value, const AnsiString& FieldName);
+// A number read from a result column: with Scale decimals when the column declares a scale
+// (0 to 12), else the shortest text that reads back to the same number (309 / 313).
+AnsiString ColumnFloatToString(double Value, int Scale, const AnsiString& FieldName);
+AnsiString ColumnExtendedToString(Extended Value, int Scale, const AnsiString& FieldName);
 // Rounded half up, then a signed 32-bit integer: 310 / 314 when it does not fit.
 int FloatToInteger(double Value, const AnsiString& FieldName);
 int ExtendedToInteger(Extended Value, const AnsiString& FieldName);

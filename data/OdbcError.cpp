@@ -122,12 +122,13 @@ std::unique_ptr<EMException> EMOdbcError::Clone() const {
 }
 
 void EMOdbcError::Assign(const EMException* Source) {
-  EMException::Assign(Source);
+  // Own fields first: the base Assign may free Source when it sits in this chain.
   if (Source && Source->ClassChainHas("EMOdbcError")) {
     const auto* s = static_cast<const EMOdbcError*>(Source);
     Code = s->Code;
     RetCode = s->RetCode;
   }
+  EMException::Assign(Source);
 }
 
 AnsiString EMOdbcError::GetSqlState() const {
@@ -177,7 +178,7 @@ std::unique_ptr<EMException> EMOdbcDriverError::Clone() const {
 }
 
 void EMOdbcDriverError::Assign(const EMException* Source) {
-  EMException::Assign(Source);
+  // Own fields first: the base Assign may free Source when it sits in this chain.
   if (Source && Source->ClassChainHas("EMOdbcDriverError")) {
     const auto* s = static_cast<const EMOdbcDriverError*>(Source);
     RecNumber = s->RecNumber;
@@ -185,6 +186,7 @@ void EMOdbcDriverError::Assign(const EMException* Source) {
     Message = s->Message;
     NativeError = s->NativeError;
   }
+  EMException::Assign(Source);
 }
 
 namespace {

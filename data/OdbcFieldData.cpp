@@ -20,11 +20,22 @@ namespace {
 constexpr int kMaxColumnSize = 255;
 // Text is UTF-8 here: one character of a column takes up to four bytes in the buffer.
 constexpr int kBytesPerChar = 4;
+// SQL Server's sql_variant (SERVERPROPERTY, DATABASEPROPERTYEX), as its drivers describe it;
+// the driver converts each value to text from its own base type.
+constexpr SQLSMALLINT kSqlSsVariant = -150;
 
 // A described size of 0 (unknown, as for unlimited text) or beyond the limit binds the
 // largest element; the size is in characters.
 int LimitColumnSize(SQLULEN Size) {
   return Size == 0 || Size > kMaxColumnSize ? kMaxColumnSize : static_cast<int>(Size);
+}
+
+// A value of type T at E, which a rowset copy does not align.
+template <class T>
+T Load(const unsigned char* E) {
+  T v;
+  std::memcpy(&v, E, sizeof v);
+  return v;
 }
 
 int ClampToInt(long double v) {
@@ -37,7 +48,7 @@ int ClampToInt(long double v) {
 }  // namespace
 
 TMOdbcFieldData::TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigits, SQLULEN ColumnSize,
-                                 SQLSMALLINT SqlType, bool GuidAsText)
+                                 SQLSMALLINT SqlType, bool GuidAsText, bool Unsigned)
     : FName(Name), FSqlType(SqlType), FColumnSize(LimitColumnSize(ColumnSize)), FDecimalDigits(DecimalDigits) {
   switch (SqlType) {
     case SQL_CHAR:
@@ -46,6 +57,7 @@ TMOdbcFieldData::TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigi
     case SQL_WCHAR:
     case SQL_WVARCHAR:
     case SQL_WLONGVARCHAR:
+    case kSqlSsVariant:
       FElementSize = FColumnSize * kBytesPerChar + 1;
       FMaxChars = static_cast<size_t>(FColumnSize);
       break;
@@ -55,8 +67,9 @@ TMOdbcFieldData::TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigi
       FElementSize = FColumnSize * 2 + 2;  // hexadecimal digits
       break;
     case SQL_BIGINT:
-      // A 64-bit integer travels as decimal text, as a numeric of 19 digits does.
-      FColumnSize = 19;
+      // A 64-bit integer travels as decimal text, as a numeric of 19 digits (20 unsigned)
+      // does.
+      FColumnSize = Unsigned ? 20 : 19;
       FDecimalDigits = 0;
       [[fallthrough]];
     case SQL_NUMERIC:
@@ -66,6 +79,16 @@ TMOdbcFieldData::TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigi
       FFieldType = FDecimalDigits < 1 && FColumnSize < 10 ? mftInteger : FColumnSize > 15 ? mftExtended : mftFloat;
       break;
     case SQL_INTEGER:
+      if (Unsigned) {
+        // Up to 4294967295: ten digits of decimal text, read as a number of that size.
+        FColumnSize = 10;
+        FDecimalDigits = 0;
+        FDecimalText = true;
+        FElementSize = FColumnSize + 3;
+        FFieldType = mftFloat;
+        break;
+      }
+      [[fallthrough]];
     case SQL_SMALLINT:
     case SQL_TINYINT:
     case SQL_BIT:
@@ -101,59 +124,57 @@ TMOdbcFieldData::TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigi
   FData = std::make_unique<unsigned char[]>(FDataSize);
 }
 
-AnsiString TMOdbcFieldData::ElementText(const unsigned char* Data, const SQLLEN* Ind, int Row) const {
-  const char* e = reinterpret_cast<const char*>(Element(Data, Row));
-  SQLLEN n = Ind[Row];
-  size_t limit = static_cast<size_t>(FElementSize - 1);
-  size_t bytes = n >= 0 && static_cast<size_t>(n) < limit ? static_cast<size_t>(n) : limit;
-  bytes = strnlen(e, bytes);
-  return AnsiString(e, utf8::WholePrefix(std::string_view(e, bytes), FMaxChars));
+size_t TMOdbcFieldData::TextBytes(const unsigned char* E, SQLLEN Ind) const {
+  const size_t limit = static_cast<size_t>(FElementSize - 1);
+  const size_t bytes = Ind >= 0 && static_cast<size_t>(Ind) < limit ? static_cast<size_t>(Ind) : limit;
+  return strnlen(reinterpret_cast<const char*>(E), bytes);
 }
 
-AnsiString TMOdbcFieldData::GetString(const unsigned char* Data, const SQLLEN* Ind, int Row) const {
-  if (IsNull(Data, Ind, Row)) return {};
-  const unsigned char* e = Element(Data, Row);
+AnsiString TMOdbcFieldData::ElementText(const unsigned char* E, SQLLEN Ind) const {
+  const char* e = reinterpret_cast<const char*>(E);
+  return AnsiString(e, utf8::WholePrefix(std::string_view(e, TextBytes(E, Ind)), FMaxChars));
+}
+
+AnsiString TMOdbcFieldData::GetString(const unsigned char* E, SQLLEN Ind) const {
+  if (IsNull(E, Ind)) return {};
   switch (FCType) {
-    case SQL_C_CHAR: return ElementText(Data, Ind, Row);
-    case SQL_C_SLONG: return std::to_string(*reinterpret_cast<const SQLINTEGER*>(e));
-    case SQL_C_DOUBLE: return TfTools(*reinterpret_cast<const SQLDOUBLE*>(e)).ToDBField(0, 12);
-    default: return TfTools(GetDateTime(Data, Ind, Row)).ToDBField(0, 12);
+    case SQL_C_CHAR: return ElementText(E, Ind);
+    case SQL_C_SLONG: return std::to_string(Load<SQLINTEGER>(E));
+    case SQL_C_DOUBLE: return TfTools(Load<SQLDOUBLE>(E)).ToShortDBField();
+    default: return TfTools(GetDateTime(E, Ind)).ToDBField(0, 12);
   }
 }
 
-int TMOdbcFieldData::GetInteger(const unsigned char* Data, const SQLLEN* Ind, int Row) const {
-  if (IsNull(Data, Ind, Row)) return 0;
-  const unsigned char* e = Element(Data, Row);
+int TMOdbcFieldData::GetInteger(const unsigned char* E, SQLLEN Ind) const {
+  if (IsNull(E, Ind)) return 0;
   switch (FCType) {
-    case SQL_C_CHAR: return StrToIntDef(ElementText(Data, Ind, Row), 0);
-    case SQL_C_SLONG: return *reinterpret_cast<const SQLINTEGER*>(e);
-    case SQL_C_DOUBLE: return ClampToInt(*reinterpret_cast<const SQLDOUBLE*>(e));
-    default: return ClampToInt(GetDateTime(Data, Ind, Row));
+    case SQL_C_CHAR: return StrToIntDef(ElementText(E, Ind), 0);
+    case SQL_C_SLONG: return Load<SQLINTEGER>(E);
+    case SQL_C_DOUBLE: return ClampToInt(Load<SQLDOUBLE>(E));
+    default: return ClampToInt(GetDateTime(E, Ind));
   }
 }
 
-double TMOdbcFieldData::GetFloat(const unsigned char* Data, const SQLLEN* Ind, int Row) const {
-  if (IsNull(Data, Ind, Row)) return 0.0;
-  const unsigned char* e = Element(Data, Row);
+double TMOdbcFieldData::GetFloat(const unsigned char* E, SQLLEN Ind) const {
+  if (IsNull(E, Ind)) return 0.0;
   switch (FCType) {
-    case SQL_C_CHAR: return TfTools(0.0).FromDBField(ElementText(Data, Ind, Row)).Value;
-    case SQL_C_SLONG: return *reinterpret_cast<const SQLINTEGER*>(e);
-    case SQL_C_DOUBLE: return *reinterpret_cast<const SQLDOUBLE*>(e);
-    default: return GetDateTime(Data, Ind, Row);
+    case SQL_C_CHAR: return TfTools(0.0).FromDBField(ElementText(E, Ind)).Value;
+    case SQL_C_SLONG: return Load<SQLINTEGER>(E);
+    case SQL_C_DOUBLE: return Load<SQLDOUBLE>(E);
+    default: return GetDateTime(E, Ind);
   }
 }
 
-Extended TMOdbcFieldData::GetExtended(const unsigned char* Data, const SQLLEN* Ind, int Row) const {
-  if (FCType == SQL_C_CHAR && !IsNull(Data, Ind, Row))
-    return TxfTools(0.0L).FromDBField(ElementText(Data, Ind, Row)).Value;
-  return GetFloat(Data, Ind, Row);
+Extended TMOdbcFieldData::GetExtended(const unsigned char* E, SQLLEN Ind) const {
+  if (FCType == SQL_C_CHAR && !IsNull(E, Ind)) return TxfTools(0.0L).FromDBField(ElementText(E, Ind)).Value;
+  return GetFloat(E, Ind);
 }
 
-TDateTime TMOdbcFieldData::GetDateTime(const unsigned char* Data, const SQLLEN* Ind, int Row) const {
-  if (IsNull(Data, Ind, Row)) return 0.0;
-  if (FCType != SQL_C_TIMESTAMP) return FCType == SQL_C_CHAR ? 0.0 : GetFloat(Data, Ind, Row);
+TDateTime TMOdbcFieldData::GetDateTime(const unsigned char* E, SQLLEN Ind) const {
+  if (IsNull(E, Ind)) return 0.0;
+  if (FCType != SQL_C_TIMESTAMP) return FCType == SQL_C_CHAR ? 0.0 : GetFloat(E, Ind);
   SQL_TIMESTAMP_STRUCT ts;
-  std::memcpy(&ts, Element(Data, Row), sizeof ts);
+  std::memcpy(&ts, E, sizeof ts);
   TDateTime date = 0.0, time = 0.0;
   if (FSqlType != SQL_TYPE_TIME && ts.year > 0 && ts.month >= 1 && ts.month <= 12 && ts.day >= 1 && ts.day <= 31)
     datetime::TryEncodeDate(ts.year, ts.month, ts.day, date);

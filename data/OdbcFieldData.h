@@ -7,6 +7,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "data/FieldTypes.h"
@@ -25,9 +26,11 @@ class TMOdbcFieldData : public TObject {
   VANDREL_CLASS(TMOdbcFieldData, TObject)
  public:
   // Raises EMOdbcError 413 for an SQL type the library does not map. GuidAsText maps a
-  // uniqueidentifier column to its 36 characters of text instead.
+  // uniqueidentifier column to its 36 characters of text instead. An Unsigned 32- or
+  // 64-bit integer column travels as decimal text, so that values above the signed range
+  // keep their value.
   TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigits, SQLULEN ColumnSize, SQLSMALLINT SqlType,
-                  bool GuidAsText = false);
+                  bool GuidAsText = false, bool Unsigned = false);
   TMOdbcFieldData(const TMOdbcFieldData&) = delete;
   TMOdbcFieldData& operator=(const TMOdbcFieldData&) = delete;
 
@@ -37,10 +40,14 @@ class TMOdbcFieldData : public TObject {
   int GetDecimalDigits() const { return FDecimalDigits; }
   // Buffer length of one character element; 0 for the fixed-size types.
   int GetElementSize() const { return FElementSize; }
+  // Bytes between two elements of the data buffer.
+  int GetStride() const { return FStride; }
   TMFieldType GetFieldType() const { return FFieldType; }
   SQLSMALLINT GetCType() const { return FCType; }
   // True when values travel as decimal text (numeric, decimal and 64-bit integer columns).
   bool IsDecimalText() const { return FDecimalText; }
+  // The decimals the column declares: its scale for a decimal-text column, else -1.
+  int GetScale() const { return FDecimalText ? std::max(FDecimalDigits, 0) : -1; }
 
   unsigned char* GetData() { return FData.get(); }
   const unsigned char* GetData() const { return FData.get(); }
@@ -48,15 +55,23 @@ class TMOdbcFieldData : public TObject {
   SQLLEN* GetIndicators() { return FIndicators; }
   const SQLLEN* GetIndicators() const { return FIndicators; }
 
-  // Reading element Row of a buffer pair (the live buffers or a cache's copy of them).
-  bool IsNull(const unsigned char* /*Data*/, const SQLLEN* Ind, int Row) const {
-    return Ind[Row] == SQL_NULL_DATA;
+  // Element Row of the live buffers: its bytes, and its indicator in Ind.
+  const unsigned char* LiveElement(int Row, SQLLEN& Ind) const {
+    Ind = FIndicators[Row];
+    return FData.get() + static_cast<size_t>(Row) * FStride;
   }
-  AnsiString GetString(const unsigned char* Data, const SQLLEN* Ind, int Row) const;
-  int GetInteger(const unsigned char* Data, const SQLLEN* Ind, int Row) const;
-  double GetFloat(const unsigned char* Data, const SQLLEN* Ind, int Row) const;
-  Extended GetExtended(const unsigned char* Data, const SQLLEN* Ind, int Row) const;
-  TDateTime GetDateTime(const unsigned char* Data, const SQLLEN* Ind, int Row) const;
+  // The bytes of a character element's value: at most ElementSize - 1, up to the first NUL
+  // (a longer value was cut by the driver); a rowset copy keeps exactly these.
+  size_t TextBytes(const unsigned char* E, SQLLEN Ind) const;
+
+  // Reading one element, from the live buffers or from a rowset copy: E its bytes, Ind
+  // its indicator (SQL_NULL_DATA for null; for a character element its length in bytes).
+  static bool IsNull(const unsigned char* /*E*/, SQLLEN Ind) { return Ind == SQL_NULL_DATA; }
+  AnsiString GetString(const unsigned char* E, SQLLEN Ind) const;
+  int GetInteger(const unsigned char* E, SQLLEN Ind) const;
+  double GetFloat(const unsigned char* E, SQLLEN Ind) const;
+  Extended GetExtended(const unsigned char* E, SQLLEN Ind) const;
+  TDateTime GetDateTime(const unsigned char* E, SQLLEN Ind) const;
 
   // Storing into element Row of the live buffers (parameter arrays).
   void StoreNull(int Row) { FIndicators[Row] = SQL_NULL_DATA; }
@@ -72,9 +87,8 @@ class TMOdbcFieldData : public TObject {
   TMField* ValueField = nullptr;
 
  private:
-  const unsigned char* Element(const unsigned char* Data, int Row) const { return Data + Row * FStride; }
   // The text of a character element, at most ColumnSize characters.
-  AnsiString ElementText(const unsigned char* Data, const SQLLEN* Ind, int Row) const;
+  AnsiString ElementText(const unsigned char* E, SQLLEN Ind) const;
   void StoreText(int Row, const AnsiString& Text, SQLLEN Indicator);
   int DbDecimals() const;
 

@@ -3,8 +3,10 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 #include "data/OdbcCall.h"
@@ -19,17 +21,176 @@ namespace vandrel {
 
 static_assert(std::is_standard_layout_v<TMOdbcRowsetCache>, "row handles locate their cache by address");
 
-// ---- TMOdbcRowsetCache ----
+namespace {
 
-TMOdbcRowsetCache::TMOdbcRowsetCache(const std::vector<std::unique_ptr<TMOdbcFieldData>>& FieldData,
-                                     const TMOdbcRowsetLayout& Layout)
-    : FLayout(&Layout), FCopy(new unsigned char[Layout.Size]) {
-  for (int r = 0; r < kOdbcRowsetSize; ++r) FRows[r] = static_cast<unsigned char>(r);
-  for (size_t c = 0; c < FieldData.size(); ++c) {
-    unsigned char* at = FCopy + Layout.Offsets[c];
-    std::memcpy(at, FieldData[c]->GetIndicators(), sizeof(SQLLEN) * kOdbcRowsetSize);
-    std::memcpy(at + sizeof(SQLLEN) * kOdbcRowsetSize, FieldData[c]->GetData(), FieldData[c]->GetDataSize());
+// A column's part begins with its null flags, one bit per row in three bytes; a fixed-size
+// column then holds the elements of its rows that are not null, a character column the end
+// offset of each row's text and the texts. Nothing is aligned: values are read by copying.
+constexpr size_t kNullBytes = 3;
+static_assert(kOdbcRowsetSize <= 8 * kNullBytes, "the null flags of a rowset fit their bytes");
+
+bool IsText(const TMOdbcFieldData& F) { return F.GetElementSize() > 0; }
+
+// A timestamp is kept in 11 bytes (year, month, day, hour, minute, second, fraction)
+// rather than the 16 of its structure; other fixed-size values as they are.
+constexpr size_t kPackedTimestamp = 11;
+
+bool IsTimestamp(const TMOdbcFieldData& F) { return F.GetCType() == SQL_C_TIMESTAMP; }
+
+size_t CopiedSize(const TMOdbcFieldData& F) {
+  return IsTimestamp(F) ? kPackedTimestamp : static_cast<size_t>(F.GetStride());
+}
+
+void PackTimestamp(const unsigned char* E, unsigned char* Out) {
+  SQL_TIMESTAMP_STRUCT ts;
+  std::memcpy(&ts, E, sizeof ts);
+  std::memcpy(Out, &ts.year, 2);
+  const unsigned char parts[5] = {static_cast<unsigned char>(ts.month), static_cast<unsigned char>(ts.day),
+                                  static_cast<unsigned char>(ts.hour), static_cast<unsigned char>(ts.minute),
+                                  static_cast<unsigned char>(ts.second)};
+  std::memcpy(Out + 2, parts, 5);
+  std::memcpy(Out + 7, &ts.fraction, 4);
+}
+
+void UnpackTimestamp(const unsigned char* In, unsigned char* E) {
+  SQL_TIMESTAMP_STRUCT ts{};
+  std::memcpy(&ts.year, In, 2);
+  ts.month = In[2];
+  ts.day = In[3];
+  ts.hour = In[4];
+  ts.minute = In[5];
+  ts.second = In[6];
+  std::memcpy(&ts.fraction, In + 7, 4);
+  std::memcpy(E, &ts, sizeof ts);
+}
+
+// Set bits of a rowset's flags by table: the portable build has no popcount instruction,
+// and a call per value read costs more than three look-ups.
+constexpr auto kBitCounts = [] {
+  std::array<unsigned char, 256> counts{};
+  for (int i = 0; i < 256; ++i) counts[i] = static_cast<unsigned char>((i & 1) + counts[i / 2]);
+  return counts;
+}();
+
+int CountBits(std::uint32_t Flags) {
+  return kBitCounts[Flags & 0xFF] + kBitCounts[(Flags >> 8) & 0xFF] + kBitCounts[(Flags >> 16) & 0xFF];
+}
+
+std::uint32_t NullFlags(const TMOdbcFieldData& F, int Rows) {
+  std::uint32_t nulls = 0;
+  SQLLEN ind;
+  for (int r = 0; r < Rows; ++r) {
+    F.LiveElement(r, ind);
+    if (ind == SQL_NULL_DATA) nulls |= 1u << r;
   }
+  return nulls;
+}
+
+}  // namespace
+
+TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int Rows,
+                                                  std::vector<std::uint16_t>& Lengths) {
+  // First the size: null flags and the texts' lengths are read once and kept for the copy.
+  const size_t columns = Fields.size();
+  Lengths.assign(columns * static_cast<size_t>(Rows), 0);
+  size_t size = sizeof(TMOdbcRowsetCache) + (columns + 1) * sizeof(std::uint32_t);
+  for (size_t c = 0; c < columns; ++c) {
+    const TMOdbcFieldData& f = *Fields[c];
+    const std::uint32_t nulls = NullFlags(f, Rows);
+    const int present = Rows - CountBits(nulls);
+    if (!IsText(f)) {
+      size += kNullBytes + CopiedSize(f) * present;
+      continue;
+    }
+    size_t text = 0;
+    SQLLEN ind;
+    for (int r = 0; r < Rows; ++r) {
+      if (nulls & (1u << r)) continue;
+      const unsigned char* e = f.LiveElement(r, ind);
+      const size_t n = f.TextBytes(e, ind);
+      Lengths[c * Rows + r] = static_cast<std::uint16_t>(n);
+      text += n;
+    }
+    size += kNullBytes + sizeof(std::uint16_t) * Rows + text;
+  }
+  // Element sizes are at most 1021 bytes, so a column's texts stay below 2^16 bytes.
+  void* block = ::operator new(size);
+  TPtr cache(new (block) TMOdbcRowsetCache());
+  for (int r = 0; r < kOdbcRowsetSize; ++r) cache->FRows[r] = static_cast<unsigned char>(r);
+  cache->FRowCount = static_cast<unsigned char>(Rows);
+  auto* base = static_cast<unsigned char*>(block);
+  auto* offsets = reinterpret_cast<unsigned char*>(cache.get() + 1);
+  auto setOffset = [&](size_t c, size_t at) {
+    const auto value = static_cast<std::uint32_t>(at);
+    std::memcpy(offsets + sizeof value * c, &value, sizeof value);
+  };
+  size_t at = sizeof(TMOdbcRowsetCache) + (columns + 1) * sizeof(std::uint32_t);
+  for (size_t c = 0; c < columns; ++c) {
+    const TMOdbcFieldData& f = *Fields[c];
+    setOffset(c, at);
+    unsigned char* part = base + at;
+    const std::uint32_t nulls = NullFlags(f, Rows);
+    std::memcpy(part, &nulls, kNullBytes);
+    unsigned char* out = part + kNullBytes;
+    SQLLEN ind;
+    if (!IsText(f)) {
+      const size_t size = CopiedSize(f);
+      for (int r = 0; r < Rows; ++r) {
+        if (nulls & (1u << r)) continue;
+        if (IsTimestamp(f))
+          PackTimestamp(f.LiveElement(r, ind), out);
+        else
+          std::memcpy(out, f.LiveElement(r, ind), size);
+        out += size;
+      }
+      at = static_cast<size_t>(out - base);
+      continue;
+    }
+    auto* ends = out;
+    unsigned char* text = out + sizeof(std::uint16_t) * Rows;
+    std::uint16_t end = 0;
+    for (int r = 0; r < Rows; ++r) {
+      const std::uint16_t n = Lengths[c * Rows + r];
+      if (n) std::memcpy(text + end, f.LiveElement(r, ind), n);
+      end = static_cast<std::uint16_t>(end + n);
+      std::memcpy(ends + sizeof(std::uint16_t) * r, &end, sizeof end);
+    }
+    at = static_cast<size_t>(text + end - base);
+  }
+  setOffset(columns, at);
+  return cache;
+}
+
+void TMOdbcRowsetCache::Deleter::operator()(TMOdbcRowsetCache* Cache) const {
+  Cache->~TMOdbcRowsetCache();
+  ::operator delete(Cache);
+}
+
+const unsigned char* TMOdbcRowsetCache::Element(const TMOdbcFieldData& Field, int Column, int Row, SQLLEN& Ind,
+                                                unsigned char* Scratch) const {
+  const unsigned char* part = Base() + Offset(Column);
+  std::uint32_t nulls = 0;
+  std::memcpy(&nulls, part, kNullBytes);
+  const std::uint32_t bit = 1u << Row;
+  if (nulls & bit) {
+    Ind = SQL_NULL_DATA;
+    return part;
+  }
+  const unsigned char* values = part + kNullBytes;
+  if (!IsText(Field)) {
+    // Null rows take no room: the element's place is the count of values before it.
+    Ind = 0;
+    const int before = Row - CountBits(nulls & (bit - 1));
+    const unsigned char* e = values + CopiedSize(Field) * before;
+    if (!IsTimestamp(Field)) return e;
+    UnpackTimestamp(e, Scratch);
+    return Scratch;
+  }
+  std::uint16_t start = 0, end;
+  if (Row > 0) std::memcpy(&start, values + sizeof(std::uint16_t) * (Row - 1), sizeof start);
+  std::memcpy(&end, values + sizeof(std::uint16_t) * Row, sizeof end);
+  Ind = end - start;
+  return values + sizeof(std::uint16_t) * FRowCount + start;
 }
 
 TMOdbcRowsetCache* TMOdbcRowsetCache::FromRowHandle(void* Handle, int& Row) {
@@ -80,9 +241,18 @@ void TMOdbcResultSet::CloseStatement(bool ReadRest) {
 }
 
 void TMOdbcResultSet::TakeRowset() {
-  if (!ForwardOnly()) FBlockList.push_back(std::make_unique<TMOdbcRowsetCache>(FFieldData, FLayout));
   ++FBlocks;
   FRowsInLastBlock = static_cast<int>(std::min<SQLULEN>(FRowsFetched, kOdbcRowsetSize));
+  if (!ForwardOnly()) FBlockList.push_back(TMOdbcRowsetCache::Create(FFieldData, FRowsInLastBlock, FLengths));
+}
+
+bool TMOdbcResultSet::IsUnsigned(int Column, SQLSMALLINT SqlType) {
+  if (SqlType != SQL_INTEGER && SqlType != SQL_BIGINT) return false;
+  // A driver that cannot tell describes a signed column.
+  SQLLEN isUnsigned = SQL_FALSE;
+  const SQLRETURN rc = SQLColAttribute(FStatement.Get(), static_cast<SQLUSMALLINT>(Column + 1), SQL_DESC_UNSIGNED,
+                                       nullptr, 0, nullptr, &isUnsigned);
+  return SQL_SUCCEEDED(rc) && isUnsigned == SQL_TRUE;
 }
 
 void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
@@ -134,7 +304,6 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
   FFieldCount = std::max<int>(n, 0);
   FFieldData.clear();
   FFieldData.resize(FFieldCount);
-  FLayout = {};
   // Names longer than 256 characters are refused (419). The buffer holds the longest name
   // the driver describes, and never less than 256 characters, at four bytes each (text is
   // UTF-8): a name that does not fit is longer than 256 characters.
@@ -151,13 +320,10 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
         utf8::WholePrefix(text, kMaxNameChars + 1) > utf8::WholePrefix(text, kMaxNameChars))
       EMOdbcError::Raise(419);
     FFieldData[c] = std::make_unique<TMOdbcFieldData>(AnsiString(text), digits, size, sqlType,
-                                                      FQuery && FQuery->GetGuidsAsText());
+                                                      FQuery && FQuery->GetGuidsAsText(), IsUnsigned(c, sqlType));
     TMOdbcFieldData& f = *FFieldData[c];
     OdbcCall({morSucceed, 420, &FStatement}, SQLBindCol, FStatement.Get(), static_cast<SQLUSMALLINT>(c + 1),
              f.GetCType(), f.GetData(), SQLLEN{f.GetElementSize()}, f.GetIndicators());
-    // The copies of a rowset lie in one block, each column's part aligned for its values.
-    FLayout.Offsets.push_back(FLayout.Size);
-    FLayout.Size += (sizeof(SQLLEN) * kOdbcRowsetSize + f.GetDataSize() + 7) & ~size_t{7};
   }
 
   SQLRETURN rc = SQL_NO_DATA;
@@ -177,6 +343,12 @@ void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
     FBlocks = FRowsInLastBlock = 0;
   }
   CloseStatement(more);
+}
+
+size_t TMOdbcResultSet::GetCachedBytes() const {
+  size_t bytes = 0;
+  for (const auto& cache : FBlockList) bytes += cache->GetBlockSize(FFieldCount);
+  return bytes;
 }
 
 int TMOdbcResultSet::GetPosition() {
@@ -235,69 +407,69 @@ TMFieldType TMOdbcResultSet::GetFieldType(int Index) {
   return f ? f->GetFieldType() : mftString;
 }
 
+int TMOdbcResultSet::GetFieldScale(int Index) {
+  const TMOdbcFieldData* f = BuiltField(Index);
+  return f ? f->GetScale() : -1;
+}
+
 // Every value read passes here, so it is kept small enough to be inlined into the getters.
-inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& Data,
-                                    const SQLLEN*& Ind, int& Row) {
+inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& E, SQLLEN& Ind) {
   Field = BuiltField(Index);
   if (!Field || FBlocks == 0) [[unlikely]]
     return false;
   if (ForwardOnly()) {
     if (FCurrentBlock != FBlocks - 1) [[unlikely]]
       EMOdbcError::Raise(426);
-    Data = Field->GetData();
-    Ind = Field->GetIndicators();
-    Row = FCurrentRow;
+    E = Field->LiveElement(FCurrentRow, Ind);
     return true;
   }
+  int row;
   const TMOdbcRowsetCache* cache;
   if (FExternalIndex) {
-    cache = TMOdbcRowsetCache::FromRowHandle(FExternalIndex, Row);
+    cache = TMOdbcRowsetCache::FromRowHandle(FExternalIndex, row);
   } else {
     cache = FBlockList[FCurrentBlock].get();
-    Row = FCurrentRow;
+    row = FCurrentRow;
   }
-  Data = cache->Data(Index);
-  Ind = cache->Indicators(Index);
+  E = cache->Element(*Field, Index, row, Ind, FScratch);
   return true;
 }
 
 template <class T, class ReadFn>
 T TMOdbcResultSet::ReadValue(int Index, T Default, ReadFn&& Read) {
   const TMOdbcFieldData* f;
-  const unsigned char* d;
-  const SQLLEN* ind;
-  int row;
-  return Locate(Index, f, d, ind, row) ? Read(*f, d, ind, row) : Default;
+  const unsigned char* e;
+  SQLLEN ind;
+  return Locate(Index, f, e, ind) ? Read(*f, e, ind) : Default;
 }
 
 bool TMOdbcResultSet::IsFieldNull(int Index) {
-  return ReadValue(Index, true, [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.IsNull(d, ind, row); });
+  return ReadValue(Index, true, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.IsNull(e, ind); });
 }
 
 AnsiString TMOdbcResultSet::GetStringFieldValue(int Index) {
-  AnsiString s = ReadValue(Index, AnsiString(),
-                           [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetString(d, ind, row); });
+  AnsiString s =
+      ReadValue(Index, AnsiString(), [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetString(e, ind); });
   // Two returns, not a conditional: the conditional would copy s.
   if (FOdbcLink->GetOEMConversion()) return FOdbcLink->TextReceived(std::move(s));
   return s;
 }
 
 int TMOdbcResultSet::GetIntegerFieldValue(int Index) {
-  return ReadValue(Index, 0, [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetInteger(d, ind, row); });
+  return ReadValue(Index, 0, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetInteger(e, ind); });
 }
 
 double TMOdbcResultSet::GetFloatFieldValue(int Index) {
-  return ReadValue(Index, 0.0, [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetFloat(d, ind, row); });
+  return ReadValue(Index, 0.0, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetFloat(e, ind); });
 }
 
 long double TMOdbcResultSet::GetExtendedFieldValue(int Index) {
-  return ReadValue(Index, 0.0L,
-                   [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetExtended(d, ind, row); });
+  return ReadValue(Index, 0.0L, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetExtended(e, ind); });
 }
 
 TDateTime TMOdbcResultSet::GetDateTimeFieldValue(int Index) {
   return ReadValue(Index, TDateTime(0.0),
-                   [](const TMOdbcFieldData& f, auto d, auto ind, int row) { return f.GetDateTime(d, ind, row); });
+                   [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetDateTime(e, ind); });
 }
 
 bool TMOdbcResultSet::ExternalIndexSupport() const { return !ForwardOnly(); }

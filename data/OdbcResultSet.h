@@ -6,6 +6,8 @@
 // statement at once.
 #include <sql.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -18,38 +20,52 @@ namespace vandrel {
 
 class TMOdbcLink;
 
-// The layout of one rowset copy: where each column's indicators and data lie in the one
-// block a cache allocates. Shared by every cache of a result set.
-struct TMOdbcRowsetLayout {
-  std::vector<size_t> Offsets;  // per column: indicators first, then data
-  size_t Size = 0;
-};
-
-// A copy of one fetched rowset. Its row handles are the addresses of the entries of FRows:
-// entry r holds r, and the cache is found from the entry's address, so a handle costs one
+// A copy of one fetched rowset, in one block: the rows at the length of their values, not
+// at the size of the bind buffers. Per column: 20 null flags as bits; a fixed-size column
+// then the elements of the rows that are not null (timestamps packed); a character column then the end offset
+// of each row's text and the texts one after another. Its row handles are the addresses of the entries of FRows:
+// entry r holds r, and the copy is found from the entry's address, so a handle costs one
 // byte per row.
 class TMOdbcRowsetCache {
  public:
-  TMOdbcRowsetCache(const std::vector<std::unique_ptr<TMOdbcFieldData>>& FieldData,
-                    const TMOdbcRowsetLayout& Layout);
-  ~TMOdbcRowsetCache() { delete[] FCopy; }
+  using TFieldData = std::vector<std::unique_ptr<TMOdbcFieldData>>;
+  struct Deleter {
+    void operator()(TMOdbcRowsetCache* Cache) const;
+  };
+  using TPtr = std::unique_ptr<TMOdbcRowsetCache, Deleter>;
+
+  // Copies the first Rows elements of the live buffers of every column. Lengths is scratch
+  // space of the caller, kept between rowsets.
+  static TPtr Create(const TFieldData& Fields, int Rows, std::vector<std::uint16_t>& Lengths);
   TMOdbcRowsetCache(const TMOdbcRowsetCache&) = delete;
   TMOdbcRowsetCache& operator=(const TMOdbcRowsetCache&) = delete;
 
-  const SQLLEN* Indicators(int Column) const {
-    return reinterpret_cast<const SQLLEN*>(FCopy + FLayout->Offsets[Column]);
-  }
-  const unsigned char* Data(int Column) const {
-    return FCopy + FLayout->Offsets[Column] + sizeof(SQLLEN) * kOdbcRowsetSize;
-  }
+  // Element Row of column Column (whose field data is Field): its bytes, and its indicator
+  // in Ind (SQL_NULL_DATA, or a character value's length in bytes). A timestamp is unpacked
+  // into Scratch (16 bytes), which is valid until the next call.
+  const unsigned char* Element(const TMOdbcFieldData& Field, int Column, int Row, SQLLEN& Ind,
+                               unsigned char* Scratch) const;
   void* RowHandle(int Row) { return &FRows[Row]; }
   // The cache and the row of a handle made by RowHandle.
   static TMOdbcRowsetCache* FromRowHandle(void* Handle, int& Row);
+  // Bytes of the block (a copy of Columns columns), for the account of memory.
+  size_t GetBlockSize(int Columns) const { return Offset(Columns); }
 
  private:
+  TMOdbcRowsetCache() = default;
+  // Where column Column's part begins, from the start of the block; the offset after the
+  // last column is the block's size.
+  size_t Offset(int Column) const {
+    std::uint32_t at;
+    std::memcpy(&at, reinterpret_cast<const unsigned char*>(this + 1) + sizeof at * Column, sizeof at);
+    return at;
+  }
+  const unsigned char* Base() const { return reinterpret_cast<const unsigned char*>(this); }
+
   unsigned char FRows[kOdbcRowsetSize];  // first member: its address is the cache's
-  const TMOdbcRowsetLayout* FLayout;
-  unsigned char* FCopy;
+  unsigned char FRowCount = 0;
+  // The offsets of the columns' parts and of the block's end follow (unaligned), then the
+  // columns' parts.
 };
 
 class TMOdbcResultSet : public TMCustomResultSet {
@@ -66,6 +82,7 @@ class TMOdbcResultSet : public TMCustomResultSet {
   bool GetIsEmpty() override { return FAllFetched && FBlocks == 0; }
   AnsiString GetFieldName(int Index) override;
   TMFieldType GetFieldType(int Index) override;
+  int GetFieldScale(int Index) override;
   bool IsFieldNull(int Index) override;
   AnsiString GetStringFieldValue(int Index) override;
   int GetIntegerFieldValue(int Index) override;
@@ -80,12 +97,16 @@ class TMOdbcResultSet : public TMCustomResultSet {
   const TMOdbcFieldData* GetFieldData(int Index) const { return FFieldData.at(Index).get(); }
   int GetBlockCount() const { return FBlocks; }
   int GetCachedBlockCount() const { return static_cast<int>(FBlockList.size()); }
+  // Bytes the rowset copies take.
+  size_t GetCachedBytes() const;
 
  protected:
   void DoOpen(const AnsiString& SQL, TMParams* Params) override;
 
  private:
   bool ForwardOnly() const;
+  // Whether the driver describes integer column Column as unsigned.
+  bool IsUnsigned(int Column, SQLSMALLINT SqlType);
   // The field data of column Index, null outside the columns or when it was not built.
   const TMOdbcFieldData* BuiltField(int Index) const;
   bool CollectInfo() const;
@@ -101,7 +122,7 @@ class TMOdbcResultSet : public TMCustomResultSet {
   // The query's DriverInfo when it collects informational records, else null.
   std::vector<AnsiString>* InfoLines() const;
   // Where column Index of the current row lies; false when there is no current row.
-  bool Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& Data, const SQLLEN*& Ind, int& Row);
+  bool Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& E, SQLLEN& Ind);
   // Read applied to column Index of the current row; Default when there is no row.
   template <class T, class ReadFn>
   T ReadValue(int Index, T Default, ReadFn&& Read);
@@ -117,8 +138,9 @@ class TMOdbcResultSet : public TMCustomResultSet {
   bool FAllFetched = true;
   int FBlocks = 0;
   int FRowsInLastBlock = 0;
-  TMOdbcRowsetLayout FLayout;
-  std::vector<std::unique_ptr<TMOdbcRowsetCache>> FBlockList;
+  std::vector<std::uint16_t> FLengths;  // scratch of the rowset copies
+  alignas(8) unsigned char FScratch[sizeof(SQL_TIMESTAMP_STRUCT)] = {};  // an unpacked timestamp
+  std::vector<TMOdbcRowsetCache::TPtr> FBlockList;
 };
 
 }  // namespace vandrel

@@ -1,5 +1,7 @@
 #include "data/Query.h"
 
+#include <algorithm>
+
 #include "data/DataCache.h"
 #include "data/DataError.h"
 
@@ -122,7 +124,8 @@ void TKMQuery::DoActivate() {
       FResultSet.reset(FLink->CreateResultSet(this));
       FResultSet->Open(GetSQLText(), FParams.get());
       for (int i = 0; i < FResultSet->GetFieldCount(); ++i)
-        GetFields()->FindOrAddDBField(FResultSet->GetFieldName(i), FResultSet->GetFieldType(i), i);
+        GetFields()->FindOrAddDBField(FResultSet->GetFieldName(i), FResultSet->GetFieldType(i), i)->DBScale =
+            FResultSet->GetFieldScale(i);
     }
     if (FCachedUpdates) {
       GetFields()->SetDSIndexes();
@@ -512,7 +515,11 @@ void TKMQuery::DoDelete() {
 
 void TKMQuery::SettleAfterDelete(bool FromCurrent) {
   const int origin = FCache->GetPosition();
-  int q = FromCurrent ? origin : origin + 1;
+  SettleFrom(FromCurrent ? origin : origin + 1);
+}
+
+void TKMQuery::SettleFrom(int From) {
+  int q = From;
   bool found = false;
   while (!found) {
     if (q < FCache->GetCount()) {
@@ -525,7 +532,7 @@ void TKMQuery::SettleAfterDelete(bool FromCurrent) {
       break;
     }
   }
-  for (q = origin - 1; !found && q >= 0; --q) {
+  for (q = std::min(From, FCache->GetCount()) - 1; !found && q >= 0; --q) {
     FCache->SetPosition(q);
     found = RecordState() != kDeleted;
   }
@@ -593,7 +600,10 @@ bool TKMQuery::IsRecordInserted() { return Cached() && !FCache->GetIsEmpty() && 
 bool TKMQuery::IsRecordModified() { return Cached() && !FCache->GetIsEmpty() && RecordState() == kChanged; }
 bool TKMQuery::IsRecordDeleted() { return Cached() && !FCache->GetIsEmpty() && RecordState() == kDeleted; }
 
-void TKMQuery::SaveUpdatePosition() { FSavedUpdatePosition = FCache->GetPosition(); }
+void TKMQuery::SaveUpdatePosition() {
+  FSavedUpdatePosition = FCache->GetPosition();
+  FSavedRecordRemoved = false;
+}
 
 void TKMQuery::RestoreUpdatePosition() {
   FCache->SetPosition(FSavedUpdatePosition);
@@ -651,6 +661,7 @@ void TKMQuery::AcceptModification(bool& Removed) {
       }
       --FDeletedCount;
       Removed = FCache->GetPosition() == position;
+      if (position == FSavedUpdatePosition) FSavedRecordRemoved = true;
       break;
     default: break;
   }
@@ -666,6 +677,7 @@ void TKMQuery::UndoModification(bool& Removed) {
       if (position < FSavedUpdatePosition) --FSavedUpdatePosition;
       --FInsertedCount;
       Removed = FCache->GetPosition() == position;
+      if (position == FSavedUpdatePosition) FSavedRecordRemoved = true;
       break;
     case kChanged:
       FCache->ClearCurrent();
@@ -689,11 +701,24 @@ void TKMQuery::WalkModifications(TMUpdateMethod Method, HandleFn&& Handle) {
   BeginUpdate();
   SaveUpdatePosition();
   FUpdating = true;
+  // The walk ends on the record that was current; when the walk removed that one, on the
+  // nearest record left (the next one first), so the query never stands on a gap.
   auto finishWalk = [&] {
     FUpdating = false;
+    const int saved = FSavedUpdatePosition;
+    const bool removed = FSavedRecordRemoved;
     RestoreUpdatePosition();
-    ReapplyPosition();
-    EndUpdate();
+    auto endUpdate = [&] {
+      ReapplyPosition();
+      EndUpdate();
+    };
+    try {
+      if (removed) SettleFrom(saved);
+    } catch (...) {
+      endUpdate();
+      throw;
+    }
+    endUpdate();
   };
   try {
     bool finish = false;
@@ -711,7 +736,11 @@ void TKMQuery::WalkModifications(TMUpdateMethod Method, HandleFn&& Handle) {
     if (Method == mumOrdered && !finish) pass(mukModify);
     if (Method == mumOrdered && !finish) pass(mukInsert);
   } catch (...) {
-    finishWalk();
+    try {
+      finishWalk();
+    } catch (...) {
+      // The walk's own failure is the one to report.
+    }
     throw;
   }
   finishWalk();

@@ -152,6 +152,9 @@ class TKMQuery : public TMCustomDataSet {
   void ChangeCachedValue(StoreFn&& Store);
   // After a deletion: the next visible record, else the nearest previous one, else 0.
   void SettleAfterDelete(bool FromCurrent);
+  // The first visible record from cache position From on, else the nearest one before it,
+  // else position 0; hidden before is recounted.
+  void SettleFrom(int From);
   int DeletedBefore(int CachePosition) const;
   bool FindModification(int From, TMUpdateKind& Kind);
   bool GotoModification(int From, TMUpdateKind& Kind);
@@ -180,6 +183,8 @@ class TKMQuery : public TMCustomDataSet {
   int FInsertedCount = 0;
   int FDeletedCount = 0;
   int FSavedUpdatePosition = -1;
+  // The record at the saved update position was removed by the walk.
+  bool FSavedRecordRemoved = false;
 };
 
 }  // namespace vandrel

@@ -46,6 +46,16 @@ std::string Format(T Value, int MinDecimals, int MaxDecimals, char DecimalSepara
   return Text;
 }
 
+template <class T>
+std::string Shortest(T Value, char DecimalSeparator) {
+  if (Value == 0) return "0";
+  char Buffer[5000];
+  auto Printed = std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed);
+  std::string Text(Buffer, Printed.ptr);
+  if (const std::size_t Point = Text.find('.'); Point != std::string::npos) Text[Point] = DecimalSeparator;
+  return Text;
+}
+
 bool ParseDouble(std::string_view Text, char DecimalSeparator, double& Value) {
   // Checked here rather than left to from_chars, which would also take "inf" and "nan".
   std::string Number;
@@ -141,6 +151,8 @@ T Round(T Value, int Decimals, TRounding Mode) {
 
 template std::string Format<double>(double, int, int, char);
 template std::string Format<long double>(long double, int, int, char);
+template std::string Shortest<double>(double, char);
+template std::string Shortest<long double>(long double, char);
 template double ParseLenient<double>(std::string_view, char);
 template long double ParseLenient<long double>(std::string_view, char);
 template double Round<double>(double, int, TRounding);

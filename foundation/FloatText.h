@@ -11,6 +11,11 @@ namespace vandrel::floattext {
 template <class T>
 std::string Format(T Value, int MinDecimals, int MaxDecimals, char DecimalSeparator);
 
+// The shortest fixed-point text that reads back to exactly Value (as std::to_chars gives
+// it), the point written as DecimalSeparator; a negative zero is "0".
+template <class T>
+std::string Shortest(T Value, char DecimalSeparator);
+
 // Reads Text as a number; ".", "," and DecimalSeparator are all decimal points. False when
 // Text (already trimmed) is not a number or is outside the range of a double.
 bool ParseDouble(std::string_view Text, char DecimalSeparator, double& Value);

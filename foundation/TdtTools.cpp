@@ -1,7 +1,6 @@
 #include "foundation/TdtTools.h"
 
 #include <cmath>
-#include <functional>
 
 #include "foundation/DatePattern.h"
 #include "foundation/DateTimeCodec.h"
@@ -68,27 +67,27 @@ std::string DateText(const TDateTimeParts& P, const char* Separator) {
   return Text;
 }
 
-// Value formatted by one of the settings' patterns, read when the text is made.
-std::string ByPattern(TDateTime Value, std::string platform::TRegionalSettings::*Pattern) {
-  const platform::TRegionalSettings& Settings = platform::RegionalSettings();
+using TSettings = platform::TRegionalSettings;
+
+// Value formatted by one of the patterns of Settings.
+std::string ByPattern(TDateTime Value, std::string TSettings::*Pattern, const TSettings& Settings) {
   std::string Text;
   if (!datetime::TryFormatDateTime(Settings.*Pattern, Value, Settings, Text))
     throw tdt::FormatCreateError();
   return Text;
 }
 
-// Runs Make while the process-wide short date pattern has a four-digit year; the pattern
-// is put back afterwards, also when Make fails.
-std::string WithFourDigitYear(const std::function<std::string()>& Make) {
-  platform::TRegionalSettingsGuard Keep;
+// A copy of the user's settings whose short date pattern has a four-digit year. The
+// process-wide settings stay as they are, so that other threads formatting dates meanwhile
+// keep the user's own pattern.
+TSettings FourDigitYearSettings() {
+  TSettings Widened = platform::RegionalSettings();
   try {
-    platform::TRegionalSettings Widened = platform::RegionalSettings();
-    Widened.ShortDateFormat = TdtTools::Short4YFormat();
-    platform::SetRegionalSettings(Widened);
-    return Make();
+    Widened.ShortDateFormat = TdtTools::Short4YFormat(Widened.ShortDateFormat);
   } catch (const std::exception&) {
     throw tdt::FormatCreateError();
   }
+  return Widened;
 }
 
 }  // namespace
@@ -101,23 +100,25 @@ AnsiString TdtTools::ToString(TdtFormat Format) const {
                     " nie jest obsługiwany");
   TDateTimeParts P;
   if (!datetime::TryDecode(Value, P)) throw tdt::FormatCreateError();
-  using S = platform::TRegionalSettings;
+  using S = TSettings;
+  const TSettings Settings = Format == fmt4YDate || Format == fmt4YDateTime
+                                 ? FourDigitYearSettings()
+                                 : platform::RegionalSettings();
   switch (Format) {
-    case fmtDate: return ByPattern(Value, &S::ShortDateFormat);
-    case fmt4YDate: return WithFourDigitYear([&] { return ByPattern(Value, &S::ShortDateFormat); });
-    case fmtTime: return ByPattern(Value, &S::LongTimeFormat);
+    case fmtDate:
+    case fmt4YDate: return ByPattern(Value, &S::ShortDateFormat, Settings);
+    case fmtTime: return ByPattern(Value, &S::LongTimeFormat, Settings);
     case fmtTimeHM: return ClockText(P, false, false);
     case fmtTimeHMS: return ClockText(P, true, false);
     case fmtTimeHMSms: return ClockText(P, true, true);
     case fmtDateTime: {
-      std::string Text = ByPattern(Value, &S::ShortDateFormat);
+      std::string Text = ByPattern(Value, &S::ShortDateFormat, Settings);
       if (P.Hour == 0 && P.Minute == 0 && P.Second == 0 && P.MSec == 0) return Text;
-      return Text + " " + ByPattern(Value, &S::LongTimeFormat);
+      return Text + " " + ByPattern(Value, &S::LongTimeFormat, Settings);
     }
     case fmt4YDateTime:
-      return WithFourDigitYear([&] {
-        return ByPattern(Value, &S::ShortDateFormat) + " " + ByPattern(Value, &S::LongTimeFormat);
-      });
+      return ByPattern(Value, &S::ShortDateFormat, Settings) + " " +
+             ByPattern(Value, &S::LongTimeFormat, Settings);
     case fmtASE11:
     case fmtSQLAnyDateTime: return DateText(P, "/") + " " + ClockText(P, true, false);
     case fmtSQLAnyDate: return DateText(P, "/");
@@ -210,7 +211,10 @@ AnsiString TdtTools::ToMonthNamePl(bool Short) const {
 // The first run of year letters becomes four of its first letter and later year letters
 // are dropped; quoted literal text is kept as it is ("'r.'" stays).
 AnsiString TdtTools::Short4YFormat() {
-  const std::string& Pattern = platform::RegionalSettings().ShortDateFormat;
+  return Short4YFormat(platform::RegionalSettings().ShortDateFormat);
+}
+
+AnsiString TdtTools::Short4YFormat(const AnsiString& Pattern) {
   std::string Result;
   bool Widened = false;
   char Quote = 0;

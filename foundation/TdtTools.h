@@ -61,6 +61,8 @@ class TdtTools {
 
   // The user's short date pattern with its year widened to four digits.
   static AnsiString Short4YFormat();
+  // Pattern with its year widened the same way.
+  static AnsiString Short4YFormat(const AnsiString& Pattern);
 
   TDateTime Value;
 };

@@ -35,6 +35,10 @@ AnsiString TfTools::ToDBField(int MinDecimals, int MaxDecimals) const {
   return floattext::Format(Value, MinDecimals, MaxDecimals, '.');
 }
 
+AnsiString TfTools::ToShortString() const { return floattext::Shortest(Value, DecimalSeparator()); }
+
+AnsiString TfTools::ToShortDBField() const { return floattext::Shortest(Value, '.'); }
+
 double TfTools::Round(int Decimals) const {
   return floattext::Round(Value, Decimals, floattext::TRounding::HalfUp);
 }

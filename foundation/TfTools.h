@@ -23,6 +23,10 @@ class TfTools {
   AnsiString ToString(int MinDecimals, int MaxDecimals) const;
   // The same with "." as the decimal point, for SQL.
   AnsiString ToDBField(int MinDecimals, int MaxDecimals) const;
+  // The shortest text that reads back to exactly Value, with the user's decimal separator
+  // or with "." for SQL.
+  AnsiString ToShortString() const;
+  AnsiString ToShortDBField() const;
 
   double Round(int Decimals) const;      // half up (-2.5 gives -2)
   double RoundDown(int Decimals) const;  // towards minus infinity

@@ -28,6 +28,10 @@ AnsiString TxfTools::ToDBField(int MinDecimals, int MaxDecimals) const {
   return floattext::Format(Value, MinDecimals, MaxDecimals, '.');
 }
 
+AnsiString TxfTools::ToShortString() const { return floattext::Shortest(Value, DecimalSeparator()); }
+
+AnsiString TxfTools::ToShortDBField() const { return floattext::Shortest(Value, '.'); }
+
 long double TxfTools::Round(int Decimals) const {
   return floattext::Round(Value, Decimals, floattext::TRounding::HalfUp);
 }

@@ -16,6 +16,8 @@ class TxfTools {
 
   AnsiString ToString(int MinDecimals, int MaxDecimals) const;
   AnsiString ToDBField(int MinDecimals, int MaxDecimals) const;
+  AnsiString ToShortString() const;
+  AnsiString ToShortDBField() const;
 
   long double Round(int Decimals) const;
   long double RoundDown(int Decimals) const;

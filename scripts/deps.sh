@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make ninja-build ccache pkg-config
   unixodbc unixodbc-dev odbcinst tdsodbc libsqliteodbc
+  postgresql odbc-postgresql
   qt6-base-dev libqt6sql6-odbc libqt6svg6 qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   libsoci-dev libsoci-odbc4.0
@@ -14,7 +15,11 @@ PACKAGES=(
   locales
   xvfb xauth
   desktop-file-utils
+  freetds-bin python3-pyodbc nodejs
 )
+# npm fetches Node's tedious for its conformance test; a Node.js that brings its own npm
+# (NodeSource's) needs none from Debian, and would refuse it.
+command -v npm >/dev/null || PACKAGES+=(npm)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

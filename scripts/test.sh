@@ -21,12 +21,13 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 
 if [ "${1:-}" = "--sanitize" ] || [ "${VANDREL_SANITIZE:-0}" = "1" ]; then
   # The simulator is built there too, so that the FreeTDS tests of the data library and the
-  # application's run under the sanitizers; its own tests already ran above.
+  # application's run under the sanitizers, and so are its fuzz tests; its other tests already
+  # ran above.
   cmake -S . -B build-san $(generator build-san) -DCMAKE_BUILD_TYPE=Debug -DVANDREL_SANITIZE=ON \
         -DVANDREL_BUILD_APP=ON -DVANDREL_BUILD_BENCH=OFF -DVANDREL_BUILD_SIM=ON -DVANDREL_BUILD_SIM_TESTS=OFF >/dev/null
   cmake --build build-san -j"$jobs"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-san --output-on-failure -j"$jobs" -L 'foundation|platform|data|odbc'
+    ctest --test-dir build-san --output-on-failure -j"$jobs" -L 'foundation|platform|data|odbc|simfuzz'
   # The application's windows, offscreen, against the simulator. Qt, fontconfig and the
   # driver manager keep allocations to the process's end that are not the program's leaks, so
   # leak checking is left to the libraries' run above.

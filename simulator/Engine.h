@@ -14,10 +14,14 @@
 
 namespace msde {
 
-// Column types as SQL Server 2000 describes them in result sets.
+// Column types as SQL Server 2000 describes them in result sets. A Variant (sql_variant)
+// column carries each value with its own base type: text as nvarchar, integers as int (or
+// bigint), floats as float, datetimes as datetime. Binary and VarBinary values are text
+// holding the raw bytes.
 enum class SqlType {
   Int, SmallInt, TinyInt, Bit, BigInt, Float, Real, Numeric, Decimal, Money,
-  DateTime, Char, VarChar, NChar, NVarChar, Text, NText, UniqueIdentifier
+  DateTime, Char, VarChar, NChar, NVarChar, Text, NText, UniqueIdentifier, Variant,
+  Binary, VarBinary
 };
 
 struct ColumnInfo {

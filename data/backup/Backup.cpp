@@ -284,6 +284,9 @@ void TMBackup::EndBackup(int& Blocks, TDateTime& Duration, bool LastFile) {
 int TMBackup::BeginRestore(TMBackupHeader& Header, int& Blocks, bool& LastFile) {
   if (GetActive()) Raise(kSequenceError);
   Header.Reset();
+  // The backup's date comes from the file; a header without it has none, not the time of
+  // reading.
+  Header.CurrentBackup = 0;
   Blocks = -1;
   LastFile = true;
   FStart = FFinish = 0;

@@ -69,5 +69,20 @@ TEST(DataError, CopiesKeepCodeAndText) {
   EXPECT_EQ(Target.Message, Other.Message);
 }
 
+TEST(DataError, AssignFromItsOwnChainKeepsCodeAndText) {
+  EMDataError Cause(337, "Kolumna o długiej nazwie, poza buforem krótkiego tekstu");
+  EMDataError Outer(341, "", &Cause);
+  Outer.Assign(&Outer);
+  EXPECT_EQ(Outer.Code, 341);
+  EXPECT_EQ(Outer.GetTopicCount(), 2);
+
+  // The inner error is freed by the assignment that reads it.
+  Outer.Assign(Outer.GetInner());
+  EXPECT_EQ(Outer.Code, 337);
+  EXPECT_EQ(Outer.Text, Cause.Text);
+  EXPECT_EQ(Outer.Message, Cause.Message);
+  EXPECT_EQ(Outer.GetTopicCount(), 1);
+}
+
 }  // namespace
 }  // namespace vandrel

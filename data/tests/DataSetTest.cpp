@@ -18,7 +18,8 @@ TEST(DataSet, AppendAndInsertCreateEmptyRecords) {
   EXPECT_EQ(DS.GetCount(), 1);
   EXPECT_EQ(DS.GetPosition(), 0);
   for (int I = 0; I < DS.GetFieldCount(); ++I) EXPECT_TRUE(DS.GetFields()->GetFields(I)->GetIsNull());
-  EXPECT_EQ(DS.GetRecordSize(), 6 * sizeof(void*));
+  // X 16, S 16, F 8, D 8, the user data 8, I 4 and the null flags 1, to a multiple of 16.
+  EXPECT_EQ(DS.GetRecordSize(), 64u);
 
   DS.FieldByName("I")->SetAsInteger(42);
   EXPECT_EQ(DS.FieldByName("I")->GetAsString(), "42");
@@ -30,6 +31,53 @@ TEST(DataSet, AppendAndInsertCreateEmptyRecords) {
   EXPECT_TRUE(DS.FieldByName("I")->GetIsNull());
   DS.Next();
   EXPECT_EQ(DS.FieldByName("I")->GetAsInteger(), 42);
+}
+
+// Texts up to 15 bytes stay in the record, longer ones in a block of their own: every length
+// reads back, a value changes between the two forms and to null and back, and a record freed
+// and made again starts null.
+TEST(DataSet, TextsOfEveryLengthAndValuesOfOtherTypesReadBack) {
+  TMDataSet DS;
+  test::AddFiveFields(DS);
+  test::OpenWithOneRecord(DS);
+  TMField* S = DS.FieldByName("S");
+  for (std::size_t Length : {0u, 1u, 15u, 16u, 300u, 7u, 40u, 15u}) {
+    const std::string Text(Length, static_cast<char>('a' + Length % 26));
+    S->SetAsString(Text);
+    EXPECT_FALSE(S->GetIsNull());
+    EXPECT_EQ(S->GetAsString(), Text) << Length;
+  }
+  S->SetAsString(std::string(100, 'z'));
+  S->SetNull();
+  EXPECT_TRUE(S->GetIsNull());
+  EXPECT_EQ(S->GetAsString(), "");
+  // Values given in another type follow the import rules, in both directions.
+  S->SetAsInteger(12);
+  EXPECT_EQ(S->GetAsString(), "12");
+  DS.FieldByName("X")->SetAsString("2.5");
+  EXPECT_EQ(DS.FieldByName("X")->GetAsExtended(), 2.5L);
+  DS.FieldByName("D")->SetAsFloat(45356.5);
+  EXPECT_DOUBLE_EQ(DS.FieldByName("D")->GetAsDateTime(), 45356.5);
+  EXPECT_EQ(test::CodeOf([&] { DS.FieldByName("I")->SetAsFloat(1e12); }), 310);
+  EXPECT_TRUE(DS.FieldByName("I")->GetIsNull());  // a refused value leaves the old one
+  DS.Delete();
+  DS.Append();
+  for (int I = 0; I < DS.GetFieldCount(); ++I) EXPECT_TRUE(DS.GetFields()->GetFields(I)->GetIsNull()) << I;
+  // Many records across pages, long and short texts mixed, read back after deletions.
+  for (int R = 0; R < 1000; ++R) {
+    DS.Append();
+    S->SetAsString(std::string(static_cast<std::size_t>(R % 40), 'k') + std::to_string(R));
+    DS.FieldByName("I")->SetAsInteger(R);
+  }
+  for (int R = 0; R < 300; ++R) {
+    DS.SetPosition(R + 1);
+    DS.Delete();
+  }
+  for (DS.First(), DS.Next(); !DS.GetEof(); DS.Next()) {
+    const int R = DS.FieldByName("I")->GetAsInteger();
+    EXPECT_EQ(S->GetAsString(), std::string(static_cast<std::size_t>(R % 40), 'k') + std::to_string(R));
+  }
+  DS.Close();
 }
 
 TEST(DataSet, UserDataGoesToOnDeleteDataLastRecordFirst) {

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "data/DataError.h"
+#include "data/FieldConverters.h"
 #include "data/tests/DataTestSupport.h"
 
 namespace vandrel {
@@ -63,6 +64,26 @@ TEST_P(FieldConversion, DecimalTextFollowsTheSeparatorButSqlUsesAPoint) {
   EXPECT_DOUBLE_EQ(F("S")->GetAsFloat(), 0.3);
   F("S")->SetAsFloat(2.0);
   EXPECT_EQ(F("S")->GetAsString(), "2");
+}
+
+// A number read from a result column: with the column's scale, or the shortest text that
+// reads back to it; a number computed in memory keeps the twelve-decimal display.
+TEST_P(FieldConversion, ColumnNumbersShowTheirScaleOrTheirShortestText) {
+  const auto Sep = [&](std::string Text) {
+    for (char& C : Text)
+      if (C == '.') C = Separator();
+    return Text;
+  };
+  EXPECT_EQ(fieldconv::ColumnFloatToString(12345678.91, 2, "n"), Sep("12345678.91"));
+  EXPECT_EQ(fieldconv::ColumnFloatToString(1.5, 4, "n"), Sep("1.5000"));
+  EXPECT_EQ(fieldconv::ColumnFloatToString(12345678.91, -1, "n"), Sep("12345678.91"));
+  EXPECT_EQ(fieldconv::ColumnFloatToString(0.1 + 0.2, -1, "n"), Sep("0.30000000000000004"));
+  EXPECT_EQ(fieldconv::ColumnFloatToString(-0.0, -1, "n"), "0");
+  EXPECT_EQ(fieldconv::ColumnFloatToString(1e-7, -1, "n"), Sep("0.0000001"));
+  EXPECT_EQ(fieldconv::ColumnExtendedToString(12345678901234.5678L, 4, "w"), Sep("12345678901234.5678"));
+  EXPECT_EQ(fieldconv::ColumnExtendedToString(18446744073709551615.0L, 0, "b"), "18446744073709551615");
+  F("F")->SetAsFloat(0.1 + 0.2);
+  EXPECT_EQ(F("F")->GetAsString(), Sep("0.3"));
 }
 
 TEST_P(FieldConversion, NumbersBecomeIntegersRoundedHalfUp) {

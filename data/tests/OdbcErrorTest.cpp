@@ -66,6 +66,30 @@ TEST(OdbcErrorText, CloneAndAssignCopyFieldsAndChain) {
   EXPECT_TRUE(e.Clone()->GetTopicCount() == 1);  // a clone has no chain
 }
 
+TEST(OdbcErrorText, AssignFromItsOwnChainKeepsTheFields) {
+  const AnsiString Long = "Invalid object name 'Paragony_pozycje_archiwalne'.";
+  EMOdbcError e(416, SQL_ERROR,
+                std::make_unique<EMOdbcError>(412, SQL_SUCCESS_WITH_INFO,
+                                              std::make_unique<EMOdbcDriverError>(1, "42S02", Long, 208, nullptr)));
+  e.Assign(&e);
+  EXPECT_EQ(e.Code, 416);
+  EXPECT_EQ(e.GetTopicCount(), 3);
+  e.Assign(e.GetInner());
+  EXPECT_EQ(e.Code, 412);
+  EXPECT_EQ(e.RetCode, SQL_SUCCESS_WITH_INFO);
+  ASSERT_EQ(e.GetTopicCount(), 2);
+  EXPECT_EQ(e.GetSqlState(), "42S02");
+
+  EMOdbcDriverError d(1, "42000", "bad", 102,
+                      std::make_unique<EMOdbcDriverError>(2, "01000", Long, 5701, nullptr));
+  d.Assign(d.GetInner());
+  EXPECT_EQ(d.RecNumber, 2);
+  EXPECT_EQ(d.SqlState, "01000");
+  EXPECT_EQ(d.Message, Long);
+  EXPECT_EQ(d.NativeError, 5701);
+  EXPECT_EQ(d.GetTopicCount(), 1);
+}
+
 class OdbcDiagnostics : public test::OdbcTest {
  protected:
   // Executes Text on a fresh statement of the test driver and returns what the error

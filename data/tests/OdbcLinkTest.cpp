@@ -2,6 +2,10 @@
 // source and by connection string, the shared environment, transactions, one-shot
 // statements and the OnQuery notifications around them.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 #include "OdbcTestEnv.h"
 #include "data/DataError.h"
@@ -26,6 +30,21 @@ class OdbcLink : public test::OdbcTest {
     return q.GetFields()->GetFields(0)->GetAsInteger();
   }
 };
+
+// A test process writes its ODBC configuration and database into a directory of its own
+// and removes it when it ends: run once more with a private temporary directory, it leaves
+// that directory empty.
+TEST(OdbcTestGround, TestProcessLeavesNoTemporaryDirectoryBehind) {
+  namespace fs = std::filesystem;
+  std::string tmp = (fs::temp_directory_path() / "vandrel-ground-XXXXXX").string();
+  ASSERT_NE(mkdtemp(tmp.data()), nullptr);
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
+  const std::string command = "TMPDIR=" + tmp + " " + self +
+                              " --gtest_filter=OdbcLink.ConnectsOnceAndReportsEachChange >/dev/null 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  EXPECT_TRUE(fs::is_empty(tmp));
+  fs::remove_all(tmp);
+}
 
 TEST_F(OdbcLink, ConnectsOnceAndReportsEachChange) {
   TMOdbcLink link;

@@ -328,6 +328,69 @@ TEST_F(OdbcQuery, OpenEmptyCachedQueryAcceptsInserts) {
   EXPECT_EQ(q.UpdatesCount(), 1);
 }
 
+// When apply or undo removes the current record, the query lands on the nearest record it
+// still holds (the next one first), or at both ends when none is left.
+TEST_F(OdbcQuery, ApplyAndUndoLeaveTheQueryOnARecordItHolds) {
+  Fill(3);
+  TKMQuery q;
+  OpenCached(q);
+  q.Last();
+  q.Append();
+  q.FieldByName("k")->SetAsInteger(4);
+  ASSERT_EQ(q.GetPosition(), 3);
+  q.UndoUpdates(mumAll);
+  EXPECT_EQ(q.GetPosition(), 2);
+  EXPECT_FALSE(q.GetEof());
+  EXPECT_FALSE(q.GetBof());
+  EXPECT_EQ(Int(q, "k"), 3);
+
+  // An insertion followed by a pending deletion: the record after both takes the place.
+  q.SetPosition(1);
+  q.Insert();  // before k 2
+  q.FieldByName("k")->SetAsInteger(9);
+  q.SetPosition(2);
+  q.Delete();  // k 2
+  q.SetPosition(0);
+  q.Insert();
+  q.FieldByName("k")->SetAsInteger(8);
+  ASSERT_EQ(Visible(q), (Rows{{8, ""}, {1, "s1"}, {9, ""}, {3, "s3"}}));
+  q.SetPosition(2);
+  ASSERT_EQ(Int(q, "k"), 9);
+  q.OnUpdateRecord = [](TKMQuery*, TMUpdateKind, TMUpdateResult& UR, bool&) { UR = murUndo; };
+  q.ApplyUpdates(mumInserted);
+  EXPECT_EQ(q.UpdatesCount(), 1);
+  EXPECT_EQ(Int(q, "k"), 3);
+  EXPECT_EQ(q.GetPosition(), 1);
+  q.Prior();
+  EXPECT_EQ(Int(q, "k"), 1);
+
+  // A deletion accepted while its record was current (reached by a modification search).
+  TMUpdateKind kind;
+  ASSERT_TRUE(q.GotoFirstModification(kind));
+  ASSERT_EQ(kind, mukDelete);
+  q.OnUpdateRecord = nullptr;
+  q.ApplyUpdates(mumAll);
+  EXPECT_EQ(Int(q, "k"), 3);
+  EXPECT_EQ(q.GetPosition(), 1);
+  EXPECT_EQ(q.GetCount(), 2);
+
+  // Nothing left: both ends.
+  TKMQuery e;
+  e.SetOpenEmpty(true);
+  TMField* k = e.GetFields()->Add();
+  k->SetName("k");
+  k->SetType(mftInteger);
+  e.SetCachedUpdates(true);
+  e.Open();
+  e.Append();
+  e.Append();
+  e.UndoUpdates(mumAll);
+  EXPECT_TRUE(e.GetIsEmpty());
+  EXPECT_EQ(e.GetPosition(), -1);
+  EXPECT_TRUE(e.GetEof());
+  EXPECT_TRUE(e.GetBof());
+}
+
 // ApplyUpdates by method: the kinds handed to OnUpdateRecord, the table afterwards, and the
 // modifications left pending.
 struct ApplyCase {

@@ -8,6 +8,7 @@
 #include "data/OdbcResultSet.h"
 #include "data/Query.h"
 #include "foundation/Utf8.h"
+#include "platform/base/RegionalSettings.h"
 
 namespace vandrel {
 namespace {
@@ -108,22 +109,103 @@ TEST_F(OdbcResultSet, NullsInEveryTypeAndValuesOfEachType) {
   TKMQuery q;
   OpenQuery(q, "select * from t");
   TMFields& f = *q.GetFields();
-  EXPECT_EQ(f.ByName("i")->GetDataType(), mftInteger);
-  EXPECT_EQ(f.ByName("s")->GetDataType(), mftString);
-  EXPECT_EQ(f.ByName("d")->GetDataType(), mftFloat);
-  EXPECT_EQ(f.ByName("ts")->GetDataType(), mftDateTime);
-  EXPECT_EQ(f.ByName("b")->GetDataType(), mftExtended);
+  test::ExpectTypedColumns(f);
   for (int i = 0; i < f.GetCount(); ++i) EXPECT_TRUE(f.GetFields(i)->GetIsNull()) << i;
   q.Next();
-  EXPECT_EQ(f.ByName("i")->GetAsInteger(), -7);
-  EXPECT_EQ(f.ByName("s")->GetAsString(), "zażółć");
-  EXPECT_DOUBLE_EQ(f.ByName("d")->GetAsFloat(), 2.5);
-  EXPECT_NEAR(f.ByName("ts")->GetAsDateTime(), 45356 + (14 * 3600 + 7 * 60 + 9.045) / 86400.0, 1e-9);
-  EXPECT_DOUBLE_EQ(f.ByName("dt")->GetAsDateTime(), 45356.0);
-  EXPECT_NEAR(f.ByName("tm")->GetAsDateTime(), (14 * 3600 + 7 * 60 + 9) / 86400.0, 1e-9);
-  // A 64-bit integer travels as decimal text: nothing is lost beyond 2147483647.
-  EXPECT_EQ(f.ByName("b")->GetAsExtended(), 5000000000.0L);
-  EXPECT_EQ(f.ByName("b")->GetAsString().substr(0, 10), "5000000000");
+  test::ExpectTypedValues(f);
+}
+
+// Numbers show as their column holds them: a float column (SQLite describes its numeric
+// columns as double) as the shortest text that reads back to the same number, a decimal
+// column with its scale; digits asked for explicitly still come as asked.
+TEST_F(OdbcResultSet, NumbersReadAsTheirColumnHoldsThem) {
+  Exec(*link, {"create table t(n numeric(12,2), d double, r real)",
+               "insert into t values(12345678.91, 0.1, 0.1)",
+               "insert into t values(-0.05, 1e20, 100)"});
+  for (bool cached : {false, true}) {
+    TKMQuery q;
+    q.SetCachedUpdates(cached);
+    OpenQuery(q, "select * from t");
+    TMFields& f = *q.GetFields();
+    EXPECT_EQ(f.ByName("n")->GetAsString(), "12345678.91") << cached;
+    EXPECT_EQ(f.ByName("d")->GetAsString(), "0.1");
+    EXPECT_EQ(f.ByName("r")->GetAsString(), "0.1");
+    EXPECT_EQ(f.ByName("n")->ToFloatSQL(4, 4), "12345678.9100");
+    q.Next();
+    EXPECT_EQ(f.ByName("n")->GetAsString(), "-0.05");
+    EXPECT_EQ(f.ByName("d")->GetAsString(), "100000000000000000000");
+    EXPECT_EQ(f.ByName("r")->GetAsString(), "100");
+  }
+  // The user's decimal separator applies to the shown text.
+  platform::TRegionalSettingsGuard polish(platform::TRegionalSettings::Polish());
+  TKMQuery q;
+  OpenQuery(q, "select n, d from t");
+  EXPECT_EQ(q.FieldByName("n")->GetAsString(), "12345678,91");
+  EXPECT_EQ(q.FieldByName("d")->GetAsString(), "0,1");
+
+  // A decimal column declares its scale; a 64-bit integer has none to show.
+  EXPECT_EQ(TMOdbcFieldData("w", 4, 18, SQL_DECIMAL).GetScale(), 4);
+  EXPECT_EQ(TMOdbcFieldData("b", 0, 19, SQL_BIGINT).GetScale(), 0);
+  EXPECT_EQ(TMOdbcFieldData("d", 0, 15, SQL_DOUBLE).GetScale(), -1);
+}
+
+// Unsigned integer columns read without wrapping.
+TEST_F(OdbcResultSet, UnsignedIntegersKeepTheirValue) {
+  Exec(*link, {"create table t(u integer unsigned, b bigint)", "insert into t values(4000000000, 9223372036854775807)"});
+  TKMQuery q;
+  OpenQuery(q, "select * from t");
+  EXPECT_EQ(q.FieldByName("u")->GetAsString(), "4000000000");
+  EXPECT_EQ(q.FieldByName("u")->GetAsFloat(), 4000000000.0);
+  EXPECT_THROW(q.FieldByName("u")->GetAsInteger(), EMDataError);  // refused, not wrapped
+  EXPECT_EQ(q.FieldByName("b")->GetAsString(), "9223372036854775807");
+  TMOdbcFieldData u("u", 0, 10, SQL_BIGINT, false, true);
+  EXPECT_EQ(u.GetElementSize(), 23);  // 20 digits
+}
+
+// Fetched rows are kept at the length of their values: every value reads back exactly,
+// nulls and empty texts apart, from every rowset and through row handles, while the copies
+// take a small part of the bind buffers' size.
+TEST_F(OdbcResultSet, RowsetCopiesKeepRowsAtTheLengthOfTheirValues) {
+  Exec(*link, {"create table t(a varchar(255), b varchar(255), i integer, d double, ts timestamp)"});
+  auto text = [](int r, int c) { return r % 7 == c ? std::string() : "w" + std::to_string(r * 10 + c) + (r % 3 ? "ł" : ""); };
+  link->StartTransaction();
+  for (int r = 0; r < 45; ++r) {
+    const std::string b = r % 5 == 0 ? "null" : "'" + text(r, 1) + "'";
+    const std::string i = r % 4 == 0 ? "null" : std::to_string(r - 20);
+    link->ExecSQL("insert into t values('" + text(r, 0) + "', " + b + ", " + i + ", " + std::to_string(r) +
+                      ".25, '2024-03-05 14:07:" + std::to_string(10 + r) + "')",
+                  nullptr);
+  }
+  link->Commit();
+  TKMQuery q;
+  OpenQuery(q, "select * from t order by d");
+  EXPECT_EQ(q.GetCount(), 45);
+  ASSERT_EQ(Rs(q)->GetCachedBlockCount(), 3);
+  // The bind buffers of two varchar(255) columns alone hold 2 x 1021 bytes a row.
+  EXPECT_LT(Rs(q)->GetCachedBytes(), 45u * 60);
+  void* handle = nullptr;
+  for (int r = 44; r >= 0; --r) {
+    q.SetPosition(r);
+    ASSERT_EQ(q.GetPosition(), r);
+    if (r == 3) handle = q.GetExternalIndexData();
+    EXPECT_EQ(q.FieldByName("a")->GetAsString(), text(r, 0)) << r;
+    EXPECT_EQ(q.FieldByName("b")->GetIsNull(), r % 5 == 0) << r;
+    if (r % 5 != 0) {
+      EXPECT_EQ(q.FieldByName("b")->GetAsString(), text(r, 1)) << r;
+    }
+    EXPECT_EQ(q.FieldByName("i")->GetIsNull(), r % 4 == 0) << r;
+    if (r % 4 != 0) {
+      EXPECT_EQ(q.FieldByName("i")->GetAsInteger(), r - 20) << r;
+    }
+    EXPECT_DOUBLE_EQ(q.FieldByName("d")->GetAsFloat(), r + 0.25);
+    EXPECT_NEAR(q.FieldByName("ts")->GetAsDateTime(), 45356 + (14 * 3600 + 7 * 60 + 10 + r) / 86400.0, 1e-9);
+  }
+  q.Last();
+  q.UseExternalIndex(handle);
+  EXPECT_EQ(q.FieldByName("a")->GetAsString(), text(3, 0));
+  EXPECT_EQ(q.FieldByName("i")->GetAsInteger(), -17);
+  q.UseExternalIndex(nullptr);
+  EXPECT_EQ(q.FieldByName("a")->GetAsString(), text(44, 0));
 }
 
 TEST_F(OdbcResultSet, StringsAreCutAtTheColumnSizeInCharacters) {

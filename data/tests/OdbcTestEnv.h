@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "data/DbLink.h"
+#include "data/Field.h"
 #include "data/OdbcLink.h"
 #include "foundation/MacError.h"
 
@@ -25,24 +26,41 @@ namespace vandrel::test {
 inline constexpr const char* kSqliteDsn = "vandrel_sqlite";
 inline constexpr const char* kFakeDsn = "vandrel_fake";
 
+// A directory of the process's own under the temporary directory, removed when the
+// process ends.
+struct ProcessDirectory {
+  ProcessDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vandrel-odbc-XXXXXX").string();
+    if (mkdtemp(pattern.data())) Path = pattern;
+  }
+  ~ProcessDirectory() {
+    std::error_code ec;
+    if (!Path.empty()) std::filesystem::remove_all(Path, ec);
+  }
+  ProcessDirectory(const ProcessDirectory&) = delete;
+  ProcessDirectory& operator=(const ProcessDirectory&) = delete;
+  std::string Path;
+};
+
 class OdbcTest : public ::testing::Test {
  protected:
   // The directory is the process's own: unixODBC keeps what it read from the ini files in
   // a cache that does not notice a change of directory, so every test of the process
   // rewrites the same two files and starts from an empty database file.
   void SetUp() override {
-    static const std::string dir = [] {
-      char pattern[] = "/tmp/vandrel-odbc-XXXXXX";
-      return std::string(mkdtemp(pattern) ? pattern : "");
-    }();
-    ASSERT_FALSE(dir.empty());
-    Dir = dir;
+    static const ProcessDirectory dir;
+    ASSERT_FALSE(dir.Path.empty());
+    Dir = dir.Path;
     DbFile = Dir + "/test.db";
     std::filesystem::remove(DbFile);
     // DontDLClose keeps a driver loaded after its last connection, so that what it leaves
     // allocated can be told apart by the leak checker.
     std::ofstream(Dir + "/odbcinst.ini") << "[SQLite3]\nDriver=" VANDREL_SQLITE_ODBC_DRIVER "\nDontDLClose=1\n\n"
-                                         << "[VandrelFake]\nDriver=" VANDREL_FAKE_ODBC_DRIVER "\nDontDLClose=1\n";
+                                         << "[VandrelFake]\nDriver=" VANDREL_FAKE_ODBC_DRIVER "\nDontDLClose=1\n"
+#ifdef VANDREL_PSQL_ODBC_DRIVER
+                                         << "\n[VandrelPostgres]\nDriver=" VANDREL_PSQL_ODBC_DRIVER "\nDontDLClose=1\n"
+#endif
+        ;
     std::ofstream(Dir + "/odbc.ini") << "[" << kSqliteDsn << "]\nDriver=SQLite3\nDatabase=" << DbFile << "\n\n"
                                      << "[" << kFakeDsn << "]\nDriver=VandrelFake\n";
     setenv("ODBCSYSINI", Dir.c_str(), 1);
@@ -77,6 +95,29 @@ class OdbcTest : public ::testing::Test {
   std::string Dir;
   std::string DbFile;
 };
+
+// The typed table that every real driver reads: the types its columns map to, and its
+// row of values (i -7, s 'zażółć', d 2.5, ts 2024-03-05 14:07:09.045, dt 2024-03-05,
+// tm 14:07:09, b 5000000000).
+inline void ExpectTypedColumns(TMFields& f) {
+  EXPECT_EQ(f.ByName("i")->GetDataType(), mftInteger);
+  EXPECT_EQ(f.ByName("s")->GetDataType(), mftString);
+  EXPECT_EQ(f.ByName("d")->GetDataType(), mftFloat);
+  EXPECT_EQ(f.ByName("ts")->GetDataType(), mftDateTime);
+  EXPECT_EQ(f.ByName("b")->GetDataType(), mftExtended);
+}
+
+inline void ExpectTypedValues(TMFields& f) {
+  EXPECT_EQ(f.ByName("i")->GetAsInteger(), -7);
+  EXPECT_EQ(f.ByName("s")->GetAsString(), "zażółć");
+  EXPECT_DOUBLE_EQ(f.ByName("d")->GetAsFloat(), 2.5);
+  EXPECT_NEAR(f.ByName("ts")->GetAsDateTime(), 45356 + (14 * 3600 + 7 * 60 + 9.045) / 86400.0, 1e-9);
+  EXPECT_DOUBLE_EQ(f.ByName("dt")->GetAsDateTime(), 45356.0);
+  EXPECT_NEAR(f.ByName("tm")->GetAsDateTime(), (14 * 3600 + 7 * 60 + 9) / 86400.0, 1e-9);
+  // A 64-bit integer travels as decimal text: nothing is lost beyond 2147483647.
+  EXPECT_EQ(f.ByName("b")->GetAsExtended(), 5000000000.0L);
+  EXPECT_EQ(f.ByName("b")->GetAsString(), "5000000000");
+}
 
 // One call of OnQuery as a test sees it.
 struct QueryCall {

@@ -15,6 +15,7 @@
 #include "foundation/File.h"
 #include "foundation/FileError.h"
 #include "foundation/Logfile.h"
+#include "platform/base/RegionalSettings.h"
 
 namespace vandrel {
 namespace {
@@ -316,6 +317,33 @@ TEST_F(FileTest, TwoThreadsLoggingAtOnceKeepTheirLinesTogether) {
   }
   EXPECT_EQ(Seen[0], Count);
   EXPECT_EQ(Seen[1], Count);
+}
+
+TEST_F(FileTest, LoggingWithFourDigitYearsLeavesOtherThreadsDatesAlone) {
+  platform::TRegionalSettings Short = platform::TRegionalSettings::Polish();
+  Short.ShortDateFormat = "dd.MM.yy";
+  platform::TRegionalSettingsGuard Keep(Short);
+  TMLogfile Log;
+  Log.SetPath(PathOf("dates.txt"));
+  Log.SetDTFormat(fmt4YDateTime);
+  Log.Open();
+  constexpr int Count = 2000;
+  std::thread Logger([&] {
+    for (int I = 0; I < Count; ++I) Log.Log("wpis");
+  });
+  // 2024-03-05 formatted by the user's own two-digit-year pattern meanwhile.
+  int Wrong = 0;
+  for (int I = 0; I < Count; ++I)
+    if (TdtTools(45356.0).ToString(fmtDate) != "05.03.24") ++Wrong;
+  Logger.join();
+  Log.Close();
+  EXPECT_EQ(Wrong, 0);
+  EXPECT_EQ(platform::RegionalSettings().ShortDateFormat, "dd.MM.yy");
+  std::istringstream In(Content(PathOf("dates.txt")));
+  std::string Line;
+  ASSERT_TRUE(std::getline(In, Line));
+  // "[tag] dd.MM.yyyy hh:nn:ss> wpis": the log's own stamp has the four-digit year.
+  EXPECT_EQ(Line.find("> wpis"), 11u + 10 + 1 + 8) << Line;
 }
 
 }  // namespace

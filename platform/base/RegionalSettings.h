@@ -1,8 +1,8 @@
 #pragma once
 // The user's regional settings: how numbers and dates are shown and read back. One
 // process-wide object, read from the user's locale on first use; nothing else in the
-// program reads the locale. Tests (and the date tools, for the length of one call) replace
-// it with SetRegionalSettings, best through TRegionalSettingsGuard, which restores it.
+// program reads the locale. Tests replace it with SetRegionalSettings, best through
+// TRegionalSettingsGuard, which restores it.
 #include <array>
 #include <string>
 

@@ -28,7 +28,7 @@ ColumnInfo TextOfFirst(const std::vector<ColumnInfo>& a) {
   return Of(SqlType::VarChar, 8000);
 }
 // SQL Server's sql_variant results are reported as text here.
-ColumnInfo Variant(const std::vector<ColumnInfo>&) { return Of(SqlType::NVarChar, 128); }
+ColumnInfo Variant(const std::vector<ColumnInfo>&) { return Of(SqlType::Variant, 8016); }
 
 std::string Text(const Value& v) { return ValueText(v); }
 

@@ -21,6 +21,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "engine/GeneratedRows.h"
 #include "engine/Model.h"
 #include "engine/SqlTime.h"
 #include "engine/TypeNames.h"
@@ -284,6 +285,12 @@ Database DatabaseFromJsonValue(const json& j, const std::string& where,
         Bad(row_at, "needs " + std::to_string(table.columns.size()) + " values");
       Row row;
       for (size_t i = 0; i < r.size(); ++i) row.push_back(CellFromJson(r[i], table.columns[i], row_at));
+      table.rows.push_back(std::move(row));
+    }
+    // "generate": N appends N rows made from their numbers (GeneratedRows.h).
+    for (int64_t n = 1, rows = Get<int64_t>(t, "generate", 0); n <= rows; ++n) {
+      Row row;
+      for (const ColumnInfo& c : table.columns) row.push_back(CellFromJson(GeneratedCell(c, n), c, at));
       table.rows.push_back(std::move(row));
     }
     if (table.id == 0) table.id = db.NextObjectId();

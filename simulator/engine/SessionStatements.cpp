@@ -24,7 +24,9 @@ void Use(Context& ctx, Parser& p) {
   const std::string old = ctx.CurrentDatabase().name;
   ctx.session.database = db->name;
   ctx.sink.DatabaseChanged(old, db->name);
-  ctx.Info(5701, "Changed database context to '" + db->name + "'.");
+  // Severity 0, as SQL Server sends it: clients that raise on informational messages of
+  // severity 10 (pymssql) must not fail on every USE.
+  ctx.Info(5701, "Changed database context to '" + db->name + "'.", 0);
 }
 
 // SET options change nothing the engine models, except the session's language.

@@ -147,6 +147,7 @@ class Parser {
   Context& ctx;
   size_t position = 0;
   std::vector<Token> tokens;
+  int nesting = 0;  // the expression parser's recursion depth (bounded, error 191)
 };
 
 // Procedure arguments after binding to the declared parameters.

@@ -25,7 +25,9 @@ int Usage() {
   return kUsage;
 }
 
+// A date of the header; a date the file does not give (0) is shown as such.
 AnsiString Stamp(TDateTime Value) {
+  if (Value == 0) return "brak";
   try {
     return TdtTools(Value).ToString(fmtDateTimeCompressed);
   } catch (const Exception&) {
@@ -65,6 +67,16 @@ void Open(TOpened& File, const char* Path) {
   File.Result = File.Backup.BeginRestore(File.Header, File.Blocks, File.Last);
 }
 
+// What makes an indexed file incomplete: a damaged or unfinished header, or fewer or more
+// blocks than its header counts; empty for a whole file.
+std::string Incomplete(const TOpened& File, const TMBackupReader& Reader) {
+  if (File.Result != 0) return std::string("Nagłówek: ") + RestoreText(File.Result);
+  if (File.Blocks != Reader.GetBlockCount())
+    return "Nagłówek podaje " + std::to_string(File.Blocks) + " bloków, w pliku jest " +
+           std::to_string(Reader.GetBlockCount());
+  return {};
+}
+
 int List(const char* Path) {
   TOpened File;
   Open(File, Path);
@@ -91,7 +103,10 @@ int List(const char* Path) {
     std::cout << "Blok " << I << ": " << Reader.GetBlock(I).Name << ", rekordów: " << Content.RecordCount
               << ", pól: " << Content.Fields.size() << "\n";
   }
-  return kWhole;
+  const std::string Missing = Incomplete(File, Reader);
+  if (Missing.empty()) return kWhole;
+  std::cout << Missing << "\nPlik jest uszkodzony\n";
+  return kDamaged;
 }
 
 // One line per damaged block, then the verdict; every block is read, damaged or not.
@@ -144,7 +159,12 @@ int Dump(const char* Path, const char* Block) {
       std::cout << "\r\n";
     }
   }
-  return kWhole;
+  // The records read are written; an incomplete file is still reported by the exit status.
+  const std::string Missing = Incomplete(File, Reader);
+  if (Missing.empty()) return kWhole;
+  std::cout.flush();
+  std::cerr << Missing << "\n";
+  return kDamaged;
 }
 
 }  // namespace

@@ -90,6 +90,66 @@ TEST_F(ArchiveTool, VerifyTellsAWholeFileFromADamagedOne) {
   EXPECT_EQ(RunTool("unpack " + Path).Status, 2);
 }
 
+// A file that is not whole is never reported as success by list or dump: they show what
+// they can read and exit 1.
+TEST_F(ArchiveTool, ListAndDumpFailOnUnfinishedCutOrDamagedFiles) {
+  const std::string Whole = test::Bytes(Path);
+  test::Put(PathOf("short.bak"), Whole.substr(0, Whole.rfind('\x01')));
+  TRun Run = RunTool("list " + PathOf("short.bak"));
+  EXPECT_EQ(Run.Status, 1);
+  EXPECT_NE(Run.Out.find("Blok 1: Liczby"), std::string::npos) << Run.Out;
+  EXPECT_NE(Run.Out.find("Nagłówek podaje 3 bloków, w pliku jest 2\nPlik jest uszkodzony\n"), std::string::npos)
+      << Run.Out;
+  Run = RunTool("dump " + PathOf("short.bak") + " Towary");
+  EXPECT_EQ(Run.Status, 1);
+  EXPECT_EQ(Run.Out.substr(0, 17), "Nazwa,Ilosc,Cena\r");
+
+  std::string BadSum = Whole;
+  const std::size_t Comment = BadSum.find("Comment: kopia");
+  BadSum[Comment + 9] = 'K';
+  test::Put(PathOf("sum.bak"), BadSum);
+  Run = RunTool("list " + PathOf("sum.bak"));
+  EXPECT_EQ(Run.Status, 1);
+  EXPECT_NE(Run.Out.find("Nagłówek: błędna suma kontrolna nagłówka\n"), std::string::npos) << Run.Out;
+  EXPECT_EQ(RunTool("dump " + PathOf("sum.bak") + " Towary").Status, 1);
+
+  TMBackup Backup;
+  Backup.SetPath(PathOf("open.bak"));
+  TMBackupHeader Header;
+  Backup.BeginBackup(Header);
+  Backup.Close();
+  Run = RunTool("list " + PathOf("open.bak"));
+  EXPECT_EQ(Run.Status, 1);
+  EXPECT_NE(Run.Out.find("Koniec: brak\n"), std::string::npos) << Run.Out;
+  EXPECT_NE(Run.Out.find("Nagłówek: plik niedokończony\n"), std::string::npos) << Run.Out;
+  EXPECT_EQ(RunTool("dump " + PathOf("open.bak") + " Towary").Status, 1);
+}
+
+// The backup's date is the header's: a header that names none shows none, never the time
+// of listing.
+TEST_F(ArchiveTool, ListShowsTheDateTheHeaderGives) {
+  std::string Bytes = test::Bytes(Path);
+  const std::size_t Line = Bytes.find("Current backup: ");
+  const std::size_t End = Bytes.find("\r\n", Line);
+  const std::string Stamp = Bytes.substr(Line + 16, End - Line - 16);
+  TRun Run = RunTool("list " + Path);
+  EXPECT_NE(Run.Out.find("Kopia: " + Stamp + "\n"), std::string::npos) << Run.Out;
+
+  // Without its line (and with the checksum made to match), the header gives no date.
+  unsigned char Sum = 0;
+  for (std::size_t I = Line; I < End; ++I) Sum ^= static_cast<unsigned char>(Bytes[I]);
+  Bytes.erase(Line, End + 2 - Line);
+  const std::size_t Check = Bytes.find("Checksum: ") + 10;
+  const unsigned Stored = std::stoul(Bytes.substr(Check, 2), nullptr, 16) ^ Sum;
+  char Hex[3];
+  std::snprintf(Hex, sizeof Hex, "%02X", Stored);
+  Bytes.replace(Check, 2, Hex);
+  test::Put(PathOf("undated.bak"), Bytes);
+  Run = RunTool("list " + PathOf("undated.bak"));
+  EXPECT_EQ(Run.Status, 0) << Run.Out;
+  EXPECT_NE(Run.Out.find("Kopia: brak\n"), std::string::npos) << Run.Out;
+}
+
 // Three blocks damaged three ways (a flipped data byte, bytes inserted into data, a broken
 // header line): each is reported where its header begins, and every block after them is
 // read and counted.

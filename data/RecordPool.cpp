@@ -1,0 +1,37 @@
+#include "data/RecordPool.h"
+
+#include <cstring>
+
+namespace vandrel {
+
+void TMRecordPool::Reset(std::size_t BlockSize) {
+  FPages.clear();
+  FBlockSize = BlockSize;
+  FUsedInPage = kBlocksPerPage;
+  FFreeList = nullptr;
+}
+
+unsigned char* TMRecordPool::Allocate() {
+  unsigned char* Block;
+  if (FFreeList != nullptr) {
+    Block = static_cast<unsigned char*>(FFreeList);
+    std::memcpy(&FFreeList, Block, sizeof FFreeList);
+  } else {
+    if (FUsedInPage == kBlocksPerPage) {
+      // new[] of unsigned char is aligned for any fundamental type, so blocks of a multiple
+      // of 16 bytes stay aligned to 16.
+      FPages.push_back(std::make_unique_for_overwrite<unsigned char[]>(FBlockSize * kBlocksPerPage));
+      FUsedInPage = 0;
+    }
+    Block = FPages.back().get() + FBlockSize * FUsedInPage++;
+  }
+  std::memset(Block, 0, FBlockSize);
+  return Block;
+}
+
+void TMRecordPool::Free(void* Block) noexcept {
+  std::memcpy(Block, &FFreeList, sizeof FFreeList);
+  FFreeList = Block;
+}
+
+}  // namespace vandrel
