@@ -82,4 +82,16 @@ std::string ConnectFailureReason(const std::vector<TDriverRecord>& Records) {
   return std::string(reason->Text) + "\r\n\r\n" + reason->Advice + "\r\n\r\n" + driver;
 }
 
+bool IsConnectionLoss(const std::vector<TDriverRecord>& Records) {
+  for (const TDriverRecord& r : Records) {
+    const std::string text = Lower(r.Message);
+    // Not all of class 08: FreeTDS gives 08004 to a refused "use" of a missing database.
+    if (r.SqlState == "08S01" || r.SqlState == "08003" || text.find("unexpected eof") != std::string::npos ||
+        text.find("write to the server failed") != std::string::npos ||
+        text.find("read from the server failed") != std::string::npos)
+      return true;
+  }
+  return false;
+}
+
 }  // namespace vandrel::app

@@ -16,4 +16,8 @@ struct TDriverRecord {
 // each as "Sterownik: [SQLSTATE/native] message"; empty when there is no record to go by.
 std::string ConnectFailureReason(const std::vector<TDriverRecord>& Records);
 
+// Whether the records say the connection to the server is gone (SQLSTATE 08S01 or 08003, or
+// FreeTDS's own words for a connection that broke under a statement).
+bool IsConnectionLoss(const std::vector<TDriverRecord>& Records);
+
 }  // namespace vandrel::app

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 namespace vandrel::app {
 namespace {
@@ -11,51 +12,144 @@ std::string Lower(std::string s) {
   return s;
 }
 
-// Position and length of the value of KEY=... where KEY starts the string or follows ";",
-// compared without regard to case, as the driver reads its keys.
-bool FindKeyValue(const std::string& s, const std::string& Key, size_t& Begin, size_t& Length) {
-  const std::string lowered = Lower(s), key = Lower(Key) + "=";
-  for (size_t at = lowered.find(key); at != std::string::npos; at = lowered.find(key, at + 1)) {
-    if (at != 0 && lowered[at - 1] != ';') continue;
-    Begin = at + key.size();
-    size_t end = s.find(';', Begin);
-    Length = (end == std::string::npos ? s.size() : end) - Begin;
-    return true;
+// One KEY=value of a connection string: the key's span, and the value's span with its braces
+// when it is braced ("{...}", a "}" inside doubled, as ODBC specifies).
+struct TPart {
+  size_t KeyBegin, KeyLength, ValueBegin, ValueLength;
+  bool Braced;
+  bool Open = false;  // braced, and the string ends before its closing brace
+};
+
+std::vector<TPart> Parts(const std::string& s) {
+  std::vector<TPart> parts;
+  size_t at = 0;
+  while (at < s.size()) {
+    const size_t eq = s.find('=', at), semi = s.find(';', at);
+    if (eq == std::string::npos || (semi != std::string::npos && semi < eq)) {
+      if (semi == std::string::npos) break;
+      at = semi + 1;  // a part without "=" names nothing
+      continue;
+    }
+    TPart part{at, eq - at, eq + 1, 0, false};
+    size_t end = eq + 1;
+    if (end < s.size() && s[end] == '{') {
+      part.Braced = true;
+      part.Open = true;
+      for (++end; end < s.size(); ++end) {
+        if (s[end] != '}') continue;
+        if (end + 1 < s.size() && s[end + 1] == '}') {
+          ++end;
+          continue;
+        }
+        ++end;
+        part.Open = false;
+        break;
+      }
+    }
+    end = std::min(s.find(';', end), s.size());
+    part.ValueLength = end - part.ValueBegin;
+    parts.push_back(part);
+    at = end + 1;
   }
-  return false;
+  return parts;
 }
+
+// The value a part stands for: braces taken off and "}}" read as "}".
+std::string ValueOf(const std::string& s, const TPart& part) {
+  const std::string raw = s.substr(part.ValueBegin, part.ValueLength);
+  if (!part.Braced) return raw;
+  std::string value;
+  for (size_t i = 1; i < raw.size(); ++i) {
+    if (raw[i] == '}') {
+      if (i + 1 < raw.size() && raw[i + 1] == '}') {
+        value += '}';
+        ++i;
+        continue;
+      }
+      break;
+    }
+    value += raw[i];
+  }
+  return value;
+}
+
+// The part whose key, compared without regard to case, is Key, as the driver reads its keys.
+const TPart* FindKey(const std::string& s, const std::vector<TPart>& parts, const std::string& Key) {
+  for (const TPart& part : parts)
+    if (Lower(s.substr(part.KeyBegin, part.KeyLength)) == Lower(Key)) return &part;
+  return nullptr;
+}
+
+bool Contains(const std::string& Text, const char* Characters) { return Text.find_first_of(Characters) != std::string::npos; }
 
 }  // namespace
 
+std::string BraceConnectionValue(const std::string& Value) {
+  std::string braced = "{";
+  for (char c : Value) {
+    braced += c;
+    if (c == '}') braced += '}';
+  }
+  return braced + "}";
+}
+
+std::string ConnectionValueProblem(const std::string& Caption, const std::string& Value) {
+  // FreeTDS ends a braced value at the first "}" before ";" and reads "}}" as two characters.
+  if (Value.find('}') != std::string::npos)
+    return "Sterownik ODBC nie przyjmuje znaku \"}\" w polu \"" + Caption + "\".";
+  if (Value.find('\0') != std::string::npos) return "Pole \"" + Caption + "\" zawiera znak zerowy.";
+  return {};
+}
+
+std::string ServerNameProblem(const std::string& Server) {
+  // Host, instance and port: never a character that would end or open a part of a connection
+  // string, a data source file or a freetds.conf line.
+  for (unsigned char c : Server)
+    if (c < 0x20 || c == 0x7f || Contains(std::string(1, char(c)), " ;={}[]\"'"))
+      return "Nazwa serwera \"" + Server + "\" zawiera niedozwolony znak; podaj nazwę komputera, "
+             "\"(local)\", nazwa\\instancja albo nazwa,port.";
+  return {};
+}
+
+std::string ConnectionFieldsProblem(const ConnectionFields& f) {
+  std::string problem = ServerNameProblem(f.Server);
+  if (problem.empty()) problem = ConnectionValueProblem("Użytkownik", f.User);
+  if (problem.empty()) problem = ConnectionValueProblem("Hasło", f.Password);
+  return problem;
+}
+
 std::string BuildConnectionString(const ConnectionFields& f) {
   const std::string network = f.Library == "Named Pipes" ? "Network=DBNMPNTW;" : "Network=DBMSSOCN;";
-  std::string s = "DRIVER=SQL Server;SERVER=" + f.Server + ";UID=" + f.User + ";PWD=" + f.Password +
-                  ";APP=Vandrel;DATABASE=master;LANGUAGE=Polish;" + network;
-  if (Lower(f.Server) != "(local)") s += "Address=" + f.Server + ";";
+  std::string s = "DRIVER=SQL Server;SERVER=" + BraceConnectionValue(f.Server) + ";UID=" + BraceConnectionValue(f.User) +
+                  ";PWD=" + BraceConnectionValue(f.Password) + ";APP=" + BraceConnectionValue("Vandrel") +
+                  ";DATABASE=" + BraceConnectionValue("master") + ";LANGUAGE=Polish;" + network;
+  if (Lower(f.Server) != "(local)") s += "Address=" + BraceConnectionValue(f.Server) + ";";
   return s;
 }
 
 std::string ConnectionStringValue(const std::string& ConnectionString, const std::string& Key) {
-  size_t at = ConnectionString.find(Key);
-  if (at == std::string::npos) return {};
-  size_t begin = at + Key.size() + 1;
-  if (begin > ConnectionString.size()) return {};
-  size_t end = ConnectionString.find(';', begin);
-  return ConnectionString.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+  // The first key that ends with Key, as typed (so "XSERVER" answers for "SERVER"); a key
+  // inside a braced value is part of that value, never a key.
+  for (const TPart& part : Parts(ConnectionString)) {
+    const std::string key = ConnectionString.substr(part.KeyBegin, part.KeyLength);
+    if (key.size() >= Key.size() && !Key.empty() && key.compare(key.size() - Key.size(), Key.size(), Key) == 0)
+      return ValueOf(ConnectionString, part);
+  }
+  return {};
 }
 
 std::string DriverKeyValue(const std::string& ConnectionString, const std::string& Key) {
-  size_t begin = 0, length = 0;
-  if (!FindKeyValue(ConnectionString, Key, begin, length)) return {};
-  return ConnectionString.substr(begin, length);
+  const auto parts = Parts(ConnectionString);
+  const TPart* part = FindKey(ConnectionString, parts, Key);
+  return part ? ValueOf(ConnectionString, *part) : std::string();
 }
 
 std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
                                            const std::string& FixedPort, bool DataSourceNamesCharset) {
-  size_t begin = 0, length = 0;
   std::string result = ConnectionString;
-  if (FindKeyValue(ConnectionString, "SERVER", begin, length)) {
-    std::string server = ConnectionString.substr(begin, length);
+  const auto parts = Parts(ConnectionString);
+  if (const TPart* part = FindKey(ConnectionString, parts, "SERVER")) {
+    const std::string server = ValueOf(ConnectionString, *part);
     const size_t slash = server.find('\\');
     std::string host = server.substr(0, slash);
     const std::string instance = slash == std::string::npos ? "" : server.substr(slash);
@@ -64,13 +158,17 @@ std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
     if (instance.empty() && host.find(',') == std::string::npos && !FixedPort.empty() &&
         FixedPort != "0")
       adapted += "," + FixedPort;
-    result = ConnectionString.substr(0, begin) + adapted + ConnectionString.substr(begin + length);
-  } else if (!FindKeyValue(ConnectionString, "DSN", begin, length) || DataSourceNamesCharset) {
+    if (part->Braced) adapted = BraceConnectionValue(adapted);
+    result = ConnectionString.substr(0, part->ValueBegin) + adapted +
+             ConnectionString.substr(part->ValueBegin + part->ValueLength);
+  } else if (!FindKey(ConnectionString, parts, "DSN") || DataSourceNamesCharset) {
     return ConnectionString;
   }
   // FreeTDS takes the program's text for ISO-8859-1 unless told otherwise; the tool's is UTF-8.
-  size_t b = 0, l = 0;
-  if (!FindKeyValue(result, "ClientCharset", b, l)) {
+  // Nothing is added after a braced value left open: it would become part of that value.
+  const auto adapted = Parts(result);
+  if (!adapted.empty() && adapted.back().Open) return result;
+  if (!FindKey(result, adapted, "ClientCharset")) {
     if (!result.empty() && result.back() != ';') result += ';';
     result += "ClientCharset=UTF-8;";
   }

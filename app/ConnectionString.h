@@ -12,15 +12,27 @@ struct ConnectionFields {
   std::string Password;
 };
 
-// The dialog's string, exactly as the Windows driver takes it (nothing quoted or trimmed).
+// A value of a connection string in braces, a "}" in it doubled, as ODBC specifies: whatever
+// the value holds (";", "=", blanks at its ends) stays part of it.
+std::string BraceConnectionValue(const std::string& Value);
+// Why the driver cannot be given Value for the field Caption (FreeTDS does not read a doubled
+// "}" back as one), in the user's words; empty when it can.
+std::string ConnectionValueProblem(const std::string& Caption, const std::string& Value);
+// Why Server is no server name (a host, "(local)", ".", with "\instance" or ",port"): a
+// character that could end or open a part of a connection string or configuration file.
+std::string ServerNameProblem(const std::string& Server);
+// The first problem of the dialog's fields; empty when they can make a connection string.
+std::string ConnectionFieldsProblem(const ConnectionFields& Fields);
+
+// The dialog's string, as the Windows driver takes it, every typed value braced (check the
+// fields with ConnectionFieldsProblem first); the values are not trimmed.
 std::string BuildConnectionString(const ConnectionFields& Fields);
 
-// The text after the first occurrence of Key (case-sensitive) and one further character,
-// up to the next ";" or the end; empty when Key is absent.
+// The value of the first key that ends with Key (case-sensitive, so also a longer key such as
+// "XSERVER"), braces taken off; empty when absent. Text inside a braced value is never a key.
 std::string ConnectionStringValue(const std::string& ConnectionString, const std::string& Key);
 
-// The value of Key as the driver reads it (the key starts the string or follows ";", any
-// case); empty when absent.
+// The value of Key as the driver reads it (any case, braces taken off); empty when absent.
 std::string DriverKeyValue(const std::string& ConnectionString, const std::string& Key);
 
 // The string the Linux driver is given. FreeTDS reads SERVER as a host name ("host",

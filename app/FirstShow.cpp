@@ -5,6 +5,7 @@
 #include "app/ConnectFailure.h"
 #include "app/ConnectionString.h"
 #include "app/DialogSeam.h"
+#include "app/DriverRecords.h"
 #include "app/MainWindow.h"
 #include "app/OdbcDataSources.h"
 #include "app/OdbcLogonDialog.h"
@@ -21,11 +22,7 @@ const QString kConnectFailed = QStringLiteral("Nie udało się nawiązanie poł�
 
 // The failed connection's message, and under it what the driver said, in the user's words.
 QString ConnectFailedText(const std::exception* E) {
-  std::vector<TDriverRecord> records;
-  for (const EMException* e = dynamic_cast<const EMException*>(E); e; e = e->GetInner())
-    if (const auto* record = dynamic_cast<const EMOdbcDriverError*>(e))
-      records.push_back({record->SqlState, record->NativeError, record->Message});
-  const std::string reason = ConnectFailureReason(records);
+  const std::string reason = ConnectFailureReason(DriverRecordsOf(E));
   return reason.empty() ? kConnectFailed : kConnectFailed + "\r\n\r\n" + QString::fromStdString(reason);
 }
 
@@ -50,15 +47,18 @@ void TForm1::FormShow() {
       return;
     }
   }
-  if (DialogSeam::Current().ExecDialog(PasswordDlg) != QDialog::Accepted) return;
+  // A field the driver cannot be given is said, and the dialog asked again.
+  while (true) {
+    if (DialogSeam::Current().ExecDialog(PasswordDlg) != QDialog::Accepted) return;
+    const std::string problem = ConnectionFieldsProblem(PasswordDlg->Fields());
+    if (problem.empty()) break;
+    ShowMessage(this, QString::fromStdString(problem), QStringLiteral("Błąd"), MsgIcon::Error);
+  }
   ConnectionString = BuildConnectionString(PasswordDlg->Fields());
   UpdateConnectionStatus();
   try {
-    MOdbcLink1->SetConnected(false);
-    {
-      WaitCursor busy;
-      MOdbcLink1->SetConnected(true);
-    }
+    ConnectLink();
+    ReadServerUser();
     if (!EnsureConnected()) {
       ShowMessage(this, kConnectFailed, QStringLiteral("Błąd"), MsgIcon::Error);
       Terminate();

@@ -46,6 +46,9 @@ class TForm1 : public QMainWindow, public TCommandContext {
   std::string ConnectionString;
   std::string ServerName = "(local)";
   std::string OdbcDriverName;
+  // The login the server accepted on the last connect (SUSER_SNAME()), which the status bar
+  // shows: the user typed is only what was asked for.
+  std::string ServerUser;
   // The command-line arguments after the program name (the first may select "ODBC").
   QStringList Arguments;
   // Set when the window told the application to end (the message loop then stops).
@@ -105,6 +108,14 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void ResetQuery();
   bool ProbeConnection();
   bool EnsureConnected() override;
+  // After a connect: asks the server which login it accepted (quietly) and shows it.
+  void ReadServerUser();
+  // Connects the link afresh with ConnectionString under the waiting window ("Przerwij",
+  // the login time-out); raises what the connect raised.
+  void ConnectLink();
+  // The server node and the status bar show the lost connection at once; the user is told
+  // once, with what to do, until a connect succeeds again. Detail follows the first line.
+  void ShowConnectionLost(const std::string& Detail = {});
   bool ExecInDatabase(const std::string& Statement, const std::string& Database) override;
   // ExecInDatabase that tells what became of the statement.
   TStepOutcome ExecStep(const std::string& Statement, const std::string& Database) override;
@@ -199,6 +210,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void AddLoginsFolder(const TextList& Logins);
   void ShowLoginRows(const TextList& List, bool ShortForm);
   void ReportCancelled(const std::string& Text);
+  bool FLostReported = false;
   std::string ObjectNameLookup(const std::string& Id, const std::string& Database);
   void OpenInDatabase(const std::string& Query, const std::string& Database);
   std::string ForDriver(const std::string& Connection) const;

@@ -1,5 +1,7 @@
 #include "app/OdbcLogonDialog.h"
 
+#include "app/ConnectionString.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -42,8 +44,9 @@ TOdbcLogonDialog::TOdbcLogonDialog(QWidget* Parent) : QDialog(Parent) {
 std::string TOdbcLogonDialog::ConnectionString() const {
   const QListWidgetItem* item = Sources->currentItem();
   if (!item) return {};
-  return "DSN=" + item->text().toStdString() + ";UID=" + User->text().toStdString() +
-         ";PWD=" + Password->text().toStdString() + ";";
+  return "DSN=" + BraceConnectionValue(item->text().toStdString()) + ";UID=" +
+         BraceConnectionValue(User->text().toStdString()) + ";PWD=" + BraceConnectionValue(Password->text().toStdString()) +
+         ";";
 }
 
 }  // namespace vandrel::app

@@ -69,15 +69,32 @@ bool TForm1::EnsureConnected() {
   if (Waiter.Waiting()) return false;
   try {
     if (!ProbeConnection()) {
-      WaitCursor busy;
-      MOdbcLink1->SetConnected(false);
-      MOdbcLink1->SetConnected(true);
+      ConnectLink();
+      ReadServerUser();
     }
     if (!MOdbcLink1->GetConnectString().empty()) ConnectionString = MOdbcLink1->GetConnectString();
     return true;
+  } catch (const EAbort&) {
+    return false;  // the user cancelled the data source's logon
   } catch (...) {
+    ShowConnectionLost(Waiter.Dropped() ? "Serwer nie odpowiedział; połączenie zostało przerwane." : "");
     return false;
   }
+}
+
+void TForm1::ReadServerUser() {
+  ServerUser.clear();
+  ProbeRunning = true;  // a failure here is the connection's, which the probe reports
+  try {
+    ResetQuery();
+    KMQuery1->GetSQL().Add("select SUSER_SNAME()");
+    KMQuery1->Open();
+    if (!KMQuery1->GetEof() && KMQuery1->GetFieldCount() > 0) ServerUser = KMQuery1->GetFields()->GetFields(0)->GetEditText();
+    KMQuery1->Close();
+  } catch (...) {
+  }
+  ProbeRunning = false;
+  UpdateConnectionStatus();
 }
 
 bool TForm1::ExecInDatabase(const std::string& Statement, const std::string& Database) {

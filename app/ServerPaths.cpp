@@ -9,6 +9,16 @@ std::string PathInDirectory(const std::string& Directory, const std::string& Nam
   return Directory + (Directory.find('\\') != std::string::npos ? "\\" : "/") + Name;
 }
 
+std::string FileNameProblem(const std::string& Database) {
+  bool forbidden = Database.find("..") != std::string::npos;
+  for (unsigned char c : Database)
+    if (c < 0x20 || std::string("\\/<>:\"|?*").find(char(c)) != std::string::npos) forbidden = true;
+  if (!forbidden) return {};
+  return "Nazwa bazy \"" + Database +
+         "\" nie może być częścią nazwy pliku na dysku serwera: nie może zawierać \"..\", znaków \\ / < > : \" | ? * "
+         "ani znaków sterujących.";
+}
+
 std::string BackupFileName(const std::string& Database, const std::string& Day) {
   return Database + "_" + Day + ".bak";
 }

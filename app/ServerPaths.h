@@ -9,6 +9,11 @@ namespace vandrel::app {
 // Name in Directory, joined by the separator the directory uses ("\" for a Windows path).
 std::string PathInDirectory(const std::string& Directory, const std::string& Name);
 
+// Why a database name cannot become part of a file name on the server's disk: a path
+// separator, "..", or a character Windows forbids in file names (< > : " | ? * and control
+// characters); empty when it can.
+std::string FileNameProblem(const std::string& Database);
+
 // "Sklep_20261209.bak" for the database Sklep on 9 December 2026 (Day: "20261209").
 std::string BackupFileName(const std::string& Database, const std::string& Day);
 

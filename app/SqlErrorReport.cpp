@@ -2,9 +2,11 @@
 // with its text, its parameters and the topics of the error.
 #include "app/ErrorText.h"
 #include "app/DialogSeam.h"
+#include "app/DriverRecords.h"
 #include "app/MainWindow.h"
 #include "app/ProcessFlags.h"
 #include "app/SqlQuoting.h"
+#include "data/OdbcError.h"
 #include "data/Params.h"
 #include "foundation/MacError.h"
 
@@ -27,6 +29,14 @@ std::string ParamDirectionText(TMParamOption Option) {
     case mpoInputOutput: return "i/o ";
     default: return "out ";
   }
+}
+
+// A driver's record is labelled by what it is: only a record of SQLSTATE class 01 is
+// information; every other is the error.
+std::string TopicTitle(const EMException* Topic) {
+  const auto* record = dynamic_cast<const EMOdbcDriverError*>(Topic);
+  if (record && record->SqlState.rfind("01", 0) != 0) return "Błąd";
+  return Topic->GetTitle();
 }
 
 }  // namespace
@@ -75,9 +85,23 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
     case mqcOpenError: Waiter.StatementEnded(); break;
     default: return;
   }
+  if (Waiter.Dropped()) {
+    // The server never acknowledged the stop or outlived the time-out: what it did with the
+    // statement is unknown, and the connection is gone.
+    if (!ProbeRunning)
+      ShowConnectionLost("Serwer nie odpowiedział, więc połączenie zostało przerwane; nie wiadomo, czy serwer "
+                         "wykonał polecenie:\r\n" + Text);
+    QuietErrors = false;
+    return;
+  }
   if (Waiter.Cancelled()) {
     StatementOk = false;
     ReportCancelled(Text);
+    return;
+  }
+  if (!ProbeRunning && IsConnectionLoss(DriverRecordsOf(E))) {
+    ShowConnectionLost();
+    QuietErrors = false;
     return;
   }
   std::string report = QueryContext == mqcExecError ? "Błąd polecenia SQL:\r\n" : "Błąd zapytania SQL:\r\n";
@@ -97,7 +121,7 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
     if (const auto* em = dynamic_cast<const EMException*>(E)) {
       for (int i = 0; i < em->GetTopicCount(); ++i) {
         const EMException* topic = em->GetTopics(i);
-        report += "[" + topic->GetCode() + "] " + topic->GetTitle() + "\r\n" + topic->GetDescription() + "\r\n";
+        report += "[" + topic->GetCode() + "] " + TopicTitle(topic) + "\r\n" + topic->GetDescription() + "\r\n";
       }
     } else {
       report += E->Message;

@@ -18,6 +18,8 @@ namespace {
 constexpr std::chrono::milliseconds kQuiet{30};
 // How often the elapsed time is looked at while the window shows.
 constexpr int kTickMs = 200;
+// How often a dropped connect's new connections are cut while the driver keeps trying.
+constexpr int kCutAgainMs = 50;
 
 // The message of an informational record "[01000/3211] [FreeTDS][SQL Server]10 percent
 // backed up.": the bracketed prefixes of the library and the driver go.
@@ -42,7 +44,14 @@ int PercentOf(const std::string& Message) {
 
 }  // namespace
 
-TStatementWaiter::TStatementWaiter(QWidget* Owner) : FOwner(Owner) { FClock.start(); }
+TStatementWaiter::TStatementWaiter(QWidget* Owner) : FOwner(Owner) {
+  FClock.start();
+  FDropTimer.setSingleShot(true);
+  connect(&FDropTimer, &QTimer::timeout, this, [this] {
+    if (FWaiting && !FWorker.Ended()) Drop();
+  });
+  connect(&FCutTimer, &QTimer::timeout, this, [this] { Cut(); });
+}
 
 TStatementWaiter::~TStatementWaiter() = default;
 
@@ -56,6 +65,7 @@ void TStatementWaiter::SetStatement(const std::string& Text) {
   if (FWaiting) return;  // a statement refused because another one runs
   FStatement = Text;
   FCancelled = false;
+  FDropped = false;
   FInStatement = true;
   FClock.restart();
 }
@@ -74,6 +84,7 @@ SQLRETURN TStatementWaiter::Run(const TMOdbcLink::TStatementCall& Call) {
   FWaiting = true;
   FStopAsked = false;
   if (!FInStatement) FClock.restart();
+  FDropTimer.stop();
   FWorker.Start(Call, [this] {
     QMetaObject::invokeMethod(this, [this] { if (FLoop) FLoop->quit(); }, Qt::QueuedConnection);
   });
@@ -83,10 +94,15 @@ SQLRETURN TStatementWaiter::Run(const TMOdbcLink::TStatementCall& Call) {
     rc = FWorker.Take();
   } catch (...) {
     FWaiting = false;
+    FDropTimer.stop();
+    FCutTimer.stop();
+    if (FStopAsked) FCancelled = true;
     if (!FInStatement) HideWindow();
     throw;
   }
   FWaiting = false;
+  FDropTimer.stop();
+  FCutTimer.stop();
   if (FStopAsked && rc == SQL_ERROR) FCancelled = true;
   if (!FInStatement) HideWindow();
   return rc;
@@ -134,6 +150,7 @@ void TStatementWaiter::HideWindow() {
 }
 
 void TStatementWaiter::Tick() {
+  WatchTimeout();
   const int seconds = static_cast<int>(FClock.elapsed() / 1000);
   if (!FWindow || seconds == FShownSeconds) return;
   FShownSeconds = seconds;
@@ -150,7 +167,50 @@ void TStatementWaiter::Info(const std::string& Line) {
 
 void TStatementWaiter::Stop() {
   FStopAsked = true;
-  if (FLink) FLink->Cancel();
+  // A connect cannot be cancelled: it is dropped at once. A statement gets the server's
+  // acknowledgement, or is dropped when none comes.
+  if (!FLink || FConnecting || !FLink->Cancel()) {
+    Drop();
+  } else if (!FDropTimer.isActive()) {
+    FDropTimer.start(DropAfter);
+  }
+}
+
+void TStatementWaiter::WatchTimeout() {
+  // The driver sends the server a cancel when a call's time-out passes, and then waits as
+  // long again for its answer; an answer that does not come within DropAfter ends the wait.
+  const int limit = FLink ? FLink->GetWaitingTimeout() : 0;
+  if (limit > 0 && FWaiting && !FDropTimer.isActive() && !FDropped && FClock.elapsed() >= qint64(limit) * 1000)
+    FDropTimer.start(DropAfter);
+}
+
+void TStatementWaiter::Drop() {
+  if (FDropped || FWorker.Ended()) return;
+  FDropped = true;
+  Cut();
+  // A driver may try the connect again (another protocol version): each new attempt is cut
+  // too, until the call gives up.
+  if (FConnecting) FCutTimer.start(kCutAgainMs);
+}
+
+void TStatementWaiter::Cut() {
+  if (FWorker.Ended()) return FCutTimer.stop();
+  platform::ShutdownTcpSockets(FConnecting ? platform::SocketsSince(FBeforeConnect) : FConnection);
+}
+
+void TStatementWaiter::BeginConnect() {
+  FConnecting = true;
+  FDropped = false;
+  FCancelled = false;
+  FConnection.clear();
+  FBeforeConnect = platform::TcpSocketInodes();
+  FClock.restart();
+}
+
+void TStatementWaiter::EndConnect(bool Connected) {
+  FConnecting = false;
+  if (Connected) FConnection = platform::SocketsSince(FBeforeConnect);
+  FBeforeConnect.clear();
 }
 
 WaitTask::WaitTask(TStatementWaiter& Waiter, std::string Caption, TStatementWaiter::TProgress Progress)

@@ -5,14 +5,24 @@
 // how long, shows the server's progress messages and offers "Przerwij", which cancels the
 // statement. For its caller a statement stays synchronous: one link, one statement at a
 // time, and the link's OnQuery handler and every message box stay on the GUI thread.
+//
+// No wait is without an end. A connect waits the same way ("Przerwij" ends it at once). When
+// the server does not acknowledge "Przerwij" within DropAfter, or a call outlives its
+// time-out (the statement's query time-out, the link's ConnectionTimeout for a connect) by
+// DropAfter, the waiter drops the connection: its TCP connection is shut down, the driver's
+// blocked call fails at once, and Dropped() tells the caller that the server's side of the
+// statement is unknown.
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <functional>
 #include <string>
 
+#include <QTimer>
+
 #include "data/OdbcLink.h"
 #include "data/StatementWorker.h"
+#include "platform/TcpSockets.h"
 
 class QEventLoop;
 class QWidget;
@@ -44,6 +54,13 @@ class TStatementWaiter : public QObject {
 
   // The statement that ran last was ended by "Przerwij".
   bool Cancelled() const { return FCancelled; }
+  // The connection was dropped during the last statement or connect, because the server
+  // did not answer "Przerwij" or outlived the call's time-out.
+  bool Dropped() const { return FDropped; }
+
+  // Bracket a connect of the link: the connection's TCP sockets are those it opened.
+  void BeginConnect();
+  void EndConnect(bool Connected);
   // A call is waiting for the server now.
   bool Waiting() const { return FWaiting; }
   // The waiting window while it is shown, else null.
@@ -51,6 +68,8 @@ class TStatementWaiter : public QObject {
 
   // How long a call runs before the window shows, in milliseconds.
   int ShowAfter = 400;
+  // How long the server may take to acknowledge "Przerwij" or a time-out, in milliseconds.
+  int DropAfter = 3000;
 
  signals:
   // The waiting window has just been shown.
@@ -67,6 +86,9 @@ class TStatementWaiter : public QObject {
   void Tick();
   void Info(const std::string& Line);
   void Stop();
+  void Drop();
+  void Cut();
+  void WatchTimeout();
 
   QWidget* FOwner;
   TMOdbcLink* FLink = nullptr;
@@ -79,6 +101,12 @@ class TStatementWaiter : public QObject {
   bool FWaiting = false;
   bool FStopAsked = false;
   bool FCancelled = false;
+  bool FDropped = false;
+  bool FConnecting = false;
+  platform::TSocketSet FBeforeConnect;  // sockets open when the connect began
+  platform::TSocketSet FConnection;     // the connected link's own
+  QTimer FDropTimer;
+  QTimer FCutTimer;
   bool FInStatement = false;  // between SetStatement and StatementEnded
   int FShownSeconds = -1;
   QElapsedTimer FClock;  // since the statement began

@@ -76,7 +76,9 @@ void TForm1::UpdateConnectionStatus() {
     const std::string dsn = ConnectionStringValue("DSN");
     if (!dsn.empty()) server = QStringLiteral("DSN=") + QString::fromStdString(dsn);
   }
-  StatusBar1->ShowConnection(server, QString::fromStdString(ConnectionStringValue("UID")), state);
+  // The login the server accepted; the one asked for only until the server has answered.
+  const std::string user = ServerUser.empty() ? ConnectionStringValue("UID") : ServerUser;
+  StatusBar1->ShowConnection(server, QString::fromStdString(user), state);
 }
 
 }  // namespace vandrel::app

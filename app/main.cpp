@@ -9,6 +9,7 @@
 #include "app/QtTranslation.h"
 #include "app/demo/Demo.h"
 #include "foundation/Exception.h"
+#include "platform/ClientSetupFiles.h"
 
 namespace {
 
@@ -59,6 +60,9 @@ int main(int argc, char* argv[]) {
       return 1;
     }
   }
+  // A client set-up the tool was stopped in is finished, or its temporaries removed (after the
+  // demo, whose files are then the ones in question).
+  vandrel::platform::RecoverClientSetup();
   try {
     auto form1 = std::make_unique<TForm1>();
     Form1 = form1.get();

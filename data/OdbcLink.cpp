@@ -98,9 +98,13 @@ void TMOdbcLink::ConnectSteps(const AnsiString& UserID, const AnsiString& Passwo
   FHDbc.Allocate(&FHEnv, 403);
   SetConnectAttr(SQL_ATTR_QUIET_MODE, nullptr, 405);
   SetConnectAttr(SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 406);
-  if (FConnectionTimeout > 0)
+  if (FConnectionTimeout > 0) {
     SetConnectAttr(SQL_ATTR_CONNECTION_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(FConnectionTimeout)),
                    440);
+    // The login itself is bounded too: a server that accepts the connection and then never
+    // answers would otherwise hold the connect for good.
+    SetConnectAttr(SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(FConnectionTimeout)), 0);
+  }
 
   AnsiString S;
   AppendPart(S, "DSN=", FDataSourceName);
@@ -113,8 +117,10 @@ void TMOdbcLink::ConnectSteps(const AnsiString& UserID, const AnsiString& Passwo
     OnGetConnectString(this, S, FDataSourceName, UserID, Password, option, window);
     SQLCHAR out[2048 + 1] = {};
     SQLSMALLINT outLength = 0;
-    const SQLRETURN rc = OdbcCall({morNoDataPasses, 407, &FHDbc}, SQLDriverConnect, FHDbc.Get(), window, Chars(S),
-                                  ShortLength(S), out, 2048, &outLength, DriverCompletion(option));
+    const SQLRETURN rc = WaitForConnect([&] {
+      return OdbcCall({morNoDataPasses, 407, &FHDbc}, SQLDriverConnect, FHDbc.Get(), window, Chars(S), ShortLength(S),
+                      out, 2048, &outLength, DriverCompletion(option));
+    });
     if (rc == SQL_NO_DATA) throw EAbort("Operation aborted");
     outLength = std::clamp<SQLSMALLINT>(outLength, 0, 2048);
     out[outLength] = 0;
@@ -123,8 +129,10 @@ void TMOdbcLink::ConnectSteps(const AnsiString& UserID, const AnsiString& Passwo
     // unixODBC looks data source names up as they stand, so blanks around the name would
     // make an existing source unknown: the name goes trimmed, user and password as given.
     AnsiString dsn(Trim(FDataSourceName));
-    OdbcCall({morSucceed, 407, &FHDbc}, SQLConnect, FHDbc.Get(), Chars(dsn), ShortLength(dsn), Chars(UserID),
-             ShortLength(UserID), Chars(Password), ShortLength(Password));
+    WaitForConnect([&] {
+      return OdbcCall({morSucceed, 407, &FHDbc}, SQLConnect, FHDbc.Get(), Chars(dsn), ShortLength(dsn), Chars(UserID),
+                      ShortLength(UserID), Chars(Password), ShortLength(Password));
+    });
   }
   FConnectString = S;
 }
@@ -227,6 +235,14 @@ SQLRETURN TMOdbcLink::WaitForServer(const TMOdbcHandle& Statement, const TStatem
       Link.FWaiting = SQL_NULL_HSTMT;
     }
   } waiting(*this, Statement.Get());
+  SQLULEN timeout = 0;
+  if (!SQL_SUCCEEDED(SQLGetStmtAttr(Statement.Get(), SQL_ATTR_QUERY_TIMEOUT, &timeout, 0, nullptr))) timeout = 0;
+  FWaitingTimeout = static_cast<int>(timeout);
+  return OnStatementWait ? OnStatementWait(this, Call) : Call();
+}
+
+SQLRETURN TMOdbcLink::WaitForConnect(const TStatementCall& Call) {
+  FWaitingTimeout = FConnectionTimeout;
   return OnStatementWait ? OnStatementWait(this, Call) : Call();
 }
 

@@ -44,9 +44,9 @@ class TMOdbcLink : public TMCustomDBLink {
   ~TMOdbcLink() override;
 
   TGetConnectStringEvent OnGetConnectString;
-  // When set, every call that waits for the server is handed to it; it makes the call
-  // exactly once, on whatever thread it likes, and answers its return code. Unset: the
-  // call is made on the caller's thread.
+  // When set, every call that waits for the server (a statement's, and the connect) is
+  // handed to it; it makes the call exactly once, on whatever thread it likes, and answers
+  // its return code. Unset: the call is made on the caller's thread.
   TStatementWaitEvent OnStatementWait;
   // Each informational message of a running statement (a backup's "10 percent backed
   // up."), in the order the driver hands them over, on the thread that runs the statement,
@@ -59,6 +59,9 @@ class TMOdbcLink : public TMCustomDBLink {
   // Makes Call, a call of Statement that waits for the server, through OnStatementWait;
   // Cancel reaches Statement meanwhile.
   SQLRETURN WaitForServer(const TMOdbcHandle& Statement, const TStatementCall& Call);
+  // The time-out in seconds of the call waiting now or last (the statement's query time-out,
+  // or ConnectionTimeout for a connect); 0: none. Read on the link's own thread.
+  int GetWaitingTimeout() const { return FWaitingTimeout; }
   // Passes Lines from index From on to OnStatementInfo.
   void ReportInfo(const std::vector<AnsiString>& Lines, size_t From) const;
 
@@ -105,6 +108,8 @@ class TMOdbcLink : public TMCustomDBLink {
 
  private:
   void ConnectSteps(const AnsiString& UserID, const AnsiString& Password);
+  // The connect call, through OnStatementWait like a statement's (Cancel cannot reach it).
+  SQLRETURN WaitForConnect(const TStatementCall& Call);
   // A connection attribute; Code 0: the result is ignored.
   void SetConnectAttr(SQLINTEGER Attribute, SQLPOINTER Value, int Code);
   // Ends the transaction of the connection; Code 0: the result is ignored.
@@ -128,6 +133,7 @@ class TMOdbcLink : public TMCustomDBLink {
   // while Cancel works on it.
   std::mutex FWaitingLock;
   SQLHSTMT FWaiting = SQL_NULL_HSTMT;
+  int FWaitingTimeout = 0;
 };
 
 }  // namespace vandrel

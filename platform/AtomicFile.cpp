@@ -1,11 +1,13 @@
 #include "platform/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 #include "platform/FileSystem.h"
 
@@ -84,23 +86,55 @@ int TAtomicFile::Read(std::string& Text, bool& Exists) const {
   }
 }
 
-int TAtomicFile::Replace(const std::string& Text) const {
-  std::string TempName = FFileName + ".XXXXXX";
-  const int RawFd = mkostemp(TempName.data(), O_CLOEXEC);
-  if (RawFd < 0) return errno;
-  TFd Fd(RawFd);
+int TAtomicFile::WriteContents(int Fd, const std::string& Text) const {
   struct stat Old;
   const mode_t Mode = stat(FFileName.c_str(), &Old) == 0 ? (Old.st_mode & 07777) : 0644;
-  if (!WriteAll(Fd.Get(), Text) || fchmod(Fd.Get(), Mode) != 0 || fsync(Fd.Get()) != 0 ||
-      rename(TempName.c_str(), FFileName.c_str()) != 0) {
-    const int Code = errno;
+  if (!WriteAll(Fd, Text) || fchmod(Fd, Mode) != 0 || fsync(Fd) != 0) return errno ? errno : EIO;
+  return 0;
+}
+
+int TAtomicFile::WriteTemp(const std::string& TempName, const std::string& Text) const {
+  TFd Fd(open(TempName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  if (Fd.Get() < 0) return errno;
+  if (const int Code = WriteContents(Fd.Get(), Text)) {
     unlink(TempName.c_str());
     return Code;
   }
-  // Make the rename itself durable.
+  return 0;
+}
+
+int TAtomicFile::Replace(const std::string& Text) const {
+  std::string TempName = TempPrefix() + "XXXXXX";
+  const int RawFd = mkostemp(TempName.data(), O_CLOEXEC);
+  if (RawFd < 0) return errno;
+  TFd Fd(RawFd);
+  int Code = WriteContents(Fd.Get(), Text);
+  if (!Code && rename(TempName.c_str(), FFileName.c_str()) != 0) Code = errno;
+  if (Code) {
+    unlink(TempName.c_str());
+    return Code;
+  }
+  SyncDirectory();
+  return 0;
+}
+
+void TAtomicFile::SyncDirectory() const {
+  // Makes a rename in the directory durable.
   TFd DirFd(open(Directory().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (DirFd.Get() >= 0) fsync(DirFd.Get());
-  return 0;
+}
+
+int TAtomicFile::RemoveTemporaries() const {
+  DIR* Dir = opendir(Directory().c_str());
+  if (!Dir) return 0;
+  const std::string Prefix = TempPrefix().substr(TempPrefix().rfind('/') + 1);
+  int Removed = 0;
+  while (const dirent* Entry = readdir(Dir)) {
+    if (std::string_view(Entry->d_name).substr(0, Prefix.size()) != Prefix) continue;
+    if (unlinkat(dirfd(Dir), Entry->d_name, 0) == 0) ++Removed;
+  }
+  closedir(Dir);
+  return Removed;
 }
 
 }  // namespace vandrel::platform

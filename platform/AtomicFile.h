@@ -27,7 +27,19 @@ class TAtomicFile {
   // (0644 for a new one), syncs it and renames it over the file.
   int Replace(const std::string& Text) const;
 
+  // Temporaries beside the file are named TempPrefix() and a suffix; only a writer that holds
+  // the lock makes them, so whoever holds it may remove them.
+  std::string TempPrefix() const { return FFileName + ".vandrel-"; }
+  // Writes Text into TempName, created with the file's permissions, and syncs it.
+  int WriteTemp(const std::string& TempName, const std::string& Text) const;
+  // Removes every temporary beside the file; the number removed.
+  int RemoveTemporaries() const;
+
+  void SyncDirectory() const;
+
  private:
+  int WriteContents(int Fd, const std::string& Text) const;
+
   std::string FFileName;
   int FLockFd = -1;
 };

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "foundation/MacError.h"
-#include "platform/AtomicFile.h"
+#include "platform/FileTransaction.h"
+#include "platform/IniText.h"
 #include "platform/FileSystem.h"
 #include "platform/RegKeyName.h"
 #include "platform/RegStore.h"
@@ -51,38 +52,71 @@ std::vector<std::string> SplitLines(const std::string& Text) {
   return Lines;
 }
 
-// The section a line opens, or nothing when it opens none.
-std::optional<std::string> SectionOf(const std::string& Line) {
-  const std::string T = Trim(Line);
-  if (T.size() < 2 || T.front() != '[') return std::nullopt;
-  const size_t Close = T.find(']');
-  if (Close == std::string::npos) return std::nullopt;
-  return T.substr(1, Close - 1);
-}
-
-// The key a line sets within a section, or nothing for comments and blank lines.
+// The key a line sets within a section (in FreeTDS's spelling), or nothing for comments and
+// blank lines.
 std::optional<std::string> KeyOfLine(const std::string& Line) {
-  const std::string T = Trim(Line);
-  if (T.empty() || T[0] == ';' || T[0] == '#') return std::nullopt;
-  const size_t Eq = T.find('=');
-  if (Eq == std::string::npos) return std::nullopt;
-  return KeyOf(T.substr(0, Eq));
+  const auto Key = IniKeyOf(Line);
+  if (!Key) return std::nullopt;
+  return KeyOf(*Key);
 }
 
 // The lines [First, Last) that form the body of section Name; nothing when it is absent.
 std::optional<std::pair<size_t, size_t>> FindSection(const std::vector<std::string>& Lines, const std::string& Name) {
   for (size_t I = 0; I < Lines.size(); ++I) {
-    const auto Section = SectionOf(Lines[I]);
+    const auto Section = IniSectionOf(Lines[I]);
     if (!Section || !SameName(*Section, Name)) continue;
     size_t End = I + 1;
-    while (End < Lines.size() && !SectionOf(Lines[End])) ++End;
+    while (End < Lines.size() && !IniSectionOf(Lines[End])) ++End;
     return std::make_pair(I + 1, End);
   }
   return std::nullopt;
 }
 
-std::string Fail(const std::string& What, const std::string& File, int Code) {
-  return What + " " + File + ": " + std::strerror(Code);
+// The text with section Name pointing at Server.
+std::string WithServer(const std::string& Text, const std::string& Name, const TFreeTdsServer& Server) {
+  std::vector<std::string> Lines = SplitLines(Text);
+  const std::pair<const char*, const std::string*> Wanted[] = {
+      {"host", &Server.Host}, {"port", &Server.Port}, {"instance", &Server.Instance}};
+
+  if (const auto Body = FindSection(Lines, Name)) {
+    std::vector<std::string> Kept;
+    bool Set[3] = {false, false, false};
+    for (size_t I = Body->first; I < Body->second; ++I) {
+      const auto Key = KeyOfLine(Lines[I]);
+      int Which = -1;
+      for (int W = 0; W < 3; ++W) {
+        if (Key && *Key == Wanted[W].first) Which = W;
+      }
+      if (Which < 0) {
+        Kept.push_back(Lines[I]);
+      } else if (!Set[Which] && !Wanted[Which].second->empty()) {
+        Kept.push_back("\t" + std::string(Wanted[Which].first) + " = " + *Wanted[Which].second);
+        Set[Which] = true;
+      } else {
+        Set[Which] = true;  // a repeated or emptied key goes
+      }
+    }
+    std::vector<std::string> Added;
+    for (int W = 0; W < 3; ++W) {
+      if (!Set[W] && !Wanted[W].second->empty()) {
+        Added.push_back("\t" + std::string(Wanted[W].first) + " = " + *Wanted[W].second);
+      }
+    }
+    Kept.insert(Kept.begin(), Added.begin(), Added.end());
+    Lines.erase(Lines.begin() + static_cast<long>(Body->first), Lines.begin() + static_cast<long>(Body->second));
+    Lines.insert(Lines.begin() + static_cast<long>(Body->first), Kept.begin(), Kept.end());
+  } else {
+    if (!Lines.empty() && !Trim(Lines.back()).empty()) Lines.push_back("");
+    Lines.push_back("[" + Name + "]");
+    for (const auto& [Key, Part] : Wanted) {
+      if (!Part->empty()) Lines.push_back("\t" + std::string(Key) + " = " + *Part);
+    }
+    Lines.push_back("\ttds version = 7.1");
+    Lines.push_back("\tclient charset = UTF-8");
+  }
+  std::string Out;
+  for (const auto& Line : Lines) Out += Line + "\n";
+  return Out;
 }
 
 bool IsThisMachine(const std::string& Name) {
@@ -149,14 +183,7 @@ std::optional<TFreeTdsServer> FreeTdsServerFromAlias(const std::string& Alias) {
 
 TFreeTdsConf::TFreeTdsConf(std::string FileName) : FFileName(std::move(FileName)) {}
 
-std::string TFreeTdsConf::Load() const {
-  std::string Text;
-  bool Exists = false;
-  if (const int Code = TAtomicFile(FFileName).Read(Text, Exists)) {
-    throw EMRegistryError(Fail("Nie można odczytać pliku konfiguracji FreeTDS", FFileName, Code));
-  }
-  return Text;
-}
+std::string TFreeTdsConf::Load() const { return ReadFileText(FFileName); }
 
 bool TFreeTdsConf::HasSection(const std::string& Name) const {
   return FindSection(SplitLines(Load()), Name).has_value();
@@ -182,58 +209,14 @@ void TFreeTdsConf::SetServer(const std::string& Name, const TFreeTdsServer& Serv
       throw EMRegistryError("Adres serwera \"" + Name + "\" zawiera znak końca wiersza");
     }
   }
-  TAtomicFile File(FFileName);
-  if (const int Code = File.Lock()) {
-    throw EMRegistryError(Fail("Nie można zablokować pliku konfiguracji FreeTDS", File.LockName(), Code));
-  }
-  const std::string Text = Load();
-  std::vector<std::string> Lines = SplitLines(Text);
-  const std::pair<const char*, const std::string*> Wanted[] = {
-      {"host", &Server.Host}, {"port", &Server.Port}, {"instance", &Server.Instance}};
-
-  if (const auto Body = FindSection(Lines, Name)) {
-    std::vector<std::string> Kept;
-    bool Set[3] = {false, false, false};
-    for (size_t I = Body->first; I < Body->second; ++I) {
-      const auto Key = KeyOfLine(Lines[I]);
-      int Which = -1;
-      for (int W = 0; W < 3; ++W) {
-        if (Key && *Key == Wanted[W].first) Which = W;
-      }
-      if (Which < 0) {
-        Kept.push_back(Lines[I]);
-      } else if (!Set[Which] && !Wanted[Which].second->empty()) {
-        Kept.push_back("\t" + std::string(Wanted[Which].first) + " = " + *Wanted[Which].second);
-        Set[Which] = true;
-      } else {
-        Set[Which] = true;  // a repeated or emptied key goes
-      }
-    }
-    std::vector<std::string> Added;
-    for (int W = 0; W < 3; ++W) {
-      if (!Set[W] && !Wanted[W].second->empty()) {
-        Added.push_back("\t" + std::string(Wanted[W].first) + " = " + *Wanted[W].second);
-      }
-    }
-    Kept.insert(Kept.begin(), Added.begin(), Added.end());
-    Lines.erase(Lines.begin() + static_cast<long>(Body->first), Lines.begin() + static_cast<long>(Body->second));
-    Lines.insert(Lines.begin() + static_cast<long>(Body->first), Kept.begin(), Kept.end());
-  } else {
-    if (!Lines.empty() && !Trim(Lines.back()).empty()) Lines.push_back("");
-    Lines.push_back("[" + Name + "]");
-    for (const auto& [Key, Part] : Wanted) {
-      if (!Part->empty()) Lines.push_back("\t" + std::string(Key) + " = " + *Part);
-    }
-    Lines.push_back("\ttds version = 7.1");
-    Lines.push_back("\tclient charset = UTF-8");
-  }
-  std::string Out;
-  for (const auto& Line : Lines) Out += Line + "\n";
-  if (Out == Text) return;
-  if (const int Code = File.Replace(Out)) {
-    throw EMRegistryError(Fail("Nie można zapisać pliku konfiguracji FreeTDS", FFileName, Code));
-  }
+  ChangeFileText(FFileName, "pliku konfiguracji FreeTDS", [&](std::string& Text) {
+    const std::string Out = WithServer(Text, Name, Server);
+    if (Out == Text) return false;
+    Text = Out;
+    return true;
+  });
 }
+
 
 void EnsureFreeTdsServer(HKEY Root, const std::string& Name) {
   TFreeTdsConf Conf(FreeTdsConfFile(Root));

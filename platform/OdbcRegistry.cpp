@@ -1,15 +1,14 @@
 #include "platform/OdbcRegistry.h"
 
-#include <fcntl.h>
 #include <odbcinst.h>
 #include <strings.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 #include "foundation/MacError.h"
+#include "platform/FileTransaction.h"
 #include "platform/FreeTdsConf.h"
 #include "platform/RegKeyName.h"
 
@@ -82,19 +81,6 @@ std::vector<std::string> InstalledDrivers() {
   return SplitNulList(Buffer);
 }
 
-std::string InstallerError() {
-  std::string Text;
-  for (WORD I = 1; I <= 8; ++I) {
-    DWORD Code = 0;
-    char Message[SQL_MAX_MESSAGE_LENGTH] = {0};
-    WORD Length = 0;
-    if (SQLInstallerError(I, &Code, Message, sizeof Message, &Length) != SQL_SUCCESS) break;
-    if (!Text.empty()) Text += "; ";
-    Text += Message;
-  }
-  return Text.empty() ? "odbcinst nie podał przyczyny" : Text;
-}
-
 std::string Env(const char* Name) {
   const char* Value = std::getenv(Name);
   return Value ? Value : "";
@@ -114,6 +100,15 @@ bool IsFreeTdsDriver(const std::string& Driver) {
   }
   const size_t Slash = Library.rfind('/');
   return Library.find("tdsodbc", Slash == std::string::npos ? 0 : Slash) != std::string::npos;
+}
+
+// odbcinst keeps what it read from the data source files for a while and forgets it only when
+// it writes a profile itself, so the driver manager of this process would go on connecting
+// with the old entries. A write that changes nothing (a value deleted from /dev/null, which
+// has none) makes it forget.
+void ForgetProfileCache() {
+  TConfigMode Mode(ODBC_BOTH_DSN);
+  SQLWritePrivateProfileString("Vandrel", "Vandrel", nullptr, "/dev/null");
 }
 
 }  // namespace
@@ -148,22 +143,14 @@ TOdbcRegistry::TTarget TOdbcRegistry::Locate(const TRegPath& Path) const {
   return Target;
 }
 
-std::vector<std::string> TOdbcRegistry::Sections(const std::string& File) const {
-  return SplitNulList(Profile(nullptr, nullptr, File.c_str()));
-}
-
-std::vector<std::string> TOdbcRegistry::Keys(const std::string& Section, const std::string& File) const {
-  return SplitNulList(Profile(Section.c_str(), nullptr, File.c_str()));
-}
+TIniDocument TOdbcRegistry::Sources() const { return TIniDocument::Parse(ReadFileText(DataSourceFile())); }
 
 std::string TOdbcRegistry::SourceValue(const std::string& Section, const char* Name) const {
-  TConfigMode Mode(FRoot == HKEY_CURRENT_USER ? ODBC_USER_DSN : ODBC_SYSTEM_DSN);
-  return Profile(Section.c_str(), Name, kOdbcIni);
+  return Sources().Value(Section, Name).value_or("");
 }
 
 bool TOdbcRegistry::SourceHas(const std::string& Section, const char* Name) const {
-  TConfigMode Mode(FRoot == HKEY_CURRENT_USER ? ODBC_USER_DSN : ODBC_SYSTEM_DSN);
-  return ListHas(Keys(Section, kOdbcIni), Name);
+  return Sources().Value(Section, Name).has_value();
 }
 
 bool TOdbcRegistry::IsFreeTdsSource(const TTarget& T) const {
@@ -183,11 +170,8 @@ bool TOdbcRegistry::KeyExists(const TRegPath& Path) {
   switch (T.Place) {
     case opNone:
       return false;
-    case opDataSourceSection: {
-      if (SameIniName(T.Section, kSourceList)) return true;
-      TConfigMode Mode(FRoot == HKEY_CURRENT_USER ? ODBC_USER_DSN : ODBC_SYSTEM_DSN);
-      return ListHas(Sections(kOdbcIni), T.Section);
-    }
+    case opDataSourceSection:
+      return SameIniName(T.Section, kSourceList) || Sources().HasSection(T.Section);
     case opDriverSection:
       return ListHas(InstalledDrivers(), T.Section);
     default:
@@ -198,11 +182,8 @@ bool TOdbcRegistry::KeyExists(const TRegPath& Path) {
 bool TOdbcRegistry::CreateKey(const TRegPath& Path) {
   const TTarget T = Locate(Path);
   if (T.Place != opDataSourceSection || KeyExists(Path)) return KeyExists(Path);
-  // odbcinst makes a section only with a key in it: write one and take it away again.
-  const std::string Probe = "Vandrel-Create";
-  Writable(Path, Probe);
-  Write(T.Section, Probe.c_str(), "");
-  Write(T.Section, Probe.c_str(), nullptr);
+  Writable(Path, "Driver");
+  Change([&](TIniDocument& Doc) { return Doc.AddSection(T.Section); });
   return true;
 }
 
@@ -228,11 +209,7 @@ std::vector<std::string> TOdbcRegistry::ValueNames(const TRegPath& Path) {
   const TTarget T = Locate(Path);
   switch (T.Place) {
     case opDataSourceSection: {
-      std::vector<std::string> Names;
-      {
-        TConfigMode Mode(FRoot == HKEY_CURRENT_USER ? ODBC_USER_DSN : ODBC_SYSTEM_DSN);
-        Names = Keys(T.Section, kOdbcIni);
-      }
+      std::vector<std::string> Names = Sources().Keys(T.Section);
       // A FreeTDS data source keeps the registry's Server as Servername.
       if (ListHas(Names, kServername) && !ListHas(Names, kServer) && IsFreeTdsSource(T)) {
         for (auto& N : Names) {
@@ -245,7 +222,7 @@ std::vector<std::string> TOdbcRegistry::ValueNames(const TRegPath& Path) {
       return InstalledDrivers();
     case opDriverSection: {
       TConfigMode Mode(ODBC_BOTH_DSN);
-      return Keys(T.Section, kOdbcInstIni);
+      return SplitNulList(Profile(T.Section.c_str(), nullptr, kOdbcInstIni));
     }
     default:
       return {};
@@ -272,18 +249,28 @@ TOdbcRegistry::TTarget TOdbcRegistry::Writable(const TRegPath& Path, const std::
   return T;
 }
 
+void TOdbcRegistry::Change(const std::function<bool(TIniDocument&)>& Edit) const {
+  bool Changed = false;
+  ChangeFileText(DataSourceFile(), "pliku źródeł danych ODBC", [&](std::string& Text) {
+    TIniDocument Doc = TIniDocument::Parse(Text);
+    if (!Edit(Doc)) return false;
+    Text = Doc.Serialise();
+    return Changed = true;
+  });
+  if (!Changed) return;
+  if (TFileTransaction* Transaction = TFileTransaction::Current()) {
+    Transaction->AfterCommit(ForgetProfileCache);
+  } else {
+    ForgetProfileCache();
+  }
+}
+
 void TOdbcRegistry::Write(const std::string& Section, const char* Name, const char* Value) const {
-  const std::string File = DataSourceFile();
-  if (FRoot == HKEY_LOCAL_MACHINE && access(File.c_str(), F_OK) != 0) {
-    // odbcinst will not write into a system file that does not exist yet.
-    const int Fd = open(File.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (Fd >= 0) close(Fd);
-  }
-  TConfigMode Mode(FRoot == HKEY_CURRENT_USER ? ODBC_USER_DSN : ODBC_SYSTEM_DSN);
-  if (!SQLWritePrivateProfileString(Section.c_str(), Name, Value, kOdbcIni)) {
-    throw EMRegistryError("Nie można zapisać wartości \"" + std::string(Name ? Name : "") + "\" źródła danych [" + Section +
-                          "] w pliku " + File + ": " + InstallerError());
-  }
+  Change([&](TIniDocument& Doc) {
+    if (!Name) return Doc.DeleteSection(Section);
+    if (!Value) return Doc.DeleteKey(Section, Name);
+    return Doc.Set(Section, Name, Value);
+  });
 }
 
 void TOdbcRegistry::WriteString(const TRegPath& Path, const std::string& Name, const std::string& Value) {

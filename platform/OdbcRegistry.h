@@ -1,6 +1,8 @@
 #pragma once
 // The ODBC keys of the registry, kept where Linux ODBC programs read them: unixODBC's own
-// configuration files, reached through odbcinst.
+// configuration files. The data source files are read and written by the tool itself in
+// unixODBC's format (IniText.h), each change replacing the file whole under its lock
+// (FileTransaction.h); the driver list is read through odbcinst.
 //
 //   SOFTWARE\ODBC\ODBC.INI\<section>   the section of the data source file: the user file
 //                                      (~/.odbc.ini or $ODBCINI) under HKEY_CURRENT_USER, the
@@ -17,8 +19,10 @@
 // A data source whose Driver is FreeTDS's keeps its Server value as Servername, the name of a
 // freetds.conf section that this mapping makes sure exists (FreeTdsConf.h); reading Server
 // back gives the value written.
+#include <functional>
 #include <string>
 
+#include "platform/IniText.h"
 #include "platform/RegistryBackend.h"
 #include "platform/RegistryRoot.h"
 
@@ -52,8 +56,9 @@ class TOdbcRegistry : public TRegistryBackend {
     std::string Section;
   };
   TTarget Locate(const TRegPath& Path) const;
-  std::vector<std::string> Sections(const std::string& File) const;
-  std::vector<std::string> Keys(const std::string& Section, const std::string& File) const;
+  TIniDocument Sources() const;
+  // Edits the data source file under its lock (or within the open file transaction).
+  void Change(const std::function<bool(TIniDocument&)>& Edit) const;
   TTarget Writable(const TRegPath& Path, const std::string& Name) const;
   void Write(const std::string& Section, const char* Name, const char* Value) const;
   std::string SourceValue(const std::string& Section, const char* Name) const;

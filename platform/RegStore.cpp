@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "foundation/MacError.h"
-#include "platform/AtomicFile.h"
+#include "platform/FileTransaction.h"
 #include "platform/FileSystem.h"
 #include "platform/RegKeyName.h"
 
@@ -16,10 +16,6 @@ namespace {
 std::string Env(const char* Name) {
   const char* Value = std::getenv(Name);
   return Value ? Value : "";
-}
-
-std::string SystemError(const std::string& What, const std::string& File, int Code) {
-  return What + " " + File + ": " + std::strerror(Code);
 }
 
 std::string PathText(const TRegPath& Path) { return Path.empty() ? "(główny)" : JoinRegPath(Path); }
@@ -41,12 +37,12 @@ TRegStore::TRegStore(HKEY Root) : TRegStore(Root, RegistryStoreFile(Root)) {}
 TRegStore::TRegStore(HKEY Root, std::string FileName) : FRoot(Root), FFileName(std::move(FileName)) {}
 
 TRegDocument TRegStore::Load() const {
-  std::string Text;
   bool Exists = false;
-  if (const int Code = TAtomicFile(FFileName).Read(Text, Exists)) {
-    throw EMRegistryError(SystemError("Nie można odczytać magazynu rejestru", FFileName, Code));
-  }
-  if (!Exists) return TRegDocument(RootKeyName(FRoot));
+  const std::string Text = ReadFileText(FFileName, &Exists);
+  return Exists && !Text.empty() ? Parse(Text) : TRegDocument(RootKeyName(FRoot));
+}
+
+TRegDocument TRegStore::Parse(const std::string& Text) const {
   try {
     return TRegDocument::Parse(Text, RootKeyName(FRoot));
   } catch (const TRegParseError& E) {
@@ -56,15 +52,12 @@ TRegDocument TRegStore::Load() const {
 }
 
 void TRegStore::Update(const std::function<bool(TRegDocument&)>& Change) {
-  TAtomicFile File(FFileName);
-  if (const int Code = File.Lock()) {
-    throw EMRegistryError(SystemError("Nie można zablokować magazynu rejestru", File.LockName(), Code));
-  }
-  TRegDocument Doc = Load();
-  if (!Change(Doc)) return;
-  if (const int Code = File.Replace(Doc.Serialise())) {
-    throw EMRegistryError(SystemError("Nie można zapisać magazynu rejestru", FFileName, Code));
-  }
+  ChangeFileText(FFileName, "magazynu rejestru", [&](std::string& Text) {
+    TRegDocument Doc = Text.empty() ? TRegDocument(RootKeyName(FRoot)) : Parse(Text);
+    if (!Change(Doc)) return false;
+    Text = Doc.Serialise();
+    return true;
+  });
 }
 
 bool TRegStore::KeyExists(const TRegPath& Path) { return Load().KeyExists(Path); }

@@ -39,6 +39,8 @@ class TRegStore : public TRegistryBackend {
   bool DeleteValue(const TRegPath& Path, const std::string& Name) override;
 
  private:
+  TRegDocument Parse(const std::string& Text) const;
+
   HKEY FRoot;
   std::string FFileName;
 };

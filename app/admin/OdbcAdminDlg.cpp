@@ -1,5 +1,7 @@
 #include "app/admin/OdbcAdminDlg.h"
 
+#include "app/ConnectionString.h"
+
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -44,17 +46,6 @@ void WriteOrDelete(platform::TRegistry& Registry, const char* Name, const std::s
   } else {
     Registry.WriteString(Name, Value);
   }
-}
-
-// A value of an ODBC connection string, braced when it holds a character that would end it.
-std::string ConnectionValue(const std::string& Value) {
-  if (Value.find_first_of(";{}= ") == std::string::npos) return Value;
-  std::string braced = "{";
-  for (char c : Value) {
-    braced += c;
-    if (c == '}') braced += '}';
-  }
-  return braced + "}";
 }
 
 // What the driver said, one diagnostic record a line ("SQLSTATE: text"); the library's own
@@ -125,8 +116,12 @@ void DeleteOdbcSource(bool System, const std::string& Name) {
 
 bool TestOdbcSource(const std::string& Name, const std::string& User, const std::string& Password,
                     std::string& Outcome) {
-  const std::string connection =
-      "DSN=" + ConnectionValue(Name) + ";UID=" + ConnectionValue(User) + ";PWD=" + ConnectionValue(Password) + ";";
+  for (const auto& [caption, value] : {std::pair<const char*, const std::string&>{"Użytkownik", User}, {"Hasło", Password}}) {
+    Outcome = ConnectionValueProblem(caption, value);
+    if (!Outcome.empty()) return false;
+  }
+  const std::string connection = "DSN=" + BraceConnectionValue(Name) + ";UID=" + BraceConnectionValue(User) +
+                                 ";PWD=" + BraceConnectionValue(Password) + ";";
   TMOdbcLink link;
   link.SetConnectionTimeout(15);
   link.OnGetConnectString = [&connection](TMOdbcLink*, AnsiString& AConnectString, const AnsiString,

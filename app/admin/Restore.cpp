@@ -8,6 +8,7 @@
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
 #include "app/ProcessFlags.h"
+#include "app/ServerPaths.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/AttachDetach.h"
 #include "app/admin/DatabaseFiles.h"
@@ -130,6 +131,11 @@ bool RestoreOver(TForm1& Form, const std::string& File, const TBackupSet& Set) {
 bool RestoreAsNew(TForm1& Form, const std::string& File, const TBackupSet& Set, const std::string& NewName) {
   if (NewName.empty()) {
     ShowMessage(&Form, QStringLiteral("Nie podano nazwy bazy"), kCaption, MsgIcon::Error);
+    return false;
+  }
+  // The new name becomes the names of the database's files in the data directory.
+  if (const std::string problem = FileNameProblem(NewName); !problem.empty()) {
+    ShowMessage(&Form, Q(problem), kCaption, MsgIcon::Error);
     return false;
   }
   if (!DatabaseIdentifier(Form, NewName).empty()) {

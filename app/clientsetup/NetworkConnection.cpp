@@ -30,8 +30,10 @@ void CreateTovinexConnection(TForm1& Form) {
   const TNetworkLibrary Library = Dlg.ComboBox1->currentText() == QStringLiteral("Gniazda TCP/IP")
                                       ? TNetworkLibrary::TcpIp
                                       : TNetworkLibrary::NamedPipes;
-  WriteTovinexEntries(Form, Database, Database, Dlg.ComboBox2->currentText().toStdString(), Library,
-                      Dlg.BlokadaCheck->isChecked());
+  if (!WriteTovinexEntries(Form, Database, Database, Dlg.ComboBox2->currentText().toStdString(), Library,
+                           Dlg.BlokadaCheck->isChecked())) {
+    return;  // nothing was written, and the message said why
+  }
   ShowMessage(&Form, QStringLiteral("Utworzono połączenie sieciowe Tovinex"), QStringLiteral("Nowe połączenie Tovinex"),
               MsgIcon::Information);
 }

@@ -1,5 +1,7 @@
 #include "app/clientsetup/PasswordDlg2.h"
 
+#include "app/ConnectionString.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -78,6 +80,11 @@ void TPasswordDlg2::OKBtnClick() {
   if (ComboBox3->currentText().isEmpty()) {
     FCanClose = false;
     ShowMessage(this, QStringLiteral("Brak nazwy bazy"), QStringLiteral("Tworzenie połączenia sieciowego Tovinex"),
+                MsgIcon::Error);
+  } else if (const std::string problem = ServerNameProblem(ComboBox2->currentText().toStdString()); !problem.empty()) {
+    // The server goes into the data source and the alias as it stands.
+    FCanClose = false;
+    ShowMessage(this, QString::fromStdString(problem), QStringLiteral("Tworzenie połączenia sieciowego Tovinex"),
                 MsgIcon::Error);
   }
   accept();

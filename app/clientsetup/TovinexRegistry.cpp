@@ -1,9 +1,15 @@
 #include "app/clientsetup/TovinexRegistry.h"
 
+#include <optional>
+#include <stdexcept>
+
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
 #include "foundation/Exception.h"
+#include "foundation/MacError.h"
+#include "platform/ClientSetupFiles.h"
 #include "platform/FileSystem.h"
+#include "platform/FileTransaction.h"
 #include "platform/FreeTdsConf.h"
 #include "platform/Registry.h"
 #include "platform/WindowsPaths.h"
@@ -21,28 +27,40 @@ const char* const kSourceList = "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources";
 const char* const kSourceKey = "SOFTWARE\\ODBC\\ODBC.INI\\";
 const char* const kLogDirectory = "C:\\Logi";
 
-// Opening with creation as the Windows registry answers it: a store that cannot be written
-// is a key that did not open.
-bool CreateKey(TRegistry& Reg, const std::string& Key) {
+// Why a registry operation failed, naming the file and the system's reason where there is one.
+std::string Reason(const std::exception& E) {
+  if (const auto* Registry = dynamic_cast<const EMRegistryError*>(&E)) return Registry->GetDetails();
+  return E.what();
+}
+
+// A key that did not open, with the reason when the store could not be written.
+class EKeyNotOpened : public std::runtime_error {
+ public:
+  EKeyNotOpened(const std::string& Key, const std::string& Why)
+      : std::runtime_error(Why.empty() ? "Nie można utworzyć klucza " + Key : Why) {}
+};
+
+void CreateKey(TRegistry& Reg, const std::string& Key) {
+  std::string Why;
   try {
-    return Reg.OpenKey(Key, true);
-  } catch (const std::exception&) {
-    return false;
+    if (Reg.OpenKey(Key, true)) return;
+  } catch (const std::exception& E) {
+    Why = Reason(E);
   }
+  throw EKeyNotOpened(Key, Why);
 }
 
 std::string Lower(const std::string& Text) { return QString::fromStdString(Text).toLower().toStdString(); }
 
 bool IsLocal(const std::string& Server) { return Lower(Server) == "(local)"; }
 
-// The data source list entry and the data source itself under one root; false when the list
-// or the key did not open.
-bool WriteDataSource(TForm1& Form, HKEY Root, const std::string& Database, const std::string& Server) {
+// The data source list entry and the data source itself under one root.
+void WriteDataSource(TForm1& Form, HKEY Root, const std::string& Database, const std::string& Server) {
   TRegistry Reg(Root);
-  if (!CreateKey(Reg, kSourceList)) return false;
+  CreateKey(Reg, kSourceList);
   Reg.WriteString(Database, Form.OdbcDriverName);
   Reg.CloseKey();
-  if (!CreateKey(Reg, kSourceKey + Database)) return false;
+  CreateKey(Reg, kSourceKey + Database);
   const std::string Driver = OdbcDriverPath(&Form, Form.OdbcDriverName);
   Reg.WriteString("Driver", Driver);
   Reg.WriteString("Database", Database);
@@ -50,25 +68,29 @@ bool WriteDataSource(TForm1& Form, HKEY Root, const std::string& Database, const
   Reg.WriteString("StatsLog_On", "Yes");
   Reg.WriteString("Server", Server);
   Reg.CloseKey();
-  return true;
 }
 
-void OdbcFailure(TForm1& Form) {
-  ShowMessage(&Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych do ODBC"), QStringLiteral("ODBC"),
-              MsgIcon::Error, mbOK | mbCancel);
+// The designed message, then what failed and why.
+void Failure(TForm1& Form, const QString& Text, const QString& Caption, const std::string& Why) {
+  ShowMessage(&Form, Text + QStringLiteral("\n\n") + QString::fromStdString(Why), Caption, MsgIcon::Error,
+              mbOK | mbCancel);
 }
 
 }  // namespace
 
-void WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::string& User,
+bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::string& User,
                          const std::string& Server, TNetworkLibrary Library, bool Archive) {
+  // The entries of one set-up reach their files together or not at all.
+  std::optional<platform::TFileTransaction> Transaction;
+  TRegistry Tovinex(HKEY_LOCAL_MACHINE);
   try {
-    TRegistry Tovinex(HKEY_LOCAL_MACHINE);
-    if (!CreateKey(Tovinex, kTovinexDatabaseKey + Database)) {
-      ShowMessage(&Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych"), QStringLiteral("Tovinex"),
-                  MsgIcon::Error, mbOK | mbCancel);
-      return;
-    }
+    Transaction.emplace(platform::ClientSetupJournal());
+    CreateKey(Tovinex, kTovinexDatabaseKey + Database);
+  } catch (const std::exception& E) {
+    Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych"), QStringLiteral("Tovinex"), Reason(E));
+    return false;
+  }
+  try {
     Tovinex.WriteString("RodzajBazyDanych", "MSSQLServer");
     Tovinex.WriteString("OdbcDsn", Database);
     Tovinex.WriteString("KartotekaKas", "C:\\Program Files\\Quorvel\\TovinexWin_7_1\\Kasy");
@@ -91,16 +113,20 @@ void WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::s
     WriteDataSource(Form, HKEY_CURRENT_USER, Database, Server);
 
     TRegistry Alias(HKEY_LOCAL_MACHINE);
-    if (CreateKey(Alias, platform::kClientAliasKey) && !IsLocal(Server)) {
+    CreateKey(Alias, platform::kClientAliasKey);
+    if (!IsLocal(Server)) {
       Alias.WriteString(Database, Library == TNetworkLibrary::TcpIp
                                       ? "DBMSSOCN," + Server
                                       : "DBNMPNTW,\\\\" + Form.ConnectionStringValue("SERVER") + "\\pipe\\sql\\query");
     }
     Alias.CloseKey();
 
-    if (!WriteDataSource(Form, HKEY_LOCAL_MACHINE, Database, IsLocal(Server) ? "(local)" : Database)) OdbcFailure(Form);
-  } catch (const std::exception&) {
-    OdbcFailure(Form);
+    WriteDataSource(Form, HKEY_LOCAL_MACHINE, Database, IsLocal(Server) ? "(local)" : Database);
+    Transaction->Commit();
+    return true;
+  } catch (const std::exception& E) {
+    Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych do ODBC"), QStringLiteral("ODBC"), Reason(E));
+    return false;
   }
 }
 

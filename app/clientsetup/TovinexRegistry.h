@@ -18,9 +18,10 @@ inline constexpr const char* kTovinexDatabaseKey = "SOFTWARE\\QUORVEL\\TovinexWi
 enum class TNetworkLibrary { TcpIp, NamedPipes };
 
 // Writes the entries for Database: the Tovinex key with User as UserId, the data sources with
-// the ODBC driver the window detected, Server for the user's data source and the alias.
-// Reports its own failures in message boxes; never throws.
-void WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::string& User,
+// the ODBC driver the window detected, Server for the user's data source and the alias. The
+// entries reach their files together or not at all. Reports its own failures in message boxes
+// (naming the file that could not be written and why) and returns false; never throws.
+bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::string& User,
                          const std::string& Server, TNetworkLibrary Library, bool Archive);
 
 // The library path of an installed ODBC driver: the user's driver entry first, then the

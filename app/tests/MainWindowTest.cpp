@@ -172,6 +172,9 @@ TEST_F(MainWindow, ErrorReportRewritesObjectIdsAndListsTopics) {
   // The statement text is the query's lines, each ended by CR LF.
   EXPECT_EQ(m.Text.rfind("Błąd polecenia SQL:\r\nDBCC CHECKDB(SklepZachod)\r\n\r\n[MODBC/412] ", 0), 0u) << m.Text;
   EXPECT_NE(m.Text.find("[MODBCDRV/"), std::string::npos) << m.Text;
+  // The server's error records are labelled as errors; only its messages (DBCC's counts) as
+  // information.
+  EXPECT_NE(m.Text.find("] Błąd\r\n"), std::string::npos) << m.Text;
   EXPECT_EQ(m.Text.find("Object ID"), std::string::npos) << m.Text;
   EXPECT_NE(m.Text.find("Obiekt: \""), std::string::npos) << m.Text;
   EXPECT_NE(m.Text.find("Obiekt: \"\""), 0u);
@@ -215,11 +218,21 @@ TEST_F(MainWindow, ConnectionLostAndRegained) {
   Sim->Stop();
   EXPECT_FALSE(Form->EnsureConnected());
   EXPECT_EQ(TForm1::NodeImage(server), nkServerLost);
-  EXPECT_TRUE(Dialogs.Messages.empty());  // the probe and the reconnect are silent
+  // The lost server is said once, plainly, with what to do; the next commands do not repeat it.
+  EXPECT_FALSE(Form->EnsureConnected());
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Utracono połączenie");
+  EXPECT_EQ(Dialogs.Messages[0].Text,
+            "Utracono połączenie z serwerem SKLEP-SERWER.\r\n\r\nSprawdź, czy serwer działa, i naciśnij F5, aby "
+            "połączyć się ponownie.");
   Sim->Restart();
   EXPECT_TRUE(Form->EnsureConnected());
   EXPECT_TRUE(Form->EnsureConnected());
   EXPECT_EQ(TForm1::NodeImage(server), nkServer);
+  // Lost again after a reconnect: said again.
+  Sim->Stop();
+  EXPECT_FALSE(Form->EnsureConnected());
+  EXPECT_EQ(Dialogs.Messages.size(), 2u);
 }
 
 TEST_F(MainWindow, CancelLeavesAnEmptyWindowAndF5AsksForADataSource) {
@@ -239,7 +252,7 @@ TEST_F(MainWindow, OdbcStartUpPathUsesTheLogonDialog) {
   EXPECT_FALSE(Form->Terminated);
   EXPECT_EQ(Dialogs.DialogsRun, std::vector<std::string>{"OdbcLogonDialog"});
   EXPECT_NE(Node("Sklep"), nullptr);
-  EXPECT_NE(Form->ConnectionString.find("DSN=msde-sim"), std::string::npos) << Form->ConnectionString;
+  EXPECT_NE(Form->ConnectionString.find("DSN={msde-sim}"), std::string::npos) << Form->ConnectionString;
 }
 
 TEST_F(MainWindow, OdbcStartUpPathCancelledEndsSilently) {

@@ -25,7 +25,7 @@ TEST(PasswordDlg, NamedPipesFollowTheServerName) {
   EXPECT_TRUE(dlg.Dynamiczny->isHidden());
   dlg.Edit1->setText("KASA2");
   EXPECT_EQ(dlg.Port->text(), "\\\\KASA2\\pipe\\sql\\query");
-  EXPECT_TRUE(BuildConnectionString(dlg.Fields()).ends_with("Network=DBNMPNTW;Address=KASA2;"));
+  EXPECT_TRUE(BuildConnectionString(dlg.Fields()).ends_with("Network=DBNMPNTW;Address={KASA2};"));
   EXPECT_TRUE(dlg.FixedPort().isEmpty());
 
   dlg.Biblioteka->setEditText("Gniazda TCP/IP");

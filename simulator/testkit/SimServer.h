@@ -54,6 +54,8 @@ class SimServer {
   // Starts it again on the same port, with the state its data set describes.
   void Restart();
   bool Running() const { return pid_ > 0; }
+  // The server's process, for tests that stop it (SIGSTOP) to play a hung server.
+  pid_t Pid() const { return pid_; }
 
   // Every statement traced so far (a restart keeps the earlier lines).
   std::vector<TraceLine> Trace() const;

@@ -243,14 +243,22 @@ TEST_F(BackupRestoreTest, RestoreAsANewDatabaseMovesItsFilesAndSetsUpItsLogin) {
   EXPECT_NE(Node("Sklep"), nullptr) << "the source stays";
 }
 
-TEST_F(BackupRestoreTest, ANewNameNeverTakesAnExistingDatabaseOrFile) {
+TEST_F(BackupRestoreTest, ANewNameNeverTakesAnExistingDatabaseOrFileNorLeavesTheDataDirectory) {
   Backup("Sklep");
   std::ofstream(OnDisk("Zapas_Data.MDF")) << "someone's file";
-  for (const char* name : {"Hurtownia", "Zapas"}) {
+  const std::pair<const char*, std::string> refusals[] = {
+      {"Hurtownia", "już istnieje na serwerze"},
+      {"Zapas", kDataDir + "Zapas_Data.MDF"},
+      // Names that would lead the database's files out of the data directory.
+      {"..\\..\\x", "nie może być częścią nazwy pliku na dysku serwera"},
+      {"../x", "nie może być częścią nazwy pliku"},
+      {"a:b", "nie może być częścią nazwy pliku"},
+      {"Sklep?", "nie może być częścią nazwy pliku"}};
+  for (const auto& [name, why] : refusals) {
     SCOPED_TRACE(name);
     Dialogs.Messages.clear();
     const size_t mark = Sim->TraceMark();
-    Restore(DefaultFile("Sklep"), [name](TRestoreDlg* d) {
+    Restore(DefaultFile("Sklep"), [name = name](TRestoreDlg* d) {
       d->NewRadio->setChecked(true);
       d->NameEdit->setText(name);
       return true;
@@ -258,8 +266,8 @@ TEST_F(BackupRestoreTest, ANewNameNeverTakesAnExistingDatabaseOrFile) {
     EXPECT_TRUE(Sent(mark, "RESTORE DATABASE").empty());
     ASSERT_EQ(Dialogs.Messages.size(), 1u);
     EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Error);
+    EXPECT_THAT(LastText(), HasSubstr(why));
   }
-  EXPECT_THAT(LastText(), HasSubstr(kDataDir + "Zapas_Data.MDF"));
   EXPECT_EQ(Scalar("select count(*) from Hurtownia.magazyn.Towary"), "25");
 }
 

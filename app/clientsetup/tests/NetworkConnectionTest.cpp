@@ -142,13 +142,41 @@ TEST_F(NetworkConnectionTest, ArchiveFlagIsWrittenThenRemovedAndASecondRunOverwr
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "DBMSSOCN,KASA1");
 }
 
-TEST_F(NetworkConnectionTest, AStoreThatCannotBeWrittenIsReportedAndTheCommandEnds) {
+TEST_F(NetworkConnectionTest, AStoreThatCannotBeWrittenIsNamedWithItsReasonAndNothingIsCreated) {
   SetEnv("VANDREL_REGISTRY_DIR", "/dev/null/registry");
   Run("Sklep", "(local)");
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Tovinex: Błąd zapisu konfiguracji bazy danych",
-                                                      "Nowe połączenie Tovinex: Utworzono połączenie sieciowe Tovinex"}));
+  // Not followed by "Utworzono połączenie sieciowe Tovinex": nothing was created.
+  ASSERT_EQ(MessageTexts().size(), 1u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(MessageTexts()[0].rfind("Tovinex: Błąd zapisu konfiguracji bazy danych\n\n", 0), 0u) << MessageTexts()[0];
+  EXPECT_NE(MessageTexts()[0].find("/dev/null/registry"), std::string::npos) << MessageTexts()[0];
+  EXPECT_NE(MessageTexts()[0].find("Not a directory"), std::string::npos) << MessageTexts()[0];
   EXPECT_EQ(Dialogs.Messages[0].Buttons, mbOK | mbCancel);
   EXPECT_EQ(ReadFile(UserOdbcIni()), "");
+}
+
+TEST_F(NetworkConnectionTest, AServerTextThatWouldAddKeysIsRefusedBeforeAnythingIsWritten) {
+  Run("Sklep", "127.0.0.1;UID=sa");
+  ASSERT_EQ(MessageTexts().size(), 1u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_NE(MessageTexts()[0].find("Tworzenie połączenia sieciowego Tovinex: Nazwa serwera \"127.0.0.1;UID=sa\""),
+            std::string::npos)
+      << MessageTexts()[0];
+  EXPECT_EQ(ReadFile(UserOdbcIni()), "");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "<none>");
+}
+
+TEST_F(NetworkConnectionTest, ALaterFileThatCannotBeWrittenLeavesEveryFileAsItWas) {
+  Run("Sklep", "KASA1");
+  const std::string UserSources = ReadFile(UserOdbcIni());
+  Dialogs.Messages.clear();
+  // The machine's freetds.conf, written last, lies under a plain file.
+  std::ofstream(Tmp->Path() + "/blocker") << "x";
+  SetEnv("FREETDS", Tmp->Path() + "/blocker");
+  Run("Sklep", "KASA2");
+  ASSERT_EQ(MessageTexts().size(), 1u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(MessageTexts()[0].rfind("ODBC: Błąd zapisu konfiguracji bazy danych do ODBC\n\n", 0), 0u);
+  EXPECT_NE(MessageTexts()[0].find(Tmp->Path() + "/blocker/etc/freetds.conf"), std::string::npos) << MessageTexts()[0];
+  EXPECT_EQ(ReadFile(UserOdbcIni()), UserSources) << "the user's data source still names the first server";
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "DBMSSOCN,KASA1");
 }
 
 TEST_F(NetworkConnectionTest, AMissingDriverLeavesDriverEmptyAfterItsMessage) {

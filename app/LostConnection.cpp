@@ -1,0 +1,46 @@
+// Connecting under the waiting window, and saying plainly when the connection is lost.
+#include <QTreeWidget>
+
+#include "app/DialogSeam.h"
+#include "app/MainWindow.h"
+#include "app/NodeKinds.h"
+#include "app/ProcessFlags.h"
+#include "app/WaitCursor.h"
+
+namespace vandrel::app {
+
+void TForm1::ConnectLink() {
+  std::string server = ConnectionStringValue("SERVER");
+  if (server.empty()) server = ConnectionStringValue("DSN");
+  WaitTask task(Waiter, server.empty() ? "Łączenie z serwerem" : "Łączenie z serwerem " + server);
+  Waiter.BeginConnect();
+  try {
+    WaitCursor busy;
+    MOdbcLink1->SetConnected(false);
+    MOdbcLink1->SetConnected(true);
+  } catch (...) {
+    Waiter.EndConnect(false);
+    throw;
+  }
+  Waiter.EndConnect(MOdbcLink1->GetConnected());
+  FLostReported = false;
+  // A server node shown lost is reachable again as soon as the connect succeeded.
+  QTreeWidgetItem* top = TreeView1->topLevelItemCount() ? TreeView1->topLevelItem(0) : nullptr;
+  if (top && NodeImage(top) == nkServerLost) SetNodeImages(top, nkServer, nkServer);
+  UpdateConnectionStatus();
+}
+
+void TForm1::ShowConnectionLost(const std::string& Detail) {
+  QTreeWidgetItem* top = TreeView1->topLevelItemCount() ? TreeView1->topLevelItem(0) : nullptr;
+  if (!top) return;  // never connected: the connect's own message says why
+  if (top->text(0).contains(QStringLiteral("Serwer"))) SetNodeImages(top, nkServerLost, nkServerLost);
+  UpdateConnectionStatus();
+  StatementOk = false;
+  if (FLostReported) return;
+  FLostReported = true;
+  const std::string text = "Utracono połączenie z serwerem " + ServerName + "." + (Detail.empty() ? "" : "\r\n" + Detail) +
+                           "\r\n\r\nSprawdź, czy serwer działa, i naciśnij F5, aby połączyć się ponownie.";
+  ShowMessage(this, QString::fromStdString(text), QStringLiteral("Utracono połączenie"), MsgIcon::Error);
+}
+
+}  // namespace vandrel::app
