@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <algorithm>
 
 #include "app/ListView.h"
 #include "app/NumberColumns.h"
@@ -12,8 +13,10 @@ namespace vandrel::app {
 namespace {
 
 // How long the rows are fetched before the window gets a turn: short enough for it to
-// paint smoothly, long enough that a turn's cost is lost in the reading.
+// paint smoothly, and at least this many times as long as the last turn took, so that
+// painting (slow on a loaded machine or a large window) takes at most a tenth of the read.
 constexpr qint64 kSliceMs = 40;
+constexpr qint64 kSlicePerTurn = 9;
 
 bool reading = false;
 
@@ -64,10 +67,12 @@ void TTableContents::Read(const std::string& What) {
       for (size_t c = 0; c < cells.size(); ++c)
         model->AppendCell(static_cast<int>(c),
                           scales[c] < 0 ? Trim(cells[c]->GetEditText()) : ScaledText(*cells[c], scales[c]));
-      if (FClock.elapsed() < nextTurn) continue;
+      const qint64 now = FClock.elapsed();
+      if (now < nextTurn) continue;
       Turn();
       if (FStopped) break;
-      nextTurn = FClock.elapsed() + kSliceMs;
+      const qint64 after = FClock.elapsed();
+      nextTurn = after + std::max(kSliceMs, kSlicePerTurn * (after - now));
     }
   } catch (...) {
     HideWindow();
