@@ -164,16 +164,16 @@ void TForm1::ShowTableList(const TextList& List) {
 
 void TForm1::ShowTable() {
   if (!EnsureConnected()) return;
-  const std::string database = SelectedDatabase(), table = SelectedNodeText();
-  if (database.empty() || table.empty()) return;
+  const TNodeIdentity table = SelectedIdentity();
+  if (table.Kind != nkTable || table.Database.empty() || table.Table.empty()) return;
   if (CommandChecked(QStringLiteral("Wyświetlanie kolumn - zawartość"))) {
-    QueryToListView("select * from " + QuoteQualifiedName(table), ListView1, database);
+    QueryToListView("select * from " + QuoteIdentifier(table.Owner) + "." + QuoteIdentifier(table.Table), ListView1,
+                    table.Database);
     return;
   }
-  const size_t dot = table.find('.');
-  const std::string name = dot == std::string::npos ? table : table.substr(dot + 1);
+  const std::string& name = table.Table;
   TextList list;
-  QueryToList(list, "sp_columns \"" + EscapeDoubleQuoted(name) + "\"", database);
+  QueryToList(list, "sp_columns \"" + EscapeDoubleQuoted(name) + "\"", table.Database);
   FlatRows rows(list);
   if (rows.Count() == 0) return;
   ListFill fill(ListView1, {{"Nazwa kolumny", 180, false}, {"Typ danych", 140, false}, {"Precyzja", 90, false},

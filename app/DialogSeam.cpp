@@ -32,6 +32,7 @@ class QtDialogs final : public DialogSeam {
     for (auto m : map)
       if (Buttons & m.ours) buttons |= m.qt;
     box.setStandardButtons(buttons ? buttons : QMessageBox::Ok);
+    if (Buttons & mbDefaultNo) box.setDefaultButton(QMessageBox::No);
     const int pressed = box.exec();
     for (auto m : map)
       if (pressed == m.qt) return m.ours;
@@ -118,6 +119,10 @@ QString QtFileFilter(const QString& Filter) {
 int ShowMessage(QWidget* Parent, const QString& Text, const QString& Caption, MsgIcon Icon,
                 int Buttons) {
   return DialogSeam::Current().MessageBox(Parent, Text, Caption, Icon, Buttons);
+}
+
+bool Confirm(QWidget* Parent, const QString& Question, const QString& Caption) {
+  return ShowMessage(Parent, Question, Caption, MsgIcon::Question, mbYes | mbNo | mbDefaultNo) == mbYes;
 }
 
 }  // namespace vandrel::app

@@ -11,7 +11,8 @@ namespace vandrel::app {
 enum class MsgIcon { Error, Warning, Information, Question };
 
 // Buttons of a message box, combinable; a message box returns the one pressed.
-enum MsgButton : int { mbOK = 1, mbCancel = 2, mbYes = 4, mbNo = 8 };
+// mbDefaultNo makes "Nie" the default button (Enter answers "Nie").
+enum MsgButton : int { mbOK = 1, mbCancel = 2, mbYes = 4, mbNo = 8, mbDefaultNo = 16 };
 
 class DialogSeam {
  public:
@@ -38,5 +39,9 @@ QString QtFileFilter(const QString& Filter);
 // Shorthand for the tool's many one-button messages.
 int ShowMessage(QWidget* Parent, const QString& Text, const QString& Caption, MsgIcon Icon,
                 int Buttons = mbOK);
+
+// A question before a command that cannot be undone from the tool: "Tak" and "Nie", with
+// "Nie" the default. True when the user answered "Tak".
+bool Confirm(QWidget* Parent, const QString& Question, const QString& Caption);
 
 }  // namespace vandrel::app

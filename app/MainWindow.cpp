@@ -23,6 +23,12 @@ namespace {
 
 constexpr int kImageRole = Qt::UserRole + 1;
 constexpr int kSelectedImageRole = Qt::UserRole + 2;
+constexpr int kDatabaseRole = Qt::UserRole + 3;
+constexpr int kOwnerRole = Qt::UserRole + 4;
+constexpr int kTableRole = Qt::UserRole + 5;
+constexpr int kNameRole = Qt::UserRole + 6;
+
+std::string Role(const QTreeWidgetItem* Node, int Role) { return Node->data(0, Role).toString().toStdString(); }
 
 QFont SansSerif(int PixelHeight) {
   QFont font("MS Sans Serif");
@@ -188,7 +194,8 @@ void TForm1::TreeView1ContextPopup() {
   if (QTreeWidgetItem* node = TreeView1->currentItem()) TreeView1->setCurrentItem(node);
 }
 
-void TForm1::ListView1SelectItem() { EnableDatabaseCommands(); }
+// A row of the list names no database of its own: the commands follow the tree's selection.
+void TForm1::ListView1SelectItem() { EnableCommandsForSelection(); }
 
 void TForm1::ListView1ContextPopup() {
   // "Zabij proces" is offered only on a selected process; the process list attaches the menu
@@ -197,10 +204,15 @@ void TForm1::ListView1ContextPopup() {
     ListView1->setProperty("popup", false);
 }
 
-void TForm1::Narzdzia1Click() {
-  const bool normal = SelectedNodeKind() == nkDatabase;
-  SetCommandEnabled(QStringLiteral("Ustaw bazę w tryb \"Single User\""), normal);
-  SetCommandEnabled(QStringLiteral("Wyłącz tryb \"Single User\""), normal);
+void TForm1::Narzdzia1Click() { EnableCommandsForSelection(); }
+
+void TForm1::EnableCommandsForSelection() {
+  const TNodeIdentity selected = SelectedIdentity();
+  const bool inDatabase = !SelectedDatabase().empty();
+  for (const TCommand& command : CommandTable())
+    if (command.Rule != TEnableRule::erAlways)
+      SetCommandEnabled(QString::fromUtf8(command.Text), RuleHolds(command.Rule, selected, inDatabase));
+  update();
 }
 
 void TForm1::DisableDatabaseCommands() {
@@ -245,11 +257,26 @@ void TForm1::SetNodeImages(QTreeWidgetItem* Node, int Image, int SelectedImage) 
   Node->setIcon(0, TreeImage(Image));
 }
 
+TNodeIdentity TForm1::NodeIdentity(const QTreeWidgetItem* Node) {
+  TNodeIdentity id;
+  if (!Node) return id;
+  id.Kind = NodeSelectedImage(Node);
+  id.Database = Role(Node, kDatabaseRole);
+  id.Owner = Role(Node, kOwnerRole);
+  id.Table = Role(Node, kTableRole);
+  id.Name = Role(Node, kNameRole);
+  return id;
+}
+
 QTreeWidgetItem* TForm1::AddNode(QTreeWidgetItem* Parent, const std::string& Text, int Image,
-                                 int SelectedImage) {
+                                 int SelectedImage, const TNodeIdentity& Data) {
   auto* node = Parent ? new QTreeWidgetItem(Parent) : new QTreeWidgetItem(TreeView1);
   node->setText(0, QString::fromStdString(Text));
   SetNodeImages(node, Image, SelectedImage);
+  node->setData(0, kDatabaseRole, QString::fromStdString(Data.Database));
+  node->setData(0, kOwnerRole, QString::fromStdString(Data.Owner));
+  node->setData(0, kTableRole, QString::fromStdString(Data.Table));
+  node->setData(0, kNameRole, QString::fromStdString(Data.Name));
   return node;
 }
 

@@ -9,12 +9,17 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/ExeVersion.h"
+#include "app/CommandContext.h"
+#include "app/CommandTable.h"
 #include "app/ListView.h"
+#include "app/NodeKinds.h"
 #include "app/StatementWaiter.h"
+#include "app/StepOutcome.h"
 #include "data/DbLink.h"
 #include "data/OdbcLink.h"
 #include "data/Query.h"
@@ -31,9 +36,7 @@ namespace vandrel::app {
 class TPasswordDlg;
 class TStatusLine;
 
-using TextList = std::vector<std::string>;
-
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public TCommandContext {
   Q_OBJECT
  public:
   explicit TForm1(QWidget* Parent = nullptr);
@@ -90,6 +93,8 @@ class TForm1 : public QMainWindow {
   bool ConnectThroughDriverPrompt();
 
   // Command enabling and list look-ups.
+  // Enables exactly the commands that can act on the selected node.
+  void EnableCommandsForSelection() override;
   void DisableDatabaseCommands();
   void EnableDatabaseCommands();
   bool ListShowsColumn(const QString& Caption) const;
@@ -99,11 +104,20 @@ class TForm1 : public QMainWindow {
   // Closes KMQuery1 and clears its SQL: where every step starts.
   void ResetQuery();
   bool ProbeConnection();
-  bool EnsureConnected();
-  bool ExecInDatabase(const std::string& Statement, const std::string& Database);
-  void QueryToList(TextList& List, const std::string& Query, const std::string& Database);
+  bool EnsureConnected() override;
+  bool ExecInDatabase(const std::string& Statement, const std::string& Database) override;
+  // ExecInDatabase that tells what became of the statement.
+  TStepOutcome ExecStep(const std::string& Statement, const std::string& Database) override;
+  // One statement on KMQuery1 in the current database, without a probe before it.
+  TStepOutcome RunStep(const std::string& Statement) override;
+  // While a command that reads back what the server did after "Przerwij" runs, a stopped
+  // statement is not reported as stopped: the command says what happened instead.
+  int CommandReportsStop = 0;
+  int& StopsReportedByCommand() override { return CommandReportsStop; }
+  QWidget* DialogParent() override { return this; }
+  void QueryToList(TextList& List, const std::string& Query, const std::string& Database) override;
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
-  std::string QueryScalar(const std::string& Query, const std::string& Database);
+  std::string QueryScalar(const std::string& Query, const std::string& Database) override;
   std::string QueryField(const std::string& Query, int Column, const std::string& Database);
   void QueryToListView(const std::string& Query, TListView* List, const std::string& Database);
   std::string ConnectionStringValue(const std::string& Key) const;
@@ -111,15 +125,17 @@ class TForm1 : public QMainWindow {
   std::string FindUserDatabase(const TextList& Names, const std::string& Name);
 
   // Server tree.
-  void RefreshTree();
+  void RefreshTree() override;
   int TestDatabaseAccess(const std::string& Name);
   void ComposeServerName(const std::string& Server, const std::string& Instance);
   void ShowNodeDetails();
   int SelectedNodeKind();
-  std::string SelectedDatabase();
+  std::string SelectedDatabase() override;
   std::string SelectedDatabaseNode();
   std::string SelectedNodeText();
   std::string SelectedLoginName();
+  // What the selected node stands for (kind 0 when nothing is selected).
+  TNodeIdentity SelectedIdentity() const override;
 
   // Detail lists.
   void ShowDatabaseList(const TextList& List);
@@ -128,7 +144,7 @@ class TForm1 : public QMainWindow {
   void ShowUserList(const TextList& List);
   void ShowTableList(const TextList& List);
   void ShowTable();
-  void ShowDatabaseDetails();
+  void ShowDatabaseDetails() override;
   void SetTableDisplayMode(bool Contents);
 
   // Database commands (their work lives in app/admin/).
@@ -151,8 +167,11 @@ class TForm1 : public QMainWindow {
   // The tree's node kinds: image and selected image of a node.
   static int NodeImage(const QTreeWidgetItem* Node);
   static int NodeSelectedImage(const QTreeWidgetItem* Node);
+  // What a node stands for: its kind and the names set when it was added.
+  static TNodeIdentity NodeIdentity(const QTreeWidgetItem* Node);
+  // Data names the node's object (its kind is SelectedImage).
   QTreeWidgetItem* AddNode(QTreeWidgetItem* Parent, const std::string& Text, int Image,
-                           int SelectedImage);
+                           int SelectedImage, const TNodeIdentity& Data = {});
   static void SetNodeImages(QTreeWidgetItem* Node, int Image, int SelectedImage);
 
  protected:
@@ -166,7 +185,16 @@ class TForm1 : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   QAction* AddCommand(QMenu* Menu, const QString& Text);
-  void AddTablesAndUsersFolders(QTreeWidgetItem* Database);
+  void FillMenu(QMenu* Menu, TCommandMenu Which);
+  // The nodes that were expanded and the selected node with its ancestors, by identity.
+  struct TTreeMemory {
+    std::set<std::string> Known, Expanded;
+    std::vector<std::string> SelectedPath;  // the selected node's key first
+  };
+  TTreeMemory RememberTree() const;
+  void RestoreTree(const TTreeMemory& Memory);
+  void FillTablesFolder(QTreeWidgetItem* Folder, TextList& List);
+  void FillUsersFolder(QTreeWidgetItem* Folder, TextList& List);
   void FillFolder(QTreeWidgetItem* Folder, int ChildImage, const TextList& List, int Column);
   void AddLoginsFolder(const TextList& Logins);
   void ShowLoginRows(const TextList& List, bool ShortForm);

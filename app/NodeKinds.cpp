@@ -1,6 +1,5 @@
 #include "app/NodeKinds.h"
 
-#include "foundation/Trim.h"
 
 namespace vandrel::app {
 
@@ -30,12 +29,16 @@ int DatabaseMarks(const std::string& Status) {
   return ((s & 0x400) ? dmReadOnly : dmNone) | ((s & 0x1000) ? dmSingleUser : dmNone);
 }
 
-std::string StripStateSuffix(const std::string& Text) {
-  for (const char* suffix : {"(Offline)", "(Uszkodzona)"}) {
-    size_t at = Text.find(suffix);
-    if (at != std::string::npos) return std::string(Trim(std::string_view(Text).substr(0, at)));
-  }
-  return Text;
+std::string TNodeIdentity::Key() const {
+  int kind = Kind;
+  if (IsDatabaseKind(kind)) kind = nkDatabase;
+  else if (kind == nkServerLost) kind = nkServer;
+  else if (kind == nkDatabasesFolderAlt) kind = nkDatabasesFolder;
+  // Each part with its length first, so that no character of a name can fake a boundary.
+  std::string key = std::to_string(kind);
+  for (const std::string* part : {&Database, &Owner, &Table, &Name})
+    key += "|" + std::to_string(part->size()) + ":" + *part;
+  return key;
 }
 
 std::string ComposeServerName(const std::string& Server, const std::string& Instance) {

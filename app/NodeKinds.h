@@ -37,8 +37,17 @@ enum TDatabaseMark : int { dmNone = 0, dmReadOnly = 1, dmSingleUser = 2 };
 // The marks from the status column of sysdatabases: bit 0x400 read-only, 0x1000 single user.
 int DatabaseMarks(const std::string& Status);
 
-// The database name of a node text without its " (Offline)" or " (Uszkodzona)" suffix.
-std::string StripStateSuffix(const std::string& Text);
+// What a tree node stands for, set when the tree is built; the node's text, with any state
+// suffix, is display only and never read back to find the object of a command.
+struct TNodeIdentity {
+  int Kind = nkNone;
+  std::string Database;       // a database node and every node under one
+  std::string Owner, Table;   // a table node
+  std::string Name;           // a user or a login node
+  // The same object across rebuilds of the tree: a database is one object whatever its state,
+  // and so is the server, reachable or not.
+  std::string Key() const;
+};
 
 // "server\instance" unless the instance is empty or the server already names one.
 std::string ComposeServerName(const std::string& Server, const std::string& Instance);

@@ -76,17 +76,31 @@ bool TForm1::EnsureConnected() {
 }
 
 bool TForm1::ExecInDatabase(const std::string& Statement, const std::string& Database) {
+  return ExecStep(Statement, Database) == TStepOutcome::soDone;
+}
+
+TStepOutcome TForm1::ExecStep(const std::string& Statement, const std::string& Database) {
+  if (!EnsureConnected()) return TStepOutcome::soFailed;
+  WaitCursor busy;
+  TStepOutcome outcome = RunStep("use " + QuoteIdentifier(Database));
+  if (outcome == TStepOutcome::soDone) outcome = RunStep(Statement);
+  return outcome;
+}
+
+TStepOutcome TForm1::RunStep(const std::string& Statement) {
   try {
-    if (!EnsureConnected()) return false;
-    WaitCursor busy;
-    for (const std::string& text : {"use " + QuoteIdentifier(Database), Statement}) {
-      ResetQuery();
-      KMQuery1->GetSQL().Add(text);
-      KMQuery1->ExecSQL();
-    }
-    return true;
+    ResetQuery();
+    KMQuery1->GetSQL().Add(Statement);
+    KMQuery1->ExecSQL();
+    ResetQuery();
+    return TStepOutcome::soDone;
   } catch (...) {
-    return false;
+    const bool stopped = Waiter.Cancelled();
+    try {
+      KMQuery1->Close();
+    } catch (...) {
+    }
+    return stopped ? TStepOutcome::soStopped : TStepOutcome::soFailed;
   }
 }
 

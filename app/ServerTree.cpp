@@ -32,9 +32,13 @@ void TForm1::RefreshTree() {
   TextList list;
   QueryToList(list, kDatabasesQuery, "master");
   TreeReady = false;
+  // What the user had open and selected comes back after the rebuild, found by identity.
+  const TTreeMemory memory = RememberTree();
+  bool rebuilt = false;
   try {
     if (list.size() > 1) {
       TreeView1->clear();
+      rebuilt = true;
       const size_t columns = std::stoul(list[0]);
       TreeUpdate update(TreeView1);
       // The server's name is asked before its instance name.
@@ -68,12 +72,14 @@ void TForm1::RefreshTree() {
         } else {
           nodeText = name + " (Uszkodzona)";
         }
-        QTreeWidgetItem* node = AddNode(databases, nodeText, kind, kind);
+        TNodeIdentity data;
+        data.Database = name;
+        QTreeWidgetItem* node = AddNode(databases, nodeText, kind, kind, data);
         if (kind == nkDatabase) node->setIcon(0, TreeImage(kind, DatabaseMarks(list[row])));
         TreeView1->setCurrentItem(node);
         if (kind == nkDatabase) {
-          AddNode(node, "Tabele", nkTablesFolder, nkTablesFolder);
-          AddNode(node, "Użytkownicy", nkUsersFolder, nkUsersFolder);
+          AddNode(node, "Tabele", nkTablesFolder, nkTablesFolder, data);
+          AddNode(node, "Użytkownicy", nkUsersFolder, nkUsersFolder, data);
         }
       }
       server->setExpanded(true);
@@ -86,9 +92,11 @@ void TForm1::RefreshTree() {
       QueryToList(logins, "select name from syslogins", "master");
       AddLoginsFolder(logins);
     }
+    if (rebuilt) RestoreTree(memory);
   } catch (...) {
   }
   TreeReady = true;
+  if (rebuilt) EnableCommandsForSelection();
 }
 
 void TForm1::AddLoginsFolder(const TextList& Logins) {
@@ -99,7 +107,11 @@ void TForm1::AddLoginsFolder(const TextList& Logins) {
   QTreeWidgetItem* folder = AddNode(parent, "Loginy", nkLoginsFolder, nkLoginsFolder);
   TreeView1->setCurrentItem(folder);
   const size_t columns = std::stoul(Logins[0]);
-  for (size_t row = 1; row < Logins.size(); row += columns) AddNode(folder, Logins[row], nkLogin, nkLogin);
+  for (size_t row = 1; row < Logins.size(); row += columns) {
+    TNodeIdentity login;
+    login.Name = Logins[row];
+    AddNode(folder, Logins[row], nkLogin, nkLogin, login);
+  }
   folder->setSelected(false);
   TreeView1->setCurrentItem(nullptr);
 }
@@ -128,8 +140,8 @@ void TForm1::ComposeServerName(const std::string& Server, const std::string& Ins
 
 void TForm1::ShowNodeDetails() {
   TextList list;
-  DisableDatabaseCommands();
   const int kind = SelectedNodeKind();
+  EnableCommandsForSelection();
   // A node with a display of its own empties the list first, so that a failed statement
   // leaves no rows of the node selected before. The server and a user show nothing.
   if (kind != nkServer && kind != nkServerLost && kind != nkUser && kind != nkNone) ListView1->Model()->Clear();
@@ -141,26 +153,15 @@ void TForm1::ShowNodeDetails() {
       if (!list.empty()) ShowDatabaseList(list);
       break;
     case nkDatabase:
-      EnableDatabaseCommands();
-      ShowDatabaseDetails();
-      break;
     case nkDatabaseOffline:
     case nkDatabaseDamaged:
-      DisableDatabaseCommands();
-      SetCommandEnabled(QStringLiteral("Włącz bazę"), true);
       ShowDatabaseDetails();
       break;
-    case nkTablesFolder: {
+    case nkTablesFolder:
       EnsureConnected();
-      const std::string database = SelectedDatabase();
-      if (database.empty()) break;
-      QueryTablesToList(list, "sp_tables @table_type = \"'TABLE'\"", database);
-      if (!list.empty()) {
-        ShowTableList(list);
-        FillFolder(TreeView1->currentItem(), nkTable, list, 3);
-      }
+      FillTablesFolder(TreeView1->currentItem(), list);
+      if (!list.empty()) ShowTableList(list);
       break;
-    }
     case nkTable:
       ShowTable();
       break;
@@ -170,8 +171,7 @@ void TForm1::ShowNodeDetails() {
       try {
         const std::string database = SelectedDatabase();
         if (!database.empty()) {
-          QueryToList(list, "sp_helpuser", database);
-          FillFolder(TreeView1->currentItem(), nkUser, list, 1);
+          FillUsersFolder(TreeView1->currentItem(), list);
           QueryToList(list, "sp_helpuser", database);
           ShowUserList(list);
         }
@@ -193,8 +193,23 @@ void TForm1::ShowNodeDetails() {
   }
 }
 
+void TForm1::FillTablesFolder(QTreeWidgetItem* Folder, TextList& List) {
+  const std::string database = NodeIdentity(Folder).Database;
+  if (database.empty()) return;
+  QueryTablesToList(List, "sp_tables @table_type = \"'TABLE'\"", database);
+  if (!List.empty()) FillFolder(Folder, nkTable, List, 3);
+}
+
+void TForm1::FillUsersFolder(QTreeWidgetItem* Folder, TextList& List) {
+  const std::string database = NodeIdentity(Folder).Database;
+  if (database.empty()) return;
+  QueryToList(List, "sp_helpuser", database);
+  FillFolder(Folder, nkUser, List, 1);
+}
+
 // Replaces a folder's child nodes of the given kind by one node per distinct text of column
-// Column (counted from 1) of List.
+// Column (counted from 1) of List. A table node knows its owner (column 2 of a table list,
+// whose column 3 QueryTablesToList made owner + "." + name) and its name; a user node its name.
 void TForm1::FillFolder(QTreeWidgetItem* Folder, int ChildImage, const TextList& List, int Column) {
   if (!Folder || List.size() <= 1) return;
   const size_t columns = std::stoul(List[0]);
@@ -207,9 +222,20 @@ void TForm1::FillFolder(QTreeWidgetItem* Folder, int ChildImage, const TextList&
       if (NodeImage(Folder->child(i)) == ChildImage) delete Folder->takeChild(i);
     // sp_helpuser gives a user one row per role: the folder shows each text once.
     std::set<std::string> added;
-    for (size_t row = 1; row + columns - 1 < List.size(); row += columns)
-      if (added.insert(List[row + Column - 1]).second)
-        AddNode(Folder, List[row + Column - 1], ChildImage, ChildImage);
+    const std::string database = NodeIdentity(Folder).Database;
+    for (size_t row = 1; row + columns - 1 < List.size(); row += columns) {
+      const std::string& text = List[row + Column - 1];
+      if (!added.insert(text).second) continue;
+      TNodeIdentity data;
+      data.Database = database;
+      if (ChildImage == nkTable) {
+        data.Owner = List[row + 1];
+        data.Table = text.substr(std::min(text.size(), data.Owner.size() + 1));
+      } else {
+        data.Name = text;
+      }
+      AddNode(Folder, text, ChildImage, ChildImage, data);
+    }
   }
   TreeView1->setCurrentItem(Folder);
   TreeReady = ready;
@@ -220,16 +246,17 @@ int TForm1::SelectedNodeKind() {
   return node ? NodeSelectedImage(node) : 0;
 }
 
+TNodeIdentity TForm1::SelectedIdentity() const { return NodeIdentity(TreeView1->currentItem()); }
+
 std::string TForm1::SelectedDatabase() {
   for (QTreeWidgetItem* node = TreeView1->currentItem(); node; node = node->parent())
-    if (IsDatabaseKind(NodeSelectedImage(node))) return StripStateSuffix(node->text(0).toStdString());
+    if (IsDatabaseKind(NodeSelectedImage(node))) return NodeIdentity(node).Database;
   return {};
 }
 
 std::string TForm1::SelectedDatabaseNode() {
-  QTreeWidgetItem* node = TreeView1->currentItem();
-  if (!node || !IsDatabaseKind(NodeSelectedImage(node))) return {};
-  return StripStateSuffix(node->text(0).toStdString());
+  const TNodeIdentity id = SelectedIdentity();
+  return IsDatabaseKind(id.Kind) ? id.Database : std::string();
 }
 
 std::string TForm1::SelectedNodeText() {
@@ -238,8 +265,8 @@ std::string TForm1::SelectedNodeText() {
 }
 
 std::string TForm1::SelectedLoginName() {
-  QTreeWidgetItem* node = TreeView1->currentItem();
-  return node && NodeSelectedImage(node) == nkLogin ? node->text(0).toStdString() : std::string();
+  const TNodeIdentity id = SelectedIdentity();
+  return id.Kind == nkLogin ? id.Name : std::string();
 }
 
 }  // namespace vandrel::app

@@ -56,7 +56,7 @@ std::string TForm1::ObjectNameLookup(const std::string& Id, const std::string& D
 // A statement the user stopped with "Przerwij" failed as asked: it is named as stopped, not
 // as an error of the server, and the command that ran it does not go on to its success.
 void TForm1::ReportCancelled(const std::string& Text) {
-  if (!ProbeRunning && !QuietErrors) {
+  if (!ProbeRunning && !QuietErrors && CommandReportsStop == 0) {
     StatementOk = false;
     ShowMessage(this, QString::fromStdString("Polecenie SQL zostało przerwane na żądanie użytkownika:\r\n" + Text),
                 QStringLiteral("Przerwano"), MsgIcon::Information);
@@ -76,6 +76,7 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
     default: return;
   }
   if (Waiter.Cancelled()) {
+    StatementOk = false;
     ReportCancelled(Text);
     return;
   }

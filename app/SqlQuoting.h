@@ -6,21 +6,18 @@
 
 namespace vandrel::app {
 
-// True for a SQL Server regular identifier: a letter, "_", "@" or "#" first, then letters,
-// digits, "_", "@", "#" or "$", and not a reserved word of Transact-SQL (in any case: a
-// database called Order breaks every statement that names it bare). Letters outside ASCII
-// (Polish ones) count as letters.
+// True for a name that may stand bare where SQL Server expects an object's name: a letter or
+// "_" first (with "@" or "#" first it would name a variable or a temporary object), then
+// letters, digits, "_", "@", "#" or "$", and not a reserved word of Transact-SQL 2000 or 2005
+// (in any case: a database called Order breaks every statement that names it bare). Letters
+// are Unicode letters (Polish ones among them); a dash or a no-break space is no letter.
 bool IsRegularIdentifier(const std::string& Name);
 
-// True for a reserved keyword of SQL Server 2000's Transact-SQL, compared without case.
+// True for a reserved keyword of SQL Server 2000's or 2005's Transact-SQL, without case.
 bool IsReservedWord(const std::string& Name);
 
 // The name as it stands when regular, else in square brackets with "]" doubled.
 std::string QuoteIdentifier(const std::string& Name);
-
-// An owner-qualified name "owner.table" with each part quoted by QuoteIdentifier; a text
-// without a dot is quoted as one name.
-std::string QuoteQualifiedName(const std::string& OwnerDotName);
 
 // A value for use inside a single-quoted literal: "'" doubled (the quotes are not added).
 std::string EscapeLiteral(const std::string& Value);

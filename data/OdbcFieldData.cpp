@@ -20,6 +20,9 @@ namespace {
 constexpr int kMaxColumnSize = 255;
 // Text is UTF-8 here: one character of a column takes up to four bytes in the buffer.
 constexpr int kBytesPerChar = 4;
+// SQL Server's sql_variant (SERVERPROPERTY, DATABASEPROPERTYEX), as its drivers describe it;
+// the driver converts each value to text from its own base type.
+constexpr SQLSMALLINT kSqlSsVariant = -150;
 
 // A described size of 0 (unknown, as for unlimited text) or beyond the limit binds the
 // largest element; the size is in characters.
@@ -54,6 +57,7 @@ TMOdbcFieldData::TMOdbcFieldData(const AnsiString& Name, SQLSMALLINT DecimalDigi
     case SQL_WCHAR:
     case SQL_WVARCHAR:
     case SQL_WLONGVARCHAR:
+    case kSqlSsVariant:
       FElementSize = FColumnSize * kBytesPerChar + 1;
       FMaxChars = static_cast<size_t>(FColumnSize);
       break;

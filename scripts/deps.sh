@@ -15,7 +15,11 @@ PACKAGES=(
   locales
   xvfb xauth
   desktop-file-utils
+  freetds-bin python3-pyodbc nodejs
 )
+# npm fetches Node's tedious for its conformance test; a Node.js that brings its own npm
+# (NodeSource's) needs none from Debian, and would refuse it.
+command -v npm >/dev/null || PACKAGES+=(npm)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -20,12 +20,12 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 
 if [ "${1:-}" = "--sanitize" ] || [ "${VANDREL_SANITIZE:-0}" = "1" ]; then
   # The simulator is built there too, so that the FreeTDS tests of the data library run
-  # under the sanitizers; its own tests already ran above.
+  # under the sanitizers, and so are its fuzz tests; its other tests already ran above.
   cmake -S . -B build-san $(generator build-san) -DCMAKE_BUILD_TYPE=Debug -DVANDREL_SANITIZE=ON \
         -DVANDREL_BUILD_APP=OFF -DVANDREL_BUILD_BENCH=OFF -DVANDREL_BUILD_SIM=ON -DVANDREL_BUILD_SIM_TESTS=OFF >/dev/null
   cmake --build build-san -j"$jobs"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-san --output-on-failure -j"$jobs" -L 'foundation|platform|data|odbc'
+    ctest --test-dir build-san --output-on-failure -j"$jobs" -L 'foundation|platform|data|odbc|simfuzz'
   cmake -S . -B build-tsan $(generator build-tsan) -DCMAKE_BUILD_TYPE=Debug -DVANDREL_SANITIZE_THREAD=ON \
         -DVANDREL_BUILD_APP=OFF -DVANDREL_BUILD_BENCH=OFF -DVANDREL_BUILD_SIM=OFF >/dev/null
   cmake --build build-tsan -j"$jobs" --target odbc_tests

@@ -14,10 +14,14 @@
 
 namespace msde {
 
-// Column types as SQL Server 2000 describes them in result sets.
+// Column types as SQL Server 2000 describes them in result sets. A Variant (sql_variant)
+// column carries each value with its own base type: text as nvarchar, integers as int (or
+// bigint), floats as float, datetimes as datetime. Binary and VarBinary values are text
+// holding the raw bytes.
 enum class SqlType {
   Int, SmallInt, TinyInt, Bit, BigInt, Float, Real, Numeric, Decimal, Money,
-  DateTime, Char, VarChar, NChar, NVarChar, Text, NText, UniqueIdentifier
+  DateTime, Char, VarChar, NChar, NVarChar, Text, NText, UniqueIdentifier, Variant,
+  Binary, VarBinary
 };
 
 struct ColumnInfo {
@@ -85,6 +89,14 @@ struct Session {
   std::time_t last_batch = 0;
   std::string status = "sleeping";
   std::string command = "AWAITING COMMAND";
+  // Transaction state, kept by the engine: @@TRANCOUNT, SET IMPLICIT_TRANSACTIONS, and SET
+  // NOCOUNT (statements then report no row count).
+  int trancount = 0;
+  bool implicit_transactions = false;
+  bool nocount = false;
+  // @@ROWCOUNT and @@ERROR: the rows and the error number of the last statement.
+  int64_t rowcount = 0;
+  int error = 0;
   // Set by the front end when the client sends an attention; long waits poll it.
   std::atomic<bool> cancel_requested{false};
   // Set by the engine when another session KILLs this one; the front end closes the socket.

@@ -33,7 +33,8 @@ constexpr const char* kUsage =
     "usage: msde-sim [--port N] [--data FILE] [--files DIR] [--trace FILE]\n"
     "  --port N      listen on 127.0.0.1 port N (default 1433; 0 picks a free port);\n"
     "                the port is the first line of standard output\n"
-    "  --data FILE   the JSON data set describing the server (default: the demo set)\n"
+    "  --data FILE   the JSON data set describing the server (default: the demo set);\n"
+    "                demo2005.json beside it is the same site on SQL Server 2005 Express\n"
     "  --files DIR   where attachable database files are found and detached ones go\n"
     "                (default: the \"files\" directory beside the data set)\n"
     "  --trace FILE  append one line per statement executed, before its response is sent:\n"
@@ -51,7 +52,7 @@ Arguments Parse(int argc, char** argv) {
   Arguments a;
   for (int i = 1; i < argc; ++i) {
     std::string name = argv[i];
-    if (name == "--help" || name == "-h") Usage("a simulated SQL Server 2000 instance");
+    if (name == "--help" || name == "-h") Usage("a simulated SQL Server 2000 or 2005 Express instance");
     if (i + 1 >= argc) Usage(("missing value after " + name).c_str());
     std::string value = argv[++i];
     if (name == "--port") {

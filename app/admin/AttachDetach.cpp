@@ -9,6 +9,7 @@
 #include "app/MainWindow.h"
 #include "app/ProcessFlags.h"
 #include "app/SqlQuoting.h"
+#include "app/admin/CommandReport.h"
 #include "app/admin/InUseGuard.h"
 #include "app/admin/PodlPlik.h"
 #include "app/admin/RunStatement.h"
@@ -159,36 +160,61 @@ void AttachDatabaseCommand(TForm1& Form) {
   Form.RefreshTree();
 }
 
+namespace {
+
+// The login Tovinex used for the database: the UserId of its Tovinex key, else its name.
+std::string TovinexLogin(const std::string& Name) {
+  try {
+    platform::TRegistry Reg(platform::HKEY_LOCAL_MACHINE);
+    if (Reg.OpenKeyReadOnly(clientsetup::kTovinexDatabaseKey + Name) && Reg.ValueExists("UserId")) {
+      const std::string UserId = Reg.ReadString("UserId");
+      if (!UserId.empty()) return UserId;
+    }
+  } catch (const std::exception&) {
+  }
+  return Name;
+}
+
+}  // namespace
+
 void DetachDatabase(TForm1& Form, const std::string& Name) {
   if (Name.empty()) return;
-  StatementOk = true;
+  const QString caption = QStringLiteral("Odlaczanie baz"), name = QString::fromStdString(Name);
   Form.DisableDatabaseCommands();
-  try {
-    Form.EnsureConnected();
-    RunStatement(Form, "use master");
-    RunStatement(Form, "sp_detach_db '" + Lit(Name) + "'");
-    std::string Login = Name;
-    try {
-      platform::TRegistry Reg(platform::HKEY_LOCAL_MACHINE);
-      if (Reg.OpenKeyReadOnly(clientsetup::kTovinexDatabaseKey + Name) && Reg.ValueExists("UserId")) {
-        const std::string UserId = Reg.ReadString("UserId");
-        if (!UserId.empty()) Login = UserId;
-      }
-    } catch (const std::exception&) {
-    }
-    RunStatement(Form, " sp_droplogin '" + Lit(Login) + "'");
-    if (StatementOk) {
-      ShowMessage(&Form, QStringLiteral("Baza została odlaczona"), QStringLiteral("Odlaczanie baz"),
-                  MsgIcon::Information);
-    }
-  } catch (...) {
+  Form.EnsureConnected();
+  TStopReadBack readBack(Form);
+  TStepOutcome outcome = Form.RunStep("use master");
+  if (outcome == TStepOutcome::soDone) outcome = Form.RunStep("sp_detach_db " + UnicodeLiteral(Name));
+  // A detach stopped with "Przerwij" may have been done all the same: the server says.
+  const bool detached = outcome == TStepOutcome::soDone ||
+                        (outcome == TStepOutcome::soStopped && DatabaseIdentifier(Form, Name).empty());
+  const std::string login = TovinexLogin(Name);
+  if (outcome == TStepOutcome::soDone) {
+    // A failed detach drops no login; a failed drop leaves the database detached.
+    if (Form.RunStep(" sp_droplogin '" + Lit(login) + "'") == TStepOutcome::soDone)
+      ShowMessage(&Form, QStringLiteral("Baza została odlaczona"), caption, MsgIcon::Information);
+    else
+      ShowMessage(&Form, QStringLiteral("Baza \"%1\" została odłączona, ale jej login \"%2\" nie został usunięty.")
+                             .arg(name, QString::fromStdString(login)),
+                  caption, MsgIcon::Warning);
+  } else if (outcome == TStepOutcome::soStopped) {
+    ShowMessage(&Form, detached ? QStringLiteral("Polecenie zostało przerwane, ale baza \"%1\" została odłączona; jej login "
+                                                 "\"%2\" nie został usunięty.").arg(name, QString::fromStdString(login))
+                                : QStringLiteral("Polecenie zostało przerwane; baza \"%1\" nie została odłączona.").arg(name),
+                caption, MsgIcon::Information);
   }
   Form.KMQuery1->Close();
   Form.DisableDatabaseCommands();
 }
 
 void DetachDatabaseCommand(TForm1& Form) {
-  if (!DatabaseInUse(Form, Form.SelectedDatabase())) DetachDatabase(Form, Form.SelectedDatabaseNode());
+  const std::string name = Form.SelectedDatabaseNode();
+  if (!name.empty() &&
+      !Confirm(&Form, QStringLiteral("Czy odłączyć bazę \"%1\" od serwera? Programy stracą do niej dostęp, a jej login "
+                                     "zostanie usunięty.").arg(QString::fromStdString(name)),
+               QStringLiteral("Odlaczanie baz")))
+    return;
+  if (!DatabaseInUse(Form, Form.SelectedDatabase())) DetachDatabase(Form, name);
   Form.RefreshTree();
 }
 

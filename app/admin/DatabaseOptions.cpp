@@ -8,6 +8,7 @@
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
 #include "app/SqlQuoting.h"
+#include "app/admin/CommandReport.h"
 #include "app/admin/InUseGuard.h"
 #include "app/admin/OKBottomDlg.h"
 
@@ -17,77 +18,115 @@ namespace {
 const QString kOn = QStringLiteral("Włączony");
 const QString kOff = QStringLiteral("Wyłączony");
 
-// An option's control and the statement suffix for each of its texts (exact comparison).
+// An option: its control, its label in the dialog, the database property it shows and how
+// the property's value reads in the control, and the statement suffix for each of its texts
+// (exact comparison).
 struct Option {
   QComboBox* Control;
+  const char* Label;
+  const char* Property;
+  const char* OffValue;  // null: the property's text itself; else "Wyłączony" for this value
   std::vector<std::pair<QString, std::string>> Suffixes;
 };
 
-Option OnOff(QComboBox* Control, const std::string& Name) {
-  return {Control, {{kOff, " SET " + Name + " OFF"}, {kOn, " SET " + Name + " ON"}}};
+Option OnOff(QComboBox* Control, const char* Label, const char* Property, const std::string& Name) {
+  return {Control, Label, Property, "0", {{kOff, " SET " + Name + " OFF"}, {kOn, " SET " + Name + " ON"}}};
 }
 
 // In the order they are sent.
 std::vector<Option> Options(TOKBottomDlg& d) {
   return {
-      {d.ComboBox1,
+      {d.ComboBox1, "Kontrola użytkowników", "UserAccess", nullptr,
        {{"MULTI_USER", " SET MULTI_USER"}, {"SINGLE_USER", " SET SINGLE_USER"}, {"RESTRICTED_USER", " SET RESTRICTED_USER"}}},
-      {d.ComboBox3, {{kOff, " SET READ_WRITE"}, {kOn, " SET READ_ONLY"}}},
-      OnOff(d.ComboBox4, "AUTO_CLOSE"),
-      OnOff(d.ComboBox5, "AUTO_CREATE_STATISTICS"),
-      OnOff(d.ComboBox6, "AUTO_SHRINK"),
-      OnOff(d.ComboBox7, "AUTO_UPDATE_STATISTICS"),
-      {d.ComboBox8, {{"SIMPLE", " SET RECOVERY SIMPLE"}, {"FULL", " SET RECOVERY FULL"}, {"BULK_LOGGED", " SET RECOVERY BULK_LOGGED"}}},
-      OnOff(d.ComboBox9, "TORN_PAGE_DETECTION"),
+      {d.ComboBox3, "Tryb tylko do odczytu", "Updateability", "READ_WRITE", {{kOff, " SET READ_WRITE"}, {kOn, " SET READ_ONLY"}}},
+      OnOff(d.ComboBox4, "AUTO_CLOSE", "IsAutoClose", "AUTO_CLOSE"),
+      OnOff(d.ComboBox5, "AUTO_CREATE_STATISTICS", "IsAutoCreateStatistics", "AUTO_CREATE_STATISTICS"),
+      OnOff(d.ComboBox6, "Tryb autokompresji", "IsAutoShrink", "AUTO_SHRINK"),
+      OnOff(d.ComboBox7, "AUTO_UPDATE_STATISTICS", "IsAutoUpdateStatistics", "AUTO_UPDATE_STATISTICS"),
+      {d.ComboBox8, "Recovery model", "Recovery", nullptr,
+       {{"SIMPLE", " SET RECOVERY SIMPLE"}, {"FULL", " SET RECOVERY FULL"}, {"BULK_LOGGED", " SET RECOVERY BULK_LOGGED"}}},
+      OnOff(d.ComboBox9, "Wykrywanie niekompletnych stron", "IsTornPageDetectionEnabled", "TORN_PAGE_DETECTION"),
   };
 }
 
-QString OnOffText(const std::string& Value, const char* OffValue) { return Value == OffValue ? kOff : kOn; }
+// The control's text for a property value read from the server.
+QString ShownValue(const Option& O, const std::string& Value) {
+  if (!O.OffValue) return QString::fromStdString(Value);
+  return Value == O.OffValue ? kOff : kOn;
+}
+
+std::string SuffixOf(const Option& O) {
+  for (const auto& [text, suffix] : O.Suffixes)
+    if (O.Control->currentText() == text) return suffix;
+  return {};
+}
+
+// The labels of the options from First on, whose statements did not go through; a statement
+// stopped with "Przerwij" that the server carried out all the same is not among them.
+QStringList NotChanged(TCommandContext& Context, const std::string& Database, const std::vector<Option>& Options, size_t First,
+                       TStepOutcome Outcome) {
+  QStringList labels;
+  for (size_t i = First; i < Options.size(); ++i) {
+    const Option& o = Options[i];
+    if (i == First && Outcome == TStepOutcome::soStopped &&
+        ShownValue(o, DatabaseProperty(Context, Database, o.Property)) == o.Control->currentText())
+      continue;
+    labels << QString::fromUtf8(o.Label);
+  }
+  return labels;
+}
 
 }  // namespace
 
-bool ReadOptions(TForm1& Form, TOKBottomDlg& Dialog, const std::string& Database) {
+bool ReadOptions(TCommandContext& Context, TOKBottomDlg& Dialog, const std::string& Database) {
   bool anything = false;
   auto read = [&](const char* Property) {
-    const std::string value = Form.QueryScalar(
-        "SELECT CAST(DATABASEPROPERTYEX('" + EscapeLiteral(Database) + "','" + Property + "')AS nvarchar(128))",
-        "master");
+    const std::string value = DatabaseProperty(Context, Database, Property);
     anything = anything || !value.empty();
     return value;
   };
-  Dialog.ComboBox1->setCurrentText(QString::fromStdString(read("UserAccess")));
+  // User access, status, then the rest in the order of the controls.
+  const std::vector<Option> options = Options(Dialog);
+  auto show = [&](const Option& O) { O.Control->setCurrentText(ShownValue(O, read(O.Property))); };
+  show(options[0]);
   Dialog.Edit1->setText(QString::fromStdString(read("Status")));
-  Dialog.ComboBox3->setCurrentText(OnOffText(read("Updateability"), "READ_WRITE"));
-  Dialog.ComboBox4->setCurrentText(OnOffText(read("IsAutoClose"), "0"));
-  Dialog.ComboBox5->setCurrentText(OnOffText(read("IsAutoCreateStatistics"), "0"));
-  Dialog.ComboBox6->setCurrentText(OnOffText(read("IsAutoShrink"), "0"));
-  Dialog.ComboBox7->setCurrentText(OnOffText(read("IsAutoUpdateStatistics"), "0"));
-  Dialog.ComboBox8->setCurrentText(QString::fromStdString(read("Recovery")));
-  Dialog.ComboBox9->setCurrentText(OnOffText(read("IsTornPageDetectionEnabled"), "0"));
+  for (size_t i = 1; i < options.size(); ++i) show(options[i]);
   // Nothing read: the rules above would have turned every on/off option on, read-only
   // included, and "Zapisz" would send that; the user is told the defaults stand, so they do.
   if (!anything) Dialog.ShowDefaults();
   return anything;
 }
 
-void DatabaseOptionsCommand(TForm1& Form) {
-  const std::string database = Form.SelectedDatabase();
+void DatabaseOptionsCommand(TCommandContext& Context) {
+  const std::string database = Context.SelectedDatabase();
   if (database.empty()) return;
-  auto dialog = std::make_unique<TOKBottomDlg>(&Form);
+  auto dialog = std::make_unique<TOKBottomDlg>(Context.DialogParent());
   dialog->setWindowTitle(QStringLiteral("Parametry bazy \"") + QString::fromStdString(database) + "\"");
-  if (!ReadOptions(Form, *dialog, database))
-    ShowMessage(&Form, QStringLiteral("Nie udał się odczyt parametrów bazy, zostały przyjęte domyślne"),
+  if (!ReadOptions(Context, *dialog, database))
+    ShowMessage(Context.DialogParent(), QStringLiteral("Nie udał się odczyt parametrów bazy, zostały przyjęte domyślne"),
                 QStringLiteral("Błąd"), MsgIcon::Error);
   if (DialogSeam::Current().ExecDialog(dialog.get()) != QDialog::Accepted) return;
-  if (DatabaseInUse(Form, database)) return;
-  // Every option, changed or not; a refusal is shown and the rest still go.
-  for (const Option& option : Options(*dialog))
-    for (const auto& [text, suffix] : option.Suffixes)
-      if (option.Control->currentText() == text)
-        Form.ExecInDatabase("ALTER DATABASE " + QuoteIdentifier(database) + suffix, "master");
-  ShowMessage(&Form, QStringLiteral("Modyfikacja parametrów bazy zakończona pomyślnie"),
-              QStringLiteral("Modyfikacja parametrów bazy"), MsgIcon::Information);
-  Form.RefreshTree();
+  if (DatabaseInUse(Context, database)) return;
+  // Every option, changed or not, until the first that fails or is stopped.
+  const std::vector<Option> options = Options(*dialog);
+  TStopReadBack readBack(Context);
+  TStepOutcome outcome = TStepOutcome::soDone;
+  size_t done = 0;
+  for (; done < options.size(); ++done) {
+    outcome = Context.ExecStep("ALTER DATABASE " + QuoteIdentifier(database) + SuffixOf(options[done]), "master");
+    if (outcome != TStepOutcome::soDone) break;
+  }
+  const QString caption = QStringLiteral("Modyfikacja parametrów bazy");
+  const QStringList unchanged = NotChanged(Context, database, options, done, outcome);
+  if (unchanged.isEmpty()) {
+    ShowMessage(Context.DialogParent(), QStringLiteral("Modyfikacja parametrów bazy zakończona pomyślnie"), caption, MsgIcon::Information);
+  } else {
+    const QString why = outcome == TStepOutcome::soStopped ? QStringLiteral("Polecenie zostało przerwane. ") : QString();
+    ShowMessage(Context.DialogParent(), why + QStringLiteral("Nie zmieniono parametrów bazy \"%1\": %2")
+                                 .arg(QString::fromStdString(database), unchanged.join(", ")),
+                caption, MsgIcon::Warning);
+  }
+  Context.RefreshTree();
 }
 
 }  // namespace vandrel::app::admin

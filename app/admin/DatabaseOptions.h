@@ -3,16 +3,14 @@
 // TOKBottomDlg and, on "Zapisz", sends every option the dialog can change.
 #include <string>
 
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::admin {
 
 class TOKBottomDlg;
 
 // Fills the dialog from the server; false only when no property could be read at all.
-bool ReadOptions(TForm1& Form, TOKBottomDlg& Dialog, const std::string& Database);
-void DatabaseOptionsCommand(TForm1& Form);
+bool ReadOptions(TCommandContext& Context, TOKBottomDlg& Dialog, const std::string& Database);
+void DatabaseOptionsCommand(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin

@@ -4,18 +4,16 @@
 // counts as a user of the database.
 #include <string>
 
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::admin {
 
 // True when a server process uses the database and the user has been told so. The user may
 // instead have the holders disconnected: then the guard runs again, and false means that it
 // passed on that run and the command may go on.
-bool DatabaseInUse(TForm1& Form, const std::string& Name);
+bool DatabaseInUse(TCommandContext& Context, const std::string& Name);
 
 // The database's dbid as text, or an empty text when the server has no such database.
-std::string DatabaseIdentifier(TForm1& Form, const std::string& Name);
+std::string DatabaseIdentifier(TCommandContext& Context, const std::string& Name);
 
 }  // namespace vandrel::app::admin

@@ -16,7 +16,9 @@ const QStringList kOnOff = {QStringLiteral("Włączony"), QStringLiteral("Wyłą
 QComboBox* Combo(QWidget* Parent, const char* Name, const QStringList& Items) {
   auto* combo = new QComboBox(Parent);
   combo->setObjectName(Name);
-  combo->setEditable(true);  // a text outside the items selects no statement
+  // Only the listed values: a typed text would select no statement and leave the option
+  // silently as it was.
+  combo->setEditable(false);
   combo->addItems(Items);
   return combo;
 }

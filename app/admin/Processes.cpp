@@ -2,6 +2,7 @@
 
 #include <QTreeWidget>
 
+#include "app/DialogSeam.h"
 #include "app/MainWindow.h"
 
 namespace vandrel::app::admin {
@@ -33,7 +34,22 @@ void ShowProcesses(TForm1& Form) {
 void KillSelectedProcess(TForm1& Form) {
   const std::string spid = Form.SelectedListCaptionUnder(QStringLiteral("SPID")).trimmed().toStdString();
   // The number comes from the list's text: only a number goes into the statement.
-  if (IsProcessNumber(spid)) Form.ExecInDatabase("KILL " + spid, "master");
+  if (!IsProcessNumber(spid)) return FillProcessList(Form);
+  const int row = Form.ListView1->SelectedRow();
+  const QString program = Form.ListView1->Text(row, 4).trimmed(), loggedIn = Form.ListView1->Text(row, 5).trimmed();
+  const QString question = program.isEmpty() ? QStringLiteral("Czy zakończyć proces %1?").arg(QString::fromStdString(spid))
+                                             : QStringLiteral("Czy zakończyć proces %1 programu \"%2\"?")
+                                                   .arg(QString::fromStdString(spid), program);
+  if (!Confirm(&Form, question + QStringLiteral(" Program utraci połączenie z serwerem."), QStringLiteral("Zabij proces")))
+    return;
+  // The number may have gone to another session since the list was read: only the process
+  // shown, logged in when the list says, is ended.
+  const QString now = QString::fromStdString(Form.QueryScalar("select login_time from sysprocesses where spid=" + spid, "master")).trimmed();
+  if (now == loggedIn)
+    Form.ExecInDatabase("KILL " + spid, "master");
+  else
+    ShowMessage(&Form, QStringLiteral("Proces %1 już się zakończył; nic nie zostało zakończone.").arg(QString::fromStdString(spid)),
+                QStringLiteral("Zabij proces"), MsgIcon::Information);
   FillProcessList(Form);
 }
 

@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/NodeKinds.h"
 #include "app/SqlQuoting.h"
+#include "app/admin/CommandReport.h"
 #include "app/admin/InUseGuard.h"
 
 namespace vandrel::app::admin {
@@ -21,47 +22,83 @@ struct StateCommand {
   const char* After;
   const char* Caption;
   Refresh Then;
+  const char* Property;  // what the server reports after the statement, and the value it aims at
+  const char* Reached;
+  const char* Question;  // asked first, naming the database (Before + name + After), or null
 };
 
 const StateCommand& CommandOf(DatabaseState State) {
   static const StateCommand kCommands[] = {
       {" SET SINGLE_USER", "Baza \"", "\" została ustawiona w tryb \"Single User\"",
-       "Ustawianie trybu: \"Single User\"", Refresh::Details},
+       "Ustawianie trybu: \"Single User\"", Refresh::Details, "UserAccess", "SINGLE_USER",
+       "\"? Tylko jedno połączenie będzie mogło z niej korzystać."},
       {" SET MULTI_USER", "Tryb \"Single User\" został wyłączony dla bazy \"", "\"",
-       "Ustawianie trybu: \"Single User\"", Refresh::Details},
-      {" SET OFFLINE", "Baza \"", "\" została wyłączona", "Ustawianie trybu Offline", Refresh::Tree},
-      {" SET ONLINE", "Baza \"", "\" została włączona", "Ustawianie trybu Offline", Refresh::Tree},
+       "Ustawianie trybu: \"Single User\"", Refresh::Details, "UserAccess", "MULTI_USER", nullptr},
+      {" SET OFFLINE", "Baza \"", "\" została wyłączona", "Ustawianie trybu Offline", Refresh::Tree, "Status",
+       "OFFLINE", "\"? Programy nie będą mogły z niej korzystać, dopóki nie zostanie włączona."},
+      {" SET ONLINE", "Baza \"", "\" została włączona", "Ustawianie trybu Offline", Refresh::Tree, "Status",
+       "ONLINE", nullptr},
       {" SET READ_ONLY", "Baza \"", "\" została przestawiona w tryb tylko do odczytu",
-       "Ustawianie trybu bazy tylko do odczytu", Refresh::DetailsOfNormalDatabase},
+       "Ustawianie trybu bazy tylko do odczytu", Refresh::DetailsOfNormalDatabase, "Updateability", "READ_ONLY",
+       nullptr},
       {" SET READ_WRITE ", "Wyłączono tryb tylko do odczytu dla bazy:\"", "\"",
-       "Ustawianie trybu bazy tylko do odczytu", Refresh::DetailsOfNormalDatabase},
+       "Ustawianie trybu bazy tylko do odczytu", Refresh::DetailsOfNormalDatabase, "Updateability", "READ_WRITE",
+       nullptr},
   };
   return kCommands[static_cast<int>(State)];
 }
 
-void RefreshAfter(TForm1& Form, Refresh What) {
+void RefreshAfter(TCommandContext& Context, Refresh What) {
   switch (What) {
-    case Refresh::Details: Form.ShowDatabaseDetails(); break;
-    case Refresh::Tree: Form.RefreshTree(); break;
+    case Refresh::Details: Context.ShowDatabaseDetails(); break;
+    case Refresh::Tree: Context.RefreshTree(); break;
     case Refresh::DetailsOfNormalDatabase:
-      if (Form.SelectedNodeKind() == nkDatabase) Form.ShowDatabaseDetails();
+      if (Context.SelectedIdentity().Kind == nkDatabase) Context.ShowDatabaseDetails();
       break;
   }
 }
 
+// The question before a command that takes the database away from its users.
+QString QuestionOf(DatabaseState State, const QString& Name) {
+  const QString verb = State == DatabaseState::Offline ? QStringLiteral("Czy wyłączyć bazę \"")
+                                                       : QStringLiteral("Czy ustawić w tryb \"Single User\" bazę \"");
+  return verb + Name + QString::fromUtf8(CommandOf(State).Question);
+}
+
+// After the statement was carried out or stopped: what the server reports decides the message.
+// A stopped statement that took effect is reported as done; one that did not, as stopped; a
+// statement the server took without reaching the state (a suspect database stays suspect)
+// says the state the server reports.
+void ReportState(TCommandContext& Context, const StateCommand& Command, const std::string& Name, TStepOutcome Outcome) {
+  const std::string state = DatabaseProperty(Context, Name, Command.Property);
+  const QString name = QString::fromStdString(Name), shown = QString::fromStdString(state);
+  const QString caption = QString::fromUtf8(Command.Caption);
+  if (state == Command.Reached)
+    ShowMessage(Context.DialogParent(), QString::fromUtf8(Command.Before) + name + QString::fromUtf8(Command.After), caption,
+                MsgIcon::Information);
+  else if (Outcome == TStepOutcome::soStopped)
+    ShowMessage(Context.DialogParent(), QStringLiteral("Polecenie zostało przerwane; baza \"%1\" nie została zmieniona (stan: %2)").arg(name, shown),
+                caption, MsgIcon::Information);
+  else
+    ShowMessage(Context.DialogParent(), QStringLiteral("Serwer wykonał polecenie, ale baza \"%1\" jest w stanie %2").arg(name, shown),
+                caption, MsgIcon::Warning);
+}
+
 }  // namespace
 
-void ChangeDatabaseState(TForm1& Form, DatabaseState State) {
+void ChangeDatabaseState(TCommandContext& Context, DatabaseState State) {
   const StateCommand& command = CommandOf(State);
   const bool userAccess = State == DatabaseState::SingleUser || State == DatabaseState::MultiUser;
-  const std::string name = userAccess && !Form.EnsureConnected() ? std::string() : Form.SelectedDatabase();
+  const std::string name = userAccess && !Context.EnsureConnected() ? std::string() : Context.SelectedDatabase();
   if (!name.empty()) {
-    if (DatabaseInUse(Form, name)) return;
-    if (Form.ExecInDatabase("ALTER DATABASE " + QuoteIdentifier(name) + command.Suffix, "master"))
-      ShowMessage(&Form, QString::fromUtf8(command.Before) + QString::fromStdString(name) + QString::fromUtf8(command.After),
-                  QString::fromUtf8(command.Caption), MsgIcon::Information);
+    if (command.Question && !Confirm(Context.DialogParent(), QuestionOf(State, QString::fromStdString(name)), QString::fromUtf8(command.Caption)))
+      return;
+    if (DatabaseInUse(Context, name)) return;
+    TStopReadBack readBack(Context);
+    const TStepOutcome outcome = Context.ExecStep("ALTER DATABASE " + QuoteIdentifier(name) + command.Suffix, "master");
+    if (outcome != TStepOutcome::soFailed) ReportState(Context, command, name, outcome);
   }
-  RefreshAfter(Form, command.Then);
+  RefreshAfter(Context, command.Then);
 }
 
 }  // namespace vandrel::app::admin

@@ -1,14 +1,12 @@
 #pragma once
 // The six commands that switch the selected database between single-user and multi-user,
 // offline and online, read-only and read-write, each behind the in-use guard.
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::admin {
 
 enum class DatabaseState { SingleUser, MultiUser, Offline, Online, ReadOnly, ReadWrite };
 
-void ChangeDatabaseState(TForm1& Form, DatabaseState State);
+void ChangeDatabaseState(TCommandContext& Context, DatabaseState State);
 
 }  // namespace vandrel::app::admin

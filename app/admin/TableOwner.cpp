@@ -13,14 +13,17 @@ namespace {
 // sp_changeobjectowner takes owner.table as a literal; a part that is not a regular name
 // goes in brackets, so a blank, a dot or a reserved word cannot change its meaning.
 std::string ChangeStatement(const std::string& Owner, const std::string& Table, const std::string& NewOwner) {
-  return "sp_changeobjectowner '" + EscapeLiteral(QuoteIdentifier(Owner) + "." + QuoteIdentifier(Table)) +
-         "', '" + EscapeLiteral(NewOwner) + "'";
+  return "sp_changeobjectowner " + UnicodeLiteral(QuoteIdentifier(Owner) + "." + QuoteIdentifier(Table)) + ", " +
+         UnicodeLiteral(NewOwner);
 }
 
 }  // namespace
 
-void ChangeTableOwner(TForm1& Form, const std::string& Database, const std::string& NewOwner) {
+bool ChangeTableOwner(TForm1& Form, const std::string& Database, const std::string& NewOwner, int* Changed,
+                      int* Wanted) {
   TKMQuery& query = *Form.KMQuery1;
+  int changed = 0, wanted = -1;  // -1: the list itself could not be read
+  bool ok = false;
   try {
     RunStatement(Form, "use " + QuoteIdentifier(Database));
     query.GetSQL().Add("sp_tables @table_type = \"'TABLE'\"");
@@ -34,18 +37,37 @@ void ChangeTableOwner(TForm1& Form, const std::string& Database, const std::stri
       }
     }
     query.Close();
-    for (const std::string& change : changes) RunStatement(Form, change);
+    wanted = static_cast<int>(changes.size());
+    for (const std::string& change : changes) {
+      RunStatement(Form, change);
+      ++changed;
+    }
+    ok = true;
   } catch (...) {
     // Shown by the error report; what was changed stays changed.
   }
+  if (Changed) *Changed = changed;
+  if (Wanted) *Wanted = wanted;
+  return ok;
 }
 
 void ChangeTableOwnerCommand(TForm1& Form) {
   const std::string database = Form.SelectedDatabase();
   if (database.empty()) return;
-  ChangeTableOwner(Form, database, "dbo");
-  ShowMessage(&Form, QStringLiteral("Operacja zakończona"), QStringLiteral("Zmiana właściciela Tabel"),
-              MsgIcon::Information);
+  const QString caption = QStringLiteral("Zmiana właściciela Tabel"), name = QString::fromStdString(database);
+  if (!Confirm(&Form, QStringLiteral("Czy przekazać wszystkie tabele bazy \"%1\" właścicielowi \"dbo\"?").arg(name), caption))
+    return;
+  int changed = 0, wanted = 0;
+  if (ChangeTableOwner(Form, database, "dbo", &changed, &wanted))
+    ShowMessage(&Form, QStringLiteral("Operacja zakończona"), caption, MsgIcon::Information);
+  else if (wanted < 0)
+    ShowMessage(&Form, QStringLiteral("Nie udało się odczytać listy tabel bazy \"%1\"; nic nie zostało zmienione.").arg(name),
+                caption, MsgIcon::Warning);
+  else
+    ShowMessage(&Form, QStringLiteral("Operacja przerwana: właściciel zmieniony dla %1 z %2 tabel bazy \"%3\"; "
+                                      "pozostałe tabele nie zostały zmienione.")
+                           .arg(changed).arg(wanted).arg(name),
+                caption, MsgIcon::Warning);
   Form.RefreshTree();
 }
 

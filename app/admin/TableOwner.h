@@ -12,7 +12,10 @@ namespace vandrel::app::admin {
 // Every table of Database whose owner differs from NewOwner (case-sensitive) goes to
 // NewOwner, in the order the server lists the tables. The list is read whole before the
 // first change; the first failure ends the work quietly (the error report has shown it).
-void ChangeTableOwner(TForm1& Form, const std::string& Database, const std::string& NewOwner);
+// True when every change went through; Changed and Wanted count the tables handed over and
+// the tables that were to be.
+bool ChangeTableOwner(TForm1& Form, const std::string& Database, const std::string& NewOwner, int* Changed = nullptr,
+                      int* Wanted = nullptr);
 
 // The command: the selected database's tables to dbo, then the closing message and a new tree.
 void ChangeTableOwnerCommand(TForm1& Form);

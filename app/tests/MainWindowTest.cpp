@@ -103,7 +103,7 @@ TEST_F(MainWindow, DatabaseDetailsAndCommandEnabling) {
     EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
     EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
     EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Naprawa baz danych")));
-    EXPECT_EQ(Form->SelectedDatabase(), StripStateSuffix(node->text(0).toStdString()));
+    EXPECT_EQ(Form->SelectedDatabase() + " (Offline)", node->text(0).toStdString());
   }
 }
 

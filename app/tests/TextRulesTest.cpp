@@ -10,8 +10,18 @@
 using namespace vandrel::app;
 
 TEST(SqlQuoting, RegularNamesStayAsTheyAre) {
-  for (const char* name : {"Sklep", "_x", "@p", "#tmp", "a1_$#@", "Sklep_Wschód", "Żabka"})
+  for (const char* name : {"Sklep", "_x", "a1_$#@", "Sklep_Wschód", "Żabka", "Łódź_Centrum", "Αθήνα"})
     EXPECT_EQ(QuoteIdentifier(name), name) << name;
+}
+
+// A name that would be a variable or a temporary object, or that holds a character that is no
+// letter although it lies above ASCII, goes in brackets.
+TEST(SqlQuoting, VariablesTemporariesAndNonLettersAreBracketed) {
+  for (const char* name : {"@Sklep", "#Sklep", "##Sklep", "Łódź–Centrum", "Sklep\u00a0Nowy", "Sklep€", "Sklep\U0001F600",
+                           "Sklep\xff"})
+    EXPECT_EQ(QuoteIdentifier(name), std::string("[") + name + "]") << name;
+  for (const char* name : {"Pivot", "UNPIVOT", "revert", "TableSample", "External", "SecurityAudit"})
+    EXPECT_EQ(QuoteIdentifier(name), std::string("[") + name + "]") << name;
 }
 
 TEST(SqlQuoting, ReservedWordsAreBracketedInAnyCase) {
@@ -19,8 +29,6 @@ TEST(SqlQuoting, ReservedWordsAreBracketedInAnyCase) {
     EXPECT_EQ(QuoteIdentifier(name), std::string("[") + name + "]") << name;
   for (const char* name : {"Orders", "Users", "Keys", "Sklep", "dbo", "Towary"})
     EXPECT_EQ(QuoteIdentifier(name), name) << name;
-  EXPECT_EQ(QuoteQualifiedName("dbo.Order"), "dbo.[Order]");
-  EXPECT_EQ(QuoteQualifiedName("user.Towary"), "[user].Towary");
 }
 
 TEST(SqlQuoting, OtherNamesAreBracketed) {
@@ -30,8 +38,6 @@ TEST(SqlQuoting, OtherNamesAreBracketed) {
   EXPECT_EQ(QuoteIdentifier("a'b"), "[a'b]");
   EXPECT_EQ(QuoteIdentifier(""), "[]");
   EXPECT_EQ(QuoteIdentifier("$x"), "[$x]");
-  EXPECT_EQ(QuoteQualifiedName("dbo.Towary"), "dbo.Towary");
-  EXPECT_EQ(QuoteQualifiedName("kasjer 1.Stan magazynu"), "[kasjer 1].[Stan magazynu]");
 }
 
 TEST(SqlQuoting, LiteralsDoubleTheirQuote) {
@@ -50,10 +56,17 @@ TEST(NodeKinds, StatusImage) {
   EXPECT_EQ(StatusImage("4194841"), nkDatabaseOffline);
 }
 
-TEST(NodeKinds, StripStateSuffixAndServerName) {
-  EXPECT_EQ(StripStateSuffix("Archiwum (Offline)"), "Archiwum");
-  EXPECT_EQ(StripStateSuffix("Sklep Wschód (Uszkodzona)"), "Sklep Wschód");
-  EXPECT_EQ(StripStateSuffix("Sklep"), "Sklep");
+// A database keeps its identity whatever its state; parts cannot run into each other.
+TEST(NodeKinds, IdentityKeyAndServerName) {
+  TNodeIdentity online{nkDatabase, "Sklep (Offline) stara", "", "", ""}, offline = online;
+  offline.Kind = nkDatabaseOffline;
+  EXPECT_EQ(online.Key(), offline.Key());
+  TNodeIdentity other{nkDatabase, "Sklep", "", "", ""};
+  EXPECT_NE(online.Key(), other.Key());
+  TNodeIdentity t1{nkTable, "a", "b.c", "d", ""}, t2{nkTable, "a", "b", "c.d", ""};
+  EXPECT_NE(t1.Key(), t2.Key());
+  TNodeIdentity folder{nkTablesFolder, "Sklep", "", "", ""};
+  EXPECT_NE(folder.Key(), other.Key());
   EXPECT_EQ(ComposeServerName("KASA", ""), "KASA");
   EXPECT_EQ(ComposeServerName("KASA", "TOVINEX"), "KASA\\TOVINEX");
   EXPECT_EQ(ComposeServerName("KASA\\TOVINEX", "TOVINEX"), "KASA\\TOVINEX");

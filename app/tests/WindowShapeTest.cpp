@@ -95,8 +95,9 @@ TEST_F(WindowShape, EnablingFollowsTheSelection) {
   // The single-user commands follow the selected node when "Narzędzia" opens. No tree was
   // built here, so a selection starts no detail display (an earlier test may have built one).
   TreeReady = false;
-  QTreeWidgetItem* db = Form.AddNode(nullptr, "Sklep", nkDatabase, nkDatabase);
-  QTreeWidgetItem* offline = Form.AddNode(nullptr, "Archiwum (Offline)", nkDatabaseOffline, nkDatabaseOffline);
+  QTreeWidgetItem* db = Form.AddNode(nullptr, "Sklep", nkDatabase, nkDatabase, {nkDatabase, "Sklep", "", "", ""});
+  QTreeWidgetItem* offline = Form.AddNode(nullptr, "Archiwum (Offline)", nkDatabaseOffline, nkDatabaseOffline,
+                                          {nkDatabaseOffline, "Archiwum", "", "", ""});
   Form.TreeView1->setCurrentItem(db);
   Form.Narzdzia1Click();
   EXPECT_TRUE(Form.CommandEnabled(QStringLiteral("Wyłącz tryb \"Single User\"")));

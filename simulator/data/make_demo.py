@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes msde-sim's demo data set: demo.json and the attachable files/Sklep2.mdf and
+"""Writes msde-sim's demo data sets: demo.json (SQL Server 2000 Desktop Engine), demo2005.json
+(the same site on SQL Server 2005 Express) and the attachable files/Sklep2.mdf and
 files/Sklep2_log.ldf; and, as test data, the attachable files of owner-cases/. A small Polish retail site: two shops and a wholesale store, an
 offline archive, a damaged database, one the server marks suspect at start-up and one whose
 name needs brackets.
@@ -7,6 +8,7 @@ name needs brackets.
 The rows are generated from fixed lists with a fixed seed, so the output is the same on
 every run. Run it from anywhere: python3 simulator/data/make_demo.py
 """
+import copy
 import json
 import os
 import random
@@ -111,7 +113,7 @@ def products_table(count, owner="dbo", table_id=None, start=datetime(2006, 9, 1)
                     col("StawkaVat", "tinyint"), col("Cena", "numeric", precision=10, scale=2),
                     col("Stan", "numeric", precision=12, scale=3), col("Aktywny", "bit", nullable=False),
                     col("DataDodania", "datetime")],
-        "rows": rows,
+        "rows": rows, "primary_key": ["IdTowaru"],
     }
 
 
@@ -130,7 +132,7 @@ def customers_table(count):
                     col("NIP", "char", 13), col("Miasto", "nvarchar", 40), col("Ulica", "nvarchar", 60),
                     col("KodPocztowy", "char", 6), col("Telefon", "varchar", 20),
                     col("Rabat", "numeric", precision=5, scale=2)],
-        "rows": rows,
+        "rows": rows, "primary_key": ["IdKontrahenta"],
     }
 
 
@@ -144,7 +146,7 @@ def cashiers_table(count):
         "owner": "dbo", "name": "Kasjerzy",
         "columns": [col("IdKasjera", "smallint", nullable=False), col("Imie", "nvarchar", 30),
                     col("Nazwisko", "nvarchar", 40), col("Login", "varchar", 20), col("Aktywny", "bit")],
-        "rows": rows,
+        "rows": rows, "primary_key": ["IdKasjera"],
     }
 
 
@@ -175,13 +177,13 @@ def receipts_tables(count, products, customers, cashiers, year=2007, prefix="P")
          "columns": [col("IdParagonu", "int", nullable=False), col("Numer", "varchar", 20, nullable=False),
                      col("Data", "datetime", nullable=False), col("IdKasjera", "smallint"),
                      col("Kasa", "tinyint"), col("Wartosc", "money"), col("IdKontrahenta", "int")],
-         "rows": receipts},
+         "rows": receipts, "primary_key": ["IdParagonu"]},
         {"owner": "dbo", "name": "Pozycje",
          "columns": [col("IdPozycji", "int", nullable=False), col("IdParagonu", "int", nullable=False),
                      col("IdTowaru", "int", nullable=False), col("Ilosc", "numeric", precision=12, scale=3),
                      col("Cena", "numeric", precision=10, scale=2), col("Rabat", "numeric", precision=5, scale=2),
                      col("Wartosc", "numeric", precision=12, scale=2)],
-         "rows": lines},
+         "rows": lines, "primary_key": ["IdPozycji"]},
     ]
 
 
@@ -199,7 +201,7 @@ def shifts_table(owner, count, cashiers):
         "columns": [col("IdZmiany", "int", nullable=False), col("Kasa", "tinyint"), col("IdKasjera", "smallint"),
                     col("Poczatek", "datetime"), col("Koniec", "datetime"), col("StanPoczatkowy", "money"),
                     col("StanKoncowy", "money")],
-        "rows": rows,
+        "rows": rows, "primary_key": ["IdZmiany"],
     }
 
 
@@ -212,7 +214,7 @@ def workstations_table():
         "owner": "dbo", "name": "Stanowiska",
         "columns": [col("IdStanowiska", "uniqueidentifier", nullable=False), col("Nazwa", "varchar", 30),
                     col("Adres", "varchar", 15), col("OstatniePolaczenie", "datetime")],
-        "rows": rows,
+        "rows": rows, "primary_key": ["IdStanowiska"],
     }
 
 
@@ -237,7 +239,7 @@ def settings_table():
         "owner": "dbo", "name": "Ustawienia",
         "columns": [col("Klucz", "varchar", 40, nullable=False), col("Wartosc", "varchar", 300),
                     col("Opis", "nvarchar", 100)],
-        "rows": rows,
+        "rows": rows, "primary_key": ["Klucz"],
     }
 
 
@@ -323,7 +325,7 @@ def main():
                                 "columns": [col("IdDostawy", "int", nullable=False), col("NumerWZ", "varchar", 20),
                                             col("Data", "datetime"), col("IdDostawcy", "int"), col("IdTowaru", "int"),
                                             col("Ilosc", "numeric", precision=12, scale=3), col("Wartosc", "money")],
-                                "rows": deliveries})
+                                "rows": deliveries, "primary_key": ["IdDostawy"]})
     number_tables(hurtownia, 357576312)
 
     wschod_users = [{"name": "SklepWschod", "login": "SklepWschod", "roles": ["db_owner"]}]
@@ -408,10 +410,91 @@ def main():
     data["databases"].append(suspect)
     data["logins"].append({"name": "SklepPoludnie", "password": "ZXASQWER", "default_database": "SklepPoludnie",
                            "created": "2007-03-01 07:58:20"})
+    site_health(data)
 
     with open(os.path.join(HERE, "demo.json"), "w", encoding="utf-8") as out:
         json.dump(data, out, ensure_ascii=False, indent=1)
         out.write("\n")
+    with open(os.path.join(HERE, "demo2005.json"), "w", encoding="utf-8") as out:
+        json.dump(express_2005(data), out, ensure_ascii=False, indent=1)
+        out.write("\n")
+
+
+def site_health(data):
+    """What a look after the site's health should find, drawn after everything else so the
+    rows above stay as they were: SklepCentrum near MSDE's 2 GB data limit, Ksiegowosc in
+    full recovery with a log four times its data and never a log backup (and a user whose
+    login is gone), full backups of some databases in msdb, and Sklep Wschód never backed up."""
+    centre = shop("SklepCentrum", 11, datetime(2005, 3, 14, 8, 0, 0), 3, 20, 15, 5, [],
+                  [{"name": "SklepCentrum", "login": "SklepCentrum", "roles": ["db_owner"]}])
+    centre["files"] = files("SklepCentrum", 258048, 2048)
+    centre["files"][0]["used"] = 255310
+    number_tables(centre, 213575799)
+    books = shop("Ksiegowosc", 12, datetime(2006, 1, 9, 12, 0, 0), 2, 10, 8, 6, [],
+                 [{"name": "Ksiegowosc", "login": "Ksiegowosc", "roles": ["db_owner"]},
+                  {"name": "biuro", "sid": "0x7C2D4E1A9B3F40C58D6E0F1A2B3C4D5E", "roles": ["db_datareader"]}])
+    books["options"]["Recovery"] = "FULL"
+    books["files"] = files("Ksiegowosc", 1536, 6400)
+    books["files"][1]["used"] = 6080
+    number_tables(books, 245575913)
+    data["databases"] += [centre, books]
+    data["logins"] += [
+        {"name": "SklepCentrum", "password": "QWERTYUI", "default_database": "SklepCentrum",
+         "created": "2005-03-14 08:02:00"},
+        {"name": "Ksiegowosc", "password": "ASDFGHJK", "default_database": "Ksiegowosc",
+         "created": "2006-01-09 12:04:00"},
+    ]
+    data["backups"] = [
+        {"database": name, "type": "D", "started": stamp(when), "finished": stamp(when + timedelta(minutes=minutes)),
+         "size_bytes": size, "device": "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\BACKUP\\" + name + ".bak"}
+        for name, when, minutes, size in [
+            ("Sklep", datetime(2007, 4, 1, 22, 0), 1, 11010048),
+            ("Hurtownia", datetime(2007, 3, 25, 22, 30), 2, 17301504),
+            ("SklepCentrum", datetime(2007, 2, 28, 23, 0), 41, 2093481984),
+            ("Ksiegowosc", datetime(2006, 12, 31, 16, 0), 1, 12582912),
+        ]]
+
+
+# SQL Server 2005 adds these options to sp_configure; Express allows user instances.
+CONFIGURATION_2005_EXTRA = [
+    ("Agent XPs", 0, 1, 0, True, True), ("blocked process threshold", 0, 86400, 0, True, True),
+    ("clr enabled", 0, 1, 0, False, True), ("common criteria compliance enabled", 0, 1, 0, True, False),
+    ("Database Mail XPs", 0, 1, 0, True, True), ("default trace enabled", 0, 1, 1, True, True),
+    ("disallow results from triggers", 0, 1, 0, True, True), ("in-doubt xact resolution", 0, 2, 0, True, True),
+    ("Ole Automation Procedures", 0, 1, 0, True, True), ("remote admin connections", 0, 1, 0, False, True),
+    ("server trigger recursion", 0, 1, 1, False, True), ("SMO and DMO XPs", 0, 1, 1, True, True),
+    ("user instance timeout", 5, 65535, 60, True, True), ("user instances enabled", 0, 1, 1, False, True),
+    ("xp_cmdshell", 0, 1, 0, True, True),
+]
+
+
+def express_2005(data):
+    """The same site on SQL Server 2005 Express SP2 (instance SQLEXPRESS): its files under
+    MSSQL.1, database version 611, the system databases at compatibility level 90 and the
+    shop databases, moved over from MSDE, still at 80."""
+    site = copy.deepcopy(data)
+    site["_comment"] = "msde-sim demo data set (SQL Server 2005 Express), written by make_demo.py"
+    site["version"] = "2005"
+    site["server"] = {"name": "SKLEP-SERWER", "instance": "SQLEXPRESS", "collation": "Polish_CI_AS",
+                      "collation_seq": data["server"]["collation_seq"]}
+    options = CONFIGURATION + CONFIGURATION_2005_EXTRA
+    renamed = {"Cross DB Ownership Chaining": "cross db ownership chaining"}
+    site["configuration"] = sorted(
+        ({"name": renamed.get(n, n), "minimum": lo, "maximum": hi, "config_value": v, "run_value": v,
+          "advanced": adv, "dynamic": dyn} for n, lo, hi, v, adv, dyn in options),
+        key=lambda o: o["name"].lower())
+    data_dir_2005 = "C:\\Program Files\\Microsoft SQL Server\\MSSQL.1\\MSSQL\\Data\\"
+    for db in site["databases"]:
+        db["version"] = 611
+        if db["name"] in ("master", "tempdb", "model", "msdb"):
+            db["cmptlevel"] = 90
+        for f in db["files"]:
+            f["filename"] = f["filename"].replace(DATA_DIR, data_dir_2005)
+        if db["name"] == "SklepCentrum":  # Express 2005 allows 4 GB of data
+            db["files"][0].update(size=516096, used=510620)
+    for b in site["backups"]:
+        b["device"] = b["device"].replace("\\MSSQL\\BACKUP\\", "\\MSSQL.1\\MSSQL\\BACKUP\\")
+    return site
 
 
 def owner_cases():

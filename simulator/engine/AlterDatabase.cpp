@@ -9,6 +9,7 @@
 #include "engine/AdminRights.h"
 #include "engine/Processes.h"
 #include "engine/Statements.h"
+#include "engine/Transactions.h"
 
 namespace msde {
 namespace {
@@ -117,6 +118,7 @@ bool IsSystemDatabase(const Database& db) {
 
 void AlterDatabase(Context& ctx, Parser& p) {
   if (!p.AcceptKeyword("DATABASE")) p.FailHere();
+  RefuseInsideTransaction(ctx, 226, "ALTER DATABASE statement not allowed within multi-statement transaction.");
   const std::string name = p.ExpectName();
   p.ExpectKeyword("SET");
   std::vector<Change> changes;

@@ -1,5 +1,5 @@
 // sp_attach_db, sp_attach_single_file_db and sp_detach_db: databases come from and go back
-// to JSON files in the files directory, found by the file name of the Windows path sent.
+// to JSON files in the files directory, found by their server paths (Model::LocalPath).
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -150,7 +150,12 @@ void DetachDb(Context& ctx, const ProcArgs& args) {
   for (const DbFile& f : db->files) {
     if (!f.is_log() && f.fileid != 1) continue;
     const std::string text = f.is_log() ? LogFileText(db->name) : DatabaseToJson(*db);
-    if (!WriteFileAtomically(ctx.model.LocalPath(f.filename), text))
+    const std::string local = ctx.model.LocalPath(f.filename);
+    if (local.empty())
+      ctx.Fail(5120, 16, 1,
+               "Unable to open the physical file '" + f.filename +
+                   "'. Operating system error 3: \"3(The system cannot find the path specified.)\".");
+    if (!WriteFileAtomically(local, text))
       ctx.Fail(5120, 16, 1,
                "Unable to open the physical file '" + f.filename +
                    "'. Operating system error 5: \"5(Access is denied.)\".");

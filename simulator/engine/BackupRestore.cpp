@@ -108,10 +108,34 @@ Options ReadOptions(Parser& p, bool restoring) {
   Terminate(ctx, statement);
 }
 
-[[noreturn]] void DeviceFails(Context& ctx, const std::string& statement, const std::string& path) {
+// Operating system errors behind a device that cannot be opened.
+constexpr int kNoFile = 2, kNoPath = 3, kDenied = 5, kInUse = 32;
+
+// 3201: SQL Server 2000 says only that the device failed, 2005 names the system's error.
+[[noreturn]] void DeviceFails(Context& ctx, const std::string& statement, const std::string& path, int os_error) {
+  const char* reason = os_error == kNoFile   ? "The system cannot find the file specified."
+                       : os_error == kNoPath ? "The system cannot find the path specified."
+                       : os_error == kInUse  ? "The process cannot access the file because it is being used by another process."
+                                             : "Access is denied.";
+  if (ctx.model.server.Is2005())
+    FailWith(ctx, statement, 3201, 16, 2,
+             "Cannot open backup device '" + path + "'. Operating system error " + std::to_string(os_error) + "(" +
+                 reason + ").");
   FailWith(ctx, statement, 3201, 16, 2,
            "Cannot open backup device '" + path +
                "'. Device error or device off line. See the SQL Server error log for more details.");
+}
+
+// The device at `local` is missing its directory or in use by another statement or database.
+void CheckDevice(Context& ctx, const std::string& statement, const std::string& path, const std::string& local) {
+  if (local.empty()) DeviceFails(ctx, statement, path, kNoPath);
+  if (ctx.model.busy_files.count(local) != 0 || DatabaseUsingFile(ctx.model, local) != nullptr)
+    DeviceFails(ctx, statement, path, kInUse);
+}
+
+void RefuseInTransaction(Context& ctx, const std::string& statement) {
+  if (ctx.session.trancount > 0)
+    FailWith(ctx, statement, 3021, 16, 1, "Cannot perform a backup or restore operation within a transaction.");
 }
 
 // The sets of the backup file at `path`, or the refusal: a missing file or one another
@@ -119,10 +143,9 @@ Options ReadOptions(Parser& p, bool restoring) {
 std::vector<BackupSet> ReadBackupSets(Context& ctx, const std::string& statement,
                                       const std::string& path) {
   const std::string local = ctx.model.LocalPath(path);
-  if (ctx.model.busy_files.count(local) != 0 || DatabaseUsingFile(ctx.model, local) != nullptr)
-    DeviceFails(ctx, statement, path);
+  CheckDevice(ctx, statement, path, local);
   const std::optional<std::string> bytes = ReadWholeFile(local);
-  if (!bytes) DeviceFails(ctx, statement, path);
+  if (!bytes) DeviceFails(ctx, statement, path, kNoFile);
   BackupFileContents contents = ParseBackupFile(*bytes);
   if (contents.fault == BackupFileFault::Malformed)
     FailWith(ctx, statement, 3241, 16, 37,
@@ -246,6 +269,26 @@ std::string ServerName(const Model& model) {
 
 // --- BACKUP DATABASE ----------------------------------------------------------------------
 
+// What msdb keeps of a backup written to `device`.
+BackupRecord HistoryOf(const BackupSet& set, const std::string& device) {
+  BackupRecord r;
+  r.database = set.database;
+  r.name = set.name.value_or("");
+  r.description = set.description.value_or("");
+  r.user = set.user;
+  r.started = set.started;
+  r.finished = set.finished;
+  r.database_created = set.database_created;
+  r.position = set.position;
+  r.size_bytes = set.pages * 8192 + 1536;
+  r.first_lsn = set.first_lsn;
+  r.last_lsn = set.last_lsn;
+  r.compatibility = set.compatibility;
+  r.database_version = set.database_version;
+  r.device = device;
+  return r;
+}
+
 void Backup(Context& ctx, Parser& p) {
   const std::string statement = "BACKUP DATABASE";
   if (p.Peek().IsWord("LOG") || p.Peek().IsWord("TRANSACTION"))
@@ -257,6 +300,7 @@ void Backup(Context& ctx, Parser& p) {
   p.ExpectKeyword("TO");
   const std::string path = ReadDevice(p);
   const Options o = ReadOptions(p, false);
+  RefuseInTransaction(ctx, statement);
 
   Database* db = ctx.model.FindDatabase(name);
   if (db == nullptr)
@@ -277,8 +321,7 @@ void Backup(Context& ctx, Parser& p) {
              "Database '" + db->name + "' cannot be opened. It is in the middle of a restore.");
 
   const std::string local = ctx.model.LocalPath(path);
-  if (ctx.model.busy_files.count(local) != 0 || DatabaseUsingFile(ctx.model, local) != nullptr)
-    DeviceFails(ctx, statement, path);
+  CheckDevice(ctx, statement, path, local);
   std::vector<BackupSet> sets;
   if (!o.init && std::filesystem::exists(local)) sets = ReadBackupSets(ctx, statement, path);
 
@@ -304,8 +347,9 @@ void Backup(Context& ctx, Parser& p) {
   if (!Pace(ctx, DataPages(set, pages), o, "backed up")) throw BatchCancelled{};
   set.finished = NowDateTime();
   sets.push_back(std::move(set));
-  if (!WriteFileAtomically(local, BackupFileText(sets))) DeviceFails(ctx, statement, path);
+  if (!WriteFileAtomically(local, BackupFileText(sets))) DeviceFails(ctx, statement, path, kDenied);
   const BackupSet& written = sets.back();
+  ctx.model.backups.push_back(HistoryOf(written, path));
   ReportProcessed(ctx, database, written, pages, false, written.position);
   if (o.stats) ctx.InfoNow(3211, "100 percent backed up.");
   ReportProcessed(ctx, database, written, pages, true, written.position);
@@ -454,7 +498,14 @@ std::vector<PlannedFile> PlanFiles(Context& ctx, const std::string& statement,
       if (EqualNoCase(logical, f.logical)) planned.physical = path;
     const std::string local = ctx.model.LocalPath(planned.physical);
     const Database* user = DatabaseUsingFile(ctx.model, local);
-    if (user != nullptr && !EqualNoCase(user->name, target)) {
+    if (local.empty()) {
+      ctx.Error(5123, 16, 1, "CREATE FILE encountered operating system error 3(The system cannot find the path "
+                             "specified.) while attempting to open or create the physical file '" +
+                                 planned.physical + "'.");
+      ctx.Error(3156, 16, 1, "File '" + f.logical + "' cannot be restored to '" + planned.physical +
+                                 "'. Use WITH MOVE to identify a valid location for the file.");
+      problems = true;
+    } else if (user != nullptr && !EqualNoCase(user->name, target)) {
       ctx.Error(1834, 16, 1, "The file '" + planned.physical + "' cannot be overwritten.  It is "
                              "being used by database '" + user->name + "'.");
       ctx.Error(3156, 16, 1, "File '" + f.logical + "' cannot be restored to '" + planned.physical +
@@ -482,6 +533,7 @@ void RestoreDatabase(Context& ctx, Parser& p) {
   p.ExpectKeyword("FROM");
   const std::string path = ReadDevice(p);
   const Options o = ReadOptions(p, true);
+  RefuseInTransaction(ctx, statement);
 
   if (EqualNoCase(target, "tempdb"))
     FailWith(ctx, statement, 3147, 16, 1,

@@ -12,19 +12,12 @@ namespace {
 
 using T = SqlType;
 
-void CheckQualifier(Context& ctx, const ProcArgs& args) {
-  if (args.Has("@table_qualifier") &&
-      !EqualNoCase(args.Text("@table_qualifier"), ctx.CurrentDatabase().name))
-    ctx.Fail(15250, 16, 1,
-             "The database name component of the object qualifier must be the name of the current database.");
-}
-
 bool Matches(const ProcArgs& args, const char* param, const std::string& value) {
   return !args.Has(param) || LikeMatch(value, args.Text(param));
 }
 
 void SpTables(Context& ctx, const ProcArgs& args) {
-  CheckQualifier(ctx, args);
+  CheckTableQualifier(ctx, args);
   Database& db = ctx.CurrentDatabase();
   // The type list is written as quoted names: "'TABLE','VIEW'".
   const std::string types = Upper(args.Text("@table_type"));
@@ -131,7 +124,7 @@ Row ColumnRow(const std::string& db, const Table& t, const ColumnInfo& c, int or
 }
 
 void SpColumns(Context& ctx, const ProcArgs& args) {
-  CheckQualifier(ctx, args);
+  CheckTableQualifier(ctx, args);
   Database& db = ctx.CurrentDatabase();
   const bool odbc3 = args.Int("@ODBCVer").value_or(2) >= 3;
   ResultSet result;

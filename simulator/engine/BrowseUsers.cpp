@@ -1,5 +1,5 @@
 // sp_helpuser and sp_helplogins: database users and server logins as SQL Server 2000
-// reports them.
+// reports them (sp_helpuser with SQL Server 2005's roles and default schema on a 2005 server).
 #include <algorithm>
 
 #include "engine/SystemTables.h"
@@ -28,9 +28,12 @@ void AddUserRows(Context& ctx, Database& db, const DbUser& u, std::vector<Row>& 
                                   : Value{HexText(u.sid)};
   std::vector<std::string> groups = u.roles;
   if (groups.empty()) groups.push_back("public");
-  for (const std::string& g : groups)
+  for (const std::string& g : groups) {
     rows.push_back({u.name, g, NameOrNull(login, &Login::name),
                     NameOrNull(login, &Login::default_database), int64_t{u.uid}, sid});
+    // SQL Server 2005 adds the user's default schema after the default database.
+    if (ctx.model.server.Is2005()) rows.back().insert(rows.back().begin() + 4, Value{std::string("dbo")});
+  }
 }
 
 void SortRows(std::vector<Row>& rows, std::initializer_list<size_t> keys) {
@@ -51,6 +54,10 @@ void SpHelpUser(Context& ctx, const ProcArgs& args) {
   users.columns = {Column("UserName", T::NVarChar, 128), Column("GroupName", T::NVarChar, 128),
                    Column("LoginName", T::NVarChar, 128), Column("DefDBName", T::NVarChar, 128),
                    Column("UserID", T::SmallInt),         BinaryColumn("SID", 85)};
+  if (ctx.model.server.Is2005()) {
+    users.columns[1].name = "RoleName";
+    users.columns.insert(users.columns.begin() + 4, Column("DefSchemaName", T::NVarChar, 128));
+  }
   if (!args.Has("@name_in_db")) {
     for (const DbUser& u : db.users)
       if (!u.is_role) AddUserRows(ctx, db, u, users.rows);
@@ -79,6 +86,11 @@ void SpHelpUser(Context& ctx, const ProcArgs& args) {
     if (member) members.rows.push_back({found->name, int64_t{found->uid}, u.name, int64_t{u.uid}});
   }
   if (members.rows.empty()) members.rows.push_back({found->name, int64_t{found->uid}, Value{}, Value{}});
+  if (ctx.model.server.Is2005()) {
+    members.columns[0].name = "Role_name";
+    members.columns[1].name = "Role_id";
+    members.columns[2].name = "Users_in_role";
+  }
   SortRows(members.rows, {2});
   ctx.SendResult(members);
 }

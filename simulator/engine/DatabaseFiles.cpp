@@ -36,6 +36,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& text) {
 }
 
 const Database* DatabaseUsingFile(const Model& model, const std::string& local) {
+  if (local.empty()) return nullptr;
   for (const Database& db : model.databases)
     for (const DbFile& f : db.files)
       if (model.LocalPath(f.filename) == local) return &db;

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "engine/AdminRights.h"
+#include "engine/DatabaseSpace.h"
+#include "engine/SystemTables.h"
 #include "engine/Statements.h"
 
 namespace msde {
@@ -250,8 +252,29 @@ void CheckDb(Context& ctx, Parser& p) {
   checker.Run();
 }
 
+// DBCC SQLPERF(LOGSPACE): each database's log size and the share of it in use.
+void SqlPerf(Context& ctx, Parser& p) {
+  p.ExpectSymbol("(");
+  p.ExpectKeyword("LOGSPACE");
+  p.ExpectSymbol(")");
+  p.ExpectEnd();
+  ResultSet r;
+  r.columns = {Column("Database Name", SqlType::NVarChar, 128), Column("Log Size (MB)", SqlType::Real),
+               Column("Log Space Used (%)", SqlType::Real), Column("Status", SqlType::Int)};
+  for (const Database& db : ctx.model.databases) {
+    if (db.Has(DbStatus::Offline) || db.Has(DbStatus::NotRecovered)) continue;
+    const int64_t pages = LogFilePages(db);
+    const double mb = static_cast<double>(pages) * 8192.0 / 1048576.0;
+    const double used = pages > 0 ? 100.0 * static_cast<double>(UsedLogPages(db)) / static_cast<double>(pages) : 0.0;
+    r.rows.push_back({db.name, mb, used, int64_t{0}});
+  }
+  ctx.SendResult(r);
+  ctx.Info(2528, "DBCC execution completed. If DBCC printed error messages, contact your system administrator.");
+}
+
 void Dbcc(Context& ctx, Parser& p) {
   if (p.AcceptKeyword("CHECKDB")) return CheckDb(ctx, p);
+  if (p.AcceptKeyword("SQLPERF")) return SqlPerf(ctx, p);
   ctx.Fail(2526, 16, 3,
            "Incorrect DBCC statement. Check the documentation for the correct DBCC syntax and "
            "options.");

@@ -1,5 +1,6 @@
 #include "engine/Expression.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -12,7 +13,8 @@ namespace msde {
 namespace {
 
 bool IsNumberType(SqlType t) {
-  return !IsCharacterType(t) && t != SqlType::DateTime && t != SqlType::UniqueIdentifier;
+  return !IsCharacterType(t) && t != SqlType::DateTime && t != SqlType::UniqueIdentifier &&
+         t != SqlType::Variant && t != SqlType::Binary && t != SqlType::VarBinary;
 }
 
 bool IsIntegerType(SqlType t) {
@@ -107,6 +109,11 @@ class FunctionExpr : public Expr {
   Value Eval(EvalEnv& env) const override {
     std::vector<Value> values;
     for (const ExprPtr& a : args_) values.push_back(a->Eval(env));
+    if (info_->eval_typed != nullptr) {
+      std::vector<ColumnInfo> types;
+      for (const ExprPtr& a : args_) types.push_back(a->Type());
+      return info_->eval_typed(env, values, types);
+    }
     return info_->eval(env, values);
   }
   ColumnInfo Type() const override {
@@ -493,6 +500,51 @@ bool IsReservedWord(const Token& t) {
 
 ExprPtr ParseOr(Parser& p);
 
+// SQL Server refuses statements nested deeper than it can handle; so does this parser, both
+// in its own recursion (parentheses, arguments, unary operators) and in the depth of the
+// tree it builds (a long chain of operators), so that no statement can exhaust the stack.
+constexpr int kMaxNesting = 256;
+
+[[noreturn]] void NestedTooDeeply(Parser& p) {
+  p.ctx.Fail(191, 15, 1,
+             "Some part of your SQL statement is nested too deeply. Rewrite the query or break "
+             "it up into smaller queries.",
+             true);
+}
+
+// One level of the parser's recursion, for as long as it lives.
+class NestingLevel {
+ public:
+  explicit NestingLevel(Parser& p) : p_(p) {
+    if (p_.nesting >= kMaxNesting) NestedTooDeeply(p_);
+    ++p_.nesting;
+  }
+  ~NestingLevel() { --p_.nesting; }
+  NestingLevel(const NestingLevel&) = delete;
+  NestingLevel& operator=(const NestingLevel&) = delete;
+
+ private:
+  Parser& p_;
+};
+
+int Deepest(const ExprPtr& e) { return e ? e->depth : 0; }
+int Deepest(const std::vector<ExprPtr>& list) {
+  int d = 0;
+  for (const ExprPtr& e : list) d = std::max(d, Deepest(e));
+  return d;
+}
+template <typename... More>
+int Deepest(const ExprPtr& first, const More&... more) {
+  return std::max({Deepest(first), Deepest(more)...});
+}
+
+// A node one level above operands whose deepest level is Below.
+ExprPtr Above(Parser& p, int below, ExprPtr node) {
+  node->depth = below + 1;
+  if (node->depth > kMaxNesting) NestedTooDeeply(p);
+  return node;
+}
+
 ExprPtr Literal(Value v, ColumnInfo t) { return std::make_unique<LiteralExpr>(std::move(v), std::move(t)); }
 
 ExprPtr NumberLiteral(Parser& p, const Token& t) {
@@ -538,16 +590,20 @@ std::vector<ExprPtr> ParseArgumentList(Parser& p) {
 
 ExprPtr ParseCase(Parser& p) {
   auto node = std::make_unique<CaseExpr>();
+  int below = 0;
   if (!p.Peek().IsWord("WHEN")) node->operand = ParseOr(p);
   while (p.AcceptKeyword("WHEN")) {
     ExprPtr when = ParseOr(p);
     p.ExpectKeyword("THEN");
-    node->whens.emplace_back(std::move(when), ParseOr(p));
+    ExprPtr then = ParseOr(p);
+    below = std::max(below, Deepest(when, then));
+    node->whens.emplace_back(std::move(when), std::move(then));
   }
   if (node->whens.empty()) p.FailHere();
   if (p.AcceptKeyword("ELSE")) node->otherwise = ParseOr(p);
   p.ExpectKeyword("END");
-  return node;
+  below = std::max(below, Deepest(node->operand, node->otherwise));
+  return Above(p, below, std::move(node));
 }
 
 ExprPtr ParsePrimary(Parser& p) {
@@ -598,7 +654,8 @@ ExprPtr ParsePrimary(Parser& p) {
           p.ExpectKeyword("AS");
           ColumnInfo to = ParseTypeName(p);
           p.ExpectSymbol(")");
-          return std::make_unique<ConvertExpr>(to, std::move(arg), -1);
+          const int below = Deepest(arg);
+          return Above(p, below, std::make_unique<ConvertExpr>(to, std::move(arg), -1));
         }
         ColumnInfo to = ParseTypeName(p);
         p.ExpectSymbol(",");
@@ -606,7 +663,8 @@ ExprPtr ParsePrimary(Parser& p) {
         int style = -1;
         if (p.AcceptSymbol(",")) style = static_cast<int>(p.ExpectInteger());
         p.ExpectSymbol(")");
-        return std::make_unique<ConvertExpr>(to, std::move(arg), style);
+        const int below = Deepest(arg);
+        return Above(p, below, std::make_unique<ConvertExpr>(to, std::move(arg), style));
       }
       if (p.Peek(1).IsSymbol("(")) {
         p.Next();
@@ -621,7 +679,8 @@ ExprPtr ParsePrimary(Parser& p) {
           p.ctx.Fail(174, 15, 1, "The " + Upper(t.text) + " function requires " +
                                      std::to_string(expected) + " arguments.", true);
         }
-        return std::make_unique<FunctionExpr>(info, std::move(args));
+        const int below = Deepest(args);
+        return Above(p, below, std::make_unique<FunctionExpr>(info, std::move(args)));
       }
       [[fallthrough]];
     case TokenKind::Bracketed:
@@ -643,8 +702,14 @@ ExprPtr ParsePrimary(Parser& p) {
 }
 
 ExprPtr ParseUnary(Parser& p) {
-  if (p.AcceptSymbol("-")) return std::make_unique<NegateExpr>(ParseUnary(p));
-  if (p.AcceptSymbol("+")) return ParseUnary(p);
+  if (p.Peek().IsSymbol("-") || p.Peek().IsSymbol("+")) {
+    NestingLevel level(p);
+    const bool negate = p.Next().text == "-";
+    ExprPtr arg = ParseUnary(p);
+    if (!negate) return arg;
+    const int below = Deepest(arg);
+    return Above(p, below, std::make_unique<NegateExpr>(std::move(arg)));
+  }
   return ParsePrimary(p);
 }
 
@@ -654,7 +719,9 @@ ExprPtr ParseProduct(Parser& p) {
     const Token& t = p.Peek();
     if (!(t.IsSymbol("*") || t.IsSymbol("/") || t.IsSymbol("%"))) return left;
     const char op = p.Next().text[0];
-    left = std::make_unique<ArithmeticExpr>(op, std::move(left), ParseUnary(p));
+    ExprPtr right = ParseUnary(p);
+    const int below = Deepest(left, right);
+    left = Above(p, below, std::make_unique<ArithmeticExpr>(op, std::move(left), std::move(right)));
   }
 }
 
@@ -664,7 +731,9 @@ ExprPtr ParseSum(Parser& p) {
     const Token& t = p.Peek();
     if (!(t.IsSymbol("+") || t.IsSymbol("-"))) return left;
     const char op = p.Next().text[0];
-    left = std::make_unique<ArithmeticExpr>(op, std::move(left), ParseProduct(p));
+    ExprPtr right = ParseProduct(p);
+    const int below = Deepest(left, right);
+    left = Above(p, below, std::make_unique<ArithmeticExpr>(op, std::move(left), std::move(right)));
   }
 }
 
@@ -672,44 +741,70 @@ ExprPtr ParsePredicate(Parser& p) {
   ExprPtr left = ParseSum(p);
   static const char* kComparisons[] = {"=", "<>", "!=", "<", ">", "<=", ">=", "!<", "!>"};
   for (const char* op : kComparisons)
-    if (p.AcceptSymbol(op)) return std::make_unique<CompareExpr>(op, std::move(left), ParseSum(p));
+    if (p.AcceptSymbol(op)) {
+      ExprPtr right = ParseSum(p);
+      const int below = Deepest(left, right);
+      return Above(p, below, std::make_unique<CompareExpr>(op, std::move(left), std::move(right)));
+    }
   if (p.AcceptKeyword("IS")) {
     const bool negated = p.AcceptKeyword("NOT");
     p.ExpectKeyword("NULL");
-    return std::make_unique<IsNullExpr>(std::move(left), negated);
+    const int below = Deepest(left);
+    return Above(p, below, std::make_unique<IsNullExpr>(std::move(left), negated));
   }
   const bool negated = p.Peek().IsWord("NOT") &&
                        (p.Peek(1).IsWord("LIKE") || p.Peek(1).IsWord("IN") || p.Peek(1).IsWord("BETWEEN"));
   if (negated) p.Next();
-  if (p.AcceptKeyword("LIKE")) return std::make_unique<LikeExpr>(std::move(left), ParseSum(p), negated);
+  if (p.AcceptKeyword("LIKE")) {
+    ExprPtr pattern = ParseSum(p);
+    const int below = Deepest(left, pattern);
+    return Above(p, below, std::make_unique<LikeExpr>(std::move(left), std::move(pattern), negated));
+  }
   if (p.AcceptKeyword("IN")) {
     p.ExpectSymbol("(");
     std::vector<ExprPtr> list = ParseArgumentList(p);
     if (list.empty()) p.FailHere();
-    return std::make_unique<InExpr>(std::move(left), std::move(list), negated);
+    const int below = std::max(Deepest(left), Deepest(list));
+    return Above(p, below, std::make_unique<InExpr>(std::move(left), std::move(list), negated));
   }
   if (p.AcceptKeyword("BETWEEN")) {
     ExprPtr low = ParseSum(p);
     p.ExpectKeyword("AND");
-    return std::make_unique<BetweenExpr>(std::move(left), std::move(low), ParseSum(p), negated);
+    ExprPtr high = ParseSum(p);
+    const int below = Deepest(left, low, high);
+    return Above(p, below,
+                 std::make_unique<BetweenExpr>(std::move(left), std::move(low), std::move(high), negated));
   }
   return left;
 }
 
 ExprPtr ParseNot(Parser& p) {
-  if (p.AcceptKeyword("NOT")) return std::make_unique<NotExpr>(ParseNot(p));
-  return ParsePredicate(p);
+  if (!p.Peek().IsWord("NOT")) return ParsePredicate(p);
+  NestingLevel level(p);
+  p.Next();
+  ExprPtr arg = ParseNot(p);
+  const int below = Deepest(arg);
+  return Above(p, below, std::make_unique<NotExpr>(std::move(arg)));
 }
 
 ExprPtr ParseAnd(Parser& p) {
   ExprPtr left = ParseNot(p);
-  while (p.AcceptKeyword("AND")) left = std::make_unique<LogicExpr>(true, std::move(left), ParseNot(p));
+  while (p.AcceptKeyword("AND")) {
+    ExprPtr right = ParseNot(p);
+    const int below = Deepest(left, right);
+    left = Above(p, below, std::make_unique<LogicExpr>(true, std::move(left), std::move(right)));
+  }
   return left;
 }
 
 ExprPtr ParseOr(Parser& p) {
+  NestingLevel level(p);
   ExprPtr left = ParseAnd(p);
-  while (p.AcceptKeyword("OR")) left = std::make_unique<LogicExpr>(false, std::move(left), ParseAnd(p));
+  while (p.AcceptKeyword("OR")) {
+    ExprPtr right = ParseAnd(p);
+    const int below = Deepest(left, right);
+    left = Above(p, below, std::make_unique<LogicExpr>(false, std::move(left), std::move(right)));
+  }
   return left;
 }
 
@@ -831,6 +926,10 @@ Value ConvertValue(Context& ctx, const Value& value, const ColumnInfo& from, con
       if (text.size() != 36) ctx.Fail(8169, 16, 2, "Syntax error converting from a character string to uniqueidentifier.");
       return text;
     }
+    case SqlType::Variant:
+    case SqlType::Binary:
+    case SqlType::VarBinary:
+      return value;  // a variant keeps the value with its own type; bytes stay bytes
   }
   return value;
 }

@@ -32,6 +32,9 @@ class Expr {
   virtual void Bind(Context& ctx, const Scope& scope) { (void)ctx; (void)scope; }
   // The NULL constant takes the type of its company (COALESCE, ISNULL, CASE branches).
   virtual bool IsNullLiteral() const { return false; }
+  // Levels of the tree from here down (1 for a leaf); the parser keeps it bounded, because
+  // binding, evaluating and freeing recurse once per level.
+  int depth = 1;
 };
 using ExprPtr = std::unique_ptr<Expr>;
 

@@ -1,6 +1,7 @@
 #include "engine/Functions.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <unistd.h>
 
 #include "engine/SqlTime.h"
@@ -28,7 +29,7 @@ ColumnInfo TextOfFirst(const std::vector<ColumnInfo>& a) {
   return Of(SqlType::VarChar, 8000);
 }
 // SQL Server's sql_variant results are reported as text here.
-ColumnInfo Variant(const std::vector<ColumnInfo>&) { return Of(SqlType::NVarChar, 128); }
+ColumnInfo Variant(const std::vector<ColumnInfo>&) { return Of(SqlType::Variant, 8016); }
 
 std::string Text(const Value& v) { return ValueText(v); }
 
@@ -161,11 +162,7 @@ Value UpperOf(EvalEnv&, const std::vector<Value>& a) {
 }
 
 Value LowerOf(EvalEnv&, const std::vector<Value>& a) {
-  if (IsNull(a[0])) return a[0];
-  std::string s = Text(a[0]);
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
+  return IsNull(a[0]) ? a[0] : Value{LowerText(Text(a[0]))};
 }
 
 Value LTrimOf(EvalEnv&, const std::vector<Value>& a) {
@@ -183,11 +180,21 @@ Value LenOf(EvalEnv&, const std::vector<Value>& a) {
   return static_cast<int64_t>(Utf8Length(TrimRight(Text(a[0]))));
 }
 
-Value DataLengthOf(EvalEnv&, const std::vector<Value>& a) {
+// Bytes the value takes as the server stores it: a byte a character of single-byte text
+// (code page 1250), two a UTF-16 unit of Unicode text, the size of the fixed types.
+Value DataLengthOf(EvalEnv&, const std::vector<Value>& a, const std::vector<ColumnInfo>& types) {
   if (IsNull(a[0])) return a[0];
-  if (std::holds_alternative<int64_t>(a[0])) return int64_t{4};
-  if (std::holds_alternative<double>(a[0]) || std::holds_alternative<SqlDateTime>(a[0])) return int64_t{8};
-  return static_cast<int64_t>(Utf8Length(Text(a[0])));
+  const ColumnInfo& type = types.front();
+  if (IsCharacterType(type.type)) {
+    const std::string text = Text(a[0]);
+    if (!IsUnicodeType(type.type)) return static_cast<int64_t>(Utf8Length(text));
+    int64_t units = 0;
+    for (unsigned char c : text) units += (c & 0xC0) != 0x80 ? ((c & 0xF8) == 0xF0 ? 2 : 1) : 0;
+    return 2 * units;
+  }
+  if (type.type == SqlType::Numeric || type.type == SqlType::Decimal)
+    return int64_t{type.precision <= 9 ? 5 : type.precision <= 19 ? 9 : type.precision <= 28 ? 13 : 17};
+  return int64_t{DefaultLength(type.type)};
 }
 
 // Characters [from, from + count) of UTF-8 text, positions from 0.
@@ -308,7 +315,7 @@ const FunctionInfo kFunctions[] = {
     {"LTRIM", 1, 1, TextOfFirst, LTrimOf},
     {"RTRIM", 1, 1, TextOfFirst, RTrimOf},
     {"LEN", 1, 1, IntType, LenOf},
-    {"DATALENGTH", 1, 1, IntType, DataLengthOf},
+    {"DATALENGTH", 1, 1, IntType, nullptr, DataLengthOf},
     {"SUBSTRING", 3, 3, TextOfFirst, SubstringOf},
     {"LEFT", 2, 2, TextOfFirst, LeftOf},
     {"RIGHT", 2, 2, TextOfFirst, RightOf},
@@ -352,13 +359,20 @@ std::optional<Value> GlobalVariable(Context& ctx, const std::string& name, Colum
     type = Of(SqlType::SmallInt);
     return Value{int64_t{ctx.session.spid}};
   }
-  if (n == "@@TRANCOUNT" || n == "@@ERROR" || n == "@@ROWCOUNT") return Value{int64_t{0}};
+  if (n == "@@TRANCOUNT") return Value{int64_t{ctx.session.trancount}};
+  if (n == "@@ERROR") return Value{int64_t{ctx.session.error}};
+  if (n == "@@ROWCOUNT") return Value{ctx.session.rowcount};
   if (n == "@@MAX_PRECISION") {
     type = Of(SqlType::TinyInt);
     return Value{int64_t{38}};
   }
   if (n == "@@TEXTSIZE") return Value{int64_t{2147483647}};
-  if (n == "@@MICROSOFTVERSION") return Value{int64_t{0x080007F7}};  // 8.00.2039
+  if (n == "@@MICROSOFTVERSION") {
+    // major.minor.build as 0xMMmmBBBB: 8.00.2039 is 0x080007F7.
+    int major = 0, minor = 0, build = 0;
+    std::sscanf(s.product_version.c_str(), "%d.%d.%d", &major, &minor, &build);
+    return Value{int64_t{(int64_t{major} << 24) | (int64_t{minor} << 16) | build}};
+  }
   return std::nullopt;
 }
 

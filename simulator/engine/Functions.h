@@ -16,6 +16,8 @@ struct FunctionInfo {
   // The result type, given the argument types.
   ColumnInfo (*type)(const std::vector<ColumnInfo>& args);
   Value (*eval)(EvalEnv& env, const std::vector<Value>& args);
+  // Instead of eval, for functions whose result depends on the arguments' types.
+  Value (*eval_typed)(EvalEnv& env, const std::vector<Value>& args, const std::vector<ColumnInfo>& types) = nullptr;
 };
 
 const FunctionInfo* FindFunction(const std::string& name);

@@ -1,5 +1,6 @@
 #include "engine/Lexer.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -155,7 +156,7 @@ bool StartsStatement(const Token& t) {
                                     "SET",    "DECLARE", "PRINT", "INSERT",  "UPDATE",
                                     "DELETE", "CREATE",  "DROP",  "IF",      "RETURN",
                                     "CHECKPOINT", "BACKUP", "RESTORE", "GRANT", "REVOKE",
-                                    "RAISERROR"};
+                                    "RAISERROR", "BEGIN", "COMMIT", "ROLLBACK", "SAVE"};
   if (t.kind != TokenKind::Word) return false;
   for (const char* word : kStarters)
     if (t.IsWord(word)) return true;
@@ -164,9 +165,29 @@ bool StartsStatement(const Token& t) {
 
 // Whether `t` continues the statement `current` although it is a statement keyword: the
 // SET of ALTER DATABASE and UPDATE, a SELECT after UNION or inside INSERT.
+bool Continues(const std::vector<Token>& current, const Token& t);
+
+// IF condition statement [ELSE statement]: the condition runs up to the first statement
+// keyword, each branch is one statement, and the rules of that statement decide what
+// continues it.
+bool ContinuesIf(const std::vector<Token>& current, const Token& t) {
+  if (current.back().IsWord("ELSE")) return true;
+  size_t branch = 0;
+  int depth = 0;
+  for (size_t i = 1; i < current.size(); ++i) {
+    const Token& seen = current[i];
+    if (depth == 0 && StartsStatement(seen) && (branch == 0 || current[i - 1].IsWord("ELSE"))) branch = i;
+    if (seen.IsSymbol("(")) ++depth;
+    if (seen.IsSymbol(")") && depth > 0) --depth;
+  }
+  if (branch == 0) return true;
+  return Continues(std::vector<Token>(current.begin() + static_cast<std::ptrdiff_t>(branch), current.end()), t);
+}
+
 bool Continues(const std::vector<Token>& current, const Token& t) {
   if (current.empty()) return true;
   const Token& first = current.front();
+  if (first.IsWord("IF")) return ContinuesIf(current, t);
   const Token& previous = current.back();
   if (t.IsWord("SET") && (first.IsWord("ALTER") || first.IsWord("UPDATE"))) {
     for (const Token& seen : current)
@@ -174,9 +195,15 @@ bool Continues(const std::vector<Token>& current, const Token& t) {
     return true;
   }
   if (t.IsWord("SELECT")) {
-    if (previous.IsWord("UNION") || previous.IsWord("ALL") || first.IsWord("INSERT")) return true;
+    if (previous.IsWord("UNION") || previous.IsWord("ALL")) return true;
+    // INSERT ... SELECT, but not a SELECT after INSERT ... VALUES (...) or after the first one.
+    if (first.IsWord("INSERT"))
+      return std::none_of(current.begin(), current.end(),
+                          [](const Token& seen) { return seen.IsWord("VALUES") || seen.IsWord("SELECT"); });
   }
   if (t.IsWord("EXEC") || t.IsWord("EXECUTE")) return first.IsWord("INSERT") && current.size() > 2;
+  // ALTER DATABASE ... WITH ROLLBACK IMMEDIATE
+  if (t.IsWord("ROLLBACK")) return previous.IsWord("WITH");
   return false;
 }
 

@@ -2,6 +2,7 @@
 // sysprocesses, with SQL Server 2000's columns in its order.
 #include "engine/SqlTime.h"
 #include "engine/SystemTables.h"
+#include "engine/Transactions.h"
 #include "engine/Values.h"
 
 namespace msde {
@@ -115,11 +116,11 @@ void SysProcesses(Context& ctx, Database&, RowSource& out) {
       const DbUser* user = db->FindUserByLogin(login->name);
       uid = user ? user->uid : 2;
     }
-    out.owned.push_back({int64_t{spid}, int64_t{0}, int64_t{0}, std::string("0x0000"), int64_t{0},
+    out.owned.push_back({int64_t{spid}, int64_t{0}, int64_t{BlockingSpid(ctx.model, spid)}, std::string("0x0000"), int64_t{0},
                          Padded(self ? "MISCELLANEOUS" : "NETWORKIO", 32), Padded("", 256),
                          db ? Value{int64_t{db->dbid}} : Value{int64_t{0}}, uid, int64_t{0},
                          int64_t{0}, int64_t{2}, FromTimeT(s->login_time), FromTimeT(s->last_batch),
-                         int64_t{0}, int64_t{0}, Padded(s->status, 30),
+                         int64_t{0}, int64_t{s->trancount}, Padded(s->status, 30),
                          login ? HexText(login->sid) : std::string("0x00"), Padded(s->host, 128),
                          Padded(s->program, 128), Padded("", 8), Padded(s->command, 16),
                          Padded("", 128), Padded("", 128), Padded("7F000001", 12),

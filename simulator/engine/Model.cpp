@@ -162,13 +162,55 @@ std::vector<Session*> Model::SessionsIn(const std::string& name, const Session* 
   return result;
 }
 
+std::vector<std::string> PathComponents(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : path) {
+    if (c == '\\' || c == '/') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
 std::string Model::LocalPath(const std::string& path) const {
-  const size_t slash = path.find_last_of("\\/");
-  const std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::vector<std::string> parts = PathComponents(path);
+  if (parts.empty()) return "";
+  const bool absolute = (parts[0].size() == 2 && parts[0][1] == ':') || path[0] == '\\' || path[0] == '/';
+  size_t first = 0;  // the first component below the files directory
+  if (absolute) {
+    bool below = false;
+    for (const std::string& root : {server.DataDirectory(), server.BackupDirectory()}) {
+      const std::vector<std::string> dir = PathComponents(root);
+      if (parts.size() > dir.size() && std::equal(dir.begin(), dir.end(), parts.begin(), EqualNoCase)) {
+        below = true;
+        first = dir.size();
+      }
+    }
+    // The files directory named by its own local path, as a file chooser on this machine
+    // names it.
+    const std::vector<std::string> own = PathComponents(files_dir);
+    if (!below && path[0] == '/' && parts.size() > own.size() && std::equal(own.begin(), own.end(), parts.begin())) {
+      below = true;
+      first = own.size();
+    }
+    if (!below) return "";
+  }
+  std::filesystem::path local = files_dir;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(files_dir, error))
-    if (EqualNoCase(entry.path().filename().string(), leaf)) return entry.path().string();
-  return (std::filesystem::path(files_dir) / leaf).string();
+  for (size_t i = first; i < parts.size(); ++i) {
+    const bool last = i + 1 == parts.size();
+    std::filesystem::path next = local / parts[i];
+    for (const auto& entry : std::filesystem::directory_iterator(local, error))
+      if (EqualNoCase(entry.path().filename().string(), parts[i])) next = entry.path();
+    if (!last && !std::filesystem::is_directory(next, error)) return "";
+    local = next;
+  }
+  return local.string();
 }
 
 }  // namespace msde

@@ -66,12 +66,14 @@ struct ServerInfo {
   std::string sort_order_name;
   SqlDateTime start_time;  // login_time of the system processes
   // The SQL Server data root as the server reports it (registry value SQLDataRoot): data
-  // files live in its "Data" folder, backups by default in its "BACKUP" folder. Files named
-  // under any Windows path are kept in the files directory (Model::LocalPath).
+  // files live in its "Data" folder, backups by default in its "BACKUP" folder. Both are the
+  // files directory, and nothing else exists on the server's disk (Model::LocalPath).
   std::string data_root = "C:\\Program Files\\Microsoft SQL Server\\MSSQL";
   // How long BACKUP and RESTORE take for each 8 KB page they process, so that progress and
   // cancelling can be seen; a real disk's pace scaled down.
   int64_t backup_page_microseconds = 2000;
+  // SQL Server 2005 (product version 9.x) instead of SQL Server 2000 (8.x).
+  bool Is2005() const { return product_version.rfind("9.", 0) == 0; }
   std::string BackupDirectory() const { return data_root + "\\BACKUP"; }
   std::string DataDirectory() const { return data_root + "\\Data"; }
 };
@@ -115,6 +117,10 @@ struct Table {
   SqlDateTime created;
   std::vector<ColumnInfo> columns;  // ColumnInfo::length: characters, or bytes for fixed types
   std::vector<Row> rows;
+  // The primary key: its constraint's name and its columns (indexes into columns); none
+  // when empty.
+  std::string primary_key_name;
+  std::vector<int> primary_key;
 };
 
 struct DbFile {
@@ -125,6 +131,7 @@ struct DbFile {
   int64_t maxsize = -1;  // pages; -1 = unlimited, 0 = no growth
   int64_t growth = 10;   // pages, or a percentage when growth_percent
   bool growth_percent = true;
+  int64_t used = -1;  // pages in use; -1: derived from the rows (data) or the size (log)
   bool is_log() const { return fileid == 2 || (fileid > 2 && log_file); }
   bool log_file = false;  // for fileid > 2
 };
@@ -171,6 +178,36 @@ struct Database {
   int NextObjectId() const;
 };
 
+// One session's open transaction. Savepoint 0 is the transaction's start; each savepoint
+// keeps the rows of every table changed after it, as they stood before that first change,
+// so that ROLLBACK to it can put them back. Tables are named by database and object id.
+struct TableImage {
+  std::string database;
+  int table_id = 0;
+  std::vector<Row> rows;
+};
+struct Savepoint {
+  std::string name;
+  std::vector<TableImage> images;
+};
+struct OpenTransaction {
+  std::vector<Savepoint> savepoints;
+};
+
+// A backup the server made, as msdb's backupset and backupmediafamily list it: every
+// BACKUP adds one, and a data set may list earlier ones.
+struct BackupRecord {
+  std::string database;
+  char type = 'D';  // D: database, L: log
+  std::string name, description, user;
+  SqlDateTime started, finished, database_created;
+  int position = 1;  // the set's position in its file
+  int64_t size_bytes = 0;
+  int64_t first_lsn = 0, last_lsn = 0;
+  int compatibility = 80, database_version = 539;
+  std::string device;  // the file's path as the BACKUP named it
+};
+
 // A process that is not a client connection (sysprocesses spids below 51).
 struct SystemProcess {
   int spid = 0;
@@ -190,6 +227,13 @@ class Model {
   std::string files_dir;  // where attachable files are looked up and detached ones written
   // Local paths of backup files a BACKUP or RESTORE has open now (they wait unlocked).
   std::set<std::string> busy_files;
+  // Open transactions by spid, and the tables they changed: "DATABASE\x1fid" (upper case)
+  // to the spid that holds the table until its transaction ends; a session waiting for
+  // such a table is listed with the table it waits for.
+  std::vector<BackupRecord> backups;  // oldest first
+  std::map<int, OpenTransaction> transactions;
+  std::map<std::string, int> table_locks;
+  std::map<int, std::string> lock_waits;
 
   // Look-ups; names compare case-insensitively as under a case-insensitive collation.
   Database* FindDatabase(const std::string& name);
@@ -201,10 +245,16 @@ class Model {
   void AddDatabase(Database db);  // keeps dbid order
   // Sessions (other than `except`) whose current database is `name`.
   std::vector<Session*> SessionsIn(const std::string& name, const Session* except = nullptr);
-  // Maps a Windows path the tool sends (C:\...\x.mdf) to a file under files_dir: the last
-  // path component, looked up case-insensitively.
+  // Maps a server path (C:\...\MSSQL\Data\x.mdf) to a file under files_dir: the data and
+  // the backup directory are files_dir itself, their subdirectories its subdirectories, each
+  // name looked up case-insensitively; a bare or relative name lies in the backup directory,
+  // and files_dir's own local path names it too. Empty when the file's directory does not
+  // exist on the server (any other directory).
   std::string LocalPath(const std::string& path) const;
 };
+
+// The names of a path's directories and file, "\\" and "/" alike.
+std::vector<std::string> PathComponents(const std::string& path);
 
 // Loads a data set; throws std::runtime_error with the file name and the reason.
 Model LoadModel(const std::string& DataFile);

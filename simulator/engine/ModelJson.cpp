@@ -1,6 +1,8 @@
 // Reading and writing the data set and attachable database files (format: engine/Model.h).
 //
-// Keys and defaults. server: name, instance, machine, product_version, product_level,
+// Keys and defaults. version: "2000" (SQL Server 2000 Desktop Engine, the default) or "2005"
+// (SQL Server 2005 Express: its version, edition, instance SQLEXPRESS and data root become
+// the server's defaults). server: name, instance, machine, product_version, product_level,
 // edition, engine_edition, version_text, collation, collation_seq, start_time, data_root,
 // backup_page_microseconds, physical_memory_mb (512), processor_count (1).
 // configuration[]: name, minimum, maximum, config_value, run_value (default config_value),
@@ -11,10 +13,14 @@
 // dbo, "sa"), collation, options {the nine DATABASEPROPERTYEX names: UserAccess, Status,
 // Updateability, IsAutoClose, IsAutoCreateStatistics, IsAutoShrink, IsAutoUpdateStatistics,
 // Recovery, IsTornPageDetectionEnabled; they override the status bits}, files[] {fileid,
-// name, filename, size, maxsize, growth, growth_percent, log}, users[] {name, login, uid,
+// name, filename, size, maxsize, growth, growth_percent, log, used (pages in use)}, users[] {name, login, uid,
 // roles[], sid}, tables[] {owner, name, id, created, columns[] {name, type, length,
-// precision, scale, nullable}, rows[][]}, damage[] {object_id, index_id, page_file, page,
+// precision, scale, nullable}, rows[][], primary_key[] (column names), primary_key_name
+// ("PK_" and the table's name)}, damage[] {object_id, index_id, page_file, page,
 // error, repair, text}.
+// backups[] (msdb's history): database, type ("D" or "L"), name, description, user ("sa"),
+// started, finished, position (1), size_bytes, device.
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -237,6 +243,7 @@ Database DatabaseFromJsonValue(const json& j, const std::string& where,
     file.growth = Get<int64_t>(f, "growth", 10);
     file.growth_percent = Get<bool>(f, "growth_percent", true);
     file.log_file = Get<bool>(f, "log", false);
+    file.used = Get<int64_t>(f, "used", -1);
     db.files.push_back(file);
   }
   bool has_dbo = false;
@@ -278,6 +285,15 @@ Database DatabaseFromJsonValue(const json& j, const std::string& where,
     table.id = Get<int>(t, "id", 0);
     table.created = t.contains("created") ? DateOf(t, "created", at) : db.crdate;
     for (const json& c : t.at("columns")) table.columns.push_back(ColumnFromJson(c, at));
+    for (const json& k : t.value("primary_key", json::array())) {
+      const std::string key = k.get<std::string>();
+      auto column = std::find_if(table.columns.begin(), table.columns.end(),
+                                 [&](const ColumnInfo& c) { return EqualNoCase(c.name, key); });
+      if (column == table.columns.end()) Bad(at, "primary key column '" + key + "' is no column");
+      table.primary_key.push_back(static_cast<int>(column - table.columns.begin()));
+    }
+    if (!table.primary_key.empty())
+      table.primary_key_name = Get<std::string>(t, "primary_key_name", "PK_" + table.name);
     size_t row_number = 0;
     for (const json& r : t.value("rows", json::array())) {
       const std::string row_at = at + " row " + std::to_string(++row_number);
@@ -323,6 +339,7 @@ json DatabaseToJsonValue(const Database& db) {
                {"size", f.size},     {"maxsize", f.maxsize}, {"growth", f.growth},
                {"growth_percent", f.growth_percent}};
     if (f.log_file) jf["log"] = true;
+    if (f.used >= 0) jf["used"] = f.used;
     files.push_back(jf);
   }
   j["files"] = files;
@@ -345,8 +362,15 @@ json DatabaseToJsonValue(const Database& db) {
       for (const Value& v : r) row.push_back(CellToJson(v));
       rows.push_back(row);
     }
-    tables.push_back({{"owner", t.owner}, {"name", t.name}, {"id", t.id},
-                      {"created", DateTimeText(t.created)}, {"columns", columns}, {"rows", rows}});
+    json table = {{"owner", t.owner}, {"name", t.name}, {"id", t.id},
+                  {"created", DateTimeText(t.created)}, {"columns", columns}, {"rows", rows}};
+    if (!t.primary_key.empty()) {
+      json key = json::array();
+      for (int k : t.primary_key) key.push_back(t.columns[static_cast<size_t>(k)].name);
+      table["primary_key"] = key;
+      table["primary_key_name"] = t.primary_key_name;
+    }
+    tables.push_back(table);
   }
   j["tables"] = tables;
   json damage = json::array();
@@ -366,6 +390,49 @@ json ParseText(const std::string& text, const std::string& where) {
   } catch (const json::exception& e) {
     Bad(where, e.what());
   }
+}
+
+// What a SQL Server 2005 Express instance reports of itself (SP2).
+ServerInfo Express2005() {
+  ServerInfo s;
+  s.instance = "SQLEXPRESS";
+  s.product_version = "9.00.3042.00";
+  s.product_level = "SP2";
+  s.edition = "Express Edition";
+  s.engine_edition = 4;
+  s.version_text =
+      "Microsoft SQL Server 2005 - 9.00.3042.00 (Intel X86) \n\tFeb  9 2007 22:47:07 \n\tCopyright (c) "
+      "1988-2005 Microsoft Corporation\n\tExpress Edition on Windows NT 5.1 (Build 2600: Service Pack 3)\n";
+  s.data_root = "C:\\Program Files\\Microsoft SQL Server\\MSSQL.1\\MSSQL";
+  return s;
+}
+
+BackupRecord BackupFromJson(Model& model, const json& j, const std::string& where) {
+  BackupRecord b;
+  b.database = j.at("database").get<std::string>();
+  const std::string at = where + " backup of " + b.database;
+  const Database* db = model.FindDatabase(b.database);
+  if (db == nullptr) Bad(at, "no such database");
+  b.type = Get<std::string>(j, "type", "D").front();
+  b.name = Get<std::string>(j, "name", "");
+  b.description = Get<std::string>(j, "description", "");
+  b.user = Get<std::string>(j, "user", "sa");
+  b.finished = DateOf(j, "finished", at);
+  b.started = j.contains("started") ? DateOf(j, "started", at) : b.finished;
+  b.database_created = db->crdate;
+  b.position = Get<int>(j, "position", 1);
+  b.size_bytes = Get<int64_t>(j, "size_bytes", 0);
+  b.device = Get<std::string>(j, "device", "");
+  b.compatibility = db->cmptlevel;
+  b.database_version = db->version;
+  return b;
+}
+
+json BackupToJson(const BackupRecord& b) {
+  return {{"database", b.database}, {"type", std::string(1, b.type)}, {"name", b.name},
+          {"description", b.description}, {"user", b.user}, {"started", DateTimeText(b.started)},
+          {"finished", DateTimeText(b.finished)}, {"position", b.position},
+          {"size_bytes", b.size_bytes}, {"device", b.device}};
 }
 
 void AddSystemProcesses(Model& model) {
@@ -393,6 +460,9 @@ Model LoadModel(const std::string& DataFile) {
   try {
     const json server = root.value("server", json::object());
     ServerInfo& s = model.server;
+    const std::string version = Get<std::string>(root, "version", "2000");
+    if (version == "2005") s = Express2005();
+    else if (version != "2000") Bad(DataFile, "version " + version + " is neither 2000 nor 2005");
     s.name = Get<std::string>(server, "name", s.name);
     s.instance = Get<std::string>(server, "instance", s.instance);
     s.machine = Get<std::string>(server, "machine", s.machine);
@@ -449,6 +519,11 @@ Model LoadModel(const std::string& DataFile) {
   } catch (const json::exception& e) {
     Bad(DataFile, e.what());
   }
+  try {
+    for (const json& b : root.value("backups", json::array())) model.backups.push_back(BackupFromJson(model, b, DataFile));
+  } catch (const json::exception& e) {
+    Bad(DataFile, e.what());
+  }
   if (!model.FindDatabase("master")) Bad(DataFile, "the data set has no master database");
   if (model.logins.empty()) Bad(DataFile, "the data set has no logins");
   AddSystemProcesses(model);
@@ -469,6 +544,7 @@ std::string DatabaseToJson(const Database& db) { return DatabaseToJsonValue(db).
 std::string ModelToJson(const Model& model) {
   json root;
   const ServerInfo& s = model.server;
+  root["version"] = s.Is2005() ? "2005" : "2000";
   root["server"] = {{"name", s.name},
                     {"instance", s.instance},
                     {"machine", s.machine},
@@ -501,6 +577,9 @@ std::string ModelToJson(const Model& model) {
   json databases = json::array();
   for (const Database& d : model.databases) databases.push_back(DatabaseToJsonValue(d));
   root["databases"] = databases;
+  json backups = json::array();
+  for (const BackupRecord& b : model.backups) backups.push_back(BackupToJson(b));
+  root["backups"] = backups;
   return root.dump(1);
 }
 

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "engine/Transactions.h"
+
 namespace msde {
 namespace {
 
@@ -36,6 +38,7 @@ const StatementRegistration kill_statement("KILL", Kill);
 }  // namespace
 
 void EndSession(Context& ctx, Session& victim) {
+  RollbackSession(ctx.model, victim);
   victim.killed = true;
   victim.cancel_requested = true;
   victim.database.clear();

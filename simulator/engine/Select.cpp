@@ -5,6 +5,7 @@
 
 #include "engine/Expression.h"
 #include "engine/SystemTables.h"
+#include "engine/Transactions.h"
 #include "engine/TypeNames.h"
 #include "engine/Values.h"
 
@@ -185,6 +186,7 @@ void Select(Context& ctx, Parser& p) {
       p.ExpectSymbol(")");
     }
     source = OpenTable(ctx, name);
+    StartImplicitTransaction(ctx);
     scope.name = source.name;
     scope.columns = &source.columns;
   }

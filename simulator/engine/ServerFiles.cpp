@@ -14,21 +14,6 @@
 namespace msde {
 namespace {
 
-std::vector<std::string> Components(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (char c : path) {
-    if (c == '\\' || c == '/') {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  if (!part.empty()) parts.push_back(part);
-  return parts;
-}
-
 struct DiskEntry {
   std::string name;
   bool is_file = false;
@@ -57,11 +42,11 @@ std::vector<DiskEntry> LocalEntries(const std::filesystem::path& dir) {
 }
 
 Place Resolve(const Model& model, const std::string& path) {
-  const std::vector<std::string> parts = Components(path);
+  const std::vector<std::string> parts = PathComponents(path);
   Place place;
   if (parts.empty()) return place;
   for (const std::string& root : {model.server.DataDirectory(), model.server.BackupDirectory()}) {
-    const std::vector<std::string> data = Components(root);
+    const std::vector<std::string> data = PathComponents(root);
     bool on_the_way = true;
     for (size_t i = 0; i < parts.size() && i < data.size(); ++i)
       on_the_way = on_the_way && EqualNoCase(parts[i], data[i]);
@@ -98,7 +83,7 @@ Place Resolve(const Model& model, const std::string& path) {
 }
 
 std::string Parent(const std::string& path) {
-  std::vector<std::string> parts = Components(path);
+  std::vector<std::string> parts = PathComponents(path);
   if (parts.size() <= 1) return {};
   parts.pop_back();
   std::string parent;

@@ -24,10 +24,13 @@ void Use(Context& ctx, Parser& p) {
   const std::string old = ctx.CurrentDatabase().name;
   ctx.session.database = db->name;
   ctx.sink.DatabaseChanged(old, db->name);
-  ctx.Info(5701, "Changed database context to '" + db->name + "'.");
+  // Severity 0, as SQL Server sends it: clients that raise on informational messages of
+  // severity 10 (pymssql) must not fail on every USE.
+  ctx.Info(5701, "Changed database context to '" + db->name + "'.", 0);
 }
 
-// SET options change nothing the engine models, except the session's language.
+// SET changes the session's language, NOCOUNT and IMPLICIT_TRANSACTIONS; the other options
+// change nothing the engine models.
 void Set(Context& ctx, Parser& p) {
   const std::string option = Upper(p.ExpectName());
   if (option == "LANGUAGE") {
@@ -45,8 +48,21 @@ void Set(Context& ctx, Parser& p) {
     return;
   }
   if (p.AtEnd()) p.FailHere();
-  // SET TEXTSIZE 4096, SET NOCOUNT ON, SET ANSI_NULLS, QUOTED_IDENTIFIER OFF, ...
-  while (!p.AtEnd()) p.Next();
+  // SET NOCOUNT ON, SET ANSI_NULLS, QUOTED_IDENTIFIER OFF: a list of switches and ON or OFF.
+  std::vector<std::string> switches{option};
+  while (p.AcceptSymbol(",")) switches.push_back(Upper(p.ExpectName()));
+  const bool on = p.Peek().IsWord("ON");
+  if (!on && !p.Peek().IsWord("OFF")) {
+    // SET TEXTSIZE 4096, SET DATEFORMAT dmy, ...: nothing the engine models.
+    while (!p.AtEnd()) p.Next();
+    return;
+  }
+  p.Next();
+  p.ExpectEnd();
+  for (const std::string& name : switches) {
+    if (name == "NOCOUNT") ctx.session.nocount = on;
+    if (name == "IMPLICIT_TRANSACTIONS") ctx.session.implicit_transactions = on;
+  }
 }
 
 void Print(Context& ctx, Parser& p) {

@@ -7,6 +7,7 @@
 
 #include "engine/SqlTime.h"
 #include "engine/Statements.h"
+#include "engine/Transactions.h"
 
 namespace msde {
 namespace {
@@ -26,9 +27,10 @@ void CloseShifts(Context& ctx, const ProcArgs&) {
   // Outside a shop database the procedure does not exist.
   if (id < 0 || end < 0 || amount < 0) ctx.Fail(2812, 16, 62, "Could not find stored procedure 'ZamknijZmiany'.");
   ctx.CheckWritable(db);
+  Table& table = PrepareTableChange(ctx, db.name, shifts->id);
   int64_t closed = 0;
   std::string without_amount;
-  for (Row& row : shifts->rows) {
+  for (Row& row : table.rows) {
     if (!IsNull(row[end])) continue;
     row[end] = NowDateTime();
     ++closed;

@@ -1,7 +1,10 @@
 #include "engine/SimEngine.h"
 
+#include <algorithm>
+
 #include "engine/Lexer.h"
 #include "engine/Statements.h"
+#include "engine/Transactions.h"
 #include "engine/Values.h"
 
 namespace msde {
@@ -39,9 +42,17 @@ void RunDeferred(Context& ctx) {
 std::string CommandOf(const std::vector<Token>& statement) {
   if (statement.empty() || statement.front().kind != TokenKind::Word) return "EXECUTE";
   const std::string word = Upper(statement.front().text);
-  for (const char* known : {"SELECT", "USE", "KILL", "DBCC", "WAITFOR", "SET", "ALTER", "RECONFIGURE"})
+  for (const char* known : {"SELECT", "INSERT", "UPDATE", "DELETE", "USE", "KILL", "DBCC", "WAITFOR",
+                            "SET", "ALTER", "RECONFIGURE"})
     if (word == known) return word == "ALTER" ? "ALTER DATABASE" : word;
   return "EXECUTE";
+}
+
+const Token* TooLongName(const std::vector<std::vector<Token>>& statements) {
+  for (const auto& statement : statements)
+    for (const Token& t : statement)
+      if (t.IsName() && Utf8Length(t.text) > 128) return &t;
+  return nullptr;
 }
 
 }  // namespace
@@ -79,8 +90,10 @@ std::shared_ptr<Session> SimEngine::Login(const LoginRequest& request, std::vect
       session->database = db.name;
     } catch (const SqlError& e) {
       if (e.message.number != 911) Errors.push_back(e.message);
-      Errors.push_back(LoginMessage(4060, 11, 1, "Cannot open database requested in login '" +
-                                                     request.database + "'. Login fails."));
+      Errors.push_back(LoginMessage(4060, 11, 1,
+                                    model_.server.Is2005()
+                                        ? "Cannot open database \"" + request.database + "\" requested by the login. The login failed."
+                                        : "Cannot open database requested in login '" + request.database + "'. Login fails."));
       return nullptr;
     }
   } else {
@@ -115,14 +128,29 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
       m.number = 105;
       m.text = "Unclosed quotation mark before the character string '" + e.near + "'.";
       sink.Error(m);
-      m.number = 170;
-      m.text = "Line " + std::to_string(e.line) + ": Incorrect syntax near '" + e.near + "'.";
+      m.number = model_.server.Is2005() ? 102 : 170;
+      m.text = (model_.server.Is2005() ? "" : "Line " + std::to_string(e.line) + ": ") + "Incorrect syntax near '" +
+               e.near + "'.";
     } else {
       m.number = 113;
       m.text = "Missing end comment mark '*/'.";
     }
     sink.Error(m);
     sink.Done(-1, true);
+    lexed = false;
+  }
+  // A name longer than 128 characters fails the whole batch before any of it runs.
+  if (const Token* t = TooLongName(statements)) {
+    if (trace_) trace_->Write(session.spid, session.program, session.database, sql);
+    Message m;
+    m.number = 103;
+    m.severity = 15;
+    m.state = 4;
+    m.line = t->line;
+    m.text = "The identifier that starts with '" + Utf8Prefix(t->text, 128) + "' is too long. Maximum length is 128.";
+    sink.Error(m);
+    sink.Done(-1, true);
+    statements.clear();
     lexed = false;
   }
   // A batch of nothing but blanks and comments still ends with a Done.
@@ -147,9 +175,13 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
     bool stop = false;
     try {
       ExecuteStatement(ctx, std::move(statement));
-      sink.Done(ctx.in_procedure ? -1 : ctx.last_count, false);
+      sink.Done(ctx.in_procedure || session.nocount ? -1 : ctx.last_count, false);
+      session.rowcount = std::max<int64_t>(ctx.last_count, 0);
+      session.error = 0;
     } catch (const SqlError& e) {
-      sink.Error(e.message);
+      session.rowcount = 0;
+      session.error = e.message.number;
+      if (!e.sent) sink.Error(e.message);
       sink.Done(-1, true);
       stop = e.abort_batch;
     } catch (const BatchCancelled&) {
@@ -173,6 +205,8 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
 
 void SimEngine::Logout(Session& session) {
   std::lock_guard<std::mutex> guard(mutex_);
+  // What the connection left uncommitted goes with it.
+  RollbackSession(model_, session);
   auto it = model_.sessions.find(session.spid);
   if (it != model_.sessions.end() && it->second.get() == &session) model_.sessions.erase(it);
 }

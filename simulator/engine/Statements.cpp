@@ -176,11 +176,21 @@ void Context::Fail(int number, int severity, int state, const std::string& text,
   throw SqlError(MakeMessage(*this, number, severity, state, text), AbortBatch);
 }
 
+void Context::FailTerminated(int number, int severity, int state, const std::string& text) {
+  SqlError error(MakeMessage(*this, number, severity, state, text), false);
+  sink.Error(error.message);
+  Info(3621, "The statement has been terminated.", 0, 1);
+  error.sent = true;
+  throw error;
+}
+
 void Context::SyntaxError(const std::string& near) {
   const std::string saved = procedure;
   procedure.clear();
-  Message m = MakeMessage(*this, 170, 15, 1,
-                          "Line " + std::to_string(line) + ": Incorrect syntax near '" + near + "'.");
+  // SQL Server 2005 names the line only in the message's line field.
+  Message m = model.server.Is2005()
+                  ? MakeMessage(*this, 102, 15, 1, "Incorrect syntax near '" + near + "'.")
+                  : MakeMessage(*this, 170, 15, 1, "Line " + std::to_string(line) + ": Incorrect syntax near '" + near + "'.");
   procedure = saved;
   throw SqlError(m, true);
 }
@@ -196,7 +206,7 @@ void Context::BeginResult(const std::vector<ColumnInfo>& columns) { sink.Columns
 void Context::ResultRow(const Row& row) { sink.RowData(row); }
 
 void Context::EndResult(int64_t rows) {
-  if (in_procedure) sink.Done(rows, false);
+  if (in_procedure) sink.Done(session.nocount ? -1 : rows, false);
   else last_count = rows;
 }
 
@@ -417,8 +427,7 @@ void ExecuteStatement(Context& ctx, std::vector<Token> tokens) {
       return;
     }
   }
-  static const char* kUnserved[] = {"INSERT", "UPDATE", "DELETE", "CREATE", "DROP", "DECLARE",
-                                    "IF", "WHILE", "BEGIN", "COMMIT", "ROLLBACK", "GRANT",
+  static const char* kUnserved[] = {"CREATE", "DROP", "DECLARE", "WHILE", "GRANT",
                                     "REVOKE", "DENY", "TRUNCATE", "BACKUP", "RESTORE", "RETURN",
                                     "GOTO", "OPEN", "FETCH", "CLOSE", "DEALLOCATE", "CHECKPOINT"};
   for (const char* word : kUnserved)

@@ -61,6 +61,7 @@ class SqlError : public std::runtime_error {
       : std::runtime_error(message.text), message(std::move(message)), abort_batch(AbortBatch) {}
   Message message;
   bool abort_batch;
+  bool sent = false;  // the message already went to the client (FailTerminated)
 };
 
 // Thrown when the client cancelled (attention) or the session was killed while a statement
@@ -94,6 +95,9 @@ class Context {
   // Ends the statement with an error.
   [[noreturn]] void Fail(int number, int severity, int state, const std::string& text,
                          bool AbortBatch = false);
+  // Ends a data change that breaks a rule of its table (515, 2627, 8152, ...): the error,
+  // then 3621 "The statement has been terminated.", as SQL Server sends them.
+  [[noreturn]] void FailTerminated(int number, int severity, int state, const std::string& text);
   // 170 "Line n: Incorrect syntax near 'x'." (severity 15, state 1), ends the batch.
   [[noreturn]] void SyntaxError(const std::string& near);
 
@@ -152,6 +156,7 @@ class Parser {
   Context& ctx;
   size_t position = 0;
   std::vector<Token> tokens;
+  int nesting = 0;  // the expression parser's recursion depth (bounded, error 191)
 };
 
 // Procedure arguments after binding to the declared parameters.

@@ -9,7 +9,7 @@ namespace msde {
 namespace {
 
 struct SystemTableEntry {
-  bool master_only;
+  std::string only_in;  // the one database that holds the table; empty: every database
   SystemTableBuilder builder;
 };
 
@@ -27,8 +27,12 @@ std::string JoinName(const std::vector<std::string>& parts) {
 }  // namespace
 
 SystemTableRegistration::SystemTableRegistration(const char* name, bool master_only,
+                                                 SystemTableBuilder builder)
+    : SystemTableRegistration(name, master_only ? "master" : "", std::move(builder)) {}
+
+SystemTableRegistration::SystemTableRegistration(const char* name, const char* only_in,
                                                  SystemTableBuilder builder) {
-  SystemTableMap()[Upper(name)] = SystemTableEntry{master_only, std::move(builder)};
+  SystemTableMap()[Upper(name)] = SystemTableEntry{only_in, std::move(builder)};
 }
 
 ColumnInfo Column(const char* name, SqlType type, int length, bool nullable) {
@@ -58,6 +62,15 @@ int64_t FileStatus(const DbFile& f) {
   return status;
 }
 
+void CheckTableQualifier(Context& ctx, const ProcArgs& args) {
+  if (args.Has("@table_qualifier") &&
+      !EqualNoCase(args.Text("@table_qualifier"), ctx.CurrentDatabase().name))
+    ctx.Fail(15250, 16, 1,
+             "The database name component of the object qualifier must be the name of the current database.");
+}
+
+bool IsSystemTableName(const std::string& name) { return SystemTableMap().count(Upper(name)) > 0; }
+
 RowSource OpenTable(Context& ctx, const std::vector<std::string>& parts) {
   const std::string& object = parts.back();
   const std::string owner = parts.size() >= 2 ? parts[parts.size() - 2] : "";
@@ -74,9 +87,11 @@ RowSource OpenTable(Context& ctx, const std::vector<std::string>& parts) {
   RowSource source;
   source.name = object;
   auto& map = SystemTableMap();
-  auto it = map.find(Upper(object));
-  if (it != map.end() && (owner.empty() || EqualNoCase(owner, "dbo")) &&
-      (!it->second.master_only || db->name == "master")) {
+  // SQL Server 2005's catalogue views live in the schema sys.
+  const bool view = EqualNoCase(owner, "sys") && ctx.model.server.Is2005();
+  auto it = map.find(Upper(view ? "sys." + object : object));
+  if (it != map.end() && (owner.empty() || EqualNoCase(owner, "dbo") || view) &&
+      (it->second.only_in.empty() || EqualNoCase(db->name, it->second.only_in))) {
     it->second.builder(ctx, *db, source);
     return source;
   }

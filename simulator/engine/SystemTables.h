@@ -23,7 +23,15 @@ using SystemTableBuilder = std::function<void(Context&, Database&, RowSource&)>;
 // and names it elsewhere fail with 208.
 struct SystemTableRegistration {
   SystemTableRegistration(const char* name, bool master_only, SystemTableBuilder builder);
+  // A table of one database only (msdb's backupset).
+  SystemTableRegistration(const char* name, const char* only_in, SystemTableBuilder builder);
 };
+
+// The catalogue procedures' @table_qualifier must name the current database (15250).
+void CheckTableQualifier(Context& ctx, const ProcArgs& args);
+
+// Whether `name` is a system table (sysdatabases, sysobjects, ...).
+bool IsSystemTableName(const std::string& name);
 
 // The table named by [db.][owner.]name: a system table or a user table. 208 "Invalid
 // object name" when there is none; 911 and the entry checks for another database.

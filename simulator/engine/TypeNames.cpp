@@ -33,6 +33,9 @@ const TypeFacts kTypes[] = {
     {SqlType::Text, "text", 35, -1, 16, 0},
     {SqlType::NText, "ntext", 99, -10, 16, 0},
     {SqlType::UniqueIdentifier, "uniqueidentifier", 36, -11, 16, 36},
+    {SqlType::Variant, "sql_variant", 98, -150, 8016, 0},
+    {SqlType::Binary, "binary", 173, -2, 0, 0},
+    {SqlType::VarBinary, "varbinary", 165, -3, 0, 0},
 };
 
 const TypeFacts& Facts(SqlType type) {

@@ -136,24 +136,36 @@ std::optional<double> ToDouble(const Value& value) {
   return std::nullopt;
 }
 
-std::string UpperText(const std::string& text) {
+namespace {
+
+// The letter in the other case where `upper` asks for it: ASCII, Latin-1 (à to þ) and the
+// pairs of Latin Extended-A, where the Polish letters are (Ą ą, Ć ć, Ę ę, Ł ł, Ń ń, Ś ś,
+// Ź ź, Ż ż): capitals at odd code points in 0x139-0x148 and 0x179-0x17E, at even ones else.
+unsigned InCase(unsigned code, bool upper) {
+  if (code < 0x80) return static_cast<unsigned>(upper ? std::toupper(static_cast<int>(code)) : std::tolower(static_cast<int>(code)));
+  if (upper && code >= 0xE0 && code <= 0xFE && code != 0xF7) return code - 0x20;
+  if (!upper && code >= 0xC0 && code <= 0xDE && code != 0xD7) return code + 0x20;
+  if (code < 0x100 || code > 0x17E || code == 0x130 || code == 0x131 || code == 0x138 || code == 0x149 || code == 0x178)
+    return code;
+  const bool capitals_odd = (code >= 0x139 && code <= 0x148) || (code >= 0x179 && code <= 0x17E);
+  const bool capital = (code % 2 == 1) == capitals_odd;
+  if (upper && !capital) return code - 1;
+  if (!upper && capital) return code + 1;
+  return code;
+}
+
+std::string InCaseText(const std::string& text, bool upper) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c < 0x80) {
-      out += static_cast<char>(std::toupper(c));
+      out += static_cast<char>(InCase(c, upper));
       continue;
     }
-    // Two-byte sequences of Latin-1 Supplement and Latin Extended-A: ó and the Polish
-    // letters ą ć ę ł ń ś ź ż (odd code points of the pairs) turn into their capitals.
+    // Two-byte sequences up to Latin Extended-A keep their length in the other case.
     if (i + 1 < text.size() && (c == 0xC3 || c == 0xC4 || c == 0xC5)) {
-      unsigned code = ((c & 0x1F) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F);
-      if (code >= 0xE0 && code <= 0xFE && code != 0xF7) code -= 0x20;
-      else if (code >= 0x100 && code <= 0x17F && code != 0x131 && code != 0x138 && code != 0x149) {
-        const bool pairs_odd = (code >= 0x139 && code <= 0x148) || (code >= 0x179 && code <= 0x17E);
-        if (pairs_odd ? (code % 2 == 0) : (code % 2 == 1)) --code;
-      }
+      const unsigned code = InCase(((c & 0x1F) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F), upper);
       out += static_cast<char>(0xC0 | (code >> 6));
       out += static_cast<char>(0x80 | (code & 0x3F));
       ++i;
@@ -163,6 +175,11 @@ std::string UpperText(const std::string& text) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string UpperText(const std::string& text) { return InCaseText(text, true); }
+std::string LowerText(const std::string& text) { return InCaseText(text, false); }
 
 namespace {
 

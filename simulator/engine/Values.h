@@ -28,5 +28,6 @@ int CompareValues(const Value& a, const Value& b);
 bool LikeMatch(const std::string& text, const std::string& pattern);
 // Character-aware upper case of UTF-8 text (ASCII and Polish letters).
 std::string UpperText(const std::string& text);
+std::string LowerText(const std::string& text);  // the same letters in lower case
 
 }  // namespace msde

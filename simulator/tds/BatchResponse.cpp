@@ -29,7 +29,7 @@ void BatchResponse::Guarded(F write) {
 void BatchResponse::Columns(const std::vector<ColumnInfo>& columns) {
   if (Suppressed()) return;
   FlushDone(true);
-  encoder_ = std::make_unique<ResultEncoder>(columns);
+  encoder_ = std::make_unique<ResultEncoder>(columns, !out_.Tds70());
   Guarded([&] { encoder_->WriteMetadata(out_.Tokens()); });
   statement_had_result_ = true;
   Flush();
@@ -45,10 +45,8 @@ void BatchResponse::Info(const Message& message) {
   if (Suppressed()) return;
   FlushDone(true);
   WriteMessage(out_.Tokens(), Token::Info, message, server_);
-  if (message.now)
-    out_.FlushAll();
-  else
-    Flush();
+  Flush();
+  if (message.now) out_.FlushAll();
 }
 
 void BatchResponse::Error(const Message& message) {
@@ -78,8 +76,13 @@ void BatchResponse::DatabaseChanged(const std::string& OldName, const std::strin
 
 void BatchResponse::Finish(bool attention) {
   if (attention) {
-    out_.DiscardPending();
     done_.reset();
+    if (out_.Started())
+      out_.CutAtTokenEnd();
+    else
+      out_.DiscardPending();
+    WriteDone(out_.Tokens(), DoneStatus::Final, 0, 0);
+    out_.EndMessage();
     WriteDone(out_.Tokens(), DoneStatus::Attention, 0, 0);
   } else if (done_) {
     FlushDone(false);
@@ -95,7 +98,7 @@ void BatchResponse::FinishCall(const std::vector<ReturnValue>& outputs, bool mor
   FlushDone(true);
   Writer& w = out_.Tokens();
   WriteReturnStatus(w, any_error_ ? -6 : 0);  // SQL Server's status for a failed statement
-  for (const auto& o : outputs) WriteReturnValue(w, o.ordinal, o.name, o.value);
+  for (const auto& o : outputs) WriteReturnValue(w, o.ordinal, o.name, o.type, o.value, !out_.Tds70());
   uint16_t status =
       (more ? DoneStatus::More : DoneStatus::Final) | (any_error_ ? DoneStatus::Error : 0);
   WriteDone(w, status, 0, 0, Token::DoneProc);

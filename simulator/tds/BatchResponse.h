@@ -27,8 +27,11 @@ class BatchResponse : public BatchSink {
   void Done(int64_t RowCount, bool Error) override;
   void DatabaseChanged(const std::string& OldName, const std::string& NewName) override;
 
-  // Ends the message: the last DONE without DONE_MORE, or, after an attention, whatever
-  // has not gone out yet replaced by the attention's acknowledgement.
+  // Ends the message: the last DONE without DONE_MORE. After an attention, as SQL Server
+  // does: the response cut short after the token that was going out (a bare DONE when
+  // nothing had gone out), then the acknowledgement, a DONE with DONE_ATTN, as a message of
+  // its own: a client such as tedious reads the one as the end of its request and waits
+  // for the other.
   void Finish(bool attention);
   // Ends a procedure call: return status, output parameters and DONEPROC (DONE_MORE when
   // another call of the same request follows). The message itself stays open.
@@ -37,7 +40,10 @@ class BatchResponse : public BatchSink {
  private:
   bool Suppressed() const { return session_.cancel_requested || out_.Broken(); }
   void FlushDone(bool more);
-  void Flush() { out_.FlushFullPackets(); }
+  void Flush() {
+    out_.MarkTokenEnd();
+    out_.FlushFullPackets();
+  }
   // Runs Write, taking back what it wrote if it throws.
   template <typename F>
   void Guarded(F write);

@@ -1,7 +1,10 @@
 #include "tds/Connection.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <exception>
+#include <system_error>
 
 #include "tds/BatchResponse.h"
 #include "tds/Login7.h"
@@ -74,7 +77,11 @@ std::optional<RequestMessage> Connection::Pop(int TimeoutMs) {
 }
 
 void Connection::Run() {
-  reader_ = std::thread([this] { ReadRequests(); });
+  try {
+    reader_ = std::thread([this] { ReadRequests(); });
+  } catch (const std::system_error&) {
+    return;  // the system has no thread to spare: the socket closes with the connection
+  }
   if (LogIn()) Serve();
   socket_->Shutdown();
   {
@@ -97,24 +104,37 @@ void Connection::Run() {
 }
 
 bool Connection::LogIn() {
-  auto request = Pop(options_.login_timeout_ms);
+  // One deadline for the whole login, so that a client dribbling packets cannot hold a
+  // session that never logs in.
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.login_timeout_ms);
+  auto left = [&] {
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<int64_t>(0, ms.count()));
+  };
+  auto request = Pop(left());
   if (!request || request->oversized) return false;
   try {
     if (request->type == PacketType::PreLogin) {
       out_.Tokens().Raw(PreLoginReply(request->payload));
       if (!out_.EndMessage()) return false;
-      request = Pop(options_.login_timeout_ms);
+      request = Pop(left());
       if (!request || request->oversized) return false;
+    }
+    if (request->type == PacketType::PreTds7Login) {
+      RefuseOldLogin();
+      return false;
     }
     if (request->type != PacketType::Login7) return false;
     Login7 login = ParseLogin7(request->payload);
-    if ((login.tds_version >> 24) < (kTds71 >> 24)) {
-      // Clients older than TDS 7.1 would need the pre-collation type forms.
+    const uint32_t major = login.tds_version >> 24;
+    if (major < 0x70) {
       RefuseRequest(kMsgProtocolError, 16,
-                    "The incoming tabular data stream (TDS) protocol "
-                    "stream is incorrect. This server requires TDS 7.1 or later.");
+                    "The incoming tabular data stream (TDS) protocol stream is incorrect.");
       return false;
     }
+    out_.SetTds70(major == 0x70);
     std::vector<Message> errors;
     auto session = engine_.Login(login.request, errors);
     if (!session) {
@@ -151,12 +171,19 @@ void Connection::WriteLoginResponse(uint32_t PacketSize) {
   WriteMessage(w, Token::Info,
                ServerMessage(5701, 0, 2, "Changed database context to '" + s.database + "'."),
                server_name_);
-  WriteCollationChange(w);
+  if (out_.Tds70()) {
+    // TDS 7.0 knows no collations: the sort order's locale (Polish) and its comparison
+    // flags (ignore case, kana type and width) stand in for Polish_CI_AS.
+    WriteEnvChange(w, EnvType::UnicodeLocale, "1045", "");
+    WriteEnvChange(w, EnvType::UnicodeComparison, "196609", "");
+  } else {
+    WriteCollationChange(w);
+  }
   WriteEnvChange(w, EnvType::Language, s.language, "");
   WriteMessage(w, Token::Info,
                ServerMessage(5703, 0, 1, "Changed language setting to " + s.language + "."),
                server_name_);
-  WriteLoginAck(w);
+  WriteLoginAck(w, out_.Tds70() ? kTds70 : kTds71);
   WriteEnvChange(w, EnvType::PacketSize, std::to_string(PacketSize),
                  std::to_string(kDefaultPacketSize));
   WriteDone(w, DoneStatus::Final, 0, 0);
@@ -221,7 +248,7 @@ void Connection::RunBatch(const RequestMessage& request) {
 void Connection::RunCalls(const RequestMessage& request) {
   std::vector<RpcCall> calls;
   try {
-    calls = ParseRpcRequest(request.payload);
+    calls = ParseRpcRequest(request.payload, !out_.Tds70());
   } catch (const ProtocolError&) {
     RefuseRequest(kMsgProtocolError, 16,
                   "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol "
@@ -250,6 +277,28 @@ void Connection::Execute(const std::string& sql, BatchResponse& response) {
     std::fprintf(stderr, "msde-sim: batch failed inside the engine: %s\n", e.what());
     response.Error(ServerMessage(kMsgInternalError, 16, 1, "Internal SQL Server error."));
   }
+}
+
+void Connection::RefuseOldLogin() {
+  // In the TDS 4.2 forms such a client reads: single-byte texts, no LOGINACK.
+  Writer& w = out_.Tokens();
+  const std::string text =
+      "The incoming tabular data stream (TDS) protocol stream is incorrect. This server "
+      "accepts TDS 7.0 and later logins only.";
+  w.U8(Token::Error);
+  size_t at = w.BeginLength16();
+  w.U32(kMsgProtocolError);
+  w.U8(1);   // state
+  w.U8(16);  // severity
+  w.U16(static_cast<uint16_t>(text.size()));
+  w.Raw(text.data(), text.size());
+  w.U8(static_cast<uint8_t>(std::min<size_t>(server_name_.size(), 255)));
+  w.Raw(server_name_.data(), std::min<size_t>(server_name_.size(), 255));
+  w.U8(0);  // no procedure
+  w.U16(1);
+  w.EndLength16(at);
+  WriteDone(w, DoneStatus::Error, 0, 0);
+  out_.EndMessage();
 }
 
 void Connection::RefuseRequest(int number, int severity, const std::string& text) {

@@ -41,6 +41,8 @@ class Connection {
   void RunCalls(const RequestMessage& request);
   // Runs Sql through the engine; an engine failure becomes an error in the response.
   void Execute(const std::string& sql, BatchResponse& response);
+  // The answer to a TDS 4.2 or 5.0 login: an error the client can read, then the end.
+  void RefuseOldLogin();
   // A whole response of one error and a DONE, for a request that cannot be run.
   void RefuseRequest(int number, int severity, const std::string& text);
   void WriteLoginResponse(uint32_t PacketSize);

@@ -79,7 +79,17 @@ bool ResponseWriter::EndMessage() {
   SendPacket(data.data(), data.size(), true);
   data.clear();
   packet_number_ = 1;
+  sent_ = 0;
+  boundaries_.clear();
   return !broken_;
+}
+
+void ResponseWriter::CutAtTokenEnd() {
+  Bytes& data = pending_.Data();
+  // What is pending always ends with a whole token.
+  size_t keep = boundaries_.empty() ? data.size() : boundaries_.front() - sent_;
+  if (keep < data.size()) data.resize(keep);
+  boundaries_.clear();
 }
 
 bool ResponseWriter::SendPacket(const uint8_t* data, size_t n, bool last) {
@@ -97,6 +107,8 @@ bool ResponseWriter::SendPacket(const uint8_t* data, size_t n, bool last) {
   Bytes packet(header, header + kHeaderSize);
   packet.insert(packet.end(), data, data + n);
   if (!socket_.SendAll(packet.data(), packet.size())) broken_ = true;
+  sent_ += n;
+  while (!boundaries_.empty() && boundaries_.front() < sent_) boundaries_.pop_front();
   return !broken_;
 }
 

@@ -4,6 +4,7 @@
 // messages up to a size limit; responses are cut into packets of the negotiated size.
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 
 #include "tds/Socket.h"
@@ -60,6 +61,9 @@ class ResponseWriter {
   ResponseWriter(Socket& socket, size_t PacketSize) : socket_(socket), packet_size_(PacketSize) {}
   void SetPacketSize(size_t size) { packet_size_ = size; }
   void SetSpid(int spid) { spid_ = static_cast<uint16_t>(spid); }
+  // A TDS 7.0 client: character types travel without a collation.
+  void SetTds70(bool tds70) { tds70_ = tds70; }
+  bool Tds70() const { return tds70_; }
   // Tokens are written here and go out in whole packets as they accumulate.
   Writer& Tokens() { return pending_; }
   // Sends the full packets accumulated so far (never the last, partial one).
@@ -70,8 +74,17 @@ class ResponseWriter {
   void FlushAll();
   // Sends the rest as the message's last packet. False when the peer is gone.
   bool EndMessage();
-  // Drops what has not been sent yet (after an attention).
-  void DiscardPending() { pending_.Clear(); }
+  // Records that the tokens written so far end here: a response cut short by an attention
+  // ends at such a point, never inside a token that has partly gone out.
+  void MarkTokenEnd() { boundaries_.push_back(sent_ + pending_.Data().size()); }
+  // Whether any part of the current message has gone out.
+  bool Started() const { return sent_ > 0; }
+  // Drops what has not been sent yet, but completes the token that has partly gone out.
+  void CutAtTokenEnd();
+  void DiscardPending() {
+    pending_.Clear();
+    boundaries_.clear();
+  }
   bool Broken() const { return broken_; }
 
  private:
@@ -80,7 +93,10 @@ class ResponseWriter {
   Socket& socket_;
   size_t packet_size_;
   Writer pending_;
+  size_t sent_ = 0;                 // bytes of the current message sent so far
+  std::deque<size_t> boundaries_;   // token ends at or after sent_, in message offsets
   uint16_t spid_ = 0;
+  bool tds70_ = false;
   uint8_t packet_number_ = 1;
   bool broken_ = false;
 };

@@ -29,17 +29,23 @@ std::optional<int32_t> Integer(const std::vector<RpcParam>& params, size_t i) {
   return std::nullopt;
 }
 
+ReturnValue HandleValue(const std::string& name, int32_t handle) {
+  ColumnInfo type;
+  type.type = SqlType::Int;
+  return ReturnValue{0, name, type, int64_t{handle}};
+}
+
 }  // namespace
 
 std::string PreparedStatements::Bind(const std::string& statement,
                                      const std::vector<std::string>& names,
                                      const std::vector<RpcParam>& params, size_t first) {
-  std::vector<std::pair<std::string, std::string>> values;
+  std::vector<Substitution> values;
   for (size_t i = first; i < params.size(); ++i) {
     const std::string& name = !params[i].name.empty()    ? params[i].name
                               : i - first < names.size() ? names[i - first]
                                                          : std::string();
-    if (!name.empty()) values.emplace_back(name, params[i].literal);
+    if (!name.empty()) values.push_back({name, params[i].typed, params[i].literal});
   }
   return SubstituteParameters(statement, values);
 }
@@ -52,6 +58,24 @@ std::optional<int32_t> PreparedStatements::Keep(Prepared prepared) {
 }
 
 CallPlan PreparedStatements::Plan(const RpcCall& call) {
+  CallPlan plan = PlanStatement(call);
+  // Output parameters come back after the call. The statements this server runs assign no
+  // variables, so each returns the value it came with, in its own type.
+  const auto& p = call.params;
+  const std::string procedure = Lower(call.procedure);
+  const size_t first = procedure == "sp_executesql" ? 2
+                       : procedure == "sp_prepexec" ? 3
+                       : procedure == "sp_execute" ? 1
+                       : procedure == "sp_prepare" || procedure == "sp_unprepare" ? p.size()
+                                                                                   : 0;
+  if (plan.sql)
+    for (size_t i = first; i < p.size(); ++i)
+      if (p[i].output && p[i].type.type != SqlType::Text && p[i].type.type != SqlType::NText)
+        plan.outputs.push_back(ReturnValue{static_cast<uint16_t>(i), p[i].name, p[i].type, p[i].value});
+  return plan;
+}
+
+CallPlan PreparedStatements::PlanStatement(const RpcCall& call) {
   CallPlan plan;
   const auto& p = call.params;
   std::string procedure = Lower(call.procedure);
@@ -83,7 +107,7 @@ CallPlan PreparedStatements::Plan(const RpcCall& call) {
       plan.error = CallError(701, "There is insufficient system memory to run this query.");
       return plan;
     }
-    plan.outputs.push_back(ReturnValue{0, p[0].name, *handle});
+    plan.outputs.push_back(HandleValue(p[0].name, *handle));
   } else if (procedure == "sp_execute" || procedure == "sp_unprepare") {
     auto handle = Integer(p, 0);
     auto it = handle ? prepared_.find(*handle) : prepared_.end();

@@ -14,10 +14,12 @@
 
 namespace msde::tds {
 
+// An output parameter as it goes back: its position in the call, name, type and value.
 struct ReturnValue {
   uint16_t ordinal = 0;
   std::string name;
-  int32_t value = 0;
+  ColumnInfo type;
+  Value value;
 };
 
 struct CallPlan {
@@ -31,6 +33,7 @@ class PreparedStatements {
   CallPlan Plan(const RpcCall& call);
 
  private:
+  CallPlan PlanStatement(const RpcCall& call);
   struct Prepared {
     std::string statement;
     std::vector<std::string> names;

@@ -17,12 +17,14 @@ constexpr uint8_t Text = 0x23, Guid = 0x24, IntN = 0x26, Int1 = 0x30, Bit = 0x32
                   Int4 = 0x38, DateTime = 0x3D, Flt4 = 0x3B, Money = 0x3C, Flt8 = 0x3E,
                   NText = 0x63, DecimalN = 0x6A, NumericN = 0x6C, BitN = 0x68, FltN = 0x6D,
                   MoneyN = 0x6E, DateTimeN = 0x6F, Int8 = 0x7F, BigVarChar = 0xA7, BigChar = 0xAF,
-                  NVarChar = 0xE7, NChar = 0xEF;
+                  NVarChar = 0xE7, NChar = 0xEF, Variant = 0x62, BigVarBinary = 0xA5,
+                  BigBinary = 0xAD;
 }
 
 constexpr uint16_t kFlagNullable = 0x0001;
 constexpr uint16_t kFlagUpdatableUnknown = 0x0008;
 constexpr uint32_t kMaxCharBytes = 8000;
+constexpr uint32_t kMaxVariantBytes = 8016;
 // Any value will do: this server never reads text through a pointer.
 constexpr uint8_t kTextPointer[16] = {0x54, 0x58, 0x54, 0x50, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
 constexpr uint8_t kTextTimestamp[8] = {0x01, 0, 0, 0, 0, 0, 0, 0};
@@ -34,7 +36,12 @@ uint32_t NumericSize(int precision) {
   return precision <= 9 ? 5 : precision <= 19 ? 9 : precision <= 28 ? 13 : 17;
 }
 
-ResultEncoder::WireColumn Describe(const ColumnInfo& c) {
+ResultEncoder::WireColumn Describe(ColumnInfo c, bool collations) {
+  if (c.type == SqlType::Variant && !collations) {
+    // TDS 7.0 has no sql_variant: such clients read the value as text.
+    c.type = SqlType::NVarChar;
+    c.length = 4000;
+  }
   ResultEncoder::WireColumn w{c, 0, 0};
   bool fixed = IsFixedNotNull(c);
   auto set = [&](uint8_t nullable_type, uint8_t fixed_type, uint32_t size) {
@@ -97,6 +104,15 @@ ResultEncoder::WireColumn Describe(const ColumnInfo& c) {
     case SqlType::NText:
       w.wire_type = Wire::NText;
       w.size = 0x7FFFFFFE;
+      break;
+    case SqlType::Variant:
+      w.wire_type = Wire::Variant;
+      w.size = kMaxVariantBytes;
+      break;
+    case SqlType::Binary:
+    case SqlType::VarBinary:
+      w.wire_type = c.type == SqlType::Binary ? Wire::BigBinary : Wire::BigVarBinary;
+      w.size = std::clamp<uint32_t>(static_cast<uint32_t>(std::max(c.length, 1)), 1, kMaxCharBytes);
       break;
   }
   return w;
@@ -168,6 +184,42 @@ std::optional<Bytes> GuidBytes(const std::string& text) {
   std::reverse(raw.begin() + 4, raw.begin() + 6);
   std::reverse(raw.begin() + 6, raw.begin() + 8);
   return raw;
+}
+
+// A sql_variant value: its base type, the properties that type needs, and its bytes.
+std::optional<Bytes> EncodeVariant(const Value& value) {
+  Writer w;
+  if (auto i = std::get_if<int64_t>(&value)) {
+    const bool wide = *i < INT32_MIN || *i > INT32_MAX;
+    w.U8(wide ? Wire::Int8 : Wire::Int4);
+    w.U8(0);
+    if (wide)
+      w.U64(static_cast<uint64_t>(*i));
+    else
+      w.U32(static_cast<uint32_t>(*i));
+  } else if (auto d = std::get_if<double>(&value)) {
+    w.U8(Wire::Flt8);
+    w.U8(0);
+    uint64_t bits;
+    std::memcpy(&bits, d, 8);
+    w.U64(bits);
+  } else if (auto dt = std::get_if<SqlDateTime>(&value)) {
+    w.U8(Wire::DateTime);
+    w.U8(0);
+    w.U32(static_cast<uint32_t>(dt->days));
+    w.U32(dt->ticks);
+  } else if (auto s = std::get_if<std::string>(&value)) {
+    Bytes text;
+    AppendUtf16(Utf8ToUtf16(*s, (kMaxVariantBytes - 16) / 2), text);
+    w.U8(Wire::NVarChar);
+    w.U8(7);  // collation and maximum length
+    w.Raw(kCollation, sizeof kCollation);
+    w.U16(static_cast<uint16_t>(std::max<size_t>(text.size(), 256)));  // nvarchar(128) at least
+    w.Raw(text);
+  } else {
+    return std::nullopt;
+  }
+  return std::move(w.Data());
 }
 
 // The value's bytes in the column's form, without length prefix; nothing means NULL.
@@ -258,16 +310,54 @@ std::optional<Bytes> Encode(const ResultEncoder::WireColumn& c, const Value& val
       AppendUtf16(u, w.Data());
       break;
     }
+    case SqlType::Variant:
+      return EncodeVariant(value);
+    case SqlType::Binary:
+    case SqlType::VarBinary: {
+      auto bytes = std::get_if<std::string>(&value);
+      if (!bytes) return std::nullopt;
+      std::string raw = bytes->substr(0, c.size);
+      if (c.info.type == SqlType::Binary) raw.resize(c.size, '\0');  // binary(n) is padded
+      w.Raw(raw.data(), raw.size());
+      break;
+    }
   }
   return std::move(w.Data());
 }
 
 }  // namespace
 
-ResultEncoder::ResultEncoder(const std::vector<ColumnInfo>& columns) {
+ResultEncoder::ResultEncoder(const std::vector<ColumnInfo>& columns, bool collations)
+    : collations_(collations) {
   columns_.reserve(columns.size());
-  for (const auto& c : columns) columns_.push_back(Describe(c));
+  for (const auto& c : columns) columns_.push_back(Describe(c, collations));
 }
+
+namespace {
+
+// TYPE_INFO: the wire type and what its form needs (size, precision and scale, collation).
+void WriteTypeInfo(Writer& w, const ResultEncoder::WireColumn& c, bool collations) {
+  w.U8(c.wire_type);
+  if (HasSizeByte(c.wire_type)) w.U8(static_cast<uint8_t>(c.size));
+  if (c.wire_type == Wire::NumericN || c.wire_type == Wire::DecimalN) {
+    w.U8(static_cast<uint8_t>(c.info.precision));
+    w.U8(static_cast<uint8_t>(c.info.scale));
+  }
+  if (c.wire_type == Wire::BigVarChar || c.wire_type == Wire::BigChar ||
+      c.wire_type == Wire::NVarChar || c.wire_type == Wire::NChar) {
+    w.U16(static_cast<uint16_t>(c.size));
+    if (collations) w.Raw(kCollation, sizeof kCollation);
+  }
+  if (c.wire_type == Wire::Text || c.wire_type == Wire::NText) {
+    w.U32(c.size);
+    if (collations) w.Raw(kCollation, sizeof kCollation);
+  }
+  if (c.wire_type == Wire::Variant) w.U32(c.size);
+  if (c.wire_type == Wire::BigVarBinary || c.wire_type == Wire::BigBinary)
+    w.U16(static_cast<uint16_t>(c.size));
+}
+
+}  // namespace
 
 void ResultEncoder::WriteMetadata(Writer& w) const {
   w.U8(Token::ColMetadata);
@@ -275,24 +365,25 @@ void ResultEncoder::WriteMetadata(Writer& w) const {
   for (const auto& c : columns_) {
     w.U16(0);  // user type
     w.U16(static_cast<uint16_t>((c.info.nullable ? kFlagNullable : 0) | kFlagUpdatableUnknown));
-    w.U8(c.wire_type);
-    if (HasSizeByte(c.wire_type)) w.U8(static_cast<uint8_t>(c.size));
-    if (c.wire_type == Wire::NumericN || c.wire_type == Wire::DecimalN) {
-      w.U8(static_cast<uint8_t>(c.info.precision));
-      w.U8(static_cast<uint8_t>(c.info.scale));
-    }
-    if (c.wire_type == Wire::BigVarChar || c.wire_type == Wire::BigChar ||
-        c.wire_type == Wire::NVarChar || c.wire_type == Wire::NChar) {
-      w.U16(static_cast<uint16_t>(c.size));
-      w.Raw(kCollation, sizeof kCollation);
-    }
-    if (c.wire_type == Wire::Text || c.wire_type == Wire::NText) {
-      w.U32(c.size);
-      w.Raw(kCollation, sizeof kCollation);
+    WriteTypeInfo(w, c, collations_);
+    if (c.wire_type == Wire::Text || c.wire_type == Wire::NText)
       w.UsVarChar("");  // table name: not known for a computed result
-    }
     w.BVarChar(c.info.name);
   }
+}
+
+void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, ColumnInfo type,
+                      const Value& value, bool collations) {
+  type.nullable = true;  // an output parameter may always be NULL
+  const ResultEncoder::WireColumn c = Describe(type, collations);
+  w.U8(Token::ReturnValue);
+  w.U16(ordinal);
+  w.BVarChar(name);
+  w.U8(0x01);  // an output parameter
+  w.U16(0);    // user type
+  w.U16(kFlagNullable);
+  WriteTypeInfo(w, c, collations);
+  ResultEncoder({}, collations).WriteValue(w, c, value);
 }
 
 void ResultEncoder::WriteRow(Writer& w, const Row& row) const {
@@ -310,6 +401,9 @@ void ResultEncoder::WriteValue(Writer& w, const WireColumn& c, const Value& valu
     w.Raw(*bytes);
   } else if (HasSizeByte(c.wire_type)) {
     w.U8(bytes ? static_cast<uint8_t>(bytes->size()) : 0);
+    if (bytes) w.Raw(*bytes);
+  } else if (c.wire_type == Wire::Variant) {
+    w.U32(bytes ? static_cast<uint32_t>(bytes->size()) : 0);  // 0: NULL
     if (bytes) w.Raw(*bytes);
   } else if (c.wire_type == Wire::Text || c.wire_type == Wire::NText) {
     if (!bytes) {

@@ -4,6 +4,7 @@
 // for NOT NULL columns, the nullable "N" forms otherwise; char data in the collation's
 // code page, nchar data as UTF-16LE).
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "Engine.h"
@@ -13,7 +14,8 @@ namespace msde::tds {
 
 class ResultEncoder {
  public:
-  explicit ResultEncoder(const std::vector<ColumnInfo>& columns);
+  // Collations: the type forms of TDS 7.1 (false for a TDS 7.0 client).
+  explicit ResultEncoder(const std::vector<ColumnInfo>& columns, bool collations = true);
   void WriteMetadata(Writer& w) const;
   // A value of a kind the column cannot take is sent as NULL (or zero where the column's
   // form has no NULL); a row with too few values is completed with NULLs.
@@ -24,10 +26,16 @@ class ResultEncoder {
     uint8_t wire_type = 0;
     uint32_t size = 0;  // bytes: fixed size, or the maximum for variable-size forms
   };
+  void WriteValue(Writer& w, const WireColumn& column, const Value& value) const;
 
  private:
-  void WriteValue(Writer& w, const WireColumn& column, const Value& value) const;
   std::vector<WireColumn> columns_;
+  bool collations_;
 };
+
+// A RETURNVALUE token: an output parameter of a procedure call, its value in the nullable
+// form of its type (text types excepted: they are never output parameters).
+void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, ColumnInfo type,
+                      const Value& value, bool collations = true);
 
 }  // namespace msde::tds

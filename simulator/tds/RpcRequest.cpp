@@ -1,5 +1,6 @@
 #include "tds/RpcRequest.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -83,10 +84,10 @@ std::string ScaledText(Int128 value, int scale) {
   return negative ? "-" + digits : digits;
 }
 
-// Days since 1900-01-01 and a time of day in milliseconds, as 'YYYY-MM-DD hh:mm:ss.mmm'.
-std::string DateTimeText(int64_t days, int64_t ms) {
+// A datetime as 'YYYY-MM-DD hh:mm:ss.mmm' (days since 1900-01-01, 1/300 s ticks).
+std::string DateTimeText(const SqlDateTime& dt) {
   // Civil date from a day count (days since 1970-01-01 = days - 25567).
-  int64_t z = days - 25567 + 719468;
+  int64_t z = int64_t{dt.days} - 25567 + 719468;
   int64_t era = (z >= 0 ? z : z - 146096) / 146097;
   int64_t doe = z - era * 146097;
   int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
@@ -95,6 +96,7 @@ std::string DateTimeText(int64_t days, int64_t ms) {
   int64_t d = doy - (153 * mp + 2) / 5 + 1;
   int64_t m = mp < 10 ? mp + 3 : mp - 9;
   int64_t y = yoe + era * 400 + (m <= 2);
+  const int64_t ms = (int64_t{dt.ticks} * 10 + 1) / 3;
   char buffer[160];
   std::snprintf(buffer, sizeof buffer, "'%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%03lld'",
                 static_cast<long long>(y), static_cast<long long>(m), static_cast<long long>(d),
@@ -109,12 +111,71 @@ std::string FloatText(double d) {
   return std::string(buffer, r.ptr);  // 1.5e+00: read as float, as the parameter was
 }
 
+// The type's name as CAST takes it.
+std::string TypeName(const ColumnInfo& t) {
+  auto sized = [&](const char* name) { return std::string(name) + "(" + std::to_string(std::max(t.length, 1)) + ")"; };
+  switch (t.type) {
+    case SqlType::Int: return "int";
+    case SqlType::SmallInt: return "smallint";
+    case SqlType::TinyInt: return "tinyint";
+    case SqlType::Bit: return "bit";
+    case SqlType::BigInt: return "bigint";
+    case SqlType::Float: return "float";
+    case SqlType::Real: return "real";
+    case SqlType::Money: return "money";
+    case SqlType::DateTime: return "datetime";
+    case SqlType::UniqueIdentifier: return "uniqueidentifier";
+    case SqlType::Variant: return "sql_variant";
+    case SqlType::Binary: return sized("binary");
+    case SqlType::VarBinary: return sized("varbinary");
+    case SqlType::Numeric:
+    case SqlType::Decimal:
+      return std::string(t.type == SqlType::Numeric ? "numeric(" : "decimal(") +
+             std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
+    case SqlType::Char: return sized("char");
+    case SqlType::VarChar: return sized("varchar");
+    case SqlType::NChar: return sized("nchar");
+    case SqlType::NVarChar: return sized("nvarchar");
+    case SqlType::Text: return "text";
+    case SqlType::NText: return "ntext";
+  }
+  return "sql_variant";
+}
+
+// The literal and the typed expression of a parameter whose type and value are known.
+void SetLiterals(RpcParam& p) {
+  const SqlType t = p.type.type;
+  const bool character = t == SqlType::Char || t == SqlType::VarChar || t == SqlType::Text;
+  const bool national = t == SqlType::NChar || t == SqlType::NVarChar || t == SqlType::NText;
+  std::string literal;
+  if (std::holds_alternative<std::monostate>(p.value)) {
+    p.literal = "NULL";
+    p.typed = "CAST(NULL AS " + TypeName(p.type) + ")";
+    return;
+  }
+  if (auto i = std::get_if<int64_t>(&p.value)) {
+    literal = std::to_string(*i);
+  } else if (auto d = std::get_if<double>(&p.value)) {
+    literal = FloatText(*d);
+  } else if (auto dt = std::get_if<SqlDateTime>(&p.value)) {
+    literal = DateTimeText(*dt);
+  } else {
+    const std::string& text = std::get<std::string>(p.value);
+    literal = character || national || t == SqlType::UniqueIdentifier ? Quoted(text, national) : text;
+  }
+  p.literal = literal;
+  // Types a bare literal would already have: int, float and the character types.
+  const bool typed_already = t == SqlType::Int || t == SqlType::Float || character || national;
+  p.typed = typed_already ? literal : "CAST(" + literal + " AS " + TypeName(p.type) + ")";
+}
+
 enum class Encoding { Binary, National, CodePage };
 
 // A binary, UTF-16LE or Windows-1250 value.
 void SetBytes(RpcParam& p, const uint8_t* v, size_t n, Encoding kind) {
   if (kind == Encoding::Binary) {
-    p.literal = Hex(v, n);
+    p.literal = p.typed = Hex(v, n);
+    p.value = std::string(reinterpret_cast<const char*>(v), n);
     return;
   }
   if (kind == Encoding::National) {
@@ -123,7 +184,7 @@ void SetBytes(RpcParam& p, const uint8_t* v, size_t n, Encoding kind) {
   } else {
     p.text = Cp1250ToUtf8(std::string(reinterpret_cast<const char*>(v), n));
   }
-  p.literal = Quoted(*p.text, kind == Encoding::National);
+  p.value = *p.text;
 }
 
 // The size of a value in a fixed-size form, or for the nullable form NType the size its
@@ -134,10 +195,14 @@ uint8_t ValueSize(Reader& r, uint8_t type, uint8_t ntype, uint8_t FixedSize) {
   return r.U8();
 }
 
-// Reads one parameter's TYPE_INFO and value and fills its literal.
-void ReadValue(Reader& r, RpcParam& p) {
+SqlType IntegerType(size_t size) {
+  return size == 1 ? SqlType::TinyInt : size == 2 ? SqlType::SmallInt : size == 4 ? SqlType::Int : SqlType::BigInt;
+}
+
+// Reads one parameter's TYPE_INFO and value: its type, its value and its literals.
+void ReadTypedValue(Reader& r, RpcParam& p, bool collations) {
   uint8_t type = r.U8();
-  auto null = [&] { p.literal = "NULL"; };
+  ColumnInfo& c = p.type;
   switch (type) {
     case 0x30:
     case 0x34:
@@ -145,36 +210,42 @@ void ReadValue(Reader& r, RpcParam& p) {
     case 0x7F:
     case 0x32: {  // INT1, INT2, INT4, INT8, BIT
       size_t n = type == 0x30 || type == 0x32 ? 1 : type == 0x34 ? 2 : type == 0x38 ? 4 : 8;
+      c.type = type == 0x32 ? SqlType::Bit : IntegerType(n);
       const uint8_t* v = r.Take(n);
-      p.integer = type == 0x30 || type == 0x32 ? v[0] : SignedLe(v, n);
-      p.literal = std::to_string(*p.integer);
+      p.integer = n == 1 ? v[0] : SignedLe(v, n);
+      p.value = *p.integer;
       return;
     }
     case 0x26:
     case 0x68: {  // INTN, BITN
-      r.U8();
+      uint8_t max = r.U8();
+      if (type == 0x26 && max != 1 && max != 2 && max != 4 && max != 8)
+        throw ProtocolError("bad integer size");
+      c.type = type == 0x68 ? SqlType::Bit : IntegerType(max);
       uint8_t n = r.U8();
-      if (n == 0) return null();
+      if (n == 0) return;
       if (n != 1 && n != 2 && n != 4 && n != 8) throw ProtocolError("bad integer size");
       const uint8_t* v = r.Take(n);
       p.integer = n == 1 ? v[0] : SignedLe(v, n);
-      p.literal = std::to_string(*p.integer);
+      p.value = *p.integer;
       return;
     }
     case 0x3B:
     case 0x3E:
     case 0x6D: {  // FLT4, FLT8, FLTN
-      uint8_t n = ValueSize(r, type, 0x6D, type == 0x3B ? 4 : 8);
-      if (n == 0) return null();
+      uint8_t max = type == 0x6D ? r.U8() : type == 0x3B ? 4 : 8;
+      c.type = max == 4 ? SqlType::Real : SqlType::Float;
+      uint8_t n = type == 0x6D ? r.U8() : max;
+      if (n == 0) return;
       const uint8_t* v = r.Take(n);
       if (n == 4) {
         float f;
         std::memcpy(&f, v, 4);
-        p.literal = FloatText(f);
+        p.value = static_cast<double>(f);
       } else if (n == 8) {
         double d;
         std::memcpy(&d, v, 8);
-        p.literal = FloatText(d);
+        p.value = d;
       } else {
         throw ProtocolError("bad float size");
       }
@@ -183,8 +254,9 @@ void ReadValue(Reader& r, RpcParam& p) {
     case 0x3C:
     case 0x7A:
     case 0x6E: {  // MONEY, SMALLMONEY, MONEYN
+      c.type = SqlType::Money;
       uint8_t n = ValueSize(r, type, 0x6E, type == 0x3C ? 8 : 4);
-      if (n == 0) return null();
+      if (n == 0) return;
       Int128 value;
       if (n == 8) {
         uint32_t high = r.U32();
@@ -195,55 +267,62 @@ void ReadValue(Reader& r, RpcParam& p) {
       } else {
         throw ProtocolError("bad money size");
       }
-      p.literal = ScaledText(value, 4);
+      p.value = ScaledText(value, 4);
       return;
     }
     case 0x6A:
     case 0x6C: {  // DECIMALN, NUMERICN
       r.U8();
-      r.U8();  // precision
-      int scale = r.U8();
+      c.type = type == 0x6C ? SqlType::Numeric : SqlType::Decimal;
+      c.precision = r.U8();
+      c.scale = r.U8();
+      if (c.precision < 1 || c.precision > 38 || c.scale > c.precision)
+        throw ProtocolError("bad numeric precision");
       uint8_t n = r.U8();
-      if (n == 0) return null();
+      if (n == 0) return;
       if (n < 2 || n > 17) throw ProtocolError("bad numeric size");
       bool positive = r.U8() == 1;
       unsigned __int128 magnitude = 0;
       const uint8_t* v = r.Take(n - 1u);
       for (size_t i = n - 1u; i-- > 0;) magnitude = (magnitude << 8) | v[i];
       auto value = static_cast<Int128>(magnitude);
-      p.literal = ScaledText(positive ? value : -value, scale);
+      p.value = ScaledText(positive ? value : -value, c.scale);
       return;
     }
     case 0x3D:
     case 0x3A:
     case 0x6F: {  // DATETIME, SMALLDATETIME, DATETIMN
+      c.type = SqlType::DateTime;
       uint8_t n = ValueSize(r, type, 0x6F, type == 0x3D ? 8 : 4);
-      if (n == 0) return null();
+      if (n == 0) return;
       if (n == 8) {
         int32_t days = static_cast<int32_t>(r.U32());
         uint32_t ticks = r.U32();
-        p.literal = DateTimeText(days, (static_cast<int64_t>(ticks) * 10 + 1) / 3);
+        if (ticks >= 300u * 86400u) throw ProtocolError("bad datetime time of day");
+        p.value = SqlDateTime{days, ticks};
       } else if (n == 4) {
         uint16_t days = r.U16();
         uint16_t minutes = r.U16();
-        p.literal = DateTimeText(days, int64_t{minutes} * 60000);
+        if (minutes >= 1440) throw ProtocolError("bad smalldatetime time of day");
+        p.value = SqlDateTime{days, uint32_t{minutes} * 60u * 300u};
       } else {
         throw ProtocolError("bad datetime size");
       }
       return;
     }
     case 0x24: {  // GUID
+      c.type = SqlType::UniqueIdentifier;
       r.U8();
       uint8_t n = r.U8();
-      if (n == 0) return null();
+      if (n == 0) return;
       if (n != 16) throw ProtocolError("bad uniqueidentifier size");
       const uint8_t* v = r.Take(16);
       char buffer[40];
       std::snprintf(buffer, sizeof buffer,
-                    "'%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X'", v[3],
+                    "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", v[3],
                     v[2], v[1], v[0], v[5], v[4], v[7], v[6], v[8], v[9], v[10], v[11], v[12],
                     v[13], v[14], v[15]);
-      p.literal = buffer;
+      p.value = std::string(buffer);
       return;
     }
     case 0xA7:
@@ -253,24 +332,30 @@ void ReadValue(Reader& r, RpcParam& p) {
     case 0xA5:
     case 0xAD: {
       // BIGVARCHR, BIGCHAR, NVARCHAR, NCHAR (with collation), BIGVARBIN, BIGBINARY
-      r.U16();
+      uint16_t max = r.U16();
       bool character = type != 0xA5 && type != 0xAD;
-      if (character) r.Skip(5);
+      bool national = type == 0xE7 || type == 0xEF;
+      if (character && collations) r.Skip(5);
+      p.binary = !character;
+      c.type = type == 0xA7 ? SqlType::VarChar : type == 0xAF ? SqlType::Char
+               : type == 0xE7 ? SqlType::NVarChar : type == 0xEF ? SqlType::NChar
+               : type == 0xA5 ? SqlType::VarBinary : SqlType::Binary;
+      c.length = national ? max / 2 : max;
       uint16_t n = r.U16();
-      if (n == 0xFFFF) return null();
+      if (n == 0xFFFF) return;
       SetBytes(p, r.Take(n), n,
-               !character                     ? Encoding::Binary
-               : type == 0xE7 || type == 0xEF ? Encoding::National
-                                              : Encoding::CodePage);
+               !character ? Encoding::Binary : national ? Encoding::National : Encoding::CodePage);
       return;
     }
     case 0x23:
     case 0x63:
     case 0x22: {  // TEXT, NTEXT, IMAGE
       r.U32();
-      if (type != 0x22) r.Skip(5);
+      if (type != 0x22 && collations) r.Skip(5);
+      p.binary = type == 0x22;
+      c.type = type == 0x63 ? SqlType::NText : SqlType::Text;
       uint32_t n = r.U32();
-      if (n == 0xFFFFFFFF) return null();
+      if (n == 0xFFFFFFFF) return;
       SetBytes(p, r.Take(n), n,
                type == 0x22   ? Encoding::Binary
                : type == 0x63 ? Encoding::National
@@ -280,6 +365,14 @@ void ReadValue(Reader& r, RpcParam& p) {
     default:
       throw ProtocolError("parameter type not served");
   }
+}
+
+void ReadValue(Reader& r, RpcParam& p, bool collations) {
+  ReadTypedValue(r, p, collations);
+  if (!p.binary)
+    SetLiterals(p);
+  else if (p.literal.empty())
+    p.literal = p.typed = "NULL";
 }
 
 bool IsNameChar(char c) {
@@ -298,7 +391,7 @@ bool SameName(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::vector<RpcCall> ParseRpcRequest(const Bytes& payload) {
+std::vector<RpcCall> ParseRpcRequest(const Bytes& payload, bool collations) {
   std::vector<RpcCall> calls;
   Reader r(payload);
   r.Skip(AllHeadersLength(payload));
@@ -316,7 +409,7 @@ std::vector<RpcCall> ParseRpcRequest(const Bytes& payload) {
       RpcParam p;
       p.name = Utf16LeToUtf8(r.Take(2u * units), units);
       p.output = (r.U8() & kByRefValue) != 0;
-      ReadValue(r, p);
+      ReadValue(r, p, collations);
       call.params.push_back(std::move(p));
     }
     calls.push_back(std::move(call));
@@ -356,9 +449,11 @@ std::vector<std::string> DeclaredParameters(const std::string& declarations) {
 }
 
 std::string SubstituteParameters(const std::string& statement,
-                                 const std::vector<std::pair<std::string, std::string>>& values) {
+                                 const std::vector<Substitution>& values) {
   std::string out;
   size_t i = 0;
+  // EXEC takes literals only, so inside an EXEC statement the plain form is written.
+  bool statement_start = true, exec = false;
   auto copy_until = [&](const std::string& end) {
     size_t stop = statement.find(end, i);
     stop = stop == std::string::npos ? statement.size() : stop + end.size();
@@ -373,6 +468,7 @@ std::string SubstituteParameters(const std::string& statement,
       out += c;
       ++i;
       copy_until(std::string(1, close));
+      statement_start = false;
     } else if (statement.compare(i, 2, "--") == 0) {
       copy_until("\n");
     } else if (statement.compare(i, 2, "/*") == 0) {
@@ -381,12 +477,23 @@ std::string SubstituteParameters(const std::string& statement,
       size_t end = i + 1;
       while (end < statement.size() && IsNameChar(statement[end])) ++end;
       std::string name = statement.substr(i, end - i);
-      const std::string* literal = nullptr;
-      for (const auto& [n, v] : values)
-        if (SameName(n, name)) literal = &v;
-      out += literal ? *literal : name;
+      const Substitution* value = nullptr;
+      for (const auto& v : values)
+        if (SameName(v.name, name)) value = &v;
+      out += value ? (exec ? value->plain : value->typed) : name;
+      i = end;
+      statement_start = false;
+    } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
+      size_t end = i;
+      while (end < statement.size() && IsNameChar(statement[end])) ++end;
+      std::string word = statement.substr(i, end - i);
+      if (statement_start) exec = SameName(word, "exec") || SameName(word, "execute");
+      statement_start = false;
+      out += word;
       i = end;
     } else {
+      if (c == ';') statement_start = true;
+      else if (!std::isspace(static_cast<unsigned char>(c))) statement_start = false;
       out += c;
       ++i;
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Engine.h"
 #include "tds/TdsBuffer.h"
 
 namespace msde::tds {
@@ -15,7 +16,16 @@ namespace msde::tds {
 struct RpcParam {
   std::string name;  // with its '@', or empty
   bool output = false;
-  std::string literal;              // NULL, 12, 1.5, N'text', 'text', 0x0A0B, '2026-12-08 ...'
+  // The type the client gave on the wire and the value (nothing for NULL); binary values
+  // have no column type here and keep only their literal.
+  ColumnInfo type;
+  Value value;
+  bool binary = false;
+  // As a procedure argument: NULL, 12, 1.5e+00, N'text', 'text', 0x0A0B, '2026-12-08 ...'.
+  std::string literal;
+  // As an expression of its own type: CAST('2026-12-08 14:22:36.123' AS datetime),
+  // CAST(1 AS bit), CAST(NULL AS int), ... (the literal where that is already typed).
+  std::string typed;
   std::optional<int64_t> integer;   // the value of an integer parameter
   std::optional<std::string> text;  // the value of a character parameter, as UTF-8
 };
@@ -26,7 +36,8 @@ struct RpcCall {
 };
 
 // The calls of one request (several are separated by a batch flag). Raises ProtocolError.
-std::vector<RpcCall> ParseRpcRequest(const Bytes& payload);
+// Collations: character parameters carry one (TDS 7.1; a TDS 7.0 client sends none).
+std::vector<RpcCall> ParseRpcRequest(const Bytes& payload, bool collations = true);
 
 // The procedure a request names, or an empty text when it cannot be read.
 std::string RpcProcedureName(const Bytes& payload);
@@ -34,9 +45,15 @@ std::string RpcProcedureName(const Bytes& payload);
 // Names declared in an sp_executesql parameter list: "@P1 int, @P2 varchar(80) OUTPUT".
 std::vector<std::string> DeclaredParameters(const std::string& declarations);
 
-// Statement with each @name of Values replaced by its literal; names inside strings,
-// quoted identifiers and comments, and @@ functions, stay as they are.
+struct Substitution {
+  std::string name;
+  std::string typed;  // where an expression may stand
+  std::string plain;  // in the arguments of EXEC, which take literals only
+};
+
+// Statement with each @name of Values replaced by its value; names inside strings, quoted
+// identifiers and comments, and @@ functions, stay as they are.
 std::string SubstituteParameters(const std::string& statement,
-                                 const std::vector<std::pair<std::string, std::string>>& values);
+                                 const std::vector<Substitution>& values);
 
 }  // namespace msde::tds

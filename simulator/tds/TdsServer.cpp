@@ -1,15 +1,18 @@
 #include "tds/TdsServer.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 #include "tds/Connection.h"
 
@@ -39,6 +42,7 @@ int TdsServer::Start(int port) {
   ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
   listen_fd_ = fd;
   port_ = ntohs(address.sin_port);
+  if (spare_fd_ < 0) spare_fd_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   stopping_ = false;
   acceptor_ = std::thread([this] { AcceptClients(); });
   return port_;
@@ -52,36 +56,73 @@ void TdsServer::AcceptClients() {
       return;
     }
     if (fd < 0) {
-      if (errno == EINTR || errno == ECONNABORTED || errno == EMFILE || errno == ENFILE) continue;
+      if (errno == EMFILE || errno == ENFILE) {
+        RefuseWithoutDescriptors();
+        continue;
+      }
+      // Errors of the connection being accepted, not of the listening socket (accept(2)).
+      if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO || errno == ENETDOWN ||
+          errno == ENOPROTOOPT || errno == EHOSTDOWN || errno == ENONET ||
+          errno == EHOSTUNREACH || errno == ENETUNREACH || errno == ENOBUFS || errno == ENOMEM)
+        continue;
       return;
     }
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    std::lock_guard lock(mutex_);
-    ReapFinished();
-    if (clients_.size() >= options_.max_connections) {
-      ::close(fd);
-      continue;
-    }
-    auto connection = std::make_shared<Connection>(engine_, fd, options_);
-    auto finished = std::make_shared<std::atomic<bool>>(false);
-    clients_.push_back(Client{connection, std::thread([connection, finished] {
-                                connection->Run();
-                                *finished = true;
-                              }),
-                              finished});
+    if (!Serve(fd)) ::close(fd);
   }
 }
 
-void TdsServer::ReapFinished() {
+bool TdsServer::Serve(int fd) {
+  std::lock_guard lock(mutex_);
+  ReapFinished();
+  if (clients_.size() >= options_.max_connections) return false;
+  try {
+    auto connection = std::make_shared<Connection>(engine_, fd, options_);
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([connection, finished] {
+      connection->Run();
+      *finished = true;
+    });
+    clients_.push_back(Client{std::move(connection), std::move(thread), std::move(finished)});
+    return true;
+  } catch (const std::system_error&) {
+    // No thread to be had: the connection, which owns the descriptor now, closes it.
+    return true;
+  }
+}
+
+void TdsServer::RefuseWithoutDescriptors() {
+  {
+    // Connections that ended still hold their descriptors until they are reaped.
+    std::lock_guard lock(mutex_);
+    if (ReapFinished() > 0) return;
+  }
+  if (spare_fd_ >= 0) {
+    ::close(spare_fd_);
+    int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd >= 0) ::close(fd);
+    spare_fd_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  }
+  if (spare_fd_ < 0) {
+    // Another thread took the spare: wait for descriptors to come free, then take it back.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    spare_fd_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  }
+}
+
+size_t TdsServer::ReapFinished() {
+  size_t reaped = 0;
   for (auto it = clients_.begin(); it != clients_.end();) {
     if (*it->finished) {
       it->thread.join();
       it = clients_.erase(it);
+      ++reaped;
     } else {
       ++it;
     }
   }
+  return reaped;
 }
 
 void TdsServer::Stop() {
@@ -91,6 +132,8 @@ void TdsServer::Stop() {
   acceptor_.join();
   ::close(listen_fd_);
   listen_fd_ = -1;
+  if (spare_fd_ >= 0) ::close(spare_fd_);
+  spare_fd_ = -1;
   std::list<Client> clients;
   {
     std::lock_guard lock(mutex_);

@@ -35,11 +35,17 @@ class TdsServer {
     std::shared_ptr<std::atomic<bool>> finished;
   };
   void AcceptClients();
-  void ReapFinished();
+  // Starts serving a new client; false when the system cannot give it a thread.
+  bool Serve(int fd);
+  size_t ReapFinished();  // joins the connections that ended; how many
+  // Out of descriptors: turns the next waiting client away with the spare descriptor, so
+  // that it does not wait unanswered and the accept loop does not spin.
+  void RefuseWithoutDescriptors();
 
   Engine& engine_;
   ServerOptions options_;
   int listen_fd_ = -1;
+  int spare_fd_ = -1;  // held back for RefuseWithoutDescriptors
   int port_ = 0;
   std::atomic<bool> stopping_{false};
   std::thread acceptor_;

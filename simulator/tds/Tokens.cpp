@@ -6,11 +6,11 @@ namespace msde::tds {
 
 const uint8_t kCollation[5] = {0x15, 0x04, 0xD0, 0x00, 0x00};
 
-void WriteLoginAck(Writer& w) {
+void WriteLoginAck(Writer& w, uint32_t TdsVersion) {
   w.U8(Token::LoginAck);
   size_t at = w.BeginLength16();
   w.U8(1);  // interface: Transact-SQL
-  w.U32BE(kTds71);
+  w.U32BE(TdsVersion);
   w.BVarChar("Microsoft SQL Server");
   const uint8_t version[] = {8, 0, 0x07, 0xF7};  // 8.00.2039
   w.Raw(version, sizeof version);
@@ -62,19 +62,6 @@ void WriteDone(Writer& w, uint16_t status, uint16_t command, int64_t RowCount, u
 void WriteReturnStatus(Writer& w, int32_t status) {
   w.U8(Token::ReturnStatus);
   w.U32(static_cast<uint32_t>(status));
-}
-
-void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, int32_t value) {
-  w.U8(Token::ReturnValue);
-  w.U16(ordinal);
-  w.BVarChar(name);
-  w.U8(0x01);     // an output parameter
-  w.U16(0);       // user type
-  w.U16(0x0001);  // nullable
-  w.U8(0x26);     // INTN
-  w.U8(4);
-  w.U8(4);
-  w.U32(static_cast<uint32_t>(value));
 }
 
 }  // namespace msde::tds

@@ -35,18 +35,22 @@ namespace EnvType {
 constexpr uint8_t Database = 1;
 constexpr uint8_t Language = 2;
 constexpr uint8_t PacketSize = 4;
+constexpr uint8_t UnicodeLocale = 5;       // to TDS 7.0 clients, in place of a collation
+constexpr uint8_t UnicodeComparison = 6;
 constexpr uint8_t SqlCollation = 7;
 }  // namespace EnvType
 
-// The TDS version SQL Server 2000 SP1 and later acknowledge.
+// The TDS versions SQL Server 2000 SP1 and later acknowledge: 7.1, and 7.0 to the clients
+// that ask for it (those of SQL Server 7.0, which know no collations).
 constexpr uint32_t kTds71 = 0x71000001;
+constexpr uint32_t kTds70 = 0x07000000;
 constexpr uint16_t kCmdSelect = 0xC1;
 
 // The server's collation Polish_CI_AS: LCID 0x0415 with case-, kana- and width-insensitive
 // flags, no SQL sort order. Its code page is Windows-1250.
 extern const uint8_t kCollation[5];
 
-void WriteLoginAck(Writer& w);
+void WriteLoginAck(Writer& w, uint32_t TdsVersion);
 void WriteEnvChange(Writer& w, uint8_t type, const std::string& NewValue,
                     const std::string& OldValue);
 void WriteCollationChange(Writer& w);
@@ -56,7 +60,5 @@ void WriteMessage(Writer& w, uint8_t token, const Message& message, const std::s
 void WriteDone(Writer& w, uint16_t status, uint16_t command, int64_t RowCount,
                uint8_t kind = Token::Done);
 void WriteReturnStatus(Writer& w, int32_t status);
-// An int output parameter of a procedure call.
-void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, int32_t value);
 
 }  // namespace msde::tds

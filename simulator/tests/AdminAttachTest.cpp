@@ -19,7 +19,7 @@ TEST_F(AdminAttachTest, AttachWithLogThenTheToolsSetUp) {
   ASSERT_FALSE(Run("use master").failed());
   const Answer attach = Run(
       "sp_attach_db @dbname = N'Nowy',@filename1 = N'C:\\Program Files\\Microsoft SQL "
-      "Server\\MSSQL\\Data\\Sklep2.mdf',@filename2 = N'C:\\Data\\Sklep2_log.ldf'");
+      "Server\\MSSQL\\Data\\Sklep2.mdf',@filename2 = N'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep2_log.ldf'");
   ASSERT_FALSE(attach.failed()) << attach.errors.at(0).text;
   EXPECT_EQ(Run("SELECT dbid from sysdatabases where name='Nowy'").Cell(), "7");
   // Its user ewa has no login on this server until the set-up ties it to one.
@@ -32,29 +32,29 @@ TEST_F(AdminAttachTest, AttachWithLogThenTheToolsSetUp) {
 }
 
 TEST_F(AdminAttachTest, AttachRefusals) {
-  Answer taken = Run("sp_attach_single_file_db 'Sklep','C:\\x\\Sklep2.mdf'");
+  Answer taken = Run("sp_attach_single_file_db 'Sklep','C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep2.mdf'");
   ASSERT_TRUE(taken.HasError(1801));
   EXPECT_EQ(taken.errors[0].text, "Database 'Sklep' already exists.");
 
-  const Answer missing = Run("sp_attach_single_file_db 'Inny','C:\\x\\Brak.mdf'");
+  const Answer missing = Run("sp_attach_single_file_db 'Inny','C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Brak.mdf'");
   EXPECT_TRUE(missing.HasError(5105));
   EXPECT_TRUE(missing.HasError(1813));
-  EXPECT_TRUE(Run("sp_attach_db @dbname = N'Inny',@filename1 = N'C:\\x\\Sklep2.mdf',"
-                  "@filename2 = N'C:\\x\\Brak_log.ldf'")
+  EXPECT_TRUE(Run("sp_attach_db @dbname = N'Inny',@filename1 = N'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep2.mdf',"
+                  "@filename2 = N'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Brak_log.ldf'")
                   .HasError(5105));
   WriteText(Files() + "Zepsuty.mdf", "{ nie json");
-  EXPECT_TRUE(Run("sp_attach_single_file_db 'Inny','C:\\x\\Zepsuty.mdf'").HasError(5172));
+  EXPECT_TRUE(Run("sp_attach_single_file_db 'Inny','C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Zepsuty.mdf'").HasError(5172));
   WriteText(Files() + "Obcy_log.ldf", R"({"log_of": "Inna"})");
-  EXPECT_TRUE(Run("sp_attach_db 'Inny','C:\\x\\Sklep2.mdf','C:\\x\\Obcy_log.ldf'").HasError(5173));
+  EXPECT_TRUE(Run("sp_attach_db 'Inny','C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep2.mdf','C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Obcy_log.ldf'").HasError(5173));
 
-  ASSERT_FALSE(Run("sp_attach_single_file_db 'Inny','C:\\x\\Sklep2.mdf'").failed());
-  EXPECT_TRUE(Run("sp_attach_single_file_db 'Trzeci','C:\\y\\Sklep2.mdf'").HasError(5120));
+  ASSERT_FALSE(Run("sp_attach_single_file_db 'Inny','C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep2.mdf'").failed());
+  EXPECT_TRUE(Run("sp_attach_single_file_db 'Trzeci','C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep2.mdf'").HasError(5120));
   EXPECT_EQ(Run("SELECT dbid from sysdatabases where name='Trzeci'").results.at(0).rows.size(), 0u);
 }
 
 TEST_F(AdminAttachTest, SingleFileAttachMakesANewLogWhenItsOwnIsMissing) {
   std::remove((Files() + "Sklep2_log.ldf").c_str());
-  const Answer a = Run("sp_attach_single_file_db 'Sklep2','C:\\Dane\\Sklep2.mdf'");
+  const Answer a = Run("sp_attach_single_file_db 'Sklep2','C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep2.mdf'");
   ASSERT_FALSE(a.failed());
   EXPECT_TRUE(a.HasInfo(5105));
   EXPECT_NE(ReadText(Files() + "Sklep2_log.LDF").find("Sklep2"), std::string::npos);
@@ -76,8 +76,8 @@ TEST_F(AdminAttachTest, DetachWritesTheDatabaseBackForTheNextAttach) {
   EXPECT_NE(gone.errors[0].text.find("because it does not exist"), std::string::npos);
   EXPECT_TRUE(Run("sp_detach_db 'master'").HasError(7940));
 
-  ASSERT_FALSE(Run("sp_attach_db @dbname = N'Sklep',@filename1 = N'E:\\Sklep.mdf',@filename2 = "
-                   "N'E:\\Sklep_log.ldf'")
+  ASSERT_FALSE(Run("sp_attach_db @dbname = N'Sklep',@filename1 = N'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep.mdf',@filename2 = "
+                   "N'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep_log.ldf'")
                    .failed());
   EXPECT_EQ(Run("use Sklep select Nazwisko from dbo.Klienci").Cell(), "Kowalski");
 }

@@ -13,6 +13,7 @@ namespace msde::admin_test {
 namespace {
 
 const char* kBak = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\BACKUP\\Sklep.bak";
+const char* kData = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\";
 
 class AdminBackupTest : public AdminTest {
  public:
@@ -99,7 +100,7 @@ TEST_F(AdminBackupTest, NoInitAppendsSetsAndInitStartsTheFileAnew) {
   EXPECT_EQ(files.ColumnNames(), (std::vector<std::string>{"LogicalName", "PhysicalName", "Type",
                                                            "FileGroupName", "Size", "MaxSize"}));
   ASSERT_EQ(files.Result().rows.size(), 2u);
-  EXPECT_EQ(files.Cell(0, 1), "C:\\MSSQL\\Data\\Sklep.mdf");
+  EXPECT_EQ(files.Cell(0, 1), "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep.mdf");
   EXPECT_EQ(files.Cell(0, 2), "D");
   EXPECT_EQ(files.Cell(0, 3), "PRIMARY");
   EXPECT_EQ(files.Cell(1, 2), "L");
@@ -133,6 +134,28 @@ TEST_F(AdminBackupTest, RestoreOverTheDatabaseBringsItsRowsBack) {
   EXPECT_EQ(Run(*jan, "select Nazwisko from jan.Klienci").Cell(), "Kowalski");
 }
 
+TEST_F(AdminBackupTest, EveryBackupIsListedInMsdbWithWhatItHolds) {
+  EXPECT_TRUE(Run("select * from msdb..backupset").Result().rows.empty());
+  ASSERT_FALSE(Run("update Sklep.dbo.Towary set Nazwa = 'Bułka' where Nazwa = 'Chleb'").failed());
+  ASSERT_FALSE(Backup("WITH INIT, NAME = 'Sklep pełna'").failed());
+  ASSERT_FALSE(Backup("WITH NOINIT").failed());
+  const Answer sets = Run("select database_name, type, position, name, user_name, backup_finish_date "
+                          "from msdb..backupset order by backup_set_id");
+  ASSERT_EQ(sets.Result().rows.size(), 2u);
+  EXPECT_EQ(sets.Cell(0, 0), "Sklep");
+  EXPECT_EQ(sets.Cell(0, 1), "D");
+  EXPECT_EQ(sets.Cell(1, 2), "2");
+  EXPECT_EQ(sets.Cell(0, 3), "Sklep pełna");
+  EXPECT_EQ(sets.Cell(0, 4), "sa");
+  EXPECT_FALSE(sets.IsNullAt(1, 5));
+  EXPECT_EQ(Run("select physical_device_name from msdb.dbo.backupmediafamily where media_set_id = 2").Cell(), kBak);
+  EXPECT_EQ(Run("select count(*) from Sklep..backupset").ErrorNumber(), 208);
+  // The change made before the backup comes back with it.
+  ASSERT_FALSE(Run("delete from Sklep.dbo.Towary").failed());
+  ASSERT_FALSE(Run(std::string("RESTORE DATABASE Sklep FROM DISK = N'") + kBak + "' WITH REPLACE").failed());
+  EXPECT_EQ(Towar(0), "Bułka");
+}
+
 TEST_F(AdminBackupTest, RestoreUnderANewNameNeedsItsFilesMovedAndNeverOverAnotherFile) {
   ASSERT_FALSE(Backup().failed());
   const std::string from = std::string(" FROM DISK = N'") + kBak + "'";
@@ -140,7 +163,7 @@ TEST_F(AdminBackupTest, RestoreUnderANewNameNeedsItsFilesMovedAndNeverOverAnothe
   ASSERT_TRUE(clash.failed());
   EXPECT_EQ(clash.errors.at(0).number, 1834);
   EXPECT_EQ(clash.errors.at(0).text,
-            "The file 'C:\\MSSQL\\Data\\Sklep.mdf' cannot be overwritten.  It is being used by "
+            "The file 'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep.mdf' cannot be overwritten.  It is being used by "
             "database 'Sklep'.");
   EXPECT_TRUE(clash.HasError(3156));
   EXPECT_TRUE(clash.HasError(3119));
@@ -148,18 +171,28 @@ TEST_F(AdminBackupTest, RestoreUnderANewNameNeedsItsFilesMovedAndNeverOverAnothe
   EXPECT_EQ(Run("SELECT dbid from sysdatabases where name='Sklep_kopia'").Result().rows.size(), 0u);
 
   // Over a file that lies on the disk only with REPLACE.
-  const std::string onto_file = " WITH MOVE 'Sklep_Data' TO 'D:\\Dane\\Sklep2.mdf', MOVE 'Sklep_Log' TO 'D:\\Dane\\Sklep_kopia_log.ldf'";
+  const std::string onto_file = " WITH MOVE 'Sklep_Data' TO '" + std::string(kData) + "Sklep2.mdf', MOVE 'Sklep_Log' TO '" +
+                                std::string(kData) + "Sklep_kopia_log.ldf'";
   EXPECT_TRUE(Run("RESTORE DATABASE Sklep_kopia" + from + onto_file).HasError(3142));
+  // Into a directory the server does not have.
+  const Answer nowhere = Run("RESTORE DATABASE Sklep_kopia" + from +
+                             " WITH MOVE 'Sklep_Data' TO 'D:\\Dane\\Sklep_kopia.mdf', MOVE 'Sklep_Log' TO '" +
+                             std::string(kData) + "Sklep_kopia_log.ldf'");
+  ASSERT_EQ(nowhere.ErrorNumber(), 5123);
+  EXPECT_EQ(nowhere.ErrorText(), "CREATE FILE encountered operating system error 3(The system cannot find the path "
+                                 "specified.) while attempting to open or create the physical file "
+                                 "'D:\\Dane\\Sklep_kopia.mdf'.");
+  EXPECT_EQ(nowhere.errors.back().number, 3013);
   EXPECT_TRUE(Run("RESTORE DATABASE Sklep_kopia" + from + " WITH MOVE 'Brak' TO 'D:\\x.mdf'").HasError(3234));
 
   const Answer moved = Run("RESTORE DATABASE Sklep_kopia" + from +
-                           " WITH MOVE 'Sklep_Data' TO 'C:\\MSSQL\\Data\\Sklep_kopia.mdf', "
-                           "MOVE 'Sklep_Log' TO 'C:\\MSSQL\\Data\\Sklep_kopia_log.ldf'");
+                           " WITH MOVE 'Sklep_Data' TO 'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep_kopia.mdf', "
+                           "MOVE 'Sklep_Log' TO 'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep_kopia_log.ldf'");
   ASSERT_FALSE(moved.failed()) << moved.errors.at(0).text;
   EXPECT_EQ(moved.infos.at(0).text,
             "Processed 73 pages for database 'Sklep_kopia', file 'Sklep_Data' on file 1.");
   EXPECT_EQ(TrimRight(Run("use Sklep_kopia select filename from sysfiles where fileid = 1").Cell()),
-            "C:\\MSSQL\\Data\\Sklep_kopia.mdf");
+            "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep_kopia.mdf");
   ASSERT_FALSE(Run("use master").failed());
   EXPECT_EQ(Run("select Nazwa from Sklep_kopia.dbo.Towary").Cell(1), "Masło");
   EXPECT_EQ(Run("SELECT dbid from sysdatabases where name='Sklep_kopia'").Cell(), "7");
@@ -168,6 +201,33 @@ TEST_F(AdminBackupTest, RestoreUnderANewNameNeedsItsFilesMovedAndNeverOverAnothe
   EXPECT_EQ(taken.ErrorNumber(), 3154);
   EXPECT_EQ(taken.ErrorText(), "The backup set holds a backup of a database other than the existing "
                                "'Uszkodzona' database.");
+}
+
+TEST_F(AdminBackupTest, ServerPathsNameRealDirectoriesOfTheFilesDirectory) {
+  std::filesystem::create_directory(Files() + "Kopie");
+  const std::string below = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\BACKUP\\kopie\\Sklep.bak";
+  ASSERT_FALSE(Run("BACKUP DATABASE Sklep TO DISK = '" + below + "'").failed());
+  EXPECT_TRUE(std::filesystem::exists(Files() + "Kopie/Sklep.bak"));
+  EXPECT_FALSE(std::filesystem::exists(BakFile()));
+  EXPECT_EQ(Run("exec master..xp_fileexist '" + below + "'").Cell(0, 0), "1");
+  EXPECT_EQ(Run("RESTORE HEADERONLY FROM DISK = '" + below + "'").Result().rows.size(), 1u);
+  // A directory the server does not have: the device cannot be opened, and nothing is written.
+  for (const std::string& missing : {std::string("C:\\Program Files\\Microsoft SQL Server\\MSSQL\\BACKUP\\Brak\\Sklep.bak"),
+                                    std::string("D:\\Kopie\\Sklep.bak")}) {
+    const Answer refused = Run("BACKUP DATABASE Sklep TO DISK = '" + missing + "'");
+    ASSERT_EQ(refused.errors.size(), 2u) << missing;
+    EXPECT_EQ(refused.errors[0].text, "Cannot open backup device '" + missing +
+                                          "'. Device error or device off line. See the SQL Server error log for more details.");
+    EXPECT_EQ(refused.errors[1].text, "BACKUP DATABASE is terminating abnormally.");
+  }
+  EXPECT_EQ(Run("select count(*) from msdb..backupset").Cell(), "1");
+  // Attaching from a subdirectory of the data directory, and from one that does not exist.
+  std::filesystem::create_directory(Files() + "Stare");
+  std::filesystem::rename(Files() + "Sklep2.mdf", Files() + "Stare/Sklep2.mdf");
+  EXPECT_TRUE(Run(std::string("sp_attach_single_file_db 'Stary', '") + kData + "Sklep2.mdf'").HasError(5105));
+  EXPECT_FALSE(Run(std::string("sp_attach_single_file_db 'Stary', '") + kData + "Stare\\Sklep2.mdf'").failed());
+  EXPECT_EQ(TrimRight(Run("use Stary select filename from sysfiles where fileid = 1").Cell()),
+            std::string(kData) + "Stare\\Sklep2.mdf");
 }
 
 TEST_F(AdminBackupTest, RestoreWaitsForExclusiveAccess) {
@@ -191,7 +251,7 @@ TEST_F(AdminBackupTest, MissingAndDamagedFilesAreRefusedWithNothingChanged) {
   EXPECT_EQ(missing.ErrorText(), "Cannot open backup device 'C:\\Kopie\\Brak.bak'. Device error or "
                                  "device off line. See the SQL Server error log for more details.");
   EXPECT_EQ(Run("BACKUP DATABASE Brak TO DISK = 'x.bak'").ErrorNumber(), 911);
-  EXPECT_EQ(Run("BACKUP DATABASE Sklep TO DISK = 'C:\\MSSQL\\Data\\Sklep.mdf'").ErrorNumber(), 3201)
+  EXPECT_EQ(Run("BACKUP DATABASE Sklep TO DISK = 'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep.mdf'").ErrorNumber(), 3201)
       << "a file of an attached database is in use";
 
   ASSERT_FALSE(Backup().failed());
@@ -220,7 +280,7 @@ TEST_F(AdminBackupTest, MissingAndDamagedFilesAreRefusedWithNothingChanged) {
   WriteText(BakFile(), bytes.substr(0, bytes.size() - 40));
   EXPECT_EQ(Run(restore).ErrorNumber(), 3241);
   EXPECT_TRUE(Run(std::string("RESTORE HEADERONLY FROM DISK = N'") + kBak + "'").HasError(3241));
-  EXPECT_EQ(Run("RESTORE DATABASE Sklep FROM DISK = 'C:\\x\\Sklep2.mdf' WITH REPLACE").ErrorNumber(), 3241);
+  EXPECT_EQ(Run("RESTORE DATABASE Sklep FROM DISK = '" + std::string(kData) + "Sklep2.mdf' WITH REPLACE").ErrorNumber(), 3241);
   // Appending to a damaged file would bury the sets behind it: refused as well.
   EXPECT_EQ(Backup("WITH NOINIT").ErrorNumber(), 3241);
   EXPECT_EQ(Towar(0), "Bułka");
@@ -260,7 +320,8 @@ TEST_F(AdminBackupTest, ACancelledRestoreLeavesTheDatabaseAsItWas) {
   auto other = Connect("sa", "");
   for (const std::string target : {"Sklep", "Sklep_nowa"}) {
     const std::string moves = target == "Sklep" ? " WITH REPLACE"
-                                                : " WITH MOVE 'Sklep_Data' TO 'E:\\n.mdf', MOVE 'Sklep_Log' TO 'E:\\n.ldf'";
+                                                : " WITH MOVE 'Sklep_Data' TO '" + std::string(kData) + "n.mdf', MOVE 'Sklep_Log' TO '" +
+                                                      std::string(kData) + "n.ldf'";
     std::thread restore([&] { Run("RESTORE DATABASE " + target + " FROM DISK = N'" + kBak + "'" + moves); });
     const std::string state = "select DATABASEPROPERTYEX('" + target + "', 'Status')";
     for (int i = 0; i < 500 && Run(*other, state).Cell() != "RESTORING"; ++i)

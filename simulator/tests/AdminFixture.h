@@ -58,8 +58,8 @@ inline const char* kDataSet = R"json({
   {"name": "master", "dbid": 1, "users": [{"name": "guest"}]}, {"name": "tempdb", "dbid": 2},
   {"name": "model", "dbid": 3}, {"name": "msdb", "dbid": 4},
   {"name": "Sklep", "dbid": 5,
-   "files": [{"fileid": 1, "name": "Sklep_Data", "filename": "C:\\MSSQL\\Data\\Sklep.mdf"},
-             {"fileid": 2, "name": "Sklep_Log", "filename": "C:\\MSSQL\\Data\\Sklep_log.ldf"}],
+   "files": [{"fileid": 1, "name": "Sklep_Data", "filename": "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep.mdf"},
+             {"fileid": 2, "name": "Sklep_Log", "filename": "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Sklep_log.ldf"}],
    "users": [{"name": "jan", "login": "jan"}],
    "tables": [
     {"name": "Towary", "id": 1977058079,
@@ -69,7 +69,7 @@ inline const char* kDataSet = R"json({
      "columns": [{"name": "Nazwisko", "type": "varchar", "length": 40}],
      "rows": [["Kowalski"]]}]},
   {"name": "Uszkodzona", "dbid": 6,
-   "files": [{"fileid": 1, "name": "U_Data", "filename": "C:\\MSSQL\\Data\\Uszkodzona.mdf"}],
+   "files": [{"fileid": 1, "name": "U_Data", "filename": "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Uszkodzona.mdf"}],
    "tables": [
     {"name": "Dokumenty", "id": 2041058307,
      "columns": [{"name": "Numer", "type": "int"}], "rows": [[1], [2]]}],

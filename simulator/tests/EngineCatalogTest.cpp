@@ -106,7 +106,12 @@ TEST_F(EngineTest, ModelLookUpsAndWholeDataSetRoundTrip) {
   EXPECT_EQ(model.FindOption("user connections")->name, "user connections");
   EXPECT_EQ(model.LocalPath("C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\SKLEP2.MDF"),
             model.files_dir + "/Sklep2.mdf");
-  EXPECT_EQ(model.LocalPath("D:\\Nowe\\Inne.mdf"), model.files_dir + "/Inne.mdf");
+  // Backups named by a bare name go to the backup directory; no other directory exists.
+  EXPECT_EQ(model.LocalPath("Inne.bak"), model.files_dir + "/Inne.bak");
+  EXPECT_EQ(model.LocalPath("C:\\Program Files\\Microsoft SQL Server\\MSSQL\\BACKUP\\Inne.bak"),
+            model.files_dir + "/Inne.bak");
+  EXPECT_EQ(model.LocalPath("D:\\Nowe\\Inne.mdf"), "");
+  EXPECT_EQ(model.LocalPath("C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Brak\\Inne.mdf"), "");
 
   testkit::TempDir dir;
   const std::string path = dir.Path() + "/copy.json";

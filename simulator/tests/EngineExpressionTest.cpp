@@ -68,8 +68,29 @@ TEST_F(EngineTest, StringFunctionsCountCharactersNotBytes) {
   EXPECT_EQ(a.Text(0, 9), "x|");
   EXPECT_EQ(a.Text(0, 10), "ababab");
   EXPECT_EQ(a.Text(0, 11), "3");
+  // Polish letters change case both ways; DATALENGTH counts bytes: two a character of
+  // Unicode text, one of text in the server's single-byte code page.
+  const Answer polish = Run("select LOWER(N'ŻÓŁW ĄĆĘŃŚŹ'), UPPER('gęślą jaźń'), DATALENGTH(N'Łódź'), "
+                            "DATALENGTH('Łódź'), DATALENGTH(Nazwa), DATALENGTH(IdKontrahenta) "
+                            "from Sklep.dbo.Kontrahenci where IdKontrahenta = 2");
+  EXPECT_EQ(polish.Text(0, 0), "żółw ąćęńśź");
+  EXPECT_EQ(polish.Text(0, 1), "GĘŚLĄ JAŹŃ");
+  EXPECT_EQ(polish.Text(0, 2), "8");
+  EXPECT_EQ(polish.Text(0, 3), "4");
+  EXPECT_EQ(polish.Text(0, 4), "38");  // N'Piekarnia Kłos s.c.', nineteen characters
+  EXPECT_EQ(polish.Text(0, 5), "4");
   EXPECT_EQ(Run("select SUBSTRING('abc', 1, -1)").ErrorNumber(), 536);
   EXPECT_EQ(Run("select DB_NAME(1, 2)").ErrorNumber(), 174);
+}
+
+TEST_F(EngineTest, NamesLongerThan128CharactersFailTheBatch) {
+  const std::string name(129, 'n');
+  const Answer a = Run("select 1 select * from [" + name + "]");
+  EXPECT_TRUE(a.results.empty());
+  EXPECT_EQ(a.ErrorNumber(), 103);
+  EXPECT_EQ(a.errors.at(0).severity, 15);
+  EXPECT_EQ(a.ErrorText(), "The identifier that starts with '" + name.substr(0, 128) + "' is too long. Maximum length is 128.");
+  EXPECT_EQ(Run("select 1 as [" + name.substr(0, 128) + "]").Text(0, 0), "1");
 }
 
 TEST_F(EngineTest, SessionAndServerFunctions) {

@@ -45,7 +45,7 @@ TEST_F(EngineOdbcTest, TreeQueriesReturnTheirColumnsAndValues) {
   ASSERT_TRUE(dbs.ok);
   ASSERT_EQ(dbs.sets.size(), 1u);
   EXPECT_EQ(dbs.sets[0].columns[2], "name");
-  ASSERT_EQ(dbs.Rows().size(), 10u);
+  ASSERT_EQ(dbs.Rows().size(), 12u);
   EXPECT_EQ(*dbs.Rows()[4][2], "Sklep");
   EXPECT_EQ(*dbs.Rows()[4][3], "06.09.04");
   EXPECT_EQ(*dbs.Rows()[6][2], "Sklep Wschód");

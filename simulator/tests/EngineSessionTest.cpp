@@ -11,7 +11,7 @@ TEST_F(EngineTest, UseChangesContextWithMessageAndEnvironmentChange) {
   const Answer a = Run("use Sklep");
   ASSERT_EQ(a.infos.size(), 1u);
   EXPECT_EQ(a.infos[0].number, 5701);
-  EXPECT_EQ(a.infos[0].severity, 10);
+  EXPECT_EQ(a.infos[0].severity, 0);
   EXPECT_EQ(a.infos[0].text, "Changed database context to 'Sklep'.");
   ASSERT_EQ(a.database_changes.size(), 1u);
   EXPECT_EQ(a.database_changes[0], std::make_pair(std::string("master"), std::string("Sklep")));

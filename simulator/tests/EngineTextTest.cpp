@@ -1,5 +1,6 @@
 // The engine's text handling: tokens and statement splitting, value conversions, datetime
 // styles, and the data set files.
+#include <set>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -52,6 +53,13 @@ TEST(EngineLexer, SplitsStatementsAsTheServerDoes) {
   EXPECT_EQ(count("ALTER DATABASE Sklep SET OFFLINE SET NOCOUNT ON"), 2u);
   EXPECT_EQ(count("select dbid from sysprocesses where dbid in (select 5) select 2"), 2u);
   EXPECT_EQ(count("sp_helpuser exec sp_helplogins"), 2u);
+  // Transactions, and IF with one statement a branch, as drivers send them.
+  EXPECT_EQ(count("begin tran insert t values (1) commit"), 3u);
+  EXPECT_EQ(count("insert t select a from u select @@rowcount"), 2u);
+  EXPECT_EQ(count("insert t values (1) select @@error"), 2u);
+  EXPECT_EQ(count("IF @@TRANCOUNT > 0 COMMIT BEGIN TRANSACTION"), 2u);
+  EXPECT_EQ(count("if (select 1) = 0 update t set a = 1 else delete t select 1"), 2u);
+  EXPECT_EQ(count("ALTER DATABASE Sklep SET OFFLINE WITH ROLLBACK IMMEDIATE rollback"), 2u);
   EXPECT_EQ(count("  -- nothing\n"), 0u);
 }
 
@@ -123,6 +131,23 @@ TEST(EngineDataSet, DemoLoadsWithItsPromisedContents) {
   // char(13) values are held padded, as SQL Server keeps them.
   EXPECT_EQ(Utf8Length(std::get<std::string>(sklep.FindTable("dbo", "Towary")->rows[0][1])), 13u);
   EXPECT_EQ(std::get<std::string>(*sklep.PropertyEx("Recovery")), "SIMPLE");
+  // What a look after the site's health should find.
+  const Database& centre = *m.FindDatabase("SklepCentrum");
+  const int64_t data_bytes = centre.files.at(0).size * 8192;
+  EXPECT_GT(data_bytes, 1900LL * 1048576);
+  EXPECT_LT(data_bytes, 2048LL * 1048576);
+  Database& books = *m.FindDatabase("Ksiegowosc");
+  EXPECT_EQ(std::get<std::string>(*books.PropertyEx("Recovery")), "FULL");
+  EXPECT_GE(books.files.at(1).size, 4 * books.files.at(0).size);
+  ASSERT_NE(books.FindUser("biuro"), nullptr);
+  EXPECT_EQ(books.FindUser("biuro")->login, "") << "its login is gone";
+  std::set<std::string> backed_up;
+  for (const BackupRecord& b : m.backups) {
+    EXPECT_EQ(b.type, 'D') << "no log backup anywhere";
+    backed_up.insert(b.database);
+  }
+  EXPECT_TRUE(backed_up.count("Ksiegowosc"));
+  EXPECT_FALSE(backed_up.count("Sklep Wschód"));
 }
 
 TEST(EngineDataSet, DatabaseFileRoundTrips) {

@@ -68,12 +68,53 @@ TEST_F(TdsTest, ResponsesUseTheNegotiatedPacketSize) {
   EXPECT_LE(sizes.back(), 1024u);
 }
 
-TEST_F(TdsTest, ClientsOlderThanTds71AreTurnedAway) {
+TEST_F(TdsTest, Tds70ClientsAreServedAsSqlServer2000ServesThem) {
   RawClient raw(port_);
   auto tokens = raw.LogIn(StubEngine::kUser, StubEngine::kPassword, 4096, 0x70000000);
-  EXPECT_TRUE(HasError(tokens, 4002));
+  // No collation: the Unicode locale and comparison flags instead, and LOGINACK 7.0.
+  EXPECT_THAT(Kinds(tokens),
+              ElementsAre(Token::EnvChange, Token::Info, Token::EnvChange, Token::EnvChange,
+                          Token::EnvChange, Token::Info, Token::LoginAck, Token::EnvChange,
+                          Token::Done));
+  ASSERT_EQ(tokens.size(), 9u);
+  EXPECT_EQ(tokens[2].env_type, tds::EnvType::UnicodeLocale);
+  EXPECT_EQ(tokens[2].text, "1045");
+  EXPECT_EQ(tokens[3].env_type, tds::EnvType::UnicodeComparison);
+  EXPECT_EQ(tokens[6].number, 0x07000000);
+  EXPECT_EQ(tokens.back().status, tds::DoneStatus::Final);
+}
+
+TEST_F(TdsTest, Tds42And50LoginsAreRefusedWithAMessageTheyCanRead) {
+  RawClient raw(port_);
+  Bytes login(512, 0);  // a TDS 4.2 / 5.0 login record: fixed fields of single-byte text
+  raw.SendMessage(tds::PacketType::PreTds7Login, login);
+  auto response = raw.ReadMessage();
+  ASSERT_TRUE(response);
+  ASSERT_GT(response->size(), 20u);
+  EXPECT_EQ((*response)[0], Token::Error);
+  EXPECT_EQ((*response)[3] | (*response)[4] << 8, 4002);
+  const std::string text(response->begin() + 11, response->begin() + 11 + 68);
+  EXPECT_EQ(text, "The incoming tabular data stream (TDS) protocol stream is incorrect.");
+  EXPECT_EQ(response->at(response->size() - 9), Token::Done);
   EXPECT_TRUE(raw.ClosedByServer());
   EXPECT_EQ(engine_.LiveSessions(), 0);
+}
+
+TEST_F(TdsTest, Tds70ClientsReadEveryTypeWithoutCollations) {
+  auto client = Connect(";TDS_Version=7.0");
+  auto result = client->Exec("types");
+  ASSERT_TRUE(result.ok);
+  ASSERT_EQ(result.Rows().size(), 1u);
+  auto row = result.Rows()[0];
+  // (The driver leaves single-byte text of a TDS 7.0 server in its code page: Unicode
+  // columns are what such clients read Polish text from.)
+  EXPECT_EQ(row[0], "2147483647");
+  EXPECT_EQ(row[7], "-12345678.90");
+  EXPECT_EQ(row[10], "2026-12-08 14:22:36.123");
+  EXPECT_EQ(row[11], "ab   ");
+  EXPECT_EQ(row[14], "Gęś");
+  EXPECT_EQ(row[16], "ntekst ąę");
+  EXPECT_EQ(client->Exec("echo Zażółć").Rows()[0][1], "Zażółć");
 }
 
 TEST_F(TdsTest, BatchesWithAndWithoutAllHeadersRunAlike) {
@@ -108,7 +149,11 @@ TEST_F(TdsTest, AttentionIsAcknowledgedWhileAStatementRunsAndWhenIdle) {
   raw.SendMessage(tds::PacketType::SqlBatch, Utf16("waitfor"));
   ASSERT_TRUE(engine_.WaitForWaitingSession());
   raw.SendMessage(tds::PacketType::Attention, {});
+  // Nothing had gone out: the cut-short response is a bare DONE, then the acknowledgement.
   auto response = raw.ReadMessage();
+  ASSERT_TRUE(response);
+  EXPECT_THAT(Tokens(*response), ElementsAre(Field(&RawToken::status, tds::DoneStatus::Final)));
+  response = raw.ReadMessage();
   ASSERT_TRUE(response);
   EXPECT_TRUE(EndsWithDone(Tokens(*response), tds::DoneStatus::Attention));
   // With nothing running, an attention still gets its acknowledgement, and nothing more.

@@ -67,7 +67,8 @@ TEST_F(TdsTest, ParameterValuesReachTheEngineAsLiterals) {
   std::string seen = st.Execute();
   EXPECT_THAT(seen, HasSubstr("-42, "));
   EXPECT_THAT(seen, HasSubstr("'Zażółć ''x''', "));
-  EXPECT_THAT(seen, HasSubstr("1.5e+00, NULL, '2026-12-08 14:22:36.123'"));
+  EXPECT_THAT(seen, HasSubstr("1.5e+00, CAST(NULL AS int), "
+                              "CAST('2026-12-08 14:22:36.123' AS datetime)"));
   number = 7;  // executed again with new values
   EXPECT_THAT(st.Execute(), HasSubstr("7, "));
 }
@@ -88,9 +89,13 @@ TEST_F(TdsTest, ParametersOfADirectStatementGoThroughExecuteSql) {
 }
 
 TEST(TdsRpcText, ParameterNamesAreReplacedOutsideStringsAndComments) {
-  std::vector<std::pair<std::string, std::string>> values = {{"@P1", "1"}, {"@p2", "N'a'"}};
+  std::vector<tds::Substitution> values = {{"@P1", "1", "1"}, {"@p2", "N'a'", "N'a'"}};
   EXPECT_EQ(tds::SubstituteParameters("select @P1, @P2, '@P1', [@P1], @@SPID -- @P1\n@P10", values),
             "select 1, N'a', '@P1', [@P1], @@SPID -- @P1\n@P10");
+  // EXEC takes literals only; other statements get the value in its own type.
+  values = {{"@d", "CAST('2026-12-08' AS datetime)", "'2026-12-08'"}};
+  EXPECT_EQ(tds::SubstituteParameters("exec sp_x @d; select @d", values),
+            "exec sp_x '2026-12-08'; select CAST('2026-12-08' AS datetime)");
   EXPECT_EQ(tds::DeclaredParameters("@P1 int,@P2 decimal(10,2) OUTPUT, @x nvarchar(4000)"),
             (std::vector<std::string>{"@P1", "@P2", "@x"}));
 }

@@ -210,7 +210,9 @@ std::vector<RawToken> Tokens(const Bytes& response) {
           uint16_t n = body.U16();
           t.text = tds::Utf16LeToUtf8(body.Take(2u * n), n);
         } else {
-          body.Skip(5);
+          body.Skip(1);  // interface
+          const uint8_t* version = body.Take(4);  // the TDS version, big-endian
+          t.number = version[0] << 24 | version[1] << 16 | version[2] << 8 | version[3];
           uint8_t n = body.U8();
           t.text = tds::Utf16LeToUtf8(body.Take(2u * n), n);
         }

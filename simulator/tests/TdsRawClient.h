@@ -13,7 +13,8 @@ namespace msde::testing {
 using tds::Bytes;
 
 // One token of a response that holds no result set: its kind and, for messages and return
-// status, the number; for DONE, the status; for ENVCHANGE, the type and new value.
+// status, the number (for LOGINACK, the TDS version); for DONE, the status; for ENVCHANGE,
+// the type and new value.
 struct RawToken {
   uint8_t kind = 0;
   int number = 0;

@@ -110,6 +110,25 @@ void StubEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSin
     for (int i = 0; i < n; ++i)
       sink.RowData({int64_t{i}, std::string("wiersz ") + std::to_string(i)});
     sink.Done(n, false);
+  } else if (sql == "variants") {
+    // sql_variant values of each base type, as SERVERPROPERTY and its kind return them.
+    sink.Columns({Col("v", SqlType::Variant, true)});
+    for (Value v : {Value{int64_t{42}}, Value{int64_t{5000000000}}, Value{2.5},
+                    Value{std::string("Łódź")}, Value{SqlDateTime{46362, 300}}, Value{}})
+      sink.RowData({v});
+    sink.Done(6, false);
+  } else if (sql == "binaries") {
+    sink.Columns({Col("b", SqlType::Binary, true, 4), Col("vb", SqlType::VarBinary, true, 8)});
+    sink.RowData({std::string("\x01\x02\xFF", 3), std::string("\x01\x02\xFF", 3)});
+    sink.RowData({Value{}, std::string()});
+    sink.Done(2, false);
+  } else if (sql == "stream") {
+    // Rows of varying width, so that tokens straddle packets, until the client cancels.
+    sink.Columns({Col("n", SqlType::Int, false), Col("s", SqlType::VarChar, true, 3000)});
+    int i = 0;
+    for (; i < 1000000 && !session.cancel_requested; ++i)
+      sink.RowData({int64_t{i}, std::string(static_cast<size_t>(500 + i * 337 % 2500), 'x')});
+    sink.Done(i, false);
   } else if (sql == "multi") {
     sink.Columns({Col("a", SqlType::Int, true)});
     sink.RowData({int64_t{1}});

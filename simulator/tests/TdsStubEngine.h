@@ -12,7 +12,9 @@ namespace msde::testing {
 
 // Commands (the whole batch text):
 //   select 1 | types | types notnull | types null | echo <text> | use <db> | waitfor
-//   rows <n> | multi | error | info | count then error | kill <spid> | throw
+//   rows <n> | stream (rows until cancelled) | variants | binaries | multi | error | info
+//   count then error
+//   kill <spid> | throw
 //   sql <text> (answers the text as the engine received it)
 class StubEngine : public Engine {
  public:

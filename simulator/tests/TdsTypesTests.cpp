@@ -48,6 +48,48 @@ TEST_F(TdsTest, EveryTypeRoundTripsInItsNullableAndNotNullForms) {
   }
 }
 
+TEST_F(TdsTest, SqlVariantValuesKeepTheirBaseTypes) {
+  auto client = Connect();
+  SQLHSTMT stmt;
+  SQLAllocHandle(SQL_HANDLE_STMT, client->Handle(), &stmt);
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)"variants", SQL_NTS)));
+  SQLCHAR name[64];
+  SQLSMALLINT length, type, digits, null_flag;
+  SQLULEN size;
+  SQLDescribeCol(stmt, 1, name, sizeof name, &length, &type, &size, &digits, &null_flag);
+  EXPECT_EQ(type, -150);  // SQL_SS_VARIANT
+  std::vector<std::string> values;
+  while (SQL_SUCCEEDED(SQLFetch(stmt))) {
+    char value[256] = {0};
+    SQLLEN got = 0;
+    SQLGetData(stmt, 1, SQL_C_CHAR, value, sizeof value, &got);
+    values.push_back(got == SQL_NULL_DATA ? "NULL" : value);
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  EXPECT_THAT(values, ElementsAre("42", "5000000000", "2.5", "Łódź", "2026-12-08 00:00:01.000", "NULL"));
+}
+
+TEST_F(TdsTest, BinaryColumnsTravelAsBinary) {
+  auto client = Connect();
+  SQLHSTMT stmt;
+  SQLAllocHandle(SQL_HANDLE_STMT, client->Handle(), &stmt);
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)"binaries", SQL_NTS)));
+  std::vector<SQLSMALLINT> types;
+  for (SQLUSMALLINT c = 1; c <= 2; ++c) {
+    SQLCHAR name[64];
+    SQLSMALLINT length, type, digits, null_flag;
+    SQLULEN size;
+    SQLDescribeCol(stmt, c, name, sizeof name, &length, &type, &size, &digits, &null_flag);
+    types.push_back(type);
+  }
+  EXPECT_THAT(types, ElementsAre(SQL_BINARY, SQL_VARBINARY));
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  auto result = client->Exec("binaries");
+  ASSERT_EQ(result.Rows().size(), 2u);
+  EXPECT_EQ(result.Rows()[0], (testkit::TextRow{"0102ff00", "0102ff"}));  // as hexadecimal text
+  EXPECT_EQ(result.Rows()[1], (testkit::TextRow{std::nullopt, ""}));
+}
+
 TEST_F(TdsTest, NullsArriveAsNullInEveryType) {
   auto client = Connect();
   auto result = client->Exec("types null");

@@ -49,6 +49,8 @@ class AdminWindowTest : public SimWindowTest {
  protected:
   // The data set this test's server starts with.
   virtual std::string DataFile() const { return DataSet("demo.json"); }
+  // Runs once the server is up, before the window connects (a test may put a relay between).
+  virtual void BeforeConnect() {}
 
   void SetUp() override {
     msde::testkit::SimServerOptions options;
@@ -56,6 +58,7 @@ class AdminWindowTest : public SimWindowTest {
     options.private_files = true;  // a detach writes its files into the copy, never the sources
     Sim = std::make_unique<msde::testkit::SimServer>(options);
     setenv("TDSPORT", std::to_string(Sim->Port()).c_str(), 1);
+    BeforeConnect();
     Form = std::make_unique<TForm1>();
     Connect();
     Dialogs.Messages.clear();

@@ -238,7 +238,7 @@ TEST_F(AttachDetachTest, YesToTheQuestionHandsTheTablesToDbo) {
   const size_t mark = Sim->TraceMark();
   Attach(File("JanEwa.mdf"));
   int changes = 0;
-  for (const auto& s : Sent(mark)) changes += s.rfind("sp_changeobjectowner '", 0) == 0;
+  for (const auto& s : Sent(mark)) changes += s.rfind("sp_changeobjectowner N'", 0) == 0;
   EXPECT_EQ(changes, 3);
   const auto tables = Exec("use JanEwa exec sp_tables @table_type = \"'TABLE'\"");
   ASSERT_TRUE(tables.ok);
@@ -266,6 +266,11 @@ TEST_F(AttachDetachTest, AnUnwritableStoreIsReportedAndTheAttachStillSucceeds) {
   EXPECT_NE(Node("Sklep2"), nullptr);
 }
 
+// The question asked before a detach.
+std::string DetachQuestion(const std::string& Name) {
+  return "Czy odłączyć bazę \"" + Name + "\" od serwera? Programy stracą do niej dostęp, a jej login zostanie usunięty.";
+}
+
 TEST_F(AttachDetachTest, DetachDropsTheLoginOfTheTovinexKey) {
   Attach(File("Sklep2.mdf"));
   ASSERT_NE(Node("Sklep2"), nullptr);
@@ -273,9 +278,10 @@ TEST_F(AttachDetachTest, DetachDropsTheLoginOfTheTovinexKey) {
   Select(Node("Sklep2"));
   const size_t mark = Sim->TraceMark();
   Trigger(QStringLiteral("Odłącz bazę"));
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Odlaczanie baz: Baza została odlaczona"});
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Odlaczanie baz: " + DetachQuestion("Sklep2"),
+                                                      "Odlaczanie baz: Baza została odlaczona"}));
   const std::vector<std::string> sent = Sent(mark);
-  EXPECT_TRUE(Has(sent, "sp_detach_db 'Sklep2'"));
+  EXPECT_TRUE(Has(sent, "sp_detach_db N'Sklep2'"));
   // The statement goes with its leading blank; the trace shows batches without it.
   EXPECT_TRUE(Has(sent, "sp_droplogin 'Sklep2'")) << ::testing::PrintToString(sent);
   EXPECT_EQ(Node("Sklep2"), nullptr);
@@ -291,7 +297,8 @@ TEST_F(AttachDetachTest, DetachOfADatabaseGoneMeanwhileIsTranslatedAndDropsNothi
   Dialogs.Messages.clear();
   const size_t mark = Sim->TraceMark();
   Trigger(QStringLiteral("Odłącz bazę"));
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Błąd: Nie można usunąć bazy. Podana baza nie istnieje"});
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Odlaczanie baz: " + DetachQuestion("Dbo"),
+                                                      "Błąd: Nie można usunąć bazy. Podana baza nie istnieje"}));
   for (const auto& s : Sent(mark)) EXPECT_EQ(s.find("sp_droplogin"), std::string::npos);
   EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'Dbo'"), "1");
 }

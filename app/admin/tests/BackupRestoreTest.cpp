@@ -348,7 +348,8 @@ TEST_F(BackupRestoreTest, NaprawaFullOffersABackupFirst) {
   Dialogs.MessageAnswers = {mbNo};
   mark = Sim->TraceMark();
   Trigger(QStringLiteral("Naprawa Full"));
-  EXPECT_EQ(repairStatements(mark), (std::vector<std::string>{"ALTER", "DBCC", "ALTER"}));
+  // The repair reports what it mended as errors: a quiet check after it tells the outcome.
+  EXPECT_EQ(repairStatements(mark), (std::vector<std::string>{"ALTER", "DBCC", "ALTER", "DBCC"}));
 
   Select(Node("SklepZachod"));
   Dialogs.MessageAnswers = {mbYes};

@@ -108,7 +108,11 @@ TEST_F(ServerAdminTest, ProcessListShowsEveryProcessAndKillsASecondConnection) {
   SelectProcess(QString::fromStdString(tillSpid));
   const size_t mark = Sim->TraceMark();
   RunCommand("Zabij proces");
-  EXPECT_TRUE(Dialogs.Messages.empty());
+  // Only the question, naming the process and its program, with "Nie" the default.
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Text, "Czy zakończyć proces " + tillSpid + " programu \"Kasa\"? Program utraci połączenie z serwerem.");
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Zabij proces");
+  EXPECT_EQ(Dialogs.Messages[0].Buttons, mbYes | mbNo | mbDefaultNo);
   bool killed = false;
   for (const auto& line : Sim->TraceSince(mark)) killed |= line.Text == "KILL " + tillSpid;
   EXPECT_TRUE(killed);
@@ -125,9 +129,9 @@ TEST_F(ServerAdminTest, KillRefusalsAreReportedAndOnlyNumbersAreSent) {
     Dialogs.Messages.clear();
     SelectProcess(QString::fromStdString(spid));
     RunCommand("Zabij proces");
-    ASSERT_EQ(Dialogs.Messages.size(), 1u) << spid;
-    EXPECT_EQ(Dialogs.Messages[0].Caption, "Błąd");
-    EXPECT_NE(Dialogs.Messages[0].Text.find("KILL " + spid), std::string::npos);
+    ASSERT_EQ(Dialogs.Messages.size(), 2u) << spid;  // the question, then the refusal
+    EXPECT_EQ(Dialogs.Messages[1].Caption, "Błąd");
+    EXPECT_NE(Dialogs.Messages[1].Text.find("KILL " + spid), std::string::npos);
     EXPECT_EQ(Headers().value(0), "SPID");
   }
   // A list row whose first column is not a number sends nothing, and the list is read again.

@@ -34,18 +34,22 @@ TEST_F(TableOwner, ChangesInRowOrderUntilTheServerRefusesOne) {
   Run(QStringLiteral("Zmień właściciela tabel"));
   // DBO differs from dbo; jan.Towary clashes with dbo.Towary and stops the rest.
   EXPECT_THAT(SentStarting(mark, "sp_changeobjectowner"),
-              ElementsAre("sp_changeobjectowner 'DBO.Kasa', 'dbo'", "sp_changeobjectowner 'jan.[Order]', 'dbo'",
-                          "sp_changeobjectowner 'jan.[Stan ''magazynu'']', 'dbo'",
-                          "sp_changeobjectowner 'jan.Towary', 'dbo'"));
+              ElementsAre("sp_changeobjectowner N'DBO.Kasa', N'dbo'", "sp_changeobjectowner N'jan.[Order]', N'dbo'",
+                          "sp_changeobjectowner N'jan.[Stan ''magazynu'']', N'dbo'",
+                          "sp_changeobjectowner N'jan.Towary', N'dbo'"));
   const std::vector<std::string> sent = SentSince(mark);
   ASSERT_GE(sent.size(), 2u);
-  EXPECT_EQ(sent[0], "master: use Wlasciciele");
+  EXPECT_EQ(sent[0], "master: use Wlasciciele") << "asked before anything is sent";
   EXPECT_EQ(sent[1], "Wlasciciele: sp_tables @table_type = \"'TABLE'\"");
   EXPECT_THAT(Tables("Wlasciciele"), ElementsAre("dbo.Kasa", "dbo.Order", "dbo.Stan 'magazynu'", "dbo.Towary",
                                                  "jan.Towary", "kasjer.Zmiany"));
-  ASSERT_EQ(Dialogs.Messages.size(), 2u);
-  EXPECT_EQ(Dialogs.Messages[0].Caption, "Błąd");
-  EXPECT_EQ(LastText(), "Operacja zakończona") << "shown whatever the outcome";
+  // The question naming the database, the refusal, and what was and was not done.
+  ASSERT_EQ(Dialogs.Messages.size(), 3u);
+  EXPECT_EQ(Dialogs.Messages[0].Text, "Czy przekazać wszystkie tabele bazy \"Wlasciciele\" właścicielowi \"dbo\"?");
+  EXPECT_EQ(Dialogs.Messages[0].Buttons, mbYes | mbNo | mbDefaultNo);
+  EXPECT_EQ(Dialogs.Messages[1].Caption, "Błąd");
+  EXPECT_EQ(LastText(), "Operacja przerwana: właściciel zmieniony dla 3 z 5 tabel bazy \"Wlasciciele\"; pozostałe tabele "
+                        "nie zostały zmienione.");
   EXPECT_EQ(LastCaption(), "Zmiana właściciela Tabel");
   EXPECT_EQ(SentStarting(mark, "select status, dbid").size(), 1u) << "the tree is rebuilt";
 }
@@ -55,7 +59,7 @@ TEST_F(TableOwner, AllTablesOfDboSendNothingAndStillReport) {
   const size_t mark = Sim->TraceMark();
   Run(QStringLiteral("Zmień właściciela tabel"));
   EXPECT_THAT(SentStarting(mark, "sp_changeobjectowner"), IsEmpty());
-  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  ASSERT_EQ(Dialogs.Messages.size(), 2u);  // the question, then the closing message
   EXPECT_EQ(LastText(), "Operacja zakończona");
 }
 

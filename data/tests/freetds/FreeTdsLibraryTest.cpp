@@ -76,6 +76,17 @@ TEST_F(FreeTdsLibrary, UniqueIdentifierColumnReadsAsTextWhenTheQueryAsks) {
   EXPECT_EQ(Query.GetFields()->GetFields(1)->GetAsString(), "KASA1");
 }
 
+TEST_F(FreeTdsLibrary, SqlVariantColumnsReadAsText) {
+  Run("select SERVERPROPERTY('ProductVersion'), DATABASEPROPERTYEX('Sklep', 'Status'), "
+      "SERVERPROPERTY('InstanceName')",
+      true);
+  ASSERT_FALSE(Query.GetEof());
+  EXPECT_EQ(Query.GetFields()->GetFields(0)->GetDataType(), mftString);
+  EXPECT_EQ(Query.GetFields()->GetFields(0)->GetAsString(), "8.00.2039");
+  EXPECT_EQ(Query.GetFields()->GetFields(1)->GetAsString(), "ONLINE");
+  EXPECT_TRUE(Query.GetFields()->GetFields(2)->GetIsNull());
+}
+
 TEST_F(FreeTdsLibrary, LongVarcharReadsBackItsFirst255Characters) {
   Run("use Sklep", false);
   Run("select Wartosc from dbo.Ustawienia where len(Wartosc) = 300", true);

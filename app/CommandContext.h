@@ -1,0 +1,44 @@
+#pragma once
+// What a command family may use of the main window: the query steps, the typed selection,
+// the window that owns its dialogs and message boxes, and the refresh of the tree and the
+// details. TForm1 provides it; a family that needs no more takes this instead of the window.
+#include <string>
+#include <vector>
+
+#include "app/NodeKinds.h"
+#include "app/StepOutcome.h"
+
+class QWidget;
+
+namespace vandrel::app {
+
+using TextList = std::vector<std::string>;
+
+class TCommandContext {
+ public:
+  virtual ~TCommandContext() = default;
+
+  // The query steps.
+  virtual bool EnsureConnected() = 0;
+  virtual bool ExecInDatabase(const std::string& Statement, const std::string& Database) = 0;
+  virtual TStepOutcome ExecStep(const std::string& Statement, const std::string& Database) = 0;
+  virtual TStepOutcome RunStep(const std::string& Statement) = 0;
+  virtual std::string QueryScalar(const std::string& Query, const std::string& Database) = 0;
+  virtual void QueryToList(TextList& List, const std::string& Query, const std::string& Database) = 0;
+  // While positive, a statement stopped with "Przerwij" is left to the command to report.
+  virtual int& StopsReportedByCommand() = 0;
+
+  // The typed selection.
+  virtual TNodeIdentity SelectedIdentity() const = 0;
+  virtual std::string SelectedDatabase() = 0;
+
+  // The window that owns the command's dialogs and message boxes.
+  virtual QWidget* DialogParent() = 0;
+
+  // Refresh after a command.
+  virtual void RefreshTree() = 0;
+  virtual void ShowDatabaseDetails() = 0;
+  virtual void EnableCommandsForSelection() = 0;
+};
+
+}  // namespace vandrel::app

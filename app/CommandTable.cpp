@@ -1,0 +1,111 @@
+#include "app/CommandTable.h"
+
+#include <QCoreApplication>
+
+#include "app/MainWindow.h"
+#include "app/NodeKinds.h"
+#include "app/admin/AttachDetach.h"
+#include "app/admin/Backup.h"
+#include "app/admin/ExternalPrograms.h"
+#include "app/admin/Processes.h"
+#include "app/admin/ResourceMeter.h"
+#include "app/admin/Restore.h"
+#include "app/admin/ServerConfig.h"
+#include "app/admin/ServerInfo.h"
+#include "app/clientsetup/NetworkConnection.h"
+
+namespace vandrel::app {
+namespace {
+
+using M = TCommandMenu;
+using R = TEnableRule;
+using admin::TExternalCommand;
+
+template <TExternalCommand C>
+void External(TForm1& F) {
+  admin::RunExternalCommand(F, C);
+}
+
+}  // namespace
+
+const std::vector<TCommand>& CommandTable() {
+  static const std::vector<TCommand> table = {
+      // Bazy, and the tree's pop-up menu.
+      {"&Odśwież listę baz     F5", R::erAlways, [](TForm1& F) { if (F.EnsureConnected()) F.RefreshTree(); },
+       {{M::mnBazy, 10}}},
+      {"&Podłącz bazę", R::erAlways, admin::AttachDatabaseCommand, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
+      {"O&dłącz bazę", R::erAlways, admin::DetachDatabaseCommand, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
+      {"&Kopia zapasowa bazy...", R::erUsableDatabase, admin::BackupCommand, {{M::mnBazy, 40, true}, {M::mnTreePopup, 30}}},
+      {"Odtwó&rz bazę z kopii...", R::erAlways, admin::RestoreCommand, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
+      {"&Naprawa baz danych", R::erUsableDatabase, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
+      {"&Sprawdź spójność bazy", R::erUsableDatabase, [](TForm1& F) { F.Sprawdspjnobazy1Click(); }, {{M::mnRepair, 10}}},
+      {"Naprawa &Fast", R::erUsableDatabase, [](TForm1& F) { F.NaprawaFast1Click(); }, {{M::mnRepair, 20, true}}},
+      {"Naprawa &Rebuild", R::erUsableDatabase, [](TForm1& F) { F.NaprawaRebuild1Click(); }, {{M::mnRepair, 30}}},
+      {"Naprawa F&ull", R::erUsableDatabase, [](TForm1& F) { F.NaprawaFull1Click(); }, {{M::mnRepair, 40}}},
+      {"&Wyłącz bazę", R::erUsableDatabase, [](TForm1& F) { F.Wyczbaz1Click(); }, {{M::mnTreePopup, 60, true}}},
+      {"Włą&cz bazę", R::erStoppedDatabase, [](TForm1& F) { F.Wczbaz1Click(); }, {{M::mnTreePopup, 70}}},
+      {"Ustaw bazę w trybie tylko do &odczytu", R::erInDatabase,
+       [](TForm1& F) { F.Ustawbazwtrybietylkodoodczytu1Click(); }, {{M::mnTreePopup, 80}}},
+      {"Wyłącz tr&yb tylko do odczytu", R::erInDatabase, [](TForm1& F) { F.Wycztrybtylkodoodczytu1Click(); },
+       {{M::mnTreePopup, 90}}},
+      {"&Zmień właściciela tabel", R::erUsableDatabase, [](TForm1& F) { F.Zmiewacicielatabel1Click(); },
+       {{M::mnTreePopup, 110}}},
+      {"P&arametry bazy", R::erUsableDatabase, [](TForm1& F) { F.Parametrybazy1Click(); },
+       {{M::mnTreePopup, 120, true}}},
+      // Konfiguracja.
+      {"Biblioteki komunikacyjne &serwera", R::erAlways, External<TExternalCommand::ecServerNetwork>,
+       {{M::mnKonfiguracja, 10}}},
+      {"Biblioteki komunikacyjne &klienta", R::erAlways, External<TExternalCommand::ecClientNetwork>,
+       {{M::mnKonfiguracja, 20}}},
+      {"&Uruchom Service Manager", R::erAlways, External<TExternalCommand::ecServiceManager>, {{M::mnKonfiguracja, 30}}},
+      {"Konfiguracja połączeń &ODBC", R::erAlways, External<TExternalCommand::ecOdbc>, {{M::mnKonfiguracja, 40, true}}},
+      {"Konfiguracja baz &Tovinex", R::erAlways, External<TExternalCommand::ecTovinex>, {{M::mnKonfiguracja, 50, true}}},
+      {"&Nie wyświetlaj bazy systemowych", R::erAlways, [](TForm1& F) { F.RefreshTree(); },
+       {{M::mnKonfiguracja, 60, true}}, false, true, true},
+      {"Wyświetlanie kolumn - st&ruktura danych", R::erAlways, [](TForm1& F) { F.SetTableDisplayMode(false); },
+       {{M::mnKonfiguracja, 70, true}}, false, true, true},
+      {"Wyświetlanie kolumn - &zawartość", R::erAlways, [](TForm1& F) { F.SetTableDisplayMode(true); },
+       {{M::mnKonfiguracja, 80}}, false, true, false},
+      // Narzędzia.
+      {"&Ustaw bazę w tryb \"Single User\"", R::erUsableDatabase, [](TForm1& F) { F.UstawbazwtrybSingleUser1Click(); },
+       {{M::mnNarzedzia, 10}}},
+      {"&Wyłącz tryb \"Single User\"", R::erUsableDatabase, [](TForm1& F) { F.WycztrybSingleUser1Click(); },
+       {{M::mnNarzedzia, 20}}},
+      {"Utwórz połączenie sieciowe &Tovinex", R::erAlways, clientsetup::CreateTovinexConnection,
+       {{M::mnNarzedzia, 30, true}, {M::mnTreePopup, 50}}},
+      {"&Procesy", R::erAlways, admin::ShowProcesses, {{M::mnNarzedzia, 40, true}}},
+      {"&Konfiguracja serwera bazy danych", R::erAlways, admin::ConfigureServer, {{M::mnNarzedzia, 50, true}}},
+      {"&Miernik zasobów", R::erAlways, admin::ShowResourceMeter, {{M::mnNarzedzia, 60, true}}},
+      // Pomoc, the bar itself and the process list's pop-up menu.
+      {"SQL Server &Engine Info", R::erAlways, admin::ShowEngineInfo, {{M::mnPomoc, 10}}},
+      {"&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},
+      {"&Zamknij", R::erAlways, [](TForm1&) { QCoreApplication::quit(); }, {{M::mnBar, 10}}},
+      {"&Zabij proces", R::erAlways, admin::KillSelectedProcess, {{M::mnListPopup, 10}}},
+  };
+  return table;
+}
+
+const std::vector<TToolButton>& ToolBarButtons() {
+  static const std::vector<TToolButton> buttons = {
+      {0, "Konfiguracja bibliotek komunikacyjnych serwera MSSQL", "Biblioteki komunikacyjne serwera", false},
+      {1, "Konfiguracja bibliotek komunikacyjnych klienta MSSQL", "Biblioteki komunikacyjne klienta", false},
+      {2, "Konfiguracja połączeń ODBC", "Konfiguracja połączeń ODBC", true},
+      {3, "SQL Service Manager", "Uruchom Service Manager", true},
+      {4, "Konfiguracja baz Tovinex", "Konfiguracja baz Tovinex", true},
+      {5, "", "Procesy", false},
+  };
+  return buttons;
+}
+
+bool RuleHolds(TEnableRule Rule, const TNodeIdentity& Selected, bool InDatabase) {
+  switch (Rule) {
+    case TEnableRule::erAlways: return true;
+    case TEnableRule::erUsableDatabase: return Selected.Kind == nkDatabase;
+    case TEnableRule::erStoppedDatabase:
+      return Selected.Kind == nkDatabaseOffline || Selected.Kind == nkDatabaseDamaged;
+    case TEnableRule::erInDatabase: return InDatabase;
+  }
+  return false;
+}
+
+}  // namespace vandrel::app

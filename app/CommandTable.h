@@ -1,0 +1,56 @@
+#pragma once
+// The one table of the main window's commands: each command's menu text (its caption, which
+// identifies it, with the mnemonic marked by "&"), the menus, pop-up menus and places in them
+// where it appears, the rule that enables it over the selected tree node, and its handler.
+// The menus, the tool bar and the enabling are built from it (MainMenus.cpp, MainWindow.cpp).
+#include <vector>
+
+namespace vandrel::app {
+
+class TForm1;
+struct TNodeIdentity;
+
+// The menus a command can appear in. mnRepair is the "Naprawa baz danych" submenu, which
+// itself appears in mnBazy and mnTreePopup.
+enum class TCommandMenu { mnBazy, mnRepair, mnKonfiguracja, mnNarzedzia, mnPomoc, mnBar, mnTreePopup, mnListPopup };
+
+// When a command may be chosen.
+enum class TEnableRule {
+  erAlways,           // never disabled
+  erUsableDatabase,   // a database in the normal state, selected itself
+  erStoppedDatabase,  // an offline or damaged database, selected itself
+  erInDatabase,       // a database or any node under one (the command acts on that database)
+};
+
+struct TCommandPlace {
+  TCommandMenu Menu;
+  int Order;                     // place in the menu, ascending
+  bool SeparatorBefore = false;  // a separator line above it
+};
+
+struct TCommand {
+  const char* Text;  // UTF-8, "&" before the mnemonic letter
+  TEnableRule Rule;
+  void (*Handler)(TForm1&);  // null: a submenu, or connected by its module (the about box)
+  std::vector<TCommandPlace> Places;
+  bool Submenu = false;    // "Naprawa baz danych": holds the mnRepair commands
+  bool Checkable = false;  // a menu item with a check mark
+  bool Checked = false;    // its mark at start
+};
+
+const std::vector<TCommand>& CommandTable();
+
+// The tool bar, left to right: each button runs the command of the given caption.
+struct TToolButton {
+  int Image;
+  const char* Hint;
+  const char* Command;
+  bool SeparatorAfter;
+};
+const std::vector<TToolButton>& ToolBarButtons();
+
+// Whether a command of Rule may act on the selected node Selected; InDatabase tells whether
+// the node is a database or lies under one.
+bool RuleHolds(TEnableRule Rule, const TNodeIdentity& Selected, bool InDatabase);
+
+}  // namespace vandrel::app

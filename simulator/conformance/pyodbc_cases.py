@@ -1,0 +1,180 @@
+"""msde-sim through pyodbc and FreeTDS, as an outside client sees it. Any wrong value,
+unexpected error or protocol error fails the run; a case that needs a server facility not
+served yet says SKIP and why."""
+import datetime
+import decimal
+import os
+import sys
+import threading
+import time
+
+try:
+    import pyodbc
+except ImportError:
+    print("SKIP: pyodbc is not installed (Debian: python3-pyodbc)")
+    sys.exit(77)
+
+DRIVER = "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so"
+PORT = os.environ["MSDE_PORT"]
+failures = []
+
+
+def connect(user="sa", password="", **kw):
+    return pyodbc.connect(
+        f"DRIVER={DRIVER};SERVER=127.0.0.1,{PORT};UID={user};PWD={password};"
+        "ClientCharset=UTF-8", timeout=10, **kw)
+
+
+def case(name):
+    def wrap(fn):
+        try:
+            fn()
+            print("ok  ", name)
+        except Skip as s:
+            print("SKIP", name, "-", s)
+        except Exception as e:  # a case fails on anything unexpected
+            failures.append(name)
+            print("FAIL", name, "-", repr(e))
+        return fn
+    return wrap
+
+
+class Skip(Exception):
+    pass
+
+
+def expect(got, want):
+    if got != want:
+        raise AssertionError(f"got {got!r}, want {want!r}")
+
+
+db = connect(autocommit=True)
+db.add_output_converter(-150, lambda raw: raw.decode("utf-16-le") if raw is not None else None)
+
+
+@case("select and Polish text")
+def _():
+    c = db.cursor()
+    expect(tuple(c.execute("select 1, N'Zażółć gęślą jaźń'").fetchone()), (1, "Zażółć gęślą jaźń"))
+
+
+@case("several result sets")
+def _():
+    c = db.cursor()
+    c.execute("select 1 as a select 'x' as b")
+    expect(c.fetchall()[0][0], 1)
+    expect(c.nextset(), True)
+    expect(c.fetchall()[0][0], "x")
+
+
+@case("USE reports its context without raising")
+def _():
+    c = db.cursor()
+    c.execute("use Sklep")
+    expect(any("5701" in m[0] for m in c.messages), True)
+    expect(c.execute("select DB_NAME()").fetchone()[0], "Sklep")
+    c.execute("use master")
+
+
+@case("an error carries its number")
+def _():
+    try:
+        db.cursor().execute("select * from brak_takiej_tabeli")
+    except pyodbc.ProgrammingError as e:
+        expect("208" in str(e), True)
+        return
+    raise AssertionError("no error")
+
+
+@case("typed parameters keep their types")
+def _():
+    c = db.cursor()
+    row = c.execute("select ?, ?, ?, ?, ?, ?", True, decimal.Decimal("-12345.67"), "Łódź",
+                    42, 2.5, None).fetchone()
+    expect(list(row), [True, decimal.Decimal("-12345.67"), "Łódź", 42, 2.5, None])
+    expect(c.description[0][1], bool)
+
+
+@case("datetime parameter keeps its milliseconds")
+def _():
+    c = db.cursor()
+    try:
+        info = c.execute("sp_datatype_info 93, 3").fetchall()
+    except pyodbc.ProgrammingError as e:
+        if "2812" not in str(e):
+            raise
+        info = []
+    if not info or info[0][2] != 23:
+        raise Skip("needs sp_datatype_info's SQL Server 2000 layout (precision 23)")
+    when = datetime.datetime(2026, 12, 8, 14, 22, 36, 123000)
+    expect(c.execute("select ?", when).fetchone()[0], when)
+
+
+@case("sql_variant of SERVERPROPERTY")
+def _():
+    c = db.cursor()
+    row = c.execute("select SERVERPROPERTY('ProductVersion'), "
+                    "DATABASEPROPERTYEX('Sklep', 'Status')").fetchone()
+    expect(list(row), ["8.00.2039", "ONLINE"])
+
+
+@case("a cancelled statement stops and the connection goes on")
+def _():
+    other = connect(autocommit=True)
+    c = other.cursor()
+    def cancel_once_running():
+        # The server traces a statement before it runs it.
+        deadline = time.monotonic() + 20
+        while time.monotonic() < deadline:
+            with open(os.environ["MSDE_TRACE"], encoding="utf-8") as trace:
+                if "waitfor delay '00:00:20'" in trace.read():
+                    c.cancel()
+                    return
+            time.sleep(0.01)
+    canceller = threading.Thread(target=cancel_once_running)
+    canceller.start()
+    try:
+        c.execute("waitfor delay '00:00:20'")
+        raise AssertionError("not cancelled")
+    except pyodbc.Error as e:
+        expect("HY008" in str(e), True)
+    finally:
+        canceller.join()
+    expect(c.execute("select 7").fetchone()[0], 7)
+
+
+@case("a wrong password is refused with 18456")
+def _():
+    try:
+        connect(password="zle")
+    except pyodbc.Error as e:
+        expect("18456" in str(e), True)
+        return
+    raise AssertionError("logged in")
+
+
+@case("manual commit mode: changes, row counts, rollback and commit")
+def _():
+    tx = connect(autocommit=False)
+    c = tx.cursor()
+    expect(c.execute("select @@TRANCOUNT").fetchone()[0], 1)
+    c.execute("use Sklep")
+    expect(c.execute("insert into Kasjerzy (IdKasjera, Imie) values (?, ?)", 60, "Żaneta").rowcount, 1)
+    expect(c.execute("update Kasjerzy set Aktywny = 0 where IdKasjera >= 4").rowcount, 3)
+    tx.rollback()
+    expect(c.execute("select count(*) from Kasjerzy where IdKasjera = 60").fetchone()[0], 0)
+    c.execute("delete from Kasjerzy where IdKasjera = 5")
+    tx.commit()
+    other = db.cursor()
+    expect(other.execute("select count(*) from Sklep.dbo.Kasjerzy").fetchone()[0], 4)
+    try:
+        c.execute("insert into Kasjerzy (IdKasjera) values (1)")
+        raise AssertionError("a duplicate key was accepted")
+    except pyodbc.IntegrityError as e:
+        expect("2627" in str(e), True)
+    tx.rollback()
+    tx.close()
+
+
+print(f"{len(failures)} failed" if failures else "all passed")
+sys.exit(1 if failures else 0)

@@ -1,0 +1,135 @@
+// msde-sim through Node's tedious, the strictest outside TDS client: any wrong value, error
+// or protocol error fails the run.
+'use strict';
+const fs = require('fs');
+const { Connection, Request, TYPES } = require('tedious');
+
+const failures = [];
+
+function connect() {
+  return new Promise((resolve, reject) => {
+    const connection = new Connection({
+      server: '127.0.0.1',
+      authentication: { type: 'default', options: { userName: 'sa', password: '' } },
+      options: {
+        port: Number(process.env.MSDE_PORT),
+        tdsVersion: '7_1',
+        encrypt: false,
+        trustServerCertificate: true,
+        connectTimeout: 15000,
+        requestTimeout: 30000,
+        cancelTimeout: 10000,
+      },
+    });
+    connection.on('connect', (err) => (err ? reject(err) : resolve(connection)));
+    connection.on('error', (err) => failures.push(`connection error: ${err.message}`));
+    connection.connect();
+  });
+}
+
+// Runs a request: a batch (no parameters) or sp_executesql; resolves with rows, output
+// parameters and messages, rejects with the request's error.
+function run(connection, sql, { params = [], outputs = [], batch = false } = {}) {
+  return new Promise((resolve, reject) => {
+    const result = { rows: [], returns: {}, infos: [] };
+    const onInfo = (m) => result.infos.push(m);
+    connection.on('infoMessage', onInfo);
+    const request = new Request(sql, (err) => {
+      connection.removeListener('infoMessage', onInfo);
+      if (err) reject(err);
+      else resolve(result);
+    });
+    for (const [name, type, value, options] of params) request.addParameter(name, type, value, options);
+    for (const [name, type, value, options] of outputs) request.addOutputParameter(name, type, value, options);
+    request.on('row', (columns) => result.rows.push(columns.map((c) => c.value)));
+    request.on('returnValue', (name, value) => { result.returns[name] = value; });
+    if (batch) connection.execSqlBatch(request);
+    else connection.execSql(request);
+  });
+}
+
+function expect(got, want, what) {
+  const a = JSON.stringify(got), b = JSON.stringify(want);
+  if (a !== b) throw new Error(`${what}: got ${a}, want ${b}`);
+}
+
+async function check(name, fn) {
+  try {
+    await fn();
+    console.log('ok  ', name);
+  } catch (e) {
+    failures.push(name);
+    console.log('FAIL', name, '-', e.message);
+  }
+}
+
+async function main() {
+  const c = await connect();
+
+  await check('a batch with Polish text and several result sets', async () => {
+    const r = await run(c, "select 1 as a, N'Zażółć gęślą jaźń' as b select 2", { batch: true });
+    expect(r.rows, [[1, 'Zażółć gęślą jaźń'], [2]], 'rows');
+  });
+
+  await check('typed parameters keep their types', async () => {
+    const when = new Date(Date.UTC(2026, 11, 8, 14, 22, 36, 123));
+    const r = await run(c, 'select @d, @b, @n, @m, @s, @i', {
+      params: [['d', TYPES.DateTime, when], ['b', TYPES.Bit, true],
+        ['n', TYPES.Decimal, 12.34, { precision: 10, scale: 2 }], ['m', TYPES.Money, 12.5],
+        ['s', TYPES.NVarChar, 'Łódź'], ['i', TYPES.Int, null]],
+    });
+    expect(r.rows[0][0].getTime(), when.getTime(), 'datetime');
+    expect(r.rows[0].slice(1), [true, 12.34, 12.5, 'Łódź', null], 'values');
+  });
+
+  await check('output parameters come back with their values', async () => {
+    const r = await run(c, 'select 1', {
+      outputs: [['x', TYPES.Int, 42], ['s', TYPES.NVarChar, 'żółw']],
+    });
+    expect(r.returns, { x: 42, s: 'żółw' }, 'output parameters');
+  });
+
+  await check('an error carries its number, and USE its context at severity 0', async () => {
+    try {
+      await run(c, 'select * from brak', { batch: true });
+      throw new Error('no error');
+    } catch (e) {
+      expect(e.number, 208, 'error number');
+    }
+    const r = await run(c, 'use Sklep', { batch: true });
+    expect(r.infos.map((m) => [m.number, m.class]), [[5701, 0]], 'messages');
+    await run(c, 'use master', { batch: true });
+  });
+
+  await check('sql_variant of SERVERPROPERTY', async () => {
+    const r = await run(c, "select SERVERPROPERTY('ProductVersion'), DATABASEPROPERTYEX('Sklep', 'Status')", { batch: true });
+    expect(r.rows, [['8.00.2039', 'ONLINE']], 'values');
+  });
+
+  await check('a cancelled statement stops and the connection goes on', async () => {
+    const waiting = run(c, "waitfor delay '00:00:20'", { batch: true });
+    // The server traces a statement before it runs it.
+    const deadline = Date.now() + 20000;
+    while (Date.now() < deadline && !fs.readFileSync(process.env.MSDE_TRACE, 'utf8').includes('00:00:20')) {
+      await new Promise((resolve) => setTimeout(resolve, 10));
+    }
+    c.cancel();
+    try {
+      await waiting;
+      throw new Error('not cancelled');
+    } catch (e) {
+      expect(e.code, 'ECANCEL', 'error code');
+    }
+    const r = await run(c, 'select 7', { batch: true });
+    expect(r.rows, [[7]], 'after the cancel');
+  });
+
+  c.close();
+  console.log(failures.length ? `${failures.length} failed` : 'all passed');
+  process.exit(failures.length ? 1 : 0);
+}
+
+main().catch((e) => {
+  console.log('FAIL', e.message);
+  process.exit(1);
+});

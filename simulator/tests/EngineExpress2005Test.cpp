@@ -1,0 +1,85 @@
+// The SQL Server 2005 Express personality of the 2005 demo data set: what the server says of
+// itself, the 2005 layouts and texts where they differ from 2000's, and the catalogue views.
+#include "EngineTestSupport.h"
+
+namespace msde::engine_test {
+namespace {
+
+class EngineExpress2005 : public EngineTest {
+ protected:
+  void SetUp() override {
+    engine_ = LoadEngine(std::string(MSDE_DATA_DIR) + "/demo2005.json", std::string(MSDE_DATA_DIR) + "/files");
+    sa_ = Connect("sa", "");
+  }
+};
+
+TEST_F(EngineExpress2005, TheServerDescribesItselfAsExpress) {
+  const Answer a = Run("select @@VERSION, SERVERPROPERTY('Edition'), SERVERPROPERTY('ProductVersion'), "
+                       "SERVERPROPERTY('ProductLevel'), SERVERPROPERTY('EngineEdition'), @@SERVERNAME, "
+                       "@@MICROSOFTVERSION / 16777216");
+  EXPECT_EQ(a.Text(0, 0).rfind("Microsoft SQL Server 2005 - 9.00.3042.00 (Intel X86)", 0), 0u) << a.Text(0, 0);
+  EXPECT_NE(a.Text(0, 0).find("Express Edition on Windows NT"), std::string::npos);
+  EXPECT_EQ(a.Text(0, 1), "Express Edition");
+  EXPECT_EQ(a.Text(0, 2), "9.00.3042.00");
+  EXPECT_EQ(a.Text(0, 3), "SP2");
+  EXPECT_EQ(a.Text(0, 4), "4");
+  EXPECT_EQ(a.Text(0, 5), "SKLEP-SERWER\\SQLEXPRESS");
+  EXPECT_EQ(a.Text(0, 6), "9");
+  EXPECT_EQ(TrimRight(Run("select filename from master..sysaltfiles where name = 'Sklep_Data'").Text(0, 0)),
+            "C:\\Program Files\\Microsoft SQL Server\\MSSQL.1\\MSSQL\\Data\\Sklep_Data.MDF");
+  // Express's configuration: user instances, shown without the advanced options.
+  const Answer option = Run("sp_configure 'user instances enabled'");
+  EXPECT_EQ(option.Text(0, 0), "user instances enabled");
+  EXPECT_EQ(option.Text(0, 4), "1");
+}
+
+TEST_F(EngineExpress2005, ProceduresAndMessagesTakeTheir2005Forms) {
+  Run("use Sklep");
+  EXPECT_EQ(Run("sp_helpuser").ColumnNames(), (std::vector<std::string>{"UserName", "RoleName", "LoginName", "DefDBName",
+                                                                        "DefSchemaName", "UserID", "SID"}));
+  const Answer user = Run("sp_helpuser 'kasa1'");
+  EXPECT_EQ(user.Text(0, 4), "dbo");
+  EXPECT_EQ(user.Text(0, 3), "Sklep");
+  EXPECT_EQ(Run("sp_who2").ColumnNames().back(), "REQUESTID");
+  const Answer syntax = Run("select from");
+  EXPECT_EQ(syntax.ErrorNumber(), 102);
+  EXPECT_EQ(syntax.ErrorText(), "Incorrect syntax near 'from'.");
+  EXPECT_EQ(Run("insert Kasjerzy (IdKasjera) values (1)").ErrorText(),
+            "Violation of PRIMARY KEY constraint 'PK_Kasjerzy'. Cannot insert duplicate key in object 'dbo.Kasjerzy'.");
+  auto manager = Connect("kierownik", "", "Sklep");
+  EXPECT_EQ(Run(*manager, "delete from Towary").ErrorText(),
+            "The DELETE permission was denied on the object 'Towary', database 'Sklep', schema 'dbo'.");
+  EXPECT_EQ(Run("backup database Sklep to disk = 'D:\\Kopie\\Sklep.bak'").ErrorText(),
+            "Cannot open backup device 'D:\\Kopie\\Sklep.bak'. Operating system error 3(The system cannot find the "
+            "path specified.).");
+  EXPECT_FALSE(Connect("sa", "", "Archiwum2006"));
+  EXPECT_EQ(last_login_errors_.back().text, "Cannot open database \"Archiwum2006\" requested by the login. The login failed.");
+}
+
+TEST_F(EngineExpress2005, CatalogueViewsDescribeDatabasesFilesAndPrincipals) {
+  const Answer dbs = Run("select name, state_desc, recovery_model_desc, compatibility_level from sys.databases "
+                         "where database_id >= 5 order by database_id");
+  ASSERT_GE(dbs.Result().rows.size(), 5u);
+  EXPECT_EQ(dbs.Text(0, 0), "Sklep");
+  EXPECT_EQ(dbs.Text(0, 2), "SIMPLE");
+  EXPECT_EQ(dbs.Text(1, 2), "FULL");
+  EXPECT_EQ(dbs.Text(3, 1), "OFFLINE");
+  EXPECT_EQ(dbs.Text(0, 3), "80");
+  const Answer files = Run("select name, type_desc, size from Hurtownia.sys.database_files order by file_id");
+  ASSERT_EQ(files.Result().rows.size(), 2u);
+  EXPECT_EQ(files.Text(0, 1), "ROWS");
+  EXPECT_EQ(files.Text(1, 1), "LOG");
+  EXPECT_EQ(files.Text(1, 2), "512");
+  const Answer logins = Run("select type_desc, default_database_name from sys.server_principals where name = 'kasa1'");
+  EXPECT_EQ(logins.Text(0, 0), "SQL_LOGIN");
+  EXPECT_EQ(logins.Text(0, 1), "Sklep");
+  EXPECT_EQ(Run("select count(*) from sys.server_principals where type = 'R'").Text(0, 0), "9");
+}
+
+TEST_F(EngineTest, TheCatalogueViewsAreNotThereOn2000) {
+  EXPECT_EQ(Run("select * from sys.databases").ErrorText(), "Invalid object name 'sys.databases'.");
+  EXPECT_EQ(Run("select @@MICROSOFTVERSION").Text(0, 0), std::to_string(0x080007F7));
+}
+
+}  // namespace
+}  // namespace msde::engine_test
