@@ -30,11 +30,30 @@ TListModel::TListModel(QObject* Parent) : QAbstractTableModel(Parent) {}
 void TListModel::BeginFill(std::vector<TListColumn> Columns) {
   if (!FFilling) beginResetModel();
   FFilling = true;
+  FStreaming = false;
   FColumns = std::move(Columns);
   FTexts.clear();
   FTexts.resize(FColumns.size());
   FOrder.clear();
   FRows = 0;
+}
+
+void TListModel::BeginStream(std::vector<TListColumn> Columns) {
+  BeginFill(std::move(Columns));
+  FFilling = false;
+  FStreaming = true;
+  endResetModel();
+}
+
+void TListModel::ShowAppended() {
+  if (!FStreaming || FTexts.empty()) return;
+  // A row shows once every column has its text.
+  size_t complete = FTexts.front().Count();
+  for (const TTextColumn& column : FTexts) complete = std::min(complete, column.Count());
+  if (complete <= FRows) return;
+  beginInsertRows({}, static_cast<int>(FRows), static_cast<int>(complete - 1));
+  FRows = complete;
+  endInsertRows();
 }
 
 void TListModel::AppendRow(std::initializer_list<std::string_view> Texts) {
@@ -46,18 +65,26 @@ void TListModel::AppendRow(const std::vector<std::string_view>& Texts) {
 }
 
 void TListModel::EndFill(bool Keep) {
-  if (!FFilling) return;
+  if (!Filling()) return;
+  // A streamed fill has shown its rows; one that failed takes them back in one reset.
+  const bool reset = FFilling || !Keep;
+  if (FStreaming && reset) beginResetModel();
   if (!Keep) {
     FTexts.clear();
     FTexts.resize(FColumns.size());
+    FRows = 0;
   }
-  FRows = FTexts.empty() ? 0 : FTexts.front().Count();
+  const size_t rows = FTexts.empty() ? 0 : FTexts.front().Count();
   for (TTextColumn& column : FTexts) {
-    while (column.Count() < FRows) column.Append({});
+    while (column.Count() < rows) column.Append({});
     column.Compact();
   }
-  FFilling = false;
-  endResetModel();
+  if (reset)
+    FRows = rows;
+  else
+    ShowAppended();
+  FFilling = FStreaming = false;
+  if (reset) endResetModel();
 }
 
 void TListModel::Clear() {

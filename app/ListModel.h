@@ -1,7 +1,9 @@
 #pragma once
 // The rows of the detail list: the texts of each column kept column by column (no object per
 // row), the columns' captions, widths and alignments, and an order of the rows for sorting.
-// A display fills it between BeginFill and EndFill; views see one reset.
+// A display fills it between BeginFill and EndFill; views see one reset, or, for a fill
+// begun with BeginStream, the columns at once and the rows in chunks as ShowAppended
+// publishes them.
 #include <QAbstractTableModel>
 #include <string_view>
 #include <vector>
@@ -33,9 +35,15 @@ class TListModel : public QAbstractTableModel {
   void AppendRow(const std::vector<std::string_view>& Texts);
   // The next text of one column; every column must get one per row before EndFill.
   void AppendCell(int Column, std::string_view Text) { FTexts[static_cast<size_t>(Column)].Append(Text); }
+  // Empties the list and gives it these columns, which views show at once; rows appended
+  // from now on show at each ShowAppended (one insertion of all of them) and at EndFill.
+  void BeginStream(std::vector<TListColumn> Columns);
+  // Shows the whole rows appended since the last call.
+  void ShowAppended();
   // Ends a fill; with Keep false the rows added so far are dropped (a fill that failed).
   void EndFill(bool Keep = true);
-  bool Filling() const { return FFilling; }
+  // Between BeginFill or BeginStream and EndFill: the list is neither sorted nor selected.
+  bool Filling() const { return FFilling || FStreaming; }
   void Clear();
 
   const std::vector<TListColumn>& Columns() const { return FColumns; }
@@ -60,7 +68,8 @@ class TListModel : public QAbstractTableModel {
   std::vector<TTextColumn> FTexts;
   std::vector<std::uint32_t> FOrder;  // shown row -> row as it came; empty: as they came
   size_t FRows = 0;
-  bool FFilling = false;
+  bool FFilling = false;    // rows hidden until EndFill
+  bool FStreaming = false;  // rows shown as they are published
 };
 
 }  // namespace vandrel::app

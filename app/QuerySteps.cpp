@@ -7,24 +7,19 @@
 #include "app/ConnectionString.h"
 #include "app/MainWindow.h"
 #include "app/NodeKinds.h"
-#include "app/NumberColumns.h"
 #include "app/ProcessFlags.h"
 #include "app/SqlQuoting.h"
+#include "app/StatusLine.h"
+#include "app/TableContents.h"
 #include "app/WaitCursor.h"
 #include "foundation/Exception.h"
-#include "foundation/Trim.h"
 
 namespace vandrel::app {
-namespace {
-
-bool IsNumericType(TMFieldType Type) { return Type == mftInteger || Type == mftFloat || Type == mftExtended; }
-
-}  // namespace
 
 void TForm1::ResetQuery() {
   // A step reached from an event handled while a statement runs leaves KMQuery1 alone: its
   // text and state still belong to the running statement.
-  if (Waiter.Waiting()) throw Exception("Poprzednie polecenie SQL jeszcze trwa.");
+  if (Waiter.Waiting() || TTableContents::Reading()) throw Exception("Poprzednie polecenie SQL jeszcze trwa.");
   KMQuery1->Close();
   KMQuery1->GetSQL().Clear();
 }
@@ -66,7 +61,7 @@ bool TForm1::EnsureConnected() {
   StatementOk = true;
   // A step reached while a statement runs (from an event handled meanwhile) must neither
   // probe nor reconnect under it.
-  if (Waiter.Waiting()) return false;
+  if (Waiter.Waiting() || TTableContents::Reading()) return false;
   try {
     if (!ProbeConnection()) {
       ConnectLink();
@@ -195,33 +190,11 @@ void TForm1::QueryToListView(const std::string& Query, TListView* List, const st
       }
     } forwardOnly(*KMQuery1);
     OpenInDatabase(Query, Database);
-    const int columns = KMQuery1->GetFieldCount();
-    if (columns > 0) {
-      TMFields* fields = KMQuery1->GetFields();
-      std::vector<TMField*> cells;
-      std::vector<int> scales;  // -1: the field's own text
-      std::vector<TListColumn> layout;
-      for (int c = 0; c < columns; ++c) {
-        TMField* field = fields->GetFields(c);
-        cells.push_back(field);
-        scales.push_back(DeclaredScale(*KMQuery1, c));
-        TListColumn column;
-        column.Caption = QString::fromStdString(field->GetFieldName());
-        column.Numeric = IsNumericType(field->GetDataType());
-        if (column.Numeric) column.Alignment = Qt::AlignRight | Qt::AlignVCenter;
-        layout.push_back(column);
-      }
-      model->BeginFill(std::move(layout));
-      try {
-        for (; !KMQuery1->GetEof(); KMQuery1->Next())
-          for (size_t c = 0; c < cells.size(); ++c)
-            model->AppendCell(static_cast<int>(c), scales[c] < 0 ? Trim(cells[c]->GetEditText()) : ScaledText(*cells[c], scales[c]));
-      } catch (...) {
-        model->EndFill(false);  // the rows of a fetch that failed go; the columns stay
-        throw;
-      }
-      model->EndFill();
-      List->FitColumnsToSample();
+    if (KMQuery1->GetFieldCount() > 0) {
+      TTableContents contents(*KMQuery1, *List, this);
+      contents.ShowAfter = Waiter.ShowAfter;
+      contents.Read(Query);
+      if (contents.Stopped()) StatusBar1->ShowStopped(contents.Rows());
     }
     KMQuery1->Close();
   } catch (...) {

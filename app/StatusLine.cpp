@@ -39,6 +39,8 @@ void TStatusLine::ShowConnection(const QString& Server, const QString& User, TCo
 
 void TStatusLine::ShowRowCount(int Rows) { RowsLabel->setText(QStringLiteral("Wierszy: %1").arg(Rows)); }
 
+void TStatusLine::ShowStopped(int Rows) { RowsLabel->setText(QStringLiteral("przerwano po %1 wierszach").arg(Rows)); }
+
 void TForm1::CreateStatusBar() {
   StatusBar1 = new TStatusLine(this);
   setStatusBar(StatusBar1);

@@ -16,6 +16,8 @@ class TStatusLine : public QStatusBar {
 
   void ShowConnection(const QString& Server, const QString& User, TConnectionState State);
   void ShowRowCount(int Rows);
+  // The list's read was ended by the user after Rows rows (until the list changes again).
+  void ShowStopped(int Rows);
 
   QLabel* ServerLabel;
   QLabel* UserLabel;

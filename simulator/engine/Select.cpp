@@ -270,6 +270,26 @@ void Select(Context& ctx, Parser& p) {
     }
   }
 
+  // A table's rows as they stand (select * from a table, perhaps with TOP) go out as they
+  // are read, as SQL Server streams a scan: the client has the first rows while the server
+  // still sends the rest, and nothing is gathered first.
+  const bool whole_rows = has_from && !where && order.empty() && !distinct && !aggregated &&
+                          outputs.size() == source.columns.size() &&
+                          std::all_of(outputs.begin(), outputs.end(), [&](const Output& o) {
+                            return o.source_column == static_cast<int>(&o - outputs.data());
+                          });
+  if (whole_rows) {
+    ctx.BeginResult(columns);
+    int64_t sent = 0;
+    for (const Row& row : source.Rows()) {
+      if (top >= 0 && sent >= top) break;
+      ctx.ResultRow(row);
+      ++sent;
+    }
+    ctx.EndResult(sent);
+    return;
+  }
+
   // Filter the rows.
   static const std::vector<Row> kNoRows{Row{}};
   const std::vector<Row>& input = has_from ? source.Rows() : kNoRows;

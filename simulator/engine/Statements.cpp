@@ -196,10 +196,18 @@ void Context::SyntaxError(const std::string& near) {
 }
 
 void Context::SendResult(const ResultSet& result) {
-  sink.Columns(result.columns);
-  for (const Row& row : result.rows) sink.RowData(row);
-  if (in_procedure) sink.Done(session.nocount ? -1 : static_cast<int64_t>(result.rows.size()), false);
-  else last_count = static_cast<int64_t>(result.rows.size());
+  BeginResult(result.columns);
+  for (const Row& row : result.rows) ResultRow(row);
+  EndResult(static_cast<int64_t>(result.rows.size()));
+}
+
+void Context::BeginResult(const std::vector<ColumnInfo>& columns) { sink.Columns(columns); }
+
+void Context::ResultRow(const Row& row) { sink.RowData(row); }
+
+void Context::EndResult(int64_t rows) {
+  if (in_procedure) sink.Done(session.nocount ? -1 : rows, false);
+  else last_count = rows;
 }
 
 bool Context::WaitUnlocked(std::chrono::milliseconds duration) {

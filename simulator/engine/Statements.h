@@ -102,6 +102,11 @@ class Context {
   [[noreturn]] void SyntaxError(const std::string& near);
 
   void SendResult(const ResultSet& result);
+  // A result sent as its rows are found, for results too large to gather first: the
+  // columns, each row, then the number of rows sent.
+  void BeginResult(const std::vector<ColumnInfo>& columns);
+  void ResultRow(const Row& row);
+  void EndResult(int64_t rows);
   int64_t last_count = -1;  // row count for the statement's Done
   bool in_procedure = false;
 

@@ -180,6 +180,29 @@ TEST_F(EngineTest, WhereOrderAndExpressions) {
   EXPECT_EQ(Run("select distinct Jednostka from Towary order by 1").Result().rows.size(), 3u);
 }
 
+// A table's rows as they stand go out without being gathered first: all of them, the first
+// TOP n of them, with the Done counting what went out, and the same as a star naming the table.
+TEST_F(EngineTest, WholeRowsOfATableKeepTheirOrderTopAndCount) {
+  Run("use Sklep");
+  const Answer all = Run("select * from Towary");
+  const size_t rows = all.Result().rows.size();
+  ASSERT_GT(rows, 4u);
+  EXPECT_EQ(all.dones.back(), std::make_pair(static_cast<int64_t>(rows), false));
+  const Answer top = Run("select top 4 * from Towary");
+  ASSERT_EQ(top.Result().rows.size(), 4u);
+  EXPECT_EQ(top.dones.back(), std::make_pair(int64_t{4}, false));
+  const Answer named = Run("select t.* from Towary t");
+  ASSERT_EQ(named.Result().rows.size(), rows);
+  for (size_t r = 0; r < rows; ++r)
+    for (size_t c = 0; c < all.Result().columns.size(); ++c) {
+      EXPECT_EQ(named.Text(r, c), all.Text(r, c));
+      if (r < 4) {
+        EXPECT_EQ(top.Text(r, c), all.Text(r, c));
+      }
+    }
+  EXPECT_EQ(Run("select top 0 * from Towary").dones.back(), std::make_pair(int64_t{0}, false));
+}
+
 TEST_F(EngineTest, QueryErrorsCarryServerNumbers) {
   const Answer unknown = Run("select * from dbo.Brak");
   EXPECT_EQ(unknown.ErrorNumber(), 208);

@@ -1,0 +1,115 @@
+#include "app/TableContents.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <algorithm>
+
+#include "app/ListView.h"
+#include "app/NumberColumns.h"
+#include "app/WaitWindow.h"
+#include "foundation/Trim.h"
+
+namespace vandrel::app {
+namespace {
+
+// How long the rows are fetched before the window gets a turn: short enough for it to
+// paint smoothly, and at least this many times as long as the last turn took, so that
+// painting (slow on a loaded machine or a large window) takes at most a tenth of the read.
+constexpr qint64 kSliceMs = 40;
+constexpr qint64 kSlicePerTurn = 9;
+
+bool reading = false;
+
+bool IsNumericType(TMFieldType Type) { return Type == mftInteger || Type == mftFloat || Type == mftExtended; }
+
+}  // namespace
+
+bool TTableContents::Reading() { return reading; }
+
+TTableContents::TTableContents(TKMQuery& Query, TListView& List, QWidget* Owner)
+    : FQuery(Query), FList(List), FOwner(Owner) {}
+
+TTableContents::~TTableContents() { HideWindow(); }
+
+int TTableContents::Rows() const { return FList.RowCount(); }
+
+void TTableContents::Read(const std::string& What) {
+  FWhat = What;
+  FStopped = false;
+  FClock.start();
+  struct ReadingNow {
+    ReadingNow() { reading = true; }
+    ~ReadingNow() { reading = false; }
+  } now;
+
+  TMFields* fields = FQuery.GetFields();
+  const int columns = FQuery.GetFieldCount();
+  std::vector<TMField*> cells;
+  std::vector<int> scales;  // -1: the field's own text
+  std::vector<TListColumn> layout;
+  for (int c = 0; c < columns; ++c) {
+    TMField* field = fields->GetFields(c);
+    cells.push_back(field);
+    scales.push_back(DeclaredScale(FQuery, c));
+    TListColumn column;
+    column.Caption = QString::fromStdString(field->GetFieldName());
+    column.Numeric = IsNumericType(field->GetDataType());
+    if (column.Numeric) column.Alignment = Qt::AlignRight | Qt::AlignVCenter;
+    layout.push_back(column);
+  }
+
+  TListModel* model = FList.Model();
+  model->BeginStream(std::move(layout));
+  try {
+    // The first turn comes with the first row, so the list shows rows at once.
+    qint64 nextTurn = 0;
+    for (; !FQuery.GetEof(); FQuery.Next()) {
+      for (size_t c = 0; c < cells.size(); ++c)
+        model->AppendCell(static_cast<int>(c),
+                          scales[c] < 0 ? Trim(cells[c]->GetEditText()) : ScaledText(*cells[c], scales[c]));
+      const qint64 now = FClock.elapsed();
+      if (now < nextTurn) continue;
+      Turn();
+      if (FStopped) break;
+      const qint64 after = FClock.elapsed();
+      nextTurn = after + std::max(kSliceMs, kSlicePerTurn * (after - now));
+    }
+  } catch (...) {
+    HideWindow();
+    model->EndFill(false);  // the rows of a fetch that failed go; the columns stay
+    throw;
+  }
+  HideWindow();
+  model->EndFill();
+  FList.FitColumnsToSample();
+}
+
+void TTableContents::Turn() {
+  FList.Model()->ShowAppended();
+  if (!FWindow && FClock.elapsed() >= ShowAfter) ShowWindow();
+  if (FWindow) FWindow->SetElapsed(static_cast<int>(FClock.elapsed() / 1000));
+  // Until the waiting window shows, the user's input waits, so no command starts; then the
+  // window, modal, takes it.
+  QCoreApplication::processEvents(FWindow ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+}
+
+void TTableContents::ShowWindow() {
+  QWidget* parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : FOwner;
+  FWindow = new TWaitWindow(parent);
+  QObject::connect(FWindow, &TWaitWindow::StopRequested, FWindow, [this] { FStopped = true; });
+  FWindow->SetWhat(QString::fromStdString(FWhat));
+  // The reading's wait cursor is not the window's: its button is meant to be clicked.
+  QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+  FWindow->show();
+}
+
+void TTableContents::HideWindow() {
+  if (!FWindow) return;
+  TWaitWindow* window = FWindow;
+  FWindow = nullptr;
+  window->hide();
+  window->deleteLater();
+  QApplication::restoreOverrideCursor();
+}
+
+}  // namespace vandrel::app
