@@ -28,7 +28,7 @@ if [ "${1:-}" = "--sanitize" ] || [ "${VANDREL_SANITIZE:-0}" = "1" ]; then
   # driver manager keep allocations to the process's end that are not the program's leaks, so
   # leak checking is left to the libraries' run above.
   ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-san --output-on-failure -j"$jobs" -L app
+    ctest --test-dir build-san --output-on-failure -j"$jobs" -L 'app|qt'
   cmake -S . -B build-tsan $(generator build-tsan) -DCMAKE_BUILD_TYPE=Debug -DVANDREL_SANITIZE_THREAD=ON \
         -DVANDREL_BUILD_APP=OFF -DVANDREL_BUILD_BENCH=OFF -DVANDREL_BUILD_SIM=OFF >/dev/null
   cmake --build build-tsan -j"$jobs" --target odbc_tests
