@@ -5,6 +5,7 @@
 
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
+#include "app/ServerPaths.h"
 #include "foundation/Exception.h"
 #include "foundation/MacError.h"
 #include "platform/ClientSetupFiles.h"
@@ -80,6 +81,12 @@ void Failure(TForm1& Form, const QString& Text, const QString& Caption, const st
 
 bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::string& User,
                          const std::string& Server, TNetworkLibrary Library, bool Archive) {
+  // The database's name becomes the file name of its Tovinex log: a name no file can carry
+  // is refused before anything is written.
+  if (const std::string Problem = FileNameProblem(Database); !Problem.empty()) {
+    Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych"), QStringLiteral("Tovinex"), Problem);
+    return false;
+  }
   // The entries of one set-up reach their files together or not at all.
   std::optional<platform::TFileTransaction> Transaction;
   TRegistry Tovinex(HKEY_LOCAL_MACHINE);

@@ -8,6 +8,7 @@
 
 #include "app/clientsetup/PasswordDlg2.h"
 #include "app/clientsetup/TovinexPassword.h"
+#include "app/clientsetup/TovinexRegistry.h"
 #include "app/clientsetup/tests/ClientSetupFixture.h"
 
 namespace vandrel::app::testing {
@@ -162,6 +163,19 @@ TEST_F(NetworkConnectionTest, AServerTextThatWouldAddKeysIsRefusedBeforeAnything
       << MessageTexts()[0];
   EXPECT_EQ(ReadFile(UserOdbcIni()), "");
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "<none>");
+}
+
+TEST_F(NetworkConnectionTest, ADatabaseNameNoLogFileCanCarryIsRefusedBeforeAnythingIsWritten) {
+  for (const std::string name : {"..\\..\\x", "Sklep/Nowy", "Kasa:1"}) {
+    Dialogs.Messages.clear();
+    EXPECT_FALSE(clientsetup::WriteTovinexEntries(*Form, name, "Sklep", "(local)", clientsetup::TNetworkLibrary::TcpIp,
+                                                  false));
+    ASSERT_EQ(MessageTexts().size(), 1u) << ::testing::PrintToString(MessageTexts());
+    EXPECT_EQ(MessageTexts()[0].rfind("Tovinex: Błąd zapisu konfiguracji bazy danych\n\nNazwa bazy \"" + name, 0), 0u)
+        << MessageTexts()[0];
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\" + name, "Log"), "<none>");
+  }
+  EXPECT_EQ(ReadFile(UserOdbcIni()), "");
 }
 
 TEST_F(NetworkConnectionTest, ALaterFileThatCannotBeWrittenLeavesEveryFileAsItWas) {
