@@ -1,0 +1,143 @@
+#include "app/health/HealthRead.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <set>
+
+#include "app/NodeKinds.h"
+
+namespace vandrel::health {
+namespace {
+
+const char* const kServerQuery =
+    "select convert(varchar(30), serverproperty('ProductVersion')), "
+    "convert(varchar(10), serverproperty('EngineEdition')), convert(varchar(19), getdate(), 120)";
+const char* const kDatabasesQuery =
+    "select name, convert(varchar(20), DATABASEPROPERTYEX(name, 'Status')), "
+    "convert(varchar(20), DATABASEPROPERTYEX(name, 'UserAccess')), "
+    "convert(varchar(20), DATABASEPROPERTYEX(name, 'Recovery')), "
+    "convert(int, DATABASEPROPERTYEX(name, 'IsAutoClose')), "
+    "convert(int, DATABASEPROPERTYEX(name, 'IsAutoShrink')), dbid from master..sysdatabases";
+const char* const kFilesQuery = "select dbid, groupid, size from master..sysaltfiles";
+const char* const kBackupsQuery =
+    "select database_name, type, convert(varchar(19), backup_finish_date, 120) from msdb..backupset "
+    "where type in ('D', 'L')";
+const char* const kLoginsQuery =
+    "select name, case when password is null then 1 else 0 end from master..syslogins where isntname = 0";
+const char* const kOrphansQuery = "sp_change_users_login 'Report'";
+
+std::string Cell(const THealthRow& Row, size_t Column) { return Column < Row.size() ? Row[Column] : std::string(); }
+
+int64_t Number(const std::string& Text) {
+  try {
+    return std::stoll(Text);
+  } catch (...) {
+    return 0;
+  }
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The newest age of each database's backups of one type, from msdb's rows.
+void ReadBackups(const THealthRows& Rows, const std::string& Now, std::map<std::string, TDatabaseFacts*>& ByName) {
+  for (const THealthRow& row : Rows) {
+    const auto at = ByName.find(Lower(Cell(row, 0)));
+    const std::optional<int64_t> age = SecondsBetween(Cell(row, 2), Now);
+    if (at == ByName.end() || !age) continue;
+    std::optional<int64_t>& newest = Cell(row, 1) == "L" ? at->second->LogBackupAge : at->second->FullBackupAge;
+    if (!newest || *age < *newest) newest = std::max<int64_t>(*age, 0);
+  }
+}
+
+}  // namespace
+
+std::optional<int64_t> SecondsBetween(const std::string& Earlier, const std::string& Later) {
+  auto parse = [](const std::string& Text) -> std::optional<int64_t> {
+    std::tm t{};
+    char tail = 0;
+    if (std::sscanf(Text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &t.tm_year, &t.tm_mon, &t.tm_mday, &t.tm_hour, &t.tm_min,
+                    &t.tm_sec, &tail) != 6)
+      return std::nullopt;
+    t.tm_year -= 1900;
+    t.tm_mon -= 1;
+    return static_cast<int64_t>(timegm(&t));
+  };
+  const auto a = parse(Earlier), b = parse(Later);
+  if (!a || !b) return std::nullopt;
+  return *b - *a;
+}
+
+bool ReadServerFacts(THealthReader& Reader, TServerFacts& Facts) {
+  Facts = {};
+  THealthRows rows;
+  if (!Reader.Read(kServerQuery, "master", rows) || rows.empty()) return false;
+  Facts.ProductVersion = Cell(rows[0], 0);
+  Facts.MajorVersion = static_cast<int>(Number(Facts.ProductVersion.substr(0, Facts.ProductVersion.find('.'))));
+  Facts.FreeEdition = Cell(rows[0], 1) == "4";
+  const std::string now = Cell(rows[0], 2);
+
+  if (!Reader.Read(kDatabasesQuery, "master", rows)) {
+    Facts.Unread.push_back("lista baz");
+    return true;
+  }
+  std::map<std::string, std::string> nameOfId;
+  for (const THealthRow& row : rows) {
+    if (app::IsSystemDatabase(Lower(Cell(row, 0)))) continue;
+    TDatabaseFacts d;
+    d.Name = Cell(row, 0);
+    d.Status = Cell(row, 1);
+    d.UserAccess = Cell(row, 2);
+    d.Recovery = Cell(row, 3);
+    d.AutoClose = Cell(row, 4) == "1";
+    d.AutoShrink = Cell(row, 5) == "1";
+    nameOfId[Cell(row, 6)] = d.Name;
+    Facts.Databases.push_back(std::move(d));
+  }
+  std::map<std::string, TDatabaseFacts*> byName, byId;
+  for (TDatabaseFacts& d : Facts.Databases) byName[Lower(d.Name)] = &d;
+  for (const auto& [id, name] : nameOfId) byId[id] = byName[Lower(name)];
+
+  if (Reader.Read(kFilesQuery, "master", rows)) {
+    for (const THealthRow& row : rows) {
+      const auto at = byId.find(Cell(row, 0));
+      if (at == byId.end()) continue;
+      (Cell(row, 1) == "0" ? at->second->LogPages : at->second->DataPages) += Number(Cell(row, 2));
+    }
+  } else {
+    Facts.Unread.push_back("rozmiary plików baz");
+  }
+
+  if (Reader.Read(kBackupsQuery, "master", rows))
+    ReadBackups(rows, now, byName);
+  else
+    Facts.Unread.push_back("historia kopii zapasowych");
+
+  std::set<std::string> logins;
+  if (Reader.Read(kLoginsQuery, "master", rows)) {
+    for (const THealthRow& row : rows) {
+      logins.insert(Lower(Cell(row, 0)));
+      if (Lower(Cell(row, 0)) == "sa" && Cell(row, 1) == "1") Facts.SaWithoutPassword = true;
+    }
+  } else {
+    Facts.Unread.push_back("loginy");
+  }
+
+  for (TDatabaseFacts& d : Facts.Databases) {
+    if (!d.Online()) continue;
+    if (!Reader.Read(kOrphansQuery, d.Name, rows)) {
+      Facts.Unread.push_back("użytkownicy bazy " + d.Name);
+      continue;
+    }
+    d.UsersRead = true;
+    for (const THealthRow& row : rows)
+      d.Orphans.push_back({Cell(row, 0), logins.count(Lower(Cell(row, 0))) > 0});
+  }
+  return true;
+}
+
+}  // namespace vandrel::health
