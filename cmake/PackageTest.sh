@@ -36,7 +36,7 @@ mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
 touch "$root/var/lib/dpkg/status"
 dpkg_root() { dpkg --root="$root" --log=/dev/null --force-not-root "$@" >/dev/null 2>&1; }
 dpkg_root --force-depends -i "$deb" || fail "dpkg -i failed"
-for f in usr/bin/vandrel usr/bin/msde-sim usr/bin/vandrel-backup usr/share/vandrel/demo/demo.json \
+for f in usr/bin/vandrel usr/bin/msde-sim usr/bin/vandrel-backup usr/bin/vandrel-health usr/share/vandrel/demo/demo.json \
          usr/share/doc/vandrel/copyright usr/share/doc/vandrel/changelog.gz; do
   [ -e "$root/$f" ] || fail "the package does not install $f"
 done

@@ -23,6 +23,7 @@ PACKAGES=(
 command -v npm >/dev/null || PACKAGES+=(npm)
 TEST_PACKAGES=(
   lintian
+  prometheus  # promtool checks the file vandrel-health writes for node_exporter
 )
 [ "${1:-}" = "--test" ] && PACKAGES+=("${TEST_PACKAGES[@]}")
 

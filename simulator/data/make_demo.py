@@ -424,7 +424,8 @@ def site_health(data):
     """What a look after the site's health should find, drawn after everything else so the
     rows above stay as they were: SklepCentrum near MSDE's 2 GB data limit, Ksiegowosc in
     full recovery with a log four times its data and never a log backup (and a user whose
-    login is gone), full backups of some databases in msdb, and Sklep Wschód never backed up."""
+    login is gone, and kasa1 brought over from another shop's server, whose login here has
+    another SID), full backups of some databases in msdb, and Sklep Wschód never backed up."""
     centre = shop("SklepCentrum", 11, datetime(2005, 3, 14, 8, 0, 0), 3, 20, 15, 5, [],
                   [{"name": "SklepCentrum", "login": "SklepCentrum", "roles": ["db_owner"]}])
     centre["files"] = files("SklepCentrum", 258048, 2048)
@@ -432,7 +433,8 @@ def site_health(data):
     number_tables(centre, 213575799)
     books = shop("Ksiegowosc", 12, datetime(2006, 1, 9, 12, 0, 0), 2, 10, 8, 6, [],
                  [{"name": "Ksiegowosc", "login": "Ksiegowosc", "roles": ["db_owner"]},
-                  {"name": "biuro", "sid": "0x7C2D4E1A9B3F40C58D6E0F1A2B3C4D5E", "roles": ["db_datareader"]}])
+                  {"name": "biuro", "sid": "0x7C2D4E1A9B3F40C58D6E0F1A2B3C4D5E", "roles": ["db_datareader"]},
+                  {"name": "kasa1", "sid": "0x5B8E21C7D04A4F3E9A6B7C8D9E0F1A2B", "roles": ["db_datareader"]}])
     books["options"]["Recovery"] = "FULL"
     books["files"] = files("Ksiegowosc", 1536, 6400)
     books["files"][1]["used"] = 6080

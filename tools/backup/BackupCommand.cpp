@@ -60,8 +60,12 @@ BackupCommand ParseCommand(const std::vector<std::string>& arguments) {
 }
 
 std::string ReadPassword(const BackupCommand& command) {
-  if (command.password_file) {
-    const std::string& path = *command.password_file;
+  return ReadPasswordFrom(command.password_file, kPasswordVariable);
+}
+
+std::string ReadPasswordFrom(const std::optional<std::string>& File, const char* Variable) {
+  if (File) {
+    const std::string& path = *File;
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) throw UsageError("nie można odczytać pliku hasła " + path);
     if (!S_ISREG(st.st_mode) || st.st_uid != geteuid() || (st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
@@ -74,12 +78,12 @@ std::string ReadPassword(const BackupCommand& command) {
     if (!password.empty() && password.back() == '\r') password.pop_back();
     return password;
   }
-  if (char* value = std::getenv(kPasswordVariable)) {
+  if (char* value = std::getenv(Variable)) {
     std::string password = value;
     // The process's environment block is what /proc/PID/environ shows its owner; the
     // password need not stay there while the backups run.
     std::memset(value, 0, std::strlen(value));
-    unsetenv(kPasswordVariable);
+    unsetenv(Variable);
     return password;
   }
   return {};

@@ -38,5 +38,7 @@ BackupCommand ParseCommand(const std::vector<std::string>& arguments);
 // this user that nobody else may read or write), else from the environment, whose copy in
 // the process's memory is then blanked; else empty.
 std::string ReadPassword(const BackupCommand& command);
+// The same rules for any program: File when named, else the environment's Variable.
+std::string ReadPasswordFrom(const std::optional<std::string>& File, const char* Variable);
 
 }  // namespace vandrel::backup

@@ -3,34 +3,13 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/ConnectionString.h"
 #include "app/SqlQuoting.h"
-#include "data/OdbcError.h"
-#include "data/OdbcLink.h"
 #include "platform/WindowsPaths.h"
 #include "tools/backup/BackupFiles.h"
+#include "tools/backup/ServerConnection.h"
 
 namespace vandrel::backup {
 namespace {
-
-// The server's own words for a failed statement: its first message other than the closing
-// "BACKUP DATABASE is terminating abnormally." (3013), without the driver's prefixes.
-std::string ServerMessage(const Exception& e) {
-  const auto* mac = dynamic_cast<const EMException*>(&e);
-  std::string fallback = e.Message;
-  if (mac != nullptr) {
-    for (int i = 1; i < mac->GetTopicCount(); ++i) {
-      const auto* driver = dynamic_cast<const EMOdbcDriverError*>(mac->GetTopics(i));
-      if (driver == nullptr) continue;
-      std::string text = driver->Message;
-      if (const size_t bracket = text.rfind(']'); bracket != std::string::npos) text = text.substr(bracket + 1);
-      const std::string line = "[" + std::to_string(driver->NativeError) + "] " + text;
-      if (driver->NativeError != 3013) return line;
-      fallback = line;
-    }
-  }
-  return fallback;
-}
 
 // A name that would reach outside the backup directory as part of a file name.
 bool UnsafeForFileName(const std::string& database) {
@@ -83,22 +62,10 @@ int RunBackups(const BackupCommand& Command, const std::string& Password, const 
         << " nie działa na tym komputerze; uruchom program na komputerze serwera\n";
     return kUsageOrConnection;
   }
-  app::ConnectionFields fields;
-  fields.Server = Command.server;
-  fields.User = Command.user;
-  fields.Password = Password;
-  const std::string connection =
-      app::AdaptConnectionStringForDriver(app::BuildConnectionString(fields), "");
   TMOdbcLink link;
   link.SetQueryTimeout(0);  // a large database takes as long as it takes
-  link.OnGetConnectString = [&connection](TMOdbcLink*, AnsiString& AConnectString, const AnsiString,
-                                          const AnsiString, const AnsiString,
-                                          TMOdbcConnectOption& AOption, HWND&) {
-    AConnectString = connection;
-    AOption = mcoNoPrompt;
-  };
   try {
-    link.SetConnected(true);
+    ConnectToServer(link, Command.server, Command.user, Password);
   } catch (const Exception& e) {
     Err << "vandrel-backup: nie można połączyć z serwerem " << Command.server << ": "
         << ServerMessage(e) << "\n";

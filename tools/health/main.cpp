@@ -1,0 +1,37 @@
+// vandrel-health --server S [--server S...] [--servers FILE] [--format table|csv|json]
+//                [--prometheus FILE] [--user U] [--password-file FILE]
+// Checks each server's health with read-only statements and prints a row per finding; the
+// exit status tells a scheduler or a monitoring system the worst (tools/health/HealthCommand.h).
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/health/HealthCommand.h"
+#include "tools/health/HealthReport.h"
+#include "tools/health/HealthRun.h"
+#include "tools/health/PrometheusFile.h"
+
+int main(int argc, char** argv) {
+  using namespace vandrel::healthtool;
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) {
+    std::cout << UsageText();
+    return kAllWell;
+  }
+  try {
+    const HealthCommand command = ParseCommand(arguments);
+    const std::string password = vandrel::backup::ReadPasswordFrom(command.password_file, kPasswordVariable);
+    std::vector<TServerHealth> servers;
+    for (const std::string& server : command.servers) servers.push_back(CheckServer(server, command.user, password));
+    WriteReport(servers, command.format, std::cout);
+    if (command.prometheus_file) {
+      std::string error;
+      if (!WritePrometheusFile(*command.prometheus_file, servers, error))
+        std::cerr << "vandrel-health: nie można zapisać " << *command.prometheus_file << ": " << error << "\n";
+    }
+    return ExitStatus(servers);
+  } catch (const UsageError& e) {
+    std::cerr << "vandrel-health: " << e.what() << "\n" << UsageText();
+    return kUsage;
+  }
+}

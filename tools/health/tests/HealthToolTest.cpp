@@ -1,0 +1,169 @@
+// vandrel-health run as a scheduler runs it, against msde-sim through unixODBC and FreeTDS:
+// every finding of the demo site with both personalities, only read-only statements sent,
+// several servers at once with one that cannot be reached, and the Prometheus file.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+#include "testkit/OdbcClient.h"
+#include "testkit/SimServer.h"
+#include "tools/health/HealthCommand.h"
+
+namespace vandrel::healthtool {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsSupersetOf;
+
+TEST(HealthCommandTest, ServersFromOptionsAndFilesAndCommandLinesThatCannotRun) {
+  msde::testkit::TempDir dir("vandrel-health");
+  std::ofstream(dir.Path() + "/serwery") << "# sklepy\n  kasa-1,1433  \n\n(local)\\TOVINEX\r\n";
+  const HealthCommand c = ParseCommand({"--servers", dir.Path() + "/serwery", "--server", "a", "--format", "csv"});
+  EXPECT_EQ(c.servers, (std::vector<std::string>{"a", "kasa-1,1433", "(local)\\TOVINEX"}));
+  EXPECT_EQ(c.format, TFormat::fmCsv);
+  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+           {}, {"--server"}, {"--server", "a", "--format", "xml"}, {"--server", "a", "--password", "p"},
+           {"--servers", dir.Path() + "/brak"}, {"--server", "a", "baza"}})
+    EXPECT_THROW(ParseCommand(bad), UsageError) << (bad.empty() ? "" : bad.back());
+}
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+};
+
+// The program with these arguments; the demo's sa has no password, so none is set unless
+// the test set one.
+Outcome RunHealth(const std::string& Arguments, bool WithoutPassword = true) {
+  if (WithoutPassword) unsetenv(kPasswordVariable);
+  Outcome o;
+  FILE* pipe = popen((std::string(VANDREL_HEALTH_PATH) + " " + Arguments + " 2>&1").c_str(), "r");
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) o.out.append(buffer, n);
+  const int status = pclose(pipe);
+  o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return o;
+}
+
+msde::testkit::SimServerOptions Personality(const char* DataSet) {
+  msde::testkit::SimServerOptions options;
+  options.data_file = std::string(VANDREL_DEMO_DATA_DIR) + "/" + DataSet;
+  return options;
+}
+
+std::string Address(const msde::testkit::SimServer& Server) { return "127.0.0.1," + std::to_string(Server.Port()); }
+
+class HealthToolDemoTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(HealthToolDemoTest, EveryFindingOfTheDemoSiteReadOnly) {
+  msde::testkit::SimServer server(Personality(GetParam()));
+  // What the demo keeps normal for its other uses, set here: a database left in single-user
+  // mode and one that closes itself.
+  msde::testkit::OdbcClient setup(server.ConnectionString("sa", ""));
+  setup.Exec("ALTER DATABASE Hurtownia SET SINGLE_USER");
+  setup.Exec("ALTER DATABASE Hurtownia SET AUTO_CLOSE ON");
+  msde::testkit::TempDir dir("vandrel-health");
+  const std::string metrics = dir.Path() + "/vandrel.prom";
+  const size_t mark = server.TraceMark();
+  const Outcome o = RunHealth("--server " + Address(server) + " --format json --prometheus " + metrics);
+  ASSERT_EQ(o.status, kErrors) << o.out;
+
+  const nlohmann::json report = nlohmann::json::parse(o.out);
+  std::set<std::string> found;
+  for (const auto& f : report["servers"][0]["findings"])
+    found.insert(f["database"].get<std::string>() + "|" + f["check"].get<std::string>() + "|" +
+                 f["weight"].get<std::string>() + "|" + f["mend"].get<std::string>());
+  EXPECT_THAT(found, IsSupersetOf({"|sa_no_password|błąd|",
+                                   "SklepCentrum|data_near_limit|błąd|",
+                                   "Ksiegowosc|log_larger_than_data|błąd|Parametry bazy",
+                                   "Ksiegowosc|orphaned_user|ostrzeżenie|",
+                                   "Ksiegowosc|orphaned_user|ostrzeżenie|Napraw użytkowników",
+                                   "Sklep Wschód|no_backup|błąd|Kopia zapasowa bazy...",
+                                   "Sklep|old_backup|błąd|Kopia zapasowa bazy...",
+                                   "SklepPoludnie|suspect|błąd|Odtwórz bazę z kopii...",
+                                   "Archiwum2006|offline|ostrzeżenie|Włącz bazę",
+                                   "Hurtownia|single_user|ostrzeżenie|Wyłącz tryb \"Single User\"",
+                                   "Hurtownia|auto_close|informacja|Parametry bazy",
+                                   "Sklep|auto_shrink|informacja|Parametry bazy"}));
+  // The figures in the texts, with the decimal separator of the regional settings.
+  EXPECT_THAT(o.out, HasSubstr(std::string(GetParam()) == "demo.json" ? "Dane 1.97 GB z 2 GB (98%)" : "Dane 3.94 GB z 4 GB (98%)"));
+  EXPECT_THAT(o.out, HasSubstr("Dziennik 50 MB, 4x większy niż dane, model pełny bez kopii dziennika"));
+  EXPECT_THAT(o.out, HasSubstr("Użytkownik 'biuro' bez loginu"));
+
+  for (const auto& line : server.TraceSince(mark)) {
+    std::string text = line.Text;
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(text.rfind("select", 0) == 0 || text.rfind("use ", 0) == 0 || text.rfind("set ", 0) == 0 ||
+                text == "sp_change_users_login 'report'")
+        << "not read-only: " << line.Text;
+  }
+
+  std::ifstream in(metrics);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_THAT(text.str(), HasSubstr("vandrel_health_up{server=\"" + Address(server) + "\"} 1\n"));
+  EXPECT_THAT(text.str(), HasSubstr("vandrel_health_backed_up{server=\"" + Address(server) + "\",database=\"Sklep Wschód\"} 0\n"));
+  EXPECT_THAT(text.str(), HasSubstr("vandrel_health_log_bytes{server=\"" + Address(server) + "\",database=\"Ksiegowosc\"} 52428800\n"));
+  EXPECT_FALSE(std::filesystem::exists(metrics + ".tmp")) << "renamed into place";
+  // Debian's prometheus package brings promtool; without it the format is checked above only.
+  if (std::system("command -v promtool > /dev/null 2>&1") == 0) {
+    const std::string check = "promtool check metrics < '" + metrics + "' 2>&1";
+    FILE* pipe = popen(check.c_str(), "r");
+    std::string said;
+    char buffer[512];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) said.append(buffer, n);
+    EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0) << said;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPersonalities, HealthToolDemoTest, ::testing::Values("demo.json", "demo2005.json"));
+
+TEST(HealthToolFleetTest, TwoServersAtOnceAndOneThatCannotBeReached) {
+  msde::testkit::SimServer first(Personality("demo.json")), second(Personality("demo2005.json"));
+  msde::testkit::TempDir dir("vandrel-health");
+  // Port 1 on the loopback: nothing listens there.
+  std::ofstream(dir.Path() + "/serwery") << Address(first) << "\n# zamknięty sklep\n127.0.0.1,1\n";
+  Outcome o = RunHealth("--servers " + dir.Path() + "/serwery --server " + Address(second) + " --format csv");
+  EXPECT_EQ(o.status, kUnreachable) << o.out;
+  EXPECT_THAT(o.out, HasSubstr("\"" + Address(first) + "\",SklepCentrum,błąd,data_near_limit,Dane 1.97 GB z 2 GB (98%),\r\n"));
+  EXPECT_THAT(o.out, HasSubstr("\"" + Address(second) + "\",SklepCentrum,błąd,data_near_limit,Dane 3.94 GB z 4 GB (98%),\r\n"));
+  EXPECT_THAT(o.out, HasSubstr("\"127.0.0.1,1\",,błąd,unreachable,Brak połączenia: "));
+
+}
+
+TEST(HealthToolFleetTest, AWellKeptServerInTheTableWithThePasswordFromTheEnvironment) {
+  msde::testkit::TempDir dir("vandrel-health");
+  std::ofstream(dir.Path() + "/data.json") << R"json({
+ "server": {"name": "KASA"},
+ "logins": [{"name": "sa", "password": "Sekret1", "sysadmin": true}],
+ "databases": [
+  {"name": "master", "dbid": 1}, {"name": "tempdb", "dbid": 2}, {"name": "model", "dbid": 3},
+  {"name": "msdb", "dbid": 4},
+  {"name": "Sklep", "dbid": 5,
+   "files": [{"fileid": 1, "name": "Sklep_Data", "filename": "C:\\MSSQL\\Data\\Sklep.mdf"},
+             {"fileid": 2, "name": "Sklep_Log", "filename": "C:\\MSSQL\\Data\\Sklep_log.ldf"}]}]})json";
+  std::filesystem::create_directories(dir.Path() + "/files");
+  msde::testkit::SimServerOptions options;
+  options.data_file = dir.Path() + "/data.json";
+  options.files_dir = dir.Path() + "/files";
+  msde::testkit::SimServer server(options);
+  msde::testkit::OdbcClient(server.ConnectionString("sa", "Sekret1"))
+      .Exec("BACKUP DATABASE Sklep TO DISK = N'" + dir.Path() + "/files/Sklep.bak'");
+  EXPECT_EQ(RunHealth("--server " + Address(server)).status, kUnreachable) << "no password, no login";
+  setenv(kPasswordVariable, "Sekret1", 1);
+  const Outcome o = RunHealth("--server " + Address(server) + " --format table", false);
+  EXPECT_EQ(o.status, kAllWell) << o.out;
+  EXPECT_EQ(o.out, "Serwer" + std::string(Address(server).size() - 4, ' ') + "Baza  Waga  Stan      Naprawa\n" +
+                       Address(server) + "              Bez uwag\n");
+}
+
+}  // namespace
+}  // namespace vandrel::healthtool
