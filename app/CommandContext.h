@@ -11,6 +11,10 @@
 class QWidget;
 
 namespace vandrel::app {
+class TListView;
+}
+
+namespace vandrel::app {
 
 using TextList = std::vector<std::string>;
 
@@ -39,6 +43,16 @@ class TCommandContext {
   virtual void RefreshTree() = 0;
   virtual void ShowDatabaseDetails() = 0;
   virtual void EnableCommandsForSelection() = 0;
+
+  // A command whose result is a list the user acts on (the site health): the detail list,
+  // the tree's selection set by the command, and another command run as its menu item runs
+  // it. A context without a window has none of them.
+  virtual TListView* DetailList() { return nullptr; }
+  virtual bool SelectServerNode() { return false; }
+  // The node of Database, whatever its state; false when the tree shows none.
+  virtual bool SelectDatabaseNode(const std::string&) { return false; }
+  // Runs the command of Caption when it is enabled for the selection; false when not run.
+  virtual bool RunCommand(const std::string&) { return false; }
 };
 
 }  // namespace vandrel::app

@@ -11,6 +11,7 @@
 #include "app/admin/ResourceMeter.h"
 #include "app/admin/Restore.h"
 #include "app/admin/ServerConfig.h"
+#include "app/admin/ServerHealth.h"
 #include "app/admin/ServerInfo.h"
 #include "app/clientsetup/NetworkConnection.h"
 
@@ -76,6 +77,7 @@ const std::vector<TCommand>& CommandTable() {
       {"&Procesy", R::erAlways, admin::ShowProcesses, {{M::mnNarzedzia, 40, true}}},
       {"&Konfiguracja serwera bazy danych", R::erAlways, admin::ConfigureServer, {{M::mnNarzedzia, 50, true}}},
       {"&Miernik zasobów", R::erAlways, admin::ShowResourceMeter, {{M::mnNarzedzia, 60, true}}},
+      {"&Stan serwera", R::erAlways, [](TForm1& F) { admin::ServerHealthCommand(F); }, {{M::mnNarzedzia, 70, true}}},
       // Pomoc, the bar itself and the process list's pop-up menu.
       {"SQL Server &Engine Info", R::erAlways, admin::ShowEngineInfo, {{M::mnPomoc, 10}}},
       {"&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},

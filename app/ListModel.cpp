@@ -123,6 +123,8 @@ QVariant TListModel::data(const QModelIndex& Index, int Role) const {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   }
   if (Role == Qt::TextAlignmentRole) return QVariant::fromValue(FColumns[static_cast<size_t>(Index.column())].Alignment);
+  if (Role == Qt::DecorationRole && FColumns[static_cast<size_t>(Index.column())].Icon)
+    return FColumns[static_cast<size_t>(Index.column())].Icon(Text(Index.row(), Index.column()));
   return {};
 }
 

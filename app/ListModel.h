@@ -21,6 +21,8 @@ struct TListColumn {
   // The last column sized to its caption takes the rest of the list's width, as a report
   // list does with such a column, so its values are not cut at the caption's width.
   bool FillsRest = false;
+  // An icon drawn before a cell's text, chosen by the text (null: none).
+  QVariant (*Icon)(std::string_view Text) = nullptr;
 };
 
 class TListModel : public QAbstractTableModel {

@@ -157,6 +157,11 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void ShowTable();
   void ShowDatabaseDetails() override;
   void SetTableDisplayMode(bool Contents);
+  // The site health's list and its mends (NodeSelection.cpp).
+  TListView* DetailList() override { return ListView1; }
+  bool SelectServerNode() override;
+  bool SelectDatabaseNode(const std::string& Database) override;
+  bool RunCommand(const std::string& Caption) override;
 
   // Database commands (their work lives in app/admin/).
   void UstawbazwtrybSingleUser1Click();
