@@ -52,7 +52,8 @@ TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
             QStringList({QStringLiteral("Ustaw bazę w tryb \"Single User\""),
                          QStringLiteral("Wyłącz tryb \"Single User\""), "-",
                          QStringLiteral("Utwórz połączenie sieciowe Tovinex"), "-", "Procesy", "-",
-                         "Konfiguracja serwera bazy danych", "-", QStringLiteral("Miernik zasobów")}));
+                         "Konfiguracja serwera bazy danych", "-", QStringLiteral("Miernik zasobów"), "-",
+                         QStringLiteral("Stan serwera")}));
   EXPECT_EQ(Captions(menus[3]->menu()), QStringList({"SQL Server Engine Info", "-", "O programie..."}));
   EXPECT_EQ(Captions(Form.PopupMenu1),
             QStringList({QStringLiteral("Podłącz bazę"), QStringLiteral("Odłącz bazę"), "Kopia zapasowa bazy...",
