@@ -24,8 +24,11 @@ const char* const kFilesQuery = "select dbid, groupid, size from master..sysaltf
 const char* const kBackupsQuery =
     "select database_name, type, convert(varchar(19), backup_finish_date, 120) from msdb..backupset "
     "where type in ('D', 'L')";
-const char* const kLoginsQuery =
+// The SQL logins, and whether each has an empty password: SQL Server 2000 keeps no hash for
+// an empty one; SQL Server 2005's syslogins shows no password at all, so its own view is asked.
+const char* const kLoginsQuery2000 =
     "select name, case when password is null then 1 else 0 end from master..syslogins where isntname = 0";
+const char* const kLoginsQuery2005 = "select name, PWDCOMPARE(N'', password_hash) from master.sys.sql_logins";
 const char* const kOrphansQuery = "sp_change_users_login 'Report'";
 
 std::string Cell(const THealthRow& Row, size_t Column) { return Column < Row.size() ? Row[Column] : std::string(); }
@@ -118,7 +121,7 @@ bool ReadServerFacts(THealthReader& Reader, TServerFacts& Facts) {
     Facts.Unread.push_back("historia kopii zapasowych");
 
   std::set<std::string> logins;
-  if (Reader.Read(kLoginsQuery, "master", rows)) {
+  if (Reader.Read(Facts.MajorVersion >= 9 ? kLoginsQuery2005 : kLoginsQuery2000, "master", rows)) {
     for (const THealthRow& row : rows) {
       logins.insert(Lower(Cell(row, 0)));
       if (Lower(Cell(row, 0)) == "sa" && Cell(row, 1) == "1") Facts.SaWithoutPassword = true;

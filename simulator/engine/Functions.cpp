@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "engine/SqlLogins.h"
 #include "engine/SqlTime.h"
 #include "engine/SystemObjects.h"
 #include "engine/TypeNames.h"
@@ -330,6 +331,7 @@ const FunctionInfo kFunctions[] = {
     {"HOST_NAME", 0, 0, Name128, HostName},
     {"APP_NAME", 0, 0, Name128, AppName},
     {"IS_SRVROLEMEMBER", 1, 2, IntType, IsServerRoleMember},
+    {"PWDCOMPARE", 2, 3, IntType, PasswordCompare},
 };
 
 }  // namespace

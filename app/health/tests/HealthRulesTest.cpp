@@ -122,12 +122,14 @@ TEST(HealthReadTest, FactsFromTheServersRowsAndWhatCouldNotBeRead) {
   server.Answers["sysaltfiles"] = {{"1", "1", "999"}, {"5", "1", "100"}, {"5", "1", "28"}, {"5", "0", "64"}, {"6", "1", "7"}};
   server.Answers["backupset"] = {{"sklep", "D", "2026-11-28 12:00:00"}, {"Sklep", "D", "2026-12-08 11:00:00"},
                                  {"Sklep", "L", "2026-12-09 11:59:00"}, {"Inna", "D", "2026-12-09 11:00:00"}};
-  server.Answers["syslogins"] = {{"sa", "1"}, {"kasa1", "0"}};
+  server.Answers["logins"] = {{"sa", "1"}, {"kasa1", "0"}};
   server.Answers["Report"] = {{"kasa1"}, {"biuro"}};
   TServerFacts facts;
   ASSERT_TRUE(ReadServerFacts(server, facts));
   EXPECT_EQ(facts.MajorVersion, 9);
   EXPECT_TRUE(facts.FreeEdition && facts.SaWithoutPassword);
+  EXPECT_THAT(server.Asked, ::testing::Contains("master: select name, PWDCOMPARE(N'', p"))
+      << "SQL Server 2005's syslogins shows no password, empty or not";
   ASSERT_EQ(facts.Databases.size(), 2u) << "system databases are left out";
   const TDatabaseFacts& shop = facts.Databases[0];
   EXPECT_EQ(shop.DataPages, 128);
