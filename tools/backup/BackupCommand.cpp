@@ -44,10 +44,8 @@ BackupCommand ParseCommand(const std::vector<std::string>& arguments) {
       c.keep = static_cast<int>(keep);
     } else if (a == "--password-file") {
       c.password_file = value();
-    } else if (a == "--password" || a == "-P" || a.rfind("--password=", 0) == 0) {
-      throw UsageError("hasła nie podaje się w wierszu poleceń (widzą je wszyscy w liście "
-                       "procesów): użyj VANDREL_BACKUP_PASSWORD albo --password-file");
     } else if (a.rfind("-", 0) == 0) {
+      RefusePasswordArgument(a, kPasswordVariable);
       throw UsageError("nieznana opcja " + a);
     } else {
       c.databases.push_back(a);
@@ -57,6 +55,12 @@ BackupCommand ParseCommand(const std::vector<std::string>& arguments) {
   if (c.directory.empty()) throw UsageError("nie podano katalogu kopii (--to)");
   if (c.databases.empty()) throw UsageError("nie podano żadnej bazy");
   return c;
+}
+
+void RefusePasswordArgument(const std::string& Argument, const char* Variable) {
+  if (Argument == "--password" || Argument == "-P" || Argument.rfind("--password=", 0) == 0)
+    throw UsageError(std::string("hasła nie podaje się w wierszu poleceń (widzą je wszyscy w liście procesów): użyj ") +
+                     Variable + " albo --password-file");
 }
 
 std::string ReadPassword(const BackupCommand& command) {

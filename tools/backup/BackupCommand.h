@@ -38,6 +38,9 @@ BackupCommand ParseCommand(const std::vector<std::string>& arguments);
 // this user that nobody else may read or write), else from the environment, whose copy in
 // the process's memory is then blanked; else empty.
 std::string ReadPassword(const BackupCommand& command);
+// Refuses a password given as an argument (--password, -P, --password=...), naming Variable
+// and --password-file as the ways to give it.
+void RefusePasswordArgument(const std::string& Argument, const char* Variable);
 // The same rules for any program: File when named, else the environment's Variable.
 std::string ReadPasswordFrom(const std::optional<std::string>& File, const char* Variable);
 

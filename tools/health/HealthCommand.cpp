@@ -57,10 +57,8 @@ HealthCommand ParseCommand(const std::vector<std::string>& arguments) {
       else if (f == "csv") c.format = TFormat::fmCsv;
       else if (f == "json") c.format = TFormat::fmJson;
       else throw UsageError("nieznany format " + f + " (table, csv albo json)");
-    } else if (a == "--password" || a == "-P" || a.rfind("--password=", 0) == 0) {
-      throw UsageError("hasła nie podaje się w wierszu poleceń (widzą je wszyscy w liście procesów): użyj "
-                       "VANDREL_HEALTH_PASSWORD albo --password-file");
     } else {
+      backup::RefusePasswordArgument(a, kPasswordVariable);
       throw UsageError("nieznana opcja " + a);
     }
   }
