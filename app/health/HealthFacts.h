@@ -43,6 +43,8 @@ struct TServerFacts {
   int MajorVersion = 0;        // 8: SQL Server 2000, 9: SQL Server 2005
   bool FreeEdition = false;    // Desktop Engine or Express (engine edition 4)
   bool SaWithoutPassword = false;
+  // msdb's history and the server's clock were read: the backup ages mean what they say.
+  bool BackupsRead = false;
   std::vector<TDatabaseFacts> Databases;  // user databases only
   // What could not be read (the checks that depend on it are left out), in Polish.
   std::vector<std::string> Unread;

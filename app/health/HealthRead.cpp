@@ -115,7 +115,8 @@ bool ReadServerFacts(THealthReader& Reader, TServerFacts& Facts) {
     Facts.Unread.push_back("rozmiary plików baz");
   }
 
-  if (Reader.Read(kBackupsQuery, "master", rows))
+  Facts.BackupsRead = SecondsBetween(now, now) && Reader.Read(kBackupsQuery, "master", rows);
+  if (Facts.BackupsRead)
     ReadBackups(rows, now, byName);
   else
     Facts.Unread.push_back("historia kopii zapasowych");

@@ -82,7 +82,7 @@ class TJudge {
   }
 
   void Log(const TDatabaseFacts& d) {
-    if (d.Recovery != "FULL" || d.LogPages <= d.DataPages || d.DataPages <= 0) return;
+    if (!F.BackupsRead || d.Recovery != "FULL" || d.LogPages <= d.DataPages || d.DataPages <= 0) return;
     if (d.LogBackupAge && *d.LogBackupAge <= L.LogBackupDays * kDay) return;
     const double ratio = static_cast<double>(d.LogPages) / static_cast<double>(d.DataPages);
     const int times = static_cast<int>(std::floor(ratio));
@@ -92,6 +92,7 @@ class TJudge {
   }
 
   void Backup(const TDatabaseFacts& d) {
+    if (!F.BackupsRead) return;  // said once as not read
     if (!d.FullBackupAge) {
       Add(d.Name, "no_backup", TWeight::wError, "Brak kopii", TMend::mdBackup);
       return;
