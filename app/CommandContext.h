@@ -11,10 +11,8 @@
 class QWidget;
 
 namespace vandrel::app {
-class TListView;
-}
 
-namespace vandrel::app {
+class TListView;
 
 using TextList = std::vector<std::string>;
 
