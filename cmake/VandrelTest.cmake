@@ -3,9 +3,14 @@ enable_testing()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# vandrel_test(<name> LABEL <label> SOURCES <files...> LIBS <targets...> [ENV <VAR=value...>])
+# vandrel_test(<name> LABEL <label> SOURCES <files...> LIBS <targets...> [ENV <VAR=value...>]
+#              [TIMEOUT <seconds per case>])
 function(vandrel_test name)
-  cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+  set(timeout)
+  if(T_TIMEOUT)
+    set(timeout TIMEOUT ${T_TIMEOUT})
+  endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
   # The test programs read GoogleTest's (and Qt's) headers once, and are optimised less than
@@ -19,6 +24,6 @@ function(vandrel_test name)
   target_compile_options(${name} PRIVATE $<$<CONFIG:Release>:-O0>)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${T_LABEL}" ENVIRONMENT "${T_ENV}"
+    PROPERTIES LABELS "${T_LABEL}" ENVIRONMENT "${T_ENV}" ${timeout}
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -500,16 +500,12 @@ bool IsReservedWord(const Token& t) {
 
 ExprPtr ParseOr(Parser& p);
 
-// SQL Server refuses statements nested deeper than it can handle; so does this parser, both
-// in its own recursion (parentheses, arguments, unary operators) and in the depth of the
-// tree it builds (a long chain of operators), so that no statement can exhaust the stack.
-constexpr int kMaxNesting = 256;
+// Nesting is bounded (kMaxNesting) both in the parser's own recursion (parentheses,
+// arguments, unary operators) and in the depth of the tree it builds (a long chain of
+// operators).
 
 [[noreturn]] void NestedTooDeeply(Parser& p) {
-  p.ctx.Fail(191, 15, 1,
-             "Some part of your SQL statement is nested too deeply. Rewrite the query or break "
-             "it up into smaller queries.",
-             true);
+  p.ctx.Fail(191, 15, 1, kNestedTooDeeply, true);
 }
 
 // One level of the parser's recursion, for as long as it lives.

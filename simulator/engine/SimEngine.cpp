@@ -138,6 +138,16 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
     sink.Error(m);
     sink.Done(-1, true);
     lexed = false;
+  } catch (const TooDeeplyNested& e) {
+    if (trace_) trace_->Write(session.spid, session.program, session.database, sql);
+    Message m;
+    m.number = 191;
+    m.severity = 15;
+    m.line = e.line;
+    m.text = kNestedTooDeeply;
+    sink.Error(m);
+    sink.Done(-1, true);
+    lexed = false;
   }
   // A name longer than 128 characters fails the whole batch before any of it runs.
   if (const Token* t = TooLongName(statements)) {
