@@ -33,7 +33,7 @@ void Databases(Context& ctx, Database&, RowSource& out) {
                              : state == "OFFLINE"   ? 6 : 0;
     const int64_t recovery_code = recovery == "FULL" ? 1 : recovery == "BULK_LOGGED" ? 2 : 3;
     const bool torn = db.Has(DbStatus::TornPageDetection);
-    out.owned.push_back({db.name, int64_t{db.dbid}, Value{}, owner ? Value{HexText(owner->sid)} : Value{}, db.crdate,
+    out.owned.push_back({db.name, int64_t{db.dbid}, Value{}, owner ? Value{owner->sid} : Value{}, db.crdate,
                          int64_t{db.cmptlevel}, db.collation.empty() ? ctx.model.server.collation : db.collation,
                          access_code, access, Flag(db.Has(DbStatus::ReadOnly)), Flag(db.Has(DbStatus::AutoClose)),
                          Flag(db.Has(DbStatus::AutoShrink)), state_code, state, Flag(false),
@@ -70,7 +70,7 @@ void ServerPrincipals(Context& ctx, Database&, RowSource& out) {
   for (const Login& l : ctx.model.logins) {
     const bool windows = l.is_nt_name;
     const bool group = windows && l.name.rfind("BUILTIN\\", 0) == 0;
-    out.owned.push_back({l.name, id, HexText(l.sid), std::string(group ? "G" : windows ? "U" : "S"),
+    out.owned.push_back({l.name, id, l.sid, std::string(group ? "G" : windows ? "U" : "S"),
                          std::string(group ? "WINDOWS_GROUP" : windows ? "WINDOWS_LOGIN" : "SQL_LOGIN"), Flag(false),
                          l.created, l.created, l.default_database, l.language, Value{}});
     id = id == 1 ? 259 : id + 1;  // 2 to 10 are the fixed server roles
