@@ -5,6 +5,8 @@ const fs = require('fs');
 const { Connection, Request, TYPES } = require('tedious');
 
 const failures = [];
+// SQL Server 2005 speaks TDS 7.2 (and tedious then uses transaction manager requests).
+const express = process.env.MSDE_PERSONALITY === '2005';
 
 function connect() {
   return new Promise((resolve, reject) => {
@@ -13,7 +15,7 @@ function connect() {
       authentication: { type: 'default', options: { userName: 'sa', password: '' } },
       options: {
         port: Number(process.env.MSDE_PORT),
-        tdsVersion: '7_1',
+        tdsVersion: express ? '7_2' : '7_1',
         encrypt: false,
         trustServerCertificate: true,
         connectTimeout: 15000,
@@ -103,7 +105,23 @@ async function main() {
 
   await check('sql_variant of SERVERPROPERTY', async () => {
     const r = await run(c, "select SERVERPROPERTY('ProductVersion'), DATABASEPROPERTYEX('Sklep', 'Status')", { batch: true });
-    expect(r.rows, [['8.00.2039', 'ONLINE']], 'values');
+    expect(r.rows, [[express ? '9.00.3042.00' : '8.00.2039', 'ONLINE']], 'values');
+  });
+
+  await check('transactions: begin, commit and roll back', async () => {
+    const call = (method, ...args) => new Promise((resolve, reject) =>
+      c[method]((err) => (err ? reject(err) : resolve()), ...args));
+    const count = async () => (await run(c, 'select count(*) from Sklep.dbo.Kasjerzy where IdKasjera = 70', { batch: true })).rows[0][0];
+    await call('beginTransaction', 'zmiana');
+    await run(c, "insert into Sklep.dbo.Kasjerzy (IdKasjera, Imie) values (70, N'Ewa')", { batch: true });
+    expect((await run(c, 'select @@TRANCOUNT', { batch: true })).rows, [[1]], 'open transaction');
+    await call('rollbackTransaction');
+    expect(await count(), 0, 'rolled back');
+    await call('beginTransaction', 'zmiana');
+    await run(c, "insert into Sklep.dbo.Kasjerzy (IdKasjera, Imie) values (70, N'Ewa')", { batch: true });
+    await call('commitTransaction');
+    expect(await count(), 1, 'committed');
+    expect((await run(c, 'select @@TRANCOUNT', { batch: true })).rows, [[0]], 'none open');
   });
 
   await check('a cancelled statement stops and the connection goes on', async () => {
