@@ -84,6 +84,11 @@ async function main() {
     expect(r.rows[0].slice(1), [true, 12.34, 12.5, 'Łódź', null], 'values');
   });
 
+  await check('a long text parameter arrives whole', async () => {
+    const r = await run(c, 'select DATALENGTH(@s), RIGHT(@s, 2)', { params: [['s', TYPES.NVarChar, 'ż'.repeat(4998) + 'ab']] });
+    expect(r.rows, [[10000, 'ab']], 'length and end');
+  });
+
   await check('output parameters come back with their values', async () => {
     const r = await run(c, 'select 1', {
       outputs: [['x', TYPES.Int, 42], ['s', TYPES.NVarChar, 'żółw']],
