@@ -74,6 +74,30 @@ TEST_F(EngineExpress2005, CatalogueViewsDescribeDatabasesFilesAndPrincipals) {
   EXPECT_EQ(logins.Text(0, 0), "SQL_LOGIN");
   EXPECT_EQ(logins.Text(0, 1), "Sklep");
   EXPECT_EQ(Run("select count(*) from sys.server_principals where type = 'R'").Text(0, 0), "9");
+
+  // The columns a 2005 client reads beyond the leading ones, and the sids as bytes.
+  const Answer all = Run("select * from sys.databases where name = 'Sklep'");
+  const std::vector<std::string> names = all.ColumnNames();
+  EXPECT_EQ(names.size(), 53u);
+  EXPECT_EQ(names[16], "is_supplemental_logging_enabled");
+  EXPECT_EQ(names.back(), "is_date_correlation_on");
+  const Answer options = Run("select user_access_desc, is_auto_close_on, is_auto_shrink_on, is_ansi_nulls_on, "
+                             "snapshot_isolation_state_desc, log_reuse_wait_desc, owner_sid from sys.databases "
+                             "where name = 'Sklep'");
+  EXPECT_THAT(std::vector<std::string>({options.Text(0, 0), options.Text(0, 4), options.Text(0, 5)}),
+              ::testing::ElementsAre("MULTI_USER", "OFF", "NOTHING"));
+  EXPECT_EQ(options.Result().columns[6].type, SqlType::VarBinary);
+  const Answer users = Run("select p.name, p.type_desc, p.default_schema_name, p.is_fixed_role from "
+                           "Sklep.sys.database_principals p where p.name in ('kasa1', 'db_owner', 'sys') order by p.principal_id");
+  ASSERT_EQ(users.Result().rows.size(), 3u);
+  EXPECT_EQ(users.Text(0, 0), "sys");
+  EXPECT_EQ(users.Text(1, 1), "SQL_USER");
+  EXPECT_EQ(users.Text(1, 2), "dbo");
+  EXPECT_EQ(users.Text(2, 1), "DATABASE_ROLE");
+  EXPECT_EQ(users.Text(2, 3), "1");
+  const std::string sid = Run("select sid from sys.server_principals where name = 'kasa1'").Text(0, 0);
+  EXPECT_EQ(sid.size(), 16u);
+  EXPECT_EQ(Run("select sid from Sklep.sys.database_principals where name = 'kasa1'").Text(0, 0), sid);
 }
 
 TEST_F(EngineTest, TheCatalogueViewsAreNotThereOn2000) {
