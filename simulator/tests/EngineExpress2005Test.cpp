@@ -1,6 +1,11 @@
 // The SQL Server 2005 Express personality of the 2005 demo data set: what the server says of
 // itself, the 2005 layouts and texts where they differ from 2000's, and the catalogue views.
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
 #include "EngineTestSupport.h"
+#include "testkit/TempDir.h"
 
 namespace msde::engine_test {
 namespace {
@@ -98,6 +103,24 @@ TEST_F(EngineExpress2005, CatalogueViewsDescribeDatabasesFilesAndPrincipals) {
   const std::string sid = Run("select sid from sys.server_principals where name = 'kasa1'").Text(0, 0);
   EXPECT_EQ(sid.size(), 16u);
   EXPECT_EQ(Run("select sid from Sklep.sys.database_principals where name = 'kasa1'").Text(0, 0), sid);
+}
+
+// A 2005 data set that lists only SQL Server 2000's options (a site moved over from MSDE)
+// still answers sp_configure with 2005's options, advanced ones hidden as before.
+TEST_F(EngineTest, Sp_configureHas2005sOptionsWhateverTheDataSetLists) {
+  std::ifstream in2005(std::string(MSDE_DATA_DIR) + "/demo2005.json"), in2000(std::string(MSDE_DATA_DIR) + "/demo.json");
+  nlohmann::json site = nlohmann::json::parse(in2005);
+  site["configuration"] = nlohmann::json::parse(in2000)["configuration"];
+  testkit::TempDir dir;
+  const std::string file = dir.Path() + "/moved2005.json";
+  std::ofstream(file) << site.dump();
+  engine_ = LoadEngine(file, std::string(MSDE_DATA_DIR) + "/files");
+  sa_ = Connect("sa", "");
+  EXPECT_EQ(Run("sp_configure 'user instances enabled'").Text(0, 4), "1");
+  EXPECT_EQ(Run("sp_configure 'cross db ownership chaining'").Text(0, 0), "cross db ownership chaining");
+  EXPECT_EQ(Run("sp_configure 'xp_cmdshell'").ErrorNumber(), 15123);
+  Run("sp_configure 'show advanced options', 1 reconfigure");
+  EXPECT_EQ(Run("sp_configure 'xp_cmdshell'").Text(0, 2), "1");
 }
 
 TEST_F(EngineTest, TheCatalogueViewsAreNotThereOn2000) {
