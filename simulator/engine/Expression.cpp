@@ -203,6 +203,11 @@ class ArithmeticExpr : public Expr {
       const bool unicode = IsUnicodeType(a.type) || IsUnicodeType(b.type);
       return TextType(std::min(a.length + b.length, unicode ? 4000 : 8000), unicode);
     }
+    if (op_ == '+' && IsBinaryType(a.type) && IsBinaryType(b.type)) {
+      ColumnInfo bytes = Make(SqlType::VarBinary);
+      bytes.length = std::min(a.length + b.length, 8000);
+      return bytes;
+    }
     if (a.type == SqlType::DateTime || b.type == SqlType::DateTime) return Make(SqlType::DateTime);
     const SqlType x = IsCharacterType(a.type) ? b.type : a.type;
     const SqlType y = IsCharacterType(b.type) ? a.type : b.type;
@@ -220,7 +225,7 @@ class ArithmeticExpr : public Expr {
     const Value a = l_->Eval(env), b = r_->Eval(env);
     if (IsNull(a) || IsNull(b)) return std::monostate{};
     const ColumnInfo type = Type();
-    if (IsCharacterType(type.type)) return ValueText(a) + ValueText(b);
+    if (IsCharacterType(type.type) || IsBinaryType(type.type)) return ValueText(a) + ValueText(b);
     const ColumnInfo ta = l_->Type(), tb = r_->Type();
     if (type.type == SqlType::DateTime) {
       const bool a_date = std::holds_alternative<SqlDateTime>(a);

@@ -31,6 +31,7 @@ TEST_F(EngineTest, BinaryValuesAreBytes) {
   EXPECT_EQ(constant.Text(0, 0), std::string("\x01\x02\xFF", 3));
   EXPECT_EQ(HexText(constant.Text(0, 1)), "0x0ABC");
   EXPECT_EQ(constant.Text(0, 2), "3");
+  EXPECT_EQ(HexText(Run("select 0x01 + 0x0203").Text(0, 0)), "0x010203");
   EXPECT_EQ(Run("select CONVERT(int, 0x0102FF), CONVERT(smallint, 0xFFFF)").Text(0, 1), "-1");
   EXPECT_EQ(Run("select CONVERT(int, 0x0102FF)").Text(0, 0), "66303");
   EXPECT_EQ(HexText(Run("select CONVERT(varbinary(8), 258), CAST('AB' AS binary(3))").Text(0, 1)), "0x414200");
