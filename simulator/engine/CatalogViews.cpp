@@ -84,12 +84,29 @@ void DatabaseFiles(Context&, Database& db, RowSource& out) {
                  Column("state_desc", T::NVarChar, 60),      Column("size", T::Int, 0, false),
                  Column("max_size", T::Int, 0, false),       Column("growth", T::Int, 0, false),
                  Column("is_media_read_only", T::Bit, 0, false), Column("is_read_only", T::Bit, 0, false),
-                 Column("is_sparse", T::Bit, 0, false),      Column("is_percent_growth", T::Bit, 0, false)};
-  for (const DbFile& f : db.files)
-    out.owned.push_back({int64_t{f.fileid}, Value{}, int64_t{f.is_log() ? 1 : 0},
-                         std::string(f.is_log() ? "LOG" : "ROWS"), int64_t{f.is_log() ? 0 : 1}, f.name, f.filename,
-                         int64_t{0}, std::string("ONLINE"), f.size, f.maxsize, f.growth, Flag(false),
-                         Flag(db.Has(DbStatus::ReadOnly)), Flag(false), Flag(f.growth_percent)});
+                 Column("is_sparse", T::Bit, 0, false),      Column("is_percent_growth", T::Bit, 0, false),
+                 Column("is_name_reserved", T::Bit, 0, false)};
+  // The log sequence numbers and backup bases the model does not keep: NULL, as for a
+  // file never backed up.
+  auto lsn = [](const char* name) {
+    ColumnInfo c = Column(name, T::Numeric);
+    c.precision = 25;
+    return c;
+  };
+  for (const char* name : {"create_lsn", "drop_lsn", "read_only_lsn", "read_write_lsn", "differential_base_lsn"})
+    out.columns.push_back(lsn(name));
+  for (ColumnInfo c : {Column("differential_base_guid", T::UniqueIdentifier), Column("differential_base_time", T::DateTime),
+                       lsn("redo_start_lsn"), Column("redo_start_fork_guid", T::UniqueIdentifier), lsn("redo_target_lsn"),
+                       Column("redo_target_fork_guid", T::UniqueIdentifier), lsn("backup_lsn")})
+    out.columns.push_back(c);
+  for (const DbFile& f : db.files) {
+    Row row = {int64_t{f.fileid}, Value{}, int64_t{f.is_log() ? 1 : 0},
+               std::string(f.is_log() ? "LOG" : "ROWS"), int64_t{f.is_log() ? 0 : 1}, f.name, f.filename,
+               int64_t{0}, std::string("ONLINE"), f.size, f.maxsize, f.growth, Flag(false),
+               Flag(db.Has(DbStatus::ReadOnly)), Flag(false), Flag(f.growth_percent), Flag(false)};
+    row.resize(out.columns.size());
+    out.owned.push_back(std::move(row));
+  }
 }
 
 void ServerPrincipals(Context& ctx, Database&, RowSource& out) {

@@ -75,6 +75,7 @@ TEST_F(EngineExpress2005, CatalogueViewsDescribeDatabasesFilesAndPrincipals) {
   EXPECT_EQ(files.Text(0, 1), "ROWS");
   EXPECT_EQ(files.Text(1, 1), "LOG");
   EXPECT_EQ(files.Text(1, 2), "512");
+  EXPECT_EQ(Run("select * from Hurtownia.sys.database_files").ColumnNames().back(), "backup_lsn");
   const Answer logins = Run("select type_desc, default_database_name from sys.server_principals where name = 'kasa1'");
   EXPECT_EQ(logins.Text(0, 0), "SQL_LOGIN");
   EXPECT_EQ(logins.Text(0, 1), "Sklep");
