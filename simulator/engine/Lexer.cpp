@@ -166,7 +166,7 @@ bool StartsStatement(const Token& t) {
 // The statement being gathered, and what decides whether a statement keyword continues it.
 // IF condition statement [ELSE statement]: the condition runs up to the first statement
 // keyword, each branch is one statement, and the rules of the innermost branch decide what
-// continues it. `levels` holds where each nested IF and finally that innermost statement
+// continues it. `levels_` holds where each nested IF and finally that innermost statement
 // start, kept up to date token by token so that a long chain of IFs costs its length only.
 class Gathering {
  public:
