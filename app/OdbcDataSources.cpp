@@ -4,6 +4,10 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
+
+#include "platform/OdbcSourceName.h"
+
 namespace vandrel::app {
 
 std::vector<OdbcDataSource> ListOdbcDataSources(TOdbcSourceScope Scope) {
@@ -23,6 +27,13 @@ std::vector<OdbcDataSource> ListOdbcDataSources(TOdbcSourceScope Scope) {
     sources.push_back({reinterpret_cast<char*>(name), reinterpret_cast<char*>(description)});
   }
   SQLFreeHandle(SQL_HANDLE_ENV, env);
+  // A FreeTDS data source with a Polish name has a second section, named as FreeTDS reads the
+  // name; it is the same data source.
+  std::erase_if(sources, [&sources](const OdbcDataSource& s) {
+    return std::any_of(sources.begin(), sources.end(), [&s](const OdbcDataSource& other) {
+      return other.Name != s.Name && platform::FreeTdsSourceName(other.Name) == s.Name;
+    });
+  });
   return sources;
 }
 

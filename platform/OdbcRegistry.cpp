@@ -10,6 +10,7 @@
 #include "foundation/MacError.h"
 #include "platform/FileTransaction.h"
 #include "platform/FreeTdsConf.h"
+#include "platform/OdbcSourceName.h"
 #include "platform/RegKeyName.h"
 
 namespace vandrel::platform {
@@ -102,6 +103,24 @@ bool IsFreeTdsDriver(const std::string& Driver) {
   return Library.find("tdsodbc", Slash == std::string::npos ? 0 : Slash) != std::string::npos;
 }
 
+// A FreeTDS data source whose name is not ASCII is read by FreeTDS under another name
+// (OdbcSourceName.h): that section repeats the data source's keys, without its driver. A
+// section of that name with a driver of its own is a data source of its own and stays.
+bool SyncFreeTdsReading(TIniDocument& Doc, const std::string& Section) {
+  const std::string Reading = FreeTdsSourceName(Section);
+  if (Reading == Section || SameIniName(Section, kSourceList) || Doc.Value(Reading, "Driver")) return false;
+  const auto Driver = Doc.Value(Section, "Driver");
+  if (!Driver || !IsFreeTdsDriver(*Driver)) return Doc.DeleteSection(Reading);
+  bool Changed = Doc.AddSection(Reading);
+  for (const auto& Key : Doc.Keys(Reading)) {
+    if (!Doc.Value(Section, Key)) Changed |= Doc.DeleteKey(Reading, Key);
+  }
+  for (const auto& Key : Doc.Keys(Section)) {
+    if (!SameIniName(Key, "Driver")) Changed |= Doc.Set(Reading, Key, *Doc.Value(Section, Key));
+  }
+  return Changed;
+}
+
 // odbcinst keeps what it read from the data source files for a while and forgets it only when
 // it writes a profile itself, so the driver manager of this process would go on connecting
 // with the old entries. A write that changes nothing (a value deleted from /dev/null, which
@@ -183,6 +202,7 @@ bool TOdbcRegistry::CreateKey(const TRegPath& Path) {
   const TTarget T = Locate(Path);
   if (T.Place != opDataSourceSection || KeyExists(Path)) return KeyExists(Path);
   Writable(Path, "Driver");
+  NameUsable(T.Section);
   Change([&](TIniDocument& Doc) { return Doc.AddSection(T.Section); });
   return true;
 }
@@ -267,13 +287,23 @@ void TOdbcRegistry::Change(const std::function<bool(TIniDocument&)>& Edit) const
 
 void TOdbcRegistry::Write(const std::string& Section, const char* Name, const char* Value) const {
   Change([&](TIniDocument& Doc) {
-    if (!Name) return Doc.DeleteSection(Section);
-    if (!Value) return Doc.DeleteKey(Section, Name);
-    return Doc.Set(Section, Name, Value);
+    const bool Changed = !Name ? Doc.DeleteSection(Section) : !Value ? Doc.DeleteKey(Section, Name)
+                                                                     : Doc.Set(Section, Name, Value);
+    return SyncFreeTdsReading(Doc, Section) || Changed;
   });
 }
 
+void TOdbcRegistry::NameUsable(const std::string& DataSource) {
+  if (const std::string Problem = OdbcSourceNameProblem(DataSource); !Problem.empty()) {
+    throw EMRegistryError(Problem);
+  }
+}
+
 void TOdbcRegistry::WriteString(const TRegPath& Path, const std::string& Name, const std::string& Value) {
+  // A data source is named by its list entry and by its section: both must be usable names.
+  if (const TTarget Place = Locate(Path); Place.Place == opDataSourceSection) {
+    NameUsable(SameIniName(Place.Section, kSourceList) ? Name : Place.Section);
+  }
   const TTarget T = Writable(Path, Name);
   if (HasLineBreak(Value)) {
     throw EMRegistryError("Wartość \"" + Name + "\" klucza " + JoinRegPath(Path) + " zawiera znak końca wiersza");

@@ -18,7 +18,9 @@
 //
 // A data source whose Driver is FreeTDS's keeps its Server value as Servername, the name of a
 // freetds.conf section that this mapping makes sure exists (FreeTdsConf.h); reading Server
-// back gives the value written.
+// back gives the value written. A data source is created and written only under a name that
+// unixODBC and FreeTDS connect through (OdbcSourceName.h), so a refused name leaves the files
+// as they were.
 #include <functional>
 #include <string>
 
@@ -61,6 +63,8 @@ class TOdbcRegistry : public TRegistryBackend {
   void Change(const std::function<bool(TIniDocument&)>& Edit) const;
   TTarget Writable(const TRegPath& Path, const std::string& Name) const;
   void Write(const std::string& Section, const char* Name, const char* Value) const;
+  // Raises EMRegistryError, saying why, for a name no data source can connect through.
+  static void NameUsable(const std::string& DataSource);
   std::string SourceValue(const std::string& Section, const char* Name) const;
   bool SourceHas(const std::string& Section, const char* Name) const;
   bool IsFreeTdsSource(const TTarget& T) const;
