@@ -4,8 +4,13 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <strings.h>
+
 #include <algorithm>
 
+#include "platform/FileTransaction.h"
+#include "platform/IniText.h"
+#include "platform/OdbcRegistry.h"
 #include "platform/OdbcSourceName.h"
 
 namespace vandrel::app {
@@ -35,6 +40,29 @@ std::vector<OdbcDataSource> ListOdbcDataSources(TOdbcSourceScope Scope) {
     });
   });
   return sources;
+}
+
+std::vector<TOdbcSourceEntry> ReadOdbcSourceFile(bool System) {
+  const platform::TOdbcRegistry Registry(System ? platform::HKEY_LOCAL_MACHINE : platform::HKEY_CURRENT_USER);
+  const auto Doc = platform::TIniDocument::Parse(platform::ReadFileText(Registry.DataSourceFile()));
+  const char* const List = "ODBC Data Sources";
+  std::vector<TOdbcSourceEntry> Sources;
+  const std::vector<std::string> Sections = Doc.Sections();
+  for (const auto& Name : Sections) {
+    if (strcasecmp(Name.c_str(), List) == 0) continue;
+    const bool Reading = !Doc.Value(Name, "Driver") && std::any_of(Sections.begin(), Sections.end(), [&](const auto& Other) {
+      return Other != Name && platform::FreeTdsSourceName(Other) == Name;
+    });
+    if (Reading) continue;
+    TOdbcSourceEntry Entry;
+    Entry.Name = Name;
+    const std::string Driver = Doc.Value(Name, "Driver").value_or("");
+    Entry.Driver = Doc.Value(List, Name).value_or(Driver);
+    Entry.FreeTds = !Driver.empty() && platform::IsFreeTdsDriver(Driver);
+    for (const auto& Key : Doc.Keys(Name)) Entry.Keys.emplace_back(Key, *Doc.Value(Name, Key));
+    Sources.push_back(std::move(Entry));
+  }
+  return Sources;
 }
 
 std::string OdbcDataSourceValue(const std::string& DataSource, const std::string& Key) {

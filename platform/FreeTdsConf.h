@@ -52,6 +52,9 @@ class TFreeTdsConf {
   // keys of the section kept. A new section also gets TDS version 7.1 and UTF-8 client text,
   // as the tool's own connections use.
   void SetServer(const std::string& Name, const TFreeTdsServer& Server);
+  // Removes section Name when this mapping made it (a section an administrator wrote stays);
+  // true when it went.
+  bool RemoveMadeSection(const std::string& Name);
 
  private:
   std::string Load() const;
@@ -63,6 +66,7 @@ class TFreeTdsConf {
 // client network alias of that name decides its host; otherwise an existing section is kept
 // as its administrator wrote it, and a missing one points at the host the name itself names.
 void EnsureFreeTdsServer(HKEY Root, const std::string& Name);
+void ForgetFreeTdsServer(HKEY Root, const std::string& Name);
 // A client network alias was written: sections of its name that exist follow it.
 void FollowClientAlias(const std::string& Name, const std::string& Alias);
 

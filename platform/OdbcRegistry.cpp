@@ -92,17 +92,6 @@ bool HasLineBreak(const std::string& Text) { return Text.find_first_of("\r\n") !
 const char* const kServer = "Server";
 const char* const kServername = "Servername";
 
-// True for FreeTDS's driver library, named by its path or by its odbcinst.ini section.
-bool IsFreeTdsDriver(const std::string& Driver) {
-  std::string Library = Driver;
-  if (Driver.find('/') == std::string::npos) {
-    TConfigMode Mode(ODBC_BOTH_DSN);
-    Library = Profile(Driver.c_str(), "Driver", kOdbcInstIni);
-  }
-  const size_t Slash = Library.rfind('/');
-  return Library.find("tdsodbc", Slash == std::string::npos ? 0 : Slash) != std::string::npos;
-}
-
 // A FreeTDS data source whose name is not ASCII is read by FreeTDS under another name
 // (OdbcSourceName.h): that section repeats the data source's keys, without its driver. A
 // section of that name with a driver of its own is a data source of its own and stays.
@@ -332,8 +321,31 @@ bool TOdbcRegistry::DeleteKey(const TRegPath& Path) {
     throw EMRegistryError("Klucza " + JoinRegPath(Path) + " nie można usunąć z plików ODBC");
   }
   if (!KeyExists(Path)) return false;
+  const std::string Server = IsFreeTdsSource(T) ? SourceValue(T.Section, kServername) : "";
   Write(T.Section, nullptr, nullptr);
+  // The freetds.conf section made for the data source goes with the last one that names it.
+  if (!Server.empty() && !AnySourceNames(Server)) TFreeTdsConf(FreeTdsConfFile(FRoot)).RemoveMadeSection(Server);
   return true;
+}
+
+bool TOdbcRegistry::AnySourceNames(const std::string& Server) {
+  for (HKEY Root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    const TIniDocument Doc = TOdbcRegistry(Root).Sources();
+    for (const auto& Section : Doc.Sections()) {
+      if (SameIniName(Doc.Value(Section, kServername).value_or(""), Server)) return true;
+    }
+  }
+  return false;
+}
+
+bool IsFreeTdsDriver(const std::string& Driver) {
+  std::string Library = Driver;
+  if (Driver.find('/') == std::string::npos) {
+    TConfigMode Mode(ODBC_BOTH_DSN);
+    Library = Profile(Driver.c_str(), "Driver", kOdbcInstIni);
+  }
+  const size_t Slash = Library.rfind('/');
+  return Library.find("tdsodbc", Slash == std::string::npos ? 0 : Slash) != std::string::npos;
 }
 
 }  // namespace vandrel::platform

@@ -30,6 +30,9 @@
 
 namespace vandrel::platform {
 
+// True for FreeTDS's driver library, named by its path or by its odbcinst.ini section.
+bool IsFreeTdsDriver(const std::string& Driver);
+
 class TOdbcRegistry : public TRegistryBackend {
  public:
   explicit TOdbcRegistry(HKEY Root);
@@ -47,7 +50,9 @@ class TOdbcRegistry : public TRegistryBackend {
   void WriteString(const TRegPath& Path, const std::string& Name, const std::string& Value) override;
   bool DeleteValue(const TRegPath& Path, const std::string& Name) override;
   // A data source's section goes with all its values; its entry in the list stays for the
-  // caller to delete, as in the Windows registry. Other keys cannot be removed.
+  // caller to delete, as in the Windows registry. Other keys cannot be removed. The
+  // freetds.conf section the mapping made for a FreeTDS data source goes with the last data
+  // source that names it.
   bool DeleteKey(const TRegPath& Path) override;
 
  private:
@@ -69,6 +74,8 @@ class TOdbcRegistry : public TRegistryBackend {
   bool SourceHas(const std::string& Section, const char* Name) const;
   bool IsFreeTdsSource(const TTarget& T) const;
   void WriteFreeTdsServer(const std::string& Section, const std::string& Server) const;
+  // True when a data source of either root names freetds.conf section Server.
+  static bool AnySourceNames(const std::string& Server);
 
   HKEY FRoot;
 };
