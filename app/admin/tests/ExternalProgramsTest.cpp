@@ -3,6 +3,7 @@
 // tools path, Wine drive and PATH; and the Linux programs that stand in where they are missing.
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolBar>
@@ -13,6 +14,7 @@
 #include "app/admin/ExternalPrograms.h"
 #include "app/admin/FreeTdsConfDlg.h"
 #include "app/admin/ServiceManager.h"
+#include "app/admin/ThisMachine.h"
 #include "app/clientsetup/tests/ClientSetupFixture.h"
 
 namespace vandrel::app::testing {
@@ -195,41 +197,62 @@ TEST_F(ExternalProgramsTest, TovinexProgramIsFoundInItsFolderOrReported) {
   EXPECT_EQ(Dialogs.Messages.size(), 1u);
 }
 
-TEST_F(ExternalProgramsTest, ServiceOfALocalServerIsShownAndControlled) {
-  Program(System + "/systemctl");
+// A stand-in systemctl that logs how it was called, lists two units that look like a SQL
+// Server among others, and refuses to restart with systemd's words and status 1.
+void StandInSystemctl(const std::string& Path, const std::string& Log) {
+  std::ofstream(Path) << "#!/bin/sh\necho \"systemctl $*\" >> '" << Log << "'\n"
+                      << "case \"$1\" in\n"
+                      << "list-units) printf 'cron.service loaded active running cron\\n"
+                         "mssql-server.service loaded inactive dead SQL Server\\n' ;;\n"
+                      << "list-unit-files) printf 'mssql-server.service enabled enabled\\n"
+                         "msde-sim.service disabled enabled\\nssh.service enabled enabled\\n' ;;\n"
+                      << "restart) echo 'Failed to restart msde-sim.service: Access denied' >&2; exit 1 ;;\n"
+                      << "esac\n";
+  std::filesystem::permissions(Path, std::filesystem::perms::owner_all);
+}
+
+// The unit is chosen in the dialog among the machine's SQL Server units, the environment's
+// first; a refused command is shown with its exit status and systemctl's words; 127.0.0.1 and
+// ::1 are this machine.
+TEST_F(ExternalProgramsTest, ServiceOfALocalServerIsChosenShownAndControlled) {
+  StandInSystemctl(System + "/systemctl", Log());
   SetEnv("VANDREL_SERVER_SERVICE", "msde-sim");
-  std::vector<std::string> status;
-  Dialogs.DialogAnswers.push_back([&status](QDialog* d) {
+  QStringList units;
+  std::string status;
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
     auto* dlg = dynamic_cast<admin::TServiceManagerDlg*>(d);
     if (!dlg) return int(QDialog::Rejected);
-    status.push_back(dlg->ServiceLabel->text().toStdString());
+    for (int i = 0; i < dlg->ServiceBox->count(); ++i) units << dlg->ServiceBox->itemText(i);
     dlg->RestartButton->click();  // waits for systemctl, then asks for the status again
-    status.push_back(dlg->StatusText->toPlainText().toStdString());
+    dlg->ServiceBox->setCurrentIndex(1);
+    dlg->StartButton->click();
+    status = dlg->StatusText->toPlainText().toStdString();
     return int(QDialog::Accepted);
   });
   Menu("Uruchom Service Manager")();
-  ASSERT_EQ(status.size(), 2u);
-  EXPECT_EQ(status[0], "Usługa serwera bazy danych: msde-sim");
-  EXPECT_EQ(ReadFile(Log()), "systemctl status --no-pager msde-sim\nsystemctl restart msde-sim\n"
-                             "systemctl status --no-pager msde-sim\n");
+  EXPECT_EQ(units, (QStringList{"msde-sim", "mssql-server.service"}));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(LastText(), "Polecenie \"systemctl restart msde-sim\" zakończyło się kodem 1.\n\n"
+                        "Failed to restart msde-sim.service: Access denied");
+  EXPECT_EQ(Dialogs.Messages.back().Icon, MsgIcon::Error);
+  const std::string log = ReadFile(Log());
+  EXPECT_EQ(log.substr(log.find("systemctl status")),
+            "systemctl status --no-pager msde-sim\nsystemctl restart msde-sim\n"
+            "systemctl status --no-pager msde-sim\nsystemctl start mssql-server.service\n"
+            "systemctl status --no-pager mssql-server.service\n");
+  for (const char* here : {"127.0.0.1,1433", "::1", "[::1],1433", "(local)\\SQLEXPRESS", "LOCALHOST"})
+    EXPECT_TRUE(admin::HostIsThisMachine(here)) << here;
+  for (const char* elsewhere : {"KASA9", "10.254.254.254", ""}) EXPECT_FALSE(admin::HostIsThisMachine(elsewhere)) << elsewhere;
 }
 
-class RemoteServiceTest : public ExternalProgramsTest {
- protected:
-  void SetUp() override {
-    ClientSetupTest::SetUp();
-    SetEnv("VANDREL_SYSTEM_DIR", Tmp->Path() + "/system");
-    ConnectByAddress();
-  }
-};
-
-TEST_F(RemoteServiceTest, AServerElsewhereIsSaidToRunThere) {
-  Program(Tmp->Path() + "/system/systemctl");
+TEST_F(ExternalProgramsTest, AServerElsewhereIsSaidToRunThere) {
+  Program(System + "/systemctl");
+  Form->ConnectionString = "DRIVER={SQL Server};SERVER=KASA9;UID=sa;PWD=;";  // as the dialog built it for KASA9
   EXPECT_TRUE(NothingStarted(Button(4))) << "no service of this machine is touched";
   EXPECT_TRUE(Dialogs.DialogsRun.empty() || Dialogs.DialogsRun.back() != "ServiceManagerDlg");
   ASSERT_FALSE(Dialogs.Messages.empty());
-  EXPECT_EQ(LastText(), "Serwer bazy danych 127.0.0.1," + std::to_string(Sim->Port()) +
-                            " działa na innym komputerze. Jego usługą zarządza się na tamtym komputerze.");
+  EXPECT_EQ(LastText(), "Serwer bazy danych KASA9 działa na innym komputerze. Jego usługą zarządza się na tamtym "
+                        "komputerze.");
   EXPECT_EQ(Dialogs.Messages.back().Caption, "SQL Service Manager");
 }
 
