@@ -39,6 +39,9 @@ class TCommandContext {
   virtual void RefreshTree() = 0;
   virtual void ShowDatabaseDetails() = 0;
   virtual void EnableCommandsForSelection() = 0;
+
+  // The value of Key in the connection string the connection dialog built ("SERVER", "UID").
+  virtual std::string ConnectionStringValue(const std::string& Key) const = 0;
 };
 
 }  // namespace vandrel::app

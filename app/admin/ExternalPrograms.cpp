@@ -10,6 +10,7 @@
 #include "app/admin/FreeTdsConfDlg.h"
 #include "app/admin/Launcher.h"
 #include "app/admin/OdbcAdminDlg.h"
+#include "app/admin/ServerNetwork.h"
 #include "app/admin/ServiceManager.h"
 #include "foundation/TxTools.h"
 #include "platform/CommandLine.h"
@@ -122,6 +123,8 @@ void RunExternalCommand(TForm1& Form, TExternalCommand Command) {
   // The Windows program is not on this machine: its Linux counterpart does the job.
   switch (Command) {
     case TExternalCommand::ecServerNetwork:
+      ShowServerNetwork(Form);
+      break;
     case TExternalCommand::ecClientNetwork:
       ShowFreeTdsConfiguration(Form);
       break;

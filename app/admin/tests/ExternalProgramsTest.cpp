@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <QToolBar>
 #include <chrono>
 #include <filesystem>
@@ -131,7 +132,7 @@ TEST_F(ExternalProgramsTest, MissingProgramsGiveWayToTheLinuxOnes) {
   EXPECT_TRUE(NothingStarted(Button(3)));
   EXPECT_TRUE(NothingStarted(Button(4)));
   EXPECT_EQ(Dialogs.DialogsRun,
-            (std::vector<std::string>{"FreeTdsConfDlg", "FreeTdsConfDlg", "OdbcAdminDlg", "ServiceManagerDlg"}));
+            (std::vector<std::string>{"ServerNetworkDlg", "FreeTdsConfDlg", "OdbcAdminDlg", "ServiceManagerDlg"}));
   Form->OdbcDriverName = "SQL Native Client";
   EXPECT_TRUE(NothingStarted(Button(2))) << "no console either";
   EXPECT_EQ(Dialogs.DialogsRun.back(), "FreeTdsConfDlg");
@@ -146,6 +147,32 @@ TEST_F(ExternalProgramsTest, MissingProgramsGiveWayToTheLinuxOnes) {
   ASSERT_EQ(Dialogs.Messages.size(), 1u);
   EXPECT_EQ(LastText(), "Błąd uruchomienia programu: " + System + "/odbcad32.exe");
   EXPECT_EQ(Dialogs.Messages.back().Caption, "Duplant");
+}
+
+// The server's network libraries: what the server says about itself and where it answers.
+TEST_F(ExternalProgramsTest, TheServerNetworkViewShowsWhereTheServerListens) {
+  std::map<std::string, std::string> facts;
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    auto* tree = d->findChild<QTreeWidget*>("Facts");
+    for (int i = 0; tree && i < tree->topLevelItemCount(); ++i)
+      facts[tree->topLevelItem(i)->text(0).toStdString()] = tree->topLevelItem(i)->text(1).toStdString();
+    return int(QDialog::Accepted);
+  });
+  const size_t mark = Sim->TraceMark();
+  EXPECT_TRUE(NothingStarted(Menu("Biblioteki komunikacyjne serwera")));
+  const std::string port = std::to_string(Sim->Port());
+  EXPECT_EQ(facts["Serwer:"], "SKLEP-SERWER");
+  EXPECT_EQ(facts["Instancja:"], "domyślna (MSSQLSERVER)");
+  EXPECT_EQ(facts["Wersja:"], "8.00.2039 SP4, Desktop Engine");
+  EXPECT_EQ(facts["Port TCP w rejestrze serwera:"], "1433");
+  EXPECT_EQ(facts["Połączenie narzędzia:"], "127.0.0.1, port TCP " + port) << "\"(local)\" with TDSPORT";
+  EXPECT_EQ(facts["Odpowiada na porcie TCP " + port + ":"], "tak");
+  EXPECT_EQ(facts["SQL Server Browser (UDP 1434):"], "nie odpowiada");
+  EXPECT_TRUE(facts.count("Odpowiada na porcie TCP 1433:"));
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  bool asked = false;
+  for (const auto& line : Sim->TraceSince(mark)) asked |= line.Text.find("xp_instance_regread") != std::string::npos;
+  EXPECT_TRUE(asked);
 }
 
 TEST_F(ExternalProgramsTest, TheFreeTdsViewShowsTheFileTheClientReadsFirst) {
