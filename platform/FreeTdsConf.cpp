@@ -222,7 +222,19 @@ void TFreeTdsConf::SetServer(const std::string& Name, const TFreeTdsServer& Serv
   });
 }
 
-bool TFreeTdsConf::RemoveMadeSection(const std::string& Name) {
+std::vector<std::string> TFreeTdsConf::Sections() const {
+  std::vector<std::string> Names;
+  for (const auto& Line : SplitLines(Load())) {
+    if (const auto Section = IniSectionOf(Line); Section && !SameName(*Section, "global")) Names.push_back(*Section);
+  }
+  return Names;
+}
+
+bool TFreeTdsConf::RemoveSection(const std::string& Name) { return Remove(Name, false); }
+
+bool TFreeTdsConf::RemoveMadeSection(const std::string& Name) { return Remove(Name, true); }
+
+bool TFreeTdsConf::Remove(const std::string& Name, bool OnlyMade) {
   bool Removed = false;
   ChangeFileText(FFileName, "pliku konfiguracji FreeTDS", [&](std::string& Text) {
     std::vector<std::string> Lines = SplitLines(Text);
@@ -230,7 +242,7 @@ bool TFreeTdsConf::RemoveMadeSection(const std::string& Name) {
     if (!Body) return false;
     bool Made = false;
     for (size_t I = Body->first; I < Body->second; ++I) Made |= Trim(Lines[I]) == Trim(kMadeHere);
-    if (!Made) return false;
+    if (OnlyMade && !Made) return false;
     size_t End = Body->second;
     while (End > Body->first && Trim(Lines[End - 1]).empty()) --End;  // blank lines before the next stay
     Lines.erase(Lines.begin() + static_cast<long>(Body->first - 1), Lines.begin() + static_cast<long>(End));

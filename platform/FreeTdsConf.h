@@ -11,6 +11,7 @@
 // The user's file stands beside HKEY_CURRENT_USER, the system's beside HKEY_LOCAL_MACHINE.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/RegistryRoot.h"
 
@@ -52,12 +53,17 @@ class TFreeTdsConf {
   // keys of the section kept. A new section also gets TDS version 7.1 and UTF-8 client text,
   // as the tool's own connections use.
   void SetServer(const std::string& Name, const TFreeTdsServer& Server);
+  // The sections other than [global], in the file's order.
+  std::vector<std::string> Sections() const;
+  // Removes section Name with its keys; true when it went.
+  bool RemoveSection(const std::string& Name);
   // Removes section Name when this mapping made it (a section an administrator wrote stays);
   // true when it went.
   bool RemoveMadeSection(const std::string& Name);
 
  private:
   std::string Load() const;
+  bool Remove(const std::string& Name, bool OnlyMade);
 
   std::string FFileName;
 };

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QComboBox>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QToolBar>
@@ -14,6 +15,7 @@
 
 #include "app/admin/ExternalPrograms.h"
 #include "app/admin/FreeTdsConfDlg.h"
+#include "app/admin/FreeTdsSectionDlg.h"
 #include "app/admin/ServiceManager.h"
 #include "app/admin/ThisMachine.h"
 #include "app/clientsetup/tests/ClientSetupFixture.h"
@@ -173,6 +175,45 @@ TEST_F(ExternalProgramsTest, TheServerNetworkViewShowsWhereTheServerListens) {
   bool asked = false;
   for (const auto& line : Sim->TraceSince(mark)) asked |= line.Text.find("xp_instance_regread") != std::string::npos;
   EXPECT_TRUE(asked);
+}
+
+// The client's network libraries: servers added, changed and removed in the file shown, the
+// rest of the file kept.
+TEST_F(ExternalProgramsTest, ClientServersAreAddedChangedAndRemovedInTheShownFile) {
+  std::ofstream(UserFreeTds()) << "; kept\n[global]\n\tport = 2000\n";
+  auto answer = [&](const char* name, const char* host, const char* port) {
+    Dialogs.DialogAnswers.push_back(Click("OkButton", [=](QDialog* d) {
+      auto* s = static_cast<admin::TFreeTdsSectionDlg*>(d);
+      if (s->NameEdit->isEnabled()) s->NameEdit->setText(name);
+      s->HostEdit->setText(host);
+      s->PortEdit->setText(port);
+    }));
+  };
+  std::vector<std::string> rows;
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    auto* view = static_cast<admin::TFreeTdsConfDlg*>(d);
+    EXPECT_EQ(view->Files->currentIndex(), 0);
+    answer("KASA2", "10.0.0.2", "1500");
+    view->AddButton->click();
+    answer("KASA2", "10.0.0.3", "");
+    view->AddButton->click();  // a second of the name is refused
+    view->Servers[0]->setCurrentItem(view->Servers[0]->topLevelItem(0));
+    answer("", "10.0.0.4", "1501");
+    view->ChangeButton->click();
+    const QTreeWidgetItem* item = view->Servers[0]->topLevelItem(0);
+    rows.push_back((item->text(0) + " " + item->text(1) + " " + item->text(2)).toStdString());
+    EXPECT_NE(view->Texts[0]->toPlainText().indexOf("host = 10.0.0.4"), -1) << "the text follows";
+    view->Servers[0]->setCurrentItem(view->Servers[0]->topLevelItem(0));
+    Dialogs.MessageAnswers.push_back(mbYes);
+    view->RemoveButton->click();
+    EXPECT_EQ(view->Servers[0]->topLevelItemCount(), 0);
+    return int(QDialog::Accepted);
+  });
+  EXPECT_TRUE(NothingStarted(Menu("Biblioteki komunikacyjne klienta")));
+  EXPECT_EQ(rows, std::vector<std::string>{"KASA2 10.0.0.4 1501"});
+  ASSERT_EQ(Dialogs.Messages.size(), 2u);
+  EXPECT_EQ(Dialogs.Messages[0].Text, "Serwer \"KASA2\" już jest w pliku " + UserFreeTds());
+  EXPECT_EQ(ReadFile(UserFreeTds()), "; kept\n[global]\n\tport = 2000\n");
 }
 
 TEST_F(ExternalProgramsTest, TheFreeTdsViewShowsTheFileTheClientReadsFirst) {
