@@ -1,6 +1,5 @@
 #include "app/admin/FreeTdsConfDlg.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -9,10 +8,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/DialogSeam.h"
+#include "app/DesktopOpener.h"
 #include "app/MainWindow.h"
 #include "app/admin/FreeTdsSectionDlg.h"
 
@@ -72,9 +71,7 @@ TFreeTdsConfDlg::TFreeTdsConfDlg(QWidget* Parent) : QDialog(Parent) {
 
   connect(Files, &QTabWidget::currentChanged, this, [this] { UpdateOpenButton(); });
   connect(OpenButton, &QPushButton::clicked, this, [this] {
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(ShownFile())))
-      ShowMessage(this, QStringLiteral("Nie można otworzyć pliku ") + ShownFile(), QStringLiteral("Błąd"),
-                  MsgIcon::Error);
+    OpenOnDesktop(this, ShownFile().toStdString());
   });
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(AddButton, &QPushButton::clicked, this, &TFreeTdsConfDlg::AddServer);

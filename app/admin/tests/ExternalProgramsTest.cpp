@@ -241,6 +241,16 @@ TEST_F(ExternalProgramsTest, TheFreeTdsViewShowsTheFileTheClientReadsFirst) {
   EXPECT_TRUE(NothingStarted(Button(2)));
   EXPECT_EQ(seen, (std::vector<std::string>{"1 " + SystemFreeTds() + " open", "0 " + UserFreeTds() + " -",
                                             "0 " + UserFreeTds() + " open"}));
+  // Without xdg-open there is nothing to open the file with, and the tool says so.
+  SetEnv("PATH", Tmp->Path() + "/no-programs");
+  Dialogs.DialogAnswers.push_back([](QDialog* d) {
+    static_cast<admin::TFreeTdsConfDlg*>(d)->OpenButton->click();
+    return int(QDialog::Accepted);
+  });
+  Menu("Biblioteki komunikacyjne klienta")();
+  EXPECT_EQ(LastText(), "Nie można otworzyć \"" + UserFreeTds() +
+                            "\": brak programu xdg-open, którym pulpit otwiera pliki i adresy stron. Zainstaluj "
+                            "pakiet xdg-utils.");
 }
 
 TEST_F(ExternalProgramsTest, TovinexProgramIsFoundInItsFolderOrReported) {
