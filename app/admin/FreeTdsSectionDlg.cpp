@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogSeam.h"
+#include "app/admin/FormButtons.h"
 
 namespace vandrel::app::admin {
 
@@ -32,22 +33,7 @@ TFreeTdsSectionDlg::TFreeTdsSectionDlg(QWidget* Parent, const QString& Name, con
   form->addRow(QStringLiteral("Komputer:"), HostEdit);
   form->addRow(QStringLiteral("Port:"), PortEdit);
   form->addRow(QStringLiteral("Instancja:"), InstanceEdit);
-  OkButton = new QPushButton(QStringLiteral("OK"));
-  OkButton->setObjectName("OkButton");
-  OkButton->setDefault(true);
-  CancelButton = new QPushButton(QStringLiteral("Anuluj"));
-  CancelButton->setObjectName("CancelButton");
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(OkButton);
-  buttons->addWidget(CancelButton);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(form);
-  layout->addLayout(buttons);
-  connect(OkButton, &QPushButton::clicked, this, [this] {
-    if (Check()) accept();
-  });
-  connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  AddFormButtons(this, form, OkButton, CancelButton, [this] { return Check(); });
 }
 
 QString TFreeTdsSectionDlg::Name() const { return NameEdit->text().trimmed(); }

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogSeam.h"
+#include "app/admin/FormButtons.h"
 #include "app/MainWindow.h"
 #include "app/OdbcDataSources.h"
 #include "app/WaitCursor.h"
@@ -182,22 +183,7 @@ TOdbcSourceDlg::TOdbcSourceDlg(QWidget* Parent, const TOdbcSource& Source, bool 
   CharsetBox->setEditText(Q(Source.Charset));
   form->addRow(QStringLiteral("Zestaw znaków:"), CharsetBox);
 
-  OkButton = new QPushButton(QStringLiteral("OK"));
-  OkButton->setObjectName("OkButton");
-  OkButton->setDefault(true);
-  CancelButton = new QPushButton(QStringLiteral("Anuluj"));
-  CancelButton->setObjectName("CancelButton");
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(OkButton);
-  buttons->addWidget(CancelButton);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(form);
-  layout->addLayout(buttons);
-  connect(OkButton, &QPushButton::clicked, this, [this] {
-    if (Check()) accept();
-  });
-  connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  AddFormButtons(this, form, OkButton, CancelButton, [this] { return Check(); });
 }
 
 TOdbcSource TOdbcSourceDlg::Source() const {
