@@ -14,7 +14,7 @@
 #include <string>
 
 namespace vandrel::app {
-class TForm1;
+class TCommandContext;
 }
 
 namespace vandrel::app::admin {
@@ -42,6 +42,6 @@ TExternalLaunch ExternalLaunch(TExternalCommand Command, const std::string& Driv
 TExternalLaunch TovinexLaunch();
 
 // Carries out the command for the window's driver.
-void RunExternalCommand(TForm1& Form, TExternalCommand Command);
+void RunExternalCommand(TCommandContext& Context, TExternalCommand Command);
 
 }  // namespace vandrel::app::admin

@@ -12,7 +12,7 @@
 
 #include "app/DialogSeam.h"
 #include "app/DesktopOpener.h"
-#include "app/MainWindow.h"
+#include "app/CommandContext.h"
 #include "app/admin/FreeTdsSectionDlg.h"
 
 namespace vandrel::app::admin {
@@ -170,8 +170,8 @@ void TFreeTdsConfDlg::RemoveServer() {
   ChangeFile([&](platform::TFreeTdsConf& Conf) { Conf.RemoveSection(name.toStdString()); });
 }
 
-void ShowFreeTdsConfiguration(TForm1& Form) {
-  TFreeTdsConfDlg dialog(&Form);
+void ShowFreeTdsConfiguration(TCommandContext& Context) {
+  TFreeTdsConfDlg dialog(Context.DialogParent());
   DialogSeam::Current().ExecDialog(&dialog);
 }
 

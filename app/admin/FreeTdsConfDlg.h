@@ -16,7 +16,7 @@ class QTabWidget;
 class QTreeWidget;
 
 namespace vandrel::app {
-class TForm1;
+class TCommandContext;
 }
 
 namespace vandrel::app::admin {
@@ -55,6 +55,6 @@ class TFreeTdsConfDlg : public QDialog {
   QString FFiles[2];
 };
 
-void ShowFreeTdsConfiguration(TForm1& Form);
+void ShowFreeTdsConfiguration(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin

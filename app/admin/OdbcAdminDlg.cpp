@@ -16,7 +16,7 @@
 
 #include "app/DialogSeam.h"
 #include "app/admin/FormButtons.h"
-#include "app/MainWindow.h"
+#include "app/CommandContext.h"
 #include "app/OdbcDataSources.h"
 #include "app/WaitCursor.h"
 #include "app/admin/OdbcSourceView.h"
@@ -418,8 +418,8 @@ void TOdbcAdminDlg::TestSource() {
   ShowMessage(this, Q(outcome), QStringLiteral("Test połączenia"), ok ? MsgIcon::Information : MsgIcon::Error);
 }
 
-void ShowOdbcDataSources(TForm1& Form) {
-  TOdbcAdminDlg dialog(&Form);
+void ShowOdbcDataSources(TCommandContext& Context) {
+  TOdbcAdminDlg dialog(Context.DialogParent());
   DialogSeam::Current().ExecDialog(&dialog);
 }
 

@@ -17,7 +17,7 @@ class QRadioButton;
 class QTreeWidget;
 
 namespace vandrel::app {
-class TForm1;
+class TCommandContext;
 }
 
 namespace vandrel::app::admin {
@@ -97,6 +97,6 @@ class TOdbcAdminDlg : public QDialog {
   std::vector<TOdbcSourceEntry> FEntries;  // the rows' data sources, as last read
 };
 
-void ShowOdbcDataSources(TForm1& Form);
+void ShowOdbcDataSources(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin

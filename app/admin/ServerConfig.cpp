@@ -15,6 +15,7 @@
 #include <climits>
 
 #include "app/DialogSeam.h"
+#include "app/CommandContext.h"
 #include "app/MainWindow.h"
 #include "app/ProcessFlags.h"
 #include "app/admin/DatabaseFiles.h"
@@ -98,7 +99,8 @@ QString NumberProblem(const QString& Field, const QString& Text) {
   return QStringLiteral("Wartość pola \"%1\" nie jest liczbą całkowitą.").arg(Field);
 }
 
-TOKBottomDlg1::TOKBottomDlg1(TForm1& Form, int MemoryMegabytes) : QDialog(&Form), FForm(Form) {
+TOKBottomDlg1::TOKBottomDlg1(TCommandContext& Context, int MemoryMegabytes)
+    : QDialog(Context.DialogParent()), FContext(Context) {
   setObjectName("OKBottomDlg1");
   setWindowTitle(QStringLiteral("Konfiguracja serwera"));
   auto* main = new QVBoxLayout(this);
@@ -211,17 +213,17 @@ bool TOKBottomDlg1::CheckNumbers() {
 void TOKBottomDlg1::LoadConfiguration(int Column) {
   // Advanced options are shown to a login that may change them; another reads what it can.
   if (FWritable) {
-    FForm.ExecInDatabase("sp_configure 'show advanced options', 1", "master");
-    FForm.ExecInDatabase("RECONFIGURE WITH OVERRIDE", "master");
+    FContext.ExecInDatabase("sp_configure 'show advanced options', 1", "master");
+    FContext.ExecInDatabase("RECONFIGURE WITH OVERRIDE", "master");
   }
   // A login that may only look reads quietly: an option hidden from it shows as unknown.
   const auto read = [&](const char* option) {
     const std::string query = std::string("sp_configure '") + option + "'";
-    if (FWritable) return FForm.QueryField(query, Column, "master");
+    if (FWritable) return FContext.QueryField(query, Column, "master");
     QuietErrors = true;
     std::string value;
     try {
-      value = FForm.QueryField(query, Column, "master");
+      value = FContext.QueryField(query, Column, "master");
     } catch (...) {
     }
     QuietErrors = false;
@@ -297,15 +299,21 @@ int ServerMemoryMegabytes(TForm1& Form) {
 
 void ConfigureServer(TForm1& Form) {
   auto* dialog = Form.findChild<TOKBottomDlg1*>();
-  if (!dialog) dialog = new TOKBottomDlg1(Form, ServerMemoryMegabytes(Form));
+  ConfigureServer(Form, dialog ? dialog->TrackBar1->maximum() : ServerMemoryMegabytes(Form));
+}
+
+void ConfigureServer(TCommandContext& Context, int MemoryMegabytes) {
+  QWidget* window = Context.DialogParent();
+  auto* dialog = window->findChild<TOKBottomDlg1*>();
+  if (!dialog) dialog = new TOKBottomDlg1(Context, MemoryMegabytes);
   // Only a sysadmin changes the server's settings: another login is told so once, here,
   // instead of by every statement the server would refuse.
-  const bool sysadmin = Form.QueryScalar("select IS_SRVROLEMEMBER('sysadmin')", "master") == "1";
+  const bool sysadmin = Context.QueryScalar("select IS_SRVROLEMEMBER('sysadmin')", "master") == "1";
   if (!sysadmin) {
-    ShowMessage(&Form,
+    ShowMessage(window,
                 QStringLiteral("Login \"%1\" nie należy do roli sysadmin, więc nie może zmieniać konfiguracji "
                                "serwera. Parametry zostaną tylko pokazane.")
-                    .arg(QString::fromStdString(Form.ConnectionStringValue("UID"))),
+                    .arg(QString::fromStdString(Context.ConnectionStringValue("UID"))),
                 QStringLiteral("Konfiguracja serwera"), MsgIcon::Warning);
   }
   dialog->SetWritable(sysadmin);
@@ -318,24 +326,24 @@ void ConfigureServer(TForm1& Form) {
   QStringList failed;
   int saved = 0;
   for (const TConfigWrite& write : dialog->Writes()) {
-    const bool done = Form.ExecInDatabase(write.Sql, "master");
+    const bool done = Context.ExecInDatabase(write.Sql, "master");
     saved += done && write.Sql.rfind("sp_configure '", 0) == 0 && write.Sql.find("show advanced") == std::string::npos;
     if (!done && !failed.contains(write.Setting)) failed << write.Setting;
   }
   if (failed.isEmpty()) {
-    ShowMessage(&Form,
+    ShowMessage(window,
                 QStringLiteral("Modyfikacja parametrów serwera zakończona. Uwaga! Część parametrów może nie "
                                "zadziałać od razu, lecz dopiero po ponowym uruchomieniu silnika bazodanowego."),
                 QStringLiteral("Modyfikacja parametrów serwera"), MsgIcon::Information);
   } else {
-    ShowMessage(&Form,
+    ShowMessage(window,
                 (saved == 0 ? QStringLiteral("Nie zapisano żadnego parametru serwera (%1).")
                             : QStringLiteral("Nie zapisano: %1. Pozostałe parametry serwera zostały zapisane."))
                         .arg(failed.join(QStringLiteral(", "))) +
                     QStringLiteral("\nPowody pokazał raport błędów SQL."),
                 QStringLiteral("Modyfikacja parametrów serwera"), MsgIcon::Warning);
   }
-  Form.RefreshTree();
+  Context.RefreshTree();
 }
 
 }  // namespace vandrel::app::admin

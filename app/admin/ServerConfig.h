@@ -19,6 +19,7 @@ class QRadioButton;
 class QSlider;
 
 namespace vandrel::app {
+class TCommandContext;
 class TForm1;
 }
 
@@ -36,7 +37,7 @@ extern std::function<std::uint64_t()> PhysicalMemory;
 class TOKBottomDlg1 : public QDialog {
   Q_OBJECT
  public:
-  TOKBottomDlg1(TForm1& Form, int MemoryMegabytes);
+  TOKBottomDlg1(TCommandContext& Context, int MemoryMegabytes);
 
   QRadioButton *RadioButton1, *RadioButton2, *RadioButton3, *RadioButton4;
   QSlider *TrackBar1, *TrackBar2, *TrackBar3;
@@ -65,7 +66,7 @@ class TOKBottomDlg1 : public QDialog {
   void showEvent(QShowEvent* Event) override;
 
  private:
-  TForm1& FForm;
+  TCommandContext& FContext;
   bool FWritable = true;
 };
 
@@ -80,6 +81,9 @@ QString NumberProblem(const QString& Field, const QString& Text);
 // server's, falling back to this machine's when the server does not say.
 int ServerMemoryMegabytes(TForm1& Form);
 
+// The command, with the bars' maximum in whole megabytes.
+void ConfigureServer(TCommandContext& Context, int MemoryMegabytes);
+// The command of the window: the server's memory decides the bars.
 void ConfigureServer(TForm1& Form);
 
 }  // namespace vandrel::app::admin

@@ -12,7 +12,7 @@
 #include <cstdlib>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
+#include "app/CommandContext.h"
 #include "app/WaitCursor.h"
 #include "app/admin/ThisMachine.h"
 #include "foundation/TxTools.h"
@@ -162,15 +162,15 @@ void TServiceManagerDlg::Control(const std::string& Verb) {
   RefreshStatus();
 }
 
-void ShowServerService(TForm1& Form) {
-  if (!HostIsThisMachine(Form.ConnectionStringValue("SERVER"))) {
-    ShowMessage(&Form,
-                QStringLiteral("Serwer bazy danych ") + QString::fromStdString(Form.ConnectionStringValue("SERVER")) +
+void ShowServerService(TCommandContext& Context) {
+  const std::string server = Context.ConnectionStringValue("SERVER");
+  if (!HostIsThisMachine(server)) {
+    ShowMessage(Context.DialogParent(), QStringLiteral("Serwer bazy danych ") + QString::fromStdString(server) +
                     QStringLiteral(" działa na innym komputerze. Jego usługą zarządza się na tamtym komputerze."),
                 kCaption, MsgIcon::Information);
     return;
   }
-  TServiceManagerDlg dialog(&Form);
+  TServiceManagerDlg dialog(Context.DialogParent());
   DialogSeam::Current().ExecDialog(&dialog);
 }
 

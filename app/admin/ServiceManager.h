@@ -15,7 +15,6 @@ class QPushButton;
 
 namespace vandrel::app {
 class TCommandContext;
-class TForm1;
 }
 
 namespace vandrel::app::admin {
@@ -51,6 +50,6 @@ class TServiceManagerDlg : public QDialog {
   void Control(const std::string& Verb);
 };
 
-void ShowServerService(TForm1& Form);
+void ShowServerService(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin
