@@ -77,7 +77,8 @@ std::optional<std::pair<size_t, size_t>> FindSection(const std::vector<std::stri
 }
 
 // The text with section Name pointing at Server.
-std::string WithServer(const std::string& Text, const std::string& Name, const TFreeTdsServer& Server) {
+std::string WithServer(const std::string& Text, const std::string& Name, const TFreeTdsServer& Server,
+                       bool ForDataSources) {
   std::vector<std::string> Lines = SplitLines(Text);
   const std::pair<const char*, const std::string*> Wanted[] = {
       {"host", &Server.Host}, {"port", &Server.Port}, {"instance", &Server.Instance}};
@@ -117,7 +118,7 @@ std::string WithServer(const std::string& Text, const std::string& Name, const T
     }
     Lines.push_back("\ttds version = 7.1");
     Lines.push_back("\tclient charset = UTF-8");
-    Lines.push_back(kMadeHere);
+    if (ForDataSources) Lines.push_back(kMadeHere);
   }
   std::string Out;
   for (const auto& Line : Lines) Out += Line + "\n";
@@ -205,7 +206,7 @@ std::string TFreeTdsConf::Value(const std::string& Section, const std::string& K
   return "";
 }
 
-void TFreeTdsConf::SetServer(const std::string& Name, const TFreeTdsServer& Server) {
+void TFreeTdsConf::SetServer(const std::string& Name, const TFreeTdsServer& Server, bool ForDataSources) {
   if (Name.empty() || Name.find_first_of("[]\r\n") != std::string::npos) {
     throw EMRegistryError("Nazwa serwera \"" + Name + "\" nie może być sekcją pliku " + FFileName);
   }
@@ -215,7 +216,7 @@ void TFreeTdsConf::SetServer(const std::string& Name, const TFreeTdsServer& Serv
     }
   }
   ChangeFileText(FFileName, "pliku konfiguracji FreeTDS", [&](std::string& Text) {
-    const std::string Out = WithServer(Text, Name, Server);
+    const std::string Out = WithServer(Text, Name, Server, ForDataSources);
     if (Out == Text) return false;
     Text = Out;
     return true;

@@ -51,8 +51,9 @@ class TFreeTdsConf {
   std::string Value(const std::string& Section, const std::string& Key) const;
   // Points section Name at Server: host, port and instance set (an empty one removed), other
   // keys of the section kept. A new section also gets TDS version 7.1 and UTF-8 client text,
-  // as the tool's own connections use.
-  void SetServer(const std::string& Name, const TFreeTdsServer& Server);
+  // as the tool's own connections use, and, unless an administrator adds it by hand
+  // (ForDataSources false), the mark that lets it go with its last data source.
+  void SetServer(const std::string& Name, const TFreeTdsServer& Server, bool ForDataSources = true);
   // The sections other than [global], in the file's order.
   std::vector<std::string> Sections() const;
   // Removes section Name with its keys; true when it went.

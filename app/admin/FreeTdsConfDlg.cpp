@@ -145,7 +145,7 @@ void TFreeTdsConfDlg::AddServer() {
     if (Conf.HasSection(dialog.Name().toStdString())) {
       throw std::runtime_error("Serwer \"" + dialog.Name().toStdString() + "\" już jest w pliku " + Conf.FileName());
     }
-    Conf.SetServer(dialog.Name().toStdString(), dialog.Server());
+    Conf.SetServer(dialog.Name().toStdString(), dialog.Server(), false);
   });
 }
 

@@ -203,6 +203,7 @@ TEST_F(ExternalProgramsTest, ClientServersAreAddedChangedAndRemovedInTheShownFil
     const QTreeWidgetItem* item = view->Servers[0]->topLevelItem(0);
     rows.push_back((item->text(0) + " " + item->text(1) + " " + item->text(2)).toStdString());
     EXPECT_NE(view->Texts[0]->toPlainText().indexOf("host = 10.0.0.4"), -1) << "the text follows";
+    EXPECT_EQ(view->Texts[0]->toPlainText().indexOf("vandrel"), -1) << "added by hand: no data source's to remove";
     view->Servers[0]->setCurrentItem(view->Servers[0]->topLevelItem(0));
     Dialogs.MessageAnswers.push_back(mbYes);
     view->RemoveButton->click();
