@@ -329,11 +329,15 @@ bool TOdbcRegistry::DeleteKey(const TRegPath& Path) {
 }
 
 bool TOdbcRegistry::AnySourceNames(const std::string& Server) {
-  for (HKEY Root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    const TIniDocument Doc = TOdbcRegistry(Root).Sources();
-    for (const auto& Section : Doc.Sections()) {
-      if (SameIniName(Doc.Value(Section, kServername).value_or(""), Server)) return true;
+  try {
+    for (HKEY Root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+      const TIniDocument Doc = TOdbcRegistry(Root).Sources();
+      for (const auto& Section : Doc.Sections()) {
+        if (SameIniName(Doc.Value(Section, kServername).value_or(""), Server)) return true;
+      }
     }
+  } catch (const EMRegistryError&) {
+    return true;  // a file that cannot be read may name it: the section stays
   }
   return false;
 }
