@@ -313,7 +313,7 @@ void ConfigureServer(TCommandContext& Context, int MemoryMegabytes) {
     ShowMessage(window,
                 QStringLiteral("Login \"%1\" nie należy do roli sysadmin, więc nie może zmieniać konfiguracji "
                                "serwera. Parametry zostaną tylko pokazane.")
-                    .arg(QString::fromStdString(Context.ConnectionStringValue("UID"))),
+                    .arg(QString::fromStdString(Context.QueryScalar("select SUSER_SNAME()", "master"))),
                 QStringLiteral("Konfiguracja serwera"), MsgIcon::Warning);
   }
   dialog->SetWritable(sysadmin);
