@@ -2,6 +2,7 @@
 // plain isql, whichever way its server is named; names no data source can carry are refused
 // before any file changes.
 #include "app/OdbcDataSources.h"
+#include "app/admin/OdbcAdminDlg.h"
 #include "app/clientsetup/TovinexRegistry.h"
 #include "app/clientsetup/tests/ClientSetupFixture.h"
 
@@ -52,6 +53,16 @@ TEST_F(DemoDataSourcesTest, EveryDemoDatabasesDataSourcesConnectThroughIsql) {
     EXPECT_FALSE(source.Description.empty()) << source.Name;
   }
   EXPECT_EQ(listed, 1);
+
+  // A name with letters outside ISO-8859-1 too, written by the data source manager.
+  admin::TOdbcSource lodz;
+  lodz.Name = "Łódź";
+  lodz.Server = "127.0.0.1";
+  lodz.Port = std::to_string(Sim->Port());
+  lodz.Database = "Sklep Wschód";
+  ASSERT_TRUE(admin::WriteOdbcSource(Form.get(), lodz));
+  const std::string answer = IsqlDatabase("Łódź", "sa", kSaPassword, "env -u TDSPORT");
+  EXPECT_NE(answer.find("| Sklep Wschód "), std::string::npos) << answer;
 }
 
 TEST_F(DemoDataSourcesTest, ANameNoDataSourceCanCarryIsRefusedWithTheReasonAndNothingWritten) {
