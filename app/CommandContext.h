@@ -39,6 +39,14 @@ class TCommandContext {
   virtual void RefreshTree() = 0;
   virtual void ShowDatabaseDetails() = 0;
   virtual void EnableCommandsForSelection() = 0;
+
+  // The value of Key in the connection string the connection dialog built ("SERVER", "UID").
+  virtual std::string ConnectionStringValue(const std::string& Key) const = 0;
+  // Column Column of the first row of Query, run in Database; a failure is raised again after
+  // the SQL error report has shown it.
+  virtual std::string QueryField(const std::string& Query, int Column, const std::string& Database) = 0;
+  // The ODBC driver detected after connecting ("SQL Server" or "SQL Native Client").
+  virtual const std::string& DetectedOdbcDriver() const = 0;
 };
 
 }  // namespace vandrel::app

@@ -129,9 +129,10 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void QueryToList(TextList& List, const std::string& Query, const std::string& Database) override;
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
   std::string QueryScalar(const std::string& Query, const std::string& Database) override;
-  std::string QueryField(const std::string& Query, int Column, const std::string& Database);
+  std::string QueryField(const std::string& Query, int Column, const std::string& Database) override;
   void QueryToListView(const std::string& Query, TListView* List, const std::string& Database);
-  std::string ConnectionStringValue(const std::string& Key) const;
+  std::string ConnectionStringValue(const std::string& Key) const override;
+  const std::string& DetectedOdbcDriver() const override { return OdbcDriverName; }
   void UserDatabaseNames(TextList& List);
   std::string FindUserDatabase(const TextList& Names, const std::string& Name);
 
