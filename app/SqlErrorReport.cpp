@@ -1,6 +1,7 @@
 // The SQL error report: every failed statement or query opened on the link is shown once,
 // with its text, its parameters and the topics of the error.
 #include "app/ErrorText.h"
+#include "app/clientsetup/TovinexPassword.h"
 #include "app/DialogSeam.h"
 #include "app/DriverRecords.h"
 #include "app/MainWindow.h"
@@ -105,7 +106,7 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
     return;
   }
   std::string report = QueryContext == mqcExecError ? "Błąd polecenia SQL:\r\n" : "Błąd zapytania SQL:\r\n";
-  report += Text;
+  report += clientsetup::HidePasswords(Text);
   if (Params) {
     for (int i = 0; i < Params->GetCount(); ++i) {
       const TMParam* p = Params->GetParams(i);

@@ -83,11 +83,13 @@ std::string ServerDataDirectory(TForm1& Form) {
   return directory.empty() ? MasterDataDirectory(Form).toStdString() : directory;
 }
 
+std::string ServerAsNamed(TForm1& Form) {
+  return Form.PasswordDlg && !Form.ConnectionString.empty() ? Form.PasswordDlg->Edit1->text().toStdString()
+                                                            : Form.ConnectionStringValue("SERVER");
+}
+
 bool ServerIsThisMachine(TForm1& Form) {
-  const std::string typed = Form.PasswordDlg && !Form.ConnectionString.empty()
-                                ? Form.PasswordDlg->Edit1->text().toStdString()
-                                : Form.ConnectionStringValue("SERVER");
-  QString host = QString::fromStdString(typed).trimmed();
+  QString host = QString::fromStdString(ServerAsNamed(Form)).trimmed();
   const int cut = host.indexOf(QRegularExpression(QStringLiteral("[\\\\,]")));
   if (cut >= 0) host.truncate(cut);
   char name[256] = {0};

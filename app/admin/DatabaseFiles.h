@@ -41,6 +41,10 @@ std::string ServerRegistryValue(TForm1& Form, const std::string& Value);
 std::string ServerBackupDirectory(TForm1& Form);
 std::string ServerDataDirectory(TForm1& Form);
 
+// The server as the user named it in the connection dialog ("(local)", a host, an instance),
+// not as the driver was given it; the connection string's SERVER on the data source path.
+std::string ServerAsNamed(TForm1& Form);
+
 // True when the server the window connected to is named as this machine: "(local)", ".",
 // "localhost" or this machine's host name (an instance or a port after it changes nothing).
 // An address, even this machine's own, is browsed through the server, whose view of its disk

@@ -5,7 +5,9 @@
 
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
+#include "app/admin/DatabaseFiles.h"
 #include "app/clientsetup/PasswordDlg2.h"
+#include "app/clientsetup/TovinexLogin.h"
 #include "app/clientsetup/TovinexRegistry.h"
 
 namespace vandrel::app::clientsetup {
@@ -21,7 +23,8 @@ void CreateTovinexConnection(TForm1& Form) {
   Dlg.ComboBox3->setEditText(QString());
   const std::string Selected = Form.FindUserDatabase(Names, "");
   if (!Selected.empty()) Dlg.ComboBox3->setEditText(QString::fromStdString(Selected));
-  const std::string Server = Form.ConnectionStringValue("SERVER");
+  // The server as the user named it: "(local)" stays "(local)", whatever the driver was given.
+  const std::string Server = admin::ServerAsNamed(Form);
   Dlg.ComboBox2->setEditText(QString::fromStdString(Server.empty() ? "(local)" : Server));
   Dlg.FormShow();
   if (DialogSeam::Current().ExecDialog(&Dlg) != QDialog::Accepted) return;
@@ -30,7 +33,23 @@ void CreateTovinexConnection(TForm1& Form) {
   const TNetworkLibrary Library = Dlg.ComboBox1->currentText() == QStringLiteral("Gniazda TCP/IP")
                                       ? TNetworkLibrary::TcpIp
                                       : TNetworkLibrary::NamedPipes;
-  if (!WriteTovinexEntries(Form, Database, Database, Dlg.ComboBox2->currentText().toStdString(), Library,
+  // Tovinex logs in with UserId: it names a login the server has and the database uses. A
+  // store that cannot be read leaves the server to say; its write below reports the store.
+  std::string Stored, Why;
+  try {
+    Stored = StoredUserId(Database);
+  } catch (const std::exception&) {
+  }
+  const std::string Login = NetworkLogin(Form, Database, Stored, Why);
+  if (Login.empty()) {
+    ShowMessage(&Form,
+                QStringLiteral("Nie utworzono połączenia sieciowego Tovinex dla bazy \"%1\": nie zapisano żadnego "
+                               "wpisu, bo nie wiadomo, którym loginem Tovinex ma się logować.\n\n%2")
+                    .arg(QString::fromStdString(Database), QString::fromStdString(Why)),
+                QStringLiteral("Nowe połączenie Tovinex"), MsgIcon::Error);
+    return;
+  }
+  if (!WriteTovinexEntries(Form, Database, Login, Dlg.ComboBox2->currentText().toStdString(), Library,
                            Dlg.BlokadaCheck->isChecked())) {
     return;  // nothing was written, and the message said why
   }

@@ -1,5 +1,7 @@
 #include "app/clientsetup/TovinexRegistry.h"
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 
@@ -17,6 +19,11 @@
 
 namespace vandrel::app::clientsetup {
 
+std::string RegistryFailureReason(const std::exception& E) {
+  if (const auto* Registry = dynamic_cast<const EMRegistryError*>(&E)) return Registry->GetDetails();
+  return E.what();
+}
+
 namespace {
 
 using platform::HKEY;
@@ -28,11 +35,6 @@ const char* const kSourceList = "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources";
 const char* const kSourceKey = "SOFTWARE\\ODBC\\ODBC.INI\\";
 const char* const kLogDirectory = "C:\\Logi";
 
-// Why a registry operation failed, naming the file and the system's reason where there is one.
-std::string Reason(const std::exception& E) {
-  if (const auto* Registry = dynamic_cast<const EMRegistryError*>(&E)) return Registry->GetDetails();
-  return E.what();
-}
 
 // A key that did not open, with the reason when the store could not be written.
 class EKeyNotOpened : public std::runtime_error {
@@ -46,7 +48,7 @@ void CreateKey(TRegistry& Reg, const std::string& Key) {
   try {
     if (Reg.OpenKey(Key, true)) return;
   } catch (const std::exception& E) {
-    Why = Reason(E);
+    Why = RegistryFailureReason(E);
   }
   throw EKeyNotOpened(Key, Why);
 }
@@ -71,10 +73,34 @@ void WriteDataSource(TForm1& Form, HKEY Root, const std::string& Database, const
   Reg.CloseKey();
 }
 
-// The designed message, then what failed and why.
-void Failure(TForm1& Form, const QString& Text, const QString& Caption, const std::string& Why) {
-  ShowMessage(&Form, Text + QStringLiteral("\n\n") + QString::fromStdString(Why), Caption, MsgIcon::Error,
-              mbOK | mbCancel);
+// The designed message, then what failed and why, and that the files were left as they were.
+void Failure(TForm1& Form, const QString& Text, const QString& Caption, const std::string& Database,
+             const std::string& Why) {
+  ShowMessage(&Form,
+              Text + QStringLiteral("\n\n") + QString::fromStdString(Why) +
+                  QStringLiteral("\n\nNie zapisano żadnego wpisu dla bazy \"%1\" (klucz Tovinex, źródła danych "
+                                 "ODBC, alias klienta): pliki konfiguracji pozostały bez zmian.")
+                      .arg(QString::fromStdString(Database)),
+              Caption, MsgIcon::Error, mbOK | mbCancel);
+}
+void TovinexFailure(TForm1& Form, const std::string& Database, const std::string& Why) {
+  Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych"), QStringLiteral("Tovinex"), Database, Why);
+}
+void OdbcFailure(TForm1& Form, const std::string& Database, const std::string& Why) {
+  Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych do ODBC"), QStringLiteral("ODBC"), Database, Why);
+}
+
+// The directory of Tovinex's logs, which the tool makes when it is missing. Its failure leaves
+// the entries written and is said on its own.
+void MakeLogDirectory(TForm1& Form) {
+  // The path goes through the mapping; the value written stays the Windows path Tovinex reads.
+  const std::string LogDirectory = platform::LocalPathOf(kLogDirectory);
+  if (platform::DirectoryExists(LogDirectory) || platform::ForceDirectories(LogDirectory)) return;
+  const int Code = errno;
+  ShowMessage(&Form,
+              QStringLiteral("Wpisy zostały zapisane, ale nie udało się utworzyć katalogu logów Tovinex %1: %2")
+                  .arg(QString::fromStdString(LogDirectory), QString::fromLocal8Bit(strerror(Code))),
+              QStringLiteral("Tovinex"), MsgIcon::Warning);
 }
 
 }  // namespace
@@ -84,7 +110,7 @@ bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::s
   // The database's name becomes the file name of its Tovinex log: a name no file can carry
   // is refused before anything is written.
   if (const std::string Problem = FileNameProblem(Database); !Problem.empty()) {
-    Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych"), QStringLiteral("Tovinex"), Problem);
+    TovinexFailure(Form, Database, Problem);
     return false;
   }
   // The entries of one set-up reach their files together or not at all.
@@ -94,7 +120,7 @@ bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::s
     Transaction.emplace(platform::ClientSetupJournal());
     CreateKey(Tovinex, kTovinexDatabaseKey + Database);
   } catch (const std::exception& E) {
-    Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych"), QStringLiteral("Tovinex"), Reason(E));
+    TovinexFailure(Form, Database, RegistryFailureReason(E));
     return false;
   }
   try {
@@ -111,12 +137,11 @@ bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::s
       Tovinex.DeleteValue("Blokada");
     }
     Tovinex.CloseKey();
-
-    // The log directory is the tool's own to make, so it goes through the path mapping; the
-    // value above stays the Windows path Tovinex reads.
-    const std::string LogDirectory = platform::LocalPathOf(kLogDirectory);
-    if (!platform::DirectoryExists(LogDirectory)) platform::ForceDirectories(LogDirectory);
-
+  } catch (const std::exception& E) {
+    TovinexFailure(Form, Database, RegistryFailureReason(E));
+    return false;
+  }
+  try {
     WriteDataSource(Form, HKEY_CURRENT_USER, Database, Server);
 
     TRegistry Alias(HKEY_LOCAL_MACHINE);
@@ -130,11 +155,12 @@ bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::s
 
     WriteDataSource(Form, HKEY_LOCAL_MACHINE, Database, IsLocal(Server) ? "(local)" : Database);
     Transaction->Commit();
-    return true;
   } catch (const std::exception& E) {
-    Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych do ODBC"), QStringLiteral("ODBC"), Reason(E));
+    OdbcFailure(Form, Database, RegistryFailureReason(E));
     return false;
   }
+  MakeLogDirectory(Form);
+  return true;
 }
 
 std::string OdbcDriverPath(QWidget* Parent, const std::string& DriverName) {

@@ -10,9 +10,11 @@
 
 #include "app/admin/PodlPlik.h"
 #include "app/admin/ServerFileDlg.h"
+#include "app/admin/tests/AdminFixture.h"
 #include "app/clientsetup/TovinexPassword.h"
 #include "app/clientsetup/tests/ClientSetupFixture.h"
 #include "testkit/OdbcClient.h"
+#include "testkit/TestProxy.h"
 
 namespace vandrel::app::testing {
 namespace {
@@ -259,15 +261,19 @@ TEST_F(AttachDetachTest, LoginNamesAreNumberedPastTakenOnes) {
   EXPECT_EQ(Scalar("select dbname from syslogins where name = 'K10'"), "K9");
 }
 
-TEST_F(AttachDetachTest, AnUnwritableStoreIsReportedAndTheAttachStillSucceeds) {
+// The attach is done and said so, with the entries that were not written: never plain success.
+TEST_F(AttachDetachTest, AnUnwritableStoreIsReportedAndTheAttachIsSaidToBePartial) {
   SetEnv("VANDREL_REGISTRY_DIR", "/dev/null/registry");
   Attach(File("Sklep2.mdf"));
-  // The message names the file that could not be written and why.
+  // The message names the file that could not be written and why, and that nothing was.
   ASSERT_EQ(MessageTexts().size(), 2u) << ::testing::PrintToString(MessageTexts());
   EXPECT_EQ(MessageTexts()[0],
             "Tovinex: Błąd zapisu konfiguracji bazy danych\n\nNie można zablokować dziennika zmian konfiguracji "
-            "/dev/null/registry/client-setup.journal.lock: Not a directory");
-  EXPECT_EQ(MessageTexts()[1], kSuccess[0]);
+            "/dev/null/registry/client-setup.journal.lock: Not a directory\n\nNie zapisano żadnego wpisu dla bazy "
+            "\"Sklep2\" (klucz Tovinex, źródła danych ODBC, alias klienta): pliki konfiguracji pozostały bez zmian.");
+  EXPECT_EQ(MessageTexts()[1],
+            "Dodawanie nowej bazy: Baza \"Sklep2\" została podłączona i ma login \"Sklep2\", ale wpisy dla programu "
+            "Tovinex nie zostały zapisane. Zapisz je poleceniem \"Utwórz połączenie sieciowe Tovinex\".");
   EXPECT_NE(Node("Sklep2"), nullptr);
 }
 
@@ -326,6 +332,39 @@ TEST_F(AttachDetachTest, ATableNodeOrAHolderDetachesNothing) {
   EXPECT_EQ(Dialogs.DialogsRun.size(), dialogs + 1);  // the guard's refusal, declined
   for (const auto& s : Sent(mark)) EXPECT_EQ(s.find("sp_detach_db"), std::string::npos);
   EXPECT_NE(Node("Sklep"), nullptr);
+}
+
+// A login "sklep2" left from an earlier site: the attach numbers its own login Sklep3, the
+// network command keeps it, and detach never drops a login that is not the database's own.
+TEST_F(AttachDetachTest, ANumberedLoginIsKeptAndDetachDropsOnlyTheDatabasesOwn) {
+  ASSERT_TRUE(Exec("sp_addlogin 'sklep2', 'x'").ok);
+  Attach(File("Sklep2.mdf"));
+  const std::string key = "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep2";
+  ASSERT_EQ(Value(HKEY_LOCAL_MACHINE, key, "UserId"), "Sklep3");
+  Select(Node("Sklep2"));
+  Dialogs.DialogAnswers.push_back(Click("OKBtn"));
+  Trigger(QStringLiteral("Utwórz połączenie sieciowe Tovinex"));
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key, "UserId"), "Sklep3");
+  // Tovinex logs in with what the key names.
+  EXPECT_NE(IsqlDatabase("Sklep2", "Sklep3", clientsetup::TovinexPassword("Sklep2")).find("| Sklep2"),
+            std::string::npos);
+
+  // A key that names the other login (as an earlier run of the tool wrote it) drops nothing.
+  {
+    platform::TRegistry reg(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKey(key, false));
+    reg.WriteString("UserId", "sklep2");
+  }
+  Dialogs.Messages.clear();
+  Select(Node("Sklep2"));
+  const size_t mark = Sim->TraceMark();
+  Trigger(QStringLiteral("Odłącz bazę"));
+  for (const auto& s : Sent(mark)) EXPECT_EQ(s.find("sp_droplogin"), std::string::npos) << s;
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'sklep2'"), "1");
+  EXPECT_EQ(Node("Sklep2"), nullptr);
+  EXPECT_EQ(MessageTexts().back(),
+            "Odlaczanie baz: Baza została odlaczona\n\nLogin \"sklep2\" nie został usunięty: żaden użytkownik bazy nie "
+            "jest z nim związany, więc nie jest loginem tej bazy.");
 }
 
 // The server named by address is not this machine: its disk is browsed through the server.

@@ -94,6 +94,31 @@ TEST_F(NetworkConnectionTest, LocalServerWritesEveryEntryAndBothDataSourcesConne
   EXPECT_NE(machine.find("| Sklep"), std::string::npos) << machine;
 }
 
+// No login is named like "Sklep Wschód": UserId names the login its db_owner user is tied to,
+// and a UserId naming a login gone since is replaced the same way.
+TEST_F(NetworkConnectionTest, UserIdNamesALoginTheDatabaseUses) {
+  const std::string key = "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep Wschód";
+  Run("Sklep Wschód", "(local)");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key, "UserId"), "SklepWschod") << ::testing::PrintToString(MessageTexts());
+  {
+    platform::TRegistry reg(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKey(key, false));
+    reg.WriteString("UserId", "Zniknal");
+  }
+  Run("Sklep Wschód", "(local)");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key, "UserId"), "SklepWschod");
+}
+
+// Connected to "(local)", the dialog proposes "(local)": no alias, and the machine's data
+// source names "(local)".
+TEST_F(NetworkConnectionTest, TheProposedServerOfALocalConnectionIsLocal) {
+  Select(Node("Sklep"));
+  Dialogs.DialogAnswers.push_back(Click("OKBtn"));
+  Trigger();
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\ODBC\\ODBC.INI\\Sklep", "Server"), "(local)");
+  EXPECT_EQ(Values(HKEY_LOCAL_MACHINE, kAliasKey), std::vector<std::string>{});
+}
+
 TEST_F(NetworkConnectionTest, AnotherServerGetsAnAliasAndTheMachineDataSourceUsesIt) {
   Run("Sklep", "KASA1");
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "DBMSSOCN,KASA1");
@@ -212,7 +237,8 @@ TEST_F(NetworkConnectionTest, DialogDefaultsEditingRuleAndRefusal) {
     for (int i = 0; i < seen->ComboBox3->count(); ++i) items.push_back(seen->ComboBox3->itemText(i));
     EXPECT_EQ(seen->windowTitle(), QStringLiteral("Tworzenie połączenia sieciowego klienta"));
     EXPECT_EQ(seen->ComboBox3->currentText(), QStringLiteral("Sklep"));
-    EXPECT_EQ(seen->ComboBox2->currentText().toStdString(), Form->ConnectionStringValue("SERVER"));
+    // The server as typed at the connection, not as the driver was given it ("127.0.0.1").
+    EXPECT_EQ(seen->ComboBox2->currentText(), QStringLiteral("(local)"));
     EXPECT_EQ(seen->ComboBox1->currentText(), QStringLiteral("Gniazda TCP/IP"));
     EXPECT_FALSE(seen->BlokadaCheck->isChecked());
     // Typing a name letter by letter empties the field; a listed name stays.
