@@ -1,12 +1,15 @@
 // "Podłącz bazę" and "Odłącz bazę" end to end against msde-sim: the dialog and its browsing
 // rules, the attach statements, the post-attach set-up for each owner case (read back from the
 // server's statement trace), the entries written for Tovinex, and detach with its guard.
+#include <gmock/gmock.h>
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 #include <filesystem>
+#include <utility>
 
 #include "app/admin/PodlPlik.h"
 #include "app/admin/ServerFileDlg.h"
@@ -365,6 +368,111 @@ TEST_F(AttachDetachTest, ANumberedLoginIsKeptAndDetachDropsOnlyTheDatabasesOwn) 
   EXPECT_EQ(MessageTexts().back(),
             "Odlaczanie baz: Baza została odlaczona\n\nLogin \"sklep2\" nie został usunięty: żaden użytkownik bazy nie "
             "jest z nim związany, więc nie jest loginem tej bazy.");
+}
+
+// A store that cannot be read ends the detach before anything changes, and says which file
+// and line are at fault.
+TEST_F(AttachDetachTest, ADamagedStoreEndsTheDetachWithNoLoginDropped) {
+  Attach(File("Dbo.mdf"));
+  const std::string store = Tmp->Path() + "/registry/HKEY_LOCAL_MACHINE.reg";
+  ASSERT_NE(ReadFile(store), "");
+  std::ofstream(store, std::ios::app) << "to nie jest wpis rejestru\n";
+  Dialogs.Messages.clear();
+  Select(Node("Dbo"));
+  const size_t mark = Sim->TraceMark();
+  Trigger(QStringLiteral("Odłącz bazę"));
+  for (const auto& s : Sent(mark)) {
+    EXPECT_EQ(s.find("sp_detach_db"), std::string::npos) << s;
+    EXPECT_EQ(s.find("sp_droplogin"), std::string::npos) << s;
+  }
+  ASSERT_EQ(Dialogs.Messages.size(), 2u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(Dialogs.Messages[1].Icon, MsgIcon::Error);
+  EXPECT_THAT(Dialogs.Messages[1].Text, ::testing::StartsWith("Baza \"Dbo\" nie została odłączona i żaden login nie "
+                                                             "został usunięty"));
+  EXPECT_THAT(Dialogs.Messages[1].Text, ::testing::HasSubstr(store + ", wiersz "));
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'Dbo'"), "1");
+  EXPECT_NE(Node("Dbo"), nullptr);
+}
+
+// A set-up statement refused after the attach: the database stays attached and is shown, the
+// message says its set-up was not done, and what the set-up had made is taken back.
+TEST_F(AttachDetachTest, AFailedSetUpLeavesTheDatabaseAttachedWithNothingHalfMade) {
+  // sp_addlogin refused (the name taken meanwhile): its report hides the password.
+  bool once = true;
+  BeforeStatementOf(*Form, "sp_addlogin", [&] {
+    if (std::exchange(once, false)) {
+      ASSERT_TRUE(Exec("sp_addlogin 'Dbo', 'x'").ok);
+    }
+  });
+  Attach(File("Dbo.mdf"));
+  ASSERT_EQ(Dialogs.Messages.size(), 2u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Błąd");
+  EXPECT_THAT(Dialogs.Messages[0].Text, ::testing::HasSubstr("sp_addlogin 'Dbo', '********', 'Dbo'"));
+  for (const auto& m : Dialogs.Messages)
+    EXPECT_EQ(m.Text.find(clientsetup::TovinexPassword("Dbo")), std::string::npos) << m.Text;
+  EXPECT_EQ(MessageTexts()[1],
+            "Dodawanie nowej bazy: Baza \"Dbo\" została podłączona, ale nie została przygotowana dla programu Tovinex "
+            "(login, użytkownik bazy, wpisy w rejestrze): polecenie sp_addlogin nie zostało wykonane.\n\nAby ją "
+            "przygotować, odłącz bazę i podłącz ją ponownie.");
+  EXPECT_NE(Node("Dbo"), nullptr);  // the tree was rebuilt
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Dbo", "UserId"), "<none>");
+
+  // sp_adduser refused: the login it was for goes again, and no question follows.
+  Dialogs.Messages.clear();
+  BeforeStatementOf(*Form, "sp_adduser", [&] { ASSERT_TRUE(Exec("use JanEwa exec sp_adduser 'kasa1', 'dba'").ok); });
+  Attach(File("JanEwa.mdf"));
+  ASSERT_FALSE(Dialogs.Messages.empty());
+  EXPECT_EQ(MessageTexts().back(),
+            "Dodawanie nowej bazy: Baza \"JanEwa\" została podłączona, ale nie została przygotowana dla programu "
+            "Tovinex (login, użytkownik bazy, wpisy w rejestrze): polecenie sp_adduser nie zostało wykonane. Login "
+            "\"JanEwa\", utworzony przez przygotowanie, został usunięty.\n\nAby ją przygotować, odłącz bazę i podłącz "
+            "ją ponownie.");
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'JanEwa'"), "0");
+  EXPECT_NE(Node("JanEwa"), nullptr);
+  for (const auto& m : Dialogs.Messages) EXPECT_NE(m.Caption, "Uwaga!");
+}
+
+// The connection breaks during the attach: on a new connection the tool asks the server what
+// it holds, takes back the login it made, and says what happened; never success.
+class AttachLostConnectionTest : public AttachDetachTest {
+ protected:
+  void SetUp() override {
+    ClientSetupTest::SetUp();
+    Proxy = std::make_unique<msde::testkit::TestProxy>(Sim->Port());
+    SetEnv("TDSPORT", std::to_string(Proxy->Port()));
+    Connect();
+    Dialogs.Messages.clear();
+  }
+  void TearDown() override {
+    Form.reset();
+    Proxy.reset();
+    AttachDetachTest::TearDown();
+  }
+  std::unique_ptr<msde::testkit::TestProxy> Proxy;
+};
+
+TEST_F(AttachLostConnectionTest, TheToolSaysWhatTheServerHolds) {
+  Proxy->CutAt("sp_change_users_login");
+  Attach(File("Jan.mdf"));
+  EXPECT_EQ(Proxy->Cuts(), 1);
+  EXPECT_FALSE(Has(MessageTexts(), kSuccess[0]));
+  EXPECT_EQ(Dialogs.Messages.front().Caption, "Utracono połączenie");
+  EXPECT_EQ(MessageTexts().back(),
+            "Dodawanie nowej bazy: Baza \"Jan\" została podłączona, ale nie została przygotowana dla programu Tovinex "
+            "(login, użytkownik bazy, wpisy w rejestrze): polecenie sp_change_users_login nie zostało wykonane. Login "
+            "\"Jan\", utworzony przez przygotowanie, został usunięty.\n\nAby ją przygotować, odłącz bazę i podłącz ją "
+            "ponownie.");
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'Jan'"), "0");
+  EXPECT_EQ(Scalar("select count(*) from sysdatabases where name = 'Jan'"), "1");
+
+  // Cut at the attach itself: the server never saw it, and the tool says so.
+  Dialogs.Messages.clear();
+  Proxy->CutAt("sp_attach_db");
+  Attach(File("Sklep2.mdf"));
+  EXPECT_EQ(Proxy->Cuts(), 2);
+  EXPECT_EQ(MessageTexts().back(), "Dodawanie nowej bazy: Baza \"Sklep2\" nie została podłączona.");
+  EXPECT_FALSE(Has(MessageTexts(), kSuccess[0]));
+  EXPECT_EQ(Scalar("select count(*) from sysdatabases where name = 'Sklep2'"), "0");
 }
 
 // The server named by address is not this machine: its disk is browsed through the server.
