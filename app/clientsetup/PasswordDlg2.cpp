@@ -35,6 +35,9 @@ TPasswordDlg2::TPasswordDlg2(TForm1& Form) : QDialog(&Form), FForm(Form) {
   ComboBox2 = AddCombo(this, "ComboBox2", QStringLiteral("Serwer:"), 18);
   ComboBox2->addItem(QStringLiteral("(local)"));
   ComboBox3 = AddCombo(this, "ComboBox3", QStringLiteral("Nazwa bazy:"), 54);
+  // The field holds a listed name or nothing; a completer would turn the emptied text of a
+  // typed name into the first listed database, whose entries Enter would then write.
+  ComboBox3->setCompleter(nullptr);
   ComboBox1 = AddCombo(this, "ComboBox1", QStringLiteral("Biblioteka sieciowa:"), 90);
   ComboBox1->addItems({QStringLiteral("Gniazda TCP/IP"), QStringLiteral("Named Pipes")});
   ComboBox1->setCurrentIndex(0);

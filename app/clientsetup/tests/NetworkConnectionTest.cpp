@@ -3,8 +3,12 @@
 // isql connects through.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMenu>
+#include <QTest>
 #include <sys/stat.h>
+
+#include <filesystem>
 
 #include "app/clientsetup/PasswordDlg2.h"
 #include "app/clientsetup/TovinexPassword.h"
@@ -177,6 +181,42 @@ TEST_F(NetworkConnectionTest, AStoreThatCannotBeWrittenIsNamedWithItsReasonAndNo
   EXPECT_NE(MessageTexts()[0].find("/dev/null/registry"), std::string::npos) << MessageTexts()[0];
   EXPECT_NE(MessageTexts()[0].find("Not a directory"), std::string::npos) << MessageTexts()[0];
   EXPECT_EQ(Dialogs.Messages[0].Buttons, mbOK | mbCancel);
+  EXPECT_EQ(ReadFile(UserOdbcIni()), "");
+}
+
+// A damaged store is named with its line, and the message says that nothing was written.
+TEST_F(NetworkConnectionTest, ADamagedStoreIsNamedWithItsLineAndNothingIsWritten) {
+  const std::string store = Tmp->Path() + "/registry/HKEY_LOCAL_MACHINE.reg";
+  std::filesystem::create_directories(Tmp->Path() + "/registry");
+  std::ofstream(store) << "Windows Registry Editor Version 5.00\n\nto nie jest wpis\n";
+  Run("Sklep", "(local)");
+  ASSERT_EQ(MessageTexts().size(), 1u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_NE(MessageTexts()[0].find(store + ", wiersz 3"), std::string::npos) << MessageTexts()[0];
+  EXPECT_NE(MessageTexts()[0].find("Nie zapisano żadnego wpisu dla bazy \"Sklep\""), std::string::npos)
+      << MessageTexts()[0];
+  EXPECT_EQ(ReadFile(UserOdbcIni()), "");
+}
+
+// Typed letter by letter, a name empties the field (no completion to a listed name), so
+// Enter writes nothing for any database.
+TEST_F(NetworkConnectionTest, TypingInTheDatabaseFieldNeverCompletesToAListedName) {
+  Select(Node("Sklep"));
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    auto* dlg = static_cast<TPasswordDlg2*>(d);
+    dlg->show();
+    dlg->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(dlg));
+    dlg->ComboBox3->setFocus();
+    dlg->ComboBox3->lineEdit()->selectAll();
+    QTest::keyClick(dlg->ComboBox3->lineEdit(), Qt::Key_Backspace);
+    QTest::keyClicks(dlg->ComboBox3->lineEdit(), "Hurt");
+    EXPECT_EQ(dlg->ComboBox3->currentText(), QString());
+    QTest::keyClick(dlg->ComboBox3->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(dlg->ComboBox3->currentText(), QString());
+    return Click("OKBtn")(d);
+  });
+  Trigger();
+  EXPECT_EQ(MessageTexts().back(), "Tworzenie połączenia sieciowego Tovinex: Brak nazwy bazy");
   EXPECT_EQ(ReadFile(UserOdbcIni()), "");
 }
 
