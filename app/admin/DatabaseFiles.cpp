@@ -10,6 +10,7 @@
 #include "app/SqlQuoting.h"
 #include "app/admin/ServerFileDlg.h"
 #include "platform/FileSystem.h"
+#include "platform/WindowsPaths.h"
 
 namespace vandrel::app::admin {
 
@@ -18,11 +19,15 @@ namespace {
 class TLocalFiles : public TDatabaseFiles {
  public:
   explicit TLocalFiles(TForm1& Form) : FForm(Form) {}
+  // Directory is the server's; on this machine it lies where the path mapping puts a Windows
+  // path (a server's own Linux path stays as it is). The chooser's own start when it is not there.
   QString Choose(const QString& Title, const QString& Filter, const QString& Directory) override {
-    return DialogSeam::Current().OpenFileName(&FForm, Title, Directory, Filter);
+    const std::string Local = Directory.isEmpty() ? std::string() : platform::LocalPathOf(Directory.toStdString());
+    const QString Start = !Local.empty() && platform::DirectoryExists(Local) ? QString::fromStdString(Local) : QString();
+    return DialogSeam::Current().OpenFileName(&FForm, Title, Start, Filter);
   }
   bool Exists(const QString& Path) override { return platform::FileExists(Path.toStdString()); }
-  QString DefaultDirectory() override { return {}; }
+  QString DefaultDirectory() override { return QString::fromStdString(ServerDataDirectory(FForm)); }
 
  private:
   TForm1& FForm;

@@ -21,7 +21,7 @@ class TDatabaseFiles {
   // The chosen file's full path, or empty when the user cancelled.
   virtual QString Choose(const QString& Title, const QString& Filter, const QString& Directory) = 0;
   virtual bool Exists(const QString& Path) = 0;
-  // The server's default data directory when the registry names none ("" for the chooser's own).
+  // The server's default data directory when the registry names none, as the server names it.
   virtual QString DefaultDirectory() = 0;
   // The directory part of a path, with its separator.
   static QString DirectoryOf(const QString& Path);

@@ -15,6 +15,7 @@
 #include "app/admin/ServerFileDlg.h"
 #include "app/admin/tests/AdminFixture.h"
 #include "app/clientsetup/TovinexPassword.h"
+#include "platform/WindowsPaths.h"
 #include "app/clientsetup/tests/ClientSetupFixture.h"
 #include "testkit/OdbcClient.h"
 #include "testkit/TestProxy.h"
@@ -113,7 +114,11 @@ TEST_F(AttachDetachTest, Sklep2WithItsLogIsAttachedPreparedAndReachableThroughIt
       "use Sklep2",
       "sp_change_users_login 'update_one','sklep2','Sklep2'",
       "use master"};
-  const std::vector<std::string> sent = Sent(mark);
+  // From the attach on (browsing read the server's data directory before it).
+  std::vector<std::string> sent = Sent(mark);
+  const auto attach = std::find(sent.begin(), sent.end(), expected[1]);
+  ASSERT_NE(attach, sent.begin());
+  sent.erase(sent.begin(), attach - 1);
   EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + std::min(sent.size(), expected.size())), expected);
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep2", "UserId"), "Sklep2");
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep2", "Blokada"), "<none>");
@@ -156,6 +161,23 @@ TEST_F(AttachDetachTest, BrowsingKeepsATypedNameAndCutsTheStemAtTheFirstDot) {
   });
   EXPECT_NE(Node("Nowa"), nullptr);
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Nowa", "UserId"), "Nowa");
+}
+
+// With the default-directory box ticked the local chooser starts in the server's data
+// directory as it lies on this machine; unticked, where the chooser itself would.
+TEST_F(AttachDetachTest, TheLocalChooserStartsInTheServersDataDirectory) {
+  const std::string master = Scalar("select filename from sysaltfiles where dbid=1 and fileid=1");
+  const std::string local = platform::LocalPathOf(master.substr(0, master.rfind('\\')));
+  fs::create_directories(local);
+  Attach(File("Sklep2.mdf"));
+  ASSERT_FALSE(Dialogs.FileDirectories.empty());
+  EXPECT_EQ(Dialogs.FileDirectories.back().toStdString(), local);
+  Attach(File("Dbo.mdf"), "", [](TPodlPlik* d) {
+    d->CheckBox1->setChecked(false);
+    d->SpeedButton3->click();
+    d->CheckBox1->setChecked(true);
+  });
+  EXPECT_EQ(Dialogs.FileDirectories.back(), QString());
 }
 
 TEST_F(AttachDetachTest, ValidationKeepsTheDialogOpenAndNeedsANewChoice) {
