@@ -79,7 +79,7 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
                              const Exception* E) {
   switch (QueryContext) {
     case mqcExecBefore:
-    case mqcOpenBefore: Waiter.SetStatement(Text); return;
+    case mqcOpenBefore: Waiter.SetStatement(clientsetup::HidePasswords(Text)); return;
     case mqcExecAfter:
     case mqcOpenAfter: Waiter.StatementEnded(); return;
     case mqcExecError:
@@ -91,13 +91,13 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
     // statement is unknown, and the connection is gone.
     if (!ProbeRunning)
       ShowConnectionLost("Serwer nie odpowiedział, więc połączenie zostało przerwane; nie wiadomo, czy serwer "
-                         "wykonał polecenie:\r\n" + Text);
+                         "wykonał polecenie:\r\n" + clientsetup::HidePasswords(Text));
     QuietErrors = false;
     return;
   }
   if (Waiter.Cancelled()) {
     StatementOk = false;
-    ReportCancelled(Text);
+    ReportCancelled(clientsetup::HidePasswords(Text));
     return;
   }
   if (!ProbeRunning && IsConnectionLoss(DriverRecordsOf(E))) {

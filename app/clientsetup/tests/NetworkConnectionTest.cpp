@@ -325,5 +325,13 @@ TEST(TovinexPassword, EightCapitalLettersFromTheDatabaseNameAlone) {
   EXPECT_EQ(clientsetup::TovinexPassword("Łódź"), clientsetup::TovinexPassword("łÓDŹ"));
 }
 
+TEST(TovinexPassword, HiddenWhereverAStatementCarriesOne) {
+  using clientsetup::HidePasswords;
+  EXPECT_EQ(HidePasswords("sp_addlogin 'O''Brien', 'AB''CDEFG', 'O''Brien'"),
+            "sp_addlogin 'O''Brien', '********', 'O''Brien'");
+  EXPECT_EQ(HidePasswords("EXEC SP_PASSWORD N'stare', N'nowe', 'kasa1'"), "EXEC SP_PASSWORD N'********', N'********', 'kasa1'");
+  EXPECT_EQ(HidePasswords("sp_adduser 'Sklep','dba','db_owner'"), "sp_adduser 'Sklep','dba','db_owner'");
+}
+
 }  // namespace
 }  // namespace vandrel::app::testing
