@@ -416,6 +416,15 @@ TEST_F(AttachDetachTest, ADamagedStoreEndsTheDetachWithNoLoginDropped) {
   EXPECT_NE(Node("Dbo"), nullptr);
 }
 
+// What the attach says when Name is attached but Step of its set-up was not done; LoginMade:
+// the set-up's login was made first, and taken back.
+std::string NotPrepared(const std::string& Name, const std::string& Step, bool LoginMade = true) {
+  return "Dodawanie nowej bazy: Baza \"" + Name + "\" została podłączona, ale nie została przygotowana dla programu "
+         "Tovinex (login, użytkownik bazy, wpisy w rejestrze): polecenie " + Step + " nie zostało wykonane." +
+         (LoginMade ? " Login \"" + Name + "\", utworzony przez przygotowanie, został usunięty." : "") +
+         "\n\nAby ją przygotować, odłącz bazę i podłącz ją ponownie.";
+}
+
 // A set-up statement refused after the attach: the database stays attached and is shown, the
 // message says its set-up was not done, and what the set-up had made is taken back.
 TEST_F(AttachDetachTest, AFailedSetUpLeavesTheDatabaseAttachedWithNothingHalfMade) {
@@ -432,10 +441,7 @@ TEST_F(AttachDetachTest, AFailedSetUpLeavesTheDatabaseAttachedWithNothingHalfMad
   EXPECT_THAT(Dialogs.Messages[0].Text, ::testing::HasSubstr("sp_addlogin 'Dbo', '********', 'Dbo'"));
   for (const auto& m : Dialogs.Messages)
     EXPECT_EQ(m.Text.find(clientsetup::TovinexPassword("Dbo")), std::string::npos) << m.Text;
-  EXPECT_EQ(MessageTexts()[1],
-            "Dodawanie nowej bazy: Baza \"Dbo\" została podłączona, ale nie została przygotowana dla programu Tovinex "
-            "(login, użytkownik bazy, wpisy w rejestrze): polecenie sp_addlogin nie zostało wykonane.\n\nAby ją "
-            "przygotować, odłącz bazę i podłącz ją ponownie.");
+  EXPECT_EQ(MessageTexts()[1], NotPrepared("Dbo", "sp_addlogin", false));
   EXPECT_NE(Node("Dbo"), nullptr);  // the tree was rebuilt
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Dbo", "UserId"), "<none>");
 
@@ -444,11 +450,7 @@ TEST_F(AttachDetachTest, AFailedSetUpLeavesTheDatabaseAttachedWithNothingHalfMad
   BeforeStatementOf(*Form, "sp_adduser", [&] { ASSERT_TRUE(Exec("use JanEwa exec sp_adduser 'kasa1', 'dba'").ok); });
   Attach(File("JanEwa.mdf"));
   ASSERT_FALSE(Dialogs.Messages.empty());
-  EXPECT_EQ(MessageTexts().back(),
-            "Dodawanie nowej bazy: Baza \"JanEwa\" została podłączona, ale nie została przygotowana dla programu "
-            "Tovinex (login, użytkownik bazy, wpisy w rejestrze): polecenie sp_adduser nie zostało wykonane. Login "
-            "\"JanEwa\", utworzony przez przygotowanie, został usunięty.\n\nAby ją przygotować, odłącz bazę i podłącz "
-            "ją ponownie.");
+  EXPECT_EQ(MessageTexts().back(), NotPrepared("JanEwa", "sp_adduser"));
   EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'JanEwa'"), "0");
   EXPECT_NE(Node("JanEwa"), nullptr);
   for (const auto& m : Dialogs.Messages) EXPECT_NE(m.Caption, "Uwaga!");
@@ -479,11 +481,7 @@ TEST_F(AttachLostConnectionTest, TheToolSaysWhatTheServerHolds) {
   EXPECT_EQ(Proxy->Cuts(), 1);
   EXPECT_FALSE(Has(MessageTexts(), kSuccess[0]));
   EXPECT_EQ(Dialogs.Messages.front().Caption, "Utracono połączenie");
-  EXPECT_EQ(MessageTexts().back(),
-            "Dodawanie nowej bazy: Baza \"Jan\" została podłączona, ale nie została przygotowana dla programu Tovinex "
-            "(login, użytkownik bazy, wpisy w rejestrze): polecenie sp_change_users_login nie zostało wykonane. Login "
-            "\"Jan\", utworzony przez przygotowanie, został usunięty.\n\nAby ją przygotować, odłącz bazę i podłącz ją "
-            "ponownie.");
+  EXPECT_EQ(MessageTexts().back(), NotPrepared("Jan", "sp_change_users_login"));
   EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'Jan'"), "0");
   EXPECT_EQ(Scalar("select count(*) from sysdatabases where name = 'Jan'"), "1");
 
