@@ -1,11 +1,13 @@
 // The query steps: the connection probe run before every command, and the steps that switch
 // to a database and then execute a statement or read a result set. All run on KMQuery1.
+#include <QLineEdit>
 #include <QTreeWidget>
 
 #include "app/ListView.h"
 
 #include "app/ConnectionString.h"
 #include "app/MainWindow.h"
+#include "app/PasswordDlg.h"
 #include "app/NodeKinds.h"
 #include "app/ProcessFlags.h"
 #include "app/SqlQuoting.h"
@@ -121,6 +123,28 @@ TStepOutcome TForm1::RunStep(const std::string& Statement) {
   }
 }
 
+TStepOutcome TForm1::OpenStep(const std::string& Query, TextList& List) {
+  List.clear();
+  try {
+    ResetQuery();
+    KMQuery1->GetSQL().Add(Query);
+    KMQuery1->Open();
+    const int columns = KMQuery1->GetFieldCount();
+    List.push_back(std::to_string(columns));
+    for (; !KMQuery1->GetEof(); KMQuery1->Next())
+      for (int c = 0; c < columns; ++c) List.push_back(KMQuery1->GetFields()->GetFields(c)->GetEditText());
+    ResetQuery();
+    return TStepOutcome::soDone;
+  } catch (...) {
+    const bool stopped = Waiter.Cancelled();
+    try {
+      KMQuery1->Close();
+    } catch (...) {
+    }
+    return stopped ? TStepOutcome::soStopped : TStepOutcome::soFailed;
+  }
+}
+
 void TForm1::QueryToList(TextList& List, const std::string& Query, const std::string& Database) {
   List.clear();
   try {
@@ -199,6 +223,11 @@ void TForm1::QueryToListView(const std::string& Query, TListView* List, const st
     KMQuery1->Close();
   } catch (...) {
   }
+}
+
+std::string TForm1::ServerAsNamed() const {
+  return PasswordDlg && !ConnectionString.empty() ? PasswordDlg->Edit1->text().toStdString()
+                                                  : ConnectionStringValue("SERVER");
 }
 
 std::string TForm1::ConnectionStringValue(const std::string& Key) const {

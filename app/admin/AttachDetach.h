@@ -4,17 +4,13 @@
 // a database together with the login Tovinex used for it.
 #include <string>
 
-#include "app/StepOutcome.h"
-
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::admin {
 
 // The commands.
-void AttachDatabaseCommand(TForm1& Form);
-void DetachDatabaseCommand(TForm1& Form);
+void AttachDatabaseCommand(TCommandContext& Context);
+void DetachDatabaseCommand(TCommandContext& Context);
 
 // What the preparation of a database for Tovinex did.
 struct TSetUpResult {
@@ -33,16 +29,16 @@ struct TAttachResult {
 };
 
 // The operations under them.
-TAttachResult AttachSingleFile(TForm1& Form, const std::string& Name, const std::string& DataFile, bool Archive);
-TAttachResult AttachWithLog(TForm1& Form, const std::string& Name, const std::string& DataFile,
+TAttachResult AttachSingleFile(TCommandContext& Context, const std::string& Name, const std::string& DataFile, bool Archive);
+TAttachResult AttachWithLog(TCommandContext& Context, const std::string& Name, const std::string& DataFile,
                             const std::string& LogFile, bool Archive);
-void DetachDatabase(TForm1& Form, const std::string& Name);
+void DetachDatabase(TCommandContext& Context, const std::string& Name);
 
 // Prepares database D for Tovinex once it is on the server (after an attach, or a restore
 // under a new name): its login, its database user and the client entries, Archive setting
 // Blokada. It stops at the first statement that fails or is stopped and takes back the login
 // and user it made, so that no login is left without its user.
-TSetUpResult PostAttachSetUp(TForm1& Form, const std::string& D, bool Archive);
+TSetUpResult PostAttachSetUp(TCommandContext& Context, const std::string& D, bool Archive);
 
 // The next login name to try when Login is taken: "1" appended after a letter, the last
 // digit counted up otherwise (Sklep -> Sklep1, Sklep9 -> Sklep10).

@@ -4,27 +4,25 @@
 #include <QComboBox>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
-#include "app/admin/DatabaseFiles.h"
 #include "app/clientsetup/PasswordDlg2.h"
 #include "app/clientsetup/TovinexLogin.h"
 #include "app/clientsetup/TovinexRegistry.h"
 
 namespace vandrel::app::clientsetup {
 
-void CreateTovinexConnection(TForm1& Form) {
-  TPasswordDlg2& Dlg = TPasswordDlg2::Of(Form);
+void CreateTovinexConnection(TCommandContext& Context) {
+  TPasswordDlg2& Dlg = TPasswordDlg2::Of(Context);
   Dlg.ComboBox3->setEditText(QString());
   TextList Names;
-  Form.UserDatabaseNames(Names);
+  Context.UserDatabaseNames(Names);
   Dlg.ComboBox3->clear();
   for (const std::string& Name : Names) Dlg.ComboBox3->addItem(QString::fromStdString(Name));
   Dlg.ComboBox3->setCurrentIndex(-1);
   Dlg.ComboBox3->setEditText(QString());
-  const std::string Selected = Form.FindUserDatabase(Names, "");
+  const std::string Selected = Context.FindUserDatabase(Names, "");
   if (!Selected.empty()) Dlg.ComboBox3->setEditText(QString::fromStdString(Selected));
   // The server as the user named it: "(local)" stays "(local)", whatever the driver was given.
-  const std::string Server = admin::ServerAsNamed(Form);
+  const std::string Server = Context.ServerAsNamed();
   Dlg.ComboBox2->setEditText(QString::fromStdString(Server.empty() ? "(local)" : Server));
   Dlg.FormShow();
   if (DialogSeam::Current().ExecDialog(&Dlg) != QDialog::Accepted) return;
@@ -40,20 +38,20 @@ void CreateTovinexConnection(TForm1& Form) {
     Stored = StoredUserId(Database);
   } catch (const std::exception&) {
   }
-  const std::string Login = NetworkLogin(Form, Database, Stored, Why);
+  const std::string Login = NetworkLogin(Context, Database, Stored, Why);
   if (Login.empty()) {
-    ShowMessage(&Form,
+    ShowMessage(Context.DialogParent(),
                 QStringLiteral("Nie utworzono połączenia sieciowego Tovinex dla bazy \"%1\": nie zapisano żadnego "
                                "wpisu, bo nie wiadomo, którym loginem Tovinex ma się logować.\n\n%2")
                     .arg(QString::fromStdString(Database), QString::fromStdString(Why)),
                 QStringLiteral("Nowe połączenie Tovinex"), MsgIcon::Error);
     return;
   }
-  if (!WriteTovinexEntries(Form, Database, Login, Dlg.ComboBox2->currentText().toStdString(), Library,
+  if (!WriteTovinexEntries(Context, Database, Login, Dlg.ComboBox2->currentText().toStdString(), Library,
                            Dlg.BlokadaCheck->isChecked())) {
     return;  // nothing was written, and the message said why
   }
-  ShowMessage(&Form, QStringLiteral("Utworzono połączenie sieciowe Tovinex"), QStringLiteral("Nowe połączenie Tovinex"),
+  ShowMessage(Context.DialogParent(), QStringLiteral("Utworzono połączenie sieciowe Tovinex"), QStringLiteral("Nowe połączenie Tovinex"),
               MsgIcon::Information);
 }
 

@@ -8,7 +8,6 @@
 #include <QPushButton>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 
 namespace vandrel::app::clientsetup {
 
@@ -27,7 +26,7 @@ QComboBox* AddCombo(QWidget* Parent, const char* Name, const QString& Label, int
 
 }  // namespace
 
-TPasswordDlg2::TPasswordDlg2(TForm1& Form) : QDialog(&Form), FForm(Form) {
+TPasswordDlg2::TPasswordDlg2(TCommandContext& Context) : QDialog(Context.DialogParent()), FContext(Context) {
   setObjectName("PasswordDlg2");
   setWindowTitle(QStringLiteral("Tworzenie połączenia sieciowego klienta"));
   setFixedSize(364, 210);
@@ -62,9 +61,9 @@ TPasswordDlg2::TPasswordDlg2(TForm1& Form) : QDialog(&Form), FForm(Form) {
   });
 }
 
-TPasswordDlg2& TPasswordDlg2::Of(TForm1& Form) {
-  if (auto* Existing = Form.findChild<TPasswordDlg2*>("PasswordDlg2", Qt::FindDirectChildrenOnly)) return *Existing;
-  return *new TPasswordDlg2(Form);
+TPasswordDlg2& TPasswordDlg2::Of(TCommandContext& Context) {
+  if (auto* Existing = Context.DialogParent()->findChild<TPasswordDlg2*>("PasswordDlg2", Qt::FindDirectChildrenOnly)) return *Existing;
+  return *new TPasswordDlg2(Context);
 }
 
 void TPasswordDlg2::FormShow() { BlokadaCheck->setChecked(false); }
@@ -74,7 +73,7 @@ void TPasswordDlg2::ComboBox3Change() {
   if (Text.empty()) return;
   TextList Names;
   for (int I = 0; I < ComboBox3->count(); ++I) Names.push_back(ComboBox3->itemText(I).toStdString());
-  const std::string Found = FForm.FindUserDatabase(Names, Text);
+  const std::string Found = FContext.FindUserDatabase(Names, Text);
   if (Found != Text) ComboBox3->setEditText(QString::fromStdString(Found));
 }
 

@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/ServerPaths.h"
 #include "foundation/Exception.h"
 #include "foundation/MacError.h"
@@ -58,13 +57,13 @@ std::string Lower(const std::string& Text) { return QString::fromStdString(Text)
 bool IsLocal(const std::string& Server) { return Lower(Server) == "(local)"; }
 
 // The data source list entry and the data source itself under one root.
-void WriteDataSource(TForm1& Form, HKEY Root, const std::string& Database, const std::string& Server) {
+void WriteDataSource(TCommandContext& Context, HKEY Root, const std::string& Database, const std::string& Server) {
   TRegistry Reg(Root);
   CreateKey(Reg, kSourceList);
-  Reg.WriteString(Database, Form.OdbcDriverName);
+  Reg.WriteString(Database, Context.DetectedOdbcDriver());
   Reg.CloseKey();
   CreateKey(Reg, kSourceKey + Database);
-  const std::string Driver = OdbcDriverPath(&Form, Form.OdbcDriverName);
+  const std::string Driver = OdbcDriverPath(Context.DialogParent(), Context.DetectedOdbcDriver());
   Reg.WriteString("Driver", Driver);
   Reg.WriteString("Database", Database);
   Reg.WriteString("LastUser", "sa");
@@ -74,30 +73,30 @@ void WriteDataSource(TForm1& Form, HKEY Root, const std::string& Database, const
 }
 
 // The designed message, then what failed and why, and that the files were left as they were.
-void Failure(TForm1& Form, const QString& Text, const QString& Caption, const std::string& Database,
+void Failure(TCommandContext& Context, const QString& Text, const QString& Caption, const std::string& Database,
              const std::string& Why) {
-  ShowMessage(&Form,
+  ShowMessage(Context.DialogParent(),
               Text + QStringLiteral("\n\n") + QString::fromStdString(Why) +
                   QStringLiteral("\n\nNie zapisano żadnego wpisu dla bazy \"%1\" (klucz Tovinex, źródła danych "
                                  "ODBC, alias klienta): pliki konfiguracji pozostały bez zmian.")
                       .arg(QString::fromStdString(Database)),
               Caption, MsgIcon::Error, mbOK | mbCancel);
 }
-void TovinexFailure(TForm1& Form, const std::string& Database, const std::string& Why) {
-  Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych"), QStringLiteral("Tovinex"), Database, Why);
+void TovinexFailure(TCommandContext& Context, const std::string& Database, const std::string& Why) {
+  Failure(Context, QStringLiteral("Błąd zapisu konfiguracji bazy danych"), QStringLiteral("Tovinex"), Database, Why);
 }
-void OdbcFailure(TForm1& Form, const std::string& Database, const std::string& Why) {
-  Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych do ODBC"), QStringLiteral("ODBC"), Database, Why);
+void OdbcFailure(TCommandContext& Context, const std::string& Database, const std::string& Why) {
+  Failure(Context, QStringLiteral("Błąd zapisu konfiguracji bazy danych do ODBC"), QStringLiteral("ODBC"), Database, Why);
 }
 
 // The directory of Tovinex's logs, which the tool makes when it is missing. Its failure leaves
 // the entries written and is said on its own.
-void MakeLogDirectory(TForm1& Form) {
+void MakeLogDirectory(TCommandContext& Context) {
   // The path goes through the mapping; the value written stays the Windows path Tovinex reads.
   const std::string LogDirectory = platform::LocalPathOf(kLogDirectory);
   if (platform::DirectoryExists(LogDirectory) || platform::ForceDirectories(LogDirectory)) return;
   const int Code = errno;
-  ShowMessage(&Form,
+  ShowMessage(Context.DialogParent(),
               QStringLiteral("Wpisy zostały zapisane, ale nie udało się utworzyć katalogu logów Tovinex %1: %2")
                   .arg(QString::fromStdString(LogDirectory), QString::fromLocal8Bit(strerror(Code))),
               QStringLiteral("Tovinex"), MsgIcon::Warning);
@@ -105,12 +104,12 @@ void MakeLogDirectory(TForm1& Form) {
 
 }  // namespace
 
-bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::string& User,
+bool WriteTovinexEntries(TCommandContext& Context, const std::string& Database, const std::string& User,
                          const std::string& Server, TNetworkLibrary Library, bool Archive) {
   // The database's name becomes the file name of its Tovinex log: a name no file can carry
   // is refused before anything is written.
   if (const std::string Problem = FileNameProblem(Database); !Problem.empty()) {
-    TovinexFailure(Form, Database, Problem);
+    TovinexFailure(Context, Database, Problem);
     return false;
   }
   // The entries of one set-up reach their files together or not at all.
@@ -120,7 +119,7 @@ bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::s
     Transaction.emplace(platform::ClientSetupJournal());
     CreateKey(Tovinex, kTovinexDatabaseKey + Database);
   } catch (const std::exception& E) {
-    TovinexFailure(Form, Database, RegistryFailureReason(E));
+    TovinexFailure(Context, Database, RegistryFailureReason(E));
     return false;
   }
   try {
@@ -138,28 +137,28 @@ bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::s
     }
     Tovinex.CloseKey();
   } catch (const std::exception& E) {
-    TovinexFailure(Form, Database, RegistryFailureReason(E));
+    TovinexFailure(Context, Database, RegistryFailureReason(E));
     return false;
   }
   try {
-    WriteDataSource(Form, HKEY_CURRENT_USER, Database, Server);
+    WriteDataSource(Context, HKEY_CURRENT_USER, Database, Server);
 
     TRegistry Alias(HKEY_LOCAL_MACHINE);
     CreateKey(Alias, platform::kClientAliasKey);
     if (!IsLocal(Server)) {
       Alias.WriteString(Database, Library == TNetworkLibrary::TcpIp
                                       ? "DBMSSOCN," + Server
-                                      : "DBNMPNTW,\\\\" + Form.ConnectionStringValue("SERVER") + "\\pipe\\sql\\query");
+                                      : "DBNMPNTW,\\\\" + Context.ConnectionStringValue("SERVER") + "\\pipe\\sql\\query");
     }
     Alias.CloseKey();
 
-    WriteDataSource(Form, HKEY_LOCAL_MACHINE, Database, IsLocal(Server) ? "(local)" : Database);
+    WriteDataSource(Context, HKEY_LOCAL_MACHINE, Database, IsLocal(Server) ? "(local)" : Database);
     Transaction->Commit();
   } catch (const std::exception& E) {
-    OdbcFailure(Form, Database, RegistryFailureReason(E));
+    OdbcFailure(Context, Database, RegistryFailureReason(E));
     return false;
   }
-  MakeLogDirectory(Form);
+  MakeLogDirectory(Context);
   return true;
 }
 

@@ -7,9 +7,7 @@
 
 class QWidget;
 
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::clientsetup {
 
@@ -22,7 +20,7 @@ enum class TNetworkLibrary { TcpIp, NamedPipes };
 // the ODBC driver the window detected, Server for the user's data source and the alias. The
 // entries reach their files together or not at all. Reports its own failures in message boxes
 // (naming the file that could not be written and why) and returns false; never throws.
-bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::string& User,
+bool WriteTovinexEntries(TCommandContext& Context, const std::string& Database, const std::string& User,
                          const std::string& Server, TNetworkLibrary Library, bool Archive);
 
 // Why a registry operation failed: the file and the system's reason (or the line of a damaged
