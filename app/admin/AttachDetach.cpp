@@ -95,7 +95,7 @@ void TakeBack(TCommandContext& Context, const std::string& D, const std::string&
   } else {
     Result.Undone = "Login \"" + Login + "\", utworzony przez przygotowanie, nie został usunięty.";
   }
-  Context.ExecStep("use master", "master");
+  Context.RunStep("use master");
 }
 
 }  // namespace
@@ -207,7 +207,9 @@ void ReportAttached(TCommandContext& Context, const std::string& Name, const TSe
     return;
   }
   const QString Step = SetUp.Failed == "sp_attach_db"
-                           ? QStringLiteral("nie wiadomo, czy polecenie podłączenia zostało dokończone")
+                           ? (SetUp.Outcome == TStepOutcome::soStopped
+                                  ? QStringLiteral("polecenie podłączenia zostało przerwane")
+                                  : QStringLiteral("połączenie z serwerem zostało przerwane"))
                            : QStringLiteral("polecenie %1 %2")
                                  .arg(Q(SetUp.Failed), SetUp.Outcome == TStepOutcome::soStopped
                                                            ? QStringLiteral("zostało przerwane")

@@ -485,11 +485,22 @@ TEST_F(AttachLostConnectionTest, TheToolSaysWhatTheServerHolds) {
   EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'Jan'"), "0");
   EXPECT_EQ(Scalar("select count(*) from sysdatabases where name = 'Jan'"), "1");
 
+  // Cut after the set-up added its user: the user goes before the login.
+  Proxy->CutAt("sp_change_users_login");
+  Attach(File("Dbo.mdf"));
+  EXPECT_EQ(MessageTexts().back(),
+            "Dodawanie nowej bazy: Baza \"Dbo\" została podłączona, ale nie została przygotowana dla programu Tovinex "
+            "(login, użytkownik bazy, wpisy w rejestrze): polecenie sp_change_users_login nie zostało wykonane. Login "
+            "\"Dbo\" i użytkownik \"dba\" bazy, utworzeni przez przygotowanie, zostali usunięci.\n\nAby ją przygotować, "
+            "odłącz bazę i podłącz ją ponownie.");
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'Dbo'"), "0");
+  EXPECT_EQ(Scalar("select count(*) from Dbo..sysusers where name = 'dba'"), "0");
+
   // Cut at the attach itself: the server never saw it, and the tool says so.
   Dialogs.Messages.clear();
   Proxy->CutAt("sp_attach_db");
   Attach(File("Sklep2.mdf"));
-  EXPECT_EQ(Proxy->Cuts(), 2);
+  EXPECT_EQ(Proxy->Cuts(), 3);
   EXPECT_EQ(MessageTexts().back(), "Dodawanie nowej bazy: Baza \"Sklep2\" nie została podłączona.");
   EXPECT_FALSE(Has(MessageTexts(), kSuccess[0]));
   EXPECT_EQ(Scalar("select count(*) from sysdatabases where name = 'Sklep2'"), "0");
