@@ -1,6 +1,7 @@
 // The query steps: the connection probe run before every command, and the steps that switch
 // to a database and then execute a statement or read a result set. All run on KMQuery1.
 #include <QLineEdit>
+#include <functional>
 #include <QTreeWidget>
 
 #include "app/ListView.h"
@@ -106,26 +107,38 @@ TStepOutcome TForm1::ExecStep(const std::string& Statement, const std::string& D
   return outcome;
 }
 
-TStepOutcome TForm1::RunStep(const std::string& Statement) {
+namespace {
+
+// Runs Step on Query and tells what became of it: a step that raised was stopped with
+// "Przerwij" or failed (the error report has shown why), and leaves the query closed.
+TStepOutcome OutcomeOf(TKMQuery& Query, const TStatementWaiter& Waiter, const std::function<void()>& Step) {
   try {
-    ResetQuery();
-    KMQuery1->GetSQL().Add(Statement);
-    KMQuery1->ExecSQL();
-    ResetQuery();
+    Step();
     return TStepOutcome::soDone;
   } catch (...) {
     const bool stopped = Waiter.Cancelled();
     try {
-      KMQuery1->Close();
+      Query.Close();
     } catch (...) {
     }
     return stopped ? TStepOutcome::soStopped : TStepOutcome::soFailed;
   }
 }
 
+}  // namespace
+
+TStepOutcome TForm1::RunStep(const std::string& Statement) {
+  return OutcomeOf(*KMQuery1, Waiter, [&] {
+    ResetQuery();
+    KMQuery1->GetSQL().Add(Statement);
+    KMQuery1->ExecSQL();
+    ResetQuery();
+  });
+}
+
 TStepOutcome TForm1::OpenStep(const std::string& Query, TextList& List) {
   List.clear();
-  try {
+  return OutcomeOf(*KMQuery1, Waiter, [&] {
     ResetQuery();
     KMQuery1->GetSQL().Add(Query);
     KMQuery1->Open();
@@ -134,15 +147,7 @@ TStepOutcome TForm1::OpenStep(const std::string& Query, TextList& List) {
     for (; !KMQuery1->GetEof(); KMQuery1->Next())
       for (int c = 0; c < columns; ++c) List.push_back(KMQuery1->GetFields()->GetFields(c)->GetEditText());
     ResetQuery();
-    return TStepOutcome::soDone;
-  } catch (...) {
-    const bool stopped = Waiter.Cancelled();
-    try {
-      KMQuery1->Close();
-    } catch (...) {
-    }
-    return stopped ? TStepOutcome::soStopped : TStepOutcome::soFailed;
-  }
+  });
 }
 
 void TForm1::QueryToList(TextList& List, const std::string& Query, const std::string& Database) {
