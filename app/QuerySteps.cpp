@@ -1,8 +1,8 @@
 // The query steps: the connection probe run before every command, and the steps that switch
 // to a database and then execute a statement or read a result set. All run on KMQuery1.
 #include <QLineEdit>
-#include <functional>
 #include <QTreeWidget>
+#include <functional>
 
 #include "app/ListView.h"
 

@@ -38,9 +38,7 @@ TStepOutcome ReadColumn(TCommandContext& Context, const std::string& Query, size
   return Outcome;
 }
 
-bool SameName(const std::string& A, const std::string& B) {
-  return Q(A).compare(Q(B), Qt::CaseInsensitive) == 0;
-}
+bool SameName(const std::string& A, const std::string& B) { return Q(A).compare(Q(B), Qt::CaseInsensitive) == 0; }
 
 // The login Tovinex uses: the database name, numbered on until no login has it. The server
 // compares login names without regard to case, and so does the numbering.
@@ -81,10 +79,12 @@ class TSetUpSteps {
 
 // Takes back what a set-up that stopped half-way made: the user it added, then the login,
 // each on a connection made afresh when the failure was the connection's.
-void TakeBack(TCommandContext& Context, const std::string& D, const std::string& User, bool UserMade, TSetUpResult& Result) {
+void TakeBack(TCommandContext& Context, const std::string& D, const std::string& User, bool UserMade,
+              TSetUpResult& Result) {
   const std::string Login = Result.Login;
   if (UserMade && Context.ExecStep("sp_dropuser '" + Lit(User) + "'", D) != TStepOutcome::soDone) {
-    Result.Undone = "Login \"" + Login + "\" i użytkownik \"" + User + "\" bazy, utworzeni przez przygotowanie, "
+    Result.Undone = "Login \"" + Login + "\" i użytkownik \"" + User +
+                    "\" bazy, utworzeni przez przygotowanie, "
                     "nie zostali usunięci.";
     return;
   }
@@ -110,9 +110,8 @@ TSetUpResult PostAttachSetUp(TCommandContext& Context, const std::string& D, boo
   if (!Steps.Read("sp_helpuser", 0, Users) || !Steps.Run("use master", "use master") ||
       !Steps.Read("select name from syslogins", 0, Logins))
     return Result;
-  const bool UserExists = std::any_of(Users.begin(), Users.end(), [&](const std::string& Name) {
-    return SameName(Name, User.Name);
-  });
+  const bool UserExists =
+      std::any_of(Users.begin(), Users.end(), [&](const std::string& Name) { return SameName(Name, User.Name); });
   Result.Login = FreeLoginName(Logins, D);
   {
     // A stop of sp_addlogin is read back below rather than reported as a plain stop.
@@ -123,11 +122,12 @@ TSetUpResult PostAttachSetUp(TCommandContext& Context, const std::string& D, boo
   const bool LoginMade =
       Result.Outcome == TStepOutcome::soDone ||
       (Result.Outcome == TStepOutcome::soStopped &&
-       Context.QueryScalar("select count(*) from syslogins where name = " + UnicodeLiteral(Result.Login), "master") == "1");
+       Context.QueryScalar("select count(*) from syslogins where name = " + UnicodeLiteral(Result.Login), "master") ==
+           "1");
   if (!LoginMade) return Result;
-  const bool UserMade = !UserExists && Steps.Run("use " + QuoteIdentifier(D), "use") &&
-                        Steps.Run("sp_adduser '" + Lit(Result.Login) + "','" + Lit(User.Name) + "','db_owner'",
-                                  "sp_adduser");
+  const bool UserMade =
+      !UserExists && Steps.Run("use " + QuoteIdentifier(D), "use") &&
+      Steps.Run("sp_adduser '" + Lit(Result.Login) + "','" + Lit(User.Name) + "','db_owner'", "sp_adduser");
   if (UserExists) Steps.Run("use " + QuoteIdentifier(D), "use");
   Steps.Run("sp_change_users_login 'update_one','" + Lit(User.Name) + "','" + Lit(Result.Login) + "'",
             "sp_change_users_login");
@@ -138,7 +138,8 @@ TSetUpResult PostAttachSetUp(TCommandContext& Context, const std::string& D, boo
 
   // Tovinex logs in with the Tovinex key's UserId and detach drops the login it names, so
   // the key names the login made above (the database user may be "dba" or a table owner).
-  const std::string Server = Context.ConnectedServerName().find('\\') != std::string::npos ? Context.ConnectedServerName() : "(local)";
+  const std::string Server =
+      Context.ConnectedServerName().find('\\') != std::string::npos ? Context.ConnectedServerName() : "(local)";
   Result.EntriesWritten =
       clientsetup::WriteTovinexEntries(Context, D, Result.Login, Server, clientsetup::TNetworkLibrary::TcpIp, Archive);
 
@@ -157,12 +158,13 @@ namespace {
 // Runs the attach statement and, once the server holds the database, its set-up. A statement
 // stopped with "Przerwij" or cut off with the connection may have been carried out: the
 // server is asked whether it holds the database now.
-TAttachResult Attach(TCommandContext& Context, const std::string& Name, const std::string& DataFile, const std::string& Statement,
-                     bool Archive) {
+TAttachResult Attach(TCommandContext& Context, const std::string& Name, const std::string& DataFile,
+                     const std::string& Statement, bool Archive) {
   TAttachResult Result;
   StatementOk = true;
   if (Name.empty()) {
-    ShowMessage(Context.DialogParent(), QStringLiteral("Nie podano nazwy bazy"), QStringLiteral("Błąd"), MsgIcon::Error);
+    ShowMessage(Context.DialogParent(), QStringLiteral("Nie podano nazwy bazy"), QStringLiteral("Błąd"),
+                MsgIcon::Error);
     return Result;
   }
   if (!Context.EnsureConnected() || DataFile.empty()) return Result;
@@ -206,14 +208,14 @@ void ReportAttached(TCommandContext& Context, const std::string& Name, const TSe
                 Caption, MsgIcon::Warning);
     return;
   }
-  const QString Step = SetUp.Failed == "sp_attach_db"
-                           ? (SetUp.Outcome == TStepOutcome::soStopped
-                                  ? QStringLiteral("polecenie podłączenia zostało przerwane")
-                                  : QStringLiteral("połączenie z serwerem zostało przerwane"))
-                           : QStringLiteral("polecenie %1 %2")
-                                 .arg(Q(SetUp.Failed), SetUp.Outcome == TStepOutcome::soStopped
-                                                           ? QStringLiteral("zostało przerwane")
-                                                           : QStringLiteral("nie zostało wykonane"));
+  const QString Step =
+      SetUp.Failed == "sp_attach_db"
+          ? (SetUp.Outcome == TStepOutcome::soStopped ? QStringLiteral("polecenie podłączenia zostało przerwane")
+                                                      : QStringLiteral("połączenie z serwerem zostało przerwane"))
+          : QStringLiteral("polecenie %1 %2")
+                .arg(Q(SetUp.Failed), SetUp.Outcome == TStepOutcome::soStopped
+                                          ? QStringLiteral("zostało przerwane")
+                                          : QStringLiteral("nie zostało wykonane"));
   ShowMessage(Context.DialogParent(),
               QStringLiteral("Baza \"%1\" została podłączona, ale nie została przygotowana dla programu Tovinex "
                              "(login, użytkownik bazy, wpisy w rejestrze): %2.%3\n\nAby ją przygotować, odłącz bazę i "
@@ -229,7 +231,8 @@ std::string NextLoginName(const std::string& Login) {
   return Login.substr(0, Login.size() - 1) + std::to_string(Login.back() - '0' + 1);
 }
 
-TAttachResult AttachSingleFile(TCommandContext& Context, const std::string& Name, const std::string& DataFile, bool Archive) {
+TAttachResult AttachSingleFile(TCommandContext& Context, const std::string& Name, const std::string& DataFile,
+                               bool Archive) {
   return Attach(Context, Name, DataFile, "sp_attach_single_file_db '" + Lit(Name) + "','" + Lit(DataFile) + "'",
                 Archive);
 }
@@ -237,8 +240,8 @@ TAttachResult AttachSingleFile(TCommandContext& Context, const std::string& Name
 TAttachResult AttachWithLog(TCommandContext& Context, const std::string& Name, const std::string& DataFile,
                             const std::string& LogFile, bool Archive) {
   return Attach(Context, Name, DataFile,
-                "sp_attach_db @dbname = N'" + Lit(Name) + "',@filename1 = N'" + Lit(DataFile) +
-                    "',@filename2 = N'" + Lit(LogFile) + "'",
+                "sp_attach_db @dbname = N'" + Lit(Name) + "',@filename1 = N'" + Lit(DataFile) + "',@filename2 = N'" +
+                    Lit(LogFile) + "'",
                 Archive);
 }
 
@@ -291,22 +294,25 @@ void DetachDatabase(TCommandContext& Context, const std::string& Name) {
   const bool detached = outcome == TStepOutcome::soDone ||
                         (outcome == TStepOutcome::soStopped && DatabaseIdentifier(Context, Name).empty());
   if (outcome == TStepOutcome::soDone && login.empty()) {
-    ShowMessage(Context.DialogParent(),
-                QStringLiteral("Baza została odlaczona\n\nLogin \"%1\" nie został usunięty: %2")
-                    .arg(Q(candidate), Q(notOwn)),
-                caption, MsgIcon::Information);
+    ShowMessage(
+        Context.DialogParent(),
+        QStringLiteral("Baza została odlaczona\n\nLogin \"%1\" nie został usunięty: %2").arg(Q(candidate), Q(notOwn)),
+        caption, MsgIcon::Information);
   } else if (outcome == TStepOutcome::soDone) {
     // A failed detach drops no login; a failed drop leaves the database detached.
     if (Context.RunStep(" sp_droplogin '" + Lit(login) + "'") == TStepOutcome::soDone)
       ShowMessage(Context.DialogParent(), QStringLiteral("Baza została odlaczona"), caption, MsgIcon::Information);
     else
-      ShowMessage(Context.DialogParent(), QStringLiteral("Baza \"%1\" została odłączona, ale jej login \"%2\" nie został usunięty.")
-                             .arg(name, Q(login)),
+      ShowMessage(Context.DialogParent(),
+                  QStringLiteral("Baza \"%1\" została odłączona, ale jej login \"%2\" nie został usunięty.")
+                      .arg(name, Q(login)),
                   caption, MsgIcon::Warning);
   } else if (outcome == TStepOutcome::soStopped) {
-    ShowMessage(Context.DialogParent(), detached ? QStringLiteral("Polecenie zostało przerwane, ale baza \"%1\" została odłączona; jej login "
-                                                 "\"%2\" nie został usunięty.").arg(name, Q(candidate))
-                                : QStringLiteral("Polecenie zostało przerwane; baza \"%1\" nie została odłączona.").arg(name),
+    ShowMessage(Context.DialogParent(),
+                detached ? QStringLiteral("Polecenie zostało przerwane, ale baza \"%1\" została odłączona; jej login "
+                                          "\"%2\" nie został usunięty.")
+                               .arg(name, Q(candidate))
+                         : QStringLiteral("Polecenie zostało przerwane; baza \"%1\" nie została odłączona.").arg(name),
                 caption, MsgIcon::Information);
   }
   Context.DisableDatabaseCommands();
@@ -315,8 +321,10 @@ void DetachDatabase(TCommandContext& Context, const std::string& Name) {
 void DetachDatabaseCommand(TCommandContext& Context) {
   const std::string name = Context.SelectedDatabaseNode();
   if (!name.empty() &&
-      !Confirm(Context.DialogParent(), QStringLiteral("Czy odłączyć bazę \"%1\" od serwera? Programy stracą do niej dostęp, a jej login "
-                                     "zostanie usunięty.").arg(QString::fromStdString(name)),
+      !Confirm(Context.DialogParent(),
+               QStringLiteral("Czy odłączyć bazę \"%1\" od serwera? Programy stracą do niej dostęp, a jej login "
+                              "zostanie usunięty.")
+                   .arg(QString::fromStdString(name)),
                QStringLiteral("Odlaczanie baz")))
     return;
   if (!DatabaseInUse(Context, Context.SelectedDatabase())) DetachDatabase(Context, name);

@@ -29,7 +29,8 @@ struct TAttachResult {
 };
 
 // The operations under them.
-TAttachResult AttachSingleFile(TCommandContext& Context, const std::string& Name, const std::string& DataFile, bool Archive);
+TAttachResult AttachSingleFile(TCommandContext& Context, const std::string& Name, const std::string& DataFile,
+                               bool Archive);
 TAttachResult AttachWithLog(TCommandContext& Context, const std::string& Name, const std::string& DataFile,
                             const std::string& LogFile, bool Archive);
 void DetachDatabase(TCommandContext& Context, const std::string& Name);

@@ -1,8 +1,9 @@
 #include "app/admin/DatabaseFiles.h"
 
+#include <unistd.h>
+
 #include <QLineEdit>
 #include <QRegularExpression>
-#include <unistd.h>
 
 #include "app/DialogSeam.h"
 #include "app/SqlQuoting.h"
@@ -21,7 +22,8 @@ class TLocalFiles : public TDatabaseFiles {
   // path (a server's own Linux path stays as it is). The chooser's own start when it is not there.
   QString Choose(const QString& Title, const QString& Filter, const QString& Directory) override {
     const std::string Local = Directory.isEmpty() ? std::string() : platform::LocalPathOf(Directory.toStdString());
-    const QString Start = !Local.empty() && platform::DirectoryExists(Local) ? QString::fromStdString(Local) : QString();
+    const QString Start =
+        !Local.empty() && platform::DirectoryExists(Local) ? QString::fromStdString(Local) : QString();
     return DialogSeam::Current().OpenFileName(FContext.DialogParent(), Title, Start, Filter);
   }
   bool Exists(const QString& Path) override { return platform::FileExists(Path.toStdString()); }
@@ -61,16 +63,18 @@ QString TDatabaseFiles::FolderOf(const QString& Path) {
 }
 
 QString MasterDataDirectory(TCommandContext& Context) {
-  const QString master =
-      QString::fromStdString(Context.QueryScalar("select filename from sysaltfiles where dbid=1 and fileid=1", "master"));
+  const QString master = QString::fromStdString(
+      Context.QueryScalar("select filename from sysaltfiles where dbid=1 and fileid=1", "master"));
   return TDatabaseFiles::FolderOf(master.trimmed());
 }
 
 std::string ServerRegistryValue(TCommandContext& Context, const std::string& Value) {
   try {
-    return Context.QueryField("xp_instance_regread N'HKEY_LOCAL_MACHINE', "
-                           "N'SOFTWARE\\Microsoft\\MSSQLServer\\MSSQLServer', N'" + EscapeLiteral(Value) + "'",
-                           1, "master");
+    return Context.QueryField(
+        "xp_instance_regread N'HKEY_LOCAL_MACHINE', "
+        "N'SOFTWARE\\Microsoft\\MSSQLServer\\MSSQLServer', N'" +
+            EscapeLiteral(Value) + "'",
+        1, "master");
   } catch (...) {
     return {};
   }

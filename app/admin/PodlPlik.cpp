@@ -92,7 +92,8 @@ TPodlPlik::TPodlPlik(TCommandContext& Context) : QDialog(Context.DialogParent())
 }
 
 TPodlPlik& TPodlPlik::Of(TCommandContext& Context) {
-  if (auto* Existing = Context.DialogParent()->findChild<TPodlPlik*>("PodlPlik", Qt::FindDirectChildrenOnly)) return *Existing;
+  if (auto* Existing = Context.DialogParent()->findChild<TPodlPlik*>("PodlPlik", Qt::FindDirectChildrenOnly))
+    return *Existing;
   return *new TPodlPlik(Context);
 }
 

@@ -18,8 +18,8 @@ std::string ChangeStatement(const std::string& Owner, const std::string& Table, 
 
 }  // namespace
 
-bool ChangeTableOwner(TCommandContext& Context, const std::string& Database, const std::string& NewOwner,
-                      int* Changed, int* Wanted) {
+bool ChangeTableOwner(TCommandContext& Context, const std::string& Database, const std::string& NewOwner, int* Changed,
+                      int* Wanted) {
   int changed = 0, wanted = -1;  // -1: the list itself could not be read
   TextList list;
   if (Context.RunStep("use " + QuoteIdentifier(Database)) == TStepOutcome::soDone &&

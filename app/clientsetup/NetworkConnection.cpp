@@ -51,8 +51,8 @@ void CreateTovinexConnection(TCommandContext& Context) {
                            Dlg.BlokadaCheck->isChecked())) {
     return;  // nothing was written, and the message said why
   }
-  ShowMessage(Context.DialogParent(), QStringLiteral("Utworzono połączenie sieciowe Tovinex"), QStringLiteral("Nowe połączenie Tovinex"),
-              MsgIcon::Information);
+  ShowMessage(Context.DialogParent(), QStringLiteral("Utworzono połączenie sieciowe Tovinex"),
+              QStringLiteral("Nowe połączenie Tovinex"), MsgIcon::Information);
 }
 
 }  // namespace vandrel::app::clientsetup

@@ -1,12 +1,11 @@
 #include "app/clientsetup/PasswordDlg2.h"
 
-#include "app/ConnectionString.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/ConnectionString.h"
 #include "app/DialogSeam.h"
 
 namespace vandrel::app::clientsetup {
@@ -62,7 +61,8 @@ TPasswordDlg2::TPasswordDlg2(TCommandContext& Context) : QDialog(Context.DialogP
 }
 
 TPasswordDlg2& TPasswordDlg2::Of(TCommandContext& Context) {
-  if (auto* Existing = Context.DialogParent()->findChild<TPasswordDlg2*>("PasswordDlg2", Qt::FindDirectChildrenOnly)) return *Existing;
+  if (auto* Existing = Context.DialogParent()->findChild<TPasswordDlg2*>("PasswordDlg2", Qt::FindDirectChildrenOnly))
+    return *Existing;
   return *new TPasswordDlg2(Context);
 }
 

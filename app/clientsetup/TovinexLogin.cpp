@@ -77,8 +77,8 @@ std::string NetworkLogin(TCommandContext& Context, const std::string& Database, 
     if (SameName(U.Role, "db_owner") && !U.Login.empty() && !SameName(U.User, "dbo")) return U.Login;
   Why = (Stored.empty() ? std::string() : "serwer nie ma loginu " + Quoted(Stored) + " z klucza Tovinex, a ") +
         "żaden login nie jest związany z użytkownikiem " + Quoted(Database) +
-        (SameName(User, Database) ? std::string() : ", " + Quoted(User)) +
-        " ani z członkiem roli db_owner bazy " + Quoted(Database) + ".";
+        (SameName(User, Database) ? std::string() : ", " + Quoted(User)) + " ani z członkiem roli db_owner bazy " +
+        Quoted(Database) + ".";
   return {};
 }
 

@@ -45,7 +45,8 @@ std::string HidePasswords(const std::string& Statement) {
     }
     // A literal runs to the quote not doubled; '' inside it is one quote.
     size_t End = I + 1;
-    while (End < Statement.size() && (Statement[End] != '\'' || (End + 1 < Statement.size() && Statement[End + 1] == '\'')))
+    while (End < Statement.size() &&
+           (Statement[End] != '\'' || (End + 1 < Statement.size() && Statement[End + 1] == '\'')))
       End += Statement[End] == '\'' ? 2 : 1;
     Shown += Hidden.count(Literal++) ? "'********'" : Statement.substr(I, End + 1 - I);
     I = End;

@@ -34,7 +34,6 @@ const char* const kSourceList = "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources";
 const char* const kSourceKey = "SOFTWARE\\ODBC\\ODBC.INI\\";
 const char* const kLogDirectory = "C:\\Logi";
 
-
 // A key that did not open, with the reason when the store could not be written.
 class EKeyNotOpened : public std::runtime_error {
  public:
@@ -86,7 +85,8 @@ void TovinexFailure(TCommandContext& Context, const std::string& Database, const
   Failure(Context, QStringLiteral("Błąd zapisu konfiguracji bazy danych"), QStringLiteral("Tovinex"), Database, Why);
 }
 void OdbcFailure(TCommandContext& Context, const std::string& Database, const std::string& Why) {
-  Failure(Context, QStringLiteral("Błąd zapisu konfiguracji bazy danych do ODBC"), QStringLiteral("ODBC"), Database, Why);
+  Failure(Context, QStringLiteral("Błąd zapisu konfiguracji bazy danych do ODBC"), QStringLiteral("ODBC"), Database,
+          Why);
 }
 
 // The directory of Tovinex's logs, which the tool makes when it is missing. Its failure leaves
@@ -146,9 +146,10 @@ bool WriteTovinexEntries(TCommandContext& Context, const std::string& Database, 
     TRegistry Alias(HKEY_LOCAL_MACHINE);
     CreateKey(Alias, platform::kClientAliasKey);
     if (!IsLocal(Server)) {
-      Alias.WriteString(Database, Library == TNetworkLibrary::TcpIp
-                                      ? "DBMSSOCN," + Server
-                                      : "DBNMPNTW,\\\\" + Context.ConnectionStringValue("SERVER") + "\\pipe\\sql\\query");
+      Alias.WriteString(Database,
+                        Library == TNetworkLibrary::TcpIp
+                            ? "DBMSSOCN," + Server
+                            : "DBNMPNTW,\\\\" + Context.ConnectionStringValue("SERVER") + "\\pipe\\sql\\query");
     }
     Alias.CloseKey();
 

@@ -1,13 +1,13 @@
 // "Utwórz połączenie sieciowe Tovinex" end to end: the dialog, the registry writer's entries in
 // the registry store, in unixODBC's files and in freetds.conf, and data sources that plain
 // isql connects through.
+#include <sys/stat.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
-#include <sys/stat.h>
-
 #include <filesystem>
 
 #include "app/clientsetup/PasswordDlg2.h"
@@ -329,7 +329,8 @@ TEST(TovinexPassword, HiddenWhereverAStatementCarriesOne) {
   using clientsetup::HidePasswords;
   EXPECT_EQ(HidePasswords("sp_addlogin 'O''Brien', 'AB''CDEFG', 'O''Brien'"),
             "sp_addlogin 'O''Brien', '********', 'O''Brien'");
-  EXPECT_EQ(HidePasswords("EXEC SP_PASSWORD N'stare', N'nowe', 'kasa1'"), "EXEC SP_PASSWORD N'********', N'********', 'kasa1'");
+  EXPECT_EQ(HidePasswords("EXEC SP_PASSWORD N'stare', N'nowe', 'kasa1'"),
+            "EXEC SP_PASSWORD N'********', N'********', 'kasa1'");
   EXPECT_EQ(HidePasswords("sp_adduser 'Sklep','dba','db_owner'"), "sp_adduser 'Sklep','dba','db_owner'");
 }
 
