@@ -15,9 +15,10 @@ bool SameName(const std::string& A, const std::string& B) {
   return QString::fromStdString(A).compare(QString::fromStdString(B), Qt::CaseInsensitive) == 0;
 }
 
+// A user of that name with a login; never dbo, whose login is the database owner's.
 const TUserLogin* UserNamed(const std::vector<TUserLogin>& Users, const std::string& Name) {
   for (const TUserLogin& U : Users)
-    if (SameName(U.User, Name) && !U.Login.empty()) return &U;
+    if (SameName(U.User, Name) && !U.Login.empty() && !SameName(U.User, "dbo")) return &U;
   return nullptr;
 }
 
@@ -58,7 +59,7 @@ std::string NetworkLogin(TCommandContext& Context, const std::string& Database, 
     return Stored;
   std::vector<TUserLogin> Users;
   if (!ReadUserLogins(Context, Database, Users)) {
-    Why = "nie udało się odczytać użytkowników bazy " + Quoted(Database) + ".";
+    Why = "Nie udało się odczytać użytkowników bazy " + Quoted(Database) + ".";
     return {};
   }
   TextList Owners;
@@ -75,8 +76,9 @@ std::string NetworkLogin(TCommandContext& Context, const std::string& Database, 
     if (const TUserLogin* Found = UserNamed(Users, Name)) return Found->Login;
   for (const TUserLogin& U : Users)
     if (SameName(U.Role, "db_owner") && !U.Login.empty() && !SameName(U.User, "dbo")) return U.Login;
-  Why = (Stored.empty() ? std::string() : "serwer nie ma loginu " + Quoted(Stored) + " z klucza Tovinex, a ") +
-        "żaden login nie jest związany z użytkownikiem " + Quoted(Database) +
+  Why = (Stored.empty() ? std::string("Żaden")
+                        : "Serwer nie ma loginu " + Quoted(Stored) + " z klucza Tovinex, a żaden") +
+        " login nie jest związany z użytkownikiem " + Quoted(Database) +
         (SameName(User, Database) ? std::string() : ", " + Quoted(User)) + " ani z członkiem roli db_owner bazy " +
         Quoted(Database) + ".";
   return {};

@@ -31,7 +31,7 @@ bool ReadUserLogins(TCommandContext& Context, const std::string& Database, std::
 // The login the network command names for Database: Stored (the key's UserId) when the server
 // has that login; else the login of the user named like the database, of the database's
 // Tovinex user, or of a member of db_owner (the role an attach gives its user), in this order.
-// Empty, with Why, when the database has none of them.
+// Empty, with Why (a sentence of its own), when the database has none of them.
 std::string NetworkLogin(TCommandContext& Context, const std::string& Database, const std::string& Stored,
                          std::string& Why);
 

@@ -392,6 +392,26 @@ TEST_F(AttachDetachTest, ANumberedLoginIsKeptAndDetachDropsOnlyTheDatabasesOwn) 
             "jest z nim związany, więc nie jest loginem tej bazy.");
 }
 
+// A database whose own user and login are gone: the network command names no login (not the
+// owner's either) and writes nothing.
+TEST_F(AttachDetachTest, TheNetworkCommandNamesNoLoginWhenTheDatabaseHasNone) {
+  Attach(File("Dbo.mdf"));
+  ASSERT_TRUE(Exec("use Dbo exec sp_dropuser 'dba'").ok);
+  ASSERT_TRUE(Exec("sp_droplogin 'Dbo'").ok);
+  const std::string sources = ReadFile(UserOdbcIni());
+  Dialogs.Messages.clear();
+  Select(Node("Dbo"));
+  Dialogs.DialogAnswers.push_back(Click("OKBtn"));
+  Trigger(QStringLiteral("Utwórz połączenie sieciowe Tovinex"));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(MessageTexts()[0],
+            "Nowe połączenie Tovinex: Nie utworzono połączenia sieciowego Tovinex dla bazy \"Dbo\": nie zapisano "
+            "żadnego wpisu, bo nie wiadomo, którym loginem Tovinex ma się logować.\n\nSerwer nie ma loginu \"Dbo\" z "
+            "klucza Tovinex, a żaden login nie jest związany z użytkownikiem \"Dbo\", \"dba\" ani z członkiem roli "
+            "db_owner bazy \"Dbo\".");
+  EXPECT_EQ(ReadFile(UserOdbcIni()), sources);
+}
+
 // A store that cannot be read ends the detach before anything changes, and says which file
 // and line are at fault.
 TEST_F(AttachDetachTest, ADamagedStoreEndsTheDetachWithNoLoginDropped) {
