@@ -191,10 +191,23 @@ TEST_F(NetworkConnectionTest, ADamagedStoreIsNamedWithItsLineAndNothingIsWritten
   std::ofstream(store) << "Windows Registry Editor Version 5.00\n\nto nie jest wpis\n";
   Run("Sklep", "(local)");
   ASSERT_EQ(MessageTexts().size(), 1u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(MessageTexts()[0].rfind("Tovinex: Błąd zapisu konfiguracji bazy danych\n\n", 0), 0u) << MessageTexts()[0];
   EXPECT_NE(MessageTexts()[0].find(store + ", wiersz 3"), std::string::npos) << MessageTexts()[0];
   EXPECT_NE(MessageTexts()[0].find("Nie zapisano żadnego wpisu dla bazy \"Sklep\""), std::string::npos)
       << MessageTexts()[0];
   EXPECT_EQ(ReadFile(UserOdbcIni()), "");
+}
+
+// The log directory that cannot be made is said on its own, after the entries were written.
+TEST_F(NetworkConnectionTest, ALogDirectoryThatCannotBeMadeIsSaid) {
+  std::ofstream(Tmp->Path() + "/plik") << "x";
+  SetEnv("WINEPREFIX", Tmp->Path() + "/plik");
+  Run("Sklep", "(local)");
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
+                                "Tovinex: Wpisy zostały zapisane, ale nie udało się utworzyć katalogu logów Tovinex " +
+                                    Tmp->Path() + "/plik/drive_c/Logi: Not a directory",
+                                "Nowe połączenie Tovinex: Utworzono połączenie sieciowe Tovinex"}));
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kTovinexKey, "OdbcDsn"), "Sklep");
 }
 
 // Typed letter by letter, a name empties the field (no completion to a listed name), so
