@@ -208,23 +208,24 @@ void ReportAttached(TCommandContext& Context, const std::string& Name, const TSe
                 Caption, MsgIcon::Warning);
     return;
   }
-  const QString Step =
-      SetUp.Failed == "sp_attach_db"
-          ? (SetUp.Outcome == TStepOutcome::soStopped ? QStringLiteral("polecenie podłączenia zostało przerwane")
-                                                      : QStringLiteral("połączenie z serwerem zostało przerwane"))
-          : QStringLiteral("polecenie %1 %2")
-                .arg(Q(SetUp.Failed), SetUp.Outcome == TStepOutcome::soStopped
-                                          ? QStringLiteral("zostało przerwane")
-                                          : QStringLiteral("nie zostało wykonane"));
   ShowMessage(Context.DialogParent(),
               QStringLiteral("Baza \"%1\" została podłączona, ale nie została przygotowana dla programu Tovinex "
-                             "(login, użytkownik bazy, wpisy w rejestrze): %2.%3\n\nAby ją przygotować, odłącz bazę i "
+                             "(login, użytkownik bazy, wpisy w rejestrze): %2\n\nAby ją przygotować, odłącz bazę i "
                              "podłącz ją ponownie.")
-                  .arg(Q(Name), Step, SetUp.Undone.empty() ? QString() : " " + Q(SetUp.Undone)),
+                  .arg(Q(Name), Q(SetUpFailureText(SetUp))),
               Caption, MsgIcon::Warning);
 }
 
 }  // namespace
+
+std::string SetUpFailureText(const TSetUpResult& SetUp) {
+  const bool Stopped = SetUp.Outcome == TStepOutcome::soStopped;
+  const std::string Step =
+      SetUp.Failed == "sp_attach_db"
+          ? (Stopped ? "polecenie podłączenia zostało przerwane" : "połączenie z serwerem zostało przerwane")
+          : "polecenie " + SetUp.Failed + (Stopped ? " zostało przerwane" : " nie zostało wykonane");
+  return Step + "." + (SetUp.Undone.empty() ? "" : " " + SetUp.Undone);
+}
 
 std::string NextLoginName(const std::string& Login) {
   if (Login.empty() || !std::isdigit(static_cast<unsigned char>(Login.back()))) return Login + "1";

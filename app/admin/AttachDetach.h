@@ -41,6 +41,10 @@ void DetachDatabase(TCommandContext& Context, const std::string& Name);
 // and user it made, so that no login is left without its user.
 TSetUpResult PostAttachSetUp(TCommandContext& Context, const std::string& D, bool Archive);
 
+// What stopped a set-up that was not done, as a sentence (or two) for a message: the
+// statement and what became of it, then what the set-up took back.
+std::string SetUpFailureText(const TSetUpResult& SetUp);
+
 // The next login name to try when Login is taken: "1" appended after a letter, the last
 // digit counted up otherwise (Sklep -> Sklep1, Sklep9 -> Sklep10).
 std::string NextLoginName(const std::string& Login);
