@@ -133,11 +133,11 @@ class TForm1 : public QMainWindow, public TCommandContext {
   TStepOutcome OpenStep(const std::string& Query, TextList& List) override;
   void QueryToListView(const std::string& Query, TListView* List, const std::string& Database);
   std::string ConnectionStringValue(const std::string& Key) const override;
+  const std::string& DetectedOdbcDriver() const override { return OdbcDriverName; }
   void UserDatabaseNames(TextList& List) override;
   std::string FindUserDatabase(const TextList& Names, const std::string& Name) override;
   std::string ServerAsNamed() const override;
   std::string ConnectedServerName() const override { return ServerName; }
-  std::string DetectedOdbcDriver() const override { return OdbcDriverName; }
 
   // Server tree.
   void RefreshTree() override;
