@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/DialogSeam.h"
+#include "testkit/TempDir.h"
 
 namespace vandrel::app::testing {
 
@@ -57,6 +58,14 @@ class ScriptedDialogs : public DialogSeam {
     return f;
   }
   std::deque<QString> FileAnswers;
+  // The files to write, in turn; none left: cancelled.
+  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    if (SaveAnswers.empty()) return {};
+    QString f = SaveAnswers.front();
+    SaveAnswers.pop_front();
+    return f;
+  }
+  std::deque<QString> SaveAnswers;
 };
 
 // The one QApplication of a test process, offscreen.
@@ -65,6 +74,10 @@ inline QApplication& TestApplication() {
   static char name[] = "vandrel-test";
   static char* argv[] = {name, nullptr};
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // What the tool keeps for the user (the servers connected to) stays in the test's own
+  // directory, removed at the end; a test that wants a store of its own sets its own.
+  static msde::testkit::TempDir user("vandrel-user");
+  if (!qEnvironmentVariableIsSet("VANDREL_REGISTRY_DIR")) qputenv("VANDREL_REGISTRY_DIR", QByteArray::fromStdString(user.Path()));
   // Never destroyed: input devices that Qt creates for simulated clicks must not outlive it
   // in the order of the process's exit handlers.
   static QApplication* app = new QApplication(argc, argv);
