@@ -15,6 +15,7 @@
 #include "app/ProcessFlags.h"
 #include "app/RecentConnections.h"
 #include "app/StatusLine.h"
+#include "app/TableContents.h"
 #include "app/WaitCursor.h"
 #include "data/OdbcError.h"
 
@@ -108,6 +109,8 @@ bool TForm1::ConnectToServer() {
 }
 
 void TForm1::Poczzserwerem1Click() {
+  // Chosen while a statement waits (from the waiting window's event loop): the link is busy.
+  if (Waiter.Waiting() || TTableContents::Reading()) return;
   if (!PasswordDlg) PasswordDlg = new TPasswordDlg(this);
   ConnectThroughDialog();
 }

@@ -52,20 +52,22 @@ class ScriptedDialogs : public DialogSeam {
     return answer(Dialog);
   }
   QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
-    if (FileAnswers.empty()) return {};
-    QString f = FileAnswers.front();
-    FileAnswers.pop_front();
-    return f;
+    return NextFile(FileAnswers);
   }
   std::deque<QString> FileAnswers;
   // The files to write, in turn; none left: cancelled.
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
-    if (SaveAnswers.empty()) return {};
-    QString f = SaveAnswers.front();
-    SaveAnswers.pop_front();
-    return f;
+    return NextFile(SaveAnswers);
   }
   std::deque<QString> SaveAnswers;
+
+ private:
+  static QString NextFile(std::deque<QString>& Answers) {
+    if (Answers.empty()) return {};
+    QString f = Answers.front();
+    Answers.pop_front();
+    return f;
+  }
 };
 
 // The one QApplication of a test process, offscreen.
