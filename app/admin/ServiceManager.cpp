@@ -10,6 +10,7 @@
 
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
+#include "app/ServiceStatusText.h"
 #include "app/WaitCursor.h"
 #include "app/admin/DatabaseFiles.h"
 #include "app/admin/Launcher.h"
@@ -86,7 +87,8 @@ void TServiceManagerDlg::RefreshStatus() {
     StatusText->setPlainText(QStringLiteral("Menedżer usług nie odpowiedział."));
     return;
   }
-  StatusText->setPlainText(QString::fromLocal8Bit(status.readAll()));
+  const std::string answer = QString::fromLocal8Bit(status.readAll()).toStdString();
+  StatusText->setPlainText(QString::fromStdString(PolishServiceStatus(answer)));
 }
 
 void TServiceManagerDlg::Control(const std::string& Verb) {
