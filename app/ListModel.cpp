@@ -211,10 +211,12 @@ std::vector<std::uint32_t> TListModel::PassingRows(size_t From, size_t To) const
 
 void TListModel::SetFilter(const QString& Text) {
   if (Text == FFilter || FFilling) return;
+  FRefiltering = true;
   beginResetModel();
   FFilter = Text;
   FPassed = FFilter.isEmpty() ? std::vector<std::uint32_t>() : PassingRows(0, FRows);
   endResetModel();
+  FRefiltering = false;
 }
 
 }  // namespace vandrel::app

@@ -66,6 +66,8 @@ class TListModel : public QAbstractTableModel {
   // Every new fill shows all rows again.
   void SetFilter(const QString& Text);
   const QString& Filter() const { return FFilter; }
+  // While the filter changes the rows shown: a reset that keeps the columns and the order.
+  bool Refiltering() const { return FRefiltering; }
   // The rows the filter lets through, before it: how many rows the list holds.
   int AllRows() const { return static_cast<int>(FRows); }
 
@@ -88,6 +90,7 @@ class TListModel : public QAbstractTableModel {
   std::vector<TTextColumn> FTexts;
   std::vector<std::uint32_t> FOrder;  // shown row -> row as it came; empty: as they came
   QString FFilter;
+  bool FRefiltering = false;
   std::vector<std::uint32_t> FPassed;  // with a filter: shown row -> row as it came
   size_t FRows = 0;
   bool FFilling = false;    // rows hidden until EndFill

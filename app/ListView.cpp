@@ -38,7 +38,18 @@ TListView::TListView(QWidget* Parent) : QTableView(Parent), FModel(new TListMode
     horizontalHeader()->setSortIndicator(Column, FSortOrder);
     FModel->sort(Column, FSortOrder);
   });
+  // The filter's reset keeps the columns as the user left them and the sort order shown.
+  connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+    FKeptWidths.clear();
+    if (FModel->Refiltering())
+      for (int c = 0; c < ColumnCount(); ++c) FKeptWidths.push_back(columnWidth(c));
+  });
   connect(FModel, &QAbstractItemModel::modelReset, this, [this] {
+    if (FModel->Refiltering()) {
+      for (size_t c = 0; c < FKeptWidths.size(); ++c) setColumnWidth(static_cast<int>(c), FKeptWidths[c]);
+      if (FSortColumn >= 0) horizontalHeader()->setSortIndicator(FSortColumn, FSortOrder);
+      return;
+    }
     FSortColumn = -1;
     horizontalHeader()->setSortIndicatorShown(false);
     ApplyColumns();

@@ -62,6 +62,7 @@ class TListView : public QTableView {
 
   TListModel* FModel;
   int FSortColumn = -1;
+  std::vector<int> FKeptWidths;  // the columns' widths across a change of the filter
   Qt::SortOrder FSortOrder = Qt::AscendingOrder;
 };
 

@@ -3,6 +3,7 @@
 // cut text shown whole, and the process list's pop-up keeping "Zabij proces".
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -99,12 +100,18 @@ TEST_F(ListActions, CsvQuotesValuesThatHoldTheSeparatorQuotesOrLineBreaks) {
 
 TEST_F(ListActions, TheFilterNarrowsTheRowsAndANewListStartsUnfiltered) {
   const int all = List()->RowCount();
+  // The order and the widths the user chose stay while the filter changes.
+  QHeaderView* header = List()->horizontalHeader();
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
+  List()->setColumnWidth(1, 333);
   List()->FilterEdit->setText(QStringLiteral("KIEROW"));  // any case
   ASSERT_EQ(List()->RowCount(), 1);
   EXPECT_EQ(List()->Text(0, 0), QStringLiteral("kierownik"));
   const std::string csv = List()->CsvText(',');  // saving takes the rows shown
   EXPECT_EQ(csv.substr(0, 5), "Login");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 2);
+  EXPECT_TRUE(header->isSortIndicatorShown());
+  EXPECT_EQ(List()->columnWidth(1), 333);
   // Sorting keeps the filter; a match in any column counts.
   List()->Model()->sort(0, Qt::DescendingOrder);
   EXPECT_EQ(List()->RowCount(), 1);
