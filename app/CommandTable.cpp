@@ -27,6 +27,12 @@ void External(TForm1& F) {
   admin::RunExternalCommand(F, C);
 }
 
+// A command whose family sees the window only through the command context.
+template <void (*Command)(TCommandContext&)>
+void InContext(TForm1& F) {
+  Command(F);
+}
+
 }  // namespace
 
 const std::vector<TCommand>& CommandTable() {
@@ -36,8 +42,8 @@ const std::vector<TCommand>& CommandTable() {
        {{M::mnBazy, 10}}},
       {"Połącz z &serwerem...", R::erAlways, [](TForm1& F) { F.Poczzserwerem1Click(); },
        {{M::mnBazy, 5}, {M::mnTreePopup, 5}}, false, false, false, 6, "Ctrl+N"},
-      {"&Podłącz bazę", R::erAlways, admin::AttachDatabaseCommand, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
-      {"O&dłącz bazę", R::erAlways, admin::DetachDatabaseCommand, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
+      {"&Podłącz bazę", R::erAlways, InContext<admin::AttachDatabaseCommand>, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
+      {"O&dłącz bazę", R::erAlways, InContext<admin::DetachDatabaseCommand>, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
       {"&Kopia zapasowa bazy...", R::erUsableDatabase, admin::BackupCommand, {{M::mnBazy, 40, true}, {M::mnTreePopup, 30}}},
       {"Odtwó&rz bazę z kopii...", R::erAlways, admin::RestoreCommand, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
       {"&Naprawa baz danych", R::erUsableDatabase, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
@@ -77,7 +83,7 @@ const std::vector<TCommand>& CommandTable() {
        {{M::mnNarzedzia, 10}}},
       {"&Wyłącz tryb \"Single User\"", R::erUsableDatabase, [](TForm1& F) { F.WycztrybSingleUser1Click(); },
        {{M::mnNarzedzia, 20}}},
-      {"Utwórz połączenie sieciowe &Tovinex", R::erAlways, clientsetup::CreateTovinexConnection,
+      {"Utwórz połączenie sieciowe &Tovinex", R::erAlways, InContext<clientsetup::CreateTovinexConnection>,
        {{M::mnNarzedzia, 30, true}, {M::mnTreePopup, 50}}},
       {"&Procesy", R::erAlways, admin::ShowProcesses,
        {{M::mnNarzedzia, 40, true}}, false, false, false, 5},

@@ -51,10 +51,12 @@ class ScriptedDialogs : public DialogSeam {
     DialogAnswers.pop_front();
     return answer(Dialog);
   }
-  QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
+  QString OpenFileName(QWidget*, const QString&, const QString& Directory, const QString&) override {
+    FileDirectories.push_back(Directory);
     return NextFile(FileAnswers);
   }
   std::deque<QString> FileAnswers;
+  std::vector<QString> FileDirectories;  // where each file chooser was to start
   // The files to write, in turn; none left: cancelled.
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
     return NextFile(SaveAnswers);
