@@ -62,7 +62,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   TListView* ListView1 = nullptr;
   TStatusLine* StatusBar1 = nullptr;
   QMenu* PopupMenu1 = nullptr;  // the tree's
-  QMenu* PopupMenu2 = nullptr;  // the list's (process list only)
+  QMenu* PopupMenu2 = nullptr;  // the list's: copying, saving, and on the process list "Zabij proces"
   QMenu* Narzdzia1 = nullptr;   // main menu "Narzędzia"
   std::unique_ptr<TMOdbcLink> MOdbcLink1;
   std::unique_ptr<TKMQuery> KMQuery1;
@@ -89,11 +89,20 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void TreeView1ContextPopup();
   void ListView1SelectItem();
   void ListView1ContextPopup();
+  // The list's pop-up menu made to fit the list and its selection, before it opens.
+  void PreparePopupMenu2();
   void Narzdzia1Click();
   void MOdbcLink1GetConnectString(std::string& AConnectString, TMOdbcConnectOption& AOption);
   void MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext QueryContext,
                        const Exception* E);
   bool ConnectThroughDriverPrompt();
+  // Asks for a server in the connection dialog until a connect to it succeeds (true) or the
+  // user cancels (false, the window keeps the server it had); each failure says why.
+  bool ConnectThroughDialog();
+  // Connects the link with ConnectionString and rebuilds the tree; false after saying why not.
+  bool ConnectToServer();
+  // "Połącz z serwerem...".
+  void Poczzserwerem1Click();
 
   // Command enabling and list look-ups.
   // Enables exactly the commands that can act on the selected node.

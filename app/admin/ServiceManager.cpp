@@ -13,6 +13,7 @@
 
 #include "app/DialogSeam.h"
 #include "app/CommandContext.h"
+#include "app/ServiceStatusText.h"
 #include "app/WaitCursor.h"
 #include "app/admin/ThisMachine.h"
 #include "foundation/TxTools.h"
@@ -130,7 +131,8 @@ void TServiceManagerDlg::RefreshStatus() {
   int status = 0;
   const QString answer = AskSystemctl({QStringLiteral("status"), QStringLiteral("--no-pager"),
                                        QString::fromStdString(Service())}, status);
-  StatusText->setPlainText(status < 0 ? QStringLiteral("Menedżer usług nie odpowiedział.") : answer);
+  StatusText->setPlainText(status < 0 ? QStringLiteral("Menedżer usług nie odpowiedział.")
+                                      : QString::fromStdString(PolishServiceStatus(answer.toStdString())));
 }
 
 void TServiceManagerDlg::Control(const std::string& Verb) {
