@@ -420,21 +420,29 @@ TMField* TMCustomDataSet::FindField(const AnsiString& Name) const { return FFiel
 int TMCustomDataSet::GetFieldCount() const { return FFields->GetCount(); }
 
 // --- Checks ---
+// Raised out of line, so that the checks every append and write makes stay a few
+// instructions.
+
+[[noreturn, gnu::noinline, gnu::cold]] static void RaiseStateError(int Code) { throw EMDataError(Code, ""); }
 
 void TMCustomDataSet::CheckActive() const {
-  if (!FActive) throw EMDataError(dterr::NotActive, "");
+  if (!FActive) [[unlikely]]
+    RaiseStateError(dterr::NotActive);
 }
 
 void TMCustomDataSet::CheckNotActive() const {
-  if (FActive) throw EMDataError(dterr::Active, "");
+  if (FActive) [[unlikely]]
+    RaiseStateError(dterr::Active);
 }
 
 void TMCustomDataSet::CheckNotEmpty() {
-  if (GetIsEmpty()) throw EMDataError(dterr::Empty, "");
+  if (GetIsEmpty()) [[unlikely]]
+    RaiseStateError(dterr::Empty);
 }
 
 void TMCustomDataSet::CheckNotReadOnly() {
-  if (GetReadOnly()) throw EMDataError(dterr::ReadOnly, "");
+  if (GetReadOnly()) [[unlikely]]
+    RaiseStateError(dterr::ReadOnly);
 }
 
 // --- Storage defaults ---
@@ -562,7 +570,7 @@ void TMCustomDataSet::EndScrollUpdate() {
 
 int TMCustomDataSet::GetScrollUpdateCount() const { return FScrollStack->GetCount(); }
 
-void TMCustomDataSet::NotifyInterfaces(TMDataInterfaceAction Action, int Param) {
+void TMCustomDataSet::NotifyEachInterface(TMDataInterfaceAction Action, int Param) {
   // By index: a handler may detach its own interface.
   for (std::size_t I = 0; I < FInterfaces.size(); ++I)
     FInterfaces[I]->NotifyOwner(this, Action, Param);

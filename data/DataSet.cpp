@@ -32,19 +32,12 @@ void TMFieldValueList::FreeRecord(void* Block) {
     ~Release() { Pool.Free(Block); }
   } Done{FPool, Block};
   if (Record == FFixedRecord) FFixedRecord = nullptr;
+  // The owner looks its current record up again once the list is whole; until then no
+  // value is read from or written to the one going away.
+  if (Record == FOwner->FRecord) FOwner->FRecord = nullptr, FOwner->SetDirectRecord(nullptr, nullptr);
   FOwner->FLayout.FreeValues(Record);
   void* D = FOwner->FLayout.GetData(Record);
   if (D != nullptr && FOwner->OnDeleteData) FOwner->OnDeleteData(FOwner, D);
-}
-
-unsigned char* TMFieldValueList::GetSequenceRecord(int Position) {
-  if (FRecords.GetIsEmpty() || Position < 0 || Position >= FRecords.GetCount()) return nullptr;
-  FRecords.SetCurrentPosition(Position);
-  return static_cast<unsigned char*>(FRecords.GetCurrentData());
-}
-
-unsigned char* TMFieldValueList::GetRecord(int Position) {
-  return FFixedRecord != nullptr ? FFixedRecord : GetSequenceRecord(Position);
 }
 
 int TMFieldValueList::InsertRecord(int Position) {
@@ -126,17 +119,27 @@ int TMDataSet::GetCurrPos() const {
   return FCurrentPosition;
 }
 
+void TMDataSet::TrackRecord() {
+  FRecord = FValues->GetRecord(GetCurrPos());
+  SetDirectRecord(&FLayout, FRecord);
+}
+
 void TMDataSet::DoSetPosition(int Position) {
   FCurrentPosition = Position;
   FCurrentPosition = GetCurrPos();
+  TrackRecord();
 }
 
 void TMDataSet::DoInsert() {
   const int At = GetCurrPos();
   FCurrentPosition = FValues->InsertRecord(At < 0 ? 0 : At);
+  TrackRecord();
 }
 
-void TMDataSet::DoAppend() { FCurrentPosition = FValues->AppendRecord(); }
+void TMDataSet::DoAppend() {
+  FCurrentPosition = FValues->AppendRecord();
+  TrackRecord();
+}
 
 void TMDataSet::DoDelete() {
   const int At = GetCurrPos();
@@ -144,12 +147,21 @@ void TMDataSet::DoDelete() {
     FValues->DeleteRecord(At);
   } catch (...) {
     FCurrentPosition = GetCurrPos();
+    TrackRecord();
     throw;
   }
   FCurrentPosition = GetCurrPos();
+  TrackRecord();
 }
 
-void TMDataSet::DoExchange(int Position) { FValues->Exchange(GetCurrPos(), Position); }
+void TMDataSet::DoExchange(int Position) {
+  // The records trade places in the list, so the current position holds the other one.
+  struct Track {
+    TMDataSet* Self;
+    ~Track() { Self->TrackRecord(); }
+  } Done{this};
+  FValues->Exchange(GetCurrPos(), Position);
+}
 
 void TMDataSet::DoActivate() {
   TMFields* Fields = GetFields();
@@ -161,6 +173,7 @@ void TMDataSet::DoActivate() {
   FTypeTable = std::move(Types);
   FFieldCount = Count;
   FCurrentPosition = -1;
+  TrackRecord();
 }
 
 void TMDataSet::DoDeactivate() {
@@ -171,15 +184,12 @@ void TMDataSet::DoDeactivate() {
     ~Release() {
       Self->FFieldCount = 0;
       Self->FCurrentPosition = -1;
+      Self->FRecord = nullptr;
+      Self->SetDirectRecord(nullptr, nullptr);
       Self->FTypeTable.reset();
     }
   } Done{this};
   FValues->Clear(FLayout.GetSize());
-}
-
-unsigned char* TMDataSet::CurrentRecord(int DSIndex) {
-  if (DSIndex < 0 || DSIndex >= FFieldCount) return nullptr;
-  return FValues->GetRecord(GetCurrPos());
 }
 
 AnsiString TMDataSet::NameOf(int DSIndex) const {
@@ -290,6 +300,7 @@ void* TMDataSet::UseExternalIndex(void* Handle) {
   if (!GetActive()) return nullptr;
   unsigned char* Previous = FValues->GetFixedRecord();
   FValues->SetFixedRecord(static_cast<unsigned char*>(Handle));
+  TrackRecord();
   return Previous;
 }
 
