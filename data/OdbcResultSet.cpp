@@ -221,8 +221,12 @@ void TMOdbcResultSet::SetStatementAttr(SQLINTEGER Attribute, SQLPOINTER Value, i
 }
 
 SQLRETURN TMOdbcResultSet::FetchNext(int Code) {
-  return OdbcCall({morNoDataPasses, Code, &FStatement}, SQLFetchScroll, FStatement.Get(), SQLSMALLINT{SQL_FETCH_NEXT},
-                  SQLLEN{0});
+  // A fetch waits for the server like a statement does when its rows have not arrived yet
+  // (a slow server, a large table), so it goes through the link's waiting too; the return
+  // code is judged back on the owner's thread.
+  const SQLRETURN rc = FOdbcLink->WaitForServer(
+      FStatement, [this] { return SQLFetchScroll(FStatement.Get(), SQL_FETCH_NEXT, 0); });
+  return OdbcCall({morNoDataPasses, Code, &FStatement}, [rc] { return rc; });
 }
 
 void TMOdbcResultSet::CloseStatement(bool ReadRest) {
