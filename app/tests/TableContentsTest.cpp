@@ -83,6 +83,7 @@ TEST_F(TableContents, ATableShowsEveryRowAndTheFirstOnesBeforeTheEnd) {
   EXPECT_EQ(Headers(), (QStringList{"Nr", "Opis", "Kwota", "Kiedy"}));
   EXPECT_EQ(Form->ListView1->Text(0, 0), "1");
   EXPECT_EQ(Form->ListView1->Text(1233, 1), "Opis 1234");
+  EXPECT_EQ(Form->ListView1->Text(99, 2), "1.00") << "a decimal column shows the decimals it declares";
   EXPECT_EQ(Form->ListView1->Text(kSmallRows - 1, 0), QString::number(kSmallRows));
   ASSERT_GE(Shown.size(), 2u);
   EXPECT_LT(Shown.front(), kSmallRows) << "the first rows show before the last one is read";
