@@ -420,15 +420,8 @@ TMField* TMCustomDataSet::FindField(const AnsiString& Name) const { return FFiel
 int TMCustomDataSet::GetFieldCount() const { return FFields->GetCount(); }
 
 // --- Checks ---
-// Raised out of line, so that the checks every append and write makes stay a few
-// instructions.
 
-[[noreturn, gnu::noinline, gnu::cold]] static void RaiseStateError(int Code) { throw EMDataError(Code, ""); }
-
-void TMCustomDataSet::CheckActive() const {
-  if (!FActive) [[unlikely]]
-    RaiseStateError(dterr::NotActive);
-}
+void TMCustomDataSet::RaiseStateError(int Code) { throw EMDataError(Code, ""); }
 
 void TMCustomDataSet::CheckNotActive() const {
   if (FActive) [[unlikely]]
@@ -440,10 +433,7 @@ void TMCustomDataSet::CheckNotEmpty() {
     RaiseStateError(dterr::Empty);
 }
 
-void TMCustomDataSet::CheckNotReadOnly() {
-  if (GetReadOnly()) [[unlikely]]
-    RaiseStateError(dterr::ReadOnly);
-}
+
 
 // --- Storage defaults ---
 

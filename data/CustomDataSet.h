@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "data/DataError.h"
 #include "data/Field.h"
 #include "data/FieldTypes.h"
 #include "foundation/Exception.h"
@@ -130,10 +131,17 @@ class TMCustomDataSet : public TObject {
   int GetFieldCount() const;
 
   // State checks; each raises EMDataError (341, 342, 343, 344).
-  void CheckActive() const;
+  // Inline, with the raise out of line: every append and write makes them.
+  void CheckActive() const {
+    if (!FActive) [[unlikely]]
+      RaiseStateError(dterr::NotActive);
+  }
   void CheckNotActive() const;
   void CheckNotEmpty();
-  void CheckNotReadOnly();
+  void CheckNotReadOnly() {
+    if (GetReadOnly()) [[unlikely]]
+      RaiseStateError(dterr::ReadOnly);
+  }
 
   // Bookmarks.
   void SetBookmark(bool Value);
@@ -221,6 +229,7 @@ class TMCustomDataSet : public TObject {
   friend class TMDataInterface;
 
   void DetachInterfaces() noexcept;
+  [[noreturn, gnu::cold]] static void RaiseStateError(int Code);
   void NotifyEachInterface(TMDataInterfaceAction Action, int Param);
   // Runs Body between BeginUpdate and EndUpdate (with ReapplyPosition first when Reapply),
   // the closing steps also when Body raises.

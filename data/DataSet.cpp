@@ -40,8 +40,8 @@ void TMFieldValueList::FreeRecord(void* Block) {
   if (D != nullptr && FOwner->OnDeleteData) FOwner->OnDeleteData(FOwner, D);
 }
 
-int TMFieldValueList::InsertRecord(int Position) {
-  unsigned char* Record = NewRecord();
+int TMFieldValueList::InsertRecord(int Position, unsigned char*& Record) {
+  Record = NewRecord();
   try {
     if (!FRecords.GetIsEmpty()) FRecords.SetCurrentPosition(Position);
     FRecords.DoInsertBeforeCurrent(Record);
@@ -52,8 +52,8 @@ int TMFieldValueList::InsertRecord(int Position) {
   return FRecords.GetCurrentPosition();
 }
 
-int TMFieldValueList::AppendRecord() {
-  unsigned char* Record = NewRecord();
+int TMFieldValueList::AppendRecord(unsigned char*& Record) {
+  Record = NewRecord();
   try {
     if (FRecords.GetIsEmpty()) {
       FRecords.DoInsertBeforeCurrent(Record);
@@ -111,14 +111,6 @@ TMDataSet::TMDataSet(TObject* Owner)
 
 TMDataSet::~TMDataSet() { BeforeDestruction(); }
 
-int TMDataSet::GetCurrPos() const {
-  const int Count = FValues->GetCount();
-  if (Count <= 0) return -1;
-  if (FCurrentPosition < 0) return 0;
-  if (FCurrentPosition > Count - 1) return Count - 1;
-  return FCurrentPosition;
-}
-
 void TMDataSet::TrackRecord() {
   FRecord = FValues->GetRecord(GetCurrPos());
   SetDirectRecord(&FLayout, FRecord);
@@ -130,15 +122,22 @@ void TMDataSet::DoSetPosition(int Position) {
   TrackRecord();
 }
 
+void TMDataSet::TrackNewRecord(unsigned char* Record) {
+  FRecord = FValues->GetFixedRecord() != nullptr ? FValues->GetFixedRecord() : Record;
+  SetDirectRecord(&FLayout, FRecord);
+}
+
 void TMDataSet::DoInsert() {
   const int At = GetCurrPos();
-  FCurrentPosition = FValues->InsertRecord(At < 0 ? 0 : At);
-  TrackRecord();
+  unsigned char* Record;
+  FCurrentPosition = FValues->InsertRecord(At < 0 ? 0 : At, Record);
+  TrackNewRecord(Record);
 }
 
 void TMDataSet::DoAppend() {
-  FCurrentPosition = FValues->AppendRecord();
-  TrackRecord();
+  unsigned char* Record;
+  FCurrentPosition = FValues->AppendRecord(Record);
+  TrackNewRecord(Record);
 }
 
 void TMDataSet::DoDelete() {

@@ -45,9 +45,9 @@ class TMFieldValueList : public TObject {
   void SetFixedRecord(unsigned char* Record) { FFixedRecord = Record; }
 
   // A new record (all values null) before Position, or first in an empty list; its position.
-  int InsertRecord(int Position);
+  int InsertRecord(int Position, unsigned char*& Record);
   // A new record after the last one; its position.
-  int AppendRecord();
+  int AppendRecord(unsigned char*& Record);
   void DeleteRecord(int Position);
   // Frees every record, the last one first; an OnDeleteData that raises does not stop it.
   // The pages of the records go too, and records of BlockSize bytes are made from now on.
@@ -74,7 +74,11 @@ class TMDataSet : public TMCustomDataSet {
   ~TMDataSet() override;
 
   // The current position clamped to the records; -1 when there are none.
-  int GetCurrPos() const;
+  int GetCurrPos() const {
+    const int Count = FValues->GetCount();
+    if (Count <= 0) return -1;
+    return FCurrentPosition < 0 ? 0 : FCurrentPosition > Count - 1 ? Count - 1 : FCurrentPosition;
+  }
   // Fields and types captured when the dataset opened.
   int GetFieldCountAtOpen() const { return FFieldCount; }
   TMFieldType GetStoredType(int Index) const { return FTypeTable[Index]; }
@@ -122,6 +126,8 @@ class TMDataSet : public TMCustomDataSet {
   // Looks up the current record again (the fixed one when set) after the position or the
   // records changed, and publishes it to the fields.
   void TrackRecord();
+  // The current record is the new one, Record (unless a fixed record is set).
+  void TrackNewRecord(unsigned char* Record);
   // The field's name for error texts.
   AnsiString NameOf(int DSIndex) const;
   // A value of the current record in the cell's own type, or converted as an imported value
