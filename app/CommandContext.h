@@ -39,6 +39,29 @@ class TCommandContext {
   virtual void RefreshTree() = 0;
   virtual void ShowDatabaseDetails() = 0;
   virtual void EnableCommandsForSelection() = 0;
+
+  // The value of Key in the connection string the connection dialog built ("SERVER", "UID").
+  virtual std::string ConnectionStringValue(const std::string& Key) const = 0;
+  // Column Column of the first row of Query, run in Database; a failure is raised again after
+  // the SQL error report has shown it.
+  virtual std::string QueryField(const std::string& Query, int Column, const std::string& Database) = 0;
+  // The ODBC driver detected after connecting ("SQL Server" or "SQL Native Client").
+  virtual const std::string& DetectedOdbcDriver() const = 0;
+
+  // What attach, detach and the client set-up need besides.
+  // A query in the current database, without a probe before it; List as QueryToList fills it.
+  virtual TStepOutcome OpenStep(const std::string& Query, TextList& List) = 0;
+  // True when the connection still answers (asked quietly).
+  virtual bool ProbeConnection() = 0;
+  virtual void DisableDatabaseCommands() = 0;
+  // The selected node's database when the node is a database node, else empty.
+  virtual std::string SelectedDatabaseNode() = 0;
+  virtual void UserDatabaseNames(TextList& List) = 0;
+  virtual std::string FindUserDatabase(const TextList& Names, const std::string& Name) = 0;
+  // The server as the user named it at the connection ("(local)", a host, an instance).
+  virtual std::string ServerAsNamed() const = 0;
+  // The server's name as the tree shows it (with its instance).
+  virtual std::string ConnectedServerName() const = 0;
 };
 
 }  // namespace vandrel::app

@@ -26,6 +26,12 @@ void External(TForm1& F) {
   admin::RunExternalCommand(F, C);
 }
 
+// A command whose family sees the window only through the command context.
+template <void (*Command)(TCommandContext&)>
+void InContext(TForm1& F) {
+  Command(F);
+}
+
 }  // namespace
 
 const std::vector<TCommand>& CommandTable() {
@@ -33,8 +39,8 @@ const std::vector<TCommand>& CommandTable() {
       // Bazy, and the tree's pop-up menu.
       {"&Odśwież listę baz     F5", R::erAlways, [](TForm1& F) { if (F.EnsureConnected()) F.RefreshTree(); },
        {{M::mnBazy, 10}}},
-      {"&Podłącz bazę", R::erAlways, admin::AttachDatabaseCommand, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
-      {"O&dłącz bazę", R::erAlways, admin::DetachDatabaseCommand, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
+      {"&Podłącz bazę", R::erAlways, InContext<admin::AttachDatabaseCommand>, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
+      {"O&dłącz bazę", R::erAlways, InContext<admin::DetachDatabaseCommand>, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
       {"&Kopia zapasowa bazy...", R::erUsableDatabase, admin::BackupCommand, {{M::mnBazy, 40, true}, {M::mnTreePopup, 30}}},
       {"Odtwó&rz bazę z kopii...", R::erAlways, admin::RestoreCommand, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
       {"&Naprawa baz danych", R::erUsableDatabase, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
@@ -71,7 +77,7 @@ const std::vector<TCommand>& CommandTable() {
        {{M::mnNarzedzia, 10}}},
       {"&Wyłącz tryb \"Single User\"", R::erUsableDatabase, [](TForm1& F) { F.WycztrybSingleUser1Click(); },
        {{M::mnNarzedzia, 20}}},
-      {"Utwórz połączenie sieciowe &Tovinex", R::erAlways, clientsetup::CreateTovinexConnection,
+      {"Utwórz połączenie sieciowe &Tovinex", R::erAlways, InContext<clientsetup::CreateTovinexConnection>,
        {{M::mnNarzedzia, 30, true}, {M::mnTreePopup, 50}}},
       {"&Procesy", R::erAlways, admin::ShowProcesses, {{M::mnNarzedzia, 40, true}}},
       {"&Konfiguracja serwera bazy danych", R::erAlways, admin::ConfigureServer, {{M::mnNarzedzia, 50, true}}},

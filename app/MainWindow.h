@@ -98,7 +98,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   // Command enabling and list look-ups.
   // Enables exactly the commands that can act on the selected node.
   void EnableCommandsForSelection() override;
-  void DisableDatabaseCommands();
+  void DisableDatabaseCommands() override;
   void EnableDatabaseCommands();
   bool ListShowsColumn(const QString& Caption) const;
   QString SelectedListCaptionUnder(const QString& Caption) const;
@@ -106,7 +106,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   // Query steps.
   // Closes KMQuery1 and clears its SQL: where every step starts.
   void ResetQuery();
-  bool ProbeConnection();
+  bool ProbeConnection() override;
   bool EnsureConnected() override;
   // After a connect: asks the server which login it accepted (quietly) and shows it.
   void ReadServerUser();
@@ -129,11 +129,15 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void QueryToList(TextList& List, const std::string& Query, const std::string& Database) override;
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
   std::string QueryScalar(const std::string& Query, const std::string& Database) override;
-  std::string QueryField(const std::string& Query, int Column, const std::string& Database);
+  std::string QueryField(const std::string& Query, int Column, const std::string& Database) override;
+  TStepOutcome OpenStep(const std::string& Query, TextList& List) override;
   void QueryToListView(const std::string& Query, TListView* List, const std::string& Database);
-  std::string ConnectionStringValue(const std::string& Key) const;
-  void UserDatabaseNames(TextList& List);
-  std::string FindUserDatabase(const TextList& Names, const std::string& Name);
+  std::string ConnectionStringValue(const std::string& Key) const override;
+  const std::string& DetectedOdbcDriver() const override { return OdbcDriverName; }
+  void UserDatabaseNames(TextList& List) override;
+  std::string FindUserDatabase(const TextList& Names, const std::string& Name) override;
+  std::string ServerAsNamed() const override;
+  std::string ConnectedServerName() const override { return ServerName; }
 
   // Server tree.
   void RefreshTree() override;
@@ -142,7 +146,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void ShowNodeDetails();
   int SelectedNodeKind();
   std::string SelectedDatabase() override;
-  std::string SelectedDatabaseNode();
+  std::string SelectedDatabaseNode() override;
   std::string SelectedNodeText();
   std::string SelectedLoginName();
   // What the selected node stands for (kind 0 when nothing is selected).

@@ -5,7 +5,6 @@
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
 #include "app/SqlQuoting.h"
-#include "app/admin/RunStatement.h"
 
 namespace vandrel::app::admin {
 namespace {
@@ -19,36 +18,26 @@ std::string ChangeStatement(const std::string& Owner, const std::string& Table, 
 
 }  // namespace
 
-bool ChangeTableOwner(TForm1& Form, const std::string& Database, const std::string& NewOwner, int* Changed,
+bool ChangeTableOwner(TCommandContext& Context, const std::string& Database, const std::string& NewOwner, int* Changed,
                       int* Wanted) {
-  TKMQuery& query = *Form.KMQuery1;
   int changed = 0, wanted = -1;  // -1: the list itself could not be read
-  bool ok = false;
-  try {
-    RunStatement(Form, "use " + QuoteIdentifier(Database));
-    query.GetSQL().Add("sp_tables @table_type = \"'TABLE'\"");
-    query.Open();
+  TextList list;
+  if (Context.RunStep("use " + QuoteIdentifier(Database)) == TStepOutcome::soDone &&
+      Context.OpenStep("sp_tables @table_type = \"'TABLE'\"", list) == TStepOutcome::soDone) {
     std::vector<std::string> changes;
-    if (!query.GetEof() && query.GetFieldCount() >= 3) {
-      TMFields* fields = query.GetFields();
-      for (; !query.GetEof(); query.Next()) {
-        const std::string owner = fields->GetFields(1)->GetEditText();
-        if (owner != NewOwner) changes.push_back(ChangeStatement(owner, fields->GetFields(2)->GetEditText(), NewOwner));
-      }
-    }
-    query.Close();
+    const size_t columns = std::stoul(list[0]);
+    for (size_t row = 1; columns >= 3 && row + columns <= list.size(); row += columns)
+      if (list[row + 1] != NewOwner) changes.push_back(ChangeStatement(list[row + 1], list[row + 2], NewOwner));
     wanted = static_cast<int>(changes.size());
+    // The first failure ends the work (the error report has shown it); what was changed stays.
     for (const std::string& change : changes) {
-      RunStatement(Form, change);
+      if (Context.RunStep(change) != TStepOutcome::soDone) break;
       ++changed;
     }
-    ok = true;
-  } catch (...) {
-    // Shown by the error report; what was changed stays changed.
   }
   if (Changed) *Changed = changed;
   if (Wanted) *Wanted = wanted;
-  return ok;
+  return wanted >= 0 && changed == wanted;
 }
 
 void ChangeTableOwnerCommand(TForm1& Form) {

@@ -50,13 +50,15 @@ class ScriptedDialogs : public DialogSeam {
     DialogAnswers.pop_front();
     return answer(Dialog);
   }
-  QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
+  QString OpenFileName(QWidget*, const QString&, const QString& Directory, const QString&) override {
+    FileDirectories.push_back(Directory);
     if (FileAnswers.empty()) return {};
     QString f = FileAnswers.front();
     FileAnswers.pop_front();
     return f;
   }
   std::deque<QString> FileAnswers;
+  std::vector<QString> FileDirectories;  // where each file chooser was to start
 };
 
 // The one QApplication of a test process, offscreen.
