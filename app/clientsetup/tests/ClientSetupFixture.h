@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <cstdio>
 #include <fstream>
@@ -13,6 +15,7 @@
 #include <optional>
 #include <sstream>
 
+#include "app/clientsetup/PasswordDlg2.h"
 #include "app/tests/SimFixture.h"
 #include "platform/Registry.h"
 #include "testkit/OdbcClient.h"
@@ -98,6 +101,25 @@ class ClientSetupTest : public SimWindowTest {
       d->findChild<QAbstractButton*>(Button)->click();
       return d->result();
     };
+  }
+
+  // Runs "Utwórz połączenie sieciowe Tovinex" from the tree's pop-up menu with the database
+  // node Database selected, answering its dialog with the server, library and archive flag given.
+  void Run(const std::string& Database, const QString& Server, const QString& Library = "Gniazda TCP/IP",
+           bool Archive = false) {
+    if (!Database.empty()) Select(Node(QString::fromStdString(Database)));
+    Dialogs.DialogAnswers.push_back(Click("OKBtn", [=](QDialog* d) {
+      auto* dlg = static_cast<clientsetup::TPasswordDlg2*>(d);
+      dlg->ComboBox2->setEditText(Server);
+      dlg->ComboBox1->setEditText(Library);
+      dlg->BlokadaCheck->setChecked(Archive);
+    }));
+    Trigger();
+  }
+  void Trigger() {
+    for (QAction* a : Form->PopupMenu1->actions())
+      if (CaptionOf(a->text()) == QStringLiteral("Utwórz połączenie sieciowe Tovinex")) return a->trigger();
+    FAIL() << "no command in the pop-up menu";
   }
 
   // A second connection's view: the first value of Sql, or the whole answer.
