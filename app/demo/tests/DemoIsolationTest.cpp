@@ -25,6 +25,7 @@
 #include "app/clientsetup/PasswordDlg2.h"
 #include "app/demo/Demo.h"
 #include "app/tests/ScriptedDialogs.h"
+#include "testkit/SimServer.h"
 #include "testkit/TempDir.h"
 
 namespace vandrel::app::testing {
@@ -212,7 +213,14 @@ TEST_F(DemoIsolationTest, ANewStartResetsTheConfigurationTogetherWithTheServersF
 
   StartDemoAndConnect();
   const std::string Dir = DemoDir();
-  EXPECT_TRUE(fs::is_empty(Dir + "/registry"));
+  // The store holds nothing the commands wrote: only the server the new start connected to,
+  // kept for the connection dialog.
+  for (const auto& Entry : fs::directory_iterator(Dir + "/registry")) {
+    const std::string Store = ReadAll(Entry.path());
+    EXPECT_EQ(Store.find("TovinexWin"), std::string::npos) << Store;
+    EXPECT_EQ(Store.find("ODBC"), std::string::npos) << Store;
+    EXPECT_EQ(Store.find("ConnectTo"), std::string::npos) << Store;
+  }
   EXPECT_TRUE(fs::is_empty(Dir + "/wine"));
   EXPECT_EQ(ReadAll(Dir + "/user-odbc.ini"), "");
   EXPECT_EQ(ReadAll(Dir + "/odbc.ini").find("[Sklep"), std::string::npos);
@@ -222,6 +230,28 @@ TEST_F(DemoIsolationTest, ANewStartResetsTheConfigurationTogetherWithTheServersF
   EXPECT_TRUE(fs::exists(Dir + "/files/Sklep2.mdf"));
   // Only what the demo makes goes.
   EXPECT_EQ(ReadAll(Dir + "/notatki.txt"), "moje\n");
+  EXPECT_EQ(Changed(Before, Snapshot(Watched())), std::vector<std::string>{});
+}
+
+// "(local)" reaches the demo's server, and a server typed with its port is that server, not
+// the demo's: the technician can switch servers from inside the demo.
+TEST_F(DemoIsolationTest, AServerTypedWithItsPortIsReachedInsteadOfTheDemosServer) {
+  StartDemoAndConnect();
+  msde::testkit::SimServer second;
+  const size_t mark = second.TraceMark();
+  Dialogs.DialogAnswers.push_back([&second](QDialog* d) {
+    auto* Dlg = static_cast<TPasswordDlg*>(d);
+    Dlg->Edit1->setText(QStringLiteral("127.0.0.1,%1").arg(second.Port()));
+    Dlg->Edit3->setText("");
+    return int(QDialog::Accepted);
+  });
+  Form->Commands(QStringLiteral("Połącz z serwerem...")).first()->trigger();
+  for (const std::string& Text : MessageTexts()) EXPECT_EQ(Text.find("połączenia z serwem"), std::string::npos) << Text;
+  EXPECT_FALSE(Form->TreeView1->findItems("Sklep", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+  const size_t statements = second.TraceSince(mark).size();
+  EXPECT_GT(statements, 0u);  // the tree was read from the second server
+  EXPECT_EQ(Form->QueryScalar("select db_name()", "Sklep"), "Sklep");
+  EXPECT_GT(second.TraceSince(mark).size(), statements);
   EXPECT_EQ(Changed(Before, Snapshot(Watched())), std::vector<std::string>{});
 }
 
