@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "app/clientsetup/PasswordDlg2.h"
+#include "app/tests/Isql.h"
 #include "app/tests/SimFixture.h"
 #include "platform/Registry.h"
 #include "testkit/OdbcClient.h"
@@ -74,22 +75,6 @@ class ClientSetupTest : public SimWindowTest {
     platform::TRegistry reg(Root);
     if (!reg.OpenKeyReadOnly(Key) || !reg.ValueExists(Name)) return "<none>";
     return reg.ReadString(Name);
-  }
-
-  // What plain isql answers to "select db_name()" through data source Dsn, run as a program of
-  // its own with this process's ODBC and FreeTDS configuration; Env goes before it ("env -u
-  // TDSPORT" drops the port that the window's own connection takes from the environment).
-  static std::string IsqlDatabase(const std::string& Dsn, const std::string& User, const std::string& Password,
-                                  const std::string& Env = "") {
-    const std::string command = "echo 'select db_name()' | " + Env + " isql -b -v '" + Dsn + "' '" + User + "' '" +
-                                Password + "' 2>&1";
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[4096];
-      while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-      pclose(pipe);
-    }
-    return out;
   }
 
   // A dialog answer: fill the fields, then click the named button as the user does; the

@@ -23,7 +23,9 @@
 #include "app/PasswordDlg.h"
 #include "app/admin/PodlPlik.h"
 #include "app/clientsetup/PasswordDlg2.h"
+#include "app/clientsetup/TovinexPassword.h"
 #include "app/demo/Demo.h"
+#include "app/tests/Isql.h"
 #include "app/tests/ScriptedDialogs.h"
 #include "testkit/SimServer.h"
 #include "testkit/TempDir.h"
@@ -192,6 +194,13 @@ TEST_F(DemoIsolationTest, NetworkSetUpAndAttachWriteOnlyIntoTheDemoDirectory) {
   EXPECT_NE(ReadAll(Dir + "/freetds/etc/freetds.conf").find("[(local)]"), std::string::npos);
   EXPECT_NE(ReadAll(Dir + "/registry/HKEY_LOCAL_MACHINE.reg").find("TovinexWin\\Bazy\\Sklep2]"), std::string::npos);
   EXPECT_TRUE(fs::is_directory(Dir + "/wine/drive_c/Logi"));
+  // Both data sources name "(local)", which FreeTDS sends to the demo's server: a till logs in
+  // with the login the set-up names and the password Tovinex derives.
+  for (const std::string& Database : {std::string("Sklep"), std::string("Sklep2")}) {
+    const std::string Login = Database;  // the demo's own login, and the one the attach made
+    const std::string Answer = IsqlDatabase(Database, Login, clientsetup::TovinexPassword(Database));
+    EXPECT_NE(Answer.find("| " + Database + " "), std::string::npos) << Answer;
+  }
 
   // The user's and the system's data sources are two files: the demo's own source is the
   // system's alone, and the sources the commands made are listed once each.
