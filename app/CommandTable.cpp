@@ -88,7 +88,7 @@ const std::vector<TCommand>& CommandTable() {
        {{M::mnNarzedzia, 30, true}, {M::mnTreePopup, 50}}},
       {"&Procesy", R::erAlways, admin::ShowProcesses,
        {{M::mnNarzedzia, 40, true}}, false, false, false, 5},
-      {"&Konfiguracja serwera bazy danych", R::erAlways, admin::ConfigureServer, {{M::mnNarzedzia, 50, true}}},
+      {"&Konfiguracja serwera bazy danych", R::erAlways, InContext<admin::ConfigureServer>, {{M::mnNarzedzia, 50, true}}},
       {"&Miernik zasobów", R::erAlways, admin::ShowResourceMeter, {{M::mnNarzedzia, 60, true}}},
       {"&Stan serwera", R::erAlways, InContext<admin::ServerHealthCommand>, {{M::mnNarzedzia, 70, true}}},
       // Pomoc, the bar itself and the process list's pop-up menu.

@@ -145,7 +145,8 @@ std::string DriverKeyValue(const std::string& ConnectionString, const std::strin
 }
 
 std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
-                                           const std::string& FixedPort, bool DataSourceNamesCharset) {
+                                           const std::string& FixedPort, bool DataSourceNamesCharset,
+                                           const std::string& LocalPort) {
   std::string result = ConnectionString;
   const auto parts = Parts(ConnectionString);
   if (const TPart* part = FindKey(ConnectionString, parts, "SERVER")) {
@@ -153,11 +154,12 @@ std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
     const size_t slash = server.find('\\');
     std::string host = server.substr(0, slash);
     const std::string instance = slash == std::string::npos ? "" : server.substr(slash);
-    if (Lower(host) == "(local)" || host == ".") host = "127.0.0.1";
+    const bool local = Lower(host) == "(local)" || host == ".";
+    if (local) host = "127.0.0.1";
     std::string adapted = host + instance;
-    if (instance.empty() && host.find(',') == std::string::npos && !FixedPort.empty() &&
-        FixedPort != "0")
-      adapted += "," + FixedPort;
+    const std::string port = !FixedPort.empty() ? FixedPort : local ? LocalPort : "";
+    if (instance.empty() && host.find(',') == std::string::npos && !port.empty() && port != "0")
+      adapted += "," + port;
     if (part->Braced) adapted = BraceConnectionValue(adapted);
     result = ConnectionString.substr(0, part->ValueBegin) + adapted +
              ConnectionString.substr(part->ValueBegin + part->ValueLength);

@@ -41,8 +41,11 @@ std::string DriverKeyValue(const std::string& ConnectionString, const std::strin
 // (FixedPort not empty and not "0") is appended to a host without instance or port. The
 // driver is told that the program's text is UTF-8 (ClientCharset) unless the string says,
 // for a string with SERVER and for one with DSN whose data source names no character set.
+// Without a fixed port, "(local)" and "." alone take LocalPort when given: the port this
+// machine's server is configured on.
 std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
                                            const std::string& FixedPort,
-                                           bool DataSourceNamesCharset = false);
+                                           bool DataSourceNamesCharset = false,
+                                           const std::string& LocalPort = "");
 
 }  // namespace vandrel::app

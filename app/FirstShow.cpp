@@ -18,6 +18,7 @@
 #include "app/TableContents.h"
 #include "app/WaitCursor.h"
 #include "data/OdbcError.h"
+#include "platform/FreeTdsConf.h"
 
 namespace vandrel::app {
 namespace {
@@ -141,7 +142,8 @@ std::string TForm1::ForDriver(const std::string& Connection) const {
   const QString port = PasswordDlg ? PasswordDlg->FixedPort() : QString();
   const std::string dsn = DriverKeyValue(Connection, "DSN");
   const bool dsnCharset = !dsn.empty() && !OdbcDataSourceValue(dsn, "ClientCharset").empty();
-  return AdaptConnectionStringForDriver(Connection, port.toStdString(), dsnCharset);
+  // "(local)" is this machine's server: where FreeTDS is told it listens, when it is told.
+  return AdaptConnectionStringForDriver(Connection, port.toStdString(), dsnCharset, platform::FreeTdsGlobalPort());
 }
 
 }  // namespace vandrel::app

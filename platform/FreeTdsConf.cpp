@@ -146,6 +146,17 @@ std::string FreeTdsConfFile(HKEY Root) {
   return Dir.empty() ? std::string("/etc/freetds/freetds.conf") : Dir + "/etc/freetds.conf";
 }
 
+std::string FreeTdsGlobalPort() {
+  for (HKEY Root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    try {
+      if (std::string Port = TFreeTdsConf(FreeTdsConfFile(Root)).Value("global", "port"); !Port.empty()) return Port;
+    } catch (const std::exception&) {
+      // A file that cannot be read sets nothing; FreeTDS skips it the same way.
+    }
+  }
+  return "";
+}
+
 TFreeTdsServer FreeTdsServerFromName(const std::string& Name) {
   TFreeTdsServer Server;
   std::string Host = Trim(Name);

@@ -23,6 +23,9 @@ inline constexpr const char* kClientAliasKey = "SOFTWARE\\Microsoft\\MSSQLServer
 // HKEY_CURRENT_USER: $FREETDSCONF when set, else ~/.freetds.conf. HKEY_LOCAL_MACHINE:
 // $FREETDS/etc/freetds.conf when FREETDS is set, else /etc/freetds/freetds.conf.
 std::string FreeTdsConfFile(HKEY Root);
+// The port of the [global] section, the user's file first: where FreeTDS sends a server section
+// that names no port. Empty when neither file sets one.
+std::string FreeTdsGlobalPort();
 
 // Where a section sends FreeTDS. An empty port or instance is left to FreeTDS (the file's
 // [global] port, or 1433).

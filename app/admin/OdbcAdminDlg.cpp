@@ -116,6 +116,33 @@ void DeleteOdbcSource(bool System, const std::string& Name) {
   if (registry.OpenKey(kSourceList, false)) registry.DeleteValue(Name);
 }
 
+namespace {
+
+// The link connects with exactly Connection, never asking the user.
+void UseConnectionString(TMOdbcLink& Link, const std::string& Connection) {
+  Link.SetConnectionTimeout(15);
+  Link.OnGetConnectString = [Connection](TMOdbcLink*, AnsiString& AConnectString, const AnsiString, const AnsiString,
+                                         const AnsiString, TMOdbcConnectOption& AOption, HWND&) {
+    AConnectString = Connection;
+    AOption = mcoNoPrompt;
+  };
+}
+
+}  // namespace
+
+bool TestOdbcConnection(const std::string& Connection, std::string& Failure) {
+  TMOdbcLink link;
+  UseConnectionString(link, Connection);
+  try {
+    link.SetConnected(true);
+    link.SetConnected(false);
+    return true;
+  } catch (const Exception& e) {
+    Failure = DriverMessages(e);
+    return false;
+  }
+}
+
 bool TestOdbcSource(const std::string& Name, const std::string& User, const std::string& Password,
                     std::string& Outcome) {
   for (const auto& [caption, value] : {std::pair<const char*, const std::string&>{"Użytkownik", User}, {"Hasło", Password}}) {
@@ -125,12 +152,7 @@ bool TestOdbcSource(const std::string& Name, const std::string& User, const std:
   const std::string connection = "DSN=" + BraceConnectionValue(Name) + ";UID=" + BraceConnectionValue(User) +
                                  ";PWD=" + BraceConnectionValue(Password) + ";";
   TMOdbcLink link;
-  link.SetConnectionTimeout(15);
-  link.OnGetConnectString = [&connection](TMOdbcLink*, AnsiString& AConnectString, const AnsiString,
-                                          const AnsiString, const AnsiString, TMOdbcConnectOption& AOption, HWND&) {
-    AConnectString = connection;
-    AOption = mcoNoPrompt;
-  };
+  UseConnectionString(link, connection);
   try {
     link.SetConnected(true);
     TKMQuery query;

@@ -33,6 +33,8 @@ TOdbcSource ReadOdbcSource(bool System, const std::string& Name);
 // False, after the driver's own message, when the driver "SQL Server" is not installed.
 bool WriteOdbcSource(QWidget* Parent, const TOdbcSource& Source);
 void DeleteOdbcSource(bool System, const std::string& Name);
+// Connects with the connection string and closes again; false with what the driver said.
+bool TestOdbcConnection(const std::string& Connection, std::string& Failure);
 // Connects through the data source and tells the outcome in words.
 bool TestOdbcSource(const std::string& Name, const std::string& User, const std::string& Password,
                     std::string& Outcome);

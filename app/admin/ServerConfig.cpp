@@ -16,7 +16,6 @@
 
 #include "app/DialogSeam.h"
 #include "app/CommandContext.h"
-#include "app/MainWindow.h"
 #include "app/ProcessFlags.h"
 #include "app/admin/DatabaseFiles.h"
 #include "platform/MemoryStatus.h"
@@ -283,12 +282,12 @@ std::vector<TConfigWrite> TOKBottomDlg1::Writes() const {
   return out;
 }
 
-int ServerMemoryMegabytes(TForm1& Form) {
+int ServerMemoryMegabytes(TCommandContext& Context) {
   const int local = int(std::min<std::uint64_t>(PhysicalMemory() >> 20, INT_MAX));
-  if (ServerIsThisMachine(Form)) return local;
+  if (ServerIsThisMachine(Context)) return local;
   std::string megabytes;
   try {
-    megabytes = Form.QueryField("xp_msver 'PhysicalMemory'", 2, "master");
+    megabytes = Context.QueryField("xp_msver 'PhysicalMemory'", 2, "master");
   } catch (...) {
     // Shown by the SQL error report; this machine's memory is the nearest guess left.
   }
@@ -297,9 +296,9 @@ int ServerMemoryMegabytes(TForm1& Form) {
   return number && server > 0 ? int(std::min<qlonglong>(server, INT_MAX)) : local;
 }
 
-void ConfigureServer(TForm1& Form) {
-  auto* dialog = Form.findChild<TOKBottomDlg1*>();
-  ConfigureServer(Form, dialog ? dialog->TrackBar1->maximum() : ServerMemoryMegabytes(Form));
+void ConfigureServer(TCommandContext& Context) {
+  auto* dialog = Context.DialogParent()->findChild<TOKBottomDlg1*>();
+  ConfigureServer(Context, dialog ? dialog->TrackBar1->maximum() : ServerMemoryMegabytes(Context));
 }
 
 void ConfigureServer(TCommandContext& Context, int MemoryMegabytes) {

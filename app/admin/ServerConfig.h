@@ -20,7 +20,6 @@ class QSlider;
 
 namespace vandrel::app {
 class TCommandContext;
-class TForm1;
 }
 
 namespace vandrel::app::admin {
@@ -79,11 +78,11 @@ QString NumberProblem(const QString& Field, const QString& Text);
 // The track bars' maximum in whole megabytes: this machine's physical memory for a server on
 // it; for a server elsewhere its own (xp_msver's PhysicalMemory), since the settings are the
 // server's, falling back to this machine's when the server does not say.
-int ServerMemoryMegabytes(TForm1& Form);
+int ServerMemoryMegabytes(TCommandContext& Context);
 
 // The command, with the bars' maximum in whole megabytes.
 void ConfigureServer(TCommandContext& Context, int MemoryMegabytes);
-// The command of the window: the server's memory decides the bars.
-void ConfigureServer(TForm1& Form);
+// The command: the server's memory decides the bars.
+void ConfigureServer(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin

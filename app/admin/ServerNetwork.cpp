@@ -59,10 +59,13 @@ TServerFacts ReadServerNetworkFacts(TCommandContext& Context) {
                      registryPort.empty() ? QStringLiteral("serwer go nie podaje") : Q(registryPort));
 
   // Where the tool's own connection reaches the server: a port named with the server, else
-  // the one FreeTDS takes from TDSPORT, else SQL Server's default.
+  // the one FreeTDS takes from TDSPORT, else the [global] port of freetds.conf (the user's
+  // file first, as FreeTDS reads them), else SQL Server's default.
   const platform::TFreeTdsServer server = platform::FreeTdsServerFromName(Context.ConnectionStringValue("SERVER"));
   std::string port = server.Port;
-  if (port.empty()) port = std::getenv("TDSPORT") ? std::getenv("TDSPORT") : "1433";
+  if (port.empty() && std::getenv("TDSPORT")) port = std::getenv("TDSPORT");
+  if (port.empty()) port = platform::FreeTdsGlobalPort();
+  if (port.empty()) port = "1433";
   facts.emplace_back(QStringLiteral("Połączenie narzędzia:"),
                      Q(server.Host + ", port TCP " + port) +
                          (server.Instance.empty() ? QString() : QStringLiteral(", instancja ") + Q(server.Instance)));

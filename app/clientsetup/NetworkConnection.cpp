@@ -3,9 +3,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 
+#include "app/ConnectionString.h"
 #include "app/DialogSeam.h"
+#include "app/admin/OdbcAdminDlg.h"
 #include "app/clientsetup/PasswordDlg2.h"
 #include "app/clientsetup/TovinexLogin.h"
+#include "app/clientsetup/TovinexPassword.h"
 #include "app/clientsetup/TovinexRegistry.h"
 
 namespace vandrel::app::clientsetup {
@@ -44,6 +47,26 @@ void CreateTovinexConnection(TCommandContext& Context) {
                 QStringLiteral("Nie utworzono połączenia sieciowego Tovinex dla bazy \"%1\": nie zapisano żadnego "
                                "wpisu, bo nie wiadomo, którym loginem Tovinex ma się logować.\n\n%2")
                     .arg(QString::fromStdString(Database), QString::fromStdString(Why)),
+                QStringLiteral("Nowe połączenie Tovinex"), MsgIcon::Error);
+    return;
+  }
+  // The login must take the password Tovinex derives for the database, or every till fails to
+  // log in; a login an attach made does, a person's login named by the rules above does not.
+  std::string Refused;
+  const std::string Linked = Context.ConnectionStringValue("SERVER");
+  const std::string Reach = Linked.empty() ? "DSN=" + BraceConnectionValue(Context.ConnectionStringValue("DSN"))
+                                           : "DRIVER=" + BraceConnectionValue(Context.ConnectionStringValue("DRIVER")) +
+                                                 ";SERVER=" + BraceConnectionValue(Linked);
+  if (!admin::TestOdbcConnection(Reach + ";UID=" + BraceConnectionValue(Login) + ";PWD=" + TovinexPassword(Database) +
+                              ";DATABASE=master;ClientCharset=UTF-8;",
+                          Refused)) {
+    ShowMessage(Context.DialogParent(),
+                QStringLiteral("Nie utworzono połączenia sieciowego Tovinex dla bazy \"%1\": nie zapisano żadnego "
+                               "wpisu, bo login \"%2\" nie loguje się hasłem, którego Tovinex używa dla tej bazy "
+                               "(nie został utworzony przy podłączeniu bazy). Podłącz bazę ponownie albo nadaj "
+                               "loginowi hasło Tovinex.\n\n%3")
+                    .arg(QString::fromStdString(Database), QString::fromStdString(Login),
+                         QString::fromStdString(Refused)),
                 QStringLiteral("Nowe połączenie Tovinex"), MsgIcon::Error);
     return;
   }

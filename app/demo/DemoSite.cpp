@@ -108,7 +108,11 @@ void TDemoSite::ServerStarted(int Port) const {
             "[ODBC Data Sources]\nVandrel demo = SQL Server\n\n[Vandrel demo]\nDriver = SQL Server\n"
             "Server = 127.0.0.1\nPort = " +
                 std::to_string(Port) + "\nTDS_Version = 7.1\nClientCharset = UTF-8\nDatabase = master\n");
-  setenv("TDSPORT", std::to_string(Port).c_str(), 1);
+  // A host named without a port ("(local)" reaches 127.0.0.1) takes the port of [global]; a
+  // port named with the host ("127.0.0.1,1433") still wins, which TDSPORT would override.
+  const std::string Global = std::string(kFreeTdsGlobal) + "\tport = " + std::to_string(Port) + "\n";
+  WriteText(FDirectory + "/freetds.conf", Global);
+  WriteText(FDirectory + "/freetds/etc/freetds.conf", Global);
 }
 
 std::string FindFreeTdsDriver() {

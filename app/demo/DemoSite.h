@@ -39,7 +39,8 @@ class TDemoSite {
   // The environment Export sets, name and value.
   std::vector<std::pair<std::string, std::string>> Environment() const;
   // The demo server listens on Port: the system data source "Vandrel demo" reaches it, and so
-  // does a server named without a port ("(local)"), through TDSPORT.
+  // does a server named without a port ("(local)"), through the [global] port of both
+  // freetds.conf halves; a server named with its port keeps that port.
   void ServerStarted(int Port) const;
 
  private:

@@ -85,6 +85,20 @@ TEST(AdaptConnectionString, WindowsNamesBecomeLoopback) {
             "PWD={;SERVER=.};SERVER={127.0.0.1,1500};" + utf8);
 }
 
+// This machine's port goes to "(local)" and "." alone; a typed port, an instance, another host
+// and the dialog's fixed port keep theirs.
+TEST(AdaptConnectionString, OnlyTheLocalServerTakesThisMachinesPort) {
+  const std::string utf8 = "ClientCharset=UTF-8;";
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=(local);", "", false, "1500"), "SERVER=127.0.0.1,1500;" + utf8);
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=.;", "", false, "1500"), "SERVER=127.0.0.1,1500;" + utf8);
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=127.0.0.1,2000;", "", false, "1500"),
+            "SERVER=127.0.0.1,2000;" + utf8);
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=kasa1;", "", false, "1500"), "SERVER=kasa1;" + utf8);
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=.\\SQLEXPRESS;", "", false, "1500"),
+            "SERVER=127.0.0.1\\SQLEXPRESS;" + utf8);
+  EXPECT_EQ(AdaptConnectionStringForDriver("SERVER=(local);", "1433", false, "1500"), "SERVER=127.0.0.1,1433;" + utf8);
+}
+
 TEST(AdaptConnectionString, ADataSourceIsToldUtf8UnlessItNamesACharacterSet) {
   EXPECT_EQ(AdaptConnectionStringForDriver("DSN=sklep;UID=sa;PWD=;", ""), "DSN=sklep;UID=sa;PWD=;ClientCharset=UTF-8;");
   EXPECT_EQ(AdaptConnectionStringForDriver("DSN=sklep;UID=sa", "", true), "DSN=sklep;UID=sa");

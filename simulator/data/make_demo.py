@@ -25,6 +25,25 @@ def money(value):
     return str(Decimal(value).quantize(Decimal("0.01"), rounding=ROUND_HALF_UP))
 
 
+def tovinex_password(database):
+    """The password the tool gives the Tovinex login of a database it attaches, and the one
+    Tovinex logs in with: the site's Tovinex logins are the ones such attaches made. The rule
+    is the tool's (TovinexPassword.cpp): FNV-1a 64 over "Tovinex\\n" and the upper-cased
+    name's UTF-8, the SplitMix64 finaliser, then eight base-26 digits from the lowest, as A-Z."""
+    mask = (1 << 64) - 1
+    value = 0xcbf29ce484222325
+    for byte in ("Tovinex\n" + database.upper()).encode("utf-8"):
+        value = ((value ^ byte) * 0x100000001b3) & mask
+    value = ((value ^ (value >> 30)) * 0xbf58476d1ce4e5b9) & mask
+    value = ((value ^ (value >> 27)) * 0x94d049bb133111eb) & mask
+    value ^= value >> 31
+    letters = ""
+    for _ in range(8):
+        letters += chr(ord("A") + value % 26)
+        value //= 26
+    return letters
+
+
 def stamp(when):
     return when.strftime("%Y-%m-%d %H:%M:%S")
 
@@ -362,17 +381,17 @@ def main():
         "logins": [
             {"name": "BUILTIN\\Administrators", "nt_name": True, "sysadmin": True, "created": "2005-06-14 10:20:00"},
             {"name": "sa", "password": "", "sysadmin": True, "created": "2005-06-14 10:20:00"},
-            {"name": "Sklep", "password": "KWRTZPLA", "default_database": "Sklep", "created": "2006-09-04 10:15:02"},
+            {"name": "Sklep", "password": tovinex_password("Sklep"), "default_database": "Sklep", "created": "2006-09-04 10:15:02"},
             {"name": "kasa1", "password": "kasa1", "default_database": "Sklep", "language": "polski",
              "created": "2006-09-05 08:00:41"},
             {"name": "kierownik", "password": "", "default_database": "Sklep", "created": "2006-09-05 08:02:13"},
             {"name": "magazyn", "password": "magazyn", "default_database": "Hurtownia", "created": "2006-11-20 14:10:00"},
             {"name": "ksiegowa", "password": "Faktura7", "default_database": "Hurtownia", "language": "polski",
              "created": "2007-01-03 12:31:45"},
-            {"name": "SklepWschod", "password": "MNBVCXZA", "default_database": "Sklep Wschód",
+            {"name": "SklepWschod", "password": tovinex_password("Sklep Wschód"), "default_database": "Sklep Wschód",
              "created": "2007-02-12 08:31:10"},
-            {"name": "Archiwum", "password": "QAZWSXED", "default_database": "master", "created": "2006-01-02 09:05:00"},
-            {"name": "SklepZachod", "password": "PLOKIJUH", "default_database": "SklepZachod",
+            {"name": "Archiwum", "password": tovinex_password("Archiwum2006"), "default_database": "master", "created": "2006-01-02 09:05:00"},
+            {"name": "SklepZachod", "password": tovinex_password("SklepZachod"), "default_database": "SklepZachod",
              "created": "2006-10-16 11:47:00"},
         ],
         "databases": [
@@ -408,7 +427,7 @@ def main():
     suspect["options"]["Status"] = "SUSPECT"
     number_tables(suspect, 181575685)
     data["databases"].append(suspect)
-    data["logins"].append({"name": "SklepPoludnie", "password": "ZXASQWER", "default_database": "SklepPoludnie",
+    data["logins"].append({"name": "SklepPoludnie", "password": tovinex_password("SklepPoludnie"), "default_database": "SklepPoludnie",
                            "created": "2007-03-01 07:58:20"})
     site_health(data)
 
@@ -441,9 +460,9 @@ def site_health(data):
     number_tables(books, 245575913)
     data["databases"] += [centre, books]
     data["logins"] += [
-        {"name": "SklepCentrum", "password": "QWERTYUI", "default_database": "SklepCentrum",
+        {"name": "SklepCentrum", "password": tovinex_password("SklepCentrum"), "default_database": "SklepCentrum",
          "created": "2005-03-14 08:02:00"},
-        {"name": "Ksiegowosc", "password": "ASDFGHJK", "default_database": "Ksiegowosc",
+        {"name": "Ksiegowosc", "password": tovinex_password("Ksiegowosc"), "default_database": "Ksiegowosc",
          "created": "2006-01-09 12:04:00"},
     ]
     data["backups"] = [

@@ -2,6 +2,8 @@
 // The main window against msde-sim with a chosen data set, for the database commands: the
 // commands are triggered from the menus as a user would, other programs hold databases on
 // connections of their own, and what the tool sent is read from the server's trace.
+#include <gmock/gmock.h>
+
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,13 @@
 #include "testkit/OdbcClient.h"
 
 namespace vandrel::app::testing {
+
+// The matchers the command tests state what the tool sent and said with.
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
 
 inline std::string DataSet(const char* File) { return std::string(MSDE_DATA_DIR) + "/" + File; }
 

@@ -11,10 +11,6 @@
 
 using namespace vandrel::app;
 using namespace vandrel::app::testing;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 namespace {
 

@@ -8,11 +8,6 @@
 
 using namespace vandrel::app;
 using namespace vandrel::app::testing;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::Not;
 
 namespace {
 

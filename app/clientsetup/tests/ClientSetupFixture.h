@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <cstdio>
 #include <fstream>
@@ -13,6 +15,8 @@
 #include <optional>
 #include <sstream>
 
+#include "app/clientsetup/PasswordDlg2.h"
+#include "app/tests/Isql.h"
 #include "app/tests/SimFixture.h"
 #include "platform/Registry.h"
 #include "testkit/OdbcClient.h"
@@ -73,22 +77,6 @@ class ClientSetupTest : public SimWindowTest {
     return reg.ReadString(Name);
   }
 
-  // What plain isql answers to "select db_name()" through data source Dsn, run as a program of
-  // its own with this process's ODBC and FreeTDS configuration; Env goes before it ("env -u
-  // TDSPORT" drops the port that the window's own connection takes from the environment).
-  static std::string IsqlDatabase(const std::string& Dsn, const std::string& User, const std::string& Password,
-                                  const std::string& Env = "") {
-    const std::string command = "echo 'select db_name()' | " + Env + " isql -b -v '" + Dsn + "' '" + User + "' '" +
-                                Password + "' 2>&1";
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[4096];
-      while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-      pclose(pipe);
-    }
-    return out;
-  }
-
   // A dialog answer: fill the fields, then click the named button as the user does; the
   // dialog's own close rule decides the result.
   static std::function<int(QDialog*)> Click(const char* Button, std::function<void(QDialog*)> Fill = {}) {
@@ -98,6 +86,25 @@ class ClientSetupTest : public SimWindowTest {
       d->findChild<QAbstractButton*>(Button)->click();
       return d->result();
     };
+  }
+
+  // Runs "Utwórz połączenie sieciowe Tovinex" from the tree's pop-up menu with the database
+  // node Database selected, answering its dialog with the server, library and archive flag given.
+  void Run(const std::string& Database, const QString& Server, const QString& Library = "Gniazda TCP/IP",
+           bool Archive = false) {
+    if (!Database.empty()) Select(Node(QString::fromStdString(Database)));
+    Dialogs.DialogAnswers.push_back(Click("OKBtn", [=](QDialog* d) {
+      auto* dlg = static_cast<clientsetup::TPasswordDlg2*>(d);
+      dlg->ComboBox2->setEditText(Server);
+      dlg->ComboBox1->setEditText(Library);
+      dlg->BlokadaCheck->setChecked(Archive);
+    }));
+    Trigger();
+  }
+  void Trigger() {
+    for (QAction* a : Form->PopupMenu1->actions())
+      if (CaptionOf(a->text()) == QStringLiteral("Utwórz połączenie sieciowe Tovinex")) return a->trigger();
+    FAIL() << "no command in the pop-up menu";
   }
 
   // A second connection's view: the first value of Sql, or the whole answer.

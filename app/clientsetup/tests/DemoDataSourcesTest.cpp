@@ -3,6 +3,7 @@
 // before any file changes.
 #include "app/OdbcDataSources.h"
 #include "app/admin/OdbcAdminDlg.h"
+#include "app/clientsetup/TovinexPassword.h"
 #include "app/clientsetup/TovinexRegistry.h"
 #include "app/clientsetup/tests/ClientSetupFixture.h"
 
@@ -63,6 +64,38 @@ TEST_F(DemoDataSourcesTest, EveryDemoDatabasesDataSourcesConnectThroughIsql) {
   ASSERT_TRUE(admin::WriteOdbcSource(Form.get(), lodz));
   const std::string answer = IsqlDatabase("Łódź", "sa", kSaPassword, "env -u TDSPORT");
   EXPECT_NE(answer.find("| Sklep Wschód "), std::string::npos) << answer;
+}
+
+// What a till does: the network command writes a database's entries, and the till logs in
+// through its data source with the key's UserId and the password Tovinex derives for the
+// database.
+TEST_F(DemoDataSourcesTest, EveryDemoDatabaseConnectsWithItsTovinexLogin) {
+  TextList databases;
+  Form->UserDatabaseNames(databases);
+  for (const std::string& database : databases) {
+    Dialogs.Messages.clear();
+    Run(database, "(local)");
+    ASSERT_EQ(Dialogs.Messages.size(), 1u) << database;
+    const std::string key = "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\" + database;
+    // Refused with nothing written: the offline archive and the damaged shop, whose users the
+    // server cannot list, and the wholesale store, whose only users are people's logins with
+    // passwords Tovinex cannot know.
+    if (database == "Hurtownia" || database == "Archiwum2006" || database == "SklepPoludnie") {
+      EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Error);
+      if (database == "Hurtownia") {
+        EXPECT_NE(Dialogs.Messages[0].Text.find("login \"magazyn\" nie loguje się hasłem"), std::string::npos)
+            << Dialogs.Messages[0].Text;
+      }
+      EXPECT_EQ(Value(platform::HKEY_LOCAL_MACHINE, key, "UserId"), "<none>");
+      continue;
+    }
+    EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Information) << database << ": " << Dialogs.Messages[0].Text;
+    const std::string login = Value(platform::HKEY_LOCAL_MACHINE, key, "UserId");
+    const std::string answer = IsqlDatabase(database, login, clientsetup::TovinexPassword(database), "env");
+    EXPECT_NE(answer.find("| " + database + " "), std::string::npos) << database << " as " << login << ":\n" << answer;
+  }
+  EXPECT_EQ(Value(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep Wschód", "UserId"),
+            "SklepWschod");
 }
 
 TEST_F(DemoDataSourcesTest, ANameNoDataSourceCanCarryIsRefusedWithTheReasonAndNothingWritten) {

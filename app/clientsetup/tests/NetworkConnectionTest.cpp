@@ -33,24 +33,6 @@ class NetworkConnectionTest : public ClientSetupTest {
     Dialogs.Messages.clear();
   }
 
-  // Runs the command from the tree's pop-up menu with the database node Database selected,
-  // answering its dialog with the server, library and archive flag given.
-  void Run(const std::string& Database, const QString& Server, const QString& Library = "Gniazda TCP/IP",
-           bool Archive = false) {
-    if (!Database.empty()) Select(Node(QString::fromStdString(Database)));
-    Dialogs.DialogAnswers.push_back(Click("OKBtn", [=](QDialog* d) {
-      auto* dlg = static_cast<TPasswordDlg2*>(d);
-      dlg->ComboBox2->setEditText(Server);
-      dlg->ComboBox1->setEditText(Library);
-      dlg->BlokadaCheck->setChecked(Archive);
-    }));
-    Trigger();
-  }
-  void Trigger() {
-    for (QAction* a : Form->PopupMenu1->actions())
-      if (CaptionOf(a->text()) == QStringLiteral("Utwórz połączenie sieciowe Tovinex")) return a->trigger();
-    FAIL() << "no command in the pop-up menu";
-  }
   std::vector<std::string> MessageTexts() const {
     std::vector<std::string> texts;
     for (const auto& m : Dialogs.Messages) texts.push_back(m.Caption + ": " + m.Text);

@@ -23,8 +23,11 @@
 #include "app/PasswordDlg.h"
 #include "app/admin/PodlPlik.h"
 #include "app/clientsetup/PasswordDlg2.h"
+#include "app/clientsetup/TovinexPassword.h"
 #include "app/demo/Demo.h"
+#include "app/tests/Isql.h"
 #include "app/tests/ScriptedDialogs.h"
+#include "testkit/SimServer.h"
 #include "testkit/TempDir.h"
 
 namespace vandrel::app::testing {
@@ -191,6 +194,13 @@ TEST_F(DemoIsolationTest, NetworkSetUpAndAttachWriteOnlyIntoTheDemoDirectory) {
   EXPECT_NE(ReadAll(Dir + "/freetds/etc/freetds.conf").find("[(local)]"), std::string::npos);
   EXPECT_NE(ReadAll(Dir + "/registry/HKEY_LOCAL_MACHINE.reg").find("TovinexWin\\Bazy\\Sklep2]"), std::string::npos);
   EXPECT_TRUE(fs::is_directory(Dir + "/wine/drive_c/Logi"));
+  // Both data sources name "(local)", which FreeTDS sends to the demo's server: a till logs in
+  // with the login the set-up names and the password Tovinex derives.
+  for (const std::string& Database : {std::string("Sklep"), std::string("Sklep2")}) {
+    const std::string Login = Database;  // the demo's own login, and the one the attach made
+    const std::string Answer = IsqlDatabase(Database, Login, clientsetup::TovinexPassword(Database));
+    EXPECT_NE(Answer.find("| " + Database + " "), std::string::npos) << Answer;
+  }
 
   // The user's and the system's data sources are two files: the demo's own source is the
   // system's alone, and the sources the commands made are listed once each.
@@ -226,6 +236,28 @@ TEST_F(DemoIsolationTest, ANewStartResetsTheConfigurationTogetherWithTheServersF
   EXPECT_TRUE(fs::exists(Dir + "/files/Sklep2.mdf"));
   // Only what the demo makes goes.
   EXPECT_EQ(ReadAll(Dir + "/notatki.txt"), "moje\n");
+  EXPECT_EQ(Changed(Before, Snapshot(Watched())), std::vector<std::string>{});
+}
+
+// "(local)" reaches the demo's server, and a server typed with its port is that server, not
+// the demo's: the technician can switch servers from inside the demo.
+TEST_F(DemoIsolationTest, AServerTypedWithItsPortIsReachedInsteadOfTheDemosServer) {
+  StartDemoAndConnect();
+  msde::testkit::SimServer second;
+  const size_t mark = second.TraceMark();
+  Dialogs.DialogAnswers.push_back([&second](QDialog* d) {
+    auto* Dlg = static_cast<TPasswordDlg*>(d);
+    Dlg->Edit1->setText(QStringLiteral("127.0.0.1,%1").arg(second.Port()));
+    Dlg->Edit3->setText("");
+    return int(QDialog::Accepted);
+  });
+  Form->Commands(QStringLiteral("Połącz z serwerem...")).first()->trigger();
+  for (const std::string& Text : MessageTexts()) EXPECT_EQ(Text.find("połączenia z serwem"), std::string::npos) << Text;
+  EXPECT_FALSE(Form->TreeView1->findItems("Sklep", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+  const size_t statements = second.TraceSince(mark).size();
+  EXPECT_GT(statements, 0u);  // the tree was read from the second server
+  EXPECT_EQ(Form->QueryScalar("select db_name()", "Sklep"), "Sklep");
+  EXPECT_GT(second.TraceSince(mark).size(), statements);
   EXPECT_EQ(Changed(Before, Snapshot(Watched())), std::vector<std::string>{});
 }
 
