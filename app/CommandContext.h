@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/NodeKinds.h"
+#include "app/StatementMessages.h"
 #include "app/StepOutcome.h"
 
 class QWidget;
@@ -39,6 +40,17 @@ class TCommandContext {
   virtual void RefreshTree() = 0;
   virtual void ShowDatabaseDetails() = 0;
   virtual void EnableCommandsForSelection() = 0;
+
+  // One statement as RunStep, keeping every message of the server; when it fails, the error
+  // report's text is kept in Messages instead of being shown (a stop or a lost connection is
+  // reported as always).
+  virtual TStepOutcome RunStepKeepingMessages(const std::string& Statement, TStatementMessages& Messages) = 0;
+  // The SQL error report of a text the report built (as kept by RunStepKeepingMessages).
+  virtual void ShowErrorReport(const std::string& Report) = 0;
+  // The database of the selected node when it is itself a database node, else empty.
+  virtual std::string SelectedDatabaseNode() = 0;
+  // The database commands disabled while one of them runs.
+  virtual void DisableDatabaseCommands() = 0;
 };
 
 }  // namespace vandrel::app

@@ -98,7 +98,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   // Command enabling and list look-ups.
   // Enables exactly the commands that can act on the selected node.
   void EnableCommandsForSelection() override;
-  void DisableDatabaseCommands();
+  void DisableDatabaseCommands() override;
   void EnableDatabaseCommands();
   bool ListShowsColumn(const QString& Caption) const;
   QString SelectedListCaptionUnder(const QString& Caption) const;
@@ -126,6 +126,8 @@ class TForm1 : public QMainWindow, public TCommandContext {
   int CommandReportsStop = 0;
   int& StopsReportedByCommand() override { return CommandReportsStop; }
   QWidget* DialogParent() override { return this; }
+  TStepOutcome RunStepKeepingMessages(const std::string& Statement, TStatementMessages& Messages) override;
+  void ShowErrorReport(const std::string& Report) override;
   void QueryToList(TextList& List, const std::string& Query, const std::string& Database) override;
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
   std::string QueryScalar(const std::string& Query, const std::string& Database) override;
@@ -142,7 +144,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void ShowNodeDetails();
   int SelectedNodeKind();
   std::string SelectedDatabase() override;
-  std::string SelectedDatabaseNode();
+  std::string SelectedDatabaseNode() override;
   std::string SelectedNodeText();
   std::string SelectedLoginName();
   // What the selected node stands for (kind 0 when nothing is selected).
@@ -210,6 +212,8 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void AddLoginsFolder(const TextList& Logins);
   void ShowLoginRows(const TextList& List, bool ShortForm);
   void ReportCancelled(const std::string& Text);
+  // Where the error report goes instead of the screen while RunStepKeepingMessages runs.
+  TStatementMessages* FKeptMessages = nullptr;
   bool FLostReported = false;
   std::string ObjectNameLookup(const std::string& Id, const std::string& Database);
   void OpenInDatabase(const std::string& Query, const std::string& Database);
