@@ -32,10 +32,7 @@ class TServerFiles : public TDatabaseFiles {
  public:
   explicit TServerFiles(TForm1& Form) : FForm(Form) {}
   QString Choose(const QString& Title, const QString& Filter, const QString& Directory) override {
-    TServerFileDlg Dlg(FForm, Title, Filter);
-    Dlg.OpenDirectory(Directory.isEmpty() ? DefaultDirectory() : Directory);
-    if (DialogSeam::Current().ExecDialog(&Dlg) != QDialog::Accepted) return {};
-    return Dlg.FileName();
+    return ChooseOnServer(FForm, Title, Filter, Directory.isEmpty() ? DefaultDirectory() : Directory);
   }
   bool Exists(const QString& Path) override { return ServerFileExists(FForm, Path); }
   QString DefaultDirectory() override { return MasterDataDirectory(FForm); }
@@ -95,6 +92,20 @@ bool ServerIsThisMachine(TForm1& Form) {
   return host.compare("(local)", Qt::CaseInsensitive) == 0 || host == "." ||
          host.compare("localhost", Qt::CaseInsensitive) == 0 ||
          (name[0] && host.compare(QString::fromLocal8Bit(name), Qt::CaseInsensitive) == 0);
+}
+
+bool IsServerPath(const QString& Path) {
+  static const QRegularExpression windows(QStringLiteral("^([A-Za-z]:[\\\\/]|\\\\\\\\)"));
+  return windows.match(Path).hasMatch();
+}
+
+QString ChooseOnServer(TForm1& Form, const QString& Title, const QString& Filter, const QString& Directory,
+                       const QHash<QString, QString>& Dates) {
+  TServerFileDlg Dlg(Form, Title, Filter);
+  Dlg.FileDates = Dates;
+  Dlg.OpenDirectory(Directory);
+  if (DialogSeam::Current().ExecDialog(&Dlg) != QDialog::Accepted) return {};
+  return Dlg.FileName();
 }
 
 std::unique_ptr<TDatabaseFiles> ServerDatabaseFiles(TForm1& Form) {
