@@ -9,6 +9,7 @@
 #include "app/StatementMessages.h"
 #include "app/StepOutcome.h"
 
+class QString;
 class QWidget;
 
 namespace vandrel::app {
@@ -51,6 +52,15 @@ class TCommandContext {
   virtual std::string SelectedDatabaseNode() = 0;
   // The database commands disabled while one of them runs.
   virtual void DisableDatabaseCommands() = 0;
+  // Query opened in the current database (no probe, no "use") into a flat result list; false
+  // when it failed (the error report has shown why).
+  virtual bool QueryHereToList(TextList& List, const std::string& Query) = 0;
+
+  // The detail list: the text of the selected row under the column Caption, or in column
+  // Column (from 0); and a query's rows shown in it.
+  virtual QString SelectedListCaptionUnder(const QString& Caption) const = 0;
+  virtual QString SelectedListText(int Column) const = 0;
+  virtual void ShowQueryInList(const std::string& Query, const std::string& Database) = 0;
 };
 
 }  // namespace vandrel::app

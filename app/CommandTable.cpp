@@ -80,7 +80,7 @@ const std::vector<TCommand>& CommandTable() {
       {"SQL Server &Engine Info", R::erAlways, admin::ShowEngineInfo, {{M::mnPomoc, 10}}},
       {"&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},
       {"&Zamknij", R::erAlways, [](TForm1&) { QCoreApplication::quit(); }, {{M::mnBar, 10}}},
-      {"&Zabij proces", R::erAlways, admin::KillSelectedProcess, {{M::mnListPopup, 10}}},
+      {"&Zabij proces", R::erAlways, [](TForm1& F) { admin::KillSelectedProcess(F); }, {{M::mnListPopup, 10}}},
   };
   return table;
 }

@@ -101,7 +101,9 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void DisableDatabaseCommands() override;
   void EnableDatabaseCommands();
   bool ListShowsColumn(const QString& Caption) const;
-  QString SelectedListCaptionUnder(const QString& Caption) const;
+  QString SelectedListCaptionUnder(const QString& Caption) const override;
+  QString SelectedListText(int Column) const override;
+  void ShowQueryInList(const std::string& Query, const std::string& Database) override;
 
   // Query steps.
   // Closes KMQuery1 and clears its SQL: where every step starts.
@@ -129,6 +131,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   TStepOutcome RunStepKeepingMessages(const std::string& Statement, TStatementMessages& Messages) override;
   void ShowErrorReport(const std::string& Report) override;
   void QueryToList(TextList& List, const std::string& Query, const std::string& Database) override;
+  bool QueryHereToList(TextList& List, const std::string& Query) override;
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
   std::string QueryScalar(const std::string& Query, const std::string& Database) override;
   std::string QueryField(const std::string& Query, int Column, const std::string& Database);

@@ -15,6 +15,19 @@
 #include "foundation/Exception.h"
 
 namespace vandrel::app {
+namespace {
+
+// The open query's rows as a flat result list: the column count, then the texts row by row.
+void ReadFlatList(TKMQuery& Query, TextList& List) {
+  const int columns = Query.GetFieldCount();
+  if (columns <= 0) return;
+  List.push_back(std::to_string(columns));
+  TMFields* fields = Query.GetFields();
+  for (; !Query.GetEof(); Query.Next())
+    for (int c = 0; c < columns; ++c) List.push_back(fields->GetFields(c)->GetEditText());
+}
+
+}  // namespace
 
 void TForm1::ResetQuery() {
   // A step reached from an event handled while a statement runs leaves KMQuery1 alone: its
@@ -127,15 +140,28 @@ void TForm1::QueryToList(TextList& List, const std::string& Query, const std::st
     EnsureConnected();
     WaitCursor busy;
     OpenInDatabase(Query, Database);
-    const int columns = KMQuery1->GetFieldCount();
-    if (columns > 0) {
-      List.push_back(std::to_string(columns));
-      TMFields* fields = KMQuery1->GetFields();
-      for (; !KMQuery1->GetEof(); KMQuery1->Next())
-        for (int c = 0; c < columns; ++c) List.push_back(fields->GetFields(c)->GetEditText());
-    }
+    ReadFlatList(*KMQuery1, List);
     KMQuery1->Close();
   } catch (...) {
+  }
+}
+
+bool TForm1::QueryHereToList(TextList& List, const std::string& Query) {
+  List.clear();
+  try {
+    WaitCursor busy;
+    ResetQuery();
+    KMQuery1->GetSQL().Add(Query);
+    KMQuery1->Open();
+    ReadFlatList(*KMQuery1, List);
+    KMQuery1->Close();
+    return true;
+  } catch (...) {
+    try {
+      KMQuery1->Close();
+    } catch (...) {
+    }
+    return false;
   }
 }
 

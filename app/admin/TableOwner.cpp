@@ -5,7 +5,6 @@
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
 #include "app/SqlQuoting.h"
-#include "app/admin/RunStatement.h"
 
 namespace vandrel::app::admin {
 namespace {
@@ -19,52 +18,46 @@ std::string ChangeStatement(const std::string& Owner, const std::string& Table, 
 
 }  // namespace
 
-bool ChangeTableOwner(TForm1& Form, const std::string& Database, const std::string& NewOwner, int* Changed,
+bool ChangeTableOwner(TCommandContext& Context, const std::string& Database, const std::string& NewOwner, int* Changed,
                       int* Wanted) {
-  TKMQuery& query = *Form.KMQuery1;
   int changed = 0, wanted = -1;  // -1: the list itself could not be read
-  bool ok = false;
-  try {
-    RunStatement(Form, "use " + QuoteIdentifier(Database));
-    query.GetSQL().Add("sp_tables @table_type = \"'TABLE'\"");
-    query.Open();
+  TextList tables;
+  bool ok = Context.RunStep("use " + QuoteIdentifier(Database)) == TStepOutcome::soDone &&
+            Context.QueryHereToList(tables, "sp_tables @table_type = \"'TABLE'\"");
+  if (ok) {
+    // Flat list: owner in column 2, table in column 3 of each row.
     std::vector<std::string> changes;
-    if (!query.GetEof() && query.GetFieldCount() >= 3) {
-      TMFields* fields = query.GetFields();
-      for (; !query.GetEof(); query.Next()) {
-        const std::string owner = fields->GetFields(1)->GetEditText();
-        if (owner != NewOwner) changes.push_back(ChangeStatement(owner, fields->GetFields(2)->GetEditText(), NewOwner));
-      }
-    }
-    query.Close();
+    const size_t columns = tables.empty() ? 0 : std::stoul(tables[0]);
+    for (size_t row = 1; columns >= 3 && row + columns - 1 < tables.size(); row += columns)
+      if (tables[row + 1] != NewOwner) changes.push_back(ChangeStatement(tables[row + 1], tables[row + 2], NewOwner));
     wanted = static_cast<int>(changes.size());
+    // The first failure or stop ends the work (shown by the error report); what was changed
+    // stays changed.
     for (const std::string& change : changes) {
-      RunStatement(Form, change);
+      ok = Context.RunStep(change) == TStepOutcome::soDone;
+      if (!ok) break;
       ++changed;
     }
-    ok = true;
-  } catch (...) {
-    // Shown by the error report; what was changed stays changed.
   }
   if (Changed) *Changed = changed;
   if (Wanted) *Wanted = wanted;
   return ok;
 }
 
-void ChangeTableOwnerCommand(TForm1& Form) {
+void ChangeTableOwnerCommand(TCommandContext& Form) {
   const std::string database = Form.SelectedDatabase();
   if (database.empty()) return;
   const QString caption = QStringLiteral("Zmiana właściciela Tabel"), name = QString::fromStdString(database);
-  if (!Confirm(&Form, QStringLiteral("Czy przekazać wszystkie tabele bazy \"%1\" właścicielowi \"dbo\"?").arg(name), caption))
+  if (!Confirm(Form.DialogParent(), QStringLiteral("Czy przekazać wszystkie tabele bazy \"%1\" właścicielowi \"dbo\"?").arg(name), caption))
     return;
   int changed = 0, wanted = 0;
   if (ChangeTableOwner(Form, database, "dbo", &changed, &wanted))
-    ShowMessage(&Form, QStringLiteral("Operacja zakończona"), caption, MsgIcon::Information);
+    ShowMessage(Form.DialogParent(), QStringLiteral("Operacja zakończona"), caption, MsgIcon::Information);
   else if (wanted < 0)
-    ShowMessage(&Form, QStringLiteral("Nie udało się odczytać listy tabel bazy \"%1\"; nic nie zostało zmienione.").arg(name),
+    ShowMessage(Form.DialogParent(), QStringLiteral("Nie udało się odczytać listy tabel bazy \"%1\"; nic nie zostało zmienione.").arg(name),
                 caption, MsgIcon::Warning);
   else
-    ShowMessage(&Form, QStringLiteral("Operacja przerwana: właściciel zmieniony dla %1 z %2 tabel bazy \"%3\"; "
+    ShowMessage(Form.DialogParent(), QStringLiteral("Operacja przerwana: właściciel zmieniony dla %1 z %2 tabel bazy \"%3\"; "
                                       "pozostałe tabele nie zostały zmienione.")
                            .arg(changed).arg(wanted).arg(name),
                 caption, MsgIcon::Warning);

@@ -3,9 +3,7 @@
 // that hands them to dbo.
 #include <string>
 
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::admin {
 
@@ -14,10 +12,10 @@ namespace vandrel::app::admin {
 // first change; the first failure ends the work quietly (the error report has shown it).
 // True when every change went through; Changed and Wanted count the tables handed over and
 // the tables that were to be.
-bool ChangeTableOwner(TForm1& Form, const std::string& Database, const std::string& NewOwner, int* Changed = nullptr,
+bool ChangeTableOwner(TCommandContext& Context, const std::string& Database, const std::string& NewOwner, int* Changed = nullptr,
                       int* Wanted = nullptr);
 
 // The command: the selected database's tables to dbo, then the closing message and a new tree.
-void ChangeTableOwnerCommand(TForm1& Form);
+void ChangeTableOwnerCommand(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin
