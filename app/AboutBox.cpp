@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "app/ExeVersion.h"
-#include "platform/WebAddress.h"
+#include "app/DesktopOpener.h"
 
 namespace vandrel::app {
 
@@ -84,7 +84,7 @@ TFmMPrintInfo::TFmMPrintInfo(QWidget* Parent, const TMExeVersion& Version) : QDi
   connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TFmMPrintInfo::LblWWWClick() { platform::OpenWebAddress("http://" + LblWWW->text().toStdString()); }
+void TFmMPrintInfo::LblWWWClick() { OpenOnDesktop(this, "http://" + LblWWW->text().toStdString()); }
 
 bool TFmMPrintInfo::eventFilter(QObject* Watched, QEvent* Event) {
   if (Watched == LblWWW && Event->type() == QEvent::MouseButtonRelease) LblWWWClick();

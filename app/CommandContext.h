@@ -42,19 +42,35 @@ class TCommandContext {
   virtual void ShowDatabaseDetails() = 0;
   virtual void EnableCommandsForSelection() = 0;
 
+  // The value of Key in the connection string the connection dialog built ("SERVER", "UID").
+  virtual std::string ConnectionStringValue(const std::string& Key) const = 0;
+  // Column Column of the first row of Query, run in Database; a failure is raised again after
+  // the SQL error report has shown it.
+  virtual std::string QueryField(const std::string& Query, int Column, const std::string& Database) = 0;
+  // The ODBC driver detected after connecting ("SQL Server" or "SQL Native Client").
+  virtual const std::string& DetectedOdbcDriver() const = 0;
+
+  // What attach, detach and the client set-up need besides.
+  // A query in the current database, without a probe before it; List as QueryToList fills it.
+  virtual TStepOutcome OpenStep(const std::string& Query, TextList& List) = 0;
+  // True when the connection still answers (asked quietly).
+  virtual bool ProbeConnection() = 0;
+  virtual void DisableDatabaseCommands() = 0;
+  // The selected node's database when the node is a database node, else empty.
+  virtual std::string SelectedDatabaseNode() = 0;
+  virtual void UserDatabaseNames(TextList& List) = 0;
+  virtual std::string FindUserDatabase(const TextList& Names, const std::string& Name) = 0;
+  // The server as the user named it at the connection ("(local)", a host, an instance).
+  virtual std::string ServerAsNamed() const = 0;
+  // The server's name as the tree shows it (with its instance).
+  virtual std::string ConnectedServerName() const = 0;
+
   // One statement as RunStep, keeping every message of the server; when it fails, the error
   // report's text is kept in Messages instead of being shown (a stop or a lost connection is
   // reported as always).
   virtual TStepOutcome RunStepKeepingMessages(const std::string& Statement, TStatementMessages& Messages) = 0;
   // The SQL error report of a text the report built (as kept by RunStepKeepingMessages).
   virtual void ShowErrorReport(const std::string& Report) = 0;
-  // The database of the selected node when it is itself a database node, else empty.
-  virtual std::string SelectedDatabaseNode() = 0;
-  // The database commands disabled while one of them runs.
-  virtual void DisableDatabaseCommands() = 0;
-  // Query opened in the current database (no probe, no "use") into a flat result list; false
-  // when it failed (the error report has shown why).
-  virtual bool QueryHereToList(TextList& List, const std::string& Query) = 0;
 
   // The detail list: the text of the selected row under the column Caption, or in column
   // Column (from 0); and a query's rows shown in it.

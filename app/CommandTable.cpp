@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "app/ListActions.h"
 #include "app/MainWindow.h"
 #include "app/NodeKinds.h"
 #include "app/admin/AttachDetach.h"
@@ -26,6 +27,12 @@ void External(TForm1& F) {
   admin::RunExternalCommand(F, C);
 }
 
+// A command whose family sees the window only through the command context.
+template <void (*Command)(TCommandContext&)>
+void InContext(TForm1& F) {
+  Command(F);
+}
+
 }  // namespace
 
 const std::vector<TCommand>& CommandTable() {
@@ -33,8 +40,10 @@ const std::vector<TCommand>& CommandTable() {
       // Bazy, and the tree's pop-up menu.
       {"&Odśwież listę baz     F5", R::erAlways, [](TForm1& F) { if (F.EnsureConnected()) F.RefreshTree(); },
        {{M::mnBazy, 10}}},
-      {"&Podłącz bazę", R::erAlways, admin::AttachDatabaseCommand, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
-      {"O&dłącz bazę", R::erAlways, admin::DetachDatabaseCommand, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
+      {"Połącz z &serwerem...", R::erAlways, [](TForm1& F) { F.Poczzserwerem1Click(); },
+       {{M::mnBazy, 5}, {M::mnTreePopup, 5}}, false, false, false, 6, "Ctrl+N"},
+      {"&Podłącz bazę", R::erAlways, InContext<admin::AttachDatabaseCommand>, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
+      {"O&dłącz bazę", R::erAlways, InContext<admin::DetachDatabaseCommand>, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
       {"&Kopia zapasowa bazy...", R::erUsableDatabase, admin::BackupCommand, {{M::mnBazy, 40, true}, {M::mnTreePopup, 30}}},
       {"Odtwó&rz bazę z kopii...", R::erAlways, admin::RestoreCommand, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
       {"&Naprawa baz danych", R::erUsableDatabase, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
@@ -54,12 +63,15 @@ const std::vector<TCommand>& CommandTable() {
        {{M::mnTreePopup, 120, true}}},
       // Konfiguracja.
       {"Biblioteki komunikacyjne &serwera", R::erAlways, External<TExternalCommand::ecServerNetwork>,
-       {{M::mnKonfiguracja, 10}}},
+       {{M::mnKonfiguracja, 10}}, false, false, false, 0},
       {"Biblioteki komunikacyjne &klienta", R::erAlways, External<TExternalCommand::ecClientNetwork>,
-       {{M::mnKonfiguracja, 20}}},
-      {"&Uruchom Service Manager", R::erAlways, External<TExternalCommand::ecServiceManager>, {{M::mnKonfiguracja, 30}}},
-      {"Konfiguracja połączeń &ODBC", R::erAlways, External<TExternalCommand::ecOdbc>, {{M::mnKonfiguracja, 40, true}}},
-      {"Konfiguracja baz &Tovinex", R::erAlways, External<TExternalCommand::ecTovinex>, {{M::mnKonfiguracja, 50, true}}},
+       {{M::mnKonfiguracja, 20}}, false, false, false, 1},
+      {"&Uruchom Service Manager", R::erAlways, External<TExternalCommand::ecServiceManager>,
+       {{M::mnKonfiguracja, 30}}, false, false, false, 3},
+      {"Konfiguracja połączeń &ODBC", R::erAlways, External<TExternalCommand::ecOdbc>,
+       {{M::mnKonfiguracja, 40, true}}, false, false, false, 2},
+      {"Konfiguracja baz &Tovinex", R::erAlways, External<TExternalCommand::ecTovinex>,
+       {{M::mnKonfiguracja, 50, true}}, false, false, false, 4},
       {"&Nie wyświetlaj bazy systemowych", R::erAlways, [](TForm1& F) { F.RefreshTree(); },
        {{M::mnKonfiguracja, 60, true}}, false, true, true},
       {"Wyświetlanie kolumn - st&ruktura danych", R::erAlways, [](TForm1& F) { F.SetTableDisplayMode(false); },
@@ -71,16 +83,20 @@ const std::vector<TCommand>& CommandTable() {
        {{M::mnNarzedzia, 10}}},
       {"&Wyłącz tryb \"Single User\"", R::erUsableDatabase, [](TForm1& F) { F.WycztrybSingleUser1Click(); },
        {{M::mnNarzedzia, 20}}},
-      {"Utwórz połączenie sieciowe &Tovinex", R::erAlways, clientsetup::CreateTovinexConnection,
+      {"Utwórz połączenie sieciowe &Tovinex", R::erAlways, InContext<clientsetup::CreateTovinexConnection>,
        {{M::mnNarzedzia, 30, true}, {M::mnTreePopup, 50}}},
-      {"&Procesy", R::erAlways, admin::ShowProcesses, {{M::mnNarzedzia, 40, true}}},
+      {"&Procesy", R::erAlways, admin::ShowProcesses,
+       {{M::mnNarzedzia, 40, true}}, false, false, false, 5},
       {"&Konfiguracja serwera bazy danych", R::erAlways, admin::ConfigureServer, {{M::mnNarzedzia, 50, true}}},
       {"&Miernik zasobów", R::erAlways, admin::ShowResourceMeter, {{M::mnNarzedzia, 60, true}}},
       // Pomoc, the bar itself and the process list's pop-up menu.
       {"SQL Server &Engine Info", R::erAlways, admin::ShowEngineInfo, {{M::mnPomoc, 10}}},
       {"&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},
       {"&Zamknij", R::erAlways, [](TForm1&) { QCoreApplication::quit(); }, {{M::mnBar, 10}}},
-      {"&Zabij proces", R::erAlways, [](TForm1& F) { admin::KillSelectedProcess(F); }, {{M::mnListPopup, 10}}},
+      {"&Zabij proces", R::erAlways, InContext<admin::KillSelectedProcess>, {{M::mnListPopup, 10}}},
+      {"&Kopiuj", R::erAlways, CopyListRows, {{M::mnListPopup, 20, true}}, false, false, false, 7},
+      {"Kopiuj z &nagłówkiem", R::erAlways, CopyListRowsWithHeader, {{M::mnListPopup, 30}}},
+      {"Zapisz jako &CSV...", R::erAlways, SaveListAsCsv, {{M::mnListPopup, 40, true}}, false, false, false, 8},
   };
   return table;
 }
@@ -92,7 +108,7 @@ const std::vector<TToolButton>& ToolBarButtons() {
       {2, "Konfiguracja połączeń ODBC", "Konfiguracja połączeń ODBC", true},
       {3, "SQL Service Manager", "Uruchom Service Manager", true},
       {4, "Konfiguracja baz Tovinex", "Konfiguracja baz Tovinex", true},
-      {5, "", "Procesy", false},
+      {5, "Procesy", "Procesy", false},
   };
   return buttons;
 }

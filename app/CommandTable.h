@@ -36,6 +36,8 @@ struct TCommand {
   bool Submenu = false;    // "Naprawa baz danych": holds the mnRepair commands
   bool Checkable = false;  // a menu item with a check mark
   bool Checked = false;    // its mark at start
+  int Image = -1;          // its picture in ImageList1 (the tool bar's), -1 for none
+  const char* Shortcut = nullptr;  // its key, in Qt's portable form ("Ctrl+N")
 };
 
 const std::vector<TCommand>& CommandTable();

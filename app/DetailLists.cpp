@@ -142,7 +142,9 @@ void TForm1::ShowLoginList() {
 
 void TForm1::ShowLogin(const std::string& Login) {
   TextList list;
-  QueryToList(list, std::string(kLoginsQuery) + " where name = '" + EscapeLiteral(Login) + "'", "master");
+  std::string query = kLoginsQuery;
+  query.append(" where name = '").append(EscapeLiteral(Login)).append("'");
+  QueryToList(list, query, "master");
   if (!list.empty()) return ShowLoginRows(list, false);
   QueryToList(list, "sp_helplogins '" + EscapeLiteral(Login) + "'", "master");
   ShowLoginRows(list, true);

@@ -46,6 +46,10 @@ class QtDialogs final : public DialogSeam {
                        const QString& Filter) override {
     return QFileDialog::getOpenFileName(Parent, Caption, Directory, QtFileFilter(Filter));
   }
+  QString SaveFileName(QWidget* Parent, const QString& Caption, const QString& Directory,
+                       const QString& Filter) override {
+    return QFileDialog::getSaveFileName(Parent, Caption, Directory, QtFileFilter(Filter));
+  }
 };
 
 DialogSeam* installed = nullptr;
@@ -88,6 +92,11 @@ class CursorAwareSeam final : public DialogSeam {
                        const QString& Filter) override {
     NormalCursor normal;
     return Installed().OpenFileName(Parent, Caption, Directory, Filter);
+  }
+  QString SaveFileName(QWidget* Parent, const QString& Caption, const QString& Directory,
+                       const QString& Filter) override {
+    NormalCursor normal;
+    return Installed().SaveFileName(Parent, Caption, Directory, Filter);
   }
   void ShowReport(QWidget* Parent, const QString& Summary, const QString& Text, const QString& Caption,
                   MsgIcon Icon) override {

@@ -25,6 +25,10 @@ class DialogSeam {
   // "caption|pattern|caption|pattern" (the server's own chooser takes the same).
   virtual QString OpenFileName(QWidget* Parent, const QString& Caption, const QString& Directory,
                                const QString& Filter) = 0;
+  // A file to write, or an empty text when the user cancels (the chooser asks before it
+  // names an existing file); Filter as above.
+  virtual QString SaveFileName(QWidget* Parent, const QString& Caption, const QString& Directory,
+                               const QString& Filter) = 0;
   // A report too long for a message box: Summary on top, Text below in a scrolling, selectable
   // area with "Kopiuj". Runs the report window through ExecDialog.
   virtual void ShowReport(QWidget* Parent, const QString& Summary, const QString& Text, const QString& Caption,

@@ -1,6 +1,8 @@
 // The first show of the main window: the connection dialog (or the driver manager's logon on
-// the "ODBC" path), the first connect, the driver detection and the first tree.
+// the "ODBC" path), the connect, the driver detection and the tree; the same dialog and
+// connect serve "Połącz z serwerem..." at any later time.
 #include <QApplication>
+#include <QTreeWidget>
 
 #include "app/ConnectFailure.h"
 #include "app/ConnectionString.h"
@@ -11,7 +13,9 @@
 #include "app/OdbcLogonDialog.h"
 #include "app/PasswordDlg.h"
 #include "app/ProcessFlags.h"
+#include "app/RecentConnections.h"
 #include "app/StatusLine.h"
+#include "app/TableContents.h"
 #include "app/WaitCursor.h"
 #include "data/OdbcError.h"
 
@@ -47,30 +51,68 @@ void TForm1::FormShow() {
       return;
     }
   }
-  // A field the driver cannot be given is said, and the dialog asked again.
+  ConnectThroughDialog();
+}
+
+bool TForm1::ConnectThroughDialog() {
+  const std::string previous = ConnectionString;
+  PasswordDlg->SetRecent(ReadRecentConnections());
   while (true) {
-    if (DialogSeam::Current().ExecDialog(PasswordDlg) != QDialog::Accepted) return;
-    const std::string problem = ConnectionFieldsProblem(PasswordDlg->Fields());
-    if (problem.empty()) break;
-    ShowMessage(this, QString::fromStdString(problem), QStringLiteral("Błąd"), MsgIcon::Error);
+    if (DialogSeam::Current().ExecDialog(PasswordDlg) != QDialog::Accepted) break;
+    // A field the driver cannot be given is said, and the dialog asked again.
+    const ConnectionFields fields = PasswordDlg->Fields();
+    const std::string problem = ConnectionFieldsProblem(fields);
+    if (!problem.empty()) {
+      ShowMessage(this, QString::fromStdString(problem), QStringLiteral("Błąd"), MsgIcon::Error);
+      continue;
+    }
+    ConnectionString = BuildConnectionString(fields);
+    if (ConnectToServer()) {
+      RememberConnection({fields.Server, fields.User});
+      return true;
+    }
   }
-  ConnectionString = BuildConnectionString(PasswordDlg->Fields());
+  // Cancel keeps the server the window had: a failed attempt dropped its connection, which
+  // the probe makes again as before any command. Never connected, the window keeps what was
+  // tried, for the status bar and F5.
+  if (!previous.empty() && ConnectionString != previous) {
+    ConnectionString = previous;
+    if (TreeView1->topLevelItemCount() > 0) EnsureConnected();
+    UpdateConnectionStatus();
+  }
+  return false;
+}
+
+bool TForm1::ConnectToServer() {
   UpdateConnectionStatus();
   try {
     ConnectLink();
     ReadServerUser();
     if (!EnsureConnected()) {
       ShowMessage(this, kConnectFailed, QStringLiteral("Błąd"), MsgIcon::Error);
-      Terminate();
+      return false;
     }
     OdbcDriverName = DetectOdbcDriver();
+    // Nothing of another server stays on screen, even when the new one's tree cannot be read.
+    TreeView1->clear();
+    ListView1->Model()->Clear();
     RefreshTree();
     DisableDatabaseCommands();
+    return true;
   } catch (const std::exception& e) {
     ShowMessage(this, ConnectFailedText(&e), QStringLiteral("Błąd"), MsgIcon::Error);
   } catch (...) {
     ShowMessage(this, kConnectFailed, QStringLiteral("Błąd"), MsgIcon::Error);
   }
+  UpdateConnectionStatus();
+  return false;
+}
+
+void TForm1::Poczzserwerem1Click() {
+  // Chosen while a statement waits (from the waiting window's event loop): the link is busy.
+  if (Waiter.Waiting() || TTableContents::Reading()) return;
+  if (!PasswordDlg) PasswordDlg = new TPasswordDlg(this);
+  ConnectThroughDialog();
 }
 
 // The "ODBC" path: an empty connection string, so that the reconnect asks for a data source.

@@ -3,29 +3,13 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <iterator>
 #include <map>
 
 #include "app/NodeKinds.h"
 
 namespace vandrel::app {
 namespace {
-
-QIcon Badge(const QColor& Fill, const QString& Letter) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Fill.darker(160));
-  p.setBrush(Fill);
-  p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
-  QFont font = p.font();
-  font.setPixelSize(10);
-  font.setBold(true);
-  p.setFont(font);
-  p.setPen(Qt::white);
-  p.drawText(pixmap.rect(), Qt::AlignCenter, Letter);
-  return QIcon(pixmap);
-}
 
 // A theme icon by its freedesktop name, else the bundled picture.
 QIcon Themed(const char* Name, const char* Bundled) {
@@ -160,11 +144,17 @@ QIcon Paint(int Index, int Marks) {
 }  // namespace
 
 QIcon ToolBarImage(int Index) {
-  static const struct { QColor c; const char* l; } images[] = {
-      {QColor(40, 90, 160), "S"}, {QColor(40, 130, 90), "K"}, {QColor(150, 100, 30), "O"},
-      {QColor(120, 40, 140), "M"}, {QColor(180, 60, 40), "T"}, {QColor(60, 60, 60), "P"}};
-  if (Index < 0 || Index >= 6) return {};
-  return Badge(images[Index].c, images[Index].l);
+  // What each command does, in the theme's words where it has them: the server's and the
+  // client's network libraries, ODBC data sources, the service, the shop program's settings,
+  // the server's processes; then the connection, copying and saving of the menus.
+  static const struct { const char* Theme; const char* Bundled; } images[] = {
+      {"network-server", "tb-server-network.svg"}, {"network-workgroup", "tb-client-network.svg"},
+      {"server-database", "tb-odbc.svg"},          {"system-run", "tb-service.svg"},
+      {"preferences-system", "tb-tovinex.svg"},    {"utilities-system-monitor", "tb-processes.svg"},
+      {"network-connect", "tb-connect.svg"},       {"edit-copy", "tb-copy.svg"},
+      {"document-save-as", "tb-save.svg"}};
+  if (Index < 0 || Index >= static_cast<int>(std::size(images))) return {};
+  return Themed(images[Index].Theme, images[Index].Bundled);
 }
 
 QIcon TreeImage(int Index, int Marks) {

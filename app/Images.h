@@ -9,7 +9,8 @@
 
 namespace vandrel::app {
 
-QIcon ToolBarImage(int Index);               // 0..5
+// 0..5 the tool bar's buttons, 6 connecting, 7 copying, 8 saving; null outside.
+QIcon ToolBarImage(int Index);
 // 1..14, by node kind; Marks (TDatabaseMark) only for a usable database.
 QIcon TreeImage(int Index, int Marks = dmNone);
 // The program's own icon (window, desktop entry).

@@ -36,6 +36,11 @@ void TListModel::BeginFill(std::vector<TListColumn> Columns) {
   FTexts.resize(FColumns.size());
   FOrder.clear();
   FRows = 0;
+  if (!FFilter.isEmpty()) {
+    FFilter.clear();
+    FPassed.clear();
+    emit FilterCleared();
+  }
 }
 
 void TListModel::BeginStream(std::vector<TListColumn> Columns) {
@@ -51,6 +56,17 @@ void TListModel::ShowAppended() {
   size_t complete = FTexts.front().Count();
   for (const TTextColumn& column : FTexts) complete = std::min(complete, column.Count());
   if (complete <= FRows) return;
+  if (!FFilter.isEmpty()) {
+    // Only the new rows that pass show, after those shown.
+    const std::vector<std::uint32_t> added = PassingRows(FRows, complete);
+    FRows = complete;
+    if (added.empty()) return;
+    const int shown = static_cast<int>(FPassed.size());
+    beginInsertRows({}, shown, shown + static_cast<int>(added.size()) - 1);
+    FPassed.insert(FPassed.end(), added.begin(), added.end());
+    endInsertRows();
+    return;
+  }
   beginInsertRows({}, static_cast<int>(FRows), static_cast<int>(complete - 1));
   FRows = complete;
   endInsertRows();
@@ -73,6 +89,7 @@ void TListModel::EndFill(bool Keep) {
     FTexts.clear();
     FTexts.resize(FColumns.size());
     FRows = 0;
+    FPassed.clear();
   }
   const size_t rows = FTexts.empty() ? 0 : FTexts.front().Count();
   for (TTextColumn& column : FTexts) {
@@ -97,7 +114,7 @@ void TListModel::SetColumnWidth(int Column, int Width) {
 }
 
 std::string_view TListModel::Text(int Row, int Column) const {
-  if (Row < 0 || static_cast<size_t>(Row) >= FRows || Column < 0 || static_cast<size_t>(Column) >= FTexts.size())
+  if (Row < 0 || Row >= Rows() || Column < 0 || static_cast<size_t>(Column) >= FTexts.size())
     return {};
   return FTexts[static_cast<size_t>(Column)].At(SourceRow(Row));
 }
@@ -109,7 +126,7 @@ size_t TListModel::MemoryBytes() const {
 }
 
 int TListModel::rowCount(const QModelIndex& Parent) const {
-  return Parent.isValid() || FFilling ? 0 : static_cast<int>(FRows);
+  return Parent.isValid() || FFilling ? 0 : Rows();
 }
 
 int TListModel::columnCount(const QModelIndex& Parent) const {
@@ -118,7 +135,7 @@ int TListModel::columnCount(const QModelIndex& Parent) const {
 
 QVariant TListModel::data(const QModelIndex& Index, int Role) const {
   if (!Index.isValid() || FFilling) return {};
-  if (Role == Qt::DisplayRole || Role == Qt::ToolTipRole) {
+  if (Role == Qt::DisplayRole) {
     const std::string_view text = Text(Index.row(), Index.column());
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   }
@@ -165,17 +182,41 @@ void TListModel::sort(int Column, Qt::SortOrder Order) {
     }
   }
 
+  if (!FFilter.isEmpty()) FPassed = PassingRows(0, FRows);
   // The selection and the current row stay on the rows they were on.
-  std::vector<std::uint32_t> shownAt(FOrder.empty() ? 0 : FRows);
-  for (size_t r = 0; r < FOrder.size(); ++r) shownAt[FOrder[r]] = static_cast<std::uint32_t>(r);
+  std::vector<std::uint32_t> shownAt(FRows);
+  for (int r = 0; r < Rows(); ++r) shownAt[SourceRow(r)] = static_cast<std::uint32_t>(r);
   QModelIndexList after;
-  for (qsizetype i = 0; i < before.size(); ++i) {
-    const size_t source = sources[static_cast<size_t>(i)];
-    const int row = static_cast<int>(FOrder.empty() ? source : shownAt[source]);
-    after.append(index(row, before[i].column()));
-  }
+  for (qsizetype i = 0; i < before.size(); ++i)
+    after.append(index(static_cast<int>(shownAt[sources[static_cast<size_t>(i)]]), before[i].column()));
   changePersistentIndexList(before, after);
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+bool TListModel::Passes(size_t Source) const {
+  for (const TTextColumn& column : FTexts) {
+    const std::string_view text = column.At(Source);
+    if (QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).contains(FFilter, Qt::CaseInsensitive))
+      return true;
+  }
+  return false;
+}
+
+std::vector<std::uint32_t> TListModel::PassingRows(size_t From, size_t To) const {
+  std::vector<std::uint32_t> passing;
+  for (size_t shown = From; shown < To; ++shown)
+    if (const size_t source = OrderedRow(shown); Passes(source)) passing.push_back(static_cast<std::uint32_t>(source));
+  return passing;
+}
+
+void TListModel::SetFilter(const QString& Text) {
+  if (Text == FFilter || FFilling) return;
+  FRefiltering = true;
+  beginResetModel();
+  FFilter = Text;
+  FPassed = FFilter.isEmpty() ? std::vector<std::uint32_t>() : PassingRows(0, FRows);
+  endResetModel();
+  FRefiltering = false;
 }
 
 }  // namespace vandrel::app

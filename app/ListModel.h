@@ -48,7 +48,8 @@ class TListModel : public QAbstractTableModel {
 
   const std::vector<TListColumn>& Columns() const { return FColumns; }
   void SetColumnWidth(int Column, int Width);
-  int Rows() const { return static_cast<int>(FRows); }
+  // The rows shown (those the filter lets through).
+  int Rows() const { return FFilter.isEmpty() ? static_cast<int>(FRows) : static_cast<int>(FPassed.size()); }
   // The text of a row as shown (row in the current order).
   std::string_view Text(int Row, int Column) const;
   // The bytes that the texts and their index take on the heap.
@@ -61,12 +62,36 @@ class TListModel : public QAbstractTableModel {
   // A negative column restores the order of the rows as they came.
   void sort(int Column, Qt::SortOrder Order = Qt::AscendingOrder) override;
 
+  // Shows only the rows with Text in one of their columns (any case); an empty text shows all.
+  // Every new fill shows all rows again.
+  void SetFilter(const QString& Text);
+  const QString& Filter() const { return FFilter; }
+  // While the filter changes the rows shown: a reset that keeps the columns and the order.
+  bool Refiltering() const { return FRefiltering; }
+  // The rows the filter lets through, before it: how many rows the list holds.
+  int AllRows() const { return static_cast<int>(FRows); }
+
+ signals:
+  // A new fill dropped the filter.
+  void FilterCleared();
+
  private:
-  size_t SourceRow(int Row) const { return FOrder.empty() ? static_cast<size_t>(Row) : FOrder[static_cast<size_t>(Row)]; }
+  size_t SourceRow(int Row) const {
+    if (!FFilter.isEmpty()) return FPassed[static_cast<size_t>(Row)];
+    return OrderedRow(static_cast<size_t>(Row));
+  }
+  // Rows streamed in after a sort follow the sorted ones as they came.
+  size_t OrderedRow(size_t Shown) const { return Shown < FOrder.size() ? FOrder[Shown] : Shown; }
+  bool Passes(size_t Source) const;
+  // The rows From to To (in the current order, To excluded) that pass the filter.
+  std::vector<std::uint32_t> PassingRows(size_t From, size_t To) const;
 
   std::vector<TListColumn> FColumns;
   std::vector<TTextColumn> FTexts;
   std::vector<std::uint32_t> FOrder;  // shown row -> row as it came; empty: as they came
+  QString FFilter;
+  bool FRefiltering = false;
+  std::vector<std::uint32_t> FPassed;  // with a filter: shown row -> row as it came
   size_t FRows = 0;
   bool FFilling = false;    // rows hidden until EndFill
   bool FStreaming = false;  // rows shown as they are published

@@ -1,10 +1,15 @@
 #pragma once
 // ListView1: the report-style list of the main window over its own model; grid lines,
-// whole-row selection, read-only, sorted by a click on a column header.
+// whole-row selection, read-only, sorted by a click on a column header, narrowed by a filter
+// field above it; rows are selected one or many (Ctrl+A all), copied (Ctrl+C, with the
+// header) and saved; a cut text shows whole in a tooltip.
 #include <QTableView>
 #include <string>
+#include <vector>
 
 #include "app/ListModel.h"
+
+class QLineEdit;
 
 namespace vandrel::app {
 
@@ -24,12 +29,32 @@ class TListView : public QTableView {
   void FitColumnsToSample();
   // Column as wide as its caption and the widest of that sample, never narrower than it is.
   void WidenColumnToSample(int Column);
-  // The selected row, -1 when none is selected.
+  // The selected row when exactly one is selected, else -1 (a command on "the selected
+  // row" never guesses among several).
   int SelectedRow() const;
+  // The selected rows, in the order shown.
+  std::vector<int> SelectedRows() const;
+
+  // A panel with the filter field above the list, put where the list was.
+  QWidget* PanelWithFilter();
+  QLineEdit* FilterEdit = nullptr;
+
+  // The rows as text a spreadsheet pastes: values separated by tabs, a row per line, the
+  // captions first when Header is set; the selected rows, or all shown when Selected is unset.
+  QString RowsText(bool Header, bool Selected = true) const;
+  void CopyRows(bool Header) const;
+  // The rows shown with the captions first, as CSV (RFC 4180) with the Separator given.
+  std::string CsvText(char Separator) const;
+  // Whether Text is wider than the cells of Column show.
+  bool CutInColumn(const QString& Text, int Column) const;
 
  signals:
   // A row chosen by the user (a click, the keyboard); fills of the list never send it.
   void RowSelected();
+
+ protected:
+  void keyPressEvent(QKeyEvent* Event) override;
+  bool viewportEvent(QEvent* Event) override;
 
  private:
   void ApplyColumns();
@@ -37,6 +62,7 @@ class TListView : public QTableView {
 
   TListModel* FModel;
   int FSortColumn = -1;
+  std::vector<int> FKeptWidths;  // the columns' widths across a change of the filter
   Qt::SortOrder FSortOrder = Qt::AscendingOrder;
 };
 

@@ -32,15 +32,21 @@ void TForm1::ConnectLink() {
 
 void TForm1::ShowConnectionLost(const std::string& Detail) {
   QTreeWidgetItem* top = TreeView1->topLevelItemCount() ? TreeView1->topLevelItem(0) : nullptr;
-  if (!top) return;  // never connected: the connect's own message says why
-  if (top->text(0).contains(QStringLiteral("Serwer"))) SetNodeImages(top, nkServerLost, nkServerLost);
+  if (top && top->text(0).contains(QStringLiteral("Serwer"))) SetNodeImages(top, nkServerLost, nkServerLost);
   UpdateConnectionStatus();
   StatementOk = false;
   if (FLostReported) return;
   FLostReported = true;
-  const std::string text = "Utracono połączenie z serwerem " + ServerName + "." + (Detail.empty() ? "" : "\r\n" + Detail) +
-                           "\r\n\r\nSprawdź, czy serwer działa, i naciśnij F5, aby połączyć się ponownie.";
-  ShowMessage(this, QString::fromStdString(text), QStringLiteral("Utracono połączenie"), MsgIcon::Error);
+  // Never connected (the first connect failed or was cancelled): a command has no server to
+  // lose, and the user is told where to name one.
+  const std::string text =
+      top ? "Utracono połączenie z serwerem " + ServerName + "." + (Detail.empty() ? "" : "\r\n" + Detail) +
+                "\r\n\r\nSprawdź, czy serwer działa, i naciśnij F5, aby połączyć się ponownie, albo wybierz "
+                "„Połącz z serwerem...” w menu Bazy."
+          : std::string("Brak połączenia z serwerem.\r\n\r\nWybierz „Połącz z serwerem...” w menu Bazy (Ctrl+N), "
+                        "aby połączyć się z serwerem.");
+  ShowMessage(this, QString::fromStdString(text), QString::fromUtf8(top ? "Utracono połączenie" : "Brak połączenia"),
+              MsgIcon::Error);
 }
 
 }  // namespace vandrel::app

@@ -42,6 +42,13 @@ void TForm1::FillMenu(QMenu* Menu, TCommandMenu Which) {
     QAction* action = AddCommand(Menu, text);
     action->setCheckable(command->Checkable);
     action->setChecked(command->Checked);
+    if (command->Image >= 0) action->setIcon(ToolBarImage(command->Image));
+    if (command->Shortcut) {
+      // The key works from the command's first place; the others show it without owning it,
+      // so that one key never names two actions.
+      action->setShortcut(QKeySequence(QString::fromLatin1(command->Shortcut)));
+      if (&*place != &command->Places.front()) action->setShortcutContext(Qt::WidgetShortcut);
+    }
     if (command->Handler) {
       void (*handler)(TForm1&) = command->Handler;
       connect(action, &QAction::triggered, this, [this, handler] { handler(*this); });

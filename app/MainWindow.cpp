@@ -81,7 +81,7 @@ void TForm1::CreateComponents() {
   ListView1->installEventFilter(this);
 
   Splitter1->addWidget(TreeView1);
-  Splitter1->addWidget(ListView1);
+  Splitter1->addWidget(ListView1->PanelWithFilter());
   Splitter1->setStretchFactor(1, 1);
   Splitter1->setSizes({256, 384});
   setTabOrder(TreeView1, ListView1);
@@ -94,9 +94,8 @@ void TForm1::CreateComponents() {
   });
   connect(ListView1, &TListView::RowSelected, this, [this] { ListView1SelectItem(); });
   connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    ListView1ContextPopup();
-    if (ListView1->property("popup").toBool())
-      PopupMenu2->popup(ListView1->viewport()->mapToGlobal(at));
+    PreparePopupMenu2();
+    if (ListView1->ColumnCount() > 0) PopupMenu2->popup(ListView1->viewport()->mapToGlobal(at));
   });
 
   MOdbcLink1 = std::make_unique<TMOdbcLink>();
@@ -202,6 +201,17 @@ void TForm1::ListView1ContextPopup() {
   // again each time it is filled.
   if (SelectedListCaptionUnder(QStringLiteral("SPID")).isEmpty())
     ListView1->setProperty("popup", false);
+}
+
+void TForm1::PreparePopupMenu2() {
+  ListView1ContextPopup();
+  // "Zabij proces" on a process of the process list only; copying on selected rows; saving
+  // on any list.
+  for (QAction* a : Commands(QStringLiteral("Zabij proces"))) a->setVisible(ListView1->property("popup").toBool());
+  const bool rows = !ListView1->SelectedRows().empty();
+  SetCommandEnabled(QStringLiteral("Kopiuj"), rows);
+  SetCommandEnabled(QStringLiteral("Kopiuj z nagłówkiem"), rows);
+  SetCommandEnabled(QStringLiteral("Zapisz jako CSV..."), ListView1->RowCount() > 0);
 }
 
 void TForm1::Narzdzia1Click() { EnableCommandsForSelection(); }

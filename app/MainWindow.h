@@ -62,7 +62,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   TListView* ListView1 = nullptr;
   TStatusLine* StatusBar1 = nullptr;
   QMenu* PopupMenu1 = nullptr;  // the tree's
-  QMenu* PopupMenu2 = nullptr;  // the list's (process list only)
+  QMenu* PopupMenu2 = nullptr;  // the list's: copying, saving, and on the process list "Zabij proces"
   QMenu* Narzdzia1 = nullptr;   // main menu "Narzędzia"
   std::unique_ptr<TMOdbcLink> MOdbcLink1;
   std::unique_ptr<TKMQuery> KMQuery1;
@@ -89,11 +89,20 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void TreeView1ContextPopup();
   void ListView1SelectItem();
   void ListView1ContextPopup();
+  // The list's pop-up menu made to fit the list and its selection, before it opens.
+  void PreparePopupMenu2();
   void Narzdzia1Click();
   void MOdbcLink1GetConnectString(std::string& AConnectString, TMOdbcConnectOption& AOption);
   void MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext QueryContext,
                        const Exception* E);
   bool ConnectThroughDriverPrompt();
+  // Asks for a server in the connection dialog until a connect to it succeeds (true) or the
+  // user cancels (false, the window keeps the server it had); each failure says why.
+  bool ConnectThroughDialog();
+  // Connects the link with ConnectionString and rebuilds the tree; false after saying why not.
+  bool ConnectToServer();
+  // "Połącz z serwerem...".
+  void Poczzserwerem1Click();
 
   // Command enabling and list look-ups.
   // Enables exactly the commands that can act on the selected node.
@@ -108,7 +117,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   // Query steps.
   // Closes KMQuery1 and clears its SQL: where every step starts.
   void ResetQuery();
-  bool ProbeConnection();
+  bool ProbeConnection() override;
   bool EnsureConnected() override;
   // After a connect: asks the server which login it accepted (quietly) and shows it.
   void ReadServerUser();
@@ -131,14 +140,17 @@ class TForm1 : public QMainWindow, public TCommandContext {
   TStepOutcome RunStepKeepingMessages(const std::string& Statement, TStatementMessages& Messages) override;
   void ShowErrorReport(const std::string& Report) override;
   void QueryToList(TextList& List, const std::string& Query, const std::string& Database) override;
-  bool QueryHereToList(TextList& List, const std::string& Query) override;
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
   std::string QueryScalar(const std::string& Query, const std::string& Database) override;
-  std::string QueryField(const std::string& Query, int Column, const std::string& Database);
+  std::string QueryField(const std::string& Query, int Column, const std::string& Database) override;
+  TStepOutcome OpenStep(const std::string& Query, TextList& List) override;
   void QueryToListView(const std::string& Query, TListView* List, const std::string& Database);
-  std::string ConnectionStringValue(const std::string& Key) const;
-  void UserDatabaseNames(TextList& List);
-  std::string FindUserDatabase(const TextList& Names, const std::string& Name);
+  std::string ConnectionStringValue(const std::string& Key) const override;
+  const std::string& DetectedOdbcDriver() const override { return OdbcDriverName; }
+  void UserDatabaseNames(TextList& List) override;
+  std::string FindUserDatabase(const TextList& Names, const std::string& Name) override;
+  std::string ServerAsNamed() const override;
+  std::string ConnectedServerName() const override { return ServerName; }
 
   // Server tree.
   void RefreshTree() override;

@@ -1,7 +1,10 @@
 #include "app/PasswordDlg.h"
 
 #include <QCheckBox>
+#include <QAction>
 #include <QComboBox>
+#include <QCompleter>
+#include <QStringListModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,6 +24,28 @@ QLabel* AddLabel(QWidget* parent, const QString& text, int top) {
   label->setFont(font);
   label->setGeometry(16, top, 120, 21);
   return label;
+}
+
+// A list of earlier texts under Field: shown by the arrow at its end, narrowed as one types.
+QCompleter* AddChoices(QLineEdit* Field) {
+  auto* completer = new QCompleter(new QStringListModel(Field), Field);
+  completer->setCaseSensitivity(Qt::CaseInsensitive);
+  completer->setCompletionMode(QCompleter::PopupCompletion);
+  Field->setCompleter(completer);
+  QAction* open = Field->addAction(QIcon::fromTheme(QStringLiteral("go-down"), QIcon(QStringLiteral(":/icons/choices.svg"))), QLineEdit::TrailingPosition);
+  open->setToolTip(QStringLiteral("Wcześniej używane"));
+  open->setVisible(false);
+  QObject::connect(open, &QAction::triggered, Field, [completer] {
+    completer->setCompletionPrefix(QString());
+    completer->complete();
+  });
+  return completer;
+}
+
+void SetChoices(QCompleter* Completer, const QStringList& Texts) {
+  static_cast<QStringListModel*>(Completer->model())->setStringList(Texts);
+  auto* field = static_cast<QLineEdit*>(Completer->parent());
+  for (QAction* a : field->actions()) a->setVisible(!Texts.isEmpty());
 }
 
 }  // namespace
@@ -89,6 +114,32 @@ TPasswordDlg::TPasswordDlg(QWidget* Owner) : QDialog(Owner) {
   connect(Dynamiczny, &QCheckBox::clicked, this, [this] { DynamicznyClick(); });
   connect(Biblioteka, &QComboBox::editTextChanged, this, [this] { BibliotekaChange(); });
   connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
+
+  ServerChoices = AddChoices(Edit1);
+  UserChoices = AddChoices(Edit2);
+  connect(ServerChoices, qOverload<const QString&>(&QCompleter::activated), this,
+          [this](const QString& Server) { ServerChosen(Server); });
+}
+
+void TPasswordDlg::SetRecent(std::vector<TRecentConnection> Recent) {
+  FRecent = std::move(Recent);
+  QStringList servers, users;
+  for (const TRecentConnection& r : FRecent) {
+    const QString server = QString::fromStdString(r.Server), user = QString::fromStdString(r.User);
+    if (!servers.contains(server)) servers << server;
+    if (!user.isEmpty() && !users.contains(user)) users << user;
+  }
+  SetChoices(ServerChoices, servers);
+  SetChoices(UserChoices, users);
+}
+
+void TPasswordDlg::ServerChosen(const QString& Server) {
+  Edit1->setText(Server);
+  for (const TRecentConnection& r : FRecent)
+    if (QString::fromStdString(r.Server) == Server) {
+      Edit2->setText(QString::fromStdString(r.User));
+      break;
+    }
 }
 
 ConnectionFields TPasswordDlg::Fields() const {

@@ -1,9 +1,14 @@
 #pragma once
-// "Połączenie z serwerem MSSQL": server, network library, port and login, asked once at start.
+// "Połączenie z serwerem MSSQL": server, network library, port and login, asked at start and
+// by "Połącz z serwerem...", offering the servers and users connected to before.
 #include <QDialog>
+#include <vector>
+
+#include "app/RecentConnections.h"
 
 class QCheckBox;
 class QComboBox;
+class QCompleter;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -33,6 +38,12 @@ class TPasswordDlg : public QDialog {
   QString FixedPort() const;
   bool PortIsGrey() const;
 
+  // The servers and users offered (newest first): a list under the server and user fields,
+  // and the user last used with a server filled in when that server is chosen.
+  void SetRecent(std::vector<TRecentConnection> Recent);
+  QCompleter* ServerChoices = nullptr;
+  QCompleter* UserChoices = nullptr;
+
   void DynamicznyClick();
   void BibliotekaChange();
   void Edit1Change();
@@ -41,6 +52,9 @@ class TPasswordDlg : public QDialog {
   void SetPortGrey(bool Grey);
   // Sets the check box as a click would, running its handler when the state changes.
   void SetDynamiczny(bool Checked);
+  void ServerChosen(const QString& Server);
+
+  std::vector<TRecentConnection> FRecent;
 };
 
 }  // namespace vandrel::app

@@ -5,8 +5,9 @@ class QCoreApplication;
 
 namespace vandrel::app {
 
-// Installs Qt's Polish translation from Qt's translations folder; false when it is not
-// installed there (Qt then keeps its English texts).
+// Makes Polish Qt's default locale (the dates and day names Qt's widgets write) and installs
+// Qt's Polish translation from Qt's translations folder; false when that is not installed
+// there (Qt then keeps its English texts).
 bool LoadQtTranslation(QCoreApplication& Application);
 
 }  // namespace vandrel::app

@@ -1,11 +1,14 @@
 // The query steps: the connection probe run before every command, and the steps that switch
 // to a database and then execute a statement or read a result set. All run on KMQuery1.
+#include <QLineEdit>
 #include <QTreeWidget>
+#include <functional>
 
 #include "app/ListView.h"
 
 #include "app/ConnectionString.h"
 #include "app/MainWindow.h"
+#include "app/PasswordDlg.h"
 #include "app/NodeKinds.h"
 #include "app/ProcessFlags.h"
 #include "app/SqlQuoting.h"
@@ -15,19 +18,6 @@
 #include "foundation/Exception.h"
 
 namespace vandrel::app {
-namespace {
-
-// The open query's rows as a flat result list: the column count, then the texts row by row.
-void ReadFlatList(TKMQuery& Query, TextList& List) {
-  const int columns = Query.GetFieldCount();
-  if (columns <= 0) return;
-  List.push_back(std::to_string(columns));
-  TMFields* fields = Query.GetFields();
-  for (; !Query.GetEof(); Query.Next())
-    for (int c = 0; c < columns; ++c) List.push_back(fields->GetFields(c)->GetEditText());
-}
-
-}  // namespace
 
 void TForm1::ResetQuery() {
   // A step reached from an event handled while a statement runs leaves KMQuery1 alone: its
@@ -117,21 +107,47 @@ TStepOutcome TForm1::ExecStep(const std::string& Statement, const std::string& D
   return outcome;
 }
 
-TStepOutcome TForm1::RunStep(const std::string& Statement) {
+namespace {
+
+// Runs Step on Query and tells what became of it: a step that raised was stopped with
+// "Przerwij" or failed (the error report has shown why), and leaves the query closed.
+TStepOutcome OutcomeOf(TKMQuery& Query, const TStatementWaiter& Waiter, const std::function<void()>& Step) {
   try {
-    ResetQuery();
-    KMQuery1->GetSQL().Add(Statement);
-    KMQuery1->ExecSQL();
-    ResetQuery();
+    Step();
     return TStepOutcome::soDone;
   } catch (...) {
     const bool stopped = Waiter.Cancelled();
     try {
-      KMQuery1->Close();
+      Query.Close();
     } catch (...) {
     }
     return stopped ? TStepOutcome::soStopped : TStepOutcome::soFailed;
   }
+}
+
+}  // namespace
+
+TStepOutcome TForm1::RunStep(const std::string& Statement) {
+  return OutcomeOf(*KMQuery1, Waiter, [&] {
+    ResetQuery();
+    KMQuery1->GetSQL().Add(Statement);
+    KMQuery1->ExecSQL();
+    ResetQuery();
+  });
+}
+
+TStepOutcome TForm1::OpenStep(const std::string& Query, TextList& List) {
+  List.clear();
+  return OutcomeOf(*KMQuery1, Waiter, [&] {
+    ResetQuery();
+    KMQuery1->GetSQL().Add(Query);
+    KMQuery1->Open();
+    const int columns = KMQuery1->GetFieldCount();
+    List.push_back(std::to_string(columns));
+    for (; !KMQuery1->GetEof(); KMQuery1->Next())
+      for (int c = 0; c < columns; ++c) List.push_back(KMQuery1->GetFields()->GetFields(c)->GetEditText());
+    ResetQuery();
+  });
 }
 
 void TForm1::QueryToList(TextList& List, const std::string& Query, const std::string& Database) {
@@ -140,28 +156,15 @@ void TForm1::QueryToList(TextList& List, const std::string& Query, const std::st
     EnsureConnected();
     WaitCursor busy;
     OpenInDatabase(Query, Database);
-    ReadFlatList(*KMQuery1, List);
-    KMQuery1->Close();
-  } catch (...) {
-  }
-}
-
-bool TForm1::QueryHereToList(TextList& List, const std::string& Query) {
-  List.clear();
-  try {
-    WaitCursor busy;
-    ResetQuery();
-    KMQuery1->GetSQL().Add(Query);
-    KMQuery1->Open();
-    ReadFlatList(*KMQuery1, List);
-    KMQuery1->Close();
-    return true;
-  } catch (...) {
-    try {
-      KMQuery1->Close();
-    } catch (...) {
+    const int columns = KMQuery1->GetFieldCount();
+    if (columns > 0) {
+      List.push_back(std::to_string(columns));
+      TMFields* fields = KMQuery1->GetFields();
+      for (; !KMQuery1->GetEof(); KMQuery1->Next())
+        for (int c = 0; c < columns; ++c) List.push_back(fields->GetFields(c)->GetEditText());
     }
-    return false;
+    KMQuery1->Close();
+  } catch (...) {
   }
 }
 
@@ -225,6 +228,11 @@ void TForm1::QueryToListView(const std::string& Query, TListView* List, const st
     KMQuery1->Close();
   } catch (...) {
   }
+}
+
+std::string TForm1::ServerAsNamed() const {
+  return PasswordDlg && !ConnectionString.empty() ? PasswordDlg->Edit1->text().toStdString()
+                                                  : ConnectionStringValue("SERVER");
 }
 
 std::string TForm1::ConnectionStringValue(const std::string& Key) const {

@@ -1,6 +1,7 @@
 // The SQL error report: every failed statement or query opened on the link is shown once,
 // with its text, its parameters and the topics of the error.
 #include "app/ErrorText.h"
+#include "app/clientsetup/TovinexPassword.h"
 #include "app/DialogSeam.h"
 #include "app/DriverRecords.h"
 #include "app/MainWindow.h"
@@ -78,7 +79,7 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
                              const Exception* E) {
   switch (QueryContext) {
     case mqcExecBefore:
-    case mqcOpenBefore: Waiter.SetStatement(Text); return;
+    case mqcOpenBefore: Waiter.SetStatement(clientsetup::HidePasswords(Text)); return;
     case mqcExecAfter:
     case mqcOpenAfter: Waiter.StatementEnded(); return;
     case mqcExecError:
@@ -90,13 +91,13 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
     // statement is unknown, and the connection is gone.
     if (!ProbeRunning)
       ShowConnectionLost("Serwer nie odpowiedział, więc połączenie zostało przerwane; nie wiadomo, czy serwer "
-                         "wykonał polecenie:\r\n" + Text);
+                         "wykonał polecenie:\r\n" + clientsetup::HidePasswords(Text));
     QuietErrors = false;
     return;
   }
   if (Waiter.Cancelled()) {
     StatementOk = false;
-    ReportCancelled(Text);
+    ReportCancelled(clientsetup::HidePasswords(Text));
     return;
   }
   if (!ProbeRunning && IsConnectionLoss(DriverRecordsOf(E))) {
@@ -105,7 +106,7 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
     return;
   }
   std::string report = QueryContext == mqcExecError ? "Błąd polecenia SQL:\r\n" : "Błąd zapytania SQL:\r\n";
-  report += Text;
+  report += clientsetup::HidePasswords(Text);
   if (Params) {
     for (int i = 0; i < Params->GetCount(); ++i) {
       const TMParam* p = Params->GetParams(i);

@@ -65,6 +65,7 @@ class AnswerLogin : public DialogSeam {
     return QDialog::Rejected;
   }
   QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
 };
 
 double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }

@@ -28,6 +28,10 @@ std::string Trim(const std::string& Text) {
   return Text.substr(First, Text.find_last_not_of(" \t\r") - First + 1);
 }
 
+// The last line of a section this mapping made: such a section may go with the last data
+// source that names it; one an administrator wrote never does.
+const char* const kMadeHere = "\t# vandrel: for ODBC data sources";
+
 // FreeTDS reads "tds version" and "tds_version" alike, and without regard to case.
 std::string KeyOf(const std::string& Name) {
   std::string Key;
@@ -73,7 +77,8 @@ std::optional<std::pair<size_t, size_t>> FindSection(const std::vector<std::stri
 }
 
 // The text with section Name pointing at Server.
-std::string WithServer(const std::string& Text, const std::string& Name, const TFreeTdsServer& Server) {
+std::string WithServer(const std::string& Text, const std::string& Name, const TFreeTdsServer& Server,
+                       bool ForDataSources) {
   std::vector<std::string> Lines = SplitLines(Text);
   const std::pair<const char*, const std::string*> Wanted[] = {
       {"host", &Server.Host}, {"port", &Server.Port}, {"instance", &Server.Instance}};
@@ -113,6 +118,7 @@ std::string WithServer(const std::string& Text, const std::string& Name, const T
     }
     Lines.push_back("\ttds version = 7.1");
     Lines.push_back("\tclient charset = UTF-8");
+    if (ForDataSources) Lines.push_back(kMadeHere);
   }
   std::string Out;
   for (const auto& Line : Lines) Out += Line + "\n";
@@ -200,7 +206,7 @@ std::string TFreeTdsConf::Value(const std::string& Section, const std::string& K
   return "";
 }
 
-void TFreeTdsConf::SetServer(const std::string& Name, const TFreeTdsServer& Server) {
+void TFreeTdsConf::SetServer(const std::string& Name, const TFreeTdsServer& Server, bool ForDataSources) {
   if (Name.empty() || Name.find_first_of("[]\r\n") != std::string::npos) {
     throw EMRegistryError("Nazwa serwera \"" + Name + "\" nie może być sekcją pliku " + FFileName);
   }
@@ -210,13 +216,45 @@ void TFreeTdsConf::SetServer(const std::string& Name, const TFreeTdsServer& Serv
     }
   }
   ChangeFileText(FFileName, "pliku konfiguracji FreeTDS", [&](std::string& Text) {
-    const std::string Out = WithServer(Text, Name, Server);
+    const std::string Out = WithServer(Text, Name, Server, ForDataSources);
     if (Out == Text) return false;
     Text = Out;
     return true;
   });
 }
 
+std::vector<std::string> TFreeTdsConf::Sections() const {
+  std::vector<std::string> Names;
+  for (const auto& Line : SplitLines(Load())) {
+    if (const auto Section = IniSectionOf(Line); Section && !SameName(*Section, "global")) Names.push_back(*Section);
+  }
+  return Names;
+}
+
+bool TFreeTdsConf::RemoveSection(const std::string& Name) { return Remove(Name, false); }
+
+bool TFreeTdsConf::RemoveMadeSection(const std::string& Name) { return Remove(Name, true); }
+
+bool TFreeTdsConf::Remove(const std::string& Name, bool OnlyMade) {
+  bool Removed = false;
+  ChangeFileText(FFileName, "pliku konfiguracji FreeTDS", [&](std::string& Text) {
+    std::vector<std::string> Lines = SplitLines(Text);
+    const auto Body = FindSection(Lines, Name);
+    if (!Body) return false;
+    bool Made = false;
+    for (size_t I = Body->first; I < Body->second; ++I) Made |= Trim(Lines[I]) == Trim(kMadeHere);
+    if (OnlyMade && !Made) return false;
+    size_t End = Body->second;
+    while (End > Body->first && Trim(Lines[End - 1]).empty()) --End;  // blank lines before the next stay
+    Lines.erase(Lines.begin() + static_cast<long>(Body->first - 1), Lines.begin() + static_cast<long>(End));
+    // and so does the blank line the section was added after, at the end of the file
+    while (Body->first - 1 == Lines.size() && !Lines.empty() && Trim(Lines.back()).empty()) Lines.pop_back();
+    Text.clear();
+    for (const auto& Line : Lines) Text += Line + "\n";
+    return Removed = true;
+  });
+  return Removed;
+}
 
 void EnsureFreeTdsServer(HKEY Root, const std::string& Name) {
   TFreeTdsConf Conf(FreeTdsConfFile(Root));

@@ -11,6 +11,7 @@
 // The user's file stands beside HKEY_CURRENT_USER, the system's beside HKEY_LOCAL_MACHINE.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/RegistryRoot.h"
 
@@ -50,11 +51,20 @@ class TFreeTdsConf {
   std::string Value(const std::string& Section, const std::string& Key) const;
   // Points section Name at Server: host, port and instance set (an empty one removed), other
   // keys of the section kept. A new section also gets TDS version 7.1 and UTF-8 client text,
-  // as the tool's own connections use.
-  void SetServer(const std::string& Name, const TFreeTdsServer& Server);
+  // as the tool's own connections use, and, unless an administrator adds it by hand
+  // (ForDataSources false), the mark that lets it go with its last data source.
+  void SetServer(const std::string& Name, const TFreeTdsServer& Server, bool ForDataSources = true);
+  // The sections other than [global], in the file's order.
+  std::vector<std::string> Sections() const;
+  // Removes section Name with its keys; true when it went.
+  bool RemoveSection(const std::string& Name);
+  // Removes section Name when this mapping made it (a section an administrator wrote stays);
+  // true when it went.
+  bool RemoveMadeSection(const std::string& Name);
 
  private:
   std::string Load() const;
+  bool Remove(const std::string& Name, bool OnlyMade);
 
   std::string FFileName;
 };
@@ -63,6 +73,7 @@ class TFreeTdsConf {
 // client network alias of that name decides its host; otherwise an existing section is kept
 // as its administrator wrote it, and a missing one points at the host the name itself names.
 void EnsureFreeTdsServer(HKEY Root, const std::string& Name);
+void ForgetFreeTdsServer(HKEY Root, const std::string& Name);
 // A client network alias was written: sections of its name that exist follow it.
 void FollowClientAlias(const std::string& Name, const std::string& Alias);
 

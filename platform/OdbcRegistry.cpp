@@ -10,6 +10,7 @@
 #include "foundation/MacError.h"
 #include "platform/FileTransaction.h"
 #include "platform/FreeTdsConf.h"
+#include "platform/OdbcSourceName.h"
 #include "platform/RegKeyName.h"
 
 namespace vandrel::platform {
@@ -91,15 +92,22 @@ bool HasLineBreak(const std::string& Text) { return Text.find_first_of("\r\n") !
 const char* const kServer = "Server";
 const char* const kServername = "Servername";
 
-// True for FreeTDS's driver library, named by its path or by its odbcinst.ini section.
-bool IsFreeTdsDriver(const std::string& Driver) {
-  std::string Library = Driver;
-  if (Driver.find('/') == std::string::npos) {
-    TConfigMode Mode(ODBC_BOTH_DSN);
-    Library = Profile(Driver.c_str(), "Driver", kOdbcInstIni);
+// A FreeTDS data source whose name is not ASCII is read by FreeTDS under another name
+// (OdbcSourceName.h): that section repeats the data source's keys, without its driver. A
+// section of that name with a driver of its own is a data source of its own and stays.
+bool SyncFreeTdsReading(TIniDocument& Doc, const std::string& Section) {
+  const std::string Reading = FreeTdsSourceName(Section);
+  if (Reading == Section || SameIniName(Section, kSourceList) || Doc.Value(Reading, "Driver")) return false;
+  const auto Driver = Doc.Value(Section, "Driver");
+  if (!Driver || !IsFreeTdsDriver(*Driver)) return Doc.DeleteSection(Reading);
+  bool Changed = Doc.AddSection(Reading);
+  for (const auto& Key : Doc.Keys(Reading)) {
+    if (!Doc.Value(Section, Key)) Changed |= Doc.DeleteKey(Reading, Key);
   }
-  const size_t Slash = Library.rfind('/');
-  return Library.find("tdsodbc", Slash == std::string::npos ? 0 : Slash) != std::string::npos;
+  for (const auto& Key : Doc.Keys(Section)) {
+    if (!SameIniName(Key, "Driver")) Changed |= Doc.Set(Reading, Key, *Doc.Value(Section, Key));
+  }
+  return Changed;
 }
 
 // odbcinst keeps what it read from the data source files for a while and forgets it only when
@@ -183,6 +191,7 @@ bool TOdbcRegistry::CreateKey(const TRegPath& Path) {
   const TTarget T = Locate(Path);
   if (T.Place != opDataSourceSection || KeyExists(Path)) return KeyExists(Path);
   Writable(Path, "Driver");
+  NameUsable(T.Section);
   Change([&](TIniDocument& Doc) { return Doc.AddSection(T.Section); });
   return true;
 }
@@ -267,13 +276,23 @@ void TOdbcRegistry::Change(const std::function<bool(TIniDocument&)>& Edit) const
 
 void TOdbcRegistry::Write(const std::string& Section, const char* Name, const char* Value) const {
   Change([&](TIniDocument& Doc) {
-    if (!Name) return Doc.DeleteSection(Section);
-    if (!Value) return Doc.DeleteKey(Section, Name);
-    return Doc.Set(Section, Name, Value);
+    const bool Changed = !Name ? Doc.DeleteSection(Section) : !Value ? Doc.DeleteKey(Section, Name)
+                                                                     : Doc.Set(Section, Name, Value);
+    return SyncFreeTdsReading(Doc, Section) || Changed;
   });
 }
 
+void TOdbcRegistry::NameUsable(const std::string& DataSource) {
+  if (const std::string Problem = OdbcSourceNameProblem(DataSource); !Problem.empty()) {
+    throw EMRegistryError(Problem);
+  }
+}
+
 void TOdbcRegistry::WriteString(const TRegPath& Path, const std::string& Name, const std::string& Value) {
+  // A data source is named by its list entry and by its section: both must be usable names.
+  if (const TTarget Place = Locate(Path); Place.Place == opDataSourceSection) {
+    NameUsable(SameIniName(Place.Section, kSourceList) ? Name : Place.Section);
+  }
   const TTarget T = Writable(Path, Name);
   if (HasLineBreak(Value)) {
     throw EMRegistryError("Wartość \"" + Name + "\" klucza " + JoinRegPath(Path) + " zawiera znak końca wiersza");
@@ -302,8 +321,35 @@ bool TOdbcRegistry::DeleteKey(const TRegPath& Path) {
     throw EMRegistryError("Klucza " + JoinRegPath(Path) + " nie można usunąć z plików ODBC");
   }
   if (!KeyExists(Path)) return false;
+  const std::string Server = IsFreeTdsSource(T) ? SourceValue(T.Section, kServername) : "";
   Write(T.Section, nullptr, nullptr);
+  // The freetds.conf section made for the data source goes with the last one that names it.
+  if (!Server.empty() && !AnySourceNames(Server)) TFreeTdsConf(FreeTdsConfFile(FRoot)).RemoveMadeSection(Server);
   return true;
+}
+
+bool TOdbcRegistry::AnySourceNames(const std::string& Server) {
+  try {
+    for (HKEY Root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+      const TIniDocument Doc = TOdbcRegistry(Root).Sources();
+      for (const auto& Section : Doc.Sections()) {
+        if (SameIniName(Doc.Value(Section, kServername).value_or(""), Server)) return true;
+      }
+    }
+  } catch (const EMRegistryError&) {
+    return true;  // a file that cannot be read may name it: the section stays
+  }
+  return false;
+}
+
+bool IsFreeTdsDriver(const std::string& Driver) {
+  std::string Library = Driver;
+  if (Driver.find('/') == std::string::npos) {
+    TConfigMode Mode(ODBC_BOTH_DSN);
+    Library = Profile(Driver.c_str(), "Driver", kOdbcInstIni);
+  }
+  const size_t Slash = Library.rfind('/');
+  return Library.find("tdsodbc", Slash == std::string::npos ? 0 : Slash) != std::string::npos;
 }
 
 }  // namespace vandrel::platform

@@ -18,7 +18,9 @@
 //
 // A data source whose Driver is FreeTDS's keeps its Server value as Servername, the name of a
 // freetds.conf section that this mapping makes sure exists (FreeTdsConf.h); reading Server
-// back gives the value written.
+// back gives the value written. A data source is created and written only under a name that
+// unixODBC and FreeTDS connect through (OdbcSourceName.h), so a refused name leaves the files
+// as they were.
 #include <functional>
 #include <string>
 
@@ -27,6 +29,9 @@
 #include "platform/RegistryRoot.h"
 
 namespace vandrel::platform {
+
+// True for FreeTDS's driver library, named by its path or by its odbcinst.ini section.
+bool IsFreeTdsDriver(const std::string& Driver);
 
 class TOdbcRegistry : public TRegistryBackend {
  public:
@@ -45,7 +50,9 @@ class TOdbcRegistry : public TRegistryBackend {
   void WriteString(const TRegPath& Path, const std::string& Name, const std::string& Value) override;
   bool DeleteValue(const TRegPath& Path, const std::string& Name) override;
   // A data source's section goes with all its values; its entry in the list stays for the
-  // caller to delete, as in the Windows registry. Other keys cannot be removed.
+  // caller to delete, as in the Windows registry. Other keys cannot be removed. The
+  // freetds.conf section the mapping made for a FreeTDS data source goes with the last data
+  // source that names it.
   bool DeleteKey(const TRegPath& Path) override;
 
  private:
@@ -61,10 +68,14 @@ class TOdbcRegistry : public TRegistryBackend {
   void Change(const std::function<bool(TIniDocument&)>& Edit) const;
   TTarget Writable(const TRegPath& Path, const std::string& Name) const;
   void Write(const std::string& Section, const char* Name, const char* Value) const;
+  // Raises EMRegistryError, saying why, for a name no data source can connect through.
+  static void NameUsable(const std::string& DataSource);
   std::string SourceValue(const std::string& Section, const char* Name) const;
   bool SourceHas(const std::string& Section, const char* Name) const;
   bool IsFreeTdsSource(const TTarget& T) const;
   void WriteFreeTdsServer(const std::string& Section, const std::string& Server) const;
+  // True when a data source of either root names freetds.conf section Server.
+  static bool AnySourceNames(const std::string& Server);
 
   HKEY FRoot;
 };

@@ -59,6 +59,9 @@ struct Message {
   bool now = false;
 };
 
+// A transaction of a session began (@@TRANCOUNT 0 to 1) or ended (back to 0).
+enum class TransactionEvent { Began, Committed, RolledBack };
+
 // What a batch reports, in order. The front end decides which DONE is the last one.
 class BatchSink {
  public:
@@ -70,6 +73,15 @@ class BatchSink {
   // Ends one statement. RowCount < 0: no count to report. Error: the statement failed.
   virtual void Done(int64_t RowCount, bool Error) = 0;
   virtual void DatabaseChanged(const std::string& OldName, const std::string& NewName) = 0;
+  virtual void TransactionChanged(TransactionEvent) {}
+};
+
+// What LOGINACK tells of the server: its product version, and whether it speaks TDS 7.2
+// (SQL Server 2005) or at most 7.1 (SQL Server 2000).
+struct ServerProduct {
+  uint8_t major = 8, minor = 0;
+  uint16_t build = 2039;
+  bool tds72 = false;
 };
 
 struct LoginRequest {
@@ -116,6 +128,7 @@ class Engine {
   virtual void Logout(Session& session) = 0;
   // Server facts the front end needs for LOGINACK.
   virtual std::string ServerName() const = 0;
+  virtual ServerProduct Product() const { return {}; }
 };
 
 }  // namespace msde

@@ -2,52 +2,47 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <algorithm>
 #include <cctype>
-#include <strings.h>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/ProcessFlags.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/CommandReport.h"
 #include "app/admin/InUseGuard.h"
 #include "app/admin/PodlPlik.h"
-#include "app/admin/RunStatement.h"
 #include "app/admin/TableOwner.h"
+#include "app/clientsetup/TovinexLogin.h"
 #include "app/clientsetup/TovinexPassword.h"
 #include "app/clientsetup/TovinexRegistry.h"
-#include "platform/Registry.h"
 
 namespace vandrel::app::admin {
 
 namespace {
 
+using clientsetup::TovinexUserOf;
+
 // A value inside a quoted literal of the statement.
 std::string Lit(const std::string& Value) { return EscapeLiteral(Value); }
+QString Q(const std::string& Text) { return QString::fromStdString(Text); }
 
-// The texts of column Column (from 0) of every row of Query; rows without it are skipped.
-std::vector<std::string> ColumnOf(TForm1& Form, const std::string& Query, int Column) {
-  Form.KMQuery1->Close();
-  Form.KMQuery1->GetSQL().Clear();
-  Form.KMQuery1->GetSQL().Add(Query);
-  Form.KMQuery1->Open();
-  std::vector<std::string> Values;
-  if (Column < Form.KMQuery1->GetFieldCount()) {
-    for (; !Form.KMQuery1->GetEof(); Form.KMQuery1->Next())
-      Values.push_back(Form.KMQuery1->GetFields()->GetFields(Column)->GetEditText());
-  }
-  Form.KMQuery1->Close();
-  return Values;
+// The texts of column Column (from 0) of every row of Query, run in the current database.
+TStepOutcome ReadColumn(TCommandContext& Context, const std::string& Query, size_t Column,
+                        std::vector<std::string>& Values) {
+  Values.clear();
+  TextList List;
+  const TStepOutcome Outcome = Context.OpenStep(Query, List);
+  const size_t Columns = List.empty() ? 0 : std::stoul(List[0]);
+  for (size_t Row = 1; Column < Columns && Row + Columns <= List.size(); Row += Columns)
+    Values.push_back(List[Row + Column]);
+  return Outcome;
 }
 
-bool SameName(const std::string& A, const std::string& B) { return strcasecmp(A.c_str(), B.c_str()) == 0; }
-
-std::string Lower(const std::string& Text) { return QString::fromStdString(Text).toLower().toStdString(); }
+bool SameName(const std::string& A, const std::string& B) { return Q(A).compare(Q(B), Qt::CaseInsensitive) == 0; }
 
 // The login Tovinex uses: the database name, numbered on until no login has it. The server
 // compares login names without regard to case, and so does the numbering.
-std::string FreeLoginName(TForm1& Form, const std::string& Database) {
-  const std::vector<std::string> Logins = ColumnOf(Form, "select name from syslogins", 0);
+std::string FreeLoginName(const std::vector<std::string>& Logins, const std::string& Database) {
   std::string Login = Database;
   for (size_t I = 0; I < Logins.size();) {
     if (SameName(Logins[I], Login)) {
@@ -60,162 +55,281 @@ std::string FreeLoginName(TForm1& Form, const std::string& Database) {
   return Login;
 }
 
+// The steps of the set-up, each run only while all before it were done.
+class TSetUpSteps {
+ public:
+  TSetUpSteps(TCommandContext& Context, TSetUpResult& Result) : FContext(Context), FResult(Result) {}
+  bool Run(const std::string& Statement, const char* Name) {
+    return Note(FResult.Outcome == TStepOutcome::soDone ? FContext.RunStep(Statement) : FResult.Outcome, Name);
+  }
+  bool Read(const std::string& Query, int Column, std::vector<std::string>& Values) {
+    return Note(FResult.Outcome == TStepOutcome::soDone ? ReadColumn(FContext, Query, Column, Values) : FResult.Outcome,
+                Query.c_str());
+  }
+
+ private:
+  bool Note(TStepOutcome Outcome, const char* Name) {
+    if (FResult.Outcome == TStepOutcome::soDone && Outcome != TStepOutcome::soDone) FResult.Failed = Name;
+    FResult.Outcome = Outcome;
+    return Outcome == TStepOutcome::soDone;
+  }
+  TCommandContext& FContext;
+  TSetUpResult& FResult;
+};
+
+// Takes back what a set-up that stopped half-way made: the user it added, then the login,
+// each on a connection made afresh when the failure was the connection's.
+void TakeBack(TCommandContext& Context, const std::string& D, const std::string& User, bool UserMade,
+              TSetUpResult& Result) {
+  const std::string Login = Result.Login;
+  if (UserMade && Context.ExecStep("sp_dropuser '" + Lit(User) + "'", D) != TStepOutcome::soDone) {
+    Result.Undone = "Login \"" + Login + "\" i użytkownik \"" + User +
+                    "\" bazy, utworzeni przez przygotowanie, "
+                    "nie zostali usunięci.";
+    return;
+  }
+  if (Context.ExecStep("sp_droplogin '" + Lit(Login) + "'", "master") == TStepOutcome::soDone) {
+    Result.Undone = UserMade ? "Login \"" + Login + "\" i użytkownik \"" + User +
+                                   "\" bazy, utworzeni przez przygotowanie, zostali usunięci."
+                             : "Login \"" + Login + "\", utworzony przez przygotowanie, został usunięty.";
+  } else {
+    Result.Undone = "Login \"" + Login + "\", utworzony przez przygotowanie, nie został usunięty.";
+  }
+  Context.RunStep("use master");
+}
+
 }  // namespace
 
-void PostAttachSetUp(TForm1& Form, const std::string& D, bool Archive) {
-  RunStatement(Form, "use " + QuoteIdentifier(D));
-  std::string User;
-  bool SeveralOwners = false;
-  for (const std::string& Owner : ColumnOf(Form, "sp_tables @table_type = \"'TABLE'\"", 1)) {
-    if (Lower(Owner) == "dbo") continue;
-    if (User.empty()) {
-      User = Owner;
-    } else if (Owner != User) {
-      SeveralOwners = true;
-    }
+TSetUpResult PostAttachSetUp(TCommandContext& Context, const std::string& D, bool Archive) {
+  TSetUpResult Result;
+  TSetUpSteps Steps(Context, Result);
+  std::vector<std::string> Owners, Users, Logins;
+  if (!Steps.Run("use " + QuoteIdentifier(D), "use") || !Steps.Read("sp_tables @table_type = \"'TABLE'\"", 1, Owners))
+    return Result;
+  const clientsetup::TTovinexUser User = TovinexUserOf(Owners);
+  if (!Steps.Read("sp_helpuser", 0, Users) || !Steps.Run("use master", "use master") ||
+      !Steps.Read("select name from syslogins", 0, Logins))
+    return Result;
+  const bool UserExists =
+      std::any_of(Users.begin(), Users.end(), [&](const std::string& Name) { return SameName(Name, User.Name); });
+  Result.Login = FreeLoginName(Logins, D);
+  {
+    // A stop of sp_addlogin is read back below rather than reported as a plain stop.
+    TStopReadBack ReadBack(Context);
+    Steps.Run("sp_addlogin '" + Lit(Result.Login) + "', '" + clientsetup::TovinexPassword(D) + "', '" + Lit(D) + "'",
+              "sp_addlogin");
   }
-  if (SeveralOwners || User.empty()) User = "dba";
-
-  bool UserExists = false;
-  for (const std::string& Name : ColumnOf(Form, "sp_helpuser", 0)) UserExists = UserExists || SameName(Name, User);
-
-  RunStatement(Form, "use master");
-  const std::string Login = FreeLoginName(Form, D);
-  RunStatement(Form, "sp_addlogin '" + Lit(Login) + "', '" + clientsetup::TovinexPassword(D) + "', '" + Lit(D) + "'");
-  RunStatement(Form, "use " + QuoteIdentifier(D));
-  if (!UserExists) RunStatement(Form, "sp_adduser '" + Lit(Login) + "','" + Lit(User) + "','db_owner'");
-  RunStatement(Form, "sp_change_users_login 'update_one','" + Lit(User) + "','" + Lit(Login) + "'");
+  const bool LoginMade =
+      Result.Outcome == TStepOutcome::soDone ||
+      (Result.Outcome == TStepOutcome::soStopped &&
+       Context.QueryScalar("select count(*) from syslogins where name = " + UnicodeLiteral(Result.Login), "master") ==
+           "1");
+  if (!LoginMade) return Result;
+  const bool UserMade =
+      !UserExists && Steps.Run("use " + QuoteIdentifier(D), "use") &&
+      Steps.Run("sp_adduser '" + Lit(Result.Login) + "','" + Lit(User.Name) + "','db_owner'", "sp_adduser");
+  if (UserExists) Steps.Run("use " + QuoteIdentifier(D), "use");
+  Steps.Run("sp_change_users_login 'update_one','" + Lit(User.Name) + "','" + Lit(Result.Login) + "'",
+            "sp_change_users_login");
+  if (Result.Outcome != TStepOutcome::soDone) {
+    TakeBack(Context, D, User.Name, UserMade, Result);
+    return Result;
+  }
 
   // Tovinex logs in with the Tovinex key's UserId and detach drops the login it names, so
   // the key names the login made above (the database user may be "dba" or a table owner).
-  const std::string Server = Form.ServerName.find('\\') != std::string::npos ? Form.ServerName : "(local)";
-  clientsetup::WriteTovinexEntries(Form, D, Login, Server, clientsetup::TNetworkLibrary::TcpIp, Archive);
+  const std::string Server =
+      Context.ConnectedServerName().find('\\') != std::string::npos ? Context.ConnectedServerName() : "(local)";
+  Result.EntriesWritten =
+      clientsetup::WriteTovinexEntries(Context, D, Result.Login, Server, clientsetup::TNetworkLibrary::TcpIp, Archive);
 
-  if (SeveralOwners &&
-      ShowMessage(&Form,
+  if (User.SeveralOwners &&
+      ShowMessage(Context.DialogParent(),
                   QStringLiteral("Niektóre tabele należą do innych userów. W takiej sytuacji Tovinex może nie "
                                  "zobaczyć wszystkich danych! Czy chcesz to naprawić?"),
                   QStringLiteral("Uwaga!"), MsgIcon::Question, mbYes | mbNo) == mbYes) {
-    ChangeTableOwner(Form, D, "dbo");
+    ChangeTableOwner(Context, D, "dbo");
   }
+  return Result;
 }
 
 namespace {
 
-bool Attach(TForm1& Form, const std::string& Name, const std::string& DataFile, const std::string& Statement,
-            bool Archive) {
+// Runs the attach statement and, once the server holds the database, its set-up. A statement
+// stopped with "Przerwij" or cut off with the connection may have been carried out: the
+// server is asked whether it holds the database now.
+TAttachResult Attach(TCommandContext& Context, const std::string& Name, const std::string& DataFile,
+                     const std::string& Statement, bool Archive) {
+  TAttachResult Result;
   StatementOk = true;
   if (Name.empty()) {
-    ShowMessage(&Form, QStringLiteral("Nie podano nazwy bazy"), QStringLiteral("Błąd"), MsgIcon::Error);
-    return false;
+    ShowMessage(Context.DialogParent(), QStringLiteral("Nie podano nazwy bazy"), QStringLiteral("Błąd"),
+                MsgIcon::Error);
+    return Result;
   }
-  try {
-    Form.EnsureConnected();
-    Form.KMQuery1->Close();
-    if (DataFile.empty()) return false;
-    RunStatement(Form, "use master");
-    RunStatement(Form, Statement);
-    PostAttachSetUp(Form, Name, Archive);
-    RunStatement(Form, "use master");
-    Form.KMQuery1->Close();
-    return StatementOk;
-  } catch (...) {
-    return false;
+  if (!Context.EnsureConnected() || DataFile.empty()) return Result;
+  TStepOutcome Outcome;
+  {
+    TStopReadBack ReadBack(Context);
+    Outcome = Context.RunStep("use master");
+    if (Outcome == TStepOutcome::soDone) Outcome = Context.RunStep(Statement);
   }
+  if (Outcome == TStepOutcome::soDone) {
+    Result.Attached = true;
+    Result.SetUp = PostAttachSetUp(Context, Name, Archive);
+    Context.RunStep("use master");
+    return Result;
+  }
+  // A refusal of the server was shown by the error report; a stop or a lost connection leaves
+  // the server's answer unknown until it is asked.
+  if (Outcome == TStepOutcome::soFailed && Context.ProbeConnection()) return Result;
+  Result.Attached = !DatabaseIdentifier(Context, Name).empty();
+  Result.SetUp.Outcome = Outcome;
+  Result.SetUp.Failed = "sp_attach_db";
+  if (!Result.Attached)
+    ShowMessage(Context.DialogParent(), QStringLiteral("Baza \"%1\" nie została podłączona.").arg(Q(Name)),
+                QStringLiteral("Dodawanie nowej bazy"), MsgIcon::Information);
+  return Result;
+}
+
+// What the attach command says once the server holds the database.
+void ReportAttached(TCommandContext& Context, const std::string& Name, const TSetUpResult& SetUp) {
+  const QString Caption = QStringLiteral("Dodawanie nowej bazy");
+  if (SetUp.Complete()) {
+    ShowMessage(Context.DialogParent(), QStringLiteral("Baza została podlaczona"), Caption, MsgIcon::Information);
+    return;
+  }
+  if (SetUp.Outcome == TStepOutcome::soDone) {
+    // The write's own message has said what failed and why.
+    ShowMessage(Context.DialogParent(),
+                QStringLiteral("Baza \"%1\" została podłączona i ma login \"%2\", ale wpisy dla programu Tovinex nie "
+                               "zostały zapisane. Zapisz je poleceniem \"Utwórz połączenie sieciowe Tovinex\".")
+                    .arg(Q(Name), Q(SetUp.Login)),
+                Caption, MsgIcon::Warning);
+    return;
+  }
+  ShowMessage(Context.DialogParent(),
+              QStringLiteral("Baza \"%1\" została podłączona, ale nie została przygotowana dla programu Tovinex "
+                             "(login, użytkownik bazy, wpisy w rejestrze): %2\n\nAby ją przygotować, odłącz bazę i "
+                             "podłącz ją ponownie.")
+                  .arg(Q(Name), Q(SetUpFailureText(SetUp))),
+              Caption, MsgIcon::Warning);
 }
 
 }  // namespace
+
+std::string SetUpFailureText(const TSetUpResult& SetUp) {
+  const bool Stopped = SetUp.Outcome == TStepOutcome::soStopped;
+  const std::string Step =
+      SetUp.Failed == "sp_attach_db"
+          ? (Stopped ? "polecenie podłączenia zostało przerwane" : "połączenie z serwerem zostało przerwane")
+          : "polecenie " + SetUp.Failed + (Stopped ? " zostało przerwane" : " nie zostało wykonane");
+  return Step + "." + (SetUp.Undone.empty() ? "" : " " + SetUp.Undone);
+}
 
 std::string NextLoginName(const std::string& Login) {
   if (Login.empty() || !std::isdigit(static_cast<unsigned char>(Login.back()))) return Login + "1";
   return Login.substr(0, Login.size() - 1) + std::to_string(Login.back() - '0' + 1);
 }
 
-bool AttachSingleFile(TForm1& Form, const std::string& Name, const std::string& DataFile, bool Archive) {
-  return Attach(Form, Name, DataFile, "sp_attach_single_file_db '" + Lit(Name) + "','" + Lit(DataFile) + "'",
+TAttachResult AttachSingleFile(TCommandContext& Context, const std::string& Name, const std::string& DataFile,
+                               bool Archive) {
+  return Attach(Context, Name, DataFile, "sp_attach_single_file_db '" + Lit(Name) + "','" + Lit(DataFile) + "'",
                 Archive);
 }
 
-bool AttachWithLog(TForm1& Form, const std::string& Name, const std::string& DataFile, const std::string& LogFile,
-                   bool Archive) {
-  return Attach(Form, Name, DataFile,
-                "sp_attach_db @dbname = N'" + Lit(Name) + "',@filename1 = N'" + Lit(DataFile) +
-                    "',@filename2 = N'" + Lit(LogFile) + "'",
+TAttachResult AttachWithLog(TCommandContext& Context, const std::string& Name, const std::string& DataFile,
+                            const std::string& LogFile, bool Archive) {
+  return Attach(Context, Name, DataFile,
+                "sp_attach_db @dbname = N'" + Lit(Name) + "',@filename1 = N'" + Lit(DataFile) + "',@filename2 = N'" +
+                    Lit(LogFile) + "'",
                 Archive);
 }
 
-void AttachDatabaseCommand(TForm1& Form) {
-  TPodlPlik& Dlg = TPodlPlik::Of(Form);
+void AttachDatabaseCommand(TCommandContext& Context) {
+  TPodlPlik& Dlg = TPodlPlik::Of(Context);
   Dlg.FormShow();
   if (DialogSeam::Current().ExecDialog(&Dlg) != QDialog::Accepted) return;
   const std::string Name = Dlg.Edit1->text().toStdString();
   const std::string DataFile = Dlg.Edit3->text().toStdString();
   const std::string LogFile = Dlg.Edit4->text().toStdString();
   const bool Archive = Dlg.BlokadaCheck->isChecked();
-  const bool Attached = LogFile.empty() ? AttachSingleFile(Form, Name, DataFile, Archive)
-                                        : AttachWithLog(Form, Name, DataFile, LogFile, Archive);
-  if (!Attached) return;
-  ShowMessage(&Form, QStringLiteral("Baza została podlaczona"), QStringLiteral("Dodawanie nowej bazy"),
-              MsgIcon::Information);
-  Form.RefreshTree();
+  const TAttachResult Result = LogFile.empty() ? AttachSingleFile(Context, Name, DataFile, Archive)
+                                               : AttachWithLog(Context, Name, DataFile, LogFile, Archive);
+  if (!Result.Attached) return;
+  ReportAttached(Context, Name, Result.SetUp);
+  Context.RefreshTree();
 }
 
-namespace {
-
-// The login Tovinex used for the database: the UserId of its Tovinex key, else its name.
-std::string TovinexLogin(const std::string& Name) {
-  try {
-    platform::TRegistry Reg(platform::HKEY_LOCAL_MACHINE);
-    if (Reg.OpenKeyReadOnly(clientsetup::kTovinexDatabaseKey + Name) && Reg.ValueExists("UserId")) {
-      const std::string UserId = Reg.ReadString("UserId");
-      if (!UserId.empty()) return UserId;
-    }
-  } catch (const std::exception&) {
-  }
-  return Name;
-}
-
-}  // namespace
-
-void DetachDatabase(TForm1& Form, const std::string& Name) {
+void DetachDatabase(TCommandContext& Context, const std::string& Name) {
   if (Name.empty()) return;
-  const QString caption = QStringLiteral("Odlaczanie baz"), name = QString::fromStdString(Name);
-  Form.DisableDatabaseCommands();
-  Form.EnsureConnected();
-  TStopReadBack readBack(Form);
-  TStepOutcome outcome = Form.RunStep("use master");
-  if (outcome == TStepOutcome::soDone) outcome = Form.RunStep("sp_detach_db " + UnicodeLiteral(Name));
+  const QString caption = QStringLiteral("Odlaczanie baz"), name = Q(Name);
+  Context.DisableDatabaseCommands();
+  Context.EnsureConnected();
+  // The login to drop is settled while the database is still there to say which login is its
+  // own; a store that cannot be read ends the detach before anything is changed.
+  std::string stored;
+  try {
+    stored = clientsetup::StoredUserId(Name);
+  } catch (const std::exception& E) {
+    ShowMessage(Context.DialogParent(),
+                QStringLiteral("Baza \"%1\" nie została odłączona i żaden login nie został usunięty: nie można "
+                               "odczytać, którego loginu Tovinex używa dla tej bazy.\n\n%2")
+                    .arg(name, Q(clientsetup::RegistryFailureReason(E))),
+                caption, MsgIcon::Error);
+    Context.DisableDatabaseCommands();
+    return;
+  }
+  const std::string candidate = stored.empty() ? Name : stored;
+  std::string notOwn, login;
+  {
+    // A database gone meanwhile is said by the detach itself, once.
+    QuietErrors = true;
+    login = clientsetup::LoginOfDatabase(Context, Name, candidate, notOwn);
+    QuietErrors = false;
+  }
+  TStopReadBack readBack(Context);
+  TStepOutcome outcome = Context.RunStep("use master");
+  if (outcome == TStepOutcome::soDone) outcome = Context.RunStep("sp_detach_db " + UnicodeLiteral(Name));
   // A detach stopped with "Przerwij" may have been done all the same: the server says.
   const bool detached = outcome == TStepOutcome::soDone ||
-                        (outcome == TStepOutcome::soStopped && DatabaseIdentifier(Form, Name).empty());
-  const std::string login = TovinexLogin(Name);
-  if (outcome == TStepOutcome::soDone) {
+                        (outcome == TStepOutcome::soStopped && DatabaseIdentifier(Context, Name).empty());
+  if (outcome == TStepOutcome::soDone && login.empty()) {
+    ShowMessage(
+        Context.DialogParent(),
+        QStringLiteral("Baza została odlaczona\n\nLogin \"%1\" nie został usunięty: %2").arg(Q(candidate), Q(notOwn)),
+        caption, MsgIcon::Information);
+  } else if (outcome == TStepOutcome::soDone) {
     // A failed detach drops no login; a failed drop leaves the database detached.
-    if (Form.RunStep(" sp_droplogin '" + Lit(login) + "'") == TStepOutcome::soDone)
-      ShowMessage(&Form, QStringLiteral("Baza została odlaczona"), caption, MsgIcon::Information);
+    if (Context.RunStep(" sp_droplogin '" + Lit(login) + "'") == TStepOutcome::soDone)
+      ShowMessage(Context.DialogParent(), QStringLiteral("Baza została odlaczona"), caption, MsgIcon::Information);
     else
-      ShowMessage(&Form, QStringLiteral("Baza \"%1\" została odłączona, ale jej login \"%2\" nie został usunięty.")
-                             .arg(name, QString::fromStdString(login)),
+      ShowMessage(Context.DialogParent(),
+                  QStringLiteral("Baza \"%1\" została odłączona, ale jej login \"%2\" nie został usunięty.")
+                      .arg(name, Q(login)),
                   caption, MsgIcon::Warning);
   } else if (outcome == TStepOutcome::soStopped) {
-    ShowMessage(&Form, detached ? QStringLiteral("Polecenie zostało przerwane, ale baza \"%1\" została odłączona; jej login "
-                                                 "\"%2\" nie został usunięty.").arg(name, QString::fromStdString(login))
-                                : QStringLiteral("Polecenie zostało przerwane; baza \"%1\" nie została odłączona.").arg(name),
+    ShowMessage(Context.DialogParent(),
+                detached ? QStringLiteral("Polecenie zostało przerwane, ale baza \"%1\" została odłączona; jej login "
+                                          "\"%2\" nie został usunięty.")
+                               .arg(name, Q(candidate))
+                         : QStringLiteral("Polecenie zostało przerwane; baza \"%1\" nie została odłączona.").arg(name),
                 caption, MsgIcon::Information);
   }
-  Form.KMQuery1->Close();
-  Form.DisableDatabaseCommands();
+  Context.DisableDatabaseCommands();
 }
 
-void DetachDatabaseCommand(TForm1& Form) {
-  const std::string name = Form.SelectedDatabaseNode();
+void DetachDatabaseCommand(TCommandContext& Context) {
+  const std::string name = Context.SelectedDatabaseNode();
   if (!name.empty() &&
-      !Confirm(&Form, QStringLiteral("Czy odłączyć bazę \"%1\" od serwera? Programy stracą do niej dostęp, a jej login "
-                                     "zostanie usunięty.").arg(QString::fromStdString(name)),
+      !Confirm(Context.DialogParent(),
+               QStringLiteral("Czy odłączyć bazę \"%1\" od serwera? Programy stracą do niej dostęp, a jej login "
+                              "zostanie usunięty.")
+                   .arg(QString::fromStdString(name)),
                QStringLiteral("Odlaczanie baz")))
     return;
-  if (!DatabaseInUse(Form, Form.SelectedDatabase())) DetachDatabase(Form, name);
-  Form.RefreshTree();
+  if (!DatabaseInUse(Context, Context.SelectedDatabase())) DetachDatabase(Context, name);
+  Context.RefreshTree();
 }
 
 }  // namespace vandrel::app::admin

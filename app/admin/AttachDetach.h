@@ -4,26 +4,46 @@
 // a database together with the login Tovinex used for it.
 #include <string>
 
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::admin {
 
 // The commands.
-void AttachDatabaseCommand(TForm1& Form);
-void DetachDatabaseCommand(TForm1& Form);
+void AttachDatabaseCommand(TCommandContext& Context);
+void DetachDatabaseCommand(TCommandContext& Context);
 
-// The operations under them; the attaches return success.
-bool AttachSingleFile(TForm1& Form, const std::string& Name, const std::string& DataFile, bool Archive);
-bool AttachWithLog(TForm1& Form, const std::string& Name, const std::string& DataFile, const std::string& LogFile,
-                   bool Archive);
-void DetachDatabase(TForm1& Form, const std::string& Name);
+// What the preparation of a database for Tovinex did.
+struct TSetUpResult {
+  TStepOutcome Outcome = TStepOutcome::soDone;  // of its statements
+  std::string Failed;                           // the statement that failed or was stopped
+  std::string Login;                            // the login it made or was to make
+  std::string Undone;                           // what it took back after the failure, said as such
+  bool EntriesWritten = false;                  // the client entries reached their files
+  bool Complete() const { return Outcome == TStepOutcome::soDone && EntriesWritten; }
+};
+
+// What an attach did: whether the server holds the database now, and its preparation.
+struct TAttachResult {
+  bool Attached = false;
+  TSetUpResult SetUp;
+};
+
+// The operations under them.
+TAttachResult AttachSingleFile(TCommandContext& Context, const std::string& Name, const std::string& DataFile,
+                               bool Archive);
+TAttachResult AttachWithLog(TCommandContext& Context, const std::string& Name, const std::string& DataFile,
+                            const std::string& LogFile, bool Archive);
+void DetachDatabase(TCommandContext& Context, const std::string& Name);
 
 // Prepares database D for Tovinex once it is on the server (after an attach, or a restore
 // under a new name): its login, its database user and the client entries, Archive setting
-// Blokada. A failed statement (already reported) raises, leaving the earlier ones done.
-void PostAttachSetUp(TForm1& Form, const std::string& D, bool Archive);
+// Blokada. It stops at the first statement that fails or is stopped and takes back the login
+// and user it made, so that no login is left without its user.
+TSetUpResult PostAttachSetUp(TCommandContext& Context, const std::string& D, bool Archive);
+
+// What stopped a set-up that was not done, as a sentence (or two) for a message: the
+// statement and what became of it, then what the set-up took back.
+std::string SetUpFailureText(const TSetUpResult& SetUp);
 
 // The next login name to try when Login is taken: "1" appended after a letter, the last
 // digit counted up otherwise (Sklep -> Sklep1, Sklep9 -> Sklep10).

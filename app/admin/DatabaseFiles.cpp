@@ -1,15 +1,15 @@
 #include "app/admin/DatabaseFiles.h"
 
-#include <QLineEdit>
-#include <QRegularExpression>
 #include <unistd.h>
 
+#include <QLineEdit>
+#include <QRegularExpression>
+
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
-#include "app/PasswordDlg.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/ServerFileDlg.h"
 #include "platform/FileSystem.h"
+#include "platform/WindowsPaths.h"
 
 namespace vandrel::app::admin {
 
@@ -17,28 +17,33 @@ namespace {
 
 class TLocalFiles : public TDatabaseFiles {
  public:
-  explicit TLocalFiles(TForm1& Form) : FForm(Form) {}
+  explicit TLocalFiles(TCommandContext& Context) : FContext(Context) {}
+  // Directory is the server's; on this machine it lies where the path mapping puts a Windows
+  // path (a server's own Linux path stays as it is). The chooser's own start when it is not there.
   QString Choose(const QString& Title, const QString& Filter, const QString& Directory) override {
-    return DialogSeam::Current().OpenFileName(&FForm, Title, Directory, Filter);
+    const std::string Local = Directory.isEmpty() ? std::string() : platform::LocalPathOf(Directory.toStdString());
+    const QString Start =
+        !Local.empty() && platform::DirectoryExists(Local) ? QString::fromStdString(Local) : QString();
+    return DialogSeam::Current().OpenFileName(FContext.DialogParent(), Title, Start, Filter);
   }
   bool Exists(const QString& Path) override { return platform::FileExists(Path.toStdString()); }
-  QString DefaultDirectory() override { return {}; }
+  QString DefaultDirectory() override { return QString::fromStdString(ServerDataDirectory(FContext)); }
 
  private:
-  TForm1& FForm;
+  TCommandContext& FContext;
 };
 
 class TServerFiles : public TDatabaseFiles {
  public:
-  explicit TServerFiles(TForm1& Form) : FForm(Form) {}
+  explicit TServerFiles(TCommandContext& Context) : FContext(Context) {}
   QString Choose(const QString& Title, const QString& Filter, const QString& Directory) override {
-    return ChooseOnServer(FForm, Title, Filter, Directory.isEmpty() ? DefaultDirectory() : Directory);
+    return ChooseOnServer(FContext, Title, Filter, Directory.isEmpty() ? DefaultDirectory() : Directory);
   }
-  bool Exists(const QString& Path) override { return ServerFileExists(FForm, Path); }
-  QString DefaultDirectory() override { return MasterDataDirectory(FForm); }
+  bool Exists(const QString& Path) override { return ServerFileExists(FContext, Path); }
+  QString DefaultDirectory() override { return MasterDataDirectory(FContext); }
 
  private:
-  TForm1& FForm;
+  TCommandContext& FContext;
 };
 
 }  // namespace
@@ -54,37 +59,36 @@ QString TDatabaseFiles::FolderOf(const QString& Path) {
   return dir;
 }
 
-QString MasterDataDirectory(TForm1& Form) {
-  const QString master =
-      QString::fromStdString(Form.QueryScalar("select filename from sysaltfiles where dbid=1 and fileid=1", "master"));
+QString MasterDataDirectory(TCommandContext& Context) {
+  const QString master = QString::fromStdString(
+      Context.QueryScalar("select filename from sysaltfiles where dbid=1 and fileid=1", "master"));
   return TDatabaseFiles::FolderOf(master.trimmed());
 }
 
-std::string ServerRegistryValue(TForm1& Form, const std::string& Value) {
+std::string ServerRegistryValue(TCommandContext& Context, const std::string& Value) {
   try {
-    return Form.QueryField("xp_instance_regread N'HKEY_LOCAL_MACHINE', "
-                           "N'SOFTWARE\\Microsoft\\MSSQLServer\\MSSQLServer', N'" + EscapeLiteral(Value) + "'",
-                           1, "master");
+    return Context.QueryField(
+        "xp_instance_regread N'HKEY_LOCAL_MACHINE', "
+        "N'SOFTWARE\\Microsoft\\MSSQLServer\\MSSQLServer', N'" +
+            EscapeLiteral(Value) + "'",
+        1, "master");
   } catch (...) {
     return {};
   }
 }
 
-std::string ServerBackupDirectory(TForm1& Form) {
-  const std::string directory = ServerRegistryValue(Form, "BackupDirectory");
-  return directory.empty() ? MasterDataDirectory(Form).toStdString() : directory;
+std::string ServerBackupDirectory(TCommandContext& Context) {
+  const std::string directory = ServerRegistryValue(Context, "BackupDirectory");
+  return directory.empty() ? MasterDataDirectory(Context).toStdString() : directory;
 }
 
-std::string ServerDataDirectory(TForm1& Form) {
-  const std::string directory = ServerRegistryValue(Form, "DefaultData");
-  return directory.empty() ? MasterDataDirectory(Form).toStdString() : directory;
+std::string ServerDataDirectory(TCommandContext& Context) {
+  const std::string directory = ServerRegistryValue(Context, "DefaultData");
+  return directory.empty() ? MasterDataDirectory(Context).toStdString() : directory;
 }
 
-bool ServerIsThisMachine(TForm1& Form) {
-  const std::string typed = Form.PasswordDlg && !Form.ConnectionString.empty()
-                                ? Form.PasswordDlg->Edit1->text().toStdString()
-                                : Form.ConnectionStringValue("SERVER");
-  QString host = QString::fromStdString(typed).trimmed();
+bool ServerIsThisMachine(TCommandContext& Context) {
+  QString host = QString::fromStdString(Context.ServerAsNamed()).trimmed();
   const int cut = host.indexOf(QRegularExpression(QStringLiteral("[\\\\,]")));
   if (cut >= 0) host.truncate(cut);
   char name[256] = {0};
@@ -99,18 +103,18 @@ bool IsServerPath(const QString& Path) {
   return windows.match(Path).hasMatch();
 }
 
-QString ChooseOnServer(TForm1& Form, const QString& Title, const QString& Filter, const QString& Directory,
+QString ChooseOnServer(TCommandContext& Context, const QString& Title, const QString& Filter, const QString& Directory,
                        const QHash<QString, QString>& Dates) {
-  TServerFileDlg Dlg(Form, Title, Filter);
+  TServerFileDlg Dlg(Context, Title, Filter);
   Dlg.FileDates = Dates;
   Dlg.OpenDirectory(Directory);
   if (DialogSeam::Current().ExecDialog(&Dlg) != QDialog::Accepted) return {};
   return Dlg.FileName();
 }
 
-std::unique_ptr<TDatabaseFiles> ServerDatabaseFiles(TForm1& Form) {
-  if (ServerIsThisMachine(Form)) return std::make_unique<TLocalFiles>(Form);
-  return std::make_unique<TServerFiles>(Form);
+std::unique_ptr<TDatabaseFiles> ServerDatabaseFiles(TCommandContext& Context) {
+  if (ServerIsThisMachine(Context)) return std::make_unique<TLocalFiles>(Context);
+  return std::make_unique<TServerFiles>(Context);
 }
 
 }  // namespace vandrel::app::admin

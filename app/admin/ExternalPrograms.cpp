@@ -6,10 +6,11 @@
 #include <string_view>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
+#include "app/CommandContext.h"
 #include "app/admin/FreeTdsConfDlg.h"
 #include "app/admin/Launcher.h"
 #include "app/admin/OdbcAdminDlg.h"
+#include "app/admin/ServerNetwork.h"
 #include "app/admin/ServiceManager.h"
 #include "foundation/TxTools.h"
 #include "platform/CommandLine.h"
@@ -108,28 +109,30 @@ TExternalLaunch TovinexLaunch() {
   return {};
 }
 
-void RunExternalCommand(TForm1& Form, TExternalCommand Command) {
-  const TExternalLaunch launch = ExternalLaunch(Command, Form.OdbcDriverName);
+void RunExternalCommand(TCommandContext& Context, TExternalCommand Command) {
+  const TExternalLaunch launch = ExternalLaunch(Command, Context.DetectedOdbcDriver());
   if (Command == TExternalCommand::ecTovinex && launch.CommandLine.empty()) {
-    ShowMessage(&Form, QStringLiteral("Nie znaleziono programu konfiguracyjnego baz danych Tovinex"),
+    ShowMessage(Context.DialogParent(), QStringLiteral("Nie znaleziono programu konfiguracyjnego baz danych Tovinex"),
                 QStringLiteral("Błąd"), MsgIcon::Error);
     return;
   }
   if (Command == TExternalCommand::ecTovinex || platform::FileExists(launch.Program)) {
-    TLauncher(&Form).Launch(launch.CommandLine, launch.CheckPath, launch.Mode);
+    TLauncher(Context.DialogParent()).Launch(launch.CommandLine, launch.CheckPath, launch.Mode);
     return;
   }
   // The Windows program is not on this machine: its Linux counterpart does the job.
   switch (Command) {
     case TExternalCommand::ecServerNetwork:
+      ShowServerNetwork(Context);
+      break;
     case TExternalCommand::ecClientNetwork:
-      ShowFreeTdsConfiguration(Form);
+      ShowFreeTdsConfiguration(Context);
       break;
     case TExternalCommand::ecOdbc:
-      ShowOdbcDataSources(Form);
+      ShowOdbcDataSources(Context);
       break;
     case TExternalCommand::ecServiceManager:
-      ShowServerService(Form);
+      ShowServerService(Context);
       break;
     case TExternalCommand::ecTovinex:
       break;

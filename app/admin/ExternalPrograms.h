@@ -7,13 +7,14 @@
 //
 // On this platform the Windows programs run where they are installed (under Wine, or a
 // program an administrator put at that path); where the one chosen is missing, the tool's
-// Linux counterpart does the same job: the FreeTDS configuration for both network libraries,
+// Linux counterpart does the same job: what the server says about where it listens for the
+// server's network libraries, the FreeTDS configuration for the client's,
 // the tool's data source manager for ODBC, the server's system service for the service
 // manager. The Tovinex program has no counterpart: missing, it is reported.
 #include <string>
 
 namespace vandrel::app {
-class TForm1;
+class TCommandContext;
 }
 
 namespace vandrel::app::admin {
@@ -41,6 +42,6 @@ TExternalLaunch ExternalLaunch(TExternalCommand Command, const std::string& Driv
 TExternalLaunch TovinexLaunch();
 
 // Carries out the command for the window's driver.
-void RunExternalCommand(TForm1& Form, TExternalCommand Command);
+void RunExternalCommand(TCommandContext& Context, TExternalCommand Command);
 
 }  // namespace vandrel::app::admin

@@ -17,12 +17,15 @@ namespace vandrel::app::admin {
 
 namespace {
 
-// The directory part of the command line's program (up to its last "/").
+// The directory part of the command line's program (up to its last "/"). A Windows program
+// started through Wine is the program, not Wine: it runs in its own directory.
 std::string CommandDirectory(const std::string& CommandLine) {
   std::vector<std::string> words;
   if (!platform::SplitCommandLine(CommandLine, words) || words.empty()) return {};
-  const size_t slash = words[0].rfind('/');
-  return slash == std::string::npos ? std::string() : words[0].substr(0, slash == 0 ? 1 : slash);
+  const std::string starter = std::filesystem::path(words[0]).filename().string();
+  const std::string& program = (starter == "wine" || starter == "wine64") && words.size() > 1 ? words[1] : words[0];
+  const size_t slash = program.rfind('/');
+  return slash == std::string::npos ? std::string() : program.substr(0, slash == 0 ? 1 : slash);
 }
 
 bool CheckAllows(const std::string& CheckPath) {

@@ -15,9 +15,11 @@
 #include <QVBoxLayout>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
+#include "app/admin/FormButtons.h"
+#include "app/CommandContext.h"
 #include "app/OdbcDataSources.h"
 #include "app/WaitCursor.h"
+#include "app/admin/OdbcSourceView.h"
 #include "app/clientsetup/TovinexRegistry.h"
 #include "data/OdbcError.h"
 #include "data/OdbcLink.h"
@@ -181,22 +183,7 @@ TOdbcSourceDlg::TOdbcSourceDlg(QWidget* Parent, const TOdbcSource& Source, bool 
   CharsetBox->setEditText(Q(Source.Charset));
   form->addRow(QStringLiteral("Zestaw znaków:"), CharsetBox);
 
-  OkButton = new QPushButton(QStringLiteral("OK"));
-  OkButton->setObjectName("OkButton");
-  OkButton->setDefault(true);
-  CancelButton = new QPushButton(QStringLiteral("Anuluj"));
-  CancelButton->setObjectName("CancelButton");
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(OkButton);
-  buttons->addWidget(CancelButton);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(form);
-  layout->addLayout(buttons);
-  connect(OkButton, &QPushButton::clicked, this, [this] {
-    if (Check()) accept();
-  });
-  connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  AddFormButtons(this, form, OkButton, CancelButton, [this] { return Check(); });
 }
 
 TOdbcSource TOdbcSourceDlg::Source() const {
@@ -283,25 +270,48 @@ TOdbcAdminDlg::TOdbcAdminDlg(QWidget* Parent) : QDialog(Parent) {
 
 void TOdbcAdminDlg::Reload() {
   Sources->clear();
+  FEntries.clear();
   for (const bool system : {false, true}) {
-    for (const OdbcDataSource& listed :
-         ListOdbcDataSources(system ? TOdbcSourceScope::osSystem : TOdbcSourceScope::osUser)) {
+    std::vector<TOdbcSourceEntry> entries;
+    try {
+      entries = ReadOdbcSourceFile(system);
+    } catch (const std::exception& e) {
+      ShowMessage(this, Q(e.what()), kCaption, MsgIcon::Error);  // the file and why it cannot be read
+    }
+    for (TOdbcSourceEntry& listed : entries) {
+      // A "SQL Server" data source is read through the registry's mapping, as it is written;
+      // another driver's shows its own keys.
       TOdbcSource source;
-      try {
-        source = ReadOdbcSource(system, listed.Name);
-      } catch (const std::exception&) {
-        source.Name = listed.Name;  // listed, but its values cannot be read: shown by name
+      source.Name = listed.Name;
+      if (listed.FreeTds) {
+        try {
+          source = ReadOdbcSource(system, listed.Name);
+        } catch (const std::exception&) {
+        }
+      } else {
+        for (const auto& [key, value] : listed.Keys) {
+          if (QString::fromStdString(key).compare("Server", Qt::CaseInsensitive) == 0) source.Server = value;
+          if (QString::fromStdString(key).compare("Database", Qt::CaseInsensitive) == 0) source.Database = value;
+        }
       }
       auto* item = new QTreeWidgetItem(Sources);
       item->setText(0, Q(listed.Name));
       item->setText(1, system ? QStringLiteral("systemowe") : QStringLiteral("użytkownika"));
-      item->setText(2, Q(listed.Description));
+      item->setText(2, Q(listed.Driver));
       item->setText(3, Q(source.Port.empty() ? source.Server : source.Server + "," + source.Port));
       item->setText(4, Q(source.Database));
       item->setData(0, Qt::UserRole, system);
+      item->setData(0, Qt::UserRole + 1, static_cast<int>(FEntries.size()));
+      FEntries.push_back(std::move(listed));
     }
   }
   UpdateButtons();
+}
+
+const TOdbcSourceEntry* TOdbcAdminDlg::SelectedEntry() const {
+  QTreeWidgetItem* item = Sources->currentItem();
+  if (!item || !item->isSelected()) return nullptr;
+  return &FEntries[static_cast<size_t>(item->data(0, Qt::UserRole + 1).toInt())];
 }
 
 TOdbcSource TOdbcAdminDlg::Selected() const {
@@ -365,6 +375,11 @@ void TOdbcAdminDlg::AddSource() {
 void TOdbcAdminDlg::EditSource() {
   const TOdbcSource chosen = Selected();
   if (chosen.Name.empty()) return;
+  if (const TOdbcSourceEntry* entry = SelectedEntry(); entry && !entry->FreeTds) {
+    TOdbcSourceView view(this, *entry);  // another driver's data source is only looked at
+    DialogSeam::Current().ExecDialog(&view);
+    return;
+  }
   TOdbcSource current;
   try {
     current = ReadOdbcSource(chosen.System, chosen.Name);
@@ -403,8 +418,8 @@ void TOdbcAdminDlg::TestSource() {
   ShowMessage(this, Q(outcome), QStringLiteral("Test połączenia"), ok ? MsgIcon::Information : MsgIcon::Error);
 }
 
-void ShowOdbcDataSources(TForm1& Form) {
-  TOdbcAdminDlg dialog(&Form);
+void ShowOdbcDataSources(TCommandContext& Context) {
+  TOdbcAdminDlg dialog(Context.DialogParent());
   DialogSeam::Current().ExecDialog(&dialog);
 }
 

@@ -1,11 +1,14 @@
 #pragma once
-// The tool's own ODBC data source manager: the user's and the system's data sources as
-// unixODBC lists them; a "SQL Server" data source added, edited or deleted through the
+// The tool's own ODBC data source manager: the user's and the system's data sources as their
+// files hold them at the moment; a "SQL Server" data source added, edited or deleted through the
 // registry's ODBC mapping, the one the Tovinex client set-up writes through (the server kept
 // as a freetds.conf section); and a test that connects through a data source and says what
-// happened.
+// happened. Another driver's data source is shown as it is, never rewritten.
 #include <QDialog>
 #include <string>
+#include <vector>
+
+#include "app/OdbcDataSources.h"
 
 class QComboBox;
 class QLineEdit;
@@ -14,7 +17,7 @@ class QRadioButton;
 class QTreeWidget;
 
 namespace vandrel::app {
-class TForm1;
+class TCommandContext;
 }
 
 namespace vandrel::app::admin {
@@ -84,12 +87,16 @@ class TOdbcAdminDlg : public QDialog {
  private:
   // The selected data source (an empty name when none is selected).
   TOdbcSource Selected() const;
+  // The selected data source as its file holds it; null when none is selected.
+  const TOdbcSourceEntry* SelectedEntry() const;
   void Select(const TOdbcSource& Source);
   void UpdateButtons();
   // Writes the dialog's fields; false when nothing was written.
   bool Save(const TOdbcSource& Source);
+
+  std::vector<TOdbcSourceEntry> FEntries;  // the rows' data sources, as last read
 };
 
-void ShowOdbcDataSources(TForm1& Form);
+void ShowOdbcDataSources(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin

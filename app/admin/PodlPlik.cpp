@@ -7,7 +7,6 @@
 #include <QToolButton>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/admin/DatabaseFiles.h"
 #include "platform/Registry.h"
 
@@ -52,7 +51,7 @@ std::string DefaultDataDirectory() {
   }
 }
 
-TPodlPlik::TPodlPlik(TForm1& Form) : QDialog(&Form), FForm(Form) {
+TPodlPlik::TPodlPlik(TCommandContext& Context) : QDialog(Context.DialogParent()), FContext(Context) {
   setObjectName("PodlPlik");
   setWindowTitle(QStringLiteral("Podłączanie nowej bazy"));
   setFixedSize(430, 300);
@@ -92,9 +91,10 @@ TPodlPlik::TPodlPlik(TForm1& Form) : QDialog(&Form), FForm(Form) {
   });
 }
 
-TPodlPlik& TPodlPlik::Of(TForm1& Form) {
-  if (auto* Existing = Form.findChild<TPodlPlik*>("PodlPlik", Qt::FindDirectChildrenOnly)) return *Existing;
-  return *new TPodlPlik(Form);
+TPodlPlik& TPodlPlik::Of(TCommandContext& Context) {
+  if (auto* Existing = Context.DialogParent()->findChild<TPodlPlik*>("PodlPlik", Qt::FindDirectChildrenOnly))
+    return *Existing;
+  return *new TPodlPlik(Context);
 }
 
 void TPodlPlik::FormShow() {
@@ -112,7 +112,7 @@ QString TPodlPlik::StartDirectory(TDatabaseFiles& Files) const {
 }
 
 void TPodlPlik::SpeedButton2Click() {
-  const auto Files = ServerDatabaseFiles(FForm);
+  const auto Files = ServerDatabaseFiles(FContext);
   const QString Chosen = Files->Choose(kDataTitle, kDataFilter, StartDirectory(*Files));
   if (Chosen.isEmpty() || !Files->Exists(Chosen)) return;
   OKBtn->setEnabled(true);
@@ -127,7 +127,7 @@ void TPodlPlik::SpeedButton2Click() {
 }
 
 void TPodlPlik::SpeedButton3Click() {
-  const auto Files = ServerDatabaseFiles(FForm);
+  const auto Files = ServerDatabaseFiles(FContext);
   const QString Chosen = Files->Choose(kLogTitle, kLogFilter, StartDirectory(*Files));
   if (!Chosen.isEmpty() && Files->Exists(Chosen)) Edit4->setText(Chosen);
 }

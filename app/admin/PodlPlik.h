@@ -9,9 +9,7 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::admin {
 
@@ -20,8 +18,8 @@ class TDatabaseFiles;
 class TPodlPlik : public QDialog {
   Q_OBJECT
  public:
-  explicit TPodlPlik(TForm1& Form);
-  static TPodlPlik& Of(TForm1& Form);
+  explicit TPodlPlik(TCommandContext& Context);
+  static TPodlPlik& Of(TCommandContext& Context);
 
   QLineEdit* Edit3;  // data file
   QToolButton* SpeedButton2;
@@ -47,7 +45,7 @@ class TPodlPlik : public QDialog {
   // The start directory of both choosers.
   QString StartDirectory(TDatabaseFiles& Files) const;
 
-  TForm1& FForm;
+  TCommandContext& FContext;
   bool FCanClose = true;
 };
 

@@ -73,9 +73,14 @@ void TMiernik::Refresh() {
   ShowSize(Values[0], status.TotalPhys);
   ShowSize(Values[2], status.AvailPhys);
   ShowDifference(Values[1], status.TotalPhys, status.AvailPhys);
-  ShowSize(Values[3], status.TotalPageFile);
-  ShowDifference(Values[4], status.TotalPageFile, status.AvailPageFile);
-  ShowSize(Values[5], status.AvailPageFile);
+  if (status.TotalPageFile == 0) {
+    // A machine without swap has no page file at all, which is not the same as a full one.
+    for (int row : {3, 4, 5}) Values[row]->setText(QStringLiteral("brak"));
+  } else {
+    ShowSize(Values[3], status.TotalPageFile);
+    ShowDifference(Values[4], status.TotalPageFile, status.AvailPageFile);
+    ShowSize(Values[5], status.AvailPageFile);
+  }
   ShowSize(Values[6], status.TotalVirtual);
   ShowDifference(Values[7], status.TotalVirtual, status.AvailVirtual);
   ShowSize(Values[8], status.AvailVirtual);

@@ -198,7 +198,12 @@ bool RestoreAsNew(TForm1& Form, const std::string& File, const TBackupSet& Set, 
   if (ShowMessage(&Form, offer, kCaption, MsgIcon::Question, mbYes | mbNo) == mbYes) {
     StatementOk = true;
     try {
-      PostAttachSetUp(Form, NewName, false);
+      const TSetUpResult setUp = PostAttachSetUp(Form, NewName, false);
+      if (setUp.Outcome != TStepOutcome::soDone)
+        ShowMessage(&Form,
+                    QStringLiteral("Baza \"%1\" nie została przygotowana dla programu Tovinex: %2")
+                        .arg(Q(NewName), Q(SetUpFailureText(setUp))),
+                    kCaption, MsgIcon::Warning);
       // As after an attach: the tool's connection leaves the new database.
       Form.ResetQuery();
       Form.KMQuery1->GetSQL().Add("use master");

@@ -15,7 +15,9 @@
 #include <climits>
 
 #include "app/DialogSeam.h"
+#include "app/CommandContext.h"
 #include "app/MainWindow.h"
+#include "app/ProcessFlags.h"
 #include "app/admin/DatabaseFiles.h"
 #include "platform/MemoryStatus.h"
 
@@ -70,19 +72,39 @@ int Limited(const std::string& Text, const QSlider* Bar) {
 
 }  // namespace
 
+namespace {
+
+// Only plain digits, with an optional minus: no blanks, signs or separators around them.
+bool AllDigits(const QString& Text) {
+  static const QRegularExpression digits(QStringLiteral("^-?[0-9]+$"));
+  return digits.match(Text).hasMatch();
+}
+
+}  // namespace
+
 bool IsWholeNumber(const QString& Text) {
   bool ok = false;
   const qlonglong v = Text.toLongLong(&ok);
-  // Only plain digits, with an optional minus: no blanks, signs or separators around them.
-  static const QRegularExpression digits(QStringLiteral("^-?[0-9]+$"));
-  return ok && digits.match(Text).hasMatch() && v >= INT_MIN && v <= INT_MAX;
+  return ok && AllDigits(Text) && v >= INT_MIN && v <= INT_MAX;
 }
 
-TOKBottomDlg1::TOKBottomDlg1(TForm1& Form, int MemoryMegabytes) : QDialog(&Form), FForm(Form) {
+QString NumberProblem(const QString& Field, const QString& Text) {
+  if (Text.isEmpty() || IsWholeNumber(Text)) return {};
+  if (AllDigits(Text)) {
+    return QStringLiteral("Wartość pola \"%1\" jest poza zakresem: parametr serwera przyjmuje liczby od %2 do %3.")
+        .arg(Field)
+        .arg(INT_MIN)
+        .arg(INT_MAX);
+  }
+  return QStringLiteral("Wartość pola \"%1\" nie jest liczbą całkowitą.").arg(Field);
+}
+
+TOKBottomDlg1::TOKBottomDlg1(TCommandContext& Context, int MemoryMegabytes)
+    : QDialog(Context.DialogParent()), FContext(Context) {
   setObjectName("OKBottomDlg1");
   setWindowTitle(QStringLiteral("Konfiguracja serwera"));
   auto* main = new QVBoxLayout(this);
-  auto* pages = new QTabWidget;
+  auto* pages = Pages = new QTabWidget;
   main->addWidget(pages);
 
   auto* memory = new QWidget;
@@ -124,7 +146,8 @@ TOKBottomDlg1::TOKBottomDlg1(TForm1& Form, int MemoryMegabytes) : QDialog(&Form)
   main->addWidget(RadioButton4);
 
   auto* buttons = new QHBoxLayout;
-  auto* save = new QPushButton(QStringLiteral("Zapisz"));
+  auto* save = SaveButton = new QPushButton(QStringLiteral("Zapisz"));
+  save->setObjectName("SaveButton");
   auto* cancel = new QPushButton(QStringLiteral("Anuluj"));
   save->setDefault(true);
   buttons->addStretch();
@@ -133,7 +156,9 @@ TOKBottomDlg1::TOKBottomDlg1(TForm1& Form, int MemoryMegabytes) : QDialog(&Form)
   main->addLayout(buttons);
   setFixedSize(sizeHint());
 
-  connect(save, &QPushButton::clicked, this, &QDialog::accept);
+  connect(save, &QPushButton::clicked, this, [this] {
+    if (CheckNumbers()) accept();
+  });
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(RadioButton1, &QRadioButton::toggled, this, [this] { ApplyMemoryMode(); });
   // A failed reading has been shown by the SQL error report already.
@@ -164,19 +189,59 @@ void TOKBottomDlg1::showEvent(QShowEvent* Event) {
   ApplyMemoryMode();
 }
 
+void TOKBottomDlg1::SetWritable(bool Writable) {
+  FWritable = Writable;
+  SaveButton->setEnabled(Writable);
+}
+
+bool TOKBottomDlg1::CheckNumbers() {
+  const std::pair<QLineEdit*, const char*> fields[] = {{Edit2, "Login timeout:"},
+                                                       {Edit3, "Query timeout:"},
+                                                       {Edit4, "Rozmiar pakietu sieciowego:"},
+                                                       {Edit1, "Minimalna wielkość pamięci dla zapytania SQL:"}};
+  for (const auto& [edit, label] : fields) {
+    const QString problem = NumberProblem(QString::fromUtf8(label), edit->text());
+    if (problem.isEmpty()) continue;
+    ShowMessage(this, problem, QStringLiteral("Konfiguracja serwera"), MsgIcon::Error);
+    Pages->setCurrentIndex(edit == Edit1 ? 0 : 1);
+    edit->setFocus();
+    return false;
+  }
+  return true;
+}
+
 void TOKBottomDlg1::LoadConfiguration(int Column) {
-  FForm.ExecInDatabase("sp_configure 'show advanced options', 1", "master");
-  FForm.ExecInDatabase("RECONFIGURE WITH OVERRIDE", "master");
+  // Advanced options are shown to a login that may change them; another reads what it can.
+  if (FWritable) {
+    FContext.ExecInDatabase("sp_configure 'show advanced options', 1", "master");
+    FContext.ExecInDatabase("RECONFIGURE WITH OVERRIDE", "master");
+  }
+  // A login that may only look reads quietly: an option hidden from it shows as unknown.
   const auto read = [&](const char* option) {
-    return FForm.QueryField(std::string("sp_configure '") + option + "'", Column, "master");
+    const std::string query = std::string("sp_configure '") + option + "'";
+    if (FWritable) return FContext.QueryField(query, Column, "master");
+    QuietErrors = true;
+    std::string value;
+    try {
+      value = FContext.QueryField(query, Column, "master");
+    } catch (...) {
+    }
+    QuietErrors = false;
+    return value;
   };
+  Pages->setEnabled(FWritable);
   const std::string login = read("remote login timeout (s)");
-  if (login.empty()) return;
+  if (login.empty() && FWritable) return;
   Edit2->setText(QString::fromStdString(login));
   Edit3->setText(QString::fromStdString(read("remote query timeout (s)")));
   Edit4->setText(QString::fromStdString(read("network packet size (B)")));
   Edit1->setText(QString::fromStdString(read("min memory per query (KB)")));
-  CheckBox1->setChecked(read("set working set size") == "1");
+  for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4})
+    edit->setPlaceholderText(FWritable ? QString() : QStringLiteral("niedostępne dla tego loginu"));
+  const std::string workingSet = read("set working set size");
+  CheckBox1->setTristate(workingSet.empty());
+  CheckBox1->setCheckState(workingSet.empty() ? Qt::PartiallyChecked
+                                              : workingSet == "1" ? Qt::Checked : Qt::Unchecked);
   const std::string min = read("min server memory (MB)");
   const std::string max = read("max server memory (MB)");
   if (min.empty() || max.empty()) return;
@@ -190,32 +255,31 @@ void TOKBottomDlg1::LoadConfiguration(int Column) {
   }
 }
 
-std::vector<std::string> TOKBottomDlg1::Statements(std::vector<QString>& Wrong) const {
-  std::vector<std::string> out = {"sp_configure 'show advanced options', 1", "RECONFIGURE WITH OVERRIDE"};
+std::vector<TConfigWrite> TOKBottomDlg1::Writes() const {
+  const QString reconfigure = QStringLiteral("zastosowanie zmian (RECONFIGURE WITH OVERRIDE)");
+  std::vector<TConfigWrite> out = {
+      {"sp_configure 'show advanced options', 1", QStringLiteral("pokazanie opcji zaawansowanych")},
+      {"RECONFIGURE WITH OVERRIDE", reconfigure}};
   const auto option = [&](const char* name, const QLineEdit* edit, const char* label) {
-    const QString text = edit->text();
-    if (text.isEmpty()) return;
-    // The text goes into the statement only as a whole number, so it cannot add one of its own.
-    if (!IsWholeNumber(text)) {
-      Wrong.push_back(QString::fromUtf8(label));
-      return;
-    }
-    out.push_back(std::string("sp_configure '") + name + "'," + text.toStdString());
+    // Only a whole number goes into the statement, so the text cannot add one of its own
+    // (CheckNumbers has named any other to the user).
+    if (!IsWholeNumber(edit->text())) return;
+    out.push_back({std::string("sp_configure '") + name + "'," + edit->text().toStdString(),
+                   QString::fromUtf8(label).chopped(1)});
   };
   option("remote login timeout (s)", Edit2, "Login timeout:");
   option("remote query timeout (s)", Edit3, "Query timeout:");
   option("network packet size (B)", Edit4, "Rozmiar pakietu sieciowego:");
   option("min memory per query (KB)", Edit1, "Minimalna wielkość pamięci dla zapytania SQL:");
-  out.push_back(CheckBox1->isChecked() ? "sp_configure 'set working set size',1"
-                                       : "sp_configure 'set working set size',0");
-  if (RadioButton2->isChecked()) {
-    out.push_back("sp_configure 'min server memory (MB)'," + Position(TrackBar3));
-    out.push_back("sp_configure 'max server memory (MB)'," + Position(TrackBar3));
-  } else {
-    out.push_back("sp_configure 'min server memory (MB)'," + Position(TrackBar1));
-    out.push_back("sp_configure 'max server memory (MB)'," + Position(TrackBar2));
-  }
-  out.push_back("RECONFIGURE WITH OVERRIDE");
+  out.push_back({CheckBox1->isChecked() ? "sp_configure 'set working set size',1"
+                                        : "sp_configure 'set working set size',0",
+                 CheckBox1->text()});
+  const bool fixed = RadioButton2->isChecked();
+  out.push_back({"sp_configure 'min server memory (MB)'," + Position(fixed ? TrackBar3 : TrackBar1),
+                 QStringLiteral("minimum pamięci serwera")});
+  out.push_back({"sp_configure 'max server memory (MB)'," + Position(fixed ? TrackBar3 : TrackBar2),
+                 QStringLiteral("maksimum pamięci serwera")});
+  out.push_back({"RECONFIGURE WITH OVERRIDE", reconfigure});
   return out;
 }
 
@@ -235,23 +299,51 @@ int ServerMemoryMegabytes(TForm1& Form) {
 
 void ConfigureServer(TForm1& Form) {
   auto* dialog = Form.findChild<TOKBottomDlg1*>();
-  if (!dialog) dialog = new TOKBottomDlg1(Form, ServerMemoryMegabytes(Form));
+  ConfigureServer(Form, dialog ? dialog->TrackBar1->maximum() : ServerMemoryMegabytes(Form));
+}
+
+void ConfigureServer(TCommandContext& Context, int MemoryMegabytes) {
+  QWidget* window = Context.DialogParent();
+  auto* dialog = window->findChild<TOKBottomDlg1*>();
+  if (!dialog) dialog = new TOKBottomDlg1(Context, MemoryMegabytes);
+  // Only a sysadmin changes the server's settings: another login is told so once, here,
+  // instead of by every statement the server would refuse.
+  const bool sysadmin = Context.QueryScalar("select IS_SRVROLEMEMBER('sysadmin')", "master") == "1";
+  if (!sysadmin) {
+    ShowMessage(window,
+                QStringLiteral("Login \"%1\" nie należy do roli sysadmin, więc nie może zmieniać konfiguracji "
+                               "serwera. Parametry zostaną tylko pokazane.")
+                    .arg(QString::fromStdString(Context.QueryScalar("select SUSER_SNAME()", "master"))),
+                QStringLiteral("Konfiguracja serwera"), MsgIcon::Warning);
+  }
+  dialog->SetWritable(sysadmin);
   try {
-    dialog->LoadConfiguration(3);
+    dialog->LoadConfiguration(dialog->RadioButton4->isChecked() ? 4 : 3);
   } catch (...) {
     return;  // shown by the SQL error report; the dialog is not shown
   }
   if (DialogSeam::Current().ExecDialog(dialog) != QDialog::Accepted) return;
-  std::vector<QString> wrong;
-  for (const std::string& statement : dialog->Statements(wrong)) Form.ExecInDatabase(statement, "master");
-  for (const QString& field : wrong)
-    ShowMessage(&Form, QStringLiteral("Wartość pola \"%1\" nie jest liczbą całkowitą; nie została zapisana.").arg(field),
-                QStringLiteral("Błąd"), MsgIcon::Error);
-  ShowMessage(&Form,
-              QStringLiteral("Modyfikacja parametrów serwera zakończona. Uwaga! Część parametrów może nie "
-                             "zadziałać od razu, lecz dopiero po ponowym uruchomieniu silnika bazodanowego."),
-              QStringLiteral("Modyfikacja parametrów serwera"), MsgIcon::Information);
-  Form.RefreshTree();
+  QStringList failed;
+  int saved = 0;
+  for (const TConfigWrite& write : dialog->Writes()) {
+    const bool done = Context.ExecInDatabase(write.Sql, "master");
+    saved += done && write.Sql.rfind("sp_configure '", 0) == 0 && write.Sql.find("show advanced") == std::string::npos;
+    if (!done && !failed.contains(write.Setting)) failed << write.Setting;
+  }
+  if (failed.isEmpty()) {
+    ShowMessage(window,
+                QStringLiteral("Modyfikacja parametrów serwera zakończona. Uwaga! Część parametrów może nie "
+                               "zadziałać od razu, lecz dopiero po ponowym uruchomieniu silnika bazodanowego."),
+                QStringLiteral("Modyfikacja parametrów serwera"), MsgIcon::Information);
+  } else {
+    ShowMessage(window,
+                (saved == 0 ? QStringLiteral("Nie zapisano żadnego parametru serwera (%1).")
+                            : QStringLiteral("Nie zapisano: %1. Pozostałe parametry serwera zostały zapisane."))
+                        .arg(failed.join(QStringLiteral(", "))) +
+                    QStringLiteral("\nPowody pokazał raport błędów SQL."),
+                QStringLiteral("Modyfikacja parametrów serwera"), MsgIcon::Warning);
+  }
+  Context.RefreshTree();
 }
 
 }  // namespace vandrel::app::admin

@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
-#include "app/MainWindow.h"
 #include "app/SqlQuoting.h"
 
 namespace vandrel::app::admin {
@@ -25,13 +24,13 @@ bool Matches(const QString& Name, const QString& Pattern) {
 
 }  // namespace
 
-bool ServerFileExists(TForm1& Form, const QString& Path) {
+bool ServerFileExists(TCommandContext& Context, const QString& Path) {
   if (Path.isEmpty()) return false;
-  return Form.QueryScalar("xp_fileexist " + Literal(Path), "master") == "1";
+  return Context.QueryScalar("xp_fileexist " + Literal(Path), "master") == "1";
 }
 
-TServerFileDlg::TServerFileDlg(TForm1& Form, const QString& Title, const QString& Filter)
-    : QDialog(&Form), FForm(Form) {
+TServerFileDlg::TServerFileDlg(TCommandContext& Context, const QString& Title, const QString& Filter)
+    : QDialog(Context.DialogParent()), FContext(Context) {
   setObjectName("ServerFileDlg");
   setWindowTitle(Title);
   setFixedSize(460, 360);
@@ -96,7 +95,7 @@ void TServerFileDlg::OpenDirectory(const QString& Directory) {
   FFiles.clear();
   // Flat list: column count, then subdirectory, depth, file for each entry.
   TextList list;
-  FForm.QueryToList(list, "xp_dirtree " + Literal(FDirectory) + ", 1, 1", "master");
+  FContext.QueryToList(list, "xp_dirtree " + Literal(FDirectory) + ", 1, 1", "master");
   for (size_t i = 1; i + 2 < list.size(); i += 3) {
     const QString entry = QString::fromStdString(list[i]);
     (list[i + 2] == "1" ? FFiles : FDirectories) << entry;

@@ -11,9 +11,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::admin {
 
@@ -21,7 +19,7 @@ class TServerFileDlg : public QDialog {
   Q_OBJECT
  public:
   // Filter as the local chooser takes it: "caption|pattern|caption|pattern".
-  TServerFileDlg(TForm1& Form, const QString& Title, const QString& Filter);
+  TServerFileDlg(TCommandContext& Context, const QString& Title, const QString& Filter);
 
   QLineEdit* DirectoryEdit;
   QListWidget* FileList;  // subdirectories (ending in "\") first, then the files the filter lets through
@@ -50,7 +48,7 @@ class TServerFileDlg : public QDialog {
   void Refill();
   QString Join(const QString& Name) const;
 
-  TForm1& FForm;
+  TCommandContext& FContext;
   QString FDirectory;
   QString FFileName;
   QStringList FPatterns;
@@ -58,6 +56,6 @@ class TServerFileDlg : public QDialog {
 };
 
 // xp_fileexist's first column for Path: a file (not a directory) is there.
-bool ServerFileExists(TForm1& Form, const QString& Path);
+bool ServerFileExists(TCommandContext& Context, const QString& Path);
 
 }  // namespace vandrel::app::admin

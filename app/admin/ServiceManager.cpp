@@ -1,20 +1,22 @@
 #include "app/admin/ServiceManager.h"
 
+#include <QComboBox>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <cstdlib>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
+#include "app/CommandContext.h"
+#include "app/ServiceStatusText.h"
 #include "app/WaitCursor.h"
-#include "app/admin/DatabaseFiles.h"
-#include "app/admin/Launcher.h"
+#include "app/admin/ThisMachine.h"
 #include "foundation/TxTools.h"
-#include "platform/CommandLine.h"
 #include "platform/FileSystem.h"
 
 namespace vandrel::app::admin {
@@ -25,6 +27,22 @@ const QString kCaption = QStringLiteral("SQL Service Manager");
 // systemctl answers at once unless the service manager itself hangs.
 constexpr int kStatusMilliseconds = 10000;
 
+// What systemctl printed for Arguments, its exit status in Status (-1 when it did not run or
+// did not end in time).
+QString AskSystemctl(const QStringList& Arguments, int& Status) {
+  QProcess process;
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  process.start(QString::fromStdString(ServiceControlProgram()), Arguments);
+  Status = -1;
+  if (!process.waitForFinished(kStatusMilliseconds)) {
+    process.kill();
+    process.waitForFinished();
+    return {};
+  }
+  if (process.exitStatus() == QProcess::NormalExit) Status = process.exitCode();
+  return QString::fromLocal8Bit(process.readAll());
+}
+
 }  // namespace
 
 std::string ServerServiceName() {
@@ -34,10 +52,38 @@ std::string ServerServiceName() {
 
 std::string ServiceControlProgram() { return TxTools::SystemDirectory() + "/systemctl"; }
 
+QStringList SqlServerUnits() {
+  QStringList units;
+  if (!platform::FileExists(ServiceControlProgram())) return units;
+  static const QRegularExpression looksLikeSql(QStringLiteral("mssql|sql|msde"),
+                                               QRegularExpression::CaseInsensitiveOption);
+  // Loaded units first (running or not), then unit files that are installed but not loaded.
+  for (const QStringList& arguments :
+       {QStringList{"list-units", "--type=service", "--all", "--no-legend", "--plain", "--no-pager"},
+        QStringList{"list-unit-files", "--type=service", "--no-legend", "--no-pager"}}) {
+    int status = 0;
+    for (const QString& line : AskSystemctl(arguments, status).split('\n', Qt::SkipEmptyParts)) {
+      const QString unit = line.trimmed().section(QLatin1Char(' '), 0, 0);
+      if (unit.endsWith(QLatin1String(".service")) && looksLikeSql.match(unit).hasMatch() && !units.contains(unit))
+        units << unit;
+    }
+  }
+  return units;
+}
+
 TServiceManagerDlg::TServiceManagerDlg(QWidget* Parent) : QDialog(Parent) {
   setObjectName("ServiceManagerDlg");
   setWindowTitle(kCaption);
-  ServiceLabel = new QLabel(QStringLiteral("Usługa serwera bazy danych: ") + QString::fromStdString(ServerServiceName()));
+  ServiceLabel = new QLabel(QStringLiteral("Usługa serwera bazy danych:"));
+  ServiceBox = new QComboBox;
+  ServiceBox->setObjectName("ServiceBox");
+  ServiceBox->setEditable(true);
+  const QString preset = QString::fromStdString(ServerServiceName());
+  QStringList units = SqlServerUnits();
+  units.removeAll(preset);
+  units.removeAll(preset + QStringLiteral(".service"));
+  ServiceBox->addItem(preset);
+  ServiceBox->addItems(units);
   StatusText = new QPlainTextEdit;
   StatusText->setReadOnly(true);
   StatusText->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -56,7 +102,10 @@ TServiceManagerDlg::TServiceManagerDlg(QWidget* Parent) : QDialog(Parent) {
   buttons->addStretch();
   buttons->addWidget(CloseButton);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(ServiceLabel);
+  auto* service = new QHBoxLayout;
+  service->addWidget(ServiceLabel);
+  service->addWidget(ServiceBox, 1);
+  layout->addLayout(service);
   layout->addWidget(StatusText);
   layout->addLayout(buttons);
   resize(640, 360);
@@ -65,8 +114,11 @@ TServiceManagerDlg::TServiceManagerDlg(QWidget* Parent) : QDialog(Parent) {
   connect(RestartButton, &QPushButton::clicked, this, [this] { Control("restart"); });
   connect(RefreshButton, &QPushButton::clicked, this, &TServiceManagerDlg::RefreshStatus);
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::accept);
+  connect(ServiceBox, &QComboBox::activated, this, &TServiceManagerDlg::RefreshStatus);
   RefreshStatus();
 }
+
+std::string TServiceManagerDlg::Service() const { return ServiceBox->currentText().trimmed().toStdString(); }
 
 void TServiceManagerDlg::RefreshStatus() {
   const QString program = QString::fromStdString(ServiceControlProgram());
@@ -76,36 +128,51 @@ void TServiceManagerDlg::RefreshStatus() {
     return;
   }
   WaitCursor busy;
-  QProcess status;
-  status.setProcessChannelMode(QProcess::MergedChannels);
-  status.start(program, {QStringLiteral("status"), QStringLiteral("--no-pager"),
-                         QString::fromStdString(ServerServiceName())});
-  if (!status.waitForFinished(kStatusMilliseconds)) {
-    status.kill();
-    status.waitForFinished();
-    StatusText->setPlainText(QStringLiteral("Menedżer usług nie odpowiedział."));
-    return;
-  }
-  StatusText->setPlainText(QString::fromLocal8Bit(status.readAll()));
+  int status = 0;
+  const QString answer = AskSystemctl({QStringLiteral("status"), QStringLiteral("--no-pager"),
+                                       QString::fromStdString(Service())}, status);
+  StatusText->setPlainText(status < 0 ? QStringLiteral("Menedżer usług nie odpowiedział.")
+                                      : QString::fromStdString(PolishServiceStatus(answer.toStdString())));
 }
 
 void TServiceManagerDlg::Control(const std::string& Verb) {
-  const std::string program = ServiceControlProgram();
-  TLauncher(this).Launch(platform::QuoteCommandWord(program) + " " + Verb + " " +
-                             platform::QuoteCommandWord(ServerServiceName()),
-                         program, "0");
+  const QString program = QString::fromStdString(ServiceControlProgram());
+  const QStringList arguments = {QString::fromStdString(Verb), QString::fromStdString(Service())};
+  const QString command = QStringLiteral("systemctl ") + arguments.join(QLatin1Char(' '));
+  // Starting a service may take long: the window stays alive meanwhile, its buttons off.
+  setEnabled(false);
+  QProcess process;
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  QEventLoop wait;
+  connect(&process, &QProcess::finished, &wait, &QEventLoop::quit);
+  connect(&process, &QProcess::errorOccurred, &wait, &QEventLoop::quit);
+  process.start(program, arguments);
+  if (process.state() != QProcess::NotRunning) wait.exec();
+  setEnabled(true);
+  const QString said = QString::fromLocal8Bit(process.readAll()).trimmed();
+  if (process.error() == QProcess::FailedToStart) {
+    ShowMessage(this, QStringLiteral("Błąd uruchomienia programu: ") + program, kCaption, MsgIcon::Error);
+  } else if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    const QString status = process.exitStatus() == QProcess::NormalExit
+                               ? QStringLiteral("kodem %1").arg(process.exitCode())
+                               : QStringLiteral("awarią programu");
+    ShowMessage(this,
+                QStringLiteral("Polecenie \"%1\" zakończyło się %2.").arg(command, status) +
+                    (said.isEmpty() ? QString() : QStringLiteral("\n\n") + said),
+                kCaption, MsgIcon::Error);
+  }
   RefreshStatus();
 }
 
-void ShowServerService(TForm1& Form) {
-  if (!ServerIsThisMachine(Form)) {
-    ShowMessage(&Form,
-                QStringLiteral("Serwer bazy danych ") + QString::fromStdString(Form.ConnectionStringValue("SERVER")) +
+void ShowServerService(TCommandContext& Context) {
+  const std::string server = Context.ConnectionStringValue("SERVER");
+  if (!HostIsThisMachine(server)) {
+    ShowMessage(Context.DialogParent(), QStringLiteral("Serwer bazy danych ") + QString::fromStdString(server) +
                     QStringLiteral(" działa na innym komputerze. Jego usługą zarządza się na tamtym komputerze."),
                 kCaption, MsgIcon::Information);
     return;
   }
-  TServiceManagerDlg dialog(&Form);
+  TServiceManagerDlg dialog(Context.DialogParent());
   DialogSeam::Current().ExecDialog(&dialog);
 }
 

@@ -21,27 +21,23 @@ std::string ChangeStatement(const std::string& Owner, const std::string& Table, 
 bool ChangeTableOwner(TCommandContext& Context, const std::string& Database, const std::string& NewOwner, int* Changed,
                       int* Wanted) {
   int changed = 0, wanted = -1;  // -1: the list itself could not be read
-  TextList tables;
-  bool ok = Context.RunStep("use " + QuoteIdentifier(Database)) == TStepOutcome::soDone &&
-            Context.QueryHereToList(tables, "sp_tables @table_type = \"'TABLE'\"");
-  if (ok) {
-    // Flat list: owner in column 2, table in column 3 of each row.
+  TextList list;
+  if (Context.RunStep("use " + QuoteIdentifier(Database)) == TStepOutcome::soDone &&
+      Context.OpenStep("sp_tables @table_type = \"'TABLE'\"", list) == TStepOutcome::soDone) {
     std::vector<std::string> changes;
-    const size_t columns = tables.empty() ? 0 : std::stoul(tables[0]);
-    for (size_t row = 1; columns >= 3 && row + columns - 1 < tables.size(); row += columns)
-      if (tables[row + 1] != NewOwner) changes.push_back(ChangeStatement(tables[row + 1], tables[row + 2], NewOwner));
+    const size_t columns = std::stoul(list[0]);
+    for (size_t row = 1; columns >= 3 && row + columns <= list.size(); row += columns)
+      if (list[row + 1] != NewOwner) changes.push_back(ChangeStatement(list[row + 1], list[row + 2], NewOwner));
     wanted = static_cast<int>(changes.size());
-    // The first failure or stop ends the work (shown by the error report); what was changed
-    // stays changed.
+    // The first failure ends the work (the error report has shown it); what was changed stays.
     for (const std::string& change : changes) {
-      ok = Context.RunStep(change) == TStepOutcome::soDone;
-      if (!ok) break;
+      if (Context.RunStep(change) != TStepOutcome::soDone) break;
       ++changed;
     }
   }
   if (Changed) *Changed = changed;
   if (Wanted) *Wanted = wanted;
-  return ok;
+  return wanted >= 0 && changed == wanted;
 }
 
 void ChangeTableOwnerCommand(TCommandContext& Form) {

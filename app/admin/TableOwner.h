@@ -5,6 +5,10 @@
 
 #include "app/CommandContext.h"
 
+namespace vandrel::app {
+class TForm1;
+}
+
 namespace vandrel::app::admin {
 
 // Every table of Database whose owner differs from NewOwner (case-sensitive) goes to
@@ -12,8 +16,8 @@ namespace vandrel::app::admin {
 // first change; the first failure ends the work quietly (the error report has shown it).
 // True when every change went through; Changed and Wanted count the tables handed over and
 // the tables that were to be.
-bool ChangeTableOwner(TCommandContext& Context, const std::string& Database, const std::string& NewOwner, int* Changed = nullptr,
-                      int* Wanted = nullptr);
+bool ChangeTableOwner(TCommandContext& Context, const std::string& Database, const std::string& NewOwner,
+                      int* Changed = nullptr, int* Wanted = nullptr);
 
 // The command: the selected database's tables to dbo, then the closing message and a new tree.
 void ChangeTableOwnerCommand(TCommandContext& Context);

@@ -1,12 +1,10 @@
 #pragma once
 // "Utwórz połączenie sieciowe Tovinex": writes the Tovinex client entries for an existing
 // database, chosen in TPasswordDlg2.
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::clientsetup {
 
-void CreateTovinexConnection(TForm1& Form);
+void CreateTovinexConnection(TCommandContext& Context);
 
 }  // namespace vandrel::app::clientsetup

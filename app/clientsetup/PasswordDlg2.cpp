@@ -1,14 +1,12 @@
 #include "app/clientsetup/PasswordDlg2.h"
 
-#include "app/ConnectionString.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/ConnectionString.h"
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 
 namespace vandrel::app::clientsetup {
 
@@ -27,7 +25,7 @@ QComboBox* AddCombo(QWidget* Parent, const char* Name, const QString& Label, int
 
 }  // namespace
 
-TPasswordDlg2::TPasswordDlg2(TForm1& Form) : QDialog(&Form), FForm(Form) {
+TPasswordDlg2::TPasswordDlg2(TCommandContext& Context) : QDialog(Context.DialogParent()), FContext(Context) {
   setObjectName("PasswordDlg2");
   setWindowTitle(QStringLiteral("Tworzenie połączenia sieciowego klienta"));
   setFixedSize(364, 210);
@@ -35,6 +33,9 @@ TPasswordDlg2::TPasswordDlg2(TForm1& Form) : QDialog(&Form), FForm(Form) {
   ComboBox2 = AddCombo(this, "ComboBox2", QStringLiteral("Serwer:"), 18);
   ComboBox2->addItem(QStringLiteral("(local)"));
   ComboBox3 = AddCombo(this, "ComboBox3", QStringLiteral("Nazwa bazy:"), 54);
+  // The field holds a listed name or nothing; a completer would turn the emptied text of a
+  // typed name into the first listed database, whose entries Enter would then write.
+  ComboBox3->setCompleter(nullptr);
   ComboBox1 = AddCombo(this, "ComboBox1", QStringLiteral("Biblioteka sieciowa:"), 90);
   ComboBox1->addItems({QStringLiteral("Gniazda TCP/IP"), QStringLiteral("Named Pipes")});
   ComboBox1->setCurrentIndex(0);
@@ -59,9 +60,10 @@ TPasswordDlg2::TPasswordDlg2(TForm1& Form) : QDialog(&Form), FForm(Form) {
   });
 }
 
-TPasswordDlg2& TPasswordDlg2::Of(TForm1& Form) {
-  if (auto* Existing = Form.findChild<TPasswordDlg2*>("PasswordDlg2", Qt::FindDirectChildrenOnly)) return *Existing;
-  return *new TPasswordDlg2(Form);
+TPasswordDlg2& TPasswordDlg2::Of(TCommandContext& Context) {
+  if (auto* Existing = Context.DialogParent()->findChild<TPasswordDlg2*>("PasswordDlg2", Qt::FindDirectChildrenOnly))
+    return *Existing;
+  return *new TPasswordDlg2(Context);
 }
 
 void TPasswordDlg2::FormShow() { BlokadaCheck->setChecked(false); }
@@ -71,7 +73,7 @@ void TPasswordDlg2::ComboBox3Change() {
   if (Text.empty()) return;
   TextList Names;
   for (int I = 0; I < ComboBox3->count(); ++I) Names.push_back(ComboBox3->itemText(I).toStdString());
-  const std::string Found = FForm.FindUserDatabase(Names, Text);
+  const std::string Found = FContext.FindUserDatabase(Names, Text);
   if (Found != Text) ComboBox3->setEditText(QString::fromStdString(Found));
 }
 

@@ -8,18 +8,16 @@ class QCheckBox;
 class QComboBox;
 class QPushButton;
 
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::clientsetup {
 
 class TPasswordDlg2 : public QDialog {
   Q_OBJECT
  public:
-  explicit TPasswordDlg2(TForm1& Form);
+  explicit TPasswordDlg2(TCommandContext& Context);
   // The window's dialog, made at its first use.
-  static TPasswordDlg2& Of(TForm1& Form);
+  static TPasswordDlg2& Of(TCommandContext& Context);
 
   QComboBox* ComboBox2;  // server
   QComboBox* ComboBox3;  // database
@@ -37,7 +35,7 @@ class TPasswordDlg2 : public QDialog {
   void done(int Result) override;
 
  private:
-  TForm1& FForm;
+  TCommandContext& FContext;
   bool FCanClose = true;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <set>
 
 namespace vandrel::app::clientsetup {
 
@@ -21,6 +22,36 @@ std::string TovinexPassword(const std::string& Database) {
     Hash /= 26;
   }
   return Password;
+}
+
+namespace {
+
+bool Calls(const std::string& Lower, const char* Procedure) { return Lower.find(Procedure) != std::string::npos; }
+
+}  // namespace
+
+std::string HidePasswords(const std::string& Statement) {
+  const std::string Lower = QString::fromStdString(Statement).toLower().toStdString();
+  std::set<int> Hidden;
+  if (Calls(Lower, "sp_addlogin")) Hidden = {1};
+  if (Calls(Lower, "sp_password")) Hidden = {0, 1};
+  if (Hidden.empty()) return Statement;
+  std::string Shown;
+  int Literal = 0;
+  for (size_t I = 0; I < Statement.size(); ++I) {
+    if (Statement[I] != '\'') {
+      Shown += Statement[I];
+      continue;
+    }
+    // A literal runs to the quote not doubled; '' inside it is one quote.
+    size_t End = I + 1;
+    while (End < Statement.size() &&
+           (Statement[End] != '\'' || (End + 1 < Statement.size() && Statement[End + 1] == '\'')))
+      End += Statement[End] == '\'' ? 2 : 1;
+    Shown += Hidden.count(Literal++) ? "'********'" : Statement.substr(I, End + 1 - I);
+    I = End;
+  }
+  return Shown;
 }
 
 }  // namespace vandrel::app::clientsetup

@@ -19,4 +19,8 @@ namespace vandrel::app::clientsetup {
 // Eight capital letters A-Z, always the same for the same database.
 std::string TovinexPassword(const std::string& Database);
 
+// Statement as it may be shown to the user: the password of an sp_addlogin (its second
+// literal) and both of an sp_password (its first two) read "********".
+std::string HidePasswords(const std::string& Statement);
+
 }  // namespace vandrel::app::clientsetup

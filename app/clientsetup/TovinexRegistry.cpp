@@ -1,10 +1,11 @@
 #include "app/clientsetup/TovinexRegistry.h"
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/ServerPaths.h"
 #include "foundation/Exception.h"
 #include "foundation/MacError.h"
@@ -17,6 +18,11 @@
 
 namespace vandrel::app::clientsetup {
 
+std::string RegistryFailureReason(const std::exception& E) {
+  if (const auto* Registry = dynamic_cast<const EMRegistryError*>(&E)) return Registry->GetDetails();
+  return E.what();
+}
+
 namespace {
 
 using platform::HKEY;
@@ -27,12 +33,6 @@ using platform::TRegistry;
 const char* const kSourceList = "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources";
 const char* const kSourceKey = "SOFTWARE\\ODBC\\ODBC.INI\\";
 const char* const kLogDirectory = "C:\\Logi";
-
-// Why a registry operation failed, naming the file and the system's reason where there is one.
-std::string Reason(const std::exception& E) {
-  if (const auto* Registry = dynamic_cast<const EMRegistryError*>(&E)) return Registry->GetDetails();
-  return E.what();
-}
 
 // A key that did not open, with the reason when the store could not be written.
 class EKeyNotOpened : public std::runtime_error {
@@ -46,7 +46,7 @@ void CreateKey(TRegistry& Reg, const std::string& Key) {
   try {
     if (Reg.OpenKey(Key, true)) return;
   } catch (const std::exception& E) {
-    Why = Reason(E);
+    Why = RegistryFailureReason(E);
   }
   throw EKeyNotOpened(Key, Why);
 }
@@ -56,13 +56,13 @@ std::string Lower(const std::string& Text) { return QString::fromStdString(Text)
 bool IsLocal(const std::string& Server) { return Lower(Server) == "(local)"; }
 
 // The data source list entry and the data source itself under one root.
-void WriteDataSource(TForm1& Form, HKEY Root, const std::string& Database, const std::string& Server) {
+void WriteDataSource(TCommandContext& Context, HKEY Root, const std::string& Database, const std::string& Server) {
   TRegistry Reg(Root);
   CreateKey(Reg, kSourceList);
-  Reg.WriteString(Database, Form.OdbcDriverName);
+  Reg.WriteString(Database, Context.DetectedOdbcDriver());
   Reg.CloseKey();
   CreateKey(Reg, kSourceKey + Database);
-  const std::string Driver = OdbcDriverPath(&Form, Form.OdbcDriverName);
+  const std::string Driver = OdbcDriverPath(Context.DialogParent(), Context.DetectedOdbcDriver());
   Reg.WriteString("Driver", Driver);
   Reg.WriteString("Database", Database);
   Reg.WriteString("LastUser", "sa");
@@ -71,20 +71,45 @@ void WriteDataSource(TForm1& Form, HKEY Root, const std::string& Database, const
   Reg.CloseKey();
 }
 
-// The designed message, then what failed and why.
-void Failure(TForm1& Form, const QString& Text, const QString& Caption, const std::string& Why) {
-  ShowMessage(&Form, Text + QStringLiteral("\n\n") + QString::fromStdString(Why), Caption, MsgIcon::Error,
-              mbOK | mbCancel);
+// The designed message, then what failed and why, and that the files were left as they were.
+void Failure(TCommandContext& Context, const QString& Text, const QString& Caption, const std::string& Database,
+             const std::string& Why) {
+  ShowMessage(Context.DialogParent(),
+              Text + QStringLiteral("\n\n") + QString::fromStdString(Why) +
+                  QStringLiteral("\n\nNie zapisano żadnego wpisu dla bazy \"%1\" (klucz Tovinex, źródła danych "
+                                 "ODBC, alias klienta): pliki konfiguracji pozostały bez zmian.")
+                      .arg(QString::fromStdString(Database)),
+              Caption, MsgIcon::Error, mbOK | mbCancel);
+}
+void TovinexFailure(TCommandContext& Context, const std::string& Database, const std::string& Why) {
+  Failure(Context, QStringLiteral("Błąd zapisu konfiguracji bazy danych"), QStringLiteral("Tovinex"), Database, Why);
+}
+void OdbcFailure(TCommandContext& Context, const std::string& Database, const std::string& Why) {
+  Failure(Context, QStringLiteral("Błąd zapisu konfiguracji bazy danych do ODBC"), QStringLiteral("ODBC"), Database,
+          Why);
+}
+
+// The directory of Tovinex's logs, which the tool makes when it is missing. Its failure leaves
+// the entries written and is said on its own.
+void MakeLogDirectory(TCommandContext& Context) {
+  // The path goes through the mapping; the value written stays the Windows path Tovinex reads.
+  const std::string LogDirectory = platform::LocalPathOf(kLogDirectory);
+  if (platform::DirectoryExists(LogDirectory) || platform::ForceDirectories(LogDirectory)) return;
+  const int Code = errno;
+  ShowMessage(Context.DialogParent(),
+              QStringLiteral("Wpisy zostały zapisane, ale nie udało się utworzyć katalogu logów Tovinex %1: %2")
+                  .arg(QString::fromStdString(LogDirectory), QString::fromLocal8Bit(strerror(Code))),
+              QStringLiteral("Tovinex"), MsgIcon::Warning);
 }
 
 }  // namespace
 
-bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::string& User,
+bool WriteTovinexEntries(TCommandContext& Context, const std::string& Database, const std::string& User,
                          const std::string& Server, TNetworkLibrary Library, bool Archive) {
   // The database's name becomes the file name of its Tovinex log: a name no file can carry
   // is refused before anything is written.
   if (const std::string Problem = FileNameProblem(Database); !Problem.empty()) {
-    Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych"), QStringLiteral("Tovinex"), Problem);
+    TovinexFailure(Context, Database, Problem);
     return false;
   }
   // The entries of one set-up reach their files together or not at all.
@@ -94,7 +119,7 @@ bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::s
     Transaction.emplace(platform::ClientSetupJournal());
     CreateKey(Tovinex, kTovinexDatabaseKey + Database);
   } catch (const std::exception& E) {
-    Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych"), QStringLiteral("Tovinex"), Reason(E));
+    TovinexFailure(Context, Database, RegistryFailureReason(E));
     return false;
   }
   try {
@@ -111,30 +136,31 @@ bool WriteTovinexEntries(TForm1& Form, const std::string& Database, const std::s
       Tovinex.DeleteValue("Blokada");
     }
     Tovinex.CloseKey();
-
-    // The log directory is the tool's own to make, so it goes through the path mapping; the
-    // value above stays the Windows path Tovinex reads.
-    const std::string LogDirectory = platform::LocalPathOf(kLogDirectory);
-    if (!platform::DirectoryExists(LogDirectory)) platform::ForceDirectories(LogDirectory);
-
-    WriteDataSource(Form, HKEY_CURRENT_USER, Database, Server);
+  } catch (const std::exception& E) {
+    TovinexFailure(Context, Database, RegistryFailureReason(E));
+    return false;
+  }
+  try {
+    WriteDataSource(Context, HKEY_CURRENT_USER, Database, Server);
 
     TRegistry Alias(HKEY_LOCAL_MACHINE);
     CreateKey(Alias, platform::kClientAliasKey);
     if (!IsLocal(Server)) {
-      Alias.WriteString(Database, Library == TNetworkLibrary::TcpIp
-                                      ? "DBMSSOCN," + Server
-                                      : "DBNMPNTW,\\\\" + Form.ConnectionStringValue("SERVER") + "\\pipe\\sql\\query");
+      Alias.WriteString(Database,
+                        Library == TNetworkLibrary::TcpIp
+                            ? "DBMSSOCN," + Server
+                            : "DBNMPNTW,\\\\" + Context.ConnectionStringValue("SERVER") + "\\pipe\\sql\\query");
     }
     Alias.CloseKey();
 
-    WriteDataSource(Form, HKEY_LOCAL_MACHINE, Database, IsLocal(Server) ? "(local)" : Database);
+    WriteDataSource(Context, HKEY_LOCAL_MACHINE, Database, IsLocal(Server) ? "(local)" : Database);
     Transaction->Commit();
-    return true;
   } catch (const std::exception& E) {
-    Failure(Form, QStringLiteral("Błąd zapisu konfiguracji bazy danych do ODBC"), QStringLiteral("ODBC"), Reason(E));
+    OdbcFailure(Context, Database, RegistryFailureReason(E));
     return false;
   }
+  MakeLogDirectory(Context);
+  return true;
 }
 
 std::string OdbcDriverPath(QWidget* Parent, const std::string& DriverName) {

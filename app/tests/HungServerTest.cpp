@@ -10,6 +10,7 @@
 #include "app/StatusLine.h"
 #include "app/WaitWindow.h"
 #include "app/tests/SimFixture.h"
+#include "testkit/TestProxy.h"
 
 namespace vandrel::app::testing {
 namespace {
@@ -101,6 +102,43 @@ TEST_F(HungServer, AStatementTheServerNeverAcknowledgesStoppingIsDroppedAndSaidU
   bool traced = false;
   for (const auto& line : Sim->TraceSince(mark)) traced = traced || line.Text == "select 4";
   EXPECT_TRUE(traced);
+}
+
+// A query the server never answers (held in a relay): the driver sends a cancel when the query
+// time-out passes and would wait as long again for its answer; the tool ends the wait itself.
+class QueryTimeout : public SimWindowTest {
+ protected:
+  void SetUp() override {
+    SimWindowTest::SetUp();
+    Proxy = std::make_unique<msde::testkit::TestProxy>(Sim->Port());
+    setenv("TDSPORT", std::to_string(Proxy->Port()).c_str(), 1);
+    Connect();
+    Dialogs.Messages.clear();
+  }
+  void TearDown() override {
+    Form.reset();
+    Proxy.reset();
+    SimWindowTest::TearDown();
+  }
+  std::unique_ptr<msde::testkit::TestProxy> Proxy;
+};
+
+TEST_F(QueryTimeout, AnUnansweredQueryEndsAtItsTimeOutNotTwiceThat) {
+  // The driver's second wait lasts the time-out again (3 s here); the tool's own end of the
+  // wait comes a tenth of a second after the first.
+  Form->MOdbcLink1->SetQueryTimeout(3);
+  Form->Waiter.DropAfter = 100;
+  Proxy->HoldAt("select 42");
+  EXPECT_EQ(Form->QueryScalar("select 42", "master"), "");
+  EXPECT_TRUE(Proxy->Holding());  // the statement never reached the server
+  EXPECT_TRUE(Form->Waiter.Dropped());
+  EXPECT_FALSE(Form->Waiter.Cancelled());  // nobody pressed "Przerwij"
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Utracono połączenie");
+  EXPECT_NE(Dialogs.Messages[0].Text.find("select 42"), std::string::npos) << Dialogs.Messages[0].Text;
+
+  Proxy->Release();
+  EXPECT_EQ(Form->QueryScalar("select 43", "master"), "43");  // the next command connects again
 }
 
 }  // namespace

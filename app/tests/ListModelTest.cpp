@@ -75,6 +75,28 @@ TEST(ListModel, SortingKeepsRowsWholeAndTheSelectionOnItsRow) {
   EXPECT_EQ(selection.selectedRows().first().row(), 1);
 }
 
+// A header clicked while a table's rows still arrive: the rows that come after the sort follow
+// the sorted ones, and a filter set meanwhile takes the new rows that match.
+TEST(ListModel, RowsStreamedAfterASortOrAFilterAreShownWhole) {
+  TListModel model;
+  model.BeginStream({{"Nazwa"}});
+  for (const char* name : {"c", "a", "b"}) model.AppendRow({name});
+  model.ShowAppended();
+  model.sort(0);
+  for (const char* name : {"e", "d"}) model.AppendRow({name});
+  model.ShowAppended();
+  ASSERT_EQ(model.rowCount(), 5);
+  EXPECT_EQ(model.Text(3, 0), "e");
+  EXPECT_EQ(model.Text(4, 0), "d");
+  model.SetFilter(QStringLiteral("D"));
+  EXPECT_EQ(model.rowCount(), 1);
+  model.AppendRow({"dd"});
+  model.AppendRow({"x"});
+  model.EndFill();
+  ASSERT_EQ(model.rowCount(), 2);
+  EXPECT_EQ(model.Text(1, 0), "dd");
+}
+
 TEST(ListModel, AFailedFillKeepsItsColumnsAndNoRows) {
   TListModel model;
   model.BeginFill({{"A"}, {"B"}});

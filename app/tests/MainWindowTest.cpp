@@ -224,7 +224,7 @@ TEST_F(MainWindow, ConnectionLostAndRegained) {
   EXPECT_EQ(Dialogs.Messages[0].Caption, "Utracono połączenie");
   EXPECT_EQ(Dialogs.Messages[0].Text,
             "Utracono połączenie z serwerem SKLEP-SERWER.\r\n\r\nSprawdź, czy serwer działa, i naciśnij F5, aby "
-            "połączyć się ponownie.");
+            "połączyć się ponownie, albo wybierz „Połącz z serwerem...” w menu Bazy.");
   Sim->Restart();
   EXPECT_TRUE(Form->EnsureConnected());
   EXPECT_TRUE(Form->EnsureConnected());

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QLocale>
 #include <QMessageBox>
 #include <QTest>
 
@@ -100,6 +101,8 @@ TEST(QtTexts, StandardButtonsReadPolish) {
   EXPECT_EQ(CaptionOf(box.button(QMessageBox::No)->text()), "Nie");
   EXPECT_EQ(CaptionOf(box.button(QMessageBox::Cancel)->text()), "Anuluj");
   EXPECT_EQ(CaptionOf(box.button(QMessageBox::Ok)->text()), "OK");
+  // The file chooser's dates: Polish month names whatever the user's locale.
+  EXPECT_EQ(QLocale().monthName(3), QStringLiteral("marca"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/DialogSeam.h"
+#include "testkit/TempDir.h"
 
 namespace vandrel::app::testing {
 
@@ -51,13 +52,17 @@ class ScriptedDialogs : public DialogSeam {
     DialogAnswers.pop_front();
     return answer(Dialog);
   }
-  QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
-    if (FileAnswers.empty()) return {};
-    QString f = FileAnswers.front();
-    FileAnswers.pop_front();
-    return f;
+  QString OpenFileName(QWidget*, const QString&, const QString& Directory, const QString&) override {
+    FileDirectories.push_back(Directory);
+    return NextFile(FileAnswers);
   }
   std::deque<QString> FileAnswers;
+  std::vector<QString> FileDirectories;  // where each file chooser was to start
+  // The files to write, in turn; none left: cancelled.
+  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    return NextFile(SaveAnswers);
+  }
+  std::deque<QString> SaveAnswers;
 
   // A report is recorded with the messages; its window runs (through ExecDialog, answered from
   // DialogAnswers) only when a test asks to see it.
@@ -70,6 +75,14 @@ class ScriptedDialogs : public DialogSeam {
     else if (DuringModal)
       DuringModal();
   }
+
+ private:
+  static QString NextFile(std::deque<QString>& Answers) {
+    if (Answers.empty()) return {};
+    QString f = Answers.front();
+    Answers.pop_front();
+    return f;
+  }
 };
 
 // The one QApplication of a test process, offscreen.
@@ -78,6 +91,10 @@ inline QApplication& TestApplication() {
   static char name[] = "vandrel-test";
   static char* argv[] = {name, nullptr};
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // What the tool keeps for the user (the servers connected to) stays in the test's own
+  // directory, removed at the end; a test that wants a store of its own sets its own.
+  static msde::testkit::TempDir user("vandrel-user");
+  if (!qEnvironmentVariableIsSet("VANDREL_REGISTRY_DIR")) qputenv("VANDREL_REGISTRY_DIR", QByteArray::fromStdString(user.Path()));
   // Never destroyed: input devices that Qt creates for simulated clicks must not outlive it
   // in the order of the process's exit handlers.
   static QApplication* app = new QApplication(argc, argv);

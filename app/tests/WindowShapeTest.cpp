@@ -40,7 +40,7 @@ TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
   EXPECT_EQ(top, QStringList({"Bazy", "Konfiguracja", QStringLiteral("Narzędzia"), "Pomoc", "Zamknij"}));
   const auto menus = Form.menuBar()->actions();
   EXPECT_EQ(Captions(menus[0]->menu()),
-            QStringList({QStringLiteral("Odśwież listę baz     F5"), "-", QStringLiteral("Podłącz bazę"),
+            QStringList({QStringLiteral("Połącz z serwerem..."), QStringLiteral("Odśwież listę baz     F5"), "-", QStringLiteral("Podłącz bazę"),
                          QStringLiteral("Odłącz bazę"), "-", "Kopia zapasowa bazy...",
                          QStringLiteral("Odtwórz bazę z kopii..."), "-", "Naprawa baz danych>"}));
   EXPECT_EQ(Captions(menus[1]->menu()),
@@ -55,14 +55,16 @@ TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
                          "Konfiguracja serwera bazy danych", "-", QStringLiteral("Miernik zasobów")}));
   EXPECT_EQ(Captions(menus[3]->menu()), QStringList({"SQL Server Engine Info", "-", "O programie..."}));
   EXPECT_EQ(Captions(Form.PopupMenu1),
-            QStringList({QStringLiteral("Podłącz bazę"), QStringLiteral("Odłącz bazę"), "Kopia zapasowa bazy...",
+            QStringList({QStringLiteral("Połącz z serwerem..."), QStringLiteral("Podłącz bazę"),
+                         QStringLiteral("Odłącz bazę"), "Kopia zapasowa bazy...",
                          QStringLiteral("Odtwórz bazę z kopii..."), QStringLiteral("Utwórz połączenie sieciowe Tovinex"), "-", QStringLiteral("Wyłącz bazę"),
                          QStringLiteral("Włącz bazę"), QStringLiteral("Ustaw bazę w trybie tylko do odczytu"),
                          QStringLiteral("Wyłącz tryb tylko do odczytu"), "-", "Naprawa baz danych>",
                          QStringLiteral("Zmień właściciela tabel"), "-", "Parametry bazy"}));
   EXPECT_EQ(Captions(Form.Commands("Naprawa baz danych").first()->menu()),
             QStringList({QStringLiteral("Sprawdź spójność bazy"), "-", "Naprawa Fast", "Naprawa Rebuild", "Naprawa Full"}));
-  EXPECT_EQ(Captions(Form.PopupMenu2), QStringList({"Zabij proces"}));
+  EXPECT_EQ(Captions(Form.PopupMenu2), QStringList({"Zabij proces", "-", "Kopiuj", QStringLiteral("Kopiuj z nagłówkiem"),
+                                                    "-", "Zapisz jako CSV..."}));
   EXPECT_TRUE(Form.CommandChecked(QStringLiteral("Nie wyświetlaj bazy systemowych")));
   EXPECT_TRUE(Form.CommandChecked("Wyświetlanie kolumn - struktura danych"));
 }
@@ -70,16 +72,28 @@ TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
 TEST_F(WindowShape, ToolBarHasSixButtonsWithHints) {
   QStringList hints;
   int separators = 0;
+  const auto picture = [](const QIcon& Icon) { return Icon.pixmap(16, 16).toImage(); };
+  QList<QImage> pictures;
   for (QAction* a : Form.ToolBar1->actions()) {
-    if (a->isSeparator())
+    if (a->isSeparator()) {
       ++separators;
-    else
-      hints << a->toolTip();
+      continue;
+    }
+    hints << a->toolTip();
+    // A picture of its own, and the menu command it runs shows the same one.
+    const QImage image = picture(a->icon());
+    EXPECT_FALSE(image.isNull() || pictures.contains(image)) << a->toolTip().toStdString();
+    pictures << image;
   }
+  const QStringList twins = {"Biblioteki komunikacyjne serwera", "Biblioteki komunikacyjne klienta",
+                             QStringLiteral("Konfiguracja połączeń ODBC"), "Uruchom Service Manager",
+                             "Konfiguracja baz Tovinex", "Procesy"};
+  for (int i = 0; i < twins.size() && i < pictures.size(); ++i)
+    EXPECT_EQ(picture(Form.Commands(twins[i]).first()->icon()), pictures[i]) << twins[i].toStdString();
   EXPECT_EQ(hints, QStringList({"Konfiguracja bibliotek komunikacyjnych serwera MSSQL",
                                 "Konfiguracja bibliotek komunikacyjnych klienta MSSQL",
                                 QStringLiteral("Konfiguracja połączeń ODBC"), "SQL Service Manager",
-                                "Konfiguracja baz Tovinex", ""}));
+                                "Konfiguracja baz Tovinex", "Procesy"}));
   EXPECT_EQ(separators, 3);
 }
 

@@ -145,6 +145,7 @@ locale_t OpenLocale(int Mask, const std::string& Name) {
 void ReadNumbers(TRegionalSettings& S, locale_t Locale) {
   const char* Radix = nl_langinfo_l(RADIXCHAR, Locale);
   if (Radix != nullptr && std::strlen(Radix) == 1) S.DecimalSeparator = Radix[0];
+  S.ListSeparator = S.DecimalSeparator == ',' ? ';' : ',';
   const char* Thousands = nl_langinfo_l(THOUSEP, Locale);
   S.ThousandSeparator = Thousands != nullptr ? Thousands : "";
 }
@@ -217,6 +218,7 @@ TRegionalSettings TRegionalSettings::Posix() { return TRegionalSettings{}; }
 TRegionalSettings TRegionalSettings::Polish() {
   TRegionalSettings S;
   S.DecimalSeparator = ',';
+  S.ListSeparator = ';';
   S.ThousandSeparator = "\u00A0";
   S.DateSeparator = '.';
   S.TimeSeparator = ':';

@@ -13,6 +13,9 @@ struct TRegionalSettings {
   std::string ThousandSeparator;  // may be several bytes (a no-break space in UTF-8)
   char DateSeparator = '-';
   char TimeSeparator = ':';
+  // Between the values of a row of delimited text (CSV): ";" where the decimal separator is
+  // ",", so that numbers stay whole, else ",".
+  char ListSeparator = ',';
   // Patterns in the date pattern language: d/dd day, M/MM month (m after h: minutes),
   // yy/yyyy year, h/hh hour, n/nn minute, s/ss second, z/zzz milliseconds, ampm,
   // '/' the date separator, ':' the time separator, '...' literal text.

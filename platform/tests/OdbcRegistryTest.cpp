@@ -164,6 +164,53 @@ TEST_F(OdbcRegistryTest, NamesTheIniFilesCannotHoldAreRefused) {
   EXPECT_EQ(ReadFile(Dir + "/user-odbc.ini"), Before);
 }
 
+// Names no data source connects through are refused at the list entry and at the section,
+// before a line is written, with the reason; a Polish name longer in bytes than in letters
+// counts its bytes.
+TEST_F(OdbcRegistryTest, DataSourceNamesNoProgramCanConnectThroughAreRefusedWithTheReason) {
+  WriteDataSource(HKEY_CURRENT_USER, "Sklep", "drv", "KASA1");
+  const std::string Before = ReadFile(Dir + "/user-odbc.ini");
+  const std::pair<std::string, std::string> Cases[] = {
+      {" Kasa", "odstępem"}, {"Kasa ", "odstępem"}, {"Kasa[1]", "nawiasów"}, {"Kasa=1", "\"=\""},
+      {std::string(33, 'K'), "33 bajtów"}, {"Łódź Łódź Łódź Łódź Łódź", "39 bajtów"}, {"Ka\tsa", "sterujący"}};
+  TRegistry Reg(HKEY_CURRENT_USER);
+  for (const auto& [Name, Why] : Cases) {
+    ASSERT_TRUE(Reg.OpenKey("SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources", true));
+    try {
+      Reg.WriteString(Name, "SQL Server");
+      ADD_FAILURE() << Name << " was listed";
+    } catch (const EMRegistryError& E) {
+      EXPECT_NE(E.GetDetails().find(Why), std::string::npos) << E.GetDetails();
+    }
+    EXPECT_THROW(Reg.OpenKey("SOFTWARE\\ODBC\\ODBC.INI\\" + Name, true), EMRegistryError) << Name;
+  }
+  EXPECT_EQ(ReadFile(Dir + "/user-odbc.ini"), Before);
+  // 32 bytes is the driver manager's limit, and allowed.
+  WriteDataSource(HKEY_CURRENT_USER, "Łódź Łódź Łódź Łódźx", "drv", "KASA1");
+  EXPECT_TRUE(Reg.KeyExists("SOFTWARE\\ODBC\\ODBC.INI\\Łódź Łódź Łódź Łódźx"));
+}
+
+// FreeTDS reads a data source named "Łódź" under the name its bytes spell in ISO-8859-1; that
+// section follows every change of the data source, without the driver, and goes with it.
+TEST_F(OdbcRegistryTest, AFreeTdsDataSourceWithAPolishNameIsAlsoWrittenWhereFreeTdsReadsIt) {
+  const std::string Reading = "\xC3\x85\xC2\x81\xC3\x83\xC2\xB3" "d\xC3\x85\xC2\xBA";  // "Łódź" so read
+  WriteDataSource(HKEY_LOCAL_MACHINE, "Łódź", "SQL Server", "Łódź");
+  WriteDataSource(HKEY_LOCAL_MACHINE, "Żółw", kSqliteDriver, "");
+  TRegistry Reg(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(Reg.OpenKey("SOFTWARE\\ODBC\\ODBC.INI\\Łódź", false));
+  Reg.WriteString("Database", "Łódź Centrum");
+  EXPECT_EQ(Profile(ODBC_SYSTEM_DSN, Reading, "Database"), "Łódź Centrum");
+  EXPECT_EQ(Profile(ODBC_SYSTEM_DSN, Reading, "Servername"), "Łódź");
+  EXPECT_EQ(Profile(ODBC_SYSTEM_DSN, Reading, "Driver"), "<brak>");
+  EXPECT_EQ(Profile(ODBC_SYSTEM_DSN, "Łódź", "Driver"), "SQL Server");
+  // Another driver reads the name as it is: no second section.
+  EXPECT_EQ(ReadFile(Dir + "/odbc.ini").find("\xC3\x85\xC2\xBB"), std::string::npos);
+  Reg.DeleteValue("LastUser");
+  EXPECT_EQ(Profile(ODBC_SYSTEM_DSN, Reading, "LastUser"), "<brak>");
+  EXPECT_TRUE(Reg.DeleteKey("SOFTWARE\\ODBC\\ODBC.INI\\Łódź"));
+  EXPECT_EQ(ReadFile(Dir + "/odbc.ini").find(Reading), std::string::npos);
+}
+
 TEST_F(OdbcRegistryTest, TheDriverListIsReadFromOdbcinstIni) {
   TRegistry Reg(HKEY_LOCAL_MACHINE);
   ASSERT_TRUE(Reg.OpenKeyReadOnly("SOFTWARE\\ODBC\\ODBCINST.INI\\ODBC Drivers"));

@@ -5,6 +5,8 @@ const fs = require('fs');
 const { Connection, Request, TYPES } = require('tedious');
 
 const failures = [];
+// SQL Server 2005 speaks TDS 7.2 (and tedious then uses transaction manager requests).
+const express = process.env.MSDE_PERSONALITY === '2005';
 
 function connect() {
   return new Promise((resolve, reject) => {
@@ -13,7 +15,7 @@ function connect() {
       authentication: { type: 'default', options: { userName: 'sa', password: '' } },
       options: {
         port: Number(process.env.MSDE_PORT),
-        tdsVersion: '7_1',
+        tdsVersion: express ? '7_2' : '7_1',
         encrypt: false,
         trustServerCertificate: true,
         connectTimeout: 15000,
@@ -82,6 +84,11 @@ async function main() {
     expect(r.rows[0].slice(1), [true, 12.34, 12.5, 'Łódź', null], 'values');
   });
 
+  await check('a long text parameter arrives whole', async () => {
+    const r = await run(c, 'select DATALENGTH(@s), RIGHT(@s, 2)', { params: [['s', TYPES.NVarChar, 'ż'.repeat(4998) + 'ab']] });
+    expect(r.rows, [[10000, 'ab']], 'length and end');
+  });
+
   await check('output parameters come back with their values', async () => {
     const r = await run(c, 'select 1', {
       outputs: [['x', TYPES.Int, 42], ['s', TYPES.NVarChar, 'żółw']],
@@ -103,7 +110,23 @@ async function main() {
 
   await check('sql_variant of SERVERPROPERTY', async () => {
     const r = await run(c, "select SERVERPROPERTY('ProductVersion'), DATABASEPROPERTYEX('Sklep', 'Status')", { batch: true });
-    expect(r.rows, [['8.00.2039', 'ONLINE']], 'values');
+    expect(r.rows, [[express ? '9.00.3042.00' : '8.00.2039', 'ONLINE']], 'values');
+  });
+
+  await check('transactions: begin, commit and roll back', async () => {
+    const call = (method, ...args) => new Promise((resolve, reject) =>
+      c[method]((err) => (err ? reject(err) : resolve()), ...args));
+    const count = async () => (await run(c, 'select count(*) from Sklep.dbo.Kasjerzy where IdKasjera = 70', { batch: true })).rows[0][0];
+    await call('beginTransaction', 'zmiana');
+    await run(c, "insert into Sklep.dbo.Kasjerzy (IdKasjera, Imie) values (70, N'Ewa')", { batch: true });
+    expect((await run(c, 'select @@TRANCOUNT', { batch: true })).rows, [[1]], 'open transaction');
+    await call('rollbackTransaction');
+    expect(await count(), 0, 'rolled back');
+    await call('beginTransaction', 'zmiana');
+    await run(c, "insert into Sklep.dbo.Kasjerzy (IdKasjera, Imie) values (70, N'Ewa')", { batch: true });
+    await call('commitTransaction');
+    expect(await count(), 1, 'committed');
+    expect((await run(c, 'select @@TRANCOUNT', { batch: true })).rows, [[0]], 'none open');
   });
 
   await check('a cancelled statement stops and the connection goes on', async () => {

@@ -24,8 +24,8 @@ Value NameOrNull(const Login* login, const std::string Login::*field) {
 
 void AddUserRows(Context& ctx, Database& db, const DbUser& u, std::vector<Row>& rows) {
   const Login* login = LoginOf(ctx, db, u);
-  const Value sid = u.sid.empty() ? (login ? Value{HexText(login->sid)} : Value{})
-                                  : Value{HexText(u.sid)};
+  const Value sid = u.sid.empty() ? (login ? Value{login->sid} : Value{})
+                                  : Value{u.sid};
   std::vector<std::string> groups = u.roles;
   if (groups.empty()) groups.push_back("public");
   for (const std::string& g : groups) {
@@ -116,7 +116,7 @@ void SpHelpLogins(Context& ctx, const ProcArgs& args) {
           mappings.rows.push_back({l.name, db.name, role, Padded("MemberOf", 8)});
       }
     }
-    logins.rows.push_back({l.name, HexText(l.sid), l.default_database, l.language,
+    logins.rows.push_back({l.name, l.sid, l.default_database, l.language,
                            Padded(has_user ? "yes" : "no", 5), Padded("no", 7)});
   }
   if (logins.rows.empty() && args.Has("@LoginNamePattern"))

@@ -56,7 +56,7 @@ void SysUsers(Context&, Database& db, RowSource& out) {
     const bool user = !u.is_role;
     const bool access = user && (u.uid == 1 || !u.sid.empty());
     out.owned.push_back({int64_t{u.uid}, int64_t{u.is_role ? 0 : 2}, u.name,
-                         u.sid.empty() ? Value{} : Value{HexText(u.sid)}, Value{}, db.crdate,
+                         u.sid.empty() ? Value{} : Value{u.sid}, Value{}, db.crdate,
                          db.crdate, int64_t{u.is_role ? 1 : 0}, Value{}, int64_t{u.is_role ? u.uid : 0},
                          Value{}, int64_t{access ? 1 : 0}, int64_t{user ? 1 : 0}, int64_t{0},
                          int64_t{0}, int64_t{0}, int64_t{user ? 1 : 0}, int64_t{0},

@@ -17,6 +17,28 @@ bool IsNumberType(SqlType t) {
          t != SqlType::Variant && t != SqlType::Binary && t != SqlType::VarBinary;
 }
 
+bool IsBinaryType(SqlType t) { return t == SqlType::Binary || t == SqlType::VarBinary; }
+
+// The bytes of an integer as binary holds it: big-endian, the size of its type.
+std::string IntegerBytes(int64_t n, SqlType type) {
+  const int size = type == SqlType::BigInt ? 8 : type == SqlType::SmallInt ? 2
+                   : type == SqlType::TinyInt || type == SqlType::Bit ? 1 : 4;
+  std::string bytes;
+  for (int i = size - 1; i >= 0; --i) bytes += static_cast<char>(static_cast<uint64_t>(n) >> (8 * i));
+  return bytes;
+}
+
+// Binary read as an integer of `size` bytes: its rightmost bytes, big-endian, signed.
+int64_t BytesInteger(const std::string& bytes, int size) {
+  uint64_t v = 0;
+  const size_t from = bytes.size() > static_cast<size_t>(size) ? bytes.size() - static_cast<size_t>(size) : 0;
+  for (size_t i = from; i < bytes.size(); ++i) v = (v << 8) | static_cast<unsigned char>(bytes[i]);
+  const size_t used = bytes.size() - from;
+  if (size < 8 && used == static_cast<size_t>(size) && size > 1 && (v >> (8 * size - 1)) & 1)
+    v |= ~uint64_t{0} << (8 * size);  // sign extension
+  return static_cast<int64_t>(v);
+}
+
 bool IsIntegerType(SqlType t) {
   return t == SqlType::Int || t == SqlType::SmallInt || t == SqlType::TinyInt ||
          t == SqlType::Bit || t == SqlType::BigInt;
@@ -181,6 +203,11 @@ class ArithmeticExpr : public Expr {
       const bool unicode = IsUnicodeType(a.type) || IsUnicodeType(b.type);
       return TextType(std::min(a.length + b.length, unicode ? 4000 : 8000), unicode);
     }
+    if (op_ == '+' && IsBinaryType(a.type) && IsBinaryType(b.type)) {
+      ColumnInfo bytes = Make(SqlType::VarBinary);
+      bytes.length = std::min(a.length + b.length, 8000);
+      return bytes;
+    }
     if (a.type == SqlType::DateTime || b.type == SqlType::DateTime) return Make(SqlType::DateTime);
     const SqlType x = IsCharacterType(a.type) ? b.type : a.type;
     const SqlType y = IsCharacterType(b.type) ? a.type : b.type;
@@ -198,7 +225,7 @@ class ArithmeticExpr : public Expr {
     const Value a = l_->Eval(env), b = r_->Eval(env);
     if (IsNull(a) || IsNull(b)) return std::monostate{};
     const ColumnInfo type = Type();
-    if (IsCharacterType(type.type)) return ValueText(a) + ValueText(b);
+    if (IsCharacterType(type.type) || IsBinaryType(type.type)) return ValueText(a) + ValueText(b);
     const ColumnInfo ta = l_->Type(), tb = r_->Type();
     if (type.type == SqlType::DateTime) {
       const bool a_date = std::holds_alternative<SqlDateTime>(a);
@@ -267,6 +294,20 @@ Value CompareBoth(EvalEnv& env, const Value& a, const ColumnInfo& ta, const Valu
   auto numeric = [](const ColumnInfo& t) { return IsNumberType(t.type); };
   if (numeric(ta) && IsCharacterType(tb.type) && !ToDouble(b)) ConversionError(env.ctx, b, tb, ta);
   if (numeric(tb) && IsCharacterType(ta.type) && !ToDouble(a)) ConversionError(env.ctx, a, ta, tb);
+  if (IsBinaryType(ta.type) || IsBinaryType(tb.type)) {
+    // Bytes compare as bytes; against a number, the bytes are read as that number.
+    const bool numbers = numeric(ta) || numeric(tb);
+    const ColumnInfo& number = numeric(ta) ? ta : tb;
+    const Value x = numbers && IsBinaryType(ta.type) ? ConvertValue(env.ctx, a, ta, number, -1) : a;
+    const Value y = numbers && IsBinaryType(tb.type) ? ConvertValue(env.ctx, b, tb, number, -1) : b;
+    if (!numbers) {
+      const std::string l = ValueText(x), r = ValueText(y);
+      result = l < r ? -1 : (r < l ? 1 : 0);
+      return int64_t{1};
+    }
+    result = CompareValues(x, y);
+    return int64_t{1};
+  }
   result = CompareValues(a, b);
   return int64_t{1};
 }
@@ -500,16 +541,12 @@ bool IsReservedWord(const Token& t) {
 
 ExprPtr ParseOr(Parser& p);
 
-// SQL Server refuses statements nested deeper than it can handle; so does this parser, both
-// in its own recursion (parentheses, arguments, unary operators) and in the depth of the
-// tree it builds (a long chain of operators), so that no statement can exhaust the stack.
-constexpr int kMaxNesting = 256;
+// Nesting is bounded (kMaxNesting) both in the parser's own recursion (parentheses,
+// arguments, unary operators) and in the depth of the tree it builds (a long chain of
+// operators).
 
 [[noreturn]] void NestedTooDeeply(Parser& p) {
-  p.ctx.Fail(191, 15, 1,
-             "Some part of your SQL statement is nested too deeply. Rewrite the query or break "
-             "it up into smaller queries.",
-             true);
+  p.ctx.Fail(191, 15, 1, kNestedTooDeeply, true);
 }
 
 // One level of the parser's recursion, for as long as it lives.
@@ -567,9 +604,16 @@ ExprPtr NumberLiteral(Parser& p, const Token& t) {
     return Literal(std::strtod(t.text.c_str(), nullptr), type);
   }
   if (t.text.rfind("0x", 0) == 0 || t.text.rfind("0X", 0) == 0) {
-    type.type = SqlType::BigInt;
-    type.length = 8;
-    return Literal(static_cast<int64_t>(std::strtoull(t.text.c_str() + 2, nullptr, 16)), type);
+    // A binary constant: varbinary of its bytes (an odd digit count reads a leading 0).
+    std::string digits = t.text.substr(2);
+    if (digits.size() % 2) digits.insert(0, "0");
+    std::string bytes;
+    for (size_t i = 0; i < digits.size(); i += 2)
+      bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
+    type.type = SqlType::VarBinary;
+    type.length = static_cast<int>(std::max<size_t>(bytes.size(), 1));
+    type.nullable = false;
+    return Literal(std::move(bytes), type);
   }
   const size_t dot = t.text.find('.');
   type.type = SqlType::Numeric;
@@ -834,7 +878,8 @@ ColumnInfo ParseTypeName(Parser& p) {
   c.length = DefaultLength(*type);
   c.precision = DefaultPrecision(*type);
   if (EqualNoCase(name, "sysname")) c.length = 128;
-  const bool sized = IsCharacterType(*type) && *type != SqlType::Text && *type != SqlType::NText;
+  const bool sized = (IsCharacterType(*type) && *type != SqlType::Text && *type != SqlType::NText) ||
+                     IsBinaryType(*type);
   if (sized) c.length = 30;  // CAST/CONVERT without a length
   if ((sized || *type == SqlType::Numeric || *type == SqlType::Decimal) && !EqualNoCase(name, "sysname") &&
       p.AcceptSymbol("(")) {
@@ -880,6 +925,11 @@ Value ConvertValue(Context& ctx, const Value& value, const ColumnInfo& from, con
     case SqlType::Int: case SqlType::SmallInt: case SqlType::TinyInt: case SqlType::BigInt:
     case SqlType::Bit: {
       std::optional<int64_t> n;
+      if (IsBinaryType(from.type) && std::holds_alternative<std::string>(value)) {
+        const int size = to.type == SqlType::BigInt ? 8 : to.type == SqlType::SmallInt ? 2 : to.type == SqlType::Int ? 4 : 1;
+        const int64_t read = BytesInteger(std::get<std::string>(value), size);
+        return to.type == SqlType::Bit ? int64_t{read != 0 ? 1 : 0} : read;
+      }
       if (std::holds_alternative<std::string>(value) && IsNumberType(from.type) && !IsIntegerType(from.type)) {
         auto d = ToDouble(value);  // numeric text truncates toward zero
         if (d) n = static_cast<int64_t>(std::trunc(*d));
@@ -927,9 +977,17 @@ Value ConvertValue(Context& ctx, const Value& value, const ColumnInfo& from, con
       return text;
     }
     case SqlType::Variant:
+      return value;  // a variant keeps the value with its own type
     case SqlType::Binary:
-    case SqlType::VarBinary:
-      return value;  // a variant keeps the value with its own type; bytes stay bytes
+    case SqlType::VarBinary: {
+      // Text gives its bytes, an integer its big-endian bytes; binary(n) pads with zeros.
+      std::string bytes = std::holds_alternative<int64_t>(value)
+                              ? IntegerBytes(std::get<int64_t>(value), from.type)
+                              : ValueText(value);
+      if (to.length > 0 && bytes.size() > static_cast<size_t>(to.length)) bytes.resize(static_cast<size_t>(to.length));
+      if (to.type == SqlType::Binary && to.length > 0) bytes.resize(static_cast<size_t>(to.length), '\0');
+      return bytes;
+    }
   }
   return value;
 }

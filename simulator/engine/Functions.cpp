@@ -192,6 +192,8 @@ Value DataLengthOf(EvalEnv&, const std::vector<Value>& a, const std::vector<Colu
     for (unsigned char c : text) units += (c & 0xC0) != 0x80 ? ((c & 0xF8) == 0xF0 ? 2 : 1) : 0;
     return 2 * units;
   }
+  if (type.type == SqlType::Binary || type.type == SqlType::VarBinary)
+    return static_cast<int64_t>(Text(a[0]).size());
   if (type.type == SqlType::Numeric || type.type == SqlType::Decimal)
     return int64_t{type.precision <= 9 ? 5 : type.precision <= 19 ? 9 : type.precision <= 28 ? 13 : 17};
   return int64_t{DefaultLength(type.type)};

@@ -163,71 +163,99 @@ bool StartsStatement(const Token& t) {
   return false;
 }
 
-// Whether `t` continues the statement `current` although it is a statement keyword: the
-// SET of ALTER DATABASE and UPDATE, a SELECT after UNION or inside INSERT.
-bool Continues(const std::vector<Token>& current, const Token& t);
-
+// The statement being gathered, and what decides whether a statement keyword continues it.
 // IF condition statement [ELSE statement]: the condition runs up to the first statement
-// keyword, each branch is one statement, and the rules of that statement decide what
-// continues it.
-bool ContinuesIf(const std::vector<Token>& current, const Token& t) {
-  if (current.back().IsWord("ELSE")) return true;
-  size_t branch = 0;
-  int depth = 0;
-  for (size_t i = 1; i < current.size(); ++i) {
-    const Token& seen = current[i];
-    if (depth == 0 && StartsStatement(seen) && (branch == 0 || current[i - 1].IsWord("ELSE"))) branch = i;
-    if (seen.IsSymbol("(")) ++depth;
-    if (seen.IsSymbol(")") && depth > 0) --depth;
+// keyword, each branch is one statement, and the rules of the innermost branch decide what
+// continues it. `levels_` holds where each nested IF and finally that innermost statement
+// start, kept up to date token by token so that a long chain of IFs costs its length only.
+class Gathering {
+ public:
+  bool Empty() const { return tokens_.empty(); }
+  std::vector<Token> Take() {
+    std::vector<Token> statement = std::move(tokens_);
+    tokens_.clear();
+    levels_.clear();
+    return statement;
   }
-  if (branch == 0) return true;
-  return Continues(std::vector<Token>(current.begin() + static_cast<std::ptrdiff_t>(branch), current.end()), t);
-}
 
-bool Continues(const std::vector<Token>& current, const Token& t) {
-  if (current.empty()) return true;
-  const Token& first = current.front();
-  if (first.IsWord("IF")) return ContinuesIf(current, t);
-  const Token& previous = current.back();
-  if (t.IsWord("SET") && (first.IsWord("ALTER") || first.IsWord("UPDATE"))) {
-    for (const Token& seen : current)
-      if (seen.IsWord("SET")) return false;
+  // Whether the statement keyword `t` (at the top level) continues the statement.
+  bool Continues(const Token& t) const {
+    if (tokens_.empty()) return true;
+    for (size_t k = 0; k < levels_.size(); ++k) {
+      if (!tokens_[levels_[k]].IsWord("IF")) return ContinuesStatement(tokens_[levels_[k]], levels_[k], t);
+      // In the condition, or right after ELSE: the branch is still to come.
+      if (tokens_.back().IsWord("ELSE") || k + 1 == levels_.size()) return true;
+    }
     return true;
   }
-  if (t.IsWord("SELECT")) {
-    if (previous.IsWord("UNION") || previous.IsWord("ALL")) return true;
-    // INSERT ... SELECT, but not a SELECT after INSERT ... VALUES (...) or after the first one.
-    if (first.IsWord("INSERT"))
-      return std::none_of(current.begin(), current.end(),
-                          [](const Token& seen) { return seen.IsWord("VALUES") || seen.IsWord("SELECT"); });
+
+  // Adds `t`; `top`: outside parentheses.
+  void Add(const Token& t, bool top) {
+    const size_t at = tokens_.size();
+    if (levels_.empty()) {
+      StartLevel(at);
+    } else if (top && StartsStatement(t)) {
+      if (tokens_[levels_.front()].IsWord("IF") && tokens_.back().IsWord("ELSE")) {
+        // The statement after an ELSE is the one whose rules apply from now on, whichever
+        // IF the ELSE belongs to.
+        levels_.resize(1);
+        StartLevel(at);
+      } else if (tokens_[levels_.back()].IsWord("IF")) {
+        StartLevel(at);  // the first statement after a condition: a branch begins
+      }
+    }
+    if (levels_.size() > static_cast<size_t>(kMaxNesting)) throw TooDeeplyNested{t.line};
+    if (t.IsWord("SET")) seen_set_ = true;
+    if (t.IsWord("VALUES") || t.IsWord("SELECT")) seen_rows_ = true;
+    tokens_.push_back(t);
   }
-  if (t.IsWord("EXEC") || t.IsWord("EXECUTE")) return first.IsWord("INSERT") && current.size() > 2;
-  // ALTER DATABASE ... WITH ROLLBACK IMMEDIATE
-  if (t.IsWord("ROLLBACK")) return previous.IsWord("WITH");
-  return false;
-}
+
+ private:
+  void StartLevel(size_t at) {
+    levels_.push_back(at);
+    seen_set_ = seen_rows_ = false;
+  }
+
+  // The SET of ALTER DATABASE and UPDATE, a SELECT after UNION or inside INSERT, the EXEC of
+  // INSERT ... EXEC, the ROLLBACK of WITH ROLLBACK IMMEDIATE; `first` starts the statement at
+  // `start`.
+  bool ContinuesStatement(const Token& first, size_t start, const Token& t) const {
+    const Token& previous = tokens_.back();
+    if (t.IsWord("SET") && (first.IsWord("ALTER") || first.IsWord("UPDATE"))) return !seen_set_;
+    if (t.IsWord("SELECT")) {
+      if (previous.IsWord("UNION") || previous.IsWord("ALL")) return true;
+      // INSERT ... SELECT, but not a SELECT after INSERT ... VALUES (...) or after the first one.
+      if (first.IsWord("INSERT")) return !seen_rows_;
+    }
+    if (t.IsWord("EXEC") || t.IsWord("EXECUTE")) return first.IsWord("INSERT") && tokens_.size() - start > 2;
+    if (t.IsWord("ROLLBACK")) return previous.IsWord("WITH");
+    return false;
+  }
+
+  std::vector<Token> tokens_;
+  std::vector<size_t> levels_;
+  bool seen_set_ = false;   // a SET in the innermost statement
+  bool seen_rows_ = false;  // a VALUES or SELECT in it
+};
 
 }  // namespace
 
 std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens) {
   std::vector<std::vector<Token>> statements;
-  std::vector<Token> current;
+  Gathering current;
   int depth = 0;
   for (const Token& t : tokens) {
     if (t.IsSymbol(";") && depth == 0) {
-      if (!current.empty()) statements.push_back(std::move(current));
-      current.clear();
+      if (!current.Empty()) statements.push_back(current.Take());
       continue;
     }
-    if (depth == 0 && StartsStatement(t) && !current.empty() && !Continues(current, t)) {
-      statements.push_back(std::move(current));
-      current.clear();
-    }
+    if (depth == 0 && StartsStatement(t) && !current.Empty() && !current.Continues(t))
+      statements.push_back(current.Take());
+    current.Add(t, depth == 0);
     if (t.IsSymbol("(")) ++depth;
     if (t.IsSymbol(")") && depth > 0) --depth;
-    current.push_back(t);
   }
-  if (!current.empty()) statements.push_back(std::move(current));
+  if (!current.Empty()) statements.push_back(current.Take());
   return statements;
 }
 

@@ -43,8 +43,21 @@ struct LexError {
 
 std::vector<Token> Tokenize(const std::string& sql);
 
+// SQL Server refuses statements nested deeper than it can handle (error 191); so does this
+// engine, for expressions and for IFs nested in IFs, so that no batch can exhaust its stack
+// or its time.
+constexpr int kMaxNesting = 256;
+inline constexpr const char* kNestedTooDeeply =
+    "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into "
+    "smaller queries.";
+
+// Thrown by SplitStatements for IFs nested deeper than kMaxNesting.
+struct TooDeeplyNested {
+  int line;
+};
+
 // Statements of a tokenized batch, as SQL Server separates them: at ";" and where a new
-// statement keyword starts at the top level.
+// statement keyword starts at the top level. Throws TooDeeplyNested.
 std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens);
 
 }  // namespace msde

@@ -1,4 +1,4 @@
-// Logins and database users: sp_addlogin, sp_droplogin, sp_adduser and
+// Logins and database users: sp_addlogin, sp_droplogin, sp_adduser, sp_dropuser and
 // sp_change_users_login, which ties a database user to a login by the login's sid.
 #include <algorithm>
 #include <string>
@@ -119,6 +119,22 @@ void AddUser(Context& ctx, const ProcArgs& args) {
   if (!user.roles.empty()) ctx.Info(0, "'" + name + "' added to role '" + role + "'.", 0);
 }
 
+// A user that owns no table leaves the database; its login stays.
+void DropUser(Context& ctx, const ProcArgs& args) {
+  Database& db = ctx.CurrentDatabase();
+  if (!IsDbOwner(ctx, db)) NoPermission(ctx);
+  ctx.CheckWritable(db);
+  const std::string name = args.Text("@name_in_db");
+  const DbUser* user = db.FindUser(name);
+  if (user == nullptr || user->is_role || user->name == "dbo" || EqualNoCase(user->name, "guest"))
+    ctx.Fail(15008, 16, 1, "User '" + name + "' does not exist in the current database.");
+  for (const Table& t : db.tables)
+    if (EqualNoCase(t.owner, user->name))
+      ctx.Fail(15183, 16, 1, "The user owns objects in the database and cannot be dropped.");
+  std::erase_if(db.users, [&](const DbUser& u) { return &u == user; });
+  ctx.Info(0, "User has been dropped from current database.", 0);
+}
+
 [[noreturn]] void AbsentOrInvalid(Context& ctx, const char* what, const std::string& name) {
   ctx.Fail(15291, 16, 1,
            std::string("Terminating this procedure. The ") + what + " name '" + name +
@@ -192,6 +208,7 @@ const ProcedureRegistration drop_login("sp_droplogin", {{"@loginame", true}}, Dr
 const ProcedureRegistration add_user("sp_adduser",
                                      {{"@loginame", true}, {"@name_in_db"}, {"@grpname"}},
                                      AddUser);
+const ProcedureRegistration drop_user("sp_dropuser", {{"@name_in_db", true}}, DropUser);
 const ProcedureRegistration change_users_login(
     "sp_change_users_login",
     {{"@Action", true}, {"@UserNamePattern"}, {"@LoginName"}, {"@Password"}}, ChangeUsersLogin);

@@ -21,7 +21,7 @@ void SysDatabases(Context& ctx, Database&, RowSource& out) {
   for (const Database& d : ctx.model.databases) {
     const Login* owner = ctx.model.FindLogin(d.owner_login);
     out.owned.push_back({d.name, int64_t{d.dbid},
-                         owner ? Value{HexText(owner->sid)} : Value{}, int64_t{0}, d.status,
+                         owner ? Value{owner->sid} : Value{}, int64_t{0}, d.status,
                          d.status2, d.crdate, kNever, int64_t{0}, int64_t{d.cmptlevel},
                          d.PrimaryFile(), int64_t{d.version}});
   }
@@ -33,7 +33,7 @@ void SysAltFiles(Context& ctx, Database&, RowSource& out) {
                  Column("growth", T::Int),       Column("status", T::Int),
                  Column("perf", T::Int),         Column("dbid", T::SmallInt),
                  Column("name", T::NChar, 128),  Column("filename", T::NChar, 260),
-                 BinaryColumn("createlsn", 10),  BinaryColumn("droplsn", 10)};
+                 BinaryColumn("createlsn", 10, true), BinaryColumn("droplsn", 10, true)};
   for (const Database& d : ctx.model.databases)
     for (const DbFile& f : d.files)
       out.owned.push_back({int64_t{f.fileid}, int64_t{f.is_log() ? 0 : 1}, f.size, f.maxsize,
@@ -67,7 +67,7 @@ void SysLogins(Context& ctx, Database&, RowSource& out) {
                  Column("bulkadmin", T::Int),        Column("loginname", T::NVarChar, 128)};
   for (const Login& l : ctx.model.logins) {
     const int64_t nt = l.is_nt_name ? 1 : 0;
-    out.owned.push_back({HexText(l.sid), int64_t{l.is_nt_name ? 10 : 9}, l.created, l.created,
+    out.owned.push_back({l.sid, int64_t{l.is_nt_name ? 10 : 9}, l.created, l.created,
                          l.created, int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0},
                          l.name, l.default_database,
                          l.password.empty() ? Value{} : Value{PasswordHash(l)}, l.language,
@@ -79,32 +79,32 @@ void SysLogins(Context& ctx, Database&, RowSource& out) {
 
 void SysProcesses(Context& ctx, Database&, RowSource& out) {
   out.columns = {Column("spid", T::SmallInt),          Column("kpid", T::SmallInt),
-                 Column("blocked", T::SmallInt),       BinaryColumn("waittype", 2),
+                 Column("blocked", T::SmallInt),       BinaryColumn("waittype", 2, true),
                  Column("waittime", T::Int),           Column("lastwaittype", T::NChar, 32),
                  Column("waitresource", T::NChar, 256), Column("dbid", T::SmallInt),
                  Column("uid", T::SmallInt),           Column("cpu", T::Int),
                  Column("physical_io", T::BigInt),     Column("memusage", T::Int),
                  Column("login_time", T::DateTime),    Column("last_batch", T::DateTime),
                  Column("ecid", T::SmallInt),          Column("open_tran", T::SmallInt),
-                 Column("status", T::NChar, 30),       BinaryColumn("sid", 86),
+                 Column("status", T::NChar, 30),       BinaryColumn("sid", 86, true),
                  Column("hostname", T::NChar, 128),    Column("program_name", T::NChar, 128),
                  Column("hostprocess", T::NChar, 8),   Column("cmd", T::NChar, 16),
                  Column("nt_domain", T::NChar, 128),   Column("nt_username", T::NChar, 128),
                  Column("net_address", T::NChar, 12),  Column("net_library", T::NChar, 12),
-                 Column("loginame", T::NChar, 128),    BinaryColumn("context_info", 128),
-                 BinaryColumn("sql_handle", 20),       Column("stmt_start", T::Int),
+                 Column("loginame", T::NChar, 128),    BinaryColumn("context_info", 128, true),
+                 BinaryColumn("sql_handle", 20, true),       Column("stmt_start", T::Int),
                  Column("stmt_end", T::Int)};
   const SqlDateTime started = ctx.model.server.start_time;
   const Login* sa = ctx.model.FindLogin("sa");
-  const std::string sa_sid = sa ? HexText(sa->sid) : "0x01";
+  const std::string sa_sid = sa ? sa->sid : std::string(1, '\x01');
   for (const SystemProcess& p : ctx.model.system_processes)
-    out.owned.push_back({int64_t{p.spid}, int64_t{0}, int64_t{0}, std::string("0x0000"), int64_t{0},
+    out.owned.push_back({int64_t{p.spid}, int64_t{0}, int64_t{0}, std::string(2, '\0'), int64_t{0},
                          Padded("MISCELLANEOUS", 32), Padded("", 256), int64_t{p.dbid},
                          int64_t{1}, int64_t{0}, int64_t{0}, int64_t{0}, started, started,
                          int64_t{0}, int64_t{0}, Padded(p.status, 30), sa_sid, Padded("", 128),
                          Padded("", 128), Padded("", 8), Padded(p.command, 16), Padded("", 128),
                          Padded("", 128), Padded("", 12), Padded("", 12), Padded("sa", 128),
-                         std::string("0x00"), std::string("0x00"), int64_t{0}, int64_t{0}});
+                         std::string(1, '\0'), std::string(1, '\0'), int64_t{0}, int64_t{0}});
   for (const auto& [spid, s] : ctx.model.sessions) {
     // A killed session is gone at once, although its connection closes a moment later.
     if (s->killed) continue;
@@ -116,16 +116,16 @@ void SysProcesses(Context& ctx, Database&, RowSource& out) {
       const DbUser* user = db->FindUserByLogin(login->name);
       uid = user ? user->uid : 2;
     }
-    out.owned.push_back({int64_t{spid}, int64_t{0}, int64_t{BlockingSpid(ctx.model, spid)}, std::string("0x0000"), int64_t{0},
+    out.owned.push_back({int64_t{spid}, int64_t{0}, int64_t{BlockingSpid(ctx.model, spid)}, std::string(2, '\0'), int64_t{0},
                          Padded(self ? "MISCELLANEOUS" : "NETWORKIO", 32), Padded("", 256),
                          db ? Value{int64_t{db->dbid}} : Value{int64_t{0}}, uid, int64_t{0},
                          int64_t{0}, int64_t{2}, FromTimeT(s->login_time), FromTimeT(s->last_batch),
                          int64_t{0}, int64_t{s->trancount}, Padded(s->status, 30),
-                         login ? HexText(login->sid) : std::string("0x00"), Padded(s->host, 128),
+                         login ? login->sid : std::string(1, '\0'), Padded(s->host, 128),
                          Padded(s->program, 128), Padded("", 8), Padded(s->command, 16),
                          Padded("", 128), Padded("", 128), Padded("7F000001", 12),
-                         Padded("TCP/IP", 12), Padded(s->login, 128), std::string("0x00"),
-                         std::string("0x00"), int64_t{0}, int64_t{0}});
+                         Padded("TCP/IP", 12), Padded(s->login, 128), std::string(1, '\0'),
+                         std::string(1, '\0'), int64_t{0}, int64_t{0}});
   }
 }
 

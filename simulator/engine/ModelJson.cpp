@@ -407,6 +407,34 @@ ServerInfo Express2005() {
   return s;
 }
 
+// The options SQL Server 2005 has beyond 2000's, as Express installs them: a 2005 data set
+// that does not list them still answers sp_configure as 2005 does.
+void Add2005Options(std::vector<ConfigOption>& options) {
+  const ConfigOption kOptions2005[] = {
+      // name, minimum, maximum, config value, run value, advanced, dynamic
+      {"Agent XPs", 0, 1, 0, 0, true, true},
+      {"blocked process threshold", 0, 86400, 0, 0, true, true},
+      {"clr enabled", 0, 1, 0, 0, false, true},
+      {"common criteria compliance enabled", 0, 1, 0, 0, true, false},
+      {"Database Mail XPs", 0, 1, 0, 0, true, true},
+      {"default trace enabled", 0, 1, 1, 1, true, true},
+      {"disallow results from triggers", 0, 1, 0, 0, true, true},
+      {"in-doubt xact resolution", 0, 2, 0, 0, true, true},
+      {"Ole Automation Procedures", 0, 1, 0, 0, true, true},
+      {"remote admin connections", 0, 1, 0, 0, false, true},
+      {"server trigger recursion", 0, 1, 1, 1, false, true},
+      {"SMO and DMO XPs", 0, 1, 1, 1, true, true},
+      {"user instance timeout", 5, 65535, 60, 60, true, true},
+      {"user instances enabled", 0, 1, 1, 1, false, true},
+      {"xp_cmdshell", 0, 1, 0, 0, true, true},
+  };
+  for (ConfigOption& o : options)
+    if (EqualNoCase(o.name, "Cross DB Ownership Chaining")) o.name = "cross db ownership chaining";
+  for (const ConfigOption& extra : kOptions2005)
+    if (std::none_of(options.begin(), options.end(), [&](const ConfigOption& o) { return EqualNoCase(o.name, extra.name); }))
+      options.push_back(extra);
+}
+
 BackupRecord BackupFromJson(Model& model, const json& j, const std::string& where) {
   BackupRecord b;
   b.database = j.at("database").get<std::string>();
@@ -491,6 +519,7 @@ Model LoadModel(const std::string& DataFile) {
       option.dynamic = Get<bool>(o, "dynamic", true);
       model.configuration.push_back(option);
     }
+    if (s.Is2005()) Add2005Options(model.configuration);
     for (const json& l : root.value("logins", json::array())) {
       Login login;
       login.name = l.at("name").get<std::string>();

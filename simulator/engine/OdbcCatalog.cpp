@@ -157,7 +157,16 @@ void SpSpecialColumns(Context& ctx, const ProcArgs& args) {
   ctx.SendResult(r);
 }
 
+// SQL Server 2005's own variant, which drivers speaking TDS 7.2 ask to size their
+// parameters: the same rows for the types this server has.
+void SpDatatypeInfo90(Context& ctx, const ProcArgs& args) {
+  if (!ctx.model.server.Is2005()) ctx.Fail(2812, 16, 62, "Could not find stored procedure 'sp_datatype_info_90'.");
+  SpDatatypeInfo(ctx, args);
+}
+
 const ProcedureRegistration sp_datatype_info("sp_datatype_info", {{"@data_type"}, {"@ODBCVer"}}, SpDatatypeInfo);
+const ProcedureRegistration sp_datatype_info_90("sp_datatype_info_90", {{"@data_type"}, {"@ODBCVer"}},
+                                                SpDatatypeInfo90);
 const ProcedureRegistration sp_pkeys("sp_pkeys", {{"@table_name", true}, {"@table_owner"}, {"@table_qualifier"}},
                                      SpPkeys);
 const ProcedureRegistration sp_statistics("sp_statistics",

@@ -1,6 +1,7 @@
 // xp_regread and xp_instance_regread for the values of the server's own registry key that
 // clients read to learn where the server keeps its files: the data root (SQLDataRoot), the
-// default backup directory (BackupDirectory) and the default data directory (DefaultData).
+// default backup directory (BackupDirectory), the default data directory (DefaultData) and the
+// TCP port of the server's network library (SuperSocketNetLib\Tcp, TcpPort).
 // The instance form maps "MSSQLServer" onto the instance's key, so both answer alike here.
 #include <string>
 
@@ -26,6 +27,10 @@ std::optional<std::string> RegistryValue(const Model& model, const std::string& 
     return model.server.BackupDirectory();
   if (k == "SOFTWARE\\MICROSOFT\\MSSQLSERVER\\MSSQLSERVER" && v == "DEFAULTDATA")
     return model.server.DataDirectory();
+  // The port the server's network library is configured with, as an installation leaves it
+  // (the simulator itself listens where it was told).
+  if (k == "SOFTWARE\\MICROSOFT\\MSSQLSERVER\\MSSQLSERVER\\SUPERSOCKETNETLIB\\TCP" && v == "TCPPORT")
+    return std::string("1433");
   return std::nullopt;
 }
 

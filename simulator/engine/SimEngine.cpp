@@ -1,6 +1,7 @@
 #include "engine/SimEngine.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "engine/Lexer.h"
 #include "engine/Statements.h"
@@ -63,6 +64,20 @@ std::string SimEngine::ServerName() const {
   std::lock_guard<std::mutex> guard(mutex_);
   const ServerInfo& s = model_.server;
   return s.instance.empty() ? s.name : s.name + "\\" + s.instance;
+}
+
+ServerProduct SimEngine::Product() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  ServerProduct product;
+  // "9.00.3042": major, minor, build.
+  int major = 8, minor = 0, build = 2039;
+  if (std::sscanf(model_.server.product_version.c_str(), "%d.%d.%d", &major, &minor, &build) == 3) {
+    product.major = static_cast<uint8_t>(major);
+    product.minor = static_cast<uint8_t>(minor);
+    product.build = static_cast<uint16_t>(build);
+  }
+  product.tds72 = model_.server.Is2005();
+  return product;
 }
 
 std::shared_ptr<Session> SimEngine::Login(const LoginRequest& request, std::vector<Message>& Errors) {
@@ -135,6 +150,16 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
       m.number = 113;
       m.text = "Missing end comment mark '*/'.";
     }
+    sink.Error(m);
+    sink.Done(-1, true);
+    lexed = false;
+  } catch (const TooDeeplyNested& e) {
+    if (trace_) trace_->Write(session.spid, session.program, session.database, sql);
+    Message m;
+    m.number = 191;
+    m.severity = 15;
+    m.line = e.line;
+    m.text = kNestedTooDeeply;
     sink.Error(m);
     sink.Done(-1, true);
     lexed = false;

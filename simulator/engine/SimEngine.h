@@ -17,6 +17,7 @@ class SimEngine : public Engine {
   void ExecuteBatch(Session& session, const std::string& sql, BatchSink& sink) override;
   void Logout(Session& session) override;
   std::string ServerName() const override;
+  ServerProduct Product() const override;
 
   // For tests and tools that inspect the state; hold Mutex() while reading it.
   Model& State() { return model_; }

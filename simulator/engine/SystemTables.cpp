@@ -51,8 +51,8 @@ std::string Padded(const std::string& text, size_t chars) {
   return text + std::string(chars - length, ' ');
 }
 
-ColumnInfo BinaryColumn(const char* name, int bytes) {
-  return Column(name, SqlType::VarChar, 2 + 2 * bytes);
+ColumnInfo BinaryColumn(const char* name, int bytes, bool fixed) {
+  return Column(name, fixed ? SqlType::Binary : SqlType::VarBinary, bytes);
 }
 
 int64_t FileStatus(const DbFile& f) {

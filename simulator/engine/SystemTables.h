@@ -40,9 +40,8 @@ RowSource OpenTable(Context& ctx, const std::vector<std::string>& parts);
 // Helpers for builders: a column description, and text padded as nchar(n) columns hold it.
 ColumnInfo Column(const char* name, SqlType type, int length = 0, bool nullable = true);
 std::string Padded(const std::string& text, size_t chars);
-// Binary values (sids, hashes) go out as "0x..." text (HexText of engine/Values.h) in a
-// varchar column: the engine has no binary column type.
-ColumnInfo BinaryColumn(const char* name, int bytes);
+// A varbinary(n) column, or binary(n) when fixed; its values are the raw bytes.
+ColumnInfo BinaryColumn(const char* name, int bytes, bool fixed = false);
 // sysaltfiles/sysfiles.status: a disk file, 0x40 a log, 0x100000 growth in percent.
 int64_t FileStatus(const DbFile& file);
 

@@ -9,8 +9,11 @@ std::string LockKey(const std::string& database, int table_id) {
   return Upper(database) + '\x1f' + std::to_string(table_id);
 }
 
-void Begin(Model& model, Session& session, const std::string& name) {
-  if (session.trancount++ == 0) model.transactions[session.spid].savepoints = {Savepoint{name, {}}};
+// The client hears of a transaction that begins or ends.
+void Begin(Model& model, Session& session, const std::string& name, BatchSink& sink) {
+  if (session.trancount++ > 0) return;
+  model.transactions[session.spid].savepoints = {Savepoint{name, {}}};
+  sink.TransactionChanged(TransactionEvent::Began);
 }
 
 void ReleaseTables(Model& model, int spid) {
@@ -25,8 +28,9 @@ void Restore(Model& model, const Savepoint& savepoint) {
   }
 }
 
-// Ends the whole transaction, its changes undone.
-void RollbackAll(Model& model, Session& session) {
+// Ends the whole transaction, its changes undone (sink: none at logout).
+void RollbackAll(Model& model, Session& session, BatchSink* sink) {
+  if (session.trancount > 0 && sink != nullptr) sink->TransactionChanged(TransactionEvent::RolledBack);
   auto it = model.transactions.find(session.spid);
   if (it != model.transactions.end()) {
     if (!it->second.savepoints.empty()) Restore(model, it->second.savepoints.front());
@@ -57,7 +61,7 @@ void WaitForTable(Context& ctx, const std::string& key) {
     auto lock = model.table_locks.find(key);
     if (lock == model.table_locks.end() || lock->second == spid) return;
     if (WouldDeadlock(model, lock->second, spid)) {
-      RollbackAll(model, ctx.session);
+      RollbackAll(model, ctx.session, &ctx.sink);
       ctx.Fail(1205, 13, 50,
                "Transaction (Process ID " + std::to_string(spid) +
                    ") was deadlocked on lock resources with another process and has been chosen "
@@ -96,7 +100,7 @@ void BeginStatement(Context& ctx, Parser& p) {
   }
   p.ExpectEnd();
   StartImplicitTransaction(ctx);
-  Begin(ctx.model, ctx.session, name);
+  Begin(ctx.model, ctx.session, name, ctx.sink);
 }
 
 void AcceptTransactionWord(Parser& p) {
@@ -113,6 +117,7 @@ void CommitStatement(Context& ctx, Parser& p) {
   if (--ctx.session.trancount > 0) return;
   ctx.model.transactions.erase(ctx.session.spid);
   ReleaseTables(ctx.model, ctx.session.spid);
+  ctx.sink.TransactionChanged(TransactionEvent::Committed);
 }
 
 // ROLLBACK [TRAN[SACTION] | WORK] [name]: the whole transaction, or back to a savepoint
@@ -135,7 +140,7 @@ void RollbackStatement(Context& ctx, Parser& p) {
     savepoints.erase(it.base(), savepoints.end());
     return;
   }
-  RollbackAll(ctx.model, ctx.session);
+  RollbackAll(ctx.model, ctx.session, &ctx.sink);
 }
 
 // SAVE TRAN[SACTION] name.
@@ -158,7 +163,7 @@ const StatementRegistration save_statement("SAVE", SaveStatement);
 
 void StartImplicitTransaction(Context& ctx) {
   if (ctx.session.implicit_transactions && ctx.session.trancount == 0)
-    Begin(ctx.model, ctx.session, "");
+    Begin(ctx.model, ctx.session, "", ctx.sink);
 }
 
 Table& PrepareTableChange(Context& ctx, std::string database, int table_id) {
@@ -181,7 +186,7 @@ Table& PrepareTableChange(Context& ctx, std::string database, int table_id) {
 
 void RollbackSession(Model& model, Session& session) {
   model.lock_waits.erase(session.spid);
-  RollbackAll(model, session);
+  RollbackAll(model, session, nullptr);
 }
 
 int BlockingSpid(const Model& model, int spid) {

@@ -1,5 +1,7 @@
 #include "tds/BatchResponse.h"
 
+#include <atomic>
+
 #include "tds/Tokens.h"
 
 namespace msde::tds {
@@ -71,6 +73,24 @@ void BatchResponse::DatabaseChanged(const std::string& OldName, const std::strin
   if (Suppressed()) return;
   FlushDone(true);
   WriteEnvChange(out_.Tokens(), EnvType::Database, NewName, OldName);
+  Flush();
+}
+
+void BatchResponse::TransactionChanged(TransactionEvent event) {
+  if (!out_.Tds72() || out_.Broken()) return;
+  FlushDone(true);
+  if (event == TransactionEvent::Began) {
+    // Descriptors are unique across the server, as SQL Server's are.
+    static std::atomic<uint64_t> last{0};
+    out_.transaction = ++last;
+    WriteTransactionChange(out_.Tokens(), EnvType::BeginTransaction, out_.transaction);
+  } else {
+    WriteTransactionChange(out_.Tokens(),
+                           event == TransactionEvent::Committed ? EnvType::CommitTransaction
+                                                                : EnvType::RollbackTransaction,
+                           out_.transaction);
+    out_.transaction = 0;
+  }
   Flush();
 }
 

@@ -26,6 +26,8 @@ class BatchResponse : public BatchSink {
   void Error(const Message& message) override;
   void Done(int64_t RowCount, bool Error) override;
   void DatabaseChanged(const std::string& OldName, const std::string& NewName) override;
+  // To a TDS 7.2 client: ENVCHANGE 8, 9 or 10 with the transaction's descriptor.
+  void TransactionChanged(TransactionEvent event) override;
 
   // Ends the message: the last DONE without DONE_MORE. After an attention, as SQL Server
   // does: the response cut short after the token that was going out (a bare DONE when

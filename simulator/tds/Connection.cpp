@@ -12,6 +12,7 @@
 #include "tds/RpcRequest.h"
 #include "tds/SqlBatch.h"
 #include "tds/Tokens.h"
+#include "tds/TransactionRequest.h"
 
 namespace msde::tds {
 namespace {
@@ -20,6 +21,7 @@ namespace {
 constexpr int kMsgProtocolError = 4002;
 constexpr int kMsgOutOfMemory = 701;
 constexpr int kMsgInternalError = 8624;
+constexpr int kMsgNoDtc = 8501;
 
 Message ServerMessage(int number, int severity, int state, std::string text) {
   Message m;
@@ -135,6 +137,10 @@ bool Connection::LogIn() {
       return false;
     }
     out_.SetTds70(major == 0x70);
+    // SQL Server 2005 speaks TDS 7.2 with the clients that ask for it or later; 2000 answers
+    // them with 7.1.
+    product_ = engine_.Product();
+    out_.SetTds72(product_.tds72 && major >= 0x72);
     std::vector<Message> errors;
     auto session = engine_.Login(login.request, errors);
     if (!session) {
@@ -183,7 +189,7 @@ void Connection::WriteLoginResponse(uint32_t PacketSize) {
   WriteMessage(w, Token::Info,
                ServerMessage(5703, 0, 1, "Changed language setting to " + s.language + "."),
                server_name_);
-  WriteLoginAck(w, out_.Tds70() ? kTds70 : kTds71);
+  WriteLoginAck(w, out_.Tds72() ? kTds72 : out_.Tds70() ? kTds70 : kTds71, product_);
   WriteEnvChange(w, EnvType::PacketSize, std::to_string(PacketSize),
                  std::to_string(kDefaultPacketSize));
   WriteDone(w, DoneStatus::Final, 0, 0);
@@ -218,9 +224,12 @@ void Connection::Serve() {
           RunCalls(*request);
         break;
       case PacketType::TransactionManager:
-        RefuseRequest(kMsgProtocolError, 16,
-                      "The incoming tabular data stream (TDS) "
-                      "protocol stream is incorrect. Transaction manager requests are not served.");
+        if (!out_.Tds72())
+          RefuseRequest(kMsgProtocolError, 16,
+                        "The incoming tabular data stream (TDS) "
+                        "protocol stream is incorrect. Transaction manager requests are not served.");
+        else if (!RunTransactionRequest(*request))
+          return;
         break;
       default:
         return;  // not something a SQL Server 2000 client sends after login
@@ -238,11 +247,29 @@ void Connection::RunBatch(const RequestMessage& request) {
                   "The incoming tabular data stream (TDS) protocol stream is incorrect.");
     return;
   }
+  RunSql(text);
+}
+
+void Connection::RunSql(const std::string& sql) {
   BatchResponse response(out_, *session_, server_name_);
-  Execute(text, response);
+  Execute(sql, response);
   bool attention = session_->cancel_requested;
   if (attention) ++attentions_answered_;
   response.Finish(attention);
+}
+
+bool Connection::RunTransactionRequest(const RequestMessage& request) {
+  TransactionRequest tm;
+  try {
+    tm = ParseTransactionRequest(request.payload);
+  } catch (const ProtocolError&) {
+    return false;  // a request of an unknown type ends the connection
+  }
+  if (tm.distributed)
+    RefuseRequest(kMsgNoDtc, 16, "MSDTC on server '" + server_name_ + "' is unavailable.");
+  else
+    RunSql(tm.sql);
+  return true;
 }
 
 void Connection::RunCalls(const RequestMessage& request) {

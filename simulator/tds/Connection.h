@@ -38,6 +38,9 @@ class Connection {
   bool LogIn();
   void Serve();
   void RunBatch(const RequestMessage& request);
+  void RunSql(const std::string& sql);
+  // False when the request cannot be read: the connection then ends.
+  bool RunTransactionRequest(const RequestMessage& request);
   void RunCalls(const RequestMessage& request);
   // Runs Sql through the engine; an engine failure becomes an error in the response.
   void Execute(const std::string& sql, BatchResponse& response);
@@ -52,6 +55,7 @@ class Connection {
   std::shared_ptr<Socket> socket_;
   ResponseWriter out_;
   std::string server_name_;
+  ServerProduct product_;
   std::thread reader_;
 
   std::mutex mutex_;

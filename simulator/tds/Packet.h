@@ -64,6 +64,10 @@ class ResponseWriter {
   // A TDS 7.0 client: character types travel without a collation.
   void SetTds70(bool tds70) { tds70_ = tds70; }
   bool Tds70() const { return tds70_; }
+  void SetTds72(bool tds72) { pending_.tds72 = tds72; }
+  bool Tds72() const { return pending_.tds72; }
+  // The descriptor of the transaction the client was told of (TDS 7.2), 0 when none.
+  uint64_t transaction = 0;
   // Tokens are written here and go out in whole packets as they accumulate.
   Writer& Tokens() { return pending_; }
   // Sends the full packets accumulated so far (never the last, partial one).

@@ -357,17 +357,27 @@ void WriteTypeInfo(Writer& w, const ResultEncoder::WireColumn& c, bool collation
     w.U16(static_cast<uint16_t>(c.size));
 }
 
+// No user-defined types: 0, in 16 bits (32 from TDS 7.2 on).
+void WriteUserType(Writer& w) {
+  if (w.tds72)
+    w.U32(0);
+  else
+    w.U16(0);
+}
+
 }  // namespace
 
 void ResultEncoder::WriteMetadata(Writer& w) const {
   w.U8(Token::ColMetadata);
   w.U16(static_cast<uint16_t>(columns_.size()));
   for (const auto& c : columns_) {
-    w.U16(0);  // user type
+    WriteUserType(w);
     w.U16(static_cast<uint16_t>((c.info.nullable ? kFlagNullable : 0) | kFlagUpdatableUnknown));
     WriteTypeInfo(w, c, collations_);
-    if (c.wire_type == Wire::Text || c.wire_type == Wire::NText)
-      w.UsVarChar("");  // table name: not known for a computed result
+    if (c.wire_type == Wire::Text || c.wire_type == Wire::NText) {
+      if (w.tds72) w.U8(1);  // the table name in one part
+      w.UsVarChar("");       // table name: not known for a computed result
+    }
     w.BVarChar(c.info.name);
   }
 }
@@ -380,7 +390,7 @@ void WriteReturnValue(Writer& w, uint16_t ordinal, const std::string& name, Colu
   w.U16(ordinal);
   w.BVarChar(name);
   w.U8(0x01);  // an output parameter
-  w.U16(0);    // user type
+  WriteUserType(w);
   w.U16(kFlagNullable);
   WriteTypeInfo(w, c, collations);
   ResultEncoder({}, collations).WriteValue(w, c, value);

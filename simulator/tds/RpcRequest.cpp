@@ -199,6 +199,20 @@ SqlType IntegerType(size_t size) {
   return size == 1 ? SqlType::TinyInt : size == 2 ? SqlType::SmallInt : size == 4 ? SqlType::Int : SqlType::BigInt;
 }
 
+// A value in TDS 7.2's chunked form: its total length (all ones: NULL; one less: unknown),
+// then chunks each with its length, up to one of length 0.
+std::optional<Bytes> ReadChunked(Reader& r) {
+  const uint32_t low = r.U32(), high = r.U32();
+  if (low == 0xFFFFFFFF && high == 0xFFFFFFFF) return std::nullopt;
+  Bytes value;
+  for (;;) {
+    const uint32_t chunk = r.U32();
+    if (chunk == 0) return value;
+    const uint8_t* data = r.Take(chunk);
+    value.insert(value.end(), data, data + chunk);
+  }
+}
+
 // Reads one parameter's TYPE_INFO and value: its type, its value and its literals.
 void ReadTypedValue(Reader& r, RpcParam& p, bool collations) {
   uint8_t type = r.U8();
@@ -340,11 +354,18 @@ void ReadTypedValue(Reader& r, RpcParam& p, bool collations) {
       c.type = type == 0xA7 ? SqlType::VarChar : type == 0xAF ? SqlType::Char
                : type == 0xE7 ? SqlType::NVarChar : type == 0xEF ? SqlType::NChar
                : type == 0xA5 ? SqlType::VarBinary : SqlType::Binary;
+      const Encoding encoding = !character ? Encoding::Binary : national ? Encoding::National : Encoding::CodePage;
+      if (max == 0xFFFF) {
+        // varchar(max) and its kin (TDS 7.2): the value in chunks.
+        c.length = national ? 4000 : 8000;
+        std::optional<Bytes> value = ReadChunked(r);
+        if (value) SetBytes(p, value->data(), value->size(), encoding);
+        return;
+      }
       c.length = national ? max / 2 : max;
       uint16_t n = r.U16();
       if (n == 0xFFFF) return;
-      SetBytes(p, r.Take(n), n,
-               !character ? Encoding::Binary : national ? Encoding::National : Encoding::CodePage);
+      SetBytes(p, r.Take(n), n, encoding);
       return;
     }
     case 0x23:

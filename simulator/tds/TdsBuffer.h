@@ -40,6 +40,10 @@ class Writer {
   const Bytes& Data() const { return data_; }
   void Clear() { data_.clear(); }
 
+  // The tokens go to a TDS 7.2 client: 64-bit DONE counts, 32-bit user types and message
+  // line numbers, and text columns name their table in parts.
+  bool tds72 = false;
+
  private:
   Bytes data_;
 };

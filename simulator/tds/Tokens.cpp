@@ -6,14 +6,27 @@ namespace msde::tds {
 
 const uint8_t kCollation[5] = {0x15, 0x04, 0xD0, 0x00, 0x00};
 
-void WriteLoginAck(Writer& w, uint32_t TdsVersion) {
+void WriteLoginAck(Writer& w, uint32_t TdsVersion, const ServerProduct& product) {
   w.U8(Token::LoginAck);
   size_t at = w.BeginLength16();
   w.U8(1);  // interface: Transact-SQL
   w.U32BE(TdsVersion);
   w.BVarChar("Microsoft SQL Server");
-  const uint8_t version[] = {8, 0, 0x07, 0xF7};  // 8.00.2039
-  w.Raw(version, sizeof version);
+  w.U8(product.major);
+  w.U8(product.minor);
+  w.U16BE(product.build);
+  w.EndLength16(at);
+}
+
+void WriteTransactionChange(Writer& w, uint8_t type, uint64_t descriptor) {
+  w.U8(Token::EnvChange);
+  size_t at = w.BeginLength16();
+  w.U8(type);
+  // The descriptor is the new value of a begin, the old value of a commit or rollback.
+  if (type != EnvType::BeginTransaction) w.U8(0);
+  w.U8(8);
+  w.U64(descriptor);
+  if (type == EnvType::BeginTransaction) w.U8(0);
   w.EndLength16(at);
 }
 
@@ -48,7 +61,10 @@ void WriteMessage(Writer& w, uint8_t token, const Message& message, const std::s
   w.UsVarChar(text);
   w.BVarChar(server);
   w.BVarChar(message.procedure);
-  w.U16(static_cast<uint16_t>(std::clamp(message.line, 0, 0xFFFF)));
+  if (w.tds72)
+    w.U32(static_cast<uint32_t>(std::max(message.line, 0)));  // 32-bit from TDS 7.2 on
+  else
+    w.U16(static_cast<uint16_t>(std::clamp(message.line, 0, 0xFFFF)));
   w.EndLength16(at);
 }
 
@@ -56,7 +72,10 @@ void WriteDone(Writer& w, uint16_t status, uint16_t command, int64_t RowCount, u
   w.U8(kind);
   w.U16(status);
   w.U16(command);
-  w.U32(RowCount < 0 ? 0 : static_cast<uint32_t>(std::min<int64_t>(RowCount, 0xFFFFFFFF)));
+  if (w.tds72)
+    w.U64(static_cast<uint64_t>(std::max<int64_t>(RowCount, 0)));
+  else
+    w.U32(RowCount < 0 ? 0 : static_cast<uint32_t>(std::min<int64_t>(RowCount, 0xFFFFFFFF)));
 }
 
 void WriteReturnStatus(Writer& w, int32_t status) {

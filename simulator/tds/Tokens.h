@@ -1,6 +1,6 @@
 #pragma once
 // The response tokens other than result sets: login acknowledgement, environment changes,
-// messages and DONE, in their TDS 7.1 forms.
+// messages and DONE, in their TDS 7.1 forms (and 7.2's where the writer says so).
 #include <cstdint>
 #include <string>
 
@@ -38,10 +38,15 @@ constexpr uint8_t PacketSize = 4;
 constexpr uint8_t UnicodeLocale = 5;       // to TDS 7.0 clients, in place of a collation
 constexpr uint8_t UnicodeComparison = 6;
 constexpr uint8_t SqlCollation = 7;
+constexpr uint8_t BeginTransaction = 8;  // TDS 7.2: with the transaction's descriptor
+constexpr uint8_t CommitTransaction = 9;
+constexpr uint8_t RollbackTransaction = 10;
 }  // namespace EnvType
 
 // The TDS versions SQL Server 2000 SP1 and later acknowledge: 7.1, and 7.0 to the clients
-// that ask for it (those of SQL Server 7.0, which know no collations).
+// that ask for it (those of SQL Server 7.0, which know no collations); SQL Server 2005
+// acknowledges 7.2 to the clients that ask for 7.2 or later.
+constexpr uint32_t kTds72 = 0x72090002;
 constexpr uint32_t kTds71 = 0x71000001;
 constexpr uint32_t kTds70 = 0x07000000;
 constexpr uint16_t kCmdSelect = 0xC1;
@@ -50,7 +55,9 @@ constexpr uint16_t kCmdSelect = 0xC1;
 // flags, no SQL sort order. Its code page is Windows-1250.
 extern const uint8_t kCollation[5];
 
-void WriteLoginAck(Writer& w, uint32_t TdsVersion);
+void WriteLoginAck(Writer& w, uint32_t TdsVersion, const ServerProduct& product);
+// ENVCHANGE 8, 9 or 10: a transaction began, was committed or was rolled back.
+void WriteTransactionChange(Writer& w, uint8_t type, uint64_t descriptor);
 void WriteEnvChange(Writer& w, uint8_t type, const std::string& NewValue,
                     const std::string& OldValue);
 void WriteCollationChange(Writer& w);

@@ -1,5 +1,5 @@
 // Logins, database users and table owners: sp_addlogin, sp_droplogin, sp_adduser,
-// sp_change_users_login and sp_changeobjectowner.
+// sp_dropuser, sp_change_users_login and sp_changeobjectowner.
 #include "AdminFixture.h"
 
 namespace msde::admin_test {
@@ -46,6 +46,13 @@ TEST_F(AdminSecurityTest, UsersAreAddedAndTiedToLogins) {
   EXPECT_EQ(Run("sp_change_users_login 'update_one','nikt','Sklep'").errors.at(0).text,
             "Terminating this procedure. The User name 'nikt' is absent or invalid.");
   EXPECT_TRUE(Run("sp_change_users_login 'update_one','jan','nikt'").HasError(15291));
+
+  // A user that owns no table goes, and its login can go after it.
+  EXPECT_TRUE(Run("sp_dropuser 'jan'").HasError(15183)) << "jan owns Klienci";
+  EXPECT_TRUE(Run("sp_dropuser 'nikt'").HasError(15008));
+  EXPECT_TRUE(Run(" sp_droplogin 'Sklep'").HasError(15175));
+  ASSERT_FALSE(Run("sp_dropuser 'dba'").failed());
+  EXPECT_FALSE(Run(" sp_droplogin 'Sklep'").failed());
 }
 
 TEST_F(AdminSecurityTest, TablesChangeOwner) {

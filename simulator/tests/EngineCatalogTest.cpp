@@ -59,7 +59,7 @@ TEST_F(EngineTest, CatalogueProcedureOptions) {
   EXPECT_EQ(everyone.Text(0, 0), "public");
   const Answer guests = RunIn("master", "sp_helpuser");
   EXPECT_EQ(guests.Text(1, 0), "guest");
-  EXPECT_EQ(guests.Text(1, 5), "0x00");
+  EXPECT_EQ(HexText(guests.Text(1, 5)), "0x00");
   EXPECT_TRUE(guests.IsNullAt(1, 2));
 }
 

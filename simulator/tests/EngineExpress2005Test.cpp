@@ -1,6 +1,11 @@
 // The SQL Server 2005 Express personality of the 2005 demo data set: what the server says of
 // itself, the 2005 layouts and texts where they differ from 2000's, and the catalogue views.
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
 #include "EngineTestSupport.h"
+#include "testkit/TempDir.h"
 
 namespace msde::engine_test {
 namespace {
@@ -70,10 +75,53 @@ TEST_F(EngineExpress2005, CatalogueViewsDescribeDatabasesFilesAndPrincipals) {
   EXPECT_EQ(files.Text(0, 1), "ROWS");
   EXPECT_EQ(files.Text(1, 1), "LOG");
   EXPECT_EQ(files.Text(1, 2), "512");
+  EXPECT_EQ(Run("select * from Hurtownia.sys.database_files").ColumnNames().back(), "backup_lsn");
   const Answer logins = Run("select type_desc, default_database_name from sys.server_principals where name = 'kasa1'");
   EXPECT_EQ(logins.Text(0, 0), "SQL_LOGIN");
   EXPECT_EQ(logins.Text(0, 1), "Sklep");
   EXPECT_EQ(Run("select count(*) from sys.server_principals where type = 'R'").Text(0, 0), "9");
+
+  // The columns a 2005 client reads beyond the leading ones, and the sids as bytes.
+  const Answer all = Run("select * from sys.databases where name = 'Sklep'");
+  const std::vector<std::string> names = all.ColumnNames();
+  EXPECT_EQ(names.size(), 53u);
+  EXPECT_EQ(names[16], "is_supplemental_logging_enabled");
+  EXPECT_EQ(names.back(), "is_date_correlation_on");
+  const Answer options = Run("select user_access_desc, is_auto_close_on, is_auto_shrink_on, is_ansi_nulls_on, "
+                             "snapshot_isolation_state_desc, log_reuse_wait_desc, owner_sid from sys.databases "
+                             "where name = 'Sklep'");
+  EXPECT_THAT(std::vector<std::string>({options.Text(0, 0), options.Text(0, 4), options.Text(0, 5)}),
+              ::testing::ElementsAre("MULTI_USER", "OFF", "NOTHING"));
+  EXPECT_EQ(options.Result().columns[6].type, SqlType::VarBinary);
+  const Answer users = Run("select p.name, p.type_desc, p.default_schema_name, p.is_fixed_role from "
+                           "Sklep.sys.database_principals p where p.name in ('kasa1', 'db_owner', 'sys') order by p.principal_id");
+  ASSERT_EQ(users.Result().rows.size(), 3u);
+  EXPECT_EQ(users.Text(0, 0), "sys");
+  EXPECT_EQ(users.Text(1, 1), "SQL_USER");
+  EXPECT_EQ(users.Text(1, 2), "dbo");
+  EXPECT_EQ(users.Text(2, 1), "DATABASE_ROLE");
+  EXPECT_EQ(users.Text(2, 3), "1");
+  const std::string sid = Run("select sid from sys.server_principals where name = 'kasa1'").Text(0, 0);
+  EXPECT_EQ(sid.size(), 16u);
+  EXPECT_EQ(Run("select sid from Sklep.sys.database_principals where name = 'kasa1'").Text(0, 0), sid);
+}
+
+// A 2005 data set that lists only SQL Server 2000's options (a site moved over from MSDE)
+// still answers sp_configure with 2005's options, advanced ones hidden as before.
+TEST_F(EngineTest, Sp_configureHas2005sOptionsWhateverTheDataSetLists) {
+  std::ifstream in2005(std::string(MSDE_DATA_DIR) + "/demo2005.json"), in2000(std::string(MSDE_DATA_DIR) + "/demo.json");
+  nlohmann::json site = nlohmann::json::parse(in2005);
+  site["configuration"] = nlohmann::json::parse(in2000)["configuration"];
+  testkit::TempDir dir;
+  const std::string file = dir.Path() + "/moved2005.json";
+  std::ofstream(file) << site.dump();
+  engine_ = LoadEngine(file, std::string(MSDE_DATA_DIR) + "/files");
+  sa_ = Connect("sa", "");
+  EXPECT_EQ(Run("sp_configure 'user instances enabled'").Text(0, 4), "1");
+  EXPECT_EQ(Run("sp_configure 'cross db ownership chaining'").Text(0, 0), "cross db ownership chaining");
+  EXPECT_EQ(Run("sp_configure 'xp_cmdshell'").ErrorNumber(), 15123);
+  Run("sp_configure 'show advanced options', 1 reconfigure");
+  EXPECT_EQ(Run("sp_configure 'xp_cmdshell'").Text(0, 2), "1");
 }
 
 TEST_F(EngineTest, TheCatalogueViewsAreNotThereOn2000) {

@@ -23,6 +23,31 @@ TEST_F(EngineTest, ConversionsFollowTheTargetType) {
   EXPECT_EQ(cast.Result().columns[1].length, 30);
 }
 
+// Binary constants, parameters and system columns (sids) are bytes, not numbers or text.
+TEST_F(EngineTest, BinaryValuesAreBytes) {
+  const Answer constant = Run("select 0x0102FF, 0xABC, DATALENGTH(0x0102FF)");
+  EXPECT_EQ(constant.Result().columns[0].type, SqlType::VarBinary);
+  EXPECT_EQ(constant.Result().columns[0].length, 3);
+  EXPECT_EQ(constant.Text(0, 0), std::string("\x01\x02\xFF", 3));
+  EXPECT_EQ(HexText(constant.Text(0, 1)), "0x0ABC");
+  EXPECT_EQ(constant.Text(0, 2), "3");
+  EXPECT_EQ(HexText(Run("select 0x01 + 0x0203").Text(0, 0)), "0x010203");
+  EXPECT_EQ(Run("select CONVERT(int, 0x0102FF), CONVERT(smallint, 0xFFFF)").Text(0, 1), "-1");
+  EXPECT_EQ(Run("select CONVERT(int, 0x0102FF)").Text(0, 0), "66303");
+  EXPECT_EQ(HexText(Run("select CONVERT(varbinary(8), 258), CAST('AB' AS binary(3))").Text(0, 1)), "0x414200");
+  EXPECT_EQ(HexText(Run("select CONVERT(varbinary(8), 258)").Text(0, 0)), "0x00000102");
+  EXPECT_EQ(Run("select 1 where 0x0A = 0x0a and 0x0A < 0xFF and 0x0A = 10").Result().rows.size(), 1u);
+  EXPECT_EQ(Run("select 1 where 0x41 = 'a'").Result().rows.size(), 0u);  // bytes, not collated text
+
+  const Answer logins = Run("select sid from master..syslogins where name = 'sa'");
+  EXPECT_EQ(logins.Result().columns[0].type, SqlType::VarBinary);
+  EXPECT_EQ(logins.Result().columns[0].length, 85);
+  const Answer processes = Run("select sid, waittype from master..sysprocesses where spid = @@SPID");
+  EXPECT_EQ(processes.Result().columns[0].type, SqlType::Binary);
+  EXPECT_EQ(processes.Text(0, 0), logins.Text(0, 0));  // the same bytes
+  EXPECT_EQ(Run("select name from master..syslogins where sid = 0x01").Text(0, 0), "sa");
+}
+
 TEST_F(EngineTest, ConversionFailuresCarryServerMessages) {
   const Answer text = Run("select CONVERT(int, '12x')");
   EXPECT_EQ(text.ErrorNumber(), 245);

@@ -36,6 +36,22 @@ TEST_F(EngineTest, HostileNestingIsRefusedWithError191) {
   EXPECT_EQ(Run("select 1").Text(0, 0), "1");  // the session goes on
 }
 
+// A batch of IFs nested in IFs is split and run in time proportional to its length: too
+// deep a chain is refused before any of it runs, a long ELSE IF chain is served.
+TEST_F(EngineTest, NestedIfChainsAreBoundedAndServed) {
+  const Answer deep = Run("IF 1=1 " + Repeat("IF 1=1 ", 10000) + "SELECT 1");
+  ExpectNestedTooDeeply(deep, "10,000 nested IFs");
+  EXPECT_EQ(deep.dones.size(), 1u);
+  EXPECT_EQ(Run("select 2").Text(0, 0), "2");  // the session goes on
+
+  EXPECT_EQ(Run(Repeat("IF 1=1 ", 200) + "SELECT 3").Text(0, 0), "3");
+  EXPECT_EQ(Run(Repeat("IF 1=0 SELECT 1 ELSE ", 20000) + "SELECT 4").Text(0, 0), "4");
+  const Answer branches = Run("IF 1=1 IF 1=0 SELECT 5 ELSE SELECT 6 ELSE SELECT 7 SELECT 8");
+  ASSERT_EQ(branches.results.size(), 2u);
+  EXPECT_EQ(branches.Text(0, 0), "6");
+  EXPECT_EQ(branches.Text(0, 0, 1), "8");
+}
+
 TEST_F(EngineTest, OrdinaryNestingIsServed) {
   EXPECT_EQ(Run("select " + Repeat("(", 100) + "7" + Repeat(")", 100)).Text(0, 0), "7");
   EXPECT_EQ(Run("select 0" + Repeat("+1", 200)).Text(0, 0), "200");

@@ -106,28 +106,40 @@ std::vector<RawToken> RawClient::LogIn(const std::string& user, const std::strin
   if (!ReadMessage()) return {};
   SendMessage(tds::PacketType::Login7, Login7Record(user, password, PacketSize, TdsVersion));
   auto response = ReadMessage();
-  return response ? Tokens(*response) : std::vector<RawToken>{};
+  if (!response) return {};
+  auto tokens = Tokens(*response);
+  for (const RawToken& t : tokens)
+    if (t.kind == tds::Token::LoginAck) tds72_ = static_cast<uint32_t>(t.number) >= 0x72000000u;
+  return tokens;
 }
 
 std::vector<RawToken> RawClient::Batch(const std::string& sql, bool AllHeaders) {
   SendBatch(sql, AllHeaders);
   auto response = ReadMessage();
-  return response ? Tokens(*response) : std::vector<RawToken>{};
+  return response ? Tokens(*response, tds72_) : std::vector<RawToken>{};
+}
+
+std::vector<RawToken> RawClient::Request(uint8_t type, const Bytes& payload) {
+  SendMessage(type, payload);
+  auto response = ReadMessage();
+  return response ? Tokens(*response, tds72_) : std::vector<RawToken>{};
+}
+
+Bytes AllHeaders(uint64_t descriptor) {
+  // Total length, then one transaction descriptor header: length, type 2, descriptor,
+  // outstanding request count.
+  tds::Writer w;
+  w.U32(22);
+  w.U32(18);
+  w.U16(2);
+  w.U64(descriptor);
+  w.U32(1);
+  return w.Data();
 }
 
 void RawClient::SendBatch(const std::string& sql, bool AllHeaders) {
   Bytes payload;
-  if (AllHeaders) {
-    // Total length, then one transaction descriptor header: length, type 2, descriptor,
-    // outstanding request count.
-    tds::Writer w;
-    w.U32(22);
-    w.U32(18);
-    w.U16(2);
-    w.U64(0);
-    w.U32(1);
-    payload = w.Data();
-  }
+  if (AllHeaders) payload = msde::testing::AllHeaders(0);
   Bytes text = Utf16(sql);
   payload.insert(payload.end(), text.begin(), text.end());
   SendMessage(tds::PacketType::SqlBatch, payload);
@@ -181,7 +193,7 @@ Bytes Login7Record(const std::string& user, const std::string& password, uint32_
   return w.Data();
 }
 
-std::vector<RawToken> Tokens(const Bytes& response) {
+std::vector<RawToken> Tokens(const Bytes& response, bool tds72) {
   std::vector<RawToken> out;
   tds::Reader r(response);
   try {
@@ -193,7 +205,7 @@ std::vector<RawToken> Tokens(const Bytes& response) {
       } else if (t.kind == tds::Token::Done || t.kind == tds::Token::DoneProc ||
                  t.kind == tds::Token::DoneInProc) {
         t.status = r.U16();
-        r.Skip(6);
+        r.Skip(tds72 ? 10 : 6);
       } else if (t.kind == tds::Token::Error || t.kind == tds::Token::Info ||
                  t.kind == tds::Token::EnvChange || t.kind == tds::Token::LoginAck) {
         uint16_t length = r.U16();
@@ -201,6 +213,16 @@ std::vector<RawToken> Tokens(const Bytes& response) {
         if (t.kind == tds::Token::EnvChange) {
           t.env_type = body.U8();
           uint8_t n = body.U8();
+          if (t.env_type >= tds::EnvType::BeginTransaction &&
+              t.env_type <= tds::EnvType::RollbackTransaction) {
+            // The descriptor: the new value of a begin, the old one of an end.
+            const uint8_t* value = body.Take(n);
+            if (n == 0) {
+              n = body.U8();
+              value = body.Take(n);
+            }
+            for (size_t i = 0; i < n; ++i) t.text += static_cast<char>(value[i]);
+          } else
           t.text = t.env_type == tds::EnvType::SqlCollation
                        ? std::string(reinterpret_cast<const char*>(body.Take(n)), n)
                        : tds::Utf16LeToUtf8(body.Take(2u * n), n);
@@ -212,7 +234,9 @@ std::vector<RawToken> Tokens(const Bytes& response) {
         } else {
           body.Skip(1);  // interface
           const uint8_t* version = body.Take(4);  // the TDS version, big-endian
-          t.number = version[0] << 24 | version[1] << 16 | version[2] << 8 | version[3];
+          t.number = static_cast<int>(static_cast<uint32_t>(version[0]) << 24 | version[1] << 16 |
+                                      version[2] << 8 | version[3]);
+          tds72 = static_cast<uint32_t>(t.number) >= 0x72000000u;  // the rest in 7.2's forms
           uint8_t n = body.U8();
           t.text = tds::Utf16LeToUtf8(body.Take(2u * n), n);
         }

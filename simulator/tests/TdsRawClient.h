@@ -54,16 +54,23 @@ class RawClient {
   std::vector<RawToken> Batch(const std::string& sql, bool AllHeaders = false);
   // Sends a SQL batch without reading its answer.
   void SendBatch(const std::string& sql, bool AllHeaders = false);
+  // Sends a request of any type and reads the answer.
+  std::vector<RawToken> Request(uint8_t type, const Bytes& payload);
 
  private:
   int fd_ = -1;
+  bool tds72_ = false;  // the login was acknowledged at TDS 7.2: DONE counts are 64-bit
 };
+
+// A TDS 7.2 ALL_HEADERS block naming the transaction a request runs in (0: none).
+Bytes AllHeaders(uint64_t descriptor);
 
 Bytes Login7Record(const std::string& user, const std::string& password, uint32_t PacketSize,
                    uint32_t TdsVersion);
 Bytes EncodePassword(const std::string& password);
 Bytes Utf16(const std::string& utf8);
-// Walks a response of len-prefixed tokens and DONEs; stops at anything else.
-std::vector<RawToken> Tokens(const Bytes& response);
+// Walks a response of len-prefixed tokens and DONEs; stops at anything else. ENVCHANGEs of
+// transactions carry their descriptor's bytes as text.
+std::vector<RawToken> Tokens(const Bytes& response, bool tds72 = false);
 
 }  // namespace msde::testing

@@ -26,6 +26,8 @@ class StubEngine : public Engine {
   void ExecuteBatch(Session& session, const std::string& sql, BatchSink& sink) override;
   void Logout(Session& session) override;
   std::string ServerName() const override { return "STUB"; }
+  ServerProduct Product() const override { return product_; }
+  ServerProduct product_;  // a test may play SQL Server 2005 (TDS 7.2)
 
   LoginRequest LastLogin() const;
   int NewestSpid() const;

@@ -45,6 +45,17 @@ inline void AnswerRefusalOf(ScriptedDialogs& Dialogs, std::vector<Refusal>& Seen
   });
 }
 
+// Runs Action just before Form sends each statement that begins with Prefix.
+inline void BeforeStatementOf(TForm1& Form, const std::string& Prefix, std::function<void()> Action) {
+  auto original = Form.MOdbcLink1->OnQuery;
+  Form.MOdbcLink1->OnQuery = [original, Prefix, Action](vandrel::TMCustomDBLink* Link, vandrel::AnsiString& Text,
+                                                        vandrel::TMParams* Params, vandrel::TMQueryContext Context,
+                                                        const vandrel::Exception* E) {
+    if (Context == vandrel::mqcExecBefore && Text.rfind(Prefix, 0) == 0) Action();
+    original(Link, Text, Params, Context, E);
+  };
+}
+
 class AdminWindowTest : public SimWindowTest {
  protected:
   // The data set this test's server starts with.
@@ -111,13 +122,7 @@ class AdminWindowTest : public SimWindowTest {
   // Runs Action just before the tool sends each statement that begins with Prefix, as if
   // something happened on the server at that moment.
   void BeforeStatement(const std::string& Prefix, std::function<void()> Action) {
-    auto original = Form->MOdbcLink1->OnQuery;
-    Form->MOdbcLink1->OnQuery = [original, Prefix, Action](vandrel::TMCustomDBLink* Link, vandrel::AnsiString& Text,
-                                                           vandrel::TMParams* Params, vandrel::TMQueryContext Context,
-                                                           const vandrel::Exception* E) {
-      if (Context == vandrel::mqcExecBefore && Text.rfind(Prefix, 0) == 0) Action();
-      original(Link, Text, Params, Context, E);
-    };
+    BeforeStatementOf(*Form, Prefix, std::move(Action));
   }
 
   std::string LastText() const { return Dialogs.Messages.empty() ? "<none>" : Dialogs.Messages.back().Text; }

@@ -1,18 +1,24 @@
 // "Podłącz bazę" and "Odłącz bazę" end to end against msde-sim: the dialog and its browsing
 // rules, the attach statements, the post-attach set-up for each owner case (read back from the
 // server's statement trace), the entries written for Tovinex, and detach with its guard.
+#include <gmock/gmock.h>
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 #include <filesystem>
+#include <utility>
 
 #include "app/admin/PodlPlik.h"
 #include "app/admin/ServerFileDlg.h"
+#include "app/admin/tests/AdminFixture.h"
 #include "app/clientsetup/TovinexPassword.h"
+#include "platform/WindowsPaths.h"
 #include "app/clientsetup/tests/ClientSetupFixture.h"
 #include "testkit/OdbcClient.h"
+#include "testkit/TestProxy.h"
 
 namespace vandrel::app::testing {
 namespace {
@@ -108,7 +114,11 @@ TEST_F(AttachDetachTest, Sklep2WithItsLogIsAttachedPreparedAndReachableThroughIt
       "use Sklep2",
       "sp_change_users_login 'update_one','sklep2','Sklep2'",
       "use master"};
-  const std::vector<std::string> sent = Sent(mark);
+  // From the attach on (browsing read the server's data directory before it).
+  std::vector<std::string> sent = Sent(mark);
+  const auto attach = std::find(sent.begin(), sent.end(), expected[1]);
+  ASSERT_NE(attach, sent.begin());
+  sent.erase(sent.begin(), attach - 1);
   EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + std::min(sent.size(), expected.size())), expected);
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep2", "UserId"), "Sklep2");
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep2", "Blokada"), "<none>");
@@ -151,6 +161,23 @@ TEST_F(AttachDetachTest, BrowsingKeepsATypedNameAndCutsTheStemAtTheFirstDot) {
   });
   EXPECT_NE(Node("Nowa"), nullptr);
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Nowa", "UserId"), "Nowa");
+}
+
+// With the default-directory box ticked the local chooser starts in the server's data
+// directory as it lies on this machine; unticked, where the chooser itself would.
+TEST_F(AttachDetachTest, TheLocalChooserStartsInTheServersDataDirectory) {
+  const std::string master = Scalar("select filename from sysaltfiles where dbid=1 and fileid=1");
+  const std::string local = platform::LocalPathOf(master.substr(0, master.rfind('\\')));
+  fs::create_directories(local);
+  Attach(File("Sklep2.mdf"));
+  ASSERT_FALSE(Dialogs.FileDirectories.empty());
+  EXPECT_EQ(Dialogs.FileDirectories.back().toStdString(), local);
+  Attach(File("Dbo.mdf"), "", [](TPodlPlik* d) {
+    d->CheckBox1->setChecked(false);
+    d->SpeedButton3->click();
+    d->CheckBox1->setChecked(true);
+  });
+  EXPECT_EQ(Dialogs.FileDirectories.back(), QString());
 }
 
 TEST_F(AttachDetachTest, ValidationKeepsTheDialogOpenAndNeedsANewChoice) {
@@ -259,15 +286,19 @@ TEST_F(AttachDetachTest, LoginNamesAreNumberedPastTakenOnes) {
   EXPECT_EQ(Scalar("select dbname from syslogins where name = 'K10'"), "K9");
 }
 
-TEST_F(AttachDetachTest, AnUnwritableStoreIsReportedAndTheAttachStillSucceeds) {
+// The attach is done and said so, with the entries that were not written: never plain success.
+TEST_F(AttachDetachTest, AnUnwritableStoreIsReportedAndTheAttachIsSaidToBePartial) {
   SetEnv("VANDREL_REGISTRY_DIR", "/dev/null/registry");
   Attach(File("Sklep2.mdf"));
-  // The message names the file that could not be written and why.
+  // The message names the file that could not be written and why, and that nothing was.
   ASSERT_EQ(MessageTexts().size(), 2u) << ::testing::PrintToString(MessageTexts());
   EXPECT_EQ(MessageTexts()[0],
             "Tovinex: Błąd zapisu konfiguracji bazy danych\n\nNie można zablokować dziennika zmian konfiguracji "
-            "/dev/null/registry/client-setup.journal.lock: Not a directory");
-  EXPECT_EQ(MessageTexts()[1], kSuccess[0]);
+            "/dev/null/registry/client-setup.journal.lock: Not a directory\n\nNie zapisano żadnego wpisu dla bazy "
+            "\"Sklep2\" (klucz Tovinex, źródła danych ODBC, alias klienta): pliki konfiguracji pozostały bez zmian.");
+  EXPECT_EQ(MessageTexts()[1],
+            "Dodawanie nowej bazy: Baza \"Sklep2\" została podłączona i ma login \"Sklep2\", ale wpisy dla programu "
+            "Tovinex nie zostały zapisane. Zapisz je poleceniem \"Utwórz połączenie sieciowe Tovinex\".");
   EXPECT_NE(Node("Sklep2"), nullptr);
 }
 
@@ -326,6 +357,173 @@ TEST_F(AttachDetachTest, ATableNodeOrAHolderDetachesNothing) {
   EXPECT_EQ(Dialogs.DialogsRun.size(), dialogs + 1);  // the guard's refusal, declined
   for (const auto& s : Sent(mark)) EXPECT_EQ(s.find("sp_detach_db"), std::string::npos);
   EXPECT_NE(Node("Sklep"), nullptr);
+}
+
+// A login "sklep2" left from an earlier site: the attach numbers its own login Sklep3, the
+// network command keeps it, and detach never drops a login that is not the database's own.
+TEST_F(AttachDetachTest, ANumberedLoginIsKeptAndDetachDropsOnlyTheDatabasesOwn) {
+  ASSERT_TRUE(Exec("sp_addlogin 'sklep2', 'x'").ok);
+  Attach(File("Sklep2.mdf"));
+  const std::string key = "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep2";
+  ASSERT_EQ(Value(HKEY_LOCAL_MACHINE, key, "UserId"), "Sklep3");
+  Select(Node("Sklep2"));
+  Dialogs.DialogAnswers.push_back(Click("OKBtn"));
+  Trigger(QStringLiteral("Utwórz połączenie sieciowe Tovinex"));
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key, "UserId"), "Sklep3");
+  // Tovinex logs in with what the key names.
+  EXPECT_NE(IsqlDatabase("Sklep2", "Sklep3", clientsetup::TovinexPassword("Sklep2")).find("| Sklep2"),
+            std::string::npos);
+
+  // A key that names the other login (as an earlier run of the tool wrote it) drops nothing.
+  {
+    platform::TRegistry reg(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKey(key, false));
+    reg.WriteString("UserId", "sklep2");
+  }
+  Dialogs.Messages.clear();
+  Select(Node("Sklep2"));
+  const size_t mark = Sim->TraceMark();
+  Trigger(QStringLiteral("Odłącz bazę"));
+  for (const auto& s : Sent(mark)) EXPECT_EQ(s.find("sp_droplogin"), std::string::npos) << s;
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'sklep2'"), "1");
+  EXPECT_EQ(Node("Sklep2"), nullptr);
+  EXPECT_EQ(MessageTexts().back(),
+            "Odlaczanie baz: Baza została odlaczona\n\nLogin \"sklep2\" nie został usunięty: żaden użytkownik bazy nie "
+            "jest z nim związany, więc nie jest loginem tej bazy.");
+}
+
+// A database whose own user and login are gone: the network command names no login (not the
+// owner's either) and writes nothing.
+TEST_F(AttachDetachTest, TheNetworkCommandNamesNoLoginWhenTheDatabaseHasNone) {
+  Attach(File("Dbo.mdf"));
+  ASSERT_TRUE(Exec("use Dbo exec sp_dropuser 'dba'").ok);
+  ASSERT_TRUE(Exec("sp_droplogin 'Dbo'").ok);
+  const std::string sources = ReadFile(UserOdbcIni());
+  Dialogs.Messages.clear();
+  Select(Node("Dbo"));
+  Dialogs.DialogAnswers.push_back(Click("OKBtn"));
+  Trigger(QStringLiteral("Utwórz połączenie sieciowe Tovinex"));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(MessageTexts()[0],
+            "Nowe połączenie Tovinex: Nie utworzono połączenia sieciowego Tovinex dla bazy \"Dbo\": nie zapisano "
+            "żadnego wpisu, bo nie wiadomo, którym loginem Tovinex ma się logować.\n\nSerwer nie ma loginu \"Dbo\" z "
+            "klucza Tovinex, a żaden login nie jest związany z użytkownikiem \"Dbo\", \"dba\" ani z członkiem roli "
+            "db_owner bazy \"Dbo\".");
+  EXPECT_EQ(ReadFile(UserOdbcIni()), sources);
+}
+
+// A store that cannot be read ends the detach before anything changes, and says which file
+// and line are at fault.
+TEST_F(AttachDetachTest, ADamagedStoreEndsTheDetachWithNoLoginDropped) {
+  Attach(File("Dbo.mdf"));
+  const std::string store = Tmp->Path() + "/registry/HKEY_LOCAL_MACHINE.reg";
+  ASSERT_NE(ReadFile(store), "");
+  std::ofstream(store, std::ios::app) << "to nie jest wpis rejestru\n";
+  Dialogs.Messages.clear();
+  Select(Node("Dbo"));
+  const size_t mark = Sim->TraceMark();
+  Trigger(QStringLiteral("Odłącz bazę"));
+  for (const auto& s : Sent(mark)) {
+    EXPECT_EQ(s.find("sp_detach_db"), std::string::npos) << s;
+    EXPECT_EQ(s.find("sp_droplogin"), std::string::npos) << s;
+  }
+  ASSERT_EQ(Dialogs.Messages.size(), 2u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(Dialogs.Messages[1].Icon, MsgIcon::Error);
+  EXPECT_THAT(Dialogs.Messages[1].Text, ::testing::StartsWith("Baza \"Dbo\" nie została odłączona i żaden login nie "
+                                                             "został usunięty"));
+  EXPECT_THAT(Dialogs.Messages[1].Text, ::testing::HasSubstr(store + ", wiersz "));
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'Dbo'"), "1");
+  EXPECT_NE(Node("Dbo"), nullptr);
+}
+
+// What the attach says when Name is attached but Step of its set-up was not done; LoginMade:
+// the set-up's login was made first, and taken back.
+std::string NotPrepared(const std::string& Name, const std::string& Step, bool LoginMade = true) {
+  return "Dodawanie nowej bazy: Baza \"" + Name + "\" została podłączona, ale nie została przygotowana dla programu "
+         "Tovinex (login, użytkownik bazy, wpisy w rejestrze): polecenie " + Step + " nie zostało wykonane." +
+         (LoginMade ? " Login \"" + Name + "\", utworzony przez przygotowanie, został usunięty." : "") +
+         "\n\nAby ją przygotować, odłącz bazę i podłącz ją ponownie.";
+}
+
+// A set-up statement refused after the attach: the database stays attached and is shown, the
+// message says its set-up was not done, and what the set-up had made is taken back.
+TEST_F(AttachDetachTest, AFailedSetUpLeavesTheDatabaseAttachedWithNothingHalfMade) {
+  // sp_addlogin refused (the name taken meanwhile): its report hides the password.
+  bool once = true;
+  BeforeStatementOf(*Form, "sp_addlogin", [&] {
+    if (std::exchange(once, false)) {
+      ASSERT_TRUE(Exec("sp_addlogin 'Dbo', 'x'").ok);
+    }
+  });
+  Attach(File("Dbo.mdf"));
+  ASSERT_EQ(Dialogs.Messages.size(), 2u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Błąd");
+  EXPECT_THAT(Dialogs.Messages[0].Text, ::testing::HasSubstr("sp_addlogin 'Dbo', '********', 'Dbo'"));
+  for (const auto& m : Dialogs.Messages)
+    EXPECT_EQ(m.Text.find(clientsetup::TovinexPassword("Dbo")), std::string::npos) << m.Text;
+  EXPECT_EQ(MessageTexts()[1], NotPrepared("Dbo", "sp_addlogin", false));
+  EXPECT_NE(Node("Dbo"), nullptr);  // the tree was rebuilt
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Dbo", "UserId"), "<none>");
+
+  // sp_adduser refused: the login it was for goes again, and no question follows.
+  Dialogs.Messages.clear();
+  BeforeStatementOf(*Form, "sp_adduser", [&] { ASSERT_TRUE(Exec("use JanEwa exec sp_adduser 'kasa1', 'dba'").ok); });
+  Attach(File("JanEwa.mdf"));
+  ASSERT_FALSE(Dialogs.Messages.empty());
+  EXPECT_EQ(MessageTexts().back(), NotPrepared("JanEwa", "sp_adduser"));
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'JanEwa'"), "0");
+  EXPECT_NE(Node("JanEwa"), nullptr);
+  for (const auto& m : Dialogs.Messages) EXPECT_NE(m.Caption, "Uwaga!");
+}
+
+// The connection breaks during the attach: on a new connection the tool asks the server what
+// it holds, takes back the login it made, and says what happened; never success.
+class AttachLostConnectionTest : public AttachDetachTest {
+ protected:
+  void SetUp() override {
+    ClientSetupTest::SetUp();
+    Proxy = std::make_unique<msde::testkit::TestProxy>(Sim->Port());
+    SetEnv("TDSPORT", std::to_string(Proxy->Port()));
+    Connect();
+    Dialogs.Messages.clear();
+  }
+  void TearDown() override {
+    Form.reset();
+    Proxy.reset();
+    AttachDetachTest::TearDown();
+  }
+  std::unique_ptr<msde::testkit::TestProxy> Proxy;
+};
+
+TEST_F(AttachLostConnectionTest, TheToolSaysWhatTheServerHolds) {
+  Proxy->CutAt("sp_change_users_login");
+  Attach(File("Jan.mdf"));
+  EXPECT_EQ(Proxy->Cuts(), 1);
+  EXPECT_FALSE(Has(MessageTexts(), kSuccess[0]));
+  EXPECT_EQ(Dialogs.Messages.front().Caption, "Utracono połączenie");
+  EXPECT_EQ(MessageTexts().back(), NotPrepared("Jan", "sp_change_users_login"));
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'Jan'"), "0");
+  EXPECT_EQ(Scalar("select count(*) from sysdatabases where name = 'Jan'"), "1");
+
+  // Cut after the set-up added its user: the user goes before the login.
+  Proxy->CutAt("sp_change_users_login");
+  Attach(File("Dbo.mdf"));
+  EXPECT_EQ(MessageTexts().back(),
+            "Dodawanie nowej bazy: Baza \"Dbo\" została podłączona, ale nie została przygotowana dla programu Tovinex "
+            "(login, użytkownik bazy, wpisy w rejestrze): polecenie sp_change_users_login nie zostało wykonane. Login "
+            "\"Dbo\" i użytkownik \"dba\" bazy, utworzeni przez przygotowanie, zostali usunięci.\n\nAby ją przygotować, "
+            "odłącz bazę i podłącz ją ponownie.");
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'Dbo'"), "0");
+  EXPECT_EQ(Scalar("select count(*) from Dbo..sysusers where name = 'dba'"), "0");
+
+  // Cut at the attach itself: the server never saw it, and the tool says so.
+  Dialogs.Messages.clear();
+  Proxy->CutAt("sp_attach_db");
+  Attach(File("Sklep2.mdf"));
+  EXPECT_EQ(Proxy->Cuts(), 3);
+  EXPECT_EQ(MessageTexts().back(), "Dodawanie nowej bazy: Baza \"Sklep2\" nie została podłączona.");
+  EXPECT_FALSE(Has(MessageTexts(), kSuccess[0]));
+  EXPECT_EQ(Scalar("select count(*) from sysdatabases where name = 'Sklep2'"), "0");
 }
 
 // The server named by address is not this machine: its disk is browsed through the server.

@@ -17,6 +17,7 @@
 #include <fstream>
 
 #include "app/StatementWaiter.h"
+#include "app/admin/tests/AdminFixture.h"
 #include "app/WaitWindow.h"
 #include "app/admin/BackupDlg.h"
 #include "app/admin/tests/AdminFixture.h"
@@ -287,6 +288,25 @@ TEST_F(BackupRestoreTest, RestoreAsANewDatabaseMovesItsFilesAndSetsUpItsLogin) {
             "Sklep_kopia");
   EXPECT_NE(Node("Sklep_kopia"), nullptr);
   EXPECT_NE(Node("Sklep"), nullptr) << "the source stays";
+}
+
+// A set-up refused after the restore (its login name taken meanwhile) is said, and writes no
+// Tovinex entries.
+TEST_F(BackupRestoreTest, ASetUpRefusedAfterARestoreIsSaid) {
+  Backup("Sklep");
+  Dialogs.Messages.clear();
+  Dialogs.MessageAnswers = {mbOK, mbYes};
+  BeforeStatementOf(*Form, "sp_addlogin", [&] { ASSERT_TRUE(Exec("sp_addlogin 'Sklep_kopia', 'x'").ok); });
+  Restore(DefaultFile("Sklep"), [&](TRestoreDlg* d) {
+    d->NewRadio->setChecked(true);
+    return true;
+  });
+  ASSERT_FALSE(Dialogs.Messages.empty());
+  EXPECT_EQ(Dialogs.Messages.back().Text,
+            "Baza \"Sklep_kopia\" nie została przygotowana dla programu Tovinex: polecenie sp_addlogin nie zostało "
+            "wykonane.");
+  EXPECT_EQ(Value(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep_kopia", "UserId"),
+            "<none>");
 }
 
 TEST_F(BackupRestoreTest, ANewNameNeverTakesAnExistingDatabaseOrFileNorLeavesTheDataDirectory) {

@@ -3,8 +3,11 @@
 // tools path, Wine drive and PATH; and the Linux programs that stand in where they are missing.
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QComboBox>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <QToolBar>
 #include <chrono>
 #include <filesystem>
@@ -12,7 +15,9 @@
 
 #include "app/admin/ExternalPrograms.h"
 #include "app/admin/FreeTdsConfDlg.h"
+#include "app/admin/FreeTdsSectionDlg.h"
 #include "app/admin/ServiceManager.h"
+#include "app/admin/ThisMachine.h"
 #include "app/clientsetup/tests/ClientSetupFixture.h"
 
 namespace vandrel::app::testing {
@@ -129,7 +134,7 @@ TEST_F(ExternalProgramsTest, MissingProgramsGiveWayToTheLinuxOnes) {
   EXPECT_TRUE(NothingStarted(Button(3)));
   EXPECT_TRUE(NothingStarted(Button(4)));
   EXPECT_EQ(Dialogs.DialogsRun,
-            (std::vector<std::string>{"FreeTdsConfDlg", "FreeTdsConfDlg", "OdbcAdminDlg", "ServiceManagerDlg"}));
+            (std::vector<std::string>{"ServerNetworkDlg", "FreeTdsConfDlg", "OdbcAdminDlg", "ServiceManagerDlg"}));
   Form->OdbcDriverName = "SQL Native Client";
   EXPECT_TRUE(NothingStarted(Button(2))) << "no console either";
   EXPECT_EQ(Dialogs.DialogsRun.back(), "FreeTdsConfDlg");
@@ -144,6 +149,72 @@ TEST_F(ExternalProgramsTest, MissingProgramsGiveWayToTheLinuxOnes) {
   ASSERT_EQ(Dialogs.Messages.size(), 1u);
   EXPECT_EQ(LastText(), "Błąd uruchomienia programu: " + System + "/odbcad32.exe");
   EXPECT_EQ(Dialogs.Messages.back().Caption, "Duplant");
+}
+
+// The server's network libraries: what the server says about itself and where it answers.
+TEST_F(ExternalProgramsTest, TheServerNetworkViewShowsWhereTheServerListens) {
+  std::map<std::string, std::string> facts;
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    auto* tree = d->findChild<QTreeWidget*>("Facts");
+    for (int i = 0; tree && i < tree->topLevelItemCount(); ++i)
+      facts[tree->topLevelItem(i)->text(0).toStdString()] = tree->topLevelItem(i)->text(1).toStdString();
+    return int(QDialog::Accepted);
+  });
+  const size_t mark = Sim->TraceMark();
+  EXPECT_TRUE(NothingStarted(Menu("Biblioteki komunikacyjne serwera")));
+  const std::string port = std::to_string(Sim->Port());
+  EXPECT_EQ(facts["Serwer:"], "SKLEP-SERWER");
+  EXPECT_EQ(facts["Instancja:"], "domyślna (MSSQLSERVER)");
+  EXPECT_EQ(facts["Wersja:"], "8.00.2039 SP4, Desktop Engine");
+  EXPECT_EQ(facts["Port TCP w rejestrze serwera:"], "1433");
+  EXPECT_EQ(facts["Połączenie narzędzia:"], "127.0.0.1, port TCP " + port) << "\"(local)\" with TDSPORT";
+  EXPECT_EQ(facts["Odpowiada na porcie TCP " + port + ":"], "tak");
+  EXPECT_EQ(facts["SQL Server Browser (UDP 1434):"], "nie odpowiada");
+  EXPECT_TRUE(facts.count("Odpowiada na porcie TCP 1433:"));
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  bool asked = false;
+  for (const auto& line : Sim->TraceSince(mark)) asked |= line.Text.find("xp_instance_regread") != std::string::npos;
+  EXPECT_TRUE(asked);
+}
+
+// The client's network libraries: servers added, changed and removed in the file shown, the
+// rest of the file kept.
+TEST_F(ExternalProgramsTest, ClientServersAreAddedChangedAndRemovedInTheShownFile) {
+  std::ofstream(UserFreeTds()) << "; kept\n[global]\n\tport = 2000\n";
+  auto answer = [&](const char* name, const char* host, const char* port) {
+    Dialogs.DialogAnswers.push_back(Click("OkButton", [=](QDialog* d) {
+      auto* s = static_cast<admin::TFreeTdsSectionDlg*>(d);
+      if (s->NameEdit->isEnabled()) s->NameEdit->setText(name);
+      s->HostEdit->setText(host);
+      s->PortEdit->setText(port);
+    }));
+  };
+  std::vector<std::string> rows;
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    auto* view = static_cast<admin::TFreeTdsConfDlg*>(d);
+    EXPECT_EQ(view->Files->currentIndex(), 0);
+    answer("KASA2", "10.0.0.2", "1500");
+    view->AddButton->click();
+    answer("KASA2", "10.0.0.3", "");
+    view->AddButton->click();  // a second of the name is refused
+    view->Servers[0]->setCurrentItem(view->Servers[0]->topLevelItem(0));
+    answer("", "10.0.0.4", "1501");
+    view->ChangeButton->click();
+    const QTreeWidgetItem* item = view->Servers[0]->topLevelItem(0);
+    rows.push_back((item->text(0) + " " + item->text(1) + " " + item->text(2)).toStdString());
+    EXPECT_NE(view->Texts[0]->toPlainText().indexOf("host = 10.0.0.4"), -1) << "the text follows";
+    EXPECT_EQ(view->Texts[0]->toPlainText().indexOf("vandrel"), -1) << "added by hand: no data source's to remove";
+    view->Servers[0]->setCurrentItem(view->Servers[0]->topLevelItem(0));
+    Dialogs.MessageAnswers.push_back(mbYes);
+    view->RemoveButton->click();
+    EXPECT_EQ(view->Servers[0]->topLevelItemCount(), 0);
+    return int(QDialog::Accepted);
+  });
+  EXPECT_TRUE(NothingStarted(Menu("Biblioteki komunikacyjne klienta")));
+  EXPECT_EQ(rows, std::vector<std::string>{"KASA2 10.0.0.4 1501"});
+  ASSERT_EQ(Dialogs.Messages.size(), 2u);
+  EXPECT_EQ(Dialogs.Messages[0].Text, "Serwer \"KASA2\" już jest w pliku " + UserFreeTds());
+  EXPECT_EQ(ReadFile(UserFreeTds()), "; kept\n[global]\n\tport = 2000\n");
 }
 
 TEST_F(ExternalProgramsTest, TheFreeTdsViewShowsTheFileTheClientReadsFirst) {
@@ -171,6 +242,16 @@ TEST_F(ExternalProgramsTest, TheFreeTdsViewShowsTheFileTheClientReadsFirst) {
   EXPECT_TRUE(NothingStarted(Button(2)));
   EXPECT_EQ(seen, (std::vector<std::string>{"1 " + SystemFreeTds() + " open", "0 " + UserFreeTds() + " -",
                                             "0 " + UserFreeTds() + " open"}));
+  // Without xdg-open there is nothing to open the file with, and the tool says so.
+  SetEnv("PATH", Tmp->Path() + "/no-programs");
+  Dialogs.DialogAnswers.push_back([](QDialog* d) {
+    static_cast<admin::TFreeTdsConfDlg*>(d)->OpenButton->click();
+    return int(QDialog::Accepted);
+  });
+  Menu("Biblioteki komunikacyjne klienta")();
+  EXPECT_EQ(LastText(), "Nie można otworzyć \"" + UserFreeTds() +
+                            "\": brak programu xdg-open, którym pulpit otwiera pliki i adresy stron. Zainstaluj "
+                            "pakiet xdg-utils.");
 }
 
 TEST_F(ExternalProgramsTest, TovinexProgramIsFoundInItsFolderOrReported) {
@@ -195,41 +276,62 @@ TEST_F(ExternalProgramsTest, TovinexProgramIsFoundInItsFolderOrReported) {
   EXPECT_EQ(Dialogs.Messages.size(), 1u);
 }
 
-TEST_F(ExternalProgramsTest, ServiceOfALocalServerIsShownAndControlled) {
-  Program(System + "/systemctl");
+// A stand-in systemctl that logs how it was called, lists two units that look like a SQL
+// Server among others, and refuses to restart with systemd's words and status 1.
+void StandInSystemctl(const std::string& Path, const std::string& Log) {
+  std::ofstream(Path) << "#!/bin/sh\necho \"systemctl $*\" >> '" << Log << "'\n"
+                      << "case \"$1\" in\n"
+                      << "list-units) printf 'cron.service loaded active running cron\\n"
+                         "mssql-server.service loaded inactive dead SQL Server\\n' ;;\n"
+                      << "list-unit-files) printf 'mssql-server.service enabled enabled\\n"
+                         "msde-sim.service disabled enabled\\nssh.service enabled enabled\\n' ;;\n"
+                      << "restart) echo 'Failed to restart msde-sim.service: Access denied' >&2; exit 1 ;;\n"
+                      << "esac\n";
+  std::filesystem::permissions(Path, std::filesystem::perms::owner_all);
+}
+
+// The unit is chosen in the dialog among the machine's SQL Server units, the environment's
+// first; a refused command is shown with its exit status and systemctl's words; 127.0.0.1 and
+// ::1 are this machine.
+TEST_F(ExternalProgramsTest, ServiceOfALocalServerIsChosenShownAndControlled) {
+  StandInSystemctl(System + "/systemctl", Log());
   SetEnv("VANDREL_SERVER_SERVICE", "msde-sim");
-  std::vector<std::string> status;
-  Dialogs.DialogAnswers.push_back([&status](QDialog* d) {
+  QStringList units;
+  std::string status;
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
     auto* dlg = dynamic_cast<admin::TServiceManagerDlg*>(d);
     if (!dlg) return int(QDialog::Rejected);
-    status.push_back(dlg->ServiceLabel->text().toStdString());
+    for (int i = 0; i < dlg->ServiceBox->count(); ++i) units << dlg->ServiceBox->itemText(i);
     dlg->RestartButton->click();  // waits for systemctl, then asks for the status again
-    status.push_back(dlg->StatusText->toPlainText().toStdString());
+    dlg->ServiceBox->setCurrentIndex(1);
+    dlg->StartButton->click();
+    status = dlg->StatusText->toPlainText().toStdString();
     return int(QDialog::Accepted);
   });
   Menu("Uruchom Service Manager")();
-  ASSERT_EQ(status.size(), 2u);
-  EXPECT_EQ(status[0], "Usługa serwera bazy danych: msde-sim");
-  EXPECT_EQ(ReadFile(Log()), "systemctl status --no-pager msde-sim\nsystemctl restart msde-sim\n"
-                             "systemctl status --no-pager msde-sim\n");
+  EXPECT_EQ(units, (QStringList{"msde-sim", "mssql-server.service"}));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(LastText(), "Polecenie \"systemctl restart msde-sim\" zakończyło się kodem 1.\n\n"
+                        "Failed to restart msde-sim.service: Access denied");
+  EXPECT_EQ(Dialogs.Messages.back().Icon, MsgIcon::Error);
+  const std::string log = ReadFile(Log());
+  EXPECT_EQ(log.substr(log.find("systemctl status")),
+            "systemctl status --no-pager msde-sim\nsystemctl restart msde-sim\n"
+            "systemctl status --no-pager msde-sim\nsystemctl start mssql-server.service\n"
+            "systemctl status --no-pager mssql-server.service\n");
+  for (const char* here : {"127.0.0.1,1433", "::1", "[::1],1433", "(local)\\SQLEXPRESS", "LOCALHOST"})
+    EXPECT_TRUE(admin::HostIsThisMachine(here)) << here;
+  for (const char* elsewhere : {"KASA9", "10.254.254.254", ""}) EXPECT_FALSE(admin::HostIsThisMachine(elsewhere)) << elsewhere;
 }
 
-class RemoteServiceTest : public ExternalProgramsTest {
- protected:
-  void SetUp() override {
-    ClientSetupTest::SetUp();
-    SetEnv("VANDREL_SYSTEM_DIR", Tmp->Path() + "/system");
-    ConnectByAddress();
-  }
-};
-
-TEST_F(RemoteServiceTest, AServerElsewhereIsSaidToRunThere) {
-  Program(Tmp->Path() + "/system/systemctl");
+TEST_F(ExternalProgramsTest, AServerElsewhereIsSaidToRunThere) {
+  Program(System + "/systemctl");
+  Form->ConnectionString = "DRIVER={SQL Server};SERVER=KASA9;UID=sa;PWD=;";  // as the dialog built it for KASA9
   EXPECT_TRUE(NothingStarted(Button(4))) << "no service of this machine is touched";
   EXPECT_TRUE(Dialogs.DialogsRun.empty() || Dialogs.DialogsRun.back() != "ServiceManagerDlg");
   ASSERT_FALSE(Dialogs.Messages.empty());
-  EXPECT_EQ(LastText(), "Serwer bazy danych 127.0.0.1," + std::to_string(Sim->Port()) +
-                            " działa na innym komputerze. Jego usługą zarządza się na tamtym komputerze.");
+  EXPECT_EQ(LastText(), "Serwer bazy danych KASA9 działa na innym komputerze. Jego usługą zarządza się na tamtym "
+                        "komputerze.");
   EXPECT_EQ(Dialogs.Messages.back().Caption, "SQL Service Manager");
 }
 

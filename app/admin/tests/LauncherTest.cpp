@@ -46,6 +46,18 @@ TEST_F(LauncherTest, WaitingRunsInTheProgramsDirectoryAndComesBack) {
   EXPECT_TRUE(Dialogs.Messages.empty());
 }
 
+// A Windows program started through Wine runs in its own directory, not in Wine's.
+TEST_F(LauncherTest, AProgramStartedThroughWineRunsInItsOwnDirectory) {
+  std::filesystem::create_directories(Dir->Path() + "/bin");
+  std::filesystem::create_directories(Dir->Path() + "/Reinstal");
+  const std::string wine = Dir->Path() + "/bin/wine";
+  std::ofstream(wine) << "#!/bin/sh\npwd > '" << Dir->Path() << "/gdzie'\n";
+  chmod(wine.c_str(), 0755);
+  admin::TLauncher launcher;
+  launcher.Launch(wine + " " + Dir->Path() + "/Reinstal/setup.exe", "", "0");
+  EXPECT_EQ(Read(Dir->Path() + "/gdzie"), Dir->Path() + "/Reinstal\n");
+}
+
 TEST_F(LauncherTest, ChecksDecideSilentlyAndStartFailuresAreReported) {
   const std::string prog = Script("touch-it", "touch \"$(dirname \"$0\")/$1\"");
   admin::TLauncher launcher;

@@ -129,13 +129,13 @@ TEST_F(NameCases, DetachTakesExactlyTheSelectedDatabase) {
   ASSERT_EQ(Questions().size(), 1u);
   EXPECT_THAT(Questions()[0].Text, HasSubstr("\"Hurtownia (Offline) stara\""));
   EXPECT_THAT(SentStarting(mark, "sp_detach_db"), ElementsAre("sp_detach_db N'Hurtownia (Offline) stara'"));
-  EXPECT_THAT(SentStarting(mark, "sp_droplogin"), ElementsAre("sp_droplogin 'Hurtownia (Offline) stara'"));
   EXPECT_FALSE(Exists("Hurtownia (Offline) stara"));
   EXPECT_TRUE(Exists("Hurtownia"));
   EXPECT_EQ(Node("Hurtownia (Offline) stara"), nullptr);
-  // The login did not exist: the database is gone, and the message says the login stayed.
-  EXPECT_EQ(LastText(), "Baza \"Hurtownia (Offline) stara\" została odłączona, ale jej login \"Hurtownia (Offline) stara\" "
-                        "nie został usunięty.");
+  // No login of that name is the database's: none is dropped, and the message says so.
+  EXPECT_THAT(SentStarting(mark, "sp_droplogin"), IsEmpty());
+  EXPECT_EQ(LastText(), "Baza została odlaczona\n\nLogin \"Hurtownia (Offline) stara\" nie został usunięty: żaden "
+                        "użytkownik bazy nie jest z nim związany, więc nie jest loginem tej bazy.");
 }
 
 // A suspect database that "Włącz bazę" cannot bring online is not reported as brought online.

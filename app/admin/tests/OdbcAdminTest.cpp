@@ -206,3 +206,62 @@ TEST_F(OdbcAdminTest, SystemDataSourcesAndRefusedFields) {
 
 }  // namespace
 }  // namespace vandrel::app::testing
+
+namespace vandrel::app::testing {
+namespace {
+
+// Another driver's data source is shown with its own keys and never rewritten; the list is the
+// files' as they are right after every change, whoever made it; "Usuń" takes the freetds.conf
+// section made for the data source with the last data source that names it.
+TEST_F(OdbcAdminTest, OtherDriversSourcesAreOnlyShownAndDeleteTakesTheSectionMadeForTheSource) {
+  const std::string pg = "[ODBC Data Sources]\nKasa PG=PostgreSQL Unicode\n\n[Kasa PG]\n"
+                         "Driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so\nServername=pg.local\nPort=5432\n"
+                         "Database=kasa\n";
+  std::ofstream(UserOdbcIni()) << pg;
+  std::ofstream(UserFreeTds()) << "[Inny]\n\thost = inny\n";
+  auto addKasa = [&](TOdbcAdminDlg& d, const char* name) {
+    AnswerSource([&, name](TOdbcSourceDlg& s) {
+      s.NameEdit->setText(name);
+      s.ServerEdit->setText("127.0.0.1");
+      s.PortEdit->setText(QString::fromStdString(Port));
+    });
+    d.AddButton->click();
+  };
+  Manage([&](TOdbcAdminDlg& d) {
+    EXPECT_EQ(Rows(d).front(), "Kasa PG/użytkownika//kasa");
+    EXPECT_EQ(d.Sources->topLevelItem(0)->text(2), "PostgreSQL Unicode");
+    Choose(d, "Kasa PG");
+    std::vector<std::string> keys;
+    Dialogs.DialogAnswers.push_back([&keys](QDialog* v) {
+      auto* tree = v->findChild<QTreeWidget*>("Keys");
+      for (int i = 0; tree && i < tree->topLevelItemCount(); ++i)
+        keys.push_back((tree->topLevelItem(i)->text(0) + "=" + tree->topLevelItem(i)->text(1)).toStdString());
+      return int(QDialog::Rejected);
+    });
+    d.EditButton->click();
+    EXPECT_EQ(Dialogs.DialogsRun.back(), "OdbcSourceView");
+    EXPECT_EQ(keys, (std::vector<std::string>{"Driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so",
+                                              "Servername=pg.local", "Port=5432", "Database=kasa"}));
+
+    addKasa(d, "Kasa");
+    // Another program adds a data source; the next save's list shows it.
+    std::ofstream(UserOdbcIni(), std::ios::app) << "\n[Obca]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so\n";
+    addKasa(d, "Kasa2");
+    EXPECT_EQ(Rows(d), (std::vector<std::string>{"Kasa PG/użytkownika//kasa", "Kasa/użytkownika/127.0.0.1," + Port + "/",
+                                                  "Obca/użytkownika//", "Kasa2/użytkownika/127.0.0.1," + Port + "/",
+                                                  "msde-sim/systemowe/127.0.0.1," + Port + "/"}));
+    const std::string section = "[127.0.0.1," + Port + "]";
+    for (const char* name : {"Kasa", "Kasa2"}) {
+      Choose(d, name);
+      Dialogs.MessageAnswers.push_back(mbYes);
+      d.DeleteButton->click();
+      EXPECT_EQ(ReadFile(UserFreeTds()).find(section) != std::string::npos, std::string(name) == "Kasa") << name;
+    }
+  });
+  EXPECT_EQ(ReadFile(UserFreeTds()), "[Inny]\n\thost = inny\n") << "an administrator's section stays";
+  EXPECT_NE(ReadFile(UserOdbcIni()).find(pg.substr(pg.find("[Kasa PG]"))), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(SystemFreeTds()));
+}
+
+}  // namespace
+}  // namespace vandrel::app::testing

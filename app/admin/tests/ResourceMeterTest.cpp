@@ -62,6 +62,11 @@ TEST_F(ResourceMeterTest, FiguresInWholeMegabytesTimerWhileOpen) {
     EXPECT_EQ(after[2], "100 MB");
     EXPECT_EQ(after[4], "547 MB");
     EXPECT_EQ(after[5], "1500 MB");
+
+    // A machine without swap: the page file rows say there is none.
+    Status.TotalPageFile = Status.AvailPageFile = 0;
+    QMetaObject::invokeMethod(meter->Timer1, "timeout", Qt::DirectConnection);
+    EXPECT_EQ(Texts(*meter).mid(3, 3), QStringList({"brak", "brak", "brak"}));
     meter->accept();
     EXPECT_FALSE(meter->Timer1->isActive()) << "closing stops the timer";
     ranWhileOpen = true;

@@ -4,6 +4,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
+#include "app/PasswordDlg.h"
 #include "app/admin/ServerConfig.h"
 #include "app/tests/SimFixture.h"
 #include "testkit/OdbcClient.h"
@@ -27,10 +28,14 @@ class ServerConfigTest : public SimWindowTest {
   }
   // Runs the command; Edit changes the dialog before "Zapisz".
   std::vector<std::string> Configure(const std::function<void(TOKBottomDlg1&)>& Edit) {
-    Dialogs.DialogAnswers.push_back([Edit](QDialog* d) {
-      Edit(*static_cast<TOKBottomDlg1*>(d));
+    return ConfigureAndClose([Edit](TOKBottomDlg1& d) {
+      Edit(d);
       return int(QDialog::Accepted);
     });
+  }
+  // Runs the command; Use works the dialog and gives the result it closed with.
+  std::vector<std::string> ConfigureAndClose(const std::function<int(TOKBottomDlg1&)>& Use) {
+    Dialogs.DialogAnswers.push_back([Use](QDialog* d) { return Use(*static_cast<TOKBottomDlg1*>(d)); });
     const size_t mark = Sim->TraceMark();
     Form->Commands(QStringLiteral("Konfiguracja serwera bazy danych")).first()->trigger();
     return SentSince(mark);
@@ -95,33 +100,85 @@ TEST_F(ServerConfigTest, EqualMemoryIsStaticAndRunningValuesStaySelected) {
   const auto written = Written(sent);
   EXPECT_NE(std::find(written.begin(), written.end(), "sp_configure 'min server memory (MB)',512"), written.end());
   EXPECT_NE(std::find(written.begin(), written.end(), "sp_configure 'max server memory (MB)',512"), written.end());
-  // The next showing loads the saved values but keeps the running-values choice.
-  Configure([](TOKBottomDlg1& d) { EXPECT_TRUE(d.RadioButton4->isChecked()); });
+  // The next showing keeps the running-values choice and shows running values: a reserved
+  // working set saved now runs only after a restart.
+  {
+    msde::testkit::OdbcClient admin(Sim->ConnectionString("sa", ""));
+    admin.Exec("sp_configure 'set working set size',1");
+  }
+  ConfigureAndClose([](TOKBottomDlg1& d) {
+    EXPECT_TRUE(d.RadioButton4->isChecked());
+    EXPECT_FALSE(d.CheckBox1->isChecked()) << "the running value";
+    return int(QDialog::Rejected);
+  });
 }
 
-TEST_F(ServerConfigTest, EmptiedBadAndRejectedValues) {
+// Numbers are checked on "Zapisz": the dialog stays open with the text as typed and the field
+// named; a value the server refuses is named as not saved, and "zakończona" is not said.
+TEST_F(ServerConfigTest, NumbersAreCheckedOnSaveAndSettingsTheServerRefusedAreNamed) {
   Connect();
   Dialogs.Messages.clear();
-  const auto written = Written(Configure([](TOKBottomDlg1& d) {
+  std::vector<std::string> checks;
+  const auto written = Written(ConfigureAndClose([&](TOKBottomDlg1& d) {
     d.Edit2->clear();                 // no statement for the login time-out
-    d.Edit3->setText("20; KILL 52");  // not a number: refused, nothing sent for it
     d.Edit4->setText("100");          // out of the server's range: rejected by the server
+    for (const char* typed : {"20; KILL 52", "99999999999"}) {
+      d.Edit3->setText(typed);
+      d.setResult(QDialog::Rejected);
+      d.SaveButton->click();
+      EXPECT_EQ(d.result(), QDialog::Rejected) << "the dialog stays open";
+      EXPECT_EQ(d.Edit3->text(), typed) << "with the text as typed";
+      checks.push_back(Dialogs.Messages.back().Text);
+    }
+    d.Edit3->setText("600");
+    d.SaveButton->click();
+    return d.result();
   }));
+  EXPECT_EQ(checks, (std::vector<std::string>{
+                        "Wartość pola \"Query timeout:\" nie jest liczbą całkowitą.",
+                        "Wartość pola \"Query timeout:\" jest poza zakresem: parametr serwera przyjmuje liczby od "
+                        "-2147483648 do 2147483647."}));
   for (const auto& s : written) {
     EXPECT_EQ(s.find("remote login timeout"), std::string::npos) << s;
     EXPECT_EQ(s.find("KILL"), std::string::npos) << s;
   }
   EXPECT_NE(std::find(written.begin(), written.end(), "sp_configure 'network packet size (B)',100"), written.end());
   EXPECT_EQ(written.back(), "RECONFIGURE WITH OVERRIDE") << "the rest is still sent";
-  std::vector<std::string> captions;
-  for (const auto& m : Dialogs.Messages) captions.push_back(m.Caption);
-  ASSERT_EQ(captions.size(), 3u);
-  EXPECT_EQ(captions[0], "Błąd");  // the server's refusal of the packet size
-  EXPECT_NE(Dialogs.Messages[1].Text.find("Query timeout:"), std::string::npos);
-  EXPECT_EQ(captions[2], "Modyfikacja parametrów serwera");
+  ASSERT_EQ(Dialogs.Messages.size(), 4u);
+  EXPECT_EQ(Dialogs.Messages[2].Caption, "Błąd");  // the server's refusal of the packet size
+  EXPECT_EQ(Dialogs.Messages[3].Text,
+            "Nie zapisano: Rozmiar pakietu sieciowego. Pozostałe parametry serwera zostały zapisane.\n"
+            "Powody pokazał raport błędów SQL.");
   for (const char* good : {"0", "20", "-1", "2147483647"}) EXPECT_TRUE(admin::IsWholeNumber(good)) << good;
   for (const char* bad : {"", " 20", "20 ", "1e3", "2147483648", "0x10", "+5"})
     EXPECT_FALSE(admin::IsWholeNumber(bad)) << bad;
+}
+
+// A login without sysadmin rights is told once when the dialog opens and cannot save; it sees
+// no refusal of the server and no "zakończona".
+TEST_F(ServerConfigTest, ALoginWithoutSysadminIsToldOnceAndCannotSave) {
+  Dialogs.DialogAnswers.push_back([](QDialog* d) {
+    static_cast<TPasswordDlg*>(d)->Edit2->setText("kasa1");
+    static_cast<TPasswordDlg*>(d)->Edit3->setText("kasa1");
+    return int(QDialog::Accepted);
+  });
+  Form->FormShow();
+  Dialogs.Messages.clear();
+  bool saveable = true;
+  const auto sent = ConfigureAndClose([&](TOKBottomDlg1& d) {
+    saveable = d.SaveButton->isEnabled();
+    EXPECT_EQ(d.Edit2->text(), "20") << "what the login may read is shown";
+    return int(QDialog::Rejected);
+  });
+  EXPECT_FALSE(saveable);
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Text,
+            "Login \"kasa1\" nie należy do roli sysadmin, więc nie może zmieniać konfiguracji serwera. Parametry "
+            "zostaną tylko pokazane.");
+  for (const auto& s : sent) {
+    EXPECT_EQ(s.find("RECONFIGURE"), std::string::npos) << s;
+    EXPECT_EQ(s.find("',"), std::string::npos) << s;
+  }
 }
 
 TEST_F(ServerConfigTest, RunningValuesDifferWhereAChangeAwaitsARestart) {

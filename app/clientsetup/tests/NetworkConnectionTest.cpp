@@ -1,10 +1,14 @@
 // "Utwórz połączenie sieciowe Tovinex" end to end: the dialog, the registry writer's entries in
 // the registry store, in unixODBC's files and in freetds.conf, and data sources that plain
 // isql connects through.
+#include <sys/stat.h>
+
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMenu>
-#include <sys/stat.h>
+#include <QTest>
+#include <filesystem>
 
 #include "app/clientsetup/PasswordDlg2.h"
 #include "app/clientsetup/TovinexPassword.h"
@@ -94,6 +98,31 @@ TEST_F(NetworkConnectionTest, LocalServerWritesEveryEntryAndBothDataSourcesConne
   EXPECT_NE(machine.find("| Sklep"), std::string::npos) << machine;
 }
 
+// No login is named like "Sklep Wschód": UserId names the login its db_owner user is tied to,
+// and a UserId naming a login gone since is replaced the same way.
+TEST_F(NetworkConnectionTest, UserIdNamesALoginTheDatabaseUses) {
+  const std::string key = "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep Wschód";
+  Run("Sklep Wschód", "(local)");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key, "UserId"), "SklepWschod") << ::testing::PrintToString(MessageTexts());
+  {
+    platform::TRegistry reg(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKey(key, false));
+    reg.WriteString("UserId", "Zniknal");
+  }
+  Run("Sklep Wschód", "(local)");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key, "UserId"), "SklepWschod");
+}
+
+// Connected to "(local)", the dialog proposes "(local)": no alias, and the machine's data
+// source names "(local)".
+TEST_F(NetworkConnectionTest, TheProposedServerOfALocalConnectionIsLocal) {
+  Select(Node("Sklep"));
+  Dialogs.DialogAnswers.push_back(Click("OKBtn"));
+  Trigger();
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\ODBC\\ODBC.INI\\Sklep", "Server"), "(local)");
+  EXPECT_EQ(Values(HKEY_LOCAL_MACHINE, kAliasKey), std::vector<std::string>{});
+}
+
 TEST_F(NetworkConnectionTest, AnotherServerGetsAnAliasAndTheMachineDataSourceUsesIt) {
   Run("Sklep", "KASA1");
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "DBMSSOCN,KASA1");
@@ -155,6 +184,55 @@ TEST_F(NetworkConnectionTest, AStoreThatCannotBeWrittenIsNamedWithItsReasonAndNo
   EXPECT_EQ(ReadFile(UserOdbcIni()), "");
 }
 
+// A damaged store is named with its line, and the message says that nothing was written.
+TEST_F(NetworkConnectionTest, ADamagedStoreIsNamedWithItsLineAndNothingIsWritten) {
+  const std::string store = Tmp->Path() + "/registry/HKEY_LOCAL_MACHINE.reg";
+  std::filesystem::create_directories(Tmp->Path() + "/registry");
+  std::ofstream(store) << "Windows Registry Editor Version 5.00\n\nto nie jest wpis\n";
+  Run("Sklep", "(local)");
+  ASSERT_EQ(MessageTexts().size(), 1u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(MessageTexts()[0].rfind("Tovinex: Błąd zapisu konfiguracji bazy danych\n\n", 0), 0u) << MessageTexts()[0];
+  EXPECT_NE(MessageTexts()[0].find(store + ", wiersz 3"), std::string::npos) << MessageTexts()[0];
+  EXPECT_NE(MessageTexts()[0].find("Nie zapisano żadnego wpisu dla bazy \"Sklep\""), std::string::npos)
+      << MessageTexts()[0];
+  EXPECT_EQ(ReadFile(UserOdbcIni()), "");
+}
+
+// The log directory that cannot be made is said on its own, after the entries were written.
+TEST_F(NetworkConnectionTest, ALogDirectoryThatCannotBeMadeIsSaid) {
+  std::ofstream(Tmp->Path() + "/plik") << "x";
+  SetEnv("WINEPREFIX", Tmp->Path() + "/plik");
+  Run("Sklep", "(local)");
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
+                                "Tovinex: Wpisy zostały zapisane, ale nie udało się utworzyć katalogu logów Tovinex " +
+                                    Tmp->Path() + "/plik/drive_c/Logi: Not a directory",
+                                "Nowe połączenie Tovinex: Utworzono połączenie sieciowe Tovinex"}));
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kTovinexKey, "OdbcDsn"), "Sklep");
+}
+
+// Typed letter by letter, a name empties the field (no completion to a listed name), so
+// Enter writes nothing for any database.
+TEST_F(NetworkConnectionTest, TypingInTheDatabaseFieldNeverCompletesToAListedName) {
+  Select(Node("Sklep"));
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    auto* dlg = static_cast<TPasswordDlg2*>(d);
+    dlg->show();
+    dlg->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(dlg));
+    dlg->ComboBox3->setFocus();
+    dlg->ComboBox3->lineEdit()->selectAll();
+    QTest::keyClick(dlg->ComboBox3->lineEdit(), Qt::Key_Backspace);
+    QTest::keyClicks(dlg->ComboBox3->lineEdit(), "Hurt");
+    EXPECT_EQ(dlg->ComboBox3->currentText(), QString());
+    QTest::keyClick(dlg->ComboBox3->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(dlg->ComboBox3->currentText(), QString());
+    return Click("OKBtn")(d);
+  });
+  Trigger();
+  EXPECT_EQ(MessageTexts().back(), "Tworzenie połączenia sieciowego Tovinex: Brak nazwy bazy");
+  EXPECT_EQ(ReadFile(UserOdbcIni()), "");
+}
+
 TEST_F(NetworkConnectionTest, AServerTextThatWouldAddKeysIsRefusedBeforeAnythingIsWritten) {
   Run("Sklep", "127.0.0.1;UID=sa");
   ASSERT_EQ(MessageTexts().size(), 1u) << ::testing::PrintToString(MessageTexts());
@@ -212,7 +290,8 @@ TEST_F(NetworkConnectionTest, DialogDefaultsEditingRuleAndRefusal) {
     for (int i = 0; i < seen->ComboBox3->count(); ++i) items.push_back(seen->ComboBox3->itemText(i));
     EXPECT_EQ(seen->windowTitle(), QStringLiteral("Tworzenie połączenia sieciowego klienta"));
     EXPECT_EQ(seen->ComboBox3->currentText(), QStringLiteral("Sklep"));
-    EXPECT_EQ(seen->ComboBox2->currentText().toStdString(), Form->ConnectionStringValue("SERVER"));
+    // The server as typed at the connection, not as the driver was given it ("127.0.0.1").
+    EXPECT_EQ(seen->ComboBox2->currentText(), QStringLiteral("(local)"));
     EXPECT_EQ(seen->ComboBox1->currentText(), QStringLiteral("Gniazda TCP/IP"));
     EXPECT_FALSE(seen->BlokadaCheck->isChecked());
     // Typing a name letter by letter empties the field; a listed name stays.
@@ -257,6 +336,15 @@ TEST(TovinexPassword, EightCapitalLettersFromTheDatabaseNameAlone) {
   EXPECT_NE(clientsetup::TovinexPassword("Sklep1"), p);
   EXPECT_NE(clientsetup::TovinexPassword("Hurtownia"), p);
   EXPECT_EQ(clientsetup::TovinexPassword("Łódź"), clientsetup::TovinexPassword("łÓDŹ"));
+}
+
+TEST(TovinexPassword, HiddenWhereverAStatementCarriesOne) {
+  using clientsetup::HidePasswords;
+  EXPECT_EQ(HidePasswords("sp_addlogin 'O''Brien', 'AB''CDEFG', 'O''Brien'"),
+            "sp_addlogin 'O''Brien', '********', 'O''Brien'");
+  EXPECT_EQ(HidePasswords("EXEC SP_PASSWORD N'stare', N'nowe', 'kasa1'"),
+            "EXEC SP_PASSWORD N'********', N'********', 'kasa1'");
+  EXPECT_EQ(HidePasswords("sp_adduser 'Sklep','dba','db_owner'"), "sp_adduser 'Sklep','dba','db_owner'");
 }
 
 }  // namespace

@@ -75,6 +75,7 @@ TEST(RegionalSettings, PolishLocaleIsReadPerCategory) {
   [[maybe_unused]] TLocPathLeakIgnored Ignored;
   TRegionalSettings S = TRegionalSettings::FromLocales("pl_PL.UTF-8", "pl_PL.UTF-8");
   EXPECT_EQ(S.DecimalSeparator, ',');
+  EXPECT_EQ(S.ListSeparator, ';');  // a decimal comma never splits a number of a CSV row
   EXPECT_EQ(S.DateSeparator, '.');
   EXPECT_EQ(S.ShortDateFormat, "dd.MM.yyyy");
   EXPECT_EQ(S.LongTimeFormat, "hh:nn:ss");

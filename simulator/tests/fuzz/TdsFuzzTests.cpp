@@ -102,5 +102,35 @@ TEST_F(FuzzTest, RandomRequestsAfterAGoodLogin) {
   ExpectServerStillServes();
 }
 
+// At TDS 7.2 (the server playing SQL Server 2005): mutated transaction manager requests and
+// RPC requests whose parameter comes in chunks.
+TEST_F(FuzzTest, MutatedTds72RequestsOfTheirOwnForms) {
+  engine_.product_.tds72 = true;
+  const Bytes tm_begin = {5, 0, 2, 4, 't', 0, '1', 0};  // TM_BEGIN_XACT 't1'
+  const Bytes rpc = {0xFF, 0xFF, 10,   0,    0, 0,    // sp_executesql
+                     0,    0,    0xE7, 0xFF, 0xFF,    // nvarchar(max)
+                     0x15, 0x04, 0xD0, 0,    0,       // its collation
+                     4,    0,    0,    0,    0, 0, 0, 0, 4, 0, 0, 0, 's', 0, 'q', 0, 0, 0, 0, 0};
+  Bytes begin = AllHeaders(0), chunked = AllHeaders(0);
+  begin.insert(begin.end(), tm_begin.begin(), tm_begin.end());
+  chunked.insert(chunked.end(), rpc.begin(), rpc.end());
+  {
+    RawClient raw(port_);
+    raw.LogIn(StubEngine::kUser, StubEngine::kPassword, 4096, 0x74000004);
+    EXPECT_FALSE(raw.Request(tds::PacketType::TransactionManager, begin).empty());
+    EXPECT_FALSE(raw.Request(tds::PacketType::Rpc, chunked).empty());  // both read whole
+  }
+  for (int i = 0; i < 200; ++i) {
+    Bytes mutated = i % 2 ? begin : chunked;
+    for (int k = 0; k < 2; ++k) mutated[RandomSize(mutated.size() - 1)] ^= 1 << RandomSize(7);
+    if (RandomSize(3) == 0) mutated.resize(RandomSize(mutated.size()));
+    RawClient raw(port_);
+    ASSERT_FALSE(raw.LogIn(StubEngine::kUser, StubEngine::kPassword, 4096, 0x74000004).empty());
+    raw.SendMessage(i % 2 ? tds::PacketType::TransactionManager : tds::PacketType::Rpc, mutated);
+    raw.ReadMessage(nullptr, 2000);  // an answer or a closed connection, never a crash
+  }
+  ExpectServerStillServes();
+}
+
 }  // namespace
 }  // namespace msde::testing

@@ -1,0 +1,34 @@
+#include "app/ListActions.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include "app/DialogSeam.h"
+#include "app/MainWindow.h"
+#include "platform/base/RegionalSettings.h"
+
+namespace vandrel::app {
+
+void CopyListRows(TForm1& Form) { Form.ListView1->CopyRows(false); }
+
+void CopyListRowsWithHeader(TForm1& Form) { Form.ListView1->CopyRows(true); }
+
+void SaveListAsCsv(TForm1& Form) {
+  const QString caption = QStringLiteral("Zapisz jako CSV");
+  const QString file = DialogSeam::Current().SaveFileName(&Form, caption, QDir::homePath(),
+                                                         QStringLiteral("Plik CSV (*.csv)|*.csv"));
+  if (file.isEmpty()) return;
+  const std::string csv = Form.ListView1->CsvText(platform::RegionalSettings().ListSeparator);
+  // Written whole or not at all: an existing file is replaced only by the complete list.
+  QSaveFile out(file);
+  if (!out.open(QIODevice::WriteOnly) || out.write(csv.data(), static_cast<qint64>(csv.size())) < 0 ||
+      !out.commit()) {
+    ShowMessage(&Form, QStringLiteral("Nie udało się zapisać pliku %1:\r\n%2").arg(file, out.errorString()), caption,
+                MsgIcon::Error);
+    return;
+  }
+  ShowMessage(&Form, QStringLiteral("Lista zapisana w pliku %1 (wierszy: %2).").arg(file).arg(Form.ListView1->RowCount()),
+              caption, MsgIcon::Information);
+}
+
+}  // namespace vandrel::app

@@ -1,0 +1,14 @@
+#pragma once
+// The detail list's own commands (its pop-up menu): copying its rows and saving them as CSV.
+namespace vandrel::app {
+
+class TForm1;
+
+// "Kopiuj" and "Kopiuj z nagłówkiem": the selected rows to the clipboard.
+void CopyListRows(TForm1& Form);
+void CopyListRowsWithHeader(TForm1& Form);
+// "Zapisz jako CSV...": the rows shown, with the captions, in a file the user names (UTF-8,
+// values separated by the user's list separator).
+void SaveListAsCsv(TForm1& Form);
+
+}  // namespace vandrel::app

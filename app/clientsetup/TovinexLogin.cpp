@@ -1,0 +1,111 @@
+#include "app/clientsetup/TovinexLogin.h"
+
+#include <QString>
+
+#include "app/SqlQuoting.h"
+#include "app/clientsetup/TovinexRegistry.h"
+#include "platform/Registry.h"
+
+namespace vandrel::app::clientsetup {
+
+namespace {
+
+// The server compares user and login names without regard to case.
+bool SameName(const std::string& A, const std::string& B) {
+  return QString::fromStdString(A).compare(QString::fromStdString(B), Qt::CaseInsensitive) == 0;
+}
+
+// A user of that name with a login; never dbo, whose login is the database owner's.
+const TUserLogin* UserNamed(const std::vector<TUserLogin>& Users, const std::string& Name) {
+  for (const TUserLogin& U : Users)
+    if (SameName(U.User, Name) && !U.Login.empty() && !SameName(U.User, "dbo")) return &U;
+  return nullptr;
+}
+
+std::string Quoted(const std::string& Name) { return "\"" + Name + "\""; }
+
+}  // namespace
+
+TTovinexUser TovinexUserOf(const std::vector<std::string>& TableOwners) {
+  TTovinexUser User;
+  for (const std::string& Owner : TableOwners) {
+    if (SameName(Owner, "dbo")) continue;
+    if (User.Name.empty()) {
+      User.Name = Owner;
+    } else if (Owner != User.Name) {
+      User.SeveralOwners = true;
+    }
+  }
+  if (User.SeveralOwners || User.Name.empty()) User.Name = "dba";
+  return User;
+}
+
+bool ReadUserLogins(TCommandContext& Context, const std::string& Database, std::vector<TUserLogin>& Users) {
+  Users.clear();
+  TextList List;
+  Context.QueryToList(List, "sp_helpuser", Database);
+  if (List.empty()) return false;
+  const size_t Columns = std::stoul(List[0]);
+  if (Columns < 4) return false;
+  for (size_t Row = 1; Row + Columns <= List.size(); Row += Columns)
+    Users.push_back({List[Row], List[Row + 1], List[Row + 2], List[Row + 3]});
+  return true;
+}
+
+std::string NetworkLogin(TCommandContext& Context, const std::string& Database, const std::string& Stored,
+                         std::string& Why) {
+  if (!Stored.empty() &&
+      Context.QueryScalar("select count(*) from syslogins where name = " + UnicodeLiteral(Stored), "master") == "1")
+    return Stored;
+  std::vector<TUserLogin> Users;
+  if (!ReadUserLogins(Context, Database, Users)) {
+    Why = "Nie udało się odczytać użytkowników bazy " + Quoted(Database) + ".";
+    return {};
+  }
+  TextList Owners;
+  Context.QueryToList(Owners, "sp_tables @table_type = \"'TABLE'\"", Database);
+  std::vector<std::string> OwnerNames;
+  if (!Owners.empty()) {
+    const size_t Columns = std::stoul(Owners[0]);
+    for (size_t Row = 1; Columns > 1 && Row + Columns <= Owners.size(); Row += Columns)
+      OwnerNames.push_back(Owners[Row + 1]);
+  }
+  const std::string User = TovinexUserOf(OwnerNames).Name;
+  // The user named like the database first: that is the network command's own rule.
+  for (const std::string& Name : {Database, User})
+    if (const TUserLogin* Found = UserNamed(Users, Name)) return Found->Login;
+  for (const TUserLogin& U : Users)
+    if (SameName(U.Role, "db_owner") && !U.Login.empty() && !SameName(U.User, "dbo")) return U.Login;
+  Why = (Stored.empty() ? std::string("Żaden")
+                        : "Serwer nie ma loginu " + Quoted(Stored) + " z klucza Tovinex, a żaden") +
+        " login nie jest związany z użytkownikiem " + Quoted(Database) +
+        (SameName(User, Database) ? std::string() : ", " + Quoted(User)) + " ani z członkiem roli db_owner bazy " +
+        Quoted(Database) + ".";
+  return {};
+}
+
+std::string LoginOfDatabase(TCommandContext& Context, const std::string& Database, const std::string& Candidate,
+                            std::string& Why) {
+  std::vector<TUserLogin> Users;
+  if (!ReadUserLogins(Context, Database, Users)) {
+    Why = "nie udało się odczytać użytkowników bazy.";
+    return {};
+  }
+  bool Mapped = false;
+  for (const TUserLogin& U : Users) {
+    if (!SameName(U.Login, Candidate)) continue;
+    Mapped = true;
+    if (SameName(U.LoginDatabase, Database)) return U.Login;
+  }
+  Why = Mapped ? "jego domyślną bazą nie jest ta baza, więc nie został utworzony przy jej podłączeniu."
+               : "żaden użytkownik bazy nie jest z nim związany, więc nie jest loginem tej bazy.";
+  return {};
+}
+
+std::string StoredUserId(const std::string& Database) {
+  platform::TRegistry Reg(platform::HKEY_LOCAL_MACHINE);
+  if (!Reg.OpenKeyReadOnly(kTovinexDatabaseKey + Database) || !Reg.ValueExists("UserId")) return {};
+  return Reg.ReadString("UserId");
+}
+
+}  // namespace vandrel::app::clientsetup
