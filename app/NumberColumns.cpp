@@ -3,10 +3,9 @@
 #include <algorithm>
 
 #include "data/Field.h"
+#include "data/FieldConverters.h"
 #include "data/OdbcResultSet.h"
 #include "data/Query.h"
-#include "foundation/TfTools.h"
-#include "foundation/TxfTools.h"
 
 namespace vandrel::app {
 
@@ -24,8 +23,9 @@ std::string ScaledText(const TMField& Field, int Scale) {
   if (Field.GetIsNull()) return {};
   const int decimals = std::clamp(Scale, 0, 12);
   // Wide columns are kept as extended values, so their digits are not cut to a double's.
-  if (Field.GetDataType() == mftExtended) return TxfTools(Field.GetAsExtended()).ToString(decimals, decimals);
-  return TfTools(Field.GetAsFloat()).ToString(decimals, decimals);
+  if (Field.GetDataType() == mftExtended)
+    return fieldconv::ColumnExtendedToString(Field.GetAsExtended(), decimals, Field.GetFieldName());
+  return fieldconv::ColumnFloatToString(Field.GetAsFloat(), decimals, Field.GetFieldName());
 }
 
 }  // namespace vandrel::app

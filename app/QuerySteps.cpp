@@ -222,6 +222,7 @@ void TForm1::QueryToListView(const std::string& Query, TListView* List, const st
     if (KMQuery1->GetFieldCount() > 0) {
       TTableContents contents(*KMQuery1, *List, this);
       contents.ShowAfter = Waiter.ShowAfter;
+      contents.FetchCancelled = [this] { return Waiter.Cancelled(); };
       contents.Read(Query);
       if (contents.Stopped()) StatusBar1->ShowStopped(contents.Rows());
     }

@@ -75,9 +75,15 @@ void TTableContents::Read(const std::string& What) {
       nextTurn = after + std::max(kSliceMs, kSlicePerTurn * (after - now));
     }
   } catch (...) {
-    HideWindow();
-    model->EndFill(false);  // the rows of a fetch that failed go; the columns stay
-    throw;
+    // "Przerwij" of a fetch that waited for the server ends the read as the reader's own
+    // does: what was read stays.
+    if (FetchCancelled && FetchCancelled()) {
+      FStopped = true;
+    } else {
+      HideWindow();
+      model->EndFill(false);  // the rows of a fetch that failed go; the columns stay
+      throw;
+    }
   }
   HideWindow();
   model->EndFill();

@@ -5,10 +5,12 @@
 // that lasts longer than a moment shows the waiting window, whose "Przerwij" ends the read:
 // what was read stays in the list.
 //
-// The link is used by this thread alone throughout: no call waits on the worker thread, and
-// while a read runs no other statement may start (Reading()).
+// A fetch that waits for the server's rows waits through the link's OnStatementWait, whose
+// waiting window's "Przerwij" ends the read the same way. While a read runs no other
+// statement may start (Reading()).
 #include <QElapsedTimer>
 #include <QPointer>
+#include <functional>
 #include <string>
 
 #include "data/Query.h"
@@ -30,7 +32,7 @@ class TTableContents {
 
   // Reads every row of the query into the list, which shows one column per result column.
   // What names the read in the waiting window. An exception of a fetch leaves the columns
-  // without rows and goes on to the caller.
+  // without rows and goes on to the caller, unless FetchCancelled tells it was "Przerwij".
   void Read(const std::string& What);
 
   // The user ended the read with "Przerwij".
@@ -40,6 +42,8 @@ class TTableContents {
 
   // How long a read runs before the waiting window shows, in milliseconds.
   int ShowAfter = 400;
+  // Whether the fetch that just failed was ended by the statement waiter's "Przerwij".
+  std::function<bool()> FetchCancelled;
 
   // A read is running (on the GUI thread): another statement must not start on the link.
   static bool Reading();

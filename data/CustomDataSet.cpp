@@ -421,21 +421,19 @@ int TMCustomDataSet::GetFieldCount() const { return FFields->GetCount(); }
 
 // --- Checks ---
 
-void TMCustomDataSet::CheckActive() const {
-  if (!FActive) throw EMDataError(dterr::NotActive, "");
-}
+void TMCustomDataSet::RaiseStateError(int Code) { throw EMDataError(Code, ""); }
 
 void TMCustomDataSet::CheckNotActive() const {
-  if (FActive) throw EMDataError(dterr::Active, "");
+  if (FActive) [[unlikely]]
+    RaiseStateError(dterr::Active);
 }
 
 void TMCustomDataSet::CheckNotEmpty() {
-  if (GetIsEmpty()) throw EMDataError(dterr::Empty, "");
+  if (GetIsEmpty()) [[unlikely]]
+    RaiseStateError(dterr::Empty);
 }
 
-void TMCustomDataSet::CheckNotReadOnly() {
-  if (GetReadOnly()) throw EMDataError(dterr::ReadOnly, "");
-}
+
 
 // --- Storage defaults ---
 
@@ -562,7 +560,7 @@ void TMCustomDataSet::EndScrollUpdate() {
 
 int TMCustomDataSet::GetScrollUpdateCount() const { return FScrollStack->GetCount(); }
 
-void TMCustomDataSet::NotifyInterfaces(TMDataInterfaceAction Action, int Param) {
+void TMCustomDataSet::NotifyEachInterface(TMDataInterfaceAction Action, int Param) {
   // By index: a handler may detach its own interface.
   for (std::size_t I = 0; I < FInterfaces.size(); ++I)
     FInterfaces[I]->NotifyOwner(this, Action, Param);

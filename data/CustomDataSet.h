@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "data/DataError.h"
 #include "data/Field.h"
 #include "data/FieldTypes.h"
 #include "foundation/Exception.h"
@@ -23,6 +24,14 @@ namespace vandrel {
 class TMacSetOfIntegers;
 class TMacListOfIntegers;
 class TMDataInterface;
+class TMRecordLayout;
+
+// The current record's values where a storing dataset keeps them in place, laid out by
+// Layout: fields read and write them there without the virtual storage protocol below.
+struct TMDirectRecord {
+  const TMRecordLayout* Layout = nullptr;
+  unsigned char* Record = nullptr;
+};
 
 // The answer of OnCompareCurrentValue: the current record's key against the remembered one.
 enum TMDSCompareResult : std::uint8_t {
@@ -122,10 +131,17 @@ class TMCustomDataSet : public TObject {
   int GetFieldCount() const;
 
   // State checks; each raises EMDataError (341, 342, 343, 344).
-  void CheckActive() const;
+  // Inline, with the raise out of line: every append and write makes them.
+  void CheckActive() const {
+    if (!FActive) [[unlikely]]
+      RaiseStateError(dterr::NotActive);
+  }
   void CheckNotActive() const;
   void CheckNotEmpty();
-  void CheckNotReadOnly();
+  void CheckNotReadOnly() {
+    if (GetReadOnly()) [[unlikely]]
+      RaiseStateError(dterr::ReadOnly);
+  }
 
   // Bookmarks.
   void SetBookmark(bool Value);
@@ -145,9 +161,14 @@ class TMCustomDataSet : public TObject {
   void BeginScrollUpdate();
   void EndScrollUpdate();
   int GetScrollUpdateCount() const;
-  void NotifyInterfaces(TMDataInterfaceAction Action, int Param);
+  void NotifyInterfaces(TMDataInterfaceAction Action, int Param) {
+    if (!FInterfaces.empty()) NotifyEachInterface(Action, Param);
+  }
   // Re-reads the cached position from the storage.
   void ReapplyPosition();
+  // The current record's values in place while the dataset is open and has a current
+  // record that keeps them so; none otherwise.
+  const TMDirectRecord* GetDirectRecord() const { return FActive && FDirect.Record ? &FDirect : nullptr; }
 
   // --- Overridable behaviour and the storage protocol ---
   virtual bool GetReadOnly() { return FReadOnly; }
@@ -201,11 +222,15 @@ class TMCustomDataSet : public TObject {
   // Detaches the interfaces, clears the bookmarks and closes the dataset; errors are
   // swallowed. Runs once; every concrete descendant's destructor calls it first.
   void BeforeDestruction() noexcept;
+  // Publishes where the current record's values lie (none: the virtual protocol only).
+  void SetDirectRecord(const TMRecordLayout* Layout, unsigned char* Record) { FDirect = {Layout, Record}; }
 
  private:
   friend class TMDataInterface;
 
   void DetachInterfaces() noexcept;
+  [[noreturn, gnu::cold]] static void RaiseStateError(int Code);
+  void NotifyEachInterface(TMDataInterfaceAction Action, int Param);
   // Runs Body between BeginUpdate and EndUpdate (with ReapplyPosition first when Reapply),
   // the closing steps also when Body raises.
   template <class Body>
@@ -229,6 +254,7 @@ class TMCustomDataSet : public TObject {
   std::unique_ptr<TMacSetOfIntegers> FBookmarks;
   int FPosition = -1;
   std::unique_ptr<TMacListOfIntegers> FScrollStack;
+  TMDirectRecord FDirect;
 };
 
 }  // namespace vandrel

@@ -32,23 +32,16 @@ void TMFieldValueList::FreeRecord(void* Block) {
     ~Release() { Pool.Free(Block); }
   } Done{FPool, Block};
   if (Record == FFixedRecord) FFixedRecord = nullptr;
+  // The owner looks its current record up again once the list is whole; until then no
+  // value is read from or written to the one going away.
+  if (Record == FOwner->FRecord) FOwner->FRecord = nullptr, FOwner->SetDirectRecord(nullptr, nullptr);
   FOwner->FLayout.FreeValues(Record);
   void* D = FOwner->FLayout.GetData(Record);
   if (D != nullptr && FOwner->OnDeleteData) FOwner->OnDeleteData(FOwner, D);
 }
 
-unsigned char* TMFieldValueList::GetSequenceRecord(int Position) {
-  if (FRecords.GetIsEmpty() || Position < 0 || Position >= FRecords.GetCount()) return nullptr;
-  FRecords.SetCurrentPosition(Position);
-  return static_cast<unsigned char*>(FRecords.GetCurrentData());
-}
-
-unsigned char* TMFieldValueList::GetRecord(int Position) {
-  return FFixedRecord != nullptr ? FFixedRecord : GetSequenceRecord(Position);
-}
-
-int TMFieldValueList::InsertRecord(int Position) {
-  unsigned char* Record = NewRecord();
+int TMFieldValueList::InsertRecord(int Position, unsigned char*& Record) {
+  Record = NewRecord();
   try {
     if (!FRecords.GetIsEmpty()) FRecords.SetCurrentPosition(Position);
     FRecords.DoInsertBeforeCurrent(Record);
@@ -59,8 +52,8 @@ int TMFieldValueList::InsertRecord(int Position) {
   return FRecords.GetCurrentPosition();
 }
 
-int TMFieldValueList::AppendRecord() {
-  unsigned char* Record = NewRecord();
+int TMFieldValueList::AppendRecord(unsigned char*& Record) {
+  Record = NewRecord();
   try {
     if (FRecords.GetIsEmpty()) {
       FRecords.DoInsertBeforeCurrent(Record);
@@ -118,25 +111,34 @@ TMDataSet::TMDataSet(TObject* Owner)
 
 TMDataSet::~TMDataSet() { BeforeDestruction(); }
 
-int TMDataSet::GetCurrPos() const {
-  const int Count = FValues->GetCount();
-  if (Count <= 0) return -1;
-  if (FCurrentPosition < 0) return 0;
-  if (FCurrentPosition > Count - 1) return Count - 1;
-  return FCurrentPosition;
+void TMDataSet::TrackRecord() {
+  FRecord = FValues->GetRecord(GetCurrPos());
+  SetDirectRecord(&FLayout, FRecord);
 }
 
 void TMDataSet::DoSetPosition(int Position) {
   FCurrentPosition = Position;
   FCurrentPosition = GetCurrPos();
+  TrackRecord();
+}
+
+void TMDataSet::TrackNewRecord(unsigned char* Record) {
+  FRecord = FValues->GetFixedRecord() != nullptr ? FValues->GetFixedRecord() : Record;
+  SetDirectRecord(&FLayout, FRecord);
 }
 
 void TMDataSet::DoInsert() {
   const int At = GetCurrPos();
-  FCurrentPosition = FValues->InsertRecord(At < 0 ? 0 : At);
+  unsigned char* Record;
+  FCurrentPosition = FValues->InsertRecord(At < 0 ? 0 : At, Record);
+  TrackNewRecord(Record);
 }
 
-void TMDataSet::DoAppend() { FCurrentPosition = FValues->AppendRecord(); }
+void TMDataSet::DoAppend() {
+  unsigned char* Record;
+  FCurrentPosition = FValues->AppendRecord(Record);
+  TrackNewRecord(Record);
+}
 
 void TMDataSet::DoDelete() {
   const int At = GetCurrPos();
@@ -144,12 +146,21 @@ void TMDataSet::DoDelete() {
     FValues->DeleteRecord(At);
   } catch (...) {
     FCurrentPosition = GetCurrPos();
+    TrackRecord();
     throw;
   }
   FCurrentPosition = GetCurrPos();
+  TrackRecord();
 }
 
-void TMDataSet::DoExchange(int Position) { FValues->Exchange(GetCurrPos(), Position); }
+void TMDataSet::DoExchange(int Position) {
+  // The records trade places in the list, so the current position holds the other one.
+  struct Track {
+    TMDataSet* Self;
+    ~Track() { Self->TrackRecord(); }
+  } Done{this};
+  FValues->Exchange(GetCurrPos(), Position);
+}
 
 void TMDataSet::DoActivate() {
   TMFields* Fields = GetFields();
@@ -161,6 +172,7 @@ void TMDataSet::DoActivate() {
   FTypeTable = std::move(Types);
   FFieldCount = Count;
   FCurrentPosition = -1;
+  TrackRecord();
 }
 
 void TMDataSet::DoDeactivate() {
@@ -171,15 +183,12 @@ void TMDataSet::DoDeactivate() {
     ~Release() {
       Self->FFieldCount = 0;
       Self->FCurrentPosition = -1;
+      Self->FRecord = nullptr;
+      Self->SetDirectRecord(nullptr, nullptr);
       Self->FTypeTable.reset();
     }
   } Done{this};
   FValues->Clear(FLayout.GetSize());
-}
-
-unsigned char* TMDataSet::CurrentRecord(int DSIndex) {
-  if (DSIndex < 0 || DSIndex >= FFieldCount) return nullptr;
-  return FValues->GetRecord(GetCurrPos());
 }
 
 AnsiString TMDataSet::NameOf(int DSIndex) const {
@@ -290,6 +299,7 @@ void* TMDataSet::UseExternalIndex(void* Handle) {
   if (!GetActive()) return nullptr;
   unsigned char* Previous = FValues->GetFixedRecord();
   FValues->SetFixedRecord(static_cast<unsigned char*>(Handle));
+  TrackRecord();
   return Previous;
 }
 

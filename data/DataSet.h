@@ -32,16 +32,22 @@ class TMFieldValueList : public TObject {
   bool GetIsEmpty() const { return FRecords.GetIsEmpty(); }
 
   // The record at Position (the fixed record when set), or none.
-  unsigned char* GetRecord(int Position);
+  unsigned char* GetRecord(int Position) {
+    return FFixedRecord != nullptr ? FFixedRecord : GetSequenceRecord(Position);
+  }
   // The record at Position in the sequence, ignoring the fixed record.
-  unsigned char* GetSequenceRecord(int Position);
+  unsigned char* GetSequenceRecord(int Position) {
+    if (Position < 0 || Position >= FRecords.GetCount()) return nullptr;
+    FRecords.SetCurrentPosition(Position);
+    return static_cast<unsigned char*>(FRecords.GetCurrentData());
+  }
   unsigned char* GetFixedRecord() const { return FFixedRecord; }
   void SetFixedRecord(unsigned char* Record) { FFixedRecord = Record; }
 
   // A new record (all values null) before Position, or first in an empty list; its position.
-  int InsertRecord(int Position);
+  int InsertRecord(int Position, unsigned char*& Record);
   // A new record after the last one; its position.
-  int AppendRecord();
+  int AppendRecord(unsigned char*& Record);
   void DeleteRecord(int Position);
   // Frees every record, the last one first; an OnDeleteData that raises does not stop it.
   // The pages of the records go too, and records of BlockSize bytes are made from now on.
@@ -68,7 +74,11 @@ class TMDataSet : public TMCustomDataSet {
   ~TMDataSet() override;
 
   // The current position clamped to the records; -1 when there are none.
-  int GetCurrPos() const;
+  int GetCurrPos() const {
+    const int Count = FValues->GetCount();
+    if (Count <= 0) return -1;
+    return FCurrentPosition < 0 ? 0 : FCurrentPosition > Count - 1 ? Count - 1 : FCurrentPosition;
+  }
   // Fields and types captured when the dataset opened.
   int GetFieldCountAtOpen() const { return FFieldCount; }
   TMFieldType GetStoredType(int Index) const { return FTypeTable[Index]; }
@@ -76,6 +86,7 @@ class TMDataSet : public TMCustomDataSet {
   std::size_t GetRecordSize() const { return FLayout.GetSize(); }
 
   bool StoreFields() override { return true; }
+  bool GetIsEmpty() override { return !GetActive() || FValues->GetIsEmpty(); }
 
   bool IsCurrentFieldNull(int DSIndex, int DBIndex) override;
   AnsiString GetCurrentStringFieldValue(int DSIndex, int DBIndex) override;
@@ -109,7 +120,14 @@ class TMDataSet : public TMCustomDataSet {
   friend class TMFieldValueList;
 
   // The current record when it has field DSIndex, or none (no record, unknown field).
-  unsigned char* CurrentRecord(int DSIndex);
+  unsigned char* CurrentRecord(int DSIndex) const {
+    return DSIndex >= 0 && DSIndex < FFieldCount ? FRecord : nullptr;
+  }
+  // Looks up the current record again (the fixed one when set) after the position or the
+  // records changed, and publishes it to the fields.
+  void TrackRecord();
+  // The current record is the new one, Record (unless a fixed record is set).
+  void TrackNewRecord(unsigned char* Record);
   // The field's name for error texts.
   AnsiString NameOf(int DSIndex) const;
   // A value of the current record in the cell's own type, or converted as an imported value
@@ -121,6 +139,7 @@ class TMDataSet : public TMCustomDataSet {
                  Imported WriteImported);
 
   int FCurrentPosition = -1;
+  unsigned char* FRecord = nullptr;
   int FFieldCount = 0;
   std::unique_ptr<TMFieldType[]> FTypeTable;
   TMRecordLayout FLayout;

@@ -5,6 +5,7 @@
 #include "data/CustomDataSet.h"
 #include "data/DataError.h"
 #include "data/FieldConverters.h"
+#include "data/RecordLayout.h"
 #include "foundation/ClassChain.h"
 #include "foundation/TfTools.h"
 #include "foundation/Trim.h"
@@ -125,6 +126,13 @@ T ReadStored(TMCustomDataSet* DS, const TMField& Field, bool Previous, T NullVal
   return AsRequested(V, Field.GetStorageType(), Field.GetFieldName());
 }
 
+// Runs the general way of a reader or writer as a call of its own, so that the way through
+// a record in place saves and restores no registers.
+template <class Body>
+[[gnu::noinline]] auto OutOfLine(Body Run) {
+  return Run();
+}
+
 template <class T>
 int Sign(T A, T B) {
   return A > B ? 1 : (A < B ? -1 : 0);
@@ -163,6 +171,34 @@ TMCustomDataSet* TMField::CheckedDataSet(bool AllowEmpty) const {
 
 void TMField::CheckDataSet(bool AllowEmpty) const { CheckedDataSet(AllowEmpty); }
 
+// A published record implies an open dataset with a current record and a storage in the
+// field's own type, so every check of the general way holds there.
+inline const TMDirectRecord* TMField::Direct(TMFieldType Type) const {
+  if (FDataType != Type || FCollection == nullptr) return nullptr;
+  const TMCustomDataSet* DS = FCollection->GetOwner();
+  const TMDirectRecord* D = DS != nullptr ? DS->GetDirectRecord() : nullptr;
+  return D != nullptr && D->Layout->Holds(DSIndex, Type) ? D : nullptr;
+}
+
+template <auto Get, class T>
+inline bool TMField::ReadDirect(TMFieldType Type, T NullValue, T& Value) const {
+  const TMDirectRecord* D = Direct(Type);
+  if (D == nullptr) return false;
+  Value = D->Layout->IsNull(D->Record, DSIndex) ? NullValue : T((D->Layout->*Get)(D->Record, DSIndex));
+  return true;
+}
+
+template <auto Get, auto Set, class T>
+inline bool TMField::StoreDirect(TMFieldType Type, const T& Value) {
+  const TMDirectRecord* D = Direct(Type);
+  if (D == nullptr) return false;
+  if (!D->Layout->IsNull(D->Record, DSIndex) && (D->Layout->*Get)(D->Record, DSIndex) == Value) return true;
+  GetDataSet()->CheckNotReadOnly();
+  (D->Layout->*Set)(D->Record, DSIndex, Value);
+  NotifyChanged();
+  return true;
+}
+
 TMFieldType TMField::GetStorageType() const {
   TMCustomDataSet* DS = GetDataSet();
   return DS != nullptr && DS->UseFieldDBTypes() ? DBType : FDataType;
@@ -171,27 +207,36 @@ TMFieldType TMField::GetStorageType() const {
 // --- Reading ---
 
 AnsiString TMField::GetAsString() const {
-  return ReadStored(CheckedDataSet(false), *this, false, AnsiString(),
-                    [this](const TMStoredValue& V, TMFieldType, const AnsiString&) { return FieldText(V, *this); });
+  if (const TMDirectRecord* D = Direct(mftString))
+    return D->Layout->IsNull(D->Record, DSIndex) ? AnsiString() : AnsiString(D->Layout->GetStringView(D->Record, DSIndex));
+  return OutOfLine([this] {
+    return ReadStored(CheckedDataSet(false), *this, false, AnsiString(),
+                      [this](const TMStoredValue& V, TMFieldType, const AnsiString&) { return FieldText(V, *this); });
+  });
 }
 
 int TMField::GetAsInteger() const {
-  return ReadStored(CheckedDataSet(false), *this, false, 0, AsInteger);
+  if (int V; ReadDirect<&TMRecordLayout::GetInteger>(mftInteger, 0, V)) return V;
+  return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, 0, AsInteger); });
 }
 
 double TMField::GetAsFloat() const {
-  return ReadStored(CheckedDataSet(false), *this, false, 0.0, AsFloat);
+  if (double V; ReadDirect<&TMRecordLayout::GetFloat>(mftFloat, 0.0, V)) return V;
+  return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, 0.0, AsFloat); });
 }
 
 Extended TMField::GetAsExtended() const {
-  return ReadStored(CheckedDataSet(false), *this, false, Extended(0), AsExtended);
+  if (Extended V; ReadDirect<&TMRecordLayout::GetExtended>(mftExtended, Extended(0), V)) return V;
+  return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, Extended(0), AsExtended); });
 }
 
 TDateTime TMField::GetAsDateTime() const {
-  return ReadStored(CheckedDataSet(false), *this, false, NullDateTime, AsDateTime);
+  if (TDateTime V; ReadDirect<&TMRecordLayout::GetDateTime>(mftDateTime, NullDateTime, V)) return V;
+  return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, NullDateTime, AsDateTime); });
 }
 
 bool TMField::GetIsNull() const {
+  if (const TMDirectRecord* D = Direct(FDataType)) return D->Layout->IsNull(D->Record, DSIndex);
   TMStoredValue V{CheckedDataSet(false), DSIndex, DBIndex, false};
   return !IsBound() || V.IsNull();
 }
@@ -226,63 +271,78 @@ TDateTime TMField::GetPreviousDateTime() const {
 // Each setter converts first, so a failed conversion leaves the stored value unchanged.
 
 void TMField::SetAsString(const AnsiString& Value) {
-  TMCustomDataSet* DS = CheckedDataSet(false);
-  if (!IsBound()) return;
-  switch (GetStorageType()) {
-    case mftInteger: StoreInteger(DS, StringToInteger(Value, FFieldName)); break;
-    case mftFloat: StoreFloat(DS, StringToFloat(Value, FFieldName)); break;
-    case mftExtended: StoreExtended(DS, StringToExtended(Value, FFieldName)); break;
-    case mftDateTime: StoreDateTime(DS, StringToDateTime(Value, FFieldName)); break;
-    default: StoreString(DS, Value); break;
-  }
+  if (StoreDirect<&TMRecordLayout::GetStringView, &TMRecordLayout::SetString>(mftString, Value)) return;
+  OutOfLine([this, &Value] {
+    TMCustomDataSet* DS = CheckedDataSet(false);
+    if (!IsBound()) return;
+    switch (GetStorageType()) {
+      case mftInteger: StoreInteger(DS, StringToInteger(Value, FFieldName)); break;
+      case mftFloat: StoreFloat(DS, StringToFloat(Value, FFieldName)); break;
+      case mftExtended: StoreExtended(DS, StringToExtended(Value, FFieldName)); break;
+      case mftDateTime: StoreDateTime(DS, StringToDateTime(Value, FFieldName)); break;
+      default: StoreString(DS, Value); break;
+    }
+  });
 }
 
 void TMField::SetAsInteger(int Value) {
-  TMCustomDataSet* DS = CheckedDataSet(false);
-  if (!IsBound()) return;
-  switch (GetStorageType()) {
-    case mftInteger: StoreInteger(DS, Value); break;
-    case mftFloat: StoreFloat(DS, IntegerToFloat(Value)); break;
-    case mftExtended: StoreExtended(DS, IntegerToExtended(Value)); break;
-    case mftDateTime: StoreDateTime(DS, IntegerToDateTime(Value)); break;
-    default: StoreString(DS, IntegerToString(Value)); break;
-  }
+  if (StoreDirect<&TMRecordLayout::GetInteger, &TMRecordLayout::SetInteger>(mftInteger, Value)) return;
+  OutOfLine([this, &Value] {
+    TMCustomDataSet* DS = CheckedDataSet(false);
+    if (!IsBound()) return;
+    switch (GetStorageType()) {
+      case mftInteger: StoreInteger(DS, Value); break;
+      case mftFloat: StoreFloat(DS, IntegerToFloat(Value)); break;
+      case mftExtended: StoreExtended(DS, IntegerToExtended(Value)); break;
+      case mftDateTime: StoreDateTime(DS, IntegerToDateTime(Value)); break;
+      default: StoreString(DS, IntegerToString(Value)); break;
+    }
+  });
 }
 
 void TMField::SetAsFloat(double Value) {
-  TMCustomDataSet* DS = CheckedDataSet(false);
-  if (!IsBound()) return;
-  switch (GetStorageType()) {
-    case mftInteger: StoreInteger(DS, FloatToInteger(Value, FFieldName)); break;
-    case mftFloat: StoreFloat(DS, Value); break;
-    case mftExtended: StoreExtended(DS, FloatToExtended(Value)); break;
-    case mftDateTime: StoreDateTime(DS, FloatToDateTime(Value)); break;
-    default: StoreString(DS, FloatToString(Value, FFieldName)); break;
-  }
+  if (StoreDirect<&TMRecordLayout::GetFloat, &TMRecordLayout::SetFloat>(mftFloat, Value)) return;
+  OutOfLine([this, &Value] {
+    TMCustomDataSet* DS = CheckedDataSet(false);
+    if (!IsBound()) return;
+    switch (GetStorageType()) {
+      case mftInteger: StoreInteger(DS, FloatToInteger(Value, FFieldName)); break;
+      case mftFloat: StoreFloat(DS, Value); break;
+      case mftExtended: StoreExtended(DS, FloatToExtended(Value)); break;
+      case mftDateTime: StoreDateTime(DS, FloatToDateTime(Value)); break;
+      default: StoreString(DS, FloatToString(Value, FFieldName)); break;
+    }
+  });
 }
 
 void TMField::SetAsExtended(Extended Value) {
-  TMCustomDataSet* DS = CheckedDataSet(false);
-  if (!IsBound()) return;
-  switch (GetStorageType()) {
-    case mftInteger: StoreInteger(DS, ExtendedToInteger(Value, FFieldName)); break;
-    case mftFloat: StoreFloat(DS, ExtendedToFloat(Value)); break;
-    case mftExtended: StoreExtended(DS, Value); break;
-    case mftDateTime: StoreDateTime(DS, ExtendedToDateTime(Value)); break;
-    default: StoreString(DS, ExtendedToString(Value, FFieldName)); break;
-  }
+  if (StoreDirect<&TMRecordLayout::GetExtended, &TMRecordLayout::SetExtended>(mftExtended, Value)) return;
+  OutOfLine([this, &Value] {
+    TMCustomDataSet* DS = CheckedDataSet(false);
+    if (!IsBound()) return;
+    switch (GetStorageType()) {
+      case mftInteger: StoreInteger(DS, ExtendedToInteger(Value, FFieldName)); break;
+      case mftFloat: StoreFloat(DS, ExtendedToFloat(Value)); break;
+      case mftExtended: StoreExtended(DS, Value); break;
+      case mftDateTime: StoreDateTime(DS, ExtendedToDateTime(Value)); break;
+      default: StoreString(DS, ExtendedToString(Value, FFieldName)); break;
+    }
+  });
 }
 
 void TMField::SetAsDateTime(TDateTime Value) {
-  TMCustomDataSet* DS = CheckedDataSet(false);
-  if (!IsBound()) return;
-  switch (GetStorageType()) {
-    case mftInteger: StoreInteger(DS, DateTimeToInteger(Value, FFieldName)); break;
-    case mftFloat: StoreFloat(DS, DateTimeToFloat(Value)); break;
-    case mftExtended: StoreExtended(DS, DateTimeToExtended(Value)); break;
-    case mftDateTime: StoreDateTime(DS, Value); break;
-    default: StoreString(DS, DateTimeToStringField(Value, FFieldName)); break;
-  }
+  if (StoreDirect<&TMRecordLayout::GetDateTime, &TMRecordLayout::SetDateTime>(mftDateTime, Value)) return;
+  OutOfLine([this, &Value] {
+    TMCustomDataSet* DS = CheckedDataSet(false);
+    if (!IsBound()) return;
+    switch (GetStorageType()) {
+      case mftInteger: StoreInteger(DS, DateTimeToInteger(Value, FFieldName)); break;
+      case mftFloat: StoreFloat(DS, DateTimeToFloat(Value)); break;
+      case mftExtended: StoreExtended(DS, DateTimeToExtended(Value)); break;
+      case mftDateTime: StoreDateTime(DS, Value); break;
+      default: StoreString(DS, DateTimeToStringField(Value, FFieldName)); break;
+    }
+  });
 }
 
 void TMField::SetNull() {

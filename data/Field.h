@@ -17,6 +17,7 @@ namespace vandrel {
 
 class TMCustomDataSet;
 class TMFields;
+struct TMDirectRecord;
 class TMacSetOfIntegers;
 
 class TMField : public TObject {
@@ -171,6 +172,15 @@ class TMField : public TObject {
   bool IsBound() const { return DSIndex >= 0; }
   void NotifyChanged();
   TMCustomDataSet* CheckedDataSet(bool AllowEmpty) const;
+  // The current record's values in place when the dataset keeps them so and this field's
+  // value there is of Type; none sends the caller the general way.
+  const TMDirectRecord* Direct(TMFieldType Type) const;
+  // The value in place in Type, or NullValue; false when it is not in place.
+  template <auto Get, class T>
+  bool ReadDirect(TMFieldType Type, T NullValue, T& Value) const;
+  // StoreIfChanged on the value in place; false when it is not in place.
+  template <auto Get, auto Set, class T>
+  bool StoreDirect(TMFieldType Type, const T& Value);
   // Stores a value of the storage type unless the current value is not null and equal.
   template <class V, class G, class S>
   void StoreIfChanged(TMCustomDataSet* DS, const V& Value, G Get, S Set);

@@ -28,6 +28,7 @@ namespace {
 // offset of each row's text and the texts. Nothing is aligned: values are read by copying.
 constexpr size_t kNullBytes = 3;
 static_assert(kOdbcRowsetSize <= 8 * kNullBytes, "the null flags of a rowset fit their bytes");
+static_assert(kNullBytes == 3, "Element reads the null flags as three bytes");
 
 bool IsText(const TMOdbcFieldData& F) { return F.GetElementSize() > 0; }
 
@@ -169,8 +170,8 @@ void TMOdbcRowsetCache::Deleter::operator()(TMOdbcRowsetCache* Cache) const {
 const unsigned char* TMOdbcRowsetCache::Element(const TMOdbcFieldData& Field, int Column, int Row, SQLLEN& Ind,
                                                 unsigned char* Scratch) const {
   const unsigned char* part = Base() + Offset(Column);
-  std::uint32_t nulls = 0;
-  std::memcpy(&nulls, part, kNullBytes);
+  // Assembled from single bytes: a copy of three bytes into a word stalls the word's load.
+  const std::uint32_t nulls = part[0] | std::uint32_t{part[1]} << 8 | std::uint32_t{part[2]} << 16;
   const std::uint32_t bit = 1u << Row;
   if (nulls & bit) {
     Ind = SQL_NULL_DATA;
@@ -221,8 +222,12 @@ void TMOdbcResultSet::SetStatementAttr(SQLINTEGER Attribute, SQLPOINTER Value, i
 }
 
 SQLRETURN TMOdbcResultSet::FetchNext(int Code) {
-  return OdbcCall({morNoDataPasses, Code, &FStatement}, SQLFetchScroll, FStatement.Get(), SQLSMALLINT{SQL_FETCH_NEXT},
-                  SQLLEN{0});
+  // A fetch waits for the server like a statement does when its rows have not arrived yet
+  // (a slow server, a large table), so it goes through the link's waiting too; the return
+  // code is judged back on the owner's thread.
+  const SQLRETURN rc = FOdbcLink->WaitForServer(
+      FStatement, [this] { return SQLFetchScroll(FStatement.Get(), SQL_FETCH_NEXT, 0); });
+  return OdbcCall({morNoDataPasses, Code, &FStatement}, [rc] { return rc; });
 }
 
 void TMOdbcResultSet::CloseStatement(bool ReadRest) {
@@ -431,7 +436,13 @@ inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, co
     cache = FBlockList[FCurrentBlock].get();
     row = FCurrentRow;
   }
-  E = cache->Element(*Field, Index, row, Ind, FScratch);
+  TLastElement& last = FLastElement;
+  if (cache != last.Cache || row != last.Row || Index != last.Column) {
+    last.E = cache->Element(*Field, Index, row, last.Ind, FScratch);
+    last.Cache = cache, last.Row = row, last.Column = Index;
+  }
+  E = last.E;
+  Ind = last.Ind;
   return true;
 }
 

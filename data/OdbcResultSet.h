@@ -141,6 +141,14 @@ class TMOdbcResultSet : public TMCustomResultSet {
   std::vector<std::uint16_t> FLengths;  // scratch of the rowset copies
   alignas(8) unsigned char FScratch[sizeof(SQL_TIMESTAMP_STRUCT)] = {};  // an unpacked timestamp
   std::vector<TMOdbcRowsetCache::TPtr> FBlockList;
+  // The copied element Locate found last: a value's null test and its read ask for the same
+  // one. The copies live as long as the result set, so their addresses name them.
+  struct TLastElement {
+    const TMOdbcRowsetCache* Cache = nullptr;
+    int Row = -1, Column = -1;
+    const unsigned char* E = nullptr;
+    SQLLEN Ind = 0;
+  } FLastElement;
 };
 
 }  // namespace vandrel

@@ -80,10 +80,10 @@ void TMRecordLayout::FreeValues(unsigned char* R) const noexcept {
     if (IsText(FTypes[I])) std::free(LongOf(R + FOffsets[I]));
 }
 
-AnsiString TMRecordLayout::GetString(const unsigned char* R, int I) const {
+std::string_view TMRecordLayout::GetStringView(const unsigned char* R, int I) const {
   const unsigned char* Slot = R + FOffsets[I];
-  if (LongText* Text = LongOf(Slot)) return AnsiString(Text->Bytes(), Text->Length);
-  return AnsiString(reinterpret_cast<const char*>(Slot), Slot[kShortText]);
+  if (LongText* Text = LongOf(Slot)) return std::string_view(Text->Bytes(), Text->Length);
+  return std::string_view(reinterpret_cast<const char*>(Slot), Slot[kShortText]);
 }
 
 void TMRecordLayout::SetString(unsigned char* R, int I, const AnsiString& Value) const {

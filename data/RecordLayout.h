@@ -5,6 +5,7 @@
 // bit per field and the user data pointer. A zero-filled block is a record whose values
 // are all null; a null value reads as "", 0, 0.0, 0.0 and 0.0.
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "data/FieldTypes.h"
@@ -20,13 +21,19 @@ class TMRecordLayout {
   // Bytes of a record: a multiple of 16.
   std::size_t GetSize() const { return FSize; }
 
+  // True when field I is laid out and kept in Type.
+  bool Holds(int I, TMFieldType Type) const {
+    return I >= 0 && static_cast<std::size_t>(I) < FTypes.size() && FTypes[I] == Type;
+  }
   bool IsNull(const unsigned char* R, int I) const { return (R[FFlags + I / 8] & (1u << (I % 8))) == 0; }
   // Empties the value (a long text is freed).
   void SetNull(unsigned char* R, int I) const noexcept;
   // Frees what the record's values hold outside the block.
   void FreeValues(unsigned char* R) const noexcept;
 
-  AnsiString GetString(const unsigned char* R, int I) const;
+  AnsiString GetString(const unsigned char* R, int I) const { return AnsiString(GetStringView(R, I)); }
+  // The text in place, valid until the value changes.
+  std::string_view GetStringView(const unsigned char* R, int I) const;
   int GetInteger(const unsigned char* R, int I) const { return Load<int>(R, I); }
   double GetFloat(const unsigned char* R, int I) const { return Load<double>(R, I); }
   Extended GetExtended(const unsigned char* R, int I) const { return Load<Extended>(R, I); }

@@ -19,14 +19,6 @@ int DistanceToSegment(int Position, int Start, int Count) {
 
 // ---- TMacDequeList -----------------------------------------------------------------------
 
-TMacDequeList::~TMacDequeList() {
-  for (TMacDequeNode* N = FFirst; N;) {
-    TMacDequeNode* Next = N->FNext;
-    delete N;
-    N = Next;
-  }
-}
-
 void TMacDequeList::Link(TMacDequeNode* N, TMacDequeNode* Before, TMacDequeNode* After) {
   N->FPrev = Before;
   N->FNext = After;
@@ -159,30 +151,60 @@ void TMacDeque::DoInsertBeforeCurrent(void* Data) { Insert(Data, false); }
 
 void TMacDeque::DoInsertAfterCurrent(void* Data) { Insert(Data, true); }
 
+TMacDequeNode* TMacDeque::NewNode(void* Data) {
+  TMacDequeNode* Node;
+  if (FFreeNodes) {
+    Node = FFreeNodes;
+    FFreeNodes = Node->FNext;
+  } else {
+    if (FNodesUsedInPage == kNodesPerPage) {
+      FNodePages.push_back(std::make_unique<TMacDequeNode[]>(kNodesPerPage));
+      FNodesUsedInPage = 0;
+    }
+    Node = &FNodePages.back()[FNodesUsedInPage++];
+  }
+  *Node = TMacDequeNode{nullptr, nullptr, Data};
+  return Node;
+}
+
+void TMacDeque::FreeNode(TMacDequeNode* Node) noexcept {
+  if (FCount == 0) {
+    // The last element went: every node is free, so the pages go.
+    FNodePages.clear();
+    FNodesUsedInPage = kNodesPerPage;
+    FFreeNodes = nullptr;
+    return;
+  }
+  Node->FNext = FFreeNodes;
+  FFreeNodes = Node;
+}
+
 void TMacDeque::Insert(void* Data, bool After) {
-  auto Node = std::make_unique<TMacDequeNode>();
-  Node->FData = Data;
   ClearAccelerators();
   TMacDequeList* S = FCurrent;
   if (!S) {
-    FCurrent = FFirstSegment = FLastSegment = new TMacDequeList(this);
+    auto First = std::make_unique<TMacDequeList>(this);
+    TMacDequeNode* Node = NewNode(Data);
+    FCurrent = FFirstSegment = FLastSegment = First.release();
     FCurrentStart = 0;
-    FCurrent->InsertBefore(Node.release());
+    FCurrent->InsertBefore(Node);
   } else if (!After && S->FIndex == 0 && S->FPrev && S->FPrev->FCount < S->FCount) {
     // At a segment's edge the smaller neighbour takes the element.
+    TMacDequeNode* Node = NewNode(Data);
     FCurrent = S->FPrev;
     FCurrentStart -= FCurrent->FCount;
     FCurrent->Seek(FCurrent->FCount - 1);
-    FCurrent->InsertAfter(Node.release());
+    FCurrent->InsertAfter(Node);
   } else if (After && S->FIndex == S->FCount - 1 && S->FNext && S->FNext->FCount < S->FCount) {
+    TMacDequeNode* Node = NewNode(Data);
     FCurrentStart += S->FCount;
     FCurrent = S->FNext;
     FCurrent->Seek(0);
-    FCurrent->InsertBefore(Node.release());
+    FCurrent->InsertBefore(Node);
   } else if (After) {
-    S->InsertAfter(Node.release());
+    S->InsertAfter(NewNode(Data));
   } else {
-    S->InsertBefore(Node.release());
+    S->InsertBefore(NewNode(Data));
   }
   ++FCount;
   SplitWhenFull();
@@ -236,8 +258,8 @@ void TMacDeque::DoDeleteCurrent() {
   bool MovedBack = false;
   TMacDequeNode* Node = S->Unlink(MovedBack);
   void* Data = Node->FData;
-  delete Node;
   --FCount;
+  FreeNode(Node);
 
   if (S->FCount == 0) {
     TMacDequeList* Next = S->FNext;

@@ -10,8 +10,12 @@
 // both ends of the chain, so that jumps to the first or last element cost no walk.
 //
 // The deque owns its segments and nodes, not the data: every removed pointer is handed to
-// OnDequeDeleteData. Not thread-safe; owned by exactly one object.
+// OnDequeDeleteData. Nodes come from pages the deque keeps, so an element costs no
+// allocation of its own; a freed node is the next one given out, and the pages go when the
+// deque empties. Not thread-safe; owned by exactly one object.
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "foundation/Object.h"
 
@@ -19,7 +23,7 @@ namespace vandrel {
 
 class TMacDeque;
 
-// One element. A plain record (no run-time class): one is allocated per element.
+// One element. A plain record (no run-time class), taken from its deque's pages of nodes.
 struct TMacDequeNode {
   TMacDequeNode* FPrev = nullptr;
   TMacDequeNode* FNext = nullptr;
@@ -36,7 +40,7 @@ class TMacDequeList : public TObject {
   VANDREL_CLASS(TMacDequeList, TObject)
  public:
   explicit TMacDequeList(TMacDeque* Deque) : FDeque(Deque) {}
-  ~TMacDequeList() override;  // frees the nodes, never their data
+  ~TMacDequeList() override = default;  // the nodes belong to the deque's pages
   TMacDequeList(const TMacDequeList&) = delete;
   TMacDequeList& operator=(const TMacDequeList&) = delete;
 
@@ -159,6 +163,8 @@ class TMacDeque : public TObject {
   // Appends From's nodes to Into (From follows Into in the chain) and frees From.
   void Absorb(TMacDequeList* Into, TMacDequeList* From);
   void Unchain(TMacDequeList* Segment);
+  TMacDequeNode* NewNode(void* Data);
+  void FreeNode(TMacDequeNode* Node) noexcept;
 
   int FCapacity;
   TMacDequeList* FCurrent = nullptr;
@@ -168,6 +174,10 @@ class TMacDeque : public TObject {
   TMacDequeList* FLastSegment = nullptr;
   int FCount = 0;
   TAccelerator FAccelerators[AcceleratorCount];
+  static constexpr int kNodesPerPage = 256;
+  std::vector<std::unique_ptr<TMacDequeNode[]>> FNodePages;
+  int FNodesUsedInPage = kNodesPerPage;
+  TMacDequeNode* FFreeNodes = nullptr;  // linked through FNext
 };
 
 inline void TMacDequeList::Seek(int Index) {

@@ -10,6 +10,7 @@
 #include "app/TableContents.h"
 #include "app/WaitWindow.h"
 #include "app/tests/SimFixture.h"
+#include "testkit/TestProxy.h"
 #include "testkit/TempDir.h"
 
 namespace vandrel::app::testing {
@@ -49,6 +50,9 @@ class TableContents : public SimWindowTest {
   }
   void SetUp() override {
     SimWindowTest::SetUp();
+    // The connection goes through a relay that can hold the server's answer.
+    Proxy = std::make_unique<msde::testkit::TestProxy>(Sim->Port());
+    setenv("TDSPORT", std::to_string(Proxy->Port()).c_str(), 1);
     Connect();
     Dialogs.Messages.clear();
     Form->resize(1000, 600);
@@ -62,7 +66,14 @@ class TableContents : public SimWindowTest {
   void ShowTable(const char* Name) { Select(NodeUnder(NodeUnder(Node("Duza"), "Tabele"), Name)); }
   QString RowsText() const { return Form->StatusBar1->RowsLabel->text(); }
 
+  void TearDown() override {
+    Form.reset();
+    Proxy.reset();
+    SimWindowTest::TearDown();
+  }
+
   msde::testkit::TempDir Files;
+  std::unique_ptr<msde::testkit::TestProxy> Proxy;
   std::vector<int> Shown;
 };
 
@@ -83,6 +94,7 @@ TEST_F(TableContents, ATableShowsEveryRowAndTheFirstOnesBeforeTheEnd) {
   EXPECT_EQ(Headers(), (QStringList{"Nr", "Opis", "Kwota", "Kiedy"}));
   EXPECT_EQ(Form->ListView1->Text(0, 0), "1");
   EXPECT_EQ(Form->ListView1->Text(1233, 1), "Opis 1234");
+  EXPECT_EQ(Form->ListView1->Text(99, 2), "1.00") << "a decimal column shows the decimals it declares";
   EXPECT_EQ(Form->ListView1->Text(kSmallRows - 1, 0), QString::number(kSmallRows));
   ASSERT_GE(Shown.size(), 2u);
   EXPECT_LT(Shown.front(), kSmallRows) << "the first rows show before the last one is read";
@@ -182,6 +194,25 @@ TEST(ListModelStream, RowsShowInChunksAndAFailedFillTakesThemBack) {
   EXPECT_EQ(model.rowCount(), 0);
   EXPECT_EQ(model.columnCount(), 2);
   EXPECT_EQ(resets.count(), 3);
+}
+
+TEST_F(TableContents, PrzerwijOfAFetchWaitingForTheServerKeepsTheRowsRead) {
+  // The server's answer stops after its first packet: the fetch that needs the next rows
+  // waits through the statement waiter, whose window the user stops; then the rest comes.
+  Proxy->HoldAnswerAt("dbo.Male");
+  QObject::connect(&Form->Waiter, &TStatementWaiter::WindowShown, Form.get(), [this] {
+    if (!Proxy->Holding()) return;
+    Form->Waiter.Window()->StopButton->click();
+    Proxy->Release();
+  });
+  ShowTable("dbo.Male");
+
+  const int rows = Form->ListView1->RowCount();
+  ASSERT_GT(rows, 0) << "the rows of the first packet stay";
+  ASSERT_LT(rows, kSmallRows);
+  EXPECT_EQ(Form->ListView1->Text(rows - 1, 0), QString::number(rows));
+  EXPECT_EQ(RowsText(), QString("przerwano po %1 wierszach").arg(rows));
+  EXPECT_FALSE(TTableContents::Reading());
 }
 
 }  // namespace

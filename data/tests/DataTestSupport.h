@@ -1,10 +1,8 @@
 #pragma once
 // Shared pieces of the data library's tests: regional settings, a Polish collation, a
 // dataset with one field of each type, and a recorder of interface notifications.
-#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -15,6 +13,7 @@
 #include "data/DataSet.h"
 #include "platform/base/Collation.h"
 #include "platform/base/RegionalSettings.h"
+#include "platform/base/tests/PolishLocale.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -44,22 +43,10 @@ inline platform::TRegionalSettings Settings(char DecimalSeparator) {
 // machine has not installed it (declare a TLocPathLeakIgnored before calling it). False when
 // that is impossible.
 inline bool UsePolishCollation() {
-  namespace fs = std::filesystem;
   if (platform::SetCollationLocale("pl_PL.UTF-8")) return true;
-  // Compiled once into a cache folder; parallel test processes each build their own copy
-  // and the first rename wins.
-  const fs::path Cache = fs::temp_directory_path() / ("vandrel-test-locales-" + std::to_string(getuid()));
-  if (!fs::exists(Cache / "pl_PL.UTF-8" / "LC_COLLATE")) {
-    const fs::path Work = Cache.string() + ".part" + std::to_string(getpid());
-    std::error_code Ignored;
-    fs::create_directories(Work, Ignored);
-    const std::string Command =
-        "localedef -i pl_PL -f UTF-8 '" + (Work / "pl_PL.UTF-8").string() + "' >/dev/null 2>&1";
-    if (std::system(Command.c_str()) == 0) fs::rename(Work, Cache, Ignored);
-    fs::remove_all(Work, Ignored);
-    if (!fs::exists(Cache / "pl_PL.UTF-8" / "LC_COLLATE")) return false;
-  }
-  const std::string Path = Cache.string() + ":/usr/lib/locale";
+  const std::string Compiled = platform::test::PolishLocalePath();
+  if (Compiled.empty()) return false;
+  const std::string Path = Compiled + ":/usr/lib/locale";
   setenv("LOCPATH", Path.c_str(), 1);
   return platform::SetCollationLocale("pl_PL.UTF-8");
 }

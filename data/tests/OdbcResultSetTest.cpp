@@ -284,6 +284,21 @@ class OdbcResultSetFake : public test::OdbcTest {
   TKMQuery q;
 };
 
+// A 64-bit column the driver describes as unsigned keeps values from 2^63 to 2^64 - 1. (The
+// SQLite driver cannot deliver one: SQLite's integers are signed and larger ones become
+// floating point; PostgreSQL has no unsigned 64-bit type.)
+TEST_F(OdbcResultSetFake, UnsignedBigintsAbove2To63KeepTheirValue) {
+  EXPECT_EQ(OpenCode("ubig 9223372036854775808 18446744073709551615"), 0);
+  TMField* ub = q.FieldByName("ub");
+  EXPECT_EQ(ub->GetAsString(), "9223372036854775808");
+  EXPECT_EQ(ub->GetAsExtended(), 9223372036854775808.0L);
+  EXPECT_THROW(ub->GetAsInteger(), EMDataError);  // refused, not wrapped
+  q.Next();
+  EXPECT_EQ(ub->GetAsString(), "18446744073709551615");
+  EXPECT_EQ(ub->GetAsExtended(), 18446744073709551615.0L);
+  EXPECT_EQ(ub->GetAsFloat(), 18446744073709551616.0);  // the nearest double
+}
+
 TEST_F(OdbcResultSetFake, OpenFailuresAreReportedWithTheirCodes) {
   std::vector<test::QueryCall> calls;
   test::RecordQueries(*link, calls);

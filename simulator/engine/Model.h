@@ -121,6 +121,9 @@ struct Table {
   // when empty.
   std::string primary_key_name;
   std::vector<int> primary_key;
+  // How many rows the data set declared by number ("generate": N): the last ones, as long
+  // as they stay as made, are written back as that declaration.
+  int64_t generated = 0;
 };
 
 struct DbFile {

@@ -123,6 +123,22 @@ Value CellFromJson(const json& cell, const ColumnInfo& column, const std::string
   }
 }
 
+// Generated row N (from 1) of a table (GeneratedRows.h).
+Row GeneratedRow(const Table& table, int64_t n, const std::string& where) {
+  Row row;
+  for (const ColumnInfo& c : table.columns) row.push_back(CellFromJson(GeneratedCell(c, n), c, where));
+  return row;
+}
+
+// The table still ends with the rows its "generate" declared, each as it was made.
+bool GeneratedRowsIntact(const Table& table) {
+  if (table.generated <= 0 || table.rows.size() < static_cast<size_t>(table.generated)) return false;
+  const size_t first = table.rows.size() - static_cast<size_t>(table.generated);
+  for (int64_t n = 1; n <= table.generated; ++n)
+    if (table.rows[first + static_cast<size_t>(n) - 1] != GeneratedRow(table, n, table.name)) return false;
+  return true;
+}
+
 json CellToJson(const Value& value) {
   if (std::holds_alternative<int64_t>(value)) return std::get<int64_t>(value);
   if (std::holds_alternative<double>(value)) return std::get<double>(value);
@@ -304,11 +320,8 @@ Database DatabaseFromJsonValue(const json& j, const std::string& where,
       table.rows.push_back(std::move(row));
     }
     // "generate": N appends N rows made from their numbers (GeneratedRows.h).
-    for (int64_t n = 1, rows = Get<int64_t>(t, "generate", 0); n <= rows; ++n) {
-      Row row;
-      for (const ColumnInfo& c : table.columns) row.push_back(CellFromJson(GeneratedCell(c, n), c, at));
-      table.rows.push_back(std::move(row));
-    }
+    table.generated = Get<int64_t>(t, "generate", 0);
+    for (int64_t n = 1; n <= table.generated; ++n) table.rows.push_back(GeneratedRow(table, n, at));
     if (table.id == 0) table.id = db.NextObjectId();
     if (db.FindTableById(table.id)) Bad(at, "object id " + std::to_string(table.id) + " is taken");
     db.tables.push_back(std::move(table));
@@ -356,14 +369,16 @@ json DatabaseToJsonValue(const Database& db) {
   for (const Table& t : db.tables) {
     json columns = json::array();
     for (const ColumnInfo& c : t.columns) columns.push_back(ColumnToJson(c));
+    const size_t listed = t.rows.size() - (GeneratedRowsIntact(t) ? static_cast<size_t>(t.generated) : 0);
     json rows = json::array();
-    for (const Row& r : t.rows) {
+    for (size_t r = 0; r < listed; ++r) {
       json row = json::array();
-      for (const Value& v : r) row.push_back(CellToJson(v));
+      for (const Value& v : t.rows[r]) row.push_back(CellToJson(v));
       rows.push_back(row);
     }
     json table = {{"owner", t.owner}, {"name", t.name}, {"id", t.id},
                   {"created", DateTimeText(t.created)}, {"columns", columns}, {"rows", rows}};
+    if (listed < t.rows.size()) table["generate"] = t.generated;
     if (!t.primary_key.empty()) {
       json key = json::array();
       for (int k : t.primary_key) key.push_back(t.columns[static_cast<size_t>(k)].name);

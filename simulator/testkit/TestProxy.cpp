@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <stdexcept>
@@ -67,6 +68,8 @@ struct TestProxy::Link {
   std::thread up, down;
   std::atomic<size_t> answered{0};  // bytes the server has sent so far
   std::atomic<bool> closed{false};   // the server's side has ended
+  bool hold_answer = false;          // the next answer stops after its first packet
+  size_t answer_limit = SIZE_MAX;    // ... which ends at this many bytes
   void Cut() {
     ::shutdown(client, SHUT_RDWR);
     ::shutdown(server, SHUT_RDWR);
@@ -111,6 +114,13 @@ void TestProxy::CutAt(const std::string& Fragment) {
 void TestProxy::HoldAt(const std::string& Fragment) {
   std::lock_guard lock(mutex_);
   action_ = Action::Hold;
+  fragment_ = Utf16Le(Fragment);
+  released_ = false;
+}
+
+void TestProxy::HoldAnswerAt(const std::string& Fragment) {
+  std::lock_guard lock(mutex_);
+  action_ = Action::HoldAnswer;
   fragment_ = Utf16Le(Fragment);
   released_ = false;
 }
@@ -182,6 +192,12 @@ void TestProxy::Upstream(Link& L) {
         L.Cut();
         break;
       }
+      if (action == Action::HoldAnswer) {
+        L.hold_answer = true;
+        lock.unlock();
+        if (!WriteFully(L.server, packet.data(), packet.size())) break;
+        continue;
+      }
       holding_ = true;
       changed_.wait(lock, [this] { return released_ || stopping_; });
       holding_ = false;
@@ -204,11 +220,31 @@ void TestProxy::Downstream(Link& L) {
   for (;;) {
     const ssize_t n = ::recv(L.server, buffer, sizeof buffer, 0);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0 || !WriteFully(L.client, buffer, static_cast<size_t>(n))) break;
+    if (n <= 0) break;
+    size_t passes = static_cast<size_t>(n);
     {
       std::lock_guard lock(mutex_);
-      L.answered += static_cast<size_t>(n);
+      if (L.hold_answer && L.answer_limit == SIZE_MAX && n >= 4)  // the first packet's length
+        L.answer_limit = L.answered + ((static_cast<unsigned char>(buffer[2]) << 8) | static_cast<unsigned char>(buffer[3]));
+      if (L.answer_limit != SIZE_MAX) passes = std::min(passes, L.answer_limit - L.answered);
     }
+    if (!WriteFully(L.client, buffer, passes)) break;
+    {
+      std::unique_lock lock(mutex_);
+      L.answered += passes;
+      if (passes < static_cast<size_t>(n)) {
+        // The rest of the answer waits for Release.
+        holding_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return released_ || stopping_; });
+        holding_ = false;
+        L.hold_answer = false;
+        L.answer_limit = SIZE_MAX;
+        if (stopping_) break;
+        L.answered += static_cast<size_t>(n) - passes;
+      }
+    }
+    if (passes < static_cast<size_t>(n) && !WriteFully(L.client, buffer + passes, static_cast<size_t>(n) - passes)) break;
     changed_.notify_all();
   }
   L.Cut();

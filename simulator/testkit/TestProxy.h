@@ -30,17 +30,22 @@ class TestProxy {
   // The next batch that holds Fragment waits in the proxy, and so does everything the client
   // sends after it, until Release().
   void HoldAt(const std::string& Fragment);
+  // The next batch that holds Fragment reaches the server, but only the first packet of its
+  // answer reaches the client; the rest waits until Release(). A client reading rows has the
+  // first ones and then waits for the server.
+  void HoldAnswerAt(const std::string& Fragment);
   // The held batch goes on; what the client sent meanwhile (an attention) follows once the
-  // server has begun to answer the batch, so the batch is carried out before it.
+  // server has begun to answer the batch, so the batch is carried out before it. A held
+  // answer goes on.
   void Release();
-  // A batch is being held now.
+  // A batch or an answer is being held now.
   bool Holding() const;
   // How many connections were cut so far.
   int Cuts() const { return cuts_; }
 
  private:
   struct Link;
-  enum class Action { None, Cut, Hold };
+  enum class Action { None, Cut, Hold, HoldAnswer };
   void Accept();
   void Upstream(Link& L);
   void Downstream(Link& L);

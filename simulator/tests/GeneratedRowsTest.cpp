@@ -31,5 +31,23 @@ TEST(GeneratedRows, ADeclaredCountOfRowsFollowsFromTheirNumbers) {
   EXPECT_TRUE(std::holds_alternative<std::monostate>(r[6]));
 }
 
+TEST(GeneratedRows, ADataSetWrittenBackKeepsTheDeclarationWhileTheRowsStayAsMade) {
+  const char* text = R"({"name":"Duza","tables":[{"name":"Paragony","generate":3,
+      "columns":[{"name":"Nr","type":"int"},{"name":"Opis","type":"varchar","length":8}],
+      "rows":[[0,"pierwszy"]]}]})";
+  Database db = DatabaseFromJson(text);
+  const std::string written = DatabaseToJson(db);
+  EXPECT_NE(written.find(R"("generate": 3)"), std::string::npos) << written;
+  EXPECT_EQ(written.find("Opis 2"), std::string::npos) << written;
+  Database again = DatabaseFromJson(written);
+  EXPECT_EQ(again.FindTable("dbo", "Paragony")->rows, db.FindTable("dbo", "Paragony")->rows);
+
+  // A generated row that changed is written out with all the others.
+  db.FindTable("dbo", "Paragony")->rows[2][1] = std::string("zmiana");
+  const std::string changed = DatabaseToJson(db);
+  EXPECT_EQ(changed.find(R"("generate")"), std::string::npos) << changed;
+  EXPECT_EQ(DatabaseFromJson(changed).FindTable("dbo", "Paragony")->rows, db.FindTable("dbo", "Paragony")->rows);
+}
+
 }  // namespace
 }  // namespace msde

@@ -15,6 +15,8 @@
 //   select ... from T     the parameter type query: one column per " as ", typed by the
 //                         selected column's name (int, vc, dbl, guid); table "fewcols"
 //                         describes one column less
+//   ubig T1 T2 ...        one column "ub", a bigint the driver describes as unsigned
+//                         (SQL_DESC_UNSIGNED), one row per decimal text Tn
 //   wait MS               waits MS milliseconds (0: for ever) and succeeds, unless SQLCancel
 //                         comes first (from another thread): then it fails with HY008
 //   A; B; ...            a batch: A is the first result, each further part one result that
@@ -57,6 +59,7 @@ struct Column {
   SQLSMALLINT SqlType;
   SQLULEN Size;
   SQLSMALLINT Digits;
+  bool Unsigned = false;
 };
 
 struct Binding {
@@ -73,6 +76,7 @@ struct Stmt : Handle {
   std::vector<Column> Columns;
   std::vector<Binding> Bindings;
   long Rows = 0, Next = 0, FailAt = -1;
+  std::vector<std::string> Texts;  // "ubig": the rows' values as text
   bool FetchInfo = false;
   SQLULEN ArraySize = 1, ParamsetSize = 1;
   SQLULEN* RowsFetched = nullptr;
@@ -212,6 +216,7 @@ SQLRETURN RunResult(Stmt* st, const std::string& t) {
   st->Rows = st->Next = 0;
   st->FailAt = -1;
   st->FetchInfo = false;
+  st->Texts.clear();
   std::istringstream in(t);
   std::string verb;
   in >> verb;
@@ -240,6 +245,12 @@ SQLRETURN RunResult(Stmt* st, const std::string& t) {
     in >> type >> size >> dd >> nameLen >> pl;
     st->Columns.push_back({Letters(nameLen, pl == "pl"), static_cast<SQLSMALLINT>(type),
                            static_cast<SQLULEN>(size), static_cast<SQLSMALLINT>(dd)});
+    return SQL_SUCCESS;
+  }
+  if (verb == "ubig") {
+    for (std::string text; in >> text;) st->Texts.push_back(text);
+    st->Rows = static_cast<long>(st->Texts.size());
+    st->Columns.push_back({"ub", SQL_BIGINT, 20, 0, true});
     return SQL_SUCCESS;
   }
   if (verb == "rows") {
@@ -342,6 +353,14 @@ SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT h, SQLUSMALLINT c, SQLCHAR* name, SQLS
   return col.Name.size() >= static_cast<size_t>(max) ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
 }
 
+SQLRETURN SQL_API SQLColAttribute(SQLHSTMT h, SQLUSMALLINT c, SQLUSMALLINT id, SQLPOINTER, SQLSMALLINT, SQLSMALLINT*,
+                                   SQLLEN* number) {
+  Stmt* st = static_cast<Stmt*>(h);
+  if (id != SQL_DESC_UNSIGNED || c < 1 || c > st->Columns.size()) return SQL_ERROR;
+  if (number) *number = st->Columns[c - 1].Unsigned ? SQL_TRUE : SQL_FALSE;
+  return SQL_SUCCESS;
+}
+
 SQLRETURN SQL_API SQLBindCol(SQLHSTMT h, SQLUSMALLINT c, SQLSMALLINT ctype, SQLPOINTER data, SQLLEN bufLen,
                              SQLLEN* ind) {
   Stmt* st = static_cast<Stmt*>(h);
@@ -362,6 +381,12 @@ SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT h, SQLSMALLINT, SQLLEN) {
     if (!st->Bindings.empty() && st->Bindings[0].CType == SQL_C_SLONG) {
       static_cast<SQLINTEGER*>(st->Bindings[0].Data)[n] = static_cast<SQLINTEGER>(st->Next);
       if (st->Bindings[0].Ind) st->Bindings[0].Ind[n] = sizeof(SQLINTEGER);
+    }
+    if (!st->Bindings.empty() && st->Bindings[0].CType == SQL_C_CHAR && !st->Texts.empty()) {
+      const Binding& b = st->Bindings[0];
+      const std::string& text = st->Texts[static_cast<size_t>(st->Next)];
+      std::snprintf(static_cast<char*>(b.Data) + n * b.BufLen, static_cast<size_t>(b.BufLen), "%s", text.c_str());
+      if (b.Ind) b.Ind[n] = static_cast<SQLLEN>(text.size());
     }
     if (st->RowStatus) st->RowStatus[n] = SQL_ROW_SUCCESS;
     ++n;

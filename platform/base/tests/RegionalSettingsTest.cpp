@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "platform/base/RegionalSettings.h"
 #include "platform/base/tests/EnvironmentVariable.h"
+#include "platform/base/tests/PolishLocale.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -17,24 +16,8 @@ struct TLocPathLeakIgnored {};
 
 using namespace vandrel::platform;
 using TEnvironmentGuard = vandrel::platform::test::TEnvironmentVariable;
-namespace fs = std::filesystem;
 
 namespace {
-
-// A Polish locale compiled from the system's locale sources into a cache directory (the
-// machine may have none installed); "" when it cannot be made here.
-std::string PolishLocalePath() {
-  fs::path Cache = fs::temp_directory_path() / ("vandrel-test-locales-" + std::to_string(getuid()));
-  if (fs::exists(Cache / "pl_PL.UTF-8" / "LC_TIME")) return Cache.string();
-  if (!fs::exists("/usr/share/i18n/locales/pl_PL")) return "";
-  fs::path Work = Cache.string() + ".part" + std::to_string(getpid());
-  fs::create_directories(Work);
-  std::string Command = "localedef -i pl_PL -f UTF-8 '" + (Work / "pl_PL.UTF-8").string() + "' >/dev/null 2>&1";
-  std::error_code Ignored;
-  if (std::system(Command.c_str()) == 0) fs::rename(Work, Cache, Ignored);  // another run may win
-  fs::remove_all(Work, Ignored);
-  return fs::exists(Cache / "pl_PL.UTF-8" / "LC_TIME") ? Cache.string() : "";
-}
 
 void ExpectPosix(const TRegionalSettings& S) {
   EXPECT_EQ(S.DecimalSeparator, '.');
@@ -69,7 +52,7 @@ TEST(RegionalSettings, PosixAndMissingLocalesGiveIsoLikeSettings) {
 }
 
 TEST(RegionalSettings, PolishLocaleIsReadPerCategory) {
-  std::string Path = PolishLocalePath();
+  std::string Path = vandrel::platform::test::PolishLocalePath();
   if (Path.empty()) GTEST_SKIP() << "no Polish locale can be compiled here";
   TEnvironmentGuard LocPath("LOCPATH", Path.c_str());
   [[maybe_unused]] TLocPathLeakIgnored Ignored;
