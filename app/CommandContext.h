@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "app/NodeKinds.h"
+#include "app/StatementMessages.h"
 #include "app/StepOutcome.h"
 
+class QString;
 class QWidget;
 
 namespace vandrel::app {
@@ -74,6 +76,19 @@ class TCommandContext {
   virtual bool SelectDatabaseNode(const std::string&) { return false; }
   // Runs the command of Caption when it is enabled for the selection; false when not run.
   virtual bool RunCommand(const std::string&) { return false; }
+
+  // One statement as RunStep, keeping every message of the server; when it fails, the error
+  // report's text is kept in Messages instead of being shown (a stop or a lost connection is
+  // reported as always).
+  virtual TStepOutcome RunStepKeepingMessages(const std::string& Statement, TStatementMessages& Messages) = 0;
+  // The SQL error report of a text the report built (as kept by RunStepKeepingMessages).
+  virtual void ShowErrorReport(const std::string& Report) = 0;
+
+  // The detail list: the text of the selected row under the column Caption, or in column
+  // Column (from 0); and a query's rows shown in it.
+  virtual QString SelectedListCaptionUnder(const QString& Caption) const = 0;
+  virtual QString SelectedListText(int Column) const = 0;
+  virtual void ShowQueryInList(const std::string& Query, const std::string& Database) = 0;
 };
 
 }  // namespace vandrel::app

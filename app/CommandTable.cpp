@@ -95,7 +95,7 @@ const std::vector<TCommand>& CommandTable() {
       {"SQL Server &Engine Info", R::erAlways, admin::ShowEngineInfo, {{M::mnPomoc, 10}}},
       {"&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},
       {"&Zamknij", R::erAlways, [](TForm1&) { QCoreApplication::quit(); }, {{M::mnBar, 10}}},
-      {"&Zabij proces", R::erAlways, admin::KillSelectedProcess, {{M::mnListPopup, 10}}},
+      {"&Zabij proces", R::erAlways, InContext<admin::KillSelectedProcess>, {{M::mnListPopup, 10}}},
       {"&Kopiuj", R::erAlways, CopyListRows, {{M::mnListPopup, 20, true}}, false, false, false, 7},
       {"Kopiuj z &nagłówkiem", R::erAlways, CopyListRowsWithHeader, {{M::mnListPopup, 30}}},
       {"Zapisz jako &CSV...", R::erAlways, SaveListAsCsv, {{M::mnListPopup, 40, true}}, false, false, false, 8},

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "app/ReportDlg.h"
 #include "foundation/qt/ModalRun.h"
 
 namespace vandrel::app {
@@ -97,6 +98,11 @@ class CursorAwareSeam final : public DialogSeam {
     NormalCursor normal;
     return Installed().SaveFileName(Parent, Caption, Directory, Filter);
   }
+  void ShowReport(QWidget* Parent, const QString& Summary, const QString& Text, const QString& Caption,
+                  MsgIcon Icon) override {
+    NormalCursor normal;
+    Installed().ShowReport(Parent, Summary, Text, Caption, Icon);
+  }
 };
 
 // The library's error dialog runs its window through the tool's seam like every other modal.
@@ -106,6 +112,12 @@ const bool ErrorDialogThroughTheSeam = [] {
 }();
 
 }  // namespace
+
+void DialogSeam::ShowReport(QWidget* Parent, const QString& Summary, const QString& Text, const QString& Caption,
+                            MsgIcon Icon) {
+  TReportDlg dialog(Parent, Summary, Text, Caption, Icon);
+  ExecDialog(&dialog);
+}
 
 DialogSeam& DialogSeam::Current() {
   static CursorAwareSeam seam;
@@ -128,6 +140,11 @@ QString QtFileFilter(const QString& Filter) {
 int ShowMessage(QWidget* Parent, const QString& Text, const QString& Caption, MsgIcon Icon,
                 int Buttons) {
   return DialogSeam::Current().MessageBox(Parent, Text, Caption, Icon, Buttons);
+}
+
+void ShowReport(QWidget* Parent, const QString& Summary, const QString& Text, const QString& Caption,
+                MsgIcon Icon) {
+  DialogSeam::Current().ShowReport(Parent, Summary, Text, Caption, Icon);
 }
 
 bool Confirm(QWidget* Parent, const QString& Question, const QString& Caption) {

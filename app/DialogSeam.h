@@ -29,6 +29,10 @@ class DialogSeam {
   // names an existing file); Filter as above.
   virtual QString SaveFileName(QWidget* Parent, const QString& Caption, const QString& Directory,
                                const QString& Filter) = 0;
+  // A report too long for a message box: Summary on top, Text below in a scrolling, selectable
+  // area with "Kopiuj". Runs the report window through ExecDialog.
+  virtual void ShowReport(QWidget* Parent, const QString& Summary, const QString& Text, const QString& Caption,
+                          MsgIcon Icon);
 
   // The seam in use: the Qt one unless a test installed another (null restores the Qt one),
   // each of its modals shown under the normal cursor.
@@ -43,6 +47,10 @@ QString QtFileFilter(const QString& Filter);
 // Shorthand for the tool's many one-button messages.
 int ShowMessage(QWidget* Parent, const QString& Text, const QString& Caption, MsgIcon Icon,
                 int Buttons = mbOK);
+
+// Shorthand for a report (see DialogSeam::ShowReport).
+void ShowReport(QWidget* Parent, const QString& Summary, const QString& Text, const QString& Caption,
+                MsgIcon Icon);
 
 // A question before a command that cannot be undone from the tool: "Tak" and "Nie", with
 // "Nie" the default. True when the user answered "Tak".

@@ -14,4 +14,15 @@ std::string RewriteObjectIds(const std::string& Text,
 // The one server message shown in Polish: dropping a database that does not exist.
 std::string TranslateKnownMessage(const std::string& Text);
 
+// N and the Polish form of a counted noun: One ("1 błąd"), Few ("2 błędy", "23 błędy") or
+// Many ("5 błędów", "12 błędów", "0 błędów").
+std::string PolishCount(long long N, const std::string& One, const std::string& Few, const std::string& Many);
+
+// A server's message without the driver's bracketed prefixes ("[42000] [FreeTDS][SQL Server]").
+std::string WithoutDriverPrefixes(const std::string& Message);
+
+// The short Polish account above a SQL error report's text: what failed, the first error the
+// server or driver gave as the reason, and how many messages the text below holds.
+std::string ReportSummary(const std::string& Report);
+
 }  // namespace vandrel::app

@@ -253,6 +253,15 @@ QString TForm1::SelectedListCaptionUnder(const QString& Caption) const {
   return ListView1->Text(row, 0);
 }
 
+QString TForm1::SelectedListText(int Column) const {
+  const int row = ListView1->SelectedRow();
+  return row < 0 ? QString() : ListView1->Text(row, Column);
+}
+
+void TForm1::ShowQueryInList(const std::string& Query, const std::string& Database) {
+  QueryToListView(Query, ListView1, Database);
+}
+
 int TForm1::NodeImage(const QTreeWidgetItem* Node) {
   return Node ? Node->data(0, kImageRole).toInt() : 0;
 }

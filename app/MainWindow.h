@@ -110,7 +110,9 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void DisableDatabaseCommands() override;
   void EnableDatabaseCommands();
   bool ListShowsColumn(const QString& Caption) const;
-  QString SelectedListCaptionUnder(const QString& Caption) const;
+  QString SelectedListCaptionUnder(const QString& Caption) const override;
+  QString SelectedListText(int Column) const override;
+  void ShowQueryInList(const std::string& Query, const std::string& Database) override;
 
   // Query steps.
   // Closes KMQuery1 and clears its SQL: where every step starts.
@@ -135,6 +137,8 @@ class TForm1 : public QMainWindow, public TCommandContext {
   int CommandReportsStop = 0;
   int& StopsReportedByCommand() override { return CommandReportsStop; }
   QWidget* DialogParent() override { return this; }
+  TStepOutcome RunStepKeepingMessages(const std::string& Statement, TStatementMessages& Messages) override;
+  void ShowErrorReport(const std::string& Report) override;
   void QueryToList(TextList& List, const std::string& Query, const std::string& Database) override;
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
   std::string QueryScalar(const std::string& Query, const std::string& Database) override;
@@ -228,6 +232,8 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void AddLoginsFolder(const TextList& Logins);
   void ShowLoginRows(const TextList& List, bool ShortForm);
   void ReportCancelled(const std::string& Text);
+  // Where the error report goes instead of the screen while RunStepKeepingMessages runs.
+  TStatementMessages* FKeptMessages = nullptr;
   bool FLostReported = false;
   std::string ObjectNameLookup(const std::string& Id, const std::string& Database);
   void OpenInDatabase(const std::string& Query, const std::string& Database);

@@ -130,14 +130,26 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
   }
   if (!ProbeRunning && !QuietErrors) {
     StatementOk = false;
+    if (FKeptMessages) {
+      const std::vector<TDriverRecord> records = DriverRecordsOf(E);
+      FKeptMessages->Records.insert(FKeptMessages->Records.end(), records.begin(), records.end());
+    }
     const std::string database = SelectedDatabase();
     std::function<std::string(const std::string&)> lookup;
     if (!database.empty())
       lookup = [this, &database](const std::string& Id) { return ObjectNameLookup(Id, database); };
     report = TranslateKnownMessage(RewriteObjectIds(report, lookup));
-    ShowMessage(this, QString::fromStdString(report), QStringLiteral("Błąd"), MsgIcon::Error);
+    if (FKeptMessages)
+      FKeptMessages->Report = report;
+    else
+      ShowErrorReport(report);
   }
   QuietErrors = false;
+}
+
+void TForm1::ShowErrorReport(const std::string& Report) {
+  ShowReport(this, QString::fromStdString(ReportSummary(Report)), QString::fromStdString(Report),
+             QStringLiteral("Błąd"), MsgIcon::Error);
 }
 
 }  // namespace vandrel::app

@@ -222,9 +222,15 @@ DiagRecord ReadDiagRecord(SQLSMALLINT HandleType, SQLHANDLE Handle, SQLSMALLINT 
 
 }  // namespace
 
+namespace {
+thread_local int MaxRecords = 16;
+}  // namespace
+
+TMDiagRecordLimit::TMDiagRecordLimit(int Limit) : FPrevious(MaxRecords) { MaxRecords = Limit; }
+TMDiagRecordLimit::~TMDiagRecordLimit() { MaxRecords = FPrevious; }
+
 std::unique_ptr<EMOdbcDriverError> EMOdbcDriverError::CreateOdbcDriverError(int RecNumber, short HandleType, void* Handle) {
-  constexpr int kMaxRecords = 16;
-  if (RecNumber > kMaxRecords) return nullptr;
+  if (RecNumber > MaxRecords) return nullptr;
   DiagRecord r = ReadDiagRecord(HandleType, Handle, static_cast<SQLSMALLINT>(RecNumber));
   if (r.Rc == SQL_INVALID_HANDLE || r.Rc == SQL_ERROR || r.Rc == SQL_NO_DATA) return nullptr;
   std::unique_ptr<EMOdbcDriverError> inner = CreateOdbcDriverError(RecNumber + 1, HandleType, Handle);

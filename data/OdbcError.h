@@ -61,9 +61,23 @@ class EMOdbcDriverError : public EMException {
   std::unique_ptr<EMException> Clone() const override;
   void Assign(const EMException* Source) override;
 
-  // Reads record RecNumber and the following ones (16 at most) into a chain; null when
-  // there is no such record.
+  // Reads record RecNumber and the following ones (16 at most, or the limit a
+  // TMDiagRecordLimit of this thread set) into a chain; null when there is no such record.
   static std::unique_ptr<EMOdbcDriverError> CreateOdbcDriverError(int RecNumber, short HandleType, void* Handle);
+};
+
+// While it lives, an error raised on this thread reads up to Limit diagnostic records instead
+// of 16: for a caller that must see every message of one statement (a consistency check
+// names its summary and the repair level after tens of other lines).
+class TMDiagRecordLimit {
+ public:
+  explicit TMDiagRecordLimit(int Limit);
+  ~TMDiagRecordLimit();
+  TMDiagRecordLimit(const TMDiagRecordLimit&) = delete;
+  TMDiagRecordLimit& operator=(const TMDiagRecordLimit&) = delete;
+
+ private:
+  int FPrevious;
 };
 
 // Appends the informational records of a statement, "[state/native] message", to Lines.

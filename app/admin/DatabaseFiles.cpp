@@ -37,10 +37,7 @@ class TServerFiles : public TDatabaseFiles {
  public:
   explicit TServerFiles(TCommandContext& Context) : FContext(Context) {}
   QString Choose(const QString& Title, const QString& Filter, const QString& Directory) override {
-    TServerFileDlg Dlg(FContext, Title, Filter);
-    Dlg.OpenDirectory(Directory.isEmpty() ? DefaultDirectory() : Directory);
-    if (DialogSeam::Current().ExecDialog(&Dlg) != QDialog::Accepted) return {};
-    return Dlg.FileName();
+    return ChooseOnServer(FContext, Title, Filter, Directory.isEmpty() ? DefaultDirectory() : Directory);
   }
   bool Exists(const QString& Path) override { return ServerFileExists(FContext, Path); }
   QString DefaultDirectory() override { return MasterDataDirectory(FContext); }
@@ -99,6 +96,20 @@ bool ServerIsThisMachine(TCommandContext& Context) {
   return host.compare("(local)", Qt::CaseInsensitive) == 0 || host == "." ||
          host.compare("localhost", Qt::CaseInsensitive) == 0 ||
          (name[0] && host.compare(QString::fromLocal8Bit(name), Qt::CaseInsensitive) == 0);
+}
+
+bool IsServerPath(const QString& Path) {
+  static const QRegularExpression windows(QStringLiteral("^([A-Za-z]:[\\\\/]|\\\\\\\\)"));
+  return windows.match(Path).hasMatch();
+}
+
+QString ChooseOnServer(TCommandContext& Context, const QString& Title, const QString& Filter, const QString& Directory,
+                       const QHash<QString, QString>& Dates) {
+  TServerFileDlg Dlg(Context, Title, Filter);
+  Dlg.FileDates = Dates;
+  Dlg.OpenDirectory(Directory);
+  if (DialogSeam::Current().ExecDialog(&Dlg) != QDialog::Accepted) return {};
+  return Dlg.FileName();
 }
 
 std::unique_ptr<TDatabaseFiles> ServerDatabaseFiles(TCommandContext& Context) {

@@ -3,6 +3,7 @@
 // on this machine, that is the local disk and the ordinary file chooser serves; otherwise the
 // disk is browsed through the server itself (xp_dirtree, xp_fileexist), as SQL Server's own
 // management tools do, in TServerFileDlg.
+#include <QHash>
 #include <QString>
 #include <memory>
 #include <string>
@@ -46,5 +47,14 @@ bool ServerIsThisMachine(TCommandContext& Context);
 
 // The files of the server the window is connected to.
 std::unique_ptr<TDatabaseFiles> ServerDatabaseFiles(TCommandContext& Context);
+
+// A path in the server's own form, "C:\..." or "\\machine\share\...": only the server sees it,
+// wherever the server runs.
+bool IsServerPath(const QString& Path);
+
+// The chooser over the server's disk (xp_dirtree), opened at Directory; Dates shown beside the
+// files (by full path in lower case). The chosen file's full path, or empty when cancelled.
+QString ChooseOnServer(TCommandContext& Context, const QString& Title, const QString& Filter, const QString& Directory,
+                       const QHash<QString, QString>& Dates = {});
 
 }  // namespace vandrel::app::admin

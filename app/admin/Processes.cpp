@@ -21,7 +21,7 @@ bool IsProcessNumber(const std::string& Text) {
 
 namespace {
 
-void FillProcessList(TForm1& Form) { Form.QueryToListView(kProcessListQuery, Form.ListView1, "master"); }
+void FillProcessList(TCommandContext& Context) { Context.ShowQueryInList(kProcessListQuery, "master"); }
 
 }  // namespace
 
@@ -31,16 +31,15 @@ void ShowProcesses(TForm1& Form) {
   FillProcessList(Form);
 }
 
-void KillSelectedProcess(TForm1& Form) {
+void KillSelectedProcess(TCommandContext& Form) {
   const std::string spid = Form.SelectedListCaptionUnder(QStringLiteral("SPID")).trimmed().toStdString();
   // The number comes from the list's text: only a number goes into the statement.
   if (!IsProcessNumber(spid)) return FillProcessList(Form);
-  const int row = Form.ListView1->SelectedRow();
-  const QString program = Form.ListView1->Text(row, 4).trimmed(), loggedIn = Form.ListView1->Text(row, 5).trimmed();
+  const QString program = Form.SelectedListText(4).trimmed(), loggedIn = Form.SelectedListText(5).trimmed();
   const QString question = program.isEmpty() ? QStringLiteral("Czy zakończyć proces %1?").arg(QString::fromStdString(spid))
                                              : QStringLiteral("Czy zakończyć proces %1 programu \"%2\"?")
                                                    .arg(QString::fromStdString(spid), program);
-  if (!Confirm(&Form, question + QStringLiteral(" Program utraci połączenie z serwerem."), QStringLiteral("Zabij proces")))
+  if (!Confirm(Form.DialogParent(), question + QStringLiteral(" Program utraci połączenie z serwerem."), QStringLiteral("Zabij proces")))
     return;
   // The number may have gone to another session since the list was read: only the process
   // shown, logged in when the list says, is ended.
@@ -48,7 +47,7 @@ void KillSelectedProcess(TForm1& Form) {
   if (now == loggedIn)
     Form.ExecInDatabase("KILL " + spid, "master");
   else
-    ShowMessage(&Form, QStringLiteral("Proces %1 już się zakończył; nic nie zostało zakończone.").arg(QString::fromStdString(spid)),
+    ShowMessage(Form.DialogParent(), QStringLiteral("Proces %1 już się zakończył; nic nie zostało zakończone.").arg(QString::fromStdString(spid)),
                 QStringLiteral("Zabij proces"), MsgIcon::Information);
   FillProcessList(Form);
 }

@@ -3,6 +3,8 @@
 // of the one selected there.
 #include <string>
 
+#include "app/CommandContext.h"
+
 namespace vandrel::app {
 class TForm1;
 }
@@ -13,7 +15,7 @@ namespace vandrel::app::admin {
 extern const char* const kProcessListQuery;
 
 void ShowProcesses(TForm1& Form);
-void KillSelectedProcess(TForm1& Form);
+void KillSelectedProcess(TCommandContext& Context);
 
 // True when Text is a process number: decimal digits only, nothing around them.
 bool IsProcessNumber(const std::string& Text);

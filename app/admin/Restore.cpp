@@ -1,7 +1,9 @@
 #include "app/admin/Restore.h"
 
+#include <QLineEdit>
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 #include <strings.h>
 
@@ -106,12 +108,36 @@ std::vector<std::string> MovedFileNames(const std::string& DataDirectory, const 
   return names;
 }
 
-bool RestoreOver(TForm1& Form, const std::string& File, const TBackupSet& Set) {
+QHash<QString, QString> BackupDates(TForm1& Form) {
+  std::map<std::string, std::string> files;  // media set -> file
+  WalkInMaster(Form, "select media_set_id, physical_device_name from msdb..backupmediafamily", [&files](TKMQuery& q) {
+    files[Text(q, "media_set_id")] = Text(q, "physical_device_name");
+  });
+  std::map<std::string, std::pair<TDateTime, std::string>> newest;  // file -> its newest backup
+  WalkInMaster(Form, "select media_set_id, backup_finish_date from msdb..backupset", [&](TKMQuery& q) {
+    const auto file = files.find(Text(q, "media_set_id"));
+    TMField* finished = q.FindField("backup_finish_date");
+    if (file == files.end() || !finished || finished->GetIsNull()) return;
+    auto& [when, text] = newest[file->second];
+    if (text.empty() || finished->GetAsDateTime() > when) {
+      when = finished->GetAsDateTime();
+      text = finished->GetAsString();
+    }
+  });
+  QHash<QString, QString> dates;
+  for (const auto& [file, date] : newest) dates.insert(Q(file).toLower(), Q(date.second));
+  return dates;
+}
+
+bool ConfirmRestoreOver(QWidget* Parent, const TBackupSet& Set) {
   const QString question =
       QStringLiteral("Zawartość bazy \"%1\" zostanie zastąpiona kopią zapasową z dnia %2. Zmiany wprowadzone "
                      "w bazie od tamtej chwili zostaną utracone.\r\nCzy odtworzyć bazę?")
           .arg(Q(Set.Database), Q(Set.Finished));
-  if (ShowMessage(&Form, question, kCaption, MsgIcon::Question, mbYes | mbNo) != mbYes) return false;
+  return ShowMessage(Parent, question, kCaption, MsgIcon::Question, mbYes | mbNo) == mbYes;
+}
+
+bool RestoreOver(TForm1& Form, const std::string& File, const TBackupSet& Set) {
   if (DatabaseInUse(Form, Set.Database)) return false;
   std::vector<std::string> messages;
   const bool restored = RunLongStatement(Form,
@@ -193,6 +219,8 @@ bool RestoreAsNew(TForm1& Form, const std::string& File, const TBackupSet& Set, 
 void RestoreCommand(TForm1& Form) {
   if (!Form.EnsureConnected()) return;
   auto dialog = std::make_unique<TRestoreDlg>(Form);
+  // The file row starts in the server's backup directory, where the backups are made.
+  dialog->FileEdit->setText(Q(PathInDirectory(ServerBackupDirectory(Form), "")));
   if (DialogSeam::Current().ExecDialog(dialog.get()) != QDialog::Accepted) return;
   const TBackupSet* set = dialog->SelectedSet();
   if (!set) return;

@@ -2,8 +2,12 @@
 // "Odtwórz bazę z kopii...": the backups a file on the server's disk holds and the files of
 // each, a check of a backup, and a restore either over the database it came from or as a new
 // database whose files go into the server's data directory under the new name.
+#include <QHash>
+#include <QString>
 #include <string>
 #include <vector>
+
+class QWidget;
 
 namespace vandrel::app {
 class TForm1;
@@ -37,7 +41,13 @@ bool VerifyBackup(TForm1& Form, const std::string& File, int Position);
 std::vector<std::string> MovedFileNames(const std::string& DataDirectory, const std::string& Source,
                                         const std::string& NewName, const std::vector<TBackupFile>& Files);
 
-// Over the database the backup came from: confirmation, the in-use guard, WITH REPLACE.
+// When the newest backup that the server's history (msdb) knows in each file was made, by the
+// file's path in lower case; files the server never wrote have none.
+QHash<QString, QString> BackupDates(TForm1& Form);
+
+// The question before a restore over the database the backup came from: true for "Tak".
+bool ConfirmRestoreOver(QWidget* Parent, const TBackupSet& Set);
+// Over the database the backup came from (asked already): the in-use guard, WITH REPLACE.
 bool RestoreOver(TForm1& Form, const std::string& File, const TBackupSet& Set);
 // As NewName: refused when that database or any of the new files exists; then WITH MOVE of
 // every file, and the Tovinex set-up offered afterwards.

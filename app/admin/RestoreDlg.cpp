@@ -12,6 +12,7 @@
 #include "app/MainWindow.h"
 #include "app/admin/BackupFileRow.h"
 #include "app/admin/DatabaseFiles.h"
+#include "app/admin/ServerFileDlg.h"
 #include "platform/base/RegionalSettings.h"
 
 namespace vandrel::app::admin {
@@ -119,9 +120,16 @@ void TRestoreDlg::LoadFile(const QString& File) {
 }
 
 void TRestoreDlg::BrowseBtnClick() {
-  const auto files = ServerDatabaseFiles(FForm);
   QString directory = TDatabaseFiles::FolderOf(FileEdit->text().trimmed());
   if (directory.isEmpty()) directory = QString::fromStdString(ServerBackupDirectory(FForm));
+  // A path in the server's form is on the server's disk even when the server runs here: only
+  // the server's own view of it finds the backups it wrote.
+  if (IsServerPath(directory)) {
+    const QString chosen = ChooseOnServer(FForm, kTitle, kBackupFileFilter, directory, BackupDates(FForm));
+    if (!chosen.isEmpty() && ServerFileExists(FForm, chosen)) LoadFile(chosen);
+    return;
+  }
+  const auto files = ServerDatabaseFiles(FForm);
   const QString chosen = files->Choose(kTitle, kBackupFileFilter, directory);
   if (!chosen.isEmpty() && files->Exists(chosen)) LoadFile(chosen);
 }
@@ -169,11 +177,14 @@ bool TRestoreDlg::AsNew() const { return NewRadio->isChecked(); }
 std::string TRestoreDlg::NewName() const { return NameEdit->text().trimmed().toStdString(); }
 
 void TRestoreDlg::OKBtnClick() {
-  if (!SelectedSet()) return;
+  const TBackupSet* set = SelectedSet();
+  if (!set) return;
   if (AsNew() && NewName().empty()) {
     ShowMessage(this, QStringLiteral("Nie podano nazwy bazy"), windowTitle(), MsgIcon::Error);
     return;
   }
+  // "Nie" leaves the user in the dialog, to choose another backup or another name.
+  if (!AsNew() && !ConfirmRestoreOver(this, *set)) return;
   accept();
 }
 

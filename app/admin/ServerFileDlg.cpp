@@ -76,9 +76,11 @@ TServerFileDlg::TServerFileDlg(TCommandContext& Context, const QString& Title, c
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(FilterBox, &QComboBox::currentIndexChanged, this, [this] { Refill(); });
   connect(FileList, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-    if (!item->text().endsWith('\\')) FileNameEdit->setText(item->text());
+    const QString entry = item->data(Qt::UserRole).toString();
+    if (!entry.endsWith('\\')) FileNameEdit->setText(entry);
   });
-  connect(FileList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { Choose(item->text()); });
+  connect(FileList, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { Choose(item->data(Qt::UserRole).toString()); });
 }
 
 QString TServerFileDlg::Join(const QString& Name) const {
@@ -103,15 +105,23 @@ void TServerFileDlg::OpenDirectory(const QString& Directory) {
 
 void TServerFileDlg::Refill() {
   FileList->clear();
-  for (const QString& d : FDirectories) FileList->addItem(d + "\\");
+  // Each item keeps its entry apart from the text shown, which may carry a date.
+  auto add = [this](const QString& Entry, const QString& Shown) {
+    auto* item = new QListWidgetItem(Shown, FileList);
+    item->setData(Qt::UserRole, Entry);
+  };
+  for (const QString& d : FDirectories) add(d + "\\", d + "\\");
   const QString pattern = FPatterns.value(FilterBox->currentIndex(), "*.*");
-  for (const QString& f : FFiles)
-    if (Matches(f, pattern)) FileList->addItem(f);
+  for (const QString& f : FFiles) {
+    if (!Matches(f, pattern)) continue;
+    const QString date = FileDates.value(Join(f).toLower());
+    add(f, date.isEmpty() ? f : f + QStringLiteral("    (") + date + ")");
+  }
 }
 
 QStringList TServerFileDlg::Entries() const {
   QStringList entries;
-  for (int i = 0; i < FileList->count(); ++i) entries << FileList->item(i)->text();
+  for (int i = 0; i < FileList->count(); ++i) entries << FileList->item(i)->data(Qt::UserRole).toString();
   return entries;
 }
 

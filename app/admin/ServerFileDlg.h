@@ -3,6 +3,7 @@
 // directory (its subdirectories and files), xp_fileexist tells whether a file is there. Same
 // title and filter as the local chooser it stands in for.
 #include <QDialog>
+#include <QHash>
 #include <QStringList>
 
 class QComboBox;
@@ -22,6 +23,9 @@ class TServerFileDlg : public QDialog {
 
   QLineEdit* DirectoryEdit;
   QListWidget* FileList;  // subdirectories (ending in "\") first, then the files the filter lets through
+  // A date to show beside a file, by its full path in lower case (for backups, when the newest
+  // one in the file was made).
+  QHash<QString, QString> FileDates;
   QLineEdit* FileNameEdit;
   QComboBox* FilterBox;
   QPushButton* UpBtn;
@@ -31,6 +35,7 @@ class TServerFileDlg : public QDialog {
   // Lists Directory as the server sees it.
   void OpenDirectory(const QString& Directory);
   QString Directory() const { return FDirectory; }
+  // The names listed (a directory with its closing "\"), without their dates.
   QStringList Entries() const;
   // What a double click on an entry does: a directory is opened, a file chosen.
   void Choose(const QString& Entry);

@@ -40,20 +40,20 @@ bool ChangeTableOwner(TCommandContext& Context, const std::string& Database, con
   return wanted >= 0 && changed == wanted;
 }
 
-void ChangeTableOwnerCommand(TForm1& Form) {
+void ChangeTableOwnerCommand(TCommandContext& Form) {
   const std::string database = Form.SelectedDatabase();
   if (database.empty()) return;
   const QString caption = QStringLiteral("Zmiana właściciela Tabel"), name = QString::fromStdString(database);
-  if (!Confirm(&Form, QStringLiteral("Czy przekazać wszystkie tabele bazy \"%1\" właścicielowi \"dbo\"?").arg(name), caption))
+  if (!Confirm(Form.DialogParent(), QStringLiteral("Czy przekazać wszystkie tabele bazy \"%1\" właścicielowi \"dbo\"?").arg(name), caption))
     return;
   int changed = 0, wanted = 0;
   if (ChangeTableOwner(Form, database, "dbo", &changed, &wanted))
-    ShowMessage(&Form, QStringLiteral("Operacja zakończona"), caption, MsgIcon::Information);
+    ShowMessage(Form.DialogParent(), QStringLiteral("Operacja zakończona"), caption, MsgIcon::Information);
   else if (wanted < 0)
-    ShowMessage(&Form, QStringLiteral("Nie udało się odczytać listy tabel bazy \"%1\"; nic nie zostało zmienione.").arg(name),
+    ShowMessage(Form.DialogParent(), QStringLiteral("Nie udało się odczytać listy tabel bazy \"%1\"; nic nie zostało zmienione.").arg(name),
                 caption, MsgIcon::Warning);
   else
-    ShowMessage(&Form, QStringLiteral("Operacja przerwana: właściciel zmieniony dla %1 z %2 tabel bazy \"%3\"; "
+    ShowMessage(Form.DialogParent(), QStringLiteral("Operacja przerwana: właściciel zmieniony dla %1 z %2 tabel bazy \"%3\"; "
                                       "pozostałe tabele nie zostały zmienione.")
                            .arg(changed).arg(wanted).arg(name),
                 caption, MsgIcon::Warning);

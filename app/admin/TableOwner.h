@@ -20,6 +20,6 @@ bool ChangeTableOwner(TCommandContext& Context, const std::string& Database, con
                       int* Changed = nullptr, int* Wanted = nullptr);
 
 // The command: the selected database's tables to dbo, then the closing message and a new tree.
-void ChangeTableOwnerCommand(TForm1& Form);
+void ChangeTableOwnerCommand(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin

@@ -16,6 +16,7 @@ struct ShownMessage {
   std::string Text, Caption;
   MsgIcon Icon;
   int Buttons;
+  std::string Summary;  // a report's summary (its whole text is Text)
 };
 
 class ScriptedDialogs : public DialogSeam {
@@ -34,7 +35,7 @@ class ScriptedDialogs : public DialogSeam {
   std::function<void()> DuringModal;
 
   int MessageBox(QWidget*, const QString& Text, const QString& Caption, MsgIcon Icon, int Buttons) override {
-    Messages.push_back({Text.toStdString(), Caption.toStdString(), Icon, Buttons});
+    Messages.push_back({Text.toStdString(), Caption.toStdString(), Icon, Buttons, {}});
     if (DuringModal) DuringModal();
     if (!MessageAnswers.empty()) {
       int a = MessageAnswers.front();
@@ -62,6 +63,18 @@ class ScriptedDialogs : public DialogSeam {
     return NextFile(SaveAnswers);
   }
   std::deque<QString> SaveAnswers;
+
+  // A report is recorded with the messages; its window runs (through ExecDialog, answered from
+  // DialogAnswers) only when a test asks to see it.
+  bool RunReportWindows = false;
+  void ShowReport(QWidget* Parent, const QString& Summary, const QString& Text, const QString& Caption,
+                  MsgIcon Icon) override {
+    Messages.push_back({Text.toStdString(), Caption.toStdString(), Icon, mbOK, Summary.toStdString()});
+    if (RunReportWindows)
+      DialogSeam::ShowReport(Parent, Summary, Text, Caption, Icon);
+    else if (DuringModal)
+      DuringModal();
+  }
 
  private:
   static QString NextFile(std::deque<QString>& Answers) {

@@ -91,6 +91,28 @@ TEST(ErrorText, TranslatesOnlyTheDropMessage) {
   EXPECT_EQ(TranslateKnownMessage("Cannot drop the database 'a'"), "Cannot drop the database 'a'");
 }
 
+TEST(ErrorText, PolishCountsTakeTheirForm) {
+  const std::pair<long long, const char*> cases[] = {{0, "0 błędów"},   {1, "1 błąd"},     {2, "2 błędy"},
+                                                     {4, "4 błędy"},    {5, "5 błędów"},   {12, "12 błędów"},
+                                                     {14, "14 błędów"}, {22, "22 błędy"},  {111, "111 błędów"},
+                                                     {112, "112 błędów"}, {124, "124 błędy"}};
+  for (const auto& [n, text] : cases) EXPECT_EQ(PolishCount(n, "błąd", "błędy", "błędów"), text);
+}
+
+TEST(ErrorText, SummaryNamesTheFirstErrorAndCountsTheRecords) {
+  const std::string report =
+      "Błąd zapytania SQL:\r\nselect *\r\nfrom [Towary]\r\n[MODBC/416] Wystąpił błąd\r\nBłąd wykonania zapytania SQL\r\n"
+      "[MODBCDRV/5701] Informacja\r\n[01000] [FreeTDS][SQL Server]Changed database context to 'Sklep'.\r\n"
+      "[MODBCDRV/208] Błąd\r\n[42S02] [FreeTDS][SQL Server]Invalid object name 'Towary'.\r\n";
+  EXPECT_EQ(ReportSummary(report),
+            "Zapytanie SQL nie zostało wykonane.\nPrzyczyna: Invalid object name 'Towary'.\n"
+            "Serwer przysłał 2 komunikaty, w tym 1 błąd; pełny tekst poniżej.");
+  // Without records of the driver the library's own topic is the reason; a translated text is its own summary.
+  EXPECT_EQ(ReportSummary("Błąd polecenia SQL:\r\nuse x\r\n[DT/391] Link nie jest połączony\r\nopis\r\n"),
+            "Polecenie SQL nie zostało wykonane.\nPrzyczyna: Link nie jest połączony");
+  EXPECT_EQ(ReportSummary("Nie można usunąć bazy. Podana baza nie istnieje"), "Nie można usunąć bazy. Podana baza nie istnieje");
+}
+
 TEST(VersionText, DisplayForm) {
   EXPECT_EQ(FormatVersionString("3.5.0.12"), "3.05 _ 12");
   EXPECT_EQ(FormatVersionString("3.5.2.0"), "3.05 B");

@@ -136,6 +136,7 @@ class AdminWindowTest : public SimWindowTest {
 
   std::string LastText() const { return Dialogs.Messages.empty() ? "<none>" : Dialogs.Messages.back().Text; }
   std::string LastCaption() const { return Dialogs.Messages.empty() ? "<none>" : Dialogs.Messages.back().Caption; }
+  std::string LastSummary() const { return Dialogs.Messages.empty() ? "<none>" : Dialogs.Messages.back().Summary; }
 };
 
 }  // namespace vandrel::app::testing

@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QDate>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QToolButton>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -20,6 +22,7 @@
 #include "app/admin/BackupDlg.h"
 #include "app/admin/tests/AdminFixture.h"
 #include "app/admin/RestoreDlg.h"
+#include "app/admin/ServerFileDlg.h"
 #include "app/clientsetup/tests/ClientSetupFixture.h"
 #include "testkit/OdbcClient.h"
 #include "testkit/TempDir.h"
@@ -187,6 +190,49 @@ TEST_F(BackupRestoreTest, RestoreOverSklepBringsBackWhatChangedSinceTheBackup) {
   const size_t later = Sim->TraceMark();
   Restore(DefaultFile("Sklep"), [](TRestoreDlg*) { return true; });
   EXPECT_TRUE(Sent(later, "RESTORE DATABASE").empty());
+}
+
+// The restore dialog starts in the server's backup directory; "..." opens the chooser of the
+// server's disk there (the server runs on this machine, but its paths are its own), which
+// lists the backup just made with its date. "Nie" to the overwrite question keeps the dialog
+// open; "Tak" then restores.
+TEST_F(BackupRestoreTest, RestoreOfABackupJustMadeThroughTheServersChooser) {
+  Backup("Sklep");
+  Dialogs.Messages.clear();
+  Dialogs.MessageAnswers = {mbNo, mbYes};
+  QString startedWith, chooserDirectory;
+  QStringList listed, shown;
+  bool openAfterNo = false;
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    auto* dlg = static_cast<TRestoreDlg*>(d);
+    startedWith = dlg->FileEdit->text();
+    dlg->BrowseBtn->click();
+    d->setResult(QDialog::Rejected);
+    dlg->OKBtn->click();
+    openAfterNo = d->result() != QDialog::Accepted && dlg->SetList->topLevelItemCount() == 1;
+    dlg->OKBtn->click();
+    return d->result();
+  });
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    auto* chooser = dynamic_cast<admin::TServerFileDlg*>(d);
+    if (!chooser) return int(QDialog::Rejected);
+    chooserDirectory = chooser->Directory();
+    listed = chooser->Entries();
+    for (int i = 0; i < chooser->FileList->count(); ++i) shown << chooser->FileList->item(i)->text();
+    chooser->Choose(QString::fromStdString("Sklep_" + Today() + ".bak"));
+    return chooser->result();
+  });
+  const size_t mark = Sim->TraceMark();
+  Trigger(QStringLiteral("Odtwórz bazę z kopii..."));
+  EXPECT_EQ(startedWith.toStdString(), kBackupDir);
+  EXPECT_EQ(chooserDirectory.toStdString() + "\\", kBackupDir);
+  EXPECT_TRUE(listed.contains(QString::fromStdString("Sklep_" + Today() + ".bak"))) << listed.join(", ").toStdString();
+  EXPECT_TRUE(shown.filter(QString::fromStdString("Sklep_" + Today() + ".bak    (")).size() == 1)
+      << "the backup's date beside it: " << shown.join(", ").toStdString();
+  EXPECT_TRUE(openAfterNo);
+  ASSERT_EQ(Dialogs.Messages.size(), 3u);  // asked, asked again, restored
+  EXPECT_THAT(LastText(), HasSubstr("Baza \"Sklep\" została odtworzona"));
+  EXPECT_EQ(Sent(mark, "RESTORE DATABASE").size(), 1u);
 }
 
 TEST_F(BackupRestoreTest, ARestoreOverAHeldDatabaseWaitsForItsHoldersToBeDisconnected) {

@@ -161,7 +161,7 @@ TEST_F(NameCases, TheTreeKeepsWhatTheUserHadOpen) {
 
   SelectDatabase("Sklep");
   Run(QStringLiteral("Sprawdź spójność bazy"));
-  EXPECT_EQ(LastText(), "Baza danych nie zawiera błędów");
+  EXPECT_EQ(LastSummary(), "Baza danych nie zawiera błędów");
   EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Naprawa Fast"))) << "enabled again without a new click";
   Run(QStringLiteral("Zmień właściciela tabel"));
   EXPECT_EQ(Form->SelectedDatabaseNode(), "Sklep");
