@@ -86,7 +86,7 @@ const std::vector<TCommand>& CommandTable() {
        {{M::mnNarzedzia, 20}}},
       {"Utwórz połączenie sieciowe &Tovinex", R::erAlways, InContext<clientsetup::CreateTovinexConnection>,
        {{M::mnNarzedzia, 30, true}, {M::mnTreePopup, 50}}},
-      {"&Procesy", R::erAlways, admin::ShowProcesses,
+      {"&Procesy", R::erAlways, InContext<admin::ShowProcesses>,
        {{M::mnNarzedzia, 40, true}}, false, false, false, 5},
       {"&Konfiguracja serwera bazy danych", R::erAlways, InContext<admin::ConfigureServer>, {{M::mnNarzedzia, 50, true}}},
       {"&Miernik zasobów", R::erAlways, admin::ShowResourceMeter, {{M::mnNarzedzia, 60, true}}},

@@ -1,9 +1,7 @@
 #include "app/admin/Processes.h"
 
-#include <QTreeWidget>
-
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
+#include "app/ListView.h"
 
 namespace vandrel::app::admin {
 
@@ -25,10 +23,10 @@ void FillProcessList(TCommandContext& Context) { Context.ShowQueryInList(kProces
 
 }  // namespace
 
-void ShowProcesses(TForm1& Form) {
+void ShowProcesses(TCommandContext& Context) {
   // Only this command gives the list its pop-up ("Zabij proces") back.
-  Form.ListView1->setProperty("popup", true);
-  FillProcessList(Form);
+  if (TListView* list = Context.DetailList()) list->setProperty("popup", true);
+  FillProcessList(Context);
 }
 
 void KillSelectedProcess(TCommandContext& Form) {

@@ -5,16 +5,12 @@
 
 #include "app/CommandContext.h"
 
-namespace vandrel::app {
-class TForm1;
-}
-
 namespace vandrel::app::admin {
 
 // The statement behind the process list.
 extern const char* const kProcessListQuery;
 
-void ShowProcesses(TForm1& Form);
+void ShowProcesses(TCommandContext& Context);
 void KillSelectedProcess(TCommandContext& Context);
 
 // True when Text is a process number: decimal digits only, nothing around them.
