@@ -89,10 +89,10 @@ const std::vector<TCommand>& CommandTable() {
       {"&Procesy", R::erAlways, InContext<admin::ShowProcesses>,
        {{M::mnNarzedzia, 40, true}}, false, false, false, 5},
       {"&Konfiguracja serwera bazy danych", R::erAlways, InContext<admin::ConfigureServer>, {{M::mnNarzedzia, 50, true}}},
-      {"&Miernik zasobów", R::erAlways, admin::ShowResourceMeter, {{M::mnNarzedzia, 60, true}}},
+      {"&Miernik zasobów", R::erAlways, InContext<admin::ShowResourceMeter>, {{M::mnNarzedzia, 60, true}}},
       {"&Stan serwera", R::erAlways, InContext<admin::ServerHealthCommand>, {{M::mnNarzedzia, 70, true}}},
       // Pomoc, the bar itself and the process list's pop-up menu.
-      {"SQL Server &Engine Info", R::erAlways, admin::ShowEngineInfo, {{M::mnPomoc, 10}}},
+      {"SQL Server &Engine Info", R::erAlways, InContext<admin::ShowEngineInfo>, {{M::mnPomoc, 10}}},
       {"&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},
       {"&Zamknij", R::erAlways, [](TForm1&) { QCoreApplication::quit(); }, {{M::mnBar, 10}}},
       {"&Zabij proces", R::erAlways, InContext<admin::KillSelectedProcess>, {{M::mnListPopup, 10}}},

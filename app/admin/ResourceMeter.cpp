@@ -7,7 +7,6 @@
 #include <QTimer>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/admin/MemoryTrend.h"
 
 namespace vandrel::app::admin {
@@ -115,11 +114,12 @@ void TMiernik::closeEvent(QCloseEvent* Event) {
   Event->accept();
 }
 
-void ShowResourceMeter(TForm1& Form) {
-  TMiernik dialog(&Form);
+void ShowResourceMeter(TCommandContext& Context) {
+  QWidget* parent = Context.DialogParent();
+  TMiernik dialog(parent);
   // Centred on the main window.
   dialog.adjustSize();
-  dialog.move(Form.geometry().center() - dialog.rect().center());
+  dialog.move(parent->geometry().center() - dialog.rect().center());
   DialogSeam::Current().ExecDialog(&dialog);
 }
 

@@ -6,14 +6,11 @@
 #include <cstdint>
 #include <functional>
 
+#include "app/CommandContext.h"
 #include "platform/MemoryStatus.h"
 
 class QLabel;
 class QTimer;
-
-namespace vandrel::app {
-class TForm1;
-}
 
 namespace vandrel::app::admin {
 
@@ -44,6 +41,6 @@ class TMiernik : public QDialog {
   void closeEvent(QCloseEvent* Event) override;
 };
 
-void ShowResourceMeter(TForm1& Form);
+void ShowResourceMeter(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin

@@ -3,9 +3,10 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
+#include <cstdlib>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 
 namespace vandrel::app::admin {
 
@@ -59,14 +60,15 @@ bool SplitCollationDescription(const std::string& Description, std::string& Char
   return true;
 }
 
-void ShowEngineInfo(TForm1& Form) {
+void ShowEngineInfo(TCommandContext& Context) {
   TextList list;
-  Form.QueryToList(list, "sp_server_info", "master");
+  Context.QueryToList(list, "sp_server_info", "master");
   const int columns = list.empty() ? 0 : std::atoi(list[0].c_str());
   if (columns <= 0) return;
 
-  auto* dialog = Form.findChild<TServerInfo*>();
-  if (!dialog) dialog = new TServerInfo(&Form);
+  QWidget* parent = Context.DialogParent();
+  auto* dialog = parent->findChild<TServerInfo*>();
+  if (!dialog) dialog = new TServerInfo(parent);
   // The value column of a row: the third of the usual three, else the last there is.
   const int valueColumn = std::min(columns, 3);
   const auto value = [&](size_t Row) -> const std::string* {
@@ -85,7 +87,7 @@ void ShowEngineInfo(TForm1& Form) {
     }
   }
   const std::string level =
-      Form.QueryScalar("select CAST(SERVERPROPERTY('ProductLevel') AS nvarchar(128))", "master");
+      Context.QueryScalar("select CAST(SERVERPROPERTY('ProductLevel') AS nvarchar(128))", "master");
   dialog->LblServicePack->setText(QString::fromStdString(level));
   dialog->LblServicePackTitle->setText(level.empty() ? QString() : QString::fromUtf8(kServicePack));
   DialogSeam::Current().ExecDialog(dialog);

@@ -5,11 +5,9 @@
 #include <QDialog>
 #include <string>
 
-class QLabel;
+#include "app/CommandContext.h"
 
-namespace vandrel::app {
-class TForm1;
-}
+class QLabel;
 
 namespace vandrel::app::admin {
 
@@ -31,6 +29,6 @@ class TServerInfo : public QDialog {
 bool SplitCollationDescription(const std::string& Description, std::string& Charset,
                                std::string& Collation);
 
-void ShowEngineInfo(TForm1& Form);
+void ShowEngineInfo(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin
