@@ -12,9 +12,14 @@
 class QString;
 class QWidget;
 
+namespace vandrel {
+class TKMQuery;
+}
+
 namespace vandrel::app {
 
 class TListView;
+class TStatementWaiter;
 
 using TextList = std::vector<std::string>;
 
@@ -89,6 +94,13 @@ class TCommandContext {
   virtual QString SelectedListCaptionUnder(const QString& Caption) const = 0;
   virtual QString SelectedListText(int Column) const = 0;
   virtual void ShowQueryInList(const std::string& Query, const std::string& Database) = 0;
+
+  // Backup and restore read the window's query themselves (a backup file's rows, the
+  // server's informational lines on the way): the query, its reset (closed and its SQL
+  // cleared, where every step starts) and the waiting window a long statement runs under.
+  virtual TKMQuery& MainQuery() = 0;
+  virtual void ResetMainQuery() = 0;
+  virtual TStatementWaiter& StatementWaiter() = 0;
 };
 
 }  // namespace vandrel::app

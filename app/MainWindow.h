@@ -137,6 +137,9 @@ class TForm1 : public QMainWindow, public TCommandContext {
   int CommandReportsStop = 0;
   int& StopsReportedByCommand() override { return CommandReportsStop; }
   QWidget* DialogParent() override { return this; }
+  TKMQuery& MainQuery() override { return *KMQuery1; }
+  void ResetMainQuery() override { ResetQuery(); }
+  TStatementWaiter& StatementWaiter() override { return Waiter; }
   TStepOutcome RunStepKeepingMessages(const std::string& Statement, TStatementMessages& Messages) override;
   void ShowErrorReport(const std::string& Report) override;
   void QueryToList(TextList& List, const std::string& Query, const std::string& Database) override;

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/NodeKinds.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/BackupDlg.h"
@@ -20,9 +19,9 @@ const QString kCaption = QStringLiteral("Kopia zapasowa bazy");
 
 }  // namespace
 
-std::string DefaultBackupFile(TForm1& Form, const std::string& Database) {
+std::string DefaultBackupFile(TCommandContext& Context, const std::string& Database) {
   const std::string day = QDate::currentDate().toString(QStringLiteral("yyyyMMdd")).toStdString();
-  return PathInDirectory(ServerBackupDirectory(Form), BackupFileName(Database, day));
+  return PathInDirectory(ServerBackupDirectory(Context), BackupFileName(Database, day));
 }
 
 std::string BackupStatement(const std::string& Database, const std::string& File, bool Init,
@@ -33,38 +32,38 @@ std::string BackupStatement(const std::string& Database, const std::string& File
   return statement + ", STATS = 10";
 }
 
-bool BackupDatabase(TForm1& Form, const std::string& Database, const std::string& File, bool Init,
+bool BackupDatabase(TCommandContext& Context, const std::string& Database, const std::string& File, bool Init,
                     const std::string& Description) {
   std::vector<std::string> messages;
-  if (!RunLongStatement(Form, BackupStatement(Database, File, Init, Description),
+  if (!RunLongStatement(Context, BackupStatement(Database, File, Init, Description),
                         "Kopia zapasowa bazy \"" + Database + "\"", messages))
     return false;
   QString text = QStringLiteral("Kopia zapasowa bazy \"%1\" została zapisana w pliku:\r\n%2")
                      .arg(QString::fromStdString(Database), QString::fromStdString(File));
   const QString account = ProcessedText(messages);
   if (!account.isEmpty()) text += QStringLiteral("\r\nZapisano ") + account + ".";
-  ShowMessage(&Form, text, kCaption, MsgIcon::Information);
+  ShowMessage(Context.DialogParent(), text, kCaption, MsgIcon::Information);
   return true;
 }
 
-void BackupCommand(TForm1& Form) {
-  if (Form.SelectedNodeKind() != nkDatabase) return;
-  const std::string database = Form.SelectedDatabaseNode();
-  if (database.empty() || !Form.EnsureConnected()) return;
-  auto dialog = std::make_unique<TBackupDlg>(Form, QString::fromStdString(database),
-                                             QString::fromStdString(DefaultBackupFile(Form, database)));
+void BackupCommand(TCommandContext& Context) {
+  if (Context.SelectedIdentity().Kind != nkDatabase) return;
+  const std::string database = Context.SelectedDatabaseNode();
+  if (database.empty() || !Context.EnsureConnected()) return;
+  auto dialog = std::make_unique<TBackupDlg>(Context, QString::fromStdString(database),
+                                             QString::fromStdString(DefaultBackupFile(Context, database)));
   if (DialogSeam::Current().ExecDialog(dialog.get()) != QDialog::Accepted) return;
   const std::string file = dialog->FileEdit->text().trimmed().toStdString();
   const bool init = dialog->InitCheck->isChecked();
   const std::string description = dialog->DescriptionEdit->text().toStdString();
   dialog.reset();
-  BackupDatabase(Form, database, file, init, description);
+  BackupDatabase(Context, database, file, init, description);
 }
 
-bool OfferBackupBeforeRepair(TForm1& Form, const std::string& Database) {
+bool OfferBackupBeforeRepair(TCommandContext& Context, const std::string& Database) {
   if (Database.empty()) return true;
   const int answer = ShowMessage(
-      &Form,
+      Context.DialogParent(),
       QStringLiteral("Naprawa na poziomie Full może usunąć część danych bazy \"%1\". "
                      "Czy przed naprawą wykonać jej kopię zapasową?")
           .arg(QString::fromStdString(Database)),
@@ -72,7 +71,7 @@ bool OfferBackupBeforeRepair(TForm1& Form, const std::string& Database) {
   if (answer == mbNo) return true;
   if (answer != mbYes) return false;
   // A repair that may lose data goes on only with the backup made.
-  return BackupDatabase(Form, Database, DefaultBackupFile(Form, Database), false,
+  return BackupDatabase(Context, Database, DefaultBackupFile(Context, Database), false,
                         "Kopia przed naprawą Full");
 }
 

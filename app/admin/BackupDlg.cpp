@@ -7,7 +7,6 @@
 #include <QToolButton>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/admin/BackupFileRow.h"
 #include "app/admin/DatabaseFiles.h"
 
@@ -15,7 +14,8 @@ namespace vandrel::app::admin {
 
 const QString TBackupDlg::kTitle = QStringLiteral("Plik kopii zapasowej (*.bak)");
 
-TBackupDlg::TBackupDlg(TForm1& Form, const QString& Database, const QString& File) : QDialog(&Form), FForm(Form) {
+TBackupDlg::TBackupDlg(TCommandContext& Context, const QString& Database, const QString& File)
+    : QDialog(Context.DialogParent()), FContext(Context) {
   setObjectName("BackupDlg");
   setWindowTitle(QStringLiteral("Kopia zapasowa bazy \"%1\"").arg(Database));
   setFixedSize(470, 230);
@@ -50,7 +50,7 @@ TBackupDlg::TBackupDlg(TForm1& Form, const QString& Database, const QString& Fil
 }
 
 void TBackupDlg::BrowseBtnClick() {
-  const QString chosen = ServerDatabaseFiles(FForm)->Choose(kTitle, kBackupFileFilter,
+  const QString chosen = ServerDatabaseFiles(FContext)->Choose(kTitle, kBackupFileFilter,
                                                             TDatabaseFiles::FolderOf(FileEdit->text().trimmed()));
   if (!chosen.isEmpty()) FileEdit->setText(chosen);
 }

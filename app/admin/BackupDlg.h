@@ -3,21 +3,19 @@
 // the backups already in that file, and a description kept with the backup.
 #include <QDialog>
 
+#include "app/CommandContext.h"
+
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
-
-namespace vandrel::app {
-class TForm1;
-}
 
 namespace vandrel::app::admin {
 
 class TBackupDlg : public QDialog {
   Q_OBJECT
  public:
-  TBackupDlg(TForm1& Form, const QString& Database, const QString& File);
+  TBackupDlg(TCommandContext& Context, const QString& Database, const QString& File);
 
   QLineEdit* FileEdit;
   QToolButton* BrowseBtn;
@@ -34,7 +32,7 @@ class TBackupDlg : public QDialog {
   static const QString kTitle;
 
  private:
-  TForm1& FForm;
+  TCommandContext& FContext;
 };
 
 }  // namespace vandrel::app::admin

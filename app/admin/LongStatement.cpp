@@ -2,40 +2,41 @@
 
 #include <QRegularExpression>
 
-#include "app/MainWindow.h"
+#include "data/Query.h"
 #include "app/SqlQuoting.h"
 #include "app/StatementWaiter.h"
 #include "platform/base/RegionalSettings.h"
 
 namespace vandrel::app::admin {
 
-void OpenInMaster(TForm1& Form, const std::string& Statement) {
-  Form.ResetQuery();
-  Form.KMQuery1->GetSQL().Add("use master");
-  Form.KMQuery1->ExecSQL();
-  Form.ResetQuery();
-  Form.KMQuery1->GetSQL().Add(Statement);
-  Form.KMQuery1->Open();
+void OpenInMaster(TCommandContext& Context, const std::string& Statement) {
+  TKMQuery& query = Context.MainQuery();
+  Context.ResetMainQuery();
+  query.GetSQL().Add("use master");
+  query.ExecSQL();
+  Context.ResetMainQuery();
+  query.GetSQL().Add(Statement);
+  query.Open();
 }
 
-bool RunLongStatement(TForm1& Form, const std::string& Statement, const std::string& Caption,
+bool RunLongStatement(TCommandContext& Context, const std::string& Statement, const std::string& Caption,
                       std::vector<std::string>& Messages) {
   Messages.clear();
-  if (!Form.EnsureConnected()) return false;
-  TKMQuery& query = *Form.KMQuery1;
+  if (!Context.EnsureConnected()) return false;
+  TKMQuery& query = Context.MainQuery();
   bool ok = true;
   try {
-    WaitTask task(Form.Waiter, Caption);
+    WaitTask task(Context.StatementWaiter(), Caption);
     // Opened, not executed, so that the informational records reach the query.
     query.SetCollectDriverInfo(true);
-    OpenInMaster(Form, Statement);
+    OpenInMaster(Context, Statement);
     Messages = query.GetDriverInfo();
   } catch (...) {
     ok = false;
   }
   query.SetCollectDriverInfo(false);
   query.ClearDriverInfo();
-  Form.ResetQuery();
+  Context.ResetMainQuery();
   return ok;
 }
 

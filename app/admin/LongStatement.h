@@ -6,19 +6,17 @@
 #include <string>
 #include <vector>
 
-namespace vandrel::app {
-class TForm1;
-}
+#include "app/CommandContext.h"
 
 namespace vandrel::app::admin {
 
-// Opens Statement on KMQuery1 after "use master" (raises as the query does).
-void OpenInMaster(TForm1& Form, const std::string& Statement);
+// Opens Statement on the main query after "use master" (raises as the query does).
+void OpenInMaster(TCommandContext& Context, const std::string& Statement);
 
-// Runs Statement in master on KMQuery1 under the waiting window, which names it Caption;
+// Runs Statement in master on the main query under the waiting window, which names it Caption;
 // Messages receive the server's informational lines. False when it failed or the user
 // stopped it with "Przerwij" (the error report has shown which).
-bool RunLongStatement(TForm1& Form, const std::string& Statement, const std::string& Caption,
+bool RunLongStatement(TCommandContext& Context, const std::string& Statement, const std::string& Caption,
                       std::vector<std::string>& Messages);
 
 // From the closing account "... successfully processed 74 pages in 0.312 seconds (...)": the
