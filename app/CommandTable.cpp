@@ -46,7 +46,7 @@ const std::vector<TCommand>& CommandTable() {
       {"&Podłącz bazę", R::erAlways, InContext<admin::AttachDatabaseCommand>, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
       {"O&dłącz bazę", R::erAlways, InContext<admin::DetachDatabaseCommand>, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
       {"&Kopia zapasowa bazy...", R::erUsableDatabase, InContext<admin::BackupCommand>, {{M::mnBazy, 40, true}, {M::mnTreePopup, 30}}},
-      {"Odtwó&rz bazę z kopii...", R::erAlways, admin::RestoreCommand, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
+      {"Odtwó&rz bazę z kopii...", R::erAlways, InContext<admin::RestoreCommand>, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
       {"&Naprawa baz danych", R::erUsableDatabase, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
       {"&Sprawdź spójność bazy", R::erUsableDatabase, [](TForm1& F) { F.Sprawdspjnobazy1Click(); }, {{M::mnRepair, 10}}},
       {"Naprawa &Fast", R::erUsableDatabase, [](TForm1& F) { F.NaprawaFast1Click(); }, {{M::mnRepair, 20, true}}},

@@ -8,7 +8,6 @@
 #include <strings.h>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/ProcessFlags.h"
 #include "app/ServerPaths.h"
 #include "app/SqlQuoting.h"
@@ -19,6 +18,7 @@
 #include "app/admin/RestoreDlg.h"
 #include "app/admin/ServerFileDlg.h"
 #include "data/Field.h"
+#include "data/Query.h"
 
 namespace vandrel::app::admin {
 namespace {
@@ -30,20 +30,20 @@ QString Q(const std::string& Text) { return QString::fromStdString(Text); }
 std::string FromDisk(const std::string& File) { return " FROM DISK = " + UnicodeLiteral(File); }
 
 // Opens Query in master and hands each row to Row; false when it failed (already reported).
-bool WalkInMaster(TForm1& Form, const std::string& Query, const std::function<void(TKMQuery&)>& Row) {
-  if (!Form.EnsureConnected()) return false;
-  TKMQuery& query = *Form.KMQuery1;
+bool WalkInMaster(TCommandContext& Context, const std::string& Query, const std::function<void(TKMQuery&)>& Row) {
+  if (!Context.EnsureConnected()) return false;
+  TKMQuery& query = Context.MainQuery();
   bool ok = true;
   try {
     // RESTORE HEADERONLY describes every backup with two uniqueidentifier columns.
     query.SetGuidsAsText(true);
-    OpenInMaster(Form, Query);
+    OpenInMaster(Context, Query);
     for (; !query.GetEof(); query.Next()) Row(query);
   } catch (...) {
     ok = false;
   }
   query.SetGuidsAsText(false);
-  Form.ResetQuery();
+  Context.ResetMainQuery();
   return ok;
 }
 
@@ -62,9 +62,9 @@ bool SameName(const std::string& A, const std::string& B) { return strcasecmp(A.
 
 }  // namespace
 
-bool ListBackupSets(TForm1& Form, const std::string& File, std::vector<TBackupSet>& Sets) {
+bool ListBackupSets(TCommandContext& Context, const std::string& File, std::vector<TBackupSet>& Sets) {
   Sets.clear();
-  return WalkInMaster(Form, "RESTORE HEADERONLY" + FromDisk(File), [&Sets](TKMQuery& q) {
+  return WalkInMaster(Context, "RESTORE HEADERONLY" + FromDisk(File), [&Sets](TKMQuery& q) {
     TBackupSet set;
     set.Position = std::atoi(Text(q, "Position").c_str());
     set.Name = Text(q, "BackupName");
@@ -76,20 +76,20 @@ bool ListBackupSets(TForm1& Form, const std::string& File, std::vector<TBackupSe
   });
 }
 
-bool ListBackupFiles(TForm1& Form, const std::string& File, int Position, std::vector<TBackupFile>& Files) {
+bool ListBackupFiles(TCommandContext& Context, const std::string& File, int Position, std::vector<TBackupFile>& Files) {
   Files.clear();
-  return WalkInMaster(Form, "RESTORE FILELISTONLY" + FromDisk(File) + " WITH FILE = " + std::to_string(Position),
+  return WalkInMaster(Context, "RESTORE FILELISTONLY" + FromDisk(File) + " WITH FILE = " + std::to_string(Position),
                       [&Files](TKMQuery& q) {
                         Files.push_back({Text(q, "LogicalName"), Text(q, "PhysicalName"), Text(q, "Type") == "L"});
                       });
 }
 
-bool VerifyBackup(TForm1& Form, const std::string& File, int Position) {
+bool VerifyBackup(TCommandContext& Context, const std::string& File, int Position) {
   std::vector<std::string> messages;
-  if (!RunLongStatement(Form, "RESTORE VERIFYONLY" + FromDisk(File) + " WITH FILE = " + std::to_string(Position),
+  if (!RunLongStatement(Context, "RESTORE VERIFYONLY" + FromDisk(File) + " WITH FILE = " + std::to_string(Position),
                         "Sprawdzanie kopii zapasowej w pliku " + File, messages))
     return false;
-  ShowMessage(&Form, QStringLiteral("Kopia zapasowa nr %1 w pliku %2 jest poprawna.").arg(Position).arg(Q(File)),
+  ShowMessage(Context.DialogParent(), QStringLiteral("Kopia zapasowa nr %1 w pliku %2 jest poprawna.").arg(Position).arg(Q(File)),
               QStringLiteral("Sprawdzanie kopii zapasowej"), MsgIcon::Information);
   return true;
 }
@@ -108,13 +108,13 @@ std::vector<std::string> MovedFileNames(const std::string& DataDirectory, const 
   return names;
 }
 
-QHash<QString, QString> BackupDates(TForm1& Form) {
+QHash<QString, QString> BackupDates(TCommandContext& Context) {
   std::map<std::string, std::string> files;  // media set -> file
-  WalkInMaster(Form, "select media_set_id, physical_device_name from msdb..backupmediafamily", [&files](TKMQuery& q) {
+  WalkInMaster(Context, "select media_set_id, physical_device_name from msdb..backupmediafamily", [&files](TKMQuery& q) {
     files[Text(q, "media_set_id")] = Text(q, "physical_device_name");
   });
   std::map<std::string, std::pair<TDateTime, std::string>> newest;  // file -> its newest backup
-  WalkInMaster(Form, "select media_set_id, backup_finish_date from msdb..backupset", [&](TKMQuery& q) {
+  WalkInMaster(Context, "select media_set_id, backup_finish_date from msdb..backupset", [&](TKMQuery& q) {
     const auto file = files.find(Text(q, "media_set_id"));
     TMField* finished = q.FindField("backup_finish_date");
     if (file == files.end() || !finished || finished->GetIsNull()) return;
@@ -137,45 +137,45 @@ bool ConfirmRestoreOver(QWidget* Parent, const TBackupSet& Set) {
   return ShowMessage(Parent, question, kCaption, MsgIcon::Question, mbYes | mbNo) == mbYes;
 }
 
-bool RestoreOver(TForm1& Form, const std::string& File, const TBackupSet& Set) {
-  if (DatabaseInUse(Form, Set.Database)) return false;
+bool RestoreOver(TCommandContext& Context, const std::string& File, const TBackupSet& Set) {
+  if (DatabaseInUse(Context, Set.Database)) return false;
   std::vector<std::string> messages;
-  const bool restored = RunLongStatement(Form,
+  const bool restored = RunLongStatement(Context,
                                          "RESTORE DATABASE " + QuoteIdentifier(Set.Database) + FromDisk(File) +
                                              " WITH FILE = " + std::to_string(Set.Position) + ", REPLACE, STATS = 10",
                                          "Odtwarzanie bazy \"" + Set.Database + "\"", messages);
   if (restored)
-    ShowMessage(&Form,
+    ShowMessage(Context.DialogParent(),
                 QStringLiteral("Baza \"%1\" została odtworzona z kopii zapasowej z dnia %2.").arg(Q(Set.Database),
                                                                                                 Q(Set.Finished)) +
                     Account(messages),
                 kCaption, MsgIcon::Information);
-  Form.RefreshTree();
+  Context.RefreshTree();
   return restored;
 }
 
-bool RestoreAsNew(TForm1& Form, const std::string& File, const TBackupSet& Set, const std::string& NewName) {
+bool RestoreAsNew(TCommandContext& Context, const std::string& File, const TBackupSet& Set, const std::string& NewName) {
   if (NewName.empty()) {
-    ShowMessage(&Form, QStringLiteral("Nie podano nazwy bazy"), kCaption, MsgIcon::Error);
+    ShowMessage(Context.DialogParent(), QStringLiteral("Nie podano nazwy bazy"), kCaption, MsgIcon::Error);
     return false;
   }
   // The new name becomes the names of the database's files in the data directory.
   if (const std::string problem = FileNameProblem(NewName); !problem.empty()) {
-    ShowMessage(&Form, Q(problem), kCaption, MsgIcon::Error);
+    ShowMessage(Context.DialogParent(), Q(problem), kCaption, MsgIcon::Error);
     return false;
   }
-  if (!DatabaseIdentifier(Form, NewName).empty()) {
-    ShowMessage(&Form, QStringLiteral("Baza \"%1\" już istnieje na serwerze. Podaj inną nazwę.").arg(Q(NewName)),
+  if (!DatabaseIdentifier(Context, NewName).empty()) {
+    ShowMessage(Context.DialogParent(), QStringLiteral("Baza \"%1\" już istnieje na serwerze. Podaj inną nazwę.").arg(Q(NewName)),
                 kCaption, MsgIcon::Error);
     return false;
   }
   std::vector<TBackupFile> files;
-  if (!ListBackupFiles(Form, File, Set.Position, files) || files.empty()) return false;
-  const std::vector<std::string> moved = MovedFileNames(ServerDataDirectory(Form), Set.Database, NewName, files);
+  if (!ListBackupFiles(Context, File, Set.Position, files) || files.empty()) return false;
+  const std::vector<std::string> moved = MovedFileNames(ServerDataDirectory(Context), Set.Database, NewName, files);
   // A restore under a new name never overwrites a file already on the server's disk.
   for (const std::string& path : moved) {
-    if (!ServerFileExists(Form, Q(path))) continue;
-    ShowMessage(&Form,
+    if (!ServerFileExists(Context, Q(path))) continue;
+    ShowMessage(Context.DialogParent(),
                 QStringLiteral("Plik \"%1\" już istnieje na dysku serwera. Podaj inną nazwę bazy.").arg(Q(path)),
                 kCaption, MsgIcon::Error);
     return false;
@@ -185,9 +185,9 @@ bool RestoreAsNew(TForm1& Form, const std::string& File, const TBackupSet& Set, 
   for (size_t i = 0; i < files.size(); ++i)
     statement += ", MOVE " + UnicodeLiteral(files[i].Logical) + " TO " + UnicodeLiteral(moved[i]);
   std::vector<std::string> messages;
-  if (!RunLongStatement(Form, statement + ", STATS = 10", "Odtwarzanie bazy \"" + NewName + "\"", messages))
+  if (!RunLongStatement(Context, statement + ", STATS = 10", "Odtwarzanie bazy \"" + NewName + "\"", messages))
     return false;
-  ShowMessage(&Form,
+  ShowMessage(Context.DialogParent(),
               QStringLiteral("Kopia bazy \"%1\" z dnia %2 została odtworzona jako baza \"%3\".")
                       .arg(Q(Set.Database), Q(Set.Finished), Q(NewName)) +
                   Account(messages),
@@ -195,32 +195,32 @@ bool RestoreAsNew(TForm1& Form, const std::string& File, const TBackupSet& Set, 
   const QString offer = QStringLiteral("Czy przygotować bazę \"%1\" dla programu Tovinex (login, użytkownik bazy "
                                        "i wpisy w rejestrze), tak jak po podłączeniu bazy?")
                             .arg(Q(NewName));
-  if (ShowMessage(&Form, offer, kCaption, MsgIcon::Question, mbYes | mbNo) == mbYes) {
+  if (ShowMessage(Context.DialogParent(), offer, kCaption, MsgIcon::Question, mbYes | mbNo) == mbYes) {
     StatementOk = true;
     try {
-      const TSetUpResult setUp = PostAttachSetUp(Form, NewName, false);
+      const TSetUpResult setUp = PostAttachSetUp(Context, NewName, false);
       if (setUp.Outcome != TStepOutcome::soDone)
-        ShowMessage(&Form,
+        ShowMessage(Context.DialogParent(),
                     QStringLiteral("Baza \"%1\" nie została przygotowana dla programu Tovinex: %2")
                         .arg(Q(NewName), Q(SetUpFailureText(setUp))),
                     kCaption, MsgIcon::Warning);
       // As after an attach: the tool's connection leaves the new database.
-      Form.ResetQuery();
-      Form.KMQuery1->GetSQL().Add("use master");
-      Form.KMQuery1->ExecSQL();
+      Context.ResetMainQuery();
+      Context.MainQuery().GetSQL().Add("use master");
+      Context.MainQuery().ExecSQL();
     } catch (...) {
     }
-    Form.ResetQuery();
+    Context.ResetMainQuery();
   }
-  Form.RefreshTree();
+  Context.RefreshTree();
   return true;
 }
 
-void RestoreCommand(TForm1& Form) {
-  if (!Form.EnsureConnected()) return;
-  auto dialog = std::make_unique<TRestoreDlg>(Form);
+void RestoreCommand(TCommandContext& Context) {
+  if (!Context.EnsureConnected()) return;
+  auto dialog = std::make_unique<TRestoreDlg>(Context);
   // The file row starts in the server's backup directory, where the backups are made.
-  dialog->FileEdit->setText(Q(PathInDirectory(ServerBackupDirectory(Form), "")));
+  dialog->FileEdit->setText(Q(PathInDirectory(ServerBackupDirectory(Context), "")));
   if (DialogSeam::Current().ExecDialog(dialog.get()) != QDialog::Accepted) return;
   const TBackupSet* set = dialog->SelectedSet();
   if (!set) return;
@@ -229,8 +229,8 @@ void RestoreCommand(TForm1& Form) {
   const bool asNew = dialog->AsNew();
   const std::string name = dialog->NewName();
   dialog.reset();
-  if (asNew) RestoreAsNew(Form, file, chosen, name);
-  else RestoreOver(Form, file, chosen);
+  if (asNew) RestoreAsNew(Context, file, chosen, name);
+  else RestoreOver(Context, file, chosen);
 }
 
 }  // namespace vandrel::app::admin

@@ -7,11 +7,9 @@
 #include <string>
 #include <vector>
 
-class QWidget;
+#include "app/CommandContext.h"
 
-namespace vandrel::app {
-class TForm1;
-}
+class QWidget;
 
 namespace vandrel::app::admin {
 
@@ -29,11 +27,11 @@ struct TBackupFile {
 };
 
 // The backups in File; false when the server could not read it (the error report has said why).
-bool ListBackupSets(TForm1& Form, const std::string& File, std::vector<TBackupSet>& Sets);
-bool ListBackupFiles(TForm1& Form, const std::string& File, int Position, std::vector<TBackupFile>& Files);
+bool ListBackupSets(TCommandContext& Context, const std::string& File, std::vector<TBackupSet>& Sets);
+bool ListBackupFiles(TCommandContext& Context, const std::string& File, int Position, std::vector<TBackupFile>& Files);
 
 // RESTORE VERIFYONLY of one backup; reports the outcome. True when the backup is sound.
-bool VerifyBackup(TForm1& Form, const std::string& File, int Position);
+bool VerifyBackup(TCommandContext& Context, const std::string& File, int Position);
 
 // Where each file goes when the backup is restored as NewName: the server's data directory
 // (DataDirectory), the file's name with the source database's name at its start replaced by
@@ -43,17 +41,17 @@ std::vector<std::string> MovedFileNames(const std::string& DataDirectory, const 
 
 // When the newest backup that the server's history (msdb) knows in each file was made, by the
 // file's path in lower case; files the server never wrote have none.
-QHash<QString, QString> BackupDates(TForm1& Form);
+QHash<QString, QString> BackupDates(TCommandContext& Context);
 
 // The question before a restore over the database the backup came from: true for "Tak".
 bool ConfirmRestoreOver(QWidget* Parent, const TBackupSet& Set);
 // Over the database the backup came from (asked already): the in-use guard, WITH REPLACE.
-bool RestoreOver(TForm1& Form, const std::string& File, const TBackupSet& Set);
+bool RestoreOver(TCommandContext& Context, const std::string& File, const TBackupSet& Set);
 // As NewName: refused when that database or any of the new files exists; then WITH MOVE of
 // every file, and the Tovinex set-up offered afterwards.
-bool RestoreAsNew(TForm1& Form, const std::string& File, const TBackupSet& Set, const std::string& NewName);
+bool RestoreAsNew(TCommandContext& Context, const std::string& File, const TBackupSet& Set, const std::string& NewName);
 
 // The menu command.
-void RestoreCommand(TForm1& Form);
+void RestoreCommand(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin

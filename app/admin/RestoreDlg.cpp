@@ -9,7 +9,6 @@
 #include <QTreeWidget>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/admin/BackupFileRow.h"
 #include "app/admin/DatabaseFiles.h"
 #include "app/admin/ServerFileDlg.h"
@@ -46,7 +45,7 @@ QString Megabytes(const std::string& Bytes) {
 
 }  // namespace
 
-TRestoreDlg::TRestoreDlg(TForm1& Form) : QDialog(&Form), FForm(Form) {
+TRestoreDlg::TRestoreDlg(TCommandContext& Context) : QDialog(Context.DialogParent()), FContext(Context) {
   setObjectName("RestoreDlg");
   setWindowTitle(QStringLiteral("Odtwarzanie bazy z kopii zapasowej"));
   setFixedSize(560, 470);
@@ -108,7 +107,7 @@ void TRestoreDlg::LoadFile(const QString& File) {
   SetList->clear();
   FileList->clear();
   FSets.clear();
-  if (!FFile.empty() && !ListBackupSets(FForm, FFile, FSets)) FSets.clear();
+  if (!FFile.empty() && !ListBackupSets(FContext, FFile, FSets)) FSets.clear();
   for (const TBackupSet& s : FSets)
     SetList->addTopLevelItem(new QTreeWidgetItem(
         {QString::fromStdString(s.Name), QString::fromStdString(s.Finished), QString::fromStdString(s.Database),
@@ -121,15 +120,15 @@ void TRestoreDlg::LoadFile(const QString& File) {
 
 void TRestoreDlg::BrowseBtnClick() {
   QString directory = TDatabaseFiles::FolderOf(FileEdit->text().trimmed());
-  if (directory.isEmpty()) directory = QString::fromStdString(ServerBackupDirectory(FForm));
+  if (directory.isEmpty()) directory = QString::fromStdString(ServerBackupDirectory(FContext));
   // A path in the server's form is on the server's disk even when the server runs here: only
   // the server's own view of it finds the backups it wrote.
   if (IsServerPath(directory)) {
-    const QString chosen = ChooseOnServer(FForm, kTitle, kBackupFileFilter, directory, BackupDates(FForm));
-    if (!chosen.isEmpty() && ServerFileExists(FForm, chosen)) LoadFile(chosen);
+    const QString chosen = ChooseOnServer(FContext, kTitle, kBackupFileFilter, directory, BackupDates(FContext));
+    if (!chosen.isEmpty() && ServerFileExists(FContext, chosen)) LoadFile(chosen);
     return;
   }
-  const auto files = ServerDatabaseFiles(FForm);
+  const auto files = ServerDatabaseFiles(FContext);
   const QString chosen = files->Choose(kTitle, kBackupFileFilter, directory);
   if (!chosen.isEmpty() && files->Exists(chosen)) LoadFile(chosen);
 }
@@ -148,7 +147,7 @@ void TRestoreDlg::ShowFiles() {
   const TBackupSet* set = SelectedSet();
   if (set) {
     std::vector<TBackupFile> files;
-    ListBackupFiles(FForm, FFile, set->Position, files);
+    ListBackupFiles(FContext, FFile, set->Position, files);
     for (const TBackupFile& f : files)
       FileList->addTopLevelItem(new QTreeWidgetItem({QString::fromStdString(f.Logical),
                                                      QString::fromStdString(f.Physical),
@@ -169,7 +168,7 @@ void TRestoreDlg::UpdateButtons() {
 }
 
 void TRestoreDlg::VerifyBtnClick() {
-  if (const TBackupSet* set = SelectedSet()) VerifyBackup(FForm, FFile, set->Position);
+  if (const TBackupSet* set = SelectedSet()) VerifyBackup(FContext, FFile, set->Position);
 }
 
 bool TRestoreDlg::AsNew() const { return NewRadio->isChecked(); }

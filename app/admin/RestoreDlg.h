@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandContext.h"
 #include "app/admin/Restore.h"
 
 class QLineEdit;
@@ -14,16 +15,12 @@ class QRadioButton;
 class QToolButton;
 class QTreeWidget;
 
-namespace vandrel::app {
-class TForm1;
-}
-
 namespace vandrel::app::admin {
 
 class TRestoreDlg : public QDialog {
   Q_OBJECT
  public:
-  explicit TRestoreDlg(TForm1& Form);
+  explicit TRestoreDlg(TCommandContext& Context);
 
   QLineEdit* FileEdit;
   QToolButton* BrowseBtn;
@@ -57,7 +54,7 @@ class TRestoreDlg : public QDialog {
   void ShowFiles();
   void UpdateButtons();
 
-  TForm1& FForm;
+  TCommandContext& FContext;
   std::string FFile;
   std::vector<TBackupSet> FSets;
 };
