@@ -5,10 +5,6 @@
 
 #include "app/CommandContext.h"
 
-namespace vandrel::app {
-class TForm1;
-}
-
 namespace vandrel::app::admin {
 
 // Every table of Database whose owner differs from NewOwner (case-sensitive) goes to
