@@ -331,7 +331,7 @@ def main():
     hurt_users = [{"name": "magazyn", "login": "magazyn", "roles": ["db_datareader", "db_datawriter"]},
                   {"name": "ksiegowa", "login": "ksiegowa", "roles": ["db_datareader"]}]
     hurtownia = {"name": "Hurtownia", "dbid": 6, "crdate": "2006-11-20 14:02:51",
-                 "options": {"Recovery": "FULL", "IsAutoShrink": 0},
+                 "options": {"Recovery": "FULL", "IsAutoShrink": 0, "IsAutoClose": 1},
                  "files": files("Hurtownia", 2048, 512), "users": hurt_users,
                  "tables": [customers_table(8) | {"name": "Dostawcy"},
                             products_table(25, owner="magazyn")]}

@@ -42,7 +42,6 @@ class ServerHealthTest : public AdminWindowTest, public ::testing::WithParamInte
 };
 
 TEST_P(ServerHealthTest, EveryFindingOfTheDemoSiteInTheServersListWorstFirst) {
-  msde::testkit::OdbcClient(Sim->Utf8ConnectionString("sa", "")).Exec("ALTER DATABASE Hurtownia SET AUTO_CLOSE ON");
   SelectDatabase("Sklep");
   Run(QStringLiteral("Stan serwera"));
   EXPECT_EQ(Form->SelectedIdentity().Kind, nkServer) << "the list is the server node's";
