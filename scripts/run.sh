@@ -17,6 +17,12 @@ build=${VANDREL_BUILD_DIR:-build}
 bash scripts/deps.sh
 configure_tree "$build"
 build_tree "$build" vandrel msde-sim
+# Without a session's runtime directory Qt would make /tmp/runtime-<user> and the demo would
+# live in /tmp: both stay in the build tree instead.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR="$PWD/$build/runtime"
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+fi
 case "${1:-}" in
   --build-only) exit 0 ;;
   --no-sim) shift; exec "$build/app/vandrel" "$@" ;;
