@@ -44,9 +44,10 @@ grep -qx 'Exec=vandrel --demo' "$root/usr/share/applications/vandrel.desktop" ||
 
 # The installed demo: a scratch home and demo directory, the window offscreen.
 demo="$scratch/demo"
-mkdir -p "$scratch/home"
+mkdir -p "$scratch/home" "$scratch/runtime"
+chmod 700 "$scratch/runtime"
 mkfifo "$scratch/greeting"
-HOME="$scratch/home" VANDREL_DEMO_DIR="$demo" QT_QPA_PLATFORM=offscreen \
+HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/runtime" VANDREL_DEMO_DIR="$demo" QT_QPA_PLATFORM=offscreen \
   "$root/usr/bin/vandrel" --demo > "$scratch/greeting" 2> "$scratch/vandrel.log" &
 tool=$!
 exec 3< "$scratch/greeting"
