@@ -141,12 +141,7 @@ void TStatementWaiter::ShowWindow() {
 }
 
 void TStatementWaiter::HideWindow() {
-  if (!FWindow) return;
-  TWaitWindow* window = FWindow;
-  FWindow = nullptr;
-  window->hide();
-  window->deleteLater();
-  QApplication::restoreOverrideCursor();
+  CloseWaitWindow(FWindow);
 }
 
 void TStatementWaiter::Tick() {

@@ -110,12 +110,7 @@ void TTableContents::ShowWindow() {
 }
 
 void TTableContents::HideWindow() {
-  if (!FWindow) return;
-  TWaitWindow* window = FWindow;
-  FWindow = nullptr;
-  window->hide();
-  window->deleteLater();
-  QApplication::restoreOverrideCursor();
+  CloseWaitWindow(FWindow);
 }
 
 }  // namespace vandrel::app

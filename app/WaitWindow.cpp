@@ -1,5 +1,6 @@
 #include "app/WaitWindow.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -70,6 +71,15 @@ void TWaitWindow::SetProgress(int Percent, const QString& Message) {
 
 void TWaitWindow::reject() {
   if (StopButton->isEnabled()) StopButton->click();
+}
+
+void CloseWaitWindow(QPointer<TWaitWindow>& Window) {
+  if (!Window) return;
+  TWaitWindow* window = Window;
+  Window = nullptr;
+  window->hide();
+  window->deleteLater();
+  QApplication::restoreOverrideCursor();
 }
 
 }  // namespace vandrel::app

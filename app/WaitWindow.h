@@ -2,6 +2,7 @@
 // The small modal window shown while a statement runs longer than a moment: what runs, for
 // how long, the server's progress when it sends any, and "Przerwij".
 #include <QDialog>
+#include <QPointer>
 
 class QLabel;
 class QProgressBar;
@@ -33,5 +34,9 @@ class TWaitWindow : public QDialog {
  protected:
   void reject() override;
 };
+
+// Hides Window, deletes it once its events are done and gives back the cursor that was set
+// over the application when it was shown; nothing when Window is already gone.
+void CloseWaitWindow(QPointer<TWaitWindow>& Window);
 
 }  // namespace vandrel::app
