@@ -3,7 +3,6 @@
 // and the next command after the server resumes connects again.
 #include <QLabel>
 #include <QPushButton>
-#include <signal.h>
 
 #include "app/NodeKinds.h"
 #include "app/ProcessFlags.h"
@@ -35,11 +34,11 @@ class HungServer : public SimWindowTest {
     SimWindowTest::TearDown();
   }
   void Freeze() {
-    ASSERT_EQ(kill(Sim->Pid(), SIGSTOP), 0);
+    Sim->Freeze();
     Frozen = true;
   }
   void Thaw() {
-    if (Frozen) kill(Sim->Pid(), SIGCONT);
+    if (Frozen) Sim->Thaw();
     Frozen = false;
   }
   QString State() const { return Form->StatusBar1->StateLabel->text(); }

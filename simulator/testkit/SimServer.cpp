@@ -147,6 +147,38 @@ void SimServer::Stop() {
   }
 }
 
+namespace {
+
+// Whether every thread of Pid is stopped ("T" in the state field of /proc/Pid/task/*/stat).
+bool AllThreadsStopped(pid_t Pid) {
+  std::error_code error;
+  const std::filesystem::path tasks = "/proc/" + std::to_string(Pid) + "/task";
+  for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+    std::ifstream stat(task.path() / "stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t end = line.rfind(')');  // the command name may hold spaces and ')'
+    if (end == std::string::npos || end + 2 >= line.size() || line[end + 2] != 'T') return false;
+  }
+  return !error;
+}
+
+}  // namespace
+
+void SimServer::Freeze() {
+  if (pid_ <= 0 || ::kill(pid_, SIGSTOP) != 0) throw std::runtime_error("cannot stop the server");
+  // The stop reaches the other threads only once the thread that took the signal has run.
+  const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+  while (!AllThreadsStopped(pid_)) {
+    if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("the server did not stop");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+void SimServer::Thaw() {
+  if (pid_ > 0) ::kill(pid_, SIGCONT);
+}
+
 std::vector<TraceLine> SimServer::Trace() const { return TraceSince(0); }
 
 size_t SimServer::TraceMark() const {

@@ -54,8 +54,13 @@ class SimServer {
   // Starts it again on the same port, with the state its data set describes.
   void Restart();
   bool Running() const { return pid_ > 0; }
-  // The server's process, for tests that stop it (SIGSTOP) to play a hung server.
+  // The server's process.
   pid_t Pid() const { return pid_; }
+  // Stops the server's process (SIGSTOP), to play a hung server, and returns once every one of
+  // its threads has stopped: until then a thread still running would answer a statement.
+  void Freeze();
+  // Lets a frozen server go on (SIGCONT).
+  void Thaw();
 
   // Every statement traced so far (a restart keeps the earlier lines).
   std::vector<TraceLine> Trace() const;
