@@ -20,6 +20,7 @@
 namespace vandrel {
 
 static_assert(std::is_standard_layout_v<TMOdbcRowsetCache>, "row handles locate their cache by address");
+static_assert(std::is_trivially_destructible_v<TMOdbcRowsetCache>, "the arena frees the copies unread");
 
 namespace {
 
@@ -32,37 +33,80 @@ static_assert(kNullBytes == 3, "Element reads the null flags as three bytes");
 
 bool IsText(const TMOdbcFieldData& F) { return F.GetElementSize() > 0; }
 
-// A timestamp is kept in 11 bytes (year, month, day, hour, minute, second, fraction)
-// rather than the 16 of its structure; other fixed-size values as they are.
-constexpr size_t kPackedTimestamp = 11;
+// A timestamp is kept in 9 bytes: the year, then month, day, hour, minute, second and
+// fraction in 4, 5, 5, 6, 6 and 30 bits. A rowset whose column holds one that does not fit
+// (which no driver sends) keeps that column's timestamps whole, in 11 bytes, and says so in
+// its flags.
+constexpr size_t kTightTimestamp = 9;
+constexpr size_t kWideTimestamp = 11;
+// The flag beside the null flags (their bytes have room above the rowset's rows).
+constexpr std::uint32_t kWideTimestamps = 1u << 23;
+static_assert(kOdbcRowsetSize < 23, "the wide timestamp flag lies above the null flags");
 
 bool IsTimestamp(const TMOdbcFieldData& F) { return F.GetCType() == SQL_C_TIMESTAMP; }
 
-size_t CopiedSize(const TMOdbcFieldData& F) {
-  return IsTimestamp(F) ? kPackedTimestamp : static_cast<size_t>(F.GetStride());
-}
-
-void PackTimestamp(const unsigned char* E, unsigned char* Out) {
+SQL_TIMESTAMP_STRUCT TimestampAt(const unsigned char* E) {
   SQL_TIMESTAMP_STRUCT ts;
   std::memcpy(&ts, E, sizeof ts);
-  std::memcpy(Out, &ts.year, 2);
-  const unsigned char parts[5] = {static_cast<unsigned char>(ts.month), static_cast<unsigned char>(ts.day),
-                                  static_cast<unsigned char>(ts.hour), static_cast<unsigned char>(ts.minute),
-                                  static_cast<unsigned char>(ts.second)};
-  std::memcpy(Out + 2, parts, 5);
-  std::memcpy(Out + 7, &ts.fraction, 4);
+  return ts;
 }
 
-void UnpackTimestamp(const unsigned char* In, unsigned char* E) {
+bool FitsTight(const SQL_TIMESTAMP_STRUCT& T) {
+  return T.month < 16 && T.day < 32 && T.hour < 32 && T.minute < 64 && T.second < 64 && T.fraction < (1u << 30);
+}
+
+// Whether a timestamp column's values of the rowset that are not null fit 9 bytes each.
+bool AllTight(const TMOdbcFieldData& F, std::uint32_t Nulls, int Rows) {
+  SQLLEN ind;
+  for (int r = 0; r < Rows; ++r)
+    if (!(Nulls & (1u << r)) && !FitsTight(TimestampAt(F.LiveElement(r, ind)))) return false;
+  return true;
+}
+
+void PackTimestamp(const unsigned char* E, unsigned char* Out, bool Wide) {
+  const SQL_TIMESTAMP_STRUCT ts = TimestampAt(E);
+  std::memcpy(Out, &ts.year, 2);
+  if (Wide) {
+    const unsigned char parts[5] = {static_cast<unsigned char>(ts.month), static_cast<unsigned char>(ts.day),
+                                    static_cast<unsigned char>(ts.hour), static_cast<unsigned char>(ts.minute),
+                                    static_cast<unsigned char>(ts.second)};
+    std::memcpy(Out + 2, parts, 5);
+    std::memcpy(Out + 7, &ts.fraction, 4);
+    return;
+  }
+  const std::uint64_t bits = std::uint64_t{ts.month} | std::uint64_t{ts.day} << 4 | std::uint64_t{ts.hour} << 9 |
+                             std::uint64_t{ts.minute} << 14 | std::uint64_t{ts.second} << 20 |
+                             std::uint64_t{ts.fraction} << 26;
+  for (int i = 0; i < 7; ++i) Out[2 + i] = static_cast<unsigned char>(bits >> (8 * i));
+}
+
+void UnpackTimestamp(const unsigned char* In, unsigned char* E, bool Wide) {
   SQL_TIMESTAMP_STRUCT ts{};
   std::memcpy(&ts.year, In, 2);
-  ts.month = In[2];
-  ts.day = In[3];
-  ts.hour = In[4];
-  ts.minute = In[5];
-  ts.second = In[6];
-  std::memcpy(&ts.fraction, In + 7, 4);
+  if (Wide) {
+    ts.month = In[2];
+    ts.day = In[3];
+    ts.hour = In[4];
+    ts.minute = In[5];
+    ts.second = In[6];
+    std::memcpy(&ts.fraction, In + 7, 4);
+  } else {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 7; ++i) bits |= std::uint64_t{In[2 + i]} << (8 * i);
+    ts.month = static_cast<SQLUSMALLINT>(bits & 0xF);
+    ts.day = static_cast<SQLUSMALLINT>(bits >> 4 & 0x1F);
+    ts.hour = static_cast<SQLUSMALLINT>(bits >> 9 & 0x1F);
+    ts.minute = static_cast<SQLUSMALLINT>(bits >> 14 & 0x3F);
+    ts.second = static_cast<SQLUSMALLINT>(bits >> 20 & 0x3F);
+    ts.fraction = static_cast<SQLUINTEGER>(bits >> 26);
+  }
   std::memcpy(E, &ts, sizeof ts);
+}
+
+// The bytes a fixed-size value takes in a copy.
+size_t CopiedSize(const TMOdbcFieldData& F, bool WideTimestamps) {
+  if (!IsTimestamp(F)) return static_cast<size_t>(F.GetStride());
+  return WideTimestamps ? kWideTimestamp : kTightTimestamp;
 }
 
 // Set bits of a rowset's flags by table: the portable build has no popcount instruction,
@@ -89,18 +133,22 @@ std::uint32_t NullFlags(const TMOdbcFieldData& F, int Rows) {
 
 }  // namespace
 
-TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int Rows,
-                                                  std::vector<std::uint16_t>& Lengths) {
-  // First the size: null flags and the texts' lengths are read once and kept for the copy.
+TMOdbcRowsetCache* TMOdbcRowsetCache::Create(const TFieldData& Fields, int Rows, TScratch& Scratch,
+                                             TMRowsetArena& Arena) {
+  // First the size: flags and the texts' lengths are read once and kept for the copy.
   const size_t columns = Fields.size();
+  std::vector<std::uint16_t>& Lengths = Scratch.Lengths;
   Lengths.assign(columns * static_cast<size_t>(Rows), 0);
+  Scratch.Flags.resize(columns);
   size_t size = sizeof(TMOdbcRowsetCache) + (columns + 1) * sizeof(std::uint32_t);
   for (size_t c = 0; c < columns; ++c) {
     const TMOdbcFieldData& f = *Fields[c];
-    const std::uint32_t nulls = NullFlags(f, Rows);
+    std::uint32_t nulls = NullFlags(f, Rows);
     const int present = Rows - CountBits(nulls);
+    if (IsTimestamp(f) && !AllTight(f, nulls, Rows)) nulls |= kWideTimestamps;
+    Scratch.Flags[c] = nulls;
     if (!IsText(f)) {
-      size += kNullBytes + CopiedSize(f) * present;
+      size += kNullBytes + CopiedSize(f, nulls & kWideTimestamps) * present;
       continue;
     }
     size_t text = 0;
@@ -115,12 +163,12 @@ TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int 
     size += kNullBytes + sizeof(std::uint16_t) * Rows + text;
   }
   // Element sizes are at most 1021 bytes, so a column's texts stay below 2^16 bytes.
-  void* block = ::operator new(size);
-  TPtr cache(new (block) TMOdbcRowsetCache());
+  void* block = Arena.Allocate(size);
+  auto* cache = new (block) TMOdbcRowsetCache();
   for (int r = 0; r < kOdbcRowsetSize; ++r) cache->FRows[r] = static_cast<unsigned char>(r);
   cache->FRowCount = static_cast<unsigned char>(Rows);
   auto* base = static_cast<unsigned char*>(block);
-  auto* offsets = reinterpret_cast<unsigned char*>(cache.get() + 1);
+  auto* offsets = reinterpret_cast<unsigned char*>(cache + 1);
   auto setOffset = [&](size_t c, size_t at) {
     const auto value = static_cast<std::uint32_t>(at);
     std::memcpy(offsets + sizeof value * c, &value, sizeof value);
@@ -130,16 +178,17 @@ TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int 
     const TMOdbcFieldData& f = *Fields[c];
     setOffset(c, at);
     unsigned char* part = base + at;
-    const std::uint32_t nulls = NullFlags(f, Rows);
+    const std::uint32_t nulls = Scratch.Flags[c];
+    const bool wide = nulls & kWideTimestamps;
     std::memcpy(part, &nulls, kNullBytes);
     unsigned char* out = part + kNullBytes;
     SQLLEN ind;
     if (!IsText(f)) {
-      const size_t size = CopiedSize(f);
+      const size_t size = CopiedSize(f, wide);
       for (int r = 0; r < Rows; ++r) {
         if (nulls & (1u << r)) continue;
         if (IsTimestamp(f))
-          PackTimestamp(f.LiveElement(r, ind), out);
+          PackTimestamp(f.LiveElement(r, ind), out, wide);
         else
           std::memcpy(out, f.LiveElement(r, ind), size);
         out += size;
@@ -162,11 +211,6 @@ TMOdbcRowsetCache::TPtr TMOdbcRowsetCache::Create(const TFieldData& Fields, int 
   return cache;
 }
 
-void TMOdbcRowsetCache::Deleter::operator()(TMOdbcRowsetCache* Cache) const {
-  Cache->~TMOdbcRowsetCache();
-  ::operator delete(Cache);
-}
-
 const unsigned char* TMOdbcRowsetCache::Element(const TMOdbcFieldData& Field, int Column, int Row, SQLLEN& Ind,
                                                 unsigned char* Scratch) const {
   const unsigned char* part = Base() + Offset(Column);
@@ -182,9 +226,10 @@ const unsigned char* TMOdbcRowsetCache::Element(const TMOdbcFieldData& Field, in
     // Null rows take no room: the element's place is the count of values before it.
     Ind = 0;
     const int before = Row - CountBits(nulls & (bit - 1));
-    const unsigned char* e = values + CopiedSize(Field) * before;
+    const bool wide = nulls & kWideTimestamps;
+    const unsigned char* e = values + CopiedSize(Field, wide) * before;
     if (!IsTimestamp(Field)) return e;
-    UnpackTimestamp(e, Scratch);
+    UnpackTimestamp(e, Scratch, wide);
     return Scratch;
   }
   std::uint16_t start = 0, end;
@@ -222,6 +267,9 @@ void TMOdbcResultSet::SetStatementAttr(SQLINTEGER Attribute, SQLPOINTER Value, i
 }
 
 SQLRETURN TMOdbcResultSet::FetchNext(int Code) {
+  // A fetch that fails may leave the buffers half written: until a rowset is taken again,
+  // values come from the copies.
+  FLiveIsLast = false;
   // A fetch waits for the server like a statement does when its rows have not arrived yet
   // (a slow server, a large table), so it goes through the link's waiting too; the return
   // code is judged back on the owner's thread.
@@ -232,6 +280,7 @@ SQLRETURN TMOdbcResultSet::FetchNext(int Code) {
 
 void TMOdbcResultSet::CloseStatement(bool ReadRest) {
   if (!FStatement) return;
+  FLiveIsLast = false;  // reading the results that follow may write the bound buffers
   if (ReadRest) {
     // The results after the rows (further statements of a batch, a procedure's error) are
     // read before the statement goes; the first error among them fails the query.
@@ -246,9 +295,10 @@ void TMOdbcResultSet::CloseStatement(bool ReadRest) {
 }
 
 void TMOdbcResultSet::TakeRowset() {
+  FLiveIsLast = true;
   ++FBlocks;
   FRowsInLastBlock = static_cast<int>(std::min<SQLULEN>(FRowsFetched, kOdbcRowsetSize));
-  if (!ForwardOnly()) FBlockList.push_back(TMOdbcRowsetCache::Create(FFieldData, FRowsInLastBlock, FLengths));
+  if (!ForwardOnly()) FBlockList.push_back(TMOdbcRowsetCache::Create(FFieldData, FRowsInLastBlock, FCopyScratch, FArena));
 }
 
 bool TMOdbcResultSet::IsUnsigned(int Column, SQLSMALLINT SqlType) {
@@ -428,12 +478,18 @@ inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, co
     E = Field->LiveElement(FCurrentRow, Ind);
     return true;
   }
+  // The rowset fetched last is still in the bind buffers, read as a forward-only query reads
+  // them; its copy serves once the position goes back to it.
+  if (FLiveIsLast && !FExternalIndex && FCurrentBlock == FBlocks - 1) {
+    E = Field->LiveElement(FCurrentRow, Ind);
+    return true;
+  }
   int row;
   const TMOdbcRowsetCache* cache;
   if (FExternalIndex) {
     cache = TMOdbcRowsetCache::FromRowHandle(FExternalIndex, row);
   } else {
-    cache = FBlockList[FCurrentBlock].get();
+    cache = FBlockList[FCurrentBlock];
     row = FCurrentRow;
   }
   TLastElement& last = FLastElement;

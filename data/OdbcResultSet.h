@@ -15,6 +15,7 @@
 #include "data/DbLink.h"
 #include "data/OdbcFieldData.h"
 #include "data/OdbcHandle.h"
+#include "data/RowsetArena.h"
 
 namespace vandrel {
 
@@ -29,14 +30,17 @@ class TMOdbcLink;
 class TMOdbcRowsetCache {
  public:
   using TFieldData = std::vector<std::unique_ptr<TMOdbcFieldData>>;
-  struct Deleter {
-    void operator()(TMOdbcRowsetCache* Cache) const;
-  };
-  using TPtr = std::unique_ptr<TMOdbcRowsetCache, Deleter>;
 
-  // Copies the first Rows elements of the live buffers of every column. Lengths is scratch
-  // space of the caller, kept between rowsets.
-  static TPtr Create(const TFieldData& Fields, int Rows, std::vector<std::uint16_t>& Lengths);
+  // What the copy's two passes share, kept by the caller between rowsets: each column's flags
+  // and each text's length.
+  struct TScratch {
+    std::vector<std::uint32_t> Flags;
+    std::vector<std::uint16_t> Lengths;
+  };
+
+  // Copies the first Rows elements of the live buffers of every column into a block of
+  // Arena, which frees it.
+  static TMOdbcRowsetCache* Create(const TFieldData& Fields, int Rows, TScratch& Scratch, TMRowsetArena& Arena);
   TMOdbcRowsetCache(const TMOdbcRowsetCache&) = delete;
   TMOdbcRowsetCache& operator=(const TMOdbcRowsetCache&) = delete;
 
@@ -138,9 +142,11 @@ class TMOdbcResultSet : public TMCustomResultSet {
   bool FAllFetched = true;
   int FBlocks = 0;
   int FRowsInLastBlock = 0;
-  std::vector<std::uint16_t> FLengths;  // scratch of the rowset copies
+  bool FLiveIsLast = false;  // the bind buffers hold the rowset taken last, whole
+  TMOdbcRowsetCache::TScratch FCopyScratch;
   alignas(8) unsigned char FScratch[sizeof(SQL_TIMESTAMP_STRUCT)] = {};  // an unpacked timestamp
-  std::vector<TMOdbcRowsetCache::TPtr> FBlockList;
+  TMRowsetArena FArena;  // the blocks of FBlockList
+  std::vector<TMOdbcRowsetCache*> FBlockList;
   // The copied element Locate found last: a value's null test and its read ask for the same
   // one. The copies live as long as the result set, so their addresses name them.
   struct TLastElement {

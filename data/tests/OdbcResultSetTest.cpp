@@ -299,6 +299,39 @@ TEST_F(OdbcResultSetFake, UnsignedBigintsAbove2To63KeepTheirValue) {
   EXPECT_EQ(ub->GetAsFloat(), 18446744073709551616.0);  // the nearest double
 }
 
+// A rowset's copy keeps its timestamps in fewer bytes than their structure; every one reads
+// back as the driver's buffer gave it (a forward-only query reads that buffer itself), also
+// in a rowset holding a value no packing was made for (an hour of 40, a fraction past 2^30).
+TEST_F(OdbcResultSetFake, CopiedTimestampsReadBackAsTheDriverGaveThem) {
+  const std::string tight = "stamps 1-1-1-0-0-0-0 9999-12-31-23-59-59-999999999 2024-2-29-12-30-61-1000 "
+                            "1900-6-15-7-8-9-123456789";
+  const std::string wide = tight + " 2024-3-5-40-7-9-1500000000";
+  for (const std::string& script : {tight, wide}) {
+    auto read = [&](bool ForwardOnly) {
+      TKMQuery query;
+      query.SetLink(link.get());
+      query.SetForwardOnly(ForwardOnly);
+      query.GetSQL().SetText(script);
+      query.Open();
+      std::vector<std::string> values;
+      for (; !query.GetEof(); query.Next()) {
+        try {
+          char exact[40];
+          std::snprintf(exact, sizeof exact, "%a", query.FieldByName("ts")->GetAsDateTime());
+          values.push_back(exact);
+        } catch (const Exception& e) {
+          values.push_back("error: " + e.Message);
+        }
+      }
+      return values;
+    };
+    const auto live = read(true);
+    ASSERT_FALSE(live.empty());
+    EXPECT_NE(live[1], live[2]);
+    EXPECT_EQ(read(false), live) << script;
+  }
+}
+
 TEST_F(OdbcResultSetFake, OpenFailuresAreReportedWithTheirCodes) {
   std::vector<test::QueryCall> calls;
   test::RecordQueries(*link, calls);

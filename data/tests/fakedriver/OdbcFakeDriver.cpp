@@ -17,6 +17,8 @@
 //                         describes one column less
 //   ubig T1 T2 ...        one column "ub", a bigint the driver describes as unsigned
 //                         (SQL_DESC_UNSIGNED), one row per decimal text Tn
+//   stamps T1 T2 ...      one column "ts", a timestamp, one row per Tn written
+//                         year-month-day-hour-minute-second-fraction (any numbers)
 //   wait MS               waits MS milliseconds (0: for ever) and succeeds, unless SQLCancel
 //                         comes first (from another thread): then it fails with HY008
 //   A; B; ...            a batch: A is the first result, each further part one result that
@@ -77,6 +79,7 @@ struct Stmt : Handle {
   std::vector<Binding> Bindings;
   long Rows = 0, Next = 0, FailAt = -1;
   std::vector<std::string> Texts;  // "ubig": the rows' values as text
+  std::vector<SQL_TIMESTAMP_STRUCT> Stamps;  // "stamps": the rows' values
   bool FetchInfo = false;
   SQLULEN ArraySize = 1, ParamsetSize = 1;
   SQLULEN* RowsFetched = nullptr;
@@ -217,6 +220,7 @@ SQLRETURN RunResult(Stmt* st, const std::string& t) {
   st->FailAt = -1;
   st->FetchInfo = false;
   st->Texts.clear();
+  st->Stamps.clear();
   std::istringstream in(t);
   std::string verb;
   in >> verb;
@@ -251,6 +255,25 @@ SQLRETURN RunResult(Stmt* st, const std::string& t) {
     for (std::string text; in >> text;) st->Texts.push_back(text);
     st->Rows = static_cast<long>(st->Texts.size());
     st->Columns.push_back({"ub", SQL_BIGINT, 20, 0, true});
+    return SQL_SUCCESS;
+  }
+  if (verb == "stamps") {
+    for (std::string text; in >> text;) {
+      SQL_TIMESTAMP_STRUCT ts{};
+      unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
+      unsigned long f = 0;
+      std::sscanf(text.c_str(), "%u-%u-%u-%u-%u-%u-%lu", &y, &mo, &d, &h, &mi, &sec, &f);
+      ts.year = static_cast<SQLSMALLINT>(y);
+      ts.month = static_cast<SQLUSMALLINT>(mo);
+      ts.day = static_cast<SQLUSMALLINT>(d);
+      ts.hour = static_cast<SQLUSMALLINT>(h);
+      ts.minute = static_cast<SQLUSMALLINT>(mi);
+      ts.second = static_cast<SQLUSMALLINT>(sec);
+      ts.fraction = static_cast<SQLUINTEGER>(f);
+      st->Stamps.push_back(ts);
+    }
+    st->Rows = static_cast<long>(st->Stamps.size());
+    st->Columns.push_back({"ts", SQL_TYPE_TIMESTAMP, 23, 3});
     return SQL_SUCCESS;
   }
   if (verb == "rows") {
@@ -387,6 +410,10 @@ SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT h, SQLSMALLINT, SQLLEN) {
       const std::string& text = st->Texts[static_cast<size_t>(st->Next)];
       std::snprintf(static_cast<char*>(b.Data) + n * b.BufLen, static_cast<size_t>(b.BufLen), "%s", text.c_str());
       if (b.Ind) b.Ind[n] = static_cast<SQLLEN>(text.size());
+    }
+    if (!st->Bindings.empty() && (st->Bindings[0].CType == SQL_C_TIMESTAMP || st->Bindings[0].CType == SQL_C_TYPE_TIMESTAMP) && !st->Stamps.empty()) {
+      static_cast<SQL_TIMESTAMP_STRUCT*>(st->Bindings[0].Data)[n] = st->Stamps[static_cast<size_t>(st->Next)];
+      if (st->Bindings[0].Ind) st->Bindings[0].Ind[n] = sizeof(SQL_TIMESTAMP_STRUCT);
     }
     if (st->RowStatus) st->RowStatus[n] = SQL_ROW_SUCCESS;
     ++n;
