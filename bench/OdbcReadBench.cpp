@@ -232,7 +232,7 @@ void Soci(Outcome& O) {
 
 int main(int argc, char** argv) {
   if (argc > 1) gRows = std::atol(argv[1]);
-  std::string dir = std::filesystem::temp_directory_path() / "vandrel-odbc-bench";
+  const std::string dir = VANDREL_BENCH_DATA_DIR;
   std::filesystem::create_directories(dir);
   std::string db = dir + "/read" + std::to_string(gRows) + ".db";
   SetUpOdbc(dir, db);
