@@ -28,7 +28,9 @@ for package in ${depends//,/ }; do
     fail "Depends names $package, which is not installed here"
 done
 
-lintian --fail-on error "$deb" || fail "lintian reports errors"
+# lintian leaves its ELF cache (mldbm-elf-*) in its temporary directory: the scratch one.
+mkdir -p "$scratch/tmp"
+TMPDIR="$scratch/tmp" lintian --fail-on error "$deb" || fail "lintian reports errors"
 
 # dpkg with its own database in the scratch root; the dependencies are this machine's.
 root="$scratch/root"
