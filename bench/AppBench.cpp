@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -106,6 +108,13 @@ class FirstPaint : public QObject {
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Without a session's runtime directory Qt would make /tmp/runtime-<user>.
+  if (!std::getenv("XDG_RUNTIME_DIR")) {
+    const std::string runtime = std::string(VANDREL_BENCH_DATA_DIR) + "/runtime";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  }
   QApplication application(argc, argv);
   msde::testkit::TempDir dir;
   const std::string data = dir.Path() + "/bench.json";
