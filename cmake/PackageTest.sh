@@ -62,7 +62,8 @@ sim=${sim%% *}
 [ "$(readlink "/proc/$sim/exe")" = "$root/usr/bin/msde-sim" ] || fail "the demo server is not the installed msde-sim"
 tr '\0' ' ' < "/proc/$sim/cmdline" | grep -qF -- "--data $root/usr/share/vandrel/demo/demo.json" ||
   fail "the demo server does not use the installed demo site"
-answer=$(echo "select @@servername" | ODBCSYSINI="$demo" ODBCINI="$demo/user-odbc.ini" isql -b "Vandrel demo" sa "" 2>&1 || true)
+# isql keeps its history in $HOME (.isql_history), even in batch mode.
+answer=$(echo "select @@servername" | HOME="$scratch" ODBCSYSINI="$demo" ODBCINI="$demo/user-odbc.ini" isql -b "Vandrel demo" sa "" 2>&1 || true)
 [[ $answer == *SKLEP-SERWER* ]] || fail "the demo data source does not reach the server: $answer"
 
 # The server ends with the tool.
