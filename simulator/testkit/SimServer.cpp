@@ -11,8 +11,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -22,6 +24,15 @@ namespace {
 
 constexpr int kStartTimeoutMs = 30000;
 constexpr auto kStopGrace = std::chrono::seconds(10);
+
+// The ports a client's connection may be given as its own (Linux's default range when the
+// kernel does not say).
+std::pair<int, int> EphemeralPorts() {
+  std::ifstream range("/proc/sys/net/ipv4/ip_local_port_range");
+  int low = 32768, high = 60999;
+  range >> low >> high;
+  return {low, high};
+}
 
 std::string DefaultFilesDir(const std::string& data_file) {
   return (std::filesystem::path(data_file).parent_path() / "files").string();
@@ -86,8 +97,7 @@ SimServer::SimServer(SimServerOptions options) : options_(std::move(options)) {
                             std::filesystem::copy_options::recursive);
     files_dir_ = files_copy_->Path();
   }
-  int port = Launch(0);
-  config_ = std::make_unique<OdbcConfig>(port);
+  config_ = std::make_unique<OdbcConfig>(LaunchOnFixedPort());
 }
 
 SimServer::~SimServer() { Stop(); }
@@ -195,6 +205,23 @@ std::vector<TraceLine> SimServer::TraceSince(size_t Mark) const {
   for (std::string line; std::getline(in, line); ++index)
     if (index >= Mark) lines.push_back(ParseTraceLine(line));
   return lines;
+}
+
+int SimServer::LaunchOnFixedPort() {
+  // A restart takes the same port again, so the port is chosen below the ephemeral range: a
+  // port the system gave out would be given, while the server is down, to some other test's
+  // client connection as its own, and the restart would fail. Taken ports are tried again.
+  const int low = EphemeralPorts().first;
+  if (low <= 11024) return Launch(0);
+  std::random_device random;
+  std::uniform_int_distribution<int> pick(10000, low - 1);
+  for (int attempt = 1;; ++attempt) {
+    try {
+      return Launch(pick(random));
+    } catch (const std::exception&) {
+      if (attempt == 20) throw;
+    }
+  }
 }
 
 void SimServer::Restart() {

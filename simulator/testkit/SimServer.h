@@ -71,6 +71,7 @@ class SimServer {
 
  private:
   int Launch(int port);  // returns the port the server reports
+  int LaunchOnFixedPort();
 
   SimServerOptions options_;
   std::unique_ptr<TempDir> files_copy_;
