@@ -117,6 +117,8 @@ int main(int argc, char** argv) {
   }
   QApplication application(argc, argv);
   msde::testkit::TempDir dir;
+  // What the tool keeps for the user (the servers connected to) stays in the bench's directory.
+  setenv("VANDREL_REGISTRY_DIR", dir.Path().c_str(), 0);
   const std::string data = dir.Path() + "/bench.json";
   std::ofstream(data) << DataSet();
   msde::testkit::SimServerOptions options;
