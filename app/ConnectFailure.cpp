@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "foundation/AsciiCase.h"
+
 namespace vandrel::app {
 namespace {
 
@@ -35,14 +37,9 @@ const TReason kNoDatabase = {
     "Serwer przyjął logowanie, ale nie może otworzyć bazy domyślnej tego loginu.",
     "Zaloguj się jako inny użytkownik albo zmień bazę domyślną loginu na „master”."};
 
-std::string Lower(std::string Text) {
-  std::transform(Text.begin(), Text.end(), Text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return Text;
-}
-
 bool Mentions(const std::vector<TDriverRecord>& Records, const char* Words) {
   return std::any_of(Records.begin(), Records.end(),
-                     [&](const TDriverRecord& r) { return Lower(r.Message).find(Words) != std::string::npos; });
+                     [&](const TDriverRecord& r) { return AsciiLower(r.Message).find(Words) != std::string::npos; });
 }
 
 bool Has(const std::vector<TDriverRecord>& Records, int Native) {
@@ -84,7 +81,7 @@ std::string ConnectFailureReason(const std::vector<TDriverRecord>& Records) {
 
 bool IsConnectionLoss(const std::vector<TDriverRecord>& Records) {
   for (const TDriverRecord& r : Records) {
-    const std::string text = Lower(r.Message);
+    const std::string text = AsciiLower(r.Message);
     // Not all of class 08: FreeTDS gives 08004 to a refused "use" of a missing database.
     if (r.SqlState == "08S01" || r.SqlState == "08003" || text.find("unexpected eof") != std::string::npos ||
         text.find("write to the server failed") != std::string::npos ||

@@ -4,13 +4,10 @@
 #include <cctype>
 #include <vector>
 
+#include "foundation/AsciiCase.h"
+
 namespace vandrel::app {
 namespace {
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
 
 // One KEY=value of a connection string: the key's span, and the value's span with its braces
 // when it is braced ("{...}", a "}" inside doubled, as ODBC specifies).
@@ -76,7 +73,7 @@ std::string ValueOf(const std::string& s, const TPart& part) {
 // The part whose key, compared without regard to case, is Key, as the driver reads its keys.
 const TPart* FindKey(const std::string& s, const std::vector<TPart>& parts, const std::string& Key) {
   for (const TPart& part : parts)
-    if (Lower(s.substr(part.KeyBegin, part.KeyLength)) == Lower(Key)) return &part;
+    if (AsciiLower(s.substr(part.KeyBegin, part.KeyLength)) == AsciiLower(Key)) return &part;
   return nullptr;
 }
 
@@ -123,7 +120,7 @@ std::string BuildConnectionString(const ConnectionFields& f) {
   std::string s = "DRIVER=SQL Server;SERVER=" + BraceConnectionValue(f.Server) + ";UID=" + BraceConnectionValue(f.User) +
                   ";PWD=" + BraceConnectionValue(f.Password) + ";APP=" + BraceConnectionValue("Vandrel") +
                   ";DATABASE=" + BraceConnectionValue("master") + ";LANGUAGE=Polish;" + network;
-  if (Lower(f.Server) != "(local)") s += "Address=" + BraceConnectionValue(f.Server) + ";";
+  if (AsciiLower(f.Server) != "(local)") s += "Address=" + BraceConnectionValue(f.Server) + ";";
   return s;
 }
 
@@ -154,7 +151,7 @@ std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
     const size_t slash = server.find('\\');
     std::string host = server.substr(0, slash);
     const std::string instance = slash == std::string::npos ? "" : server.substr(slash);
-    const bool local = Lower(host) == "(local)" || host == ".";
+    const bool local = AsciiLower(host) == "(local)" || host == ".";
     if (local) host = "127.0.0.1";
     std::string adapted = host + instance;
     const std::string port = !FixedPort.empty() ? FixedPort : local ? LocalPort : "";

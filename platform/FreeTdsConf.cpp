@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/MacError.h"
+#include "platform/Environment.h"
 #include "platform/FileTransaction.h"
 #include "platform/IniText.h"
 #include "platform/FileSystem.h"
@@ -16,11 +17,6 @@
 namespace vandrel::platform {
 
 namespace {
-
-std::string Env(const char* Name) {
-  const char* Value = std::getenv(Name);
-  return Value ? Value : "";
-}
 
 std::string Trim(const std::string& Text) {
   const size_t First = Text.find_first_not_of(" \t\r");
@@ -139,10 +135,10 @@ std::optional<std::string> ClientAlias(const std::string& Name) {
 
 std::string FreeTdsConfFile(HKEY Root) {
   if (Root == HKEY_CURRENT_USER) {
-    const std::string File = Env("FREETDSCONF");
+    const std::string File = EnvironmentValue("FREETDSCONF");
     return File.empty() ? HomeDirectory() + "/.freetds.conf" : File;
   }
-  const std::string Dir = Env("FREETDS");
+  const std::string Dir = EnvironmentValue("FREETDS");
   return Dir.empty() ? std::string("/etc/freetds/freetds.conf") : Dir + "/etc/freetds.conf";
 }
 

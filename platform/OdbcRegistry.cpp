@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "foundation/MacError.h"
+#include "platform/Environment.h"
 #include "platform/FileTransaction.h"
 #include "platform/FreeTdsConf.h"
 #include "platform/OdbcSourceName.h"
@@ -82,11 +83,6 @@ std::vector<std::string> InstalledDrivers() {
   return SplitNulList(Buffer);
 }
 
-std::string Env(const char* Name) {
-  const char* Value = std::getenv(Name);
-  return Value ? Value : "";
-}
-
 bool HasLineBreak(const std::string& Text) { return Text.find_first_of("\r\n") != std::string::npos; }
 
 const char* const kServer = "Server";
@@ -130,10 +126,10 @@ bool TOdbcRegistry::Covers(const TRegPath& Path) {
 
 std::string TOdbcRegistry::DataSourceFile() const {
   if (FRoot == HKEY_CURRENT_USER) {
-    const std::string File = Env("ODBCINI");
-    return File.empty() ? Env("HOME") + "/.odbc.ini" : File;
+    const std::string File = EnvironmentValue("ODBCINI");
+    return File.empty() ? EnvironmentValue("HOME") + "/.odbc.ini" : File;
   }
-  const std::string Dir = Env("ODBCSYSINI");
+  const std::string Dir = EnvironmentValue("ODBCSYSINI");
   return (Dir.empty() ? std::string("/etc") : Dir) + "/odbc.ini";
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "foundation/MacError.h"
+#include "platform/Environment.h"
 #include "platform/FileTransaction.h"
 #include "platform/FileSystem.h"
 #include "platform/RegKeyName.h"
@@ -13,21 +14,16 @@ namespace vandrel::platform {
 
 namespace {
 
-std::string Env(const char* Name) {
-  const char* Value = std::getenv(Name);
-  return Value ? Value : "";
-}
-
 std::string PathText(const TRegPath& Path) { return Path.empty() ? "(główny)" : JoinRegPath(Path); }
 
 }  // namespace
 
 std::string RegistryStoreFile(HKEY Root) {
   const std::string Name = std::string(RootKeyName(Root)) + ".reg";
-  const std::string Dir = Env("VANDREL_REGISTRY_DIR");
+  const std::string Dir = EnvironmentValue("VANDREL_REGISTRY_DIR");
   if (!Dir.empty()) return Dir + "/" + Name;
   if (Root == HKEY_LOCAL_MACHINE) return "/etc/vandrel/" + Name;
-  std::string Config = Env("XDG_CONFIG_HOME");
+  std::string Config = EnvironmentValue("XDG_CONFIG_HOME");
   if (Config.empty() || Config.front() != '/') Config = HomeDirectory() + "/.config";  // as XDG says
   return Config + "/vandrel/" + Name;
 }
