@@ -472,15 +472,13 @@ inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, co
   Field = BuiltField(Index);
   if (!Field || FBlocks == 0) [[unlikely]]
     return false;
-  if (ForwardOnly()) {
-    if (FCurrentBlock != FBlocks - 1) [[unlikely]]
+  // The bind buffers hold the rowset fetched last: a forward-only query reads nothing else, and
+  // a query whose position is on that rowset reads it there while the buffers hold it whole;
+  // otherwise the rowset's copy serves.
+  const bool onLast = FCurrentBlock == FBlocks - 1;
+  if (ForwardOnly() || (FLiveIsLast && !FExternalIndex && onLast)) {
+    if (!onLast) [[unlikely]]
       EMOdbcError::Raise(426);
-    E = Field->LiveElement(FCurrentRow, Ind);
-    return true;
-  }
-  // The rowset fetched last is still in the bind buffers, read as a forward-only query reads
-  // them; its copy serves once the position goes back to it.
-  if (FLiveIsLast && !FExternalIndex && FCurrentBlock == FBlocks - 1) {
     E = Field->LiveElement(FCurrentRow, Ind);
     return true;
   }
