@@ -25,6 +25,7 @@ class TMacSetOfIntegers;
 class TMacListOfIntegers;
 class TMDataInterface;
 class TMRecordLayout;
+class TMCustomResultSet;
 
 // The current record's values where a storing dataset keeps them in place, laid out by
 // Layout: fields read and write them there without the virtual storage protocol below.
@@ -169,6 +170,10 @@ class TMCustomDataSet : public TObject {
   // The current record's values in place while the dataset is open and has a current
   // record that keeps them so; none otherwise.
   const TMDirectRecord* GetDirectRecord() const { return FActive && FDirect.Record ? &FDirect : nullptr; }
+  // The result set whose current row is the current record, when the dataset reads every
+  // value straight from it in the field's DBType and is empty exactly when that result set
+  // is: fields then read there, past the storage protocol below. None by default.
+  virtual TMCustomResultSet* GetDirectResults() { return nullptr; }
 
   // --- Overridable behaviour and the storage protocol ---
   virtual bool GetReadOnly() { return FReadOnly; }

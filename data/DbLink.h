@@ -174,6 +174,13 @@ class TMCustomResultSet : public TObject {
   virtual double GetFloatFieldValue(int Index) = 0;
   virtual long double GetExtendedFieldValue(int Index) = 0;
   virtual TDateTime GetDateTimeFieldValue(int Index) = 0;
+  // The null test and the value of column Index in one call, the way a field of a query
+  // without a cache reads: true when the value is null (Value untouched then).
+  virtual bool ReadNullOrString(int Index, AnsiString& Value);
+  virtual bool ReadNullOrInteger(int Index, int& Value);
+  virtual bool ReadNullOrFloat(int Index, double& Value);
+  virtual bool ReadNullOrExtended(int Index, long double& Value);
+  virtual bool ReadNullOrDateTime(int Index, TDateTime& Value);
   virtual bool ExternalIndexSupport() const { return false; }
   virtual void* GetExternalIndexData() { return nullptr; }
 

@@ -4,6 +4,7 @@
 
 #include "data/CustomDataSet.h"
 #include "data/DataError.h"
+#include "data/DbLink.h"
 #include "data/FieldConverters.h"
 #include "data/RecordLayout.h"
 #include "foundation/ClassChain.h"
@@ -180,12 +181,27 @@ inline const TMDirectRecord* TMField::Direct(TMFieldType Type) const {
   return D != nullptr && D->Layout->Holds(DSIndex, Type) ? D : nullptr;
 }
 
-template <auto Get, class T>
+// A dataset that reads straight from a result set has exactly that result set's emptiness
+// and keeps values in DBType, so every check of the general way holds here as well.
+inline TMCustomResultSet* TMField::DirectResults(TMFieldType Type) const {
+  if (DBType != Type || DBIndex < 0 || DSIndex < 0 || FCollection == nullptr) return nullptr;
+  TMCustomDataSet* DS = FCollection->GetOwner();
+  if (DS == nullptr || !DS->GetActive()) return nullptr;
+  TMCustomResultSet* Rows = DS->GetDirectResults();
+  return Rows != nullptr && !Rows->GetIsEmpty() ? Rows : nullptr;
+}
+
+template <auto Get, auto ReadRow, class T>
 inline bool TMField::ReadDirect(TMFieldType Type, T NullValue, T& Value) const {
-  const TMDirectRecord* D = Direct(Type);
-  if (D == nullptr) return false;
-  Value = D->Layout->IsNull(D->Record, DSIndex) ? NullValue : T((D->Layout->*Get)(D->Record, DSIndex));
-  return true;
+  if (const TMDirectRecord* D = Direct(Type)) {
+    Value = D->Layout->IsNull(D->Record, DSIndex) ? NullValue : T((D->Layout->*Get)(D->Record, DSIndex));
+    return true;
+  }
+  if (TMCustomResultSet* Rows = DirectResults(Type)) {
+    if ((Rows->*ReadRow)(DBIndex, Value)) Value = NullValue;
+    return true;
+  }
+  return false;
 }
 
 template <auto Get, auto Set, class T>
@@ -209,6 +225,15 @@ TMFieldType TMField::GetStorageType() const {
 AnsiString TMField::GetAsString() const {
   if (const TMDirectRecord* D = Direct(mftString))
     return D->Layout->IsNull(D->Record, DSIndex) ? AnsiString() : AnsiString(D->Layout->GetStringView(D->Record, DSIndex));
+  // A text or integer column's text, read straight from the result set.
+  if (DBType == mftString || DBType == mftInteger) {
+    if (TMCustomResultSet* Rows = DirectResults(DBType)) {
+      AnsiString Text;
+      if (int V; DBType == mftInteger && !Rows->ReadNullOrInteger(DBIndex, V)) Text = IntegerToString(V);
+      if (DBType == mftString && Rows->ReadNullOrString(DBIndex, Text)) Text.clear();
+      return Text;
+    }
+  }
   return OutOfLine([this] {
     return ReadStored(CheckedDataSet(false), *this, false, AnsiString(),
                       [this](const TMStoredValue& V, TMFieldType, const AnsiString&) { return FieldText(V, *this); });
@@ -216,27 +241,28 @@ AnsiString TMField::GetAsString() const {
 }
 
 int TMField::GetAsInteger() const {
-  if (int V; ReadDirect<&TMRecordLayout::GetInteger>(mftInteger, 0, V)) return V;
+  if (int V; ReadDirect<&TMRecordLayout::GetInteger, &TMCustomResultSet::ReadNullOrInteger>(mftInteger, 0, V)) return V;
   return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, 0, AsInteger); });
 }
 
 double TMField::GetAsFloat() const {
-  if (double V; ReadDirect<&TMRecordLayout::GetFloat>(mftFloat, 0.0, V)) return V;
+  if (double V; ReadDirect<&TMRecordLayout::GetFloat, &TMCustomResultSet::ReadNullOrFloat>(mftFloat, 0.0, V)) return V;
   return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, 0.0, AsFloat); });
 }
 
 Extended TMField::GetAsExtended() const {
-  if (Extended V; ReadDirect<&TMRecordLayout::GetExtended>(mftExtended, Extended(0), V)) return V;
+  if (Extended V; ReadDirect<&TMRecordLayout::GetExtended, &TMCustomResultSet::ReadNullOrExtended>(mftExtended, Extended(0), V)) return V;
   return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, Extended(0), AsExtended); });
 }
 
 TDateTime TMField::GetAsDateTime() const {
-  if (TDateTime V; ReadDirect<&TMRecordLayout::GetDateTime>(mftDateTime, NullDateTime, V)) return V;
+  if (TDateTime V; ReadDirect<&TMRecordLayout::GetDateTime, &TMCustomResultSet::ReadNullOrDateTime>(mftDateTime, NullDateTime, V)) return V;
   return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, NullDateTime, AsDateTime); });
 }
 
 bool TMField::GetIsNull() const {
   if (const TMDirectRecord* D = Direct(FDataType)) return D->Layout->IsNull(D->Record, DSIndex);
+  if (TMCustomResultSet* Rows = DirectResults(DBType)) return Rows->IsFieldNull(DBIndex);
   TMStoredValue V{CheckedDataSet(false), DSIndex, DBIndex, false};
   return !IsBound() || V.IsNull();
 }

@@ -16,6 +16,7 @@
 namespace vandrel {
 
 class TMCustomDataSet;
+class TMCustomResultSet;
 class TMFields;
 struct TMDirectRecord;
 class TMacSetOfIntegers;
@@ -175,8 +176,13 @@ class TMField : public TObject {
   // The current record's values in place when the dataset keeps them so and this field's
   // value there is of Type; none sends the caller the general way.
   const TMDirectRecord* Direct(TMFieldType Type) const;
-  // The value in place in Type, or NullValue; false when it is not in place.
-  template <auto Get, class T>
+  // The result set this field's value is read from when the dataset reads its values straight
+  // from one, the field is bound to a column of Type and the result set has a current row;
+  // none sends the caller the general way.
+  TMCustomResultSet* DirectResults(TMFieldType Type) const;
+  // The value in place or in the result set's current row in Type, or NullValue; false when
+  // it is in neither.
+  template <auto Get, auto ReadRow, class T>
   bool ReadDirect(TMFieldType Type, T NullValue, T& Value) const;
   // StoreIfChanged on the value in place; false when it is not in place.
   template <auto Get, auto Set, class T>

@@ -482,6 +482,12 @@ inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, co
     E = Field->LiveElement(FCurrentRow, Ind);
     return true;
   }
+  LocateCopy(Index, *Field, E, Ind);
+  return true;
+}
+
+// Out of line, so that the way through the bind buffers saves and restores no registers.
+void TMOdbcResultSet::LocateCopy(int Index, const TMOdbcFieldData& Field, const unsigned char*& E, SQLLEN& Ind) {
   int row;
   const TMOdbcRowsetCache* cache;
   if (FExternalIndex) {
@@ -492,12 +498,11 @@ inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, co
   }
   TLastElement& last = FLastElement;
   if (cache != last.Cache || row != last.Row || Index != last.Column) {
-    last.E = cache->Element(*Field, Index, row, last.Ind, FScratch);
+    last.E = cache->Element(Field, Index, row, last.Ind, FScratch);
     last.Cache = cache, last.Row = row, last.Column = Index;
   }
   E = last.E;
   Ind = last.Ind;
-  return true;
 }
 
 template <class T, class ReadFn>
@@ -512,11 +517,14 @@ bool TMOdbcResultSet::IsFieldNull(int Index) {
   return ReadValue(Index, true, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.IsNull(e, ind); });
 }
 
+void TMOdbcResultSet::Receive(AnsiString& Text) const {
+  if (FOdbcLink->GetOEMConversion()) Text = FOdbcLink->TextReceived(std::move(Text));
+}
+
 AnsiString TMOdbcResultSet::GetStringFieldValue(int Index) {
   AnsiString s =
       ReadValue(Index, AnsiString(), [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetString(e, ind); });
-  // Two returns, not a conditional: the conditional would copy s.
-  if (FOdbcLink->GetOEMConversion()) return FOdbcLink->TextReceived(std::move(s));
+  Receive(s);
   return s;
 }
 
@@ -535,6 +543,39 @@ long double TMOdbcResultSet::GetExtendedFieldValue(int Index) {
 TDateTime TMOdbcResultSet::GetDateTimeFieldValue(int Index) {
   return ReadValue(Index, TDateTime(0.0),
                    [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetDateTime(e, ind); });
+}
+
+template <class T, class ReadFn>
+bool TMOdbcResultSet::ReadNullOr(int Index, T& Value, ReadFn&& Read) {
+  const TMOdbcFieldData* f;
+  const unsigned char* e;
+  SQLLEN ind;
+  if (!Locate(Index, f, e, ind) || f->IsNull(e, ind)) return true;
+  Value = Read(*f, e, ind);
+  return false;
+}
+
+bool TMOdbcResultSet::ReadNullOrString(int Index, AnsiString& Value) {
+  if (ReadNullOr(Index, Value, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetString(e, ind); }))
+    return true;
+  Receive(Value);
+  return false;
+}
+
+bool TMOdbcResultSet::ReadNullOrInteger(int Index, int& Value) {
+  return ReadNullOr(Index, Value, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetInteger(e, ind); });
+}
+
+bool TMOdbcResultSet::ReadNullOrFloat(int Index, double& Value) {
+  return ReadNullOr(Index, Value, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetFloat(e, ind); });
+}
+
+bool TMOdbcResultSet::ReadNullOrExtended(int Index, long double& Value) {
+  return ReadNullOr(Index, Value, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetExtended(e, ind); });
+}
+
+bool TMOdbcResultSet::ReadNullOrDateTime(int Index, TDateTime& Value) {
+  return ReadNullOr(Index, Value, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetDateTime(e, ind); });
 }
 
 bool TMOdbcResultSet::ExternalIndexSupport() const { return !ForwardOnly(); }

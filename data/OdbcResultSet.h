@@ -93,6 +93,11 @@ class TMOdbcResultSet : public TMCustomResultSet {
   double GetFloatFieldValue(int Index) override;
   long double GetExtendedFieldValue(int Index) override;
   TDateTime GetDateTimeFieldValue(int Index) override;
+  bool ReadNullOrString(int Index, AnsiString& Value) override;
+  bool ReadNullOrInteger(int Index, int& Value) override;
+  bool ReadNullOrFloat(int Index, double& Value) override;
+  bool ReadNullOrExtended(int Index, long double& Value) override;
+  bool ReadNullOrDateTime(int Index, TDateTime& Value) override;
   bool ExternalIndexSupport() const override;
   void* GetExternalIndexData() override;
 
@@ -127,9 +132,18 @@ class TMOdbcResultSet : public TMCustomResultSet {
   std::vector<AnsiString>* InfoLines() const;
   // Where column Index of the current row lies; false when there is no current row.
   bool Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& E, SQLLEN& Ind);
+  // Where column Index of the current row (or of the installed row handle's) lies in a
+  // rowset's copy.
+  [[gnu::noinline]] void LocateCopy(int Index, const TMOdbcFieldData& Field, const unsigned char*& E, SQLLEN& Ind);
   // Read applied to column Index of the current row; Default when there is no row.
   template <class T, class ReadFn>
   T ReadValue(int Index, T Default, ReadFn&& Read);
+  // Read applied to column Index of the current row unless it is null (or there is no row):
+  // true then.
+  template <class T, class ReadFn>
+  bool ReadNullOr(int Index, T& Value, ReadFn&& Read);
+  // Converts a text as received from the driver when the link asks for it.
+  void Receive(AnsiString& Text) const;
 
   TMOdbcLink* FOdbcLink;
   TMOdbcHandle FStatement{SQL_HANDLE_STMT};

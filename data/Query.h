@@ -102,6 +102,7 @@ class TKMQuery : public TMCustomDataSet {
   bool GetReadOnly() override { return !FCachedUpdates; }
   bool StoreReadOnly() override { return false; }
   bool UseFieldDBTypes() override { return !FCachedUpdates; }
+  TMCustomResultSet* GetDirectResults() override { return FCachedUpdates ? nullptr : FResultSet.get(); }
   bool GetCountKnown() override;
   bool GetIsEmpty() override;
   bool IsCurrentFieldNull(int DSIndex, int DBIndex) override;

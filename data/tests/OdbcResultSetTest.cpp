@@ -115,6 +115,45 @@ TEST_F(OdbcResultSet, NullsInEveryTypeAndValuesOfEachType) {
   test::ExpectTypedValues(f);
 }
 
+// Without a cache a query's fields read straight from the result set; values, nulls, the
+// OEM conversion of texts and the refusal of an empty result are those of the cached way.
+TEST_F(OdbcResultSet, FieldsReadAlikeStraightFromTheResultAndThroughTheCache) {
+  Exec(*link, {"create table t(i integer, s varchar(10), d double, ts timestamp, dt date, tm time, b bigint)",
+               "insert into t values(null, null, null, null, null, null, null)",
+               "insert into t values(-7, 'zażółć', 2.5, '2024-03-05 14:07:09.045', '2024-03-05', '14:07:09', 5000000000)"});
+  for (int mode = 0; mode < 6; ++mode) {
+    SCOPED_TRACE(mode);
+    const bool oem = mode >= 3;
+    link->SetOEMConversion(oem);
+    TKMQuery q;
+    q.SetForwardOnly(mode % 3 == 1);
+    q.SetCachedUpdates(mode % 3 == 2);
+    OpenQuery(q, "select * from t");
+    TMFields& f = *q.GetFields();
+    for (int i = 0; i < f.GetCount(); ++i) EXPECT_TRUE(f.GetFields(i)->GetIsNull()) << i;
+    EXPECT_EQ(f.ByName("i")->GetAsInteger(), 0);
+    EXPECT_EQ(f.ByName("i")->GetAsString(), "");
+    EXPECT_EQ(f.ByName("s")->GetAsString(), "");
+    EXPECT_EQ(f.ByName("d")->GetAsFloat(), 0.0);
+    EXPECT_EQ(f.ByName("ts")->GetAsDateTime(), 25569.0);  // a null date-time reads as 1970-01-01
+    q.Next();
+    EXPECT_EQ(f.ByName("i")->GetAsString(), "-7");
+    if (oem)
+      EXPECT_EQ(f.ByName("s")->GetAsString(), link->TextReceived("zażółć"));
+    else
+      test::ExpectTypedValues(f);
+  }
+  link->SetOEMConversion(false);
+  TKMQuery e;
+  OpenQuery(e, "select * from t where 1 = 0");
+  try {
+    e.FieldByName("i")->GetAsInteger();
+    ADD_FAILURE() << "an empty result was read";
+  } catch (const EMDataError& Error) {
+    EXPECT_EQ(Error.Code, dterr::Empty);
+  }
+}
+
 // Numbers show as their column holds them: a float column (SQLite describes its numeric
 // columns as double) as the shortest text that reads back to the same number, a decimal
 // column with its scale; digits asked for explicitly still come as asked.
