@@ -85,8 +85,11 @@ SQLRETURN TStatementWaiter::Run(const TMOdbcLink::TStatementCall& Call) {
   FStopAsked = false;
   if (!FInStatement) FClock.restart();
   FDropTimer.stop();
+  FLoopWanted = false;
+  // The worker marks the call ended before it reads FLoopWanted, and the owner sets that
+  // before it asks whether the call ended: one of them sees the other's write.
   FWorker.Start(Call, [this] {
-    QMetaObject::invokeMethod(this, [this] { if (FLoop) FLoop->quit(); }, Qt::QueuedConnection);
+    if (FLoopWanted) QMetaObject::invokeMethod(this, [this] { if (FLoop) FLoop->quit(); }, Qt::QueuedConnection);
   });
   if (!FWorker.WaitFor(kQuiet)) WaitInWindow();
   SQLRETURN rc = SQL_ERROR;
@@ -111,6 +114,7 @@ SQLRETURN TStatementWaiter::Run(const TMOdbcLink::TStatementCall& Call) {
 void TStatementWaiter::WaitInWindow() {
   QEventLoop loop;
   FLoop = &loop;
+  FLoopWanted = true;
   if (!Window()) {
     // Until the window shows, the user's input waits, so no second command can start.
     QTimer show;

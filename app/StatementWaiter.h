@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -95,6 +96,10 @@ class TStatementWaiter : public QObject {
   TMStatementWorker FWorker;
   QPointer<TWaitWindow> FWindow;
   QEventLoop* FLoop = nullptr;
+  // Set before the owner waits in an event loop: only then does a call's end post the event
+  // that ends the loop (a fetch that ends within the quiet time posts nothing, so a long read
+  // does not leave an event for every rowset to be handled later).
+  std::atomic<bool> FLoopWanted{false};
   std::string FStatement;
   std::string FCaption;  // a command's own caption; empty: the statement's text
   TProgress FProgress;
