@@ -32,8 +32,7 @@ void TListModel::BeginFill(std::vector<TListColumn> Columns) {
   FFilling = true;
   FStreaming = false;
   FColumns = std::move(Columns);
-  FTexts.clear();
-  FTexts.resize(FColumns.size());
+  ResetTexts();
   FOrder.clear();
   FRows = 0;
   if (!FFilter.isEmpty()) {
@@ -41,6 +40,13 @@ void TListModel::BeginFill(std::vector<TListColumn> Columns) {
     FPassed.clear();
     emit FilterCleared();
   }
+}
+
+void TListModel::ResetTexts() {
+  FTexts.clear();
+  FTextChunks.Clear();
+  FTexts.reserve(FColumns.size());
+  for (size_t c = 0; c < FColumns.size(); ++c) FTexts.emplace_back(&FTextChunks);
 }
 
 void TListModel::BeginStream(std::vector<TListColumn> Columns) {
@@ -86,8 +92,7 @@ void TListModel::EndFill(bool Keep) {
   const bool reset = FFilling || !Keep;
   if (FStreaming && reset) beginResetModel();
   if (!Keep) {
-    FTexts.clear();
-    FTexts.resize(FColumns.size());
+    ResetTexts();
     FRows = 0;
     FPassed.clear();
   }
@@ -120,7 +125,7 @@ std::string_view TListModel::Text(int Row, int Column) const {
 }
 
 size_t TListModel::MemoryBytes() const {
-  size_t bytes = FOrder.capacity() * sizeof(std::uint32_t);
+  size_t bytes = FOrder.capacity() * sizeof(std::uint32_t) + FTextChunks.GetReservedBytes();
   for (const TTextColumn& column : FTexts) bytes += column.MemoryBytes();
   return bytes;
 }

@@ -88,7 +88,11 @@ class TListModel : public QAbstractTableModel {
   // The rows From to To (in the current order, To excluded) that pass the filter.
   std::vector<std::uint32_t> PassingRows(size_t From, size_t To) const;
 
+  // Empties the texts, making one column for each of FColumns.
+  void ResetTexts();
+
   std::vector<TListColumn> FColumns;
+  TMRowsetArena FTextChunks;  // the columns' chunks past their first few; outlives FTexts
   std::vector<TTextColumn> FTexts;
   std::vector<std::uint32_t> FOrder;  // shown row -> row as it came; empty: as they came
   QString FFilter;

@@ -6,7 +6,17 @@
 namespace vandrel::app {
 
 void TTextColumn::AddChunk(size_t Capacity) {
-  FChunks.push_back({std::make_unique_for_overwrite<char[]>(Capacity), 0, static_cast<std::uint32_t>(Capacity)});
+  Chunk chunk;
+  chunk.Capacity = static_cast<std::uint32_t>(Capacity);
+  // A column's first chunks come from the heap, so that a short list gives back what its last
+  // chunk left unused.
+  if (FShared && Capacity == kChunk && FChunks.size() >= kHeapChunks) {
+    chunk.Data = static_cast<char*>(FShared->Allocate(Capacity));
+  } else {
+    chunk.Owned = std::make_unique_for_overwrite<char[]>(Capacity);
+    chunk.Data = chunk.Owned.get();
+  }
+  FChunks.push_back(std::move(chunk));
 }
 
 void TTextColumn::Append(std::string_view Text) {
@@ -23,7 +33,7 @@ void TTextColumn::Append(std::string_view Text) {
     FBlocks.back().Switches |= std::uint64_t{1} << row;
   }
   Chunk& chunk = FChunks.back();
-  if (!Text.empty()) std::memcpy(chunk.Data.get() + chunk.Used, Text.data(), Text.size());
+  if (!Text.empty()) std::memcpy(chunk.Data + chunk.Used, Text.data(), Text.size());
   chunk.Used += static_cast<std::uint32_t>(Text.size());
   FEnds.push_back(chunk.Long() ? 0 : static_cast<std::uint16_t>(chunk.Used));
   ++FCount;
@@ -38,13 +48,14 @@ std::string_view TTextColumn::At(size_t Row) const {
   const bool first = (block.Switches >> row) & 1;
   const size_t begin = first ? 0 : row == 0 ? block.Start : FEnds[Row - 1];
   const size_t end = chunk.Long() ? chunk.Used : FEnds[Row];
-  return std::string_view(chunk.Data.get() + begin, end - begin);
+  return std::string_view(chunk.Data + begin, end - begin);
 }
 
 size_t TTextColumn::MemoryBytes() const {
   size_t bytes = FChunks.capacity() * sizeof(Chunk) + FBlocks.capacity() * sizeof(Block) +
                  FEnds.capacity() * sizeof(std::uint16_t);
-  for (const Chunk& chunk : FChunks) bytes += chunk.Capacity;
+  for (const Chunk& chunk : FChunks)
+    if (chunk.Owned) bytes += chunk.Capacity;
   return bytes;
 }
 
@@ -52,14 +63,18 @@ void TTextColumn::Compact() {
   FBlocks.shrink_to_fit();
   FEnds.shrink_to_fit();
   FChunks.shrink_to_fit();
-  if (FChunks.empty() || FChunks.back().Long() || FChunks.back().Used == FChunks.back().Capacity) return;
+  // A chunk of the shared arena stays: the arena frees its chunks together.
+  if (FChunks.empty() || !FChunks.back().Owned || FChunks.back().Long() ||
+      FChunks.back().Used == FChunks.back().Capacity)
+    return;
   Chunk& last = FChunks.back();
   auto data = std::make_unique_for_overwrite<char[]>(last.Used);
-  if (last.Used > 0) std::memcpy(data.get(), last.Data.get(), last.Used);
-  last.Data = std::move(data);
+  if (last.Used > 0) std::memcpy(data.get(), last.Data, last.Used);
+  last.Owned = std::move(data);
+  last.Data = last.Owned.get();
   last.Capacity = last.Used;
 }
 
-void TTextColumn::Clear() { *this = TTextColumn(); }
+void TTextColumn::Clear() { *this = TTextColumn(FShared); }
 
 }  // namespace vandrel::app

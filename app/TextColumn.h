@@ -4,20 +4,26 @@
 // bytes and a little over two bytes more. A chunk is never moved or grown: a fill allocates
 // each once, in pieces small enough for the allocator to hand out and take back from its
 // own free lists (growing one large buffer instead had every new size faulted in afresh).
-// A text longer than a chunk gets a chunk of its own.
+// A text longer than a chunk gets a chunk of its own. A list's columns take their chunks
+// past their first 128 KB from one arena of the list's, whose large chunks are mapped with
+// huge pages: a long fill then does not stop for a page fault every 4 KB.
 #include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
 
+#include "data/RowsetArena.h"
+
 namespace vandrel::app {
 
 class TTextColumn {
  public:
+  // Chunks: where the chunks come from (it outlives the column), none for the heap.
+  explicit TTextColumn(TMRowsetArena* Chunks = nullptr) : FShared(Chunks) {}
   void Append(std::string_view Text);
   std::string_view At(size_t Row) const;
   size_t Count() const { return FCount; }
-  // The bytes the column holds on the heap.
+  // The bytes the column holds on the heap (chunks from a shared arena are the arena's).
   size_t MemoryBytes() const;
   // Gives back what the last chunk left unused (after the last row came).
   void Compact();
@@ -26,8 +32,10 @@ class TTextColumn {
  private:
   static constexpr size_t kBlock = 64;
   static constexpr size_t kChunk = 32768;
+  static constexpr size_t kHeapChunks = 4;
   struct Chunk {
-    std::unique_ptr<char[]> Data;
+    std::unique_ptr<char[]> Owned;  // none for a chunk from the shared arena
+    char* Data = nullptr;
     std::uint32_t Used = 0;
     std::uint32_t Capacity = 0;
     bool Long() const { return Capacity > kChunk; }  // holds one text longer than a chunk
@@ -39,6 +47,7 @@ class TTextColumn {
   };
   void AddChunk(size_t Capacity);
 
+  TMRowsetArena* FShared;
   std::vector<Chunk> FChunks;
   std::vector<Block> FBlocks;
   std::vector<std::uint16_t> FEnds;  // end of each row within its chunk

@@ -55,6 +55,12 @@ void TMRowsetArena::NewChunk(std::size_t AtLeast) {
   FLeft = size;
 }
 
+std::size_t TMRowsetArena::GetReservedBytes() const {
+  std::size_t bytes = 0;
+  for (const TChunk& chunk : FChunks) bytes += chunk.Size;
+  return bytes;
+}
+
 void TMRowsetArena::Clear() {
   for (const TChunk& chunk : FChunks) {
     if (chunk.Mapped)

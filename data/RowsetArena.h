@@ -21,6 +21,8 @@ class TMRowsetArena {
   void* Allocate(std::size_t Size);
   // Frees every block.
   void Clear();
+  // Bytes of the chunks taken from the system.
+  std::size_t GetReservedBytes() const;
 
  private:
   struct TChunk {

@@ -12,27 +12,39 @@ using namespace vandrel::app;
 
 namespace {
 
+// Alone, and with its chunks past the first few taken from an arena two columns share.
 TEST(TextColumn, TextsComeBackWholeAcrossBlocksChunksAndLongTexts) {
-  TTextColumn column;
-  std::vector<std::string> texts;
-  for (int i = 0; i < 200; ++i) texts.push_back(i % 7 ? "wiersz " + std::to_string(i) : std::string());
-  // Texts of a few kilobytes fill chunks inside blocks; texts longer than a chunk get one of
-  // their own, also as a block's first row and one after another.
-  for (int i = 0; i < 300; ++i) texts.push_back(std::string(static_cast<size_t>(1000 + 37 * i), char('a' + i % 26)));
-  const std::string big(40000, 'x');
-  texts.push_back(big);
-  texts.push_back("za");
-  texts.push_back(big + "y");
-  texts.push_back(big + "yy");
-  while (texts.size() % 64 != 0) texts.push_back("do bloku");
-  texts.push_back(big);
-  texts.push_back(std::string());
-  texts.push_back("ostatni");
-  for (const std::string& text : texts) column.Append(text);
-  column.Compact();
-  ASSERT_EQ(column.Count(), texts.size());
-  for (size_t r = 0; r < texts.size(); ++r) EXPECT_EQ(column.At(r), texts[r]) << r;
-  EXPECT_EQ(column.At(texts.size()), "");
+  vandrel::TMRowsetArena arena;
+  for (vandrel::TMRowsetArena* chunks : {static_cast<vandrel::TMRowsetArena*>(nullptr), &arena}) {
+    TTextColumn column(chunks), other(chunks);
+    std::vector<std::string> texts;
+    for (int i = 0; i < 200; ++i) texts.push_back(i % 7 ? "wiersz " + std::to_string(i) : std::string());
+    // Texts of a few kilobytes fill chunks inside blocks; texts longer than a chunk get one of
+    // their own, also as a block's first row and one after another.
+    for (int i = 0; i < 300; ++i)
+      texts.push_back(std::string(static_cast<size_t>(1000 + 37 * i), char('a' + i % 26)));
+    const std::string big(40000, 'x');
+    texts.push_back(big);
+    texts.push_back("za");
+    texts.push_back(big + "y");
+    texts.push_back(big + "yy");
+    while (texts.size() % 64 != 0) texts.push_back("do bloku");
+    texts.push_back(big);
+    texts.push_back(std::string());
+    texts.push_back("ostatni");
+    for (const std::string& text : texts) {
+      column.Append(text);
+      other.Append(std::string(text.size() % 3000, 'o'));
+    }
+    column.Compact();
+    ASSERT_EQ(column.Count(), texts.size());
+    for (size_t r = 0; r < texts.size(); ++r) {
+      EXPECT_EQ(column.At(r), texts[r]) << r;
+      EXPECT_EQ(other.At(r), std::string(texts[r].size() % 3000, 'o')) << r;
+    }
+    EXPECT_EQ(column.At(texts.size()), "");
+  }
+  EXPECT_GT(arena.GetReservedBytes(), 0u);
 }
 
 TEST(TextColumn, MemoryStaysNearTheTextsBytes) {
