@@ -19,6 +19,32 @@ void TTextColumn::AddChunk(size_t Capacity) {
   FChunks.push_back(std::move(chunk));
 }
 
+void TTextColumn::AddEndPage() {
+  // A last page made short by Compact grows back whole before it takes another end.
+  if (FCount % kEndsPage != 0) {
+    MoveLastEndPage(kEndsPage);
+    return;
+  }
+  EndPage page;
+  page.Capacity = kEndsPage;
+  if (FShared && !FEnds.empty()) {
+    page.Data = static_cast<std::uint16_t*>(FShared->Allocate(kEndsPage * sizeof(std::uint16_t)));
+  } else {
+    page.Owned = std::make_unique_for_overwrite<std::uint16_t[]>(kEndsPage);
+    page.Data = page.Owned.get();
+  }
+  FEnds.push_back(std::move(page));
+}
+
+void TTextColumn::MoveLastEndPage(size_t Capacity) {
+  EndPage& last = FEnds.back();
+  auto ends = std::make_unique_for_overwrite<std::uint16_t[]>(Capacity);
+  std::memcpy(ends.get(), last.Data, FCount % kEndsPage * sizeof(std::uint16_t));
+  last.Owned = std::move(ends);
+  last.Data = last.Owned.get();
+  last.Capacity = Capacity;
+}
+
 void TTextColumn::Append(std::string_view Text) {
   if (FChunks.empty()) AddChunk(kChunk);
   const size_t row = FCount % kBlock;
@@ -35,7 +61,8 @@ void TTextColumn::Append(std::string_view Text) {
   Chunk& chunk = FChunks.back();
   if (!Text.empty()) std::memcpy(chunk.Data + chunk.Used, Text.data(), Text.size());
   chunk.Used += static_cast<std::uint32_t>(Text.size());
-  FEnds.push_back(chunk.Long() ? 0 : static_cast<std::uint16_t>(chunk.Used));
+  if (FCount % kEndsPage == 0 || FEnds.back().Capacity == FCount % kEndsPage) AddEndPage();
+  FEnds.back().Data[FCount % kEndsPage] = chunk.Long() ? 0 : static_cast<std::uint16_t>(chunk.Used);
   ++FCount;
 }
 
@@ -46,14 +73,16 @@ std::string_view TTextColumn::At(size_t Row) const {
   const std::uint64_t upToRow = row == kBlock - 1 ? ~std::uint64_t{0} : (std::uint64_t{2} << row) - 1;
   const Chunk& chunk = FChunks[block.Chunk + static_cast<size_t>(std::popcount(block.Switches & upToRow))];
   const bool first = (block.Switches >> row) & 1;
-  const size_t begin = first ? 0 : row == 0 ? block.Start : FEnds[Row - 1];
-  const size_t end = chunk.Long() ? chunk.Used : FEnds[Row];
+  const size_t begin = first ? 0 : row == 0 ? block.Start : End(Row - 1);
+  const size_t end = chunk.Long() ? chunk.Used : End(Row);
   return std::string_view(chunk.Data + begin, end - begin);
 }
 
 size_t TTextColumn::MemoryBytes() const {
-  size_t bytes = FChunks.capacity() * sizeof(Chunk) + FBlocks.capacity() * sizeof(Block) +
-                 FEnds.capacity() * sizeof(std::uint16_t);
+  size_t bytes =
+      FChunks.capacity() * sizeof(Chunk) + FBlocks.capacity() * sizeof(Block) + FEnds.capacity() * sizeof(EndPage);
+  for (const EndPage& page : FEnds)
+    if (page.Owned) bytes += page.Capacity * sizeof(std::uint16_t);
   for (const Chunk& chunk : FChunks)
     if (chunk.Owned) bytes += chunk.Capacity;
   return bytes;
@@ -62,6 +91,8 @@ size_t TTextColumn::MemoryBytes() const {
 void TTextColumn::Compact() {
   FBlocks.shrink_to_fit();
   FEnds.shrink_to_fit();
+  // The last page of ends keeps what it holds.
+  if (!FEnds.empty() && FEnds.back().Owned && FCount % kEndsPage != 0) MoveLastEndPage(FCount % kEndsPage);
   FChunks.shrink_to_fit();
   // A chunk of the shared arena stays: the arena frees its chunks together.
   if (FChunks.empty() || !FChunks.back().Owned || FChunks.back().Long() ||

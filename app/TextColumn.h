@@ -4,9 +4,10 @@
 // bytes and a little over two bytes more. A chunk is never moved or grown: a fill allocates
 // each once, in pieces small enough for the allocator to hand out and take back from its
 // own free lists (growing one large buffer instead had every new size faulted in afresh).
-// A text longer than a chunk gets a chunk of its own. A list's columns take their chunks
-// past their first 128 KB from one arena of the list's, whose large chunks are mapped with
-// huge pages: a long fill then does not stop for a page fault every 4 KB.
+// A text longer than a chunk gets a chunk of its own; the ends are kept in pages of 32768. A
+// list's columns take their chunks past the first 128 KB, and their pages of ends past the
+// first, from one arena of the list's, whose large chunks are mapped with huge pages: a long
+// fill then does not stop for a page fault every 4 KB.
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -45,12 +46,24 @@ class TTextColumn {
     std::uint32_t Chunk = 0;     // the chunk in use when the block began
     std::uint16_t Start = 0;     // and where in it the block began
   };
+  // The ends of the rows, kEndsPage to a page: pages are never moved or grown either.
+  struct EndPage {
+    std::unique_ptr<std::uint16_t[]> Owned;  // none for a page from the shared arena
+    std::uint16_t* Data = nullptr;
+    size_t Capacity = 0;
+  };
+  static constexpr size_t kEndsPage = 32768;
   void AddChunk(size_t Capacity);
+  // A page for the next row's end.
+  void AddEndPage();
+  // The last page of ends moved to one of the heap's of Capacity ends, with the ends it holds.
+  void MoveLastEndPage(size_t Capacity);
+  std::uint16_t End(size_t Row) const { return FEnds[Row / kEndsPage].Data[Row % kEndsPage]; }
 
   TMRowsetArena* FShared;
   std::vector<Chunk> FChunks;
   std::vector<Block> FBlocks;
-  std::vector<std::uint16_t> FEnds;  // end of each row within its chunk
+  std::vector<EndPage> FEnds;  // end of each row within its chunk
   size_t FCount = 0;
 };
 

@@ -57,6 +57,10 @@ TEST(TextColumn, MemoryStaysNearTheTextsBytes) {
   }
   column.Compact();
   EXPECT_LT(double(column.MemoryBytes()), 1.5 * double(bytes));
+  // Rows appended after the column was compacted join the ones before it.
+  for (int i = 100000; i < 100100; ++i) column.Append(std::to_string(i * 7));
+  for (int i = 0; i < 100100; i += 997) EXPECT_EQ(column.At(static_cast<size_t>(i)), std::to_string(i * 7)) << i;
+  EXPECT_EQ(column.At(100099), std::to_string(100099 * 7));
 }
 
 TEST(ListModel, SortingKeepsRowsWholeAndTheSelectionOnItsRow) {
