@@ -6,43 +6,17 @@
 namespace vandrel::app {
 
 void TTextColumn::AddChunk(size_t Capacity) {
-  Chunk chunk;
-  chunk.Capacity = static_cast<std::uint32_t>(Capacity);
   // A column's first chunks come from the heap, so that a short list gives back what its last
   // chunk left unused.
-  if (FShared && Capacity == kChunk && FChunks.size() >= kHeapChunks) {
-    chunk.Data = static_cast<char*>(FShared->Allocate(Capacity));
-  } else {
-    chunk.Owned = std::make_unique_for_overwrite<char[]>(Capacity);
-    chunk.Data = chunk.Owned.get();
-  }
-  FChunks.push_back(std::move(chunk));
+  FChunks.emplace_back(Capacity == kChunk && FChunks.size() >= kHeapChunks ? FShared : nullptr, Capacity);
 }
 
 void TTextColumn::AddEndPage() {
   // A last page made short by Compact grows back whole before it takes another end.
-  if (FCount % kEndsPage != 0) {
-    MoveLastEndPage(kEndsPage);
-    return;
-  }
-  EndPage page;
-  page.Capacity = kEndsPage;
-  if (FShared && !FEnds.empty()) {
-    page.Data = static_cast<std::uint16_t*>(FShared->Allocate(kEndsPage * sizeof(std::uint16_t)));
-  } else {
-    page.Owned = std::make_unique_for_overwrite<std::uint16_t[]>(kEndsPage);
-    page.Data = page.Owned.get();
-  }
-  FEnds.push_back(std::move(page));
-}
-
-void TTextColumn::MoveLastEndPage(size_t Capacity) {
-  EndPage& last = FEnds.back();
-  auto ends = std::make_unique_for_overwrite<std::uint16_t[]>(Capacity);
-  std::memcpy(ends.get(), last.Data, FCount % kEndsPage * sizeof(std::uint16_t));
-  last.Owned = std::move(ends);
-  last.Data = last.Owned.get();
-  last.Capacity = Capacity;
+  if (FCount % kEndsPage != 0)
+    FEnds.back().MoveToHeap(kEndsPage, FCount % kEndsPage);
+  else
+    FEnds.emplace_back(FEnds.empty() ? nullptr : FShared, kEndsPage);
 }
 
 void TTextColumn::Append(std::string_view Text) {
@@ -60,7 +34,7 @@ void TTextColumn::Append(std::string_view Text) {
   }
   Chunk& chunk = FChunks.back();
   if (!Text.empty()) std::memcpy(chunk.Data + chunk.Used, Text.data(), Text.size());
-  chunk.Used += static_cast<std::uint32_t>(Text.size());
+  chunk.Used += Text.size();
   if (FCount % kEndsPage == 0 || FEnds.back().Capacity == FCount % kEndsPage) AddEndPage();
   FEnds.back().Data[FCount % kEndsPage] = chunk.Long() ? 0 : static_cast<std::uint16_t>(chunk.Used);
   ++FCount;
@@ -79,33 +53,24 @@ std::string_view TTextColumn::At(size_t Row) const {
 }
 
 size_t TTextColumn::MemoryBytes() const {
-  size_t bytes =
-      FChunks.capacity() * sizeof(Chunk) + FBlocks.capacity() * sizeof(Block) + FEnds.capacity() * sizeof(EndPage);
-  for (const EndPage& page : FEnds)
-    if (page.Owned) bytes += page.Capacity * sizeof(std::uint16_t);
-  for (const Chunk& chunk : FChunks)
-    if (chunk.Owned) bytes += chunk.Capacity;
+  size_t bytes = FChunks.capacity() * sizeof(Chunk) + FBlocks.capacity() * sizeof(Block) +
+                 FEnds.capacity() * sizeof(FEnds.front());
+  for (const auto& page : FEnds) bytes += page.HeapBytes();
+  for (const Chunk& chunk : FChunks) bytes += chunk.HeapBytes();
   return bytes;
 }
 
 void TTextColumn::Compact() {
   FBlocks.shrink_to_fit();
   FEnds.shrink_to_fit();
-  // The last page of ends keeps what it holds.
-  if (!FEnds.empty() && FEnds.back().Owned && FCount % kEndsPage != 0) MoveLastEndPage(FCount % kEndsPage);
+  // The last page of ends and the last chunk keep what they hold; room in the shared arena
+  // stays, as the arena frees it as a whole.
+  if (!FEnds.empty() && FEnds.back().Owned && FCount % kEndsPage != 0)
+    FEnds.back().MoveToHeap(FCount % kEndsPage, FCount % kEndsPage);
   FChunks.shrink_to_fit();
-  // A chunk of the shared arena stays: the arena frees its chunks together.
-  if (FChunks.empty() || !FChunks.back().Owned || FChunks.back().Long() ||
-      FChunks.back().Used == FChunks.back().Capacity)
-    return;
-  Chunk& last = FChunks.back();
-  auto data = std::make_unique_for_overwrite<char[]>(last.Used);
-  if (last.Used > 0) std::memcpy(data.get(), last.Data, last.Used);
-  last.Owned = std::move(data);
-  last.Data = last.Owned.get();
-  last.Capacity = last.Used;
+  if (!FChunks.empty() && FChunks.back().Owned && !FChunks.back().Long() &&
+      FChunks.back().Used != FChunks.back().Capacity)
+    FChunks.back().MoveToHeap(FChunks.back().Used, FChunks.back().Used);
 }
-
-void TTextColumn::Clear() { *this = TTextColumn(FShared); }
 
 }  // namespace vandrel::app

@@ -9,6 +9,7 @@
 // first, from one arena of the list's, whose large chunks are mapped with huge pages: a long
 // fill then does not stop for a page fault every 4 KB.
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -28,17 +29,38 @@ class TTextColumn {
   size_t MemoryBytes() const;
   // Gives back what the last chunk left unused (after the last row came).
   void Compact();
-  void Clear();
 
  private:
   static constexpr size_t kBlock = 64;
   static constexpr size_t kChunk = 32768;
   static constexpr size_t kHeapChunks = 4;
-  struct Chunk {
-    std::unique_ptr<char[]> Owned;  // none for a chunk from the shared arena
-    char* Data = nullptr;
-    std::uint32_t Used = 0;
-    std::uint32_t Capacity = 0;
+  // Room for Capacity elements: from the heap, or from the shared arena, which frees it.
+  template <class T>
+  struct Buffer {
+    std::unique_ptr<T[]> Owned;  // none for room in the shared arena
+    T* Data = nullptr;
+    size_t Capacity = 0;
+    Buffer(TMRowsetArena* Shared, size_t Count) : Capacity(Count) {
+      if (Shared) {
+        Data = static_cast<T*>(Shared->Allocate(Count * sizeof(T)));
+      } else {
+        Owned = std::make_unique_for_overwrite<T[]>(Count);
+        Data = Owned.get();
+      }
+    }
+    // Moves the first Keep elements to room of the heap's for Count.
+    void MoveToHeap(size_t Count, size_t Keep) {
+      auto data = std::make_unique_for_overwrite<T[]>(Count);
+      if (Keep > 0) std::memcpy(data.get(), Data, Keep * sizeof(T));
+      Owned = std::move(data);
+      Data = Owned.get();
+      Capacity = Count;
+    }
+    size_t HeapBytes() const { return Owned ? Capacity * sizeof(T) : 0; }
+  };
+  struct Chunk : Buffer<char> {
+    using Buffer::Buffer;
+    size_t Used = 0;
     bool Long() const { return Capacity > kChunk; }  // holds one text longer than a chunk
   };
   struct Block {
@@ -47,23 +69,16 @@ class TTextColumn {
     std::uint16_t Start = 0;     // and where in it the block began
   };
   // The ends of the rows, kEndsPage to a page: pages are never moved or grown either.
-  struct EndPage {
-    std::unique_ptr<std::uint16_t[]> Owned;  // none for a page from the shared arena
-    std::uint16_t* Data = nullptr;
-    size_t Capacity = 0;
-  };
   static constexpr size_t kEndsPage = 32768;
   void AddChunk(size_t Capacity);
   // A page for the next row's end.
   void AddEndPage();
-  // The last page of ends moved to one of the heap's of Capacity ends, with the ends it holds.
-  void MoveLastEndPage(size_t Capacity);
   std::uint16_t End(size_t Row) const { return FEnds[Row / kEndsPage].Data[Row % kEndsPage]; }
 
   TMRowsetArena* FShared;
   std::vector<Chunk> FChunks;
   std::vector<Block> FBlocks;
-  std::vector<EndPage> FEnds;  // end of each row within its chunk
+  std::vector<Buffer<std::uint16_t>> FEnds;  // end of each row within its chunk
   size_t FCount = 0;
 };
 

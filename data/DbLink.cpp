@@ -8,39 +8,6 @@
 
 namespace vandrel {
 
-// ---- TMCustomResultSet ----
-
-namespace {
-
-template <class T, class Get>
-bool NullOrValue(TMCustomResultSet& Rows, int Index, T& Value, Get Read) {
-  if (Rows.IsFieldNull(Index)) return true;
-  Value = (Rows.*Read)(Index);
-  return false;
-}
-
-}  // namespace
-
-bool TMCustomResultSet::ReadNullOrString(int Index, AnsiString& Value) {
-  return NullOrValue(*this, Index, Value, &TMCustomResultSet::GetStringFieldValue);
-}
-
-bool TMCustomResultSet::ReadNullOrInteger(int Index, int& Value) {
-  return NullOrValue(*this, Index, Value, &TMCustomResultSet::GetIntegerFieldValue);
-}
-
-bool TMCustomResultSet::ReadNullOrFloat(int Index, double& Value) {
-  return NullOrValue(*this, Index, Value, &TMCustomResultSet::GetFloatFieldValue);
-}
-
-bool TMCustomResultSet::ReadNullOrExtended(int Index, long double& Value) {
-  return NullOrValue(*this, Index, Value, &TMCustomResultSet::GetExtendedFieldValue);
-}
-
-bool TMCustomResultSet::ReadNullOrDateTime(int Index, TDateTime& Value) {
-  return NullOrValue(*this, Index, Value, &TMCustomResultSet::GetDateTimeFieldValue);
-}
-
 // ---- TMCustomDBLink ----
 
 TMCustomDBLink::~TMCustomDBLink() {

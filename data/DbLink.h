@@ -176,11 +176,11 @@ class TMCustomResultSet : public TObject {
   virtual TDateTime GetDateTimeFieldValue(int Index) = 0;
   // The null test and the value of column Index in one call, the way a field of a query
   // without a cache reads: true when the value is null (Value untouched then).
-  virtual bool ReadNullOrString(int Index, AnsiString& Value);
-  virtual bool ReadNullOrInteger(int Index, int& Value);
-  virtual bool ReadNullOrFloat(int Index, double& Value);
-  virtual bool ReadNullOrExtended(int Index, long double& Value);
-  virtual bool ReadNullOrDateTime(int Index, TDateTime& Value);
+  virtual bool ReadNullOrString(int Index, AnsiString& Value) = 0;
+  virtual bool ReadNullOrInteger(int Index, int& Value) = 0;
+  virtual bool ReadNullOrFloat(int Index, double& Value) = 0;
+  virtual bool ReadNullOrExtended(int Index, long double& Value) = 0;
+  virtual bool ReadNullOrDateTime(int Index, TDateTime& Value) = 0;
   virtual bool ExternalIndexSupport() const { return false; }
   virtual void* GetExternalIndexData() { return nullptr; }
 

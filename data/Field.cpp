@@ -226,13 +226,14 @@ AnsiString TMField::GetAsString() const {
   if (const TMDirectRecord* D = Direct(mftString))
     return D->Layout->IsNull(D->Record, DSIndex) ? AnsiString() : AnsiString(D->Layout->GetStringView(D->Record, DSIndex));
   // A text or integer column's text, read straight from the result set.
-  if (DBType == mftString || DBType == mftInteger) {
-    if (TMCustomResultSet* Rows = DirectResults(DBType)) {
-      AnsiString Text;
-      if (int V; DBType == mftInteger && !Rows->ReadNullOrInteger(DBIndex, V)) Text = IntegerToString(V);
-      if (DBType == mftString && Rows->ReadNullOrString(DBIndex, Text)) Text.clear();
-      return Text;
+  if (TMCustomResultSet* Rows = DBType == mftString || DBType == mftInteger ? DirectResults(DBType) : nullptr) {
+    AnsiString Text;
+    if (DBType == mftString) {
+      if (Rows->ReadNullOrString(DBIndex, Text)) Text.clear();
+    } else if (int V; !Rows->ReadNullOrInteger(DBIndex, V)) {
+      Text = IntegerToString(V);
     }
+    return Text;
   }
   return OutOfLine([this] {
     return ReadStored(CheckedDataSet(false), *this, false, AnsiString(),

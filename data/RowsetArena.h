@@ -1,6 +1,7 @@
 #pragma once
-// Where a result set keeps the copies of its rowsets: blocks taken one after another from
-// chunks that are freed together with the arena, never one by one. A million rows are fifty
+// Where a result set keeps the copies of its rowsets, and a list the texts of its columns:
+// blocks taken one after another from chunks that are freed together with the arena, never
+// one by one. A million rows are fifty
 // thousand copies; allocated one by one they were interleaved with the driver's short-lived
 // allocations, which then took longer, and every page of them was a separate page fault.
 // Chunks grow from 16 KB to 2 MB, so that a query of a few rows takes little; chunks of 2 MB

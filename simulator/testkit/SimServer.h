@@ -54,8 +54,6 @@ class SimServer {
   // Starts it again on the same port, with the state its data set describes.
   void Restart();
   bool Running() const { return pid_ > 0; }
-  // The server's process.
-  pid_t Pid() const { return pid_; }
   // Stops the server's process (SIGSTOP), to play a hung server, and returns once every one of
   // its threads has stopped: until then a thread still running would answer a statement.
   void Freeze();
