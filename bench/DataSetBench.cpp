@@ -83,7 +83,7 @@ void FillDataSet(TMDataSet& DS, const Values& V, int N, const std::vector<int>* 
   }
 }
 
-double ReadDataSet(TMDataSet& DS) {
+[[gnu::noinline]] double ReadDataSet(TMDataSet& DS) {
   TMField* S = DS.FieldByName("S");
   TMField* I = DS.FieldByName("I");
   TMField* F = DS.FieldByName("F");
@@ -103,7 +103,7 @@ void FillVector(std::vector<Row>& Rows, const Values& V, int N, const std::vecto
                        Values::F(K), Values::X(K), Values::D(K)});
 }
 
-double ReadVector(const std::vector<Row>& Rows) {
+[[gnu::noinline]] double ReadVector(const std::vector<Row>& Rows) {
   double Sum = 0;
   for (const Row& R : Rows)
     Sum += static_cast<double>(R.S.size()) + R.I + R.F + static_cast<double>(R.X) + R.D;

@@ -100,6 +100,10 @@ void TMCustomDataSet::ReapplyPosition() { FPosition = GetRealPosition(); }
 
 void TMCustomDataSet::SetPosition(int Position) {
   if (!FActive || GetIsEmpty() || Position == FPosition) return;
+  MoveTo(Position);
+}
+
+void TMCustomDataSet::MoveTo(int Position) {
   const int Old = FPosition;
   try {
     DoSetPosition(Position);
@@ -118,17 +122,27 @@ void TMCustomDataSet::First() {
   FEof = FBof = GetPosition() != 0;
 }
 
+// A step from an open, not empty dataset goes to the neighbour directly (SetPosition would
+// ask for emptiness again); an empty one only sets the flag.
 void TMCustomDataSet::Next() {
   if (!FActive || FEof) return;
-  const int Target = GetPosition() + 1;
-  SetPosition(Target);
+  if (GetIsEmpty()) {
+    FEof = true;
+    return;
+  }
+  const int Target = FPosition + 1;
+  MoveTo(Target);
   if (GetPosition() != Target) FEof = true;
 }
 
 void TMCustomDataSet::Prior() {
   if (!FActive || FBof) return;
-  const int Target = GetPosition() - 1;
-  SetPosition(Target);
+  if (GetIsEmpty()) {
+    FBof = true;
+    return;
+  }
+  const int Target = FPosition - 1;
+  MoveTo(Target);
   if (GetPosition() != Target) FBof = true;
 }
 

@@ -240,6 +240,8 @@ class TMCustomDataSet : public TObject {
   // the closing steps also when Body raises.
   template <class Body>
   void InUpdate(bool Reapply, Body Run);
+  // SetPosition past its checks: the dataset is open, not empty, and Position is new.
+  void MoveTo(int Position);
   int CompareRecordAt(int Position);
   void ExchangeRecords(int A, int B);
   void SortRange(int L, int R);

@@ -130,12 +130,7 @@ void TMDataCache::AppendRecord(int State) {
   if (!FRecords) throw EMDataError(dterr::NotActive, "");
   std::uint8_t* Block = NewRecord(State);
   try {
-    if (FRecords->GetIsEmpty()) {
-      FRecords->DoInsertBeforeCurrent(Block);
-    } else {
-      FRecords->SetCurrentPosition(FRecords->GetCount() - 1);
-      FRecords->DoInsertAfterCurrent(Block);
-    }
+    FRecords->DoAppend(Block);
   } catch (...) {
     std::free(Block);
     throw;

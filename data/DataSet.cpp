@@ -55,12 +55,7 @@ int TMFieldValueList::InsertRecord(int Position, unsigned char*& Record) {
 int TMFieldValueList::AppendRecord(unsigned char*& Record) {
   Record = NewRecord();
   try {
-    if (FRecords.GetIsEmpty()) {
-      FRecords.DoInsertBeforeCurrent(Record);
-    } else {
-      FRecords.SetCurrentPosition(FRecords.GetCount() - 1);
-      FRecords.DoInsertAfterCurrent(Record);
-    }
+    FRecords.DoAppend(Record);
   } catch (...) {
     FPool.Free(Record);
     throw;
@@ -119,7 +114,8 @@ void TMDataSet::TrackRecord() {
 void TMDataSet::DoSetPosition(int Position) {
   FCurrentPosition = Position;
   FCurrentPosition = GetCurrPos();
-  TrackRecord();
+  FRecord = FValues->GetRecord(FCurrentPosition);
+  SetDirectRecord(&FLayout, FRecord);
 }
 
 void TMDataSet::TrackNewRecord(unsigned char* Record) {

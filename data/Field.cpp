@@ -1,6 +1,7 @@
 #include "data/Field.h"
 
 #include <string>
+#include <type_traits>
 
 #include "data/CustomDataSet.h"
 #include "data/DataError.h"
@@ -174,11 +175,13 @@ void TMField::CheckDataSet(bool AllowEmpty) const { CheckedDataSet(AllowEmpty); 
 
 // A published record implies an open dataset with a current record and a storage in the
 // field's own type, so every check of the general way holds there.
-inline const TMDirectRecord* TMField::Direct(TMFieldType Type) const {
-  if (FDataType != Type || FCollection == nullptr) return nullptr;
-  const TMCustomDataSet* DS = FCollection->GetOwner();
+inline bool TMField::InPlace(TMFieldType Type, TMInPlace& At) const {
+  if (FDataType != Type || FCollection == nullptr) return false;
+  TMCustomDataSet* DS = FCollection->GetOwner();
   const TMDirectRecord* D = DS != nullptr ? DS->GetDirectRecord() : nullptr;
-  return D != nullptr && D->Layout->Holds(DSIndex, Type) ? D : nullptr;
+  if (D == nullptr) return false;
+  At = {DS, D->Record, D->Layout->Find(DSIndex, Type)};
+  return At.Slot != nullptr;
 }
 
 // A dataset that reads straight from a result set has exactly that result set's emptiness
@@ -191,10 +194,10 @@ inline TMCustomResultSet* TMField::DirectResults(TMFieldType Type) const {
   return Rows != nullptr && !Rows->GetIsEmpty() ? Rows : nullptr;
 }
 
-template <auto Get, auto ReadRow, class T>
+template <auto ReadRow, class T>
 inline bool TMField::ReadDirect(TMFieldType Type, T NullValue, T& Value) const {
-  if (const TMDirectRecord* D = Direct(Type)) {
-    Value = D->Layout->IsNull(D->Record, DSIndex) ? NullValue : T((D->Layout->*Get)(D->Record, DSIndex));
+  if (TMInPlace At; InPlace(Type, At)) {
+    Value = TMRecordLayout::IsNull(At.Record, *At.Slot) ? NullValue : TMRecordLayout::Load<T>(At.Record, *At.Slot);
     return true;
   }
   if (TMCustomResultSet* Rows = DirectResults(Type)) {
@@ -204,14 +207,20 @@ inline bool TMField::ReadDirect(TMFieldType Type, T NullValue, T& Value) const {
   return false;
 }
 
-template <auto Get, auto Set, class T>
+template <class T>
 inline bool TMField::StoreDirect(TMFieldType Type, const T& Value) {
-  const TMDirectRecord* D = Direct(Type);
-  if (D == nullptr) return false;
-  if (!D->Layout->IsNull(D->Record, DSIndex) && (D->Layout->*Get)(D->Record, DSIndex) == Value) return true;
-  GetDataSet()->CheckNotReadOnly();
-  (D->Layout->*Set)(D->Record, DSIndex, Value);
-  NotifyChanged();
+  TMInPlace At;
+  if (!InPlace(Type, At)) return false;
+  if constexpr (std::is_same_v<T, AnsiString>) {
+    if (!TMRecordLayout::IsNull(At.Record, *At.Slot) && TMRecordLayout::StringView(At.Record, *At.Slot) == Value) return true;
+    At.DataSet->CheckNotReadOnly();
+    TMRecordLayout::StoreString(At.Record, *At.Slot, Value);
+  } else {
+    if (!TMRecordLayout::IsNull(At.Record, *At.Slot) && TMRecordLayout::Load<T>(At.Record, *At.Slot) == Value) return true;
+    At.DataSet->CheckNotReadOnly();
+    TMRecordLayout::Store(At.Record, *At.Slot, Value);
+  }
+  At.DataSet->NotifyInterfaces(diaFieldChanged, FIndex);
   return true;
 }
 
@@ -223,8 +232,8 @@ TMFieldType TMField::GetStorageType() const {
 // --- Reading ---
 
 AnsiString TMField::GetAsString() const {
-  if (const TMDirectRecord* D = Direct(mftString))
-    return D->Layout->IsNull(D->Record, DSIndex) ? AnsiString() : AnsiString(D->Layout->GetStringView(D->Record, DSIndex));
+  if (TMInPlace At; InPlace(mftString, At))
+    return TMRecordLayout::IsNull(At.Record, *At.Slot) ? AnsiString() : AnsiString(TMRecordLayout::StringView(At.Record, *At.Slot));
   // A text or integer column's text, read straight from the result set.
   if (TMCustomResultSet* Rows = DBType == mftString || DBType == mftInteger ? DirectResults(DBType) : nullptr) {
     AnsiString Text;
@@ -242,27 +251,27 @@ AnsiString TMField::GetAsString() const {
 }
 
 int TMField::GetAsInteger() const {
-  if (int V; ReadDirect<&TMRecordLayout::GetInteger, &TMCustomResultSet::ReadNullOrInteger>(mftInteger, 0, V)) return V;
+  if (int V; ReadDirect<&TMCustomResultSet::ReadNullOrInteger>(mftInteger, 0, V)) return V;
   return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, 0, AsInteger); });
 }
 
 double TMField::GetAsFloat() const {
-  if (double V; ReadDirect<&TMRecordLayout::GetFloat, &TMCustomResultSet::ReadNullOrFloat>(mftFloat, 0.0, V)) return V;
+  if (double V; ReadDirect<&TMCustomResultSet::ReadNullOrFloat>(mftFloat, 0.0, V)) return V;
   return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, 0.0, AsFloat); });
 }
 
 Extended TMField::GetAsExtended() const {
-  if (Extended V; ReadDirect<&TMRecordLayout::GetExtended, &TMCustomResultSet::ReadNullOrExtended>(mftExtended, Extended(0), V)) return V;
+  if (Extended V; ReadDirect<&TMCustomResultSet::ReadNullOrExtended>(mftExtended, Extended(0), V)) return V;
   return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, Extended(0), AsExtended); });
 }
 
 TDateTime TMField::GetAsDateTime() const {
-  if (TDateTime V; ReadDirect<&TMRecordLayout::GetDateTime, &TMCustomResultSet::ReadNullOrDateTime>(mftDateTime, NullDateTime, V)) return V;
+  if (TDateTime V; ReadDirect<&TMCustomResultSet::ReadNullOrDateTime>(mftDateTime, NullDateTime, V)) return V;
   return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, NullDateTime, AsDateTime); });
 }
 
 bool TMField::GetIsNull() const {
-  if (const TMDirectRecord* D = Direct(FDataType)) return D->Layout->IsNull(D->Record, DSIndex);
+  if (TMInPlace At; InPlace(FDataType, At)) return TMRecordLayout::IsNull(At.Record, *At.Slot);
   if (TMCustomResultSet* Rows = DirectResults(DBType)) return Rows->IsFieldNull(DBIndex);
   TMStoredValue V{CheckedDataSet(false), DSIndex, DBIndex, false};
   return !IsBound() || V.IsNull();
@@ -298,7 +307,7 @@ TDateTime TMField::GetPreviousDateTime() const {
 // Each setter converts first, so a failed conversion leaves the stored value unchanged.
 
 void TMField::SetAsString(const AnsiString& Value) {
-  if (StoreDirect<&TMRecordLayout::GetStringView, &TMRecordLayout::SetString>(mftString, Value)) return;
+  if (StoreDirect(mftString, Value)) return;
   OutOfLine([this, &Value] {
     TMCustomDataSet* DS = CheckedDataSet(false);
     if (!IsBound()) return;
@@ -313,7 +322,7 @@ void TMField::SetAsString(const AnsiString& Value) {
 }
 
 void TMField::SetAsInteger(int Value) {
-  if (StoreDirect<&TMRecordLayout::GetInteger, &TMRecordLayout::SetInteger>(mftInteger, Value)) return;
+  if (StoreDirect(mftInteger, Value)) return;
   OutOfLine([this, &Value] {
     TMCustomDataSet* DS = CheckedDataSet(false);
     if (!IsBound()) return;
@@ -328,7 +337,7 @@ void TMField::SetAsInteger(int Value) {
 }
 
 void TMField::SetAsFloat(double Value) {
-  if (StoreDirect<&TMRecordLayout::GetFloat, &TMRecordLayout::SetFloat>(mftFloat, Value)) return;
+  if (StoreDirect(mftFloat, Value)) return;
   OutOfLine([this, &Value] {
     TMCustomDataSet* DS = CheckedDataSet(false);
     if (!IsBound()) return;
@@ -343,7 +352,7 @@ void TMField::SetAsFloat(double Value) {
 }
 
 void TMField::SetAsExtended(Extended Value) {
-  if (StoreDirect<&TMRecordLayout::GetExtended, &TMRecordLayout::SetExtended>(mftExtended, Value)) return;
+  if (StoreDirect(mftExtended, Value)) return;
   OutOfLine([this, &Value] {
     TMCustomDataSet* DS = CheckedDataSet(false);
     if (!IsBound()) return;
@@ -358,7 +367,7 @@ void TMField::SetAsExtended(Extended Value) {
 }
 
 void TMField::SetAsDateTime(TDateTime Value) {
-  if (StoreDirect<&TMRecordLayout::GetDateTime, &TMRecordLayout::SetDateTime>(mftDateTime, Value)) return;
+  if (StoreDirect(mftDateTime, Value)) return;
   OutOfLine([this, &Value] {
     TMCustomDataSet* DS = CheckedDataSet(false);
     if (!IsBound()) return;

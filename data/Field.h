@@ -18,7 +18,7 @@ namespace vandrel {
 class TMCustomDataSet;
 class TMCustomResultSet;
 class TMFields;
-struct TMDirectRecord;
+struct TMRecordSlot;
 class TMacSetOfIntegers;
 
 class TMField : public TObject {
@@ -173,19 +173,25 @@ class TMField : public TObject {
   bool IsBound() const { return DSIndex >= 0; }
   void NotifyChanged();
   TMCustomDataSet* CheckedDataSet(bool AllowEmpty) const;
-  // The current record's values in place when the dataset keeps them so and this field's
-  // value there is of Type; none sends the caller the general way.
-  const TMDirectRecord* Direct(TMFieldType Type) const;
+  // Where the field's value lies when the dataset keeps the current record's values in place.
+  struct TMInPlace {
+    TMCustomDataSet* DataSet;
+    unsigned char* Record;
+    const TMRecordSlot* Slot;
+  };
+  // True with At filled when the value lies in place in Type; false sends the caller the
+  // general way.
+  bool InPlace(TMFieldType Type, TMInPlace& At) const;
   // The result set this field's value is read from when the dataset reads its values straight
   // from one, the field is bound to a column of Type and the result set has a current row;
   // none sends the caller the general way.
   TMCustomResultSet* DirectResults(TMFieldType Type) const;
   // The value in place or in the result set's current row in Type, or NullValue; false when
   // it is in neither.
-  template <auto Get, auto ReadRow, class T>
+  template <auto ReadRow, class T>
   bool ReadDirect(TMFieldType Type, T NullValue, T& Value) const;
   // StoreIfChanged on the value in place; false when it is not in place.
-  template <auto Get, auto Set, class T>
+  template <class T>
   bool StoreDirect(TMFieldType Type, const T& Value);
   // Stores a value of the storage type unless the current value is not null and equal.
   template <class V, class G, class S>

@@ -43,14 +43,18 @@ LongText* LongOf(const unsigned char* Slot) {
 }  // namespace
 
 void TMRecordLayout::Build(const TMFieldType* Types, int Count) {
-  FTypes.assign(Types, Types + Count);
-  FOffsets.assign(static_cast<std::size_t>(Count), 0);
+  FSlots.assign(static_cast<std::size_t>(Count), TSlot());
+  FCount = static_cast<unsigned>(Count);
+  for (unsigned I = 0; I < FCount; ++I) {
+    FSlots[I].Type = Types[I];
+    FSlots[I].FlagMask = static_cast<std::uint8_t>(1u << (I % 8));
+  }
   // Widest slots first, so that every slot lies aligned without padding between them.
   std::size_t At = 0;
-  for (std::size_t Width : {std::size_t{16}, std::size_t{8}}) {
-    for (int I = 0; I < Count; ++I)
-      if (SlotSize(FTypes[I]) == Width) {
-        FOffsets[I] = static_cast<std::uint32_t>(At);
+  for (std::size_t Width : {std::size_t{16}, std::size_t{8}, sizeof(int)}) {
+    for (TSlot& Slot : FSlots)
+      if (SlotSize(Slot.Type) == Width) {
+        Slot.Offset = static_cast<std::uint32_t>(At);
         At += Width;
       }
     if (Width == 8) {
@@ -58,42 +62,38 @@ void TMRecordLayout::Build(const TMFieldType* Types, int Count) {
       At += sizeof(void*);
     }
   }
-  for (int I = 0; I < Count; ++I)
-    if (SlotSize(FTypes[I]) == sizeof(int)) {
-      FOffsets[I] = static_cast<std::uint32_t>(At);
-      At += sizeof(int);
-    }
-  FFlags = At;
-  At += (static_cast<std::size_t>(Count) + 7) / 8;
+  for (unsigned I = 0; I < FCount; ++I) FSlots[I].FlagByte = static_cast<std::uint32_t>(At + I / 8);
+  At += (FCount + 7) / 8;
   FSize = (At + 15) & ~std::size_t{15};
 }
 
 void TMRecordLayout::SetNull(unsigned char* R, int I) const noexcept {
-  unsigned char* Slot = R + FOffsets[I];
-  if (IsText(FTypes[I])) std::free(LongOf(Slot));
-  std::memset(Slot, 0, SlotSize(FTypes[I]));
-  R[FFlags + I / 8] &= static_cast<unsigned char>(~(1u << (I % 8)));
+  const TSlot& S = SlotOf(I);
+  unsigned char* Bytes = R + S.Offset;
+  if (IsText(S.Type)) std::free(LongOf(Bytes));
+  std::memset(Bytes, 0, SlotSize(S.Type));
+  R[S.FlagByte] &= static_cast<unsigned char>(~S.FlagMask);
 }
 
 void TMRecordLayout::FreeValues(unsigned char* R) const noexcept {
-  for (std::size_t I = 0; I < FTypes.size(); ++I)
-    if (IsText(FTypes[I])) std::free(LongOf(R + FOffsets[I]));
+  for (const TSlot& S : FSlots)
+    if (IsText(S.Type)) std::free(LongOf(R + S.Offset));
 }
 
-std::string_view TMRecordLayout::GetStringView(const unsigned char* R, int I) const {
-  const unsigned char* Slot = R + FOffsets[I];
-  if (LongText* Text = LongOf(Slot)) return std::string_view(Text->Bytes(), Text->Length);
-  return std::string_view(reinterpret_cast<const char*>(Slot), Slot[kShortText]);
+std::string_view TMRecordLayout::StringView(const unsigned char* R, const TSlot& S) {
+  const unsigned char* Bytes = R + S.Offset;
+  if (LongText* Text = LongOf(Bytes)) return std::string_view(Text->Bytes(), Text->Length);
+  return std::string_view(reinterpret_cast<const char*>(Bytes), Bytes[kShortText]);
 }
 
-void TMRecordLayout::SetString(unsigned char* R, int I, const AnsiString& Value) const {
-  unsigned char* Slot = R + FOffsets[I];
-  LongText* Text = LongOf(Slot);
+void TMRecordLayout::StoreString(unsigned char* R, const TSlot& S, std::string_view Value) {
+  unsigned char* Bytes = R + S.Offset;
+  LongText* Text = LongOf(Bytes);
   if (Value.size() <= kShortText) {
-    std::free(Text);
-    std::memcpy(Slot, Value.data(), Value.size());
-    Slot[kShortText] = static_cast<unsigned char>(Value.size());
-    MarkSet(R, I);
+    if (Text != nullptr) std::free(Text);
+    std::memcpy(Bytes, Value.data(), Value.size());
+    Bytes[kShortText] = static_cast<unsigned char>(Value.size());
+    R[S.FlagByte] |= S.FlagMask;
     return;
   }
   if (Value.size() > UINT32_MAX) throw std::length_error("string value too long");
@@ -106,14 +106,14 @@ void TMRecordLayout::SetString(unsigned char* R, int I, const AnsiString& Value)
   }
   Text->Length = Length;
   std::memcpy(Text->Bytes(), Value.data(), Length);
-  std::memcpy(Slot, &Text, sizeof Text);
-  Slot[kShortText] = kLong;
-  MarkSet(R, I);
+  std::memcpy(Bytes, &Text, sizeof Text);
+  Bytes[kShortText] = kLong;
+  R[S.FlagByte] |= S.FlagMask;
 }
 
 void TMRecordLayout::ToCell(const unsigned char* R, int I, TMValueCell& Cell) const {
   if (IsNull(R, I)) return;
-  switch (FTypes[I]) {
+  switch (SlotOf(I).Type) {
     case mftInteger: cell::SetInteger(Cell, GetInteger(R, I)); break;
     case mftFloat: cell::SetFloat(Cell, GetFloat(R, I)); break;
     case mftExtended: cell::SetExtended(Cell, GetExtended(R, I)); break;
@@ -127,7 +127,7 @@ void TMRecordLayout::FromCell(unsigned char* R, int I, TMValueCell Cell) const {
     SetNull(R, I);
     return;
   }
-  switch (FTypes[I]) {
+  switch (SlotOf(I).Type) {
     case mftInteger: SetInteger(R, I, cell::GetInteger(Cell)); break;
     case mftFloat: SetFloat(R, I, cell::GetFloat(Cell)); break;
     case mftExtended: SetExtended(R, I, cell::GetExtended(Cell)); break;

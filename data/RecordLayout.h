@@ -2,9 +2,11 @@
 // The record of an in-memory dataset: one block holding every field's value in place (an
 // integer in 4 bytes, a float or date-time in 8, an extended in 16, a text of up to 15
 // bytes in its 16-byte slot and a longer one in one allocation of its own), one null flag
-// bit per field and the user data pointer. A zero-filled block is a record whose values
-// are all null; a null value reads as "", 0, 0.0, 0.0 and 0.0.
+// bit per field (set while the field holds a value) and the user data pointer. A
+// zero-filled block is a record whose values are all null; a null value reads as "", 0,
+// 0.0, 0.0 and 0.0.
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -14,36 +16,68 @@
 
 namespace vandrel {
 
+// Where one field lies in a record: its bytes, its null flag and the type it is kept in.
+struct TMRecordSlot {
+  std::uint32_t Offset = 0;
+  std::uint32_t FlagByte = 0;
+  std::uint8_t FlagMask = 0;
+  TMFieldType Type = mftString;
+};
+
 class TMRecordLayout {
  public:
+  using TSlot = TMRecordSlot;
+
   // Places the fields of these types (a type outside the five is kept as text).
   void Build(const TMFieldType* Types, int Count);
   // Bytes of a record: a multiple of 16.
   std::size_t GetSize() const { return FSize; }
 
-  // True when field I is laid out and kept in Type.
-  bool Holds(int I, TMFieldType Type) const {
-    return I >= 0 && static_cast<std::size_t>(I) < FTypes.size() && FTypes[I] == Type;
+  // Field I's slot when it is laid out and kept in Type, else none.
+  const TSlot* Find(int I, TMFieldType Type) const {
+    return static_cast<unsigned>(I) < FCount && FSlots[static_cast<unsigned>(I)].Type == Type
+               ? &FSlots[static_cast<unsigned>(I)]
+               : nullptr;
   }
-  bool IsNull(const unsigned char* R, int I) const { return (R[FFlags + I / 8] & (1u << (I % 8))) == 0; }
+  // True when field I is laid out and kept in Type.
+  bool Holds(int I, TMFieldType Type) const { return Find(I, Type) != nullptr; }
+
+  // A value by its slot: what a field reads and writes once it found the slot.
+  static bool IsNull(const unsigned char* R, const TSlot& S) { return (R[S.FlagByte] & S.FlagMask) == 0; }
+  template <class T>
+  static T Load(const unsigned char* R, const TSlot& S) {
+    T Value;
+    std::memcpy(&Value, R + S.Offset, sizeof Value);
+    return Value;
+  }
+  template <class T>
+  static void Store(unsigned char* R, const TSlot& S, T Value) {
+    std::memcpy(R + S.Offset, &Value, sizeof Value);
+    R[S.FlagByte] |= S.FlagMask;
+  }
+  // The text in place, valid until the value changes.
+  static std::string_view StringView(const unsigned char* R, const TSlot& S);
+  static void StoreString(unsigned char* R, const TSlot& S, std::string_view Value);
+
+  // The same by field index.
+  bool IsNull(const unsigned char* R, int I) const { return IsNull(R, FSlots[static_cast<std::size_t>(I)]); }
   // Empties the value (a long text is freed).
   void SetNull(unsigned char* R, int I) const noexcept;
   // Frees what the record's values hold outside the block.
   void FreeValues(unsigned char* R) const noexcept;
 
   AnsiString GetString(const unsigned char* R, int I) const { return AnsiString(GetStringView(R, I)); }
-  // The text in place, valid until the value changes.
-  std::string_view GetStringView(const unsigned char* R, int I) const;
-  int GetInteger(const unsigned char* R, int I) const { return Load<int>(R, I); }
-  double GetFloat(const unsigned char* R, int I) const { return Load<double>(R, I); }
-  Extended GetExtended(const unsigned char* R, int I) const { return Load<Extended>(R, I); }
-  TDateTime GetDateTime(const unsigned char* R, int I) const { return Load<TDateTime>(R, I); }
+  std::string_view GetStringView(const unsigned char* R, int I) const { return StringView(R, SlotOf(I)); }
+  int GetInteger(const unsigned char* R, int I) const { return Load<int>(R, SlotOf(I)); }
+  double GetFloat(const unsigned char* R, int I) const { return Load<double>(R, SlotOf(I)); }
+  Extended GetExtended(const unsigned char* R, int I) const { return Load<Extended>(R, SlotOf(I)); }
+  TDateTime GetDateTime(const unsigned char* R, int I) const { return Load<TDateTime>(R, SlotOf(I)); }
 
-  void SetString(unsigned char* R, int I, const AnsiString& Value) const;
-  void SetInteger(unsigned char* R, int I, int Value) const { Store(R, I, Value); }
-  void SetFloat(unsigned char* R, int I, double Value) const { Store(R, I, Value); }
-  void SetExtended(unsigned char* R, int I, Extended Value) const { Store(R, I, Value); }
-  void SetDateTime(unsigned char* R, int I, TDateTime Value) const { Store(R, I, Value); }
+  void SetString(unsigned char* R, int I, const AnsiString& Value) const { StoreString(R, SlotOf(I), Value); }
+  void SetInteger(unsigned char* R, int I, int Value) const { Store(R, SlotOf(I), Value); }
+  void SetFloat(unsigned char* R, int I, double Value) const { Store(R, SlotOf(I), Value); }
+  void SetExtended(unsigned char* R, int I, Extended Value) const { Store(R, SlotOf(I), Value); }
+  void SetDateTime(unsigned char* R, int I, TDateTime Value) const { Store(R, SlotOf(I), Value); }
 
   // The value as a value cell of its own type (none for null), for the conversions that
   // work on cells; and back from such a cell (none makes it null).
@@ -54,21 +88,11 @@ class TMRecordLayout {
   void SetData(unsigned char* R, void* D) const;
 
  private:
-  template <class T>
-  T Load(const unsigned char* R, int I) const {
-    return *reinterpret_cast<const T*>(R + FOffsets[I]);
-  }
-  template <class T>
-  void Store(unsigned char* R, int I, T Value) const {
-    *reinterpret_cast<T*>(R + FOffsets[I]) = Value;
-    MarkSet(R, I);
-  }
-  void MarkSet(unsigned char* R, int I) const { R[FFlags + I / 8] |= static_cast<unsigned char>(1u << (I % 8)); }
+  const TSlot& SlotOf(int I) const { return FSlots[static_cast<std::size_t>(I)]; }
 
-  std::vector<TMFieldType> FTypes;
-  std::vector<std::uint32_t> FOffsets;
-  std::size_t FData = 0;   // the user data pointer
-  std::size_t FFlags = 0;  // the null flags: bit I set while field I holds a value
+  std::vector<TSlot> FSlots;
+  unsigned FCount = 0;
+  std::size_t FData = 0;  // the user data pointer
   std::size_t FSize = 0;
 };
 

@@ -11,22 +11,11 @@ void TMRecordPool::Reset(std::size_t BlockSize) {
   FFreeList = nullptr;
 }
 
-unsigned char* TMRecordPool::Allocate() {
-  unsigned char* Block;
-  if (FFreeList != nullptr) {
-    Block = static_cast<unsigned char*>(FFreeList);
-    std::memcpy(&FFreeList, Block, sizeof FFreeList);
-  } else {
-    if (FUsedInPage == kBlocksPerPage) {
-      // new[] of unsigned char is aligned for any fundamental type, so blocks of a multiple
-      // of 16 bytes stay aligned to 16.
-      FPages.push_back(std::make_unique_for_overwrite<unsigned char[]>(FBlockSize * kBlocksPerPage));
-      FUsedInPage = 0;
-    }
-    Block = FPages.back().get() + FBlockSize * FUsedInPage++;
-  }
-  std::memset(Block, 0, FBlockSize);
-  return Block;
+void TMRecordPool::AddPage() {
+  // new[] of unsigned char is aligned for any fundamental type, so blocks of a multiple of
+  // 16 bytes stay aligned to 16.
+  FPages.push_back(std::make_unique_for_overwrite<unsigned char[]>(FBlockSize * kBlocksPerPage));
+  FUsedInPage = 0;
 }
 
 void TMRecordPool::Free(void* Block) noexcept {

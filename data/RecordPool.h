@@ -2,6 +2,7 @@
 // Blocks of one size for the records of one dataset, carved from pages: a record costs its
 // own bytes and no allocation of its own, and a freed block is the next one given out.
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -17,10 +18,24 @@ class TMRecordPool {
   // bytes (a multiple of 16) from now on.
   void Reset(std::size_t BlockSize);
   // A zero-filled block, aligned to 16 bytes.
-  unsigned char* Allocate();
+  unsigned char* Allocate() {
+    unsigned char* Block;
+    if (FFreeList != nullptr) {
+      Block = static_cast<unsigned char*>(FFreeList);
+      std::memcpy(&FFreeList, Block, sizeof FFreeList);
+    } else {
+      if (FUsedInPage == kBlocksPerPage) AddPage();
+      Block = FPages.back().get() + FBlockSize * FUsedInPage++;
+    }
+    // Blocks are a multiple of 16 bytes and short: zeroed in place rather than by a call.
+    for (std::size_t At = 0; At < FBlockSize; At += 16) std::memset(Block + At, 0, 16);
+    return Block;
+  }
   void Free(void* Block) noexcept;
 
  private:
+  void AddPage();
+
   static constexpr std::size_t kBlocksPerPage = 256;
 
   std::size_t FBlockSize = 0;

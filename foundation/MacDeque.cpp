@@ -151,6 +151,11 @@ void TMacDeque::DoInsertBeforeCurrent(void* Data) { Insert(Data, false); }
 
 void TMacDeque::DoInsertAfterCurrent(void* Data) { Insert(Data, true); }
 
+void TMacDeque::AppendSlowly(void* Data) {
+  SetCurrentPosition(FCount - 1);
+  Insert(Data, true);
+}
+
 TMacDequeNode* TMacDeque::NewNode(void* Data) {
   TMacDequeNode* Node;
   if (FFreeNodes) {
@@ -424,10 +429,6 @@ void TMacDeque::Exchange(int Position) {
   TMacDequeNode* From = FCurrent->FNode;
   SetCurrentPosition(Position);
   std::swap(From->FData, FCurrent->FNode->FData);
-}
-
-void TMacDeque::ClearAccelerators() {
-  for (TAccelerator& Slot : FAccelerators) Slot = TAccelerator();
 }
 
 void TMacDeque::SaveAccelerator() {

@@ -122,6 +122,9 @@ class TMacDeque : public TObject {
   // Insert one element; the cursor ends on it.
   void DoInsertBeforeCurrent(void* Data);
   void DoInsertAfterCurrent(void* Data);
+  // Adds one element after the last one; the cursor ends on it. Appending while the cursor
+  // is on the last element of a segment with room (a fill's steady state) links one node.
+  inline void DoAppend(void* Data);
   // Removes the element at the cursor and hands its pointer to OnDequeDeleteData; the
   // cursor ends on the element that followed it, or on the new last element.
   void DoDeleteCurrent();
@@ -138,7 +141,11 @@ class TMacDeque : public TObject {
   // ends on Position.
   void Exchange(int Position);
 
-  void ClearAccelerators();
+  void ClearAccelerators() {
+    // Slots fill from the first, so an empty first slot means all are empty.
+    if (FAccelerators[0].Segment)
+      for (TAccelerator& Slot : FAccelerators) Slot = TAccelerator();
+  }
   // Puts the current segment into accelerator slot 0, the others moving down.
   void SaveAccelerator();
 
@@ -164,6 +171,7 @@ class TMacDeque : public TObject {
   void Absorb(TMacDequeList* Into, TMacDequeList* From);
   void Unchain(TMacDequeList* Segment);
   TMacDequeNode* NewNode(void* Data);
+  void AppendSlowly(void* Data);
   void FreeNode(TMacDequeNode* Node) noexcept;
 
   int FCapacity;
@@ -236,6 +244,29 @@ inline void TMacDeque::SetCurrentPosition(int Position) {
   } else {
     MoveTo(Position);
   }
+}
+
+inline void TMacDeque::DoAppend(void* Data) {
+  TMacDequeList* S = FCurrent;
+  if (!S || S->FNext || S->FNode != S->FLast || S->FCount >= FCapacity ||
+      (!FFreeNodes && FNodesUsedInPage == kNodesPerPage)) {
+    AppendSlowly(Data);
+    return;
+  }
+  ClearAccelerators();
+  TMacDequeNode* Node;
+  if (FFreeNodes) {
+    Node = FFreeNodes;
+    FFreeNodes = Node->FNext;
+  } else {
+    Node = &FNodePages.back()[FNodesUsedInPage++];
+  }
+  *Node = TMacDequeNode{S->FLast, nullptr, Data};
+  S->FLast->FNext = Node;
+  S->FLast = S->FNode = Node;
+  ++S->FIndex;
+  ++S->FCount;
+  ++FCount;
 }
 
 }  // namespace vandrel

@@ -29,8 +29,7 @@ void TMacDequeWrapper::SetDataAt(int Index, void* Data) {
 int TMacDequeWrapper::InsertAt(int Index, void* Data) {
   Changed();
   if (Index >= FDeque.GetCount()) {
-    FDeque.SetCurrentPosition(FDeque.GetCount() - 1);
-    FDeque.DoInsertAfterCurrent(Data);
+    FDeque.DoAppend(Data);
   } else {
     FDeque.SetCurrentPosition(Index);
     FDeque.DoInsertBeforeCurrent(Data);

@@ -80,6 +80,27 @@ TEST(DataSet, TextsOfEveryLengthAndValuesOfOtherTypesReadBack) {
   DS.Close();
 }
 
+// Seventeen fields put their null flags in three bytes: each value and flag stays its own.
+TEST(DataSet, ValuesAndNullsOfManyFieldsStayApart) {
+  TMDataSet DS;
+  const TMFieldType Types[] = {mftInteger, mftString, mftFloat, mftExtended, mftDateTime, mftInteger};
+  constexpr int Count = 17;
+  for (int I = 0; I < Count; ++I) {
+    TMField* Field = DS.GetFields()->Add();
+    Field->SetName("F" + std::to_string(I));
+    Field->SetType(Types[I % 6]);
+  }
+  test::OpenWithOneRecord(DS);
+  for (int I = 0; I < Count; I += 2) DS.GetFields()->GetFields(I)->SetAsInteger(I * 3);
+  DS.GetFields()->GetFields(8)->SetNull();
+  for (int I = 0; I < Count; ++I) {
+    TMField* Field = DS.GetFields()->GetFields(I);
+    const bool Set = I % 2 == 0 && I != 8;
+    EXPECT_EQ(Field->GetIsNull(), !Set) << I;
+    EXPECT_EQ(Field->GetAsInteger(), Set ? I * 3 : 0) << I;
+  }
+}
+
 TEST(DataSet, UserDataGoesToOnDeleteDataLastRecordFirst) {
   TMDataSet DS;
   test::AddFiveFields(DS);

@@ -263,10 +263,17 @@ TEST(MacDequeTest, RandomOperationsMatchAVectorModel) {
         D.DoInsertBeforeCurrent(Cell(Next));
         Position = N == 0 ? 0 : Position;
         Model.insert(Model.begin() + Position, Next++);
-      } else if (Op < (Growing ? 60 : 30)) {
+      } else if (Op < (Growing ? 50 : 25)) {
         D.DoInsertAfterCurrent(Cell(Next));
         Position = N == 0 ? 0 : Position + 1;
         Model.insert(Model.begin() + Position, Next++);
+      } else if (Op < (Growing ? 60 : 30)) {
+        // Appends come in runs, as a fill makes them.
+        for (int I = static_cast<int>(Rng() % 8); I >= 0; --I) {
+          D.DoAppend(Cell(Next));
+          Model.push_back(Next++);
+        }
+        Position = static_cast<int>(Model.size()) - 1;
       } else if (Op < (Growing ? 70 : 65)) {
         D.DoDeleteCurrent();
         if (N > 0) {
@@ -305,6 +312,36 @@ TEST(MacDequeTest, RandomOperationsMatchAVectorModel) {
       ASSERT_NO_FATAL_FAILURE(ExpectConsistent(D, Model, Position)) << "step " << Step;
       ASSERT_EQ(Deleted, ModelDeleted) << "step " << Step;
     }
+  }
+}
+
+// Every segment's count, cursor and remembered node, and the accelerators' starts.
+std::vector<int> Shape(const TMacDeque& D) {
+  std::vector<int> Result{D.GetCurrentPosition()};
+  for (const TMacDequeList* S = D.GetFirstSegment(); S; S = S->GetNext())
+    Result.insert(Result.end(), {S->GetCount(), S->GetCursorIndex(), S->GetRememberedIndex(), S == D.GetCurrentSegment()});
+  for (int Slot = 0; Slot < TMacDeque::AcceleratorCount; ++Slot) Result.push_back(D.GetAccelerator(Slot).Start);
+  return Result;
+}
+
+// An append leaves the deque exactly as a move to the last element and an insert after it do,
+// whichever way it takes: segments, cursors, remembered nodes and accelerators alike.
+TEST(MacDequeTest, AppendLeavesTheShapeOfAnInsertAfterTheLastElement) {
+  std::mt19937 Rng(99);
+  TMacDeque Fast(7), General(7);
+  for (int Step = 0; Step < 3000; ++Step) {
+    if (Rng() % 3 == 0 && Fast.GetCount() > 0) {
+      // Moves far and near leave remembered nodes and accelerators behind.
+      const int Target = static_cast<int>(Rng() % static_cast<unsigned>(Fast.GetCount()));
+      Fast.SetCurrentPosition(Target);
+      General.SetCurrentPosition(Target);
+      if (Rng() % 4 == 0) Fast.SaveAccelerator(), General.SaveAccelerator();
+    } else {
+      Fast.DoAppend(Cell(Step));
+      General.SetCurrentPosition(General.GetCount() - 1);
+      General.DoInsertAfterCurrent(Cell(Step));
+    }
+    ASSERT_EQ(Shape(Fast), Shape(General)) << "step " << Step;
   }
 }
 
