@@ -170,10 +170,10 @@ class TMCustomDataSet : public TObject {
   // The current record's values in place while the dataset is open and has a current
   // record that keeps them so; none otherwise.
   const TMDirectRecord* GetDirectRecord() const { return FActive && FDirect.Record ? &FDirect : nullptr; }
-  // The result set whose current row is the current record, when the dataset reads every
-  // value straight from it in the field's DBType and is empty exactly when that result set
-  // is: fields then read there, past the storage protocol below. None by default.
-  virtual TMCustomResultSet* GetDirectResults() { return nullptr; }
+  // The result set whose current row is the current record while the dataset is open and
+  // reads every value straight from it in the field's DBType: fields then read there, past
+  // the storage protocol below, and take the protocol when it has no current row.
+  TMCustomResultSet* GetDirectResults() const { return FActive ? FDirectResults : nullptr; }
 
   // --- Overridable behaviour and the storage protocol ---
   virtual bool GetReadOnly() { return FReadOnly; }
@@ -229,6 +229,8 @@ class TMCustomDataSet : public TObject {
   void BeforeDestruction() noexcept;
   // Publishes where the current record's values lie (none: the virtual protocol only).
   void SetDirectRecord(const TMRecordLayout* Layout, unsigned char* Record) { FDirect = {Layout, Record}; }
+  // Publishes the result set the fields read straight from (none: the virtual protocol only).
+  void SetDirectResults(TMCustomResultSet* Rows) { FDirectResults = Rows; }
 
  private:
   friend class TMDataInterface;
@@ -262,6 +264,7 @@ class TMCustomDataSet : public TObject {
   int FPosition = -1;
   std::unique_ptr<TMacListOfIntegers> FScrollStack;
   TMDirectRecord FDirect;
+  TMCustomResultSet* FDirectResults = nullptr;
 };
 
 }  // namespace vandrel

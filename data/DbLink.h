@@ -21,6 +21,13 @@ class TMCustomResultSet;
 class TMCustomSQLUpdate;
 
 // The contexts of OnQuery: three per wrapped operation (before, after, error).
+// What a one-call read of a column found.
+enum TMReadState : std::uint8_t {
+  rsValue = 0,
+  rsNull = 1,
+  rsNoRow = 2,  // no current row: nothing was read
+};
+
 enum TMQueryContext : std::uint8_t {
   mqcExecBefore = 0,
   mqcExecAfter = 1,
@@ -175,12 +182,15 @@ class TMCustomResultSet : public TObject {
   virtual long double GetExtendedFieldValue(int Index) = 0;
   virtual TDateTime GetDateTimeFieldValue(int Index) = 0;
   // The null test and the value of column Index in one call, the way a field of a query
-  // without a cache reads: true when the value is null (Value untouched then).
-  virtual bool ReadNullOrString(int Index, AnsiString& Value) = 0;
-  virtual bool ReadNullOrInteger(int Index, int& Value) = 0;
-  virtual bool ReadNullOrFloat(int Index, double& Value) = 0;
-  virtual bool ReadNullOrExtended(int Index, long double& Value) = 0;
-  virtual bool ReadNullOrDateTime(int Index, TDateTime& Value) = 0;
+  // without a cache reads: Value is set only when the answer is rsValue; rsNoRow when there
+  // is no current row to read (the field then asks the dataset the general way).
+  virtual TMReadState ReadNullOrString(int Index, AnsiString& Value) = 0;
+  virtual TMReadState ReadNullOrInteger(int Index, int& Value) = 0;
+  virtual TMReadState ReadNullOrFloat(int Index, double& Value) = 0;
+  virtual TMReadState ReadNullOrExtended(int Index, long double& Value) = 0;
+  virtual TMReadState ReadNullOrDateTime(int Index, TDateTime& Value) = 0;
+  // The null test alone, answered the same way (rsValue: not null).
+  virtual TMReadState ReadNullState(int Index) = 0;
   virtual bool ExternalIndexSupport() const { return false; }
   virtual void* GetExternalIndexData() { return nullptr; }
 

@@ -184,24 +184,26 @@ inline bool TMField::InPlace(TMFieldType Type, TMInPlace& At) const {
   return At.Slot != nullptr;
 }
 
-// A dataset that reads straight from a result set has exactly that result set's emptiness
-// and keeps values in DBType, so every check of the general way holds here as well.
-inline TMCustomResultSet* TMField::DirectResults(TMFieldType Type) const {
+// A dataset that reads straight from a result set keeps values in DBType, so a value the
+// result set has in its current row is what the general way reads; without a current row
+// the general way answers (and raises for an empty dataset).
+[[gnu::always_inline]] inline TMCustomResultSet* TMField::DirectResults(TMFieldType Type) const {
   if (DBType != Type || DBIndex < 0 || DSIndex < 0 || FCollection == nullptr) return nullptr;
-  TMCustomDataSet* DS = FCollection->GetOwner();
-  if (DS == nullptr || !DS->GetActive()) return nullptr;
-  TMCustomResultSet* Rows = DS->GetDirectResults();
-  return Rows != nullptr && !Rows->GetIsEmpty() ? Rows : nullptr;
+  const TMCustomDataSet* DS = FCollection->GetOwner();
+  return DS != nullptr ? DS->GetDirectResults() : nullptr;
 }
 
 template <auto ReadRow, class T>
 inline bool TMField::ReadDirect(TMFieldType Type, T NullValue, T& Value) const {
+  if (TMCustomResultSet* Rows = DirectResults(Type)) {
+    switch ((Rows->*ReadRow)(DBIndex, Value)) {
+      case rsValue: return true;
+      case rsNull: Value = NullValue; return true;
+      case rsNoRow: return false;
+    }
+  }
   if (TMInPlace At; InPlace(Type, At)) {
     Value = TMRecordLayout::IsNull(At.Record, *At.Slot) ? NullValue : TMRecordLayout::Load<T>(At.Record, *At.Slot);
-    return true;
-  }
-  if (TMCustomResultSet* Rows = DirectResults(Type)) {
-    if ((Rows->*ReadRow)(DBIndex, Value)) Value = NullValue;
     return true;
   }
   return false;
@@ -232,18 +234,19 @@ TMFieldType TMField::GetStorageType() const {
 // --- Reading ---
 
 AnsiString TMField::GetAsString() const {
-  if (TMInPlace At; InPlace(mftString, At))
-    return TMRecordLayout::IsNull(At.Record, *At.Slot) ? AnsiString() : AnsiString(TMRecordLayout::StringView(At.Record, *At.Slot));
   // A text or integer column's text, read straight from the result set.
   if (TMCustomResultSet* Rows = DBType == mftString || DBType == mftInteger ? DirectResults(DBType) : nullptr) {
     AnsiString Text;
+    TMReadState State;
     if (DBType == mftString) {
-      if (Rows->ReadNullOrString(DBIndex, Text)) Text.clear();
-    } else if (int V; !Rows->ReadNullOrInteger(DBIndex, V)) {
+      State = Rows->ReadNullOrString(DBIndex, Text);
+    } else if (int V; (State = Rows->ReadNullOrInteger(DBIndex, V)) == rsValue) {
       Text = IntegerToString(V);
     }
-    return Text;
+    if (State != rsNoRow) return Text;
   }
+  if (TMInPlace At; InPlace(mftString, At))
+    return TMRecordLayout::IsNull(At.Record, *At.Slot) ? AnsiString() : AnsiString(TMRecordLayout::StringView(At.Record, *At.Slot));
   return OutOfLine([this] {
     return ReadStored(CheckedDataSet(false), *this, false, AnsiString(),
                       [this](const TMStoredValue& V, TMFieldType, const AnsiString&) { return FieldText(V, *this); });
@@ -271,8 +274,9 @@ TDateTime TMField::GetAsDateTime() const {
 }
 
 bool TMField::GetIsNull() const {
+  if (TMCustomResultSet* Rows = DirectResults(DBType))
+    if (const TMReadState State = Rows->ReadNullState(DBIndex); State != rsNoRow) return State == rsNull;
   if (TMInPlace At; InPlace(FDataType, At)) return TMRecordLayout::IsNull(At.Record, *At.Slot);
-  if (TMCustomResultSet* Rows = DirectResults(DBType)) return Rows->IsFieldNull(DBIndex);
   TMStoredValue V{CheckedDataSet(false), DSIndex, DBIndex, false};
   return !IsBound() || V.IsNull();
 }

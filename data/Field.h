@@ -183,8 +183,7 @@ class TMField : public TObject {
   // general way.
   bool InPlace(TMFieldType Type, TMInPlace& At) const;
   // The result set this field's value is read from when the dataset reads its values straight
-  // from one, the field is bound to a column of Type and the result set has a current row;
-  // none sends the caller the general way.
+  // from one and the field is bound to a column of Type; none sends the caller the general way.
   TMCustomResultSet* DirectResults(TMFieldType Type) const;
   // The value in place or in the result set's current row in Type, or NullValue; false when
   // it is in neither.

@@ -546,36 +546,45 @@ TDateTime TMOdbcResultSet::GetDateTimeFieldValue(int Index) {
 }
 
 template <class T, class ReadFn>
-bool TMOdbcResultSet::ReadNullOr(int Index, T& Value, ReadFn&& Read) {
+TMReadState TMOdbcResultSet::ReadNullOr(int Index, T& Value, ReadFn&& Read) {
   const TMOdbcFieldData* f;
   const unsigned char* e;
   SQLLEN ind;
-  if (!Locate(Index, f, e, ind) || f->IsNull(e, ind)) return true;
+  if (!Locate(Index, f, e, ind)) return rsNoRow;
+  if (f->IsNull(e, ind)) return rsNull;
   Value = Read(*f, e, ind);
-  return false;
+  return rsValue;
 }
 
-bool TMOdbcResultSet::ReadNullOrString(int Index, AnsiString& Value) {
-  if (ReadNullOr(Index, Value, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetString(e, ind); }))
-    return true;
-  Receive(Value);
-  return false;
+TMReadState TMOdbcResultSet::ReadNullOrString(int Index, AnsiString& Value) {
+  const TMReadState State =
+      ReadNullOr(Index, Value, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetString(e, ind); });
+  if (State == rsValue) Receive(Value);
+  return State;
 }
 
-bool TMOdbcResultSet::ReadNullOrInteger(int Index, int& Value) {
+TMReadState TMOdbcResultSet::ReadNullOrInteger(int Index, int& Value) {
   return ReadNullOr(Index, Value, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetInteger(e, ind); });
 }
 
-bool TMOdbcResultSet::ReadNullOrFloat(int Index, double& Value) {
+TMReadState TMOdbcResultSet::ReadNullOrFloat(int Index, double& Value) {
   return ReadNullOr(Index, Value, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetFloat(e, ind); });
 }
 
-bool TMOdbcResultSet::ReadNullOrExtended(int Index, long double& Value) {
+TMReadState TMOdbcResultSet::ReadNullOrExtended(int Index, long double& Value) {
   return ReadNullOr(Index, Value, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetExtended(e, ind); });
 }
 
-bool TMOdbcResultSet::ReadNullOrDateTime(int Index, TDateTime& Value) {
+TMReadState TMOdbcResultSet::ReadNullOrDateTime(int Index, TDateTime& Value) {
   return ReadNullOr(Index, Value, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.GetDateTime(e, ind); });
+}
+
+TMReadState TMOdbcResultSet::ReadNullState(int Index) {
+  const TMOdbcFieldData* f;
+  const unsigned char* e;
+  SQLLEN ind;
+  if (!Locate(Index, f, e, ind)) return rsNoRow;
+  return f->IsNull(e, ind) ? rsNull : rsValue;
 }
 
 bool TMOdbcResultSet::ExternalIndexSupport() const { return !ForwardOnly(); }

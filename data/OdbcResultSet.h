@@ -93,11 +93,12 @@ class TMOdbcResultSet : public TMCustomResultSet {
   double GetFloatFieldValue(int Index) override;
   long double GetExtendedFieldValue(int Index) override;
   TDateTime GetDateTimeFieldValue(int Index) override;
-  bool ReadNullOrString(int Index, AnsiString& Value) override;
-  bool ReadNullOrInteger(int Index, int& Value) override;
-  bool ReadNullOrFloat(int Index, double& Value) override;
-  bool ReadNullOrExtended(int Index, long double& Value) override;
-  bool ReadNullOrDateTime(int Index, TDateTime& Value) override;
+  TMReadState ReadNullOrString(int Index, AnsiString& Value) override;
+  TMReadState ReadNullOrInteger(int Index, int& Value) override;
+  TMReadState ReadNullOrFloat(int Index, double& Value) override;
+  TMReadState ReadNullOrExtended(int Index, long double& Value) override;
+  TMReadState ReadNullOrDateTime(int Index, TDateTime& Value) override;
+  TMReadState ReadNullState(int Index) override;
   bool ExternalIndexSupport() const override;
   void* GetExternalIndexData() override;
 
@@ -138,10 +139,9 @@ class TMOdbcResultSet : public TMCustomResultSet {
   // Read applied to column Index of the current row; Default when there is no row.
   template <class T, class ReadFn>
   T ReadValue(int Index, T Default, ReadFn&& Read);
-  // Read applied to column Index of the current row unless it is null (or there is no row):
-  // true then.
+  // Read applied to column Index of the current row unless it is null or there is no row.
   template <class T, class ReadFn>
-  bool ReadNullOr(int Index, T& Value, ReadFn&& Read);
+  TMReadState ReadNullOr(int Index, T& Value, ReadFn&& Read);
   // Converts a text as received from the driver when the link asks for it.
   void Receive(AnsiString& Text) const;
 

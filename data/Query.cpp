@@ -36,7 +36,7 @@ TKMQuery::TKMQuery(TObject* Owner)
 }
 
 TKMQuery::~TKMQuery() {
-  FResultSet.reset();
+  ResetResultSet();
   BeforeDestruction();
   if (FLink) FLink->DetachQuery(this);
   FLink = nullptr;
@@ -51,6 +51,13 @@ void TKMQuery::SetLink(TMCustomDBLink* Value) {
   if (FLink) FLink->DetachQuery(this);
   FLink = Value;
   if (FLink) FLink->AttachQuery(this);
+}
+
+void TKMQuery::ResetResultSet(TMCustomResultSet* Rows) {
+  // Nothing reads the old one while it goes.
+  SetDirectResults(nullptr);
+  FResultSet.reset(Rows);
+  SetDirectResults(FCachedUpdates ? nullptr : Rows);
 }
 
 void TKMQuery::SetCachedUpdates(bool Value) {
@@ -88,7 +95,7 @@ void TKMQuery::SetDelayLoad(bool Value) {
   }
   FCache->SetPosition(position);
   FResultSet->SetPositionCommonCode(FRowsTaken);
-  if (FResultSet->GetPosition() != FRowsTaken) FResultSet.reset();
+  if (FResultSet->GetPosition() != FRowsTaken) ResetResultSet();
   FDelayLoad = false;
 }
 
@@ -115,13 +122,13 @@ void TKMQuery::CheckNotUpdating() const {
 void TKMQuery::DoActivate() {
   FSavedUpdatePosition = -1;
   FRowsTaken = FHiddenBefore = FChangedCount = FInsertedCount = FDeletedCount = 0;
-  FResultSet.reset();
+  ResetResultSet();
   FCacheReady = false;
   FCache->Reset();
   try {
     if (!FOpenEmpty) {
       if (!FLink || !FLink->GetConnected()) throw EMDataError(396, "");
-      FResultSet.reset(FLink->CreateResultSet(this));
+      ResetResultSet(FLink->CreateResultSet(this));
       FResultSet->Open(GetSQLText(), FParams.get());
       for (int i = 0; i < FResultSet->GetFieldCount(); ++i)
         GetFields()->FindOrAddDBField(FResultSet->GetFieldName(i), FResultSet->GetFieldType(i), i)->DBScale =
@@ -134,7 +141,7 @@ void TKMQuery::DoActivate() {
       CopyOneRecord();
     }
   } catch (...) {
-    FResultSet.reset();
+    ResetResultSet();
     FCacheReady = false;
     throw;
   }
@@ -148,7 +155,7 @@ void TKMQuery::DoDeactivate() {
   } catch (...) {
     // Closing never raises.
   }
-  FResultSet.reset();
+  ResetResultSet();
 }
 
 // ---- positions and counts ----
@@ -261,12 +268,12 @@ bool TKMQuery::CopyOneRecord() {
       ImportAllFieldValues();
       // The driver may already have told the end: with the last row copied the result set
       // has done its work, and no later move would ask it again.
-      if (FResultSet->GetCountKnown() && FRowsTaken >= FResultSet->GetCount()) FResultSet.reset();
+      if (FResultSet->GetCountKnown() && FRowsTaken >= FResultSet->GetCount()) ResetResultSet();
     }
     return true;
   }
   // Every row is in the cache now: without delayed loading the result set has done its work.
-  if (FForwardOnly || !FDelayLoad) FResultSet.reset();
+  if (FForwardOnly || !FDelayLoad) ResetResultSet();
   return false;
 }
 

@@ -102,7 +102,6 @@ class TKMQuery : public TMCustomDataSet {
   bool GetReadOnly() override { return !FCachedUpdates; }
   bool StoreReadOnly() override { return false; }
   bool UseFieldDBTypes() override { return !FCachedUpdates; }
-  TMCustomResultSet* GetDirectResults() override { return FCachedUpdates ? nullptr : FResultSet.get(); }
   bool GetCountKnown() override;
   bool GetIsEmpty() override;
   bool IsCurrentFieldNull(int DSIndex, int DBIndex) override;
@@ -162,6 +161,9 @@ class TKMQuery : public TMCustomDataSet {
   template <class HandleFn>
   void WalkModifications(TMUpdateMethod Method, HandleFn&& Handle);
   void SQLChanged();
+  // The result set becomes Rows (none closes it); fields of a query without a cache read
+  // straight from it.
+  void ResetResultSet(TMCustomResultSet* Rows = nullptr);
 
   TStringList FSQL;
   std::unique_ptr<TMParams> FParams;
