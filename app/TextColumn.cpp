@@ -19,7 +19,7 @@ void TTextColumn::AddEndPage() {
     FEnds.emplace_back(FEnds.empty() ? nullptr : FShared, kEndsPage);
 }
 
-void TTextColumn::Append(std::string_view Text) {
+void TTextColumn::AppendSlowly(std::string_view Text) {
   if (FChunks.empty()) AddChunk(kChunk);
   const size_t row = FCount % kBlock;
   if (row == 0) {

@@ -22,7 +22,23 @@ class TTextColumn {
  public:
   // Chunks: where the chunks come from (it outlives the column), none for the heap.
   explicit TTextColumn(TMRowsetArena* Chunks = nullptr) : FShared(Chunks) {}
-  void Append(std::string_view Text);
+  // Inside a block of rows, with room in the chunk and the page of ends, a text is copied and
+  // its end noted in place; the rest is AppendSlowly's.
+  void Append(std::string_view Text) {
+    const size_t inPage = FCount % kEndsPage;
+    if (FCount % kBlock != 0 && inPage != 0) {
+      Chunk& chunk = FChunks.back();
+      Buffer<std::uint16_t>& ends = FEnds.back();
+      if (!chunk.Long() && chunk.Capacity - chunk.Used >= Text.size() && ends.Capacity != inPage) {
+        if (!Text.empty()) std::memcpy(chunk.Data + chunk.Used, Text.data(), Text.size());
+        chunk.Used += Text.size();
+        ends.Data[inPage] = static_cast<std::uint16_t>(chunk.Used);
+        ++FCount;
+        return;
+      }
+    }
+    AppendSlowly(Text);
+  }
   std::string_view At(size_t Row) const;
   size_t Count() const { return FCount; }
   // The bytes the column holds on the heap (chunks from a shared arena are the arena's).
@@ -70,6 +86,7 @@ class TTextColumn {
   };
   // The ends of the rows, kEndsPage to a page: pages are never moved or grown either.
   static constexpr size_t kEndsPage = 32768;
+  void AppendSlowly(std::string_view Text);
   void AddChunk(size_t Capacity);
   // A page for the next row's end.
   void AddEndPage();

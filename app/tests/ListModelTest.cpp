@@ -61,6 +61,17 @@ TEST(TextColumn, MemoryStaysNearTheTextsBytes) {
   for (int i = 100000; i < 100100; ++i) column.Append(std::to_string(i * 7));
   for (int i = 0; i < 100100; i += 997) EXPECT_EQ(column.At(static_cast<size_t>(i)), std::to_string(i * 7)) << i;
   EXPECT_EQ(column.At(100099), std::to_string(100099 * 7));
+
+  // With its chunks from an arena a column keeps its last chunk's room when compacted, while
+  // its page of ends shrinks: rows appended then go on past the short page.
+  vandrel::TMRowsetArena arena;
+  TTextColumn shared(&arena);
+  const std::string filler(200, 'x');
+  for (int i = 0; i < 1100; ++i) {
+    if (i == 1000) shared.Compact();
+    shared.Append(filler + std::to_string(i));
+  }
+  for (int i = 0; i < 1100; ++i) ASSERT_EQ(shared.At(static_cast<size_t>(i)), filler + std::to_string(i)) << i;
 }
 
 TEST(ListModel, SortingKeepsRowsWholeAndTheSelectionOnItsRow) {
