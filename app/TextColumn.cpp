@@ -19,7 +19,7 @@ void TTextColumn::AddEndPage() {
     FEnds.emplace_back(FEnds.empty() ? nullptr : FShared, kEndsPage);
 }
 
-void TTextColumn::AppendSlowly(std::string_view Text) {
+void TTextColumn::MakeRoom(size_t Size) {
   if (FChunks.empty()) AddChunk(kChunk);
   const size_t row = FCount % kBlock;
   if (row == 0) {
@@ -28,16 +28,11 @@ void TTextColumn::AppendSlowly(std::string_view Text) {
                        static_cast<std::uint16_t>(current.Long() ? 0 : current.Used)});
   }
   const Chunk& current = FChunks.back();
-  if (current.Long() || current.Capacity - current.Used < Text.size()) {
-    AddChunk(Text.size() > kChunk ? Text.size() : kChunk);
+  if (current.Long() || current.Capacity - current.Used < Size) {
+    AddChunk(Size > kChunk ? Size : kChunk);
     FBlocks.back().Switches |= std::uint64_t{1} << row;
   }
-  Chunk& chunk = FChunks.back();
-  if (!Text.empty()) std::memcpy(chunk.Data + chunk.Used, Text.data(), Text.size());
-  chunk.Used += Text.size();
   if (FCount % kEndsPage == 0 || FEnds.back().Capacity == FCount % kEndsPage) AddEndPage();
-  FEnds.back().Data[FCount % kEndsPage] = chunk.Long() ? 0 : static_cast<std::uint16_t>(chunk.Used);
-  ++FCount;
 }
 
 std::string_view TTextColumn::At(size_t Row) const {

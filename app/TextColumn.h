@@ -22,22 +22,13 @@ class TTextColumn {
  public:
   // Chunks: where the chunks come from (it outlives the column), none for the heap.
   explicit TTextColumn(TMRowsetArena* Chunks = nullptr) : FShared(Chunks) {}
-  // Inside a block of rows, with room in the chunk and the page of ends, a text is copied and
-  // its end noted in place; the rest is AppendSlowly's.
   void Append(std::string_view Text) {
-    const size_t inPage = FCount % kEndsPage;
-    if (FCount % kBlock != 0 && inPage != 0) {
-      Chunk& chunk = FChunks.back();
-      Buffer<std::uint16_t>& ends = FEnds.back();
-      if (!chunk.Long() && chunk.Capacity - chunk.Used >= Text.size() && ends.Capacity != inPage) {
-        if (!Text.empty()) std::memcpy(chunk.Data + chunk.Used, Text.data(), Text.size());
-        chunk.Used += Text.size();
-        ends.Data[inPage] = static_cast<std::uint16_t>(chunk.Used);
-        ++FCount;
-        return;
-      }
-    }
-    AppendSlowly(Text);
+    if (!Fits(Text.size())) MakeRoom(Text.size());
+    Chunk& chunk = FChunks.back();
+    if (!Text.empty()) std::memcpy(chunk.Data + chunk.Used, Text.data(), Text.size());
+    chunk.Used += Text.size();
+    FEnds.back().Data[FCount % kEndsPage] = chunk.Long() ? 0 : static_cast<std::uint16_t>(chunk.Used);
+    ++FCount;
   }
   std::string_view At(size_t Row) const;
   size_t Count() const { return FCount; }
@@ -86,7 +77,16 @@ class TTextColumn {
   };
   // The ends of the rows, kEndsPage to a page: pages are never moved or grown either.
   static constexpr size_t kEndsPage = 32768;
-  void AppendSlowly(std::string_view Text);
+  // True when the next row of Size bytes needs no new block, chunk or page of ends: a fill's
+  // common case, kept inline.
+  bool Fits(size_t Size) const {
+    const size_t inPage = FCount % kEndsPage;
+    if (FCount % kBlock == 0 || inPage == 0) return false;
+    const Chunk& chunk = FChunks.back();
+    return !chunk.Long() && chunk.Capacity - chunk.Used >= Size && FEnds.back().Capacity != inPage;
+  }
+  // Starts what the next row of Size bytes needs: a block, a chunk, a page of ends.
+  void MakeRoom(size_t Size);
   void AddChunk(size_t Capacity);
   // A page for the next row's end.
   void AddEndPage();

@@ -114,8 +114,7 @@ void TMDataSet::TrackRecord() {
 void TMDataSet::DoSetPosition(int Position) {
   FCurrentPosition = Position;
   FCurrentPosition = GetCurrPos();
-  FRecord = FValues->GetRecord(FCurrentPosition);
-  SetDirectRecord(&FLayout, FRecord);
+  TrackRecord();
 }
 
 void TMDataSet::TrackNewRecord(unsigned char* Record) {

@@ -20,7 +20,6 @@ class TMParams;
 class TMCustomResultSet;
 class TMCustomSQLUpdate;
 
-// The contexts of OnQuery: three per wrapped operation (before, after, error).
 // What a one-call read of a column found.
 enum TMReadState : std::uint8_t {
   rsValue = 0,
@@ -28,6 +27,7 @@ enum TMReadState : std::uint8_t {
   rsNoRow = 2,  // no current row: nothing was read
 };
 
+// The contexts of OnQuery: three per wrapped operation (before, after, error).
 enum TMQueryContext : std::uint8_t {
   mqcExecBefore = 0,
   mqcExecAfter = 1,

@@ -513,9 +513,8 @@ T TMOdbcResultSet::ReadValue(int Index, T Default, ReadFn&& Read) {
   return Locate(Index, f, e, ind) ? Read(*f, e, ind) : Default;
 }
 
-bool TMOdbcResultSet::IsFieldNull(int Index) {
-  return ReadValue(Index, true, [](const TMOdbcFieldData& f, auto e, SQLLEN ind) { return f.IsNull(e, ind); });
-}
+// No current row reads as null.
+bool TMOdbcResultSet::IsFieldNull(int Index) { return ReadNullState(Index) != rsValue; }
 
 void TMOdbcResultSet::Receive(AnsiString& Text) const {
   if (FOdbcLink->GetOEMConversion()) Text = FOdbcLink->TextReceived(std::move(Text));

@@ -43,16 +43,15 @@ LongText* LongOf(const unsigned char* Slot) {
 }  // namespace
 
 void TMRecordLayout::Build(const TMFieldType* Types, int Count) {
-  FSlots.assign(static_cast<std::size_t>(Count), TSlot());
-  FCount = static_cast<unsigned>(Count);
-  for (unsigned I = 0; I < FCount; ++I) {
+  FSlots.assign(static_cast<std::size_t>(Count), TMRecordSlot());
+  for (std::size_t I = 0; I < FSlots.size(); ++I) {
     FSlots[I].Type = Types[I];
     FSlots[I].FlagMask = static_cast<std::uint8_t>(1u << (I % 8));
   }
   // Widest slots first, so that every slot lies aligned without padding between them.
   std::size_t At = 0;
   for (std::size_t Width : {std::size_t{16}, std::size_t{8}, sizeof(int)}) {
-    for (TSlot& Slot : FSlots)
+    for (TMRecordSlot& Slot : FSlots)
       if (SlotSize(Slot.Type) == Width) {
         Slot.Offset = static_cast<std::uint32_t>(At);
         At += Width;
@@ -62,13 +61,13 @@ void TMRecordLayout::Build(const TMFieldType* Types, int Count) {
       At += sizeof(void*);
     }
   }
-  for (unsigned I = 0; I < FCount; ++I) FSlots[I].FlagByte = static_cast<std::uint32_t>(At + I / 8);
-  At += (FCount + 7) / 8;
+  for (std::size_t I = 0; I < FSlots.size(); ++I) FSlots[I].FlagByte = static_cast<std::uint32_t>(At + I / 8);
+  At += (FSlots.size() + 7) / 8;
   FSize = (At + 15) & ~std::size_t{15};
 }
 
 void TMRecordLayout::SetNull(unsigned char* R, int I) const noexcept {
-  const TSlot& S = SlotOf(I);
+  const TMRecordSlot& S = SlotOf(I);
   unsigned char* Bytes = R + S.Offset;
   if (IsText(S.Type)) std::free(LongOf(Bytes));
   std::memset(Bytes, 0, SlotSize(S.Type));
@@ -76,17 +75,17 @@ void TMRecordLayout::SetNull(unsigned char* R, int I) const noexcept {
 }
 
 void TMRecordLayout::FreeValues(unsigned char* R) const noexcept {
-  for (const TSlot& S : FSlots)
+  for (const TMRecordSlot& S : FSlots)
     if (IsText(S.Type)) std::free(LongOf(R + S.Offset));
 }
 
-std::string_view TMRecordLayout::StringView(const unsigned char* R, const TSlot& S) {
+std::string_view TMRecordLayout::StringView(const unsigned char* R, const TMRecordSlot& S) {
   const unsigned char* Bytes = R + S.Offset;
   if (LongText* Text = LongOf(Bytes)) return std::string_view(Text->Bytes(), Text->Length);
   return std::string_view(reinterpret_cast<const char*>(Bytes), Bytes[kShortText]);
 }
 
-void TMRecordLayout::StoreString(unsigned char* R, const TSlot& S, std::string_view Value) {
+void TMRecordLayout::StoreString(unsigned char* R, const TMRecordSlot& S, std::string_view Value) {
   unsigned char* Bytes = R + S.Offset;
   LongText* Text = LongOf(Bytes);
   if (Value.size() <= kShortText) {

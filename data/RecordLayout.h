@@ -26,38 +26,33 @@ struct TMRecordSlot {
 
 class TMRecordLayout {
  public:
-  using TSlot = TMRecordSlot;
-
   // Places the fields of these types (a type outside the five is kept as text).
   void Build(const TMFieldType* Types, int Count);
   // Bytes of a record: a multiple of 16.
   std::size_t GetSize() const { return FSize; }
 
   // Field I's slot when it is laid out and kept in Type, else none.
-  const TSlot* Find(int I, TMFieldType Type) const {
-    return static_cast<unsigned>(I) < FCount && FSlots[static_cast<unsigned>(I)].Type == Type
-               ? &FSlots[static_cast<unsigned>(I)]
-               : nullptr;
+  const TMRecordSlot* Find(int I, TMFieldType Type) const {
+    const auto At = static_cast<std::size_t>(static_cast<unsigned>(I));
+    return At < FSlots.size() && FSlots[At].Type == Type ? &FSlots[At] : nullptr;
   }
-  // True when field I is laid out and kept in Type.
-  bool Holds(int I, TMFieldType Type) const { return Find(I, Type) != nullptr; }
 
   // A value by its slot: what a field reads and writes once it found the slot.
-  static bool IsNull(const unsigned char* R, const TSlot& S) { return (R[S.FlagByte] & S.FlagMask) == 0; }
+  static bool IsNull(const unsigned char* R, const TMRecordSlot& S) { return (R[S.FlagByte] & S.FlagMask) == 0; }
   template <class T>
-  static T Load(const unsigned char* R, const TSlot& S) {
+  static T Load(const unsigned char* R, const TMRecordSlot& S) {
     T Value;
     std::memcpy(&Value, R + S.Offset, sizeof Value);
     return Value;
   }
   template <class T>
-  static void Store(unsigned char* R, const TSlot& S, T Value) {
+  static void Store(unsigned char* R, const TMRecordSlot& S, T Value) {
     std::memcpy(R + S.Offset, &Value, sizeof Value);
     R[S.FlagByte] |= S.FlagMask;
   }
   // The text in place, valid until the value changes.
-  static std::string_view StringView(const unsigned char* R, const TSlot& S);
-  static void StoreString(unsigned char* R, const TSlot& S, std::string_view Value);
+  static std::string_view StringView(const unsigned char* R, const TMRecordSlot& S);
+  static void StoreString(unsigned char* R, const TMRecordSlot& S, std::string_view Value);
 
   // The same by field index.
   bool IsNull(const unsigned char* R, int I) const { return IsNull(R, FSlots[static_cast<std::size_t>(I)]); }
@@ -88,10 +83,9 @@ class TMRecordLayout {
   void SetData(unsigned char* R, void* D) const;
 
  private:
-  const TSlot& SlotOf(int I) const { return FSlots[static_cast<std::size_t>(I)]; }
+  const TMRecordSlot& SlotOf(int I) const { return FSlots[static_cast<std::size_t>(I)]; }
 
-  std::vector<TSlot> FSlots;
-  unsigned FCount = 0;
+  std::vector<TMRecordSlot> FSlots;
   std::size_t FData = 0;  // the user data pointer
   std::size_t FSize = 0;
 };
