@@ -59,6 +59,7 @@ void TMCustomDataSet::SetActive(bool Value) {
       FFields->SetDSIndexes();
     } catch (...) {
       FEof = FBof = true;
+      SetDirectRecord(nullptr, nullptr);
       FFields->ResetDSIndexes();
       throw;
     }
@@ -70,6 +71,8 @@ void TMCustomDataSet::SetActive(bool Value) {
   } else {
     FBookmarks->Clear();
     FActive = false;
+    // Fields read in place only while the dataset is open.
+    SetDirectRecord(nullptr, nullptr);
     try {
       NotifyInterfaces(diaClosed, 0);
     } catch (...) {
@@ -123,7 +126,7 @@ void TMCustomDataSet::First() {
 }
 
 // A step from an open, not empty dataset goes to the neighbour directly (SetPosition would
-// ask for emptiness again); an empty one only sets the flag.
+// ask for emptiness again) and compares the position reached; an empty one only sets the flag.
 void TMCustomDataSet::Next() {
   if (!FActive || FEof) return;
   if (GetIsEmpty()) {
@@ -132,7 +135,7 @@ void TMCustomDataSet::Next() {
   }
   const int Target = FPosition + 1;
   MoveTo(Target);
-  if (GetPosition() != Target) FEof = true;
+  if (FPosition != Target) FEof = true;
 }
 
 void TMCustomDataSet::Prior() {
@@ -143,7 +146,7 @@ void TMCustomDataSet::Prior() {
   }
   const int Target = FPosition - 1;
   MoveTo(Target);
-  if (GetPosition() != Target) FBof = true;
+  if (FPosition != Target) FBof = true;
 }
 
 void TMCustomDataSet::Last() {

@@ -24,15 +24,7 @@ namespace vandrel {
 class TMacSetOfIntegers;
 class TMacListOfIntegers;
 class TMDataInterface;
-class TMRecordLayout;
 class TMCustomResultSet;
-
-// The current record's values where a storing dataset keeps them in place, laid out by
-// Layout: fields read and write them there without the virtual storage protocol below.
-struct TMDirectRecord {
-  const TMRecordLayout* Layout = nullptr;
-  unsigned char* Record = nullptr;
-};
 
 // The answer of OnCompareCurrentValue: the current record's key against the remembered one.
 enum TMDSCompareResult : std::uint8_t {
@@ -167,9 +159,6 @@ class TMCustomDataSet : public TObject {
   }
   // Re-reads the cached position from the storage.
   void ReapplyPosition();
-  // The current record's values in place while the dataset is open and has a current
-  // record that keeps them so; none otherwise.
-  const TMDirectRecord* GetDirectRecord() const { return FActive && FDirect.Record ? &FDirect : nullptr; }
   // The result set whose current row is the current record while the dataset is open and
   // reads every value straight from it in the field's DBType: fields then read there, past
   // the storage protocol below, and take the protocol when it has no current row.
@@ -227,8 +216,11 @@ class TMCustomDataSet : public TObject {
   // Detaches the interfaces, clears the bookmarks and closes the dataset; errors are
   // swallowed. Runs once; every concrete descendant's destructor calls it first.
   void BeforeDestruction() noexcept;
-  // Publishes where the current record's values lie (none: the virtual protocol only).
-  void SetDirectRecord(const TMRecordLayout* Layout, unsigned char* Record) { FDirect = {Layout, Record}; }
+  // Publishes to the fields where the current record's values lie (none: the virtual
+  // protocol only); the dataset withdraws it when it closes.
+  void SetDirectRecord(const TMRecordLayout* Layout, unsigned char* Record) {
+    FFields->FInPlace = Layout != nullptr ? Layout->InPlace(Record) : TMDirectRecord();
+  }
   // Publishes the result set the fields read straight from (none: the virtual protocol only).
   void SetDirectResults(TMCustomResultSet* Rows) { FDirectResults = Rows; }
 
@@ -263,7 +255,6 @@ class TMCustomDataSet : public TObject {
   std::unique_ptr<TMacSetOfIntegers> FBookmarks;
   int FPosition = -1;
   std::unique_ptr<TMacListOfIntegers> FScrollStack;
-  TMDirectRecord FDirect;
   TMCustomResultSet* FDirectResults = nullptr;
 };
 

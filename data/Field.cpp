@@ -21,9 +21,6 @@ using namespace fieldconv;
 
 namespace {
 
-// The null value of a date-time read through a field: 1970-01-01 00:00.
-constexpr TDateTime NullDateTime = 25569.0;
-
 // Reads the stored value of one field in its storage type, from the current values of the
 // dataset's current record or from the previous ones.
 struct TMStoredValue {
@@ -128,13 +125,6 @@ T ReadStored(TMCustomDataSet* DS, const TMField& Field, bool Previous, T NullVal
   return AsRequested(V, Field.GetStorageType(), Field.GetFieldName());
 }
 
-// Runs the general way of a reader or writer as a call of its own, so that the way through
-// a record in place saves and restores no registers.
-template <class Body>
-[[gnu::noinline]] auto OutOfLine(Body Run) {
-  return Run();
-}
-
 template <class T>
 int Sign(T A, T B) {
   return A > B ? 1 : (A < B ? -1 : 0);
@@ -173,17 +163,6 @@ TMCustomDataSet* TMField::CheckedDataSet(bool AllowEmpty) const {
 
 void TMField::CheckDataSet(bool AllowEmpty) const { CheckedDataSet(AllowEmpty); }
 
-// A published record implies an open dataset with a current record and a storage in the
-// field's own type, so every check of the general way holds there.
-inline bool TMField::InPlace(TMFieldType Type, TMInPlace& At) const {
-  if (FDataType != Type || FCollection == nullptr) return false;
-  TMCustomDataSet* DS = FCollection->GetOwner();
-  const TMDirectRecord* D = DS != nullptr ? DS->GetDirectRecord() : nullptr;
-  if (D == nullptr) return false;
-  At = {DS, D->Record, D->Layout->Find(DSIndex, Type)};
-  return At.Slot != nullptr;
-}
-
 // A dataset that reads straight from a result set keeps values in DBType, so a value the
 // result set has in its current row is what the general way reads; without a current row
 // the general way answers (and raises for an empty dataset).
@@ -194,37 +173,33 @@ inline bool TMField::InPlace(TMFieldType Type, TMInPlace& At) const {
 }
 
 template <auto ReadRow, class T>
-inline bool TMField::ReadDirect(TMFieldType Type, T NullValue, T& Value) const {
-  if (TMCustomResultSet* Rows = DirectResults(Type)) {
-    switch ((Rows->*ReadRow)(DBIndex, Value)) {
-      case rsValue: return true;
-      case rsNull: Value = NullValue; return true;
-      case rsNoRow: return false;
-    }
-  }
-  if (TMInPlace At; InPlace(Type, At)) {
-    Value = TMRecordLayout::IsNull(At.Record, *At.Slot) ? NullValue : TMRecordLayout::Load<T>(At.Record, *At.Slot);
-    return true;
+inline bool TMField::ReadFromResults(TMFieldType Type, T NullValue, T& Value) const {
+  TMCustomResultSet* Rows = DirectResults(Type);
+  if (Rows == nullptr) return false;
+  switch ((Rows->*ReadRow)(DBIndex, Value)) {
+    case rsValue: return true;
+    case rsNull: Value = NullValue; return true;
+    case rsNoRow: return false;
   }
   return false;
 }
 
+// A change of a value in place: the dataset is open with a current record (it published it).
 template <class T>
-inline bool TMField::StoreDirect(TMFieldType Type, const T& Value) {
-  TMInPlace At;
-  if (!InPlace(Type, At)) return false;
-  if constexpr (std::is_same_v<T, AnsiString>) {
-    if (!TMRecordLayout::IsNull(At.Record, *At.Slot) && TMRecordLayout::StringView(At.Record, *At.Slot) == Value) return true;
-    At.DataSet->CheckNotReadOnly();
-    TMRecordLayout::StoreString(At.Record, *At.Slot, Value);
-  } else {
-    if (!TMRecordLayout::IsNull(At.Record, *At.Slot) && TMRecordLayout::Load<T>(At.Record, *At.Slot) == Value) return true;
-    At.DataSet->CheckNotReadOnly();
-    TMRecordLayout::Store(At.Record, *At.Slot, Value);
-  }
-  At.DataSet->NotifyInterfaces(diaFieldChanged, FIndex);
-  return true;
+void TMField::ChangeInPlace(unsigned char* Record, const TMRecordSlot& Slot, const T& Value) {
+  TMCustomDataSet* DS = FCollection->GetOwner();
+  DS->CheckNotReadOnly();
+  if constexpr (std::is_same_v<T, AnsiString>)
+    TMRecordLayout::StoreString(Record, Slot, Value);
+  else
+    TMRecordLayout::Store(Record, Slot, Value);
+  DS->NotifyInterfaces(diaFieldChanged, FIndex);
 }
+
+template void TMField::ChangeInPlace(unsigned char*, const TMRecordSlot&, const AnsiString&);
+template void TMField::ChangeInPlace(unsigned char*, const TMRecordSlot&, const int&);
+template void TMField::ChangeInPlace(unsigned char*, const TMRecordSlot&, const double&);
+template void TMField::ChangeInPlace(unsigned char*, const TMRecordSlot&, const Extended&);
 
 TMFieldType TMField::GetStorageType() const {
   TMCustomDataSet* DS = GetDataSet();
@@ -233,7 +208,7 @@ TMFieldType TMField::GetStorageType() const {
 
 // --- Reading ---
 
-AnsiString TMField::GetAsString() const {
+AnsiString TMField::StringOutOfPlace() const {
   // A text or integer column's text, read straight from the result set.
   if (TMCustomResultSet* Rows = DBType == mftString || DBType == mftInteger ? DirectResults(DBType) : nullptr) {
     AnsiString Text;
@@ -245,38 +220,35 @@ AnsiString TMField::GetAsString() const {
     }
     if (State != rsNoRow) return Text;
   }
-  if (TMInPlace At; InPlace(mftString, At))
-    return TMRecordLayout::IsNull(At.Record, *At.Slot) ? AnsiString() : AnsiString(TMRecordLayout::StringView(At.Record, *At.Slot));
-  return OutOfLine([this] {
-    return ReadStored(CheckedDataSet(false), *this, false, AnsiString(),
-                      [this](const TMStoredValue& V, TMFieldType, const AnsiString&) { return FieldText(V, *this); });
-  });
+  return ReadStored(CheckedDataSet(false), *this, false, AnsiString(),
+                    [this](const TMStoredValue& V, TMFieldType, const AnsiString&) { return FieldText(V, *this); });
 }
 
-int TMField::GetAsInteger() const {
-  if (int V; ReadDirect<&TMCustomResultSet::ReadNullOrInteger>(mftInteger, 0, V)) return V;
-  return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, 0, AsInteger); });
+int TMField::IntegerOutOfPlace() const {
+  if (int V; ReadFromResults<&TMCustomResultSet::ReadNullOrInteger>(mftInteger, 0, V)) return V;
+  return ReadStored(CheckedDataSet(false), *this, false, 0, AsInteger);
 }
 
-double TMField::GetAsFloat() const {
-  if (double V; ReadDirect<&TMCustomResultSet::ReadNullOrFloat>(mftFloat, 0.0, V)) return V;
-  return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, 0.0, AsFloat); });
+double TMField::FloatOutOfPlace() const {
+  if (double V; ReadFromResults<&TMCustomResultSet::ReadNullOrFloat>(mftFloat, 0.0, V)) return V;
+  return ReadStored(CheckedDataSet(false), *this, false, 0.0, AsFloat);
 }
 
-Extended TMField::GetAsExtended() const {
-  if (Extended V; ReadDirect<&TMCustomResultSet::ReadNullOrExtended>(mftExtended, Extended(0), V)) return V;
-  return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, Extended(0), AsExtended); });
+Extended TMField::ExtendedOutOfPlace() const {
+  if (Extended V; ReadFromResults<&TMCustomResultSet::ReadNullOrExtended>(mftExtended, Extended(0), V)) return V;
+  return ReadStored(CheckedDataSet(false), *this, false, Extended(0), AsExtended);
 }
 
-TDateTime TMField::GetAsDateTime() const {
-  if (TDateTime V; ReadDirect<&TMCustomResultSet::ReadNullOrDateTime>(mftDateTime, NullDateTime, V)) return V;
-  return OutOfLine([this] { return ReadStored(CheckedDataSet(false), *this, false, NullDateTime, AsDateTime); });
+TDateTime TMField::DateTimeOutOfPlace() const {
+  if (TDateTime V; ReadFromResults<&TMCustomResultSet::ReadNullOrDateTime>(mftDateTime, NullDateTime, V)) return V;
+  return ReadStored(CheckedDataSet(false), *this, false, NullDateTime, AsDateTime);
 }
 
 bool TMField::GetIsNull() const {
   if (TMCustomResultSet* Rows = DirectResults(DBType))
     if (const TMReadState State = Rows->ReadNullState(DBIndex); State != rsNoRow) return State == rsNull;
-  if (TMInPlace At; InPlace(FDataType, At)) return TMRecordLayout::IsNull(At.Record, *At.Slot);
+  unsigned char* R;
+  if (const TMRecordSlot* S = SlotInPlace(FDataType, R)) return TMRecordLayout::IsNull(R, *S);
   TMStoredValue V{CheckedDataSet(false), DSIndex, DBIndex, false};
   return !IsBound() || V.IsNull();
 }
@@ -310,79 +282,64 @@ TDateTime TMField::GetPreviousDateTime() const {
 // --- Writing ---
 // Each setter converts first, so a failed conversion leaves the stored value unchanged.
 
-void TMField::SetAsString(const AnsiString& Value) {
-  if (StoreDirect(mftString, Value)) return;
-  OutOfLine([this, &Value] {
-    TMCustomDataSet* DS = CheckedDataSet(false);
-    if (!IsBound()) return;
-    switch (GetStorageType()) {
-      case mftInteger: StoreInteger(DS, StringToInteger(Value, FFieldName)); break;
-      case mftFloat: StoreFloat(DS, StringToFloat(Value, FFieldName)); break;
-      case mftExtended: StoreExtended(DS, StringToExtended(Value, FFieldName)); break;
-      case mftDateTime: StoreDateTime(DS, StringToDateTime(Value, FFieldName)); break;
-      default: StoreString(DS, Value); break;
-    }
-  });
+void TMField::SetStringOutOfPlace(const AnsiString& Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (!IsBound()) return;
+  switch (GetStorageType()) {
+    case mftInteger: StoreInteger(DS, StringToInteger(Value, FFieldName)); break;
+    case mftFloat: StoreFloat(DS, StringToFloat(Value, FFieldName)); break;
+    case mftExtended: StoreExtended(DS, StringToExtended(Value, FFieldName)); break;
+    case mftDateTime: StoreDateTime(DS, StringToDateTime(Value, FFieldName)); break;
+    default: StoreString(DS, Value); break;
+  }
 }
 
-void TMField::SetAsInteger(int Value) {
-  if (StoreDirect(mftInteger, Value)) return;
-  OutOfLine([this, &Value] {
-    TMCustomDataSet* DS = CheckedDataSet(false);
-    if (!IsBound()) return;
-    switch (GetStorageType()) {
-      case mftInteger: StoreInteger(DS, Value); break;
-      case mftFloat: StoreFloat(DS, IntegerToFloat(Value)); break;
-      case mftExtended: StoreExtended(DS, IntegerToExtended(Value)); break;
-      case mftDateTime: StoreDateTime(DS, IntegerToDateTime(Value)); break;
-      default: StoreString(DS, IntegerToString(Value)); break;
-    }
-  });
+void TMField::SetIntegerOutOfPlace(int Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (!IsBound()) return;
+  switch (GetStorageType()) {
+    case mftInteger: StoreInteger(DS, Value); break;
+    case mftFloat: StoreFloat(DS, IntegerToFloat(Value)); break;
+    case mftExtended: StoreExtended(DS, IntegerToExtended(Value)); break;
+    case mftDateTime: StoreDateTime(DS, IntegerToDateTime(Value)); break;
+    default: StoreString(DS, IntegerToString(Value)); break;
+  }
 }
 
-void TMField::SetAsFloat(double Value) {
-  if (StoreDirect(mftFloat, Value)) return;
-  OutOfLine([this, &Value] {
-    TMCustomDataSet* DS = CheckedDataSet(false);
-    if (!IsBound()) return;
-    switch (GetStorageType()) {
-      case mftInteger: StoreInteger(DS, FloatToInteger(Value, FFieldName)); break;
-      case mftFloat: StoreFloat(DS, Value); break;
-      case mftExtended: StoreExtended(DS, FloatToExtended(Value)); break;
-      case mftDateTime: StoreDateTime(DS, FloatToDateTime(Value)); break;
-      default: StoreString(DS, FloatToString(Value, FFieldName)); break;
-    }
-  });
+void TMField::SetFloatOutOfPlace(double Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (!IsBound()) return;
+  switch (GetStorageType()) {
+    case mftInteger: StoreInteger(DS, FloatToInteger(Value, FFieldName)); break;
+    case mftFloat: StoreFloat(DS, Value); break;
+    case mftExtended: StoreExtended(DS, FloatToExtended(Value)); break;
+    case mftDateTime: StoreDateTime(DS, FloatToDateTime(Value)); break;
+    default: StoreString(DS, FloatToString(Value, FFieldName)); break;
+  }
 }
 
-void TMField::SetAsExtended(Extended Value) {
-  if (StoreDirect(mftExtended, Value)) return;
-  OutOfLine([this, &Value] {
-    TMCustomDataSet* DS = CheckedDataSet(false);
-    if (!IsBound()) return;
-    switch (GetStorageType()) {
-      case mftInteger: StoreInteger(DS, ExtendedToInteger(Value, FFieldName)); break;
-      case mftFloat: StoreFloat(DS, ExtendedToFloat(Value)); break;
-      case mftExtended: StoreExtended(DS, Value); break;
-      case mftDateTime: StoreDateTime(DS, ExtendedToDateTime(Value)); break;
-      default: StoreString(DS, ExtendedToString(Value, FFieldName)); break;
-    }
-  });
+void TMField::SetExtendedOutOfPlace(Extended Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (!IsBound()) return;
+  switch (GetStorageType()) {
+    case mftInteger: StoreInteger(DS, ExtendedToInteger(Value, FFieldName)); break;
+    case mftFloat: StoreFloat(DS, ExtendedToFloat(Value)); break;
+    case mftExtended: StoreExtended(DS, Value); break;
+    case mftDateTime: StoreDateTime(DS, ExtendedToDateTime(Value)); break;
+    default: StoreString(DS, ExtendedToString(Value, FFieldName)); break;
+  }
 }
 
-void TMField::SetAsDateTime(TDateTime Value) {
-  if (StoreDirect(mftDateTime, Value)) return;
-  OutOfLine([this, &Value] {
-    TMCustomDataSet* DS = CheckedDataSet(false);
-    if (!IsBound()) return;
-    switch (GetStorageType()) {
-      case mftInteger: StoreInteger(DS, DateTimeToInteger(Value, FFieldName)); break;
-      case mftFloat: StoreFloat(DS, DateTimeToFloat(Value)); break;
-      case mftExtended: StoreExtended(DS, DateTimeToExtended(Value)); break;
-      case mftDateTime: StoreDateTime(DS, Value); break;
-      default: StoreString(DS, DateTimeToStringField(Value, FFieldName)); break;
-    }
-  });
+void TMField::SetDateTimeOutOfPlace(TDateTime Value) {
+  TMCustomDataSet* DS = CheckedDataSet(false);
+  if (!IsBound()) return;
+  switch (GetStorageType()) {
+    case mftInteger: StoreInteger(DS, DateTimeToInteger(Value, FFieldName)); break;
+    case mftFloat: StoreFloat(DS, DateTimeToFloat(Value)); break;
+    case mftExtended: StoreExtended(DS, DateTimeToExtended(Value)); break;
+    case mftDateTime: StoreDateTime(DS, Value); break;
+    default: StoreString(DS, DateTimeToStringField(Value, FFieldName)); break;
+  }
 }
 
 void TMField::SetNull() {

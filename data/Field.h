@@ -6,9 +6,11 @@
 // also binds them to the columns of a query result.
 #include <functional>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "data/FieldTypes.h"
+#include "data/RecordLayout.h"
 #include "foundation/Exception.h"
 #include "foundation/Object.h"
 #include "foundation/TdtTools.h"
@@ -18,7 +20,6 @@ namespace vandrel {
 class TMCustomDataSet;
 class TMCustomResultSet;
 class TMFields;
-struct TMRecordSlot;
 class TMacSetOfIntegers;
 
 class TMField : public TObject {
@@ -101,7 +102,8 @@ class TMField : public TObject {
   // The type in which the dataset keeps this field's values.
   TMFieldType GetStorageType() const;
 
-  // The current value.
+  // The current value. A value the dataset keeps in place in the field's type is read and
+  // written inline; the rest goes out of line (below).
   AnsiString GetAsString() const;
   int GetAsInteger() const;
   double GetAsFloat() const;
@@ -112,6 +114,8 @@ class TMField : public TObject {
   void SetAsFloat(double Value);
   void SetAsExtended(Extended Value);
   void SetAsDateTime(TDateTime Value);
+  // The date-time a null value reads as: 1970-01-01 00:00.
+  static constexpr TDateTime NullDateTime = 25569.0;
   bool GetIsNull() const;
   void SetNull();
 
@@ -173,25 +177,38 @@ class TMField : public TObject {
   bool IsBound() const { return DSIndex >= 0; }
   void NotifyChanged();
   TMCustomDataSet* CheckedDataSet(bool AllowEmpty) const;
-  // Where the field's value lies when the dataset keeps the current record's values in place.
-  struct TMInPlace {
-    TMCustomDataSet* DataSet;
-    unsigned char* Record;
-    const TMRecordSlot* Slot;
-  };
-  // True with At filled when the value lies in place in Type; false sends the caller the
-  // general way.
-  bool InPlace(TMFieldType Type, TMInPlace& At) const;
+  // This field's slot in the record the dataset keeps in place, with that record, when the
+  // field is of Type there; none sends the caller the other ways.
+  const TMRecordSlot* SlotInPlace(TMFieldType Type, unsigned char*& Record) const;
+  // The value in place in Type, or NullValue; false when it is not in place.
+  template <class T>
+  bool ReadInPlace(TMFieldType Type, T NullValue, T& Value) const;
+  // Stores the value in place unless the current one is not null and equal; false when it is
+  // not in place.
+  template <class T>
+  bool WriteInPlace(TMFieldType Type, const T& Value);
+  // The read-only check, the store in place and diaFieldChanged.
+  template <class T>
+  void ChangeInPlace(unsigned char* Record, const TMRecordSlot& Slot, const T& Value);
+  // The readers and writers for a value that is not in place: from a result set, or through
+  // the dataset's storage protocol with the conversions.
+  AnsiString StringOutOfPlace() const;
+  int IntegerOutOfPlace() const;
+  double FloatOutOfPlace() const;
+  Extended ExtendedOutOfPlace() const;
+  TDateTime DateTimeOutOfPlace() const;
+  void SetStringOutOfPlace(const AnsiString& Value);
+  void SetIntegerOutOfPlace(int Value);
+  void SetFloatOutOfPlace(double Value);
+  void SetExtendedOutOfPlace(Extended Value);
+  void SetDateTimeOutOfPlace(TDateTime Value);
   // The result set this field's value is read from when the dataset reads its values straight
   // from one and the field is bound to a column of Type; none sends the caller the general way.
   TMCustomResultSet* DirectResults(TMFieldType Type) const;
-  // The value in place or in the result set's current row in Type, or NullValue; false when
-  // it is in neither.
+  // The value in the result set's current row in Type, or NullValue; false when it is not
+  // there.
   template <auto ReadRow, class T>
-  bool ReadDirect(TMFieldType Type, T NullValue, T& Value) const;
-  // StoreIfChanged on the value in place; false when it is not in place.
-  template <class T>
-  bool StoreDirect(TMFieldType Type, const T& Value);
+  bool ReadFromResults(TMFieldType Type, T NullValue, T& Value) const;
   // Stores a value of the storage type unless the current value is not null and equal.
   template <class V, class G, class S>
   void StoreIfChanged(TMCustomDataSet* DS, const V& Value, G Get, S Set);
@@ -253,10 +270,94 @@ class TMFields : public TObject {
   AnsiString GetNamePath() const;
 
  private:
+  friend class TMField;
+  friend class TMCustomDataSet;
+
   void Renumber(int From);
 
   TMCustomDataSet* FOwner;
   std::vector<std::unique_ptr<TMField>> FItems;
+  // Where the owner keeps the current record's values, published by the owner.
+  TMDirectRecord FInPlace;
 };
+
+// --- The values in place, inline ---
+
+inline const TMRecordSlot* TMField::SlotInPlace(TMFieldType Type, unsigned char*& Record) const {
+  if (FDataType != Type || FCollection == nullptr) return nullptr;
+  const TMDirectRecord& At = FCollection->FInPlace;
+  if ((Record = At.Record) == nullptr) return nullptr;
+  return At.Find(DSIndex, Type);
+}
+
+template <class T>
+inline bool TMField::ReadInPlace(TMFieldType Type, T NullValue, T& Value) const {
+  unsigned char* R;
+  const TMRecordSlot* S = SlotInPlace(Type, R);
+  if (S == nullptr) return false;
+  Value = TMRecordLayout::IsNull(R, *S) ? NullValue : TMRecordLayout::Load<T>(R, *S);
+  return true;
+}
+
+template <class T>
+inline bool TMField::WriteInPlace(TMFieldType Type, const T& Value) {
+  unsigned char* R;
+  const TMRecordSlot* S = SlotInPlace(Type, R);
+  if (S == nullptr) return false;
+  bool Equal = !TMRecordLayout::IsNull(R, *S);
+  if constexpr (std::is_same_v<T, AnsiString>)
+    Equal = Equal && TMRecordLayout::StringView(R, *S) == Value;
+  else
+    Equal = Equal && TMRecordLayout::Load<T>(R, *S) == Value;
+  if (!Equal) ChangeInPlace(R, *S, Value);
+  return true;
+}
+
+inline AnsiString TMField::GetAsString() const {
+  unsigned char* R;
+  if (const TMRecordSlot* S = SlotInPlace(mftString, R))
+    return TMRecordLayout::IsNull(R, *S) ? AnsiString() : AnsiString(TMRecordLayout::StringView(R, *S));
+  return StringOutOfPlace();
+}
+
+inline int TMField::GetAsInteger() const {
+  if (int V; ReadInPlace(mftInteger, 0, V)) return V;
+  return IntegerOutOfPlace();
+}
+
+inline double TMField::GetAsFloat() const {
+  if (double V; ReadInPlace(mftFloat, 0.0, V)) return V;
+  return FloatOutOfPlace();
+}
+
+inline Extended TMField::GetAsExtended() const {
+  if (Extended V; ReadInPlace(mftExtended, Extended(0), V)) return V;
+  return ExtendedOutOfPlace();
+}
+
+inline TDateTime TMField::GetAsDateTime() const {
+  if (TDateTime V; ReadInPlace(mftDateTime, NullDateTime, V)) return V;
+  return DateTimeOutOfPlace();
+}
+
+inline void TMField::SetAsString(const AnsiString& Value) {
+  if (!WriteInPlace(mftString, Value)) SetStringOutOfPlace(Value);
+}
+
+inline void TMField::SetAsInteger(int Value) {
+  if (!WriteInPlace(mftInteger, Value)) SetIntegerOutOfPlace(Value);
+}
+
+inline void TMField::SetAsFloat(double Value) {
+  if (!WriteInPlace(mftFloat, Value)) SetFloatOutOfPlace(Value);
+}
+
+inline void TMField::SetAsExtended(Extended Value) {
+  if (!WriteInPlace(mftExtended, Value)) SetExtendedOutOfPlace(Value);
+}
+
+inline void TMField::SetAsDateTime(TDateTime Value) {
+  if (!WriteInPlace(mftDateTime, Value)) SetDateTimeOutOfPlace(Value);
+}
 
 }  // namespace vandrel

@@ -9,12 +9,6 @@ namespace vandrel {
 
 namespace {
 
-// A text slot: up to 15 bytes in place with their count in the last byte, or, marked by
-// kLong there, the address of a holder of the bytes.
-constexpr std::size_t kTextSlot = 16;
-constexpr std::size_t kShortText = kTextSlot - 1;
-constexpr unsigned char kLong = 0xFF;
-
 struct LongText {
   std::uint32_t Length;
   std::uint32_t Capacity;
@@ -22,6 +16,10 @@ struct LongText {
 };
 
 bool IsText(TMFieldType Type) { return Type > mftDateTime || Type == mftString; }
+
+constexpr std::size_t kTextSlot = TMRecordLayout::kTextSlot;
+constexpr std::size_t kShortText = TMRecordLayout::kShortText;
+constexpr unsigned char kLong = TMRecordLayout::kLong;
 
 std::size_t SlotSize(TMFieldType Type) {
   switch (Type) {
@@ -79,10 +77,9 @@ void TMRecordLayout::FreeValues(unsigned char* R) const noexcept {
     if (IsText(S.Type)) std::free(LongOf(R + S.Offset));
 }
 
-std::string_view TMRecordLayout::StringView(const unsigned char* R, const TMRecordSlot& S) {
-  const unsigned char* Bytes = R + S.Offset;
-  if (LongText* Text = LongOf(Bytes)) return std::string_view(Text->Bytes(), Text->Length);
-  return std::string_view(reinterpret_cast<const char*>(Bytes), Bytes[kShortText]);
+std::string_view TMRecordLayout::LongStringView(const unsigned char* Bytes) {
+  LongText* Text = LongOf(Bytes);
+  return std::string_view(Text->Bytes(), Text->Length);
 }
 
 void TMRecordLayout::StoreString(unsigned char* R, const TMRecordSlot& S, std::string_view Value) {

@@ -24,18 +24,36 @@ struct TMRecordSlot {
   TMFieldType Type = mftString;
 };
 
+// The current record's values where a storing dataset keeps them in place: the slots of its
+// layout and the record. Fields read and write there without the dataset's virtual storage
+// protocol. Record is set only while the dataset is open and has a current record.
+struct TMDirectRecord {
+  const TMRecordSlot* Slots = nullptr;
+  std::size_t Count = 0;
+  unsigned char* Record = nullptr;
+
+  // Field I's slot when it is kept in Type, else none.
+  const TMRecordSlot* Find(int I, TMFieldType Type) const {
+    const auto At = static_cast<std::size_t>(static_cast<unsigned>(I));
+    return At < Count && Slots[At].Type == Type ? &Slots[At] : nullptr;
+  }
+};
+
 class TMRecordLayout {
  public:
+  // A text slot: up to 15 bytes in place with their count in the last byte, or, marked by
+  // kLong there, the address of a holder of the bytes.
+  static constexpr std::size_t kTextSlot = 16;
+  static constexpr std::size_t kShortText = kTextSlot - 1;
+  static constexpr unsigned char kLong = 0xFF;
+
   // Places the fields of these types (a type outside the five is kept as text).
   void Build(const TMFieldType* Types, int Count);
   // Bytes of a record: a multiple of 16.
   std::size_t GetSize() const { return FSize; }
 
-  // Field I's slot when it is laid out and kept in Type, else none.
-  const TMRecordSlot* Find(int I, TMFieldType Type) const {
-    const auto At = static_cast<std::size_t>(static_cast<unsigned>(I));
-    return At < FSlots.size() && FSlots[At].Type == Type ? &FSlots[At] : nullptr;
-  }
+  // Record as a record in place of this layout.
+  TMDirectRecord InPlace(unsigned char* Record) const { return {FSlots.data(), FSlots.size(), Record}; }
 
   // A value by its slot: what a field reads and writes once it found the slot.
   static bool IsNull(const unsigned char* R, const TMRecordSlot& S) { return (R[S.FlagByte] & S.FlagMask) == 0; }
@@ -51,7 +69,11 @@ class TMRecordLayout {
     R[S.FlagByte] |= S.FlagMask;
   }
   // The text in place, valid until the value changes.
-  static std::string_view StringView(const unsigned char* R, const TMRecordSlot& S);
+  static std::string_view StringView(const unsigned char* R, const TMRecordSlot& S) {
+    const unsigned char* Bytes = R + S.Offset;
+    if (Bytes[kShortText] == kLong) return LongStringView(Bytes);
+    return std::string_view(reinterpret_cast<const char*>(Bytes), Bytes[kShortText]);
+  }
   static void StoreString(unsigned char* R, const TMRecordSlot& S, std::string_view Value);
 
   // The same by field index.
@@ -83,6 +105,7 @@ class TMRecordLayout {
   void SetData(unsigned char* R, void* D) const;
 
  private:
+  static std::string_view LongStringView(const unsigned char* Bytes);
   const TMRecordSlot& SlotOf(int I) const { return FSlots[static_cast<std::size_t>(I)]; }
 
   std::vector<TMRecordSlot> FSlots;

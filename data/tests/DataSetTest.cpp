@@ -101,6 +101,48 @@ TEST(DataSet, ValuesAndNullsOfManyFieldsStayApart) {
   }
 }
 
+// Fields reach the record in place only while the dataset is open: a handler of the closing
+// notification that reads or writes a field gets "not active" (341), a read-only dataset
+// refuses a change there, and a reopened dataset's fields read its new record.
+TEST(DataSet, FieldsUseTheRecordInPlaceOnlyWhileOpenAndWritable) {
+  TMDataSet DS;
+  test::AddFiveFields(DS);
+  test::OpenWithOneRecord(DS);
+  TMField* I = DS.FieldByName("I");
+  TMField* S = DS.FieldByName("S");
+  I->SetAsInteger(7);
+  S->SetAsString("Kiełbasa śląska, 1 kg");
+
+  DS.SetReadOnly(true);
+  EXPECT_THROW(I->SetAsInteger(8), EMDataError);
+  EXPECT_THROW(S->SetAsString("Śledź"), EMDataError);
+  I->SetAsInteger(7);  // an equal value is no change
+  DS.SetReadOnly(false);
+  EXPECT_EQ(I->GetAsInteger(), 7);
+  EXPECT_EQ(S->GetAsString(), "Kiełbasa śląska, 1 kg");
+
+  test::TNotificationLog Log(&DS);
+  std::vector<int> Codes;
+  Log.Interface().OnNotify = [&](TMDataInterface*, TMDataInterfaceAction Action, int) {
+    if (Action != diaClosed) return;
+    for (auto Use : {+[](TMField* F) { F->GetAsInteger(); }, +[](TMField* F) { F->SetAsInteger(9); }}) {
+      try {
+        Use(I);
+        Codes.push_back(0);
+      } catch (const EMDataError& E) {
+        Codes.push_back(E.Code);
+      }
+    }
+  };
+  DS.Close();
+  EXPECT_EQ(Codes, (std::vector<int>{341, 341}));
+
+  test::OpenWithOneRecord(DS);
+  EXPECT_TRUE(I->GetIsNull());
+  EXPECT_EQ(I->GetAsInteger(), 0);
+  EXPECT_EQ(S->GetAsString(), "");
+}
+
 TEST(DataSet, UserDataGoesToOnDeleteDataLastRecordFirst) {
   TMDataSet DS;
   test::AddFiveFields(DS);
