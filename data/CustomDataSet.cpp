@@ -13,7 +13,9 @@ TMCustomDataSet::TMCustomDataSet(TObject* Owner)
     : FOwner(Owner),
       FFields(std::make_unique<TMFields>(this)),
       FBookmarks(std::make_unique<TMacSetOfIntegers>(100)),
-      FScrollStack(std::make_unique<TMacListOfIntegers>(100)) {}
+      FScrollStack(std::make_unique<TMacListOfIntegers>(100)) {
+  UpdateQuiet();
+}
 
 TMCustomDataSet::~TMCustomDataSet() {
   // Normally BeforeDestruction has run in the descendant's destructor; here the storage is
@@ -59,7 +61,8 @@ void TMCustomDataSet::SetActive(bool Value) {
       FFields->SetDSIndexes();
     } catch (...) {
       FEof = FBof = true;
-      SetDirectRecord(nullptr, nullptr);
+      SetDirectRecord(nullptr);
+      SetDirectLayout(nullptr);
       FFields->ResetDSIndexes();
       throw;
     }
@@ -72,7 +75,8 @@ void TMCustomDataSet::SetActive(bool Value) {
     FBookmarks->Clear();
     FActive = false;
     // Fields read in place only while the dataset is open.
-    SetDirectRecord(nullptr, nullptr);
+    SetDirectRecord(nullptr);
+    SetDirectLayout(nullptr);
     try {
       NotifyInterfaces(diaClosed, 0);
     } catch (...) {
@@ -576,6 +580,18 @@ void TMCustomDataSet::EndScrollUpdate() {
 }
 
 int TMCustomDataSet::GetScrollUpdateCount() const { return FScrollStack->GetCount(); }
+
+void TMCustomDataSet::AddInterface(TMDataInterface* Interface) {
+  FInterfaces.push_back(Interface);
+  UpdateQuiet();
+}
+
+void TMCustomDataSet::RemoveInterface(TMDataInterface* Interface) noexcept {
+  std::erase(FInterfaces, Interface);
+  UpdateQuiet();
+}
+
+void TMCustomDataSet::UpdateQuiet() noexcept { FFields->FInPlace.Quiet = FInterfaces.empty() && !GetReadOnly(); }
 
 void TMCustomDataSet::NotifyEachInterface(TMDataInterfaceAction Action, int Param) {
   // By index: a handler may detach its own interface.

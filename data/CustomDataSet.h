@@ -86,7 +86,10 @@ class TMCustomDataSet : public TObject {
 
   bool GetEof() const { return FEof; }
   bool GetBof() const { return FBof; }
-  void SetReadOnly(bool Value) { FReadOnly = Value; }
+  void SetReadOnly(bool Value) {
+    FReadOnly = Value;
+    UpdateQuiet();
+  }
 
   // Records and position.
   int GetCount();
@@ -216,11 +219,17 @@ class TMCustomDataSet : public TObject {
   // Detaches the interfaces, clears the bookmarks and closes the dataset; errors are
   // swallowed. Runs once; every concrete descendant's destructor calls it first.
   void BeforeDestruction() noexcept;
-  // Publishes to the fields where the current record's values lie (none: the virtual
-  // protocol only); the dataset withdraws it when it closes.
-  void SetDirectRecord(const TMRecordLayout* Layout, unsigned char* Record) {
-    FFields->FInPlace = Layout != nullptr ? Layout->InPlace(Record) : TMDirectRecord();
+  // Publishes to the fields how the storage lays out its records in place (from its
+  // activation on, so that fields find their slots when they are bound; none: the virtual
+  // protocol only), and where the current record lies (none while there is none). The
+  // dataset withdraws both when it closes. A dataset that publishes answers GetReadOnly by
+  // SetReadOnly alone: fields change a value in place without asking while it is writable and
+  // has no interfaces.
+  void SetDirectLayout(const TMRecordLayout* Layout) {
+    FFields->FInPlace.Slots = Layout != nullptr ? Layout->GetSlots() : nullptr;
+    FFields->FInPlace.Count = Layout != nullptr ? Layout->GetSlotCount() : 0;
   }
+  void SetDirectRecord(unsigned char* Record) { FFields->FInPlace.Record = Record; }
   // Publishes the result set the fields read straight from (none: the virtual protocol only).
   void SetDirectResults(TMCustomResultSet* Rows) { FDirectResults = Rows; }
 
@@ -228,6 +237,10 @@ class TMCustomDataSet : public TObject {
   friend class TMDataInterface;
 
   void DetachInterfaces() noexcept;
+  void AddInterface(TMDataInterface* Interface);
+  void RemoveInterface(TMDataInterface* Interface) noexcept;
+  // Tells the fields whether a change in place needs the read-only check and a notification.
+  void UpdateQuiet() noexcept;
   [[noreturn, gnu::cold]] static void RaiseStateError(int Code);
   void NotifyEachInterface(TMDataInterfaceAction Action, int Param);
   // Runs Body between BeginUpdate and EndUpdate (with ReapplyPosition first when Reapply),

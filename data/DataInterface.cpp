@@ -1,7 +1,5 @@
 #include "data/DataInterface.h"
 
-#include <algorithm>
-
 namespace vandrel {
 
 TMDataInterface::TMDataInterface(TObject* Owner, TObject* Control)
@@ -12,8 +10,7 @@ TMDataInterface::~TMDataInterface() {
     SetDataSet(nullptr);
   } catch (...) {
     if (FDataSet != nullptr) {
-      auto& List = FDataSet->FInterfaces;
-      List.erase(std::remove(List.begin(), List.end(), this), List.end());
+      FDataSet->RemoveInterface(this);
       FDataSet = nullptr;
     }
   }
@@ -29,8 +26,7 @@ void TMDataInterface::SetDataSet(TMCustomDataSet* DataSet) {
       TMDataInterface* Self;
       TMCustomDataSet* From;
       ~Remove() {
-        auto& List = From->FInterfaces;
-        List.erase(std::remove(List.begin(), List.end(), Self), List.end());
+        From->RemoveInterface(Self);
         Self->FDataSet = nullptr;
       }
     } Leave{this, Old};
@@ -38,7 +34,7 @@ void TMDataInterface::SetDataSet(TMCustomDataSet* DataSet) {
   }
   FDataSet = DataSet;
   if (DataSet != nullptr) {
-    DataSet->FInterfaces.push_back(this);
+    DataSet->AddInterface(this);
     if (OnNotify) OnNotify(this, diaAttached, 0);
   }
 }

@@ -34,7 +34,7 @@ void TMFieldValueList::FreeRecord(void* Block) {
   if (Record == FFixedRecord) FFixedRecord = nullptr;
   // The owner looks its current record up again once the list is whole; until then no
   // value is read from or written to the one going away.
-  if (Record == FOwner->FRecord) FOwner->FRecord = nullptr, FOwner->SetDirectRecord(nullptr, nullptr);
+  if (Record == FOwner->FRecord) FOwner->FRecord = nullptr, FOwner->SetDirectRecord(nullptr);
   FOwner->FLayout.FreeValues(Record);
   void* D = FOwner->FLayout.GetData(Record);
   if (D != nullptr && FOwner->OnDeleteData) FOwner->OnDeleteData(FOwner, D);
@@ -108,7 +108,7 @@ TMDataSet::~TMDataSet() { BeforeDestruction(); }
 
 void TMDataSet::TrackRecord() {
   FRecord = FValues->GetRecord(GetCurrPos());
-  SetDirectRecord(&FLayout, FRecord);
+  SetDirectRecord(FRecord);
 }
 
 void TMDataSet::DoSetPosition(int Position) {
@@ -119,7 +119,7 @@ void TMDataSet::DoSetPosition(int Position) {
 
 void TMDataSet::TrackNewRecord(unsigned char* Record) {
   FRecord = FValues->GetFixedRecord() != nullptr ? FValues->GetFixedRecord() : Record;
-  SetDirectRecord(&FLayout, FRecord);
+  SetDirectRecord(FRecord);
 }
 
 void TMDataSet::DoInsert() {
@@ -163,6 +163,7 @@ void TMDataSet::DoActivate() {
   auto Types = std::make_unique<TMFieldType[]>(static_cast<std::size_t>(Count));
   for (int I = 0; I < Count; ++I) Types[I] = Fields->GetFields(I)->GetDataType();
   FLayout.Build(Types.get(), Count);
+  SetDirectLayout(&FLayout);
   FValues->Clear(FLayout.GetSize());
   FTypeTable = std::move(Types);
   FFieldCount = Count;
@@ -179,7 +180,8 @@ void TMDataSet::DoDeactivate() {
       Self->FFieldCount = 0;
       Self->FCurrentPosition = -1;
       Self->FRecord = nullptr;
-      Self->SetDirectRecord(nullptr, nullptr);
+      Self->SetDirectRecord(nullptr);
+      Self->SetDirectLayout(nullptr);
       Self->FTypeTable.reset();
     }
   } Done{this};

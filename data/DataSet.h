@@ -85,6 +85,8 @@ class TMDataSet : public TMCustomDataSet {
   // Bytes of one record block.
   std::size_t GetRecordSize() const { return FLayout.GetSize(); }
 
+  // Read-only exactly as SetReadOnly says: fields change values in place without asking.
+  bool GetReadOnly() final { return TMCustomDataSet::GetReadOnly(); }
   bool StoreFields() override { return true; }
   bool GetIsEmpty() override { return !GetActive() || FValues->GetIsEmpty(); }
 

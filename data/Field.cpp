@@ -713,6 +713,7 @@ void TMFields::ResetDSIndexes() {
   for (std::size_t I = 0; I < FItems.size();) {
     TMField* Field = FItems[I].get();
     Field->DSIndex = -1;
+    Field->FSlot = nullptr;
     if (Field->AutoCreated) {
       FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I));
       continue;
@@ -724,7 +725,10 @@ void TMFields::ResetDSIndexes() {
 }
 
 void TMFields::SetDSIndexes() {
-  for (const auto& Field : FItems) Field->DSIndex = Field->FIndex;
+  for (const auto& Field : FItems) {
+    Field->DSIndex = Field->FIndex;
+    Field->FSlot = FInPlace.Find(Field->FIndex, Field->FDataType);
+  }
 }
 
 void TMFields::RefreshAll() {

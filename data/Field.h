@@ -183,8 +183,8 @@ class TMField : public TObject {
   // The value in place in Type, or NullValue; false when it is not in place.
   template <class T>
   bool ReadInPlace(TMFieldType Type, T NullValue, T& Value) const;
-  // Stores the value in place unless the current one is not null and equal; false when it is
-  // not in place.
+  // Stores the value in place unless the current one is not null and equal (with the read-only
+  // check and the notification when the dataset needs them); false when it is not in place.
   template <class T>
   bool WriteInPlace(TMFieldType Type, const T& Value);
   // The read-only check, the store in place and diaFieldChanged.
@@ -219,6 +219,9 @@ class TMField : public TObject {
   void StoreDateTime(TMCustomDataSet* DS, TDateTime Value);
 
   TMFields* FCollection;
+  // While bound to a dataset that keeps its records in place: this field's slot there (kept
+  // in the field's type), else none.
+  const TMRecordSlot* FSlot = nullptr;
   int FIndex = -1;
   AnsiString FFieldName;
   TMFieldType FDataType = mftString;
@@ -277,17 +280,18 @@ class TMFields : public TObject {
 
   TMCustomDataSet* FOwner;
   std::vector<std::unique_ptr<TMField>> FItems;
-  // Where the owner keeps the current record's values, published by the owner.
+  // Where the owner keeps the current record's values, published by the owner (from its
+  // activation on, so that the fields find their slots when they are bound).
   TMDirectRecord FInPlace;
 };
 
 // --- The values in place, inline ---
 
 inline const TMRecordSlot* TMField::SlotInPlace(TMFieldType Type, unsigned char*& Record) const {
-  if (FDataType != Type || FCollection == nullptr) return nullptr;
-  const TMDirectRecord& At = FCollection->FInPlace;
-  if ((Record = At.Record) == nullptr) return nullptr;
-  return At.Find(DSIndex, Type);
+  const TMRecordSlot* S = FSlot;
+  if (S == nullptr || S->Type != Type) return nullptr;
+  Record = FCollection->FInPlace.Record;
+  return Record != nullptr ? S : nullptr;
 }
 
 template <class T>
@@ -309,7 +313,14 @@ inline bool TMField::WriteInPlace(TMFieldType Type, const T& Value) {
     Equal = Equal && TMRecordLayout::StringView(R, *S) == Value;
   else
     Equal = Equal && TMRecordLayout::Load<T>(R, *S) == Value;
-  if (!Equal) ChangeInPlace(R, *S, Value);
+  if (Equal) return true;
+  if (!FCollection->FInPlace.Quiet) {
+    ChangeInPlace(R, *S, Value);
+  } else if constexpr (std::is_same_v<T, AnsiString>) {
+    TMRecordLayout::StoreString(R, *S, Value);
+  } else {
+    TMRecordLayout::Store(R, *S, Value);
+  }
   return true;
 }
 

@@ -31,6 +31,9 @@ struct TMDirectRecord {
   const TMRecordSlot* Slots = nullptr;
   std::size_t Count = 0;
   unsigned char* Record = nullptr;
+  // A change in place needs neither the read-only check nor a notification: the dataset is
+  // writable and has no data interfaces attached.
+  bool Quiet = false;
 
   // Field I's slot when it is kept in Type, else none.
   const TMRecordSlot* Find(int I, TMFieldType Type) const {
@@ -52,8 +55,9 @@ class TMRecordLayout {
   // Bytes of a record: a multiple of 16.
   std::size_t GetSize() const { return FSize; }
 
-  // Record as a record in place of this layout.
-  TMDirectRecord InPlace(unsigned char* Record) const { return {FSlots.data(), FSlots.size(), Record}; }
+  // The slots, one per field.
+  const TMRecordSlot* GetSlots() const { return FSlots.data(); }
+  std::size_t GetSlotCount() const { return FSlots.size(); }
 
   // A value by its slot: what a field reads and writes once it found the slot.
   static bool IsNull(const unsigned char* R, const TMRecordSlot& S) { return (R[S.FlagByte] & S.FlagMask) == 0; }

@@ -101,9 +101,10 @@ TEST(DataSet, ValuesAndNullsOfManyFieldsStayApart) {
   }
 }
 
-// Fields reach the record in place only while the dataset is open: a handler of the closing
-// notification that reads or writes a field gets "not active" (341), a read-only dataset
-// refuses a change there, and a reopened dataset's fields read its new record.
+// Fields reach the record in place only while the dataset is open: a read-only dataset refuses
+// a change there, a dataset with an interface tells it, a handler of the closing notification
+// that reads or writes a field gets "not active" (341), and a reopened dataset's fields read
+// its new record.
 TEST(DataSet, FieldsUseTheRecordInPlaceOnlyWhileOpenAndWritable) {
   TMDataSet DS;
   test::AddFiveFields(DS);
@@ -122,6 +123,9 @@ TEST(DataSet, FieldsUseTheRecordInPlaceOnlyWhileOpenAndWritable) {
   EXPECT_EQ(S->GetAsString(), "Kiełbasa śląska, 1 kg");
 
   test::TNotificationLog Log(&DS);
+  I->SetAsInteger(11);  // with an interface attached a change is told
+  S->SetAsString("Śledź");
+  EXPECT_EQ(Log.Entries, (decltype(Log.Entries){{diaFieldChanged, I->GetIndex()}, {diaFieldChanged, S->GetIndex()}}));
   std::vector<int> Codes;
   Log.Interface().OnNotify = [&](TMDataInterface*, TMDataInterfaceAction Action, int) {
     if (Action != diaClosed) return;
