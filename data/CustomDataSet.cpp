@@ -61,7 +61,6 @@ void TMCustomDataSet::SetActive(bool Value) {
       FFields->SetDSIndexes();
     } catch (...) {
       FEof = FBof = true;
-      SetDirectRecord(nullptr);
       SetDirectLayout(nullptr);
       FFields->ResetDSIndexes();
       throw;
@@ -75,7 +74,6 @@ void TMCustomDataSet::SetActive(bool Value) {
     FBookmarks->Clear();
     FActive = false;
     // Fields read in place only while the dataset is open.
-    SetDirectRecord(nullptr);
     SetDirectLayout(nullptr);
     try {
       NotifyInterfaces(diaClosed, 0);

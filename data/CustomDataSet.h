@@ -226,8 +226,10 @@ class TMCustomDataSet : public TObject {
   // SetReadOnly alone: fields change a value in place without asking while it is writable and
   // has no interfaces.
   void SetDirectLayout(const TMRecordLayout* Layout) {
-    FFields->FInPlace.Slots = Layout != nullptr ? Layout->GetSlots() : nullptr;
-    FFields->FInPlace.Count = Layout != nullptr ? Layout->GetSlotCount() : 0;
+    TMDirectRecord& At = FFields->FInPlace;
+    At.Slots = Layout != nullptr ? Layout->GetSlots() : nullptr;
+    At.Count = Layout != nullptr ? Layout->GetSlotCount() : 0;
+    if (Layout == nullptr) At.Record = nullptr;  // no layout, no record in place
   }
   void SetDirectRecord(unsigned char* Record) { FFields->FInPlace.Record = Record; }
   // Publishes the result set the fields read straight from (none: the virtual protocol only).

@@ -180,8 +180,6 @@ void TMDataSet::DoDeactivate() {
       Self->FFieldCount = 0;
       Self->FCurrentPosition = -1;
       Self->FRecord = nullptr;
-      Self->SetDirectRecord(nullptr);
-      Self->SetDirectLayout(nullptr);
       Self->FTypeTable.reset();
     }
   } Done{this};

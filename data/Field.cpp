@@ -1,7 +1,6 @@
 #include "data/Field.h"
 
 #include <string>
-#include <type_traits>
 
 #include "data/CustomDataSet.h"
 #include "data/DataError.h"
@@ -189,10 +188,7 @@ template <class T>
 void TMField::ChangeInPlace(unsigned char* Record, const TMRecordSlot& Slot, const T& Value) {
   TMCustomDataSet* DS = FCollection->GetOwner();
   DS->CheckNotReadOnly();
-  if constexpr (std::is_same_v<T, AnsiString>)
-    TMRecordLayout::StoreString(Record, Slot, Value);
-  else
-    TMRecordLayout::Store(Record, Slot, Value);
+  TMRecordLayout::Store(Record, Slot, Value);
   DS->NotifyInterfaces(diaFieldChanged, FIndex);
 }
 

@@ -6,7 +6,6 @@
 // also binds them to the columns of a query result.
 #include <functional>
 #include <memory>
-#include <type_traits>
 #include <vector>
 
 #include "data/FieldTypes.h"
@@ -308,19 +307,11 @@ inline bool TMField::WriteInPlace(TMFieldType Type, const T& Value) {
   unsigned char* R;
   const TMRecordSlot* S = SlotInPlace(Type, R);
   if (S == nullptr) return false;
-  bool Equal = !TMRecordLayout::IsNull(R, *S);
-  if constexpr (std::is_same_v<T, AnsiString>)
-    Equal = Equal && TMRecordLayout::StringView(R, *S) == Value;
-  else
-    Equal = Equal && TMRecordLayout::Load<T>(R, *S) == Value;
-  if (Equal) return true;
-  if (!FCollection->FInPlace.Quiet) {
-    ChangeInPlace(R, *S, Value);
-  } else if constexpr (std::is_same_v<T, AnsiString>) {
-    TMRecordLayout::StoreString(R, *S, Value);
-  } else {
+  if (TMRecordLayout::Holds(R, *S, Value)) return true;
+  if (FCollection->FInPlace.Quiet)
     TMRecordLayout::Store(R, *S, Value);
-  }
+  else
+    ChangeInPlace(R, *S, Value);
   return true;
 }
 

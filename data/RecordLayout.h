@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "data/FieldTypes.h"
@@ -67,10 +68,24 @@ class TMRecordLayout {
     std::memcpy(&Value, R + S.Offset, sizeof Value);
     return Value;
   }
+  // Stores a number, or a text given as a string, and marks the value set.
   template <class T>
-  static void Store(unsigned char* R, const TMRecordSlot& S, T Value) {
-    std::memcpy(R + S.Offset, &Value, sizeof Value);
-    R[S.FlagByte] |= S.FlagMask;
+  static void Store(unsigned char* R, const TMRecordSlot& S, const T& Value) {
+    if constexpr (std::is_same_v<T, AnsiString>) {
+      StoreString(R, S, Value);
+    } else {
+      std::memcpy(R + S.Offset, &Value, sizeof Value);
+      R[S.FlagByte] |= S.FlagMask;
+    }
+  }
+  // True when the value is set and equal to Value (a number, or a text given as a string).
+  template <class T>
+  static bool Holds(const unsigned char* R, const TMRecordSlot& S, const T& Value) {
+    if (IsNull(R, S)) return false;
+    if constexpr (std::is_same_v<T, AnsiString>)
+      return StringView(R, S) == Value;
+    else
+      return Load<T>(R, S) == Value;
   }
   // The text in place, valid until the value changes.
   static std::string_view StringView(const unsigned char* R, const TMRecordSlot& S) {
@@ -87,8 +102,7 @@ class TMRecordLayout {
   // Frees what the record's values hold outside the block.
   void FreeValues(unsigned char* R) const noexcept;
 
-  AnsiString GetString(const unsigned char* R, int I) const { return AnsiString(GetStringView(R, I)); }
-  std::string_view GetStringView(const unsigned char* R, int I) const { return StringView(R, SlotOf(I)); }
+  AnsiString GetString(const unsigned char* R, int I) const { return AnsiString(StringView(R, SlotOf(I))); }
   int GetInteger(const unsigned char* R, int I) const { return Load<int>(R, SlotOf(I)); }
   double GetFloat(const unsigned char* R, int I) const { return Load<double>(R, SlotOf(I)); }
   Extended GetExtended(const unsigned char* R, int I) const { return Load<Extended>(R, SlotOf(I)); }
