@@ -127,28 +127,17 @@ void TMCustomDataSet::First() {
   FEof = FBof = GetPosition() != 0;
 }
 
-// A step from an open, not empty dataset goes to the neighbour directly (SetPosition would
-// ask for emptiness again) and compares the position reached; an empty one only sets the flag.
-void TMCustomDataSet::Next() {
-  if (!FActive || FEof) return;
-  if (GetIsEmpty()) {
-    FEof = true;
-    return;
+// A step goes to the neighbour directly (SetPosition would ask for emptiness again) and
+// compares the position reached; a storage that can step itself answers without the protocol.
+bool TMCustomDataSet::StepTo(int Target) {
+  if (DoStepTo(Target)) {
+    FPosition = Target;
+    NotifyInterfaces(diaPositionChanged, 0);
+    return true;
   }
-  const int Target = FPosition + 1;
+  if (GetIsEmpty()) return false;
   MoveTo(Target);
-  if (FPosition != Target) FEof = true;
-}
-
-void TMCustomDataSet::Prior() {
-  if (!FActive || FBof) return;
-  if (GetIsEmpty()) {
-    FBof = true;
-    return;
-  }
-  const int Target = FPosition - 1;
-  MoveTo(Target);
-  if (FPosition != Target) FBof = true;
+  return FPosition == Target;
 }
 
 void TMCustomDataSet::Last() {

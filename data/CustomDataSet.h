@@ -97,8 +97,13 @@ class TMCustomDataSet : public TObject {
   int GetPosition();
   void SetPosition(int Position);
   void First();
-  void Next();
-  void Prior();
+  // A step to the neighbour; Eof (Bof) when the position reached is not that neighbour.
+  void Next() {
+    if (FActive && !FEof && !StepTo(FPosition + 1)) FEof = true;
+  }
+  void Prior() {
+    if (FActive && !FBof && !StepTo(FPosition - 1)) FBof = true;
+  }
   void Last();
   void MoveBy(int Distance);
 
@@ -215,6 +220,11 @@ class TMCustomDataSet : public TObject {
   virtual void DoDeactivate() = 0;
   virtual void DoSetPosition(int Position) = 0;
   virtual int GetRealPosition() = 0;
+  // Moves the storage's cursor to Target, a neighbour of the current position, exactly as
+  // DoSetPosition followed by GetRealPosition would, when the storage holds a record there and
+  // can tell so cheaply; true when it moved. Next and Prior ask this first and take the
+  // protocol above on false, which the base class always answers.
+  virtual bool DoStepTo(int /*Target*/) { return false; }
 
   // Detaches the interfaces, clears the bookmarks and closes the dataset; errors are
   // swallowed. Runs once; every concrete descendant's destructor calls it first.
@@ -251,6 +261,8 @@ class TMCustomDataSet : public TObject {
   void InUpdate(bool Reapply, Body Run);
   // SetPosition past its checks: the dataset is open, not empty, and Position is new.
   void MoveTo(int Position);
+  // Next's and Prior's move to a neighbour: false when the position reached is not Target.
+  bool StepTo(int Target);
   int CompareRecordAt(int Position);
   void ExchangeRecords(int A, int B);
   void SortRange(int L, int R);

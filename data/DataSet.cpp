@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <functional>
+#include <typeinfo>
 
 #include "data/ImportedValue.h"
 
@@ -117,6 +118,18 @@ void TMDataSet::DoSetPosition(int Position) {
   TrackRecord();
 }
 
+bool TMDataSet::DoStepTo(int Target) {
+  // A fixed record answers every move, and a target outside the records is clamped: both
+  // take DoSetPosition.
+  if (!FStepsItself || FValues->GetFixedRecord() != nullptr) return false;
+  unsigned char* Record = FValues->GetSequenceRecord(Target);
+  if (Record == nullptr) return false;
+  FCurrentPosition = Target;
+  FRecord = Record;
+  SetDirectRecord(Record);
+  return true;
+}
+
 void TMDataSet::TrackNewRecord(unsigned char* Record) {
   FRecord = FValues->GetFixedRecord() != nullptr ? FValues->GetFixedRecord() : Record;
   SetDirectRecord(FRecord);
@@ -168,6 +181,7 @@ void TMDataSet::DoActivate() {
   FTypeTable = std::move(Types);
   FFieldCount = Count;
   FCurrentPosition = -1;
+  FStepsItself = typeid(*this) == typeid(TMDataSet);
   TrackRecord();
 }
 

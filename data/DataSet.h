@@ -117,6 +117,7 @@ class TMDataSet : public TMCustomDataSet {
   void DoDeactivate() override;
   void DoSetPosition(int Position) override;
   int GetRealPosition() override { return GetCurrPos(); }
+  bool DoStepTo(int Target) override;
 
  private:
   friend class TMFieldValueList;
@@ -142,6 +143,9 @@ class TMDataSet : public TMCustomDataSet {
 
   int FCurrentPosition = -1;
   unsigned char* FRecord = nullptr;
+  // This class's own moves are in effect (no descendant moves its own way): a step to a
+  // neighbour needs neither DoSetPosition nor GetRealPosition. Known from the opening.
+  bool FStepsItself = false;
   int FFieldCount = 0;
   std::unique_ptr<TMFieldType[]> FTypeTable;
   TMRecordLayout FLayout;

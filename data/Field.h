@@ -307,10 +307,10 @@ inline bool TMField::WriteInPlace(TMFieldType Type, const T& Value) {
   unsigned char* R;
   const TMRecordSlot* S = SlotInPlace(Type, R);
   if (S == nullptr) return false;
-  if (TMRecordLayout::Holds(R, *S, Value)) return true;
+  // Unobserved, an equal value stored again leaves the record as it was.
   if (FCollection->FInPlace.Quiet)
     TMRecordLayout::Store(R, *S, Value);
-  else
+  else if (!TMRecordLayout::Holds(R, *S, Value))
     ChangeInPlace(R, *S, Value);
   return true;
 }

@@ -87,7 +87,7 @@ void TMRecordLayout::StoreString(unsigned char* R, const TMRecordSlot& S, std::s
   LongText* Text = LongOf(Bytes);
   if (Value.size() <= kShortText) {
     if (Text != nullptr) std::free(Text);
-    std::memcpy(Bytes, Value.data(), Value.size());
+    CopyShort(Bytes, Value.data(), Value.size());
     Bytes[kShortText] = static_cast<unsigned char>(Value.size());
     R[S.FlagByte] |= S.FlagMask;
     return;

@@ -72,7 +72,11 @@ class TMRecordLayout {
   template <class T>
   static void Store(unsigned char* R, const TMRecordSlot& S, const T& Value) {
     if constexpr (std::is_same_v<T, AnsiString>) {
-      StoreString(R, S, Value);
+      unsigned char* Bytes = R + S.Offset;
+      if (Value.size() > kShortText || Bytes[kShortText] == kLong) return StoreString(R, S, Value);
+      CopyShort(Bytes, Value.data(), Value.size());
+      Bytes[kShortText] = static_cast<unsigned char>(Value.size());
+      R[S.FlagByte] |= S.FlagMask;
     } else {
       std::memcpy(R + S.Offset, &Value, sizeof Value);
       R[S.FlagByte] |= S.FlagMask;
@@ -124,6 +128,21 @@ class TMRecordLayout {
 
  private:
   static std::string_view LongStringView(const unsigned char* Bytes);
+  // Copies N <= 15 bytes with a few fixed-size moves (overlapping ones where N is not a power
+  // of two) instead of a call: a short text is the common value.
+  static void CopyShort(unsigned char* To, const char* From, std::size_t N) {
+    if (N >= 8) {
+      std::memcpy(To, From, 8);
+      std::memcpy(To + N - 8, From + N - 8, 8);
+    } else if (N >= 4) {
+      std::memcpy(To, From, 4);
+      std::memcpy(To + N - 4, From + N - 4, 4);
+    } else if (N > 0) {
+      To[0] = static_cast<unsigned char>(From[0]);
+      To[N / 2] = static_cast<unsigned char>(From[N / 2]);
+      To[N - 1] = static_cast<unsigned char>(From[N - 1]);
+    }
+  }
   const TMRecordSlot& SlotOf(int I) const { return FSlots[static_cast<std::size_t>(I)]; }
 
   std::vector<TMRecordSlot> FSlots;

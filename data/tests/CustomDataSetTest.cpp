@@ -347,6 +347,19 @@ TEST(CustomDataSet, AFailedMoveRereadsThePositionAndPropagates) {
   Log.Entries.clear();
   EXPECT_THROW(DS.EndScrollUpdate(), std::runtime_error);
   EXPECT_EQ(Log.Count(diaScrollUpdate), 1);
+
+  // A step to a neighbour moves through the descendant's own move as well.
+  DS.FailMovesTo = -1;
+  DS.First();
+  DS.Next();
+  DS.FailMovesTo = 2;
+  Log.Entries.clear();
+  EXPECT_THROW(DS.Next(), std::runtime_error);
+  EXPECT_EQ(DS.GetPosition(), 2);
+  EXPECT_EQ(Log.Count(diaPositionChanged), 1);
+  DS.FailMovesTo = 1;
+  EXPECT_THROW(DS.Prior(), std::runtime_error);
+  EXPECT_EQ(DS.GetPosition(), 1);
 }
 
 TEST(CustomDataSet, AStorageThatFailsToOpenLeavesTheDataSetClosed) {

@@ -209,6 +209,12 @@ TEST(DataSet, AnExternalIndexRedirectsValueAccess) {
   EXPECT_EQ(DS.FieldByName("S")->GetAsString(), "first");
   DS.FieldByName("S")->SetAsString("changed");
   EXPECT_NE(DS.GetExternalIndexData(), First);  // the current record, not the fixed one
+  DS.First();
+  DS.Next();  // steps still move, while the values stay with the fixed record
+  EXPECT_EQ(DS.GetPosition(), 1);
+  EXPECT_EQ(DS.FieldByName("S")->GetAsString(), "changed");
+  DS.Next();
+  EXPECT_TRUE(DS.GetEof());
   EXPECT_EQ(DS.UseExternalIndex(nullptr), First);
   EXPECT_EQ(DS.FieldByName("S")->GetAsString(), "second");
   DS.First();
