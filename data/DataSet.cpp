@@ -22,7 +22,6 @@ TMFieldValueList::~TMFieldValueList() {
   }
 }
 
-unsigned char* TMFieldValueList::NewRecord() { return FPool.Allocate(); }
 
 void TMFieldValueList::FreeRecord(void* Block) {
   auto* Record = static_cast<unsigned char*>(Block);
@@ -42,21 +41,10 @@ void TMFieldValueList::FreeRecord(void* Block) {
 }
 
 int TMFieldValueList::InsertRecord(int Position, unsigned char*& Record) {
-  Record = NewRecord();
+  Record = FPool.Allocate();
   try {
     if (!FRecords.GetIsEmpty()) FRecords.SetCurrentPosition(Position);
     FRecords.DoInsertBeforeCurrent(Record);
-  } catch (...) {
-    FPool.Free(Record);
-    throw;
-  }
-  return FRecords.GetCurrentPosition();
-}
-
-int TMFieldValueList::AppendRecord(unsigned char*& Record) {
-  Record = NewRecord();
-  try {
-    FRecords.DoAppend(Record);
   } catch (...) {
     FPool.Free(Record);
     throw;

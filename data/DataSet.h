@@ -46,8 +46,17 @@ class TMFieldValueList : public TObject {
 
   // A new record (all values null) before Position, or first in an empty list; its position.
   int InsertRecord(int Position, unsigned char*& Record);
-  // A new record after the last one; its position.
-  int AppendRecord(unsigned char*& Record);
+  // A new record after the last one; its position. Inline: a fill appends every record.
+  int AppendRecord(unsigned char*& Record) {
+    Record = FPool.Allocate();
+    try {
+      FRecords.DoAppend(Record);
+    } catch (...) {
+      FPool.Free(Record);
+      throw;
+    }
+    return FRecords.GetCurrentPosition();
+  }
   void DeleteRecord(int Position);
   // Frees every record, the last one first; an OnDeleteData that raises does not stop it.
   // The pages of the records go too, and records of BlockSize bytes are made from now on.
@@ -59,7 +68,6 @@ class TMFieldValueList : public TObject {
 
  private:
   void FreeRecord(void* Record);
-  unsigned char* NewRecord();
 
   TMDataSet* FOwner;
   TMacDeque FRecords;

@@ -287,10 +287,15 @@ class TMFields : public TObject {
 // --- The values in place, inline ---
 
 inline const TMRecordSlot* TMField::SlotInPlace(TMFieldType Type, unsigned char*& Record) const {
+  // Marked likely: the other ways call out of line anyway, and a reader's partial results
+  // then stay in registers across those calls instead of going through memory.
   const TMRecordSlot* S = FSlot;
-  if (S == nullptr || S->Type != Type) return nullptr;
+  if (S == nullptr || S->Type != Type) [[unlikely]]
+    return nullptr;
   Record = FCollection->FInPlace.Record;
-  return Record != nullptr ? S : nullptr;
+  if (Record == nullptr) [[unlikely]]
+    return nullptr;
+  return S;
 }
 
 template <class T>

@@ -7,7 +7,7 @@ namespace vandrel {
 void TMRecordPool::Reset(std::size_t BlockSize) {
   FPages.clear();
   FBlockSize = BlockSize;
-  FUsedInPage = kBlocksPerPage;
+  FNextBlock = FPageEnd = nullptr;
   FFreeList = nullptr;
 }
 
@@ -15,7 +15,8 @@ void TMRecordPool::AddPage() {
   // new[] of unsigned char is aligned for any fundamental type, so blocks of a multiple of
   // 16 bytes stay aligned to 16.
   FPages.push_back(std::make_unique_for_overwrite<unsigned char[]>(FBlockSize * kBlocksPerPage));
-  FUsedInPage = 0;
+  FNextBlock = FPages.back().get();
+  FPageEnd = FNextBlock + FBlockSize * kBlocksPerPage;
 }
 
 void TMRecordPool::Free(void* Block) noexcept {

@@ -24,10 +24,12 @@ class TMRecordPool {
       Block = static_cast<unsigned char*>(FFreeList);
       std::memcpy(&FFreeList, Block, sizeof FFreeList);
     } else {
-      if (FUsedInPage == kBlocksPerPage) AddPage();
-      Block = FPages.back().get() + FBlockSize * FUsedInPage++;
+      if (FNextBlock == FPageEnd) AddPage();
+      Block = FNextBlock;
+      FNextBlock += FBlockSize;
     }
     // Blocks are a multiple of 16 bytes and short: zeroed in place rather than by a call.
+#pragma GCC unroll 4
     for (std::size_t At = 0; At < FBlockSize; At += 16) std::memset(Block + At, 0, 16);
     return Block;
   }
@@ -40,7 +42,9 @@ class TMRecordPool {
 
   std::size_t FBlockSize = 0;
   std::vector<std::unique_ptr<unsigned char[]>> FPages;
-  std::size_t FUsedInPage = kBlocksPerPage;
+  // The next block of the newest page and the end of that page (none before the first page).
+  unsigned char* FNextBlock = nullptr;
+  unsigned char* FPageEnd = nullptr;
   void* FFreeList = nullptr;  // each free block begins with the address of the next one
 };
 

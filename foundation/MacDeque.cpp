@@ -162,11 +162,12 @@ TMacDequeNode* TMacDeque::NewNode(void* Data) {
     Node = FFreeNodes;
     FFreeNodes = Node->FNext;
   } else {
-    if (FNodesUsedInPage == kNodesPerPage) {
+    if (FNextNode == FNodesEnd) {
       FNodePages.push_back(std::make_unique<TMacDequeNode[]>(kNodesPerPage));
-      FNodesUsedInPage = 0;
+      FNextNode = FNodePages.back().get();
+      FNodesEnd = FNextNode + kNodesPerPage;
     }
-    Node = &FNodePages.back()[FNodesUsedInPage++];
+    Node = FNextNode++;
   }
   *Node = TMacDequeNode{nullptr, nullptr, Data};
   return Node;
@@ -176,7 +177,7 @@ void TMacDeque::FreeNode(TMacDequeNode* Node) noexcept {
   if (FCount == 0) {
     // The last element went: every node is free, so the pages go.
     FNodePages.clear();
-    FNodesUsedInPage = kNodesPerPage;
+    FNextNode = FNodesEnd = nullptr;
     FFreeNodes = nullptr;
     return;
   }

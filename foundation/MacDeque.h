@@ -184,7 +184,9 @@ class TMacDeque : public TObject {
   TAccelerator FAccelerators[AcceleratorCount];
   static constexpr int kNodesPerPage = 256;
   std::vector<std::unique_ptr<TMacDequeNode[]>> FNodePages;
-  int FNodesUsedInPage = kNodesPerPage;
+  // The next node of the newest page and the end of that page (none before the first page).
+  TMacDequeNode* FNextNode = nullptr;
+  TMacDequeNode* FNodesEnd = nullptr;
   TMacDequeNode* FFreeNodes = nullptr;  // linked through FNext
 };
 
@@ -249,7 +251,7 @@ inline void TMacDeque::SetCurrentPosition(int Position) {
 inline void TMacDeque::DoAppend(void* Data) {
   TMacDequeList* S = FCurrent;
   if (!S || S->FNext || S->FNode != S->FLast || S->FCount >= FCapacity ||
-      (!FFreeNodes && FNodesUsedInPage == kNodesPerPage)) {
+      (!FFreeNodes && FNextNode == FNodesEnd)) {
     AppendSlowly(Data);
     return;
   }
@@ -259,7 +261,7 @@ inline void TMacDeque::DoAppend(void* Data) {
     Node = FFreeNodes;
     FFreeNodes = Node->FNext;
   } else {
-    Node = &FNodePages.back()[FNodesUsedInPage++];
+    Node = FNextNode++;
   }
   *Node = TMacDequeNode{S->FLast, nullptr, Data};
   S->FLast->FNext = Node;
