@@ -128,13 +128,8 @@ void TMCustomDataSet::First() {
 }
 
 // A step goes to the neighbour directly (SetPosition would ask for emptiness again) and
-// compares the position reached; a storage that can step itself answers without the protocol.
-bool TMCustomDataSet::StepTo(int Target) {
-  if (DoStepTo(Target)) {
-    FPosition = Target;
-    NotifyInterfaces(diaPositionChanged, 0);
-    return true;
-  }
+// compares the position reached.
+bool TMCustomDataSet::StepThroughProtocol(int Target) {
   if (GetIsEmpty()) return false;
   MoveTo(Target);
   return FPosition == Target;
@@ -184,9 +179,13 @@ void TMCustomDataSet::Insert() {
 
 void TMCustomDataSet::Append() {
   CheckActive();
-  CheckCanModify();
-  DoAppend();
-  ReapplyPosition();
+  if (int Position; DoQuickAppend(Position)) {
+    FPosition = Position;
+  } else {
+    CheckCanModify();
+    DoAppend();
+    ReapplyPosition();
+  }
   NotifyInterfaces(diaRecordAdded, 0);
 }
 

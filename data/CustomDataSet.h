@@ -225,6 +225,10 @@ class TMCustomDataSet : public TObject {
   // can tell so cheaply; true when it moved. Next and Prior ask this first and take the
   // protocol above on false, which the base class always answers.
   virtual bool DoStepTo(int /*Target*/) { return false; }
+  // Appends a record exactly as CheckCanModify, DoAppend and GetRealPosition would, when the
+  // storage can tell that cheaply, and answers the new record's position in Position; false,
+  // nothing done, sends Append the protocol's way (the base class always answers false).
+  virtual bool DoQuickAppend(int& /*Position*/) { return false; }
 
   // Detaches the interfaces, clears the bookmarks and closes the dataset; errors are
   // swallowed. Runs once; every concrete descendant's destructor calls it first.
@@ -262,7 +266,16 @@ class TMCustomDataSet : public TObject {
   // SetPosition past its checks: the dataset is open, not empty, and Position is new.
   void MoveTo(int Position);
   // Next's and Prior's move to a neighbour: false when the position reached is not Target.
-  bool StepTo(int Target);
+  // A storage that steps itself is answered inline; the protocol's way is out of line.
+  bool StepTo(int Target) {
+    if (DoStepTo(Target)) [[likely]] {
+      FPosition = Target;
+      NotifyInterfaces(diaPositionChanged, 0);
+      return true;
+    }
+    return StepThroughProtocol(Target);
+  }
+  bool StepThroughProtocol(int Target);
   int CompareRecordAt(int Position);
   void ExchangeRecords(int A, int B);
   void SortRange(int L, int R);

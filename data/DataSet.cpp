@@ -108,9 +108,9 @@ void TMDataSet::DoSetPosition(int Position) {
 
 bool TMDataSet::DoStepTo(int Target) {
   // A fixed record answers every move, and a target outside the records is clamped: both
-  // take DoSetPosition.
-  if (!FStepsItself || FValues->GetFixedRecord() != nullptr) return false;
-  unsigned char* Record = FValues->GetSequenceRecord(Target);
+  // take DoSetPosition, as a step beyond the sequence's segment does.
+  if (!FOwnOperations || FValues->GetFixedRecord() != nullptr) return false;
+  unsigned char* Record = FValues->GetNeighbourRecord(Target);
   if (Record == nullptr) return false;
   FCurrentPosition = Target;
   FRecord = Record;
@@ -118,9 +118,12 @@ bool TMDataSet::DoStepTo(int Target) {
   return true;
 }
 
-void TMDataSet::TrackNewRecord(unsigned char* Record) {
-  FRecord = FValues->GetFixedRecord() != nullptr ? FValues->GetFixedRecord() : Record;
-  SetDirectRecord(FRecord);
+bool TMDataSet::DoQuickAppend(int& Position) {
+  // Read-only: the protocol's check raises.
+  if (!FOwnOperations || GetReadOnly()) return false;
+  AppendOwnRecord();
+  Position = FCurrentPosition;  // the new last record, as GetCurrPos has it
+  return true;
 }
 
 void TMDataSet::DoInsert() {
@@ -130,11 +133,7 @@ void TMDataSet::DoInsert() {
   TrackNewRecord(Record);
 }
 
-void TMDataSet::DoAppend() {
-  unsigned char* Record;
-  FCurrentPosition = FValues->AppendRecord(Record);
-  TrackNewRecord(Record);
-}
+void TMDataSet::DoAppend() { AppendOwnRecord(); }
 
 void TMDataSet::DoDelete() {
   const int At = GetCurrPos();
@@ -169,7 +168,7 @@ void TMDataSet::DoActivate() {
   FTypeTable = std::move(Types);
   FFieldCount = Count;
   FCurrentPosition = -1;
-  FStepsItself = typeid(*this) == typeid(TMDataSet);
+  FOwnOperations = typeid(*this) == typeid(TMDataSet);
   TrackRecord();
 }
 

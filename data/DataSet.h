@@ -42,6 +42,12 @@ class TMFieldValueList : public TObject {
     return static_cast<unsigned char*>(FRecords.GetCurrentData());
   }
   unsigned char* GetFixedRecord() const { return FFixedRecord; }
+  // The record at Position in the sequence when it is the neighbour of the sequence's cursor
+  // (a cursor's step, inline), or none.
+  unsigned char* GetNeighbourRecord(int Position) {
+    if (!FRecords.StepToNeighbour(Position)) return nullptr;
+    return static_cast<unsigned char*>(FRecords.GetCurrentData());
+  }
   void SetFixedRecord(unsigned char* Record) { FFixedRecord = Record; }
 
   // A new record (all values null) before Position, or first in an empty list; its position.
@@ -126,6 +132,7 @@ class TMDataSet : public TMCustomDataSet {
   void DoSetPosition(int Position) override;
   int GetRealPosition() override { return GetCurrPos(); }
   bool DoStepTo(int Target) override;
+  bool DoQuickAppend(int& Position) override;
 
  private:
   friend class TMFieldValueList;
@@ -138,7 +145,16 @@ class TMDataSet : public TMCustomDataSet {
   // records changed, and publishes it to the fields.
   void TrackRecord();
   // The current record is the new one, Record (unless a fixed record is set).
-  void TrackNewRecord(unsigned char* Record);
+  void TrackNewRecord(unsigned char* Record) {
+    FRecord = FValues->GetFixedRecord() != nullptr ? FValues->GetFixedRecord() : Record;
+    SetDirectRecord(FRecord);
+  }
+  // DoAppend's work, inline for the quick append.
+  void AppendOwnRecord() {
+    unsigned char* Record;
+    FCurrentPosition = FValues->AppendRecord(Record);
+    TrackNewRecord(Record);
+  }
   // The field's name for error texts.
   AnsiString NameOf(int DSIndex) const;
   // A value of the current record in the cell's own type, or converted as an imported value
@@ -151,9 +167,10 @@ class TMDataSet : public TMCustomDataSet {
 
   int FCurrentPosition = -1;
   unsigned char* FRecord = nullptr;
-  // This class's own moves are in effect (no descendant moves its own way): a step to a
-  // neighbour needs neither DoSetPosition nor GetRealPosition. Known from the opening.
-  bool FStepsItself = false;
+  // This class's own storage operations are in effect (no descendant overrides them): a step
+  // to a neighbour needs neither DoSetPosition nor GetRealPosition, an append neither
+  // CheckCanModify nor GetRealPosition. Known from the opening.
+  bool FOwnOperations = false;
   int FFieldCount = 0;
   std::unique_ptr<TMFieldType[]> FTypeTable;
   TMRecordLayout FLayout;

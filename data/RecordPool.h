@@ -28,9 +28,11 @@ class TMRecordPool {
       Block = FNextBlock;
       FNextBlock += FBlockSize;
     }
-    // Blocks are a multiple of 16 bytes and short: zeroed in place rather than by a call.
+    // Blocks are a multiple of 16 bytes and short: zeroed in place rather than by a call (the
+    // size read once, since the stores may alias the pool).
+    const std::size_t Size = FBlockSize;
 #pragma GCC unroll 4
-    for (std::size_t At = 0; At < FBlockSize; At += 16) std::memset(Block + At, 0, 16);
+    for (std::size_t At = 0; At < Size; At += 16) std::memset(Block + At, 0, 16);
     return Block;
   }
   void Free(void* Block) noexcept;

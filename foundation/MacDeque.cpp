@@ -103,6 +103,16 @@ TMacDeque::~TMacDeque() {
   }
 }
 
+void TMacDeque::SeekOrMoveTo(int Position) {
+  TMacDequeList* S = FCurrent;
+  if (!S) return;
+  const int Relative = Position - FCurrentStart;
+  if (Relative >= 0 && Relative < S->FCount)
+    S->Seek(Relative);
+  else
+    MoveTo(Position);
+}
+
 void TMacDeque::MoveTo(int Position) {
   if (!FCurrent) return;
   if (Position < 0) Position = 0;

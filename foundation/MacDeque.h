@@ -112,6 +112,9 @@ class TMacDeque : public TObject {
   int GetCurrentPosition() const { return FCurrent ? FCurrentStart + FCurrent->FIndex : -1; }
   // Clamped to 0 .. count-1; nothing when empty.
   inline void SetCurrentPosition(int Position);
+  // Moves the cursor to Position when that is the cursor's neighbour within its segment (a
+  // cursor's usual step, inline); false, the cursor unmoved, otherwise.
+  inline bool StepToNeighbour(int Position);
   // Null when empty.
   void* GetCurrentData() const { return FCurrent ? FCurrent->FNode->FData : nullptr; }
   // Replaces the pointer at the cursor (the old one is not handed to OnDequeDeleteData).
@@ -163,6 +166,8 @@ class TMacDeque : public TObject {
   void Insert(void* Data, bool After);
   // The general move (outside the current segment).
   void MoveTo(int Position);
+  // SetCurrentPosition past a step to a neighbour: a seek in the current segment or MoveTo.
+  void SeekOrMoveTo(int Position);
   // Splits the current segment when it holds more than capacity nodes.
   void SplitWhenFull();
   // Merges neighbours of the current segment that together hold at most capacity/2 nodes.
@@ -233,19 +238,23 @@ inline void TMacDequeList::StepBackward() {
   --FIndex;
 }
 
-inline void TMacDeque::SetCurrentPosition(int Position) {
+inline bool TMacDeque::StepToNeighbour(int Position) {
   TMacDequeList* S = FCurrent;
-  if (!S) return;
+  if (!S) return false;
   const int Relative = Position - FCurrentStart;
   if (Relative == S->FIndex + 1 && S->FNode->FNext) {
     S->StepForward();
-  } else if (Relative == S->FIndex - 1 && S->FNode->FPrev) {
-    S->StepBackward();
-  } else if (Relative >= 0 && Relative < S->FCount) {
-    S->Seek(Relative);
-  } else {
-    MoveTo(Position);
+    return true;
   }
+  if (Relative == S->FIndex - 1 && S->FNode->FPrev) {
+    S->StepBackward();
+    return true;
+  }
+  return false;
+}
+
+inline void TMacDeque::SetCurrentPosition(int Position) {
+  if (!StepToNeighbour(Position)) SeekOrMoveTo(Position);
 }
 
 inline void TMacDeque::DoAppend(void* Data) {

@@ -477,6 +477,8 @@ TEST(CustomDataSet, QuickSortNeedsBothEventsAndClearsBookmarks) {
   EXPECT_EQ(Progress.back(), 2 * 100 / 3);
   DS.SetReadOnly(true);
   EXPECT_EQ(test::CodeOf([&] { DS.QuickSort(); }), 344);
+  EXPECT_EQ(test::CodeOf([&] { DS.Append(); }), 344);
+  EXPECT_EQ(DS.GetCount(), 3);
 }
 
 TEST(CustomDataSet, CopyingValuesByNameAndByIndex) {
