@@ -709,7 +709,7 @@ void TMFields::ResetDSIndexes() {
   for (std::size_t I = 0; I < FItems.size();) {
     TMField* Field = FItems[I].get();
     Field->DSIndex = -1;
-    Field->FSlot = nullptr;
+    Field->FSlot = TMRecordSlot::None();
     if (Field->AutoCreated) {
       FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I));
       continue;
@@ -723,7 +723,8 @@ void TMFields::ResetDSIndexes() {
 void TMFields::SetDSIndexes() {
   for (const auto& Field : FItems) {
     Field->DSIndex = Field->FIndex;
-    Field->FSlot = FInPlace.Find(Field->FIndex, Field->FDataType);
+    const TMRecordSlot* Slot = FInPlace.Find(Field->FIndex, Field->FDataType);
+    Field->FSlot = Slot != nullptr ? *Slot : TMRecordSlot::None();
   }
 }
 

@@ -219,8 +219,8 @@ class TMField : public TObject {
 
   TMFields* FCollection;
   // While bound to a dataset that keeps its records in place: this field's slot there (kept
-  // in the field's type), else none.
-  const TMRecordSlot* FSlot = nullptr;
+  // in the field's type), else none. A copy, so that a value in place is one load away.
+  TMRecordSlot FSlot = TMRecordSlot::None();
   int FIndex = -1;
   AnsiString FFieldName;
   TMFieldType FDataType = mftString;
@@ -289,13 +289,12 @@ class TMFields : public TObject {
 inline const TMRecordSlot* TMField::SlotInPlace(TMFieldType Type, unsigned char*& Record) const {
   // Marked likely: the other ways call out of line anyway, and a reader's partial results
   // then stay in registers across those calls instead of going through memory.
-  const TMRecordSlot* S = FSlot;
-  if (S == nullptr || S->Type != Type) [[unlikely]]
+  if (FSlot.Type != Type) [[unlikely]]
     return nullptr;
   Record = FCollection->FInPlace.Record;
   if (Record == nullptr) [[unlikely]]
     return nullptr;
-  return S;
+  return &FSlot;
 }
 
 template <class T>

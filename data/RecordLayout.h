@@ -23,6 +23,9 @@ struct TMRecordSlot {
   std::uint32_t FlagByte = 0;
   std::uint8_t FlagMask = 0;
   TMFieldType Type = mftString;
+
+  // No slot: its type is none a value is read or written in.
+  static constexpr TMRecordSlot None() { return TMRecordSlot{0, 0, 0, static_cast<TMFieldType>(0xFF)}; }
 };
 
 // The current record's values where a storing dataset keeps them in place: the slots of its
