@@ -302,7 +302,11 @@ inline bool TMField::ReadInPlace(TMFieldType Type, T NullValue, T& Value) const 
   unsigned char* R;
   const TMRecordSlot* S = SlotInPlace(Type, R);
   if (S == nullptr) return false;
-  Value = TMRecordLayout::IsNull(R, *S) ? NullValue : TMRecordLayout::Load<T>(R, *S);
+  // A null value's slot holds zero bytes: a type whose null reads as zero needs no flag test.
+  if (NullValue == T(0))
+    Value = TMRecordLayout::Load<T>(R, *S);
+  else
+    Value = TMRecordLayout::IsNull(R, *S) ? NullValue : TMRecordLayout::Load<T>(R, *S);
   return true;
 }
 
@@ -321,8 +325,8 @@ inline bool TMField::WriteInPlace(TMFieldType Type, const T& Value) {
 
 inline AnsiString TMField::GetAsString() const {
   unsigned char* R;
-  if (const TMRecordSlot* S = SlotInPlace(mftString, R))
-    return TMRecordLayout::IsNull(R, *S) ? AnsiString() : AnsiString(TMRecordLayout::StringView(R, *S));
+  // A null text's slot holds zero bytes, which read as "".
+  if (const TMRecordSlot* S = SlotInPlace(mftString, R)) return AnsiString(TMRecordLayout::StringView(R, *S));
   return StringOutOfPlace();
 }
 

@@ -3,8 +3,9 @@
 // integer in 4 bytes, a float or date-time in 8, an extended in 16, a text of up to 15
 // bytes in its 16-byte slot and a longer one in one allocation of its own), one null flag
 // bit per field (set while the field holds a value) and the user data pointer. A
-// zero-filled block is a record whose values are all null; a null value reads as "", 0,
-// 0.0, 0.0 and 0.0.
+// zero-filled block is a record whose values are all null, and a value made null has its
+// slot zero-filled again: a null value reads as "", 0, 0.0, 0.0 and 0.0 with or without a
+// look at its flag.
 #include <cstdint>
 #include <cstring>
 #include <string_view>

@@ -60,9 +60,17 @@ TEST(DataSet, TextsOfEveryLengthAndValuesOfOtherTypesReadBack) {
   EXPECT_DOUBLE_EQ(DS.FieldByName("D")->GetAsDateTime(), 45356.5);
   EXPECT_EQ(test::CodeOf([&] { DS.FieldByName("I")->SetAsFloat(1e12); }), 310);
   EXPECT_TRUE(DS.FieldByName("I")->GetIsNull());  // a refused value leaves the old one
+  DS.FieldByName("F")->SetAsFloat(-1.5);
+  DS.FieldByName("F")->SetNull();
+  S->SetAsString("short");
+  S->SetNull();
+  EXPECT_EQ(DS.FieldByName("F")->GetAsFloat(), 0.0);
+  EXPECT_EQ(S->GetAsString(), "");
   DS.Delete();
-  DS.Append();
+  DS.Append();  // takes the block just freed
   for (int I = 0; I < DS.GetFieldCount(); ++I) EXPECT_TRUE(DS.GetFields()->GetFields(I)->GetIsNull()) << I;
+  EXPECT_EQ(DS.FieldByName("X")->GetAsExtended(), 0.0L);
+  EXPECT_EQ(S->GetAsString(), "");
   // Many records across pages, long and short texts mixed, read back after deletions.
   for (int R = 0; R < 1000; ++R) {
     DS.Append();
