@@ -177,15 +177,11 @@ void TMCustomDataSet::Insert() {
   NotifyInterfaces(diaRecordAdded, 0);
 }
 
-void TMCustomDataSet::Append() {
+void TMCustomDataSet::AppendThroughProtocol() {
   CheckActive();
-  if (int Position; DoQuickAppend(Position)) {
-    FPosition = Position;
-  } else {
-    CheckCanModify();
-    DoAppend();
-    ReapplyPosition();
-  }
+  CheckCanModify();
+  DoAppend();
+  ReapplyPosition();
   NotifyInterfaces(diaRecordAdded, 0);
 }
 

@@ -109,7 +109,15 @@ class TMCustomDataSet : public TObject {
 
   // Editing.
   void Insert();
-  void Append();
+  // A storage that appends quickly is answered inline; the protocol's way is out of line.
+  void Append() {
+    if (int Position; FActive && DoQuickAppend(Position)) [[likely]] {
+      FPosition = Position;
+      NotifyInterfaces(diaRecordAdded, 0);
+      return;
+    }
+    AppendThroughProtocol();
+  }
   void Delete();
   void Clear();
   void Exchange(int Target);
@@ -276,6 +284,8 @@ class TMCustomDataSet : public TObject {
     return StepThroughProtocol(Target);
   }
   bool StepThroughProtocol(int Target);
+  // Append's checks, DoAppend and ReapplyPosition.
+  void AppendThroughProtocol();
   int CompareRecordAt(int Position);
   void ExchangeRecords(int A, int B);
   void SortRange(int L, int R);

@@ -61,7 +61,7 @@ class TMFieldValueList : public TObject {
       FPool.Free(Record);
       throw;
     }
-    return FRecords.GetCurrentPosition();
+    return FRecords.GetCount() - 1;
   }
   void DeleteRecord(int Position);
   // Frees every record, the last one first; an OnDeleteData that raises does not stop it.
