@@ -91,12 +91,12 @@ void TMFieldValueList::SetData(int Position, void* D) {
 // TMDataSet
 
 TMDataSet::TMDataSet(TObject* Owner)
-    : TMCustomDataSet(Owner), FValues(std::make_unique<TMFieldValueList>(this)) {}
+    : TMCustomDataSet(Owner), FValues(this) {}
 
 TMDataSet::~TMDataSet() { BeforeDestruction(); }
 
 void TMDataSet::TrackRecord() {
-  FRecord = FValues->GetRecord(GetCurrPos());
+  FRecord = FValues.GetRecord(GetCurrPos());
   SetDirectRecord(FRecord);
 }
 
@@ -109,8 +109,8 @@ void TMDataSet::DoSetPosition(int Position) {
 bool TMDataSet::DoStepTo(int Target) {
   // A fixed record answers every move, and a target outside the records is clamped: both
   // take DoSetPosition, as a step beyond the sequence's segment does.
-  if (!FOwnOperations || FValues->GetFixedRecord() != nullptr) return false;
-  unsigned char* Record = FValues->GetNeighbourRecord(Target);
+  if (!FOwnOperations || FValues.GetFixedRecord() != nullptr) return false;
+  unsigned char* Record = FValues.GetNeighbourRecord(Target);
   if (Record == nullptr) return false;
   FCurrentPosition = Target;
   FRecord = Record;
@@ -129,7 +129,7 @@ bool TMDataSet::DoQuickAppend(int& Position) {
 void TMDataSet::DoInsert() {
   const int At = GetCurrPos();
   unsigned char* Record;
-  FCurrentPosition = FValues->InsertRecord(At < 0 ? 0 : At, Record);
+  FCurrentPosition = FValues.InsertRecord(At < 0 ? 0 : At, Record);
   TrackNewRecord(Record);
 }
 
@@ -138,7 +138,7 @@ void TMDataSet::DoAppend() { AppendOwnRecord(); }
 void TMDataSet::DoDelete() {
   const int At = GetCurrPos();
   try {
-    FValues->DeleteRecord(At);
+    FValues.DeleteRecord(At);
   } catch (...) {
     FCurrentPosition = GetCurrPos();
     TrackRecord();
@@ -154,7 +154,7 @@ void TMDataSet::DoExchange(int Position) {
     TMDataSet* Self;
     ~Track() { Self->TrackRecord(); }
   } Done{this};
-  FValues->Exchange(GetCurrPos(), Position);
+  FValues.Exchange(GetCurrPos(), Position);
 }
 
 void TMDataSet::DoActivate() {
@@ -164,7 +164,7 @@ void TMDataSet::DoActivate() {
   for (int I = 0; I < Count; ++I) Types[I] = Fields->GetFields(I)->GetDataType();
   FLayout.Build(Types.get(), Count);
   SetDirectLayout(&FLayout);
-  FValues->Clear(FLayout.GetSize());
+  FValues.Clear(FLayout.GetSize());
   FTypeTable = std::move(Types);
   FFieldCount = Count;
   FCurrentPosition = -1;
@@ -184,7 +184,7 @@ void TMDataSet::DoDeactivate() {
       Self->FTypeTable.reset();
     }
   } Done{this};
-  FValues->Clear(FLayout.GetSize());
+  FValues.Clear(FLayout.GetSize());
 }
 
 AnsiString TMDataSet::NameOf(int DSIndex) const {
@@ -278,23 +278,23 @@ void TMDataSet::SetCurrentDateTimeFieldValue(int DSIndex, int, TDateTime Value) 
 
 void* TMDataSet::GetData() {
   if (!GetActive() || GetIsEmpty()) return nullptr;
-  return FValues->GetData(GetCurrPos());
+  return FValues.GetData(GetCurrPos());
 }
 
 void TMDataSet::SetData(void* D) {
   if (!GetActive() || GetIsEmpty()) return;
-  FValues->SetData(GetCurrPos(), D);
+  FValues.SetData(GetCurrPos(), D);
 }
 
 void* TMDataSet::GetExternalIndexData() {
   if (!GetActive()) return nullptr;
-  return FValues->GetSequenceRecord(GetCurrPos());
+  return FValues.GetSequenceRecord(GetCurrPos());
 }
 
 void* TMDataSet::UseExternalIndex(void* Handle) {
   if (!GetActive()) return nullptr;
-  unsigned char* Previous = FValues->GetFixedRecord();
-  FValues->SetFixedRecord(static_cast<unsigned char*>(Handle));
+  unsigned char* Previous = FValues.GetFixedRecord();
+  FValues.SetFixedRecord(static_cast<unsigned char*>(Handle));
   TrackRecord();
   return Previous;
 }

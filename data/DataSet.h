@@ -89,7 +89,7 @@ class TMDataSet : public TMCustomDataSet {
 
   // The current position clamped to the records; -1 when there are none.
   int GetCurrPos() const {
-    const int Count = FValues->GetCount();
+    const int Count = FValues.GetCount();
     if (Count <= 0) return -1;
     return FCurrentPosition < 0 ? 0 : FCurrentPosition > Count - 1 ? Count - 1 : FCurrentPosition;
   }
@@ -102,7 +102,7 @@ class TMDataSet : public TMCustomDataSet {
   // Read-only exactly as SetReadOnly says: fields change values in place without asking.
   bool GetReadOnly() final { return TMCustomDataSet::GetReadOnly(); }
   bool StoreFields() override { return true; }
-  bool GetIsEmpty() override { return !GetActive() || FValues->GetIsEmpty(); }
+  bool GetIsEmpty() override { return !GetActive() || FValues.GetIsEmpty(); }
 
   bool IsCurrentFieldNull(int DSIndex, int DBIndex) override;
   AnsiString GetCurrentStringFieldValue(int DSIndex, int DBIndex) override;
@@ -122,7 +122,7 @@ class TMDataSet : public TMCustomDataSet {
   void* UseExternalIndex(void* Handle) override;
 
  protected:
-  int DoGetCount() override { return FValues->GetCount(); }
+  int DoGetCount() override { return FValues.GetCount(); }
   void DoInsert() override;
   void DoAppend() override;
   void DoDelete() override;
@@ -146,13 +146,13 @@ class TMDataSet : public TMCustomDataSet {
   void TrackRecord();
   // The current record is the new one, Record (unless a fixed record is set).
   void TrackNewRecord(unsigned char* Record) {
-    FRecord = FValues->GetFixedRecord() != nullptr ? FValues->GetFixedRecord() : Record;
+    FRecord = FValues.GetFixedRecord() != nullptr ? FValues.GetFixedRecord() : Record;
     SetDirectRecord(FRecord);
   }
   // DoAppend's work, inline for the quick append.
   void AppendOwnRecord() {
     unsigned char* Record;
-    FCurrentPosition = FValues->AppendRecord(Record);
+    FCurrentPosition = FValues.AppendRecord(Record);
     TrackNewRecord(Record);
   }
   // The field's name for error texts.
@@ -174,7 +174,7 @@ class TMDataSet : public TMCustomDataSet {
   int FFieldCount = 0;
   std::unique_ptr<TMFieldType[]> FTypeTable;
   TMRecordLayout FLayout;
-  std::unique_ptr<TMFieldValueList> FValues;
+  TMFieldValueList FValues;
 };
 
 }  // namespace vandrel
