@@ -22,7 +22,6 @@ TMFieldValueList::~TMFieldValueList() {
   }
 }
 
-
 void TMFieldValueList::FreeRecord(void* Block) {
   auto* Record = static_cast<unsigned char*>(Block);
   // The block goes back to the pool even when OnDeleteData raises.

@@ -287,8 +287,7 @@ class TMFields : public TObject {
 // --- The values in place, inline ---
 
 inline const TMRecordSlot* TMField::SlotInPlace(TMFieldType Type, unsigned char*& Record) const {
-  // Marked likely: the other ways call out of line anyway, and a reader's partial results
-  // then stay in registers across those calls instead of going through memory.
+  // The in-place way is laid out as the straight path; the other ways call out of line.
   if (FSlot.Type != Type) [[unlikely]]
     return nullptr;
   Record = FCollection->FInPlace.Record;

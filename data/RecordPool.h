@@ -28,11 +28,12 @@ class TMRecordPool {
       Block = FNextBlock;
       FNextBlock += FBlockSize;
     }
-    // Blocks are a multiple of 16 bytes and short: zeroed in place rather than by a call (the
-    // size read once, since the stores may alias the pool).
+    // Blocks are a multiple of 16 bytes and short: zeroed in place rather than by a call, 64
+    // bytes a step while they last (the size read once, since the stores may alias the pool).
     const std::size_t Size = FBlockSize;
-#pragma GCC unroll 4
-    for (std::size_t At = 0; At < Size; At += 16) std::memset(Block + At, 0, 16);
+    std::size_t At = 0;
+    for (; At + 64 <= Size; At += 64) std::memset(Block + At, 0, 64);
+    for (; At < Size; At += 16) std::memset(Block + At, 0, 16);
     return Block;
   }
   void Free(void* Block) noexcept;
