@@ -120,7 +120,12 @@ bool TMDataSet::DoStepTo(int Target) {
 bool TMDataSet::DoQuickAppend(int& Position) {
   // Read-only: the protocol's check raises.
   if (!FOwnOperations || GetReadOnly()) return false;
-  AppendOwnRecord();
+  if (unsigned char* Record = FValues.TryAppendRecord()) {
+    FCurrentPosition = FValues.GetCount() - 1;
+    TrackNewRecord(Record);
+  } else {
+    TMDataSet::DoAppend();  // a new page or segment: out of line, so the steady state calls nothing
+  }
   Position = FCurrentPosition;  // the new last record, as GetCurrPos has it
   return true;
 }
@@ -132,7 +137,11 @@ void TMDataSet::DoInsert() {
   TrackNewRecord(Record);
 }
 
-void TMDataSet::DoAppend() { AppendOwnRecord(); }
+void TMDataSet::DoAppend() {
+  unsigned char* Record;
+  FCurrentPosition = FValues.AppendRecord(Record);
+  TrackNewRecord(Record);
+}
 
 void TMDataSet::DoDelete() {
   const int At = GetCurrPos();

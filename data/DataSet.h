@@ -63,6 +63,15 @@ class TMFieldValueList : public TObject {
     }
     return FRecords.GetCount() - 1;
   }
+  // AppendRecord's steady state, inline and without a call on the way: the new record, or
+  // none, nothing done, when the list needs a new page or segment (AppendRecord then).
+  unsigned char* TryAppendRecord() {
+    unsigned char* Record = FPool.TryAllocate();
+    if (Record == nullptr) return nullptr;
+    if (FRecords.TryAppend(Record)) return Record;
+    FPool.Free(Record);
+    return nullptr;
+  }
   void DeleteRecord(int Position);
   // Frees every record, the last one first; an OnDeleteData that raises does not stop it.
   // The pages of the records go too, and records of BlockSize bytes are made from now on.
@@ -149,12 +158,7 @@ class TMDataSet : public TMCustomDataSet {
     FRecord = FValues.GetFixedRecord() != nullptr ? FValues.GetFixedRecord() : Record;
     SetDirectRecord(FRecord);
   }
-  // DoAppend's work, inline for the quick append.
-  void AppendOwnRecord() {
-    unsigned char* Record;
-    FCurrentPosition = FValues.AppendRecord(Record);
-    TrackNewRecord(Record);
-  }
+
   // The field's name for error texts.
   AnsiString NameOf(int DSIndex) const;
   // A value of the current record in the cell's own type, or converted as an imported value

@@ -19,14 +19,21 @@ class TMRecordPool {
   void Reset(std::size_t BlockSize);
   // A zero-filled block, aligned to 16 bytes.
   unsigned char* Allocate() {
+    if (FFreeList == nullptr && FNextBlock == FPageEnd) AddPage();
+    return TryAllocate();
+  }
+  // A zero-filled block when one is at hand without a new page, inline and without a call;
+  // none otherwise.
+  unsigned char* TryAllocate() {
     unsigned char* Block;
     if (FFreeList != nullptr) {
       Block = static_cast<unsigned char*>(FFreeList);
       std::memcpy(&FFreeList, Block, sizeof FFreeList);
-    } else {
-      if (FNextBlock == FPageEnd) AddPage();
+    } else if (FNextBlock != FPageEnd) {
       Block = FNextBlock;
       FNextBlock += FBlockSize;
+    } else {
+      return nullptr;
     }
     // Blocks are a multiple of 16 bytes and short: zeroed in place rather than by a call, 64
     // bytes a step while they last (the size read once, since the stores may alias the pool).

@@ -127,7 +127,12 @@ class TMacDeque : public TObject {
   void DoInsertAfterCurrent(void* Data);
   // Adds one element after the last one; the cursor ends on it. Appending while the cursor
   // is on the last element of a segment with room (a fill's steady state) links one node.
-  inline void DoAppend(void* Data);
+  void DoAppend(void* Data) {
+    if (!TryAppend(Data)) AppendSlowly(Data);
+  }
+  // DoAppend's steady state, inline and without a call; false, nothing done, when the cursor
+  // is elsewhere, the segment is full or the pages of nodes are.
+  inline bool TryAppend(void* Data);
   // Removes the element at the cursor and hands its pointer to OnDequeDeleteData; the
   // cursor ends on the element that followed it, or on the new last element.
   void DoDeleteCurrent();
@@ -257,13 +262,11 @@ inline void TMacDeque::SetCurrentPosition(int Position) {
   if (!StepToNeighbour(Position)) SeekOrMoveTo(Position);
 }
 
-inline void TMacDeque::DoAppend(void* Data) {
+inline bool TMacDeque::TryAppend(void* Data) {
   TMacDequeList* S = FCurrent;
   if (!S || S->FNext || S->FNode != S->FLast || S->FCount >= FCapacity ||
-      (!FFreeNodes && FNextNode == FNodesEnd)) {
-    AppendSlowly(Data);
-    return;
-  }
+      (!FFreeNodes && FNextNode == FNodesEnd))
+    return false;
   ClearAccelerators();
   TMacDequeNode* Node;
   if (FFreeNodes) {
@@ -278,6 +281,7 @@ inline void TMacDeque::DoAppend(void* Data) {
   ++S->FIndex;
   ++S->FCount;
   ++FCount;
+  return true;
 }
 
 }  // namespace vandrel
