@@ -51,6 +51,17 @@ int TMFieldValueList::InsertRecord(int Position, unsigned char*& Record) {
   return FRecords.GetCurrentPosition();
 }
 
+int TMFieldValueList::AppendRecord(unsigned char*& Record) {
+  Record = FPool.Allocate();
+  try {
+    FRecords.DoAppend(Record);
+  } catch (...) {
+    FPool.Free(Record);
+    throw;
+  }
+  return FRecords.GetCount() - 1;
+}
+
 void TMFieldValueList::DeleteRecord(int Position) {
   if (Position < 0 || Position >= FRecords.GetCount()) return;
   FRecords.SetCurrentPosition(Position);

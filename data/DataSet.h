@@ -52,17 +52,8 @@ class TMFieldValueList : public TObject {
 
   // A new record (all values null) before Position, or first in an empty list; its position.
   int InsertRecord(int Position, unsigned char*& Record);
-  // A new record after the last one; its position. Inline: a fill appends every record.
-  int AppendRecord(unsigned char*& Record) {
-    Record = FPool.Allocate();
-    try {
-      FRecords.DoAppend(Record);
-    } catch (...) {
-      FPool.Free(Record);
-      throw;
-    }
-    return FRecords.GetCount() - 1;
-  }
+  // A new record after the last one; its position.
+  int AppendRecord(unsigned char*& Record);
   // AppendRecord's steady state, inline and without a call on the way: the new record, or
   // none, nothing done, when the list needs a new page or segment (AppendRecord then).
   unsigned char* TryAppendRecord() {
@@ -158,7 +149,6 @@ class TMDataSet : public TMCustomDataSet {
     FRecord = FValues.GetFixedRecord() != nullptr ? FValues.GetFixedRecord() : Record;
     SetDirectRecord(FRecord);
   }
-
   // The field's name for error texts.
   AnsiString NameOf(int DSIndex) const;
   // A value of the current record in the cell's own type, or converted as an imported value

@@ -82,14 +82,15 @@ std::string_view TMRecordLayout::LongStringView(const unsigned char* Bytes) {
   return std::string_view(Text->Bytes(), Text->Length);
 }
 
-void TMRecordLayout::StoreString(unsigned char* R, const TMRecordSlot& S, std::string_view Value) {
+void TMRecordLayout::StoreStringElsewhere(unsigned char* R, const TMRecordSlot& S, std::string_view Value) {
   unsigned char* Bytes = R + S.Offset;
   LongText* Text = LongOf(Bytes);
   if (Value.size() <= kShortText) {
-    if (Text != nullptr) std::free(Text);
-    CopyShort(Bytes, Value.data(), Value.size());
-    Bytes[kShortText] = static_cast<unsigned char>(Value.size());
-    R[S.FlagByte] |= S.FlagMask;
+    // A short text in place of a long one: the slot is marked short, takes the text the short
+    // way, and the long one goes after that.
+    Bytes[kShortText] = 0;
+    StoreString(R, S, Value);
+    std::free(Text);
     return;
   }
   if (Value.size() > UINT32_MAX) throw std::length_error("string value too long");

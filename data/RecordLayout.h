@@ -77,18 +77,14 @@ class TMRecordLayout {
   template <class T>
   static void Store(unsigned char* R, const TMRecordSlot& S, const T& Value) {
     if constexpr (std::is_same_v<T, AnsiString>) {
-      unsigned char* Bytes = R + S.Offset;
-      if (Value.size() > kShortText || Bytes[kShortText] == kLong) return StoreString(R, S, Value);
-      CopyShort(Bytes, Value.data(), Value.size());
-      Bytes[kShortText] = static_cast<unsigned char>(Value.size());
-      R[S.FlagByte] |= S.FlagMask;
-    } else if constexpr (std::is_same_v<T, Extended>) {
-      // Made in place (its slot lies aligned to 16): a copy through memory would read 16 bytes
-      // where the processor's store wrote 10, and wait for that store to reach the cache.
-      ::new (R + S.Offset) Extended(Value);
-      R[S.FlagByte] |= S.FlagMask;
+      StoreString(R, S, Value);
     } else {
-      std::memcpy(R + S.Offset, &Value, sizeof Value);
+      if constexpr (std::is_same_v<T, Extended>)
+        // Made in place (its slot lies aligned to 16): a copy through memory would read 16
+        // bytes where the processor's store wrote 10, and wait for that store to reach the cache.
+        ::new (R + S.Offset) Extended(Value);
+      else
+        std::memcpy(R + S.Offset, &Value, sizeof Value);
       R[S.FlagByte] |= S.FlagMask;
     }
   }
@@ -107,7 +103,15 @@ class TMRecordLayout {
     if (Bytes[kShortText] == kLong) return LongStringView(Bytes);
     return std::string_view(reinterpret_cast<const char*>(Bytes), Bytes[kShortText]);
   }
-  static void StoreString(unsigned char* R, const TMRecordSlot& S, std::string_view Value);
+  // Stores a text and marks the value set: a short one over a short one inline, with a few
+  // fixed-size moves; the rest out of line.
+  static void StoreString(unsigned char* R, const TMRecordSlot& S, std::string_view Value) {
+    unsigned char* Bytes = R + S.Offset;
+    if (Value.size() > kShortText || Bytes[kShortText] == kLong) return StoreStringElsewhere(R, S, Value);
+    CopyShort(Bytes, Value.data(), Value.size());
+    Bytes[kShortText] = static_cast<unsigned char>(Value.size());
+    R[S.FlagByte] |= S.FlagMask;
+  }
 
   // The same by field index.
   bool IsNull(const unsigned char* R, int I) const { return IsNull(R, FSlots[static_cast<std::size_t>(I)]); }
@@ -138,6 +142,8 @@ class TMRecordLayout {
 
  private:
   static std::string_view LongStringView(const unsigned char* Bytes);
+  // StoreString for a long text, or for a short one in place of a long one.
+  static void StoreStringElsewhere(unsigned char* R, const TMRecordSlot& S, std::string_view Value);
   // Copies N <= 15 bytes with a few fixed-size moves (overlapping ones where N is not a power
   // of two) instead of a call: a short text is the common value.
   static void CopyShort(unsigned char* To, const char* From, std::size_t N) {

@@ -167,18 +167,12 @@ void TMacDeque::AppendSlowly(void* Data) {
 }
 
 TMacDequeNode* TMacDeque::NewNode(void* Data) {
-  TMacDequeNode* Node;
-  if (FFreeNodes) {
-    Node = FFreeNodes;
-    FFreeNodes = Node->FNext;
-  } else {
-    if (FNextNode == FNodesEnd) {
-      FNodePages.push_back(std::make_unique<TMacDequeNode[]>(kNodesPerPage));
-      FNextNode = FNodePages.back().get();
-      FNodesEnd = FNextNode + kNodesPerPage;
-    }
-    Node = FNextNode++;
+  if (!FFreeNodes && FNextNode == FNodesEnd) {
+    FNodePages.push_back(std::make_unique<TMacDequeNode[]>(kNodesPerPage));
+    FNextNode = FNodePages.back().get();
+    FNodesEnd = FNextNode + kNodesPerPage;
   }
+  TMacDequeNode* Node = TakeNode();
   *Node = TMacDequeNode{nullptr, nullptr, Data};
   return Node;
 }

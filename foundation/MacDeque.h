@@ -181,6 +181,13 @@ class TMacDeque : public TObject {
   void Absorb(TMacDequeList* Into, TMacDequeList* From);
   void Unchain(TMacDequeList* Segment);
   TMacDequeNode* NewNode(void* Data);
+  // A free node or the newest page's next one; one of them must be at hand.
+  TMacDequeNode* TakeNode() {
+    if (!FFreeNodes) return FNextNode++;
+    TMacDequeNode* Node = FFreeNodes;
+    FFreeNodes = Node->FNext;
+    return Node;
+  }
   void AppendSlowly(void* Data);
   void FreeNode(TMacDequeNode* Node) noexcept;
 
@@ -268,13 +275,7 @@ inline bool TMacDeque::TryAppend(void* Data) {
       (!FFreeNodes && FNextNode == FNodesEnd))
     return false;
   ClearAccelerators();
-  TMacDequeNode* Node;
-  if (FFreeNodes) {
-    Node = FFreeNodes;
-    FFreeNodes = Node->FNext;
-  } else {
-    Node = FNextNode++;
-  }
+  TMacDequeNode* Node = TakeNode();
   *Node = TMacDequeNode{S->FLast, nullptr, Data};
   S->FLast->FNext = Node;
   S->FLast = S->FNode = Node;
