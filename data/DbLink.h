@@ -168,6 +168,10 @@ class TMCustomResultSet : public TObject {
   virtual int GetFieldCount() = 0;
   virtual int GetPosition() = 0;
   virtual void SetPosition(int Row) = 0;
+  // Moves to Row exactly as SetPosition would when the rows at hand hold it (nothing to
+  // fetch) and answers true; false, nothing done, otherwise. Not wrapped in the positioning
+  // contexts: the caller steps this way only when nobody listens to them.
+  virtual bool TryStep(int /*Row*/) { return false; }
   virtual int GetCount() = 0;
   virtual bool GetCountKnown() = 0;
   virtual bool GetIsEmpty() = 0;

@@ -205,9 +205,9 @@ TMFieldType TMField::GetStorageType() const {
 // --- Reading ---
 
 AnsiString TMField::StringOutOfPlace() const {
+  AnsiString Text;  // every way returns this one, so it is made in the caller's place
   // A text or integer column's text, read straight from the result set.
   if (TMCustomResultSet* Rows = DBType == mftString || DBType == mftInteger ? DirectResults(DBType) : nullptr) {
-    AnsiString Text;
     TMReadState State;
     if (DBType == mftString) {
       State = Rows->ReadNullOrString(DBIndex, Text);
@@ -216,8 +216,9 @@ AnsiString TMField::StringOutOfPlace() const {
     }
     if (State != rsNoRow) return Text;
   }
-  return ReadStored(CheckedDataSet(false), *this, false, AnsiString(),
+  Text = ReadStored(CheckedDataSet(false), *this, false, AnsiString(),
                     [this](const TMStoredValue& V, TMFieldType, const AnsiString&) { return FieldText(V, *this); });
+  return Text;
 }
 
 int TMField::IntegerOutOfPlace() const {

@@ -254,8 +254,6 @@ TMOdbcResultSet::~TMOdbcResultSet() {
   CloseStatement();
 }
 
-inline bool TMOdbcResultSet::ForwardOnly() const { return FQuery && FQuery->GetForwardOnly(); }
-
 bool TMOdbcResultSet::CollectInfo() const { return FQuery && FQuery->GetCollectDriverInfo(); }
 
 void TMOdbcResultSet::CollectInfoRecords() { CollectOdbcDriverInfo(FStatement.Get(), FQuery->GetDriverInfo()); }
@@ -298,7 +296,7 @@ void TMOdbcResultSet::TakeRowset() {
   FLiveIsLast = true;
   ++FBlocks;
   FRowsInLastBlock = static_cast<int>(std::min<SQLULEN>(FRowsFetched, kOdbcRowsetSize));
-  if (!ForwardOnly()) FBlockList.push_back(TMOdbcRowsetCache::Create(FFieldData, FRowsInLastBlock, FCopyScratch, FArena));
+  if (!FForwardOnly) FBlockList.push_back(TMOdbcRowsetCache::Create(FFieldData, FRowsInLastBlock, FCopyScratch, FArena));
 }
 
 bool TMOdbcResultSet::IsUnsigned(int Column, SQLSMALLINT SqlType) {
@@ -312,6 +310,7 @@ bool TMOdbcResultSet::IsUnsigned(int Column, SQLSMALLINT SqlType) {
 
 void TMOdbcResultSet::DoOpen(const AnsiString& SQL, TMParams* Params) {
   if (FQuery) FQuery->ClearDriverInfo();
+  FForwardOnly = FQuery && FQuery->GetForwardOnly();
   FCurrentBlock = 0;
   FCurrentRow = -1;
   FAllFetched = true;
@@ -440,6 +439,15 @@ void TMOdbcResultSet::SetPosition(int Row) {
   FCurrentRow = std::clamp(Row - FCurrentBlock * kOdbcRowsetSize, 0, FRowsInLastBlock - 1);
 }
 
+// SetPosition's move within the current rowset, which needs no fetch and no clamp.
+bool TMOdbcResultSet::TryStep(int Row) {
+  const int InBlock = Row - FCurrentBlock * kOdbcRowsetSize;
+  const int Rows = FCurrentBlock == FBlocks - 1 ? FRowsInLastBlock : kOdbcRowsetSize;
+  if (FBlocks == 0 || InBlock < 0 || InBlock >= Rows) return false;
+  FCurrentRow = InBlock;
+  return true;
+}
+
 int TMOdbcResultSet::GetCount() {
   int p = GetPosition();
   while (!FAllFetched) SetPositionCommonCode(GetPosition() + kOdbcRowsetSize);
@@ -468,7 +476,7 @@ int TMOdbcResultSet::GetFieldScale(int Index) {
 }
 
 // Every value read passes here, so it is kept small enough to be inlined into the getters.
-inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& E, SQLLEN& Ind) {
+[[gnu::always_inline]] inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& E, SQLLEN& Ind) {
   Field = BuiltField(Index);
   if (!Field || FBlocks == 0) [[unlikely]]
     return false;
@@ -476,7 +484,7 @@ inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, co
   // a query whose position is on that rowset reads it there while the buffers hold it whole;
   // otherwise the rowset's copy serves.
   const bool onLast = FCurrentBlock == FBlocks - 1;
-  if (ForwardOnly() || (FLiveIsLast && !FExternalIndex && onLast)) {
+  if (FForwardOnly || (FLiveIsLast && !FExternalIndex && onLast)) {
     if (!onLast) [[unlikely]]
       EMOdbcError::Raise(426);
     E = Field->LiveElement(FCurrentRow, Ind);
@@ -586,10 +594,10 @@ TMReadState TMOdbcResultSet::ReadNullState(int Index) {
   return f->IsNull(e, ind) ? rsNull : rsValue;
 }
 
-bool TMOdbcResultSet::ExternalIndexSupport() const { return !ForwardOnly(); }
+bool TMOdbcResultSet::ExternalIndexSupport() const { return !FForwardOnly; }
 
 void* TMOdbcResultSet::GetExternalIndexData() {
-  if (ForwardOnly() || FCurrentBlock < 0 || FCurrentBlock >= static_cast<int>(FBlockList.size()) || FCurrentRow < 0)
+  if (FForwardOnly || FCurrentBlock < 0 || FCurrentBlock >= static_cast<int>(FBlockList.size()) || FCurrentRow < 0)
     return nullptr;
   return FBlockList[FCurrentBlock]->RowHandle(FCurrentRow);
 }

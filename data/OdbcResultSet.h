@@ -83,6 +83,7 @@ class TMOdbcResultSet : public TMCustomResultSet {
   void SetPosition(int Row) override;
   int GetCount() override;
   bool GetCountKnown() override { return FAllFetched; }
+  bool TryStep(int Row) override;
   bool GetIsEmpty() override { return FAllFetched && FBlocks == 0; }
   AnsiString GetFieldName(int Index) override;
   TMFieldType GetFieldType(int Index) override;
@@ -114,7 +115,6 @@ class TMOdbcResultSet : public TMCustomResultSet {
   void DoOpen(const AnsiString& SQL, TMParams* Params) override;
 
  private:
-  bool ForwardOnly() const;
   // Whether the driver describes integer column Column as unsigned.
   bool IsUnsigned(int Column, SQLSMALLINT SqlType);
   // The field data of column Index, null outside the columns or when it was not built.
@@ -156,6 +156,7 @@ class TMOdbcResultSet : public TMCustomResultSet {
   bool FAllFetched = true;
   int FBlocks = 0;
   int FRowsInLastBlock = 0;
+  bool FForwardOnly = false;  // the query's mode when it opened, which holds while the rows are read
   bool FLiveIsLast = false;  // the bind buffers hold the rowset taken last, whole
   TMOdbcRowsetCache::TScratch FCopyScratch;
   alignas(8) unsigned char FScratch[sizeof(SQL_TIMESTAMP_STRUCT)] = {};  // an unpacked timestamp

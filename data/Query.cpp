@@ -1,6 +1,7 @@
 #include "data/Query.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 #include "data/DataCache.h"
 #include "data/DataError.h"
@@ -120,6 +121,7 @@ void TKMQuery::CheckNotUpdating() const {
 // ---- opening and closing ----
 
 void TKMQuery::DoActivate() {
+  FOwnOperations = typeid(*this) == typeid(TKMQuery);
   FSavedUpdatePosition = -1;
   FRowsTaken = FHiddenBefore = FChangedCount = FInsertedCount = FDeletedCount = 0;
   ResetResultSet();
@@ -224,6 +226,13 @@ void TKMQuery::DoSetPosition(int Position) {
     }
     return;
   }
+}
+
+// The result set steps itself when the move is DoSetPosition's plain case: no cache, no update
+// handler running (DoSetPosition raises then), and no OnQuery listening to positioning.
+bool TKMQuery::DoStepTo(int Target) {
+  if (!FOwnOperations || Cached() || FUpdating || !FResultSet || FResultSet->GetLink()->OnQuery) return false;
+  return FResultSet->TryStep(Target);
 }
 
 int TKMQuery::GetRealPosition() {

@@ -137,6 +137,7 @@ class TKMQuery : public TMCustomDataSet {
   void DoDeactivate() override;
   void DoSetPosition(int Position) override;
   int GetRealPosition() override;
+  bool DoStepTo(int Target) override;
 
  private:
   bool Cached() const { return FCachedUpdates && FCacheReady; }
@@ -171,6 +172,8 @@ class TKMQuery : public TMCustomDataSet {
   std::unique_ptr<TMCustomResultSet> FResultSet;
   std::unique_ptr<TMDataCache> FCache;
   bool FCacheReady = false;
+  // The object is a TKMQuery itself: no descendant overrides the positioning (set on opening).
+  bool FOwnOperations = false;
   std::unique_ptr<std::vector<AnsiString>> FDriverInfo;
   bool FCollectDriverInfo = false;
   bool FGuidsAsText = false;

@@ -53,19 +53,6 @@ bool TryEncodeDate(int Year, int Month, int Day, TDateTime& Result) {
   return true;
 }
 
-bool TryEncodeTime(int Hour, int Minute, int Second, int MSec, TDateTime& Result) {
-  if (Hour < 0 || Hour > 23 || Minute < 0 || Minute > 59 || Second < 0 || Second > 59 ||
-      MSec < 0 || MSec > 999)
-    return false;
-  Result = static_cast<TDateTime>(((Hour * 60 + Minute) * 60 + Second) * 1000 + MSec) /
-           static_cast<TDateTime>(kMSecsPerDay);
-  return true;
-}
-
-TDateTime CombineDateTime(TDateTime Date, TDateTime Time) {
-  return Date < 0 ? Date - Time : Date + Time;
-}
-
 bool TryDecode(TDateTime Value, TDateTimeParts& Parts) {
   // Checked before the conversion to a whole number, which must not overflow.
   if (!std::isfinite(Value) || Value < static_cast<double>(kFirstDay - 1) ||
@@ -73,7 +60,11 @@ bool TryDecode(TDateTime Value, TDateTimeParts& Parts) {
     return false;
   double Whole = std::trunc(Value);
   std::int64_t Day = static_cast<std::int64_t>(Whole);
-  std::int64_t MSecs = std::llround(std::fabs(Value - Whole) * static_cast<double>(kMSecsPerDay));
+  // Rounded half away from zero, as llround would, without the call: the part below the
+  // whole milliseconds is exact (a value and its truncation lie within a factor of two).
+  const double Exact = std::fabs(Value - Whole) * static_cast<double>(kMSecsPerDay);
+  std::int64_t MSecs = static_cast<std::int64_t>(Exact);
+  if (Exact - static_cast<double>(MSecs) >= 0.5) ++MSecs;
   if (MSecs >= kMSecsPerDay) {  // rounded up to the next midnight
     MSecs -= kMSecsPerDay;
     ++Day;

@@ -20,10 +20,17 @@ struct TDateTimeParts {
 bool IsLeapYear(int Year);
 int DaysInMonth(int Year, int Month);
 bool TryEncodeDate(int Year, int Month, int Day, TDateTime& Result);
-// Hour 0..23, Minute and Second 0..59, MSec 0..999.
-bool TryEncodeTime(int Hour, int Minute, int Second, int MSec, TDateTime& Result);
+// Hour 0..23, Minute and Second 0..59, MSec 0..999. Inline, as the next one: every
+// date-time value read from a result set is made with them.
+inline bool TryEncodeTime(int Hour, int Minute, int Second, int MSec, TDateTime& Result) {
+  if (Hour < 0 || Hour > 23 || Minute < 0 || Minute > 59 || Second < 0 || Second > 59 || MSec < 0 || MSec > 999)
+    return false;
+  Result = static_cast<TDateTime>(((Hour * 60 + Minute) * 60 + Second) * 1000 + MSec) /
+           static_cast<TDateTime>(kMSecsPerDay);
+  return true;
+}
 // A date (whole days) and a time of day joined into one value, honouring the sign rule.
-TDateTime CombineDateTime(TDateTime Date, TDateTime Time);
+inline TDateTime CombineDateTime(TDateTime Date, TDateTime Time) { return Date < 0 ? Date - Time : Date + Time; }
 // Splits Value to the millisecond (rounded); false when it is not a finite value inside
 // the calendar.
 bool TryDecode(TDateTime Value, TDateTimeParts& Parts);

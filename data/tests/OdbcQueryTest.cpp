@@ -517,7 +517,8 @@ TEST_F(OdbcQuery, HandlerCannotMoveOrEditAndFailuresLeaveTheQueryUsable) {
   q.SetPosition(3);
   int code = 0;
   q.OnUpdateRecord = [&](TKMQuery* Sender, TMUpdateKind, TMUpdateResult&, bool&) {
-    for (auto move : std::vector<std::function<void()>>{[&] { Sender->SetPosition(0); }, [&] { Sender->Append(); },
+    for (auto move : std::vector<std::function<void()>>{[&] { Sender->SetPosition(0); }, [&] { Sender->Next(); },
+                                                        [&] { Sender->Append(); },
                                                         [&] { Sender->Delete(); }, [&] { Sender->ApplyUpdates(mumAll); },
                                                         [&] { Sender->UndoUpdates(mumAll); }}) {
       try {

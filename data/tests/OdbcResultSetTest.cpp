@@ -73,6 +73,26 @@ TEST_F(OdbcResultSet, ExactlyTwentyRowsNeedASecondFetch) {
   EXPECT_EQ(calls[0].Text, "select v from n\r\n");
 }
 
+// A step inside the fetched rowset is the result set's own, but a listener to OnQuery still
+// hears every move, and steps back and across rowsets read the right rows.
+TEST_F(OdbcResultSet, StepsReadTheirRowsAndAreReportedWhileSomeoneListens) {
+  Fill(45);
+  TKMQuery q;
+  OpenQuery(q, "select v from n order by v");
+  for (int k = 0; k < 21; ++k) q.Next();
+  q.Prior();
+  q.Prior();
+  EXPECT_EQ(q.GetPosition(), 19);
+  EXPECT_EQ(q.FieldByName("v")->GetAsInteger(), 19);
+  std::vector<test::QueryCall> calls;
+  test::RecordQueries(*link, calls);
+  q.Next();
+  q.Next();
+  EXPECT_EQ(q.FieldByName("v")->GetAsInteger(), 21);
+  EXPECT_EQ(Contexts(calls), (std::vector<TMQueryContext>{mqcPositionBefore, mqcPositionAfter, mqcPositionBefore,
+                                                          mqcPositionAfter}));
+}
+
 TEST_F(OdbcResultSet, StatementWithoutColumnsIsAnEmptyCompleteResult) {
   Fill(2);
   TKMQuery q;

@@ -108,6 +108,24 @@ TEST(TdtToolsText, RoundsToTheMillisecondAcrossMidnight) {
   EXPECT_EQ(TdtTools(AlmostMidnight).DateCompare(At(2024, 3, 6)), 0);
 }
 
+// Half a millisecond rounds away from zero, as llround does, on either side of the epoch.
+TEST(TdtToolsText, RoundsHalfMillisecondsAwayFromZero) {
+  const double PerDay = static_cast<double>(datetime::kMSecsPerDay);
+  for (double Day : {45000.0, 0.0, -700.0}) {
+    for (int Ms : {0, 1, 499, 86399998}) {
+      const double Half = (Ms + 0.5) / PerDay;
+      for (double Fraction : {std::nextafter(Half, 0.0), Half, std::nextafter(Half, 1.0)}) {
+        const double Value = Day < 0 ? Day - Fraction : Day + Fraction;
+        const long long Expected = std::llround(std::fabs(Value - std::trunc(Value)) * PerDay);
+        datetime::TDateTimeParts P;
+        ASSERT_TRUE(datetime::TryDecode(Value, P));
+        EXPECT_EQ(((P.Hour * 60LL + P.Minute) * 60 + P.Second) * 1000 + P.MSec, Expected % datetime::kMSecsPerDay)
+            << Value;
+      }
+    }
+  }
+}
+
 TEST(TdtToolsFourDigitYear, WidensTheFirstYearRun) {
   TRegionalSettings S = TRegionalSettings::Polish();
   TRegionalSettingsGuard Keep{S};
