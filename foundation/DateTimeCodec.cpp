@@ -12,6 +12,8 @@ namespace {
 constexpr std::int64_t kEpochShift = -25569;
 constexpr std::int64_t kFirstDay = -693593;  // 0001-01-01
 constexpr std::int64_t kLastDay = 2958465;   // 9999-12-31
+// Days from 0000-03-01 to 1970-01-01.
+constexpr std::int64_t kMarchShift = 719468;
 
 // Days since 1970-01-01 of a proleptic Gregorian date (the civil-calendar count).
 std::int64_t DaysFromCivil(std::int64_t Y, unsigned M, unsigned D) {
@@ -20,19 +22,20 @@ std::int64_t DaysFromCivil(std::int64_t Y, unsigned M, unsigned D) {
   const unsigned YearOfEra = static_cast<unsigned>(Y - Era * 400);
   const unsigned DayOfYear = (153 * (M > 2 ? M - 3 : M + 9) + 2) / 5 + D - 1;
   const unsigned DayOfEra = YearOfEra * 365 + YearOfEra / 4 - YearOfEra / 100 + DayOfYear;
-  return Era * 146097 + static_cast<std::int64_t>(DayOfEra) - 719468;
+  return Era * 146097 + static_cast<std::int64_t>(DayOfEra) - kMarchShift;
 }
 
-void CivilFromDays(std::int64_t Z, int& Year, int& Month, int& Day) {
-  Z += 719468;
-  const std::int64_t Era = (Z >= 0 ? Z : Z - 146096) / 146097;
-  const unsigned DayOfEra = static_cast<unsigned>(Z - Era * 146097);
-  const unsigned YearOfEra = (DayOfEra - DayOfEra / 1460 + DayOfEra / 36524 - DayOfEra / 146096) / 365;
-  const unsigned DayOfYear = DayOfEra - (365 * YearOfEra + YearOfEra / 4 - YearOfEra / 100);
-  const unsigned MP = (5 * DayOfYear + 2) / 153;
+// The date of day Z counted from 0000-03-01 (day 0); every calendar day is positive and
+// small there, so the arithmetic is unsigned and 32 bits wide.
+void CivilFromDays(std::uint32_t Z, int& Year, int& Month, int& Day) {
+  const std::uint32_t Era = Z / 146097;
+  const std::uint32_t DayOfEra = Z - Era * 146097;
+  const std::uint32_t YearOfEra = (DayOfEra - DayOfEra / 1460 + DayOfEra / 36524 - DayOfEra / 146096) / 365;
+  const std::uint32_t DayOfYear = DayOfEra - (365 * YearOfEra + YearOfEra / 4 - YearOfEra / 100);
+  const std::uint32_t MP = (5 * DayOfYear + 2) / 153;
   Day = static_cast<int>(DayOfYear - (153 * MP + 2) / 5 + 1);
   Month = static_cast<int>(MP < 10 ? MP + 3 : MP - 9);
-  Year = static_cast<int>(static_cast<std::int64_t>(YearOfEra) + Era * 400 + (Month <= 2));
+  Year = static_cast<int>(YearOfEra + Era * 400 + (Month <= 2));
 }
 
 }  // namespace
@@ -71,13 +74,15 @@ bool TryDecode(TDateTime Value, TDateTimeParts& Parts) {
   }
   if (Day < kFirstDay || Day > kLastDay) return false;
   Parts.DayNumber = Day;
-  CivilFromDays(Day + kEpochShift, Parts.Year, Parts.Month, Parts.Day);
-  Parts.Hour = static_cast<int>(MSecs / 3600000);
-  Parts.Minute = static_cast<int>(MSecs / 60000 % 60);
-  Parts.Second = static_cast<int>(MSecs / 1000 % 60);
-  Parts.MSec = static_cast<int>(MSecs % 1000);
-  // 1899-12-30 was a Saturday.
-  Parts.DayOfWeek = static_cast<int>(((Day + 5) % 7 + 7) % 7) + 1;
+  const auto FromMarch = static_cast<std::uint32_t>(Day + kEpochShift + kMarchShift);
+  CivilFromDays(FromMarch, Parts.Year, Parts.Month, Parts.Day);
+  const auto Ms = static_cast<std::uint32_t>(MSecs);
+  Parts.Hour = static_cast<int>(Ms / 3600000);
+  Parts.Minute = static_cast<int>(Ms / 60000 % 60);
+  Parts.Second = static_cast<int>(Ms / 1000 % 60);
+  Parts.MSec = static_cast<int>(Ms % 1000);
+  // 0000-03-01 was a Wednesday.
+  Parts.DayOfWeek = static_cast<int>((FromMarch + 2) % 7) + 1;
   return true;
 }
 

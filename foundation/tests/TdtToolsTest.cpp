@@ -126,6 +126,23 @@ TEST(TdtToolsText, RoundsHalfMillisecondsAwayFromZero) {
   }
 }
 
+// Every day of the calendar decodes to the date that encodes back to it, a day of the week on.
+TEST(TdtToolsCalendar, EveryDayDecodesToTheDateThatEncodesIt) {
+  datetime::TDateTimeParts P;
+  ASSERT_TRUE(datetime::TryDecode(At(1, 1, 1), P));
+  EXPECT_EQ(P.DayOfWeek, 1);  // 0001-01-01 was a Monday
+  int Weekday = P.DayOfWeek, Failures = 0;
+  for (double Day = At(1, 1, 1); Day <= At(9999, 12, 31) && Failures < 5; ++Day) {
+    TDateTime Encoded = -1;
+    const bool Ok = datetime::TryDecode(datetime::CombineDateTime(Day, 0.25), P) && datetime::TryEncodeDate(P.Year, P.Month, P.Day, Encoded);
+    if (!Ok || Encoded != Day || P.DayOfWeek != Weekday || P.Hour != 6) {
+      ++Failures;
+      ADD_FAILURE() << Day << " reads as " << P.Year << "-" << P.Month << "-" << P.Day << " weekday " << P.DayOfWeek;
+    }
+    Weekday = Weekday % 7 + 1;
+  }
+}
+
 TEST(TdtToolsFourDigitYear, WidensTheFirstYearRun) {
   TRegionalSettings S = TRegionalSettings::Polish();
   TRegionalSettingsGuard Keep{S};
