@@ -476,7 +476,8 @@ int TMOdbcResultSet::GetFieldScale(int Index) {
 }
 
 // Every value read passes here, so it is kept small enough to be inlined into the getters.
-[[gnu::always_inline]] inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field, const unsigned char*& E, SQLLEN& Ind) {
+[[gnu::always_inline]] inline bool TMOdbcResultSet::Locate(int Index, const TMOdbcFieldData*& Field,
+                                                           const unsigned char*& E, SQLLEN& Ind) {
   Field = BuiltField(Index);
   if (!Field || FBlocks == 0) [[unlikely]]
     return false;

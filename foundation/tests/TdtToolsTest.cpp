@@ -134,7 +134,8 @@ TEST(TdtToolsCalendar, EveryDayDecodesToTheDateThatEncodesIt) {
   int Weekday = P.DayOfWeek, Failures = 0;
   for (double Day = At(1, 1, 1); Day <= At(9999, 12, 31) && Failures < 5; ++Day) {
     TDateTime Encoded = -1;
-    const bool Ok = datetime::TryDecode(datetime::CombineDateTime(Day, 0.25), P) && datetime::TryEncodeDate(P.Year, P.Month, P.Day, Encoded);
+    const bool Ok = datetime::TryDecode(datetime::CombineDateTime(Day, 0.25), P) &&
+                    datetime::TryEncodeDate(P.Year, P.Month, P.Day, Encoded);
     if (!Ok || Encoded != Day || P.DayOfWeek != Weekday || P.Hour != 6) {
       ++Failures;
       ADD_FAILURE() << Day << " reads as " << P.Year << "-" << P.Month << "-" << P.Day << " weekday " << P.DayOfWeek;
