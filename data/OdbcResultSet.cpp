@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 #include <string_view>
+#include <type_traits>
 
 #include "data/OdbcCall.h"
 #include "data/OdbcResults.h"
@@ -185,14 +186,23 @@ TMOdbcRowsetCache* TMOdbcRowsetCache::Create(const TFieldData& Fields, int Rows,
     SQLLEN ind;
     if (!IsText(f)) {
       const size_t size = CopiedSize(f, wide);
-      for (int r = 0; r < Rows; ++r) {
-        if (nulls & (1u << r)) continue;
-        if (IsTimestamp(f))
-          PackTimestamp(f.LiveElement(r, ind), out, wide);
-        else
-          std::memcpy(out, f.LiveElement(r, ind), size);
-        out += size;
-      }
+      // The usual sizes are copied as constants, a move each, not a call.
+      auto copy = [&](auto Size) {
+        for (int r = 0; r < Rows; ++r) {
+          if (nulls & (1u << r)) continue;
+          if (IsTimestamp(f))
+            PackTimestamp(f.LiveElement(r, ind), out, wide);
+          else
+            std::memcpy(out, f.LiveElement(r, ind), Size);
+          out += Size;
+        }
+      };
+      if (size == 4)
+        copy(std::integral_constant<size_t, 4>());
+      else if (size == 8)
+        copy(std::integral_constant<size_t, 8>());
+      else
+        copy(size);
       at = static_cast<size_t>(out - base);
       continue;
     }
