@@ -30,13 +30,6 @@ int LimitColumnSize(SQLULEN Size) {
   return Size == 0 || Size > kMaxColumnSize ? kMaxColumnSize : static_cast<int>(Size);
 }
 
-// A value of type T at E, which a rowset copy does not align.
-template <class T>
-T Load(const unsigned char* E) {
-  T v;
-  std::memcpy(&v, E, sizeof v);
-  return v;
-}
 
 int ClampToInt(long double v) {
   if (!(v == v)) return 0;
@@ -139,28 +132,28 @@ AnsiString TMOdbcFieldData::GetString(const unsigned char* E, SQLLEN Ind) const 
   if (IsNull(E, Ind)) return {};
   switch (FCType) {
     case SQL_C_CHAR: return ElementText(E, Ind);
-    case SQL_C_SLONG: return std::to_string(Load<SQLINTEGER>(E));
-    case SQL_C_DOUBLE: return TfTools(Load<SQLDOUBLE>(E)).ToShortDBField();
+    case SQL_C_SLONG: return std::to_string(LoadElement<SQLINTEGER>(E));
+    case SQL_C_DOUBLE: return TfTools(LoadElement<SQLDOUBLE>(E)).ToShortDBField();
     default: return TfTools(GetDateTime(E, Ind)).ToDBField(0, 12);
   }
 }
 
-int TMOdbcFieldData::GetInteger(const unsigned char* E, SQLLEN Ind) const {
+int TMOdbcFieldData::ConvertedInteger(const unsigned char* E, SQLLEN Ind) const {
   if (IsNull(E, Ind)) return 0;
   switch (FCType) {
     case SQL_C_CHAR: return StrToIntDef(ElementText(E, Ind), 0);
-    case SQL_C_SLONG: return Load<SQLINTEGER>(E);
-    case SQL_C_DOUBLE: return ClampToInt(Load<SQLDOUBLE>(E));
+    case SQL_C_SLONG: return LoadElement<SQLINTEGER>(E);
+    case SQL_C_DOUBLE: return ClampToInt(LoadElement<SQLDOUBLE>(E));
     default: return ClampToInt(GetDateTime(E, Ind));
   }
 }
 
-double TMOdbcFieldData::GetFloat(const unsigned char* E, SQLLEN Ind) const {
+double TMOdbcFieldData::ConvertedFloat(const unsigned char* E, SQLLEN Ind) const {
   if (IsNull(E, Ind)) return 0.0;
   switch (FCType) {
     case SQL_C_CHAR: return TfTools(0.0).FromDBField(ElementText(E, Ind)).Value;
-    case SQL_C_SLONG: return Load<SQLINTEGER>(E);
-    case SQL_C_DOUBLE: return Load<SQLDOUBLE>(E);
+    case SQL_C_SLONG: return LoadElement<SQLINTEGER>(E);
+    case SQL_C_DOUBLE: return LoadElement<SQLDOUBLE>(E);
     default: return GetDateTime(E, Ind);
   }
 }

@@ -15,27 +15,33 @@ constexpr std::int64_t kLastDay = 2958465;   // 9999-12-31
 // Days from 0000-03-01 to 1970-01-01.
 constexpr std::int64_t kMarchShift = 719468;
 
-// Days since 1970-01-01 of a proleptic Gregorian date (the civil-calendar count).
-std::int64_t DaysFromCivil(std::int64_t Y, unsigned M, unsigned D) {
-  Y -= M <= 2;
-  const std::int64_t Era = (Y >= 0 ? Y : Y - 399) / 400;
-  const unsigned YearOfEra = static_cast<unsigned>(Y - Era * 400);
-  const unsigned DayOfYear = (153 * (M > 2 ? M - 3 : M + 9) + 2) / 5 + D - 1;
-  const unsigned DayOfEra = YearOfEra * 365 + YearOfEra / 4 - YearOfEra / 100 + DayOfYear;
-  return Era * 146097 + static_cast<std::int64_t>(DayOfEra) - kMarchShift;
+// The day of a date of years 1 to 9999 counted from 0000-03-01, the inverse of CivilFromDays
+// below, by the same functions.
+std::uint32_t DaysFromMarch(std::uint32_t Year, std::uint32_t Month, std::uint32_t Day) {
+  const bool January = Month <= 2;  // January and February close the year begun the March before
+  const std::uint32_t Y = Year - January;
+  const std::uint32_t M = January ? Month + 12 : Month;
+  const std::uint32_t Century = Y / 100;
+  return 1461 * Y / 4 - Century + Century / 4 + (979 * M - 2919) / 32 + Day - 1;
 }
 
-// The date of day Z counted from 0000-03-01 (day 0); every calendar day is positive and
-// small there, so the arithmetic is unsigned and 32 bits wide.
+// The date of day Z counted from 0000-03-01 (day 0), in the computational calendar whose
+// years start in March: centuries, years and months by multiplications and shifts (Neri and
+// Schneider's Euclidean affine functions). Every calendar day is positive and small there, so
+// the arithmetic is unsigned and 32 bits wide.
 void CivilFromDays(std::uint32_t Z, int& Year, int& Month, int& Day) {
-  const std::uint32_t Era = Z / 146097;
-  const std::uint32_t DayOfEra = Z - Era * 146097;
-  const std::uint32_t YearOfEra = (DayOfEra - DayOfEra / 1460 + DayOfEra / 36524 - DayOfEra / 146096) / 365;
-  const std::uint32_t DayOfYear = DayOfEra - (365 * YearOfEra + YearOfEra / 4 - YearOfEra / 100);
-  const std::uint32_t MP = (5 * DayOfYear + 2) / 153;
-  Day = static_cast<int>(DayOfYear - (153 * MP + 2) / 5 + 1);
-  Month = static_cast<int>(MP < 10 ? MP + 3 : MP - 9);
-  Year = static_cast<int>(YearOfEra + Era * 400 + (Month <= 2));
+  const std::uint32_t N1 = 4 * Z + 3;
+  const std::uint32_t Century = N1 / 146097;
+  const std::uint32_t DayOfCentury = N1 % 146097 / 4;
+  const std::uint64_t P2 = std::uint64_t{2939745} * (4 * DayOfCentury + 3);
+  const auto YearOfCentury = static_cast<std::uint32_t>(P2 >> 32);
+  const std::uint32_t DayOfYear = static_cast<std::uint32_t>(P2) / 2939745 / 4;
+  const std::uint32_t N3 = 2141 * DayOfYear + 197913;
+  const bool January = DayOfYear >= 306;  // January or February: the next civil year
+  const std::uint32_t M = N3 >> 16;  // 3 (March) to 14 (February)
+  Year = static_cast<int>(100 * Century + YearOfCentury + January);
+  Month = static_cast<int>(January ? M - 12 : M);
+  Day = static_cast<int>((N3 & 0xFFFF) / 2141 + 1);
 }
 
 }  // namespace
@@ -50,9 +56,9 @@ int DaysInMonth(int Year, int Month) {
 
 bool TryEncodeDate(int Year, int Month, int Day, TDateTime& Result) {
   if (Year < 1 || Year > 9999 || Day < 1 || Day > DaysInMonth(Year, Month)) return false;
-  Result = static_cast<TDateTime>(DaysFromCivil(Year, static_cast<unsigned>(Month),
-                                                static_cast<unsigned>(Day)) -
-                                  kEpochShift);
+  const std::uint32_t FromMarch = DaysFromMarch(static_cast<std::uint32_t>(Year), static_cast<std::uint32_t>(Month),
+                                                static_cast<std::uint32_t>(Day));
+  Result = static_cast<TDateTime>(static_cast<std::int64_t>(FromMarch) - kMarchShift - kEpochShift);
   return true;
 }
 
