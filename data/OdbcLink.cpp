@@ -216,9 +216,17 @@ void TMOdbcLink::DoExecSQL(const AnsiString& SQL, TMParams* Params) {
   results.RaiseFirstError();
 }
 
+// unixODBC lets SQLCancel past the statement's lock, so that it reaches a call waiting on
+// another thread, and it clears and posts the statement's diagnostics as any call does: a
+// second request that comes while the cancelled call leaves the driver manager with its
+// "Operation canceled" can free a record twice. So a wait is asked once, and again only when
+// the first request evidently came before the driver waited.
 bool TMOdbcLink::Cancel() {
   std::lock_guard lock(FWaitingLock);
   if (FWaiting == SQL_NULL_HSTMT) return false;
+  const auto now = std::chrono::steady_clock::now();
+  if (FCancelSent != std::chrono::steady_clock::time_point() && now - FCancelSent < CancelAgainAfter) return true;
+  FCancelSent = now;
   OdbcCall({morAnyResult}, SQLCancel, FWaiting);
   return true;
 }
@@ -229,6 +237,7 @@ SQLRETURN TMOdbcLink::WaitForServer(const TMOdbcHandle& Statement, const TStatem
     Waiting(TMOdbcLink& L, SQLHSTMT S) : Link(L) {
       std::lock_guard lock(Link.FWaitingLock);
       Link.FWaiting = S;
+      Link.FCancelSent = {};
     }
     ~Waiting() {
       std::lock_guard lock(Link.FWaitingLock);

@@ -5,6 +5,7 @@
 // transactions on the autocommit switch, one-shot statements on a throw-away statement.
 #include <sql.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -55,7 +56,10 @@ class TMOdbcLink : public TMCustomDBLink {
 
   // Asks the driver to cancel the statement whose call is waiting for the server
   // (SQLCancel): the one call that may come from another thread. False when no call waits.
+  // A call is asked once; asked again, it is sent again only when the first request has
+  // had CancelAgainAfter to end the call (it came before the driver waited, and was lost).
   bool Cancel();
+  static constexpr std::chrono::milliseconds CancelAgainAfter{250};
   // Makes Call, a call of Statement that waits for the server, through OnStatementWait;
   // Cancel reaches Statement meanwhile.
   SQLRETURN WaitForServer(const TMOdbcHandle& Statement, const TStatementCall& Call);
@@ -133,6 +137,8 @@ class TMOdbcLink : public TMCustomDBLink {
   // while Cancel works on it.
   std::mutex FWaitingLock;
   SQLHSTMT FWaiting = SQL_NULL_HSTMT;
+  // When Cancel last reached FWaiting; none (the epoch) while it has not.
+  std::chrono::steady_clock::time_point FCancelSent;
   int FWaitingTimeout = 0;
 };
 

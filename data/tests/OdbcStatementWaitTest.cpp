@@ -29,7 +29,7 @@ class StatementWait : public test::OdbcTest {
       Worker.Start(Call);
       while (!Worker.WaitFor(std::chrono::milliseconds(1))) {
         ++OwnerTurns;
-        if (CancelWhenWaiting) Sender->Cancel();
+        for (int k = 0; k < CancelsATurn; ++k) Sender->Cancel();
       }
       return Worker.Take();
     };
@@ -46,11 +46,11 @@ class StatementWait : public test::OdbcTest {
   std::unique_ptr<TMOdbcLink> Link;
   int Waits = 0;
   int OwnerTurns = 0;
-  bool CancelWhenWaiting = false;
+  int CancelsATurn = 0;
 };
 
 TEST_F(StatementWait, AStatementWaitingOnTheWorkerIsCancelledAndTheLinkGoesOn) {
-  CancelWhenWaiting = true;
+  CancelsATurn = 1;
   try {
     Link->ExecSQL("wait 0", nullptr);
     FAIL() << "a cancelled statement succeeded";
@@ -65,13 +65,26 @@ TEST_F(StatementWait, AStatementWaitingOnTheWorkerIsCancelledAndTheLinkGoesOn) {
   query.SetLink(Link.get());
   query.GetSQL().SetText("wait 0");
   EXPECT_THROW(query.Open(), EMOdbcError);
-  CancelWhenWaiting = false;
+  CancelsATurn = 0;
   Link->ExecSQL("wait 20", nullptr);
   query.GetSQL().SetText("rows 3");
   query.Open();
   int rows = 0;
   for (; !query.GetEof(); query.Next()) ++rows;
   EXPECT_EQ(rows, 3);
+}
+
+// "Przerwij" pressed again and again: the driver is asked once, since a second request can
+// meet the cancelled call on its way out of the driver manager (which then frees a record twice).
+TEST_F(StatementWait, AWaitIsCancelledOnceHoweverOftenItIsAsked) {
+  CancelsATurn = 3;
+  EXPECT_THROW(Link->ExecSQL("wait 0", nullptr), EMOdbcError);
+  CancelsATurn = 0;
+  TKMQuery query;
+  query.SetLink(Link.get());
+  query.GetSQL().SetText("cancels");
+  query.Open();
+  EXPECT_EQ(query.GetCount(), 0) << "requests that reached a cancelled call";
 }
 
 TEST_F(StatementWait, EachResultsMessagesAreReportedWhenItsCallReturns) {

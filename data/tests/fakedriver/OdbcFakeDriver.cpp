@@ -21,6 +21,8 @@
 //                         year-month-day-hour-minute-second-fraction (any numbers)
 //   wait MS               waits MS milliseconds (0: for ever) and succeeds, unless SQLCancel
 //                         comes first (from another thread): then it fails with HY008
+//   cancels               as "rows N", N the SQLCancel calls that found their statement
+//                         cancelled already, counted since the last "cancels"
 //   A; B; ...            a batch: A is the first result, each further part one result that
 //                         SQLMoreResults moves on to ("ok" is a result without columns)
 // Connection strings (SQLDriverConnect): "Cancel=1" answers SQL_NO_DATA as a cancelled
@@ -31,6 +33,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -91,6 +94,9 @@ struct Stmt : Handle {
   std::condition_variable CancelSignal;
   bool Waiting = false, Cancelled = false;
 };
+
+// SQLCancel calls that came to a statement already cancelled.
+std::atomic<long> gRepeatedCancels{0};
 
 SQLRETURN Wait(Stmt* st, long Ms) {
   std::unique_lock lock(st->CancelLock);
@@ -276,6 +282,11 @@ SQLRETURN RunResult(Stmt* st, const std::string& t) {
     st->Columns.push_back({"ts", SQL_TYPE_TIMESTAMP, 23, 3});
     return SQL_SUCCESS;
   }
+  if (verb == "cancels") {
+    st->Rows = gRepeatedCancels.exchange(0);
+    st->Columns.push_back({"n", SQL_INTEGER, 10, 0});
+    return SQL_SUCCESS;
+  }
   if (verb == "rows") {
     in >> st->Rows;
     std::string w;
@@ -320,6 +331,7 @@ SQLRETURN SQL_API SQLCancel(SQLHSTMT h) {
   Stmt* st = static_cast<Stmt*>(h);
   {
     std::lock_guard lock(st->CancelLock);
+    if (st->Cancelled) ++gRepeatedCancels;
     if (st->Waiting) st->Cancelled = true;
   }
   st->CancelSignal.notify_all();
