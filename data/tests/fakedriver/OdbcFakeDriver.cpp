@@ -97,17 +97,21 @@ struct Stmt : Handle {
 
 // SQLCancel calls that came to a statement already cancelled.
 std::atomic<long> gRepeatedCancels{0};
+// Calls blocked in a "wait" now.
+std::atomic<long> gWaitingCalls{0};
 
 SQLRETURN Wait(Stmt* st, long Ms) {
   std::unique_lock lock(st->CancelLock);
   st->Waiting = true;
   st->Cancelled = false;
+  ++gWaitingCalls;
   auto cancelled = [st] { return st->Cancelled; };
   if (Ms > 0)
     st->CancelSignal.wait_for(lock, std::chrono::milliseconds(Ms), cancelled);
   else
     st->CancelSignal.wait(lock, cancelled);
   st->Waiting = false;
+  --gWaitingCalls;
   if (!st->Cancelled) return SQL_SUCCESS;
   st->Diags.push_back({"HY008", 0, "Operation canceled"});
   return SQL_ERROR;
@@ -326,6 +330,10 @@ SQLRETURN SQL_API SQLMoreResults(SQLHSTMT h) {
   st->Pending.erase(st->Pending.begin());
   return RunResult(st, next);
 }
+
+// For a test's owner thread: whether a call waits inside the driver now, where a cancel
+// reaches it safely (the driver manager does not guard a call's own start and end against one).
+extern "C" __attribute__((visibility("default"))) long VandrelFakeWaitingCalls() { return gWaitingCalls.load(); }
 
 SQLRETURN SQL_API SQLCancel(SQLHSTMT h) {
   Stmt* st = static_cast<Stmt*>(h);
