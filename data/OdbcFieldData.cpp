@@ -30,7 +30,6 @@ int LimitColumnSize(SQLULEN Size) {
   return Size == 0 || Size > kMaxColumnSize ? kMaxColumnSize : static_cast<int>(Size);
 }
 
-
 int ClampToInt(long double v) {
   if (!(v == v)) return 0;
   if (v >= static_cast<long double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();

@@ -71,11 +71,11 @@ class TMOdbcFieldData : public TObject {
   AnsiString GetString(const unsigned char* E, SQLLEN Ind) const;
   // Inline for a value of the column's own type, as nearly every value is read.
   int GetInteger(const unsigned char* E, SQLLEN Ind) const {
-    if (FCType == SQL_C_SLONG && Ind != SQL_NULL_DATA) return LoadElement<SQLINTEGER>(E);
+    if (FCType == SQL_C_SLONG && !IsNull(E, Ind)) return LoadElement<SQLINTEGER>(E);
     return ConvertedInteger(E, Ind);
   }
   double GetFloat(const unsigned char* E, SQLLEN Ind) const {
-    if (FCType == SQL_C_DOUBLE && Ind != SQL_NULL_DATA) return LoadElement<SQLDOUBLE>(E);
+    if (FCType == SQL_C_DOUBLE && !IsNull(E, Ind)) return LoadElement<SQLDOUBLE>(E);
     return ConvertedFloat(E, Ind);
   }
   Extended GetExtended(const unsigned char* E, SQLLEN Ind) const;
