@@ -25,7 +25,12 @@ double SortValue(std::string_view Text, char Separator) {
 
 }  // namespace
 
-TListModel::TListModel(QObject* Parent) : QAbstractTableModel(Parent) {}
+TListModel::TListModel(QObject* Parent) : QAbstractTableModel(Parent) {
+  FReleaseTimer.setSingleShot(true);
+  connect(&FReleaseTimer, &QTimer::timeout, this, [this] {
+    if (!Filling()) FTextChunks.ReleaseUnused();
+  });
+}
 
 void TListModel::BeginFill(std::vector<TListColumn> Columns) {
   if (!FFilling) beginResetModel();
@@ -44,7 +49,8 @@ void TListModel::BeginFill(std::vector<TListColumn> Columns) {
 
 void TListModel::ResetTexts() {
   FTexts.clear();
-  FTextChunks.Clear();
+  FReleaseTimer.stop();
+  FTextChunks.Recycle();
   FTexts.reserve(FColumns.size());
   for (size_t c = 0; c < FColumns.size(); ++c) FTexts.emplace_back(&FTextChunks);
 }
@@ -107,6 +113,14 @@ void TListModel::EndFill(bool Keep) {
     ShowAppended();
   FFilling = FStreaming = false;
   if (reset) endResetModel();
+  ReleaseUnusedTexts();
+}
+
+void TListModel::ReleaseUnusedTexts() {
+  if (FRows == 0)
+    FReleaseTimer.start(KeepTextsMs);
+  else
+    FTextChunks.ReleaseUnused();
 }
 
 void TListModel::Clear() {

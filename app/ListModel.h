@@ -3,8 +3,10 @@
 // row), the columns' captions, widths and alignments, and an order of the rows for sorting.
 // A display fills it between BeginFill and EndFill; views see one reset, or, for a fill
 // begun with BeginStream, the columns at once and the rows in chunks as ShowAppended
-// publishes them.
+// publishes them. A new fill reuses the memory of the texts it replaces: what it does not
+// need goes back at its end, or a moment after the list was emptied.
 #include <QAbstractTableModel>
+#include <QTimer>
 #include <string_view>
 #include <vector>
 
@@ -54,6 +56,8 @@ class TListModel : public QAbstractTableModel {
   int Rows() const { return FFilter.isEmpty() ? static_cast<int>(FRows) : static_cast<int>(FPassed.size()); }
   // The text of a row as shown (row in the current order).
   std::string_view Text(int Row, int Column) const;
+  // How long an emptied list keeps the memory of its texts for the next fill, in milliseconds.
+  int KeepTextsMs = 2000;
   // The bytes that the texts and their index take on the heap.
   size_t MemoryBytes() const;
 
@@ -88,11 +92,16 @@ class TListModel : public QAbstractTableModel {
   // The rows From to To (in the current order, To excluded) that pass the filter.
   std::vector<std::uint32_t> PassingRows(size_t From, size_t To) const;
 
-  // Empties the texts, making one column for each of FColumns.
+  // Empties the texts, making one column for each of FColumns; their memory stays for the
+  // texts that come next.
   void ResetTexts();
+  // After a fill: the memory the texts no longer use goes now, or, when the list is empty, a
+  // moment later unless a new fill takes it first (a refresh empties the list, then fills it).
+  void ReleaseUnusedTexts();
 
   std::vector<TListColumn> FColumns;
   TMRowsetArena FTextChunks;  // the columns' chunks past their first few; outlives FTexts
+  QTimer FReleaseTimer;
   std::vector<TTextColumn> FTexts;
   std::vector<std::uint32_t> FOrder;  // shown row -> row as it came; empty: as they came
   QString FFilter;

@@ -41,18 +41,37 @@ void* TMRowsetArena::Allocate(std::size_t Size) {
 }
 
 void TMRowsetArena::NewChunk(std::size_t AtLeast) {
-  std::size_t size = FChunks.empty() ? kFirstChunk : std::min(FChunks.back().Size * 2, kHugePage);
+  std::size_t size = FUsed == 0 ? kFirstChunk : std::min(FChunks[FUsed - 1].Size * 2, kHugePage);
   size = std::max(size, AtLeast);
-  FChunks.reserve(FChunks.size() + 1);
-  TChunk chunk{nullptr, size, false};
-  if (size % kHugePage == 0) {
-    chunk.Base = MapAligned(size);
+  if (FUsed == FChunks.size()) {
+    FChunks.reserve(FChunks.size() + 1);
+    FChunks.push_back(MakeChunk(size));
+  } else if (FChunks[FUsed].Size < AtLeast) {
+    // A kept chunk too small for this block makes room for one that fits.
+    const TChunk chunk = MakeChunk(size);
+    FreeChunk(FChunks[FUsed]);
+    FChunks[FUsed] = chunk;
+  }
+  const TChunk& chunk = FChunks[FUsed++];
+  FNext = chunk.Base;
+  FLeft = chunk.Size;
+}
+
+TMRowsetArena::TChunk TMRowsetArena::MakeChunk(std::size_t Size) {
+  TChunk chunk{nullptr, Size, false};
+  if (Size % kHugePage == 0) {
+    chunk.Base = MapAligned(Size);
     chunk.Mapped = chunk.Base != nullptr;
   }
-  if (!chunk.Base) chunk.Base = static_cast<unsigned char*>(::operator new(size));
-  FChunks.push_back(chunk);
-  FNext = chunk.Base;
-  FLeft = size;
+  if (!chunk.Base) chunk.Base = static_cast<unsigned char*>(::operator new(Size));
+  return chunk;
+}
+
+void TMRowsetArena::FreeChunk(const TChunk& Chunk) {
+  if (Chunk.Mapped)
+    ::munmap(Chunk.Base, Chunk.Size);
+  else
+    ::operator delete(Chunk.Base);
 }
 
 std::size_t TMRowsetArena::GetReservedBytes() const {
@@ -61,16 +80,22 @@ std::size_t TMRowsetArena::GetReservedBytes() const {
   return bytes;
 }
 
+void TMRowsetArena::FreeFrom(std::size_t First) {
+  for (std::size_t c = First; c < FChunks.size(); ++c) FreeChunk(FChunks[c]);
+  FChunks.resize(std::min(First, FChunks.size()));
+}
+
 void TMRowsetArena::Clear() {
-  for (const TChunk& chunk : FChunks) {
-    if (chunk.Mapped)
-      ::munmap(chunk.Base, chunk.Size);
-    else
-      ::operator delete(chunk.Base);
-  }
-  FChunks.clear();
+  FreeFrom(0);
+  Recycle();
+}
+
+void TMRowsetArena::Recycle() {
+  FUsed = 0;
   FNext = nullptr;
   FLeft = 0;
 }
+
+void TMRowsetArena::ReleaseUnused() { FreeFrom(FUsed); }
 
 }  // namespace vandrel

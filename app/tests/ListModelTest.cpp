@@ -1,12 +1,15 @@
 // The list's own store: texts kept whole across blocks, chunks and long texts, memory close to the
-// texts' own bytes, sorting that keeps rows whole and the selection on its row.
+// texts' own bytes, memory reused by a refill, sorting that keeps rows whole and the selection
+// on its row.
 #include <gtest/gtest.h>
 
 #include <QItemSelectionModel>
+#include <QTest>
 #include <string>
 
 #include "app/ListModel.h"
 #include "app/TextColumn.h"
+#include "app/tests/ScriptedDialogs.h"
 
 using namespace vandrel::app;
 
@@ -138,6 +141,35 @@ TEST(ListModel, AFailedFillKeepsItsColumnsAndNoRows) {
   EXPECT_EQ(model.rowCount(), 0);
   EXPECT_EQ(model.columnCount(), 1);
   EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "K");
+}
+
+// A refill, which empties the list first, writes its texts over the memory of the last ones;
+// what a fill leaves unused goes at its end, and an emptied list's memory soon after.
+TEST(ListModel, ARefillReusesTheTextsMemoryAndAnEmptiedListGivesItBack) {
+  vandrel::app::testing::TestApplication();  // for the timer
+  TListModel model;
+  model.KeepTextsMs = 50;
+  const auto fill = [&model](int Rows, char Mark) {
+    model.Clear();
+    model.BeginStream({{"A"}, {"B"}});
+    for (int r = 0; r < Rows; ++r) model.AppendRow({std::string(30, Mark) + std::to_string(r), std::to_string(r)});
+    model.EndFill();
+    for (int r = 0; r < Rows; r += 9973) ASSERT_EQ(model.Text(r, 0), std::string(30, Mark) + std::to_string(r)) << r;
+    ASSERT_EQ(model.Text(Rows - 1, 1), std::to_string(Rows - 1));
+  };
+  fill(300000, 'a');
+  const size_t full = model.MemoryBytes();
+  const char* last = model.Text(299999, 0).data();
+  fill(300000, 'b');
+  EXPECT_EQ(model.MemoryBytes(), full);
+  EXPECT_EQ(model.Text(299999, 0).data(), last);  // in the same place
+  fill(10, 'c');
+  EXPECT_LT(model.MemoryBytes(), full / 10);
+
+  fill(300000, 'd');
+  model.Clear();
+  EXPECT_GT(model.MemoryBytes(), full / 2);  // kept for a moment
+  EXPECT_TRUE(QTest::qWaitFor([&model, full] { return model.MemoryBytes() < full / 10; }, 2000));
 }
 
 }  // namespace
