@@ -1,5 +1,8 @@
 #include "data/StatementWorker.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <stdexcept>
 #include <utility>
 
@@ -26,8 +29,18 @@ void TMStatementWorker::Start(TCall Call, TEnded Ended) {
     FDone = false;
     FError = nullptr;
     if (!FThread.joinable()) FThread = std::thread([this] { Loop(); });
+    FollowOwner();
   }
   FChanged.notify_all();
+}
+
+void TMStatementWorker::FollowOwner() {
+  const int cpu = sched_getcpu();
+  if (cpu < 0 || cpu == FCpu) return;
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  CPU_SET(cpu, &set);
+  if (pthread_setaffinity_np(FThread.native_handle(), sizeof set, &set) == 0) FCpu = cpu;
 }
 
 bool TMStatementWorker::Ended() const {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <sched.h>
 
 #include <atomic>
 #include <stdexcept>
@@ -156,6 +157,24 @@ TEST(StatementWorker, EndsOnlyAfterTheCallItRuns) {
     });
   }
   EXPECT_TRUE(finished);
+}
+
+// Wherever the owner runs when it starts a call, the call runs there too.
+TEST(StatementWorker, RunsEachCallOnTheProcessorItsOwnerRanOn) {
+  cpu_set_t allowed;
+  ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+  TMStatementWorker worker;
+  for (int turn = 0; turn < 2; ++turn)
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+      if (!CPU_ISSET(cpu, &allowed)) continue;
+      cpu_set_t one;
+      CPU_ZERO(&one);
+      CPU_SET(cpu, &one);
+      ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+      worker.Start([] { return static_cast<SQLRETURN>(sched_getcpu()); });
+      EXPECT_EQ(worker.Take(), cpu);
+    }
+  sched_setaffinity(0, sizeof allowed, &allowed);
 }
 
 }  // namespace
