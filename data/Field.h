@@ -325,7 +325,7 @@ inline bool TMField::WriteInPlace(TMFieldType Type, const T& Value) {
 inline AnsiString TMField::GetAsString() const {
   unsigned char* R;
   // A null text's slot holds zero bytes, which read as "".
-  if (const TMRecordSlot* S = SlotInPlace(mftString, R)) return AnsiString(TMRecordLayout::StringView(R, *S));
+  if (const TMRecordSlot* S = SlotInPlace(mftString, R)) return TMRecordLayout::String(R, *S);
   return StringOutOfPlace();
 }
 

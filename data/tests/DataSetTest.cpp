@@ -47,6 +47,11 @@ TEST(DataSet, TextsOfEveryLengthAndValuesOfOtherTypesReadBack) {
     EXPECT_FALSE(S->GetIsNull());
     EXPECT_EQ(S->GetAsString(), Text) << Length;
   }
+  // A short text over a longer one reads no byte of the old one; a zero byte is a character.
+  for (const std::string& Text : {std::string("abcdefghijklmno"), std::string("xy"), std::string("a\0b", 3)}) {
+    S->SetAsString(Text);
+    EXPECT_EQ(S->GetAsString(), Text);
+  }
   S->SetAsString(std::string(100, 'z'));
   S->SetNull();
   EXPECT_TRUE(S->GetIsNull());
