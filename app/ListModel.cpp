@@ -27,9 +27,8 @@ double SortValue(std::string_view Text, char Separator) {
 
 TListModel::TListModel(QObject* Parent) : QAbstractTableModel(Parent) {
   FReleaseTimer.setSingleShot(true);
-  connect(&FReleaseTimer, &QTimer::timeout, this, [this] {
-    if (!Filling()) FTextChunks.ReleaseUnused();
-  });
+  // Only chunks that no text uses go, so the release is safe at any moment.
+  connect(&FReleaseTimer, &QTimer::timeout, this, [this] { FTextChunks.ReleaseUnused(); });
 }
 
 void TListModel::BeginFill(std::vector<TListColumn> Columns) {

@@ -82,7 +82,7 @@ std::size_t TMRowsetArena::GetReservedBytes() const {
 
 void TMRowsetArena::FreeFrom(std::size_t First) {
   for (std::size_t c = First; c < FChunks.size(); ++c) FreeChunk(FChunks[c]);
-  FChunks.resize(std::min(First, FChunks.size()));
+  FChunks.resize(First);
 }
 
 void TMRowsetArena::Clear() {
