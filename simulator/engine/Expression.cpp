@@ -8,6 +8,7 @@
 #include "engine/SqlTime.h"
 #include "engine/TypeNames.h"
 #include "engine/Values.h"
+#include "engine/Variables.h"
 
 namespace msde {
 namespace {
@@ -81,6 +82,17 @@ class LiteralExpr : public Expr {
  private:
   Value value_;
   ColumnInfo type_;
+};
+
+// A local variable, read when evaluated: an assignment in a loop or per row changes it.
+class VariableExpr : public Expr {
+ public:
+  explicit VariableExpr(const Variable& v) : v_(v) {}
+  Value Eval(EvalEnv&) const override { return v_.value; }
+  ColumnInfo Type() const override { return v_.type; }
+
+ private:
+  const Variable& v_;
 };
 
 class ColumnExpr : public Expr {
@@ -665,6 +677,7 @@ ExprPtr ParsePrimary(Parser& p) {
     }
     case TokenKind::Variable: {
       p.Next();
+      if (Variable* local = p.ctx.FindVariable(t.text)) return std::make_unique<VariableExpr>(*local);
       ColumnInfo type;
       auto value = GlobalVariable(p.ctx, t.text, type);
       if (!value) p.ctx.Fail(137, 15, 2, "Must declare the variable '" + t.text + "'.", true);

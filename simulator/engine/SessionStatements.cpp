@@ -1,6 +1,7 @@
 // Statements about the session itself: USE, SET, PRINT, RAISERROR and WAITFOR.
 #include "engine/Statements.h"
 #include "engine/Values.h"
+#include "engine/Variables.h"
 
 namespace msde {
 namespace {
@@ -29,9 +30,10 @@ void Use(Context& ctx, Parser& p) {
   ctx.Info(5701, "Changed database context to '" + db->name + "'.", 0);
 }
 
-// SET changes the session's language, NOCOUNT and IMPLICIT_TRANSACTIONS; the other options
+// SET @v = value assigns a variable. SET changes the session's language, NOCOUNT and IMPLICIT_TRANSACTIONS; the other options
 // change nothing the engine models.
 void Set(Context& ctx, Parser& p) {
+  if (p.Peek().kind == TokenKind::Variable) return SetVariable(ctx, p);
   const std::string option = Upper(p.ExpectName());
   if (option == "LANGUAGE") {
     const Token t = p.Next();

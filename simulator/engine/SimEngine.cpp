@@ -7,6 +7,7 @@
 #include "engine/Statements.h"
 #include "engine/Transactions.h"
 #include "engine/Values.h"
+#include "engine/Variables.h"
 
 namespace msde {
 namespace {
@@ -180,6 +181,7 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
   }
   // A batch of nothing but blanks and comments still ends with a Done.
   if (lexed && statements.empty()) sink.Done(-1, false);
+  BatchState batch;
   for (size_t i = 0; i < statements.size(); ++i) {
     auto& statement = statements[i];
     if (session.cancel_requested || session.killed) break;
@@ -197,11 +199,12 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
       trace_->Write(session.spid, session.program, session.database, sql.substr(begin, end - begin));
     }
     Context ctx(session, model_, sink, lock);
+    ctx.batch = &batch;
     bool stop = false;
     try {
       ExecuteStatement(ctx, std::move(statement));
       sink.Done(ctx.in_procedure || session.nocount ? -1 : ctx.last_count, false);
-      session.rowcount = std::max<int64_t>(ctx.last_count, 0);
+      session.rowcount = ctx.rowcount.value_or(std::max<int64_t>(ctx.last_count, 0));
       session.error = 0;
     } catch (const SqlError& e) {
       session.rowcount = 0;

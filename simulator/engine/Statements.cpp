@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "engine/Values.h"
+#include "engine/Variables.h"
 
 namespace msde {
 namespace {
@@ -76,6 +77,7 @@ Value LiteralValue(Parser& p) {
       }
       break;
     case TokenKind::Variable:
+      if (const Variable* v = p.ctx.FindVariable(t.text)) return v->value;
       p.ctx.Fail(137, 15, 2, "Must declare the variable '" + t.text + "'.", true);
     default:
       break;
@@ -427,7 +429,7 @@ void ExecuteStatement(Context& ctx, std::vector<Token> tokens) {
       return;
     }
   }
-  static const char* kUnserved[] = {"CREATE", "DROP", "DECLARE", "WHILE", "GRANT",
+  static const char* kUnserved[] = {"CREATE", "DROP", "WHILE", "GRANT",
                                     "REVOKE", "DENY", "TRUNCATE", "BACKUP", "RESTORE", "RETURN",
                                     "GOTO", "OPEN", "FETCH", "CLOSE", "DEALLOCATE", "CHECKPOINT"};
   for (const char* word : kUnserved)

@@ -74,6 +74,9 @@ struct ResultSet {
   std::vector<Row> rows;
 };
 
+class BatchState;
+struct Variable;
+
 class Context {
  public:
   Context(Session& session, Model& model, BatchSink& sink, std::unique_lock<std::mutex>& lock)
@@ -84,6 +87,10 @@ class Context {
   std::unique_lock<std::mutex>& lock;
   std::string procedure;  // the procedure running now, for its messages; empty otherwise
   int line = 1;           // line of the statement in the batch, for messages
+  // The running batch's variables (engine/Variables.h); null outside a batch.
+  BatchState* batch = nullptr;
+  // A declared local variable by its name with the '@', any case; null when not declared.
+  Variable* FindVariable(const std::string& name);
 
   // An informational message (INFO token), e.g. 5701 on "use".
   void Info(int number, const std::string& text, int severity = 10, int state = 1);
@@ -108,6 +115,8 @@ class Context {
   void ResultRow(const Row& row);
   void EndResult(int64_t rows);
   int64_t last_count = -1;  // row count for the statement's Done
+  // @@ROWCOUNT after the statement where it is not the Done's count (SET @v = 1: one row).
+  std::optional<int64_t> rowcount;
   bool in_procedure = false;
 
   // Releases the engine mutex for up to `duration`; false when the client cancelled
