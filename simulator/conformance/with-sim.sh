@@ -16,7 +16,7 @@ trap cleanup EXIT
 export FREETDSCONF="$work/freetds.conf" ODBCSYSINI="$work" ODBCINI="$work/odbc.ini" HOME="$work"
 : >"$FREETDSCONF"
 mkfifo "$work/port"
-"$sim" --port 0 --data "$data" --trace "$work/statements.trace" >"$work/port" 2>"$work/stderr" &
+"$sim" --port 0 --data "$data" --trace "$work/statements.trace" --errorlog "$work/ERRORLOG" >"$work/port" 2>"$work/stderr" &
 pid=$!
 exec 3<"$work/port"
 # The first line the server writes is its port.

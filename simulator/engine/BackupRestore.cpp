@@ -17,6 +17,7 @@
 
 #include "engine/AdminRights.h"
 #include "engine/BackupFile.h"
+#include "engine/BackupLog.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/SqlTime.h"
 #include "engine/Statements.h"
@@ -350,6 +351,7 @@ void Backup(Context& ctx, Parser& p) {
   if (!WriteFileAtomically(local, BackupFileText(sets))) DeviceFails(ctx, statement, path, kDenied);
   const BackupSet& written = sets.back();
   ctx.model.backups.push_back(HistoryOf(written, path));
+  LogBackup(ctx.model, written, path);
   ReportProcessed(ctx, database, written, pages, false, written.position);
   if (o.stats) ctx.InfoNow(3211, "100 percent backed up.");
   ReportProcessed(ctx, database, written, pages, true, written.position);
@@ -612,6 +614,7 @@ void RestoreDatabase(Context& ctx, Parser& p) {
   if (now != nullptr) *now = std::move(restored);
   else ctx.model.AddDatabase(std::move(restored));
 
+  LogRestore(ctx.model, set, name, path);
   if (o.stats) ctx.InfoNow(3211, "100 percent restored.");
   ReportProcessed(ctx, name, set, pages, false, set.position);
   ReportProcessed(ctx, name, set, pages, true, set.position);

@@ -9,6 +9,7 @@
 
 #include "engine/AdminRights.h"
 #include "engine/DatabaseSpace.h"
+#include "engine/ErrorLog.h"
 #include "engine/SystemTables.h"
 #include "engine/Statements.h"
 
@@ -202,6 +203,10 @@ class Checker {
     Note(8989, "CHECKDB found 0 allocation errors and " + std::to_string(found_) + tail);
     if (fixed_ > 0)
       Note(0, "CHECKDB fixed 0 allocation errors and " + std::to_string(fixed_) + tail);
+    LogEvent(ctx_.model, SpidSource(ctx_.session.spid),
+             "DBCC CHECKDB (" + db_.name + ") executed by " + ctx_.session.login + " found " + std::to_string(found_) +
+                 " errors and repaired " + std::to_string(fixed_) + " errors." +
+                 (ctx_.model.server.Is2005() ? " Elapsed time: 0 hours 0 minutes 0 seconds." : ""));
     if (lowest_ > 0)
       Note(8958, std::string(LevelName(lowest_)) +
                      " is the minimum repair level for the errors found by DBCC CHECKDB (" +

@@ -6,11 +6,24 @@
 // trace (see engine/StatementTrace.h).
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Engine.h"
+#include "engine/Model.h"
 
 namespace msde {
 
+struct EngineSetup {
+  std::string data_file;
+  std::string files_dir;
+  std::string trace_file;
+  // The error log's file (engine/ErrorLog.h); empty: the log is kept in memory only.
+  std::string error_log;
+  std::vector<Share> shares;
+  long process_id = 0;  // the one the log's start names
+};
+
+std::unique_ptr<Engine> LoadEngine(const EngineSetup& setup);
 std::unique_ptr<Engine> LoadEngine(const std::string& DataFile, const std::string& FilesDir,
                                    const std::string& TraceFile = "");
 

@@ -177,18 +177,32 @@ std::vector<std::string> PathComponents(const std::string& path) {
   return parts;
 }
 
+std::vector<DiskRoot> Model::Roots() const {
+  std::vector<DiskRoot> roots = {{PathComponents(server.DataDirectory()), files_dir, false},
+                                 {PathComponents(server.BackupDirectory()), files_dir, false}};
+  for (const Share& s : shares) roots.push_back({PathComponents(s.unc), s.dir, true});
+  return roots;
+}
+
+bool IsUncPath(const std::string& path) {
+  return path.size() > 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
+}
+
 std::string Model::LocalPath(const std::string& path) const {
   const std::vector<std::string> parts = PathComponents(path);
   if (parts.empty()) return "";
   const bool absolute = (parts[0].size() == 2 && parts[0][1] == ':') || path[0] == '\\' || path[0] == '/';
-  size_t first = 0;  // the first component below the files directory
+  size_t first = 0;  // the first component below the root's directory
+  std::filesystem::path local = files_dir;
   if (absolute) {
     bool below = false;
-    for (const std::string& root : {server.DataDirectory(), server.BackupDirectory()}) {
-      const std::vector<std::string> dir = PathComponents(root);
-      if (parts.size() > dir.size() && std::equal(dir.begin(), dir.end(), parts.begin(), EqualNoCase)) {
+    for (const DiskRoot& root : Roots()) {
+      const std::vector<std::string>& dir = root.components;
+      if (root.unc == IsUncPath(path) && parts.size() > dir.size() &&
+          std::equal(dir.begin(), dir.end(), parts.begin(), EqualNoCase)) {
         below = true;
         first = dir.size();
+        local = root.local;
       }
     }
     // The files directory named by its own local path, as a file chooser on this machine
@@ -200,7 +214,6 @@ std::string Model::LocalPath(const std::string& path) const {
     }
     if (!below) return "";
   }
-  std::filesystem::path local = files_dir;
   std::error_code error;
   for (size_t i = first; i < parts.size(); ++i) {
     const bool last = i + 1 == parts.size();

@@ -211,6 +211,34 @@ struct BackupRecord {
   std::string device;  // the file's path as the BACKUP named it
 };
 
+// A folder of another machine the server reaches by its UNC name (\\NAS\kopie), kept in a
+// directory of this one: servers given the same directory see one folder.
+struct Share {
+  std::string unc;  // as the server names it, "\\NAS\kopie"
+  std::string dir;  // the local directory behind it
+};
+
+// A place of the server's disk and the local directory that holds it.
+struct DiskRoot {
+  std::vector<std::string> components;  // of the server's path ("C:", "Program Files", ...)
+  std::string local;
+  bool unc = false;  // named only by a path that begins "\\"
+};
+
+// One entry of the server's error log.
+struct ErrorLogLine {
+  SqlDateTime time;
+  std::string source;  // "server", "spid53", "logon", "backup"
+  std::string text;
+};
+
+// The error log the server writes as it runs: the current log's entries (those a data set
+// carries, then this run's), and the file they are also written to (none when empty).
+struct ErrorLog {
+  std::string file;
+  std::vector<ErrorLogLine> lines;
+};
+
 // A process that is not a client connection (sysprocesses spids below 51).
 struct SystemProcess {
   int spid = 0;
@@ -228,6 +256,8 @@ class Model {
   std::vector<SystemProcess> system_processes;
   std::map<int, std::shared_ptr<Session>> sessions;  // by spid
   std::string files_dir;  // where attachable files are looked up and detached ones written
+  std::vector<Share> shares;
+  ErrorLog error_log;
   // Local paths of backup files a BACKUP or RESTORE has open now (they wait unlocked).
   std::set<std::string> busy_files;
   // Open transactions by spid, and the tables they changed: "DATABASE\x1fid" (upper case)
@@ -253,11 +283,16 @@ class Model {
   // name looked up case-insensitively; a bare or relative name lies in the backup directory,
   // and files_dir's own local path names it too. Empty when the file's directory does not
   // exist on the server (any other directory).
+  // A share's path maps the same way to its directory.
   std::string LocalPath(const std::string& path) const;
+  // The data and backup directories (both files_dir), then each share.
+  std::vector<DiskRoot> Roots() const;
 };
 
 // The names of a path's directories and file, "\\" and "/" alike.
 std::vector<std::string> PathComponents(const std::string& path);
+// Whether a path names another machine's folder ("\\NAS\kopie\x.bak").
+bool IsUncPath(const std::string& path);
 
 // Loads a data set; throws std::runtime_error with the file name and the reason.
 Model LoadModel(const std::string& DataFile);

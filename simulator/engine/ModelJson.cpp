@@ -20,6 +20,8 @@
 // error, repair, text}.
 // backups[] (msdb's history): database, type ("D" or "L"), name, description, user ("sa"),
 // started, finished, position (1), size_bytes, device.
+// errorlog[] (entries of the current error log before this start): date, source ("spid51",
+// "server", "logon", ...), text.
 #include <algorithm>
 #include <fstream>
 #include <functional>
@@ -565,6 +567,9 @@ Model LoadModel(const std::string& DataFile) {
   }
   try {
     for (const json& b : root.value("backups", json::array())) model.backups.push_back(BackupFromJson(model, b, DataFile));
+    for (const json& e : root.value("errorlog", json::array()))
+      model.error_log.lines.push_back({DateOf(e, "date", DataFile + " errorlog"), Get<std::string>(e, "source", "server"),
+                                       e.at("text").get<std::string>()});
   } catch (const json::exception& e) {
     Bad(DataFile, e.what());
   }

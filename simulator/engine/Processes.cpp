@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "engine/ErrorLog.h"
 #include "engine/Transactions.h"
 
 namespace msde {
@@ -30,6 +31,9 @@ void Kill(Context& ctx, Parser& p) {
   auto it = ctx.model.sessions.find(static_cast<int>(spid));
   if (it == ctx.model.sessions.end() || it->second->killed)
     ctx.Fail(6106, 16, 1, "Process ID " + std::to_string(spid) + " is not an active process ID.");
+  LogEvent(ctx.model, SpidSource(ctx.session.spid),
+           "Process ID " + std::to_string(spid) + " was killed by hostname " + ctx.session.host +
+               ", host process ID 0.");
   EndSession(ctx, *it->second);
 }
 

@@ -3,7 +3,9 @@
 // SQL Server\MSSQL\Data, under the model's data root) with its subdirectories. The default
 // backup directory (MSSQL\BACKUP) shows the same files, since a backup named there is kept
 // in the files directory too (Model::LocalPath); the directories above them hold only the
-// way down, and nothing else exists on the disk.
+// way down, and nothing else exists on the disk but the shares (\\NAS\kopie) the server
+// was given. The server's own error log, kept beside the data files, is not among them: a
+// server keeps it in its LOG directory.
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -27,12 +29,20 @@ struct Place {
   std::filesystem::path local;     // under the files directory; empty above it
 };
 
-std::vector<DiskEntry> LocalEntries(const std::filesystem::path& dir) {
+// The error log and its older generations (ERRORLOG.1, ...).
+bool IsErrorLog(const Model& model, const std::filesystem::path& path) {
+  if (model.error_log.file.empty()) return false;
+  const std::string log = model.error_log.file, file = path.string();
+  return file.compare(0, log.size(), log) == 0 && (file.size() == log.size() || file[log.size()] == '.');
+}
+
+std::vector<DiskEntry> LocalEntries(const Model& model, const std::filesystem::path& dir) {
   std::vector<DiskEntry> entries;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
     const std::string name = entry.path().filename().string();
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0) continue;  // a write in progress
+    if (IsErrorLog(model, entry.path())) continue;
     if (entry.is_directory(error)) entries.push_back({name, false});
     else if (entry.is_regular_file(error)) entries.push_back({name, true});
   }
@@ -45,8 +55,9 @@ Place Resolve(const Model& model, const std::string& path) {
   const std::vector<std::string> parts = PathComponents(path);
   Place place;
   if (parts.empty()) return place;
-  for (const std::string& root : {model.server.DataDirectory(), model.server.BackupDirectory()}) {
-    const std::vector<std::string> data = PathComponents(root);
+  for (const DiskRoot& root : model.Roots()) {
+    if (root.unc != IsUncPath(path)) continue;
+    const std::vector<std::string>& data = root.components;
     bool on_the_way = true;
     for (size_t i = 0; i < parts.size() && i < data.size(); ++i)
       on_the_way = on_the_way && EqualNoCase(parts[i], data[i]);
@@ -58,10 +69,10 @@ Place Resolve(const Model& model, const std::string& path) {
       if (!listed) place.entries.push_back({data[parts.size()], false});
       continue;
     }
-    std::filesystem::path local = model.files_dir;
+    std::filesystem::path local = root.local;
     for (size_t i = data.size(); i < parts.size(); ++i) {
       bool found = false;
-      for (const DiskEntry& e : LocalEntries(local)) {
+      for (const DiskEntry& e : LocalEntries(model, local)) {
         if (!EqualNoCase(e.name, parts[i])) continue;
         if (e.is_file && i + 1 < parts.size()) return place;  // a file has nothing below it
         local /= e.name;
@@ -74,7 +85,7 @@ Place Resolve(const Model& model, const std::string& path) {
     place.exists = true;
     place.local = local;
     place.is_directory = std::filesystem::is_directory(local, error);
-    if (place.is_directory) place.entries = LocalEntries(local);
+    if (place.is_directory) place.entries = LocalEntries(model, local);
     return place;
   }
   std::sort(place.entries.begin(), place.entries.end(),
@@ -88,7 +99,7 @@ std::string Parent(const std::string& path) {
   parts.pop_back();
   std::string parent;
   for (const auto& p : parts) parent += (parent.empty() ? "" : "\\") + p;
-  return parent;
+  return IsUncPath(path) ? "\\\\" + parent : parent;
 }
 
 void FileExist(Context& ctx, const ProcArgs& args) {

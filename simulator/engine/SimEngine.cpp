@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/ErrorLog.h"
 #include "engine/Lexer.h"
 #include "engine/Statements.h"
 #include "engine/Transactions.h"
@@ -57,6 +58,15 @@ const Token* TooLongName(const std::vector<std::vector<Token>>& statements) {
   return nullptr;
 }
 
+// The log's record of a refused login; the state tells why (5: no such login, 8: a wrong
+// password), which the client is never told.
+void LogFailedLogin(Model& model, const std::string& user, int state) {
+  const bool is2005 = model.server.Is2005();
+  const char* source = is2005 ? "Logon" : "logon";
+  LogEvent(model, source, "Error: 18456, Severity: 14, State: " + std::to_string(state) + ".");
+  LogEvent(model, source, "Login failed for user '" + user + "'." + (is2005 ? " [CLIENT: 127.0.0.1]" : ""));
+}
+
 }  // namespace
 
 SimEngine::SimEngine(Model model) : model_(std::move(model)) {}
@@ -86,6 +96,7 @@ std::shared_ptr<Session> SimEngine::Login(const LoginRequest& request, std::vect
   const msde::Login* login = model_.FindLogin(request.user);
   if (login == nullptr || login->password != request.password || login->is_nt_name) {
     Errors.push_back(LoginMessage(18456, 14, 1, "Login failed for user '" + request.user + "'."));
+    LogFailedLogin(model_, request.user, login == nullptr ? 5 : 8);
     return nullptr;
   }
   auto session = std::make_shared<Session>();

@@ -113,7 +113,8 @@ int SimServer::Launch(int port) {
   std::string port_text = std::to_string(port);
   std::vector<std::string> args = {options_.program,   "--port",  port_text,  "--data",
                                    options_.data_file, "--files", files_dir_, "--trace",
-                                   trace_file_};
+                                   trace_file_, "--errorlog", ErrorLogFile()};
+  args.insert(args.end(), options_.extra_arguments.begin(), options_.extra_arguments.end());
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

@@ -23,6 +23,8 @@ struct SimServerOptions {
   // Copy the files directory first, so that the server may change the copy.
   bool private_files = false;
   std::string program = MSDE_SIM_PATH;
+  // Further arguments of the program ("--share", "\\\\NAS\\kopie=DIR").
+  std::vector<std::string> extra_arguments;
 };
 
 // One statement the server executed, fields unescaped.
@@ -66,6 +68,8 @@ class SimServer {
   size_t TraceMark() const;
   std::vector<TraceLine> TraceSince(size_t Mark) const;
   const std::string& TraceFile() const { return trace_file_; }
+  // The server's error log, in the test's own temporary directory.
+  std::string ErrorLogFile() const { return trace_dir_.Path() + "/ERRORLOG"; }
 
  private:
   int Launch(int port);  // returns the port the server reports

@@ -1,8 +1,11 @@
 // Browsing the server's disk: xp_fileexist, xp_dirtree and xp_subdirs over the files directory,
 // which is the server's data directory.
+#include <sys/statvfs.h>
+
 #include <filesystem>
 
 #include "AdminFixture.h"
+#include "engine/SimEngine.h"
 
 namespace msde::admin_test {
 namespace {
@@ -62,6 +65,48 @@ TEST_F(AdminServerFilesTest, DirTreeWalksDepthFirstToTheDepthAsked) {
   EXPECT_EQ(subdirs.ColumnNames(), std::vector<std::string>{"subdirectory"});
   EXPECT_EQ(subdirs.Text(0, 0), "Archiwum");
   EXPECT_EQ(subdirs.Result().rows.size(), 1u);
+}
+
+TEST_F(AdminServerFilesTest, FixedDrivesGiveTheFreeSpaceOfTheDirectoryBehindTheDataDrive) {
+  const Answer a = Run("exec master.dbo.xp_fixeddrives");
+  EXPECT_EQ(a.ColumnNames(), (std::vector<std::string>{"drive", "MB free"}));
+  ASSERT_EQ(a.Result().rows.size(), 1u);
+  EXPECT_EQ(a.Text(0, 0), "C");
+  struct statvfs disk {};
+  ASSERT_EQ(::statvfs(Files().c_str(), &disk), 0);
+  const double expected = static_cast<double>(disk.f_bavail) * static_cast<double>(disk.f_frsize) / 1048576.0;
+  // Other programs write to the same disk meanwhile.
+  EXPECT_NEAR(std::stod(a.Text(0, 1)), expected, 256.0 + expected / 50);
+}
+
+TEST_F(AdminServerFilesTest, AShareIsTheDirectoryBehindItsUncName) {
+  const std::string shared = Files() + "nas";
+  std::filesystem::create_directories(shared + "/2026");
+  WriteText(shared + "/Sklep.bak", "");
+  {
+    auto* sim = dynamic_cast<SimEngine*>(engine_.get());
+    std::lock_guard<std::mutex> guard(sim->Mutex());
+    sim->State().shares.push_back({"\\\\NAS\\kopie", shared});
+  }
+  auto exists = [&](const std::string& path) {
+    const Answer a = Run("xp_fileexist '" + path + "'");
+    return a.Text(0, 0) + a.Text(0, 1) + a.Text(0, 2);
+  };
+  EXPECT_EQ(exists("\\\\NAS\\kopie\\Sklep.bak"), "101");
+  EXPECT_EQ(exists("//nas/KOPIE/sklep.BAK"), "101");
+  EXPECT_EQ(exists("\\\\NAS\\kopie"), "011");
+  EXPECT_EQ(exists("\\\\NAS\\kopie\\Brak.bak"), "001");
+  EXPECT_EQ(exists("\\\\NAS\\inne\\Sklep.bak"), "000");
+  // The same names without the machine's "\\\\" are no share.
+  EXPECT_EQ(exists("C:\\NAS\\kopie\\Sklep.bak"), "000");
+  EXPECT_EQ(Tree(Run("xp_dirtree '\\\\NAS\\kopie', 0, 1")),
+            (std::vector<std::string>{"2026/1/0", "Sklep.bak/1/1"}));
+
+  // A backup written there is a file of the directory, and reads back from it.
+  ASSERT_FALSE(Run("BACKUP DATABASE Sklep TO DISK = '\\\\NAS\\kopie\\2026\\Sklep.bak' WITH INIT").failed());
+  EXPECT_TRUE(std::filesystem::exists(shared + "/2026/Sklep.bak"));
+  EXPECT_EQ(Run("RESTORE HEADERONLY FROM DISK = '\\\\nas\\kopie\\2026\\SKLEP.BAK'").Text(0, 9), "Sklep");
+  EXPECT_EQ(Run("BACKUP DATABASE Sklep TO DISK = '\\\\NAS\\brak\\Sklep.bak'").ErrorNumber(), 3201);
 }
 
 }  // namespace
