@@ -1,6 +1,9 @@
 #include "tools/health/HealthCommand.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace vandrel::healthtool {
@@ -8,24 +11,47 @@ namespace vandrel::healthtool {
 const char* UsageText() {
   return "użycie: vandrel-health --server SERWER [--server SERWER...] [--servers PLIK] [--user UŻYTKOWNIK]\n"
          "                      [--password-file PLIK] [--format table|csv|json] [--prometheus PLIK]\n"
-         "  PLIK serwerów: jeden serwer w wierszu; puste wiersze i wiersze od \"#\" są pomijane\n"
+         "                      [--jobs N] [--timeout S]\n"
+         "  PLIK serwerów: jeden serwer w wierszu; puste wiersze są pomijane, \"#\" zaczyna komentarz\n"
+         "  --jobs N: najwyżej N serwerów naraz (domyślnie 16); --timeout S: limit logowania i każdego\n"
+         "  zapytania w sekundach (domyślnie 15 i 60)\n"
          "  hasło: zmienna środowiska VANDREL_HEALTH_PASSWORD albo plik czytelny tylko dla właściciela\n"
          "  (--password-file); nigdy w wierszu poleceń\n"
          "  --prometheus PLIK zapisuje wartości w formacie tekstowym Prometheusa (node_exporter, textfile)\n"
-         "  kod wyjścia: 0 bez uwag, 1 ostrzeżenia, 2 błędy, 3 któryś serwer nie odpowiada, 4 błąd wywołania\n";
+         "  kod wyjścia: 0 bez uwag, 1 ostrzeżenia, 2 błędy, 5 któryś serwer odrzucił logowanie,\n"
+         "  3 któryś serwer nie odpowiada (najgorszy w tej kolejności), 4 błąd wywołania\n";
 }
 
 std::vector<std::string> ServersOfText(const std::string& Text) {
   std::vector<std::string> servers;
   std::istringstream in(Text);
   for (std::string line; std::getline(in, line);) {
+    line = line.substr(0, line.find('#'));
     const size_t first = line.find_first_not_of(" \t\r");
-    if (first == std::string::npos || line[first] == '#') continue;
+    if (first == std::string::npos) continue;
     const size_t last = line.find_last_not_of(" \t\r");
     servers.push_back(line.substr(first, last - first + 1));
   }
   return servers;
 }
+
+bool WorseStatus(int A, int B) {
+  auto rank = [](int Status) { return std::find(std::begin(kStatusOrder), std::end(kStatusOrder), Status) - std::begin(kStatusOrder); };
+  return rank(A) > rank(B);
+}
+
+namespace {
+
+// A whole number from Low to High, for an option's value.
+int NumberOption(const std::string& Option, const std::string& Text, int Low, int High) {
+  char* end = nullptr;
+  const long n = std::strtol(Text.c_str(), &end, 10);
+  if (Text.empty() || *end != '\0' || n < Low || n > High)
+    throw UsageError(Option + " wymaga liczby od " + std::to_string(Low) + " do " + std::to_string(High) + ": " + Text);
+  return static_cast<int>(n);
+}
+
+}  // namespace
 
 HealthCommand ParseCommand(const std::vector<std::string>& arguments) {
   HealthCommand c;
@@ -51,6 +77,10 @@ HealthCommand ParseCommand(const std::vector<std::string>& arguments) {
       c.password_file = value();
     } else if (a == "--prometheus") {
       c.prometheus_file = value();
+    } else if (a == "--jobs") {
+      c.jobs = NumberOption(a, value(), 1, 256);
+    } else if (a == "--timeout") {
+      c.timeout = NumberOption(a, value(), 1, 3600);
     } else if (a == "--format") {
       const std::string f = value();
       if (f == "table") c.format = TFormat::fmTable;
@@ -62,7 +92,12 @@ HealthCommand ParseCommand(const std::vector<std::string>& arguments) {
       throw UsageError("nieznana opcja " + a);
     }
   }
-  c.servers.insert(c.servers.end(), fromFiles.begin(), fromFiles.end());
+  // A server named twice is asked once, so that its label stays one series.
+  std::vector<std::string> named;
+  named.swap(c.servers);
+  named.insert(named.end(), fromFiles.begin(), fromFiles.end());
+  for (std::string& s : named)
+    if (std::find(c.servers.begin(), c.servers.end(), s) == c.servers.end()) c.servers.push_back(std::move(s));
   if (c.servers.empty()) throw UsageError("nie podano serwera (--server albo --servers)");
   return c;
 }

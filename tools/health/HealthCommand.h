@@ -15,8 +15,14 @@ namespace vandrel::healthtool {
 constexpr int kAllWell = 0;
 constexpr int kWarnings = 1;
 constexpr int kErrors = 2;
-constexpr int kUnreachable = 3;  // some server could not be reached (the others were checked)
-constexpr int kUsage = 4;        // the command line cannot be run; nothing was checked
+constexpr int kUnreachable = 3;   // some server could not be reached (the others were checked)
+constexpr int kUsage = 4;         // the command line cannot be run; nothing was checked
+constexpr int kLoginRefused = 5;  // some server refused the login (the others were checked)
+// The worst status of a run is the one latest in this order; the command line is judged
+// before any server, so kUsage never meets the others.
+constexpr int kStatusOrder[] = {kAllWell, kWarnings, kErrors, kLoginRefused, kUnreachable};
+// Whether status A is worse than B by that order.
+bool WorseStatus(int A, int B);
 
 constexpr const char* kPasswordVariable = "VANDREL_HEALTH_PASSWORD";
 
@@ -28,6 +34,10 @@ struct HealthCommand {
   TFormat format = TFormat::fmTable;
   std::optional<std::string> password_file;
   std::optional<std::string> prometheus_file;
+  int jobs = 16;  // servers asked at once
+  // The login and query time-out of each server, in seconds; empty: the defaults of
+  // CheckServer.
+  std::optional<int> timeout;
 };
 
 using backup::UsageError;
@@ -35,7 +45,8 @@ using backup::UsageError;
 const char* UsageText();
 // Reads --servers files as it goes; a missing file is a UsageError.
 HealthCommand ParseCommand(const std::vector<std::string>& arguments);
-// The servers of a file: one a line, blank lines and lines starting with "#" skipped.
+// The servers of a file: one a line, blank lines and lines starting with "#" skipped, and
+// "#" after a name starting a comment.
 std::vector<std::string> ServersOfText(const std::string& Text);
 
 }  // namespace vandrel::healthtool

@@ -14,9 +14,9 @@ using Row = std::vector<std::string>;
 std::vector<Row> Rows(const std::vector<TServerHealth>& Servers) {
   std::vector<Row> rows;
   for (const TServerHealth& s : Servers) {
-    if (!s.Reachable) {
-      rows.push_back({s.Server, "", health::WeightText(health::TWeight::wError), "unreachable",
-                      "Brak połączenia: " + s.Error, ""});
+    if (!s.Reachable()) {
+      const char* said = s.Reach == TReach::rsRefused ? "Logowanie odrzucone: " : "Brak połączenia: ";
+      rows.push_back({s.Server, "", health::WeightText(health::TWeight::wError), ReachCheck(s.Reach), said + s.Error, ""});
       continue;
     }
     if (s.Findings.empty()) rows.push_back({s.Server, "", "", "", "Bez uwag", ""});
@@ -63,15 +63,17 @@ void WriteCsv(const std::vector<Row>& Rows, std::ostream& Out) {
   }
 }
 
+// The servers checked, with their findings, and apart from them those that were not, each
+// with its reason ("unreachable", "login_refused"), so that a script counts either alone.
 void WriteJson(const std::vector<TServerHealth>& Servers, std::ostream& Out) {
-  nlohmann::json servers = nlohmann::json::array();
+  nlohmann::json servers = nlohmann::json::array(), unreached = nlohmann::json::array();
   for (const TServerHealth& s : Servers) {
-    nlohmann::json j = {{"server", s.Server}, {"reachable", s.Reachable}, {"status", StatusOf(s)}};
-    if (!s.Reachable) {
-      j["error"] = s.Error;
-      servers.push_back(j);
+    if (!s.Reachable()) {
+      unreached.push_back(
+          {{"server", s.Server}, {"reason", ReachCheck(s.Reach)}, {"status", StatusOf(s)}, {"error", s.Error}});
       continue;
     }
+    nlohmann::json j = {{"server", s.Server}, {"status", StatusOf(s)}};
     j["version"] = s.Facts.ProductVersion;
     if (s.Facts.DataLimitBytes() > 0) j["data_limit_bytes"] = s.Facts.DataLimitBytes();
     nlohmann::json databases = nlohmann::json::array();
@@ -89,7 +91,8 @@ void WriteJson(const std::vector<TServerHealth>& Servers, std::ostream& Out) {
     j["findings"] = findings;
     servers.push_back(j);
   }
-  Out << nlohmann::json{{"status", ExitStatus(Servers)}, {"servers", servers}}.dump(2) << "\n";
+  Out << nlohmann::json{{"status", ExitStatus(Servers)}, {"servers", servers}, {"unreachable", unreached}}.dump(2)
+      << "\n";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "app/SqlQuoting.h"
 #include "app/health/HealthRead.h"
+#include "data/OdbcError.h"
 #include "data/OdbcLink.h"
 #include "data/Query.h"
 #include "tools/backup/ServerConnection.h"
@@ -41,23 +42,38 @@ class TLinkReader : public health::THealthReader {
   TMOdbcLink& FLink;
 };
 
+// Whether a failed connect was the server turning the login down (error 18456, or the
+// state ODBC gives an authorization failure), not a server that could not be reached.
+bool LoginRefused(const Exception& e) {
+  const auto* mac = dynamic_cast<const EMException*>(&e);
+  for (int i = 0; mac != nullptr && i < mac->GetTopicCount(); ++i) {
+    const auto* driver = dynamic_cast<const EMOdbcDriverError*>(mac->GetTopics(i));
+    if (driver != nullptr && (driver->NativeError == 18456 || driver->SqlState == "28000")) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-TServerHealth CheckServer(const std::string& Server, const std::string& User, const std::string& Password) {
+const char* ReachCheck(TReach Reach) { return Reach == TReach::rsRefused ? "login_refused" : "unreachable"; }
+
+TServerHealth CheckServer(const std::string& Server, const TCheckOptions& Options) {
   TServerHealth result;
   result.Server = Server;
   TMOdbcLink link;
-  link.SetConnectionTimeout(15);
-  link.SetQueryTimeout(60);
+  link.SetConnectionTimeout(Options.LoginTimeout);
+  link.SetQueryTimeout(Options.QueryTimeout);
   try {
-    backup::ConnectToServer(link, Server, User, Password);
+    backup::ConnectToServer(link, Server, Options.User, Options.Password);
   } catch (const Exception& e) {
+    result.Reach = LoginRefused(e) ? TReach::rsRefused : TReach::rsUnreachable;
     result.Error = backup::ServerMessage(e);
     return result;
   }
+  if (Options.OnConnected) Options.OnConnected();
   TLinkReader reader(link);
-  result.Reachable = health::ReadServerFacts(reader, result.Facts);
-  if (result.Reachable)
+  result.Reach = health::ReadServerFacts(reader, result.Facts) ? TReach::rsReached : TReach::rsUnreachable;
+  if (result.Reachable())
     result.Findings = health::JudgeServer(result.Facts);
   else
     result.Error = "serwer nie odpowiedział na pytanie o wersję";
@@ -69,7 +85,8 @@ TServerHealth CheckServer(const std::string& Server, const std::string& User, co
 }
 
 int StatusOf(const TServerHealth& Server) {
-  if (!Server.Reachable) return kUnreachable;
+  if (Server.Reach == TReach::rsRefused) return kLoginRefused;
+  if (!Server.Reachable()) return kUnreachable;
   const health::TWorst worst = health::WorstOf(Server.Findings);
   if (!worst.Any || worst.Weight == health::TWeight::wInfo) return kAllWell;
   return worst.Weight == health::TWeight::wError ? kErrors : kWarnings;
@@ -77,7 +94,8 @@ int StatusOf(const TServerHealth& Server) {
 
 int ExitStatus(const std::vector<TServerHealth>& Servers) {
   int status = kAllWell;
-  for (const TServerHealth& s : Servers) status = std::max(status, StatusOf(s));
+  for (const TServerHealth& s : Servers)
+    if (WorseStatus(StatusOf(s), status)) status = StatusOf(s);
   return status;
 }
 

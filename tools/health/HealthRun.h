@@ -1,6 +1,8 @@
 #pragma once
 // One server's check by vandrel-health: connect with the program's own link, read the facts
-// with read-only statements, judge them. A server that cannot be reached says why.
+// with read-only statements, judge them. A server that cannot be reached, or that refuses the
+// login, says why.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,15 +11,31 @@
 
 namespace vandrel::healthtool {
 
+enum class TReach { rsReached, rsRefused, rsUnreachable };
+
 struct TServerHealth {
   std::string Server;
-  bool Reachable = false;
+  TReach Reach = TReach::rsUnreachable;
   std::string Error;  // why not, in the server's or the driver's words
   health::TServerFacts Facts;
   std::vector<health::TFinding> Findings;
+
+  bool Reachable() const { return Reach == TReach::rsReached; }
 };
 
-TServerHealth CheckServer(const std::string& Server, const std::string& User, const std::string& Password);
+struct TCheckOptions {
+  std::string User = "sa";
+  std::string Password;
+  int LoginTimeout = 15;  // seconds
+  int QueryTimeout = 60;  // seconds, each statement
+  // Called once the server has taken the login, before the first statement.
+  std::function<void()> OnConnected;
+};
+
+TServerHealth CheckServer(const std::string& Server, const TCheckOptions& Options);
+
+// The stable identifier of a server that was not checked: "unreachable" or "login_refused".
+const char* ReachCheck(TReach Reach);
 
 // The exit status of a run over these servers (see HealthCommand.h).
 int StatusOf(const TServerHealth& Server);

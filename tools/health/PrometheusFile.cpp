@@ -58,11 +58,11 @@ std::string PrometheusText(const std::vector<TServerHealth>& Servers) {
   using health::TDatabaseFacts;
   TMetrics m(Servers);
   m.Family("vandrel_health_up", "Whether the server answered (1) or not (0).",
-           [](const TServerHealth& s, auto Put) { Put("", s.Reachable ? 1 : 0); });
-  m.Family("vandrel_health_status", "The server's state as vandrel-health's exit status: 0 well, 1 warnings, 2 errors, 3 unreachable.",
+           [](const TServerHealth& s, auto Put) { Put("", s.Reachable() ? 1 : 0); });
+  m.Family("vandrel_health_status", "The server's state as vandrel-health's exit status: 0 well, 1 warnings, 2 errors, 5 login refused, 3 unreachable.",
            [](const TServerHealth& s, auto Put) { Put("", StatusOf(s)); });
   m.Family("vandrel_health_findings", "Findings of the last check by weight.", [](const TServerHealth& s, auto Put) {
-    if (!s.Reachable) return;
+    if (!s.Reachable()) return;
     for (health::TWeight w : {health::TWeight::wError, health::TWeight::wWarning, health::TWeight::wInfo}) {
       int count = 0;
       for (const health::TFinding& f : s.Findings) count += f.Weight == w ? 1 : 0;
@@ -76,7 +76,7 @@ std::string PrometheusText(const std::vector<TServerHealth>& Servers) {
            });
   m.Family("vandrel_health_data_limit_bytes", "The data size a database may reach on the server's edition.",
            [](const TServerHealth& s, auto Put) {
-             if (s.Reachable && s.Facts.DataLimitBytes() > 0) Put("", s.Facts.DataLimitBytes());
+             if (s.Reachable() && s.Facts.DataLimitBytes() > 0) Put("", s.Facts.DataLimitBytes());
            });
   m.Family("vandrel_health_data_bytes", "Size of a database's data files.", [](const TServerHealth& s, auto Put) {
     for (const TDatabaseFacts& d : s.Facts.Databases) Put(TMetrics::DatabaseLabel(d.Name), d.DataBytes());

@@ -1,5 +1,5 @@
 // vandrel-health --server S [--server S...] [--servers FILE] [--format table|csv|json]
-//                [--prometheus FILE] [--user U] [--password-file FILE]
+//                [--prometheus FILE] [--user U] [--password-file FILE] [--jobs N] [--timeout S]
 // Checks each server's health with read-only statements and prints a row per finding; the
 // exit status tells a scheduler or a monitoring system the worst (tools/health/HealthCommand.h).
 #include <iostream>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/health/HealthCommand.h"
+#include "tools/health/HealthFleet.h"
 #include "tools/health/HealthReport.h"
 #include "tools/health/HealthRun.h"
 #include "tools/health/PrometheusFile.h"
@@ -20,9 +21,11 @@ int main(int argc, char** argv) {
   }
   try {
     const HealthCommand command = ParseCommand(arguments);
-    const std::string password = vandrel::backup::ReadPasswordFrom(command.password_file, kPasswordVariable);
-    std::vector<TServerHealth> servers;
-    for (const std::string& server : command.servers) servers.push_back(CheckServer(server, command.user, password));
+    TCheckOptions options;
+    options.User = command.user;
+    options.Password = vandrel::backup::ReadPasswordFrom(command.password_file, kPasswordVariable);
+    if (command.timeout) options.LoginTimeout = options.QueryTimeout = *command.timeout;
+    const std::vector<TServerHealth> servers = CheckServers(command.servers, options, command.jobs);
     WriteReport(servers, command.format, std::cout);
     if (command.prometheus_file) {
       std::string error;

@@ -25,13 +25,19 @@ using ::testing::IsSupersetOf;
 
 TEST(HealthCommandTest, ServersFromOptionsAndFilesAndCommandLinesThatCannotRun) {
   msde::testkit::TempDir dir("vandrel-health");
-  std::ofstream(dir.Path() + "/serwery") << "# sklepy\n  kasa-1,1433  \n\n(local)\\TOVINEX\r\n";
+  std::ofstream(dir.Path() + "/serwery") << "# sklepy\n  kasa-1,1433  # Gdańsk, ul. Długa\n\n(local)\\TOVINEX\r\na\n";
   const HealthCommand c = ParseCommand({"--servers", dir.Path() + "/serwery", "--server", "a", "--format", "csv"});
-  EXPECT_EQ(c.servers, (std::vector<std::string>{"a", "kasa-1,1433", "(local)\\TOVINEX"}));
+  EXPECT_EQ(c.servers, (std::vector<std::string>{"a", "kasa-1,1433", "(local)\\TOVINEX"})) << "comment cut, a named once";
   EXPECT_EQ(c.format, TFormat::fmCsv);
+  EXPECT_EQ(c.jobs, 16);
+  EXPECT_FALSE(c.timeout);
+  const HealthCommand fleet = ParseCommand({"--server", "a", "--jobs", "1", "--timeout", "5"});
+  EXPECT_EQ(fleet.jobs, 1);
+  EXPECT_EQ(fleet.timeout, 5);
   for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
            {}, {"--server"}, {"--server", "a", "--format", "xml"}, {"--server", "a", "--password", "p"},
-           {"--servers", dir.Path() + "/brak"}, {"--server", "a", "baza"}})
+           {"--servers", dir.Path() + "/brak"}, {"--server", "a", "baza"}, {"--server", "a", "--jobs", "0"},
+           {"--server", "a", "--timeout", "5s"}})
     EXPECT_THROW(ParseCommand(bad), UsageError) << (bad.empty() ? "" : bad.back());
 }
 
@@ -136,7 +142,44 @@ TEST(HealthToolFleetTest, TwoServersAtOnceAndOneThatCannotBeReached) {
   EXPECT_THAT(o.out, HasSubstr("\"" + Address(first) + "\",SklepCentrum,błąd,data_near_limit,Dane 1.97 GB z 2 GB (98%),\r\n"));
   EXPECT_THAT(o.out, HasSubstr("\"" + Address(second) + "\",SklepCentrum,błąd,data_near_limit,Dane 3.94 GB z 4 GB (98%),\r\n"));
   EXPECT_THAT(o.out, HasSubstr("\"127.0.0.1,1\",,błąd,unreachable,Brak połączenia: "));
+}
 
+TEST(HealthToolFleetTest, AStoppedServerAWrongPasswordAndACommentApartInJson) {
+  msde::testkit::SimServer checked(Personality("demo.json")), stopped(Personality("demo.json")),
+      refusing(Personality("demo2005.json"));
+  stopped.Freeze();
+  msde::testkit::TempDir dir("vandrel-health");
+  std::ofstream(dir.Path() + "/serwery") << Address(checked) << "  # sklep Gdańsk\n"
+                                         << Address(stopped) << " # wisi\n"
+                                         << Address(refusing) << "\n";
+  // The login the run uses exists on the first server only: the third refuses it.
+  msde::testkit::OdbcClient(checked.ConnectionString("sa", "")).Exec("EXEC sp_addlogin 'kontrola', 'Haslo1'");
+  msde::testkit::OdbcClient(checked.ConnectionString("sa", "")).Exec("EXEC sp_addsrvrolemember 'kontrola', 'sysadmin'");
+  setenv(kPasswordVariable, "Haslo1", 1);
+  const Outcome o = RunHealth("--servers " + dir.Path() + "/serwery --user kontrola --timeout 2 --jobs 3 --format json "
+                              "--prometheus " + dir.Path() + "/v.prom", false);
+  stopped.Thaw();
+  ASSERT_EQ(o.status, kUnreachable) << o.out;
+  const nlohmann::json report = nlohmann::json::parse(o.out);
+  ASSERT_EQ(report["servers"].size(), 1u) << o.out;
+  EXPECT_EQ(report["servers"][0]["server"], Address(checked)) << "the comment is no part of the label";
+  EXPECT_FALSE(report["servers"][0]["findings"].empty());
+  ASSERT_EQ(report["unreachable"].size(), 2u);
+  EXPECT_EQ(report["unreachable"][0]["server"], Address(stopped));
+  EXPECT_EQ(report["unreachable"][0]["reason"], "unreachable");
+  EXPECT_EQ(report["unreachable"][0]["status"], kUnreachable);
+  EXPECT_EQ(report["unreachable"][1]["server"], Address(refusing));
+  EXPECT_EQ(report["unreachable"][1]["reason"], "login_refused");
+  EXPECT_EQ(report["unreachable"][1]["status"], kLoginRefused);
+  std::ifstream in(dir.Path() + "/v.prom");
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_THAT(text.str(), HasSubstr("vandrel_health_status{server=\"" + Address(refusing) + "\"} 5\n"));
+  EXPECT_THAT(text.str(), HasSubstr("vandrel_health_up{server=\"" + Address(stopped) + "\"} 0\n"));
+
+  // Without the server that does not answer, the refused login is the worst.
+  std::ofstream(dir.Path() + "/serwery", std::ios::trunc) << Address(checked) << "\n" << Address(refusing) << "\n";
+  EXPECT_EQ(RunHealth("--servers " + dir.Path() + "/serwery --user kontrola --timeout 2", false).status, kLoginRefused);
 }
 
 TEST(HealthToolFleetTest, AWellKeptServerInTheTableWithThePasswordFromTheEnvironment) {
@@ -157,7 +200,7 @@ TEST(HealthToolFleetTest, AWellKeptServerInTheTableWithThePasswordFromTheEnviron
   msde::testkit::SimServer server(options);
   msde::testkit::OdbcClient(server.ConnectionString("sa", "Sekret1"))
       .Exec("BACKUP DATABASE Sklep TO DISK = N'" + dir.Path() + "/files/Sklep.bak'");
-  EXPECT_EQ(RunHealth("--server " + Address(server)).status, kUnreachable) << "no password, no login";
+  EXPECT_EQ(RunHealth("--server " + Address(server)).status, kLoginRefused) << "no password, no login";
   setenv(kPasswordVariable, "Sekret1", 1);
   const Outcome o = RunHealth("--server " + Address(server) + " --format table", false);
   EXPECT_EQ(o.status, kAllWell) << o.out;
