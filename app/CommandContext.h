@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandId.h"
 #include "app/NodeKinds.h"
 #include "app/StatementMessages.h"
 #include "app/StepOutcome.h"
@@ -79,8 +80,8 @@ class TCommandContext {
   virtual bool SelectServerNode() { return false; }
   // The node of Database, whatever its state; false when the tree shows none.
   virtual bool SelectDatabaseNode(const std::string&) { return false; }
-  // Runs the command of Caption when it is enabled for the selection; false when not run.
-  virtual bool RunCommand(const std::string&) { return false; }
+  // Runs the command Id when it is enabled for the selection; false when not run.
+  virtual bool RunCommand(TCommandId) { return false; }
 
   // One statement as RunStep, keeping every message of the server; when it fails, the error
   // report's text is kept in Messages instead of being shown (a stop or a lost connection is

@@ -1,6 +1,8 @@
 #include "app/CommandTable.h"
 
 #include <QCoreApplication>
+#include <QString>
+#include <stdexcept>
 
 #include "app/ListActions.h"
 #include "app/MainWindow.h"
@@ -21,6 +23,7 @@ namespace {
 
 using M = TCommandMenu;
 using R = TEnableRule;
+using enum TCommandId;
 using admin::TExternalCommand;
 
 template <TExternalCommand C>
@@ -39,80 +42,99 @@ void InContext(TForm1& F) {
 const std::vector<TCommand>& CommandTable() {
   static const std::vector<TCommand> table = {
       // Bazy, and the tree's pop-up menu.
-      {"&Odśwież listę baz     F5", R::erAlways, [](TForm1& F) { if (F.EnsureConnected()) F.RefreshTree(); },
+      {cmRefreshDatabases, "&Odśwież listę baz     F5", R::erAlways, [](TForm1& F) { if (F.EnsureConnected()) F.RefreshTree(); },
        {{M::mnBazy, 10}}},
-      {"Połącz z &serwerem...", R::erAlways, [](TForm1& F) { F.Poczzserwerem1Click(); },
+      {cmConnect, "Połącz z &serwerem...", R::erAlways, [](TForm1& F) { F.Poczzserwerem1Click(); },
        {{M::mnBazy, 5}, {M::mnTreePopup, 5}}, false, false, false, 6, "Ctrl+N"},
-      {"&Podłącz bazę", R::erAlways, InContext<admin::AttachDatabaseCommand>, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
-      {"O&dłącz bazę", R::erAlways, InContext<admin::DetachDatabaseCommand>, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
-      {"&Kopia zapasowa bazy...", R::erUsableDatabase, InContext<admin::BackupCommand>, {{M::mnBazy, 40, true}, {M::mnTreePopup, 30}}},
-      {"Odtwó&rz bazę z kopii...", R::erAlways, InContext<admin::RestoreCommand>, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
-      {"&Naprawa baz danych", R::erUsableDatabase, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
-      {"&Sprawdź spójność bazy", R::erUsableDatabase, [](TForm1& F) { F.Sprawdspjnobazy1Click(); }, {{M::mnRepair, 10}}},
-      {"Naprawa &Fast", R::erUsableDatabase, [](TForm1& F) { F.NaprawaFast1Click(); }, {{M::mnRepair, 20, true}}},
-      {"Naprawa &Rebuild", R::erUsableDatabase, [](TForm1& F) { F.NaprawaRebuild1Click(); }, {{M::mnRepair, 30}}},
-      {"Naprawa F&ull", R::erUsableDatabase, [](TForm1& F) { F.NaprawaFull1Click(); }, {{M::mnRepair, 40}}},
-      {"&Wyłącz bazę", R::erUsableDatabase, [](TForm1& F) { F.Wyczbaz1Click(); }, {{M::mnTreePopup, 60, true}}},
-      {"Włą&cz bazę", R::erStoppedDatabase, [](TForm1& F) { F.Wczbaz1Click(); }, {{M::mnTreePopup, 70}}},
-      {"Ustaw bazę w trybie tylko do &odczytu", R::erInDatabase,
+      {cmAttach, "&Podłącz bazę", R::erAlways, InContext<admin::AttachDatabaseCommand>, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
+      {cmDetach, "O&dłącz bazę", R::erAlways, InContext<admin::DetachDatabaseCommand>, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
+      {cmBackup, "&Kopia zapasowa bazy...", R::erUsableDatabase, InContext<admin::BackupCommand>, {{M::mnBazy, 40, true}, {M::mnTreePopup, 30}}},
+      {cmRestore, "Odtwó&rz bazę z kopii...", R::erAlways, InContext<admin::RestoreCommand>, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
+      {cmRepairMenu, "&Naprawa baz danych", R::erUsableDatabase, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
+      {cmCheck, "&Sprawdź spójność bazy", R::erUsableDatabase, [](TForm1& F) { F.Sprawdspjnobazy1Click(); }, {{M::mnRepair, 10}}},
+      {cmRepairFast, "Naprawa &Fast", R::erUsableDatabase, [](TForm1& F) { F.NaprawaFast1Click(); }, {{M::mnRepair, 20, true}}},
+      {cmRepairRebuild, "Naprawa &Rebuild", R::erUsableDatabase, [](TForm1& F) { F.NaprawaRebuild1Click(); }, {{M::mnRepair, 30}}},
+      {cmRepairFull, "Naprawa F&ull", R::erUsableDatabase, [](TForm1& F) { F.NaprawaFull1Click(); }, {{M::mnRepair, 40}}},
+      {cmTakeOffline, "&Wyłącz bazę", R::erUsableDatabase, [](TForm1& F) { F.Wyczbaz1Click(); }, {{M::mnTreePopup, 60, true}}},
+      {cmBringOnline, "Włą&cz bazę", R::erStoppedDatabase, [](TForm1& F) { F.Wczbaz1Click(); }, {{M::mnTreePopup, 70}}},
+      {cmSetReadOnly, "Ustaw bazę w trybie tylko do &odczytu", R::erInDatabase,
        [](TForm1& F) { F.Ustawbazwtrybietylkodoodczytu1Click(); }, {{M::mnTreePopup, 80}}},
-      {"Wyłącz tr&yb tylko do odczytu", R::erInDatabase, [](TForm1& F) { F.Wycztrybtylkodoodczytu1Click(); },
+      {cmClearReadOnly, "Wyłącz tr&yb tylko do odczytu", R::erInDatabase, [](TForm1& F) { F.Wycztrybtylkodoodczytu1Click(); },
        {{M::mnTreePopup, 90}}},
-      {"&Zmień właściciela tabel", R::erUsableDatabase, [](TForm1& F) { F.Zmiewacicielatabel1Click(); },
+      {cmChangeTableOwner, "&Zmień właściciela tabel", R::erUsableDatabase, [](TForm1& F) { F.Zmiewacicielatabel1Click(); },
        {{M::mnTreePopup, 110}}},
-      {"P&arametry bazy", R::erUsableDatabase, [](TForm1& F) { F.Parametrybazy1Click(); },
+      {cmDatabaseOptions, "P&arametry bazy", R::erUsableDatabase, [](TForm1& F) { F.Parametrybazy1Click(); },
        {{M::mnTreePopup, 120, true}}},
       // Konfiguracja.
-      {"Biblioteki komunikacyjne &serwera", R::erAlways, External<TExternalCommand::ecServerNetwork>,
+      {cmServerNetwork, "Biblioteki komunikacyjne &serwera", R::erAlways, External<TExternalCommand::ecServerNetwork>,
        {{M::mnKonfiguracja, 10}}, false, false, false, 0},
-      {"Biblioteki komunikacyjne &klienta", R::erAlways, External<TExternalCommand::ecClientNetwork>,
+      {cmClientNetwork, "Biblioteki komunikacyjne &klienta", R::erAlways, External<TExternalCommand::ecClientNetwork>,
        {{M::mnKonfiguracja, 20}}, false, false, false, 1},
-      {"&Uruchom Service Manager", R::erAlways, External<TExternalCommand::ecServiceManager>,
+      {cmServiceManager, "&Uruchom Service Manager", R::erAlways, External<TExternalCommand::ecServiceManager>,
        {{M::mnKonfiguracja, 30}}, false, false, false, 3},
-      {"Konfiguracja połączeń &ODBC", R::erAlways, External<TExternalCommand::ecOdbc>,
+      {cmOdbcSources, "Konfiguracja połączeń &ODBC", R::erAlways, External<TExternalCommand::ecOdbc>,
        {{M::mnKonfiguracja, 40, true}}, false, false, false, 2},
-      {"Konfiguracja baz &Tovinex", R::erAlways, External<TExternalCommand::ecTovinex>,
+      {cmTovinexDatabases, "Konfiguracja baz &Tovinex", R::erAlways, External<TExternalCommand::ecTovinex>,
        {{M::mnKonfiguracja, 50, true}}, false, false, false, 4},
-      {"&Nie wyświetlaj bazy systemowych", R::erAlways, [](TForm1& F) { F.RefreshTree(); },
+      {cmHideSystemDatabases, "&Nie wyświetlaj bazy systemowych", R::erAlways, [](TForm1& F) { F.RefreshTree(); },
        {{M::mnKonfiguracja, 60, true}}, false, true, true},
-      {"Wyświetlanie kolumn - st&ruktura danych", R::erAlways, [](TForm1& F) { F.SetTableDisplayMode(false); },
+      {cmShowColumnStructure, "Wyświetlanie kolumn - st&ruktura danych", R::erAlways, [](TForm1& F) { F.SetTableDisplayMode(false); },
        {{M::mnKonfiguracja, 70, true}}, false, true, true},
-      {"Wyświetlanie kolumn - &zawartość", R::erAlways, [](TForm1& F) { F.SetTableDisplayMode(true); },
+      {cmShowTableContents, "Wyświetlanie kolumn - &zawartość", R::erAlways, [](TForm1& F) { F.SetTableDisplayMode(true); },
        {{M::mnKonfiguracja, 80}}, false, true, false},
       // Narzędzia.
-      {"&Ustaw bazę w tryb \"Single User\"", R::erUsableDatabase, [](TForm1& F) { F.UstawbazwtrybSingleUser1Click(); },
+      {cmSingleUser, "&Ustaw bazę w tryb \"Single User\"", R::erUsableDatabase, [](TForm1& F) { F.UstawbazwtrybSingleUser1Click(); },
        {{M::mnNarzedzia, 10}}},
-      {"&Wyłącz tryb \"Single User\"", R::erUsableDatabase, [](TForm1& F) { F.WycztrybSingleUser1Click(); },
+      {cmMultiUser, "&Wyłącz tryb \"Single User\"", R::erUsableDatabase, [](TForm1& F) { F.WycztrybSingleUser1Click(); },
        {{M::mnNarzedzia, 20}}},
-      {"Utwórz połączenie sieciowe &Tovinex", R::erAlways, InContext<clientsetup::CreateTovinexConnection>,
+      {cmTovinexConnection, "Utwórz połączenie sieciowe &Tovinex", R::erAlways, InContext<clientsetup::CreateTovinexConnection>,
        {{M::mnNarzedzia, 30, true}, {M::mnTreePopup, 50}}},
-      {"&Procesy", R::erAlways, InContext<admin::ShowProcesses>,
+      {cmProcesses, "&Procesy", R::erAlways, InContext<admin::ShowProcesses>,
        {{M::mnNarzedzia, 40, true}}, false, false, false, 5},
-      {"&Konfiguracja serwera bazy danych", R::erAlways, InContext<admin::ConfigureServer>, {{M::mnNarzedzia, 50, true}}},
-      {"&Miernik zasobów", R::erAlways, InContext<admin::ShowResourceMeter>, {{M::mnNarzedzia, 60, true}}},
-      {"&Stan serwera", R::erAlways, InContext<admin::ServerHealthCommand>, {{M::mnNarzedzia, 70, true}}},
+      {cmServerConfig, "&Konfiguracja serwera bazy danych", R::erAlways, InContext<admin::ConfigureServer>, {{M::mnNarzedzia, 50, true}}},
+      {cmResourceMeter, "&Miernik zasobów", R::erAlways, InContext<admin::ShowResourceMeter>, {{M::mnNarzedzia, 60, true}}},
+      {cmServerHealth, "&Stan serwera", R::erAlways, InContext<admin::ServerHealthCommand>, {{M::mnNarzedzia, 70, true}}},
       // Pomoc, the bar itself and the process list's pop-up menu.
-      {"SQL Server &Engine Info", R::erAlways, InContext<admin::ShowEngineInfo>, {{M::mnPomoc, 10}}},
-      {"&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},
-      {"&Zamknij", R::erAlways, [](TForm1&) { QCoreApplication::quit(); }, {{M::mnBar, 10}}},
-      {"&Zabij proces", R::erAlways, InContext<admin::KillSelectedProcess>, {{M::mnListPopup, 10}}},
-      {"&Kopiuj", R::erAlways, CopyListRows, {{M::mnListPopup, 20, true}}, false, false, false, 7},
-      {"Kopiuj z &nagłówkiem", R::erAlways, CopyListRowsWithHeader, {{M::mnListPopup, 30}}},
-      {"Zapisz jako &CSV...", R::erAlways, SaveListAsCsv, {{M::mnListPopup, 40, true}}, false, false, false, 8},
+      {cmEngineInfo, "SQL Server &Engine Info", R::erAlways, InContext<admin::ShowEngineInfo>, {{M::mnPomoc, 10}}},
+      {cmAbout, "&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},
+      {cmClose, "&Zamknij", R::erAlways, [](TForm1&) { QCoreApplication::quit(); }, {{M::mnBar, 10}}},
+      {cmKillProcess, "&Zabij proces", R::erAlways, InContext<admin::KillSelectedProcess>, {{M::mnListPopup, 10}}},
+      {cmCopy, "&Kopiuj", R::erAlways, CopyListRows, {{M::mnListPopup, 20, true}}, false, false, false, 7},
+      {cmCopyWithHeader, "Kopiuj z &nagłówkiem", R::erAlways, CopyListRowsWithHeader, {{M::mnListPopup, 30}}},
+      {cmSaveCsv, "Zapisz jako &CSV...", R::erAlways, SaveListAsCsv, {{M::mnListPopup, 40, true}}, false, false, false, 8},
   };
   return table;
 }
 
 const std::vector<TToolButton>& ToolBarButtons() {
   static const std::vector<TToolButton> buttons = {
-      {0, "Konfiguracja bibliotek komunikacyjnych serwera MSSQL", "Biblioteki komunikacyjne serwera", false},
-      {1, "Konfiguracja bibliotek komunikacyjnych klienta MSSQL", "Biblioteki komunikacyjne klienta", false},
-      {2, "Konfiguracja połączeń ODBC", "Konfiguracja połączeń ODBC", true},
-      {3, "SQL Service Manager", "Uruchom Service Manager", true},
-      {4, "Konfiguracja baz Tovinex", "Konfiguracja baz Tovinex", true},
-      {5, "Procesy", "Procesy", false},
+      {0, "Konfiguracja bibliotek komunikacyjnych serwera MSSQL", cmServerNetwork, false},
+      {1, "Konfiguracja bibliotek komunikacyjnych klienta MSSQL", cmClientNetwork, false},
+      {2, "Konfiguracja połączeń ODBC", cmOdbcSources, true},
+      {3, "SQL Service Manager", cmServiceManager, true},
+      {4, "Konfiguracja baz Tovinex", cmTovinexDatabases, true},
+      {5, "Procesy", cmProcesses, false},
   };
   return buttons;
+}
+
+const TCommand& CommandOf(TCommandId Id) {
+  for (const TCommand& command : CommandTable())
+    if (command.Id == Id) return command;
+  // Every identifier has its entry (the table's test checks it): reaching here is a fault.
+  throw std::logic_error("command without a table entry");
+}
+
+std::string CommandCaption(TCommandId Id) { return CaptionOf(QString::fromUtf8(CommandOf(Id).Text)).toStdString(); }
+
+QString CaptionOf(const QString& Text) {
+  QString caption;
+  caption.reserve(Text.size());
+  for (qsizetype i = 0; i < Text.size(); ++i) {
+    if (Text[i] == '&' && i + 1 < Text.size()) ++i;  // "&x" marks x; "&&" is one "&"
+    caption += Text[i];
+  }
+  return caption;
 }
 
 bool RuleHolds(TEnableRule Rule, const TNodeIdentity& Selected, bool InDatabase) {

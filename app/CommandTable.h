@@ -1,9 +1,14 @@
 #pragma once
-// The one table of the main window's commands: each command's menu text (its caption, which
-// identifies it, with the mnemonic marked by "&"), the menus, pop-up menus and places in them
+// The one table of the main window's commands: each command's identifier, its menu text (a
+// label only, with the mnemonic marked by "&"), the menus, pop-up menus and places in them
 // where it appears, the rule that enables it over the selected tree node, and its handler.
 // The menus, the tool bar and the enabling are built from it (MainMenus.cpp, MainWindow.cpp).
+#include <string>
 #include <vector>
+
+#include "app/CommandId.h"
+
+class QString;
 
 namespace vandrel::app {
 
@@ -29,6 +34,7 @@ struct TCommandPlace {
 };
 
 struct TCommand {
+  TCommandId Id;
   const char* Text;  // UTF-8, "&" before the mnemonic letter
   TEnableRule Rule;
   void (*Handler)(TForm1&);  // null: a submenu, or connected by its module (the about box)
@@ -41,15 +47,22 @@ struct TCommand {
 };
 
 const std::vector<TCommand>& CommandTable();
+// The table's entry of Id.
+const TCommand& CommandOf(TCommandId Id);
+// The label of Id without its mnemonic marks, as messages quote it (UTF-8).
+std::string CommandCaption(TCommandId Id);
 
-// The tool bar, left to right: each button runs the command of the given caption.
+// The tool bar, left to right: each button runs the given command.
 struct TToolButton {
   int Image;
   const char* Hint;
-  const char* Command;
+  TCommandId Command;
   bool SeparatorAfter;
 };
 const std::vector<TToolButton>& ToolBarButtons();
+
+// A menu text's caption: the text without its mnemonic marks ("&").
+QString CaptionOf(const QString& Text);
 
 // Whether a command of Rule may act on the selected node Selected; InDatabase tells whether
 // the node is a database or lies under one.

@@ -105,7 +105,7 @@ void TForm1::ShowDatabaseList(const TextList& List) {
   if (rows.Count() == 0) return;
   ListFill fill(ListView1, {{"ID", 30, false}, {"Nazwa bazy", 120, false}, {"Data utworzenia", 110, true},
                             {"Lokalizacja pliku bazy", 500, false}});
-  const bool hideSystem = CommandChecked(QStringLiteral("Nie wyświetlaj bazy systemowych"));
+  const bool hideSystem = CommandChecked(TCommandId::cmHideSystemDatabases);
   for (size_t r = 0; r < rows.Count(); ++r) {
     if (hideSystem && IsSystemDatabase(rows.Cell(r, 3))) continue;
     fill.Row({rows.Cell(r, 2), rows.Cell(r, 3), rows.Cell(r, 4), rows.Cell(r, 5)});
@@ -168,7 +168,7 @@ void TForm1::ShowTable() {
   if (!EnsureConnected()) return;
   const TNodeIdentity table = SelectedIdentity();
   if (table.Kind != nkTable || table.Database.empty() || table.Table.empty()) return;
-  if (CommandChecked(QStringLiteral("Wyświetlanie kolumn - zawartość"))) {
+  if (CommandChecked(TCommandId::cmShowTableContents)) {
     QueryToListView("select * from " + QuoteIdentifier(table.Owner) + "." + QuoteIdentifier(table.Table), ListView1,
                     table.Database);
     return;
@@ -184,8 +184,8 @@ void TForm1::ShowTable() {
 }
 
 void TForm1::SetTableDisplayMode(bool Contents) {
-  for (QAction* a : Commands(QStringLiteral("Wyświetlanie kolumn - zawartość"))) a->setChecked(Contents);
-  for (QAction* a : Commands(QStringLiteral("Wyświetlanie kolumn - struktura danych"))) a->setChecked(!Contents);
+  for (QAction* a : Commands(TCommandId::cmShowTableContents)) a->setChecked(Contents);
+  for (QAction* a : Commands(TCommandId::cmShowColumnStructure)) a->setChecked(!Contents);
   if (SelectedNodeKind() == nkTable) {
     ListView1->Model()->Clear();
     ShowTable();

@@ -12,10 +12,10 @@
 
 namespace vandrel::app {
 
-// Text is the menu text with its mnemonic; the command is known by its caption without it.
-QAction* TForm1::AddCommand(QMenu* Menu, const QString& Text) {
-  QAction* action = Menu->addAction(Text);
-  FCommands.emplace(CaptionOf(Text), action);
+// The command's menu text is its label; the window knows the action by the command's identifier.
+QAction* TForm1::AddCommand(QMenu* Menu, const TCommand& Command) {
+  QAction* action = Menu->addAction(QString::fromUtf8(Command.Text));
+  FCommands.emplace(Command.Id, action);
   return action;
 }
 
@@ -32,14 +32,13 @@ void TForm1::FillMenu(QMenu* Menu, TCommandMenu Which) {
     const auto place = std::find_if(command->Places.begin(), command->Places.end(),
                                     [Which](const TCommandPlace& p) { return p.Menu == Which; });
     if (place->SeparatorBefore && !Menu->isEmpty()) Menu->addSeparator();
-    const QString text = QString::fromUtf8(command->Text);
     if (command->Submenu) {
-      QMenu* submenu = Menu->addMenu(text);
-      FCommands.emplace(CaptionOf(text), submenu->menuAction());
+      QMenu* submenu = Menu->addMenu(QString::fromUtf8(command->Text));
+      FCommands.emplace(command->Id, submenu->menuAction());
       FillMenu(submenu, TCommandMenu::mnRepair);
       continue;
     }
-    QAction* action = AddCommand(Menu, text);
+    QAction* action = AddCommand(Menu, *command);
     action->setCheckable(command->Checkable);
     action->setChecked(command->Checked);
     if (command->Image >= 0) action->setIcon(ToolBarImage(command->Image));
@@ -90,7 +89,7 @@ void TForm1::CreateToolBar() {
     action->setToolTip(QString::fromUtf8(b.Hint));
     action->setObjectName(QStringLiteral("ToolButton%1").arg(b.Image + 1));
     // The button does what its twin menu command does.
-    const QString twin = QString::fromUtf8(b.Command);
+    const TCommandId twin = b.Command;
     connect(action, &QAction::triggered, this, [this, twin] {
       const QList<QAction*> twins = Commands(twin);
       if (!twins.isEmpty()) twins.first()->trigger();

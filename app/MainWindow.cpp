@@ -117,34 +117,24 @@ void TForm1::CreateComponents() {
   KMQuery1->SetLink(MOdbcLink1.get());
 }
 
-QString CaptionOf(const QString& Text) {
-  QString caption;
-  caption.reserve(Text.size());
-  for (qsizetype i = 0; i < Text.size(); ++i) {
-    if (Text[i] == '&' && i + 1 < Text.size()) ++i;  // "&x" marks x; "&&" is one "&"
-    caption += Text[i];
-  }
-  return caption;
-}
-
-QList<QAction*> TForm1::Commands(const QString& Caption) const {
+QList<QAction*> TForm1::Commands(TCommandId Id) const {
   QList<QAction*> found;
-  auto [from, to] = FCommands.equal_range(CaptionOf(Caption));
+  auto [from, to] = FCommands.equal_range(Id);
   for (auto it = from; it != to; ++it) found.append(it->second);
   return found;
 }
 
-void TForm1::SetCommandEnabled(const QString& Caption, bool Enabled) {
-  for (QAction* action : Commands(Caption)) action->setEnabled(Enabled);
+void TForm1::SetCommandEnabled(TCommandId Id, bool Enabled) {
+  for (QAction* action : Commands(Id)) action->setEnabled(Enabled);
 }
 
-bool TForm1::CommandEnabled(const QString& Caption) const {
-  const QList<QAction*> actions = Commands(Caption);
+bool TForm1::CommandEnabled(TCommandId Id) const {
+  const QList<QAction*> actions = Commands(Id);
   return !actions.isEmpty() && actions.first()->isEnabled();
 }
 
-bool TForm1::CommandChecked(const QString& Caption) const {
-  const QList<QAction*> actions = Commands(Caption);
+bool TForm1::CommandChecked(TCommandId Id) const {
+  const QList<QAction*> actions = Commands(Id);
   return !actions.isEmpty() && actions.first()->isChecked();
 }
 
@@ -176,7 +166,7 @@ bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
 void TForm1::FormKeyDown(int Key) {
   if (Key != Qt::Key_F5) return;
   if (ListShowsColumn(QStringLiteral("SPID"))) {
-    for (QAction* a : Commands(QStringLiteral("Procesy"))) {
+    for (QAction* a : Commands(TCommandId::cmProcesses)) {
       a->trigger();
       break;
     }
@@ -207,11 +197,11 @@ void TForm1::PreparePopupMenu2() {
   ListView1ContextPopup();
   // "Zabij proces" on a process of the process list only; copying on selected rows; saving
   // on any list.
-  for (QAction* a : Commands(QStringLiteral("Zabij proces"))) a->setVisible(ListView1->property("popup").toBool());
+  for (QAction* a : Commands(TCommandId::cmKillProcess)) a->setVisible(ListView1->property("popup").toBool());
   const bool rows = !ListView1->SelectedRows().empty();
-  SetCommandEnabled(QStringLiteral("Kopiuj"), rows);
-  SetCommandEnabled(QStringLiteral("Kopiuj z nagłówkiem"), rows);
-  SetCommandEnabled(QStringLiteral("Zapisz jako CSV..."), ListView1->RowCount() > 0);
+  SetCommandEnabled(TCommandId::cmCopy, rows);
+  SetCommandEnabled(TCommandId::cmCopyWithHeader, rows);
+  SetCommandEnabled(TCommandId::cmSaveCsv, ListView1->RowCount() > 0);
 }
 
 void TForm1::Narzdzia1Click() { EnableCommandsForSelection(); }
@@ -221,25 +211,24 @@ void TForm1::EnableCommandsForSelection() {
   const bool inDatabase = !SelectedDatabase().empty();
   for (const TCommand& command : CommandTable())
     if (command.Rule != TEnableRule::erAlways)
-      SetCommandEnabled(QString::fromUtf8(command.Text), RuleHolds(command.Rule, selected, inDatabase));
+      SetCommandEnabled(command.Id, RuleHolds(command.Rule, selected, inDatabase));
   update();
 }
 
 void TForm1::DisableDatabaseCommands() {
-  for (const char* c : {"Naprawa baz danych", "Parametry bazy", "Zmień właściciela tabel", "Wyłącz bazę",
-                        "Kopia zapasowa bazy..."})
-    SetCommandEnabled(QString::fromUtf8(c), false);
-  for (const char* c : {"Ustaw bazę w trybie tylko do odczytu", "Wyłącz tryb tylko do odczytu"})
-    SetCommandEnabled(QString::fromUtf8(c), true);
+  using enum TCommandId;
+  for (TCommandId c : {cmRepairMenu, cmDatabaseOptions, cmChangeTableOwner, cmTakeOffline, cmBackup})
+    SetCommandEnabled(c, false);
+  for (TCommandId c : {cmSetReadOnly, cmClearReadOnly}) SetCommandEnabled(c, true);
   update();
 }
 
 void TForm1::EnableDatabaseCommands() {
-  for (const char* c : {"Odłącz bazę", "Naprawa baz danych", "Parametry bazy", "Zmień właściciela tabel",
-                        "Wyłącz bazę", "Ustaw bazę w trybie tylko do odczytu",
-                        "Wyłącz tryb tylko do odczytu", "Kopia zapasowa bazy..."})
-    SetCommandEnabled(QString::fromUtf8(c), true);
-  SetCommandEnabled(QStringLiteral("Włącz bazę"), false);
+  using enum TCommandId;
+  for (TCommandId c : {cmDetach, cmRepairMenu, cmDatabaseOptions, cmChangeTableOwner, cmTakeOffline, cmSetReadOnly,
+                       cmClearReadOnly, cmBackup})
+    SetCommandEnabled(c, true);
+  SetCommandEnabled(TCommandId::cmBringOnline, false);
   update();
 }
 

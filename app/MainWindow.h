@@ -71,12 +71,11 @@ class TForm1 : public QMainWindow, public TCommandContext {
   TMExeVersion MExeVersion1;
   TPasswordDlg* PasswordDlg = nullptr;
 
-  // Every place of a command (main menu, pop-up menu, tool bar) by its caption (with or
-  // without its mnemonic mark).
-  QList<QAction*> Commands(const QString& Caption) const;
-  void SetCommandEnabled(const QString& Caption, bool Enabled);
-  bool CommandEnabled(const QString& Caption) const;
-  bool CommandChecked(const QString& Caption) const;
+  // Every place of a command (main menu, pop-up menu), in the order they were made.
+  QList<QAction*> Commands(TCommandId Id) const;
+  void SetCommandEnabled(TCommandId Id, bool Enabled);
+  bool CommandEnabled(TCommandId Id) const;
+  bool CommandChecked(TCommandId Id) const;
 
   // The status bar's server, user and connection state, read from the tree and the link.
   void UpdateConnectionStatus();
@@ -181,7 +180,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   TListView* DetailList() override { return ListView1; }
   bool SelectServerNode() override;
   bool SelectDatabaseNode(const std::string& Database) override;
-  bool RunCommand(const std::string& Caption) override;
+  bool RunCommand(TCommandId Id) override;
 
   // Database commands (their work lives in app/admin/).
   void UstawbazwtrybSingleUser1Click();
@@ -220,7 +219,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();
-  QAction* AddCommand(QMenu* Menu, const QString& Text);
+  QAction* AddCommand(QMenu* Menu, const TCommand& Command);
   void FillMenu(QMenu* Menu, TCommandMenu Which);
   // The nodes that were expanded and the selected node with its ancestors, by identity.
   struct TTreeMemory {
@@ -242,12 +241,9 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void OpenInDatabase(const std::string& Query, const std::string& Database);
   std::string ForDriver(const std::string& Connection) const;
 
-  std::multimap<QString, QAction*> FCommands;
+  std::multimap<TCommandId, QAction*> FCommands;
   bool FShown = false;
 };
-
-// A command's caption, which identifies it: its menu text without the mnemonic marks ("&").
-QString CaptionOf(const QString& Text);
 
 // The main window of the running program (null before it exists).
 extern TForm1* Form1;

@@ -26,8 +26,8 @@ bool TForm1::SelectDatabaseNode(const std::string& Database) {
   return false;
 }
 
-bool TForm1::RunCommand(const std::string& Caption) {
-  const QList<QAction*> places = Commands(QString::fromStdString(Caption));
+bool TForm1::RunCommand(TCommandId Id) {
+  const QList<QAction*> places = Commands(Id);
   if (places.isEmpty() || !places.first()->isEnabled()) return false;
   places.first()->trigger();
   return true;

@@ -57,7 +57,7 @@ void TForm1::RefreshTree() {
       }
       QTreeWidgetItem* server = AddNode(nullptr, text, nkServer, nkServer);
       QTreeWidgetItem* databases = AddNode(server, "Bazy", nkDatabasesFolderAlt, nkDatabasesFolder);
-      const bool hideSystem = CommandChecked(QStringLiteral("Nie wyświetlaj bazy systemowych"));
+      const bool hideSystem = CommandChecked(TCommandId::cmHideSystemDatabases);
       for (size_t row = 1; row + columns - 1 < list.size(); row += columns) {
         TreeView1->setCurrentItem(databases);
         int kind = StatusImage(list[row]);

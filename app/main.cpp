@@ -69,7 +69,7 @@ int main(int argc, char* argv[]) {
     Form1->Arguments = arguments;
     auto about = std::make_unique<TFmMPrintInfo>(Form1, Form1->MExeVersion1);
     FmMPrintInfo = about.get();
-    QObject::connect(Form1->Commands(QStringLiteral("O programie...")).first(), &QAction::triggered,
+    QObject::connect(Form1->Commands(TCommandId::cmAbout).first(), &QAction::triggered,
                      Form1, [] { DialogSeam::Current().ExecDialog(FmMPrintInfo); });
     Form1->showMaximized();
     application.exec();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QStyle>
+#include <stdexcept>
 
 #include "app/DialogSeam.h"
 #include "app/ListView.h"
@@ -16,6 +17,20 @@ using health::TFinding;
 
 const char* const kCaption = "Stan serwera";
 const char* const kMendColumn = "Naprawa";
+
+// The window's command that mends a finding of Mend (mdNone and mdFixUsers have none).
+TCommandId MendCommand(health::TMend Mend) {
+  switch (Mend) {
+    case health::TMend::mdBackup: return TCommandId::cmBackup;
+    case health::TMend::mdOptions: return TCommandId::cmDatabaseOptions;
+    case health::TMend::mdRestore: return TCommandId::cmRestore;
+    case health::TMend::mdOnline: return TCommandId::cmBringOnline;
+    case health::TMend::mdMultiUser: return TCommandId::cmMultiUser;
+    case health::TMend::mdNone:
+    case health::TMend::mdFixUsers: break;
+  }
+  throw std::logic_error("a finding without a command of the window");
+}
 
 // The checks' statements through the window's query steps (the waiting window, the error
 // report); a statement that failed gives an empty list.
@@ -111,7 +126,7 @@ void MendHealthFinding(TCommandContext& Context, int Row) {
   }
   if (finding->Mend == health::TMend::mdFixUsers) return FixOrphanedUsers(Context, finding->Database);
   const std::string command = health::MendCaption(finding->Mend);
-  if (!Context.SelectDatabaseNode(finding->Database) || !Context.RunCommand(command))
+  if (!Context.SelectDatabaseNode(finding->Database) || !Context.RunCommand(MendCommand(finding->Mend)))
     ShowMessage(Context.DialogParent(),
                 QStringLiteral("Polecenia \"%1\" nie można użyć dla bazy \"%2\" w jej obecnym stanie.")
                     .arg(QString::fromStdString(command), QString::fromStdString(finding->Database)),

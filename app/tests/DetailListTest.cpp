@@ -54,7 +54,7 @@ TEST_F(DetailList, AFailedDisplayLeavesNoRowsOfTheNodeBefore) {
 
   // The contents of a table in that database: no logins' columns carry over either.
   Select(Node("Loginy"));
-  Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
+  Form->Commands(TCommandId::cmShowTableContents).first()->trigger();
   Form->QueryToListView("select * from dbo.Towary", Form->ListView1, "Hurtownia");
   EXPECT_EQ(Form->ListView1->RowCount(), 0);
   EXPECT_TRUE(Headers().isEmpty());
@@ -66,16 +66,16 @@ TEST_F(DetailList, AClickInTheListThenAnotherNodeEnablesThatNodesCommands) {
   Select(Node("Loginy"));
   ClickRow(1);
   // A login of the list names no database: the database commands stay disabled.
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmTakeOffline));
   QTreeWidgetItem* offline = OfflineNode();
   ASSERT_NE(offline, nullptr);
   Select(offline);
-  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Parametry bazy")));
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmBringOnline));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmTakeOffline));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmDatabaseOptions));
   // The server node shows nothing new and keeps the offline database's enabling.
   Select(Form->TreeView1->topLevelItem(0));
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmTakeOffline));
 }
 
 TEST_F(DetailList, ASelectedRowKeepsItsTextReadable) {
@@ -126,7 +126,7 @@ TEST_F(DetailList, AHeaderClickSortsAndASecondTurnsTheOrderRound) {
 
   // Numbers sort by value: the contents of a table, by its price column.
   Select(NodeUnder(Node("Sklep"), "Tabele"));
-  Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
+  Form->Commands(TCommandId::cmShowTableContents).first()->trigger();
   Select(NodeUnder(NodeUnder(Node("Sklep"), "Tabele"), "dbo.Towary"));
   const int price = Headers().indexOf("Cena");
   ASSERT_GE(price, 0);
@@ -143,7 +143,7 @@ TEST_F(DetailList, AHeaderClickSortsAndASecondTurnsTheOrderRound) {
 
 TEST_F(DetailList, TableContentsGetWidthsFromTheirTextsAndNumbersAlignRight) {
   Connect();
-  Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
+  Form->Commands(TCommandId::cmShowTableContents).first()->trigger();
   Select(NodeUnder(Node("Sklep"), "Tabele"));
   Select(NodeUnder(NodeUnder(Node("Sklep"), "Tabele"), "dbo.Towary"));
   TListView* list = Form->ListView1;
@@ -195,7 +195,7 @@ TEST_F(DetailList, TheDatabaseDetailsNamesReadWholeAndTheValuesTakeTheRestOfTheL
 // 278.000 under the C locale; integers stay as they are; the numbers still sort by value.
 TEST_F(DetailList, DecimalColumnsShowTheirScaleWithTheUsersSeparator) {
   Connect();
-  Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
+  Form->Commands(TCommandId::cmShowTableContents).first()->trigger();
   QTreeWidgetItem* tables = NodeUnder(Node("Sklep"), "Tabele");
   Select(tables);
   for (const auto& [settings, separator] :

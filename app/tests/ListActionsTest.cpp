@@ -28,10 +28,10 @@ class ListActions : public SimWindowTest {
     ASSERT_GT(List()->RowCount(), 2);
   }
   TListView* List() const { return Form->ListView1; }
-  void Run(const QString& Caption) {
+  void Run(TCommandId Command) {
     Form->PreparePopupMenu2();
-    QAction* action = Form->Commands(Caption).first();
-    ASSERT_TRUE(action->isEnabled()) << Caption.toStdString();
+    QAction* action = Form->Commands(Command).first();
+    ASSERT_TRUE(action->isEnabled()) << CommandCaption(Command);
     action->trigger();
   }
   QString Line(const std::function<QString(int)>& Value, const QString& Separator) const {
@@ -61,9 +61,9 @@ TEST_F(ListActions, CtrlASelectsAllAndCtrlCCopiesThemWithTheirHeader) {
   // "Kopiuj" copies the rows alone; with several selected, no command acts on "the" row.
   List()->clearSelection();
   List()->selectRow(1);
-  Run("Kopiuj");
+  Run(TCommandId::cmCopy);
   EXPECT_EQ(QApplication::clipboard()->text(), RowLine(1, "\t") + "\n");
-  Run(QStringLiteral("Kopiuj z nagłówkiem"));
+  Run(TCommandId::cmCopyWithHeader);
   EXPECT_EQ(QApplication::clipboard()->text(), HeaderLine("\t") + "\n" + RowLine(1, "\t") + "\n");
   QTest::keyClick(List(), Qt::Key_A, Qt::ControlModifier);
   EXPECT_EQ(List()->SelectedRow(), -1);
@@ -74,7 +74,7 @@ TEST_F(ListActions, CsvIsSavedInUtf8WithTheListSeparatorAndReadsBack) {
   msde::testkit::TempDir dir("vandrel-csv");
   const QString file = QString::fromStdString(dir.Path()) + "/loginy.csv";
   Dialogs.SaveAnswers.push_back(file);
-  Run("Zapisz jako CSV...");
+  Run(TCommandId::cmSaveCsv);
   ASSERT_EQ(Dialogs.Messages.size(), 1u);
   EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Information);
   EXPECT_NE(Dialogs.Messages[0].Text.find(file.toStdString()), std::string::npos);
@@ -141,16 +141,16 @@ TEST_F(ListActions, OnlyACutTextShowsItselfWholeAsATooltip) {
 }
 
 TEST_F(ListActions, TheProcessListsPopupKeepsZabijProcesAmongTheListCommands) {
-  Form->Commands("Procesy").first()->trigger();
+  Form->Commands(TCommandId::cmProcesses).first()->trigger();
   List()->selectRow(0);
   Form->PreparePopupMenu2();
-  EXPECT_TRUE(Form->Commands("Zabij proces").first()->isVisible());
-  EXPECT_TRUE(Form->CommandEnabled("Kopiuj"));
-  EXPECT_TRUE(Form->CommandEnabled("Zapisz jako CSV..."));
+  EXPECT_TRUE(Form->Commands(TCommandId::cmKillProcess).first()->isVisible());
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmCopy));
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmSaveCsv));
   Select(Node("Bazy"));
   Form->PreparePopupMenu2();
-  EXPECT_FALSE(Form->Commands("Zabij proces").first()->isVisible());
-  EXPECT_FALSE(Form->CommandEnabled("Kopiuj"));  // nothing selected in the new list
+  EXPECT_FALSE(Form->Commands(TCommandId::cmKillProcess).first()->isVisible());
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmCopy));  // nothing selected in the new list
 }
 
 }  // namespace

@@ -72,12 +72,12 @@ TEST_F(MainWindow, FirstShowAsksWithDefaultsAndShowsTheDemoServer) {
   EXPECT_FALSE(ListColumn(1).contains("tempdb"));
   EXPECT_TRUE(ListColumn(1).contains("Sklep"));
   EXPECT_TRUE(TreeReady);
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmTakeOffline));
 }
 
 TEST_F(MainWindow, SystemDatabasesShowWhenTheToggleIsOff) {
   Connect();
-  Form->Commands(QStringLiteral("Nie wyświetlaj bazy systemowych")).first()->trigger();
+  Form->Commands(TCommandId::cmHideSystemDatabases).first()->trigger();
   const QStringList databases = Children(Node("Bazy"));
   for (const char* name : {"master", "tempdb", "model", "msdb"}) EXPECT_TRUE(databases.contains(name)) << name;
   EXPECT_TRUE(ListColumn(1).contains("master"));
@@ -95,14 +95,14 @@ TEST_F(MainWindow, DatabaseDetailsAndCommandEnabling) {
   EXPECT_TRUE(DetailValue(QStringLiteral("Rozmiar: ")).endsWith(" KB"));
   EXPECT_EQ(DetailValue(QStringLiteral("Nazwa bazy: ")), "Sklep");
   EXPECT_EQ(DetailValue(QStringLiteral("Tryb offline: ")), QStringLiteral("Wyłączony"));
-  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmTakeOffline));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmBringOnline));
 
   for (QTreeWidgetItem* node : Form->TreeView1->findItems(" (Offline)", Qt::MatchEndsWith | Qt::MatchRecursive)) {
     Select(node);
-    EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
-    EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
-    EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Naprawa baz danych")));
+    EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmBringOnline));
+    EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmTakeOffline));
+    EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmRepairMenu));
     EXPECT_EQ(Form->SelectedDatabase() + " (Offline)", node->text(0).toStdString());
   }
 }
@@ -124,9 +124,9 @@ TEST_F(MainWindow, TablesColumnsAndContents) {
   EXPECT_EQ(Headers(), QStringList({"Nazwa kolumny", "Typ danych", "Precyzja", "Rozmiar"}));
   EXPECT_GT(Form->ListView1->RowCount(), 0);
 
-  Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
-  EXPECT_TRUE(Form->CommandChecked(QStringLiteral("Wyświetlanie kolumn - zawartość")));
-  EXPECT_FALSE(Form->CommandChecked(QStringLiteral("Wyświetlanie kolumn - struktura danych")));
+  Form->Commands(TCommandId::cmShowTableContents).first()->trigger();
+  EXPECT_TRUE(Form->CommandChecked(TCommandId::cmShowTableContents));
+  EXPECT_FALSE(Form->CommandChecked(TCommandId::cmShowColumnStructure));
   EXPECT_EQ(Form->ListView1->RowCount(), 12);
 
   // A table of a database whose name needs brackets.

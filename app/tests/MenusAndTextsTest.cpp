@@ -55,10 +55,11 @@ TEST_F(MenusAndTexts, EveryMenuAndCommandHasItsOwnMnemonic) {
   ExpectMnemonics("menu bar", Form.menuBar()->actions());
   ExpectMnemonics("PopupMenu1", Form.PopupMenu1->actions());
   ExpectMnemonics("PopupMenu2", Form.PopupMenu2->actions());
-  // The commands are still found by their captions, with or without the mark.
-  EXPECT_EQ(Form.Commands(QStringLiteral("Odłącz bazę")).size(), 2);
-  EXPECT_EQ(Form.Commands(QStringLiteral("O&dłącz bazę")).size(), 2);
-  EXPECT_EQ(Form.Commands(QStringLiteral("Naprawa Full")).size(), 2);
+  // A command is found by its identifier in every place, each showing the label with its mark.
+  ASSERT_EQ(Form.Commands(TCommandId::cmDetach).size(), 2);
+  for (QAction* a : Form.Commands(TCommandId::cmDetach)) EXPECT_EQ(a->text(), QStringLiteral("O&dłącz bazę"));
+  EXPECT_EQ(Form.Commands(TCommandId::cmRepairFull).size(), 2);
+  EXPECT_EQ(CommandCaption(TCommandId::cmSingleUser), "Ustaw bazę w tryb \"Single User\"");
 }
 
 TEST_F(MenusAndTexts, AltAndALetterOpenAMenuAndALetterChoosesItsCommand) {
@@ -67,7 +68,7 @@ TEST_F(MenusAndTexts, AltAndALetterOpenAMenuAndALetterChoosesItsCommand) {
   Form.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
   QCoreApplication::processEvents();  // the first show ran: its dialog was cancelled
-  ASSERT_TRUE(Form.CommandChecked("Wyświetlanie kolumn - struktura danych"));
+  ASSERT_TRUE(Form.CommandChecked(TCommandId::cmShowColumnStructure));
 
   QTest::keyClick(&Form, Qt::Key_K, Qt::AltModifier);
   auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -75,8 +76,8 @@ TEST_F(MenusAndTexts, AltAndALetterOpenAMenuAndALetterChoosesItsCommand) {
   EXPECT_EQ(CaptionOf(open->title()), "Konfiguracja");
   QTest::keyClick(open, Qt::Key_Z);  // "Wyświetlanie kolumn - &zawartość"
   EXPECT_EQ(QApplication::activePopupWidget(), nullptr);  // choosing closes the menu
-  EXPECT_TRUE(Form.CommandChecked(QStringLiteral("Wyświetlanie kolumn - zawartość")));
-  EXPECT_FALSE(Form.CommandChecked("Wyświetlanie kolumn - struktura danych"));
+  EXPECT_TRUE(Form.CommandChecked(TCommandId::cmShowTableContents));
+  EXPECT_FALSE(Form.CommandChecked(TCommandId::cmShowColumnStructure));
 
   // A submenu from the keyboard: Alt+B, N opens "Naprawa baz danych", Escape twice closes.
   QTest::keyClick(&Form, Qt::Key_B, Qt::AltModifier);

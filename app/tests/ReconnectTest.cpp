@@ -22,8 +22,8 @@ class Reconnect : public SimWindowTest {
     SimWindowTest::TearDown();
     qputenv("VANDREL_REGISTRY_DIR", Store);
   }
-  void Run(const QString& Caption) { Form->Commands(Caption).first()->trigger(); }
-  void ConnectCommand() { Run(QStringLiteral("Połącz z serwerem...")); }
+  void Run(TCommandId Command) { Form->Commands(Command).first()->trigger(); }
+  void ConnectCommand() { Run(TCommandId::cmConnect); }
   // The dialog answered with OK for a server named by address and port.
   void AnswerServer(int Port, const char* Password = kSaPassword) {
     const QString server = QStringLiteral("127.0.0.1,%1").arg(Port);
@@ -62,7 +62,7 @@ TEST_F(Reconnect, AWrongPasswordSaysWhyAsksAgainAndTheCommandConnectsLater) {
   EXPECT_NE(Dialogs.Messages[0].Text.find("Serwer odrzucił logowanie"), std::string::npos);
   EXPECT_EQ(Dialogs.DialogsRun, (std::vector<std::string>{"PasswordDlg", "PasswordDlg"}));
   EXPECT_FALSE(Form->Terminated);
-  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Połącz z serwerem...")));
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmConnect));
 
   // F5 now tells where to connect instead of doing nothing.
   Form->FormKeyDown(Qt::Key_F5);

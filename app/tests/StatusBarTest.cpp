@@ -35,7 +35,7 @@ TEST_F(StatusBar, FollowsConnectingAndEveryDisplay) {
   EXPECT_EQ(Rows(), RowsOfList());
   Select(NodeUnder(Node("Sklep"), "Tabele"));
   EXPECT_EQ(Rows(), RowsOfList());
-  Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
+  Form->Commands(TCommandId::cmShowTableContents).first()->trigger();
   Select(Node("dbo.Towary"));
   ASSERT_GT(Form->ListView1->RowCount(), 0);
   EXPECT_EQ(Rows(), RowsOfList());

@@ -57,7 +57,7 @@ class TableContents : public SimWindowTest {
     Dialogs.Messages.clear();
     Form->resize(1000, 600);
     Form->show();
-    Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
+    Form->Commands(TCommandId::cmShowTableContents).first()->trigger();
     Select(NodeUnder(Node("Duza"), "Tabele"));
     // Every row count the list shows as it grows, in order.
     QObject::connect(Form->ListView1->Model(), &QAbstractItemModel::rowsInserted,

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <set>
 
 #include "app/AboutBox.h"
 #include "app/ExeVersion.h"
@@ -62,12 +63,26 @@ TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
                          QStringLiteral("Włącz bazę"), QStringLiteral("Ustaw bazę w trybie tylko do odczytu"),
                          QStringLiteral("Wyłącz tryb tylko do odczytu"), "-", "Naprawa baz danych>",
                          QStringLiteral("Zmień właściciela tabel"), "-", "Parametry bazy"}));
-  EXPECT_EQ(Captions(Form.Commands("Naprawa baz danych").first()->menu()),
+  EXPECT_EQ(Captions(Form.Commands(TCommandId::cmRepairMenu).first()->menu()),
             QStringList({QStringLiteral("Sprawdź spójność bazy"), "-", "Naprawa Fast", "Naprawa Rebuild", "Naprawa Full"}));
   EXPECT_EQ(Captions(Form.PopupMenu2), QStringList({"Zabij proces", "-", "Kopiuj", QStringLiteral("Kopiuj z nagłówkiem"),
                                                     "-", "Zapisz jako CSV..."}));
-  EXPECT_TRUE(Form.CommandChecked(QStringLiteral("Nie wyświetlaj bazy systemowych")));
-  EXPECT_TRUE(Form.CommandChecked("Wyświetlanie kolumn - struktura danych"));
+  EXPECT_TRUE(Form.CommandChecked(TCommandId::cmHideSystemDatabases));
+  EXPECT_TRUE(Form.CommandChecked(TCommandId::cmShowColumnStructure));
+}
+
+// Each identifier names one entry and every place the window made of it; a button runs a
+// command that the menus hold.
+TEST_F(WindowShape, EveryCommandIsKnownByItsOwnIdentifier) {
+  std::set<TCommandId> seen;
+  for (const TCommand& command : CommandTable()) {
+    EXPECT_TRUE(seen.insert(command.Id).second) << command.Text;
+    EXPECT_EQ(&CommandOf(command.Id), &command);
+    // The repair submenu's commands appear once for each place of the submenu.
+    EXPECT_GE(Form.Commands(command.Id).size(), qsizetype(command.Places.size())) << command.Text;
+    for (QAction* a : Form.Commands(command.Id)) EXPECT_EQ(a->text(), QString::fromUtf8(command.Text));
+  }
+  for (const TToolButton& button : ToolBarButtons()) EXPECT_TRUE(seen.count(button.Command)) << button.Hint;
 }
 
 TEST_F(WindowShape, ToolBarHasSixButtonsWithHints) {
@@ -86,11 +101,11 @@ TEST_F(WindowShape, ToolBarHasSixButtonsWithHints) {
     EXPECT_FALSE(image.isNull() || pictures.contains(image)) << a->toolTip().toStdString();
     pictures << image;
   }
-  const QStringList twins = {"Biblioteki komunikacyjne serwera", "Biblioteki komunikacyjne klienta",
-                             QStringLiteral("Konfiguracja połączeń ODBC"), "Uruchom Service Manager",
-                             "Konfiguracja baz Tovinex", "Procesy"};
-  for (int i = 0; i < twins.size() && i < pictures.size(); ++i)
-    EXPECT_EQ(picture(Form.Commands(twins[i]).first()->icon()), pictures[i]) << twins[i].toStdString();
+  const std::vector<TCommandId> twins = {TCommandId::cmServerNetwork, TCommandId::cmClientNetwork,
+                                         TCommandId::cmOdbcSources,   TCommandId::cmServiceManager,
+                                         TCommandId::cmTovinexDatabases, TCommandId::cmProcesses};
+  for (size_t i = 0; i < twins.size() && i < size_t(pictures.size()); ++i)
+    EXPECT_EQ(picture(Form.Commands(twins[i]).first()->icon()), pictures[qsizetype(i)]) << CommandCaption(twins[i]);
   EXPECT_EQ(hints, QStringList({"Konfiguracja bibliotek komunikacyjnych serwera MSSQL",
                                 "Konfiguracja bibliotek komunikacyjnych klienta MSSQL",
                                 QStringLiteral("Konfiguracja połączeń ODBC"), "SQL Service Manager",
@@ -100,12 +115,12 @@ TEST_F(WindowShape, ToolBarHasSixButtonsWithHints) {
 
 TEST_F(WindowShape, EnablingFollowsTheSelection) {
   Form.DisableDatabaseCommands();
-  EXPECT_FALSE(Form.CommandEnabled("Parametry bazy"));
-  EXPECT_TRUE(Form.CommandEnabled("Ustaw bazę w trybie tylko do odczytu"));
-  EXPECT_TRUE(Form.CommandEnabled(QStringLiteral("Odłącz bazę")));  // never disabled
+  EXPECT_FALSE(Form.CommandEnabled(TCommandId::cmDatabaseOptions));
+  EXPECT_TRUE(Form.CommandEnabled(TCommandId::cmSetReadOnly));
+  EXPECT_TRUE(Form.CommandEnabled(TCommandId::cmDetach));  // never disabled
   Form.EnableDatabaseCommands();
-  for (QAction* a : Form.Commands("Naprawa baz danych")) EXPECT_TRUE(a->isEnabled());
-  EXPECT_FALSE(Form.CommandEnabled(QStringLiteral("Włącz bazę")));
+  for (QAction* a : Form.Commands(TCommandId::cmRepairMenu)) EXPECT_TRUE(a->isEnabled());
+  EXPECT_FALSE(Form.CommandEnabled(TCommandId::cmBringOnline));
 
   // The single-user commands follow the selected node when "Narzędzia" opens. No tree was
   // built here, so a selection starts no detail display (an earlier test may have built one).
@@ -115,10 +130,10 @@ TEST_F(WindowShape, EnablingFollowsTheSelection) {
                                           {nkDatabaseOffline, "Archiwum", "", "", ""});
   Form.TreeView1->setCurrentItem(db);
   Form.Narzdzia1Click();
-  EXPECT_TRUE(Form.CommandEnabled(QStringLiteral("Wyłącz tryb \"Single User\"")));
+  EXPECT_TRUE(Form.CommandEnabled(TCommandId::cmMultiUser));
   Form.TreeView1->setCurrentItem(offline);
   Form.Narzdzia1Click();
-  EXPECT_FALSE(Form.CommandEnabled(QStringLiteral("Ustaw bazę w tryb \"Single User\"")));
+  EXPECT_FALSE(Form.CommandEnabled(TCommandId::cmSingleUser));
   EXPECT_EQ(Form.SelectedDatabase(), "Archiwum");
   EXPECT_EQ(Form.SelectedDatabaseNode(), "Archiwum");
   EXPECT_EQ(Form.SelectedLoginName(), "");

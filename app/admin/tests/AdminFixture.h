@@ -113,9 +113,9 @@ class AdminWindowTest : public SimWindowTest {
     return sent;
   }
 
-  void Run(const QString& Caption) {
-    const QList<QAction*> actions = Form->Commands(Caption);
-    ASSERT_FALSE(actions.isEmpty()) << Caption.toStdString();
+  void Run(TCommandId Command) {
+    const QList<QAction*> actions = Form->Commands(Command);
+    ASSERT_FALSE(actions.isEmpty()) << CommandCaption(Command);
     actions.first()->trigger();
   }
   // Selects a database node by its name (with or without a state suffix).

@@ -53,10 +53,11 @@ class AttachDetachTest : public ClientSetupTest {
 
   std::string File(const std::string& Name) const { return Sim->FilesDir() + "/" + Name; }
 
-  void Trigger(const QString& Caption) {
-    for (QAction* a : Form->PopupMenu1->actions())
-      if (CaptionOf(a->text()) == Caption) return a->trigger();
-    FAIL() << "no command " << Caption.toStdString();
+  // The command as the tree's pop-up menu offers it.
+  void Trigger(TCommandId Command) {
+    for (QAction* a : Form->Commands(Command))
+      if (Form->PopupMenu1->actions().contains(a)) return a->trigger();
+    FAIL() << "no command " << CommandCaption(Command);
   }
 
   // Runs "Podłącz bazę": Name typed first (when given), the data file browsed for through the
@@ -69,7 +70,7 @@ class AttachDetachTest : public ClientSetupTest {
       dlg->SpeedButton2->click();
       if (More) More(dlg);
     }));
-    Trigger(QStringLiteral("Podłącz bazę"));
+    Trigger(TCommandId::cmAttach);
   }
 
   // The statements the window sent since Mark, its connection probes left out.
@@ -200,7 +201,7 @@ TEST_F(AttachDetachTest, ValidationKeepsTheDialogOpenAndNeedsANewChoice) {
     EXPECT_FALSE(seen->OKBtn->isEnabled());
     return Click("CancelBtn")(d);
   });
-  Trigger(QStringLiteral("Podłącz bazę"));
+  Trigger(TCommandId::cmAttach);
   ASSERT_NE(seen, nullptr);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Podłączanie pliku bazy: Nie podano nazwy bazy"});
   EXPECT_EQ(Node("Sklep2"), nullptr);
@@ -313,7 +314,7 @@ TEST_F(AttachDetachTest, DetachDropsTheLoginOfTheTovinexKey) {
   Dialogs.Messages.clear();
   Select(Node("Sklep2"));
   const size_t mark = Sim->TraceMark();
-  Trigger(QStringLiteral("Odłącz bazę"));
+  Trigger(TCommandId::cmDetach);
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Odlaczanie baz: " + DetachQuestion("Sklep2"),
                                                       "Odlaczanie baz: Baza została odlaczona"}));
   const std::vector<std::string> sent = Sent(mark);
@@ -332,7 +333,7 @@ TEST_F(AttachDetachTest, DetachOfADatabaseGoneMeanwhileIsTranslatedAndDropsNothi
   ASSERT_TRUE(Exec("sp_detach_db 'Dbo'").ok);
   Dialogs.Messages.clear();
   const size_t mark = Sim->TraceMark();
-  Trigger(QStringLiteral("Odłącz bazę"));
+  Trigger(TCommandId::cmDetach);
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Odlaczanie baz: " + DetachQuestion("Dbo"),
                                                       "Błąd: Nie można usunąć bazy. Podana baza nie istnieje"}));
   for (const auto& s : Sent(mark)) EXPECT_EQ(s.find("sp_droplogin"), std::string::npos);
@@ -343,7 +344,7 @@ TEST_F(AttachDetachTest, ATableNodeOrAHolderDetachesNothing) {
   Select(NodeUnder(Node("Sklep"), "Tabele"));
   QTreeWidgetItem* bazy = Node("Bazy");
   size_t mark = Sim->TraceMark();
-  Trigger(QStringLiteral("Odłącz bazę"));
+  Trigger(TCommandId::cmDetach);
   for (const auto& s : Sent(mark)) EXPECT_EQ(s.find("sp_detach_db"), std::string::npos);
   EXPECT_NE(Node("Bazy"), bazy);  // rebuilt
   EXPECT_TRUE(Dialogs.Messages.empty());
@@ -353,7 +354,7 @@ TEST_F(AttachDetachTest, ATableNodeOrAHolderDetachesNothing) {
   Select(Node("Sklep"));
   mark = Sim->TraceMark();
   const size_t dialogs = Dialogs.DialogsRun.size();
-  Trigger(QStringLiteral("Odłącz bazę"));
+  Trigger(TCommandId::cmDetach);
   EXPECT_EQ(Dialogs.DialogsRun.size(), dialogs + 1);  // the guard's refusal, declined
   for (const auto& s : Sent(mark)) EXPECT_EQ(s.find("sp_detach_db"), std::string::npos);
   EXPECT_NE(Node("Sklep"), nullptr);
@@ -368,7 +369,7 @@ TEST_F(AttachDetachTest, ANumberedLoginIsKeptAndDetachDropsOnlyTheDatabasesOwn) 
   ASSERT_EQ(Value(HKEY_LOCAL_MACHINE, key, "UserId"), "Sklep3");
   Select(Node("Sklep2"));
   Dialogs.DialogAnswers.push_back(Click("OKBtn"));
-  Trigger(QStringLiteral("Utwórz połączenie sieciowe Tovinex"));
+  Trigger(TCommandId::cmTovinexConnection);
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key, "UserId"), "Sklep3");
   // Tovinex logs in with what the key names.
   EXPECT_NE(IsqlDatabase("Sklep2", "Sklep3", clientsetup::TovinexPassword("Sklep2")).find("| Sklep2"),
@@ -383,7 +384,7 @@ TEST_F(AttachDetachTest, ANumberedLoginIsKeptAndDetachDropsOnlyTheDatabasesOwn) 
   Dialogs.Messages.clear();
   Select(Node("Sklep2"));
   const size_t mark = Sim->TraceMark();
-  Trigger(QStringLiteral("Odłącz bazę"));
+  Trigger(TCommandId::cmDetach);
   for (const auto& s : Sent(mark)) EXPECT_EQ(s.find("sp_droplogin"), std::string::npos) << s;
   EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'sklep2'"), "1");
   EXPECT_EQ(Node("Sklep2"), nullptr);
@@ -402,7 +403,7 @@ TEST_F(AttachDetachTest, TheNetworkCommandNamesNoLoginWhenTheDatabaseHasNone) {
   Dialogs.Messages.clear();
   Select(Node("Dbo"));
   Dialogs.DialogAnswers.push_back(Click("OKBtn"));
-  Trigger(QStringLiteral("Utwórz połączenie sieciowe Tovinex"));
+  Trigger(TCommandId::cmTovinexConnection);
   ASSERT_EQ(Dialogs.Messages.size(), 1u) << ::testing::PrintToString(MessageTexts());
   EXPECT_EQ(MessageTexts()[0],
             "Nowe połączenie Tovinex: Nie utworzono połączenia sieciowego Tovinex dla bazy \"Dbo\": nie zapisano "
@@ -422,7 +423,7 @@ TEST_F(AttachDetachTest, ADamagedStoreEndsTheDetachWithNoLoginDropped) {
   Dialogs.Messages.clear();
   Select(Node("Dbo"));
   const size_t mark = Sim->TraceMark();
-  Trigger(QStringLiteral("Odłącz bazę"));
+  Trigger(TCommandId::cmDetach);
   for (const auto& s : Sent(mark)) {
     EXPECT_EQ(s.find("sp_detach_db"), std::string::npos) << s;
     EXPECT_EQ(s.find("sp_droplogin"), std::string::npos) << s;
@@ -556,7 +557,7 @@ TEST_F(ServerDiskTest, TheChoosersBrowseTheServersDataDirectory) {
     EXPECT_EQ(static_cast<TPodlPlik*>(d)->Edit4->text(), data + "\\Sklep2_log.ldf");
   }));
   const size_t mark = Sim->TraceMark();
-  Trigger(QStringLiteral("Podłącz bazę"));
+  Trigger(TCommandId::cmAttach);
   EXPECT_TRUE(listed.contains("Sklep2.mdf"));
   EXPECT_TRUE(listed.contains("JanEwa.mdf"));
   EXPECT_FALSE(listed.contains("Sklep2_log.ldf"));  // the filter shows data files

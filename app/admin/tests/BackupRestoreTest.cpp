@@ -56,8 +56,8 @@ class BackupRestoreTest : public ClientSetupTest {
   // Where the server keeps a file named by its Windows path.
   std::string OnDisk(const std::string& Leaf) const { return Files.Path() + "/" + Leaf; }
 
-  void Trigger(const QString& Caption) {
-    const QList<QAction*> actions = Form->Commands(Caption);
+  void Trigger(TCommandId Command) {
+    const QList<QAction*> actions = Form->Commands(Command);
     ASSERT_FALSE(actions.isEmpty());
     actions.first()->trigger();
   }
@@ -68,7 +68,7 @@ class BackupRestoreTest : public ClientSetupTest {
     Dialogs.DialogAnswers.push_back(Click("OKBtn", [Fill](QDialog* d) {
       if (Fill) Fill(static_cast<TBackupDlg*>(d));
     }));
-    Trigger(QStringLiteral("Kopia zapasowa bazy..."));
+    Trigger(TCommandId::cmBackup);
   }
 
   // "Odtwórz bazę z kopii..." with File read in; Choose sets the dialog up and says whether to
@@ -82,7 +82,7 @@ class BackupRestoreTest : public ClientSetupTest {
       (Choose(dlg) ? dlg->OKBtn : dlg->CancelBtn)->click();
       return d->result();
     });
-    Trigger(QStringLiteral("Odtwórz bazę z kopii..."));
+    Trigger(TCommandId::cmRestore);
   }
   static QStringList Row(QTreeWidget* List, int Index) {
     QStringList texts;
@@ -103,7 +103,7 @@ class BackupRestoreTest : public ClientSetupTest {
 
 TEST_F(BackupRestoreTest, BackupOfSklepGoesToTheDefaultFileAndTellsPagesAndTime) {
   Select(Node("Sklep"));
-  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Kopia zapasowa bazy...")));
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmBackup));
   QString shownFile;
   bool replaces = true;
   const size_t mark = Sim->TraceMark();
@@ -127,7 +127,7 @@ TEST_F(BackupRestoreTest, BackupOfSklepGoesToTheDefaultFileAndTellsPagesAndTime)
 
   // Offline and damaged databases cannot be backed up: the command is not offered there.
   Select(Node("Archiwum2006 (Offline)"));
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Kopia zapasowa bazy...")));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmBackup));
 }
 
 TEST_F(BackupRestoreTest, AppendingKeepsEveryBackupOfTheFileAndReplacingLeavesOne) {
@@ -223,7 +223,7 @@ TEST_F(BackupRestoreTest, RestoreOfABackupJustMadeThroughTheServersChooser) {
     return chooser->result();
   });
   const size_t mark = Sim->TraceMark();
-  Trigger(QStringLiteral("Odtwórz bazę z kopii..."));
+  Trigger(TCommandId::cmRestore);
   EXPECT_EQ(startedWith.toStdString(), kBackupDir);
   EXPECT_EQ(chooserDirectory.toStdString() + "\\", kBackupDir);
   EXPECT_TRUE(listed.contains(QString::fromStdString("Sklep_" + Today() + ".bak"))) << listed.join(", ").toStdString();
@@ -414,21 +414,21 @@ TEST_F(BackupRestoreTest, NaprawaFullOffersABackupFirst) {
   };
   Dialogs.MessageAnswers = {mbCancel};
   size_t mark = Sim->TraceMark();
-  Trigger(QStringLiteral("Naprawa Full"));
+  Trigger(TCommandId::cmRepairFull);
   EXPECT_EQ(Dialogs.Messages.at(0).Buttons, mbYes | mbNo | mbCancel);
   EXPECT_THAT(Dialogs.Messages.at(0).Text, HasSubstr("\"SklepZachod\""));
   EXPECT_TRUE(repairStatements(mark).empty());
 
   Dialogs.MessageAnswers = {mbNo};
   mark = Sim->TraceMark();
-  Trigger(QStringLiteral("Naprawa Full"));
+  Trigger(TCommandId::cmRepairFull);
   // The repair reports what it mended as errors: a quiet check after it tells the outcome.
   EXPECT_EQ(repairStatements(mark), (std::vector<std::string>{"ALTER", "DBCC", "ALTER", "DBCC"}));
 
   Select(Node("SklepZachod"));
   Dialogs.MessageAnswers = {mbYes};
   mark = Sim->TraceMark();
-  Trigger(QStringLiteral("Naprawa Full"));
+  Trigger(TCommandId::cmRepairFull);
   EXPECT_EQ(repairStatements(mark), (std::vector<std::string>{"BACKUP", "ALTER", "DBCC", "ALTER"}));
   EXPECT_TRUE(fs::exists(OnDisk("SklepZachod_" + Today() + ".bak")));
 }
@@ -479,7 +479,7 @@ TEST_F(SlowBackupTest, PrzerwijEndsTheBackupWithNoFileAndNoRepairAfterIt) {
   Dialogs.Messages.clear();
   Dialogs.MessageAnswers = {mbYes};
   const size_t repair = Sim->TraceMark();
-  Trigger(QStringLiteral("Naprawa Full"));
+  Trigger(TCommandId::cmRepairFull);
   for (const auto& line : Sim->TraceSince(repair))
     EXPECT_NE(line.Text.rfind("DBCC", 0), 0u) << line.Text;
   EXPECT_TRUE(BackupFiles().empty());

@@ -22,12 +22,12 @@ namespace {
 class CheckRepair : public AdminWindowTest {
  protected:
   // Runs a repair on the damaged database and returns the tool's statements from "use master" on.
-  std::vector<std::string> Repair(const char* Command) {
+  std::vector<std::string> Repair(TCommandId Command) {
     SelectDatabase("SklepZachod");
     // "Naprawa Full" first offers a backup: declined here, so only the repair runs.
-    if (std::string(Command) == "Naprawa Full") Dialogs.MessageAnswers.push_front(mbNo);
+    if (Command == TCommandId::cmRepairFull) Dialogs.MessageAnswers.push_front(mbNo);
     const size_t mark = Sim->TraceMark();
-    Run(QString::fromUtf8(Command));
+    Run(Command);
     std::vector<std::string> sent = SentSince(mark);
     // From the "use master" just before the switch to single-user (the guard runs earlier).
     auto single = std::find_if(sent.begin(), sent.end(),
@@ -38,7 +38,7 @@ class CheckRepair : public AdminWindowTest {
   bool CheckIsClean(const std::string& Database) {
     SelectDatabase(Database);
     Dialogs.Messages.clear();
-    Run(QStringLiteral("Sprawdź spójność bazy"));
+    Run(TCommandId::cmCheck);
     return Dialogs.Messages.size() == 1 && LastSummary() == "Baza danych nie zawiera błędów" &&
            LastCaption() == "Sprawdzanie spójności bazy";
   }
@@ -54,9 +54,9 @@ TEST_F(CheckRepair, CheckOfACleanAndOfTheDamagedDatabase) {
   EXPECT_EQ(sent[sent.size() - 2].substr(sent[sent.size() - 2].find(": ")), ": select 1") << "no use before it";
 
   Select(NodeUnder(Node("Sklep"), "Tabele"));
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Sprawdź spójność bazy"))) << "a folder of tables is no database";
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmCheck)) << "a folder of tables is no database";
   mark = Sim->TraceMark();
-  Run(QStringLiteral("Sprawdź spójność bazy"));
+  Run(TCommandId::cmCheck);
   EXPECT_TRUE(SentStarting(mark, "DBCC").empty());
 
   // One account of the damage instead of forty raw lines: the counts from the server's closing
@@ -78,7 +78,7 @@ TEST_F(CheckRepair, CheckOfACleanAndOfTheDamagedDatabase) {
 TEST_F(CheckRepair, FullRepairRunsItsStatementsInOrderAndLeavesACleanDatabase) {
   // The server reports the errors it repaired as errors of the statement: the repair goes back
   // to multi-user, checks again quietly and, the database being clean, says it was repaired.
-  const std::vector<std::string> sent = Repair("Naprawa Full");
+  const std::vector<std::string> sent = Repair(TCommandId::cmRepairFull);
   // (The error report looks up the names of the objects the repair reported in between.)
   const std::vector<std::string> after(std::find(sent.begin(), sent.end(), "SklepZachod: select 1"), sent.end());
   EXPECT_THAT(std::vector<std::string>(sent.begin(), sent.begin() + 3),
@@ -93,7 +93,7 @@ TEST_F(CheckRepair, FullRepairRunsItsStatementsInOrderAndLeavesACleanDatabase) {
 
   // On the mended database every statement succeeds: the four in order, then the message.
   Dialogs.Messages.clear();
-  EXPECT_THAT(Repair("Naprawa Rebuild"),
+  EXPECT_THAT(Repair(TCommandId::cmRepairRebuild),
               ElementsAre("master: use master", "master: ALTER DATABASE SklepZachod SET SINGLE_USER",
                           "master: DBCC CHECKDB (N'SklepZachod',REPAIR_REBUILD)",
                           "master: ALTER DATABASE SklepZachod SET MULTI_USER"));
@@ -105,8 +105,8 @@ TEST_F(CheckRepair, FullRepairRunsItsStatementsInOrderAndLeavesACleanDatabase) {
 }
 
 TEST_F(CheckRepair, LowerLevelsLeaveTheDatabaseMultiUserWhateverTheyFix) {
-  for (const char* command : {"Naprawa Fast", "Naprawa Rebuild"}) {
-    SCOPED_TRACE(command);
+  for (TCommandId command : {TCommandId::cmRepairFast, TCommandId::cmRepairRebuild}) {
+    SCOPED_TRACE(CommandCaption(command));
     Dialogs.Messages.clear();
     const std::vector<std::string> sent = Repair(command);
     ASSERT_GE(sent.size(), 3u);
@@ -126,7 +126,7 @@ TEST_F(CheckRepair, LowerLevelsLeaveTheDatabaseMultiUserWhateverTheyFix) {
 TEST_F(CheckRepair, RepairRefusedByTheServerSetsTheDatabaseBackToMultiUser) {
   std::unique_ptr<msde::testkit::OdbcClient> late;
   BeforeStatement("ALTER DATABASE SklepZachod SET SINGLE_USER", [&] { late = Holder("SklepZachod", "Kasa"); });
-  const std::vector<std::string> sent = Repair("Naprawa Full");
+  const std::vector<std::string> sent = Repair(TCommandId::cmRepairFull);
   // The connection is probed before the recovery, which a broken connection would need.
   EXPECT_THAT(sent, ElementsAre("master: use master", "master: ALTER DATABASE SklepZachod SET SINGLE_USER",
                                 "master: select 1", "master: use master", "master: ALTER DATABASE SklepZachod SET MULTI_USER"));
@@ -141,7 +141,7 @@ TEST_F(CheckRepair, RepairIsGuarded) {
   AnswerRefusal(seen, false);
   SelectDatabase("SklepZachod");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Naprawa Fast"));
+  Run(TCommandId::cmRepairFast);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_TRUE(SentStarting(mark, "ALTER").empty());
   EXPECT_TRUE(SentStarting(mark, "DBCC").empty());
@@ -188,7 +188,7 @@ TEST_F(CheckRepair, ReportsFitTheScreenScrollAndCopy) {
   SeenReport check, failure;
   Dialogs.DialogAnswers.push_back(LookAtReport(check, "checkrepair-check-summary.png"));
   SelectDatabase("SklepZachod");
-  Run(QStringLiteral("Sprawdź spójność bazy"));
+  Run(TCommandId::cmCheck);
   EXPECT_LE(check.Size.width(), 1280);
   EXPECT_LE(check.Size.height(), 800);
   EXPECT_TRUE(check.Scrolls);

@@ -43,7 +43,7 @@ TEST_F(DatabaseOptions, SavingUnchangedSendsAllEightInOrderAndRebuildsTheTree) {
   AnswerOptions(seen, true);
   SelectDatabase("Sklep");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Parametry bazy"));
+  Run(TCommandId::cmDatabaseOptions);
   EXPECT_EQ(seen.Caption, QStringLiteral("Parametry bazy \"Sklep\""));
   EXPECT_EQ(seen.Values, QStringList({"MULTI_USER", "Wyłączony", "ONLINE", "Włączony", "Wyłączony", "Włączony",
                                       "Włączony", "SIMPLE", "Włączony"}));
@@ -64,10 +64,10 @@ TEST_F(DatabaseOptions, AReadOnlyDatabaseShowsItAndAChangeReachesTheServer) {
   Shown seen;
   AnswerOptions(seen, true, [](admin::TOKBottomDlg& d) { d.ComboBox8->setCurrentText("FULL"); });
   SelectDatabase("Archiwum2006 (Offline)");
-  Run(QStringLiteral("Włącz bazę"));
+  Run(TCommandId::cmBringOnline);
   SelectDatabase("Archiwum2006");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Parametry bazy"));
+  Run(TCommandId::cmDatabaseOptions);
   EXPECT_EQ(seen.Values[1], QStringLiteral("Włączony")) << "read-only";
   const std::vector<std::string> sent = SentStarting(mark, "ALTER");
   ASSERT_EQ(sent.size(), 8u);
@@ -82,7 +82,7 @@ TEST_F(DatabaseOptions, CancelSendsNothingAndAHolderMakesTheGuardRefuseAfterSavi
   AnswerOptions(seen, false);
   SelectDatabase("Sklep Wschód");
   size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Parametry bazy"));
+  Run(TCommandId::cmDatabaseOptions);
   EXPECT_EQ(seen.Caption, QStringLiteral("Parametry bazy \"Sklep Wschód\""));
   EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
   EXPECT_THAT(SentStarting(mark, "select status, dbid"), IsEmpty());
@@ -93,7 +93,7 @@ TEST_F(DatabaseOptions, CancelSendsNothingAndAHolderMakesTheGuardRefuseAfterSavi
   AnswerOptions(seen, true);
   AnswerRefusal(refusals, false);
   mark = Sim->TraceMark();
-  Run(QStringLiteral("Parametry bazy"));
+  Run(TCommandId::cmDatabaseOptions);
   ASSERT_EQ(refusals.size(), 1u) << "the guard runs after Zapisz";
   EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
   EXPECT_TRUE(Dialogs.Messages.empty());
@@ -115,7 +115,7 @@ TEST_F(DatabaseOptions, TheFirstRefusalStopsAndTheMessageSaysWhatWasNotChanged) 
     EXPECT_TRUE(other.Exec("ALTER DATABASE Sklep SET OFFLINE").ok);
   });
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Parametry bazy"));
+  Run(TCommandId::cmDatabaseOptions);
   EXPECT_FALSE(editable);
   EXPECT_THAT(SentStarting(mark, "ALTER"),
               ElementsAre("ALTER DATABASE Sklep SET MULTI_USER", "ALTER DATABASE Sklep SET READ_WRITE"));
@@ -139,7 +139,7 @@ TEST_F(DatabaseOptions, ReadsThatFailLeaveTheDefaultsAndAConsistentScreen) {
   msde::testkit::OdbcClient other(Sim->Utf8ConnectionString("sa", ""));
   ASSERT_TRUE(other.Exec("sp_detach_db 'Hurtownia'").ok);
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Parametry bazy"));
+  Run(TCommandId::cmDatabaseOptions);
 
   ASSERT_FALSE(Dialogs.Messages.empty());
   EXPECT_EQ(Dialogs.Messages[0].Text, "Nie udał się odczyt parametrów bazy, zostały przyjęte domyślne");
@@ -161,9 +161,9 @@ TEST_F(DatabaseOptions, ReadsThatFailLeaveTheDefaultsAndAConsistentScreen) {
   SelectDatabase("Sklep");
   EXPECT_EQ(Headers(), QStringList({QStringLiteral("Parametr"), QStringLiteral("Wartość")}));
   EXPECT_THAT(ListColumn(0), Contains(QStringLiteral("Logiczna nazwa pliku bazy: ")));
-  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Parametry bazy")));
-  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmDatabaseOptions));
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmTakeOffline));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmBringOnline));
 }
 
 }  // namespace

@@ -76,8 +76,8 @@ class ExternalProgramsTest : public ClientSetupTest {
     Trigger();
     return !std::filesystem::exists(Log());
   }
-  std::function<void()> Menu(const char* Caption) {
-    return [this, Caption] { Form->Commands(QString::fromUtf8(Caption)).first()->trigger(); };
+  std::function<void()> Menu(TCommandId Command) {
+    return [this, Command] { Form->Commands(Command).first()->trigger(); };
   }
   std::function<void()> Button(int Number) {
     return [this, Number] {
@@ -97,19 +97,19 @@ TEST_F(ExternalProgramsTest, EachDriverStartsItsProgramsFromMenuAndToolBar) {
   const std::string console = "mmc.exe /32 " + System + "/SQLServerManager.msc";
 
   ASSERT_EQ(Form->OdbcDriverName, "SQL Server") << "the demo server is SQL Server 2000";
-  EXPECT_EQ(Started(Menu("Biblioteki komunikacyjne serwera")), "svrnetcn.exe ");
+  EXPECT_EQ(Started(Menu(TCommandId::cmServerNetwork)), "svrnetcn.exe ");
   EXPECT_EQ(Started(Button(1)), "svrnetcn.exe ");
-  EXPECT_EQ(Started(Menu("Biblioteki komunikacyjne klienta")), "cliconfg.exe ");
+  EXPECT_EQ(Started(Menu(TCommandId::cmClientNetwork)), "cliconfg.exe ");
   EXPECT_EQ(Started(Button(2)), "cliconfg.exe ");
-  EXPECT_EQ(Started(Menu("Konfiguracja połączeń ODBC")), "odbcad32.exe ");
+  EXPECT_EQ(Started(Menu(TCommandId::cmOdbcSources)), "odbcad32.exe ");
   EXPECT_EQ(Started(Button(3)), "odbcad32.exe ");
-  EXPECT_EQ(Started(Menu("Uruchom Service Manager")), "sqlmangr.exe ");
+  EXPECT_EQ(Started(Menu(TCommandId::cmServiceManager)), "sqlmangr.exe ");
   EXPECT_EQ(Started(Button(4)), "sqlmangr.exe ");
 
   Form->OdbcDriverName = "SQL Native Client";
-  EXPECT_EQ(Started(Menu("Biblioteki komunikacyjne serwera")), console);
+  EXPECT_EQ(Started(Menu(TCommandId::cmServerNetwork)), console);
   EXPECT_EQ(Started(Button(2)), console);
-  EXPECT_EQ(Started(Menu("Uruchom Service Manager")), console);
+  EXPECT_EQ(Started(Menu(TCommandId::cmServiceManager)), console);
   EXPECT_EQ(Started(Button(3)), "odbcad32.exe ");
   EXPECT_TRUE(Dialogs.Messages.empty());
   EXPECT_TRUE(Dialogs.DialogsRun.empty()) << "no stand-in opened while the programs are there";
@@ -130,7 +130,7 @@ TEST_F(ExternalProgramsTest, MissingProgramsGiveWayToTheLinuxOnes) {
   // No system programs and no client tools path: the FreeTDS configuration, the data source
   // manager and the server's service stand in.
   EXPECT_TRUE(NothingStarted(Button(1)));
-  EXPECT_TRUE(NothingStarted(Menu("Biblioteki komunikacyjne klienta")));
+  EXPECT_TRUE(NothingStarted(Menu(TCommandId::cmClientNetwork)));
   EXPECT_TRUE(NothingStarted(Button(3)));
   EXPECT_TRUE(NothingStarted(Button(4)));
   EXPECT_EQ(Dialogs.DialogsRun,
@@ -161,7 +161,7 @@ TEST_F(ExternalProgramsTest, TheServerNetworkViewShowsWhereTheServerListens) {
     return int(QDialog::Accepted);
   });
   const size_t mark = Sim->TraceMark();
-  EXPECT_TRUE(NothingStarted(Menu("Biblioteki komunikacyjne serwera")));
+  EXPECT_TRUE(NothingStarted(Menu(TCommandId::cmServerNetwork)));
   const std::string port = std::to_string(Sim->Port());
   EXPECT_EQ(facts["Serwer:"], "SKLEP-SERWER");
   EXPECT_EQ(facts["Instancja:"], "domyślna (MSSQLSERVER)");
@@ -210,7 +210,7 @@ TEST_F(ExternalProgramsTest, ClientServersAreAddedChangedAndRemovedInTheShownFil
     EXPECT_EQ(view->Servers[0]->topLevelItemCount(), 0);
     return int(QDialog::Accepted);
   });
-  EXPECT_TRUE(NothingStarted(Menu("Biblioteki komunikacyjne klienta")));
+  EXPECT_TRUE(NothingStarted(Menu(TCommandId::cmClientNetwork)));
   EXPECT_EQ(rows, std::vector<std::string>{"KASA2 10.0.0.4 1501"});
   ASSERT_EQ(Dialogs.Messages.size(), 2u);
   EXPECT_EQ(Dialogs.Messages[0].Text, "Serwer \"KASA2\" już jest w pliku " + UserFreeTds());
@@ -248,7 +248,7 @@ TEST_F(ExternalProgramsTest, TheFreeTdsViewShowsTheFileTheClientReadsFirst) {
     static_cast<admin::TFreeTdsConfDlg*>(d)->OpenButton->click();
     return int(QDialog::Accepted);
   });
-  Menu("Biblioteki komunikacyjne klienta")();
+  Menu(TCommandId::cmClientNetwork)();
   EXPECT_EQ(LastText(), "Nie można otworzyć \"" + UserFreeTds() +
                             "\": brak programu xdg-open, którym pulpit otwiera pliki i adresy stron. Zainstaluj "
                             "pakiet xdg-utils.");
@@ -266,7 +266,7 @@ TEST_F(ExternalProgramsTest, TovinexProgramIsFoundInItsFolderOrReported) {
   SetValue(HKEY_LOCAL_MACHINE, kTovinexKey, "Binaria", "C:\\Program Files\\Tovinex");
   const std::string reinstal = Tmp->Path() + "/wine/drive_c/Program Files/Tovinex/Reinstal";
   Program(reinstal + "/Reinstal.exe");
-  EXPECT_EQ(Started(Menu("Konfiguracja baz Tovinex")), "Reinstal.exe ");
+  EXPECT_EQ(Started(Menu(TCommandId::cmTovinexDatabases)), "Reinstal.exe ");
   // setup.exe comes first; as Windows programs are, it is no Linux program: Wine starts it.
   std::ofstream(reinstal + "/setup.exe") << "MZ";
   Program(Tmp->Path() + "/bin/wine");
@@ -308,7 +308,7 @@ TEST_F(ExternalProgramsTest, ServiceOfALocalServerIsChosenShownAndControlled) {
     status = dlg->StatusText->toPlainText().toStdString();
     return int(QDialog::Accepted);
   });
-  Menu("Uruchom Service Manager")();
+  Menu(TCommandId::cmServiceManager)();
   EXPECT_EQ(units, (QStringList{"msde-sim", "mssql-server.service"}));
   ASSERT_EQ(Dialogs.Messages.size(), 1u);
   EXPECT_EQ(LastText(), "Polecenie \"systemctl restart msde-sim\" zakończyło się kodem 1.\n\n"

@@ -66,7 +66,7 @@ TEST_F(LostConnection, RepairReconnectsToLeaveSingleUser) {
   SelectDatabase(kDamaged);
   Proxy->CutAt("DBCC CHECKDB");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Naprawa Rebuild"));
+  Run(TCommandId::cmRepairRebuild);
   EXPECT_EQ(Proxy->Cuts(), 1);
   EXPECT_EQ(Property(kDamaged, "UserAccess"), "MULTI_USER");
   EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE [" + kDamaged + "] SET SINGLE_USER",
@@ -79,7 +79,7 @@ TEST_F(LostConnection, RepairReconnectsToLeaveSingleUser) {
 TEST_F(LostConnection, RepairThatCannotReconnectSaysTheDatabaseStaysSingleUser) {
   SelectDatabase(kDamaged);
   BeforeStatement("DBCC CHECKDB", [&] { Sim->Stop(); });
-  Run(QStringLiteral("Naprawa Rebuild"));
+  Run(TCommandId::cmRepairRebuild);
   EXPECT_THAT(LastText(), HasSubstr("Baza \"" + kDamaged + "\" pozostaje w trybie \"Single User\""));
   EXPECT_THAT(LastText(), HasSubstr("ALTER DATABASE [" + kDamaged + "] SET MULTI_USER"));
   for (const auto& m : Dialogs.Messages) EXPECT_THAT(m.Text + m.Summary, Not(HasSubstr("została naprawiona")));
@@ -88,7 +88,7 @@ TEST_F(LostConnection, RepairThatCannotReconnectSaysTheDatabaseStaysSingleUser) 
 // A repair that mended the database through its errors is reported as repaired.
 TEST_F(LostConnection, RepairThatRaisedButMendedIsReportedAsRepaired) {
   SelectDatabase(kDamaged);
-  Run(QStringLiteral("Naprawa Rebuild"));
+  Run(TCommandId::cmRepairRebuild);
   EXPECT_THAT(LastSummary(), ::testing::StartsWith("Baza danych została naprawiona"));
   EXPECT_EQ(Property(kDamaged, "UserAccess"), "MULTI_USER");
 }
@@ -98,7 +98,7 @@ TEST_F(LostConnection, RepairThatRaisedButMendedIsReportedAsRepaired) {
 TEST_F(LostConnection, OfflineStoppedTooLateIsReportedAsDone) {
   SelectDatabase("Sklep (Offline) stara");
   StopLateAt("SET OFFLINE");
-  Run(QStringLiteral("Wyłącz bazę"));
+  Run(TCommandId::cmTakeOffline);
   EXPECT_EQ(Property("Sklep (Offline) stara", "Status"), "OFFLINE");
   EXPECT_EQ(LastText(), "Baza \"Sklep (Offline) stara\" została wyłączona");
   EXPECT_FALSE(Shown("Przerwano"));
@@ -114,7 +114,7 @@ TEST_F(LostConnection, OptionsStopAtPrzerwijAndNameWhatWasNotChanged) {
   });
   StopLateAt("SET AUTO_CLOSE");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Parametry bazy"));
+  Run(TCommandId::cmDatabaseOptions);
   EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE Sklep SET MULTI_USER", "ALTER DATABASE Sklep SET READ_WRITE",
                                                        "ALTER DATABASE Sklep SET AUTO_CLOSE ON"));
   EXPECT_EQ(Property("Sklep", "IsAutoClose"), "1");
@@ -134,7 +134,7 @@ TEST_F(LostConnection, OptionsStopWhereTheConnectionBroke) {
   });
   Proxy->CutAt("SET AUTO_CLOSE");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Parametry bazy"));
+  Run(TCommandId::cmDatabaseOptions);
   EXPECT_EQ(Proxy->Cuts(), 1);
   EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE Sklep SET MULTI_USER", "ALTER DATABASE Sklep SET READ_WRITE"));
   EXPECT_EQ(LastText(), "Nie zmieniono parametrów bazy \"Sklep\": AUTO_CLOSE, AUTO_CREATE_STATISTICS, Tryb autokompresji, "

@@ -76,7 +76,7 @@ TEST_F(NameCases, OfflineAndOnlineTakeExactlyTheSelectedDatabase) {
     SelectDatabase(c.name);
     Dialogs.Messages.clear();
     size_t mark = Sim->TraceMark();
-    Run(QStringLiteral("Wyłącz bazę"));
+    Run(TCommandId::cmTakeOffline);
     ASSERT_EQ(Questions().size(), 1u);
     EXPECT_THAT(Questions()[0].Text, HasSubstr("\"" + c.name + "\""));
     EXPECT_TRUE(Questions()[0].Buttons & mbDefaultNo);
@@ -86,10 +86,10 @@ TEST_F(NameCases, OfflineAndOnlineTakeExactlyTheSelectedDatabase) {
     EXPECT_EQ(LastText(), "Baza \"" + c.name + "\" została wyłączona");
     EXPECT_EQ(Form->SelectedDatabaseNode(), c.name) << "the selection stays on the database";
     EXPECT_EQ(Form->SelectedNodeKind(), nkDatabaseOffline);
-    EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
+    EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmBringOnline));
 
     mark = Sim->TraceMark();
-    Run(QStringLiteral("Włącz bazę"));
+    Run(TCommandId::cmBringOnline);
     EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE " + c.sql + " SET ONLINE"));
     EXPECT_EQ(Property(c.name, "Status"), "ONLINE");
     EXPECT_EQ(LastText(), "Baza \"" + c.name + "\" została włączona");
@@ -100,11 +100,12 @@ TEST_F(NameCases, OfflineAndOnlineTakeExactlyTheSelectedDatabase) {
 TEST_F(NameCases, NieSendsNothing) {
   SelectDatabase("Sklep (Offline) stara");
   const size_t mark = Sim->TraceMark();
-  for (const char* command : {"Wyłącz bazę", "Ustaw bazę w tryb \"Single User\"", "Odłącz bazę", "Zmień właściciela tabel"}) {
-    SCOPED_TRACE(command);
+  for (TCommandId command : {TCommandId::cmTakeOffline, TCommandId::cmSingleUser, TCommandId::cmDetach,
+                             TCommandId::cmChangeTableOwner}) {
+    SCOPED_TRACE(CommandCaption(command));
     Dialogs.Messages.clear();
     Dialogs.MessageAnswers.push_back(mbNo);
-    Run(QString::fromUtf8(command));
+    Run(command);
     ASSERT_EQ(Questions().size(), 1u);
     EXPECT_THAT(Questions()[0].Text, HasSubstr("\"Sklep (Offline) stara\""));
     EXPECT_TRUE(Questions()[0].Buttons & mbDefaultNo);
@@ -121,7 +122,7 @@ TEST_F(NameCases, NieSendsNothing) {
 TEST_F(NameCases, DetachTakesExactlyTheSelectedDatabase) {
   SelectDatabase("Hurtownia (Offline) stara");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Odłącz bazę"));
+  Run(TCommandId::cmDetach);
   ASSERT_EQ(Questions().size(), 1u);
   EXPECT_THAT(Questions()[0].Text, HasSubstr("\"Hurtownia (Offline) stara\""));
   EXPECT_THAT(SentStarting(mark, "sp_detach_db"), ElementsAre("sp_detach_db N'Hurtownia (Offline) stara'"));
@@ -137,7 +138,7 @@ TEST_F(NameCases, DetachTakesExactlyTheSelectedDatabase) {
 // A suspect database that "Włącz bazę" cannot bring online is not reported as brought online.
 TEST_F(NameCases, OnlineOfASuspectDatabaseSaysWhatTheServerReports) {
   SelectDatabase("Podejrzana (Uszkodzona)");
-  Run(QStringLiteral("Włącz bazę"));
+  Run(TCommandId::cmBringOnline);
   EXPECT_EQ(Property("Podejrzana", "Status"), "SUSPECT");
   EXPECT_EQ(LastText(), "Serwer wykonał polecenie, ale baza \"Podejrzana\" jest w stanie SUSPECT");
   for (const auto& m : Dialogs.Messages) EXPECT_THAT(m.Text, ::testing::Not(HasSubstr("została włączona")));
@@ -160,27 +161,28 @@ TEST_F(NameCases, TheTreeKeepsWhatTheUserHadOpen) {
   EXPECT_FALSE(Node("Sklep")->isExpanded());
 
   SelectDatabase("Sklep");
-  Run(QStringLiteral("Sprawdź spójność bazy"));
+  Run(TCommandId::cmCheck);
   EXPECT_EQ(LastSummary(), "Baza danych nie zawiera błędów");
-  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Naprawa Fast"))) << "enabled again without a new click";
-  Run(QStringLiteral("Zmień właściciela tabel"));
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmRepairFast)) << "enabled again without a new click";
+  Run(TCommandId::cmChangeTableOwner);
   EXPECT_EQ(Form->SelectedDatabaseNode(), "Sklep");
-  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Parametry bazy")));
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmDatabaseOptions));
 }
 
 // Commands that cannot act on the selection are disabled: a repair on "Tabele" or "Bazy", the
 // database commands on "Loginy".
 TEST_F(NameCases, CommandsThatCannotActOnTheSelectionAreDisabled) {
   Select(NodeUnder(Node("Sklep"), "Tabele"));
-  for (const char* c : {"Sprawdź spójność bazy", "Naprawa Fast", "Parametry bazy", "Wyłącz bazę"})
-    EXPECT_FALSE(Form->CommandEnabled(QString::fromUtf8(c))) << c;
-  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Ustaw bazę w trybie tylko do odczytu")));
+  for (TCommandId c : {TCommandId::cmCheck, TCommandId::cmRepairFast, TCommandId::cmDatabaseOptions,
+                       TCommandId::cmTakeOffline})
+    EXPECT_FALSE(Form->CommandEnabled(c)) << CommandCaption(c);
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmSetReadOnly));
   Select(Node("Loginy"));
-  for (const char* c : {"Naprawa baz danych", "Wyłącz bazę", "Włącz bazę", "Ustaw bazę w trybie tylko do odczytu",
-                        "Wyłącz tryb tylko do odczytu"})
-    EXPECT_FALSE(Form->CommandEnabled(QString::fromUtf8(c))) << c;
+  for (TCommandId c : {TCommandId::cmRepairMenu, TCommandId::cmTakeOffline, TCommandId::cmBringOnline,
+                       TCommandId::cmSetReadOnly, TCommandId::cmClearReadOnly})
+    EXPECT_FALSE(Form->CommandEnabled(c)) << CommandCaption(c);
   Select(Node("Bazy"));
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Sprawdź spójność bazy")));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmCheck));
 }
 
 // A holder that ends while the question is open gives its number to a till working in another
@@ -202,7 +204,7 @@ TEST_F(NameCases, DisconnectEndsOnlyWhatStillHoldsTheDatabase) {
   };
   SelectDatabase("Sklep");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Wyłącz bazę"));
+  Run(TCommandId::cmTakeOffline);
   ASSERT_EQ(seen.size(), 1u);
   ASSERT_NE(till, nullptr) << "the till never got the holder's number";
   EXPECT_THAT(SentStarting(mark, "KILL"), IsEmpty());

@@ -66,7 +66,7 @@ class OdbcAdminTest : public ClientSetupTest {
       if (manager) Use(*manager);
       return int(QDialog::Accepted);
     });
-    Form->Commands(QStringLiteral("Konfiguracja połączeń ODBC")).first()->trigger();
+    Form->Commands(TCommandId::cmOdbcSources).first()->trigger();
   }
   // "Testuj" as FreeTDS is on a machine without TDSPORT, which would override the port.
   static void TestWithoutTdsPort(TOdbcAdminDlg& D) {

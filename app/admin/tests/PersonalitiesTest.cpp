@@ -28,7 +28,7 @@ TEST_P(BothServers, TheTreeShowsTheSiteWithItsStatesUsersAndTables) {
   Select(NodeUnder(tables, "dbo.Towary"));
   EXPECT_EQ(Form->ListView1->RowCount(), 10);  // its columns
   EXPECT_EQ(ListColumn(0).value(0), "IdTowaru");
-  Form->Commands(QStringLiteral("Wyświetlanie kolumn - zawartość")).first()->trigger();
+  Form->Commands(TCommandId::cmShowTableContents).first()->trigger();
   EXPECT_EQ(Form->ListView1->RowCount(), 40);  // its rows
   Select(Node("Loginy"));
   EXPECT_TRUE(ListColumn(0).contains("kierownik"));
@@ -37,21 +37,21 @@ TEST_P(BothServers, TheTreeShowsTheSiteWithItsStatesUsersAndTables) {
 
 TEST_P(BothServers, ADatabaseGoesOfflineAndComesBack) {
   SelectDatabase("Hurtownia");
-  Run(QStringLiteral("Wyłącz bazę"));
+  Run(TCommandId::cmTakeOffline);
   EXPECT_EQ(Property("Hurtownia", "Status"), "OFFLINE");
   EXPECT_EQ(LastText(), "Baza \"Hurtownia\" została wyłączona");
   SelectDatabase("Hurtownia (Offline)");
-  Run(QStringLiteral("Włącz bazę"));
+  Run(TCommandId::cmBringOnline);
   EXPECT_EQ(Property("Hurtownia", "Status"), "ONLINE");
   EXPECT_EQ(LastText(), "Baza \"Hurtownia\" została włączona");
 }
 
 TEST_P(BothServers, TheProcessListAndTheEngineInfoDescribeTheServer) {
-  Run(QStringLiteral("Procesy"));
+  Run(TCommandId::cmProcesses);
   EXPECT_TRUE(ListColumn(0).contains(QString::fromStdString(Form->QueryScalar("select @@SPID", "master"))));
   EXPECT_TRUE(ListColumn(0).contains("1")) << "system processes are listed too";
   Dialogs.DialogAnswers.push_back([](QDialog*) { return int(QDialog::Accepted); });
-  Run(QStringLiteral("SQL Server Engine Info"));
+  Run(TCommandId::cmEngineInfo);
   auto* info = Form->findChild<admin::TServerInfo*>();
   ASSERT_NE(info, nullptr);
   EXPECT_EQ(info->LblServicePack->text(), Is2005() ? "SP2" : "SP4");

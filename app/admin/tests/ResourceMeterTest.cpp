@@ -72,7 +72,7 @@ TEST_F(ResourceMeterTest, FiguresInWholeMegabytesTimerWhileOpen) {
     ranWhileOpen = true;
     return int(QDialog::Accepted);
   });
-  form.Commands(QStringLiteral("Miernik zasobów")).first()->trigger();
+  form.Commands(TCommandId::cmResourceMeter).first()->trigger();
   EXPECT_TRUE(ranWhileOpen);
   EXPECT_EQ(Dialogs.DialogsRun, std::vector<std::string>{"Miernik"});
 }

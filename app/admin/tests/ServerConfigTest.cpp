@@ -37,7 +37,7 @@ class ServerConfigTest : public SimWindowTest {
   std::vector<std::string> ConfigureAndClose(const std::function<int(TOKBottomDlg1&)>& Use) {
     Dialogs.DialogAnswers.push_back([Use](QDialog* d) { return Use(*static_cast<TOKBottomDlg1*>(d)); });
     const size_t mark = Sim->TraceMark();
-    Form->Commands(QStringLiteral("Konfiguracja serwera bazy danych")).first()->trigger();
+    Form->Commands(TCommandId::cmServerConfig).first()->trigger();
     return SentSince(mark);
   }
   // The statements sent after the dialog closed: from the last "show advanced options" to the

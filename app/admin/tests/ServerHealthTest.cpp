@@ -43,7 +43,7 @@ class ServerHealthTest : public AdminWindowTest, public ::testing::WithParamInte
 
 TEST_P(ServerHealthTest, EveryFindingOfTheDemoSiteInTheServersListWorstFirst) {
   SelectDatabase("Sklep");
-  Run(QStringLiteral("Stan serwera"));
+  Run(TCommandId::cmServerHealth);
   EXPECT_EQ(Form->SelectedIdentity().Kind, nkServer) << "the list is the server node's";
   const std::string limit = std::string(GetParam()) == "demo.json" ? "Dane 1,97 GB z 2 GB (98%)" : "Dane 3,94 GB z 4 GB (98%)";
   EXPECT_THAT(Rows(), ::testing::IsSupersetOf(std::vector<std::string>
@@ -67,7 +67,7 @@ TEST_P(ServerHealthTest, EveryFindingOfTheDemoSiteInTheServersListWorstFirst) {
 }
 
 TEST_P(ServerHealthTest, MendsChangeTheServerAsTheySay) {
-  Run(QStringLiteral("Stan serwera"));
+  Run(TCommandId::cmServerHealth);
   // "Napraw użytkowników": the question lists the user it maps, and "Nie" changes nothing.
   size_t mark = Sim->TraceMark();
   Dialogs.MessageAnswers = {mbNo};
@@ -91,7 +91,7 @@ TEST_P(ServerHealthTest, MendsChangeTheServerAsTheySay) {
   Activate("ostrzeżenie | Archiwum2006 | Baza wyłączona");
   EXPECT_EQ(Property("Archiwum2006", "Status"), "ONLINE");
   // The backup mend opens the backup of the database the finding names.
-  Run(QStringLiteral("Stan serwera"));
+  Run(TCommandId::cmServerHealth);
   Activate("błąd | Sklep Wschód | Brak kopii");
   EXPECT_EQ(Form->SelectedDatabase(), "Sklep Wschód");
   EXPECT_FALSE(Dialogs.DialogsRun.empty());

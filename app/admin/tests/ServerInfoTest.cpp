@@ -30,13 +30,13 @@ class ServerAdminTest : public SimWindowTest {
   }
   TServerInfo* RunEngineInfo() {
     Dialogs.DialogAnswers.push_back([](QDialog*) { return int(QDialog::Accepted); });
-    for (QAction* a : Form->Commands(QStringLiteral("SQL Server Engine Info"))) {
+    for (QAction* a : Form->Commands(TCommandId::cmEngineInfo)) {
       a->trigger();
       break;
     }
     return Form->findChild<TServerInfo*>();
   }
-  void RunCommand(const char* Caption) { Form->Commands(QString::fromUtf8(Caption)).first()->trigger(); }
+  void RunCommand(TCommandId Command) { Form->Commands(Command).first()->trigger(); }
   void SelectProcess(const QString& Spid) {
     for (int i = 0; i < Form->ListView1->RowCount(); ++i)
       if (Form->ListView1->Text(i, 0) == Spid) {
@@ -97,7 +97,7 @@ TEST_F(ServerAdminTest, ProcessListShowsEveryProcessAndKillsASecondConnection) {
   msde::testkit::OdbcClient till(Sim->ConnectionString("sa", "") + ";APP=Kasa");
   msde::testkit::OdbcClient check(Sim->ConnectionString("sa", ""));
   const std::string tillSpid = till.Scalar("select @@SPID");
-  RunCommand("Procesy");
+  RunCommand(TCommandId::cmProcesses);
   EXPECT_EQ(Headers(), QStringList({"SPID", "Nazwa_bazy", "Nazwa_logina", "Nazwa_hosta", "Nazwa_programu",
                                     "Czas_logowania", "Czas_ostatniego_polecenia", "Status", "Polecenie"}));
   const QStringList spids = ListColumn(0);
@@ -107,7 +107,7 @@ TEST_F(ServerAdminTest, ProcessListShowsEveryProcessAndKillsASecondConnection) {
 
   SelectProcess(QString::fromStdString(tillSpid));
   const size_t mark = Sim->TraceMark();
-  RunCommand("Zabij proces");
+  RunCommand(TCommandId::cmKillProcess);
   // Only the question, naming the process and its program, with "Nie" the default.
   ASSERT_EQ(Dialogs.Messages.size(), 1u);
   EXPECT_EQ(Dialogs.Messages[0].Text, "Czy zakończyć proces " + tillSpid + " programu \"Kasa\"? Program utraci połączenie z serwerem.");
@@ -124,11 +124,11 @@ TEST_F(ServerAdminTest, ProcessListShowsEveryProcessAndKillsASecondConnection) {
 
 TEST_F(ServerAdminTest, KillRefusalsAreReportedAndOnlyNumbersAreSent) {
   Connect();
-  RunCommand("Procesy");
+  RunCommand(TCommandId::cmProcesses);
   for (const std::string& spid : {OwnSpid(), std::string("1")}) {
     Dialogs.Messages.clear();
     SelectProcess(QString::fromStdString(spid));
-    RunCommand("Zabij proces");
+    RunCommand(TCommandId::cmKillProcess);
     ASSERT_EQ(Dialogs.Messages.size(), 2u) << spid;  // the question, then the refusal
     EXPECT_EQ(Dialogs.Messages[1].Caption, "Błąd");
     EXPECT_NE(Dialogs.Messages[1].Text.find("KILL " + spid), std::string::npos);
@@ -143,7 +143,7 @@ TEST_F(ServerAdminTest, KillRefusalsAreReportedAndOnlyNumbersAreSent) {
     Form->ListView1->selectRow(0);
   }
   const size_t mark = Sim->TraceMark();
-  RunCommand("Zabij proces");
+  RunCommand(TCommandId::cmKillProcess);
   const auto sent = Sim->TraceSince(mark);
   for (const auto& line : sent) EXPECT_EQ(line.Text.find("KILL"), std::string::npos) << line.Text;
   EXPECT_FALSE(sent.empty());
@@ -166,7 +166,7 @@ TEST_F(ServerAdminTest, PopupFollowsTheProcessListAndF5RefreshesWhatIsShown) {
   EXPECT_TRUE(tree);
   EXPECT_FALSE(processes);
 
-  RunCommand("Procesy");
+  RunCommand(TCommandId::cmProcesses);
   EXPECT_TRUE(PopupAttached());
   // No row selected: the pop-up is detached, and only "Procesy" attaches it again.
   Form->ListView1->clearSelection();

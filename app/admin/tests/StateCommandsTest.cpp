@@ -32,7 +32,7 @@ TEST_F(StateCommands, EachCommandOnRegularBlankQuoteAndReservedNames) {
 
     SelectDatabase(c.name);
     size_t mark = Sim->TraceMark();
-    Run(QStringLiteral("Wyłącz bazę"));
+    Run(TCommandId::cmTakeOffline);
     EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE " + c.sql + " SET OFFLINE"));
     EXPECT_EQ(Property(c.name, "Status"), "OFFLINE");
     EXPECT_EQ(LastText(), "Baza \"" + c.name + "\" została wyłączona");
@@ -40,9 +40,9 @@ TEST_F(StateCommands, EachCommandOnRegularBlankQuoteAndReservedNames) {
     EXPECT_NE(Node(name + " (Offline)"), nullptr) << "the tree is rebuilt";
 
     SelectDatabase(c.name + " (Offline)");
-    EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
+    EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmBringOnline));
     mark = Sim->TraceMark();
-    Run(QStringLiteral("Włącz bazę"));
+    Run(TCommandId::cmBringOnline);
     EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE " + c.sql + " SET ONLINE"));
     EXPECT_EQ(Property(c.name, "Status"), "ONLINE");
     EXPECT_EQ(LastText(), "Baza \"" + c.name + "\" została włączona");
@@ -51,7 +51,7 @@ TEST_F(StateCommands, EachCommandOnRegularBlankQuoteAndReservedNames) {
 
     SelectDatabase(c.name);
     mark = Sim->TraceMark();
-    Run(QStringLiteral("Ustaw bazę w tryb \"Single User\""));
+    Run(TCommandId::cmSingleUser);
     EXPECT_EQ(SentStarting(mark, "SELECT fileid").size(), 1u) << "the details are shown again";
     EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE " + c.sql + " SET SINGLE_USER"));
     EXPECT_EQ(Property(c.name, "UserAccess"), "SINGLE_USER");
@@ -59,14 +59,14 @@ TEST_F(StateCommands, EachCommandOnRegularBlankQuoteAndReservedNames) {
     EXPECT_EQ(LastCaption(), "Ustawianie trybu: \"Single User\"");
     EXPECT_EQ(DetailValue(QStringLiteral("Tryb single user: ")), QStringLiteral("Włączony"));
 
-    Run(QStringLiteral("Wyłącz tryb \"Single User\""));
+    Run(TCommandId::cmMultiUser);
     EXPECT_EQ(Property(c.name, "UserAccess"), "MULTI_USER");
     EXPECT_EQ(LastText(), "Tryb \"Single User\" został wyłączony dla bazy \"" + c.name + "\"");
     EXPECT_EQ(LastCaption(), "Ustawianie trybu: \"Single User\"");
     EXPECT_EQ(DetailValue(QStringLiteral("Tryb single user: ")), QStringLiteral("Wyłączony"));
 
     mark = Sim->TraceMark();
-    Run(QStringLiteral("Ustaw bazę w trybie tylko do odczytu"));
+    Run(TCommandId::cmSetReadOnly);
     EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE " + c.sql + " SET READ_ONLY"));
     EXPECT_EQ(Property(c.name, "Updateability"), "READ_ONLY");
     EXPECT_EQ(LastText(), "Baza \"" + c.name + "\" została przestawiona w tryb tylko do odczytu");
@@ -74,7 +74,7 @@ TEST_F(StateCommands, EachCommandOnRegularBlankQuoteAndReservedNames) {
     EXPECT_EQ(DetailValue(QStringLiteral("Baza w trybie tylko do odczytu: ")), QStringLiteral("Włączony"));
 
     mark = Sim->TraceMark();
-    Run(QStringLiteral("Wyłącz tryb tylko do odczytu"));
+    Run(TCommandId::cmClearReadOnly);
     EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE " + c.sql + " SET READ_WRITE "));
     EXPECT_EQ(Property(c.name, "Updateability"), "READ_WRITE");
     EXPECT_EQ(LastText(), "Wyłączono tryb tylko do odczytu dla bazy:\"" + c.name + "\"");
@@ -87,7 +87,7 @@ TEST_F(StateCommands, ReadOnlyRefreshesTheDetailsOnlyOnADatabaseNode) {
   QTreeWidgetItem* sklep = SelectDatabase("Sklep");
   Select(NodeUnder(sklep, "Tabele"));
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Ustaw bazę w trybie tylko do odczytu"));
+  Run(TCommandId::cmSetReadOnly);
   EXPECT_EQ(Property("Sklep", "Updateability"), "READ_ONLY");
   EXPECT_THAT(SentStarting(mark, "SELECT dbid from sysdatabases"), IsEmpty());
   EXPECT_EQ(Headers(), QStringList({QStringLiteral("Nazwa tabeli")})) << "the table list stays";
@@ -99,7 +99,7 @@ TEST_F(StateCommands, GuardWithoutAProgramNameRefusesAndSendsNothing) {
   SelectDatabase("Sklep");
   AnswerRefusal(seen, false);
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Wyłącz bazę"));
+  Run(TCommandId::cmTakeOffline);
   EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
   EXPECT_THAT(SentStarting(mark, "select status, dbid"), IsEmpty()) << "no refresh after a refusal";
   ASSERT_EQ(seen.size(), 1u);
@@ -118,7 +118,7 @@ TEST_F(StateCommands, GuardNamesTheFirstProgramAndListsEveryHolder) {
   AnswerRefusal(seen, false);
   Dialogs.Messages.clear();
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Ustaw bazę w trybie tylko do odczytu"));
+  Run(TCommandId::cmSetReadOnly);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].Text, "Nie można wykonać tej operacji, baza jest używana przez aplikacje: Kasa fiskalna");
   EXPECT_THAT(seen[0].Programs, ElementsAre("Kasa fiskalna", "Magazyn")) << "every holder is listed";
@@ -134,7 +134,7 @@ TEST_F(StateCommands, GuardLooksUpQuotedNamesAsLiterals) {
   AnswerRefusal(seen, false);
   SelectDatabase("Kasa 'Centrum'");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Wyłącz bazę"));
+  Run(TCommandId::cmTakeOffline);
   EXPECT_THAT(SentStarting(mark, "select dbid from sysprocesses"),
               ElementsAre("select dbid from sysprocesses where dbid=DB_ID(N'Kasa ''Centrum''')"));
   ASSERT_EQ(seen.size(), 1u);
@@ -145,7 +145,7 @@ TEST_F(StateCommands, TheToolsOwnConnectionDoesNotCount) {
   QTreeWidgetItem* sklep = SelectDatabase("Sklep");
   Select(NodeUnder(sklep, "Tabele"));  // the tool's connection now uses Sklep
   Select(sklep);
-  Run(QStringLiteral("Wyłącz bazę"));
+  Run(TCommandId::cmTakeOffline);
   EXPECT_THAT(Dialogs.DialogsRun, Not(Contains("TInUseDlg")));
   EXPECT_EQ(Property("Sklep", "Status"), "OFFLINE");
 }
@@ -158,7 +158,7 @@ TEST_F(StateCommands, DisconnectingTheHoldersEndsThemAndTheCommandGoesOn) {
   AnswerRefusal(seen, true);
   SelectDatabase("Sklep");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Wyłącz bazę"));
+  Run(TCommandId::cmTakeOffline);
   ASSERT_EQ(seen.size(), 1u) << "the guard passes on its second run";
   ASSERT_GE(Dialogs.Messages.size(), 3u);
   EXPECT_EQ(Dialogs.Messages[0].Caption, "Ustawianie trybu Offline") << "the command's own question first";
@@ -178,7 +178,7 @@ TEST_F(StateCommands, DeclinedConfirmationOrAFailedKillStopsTheCommand) {
   Dialogs.MessageAnswers.push_back(mbNo);
   SelectDatabase("Sklep");
   size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Wyłącz bazę"));
+  Run(TCommandId::cmTakeOffline);
   EXPECT_THAT(SentStarting(mark, "KILL"), IsEmpty());
   EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
   EXPECT_TRUE(till->Exec("select 1").ok);
@@ -191,7 +191,7 @@ TEST_F(StateCommands, DeclinedConfirmationOrAFailedKillStopsTheCommand) {
   msde::testkit::OdbcClient admin(Sim->Utf8ConnectionString("sa", ""));
   BeforeStatement("KILL", [&] { EXPECT_TRUE(admin.Exec("KILL " + spid).ok); });
   mark = Sim->TraceMark();
-  Run(QStringLiteral("Wyłącz bazę"));
+  Run(TCommandId::cmTakeOffline);
   EXPECT_EQ(SentStarting(mark, "KILL").size(), 1u);
   EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
   EXPECT_EQ(LastCaption(), "Błąd");
@@ -205,7 +205,7 @@ TEST_F(StateCommands, ServerRefusalAfterTheGuardIsReportedAndTheTreeStillRefresh
   BeforeStatement("ALTER DATABASE", [&] { late = Holder("Sklep", "Kasa"); });
   SelectDatabase("Sklep");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Wyłącz bazę"));
+  Run(TCommandId::cmTakeOffline);
   ASSERT_EQ(Dialogs.Messages.size(), 2u);  // the question, then the refusal
   EXPECT_EQ(LastCaption(), "Błąd");
   EXPECT_NE(LastText().find("Database state cannot be changed while other users are using the database 'Sklep'"),
@@ -219,27 +219,28 @@ TEST_F(StateCommands, ServerRefusalAfterTheGuardIsReportedAndTheTreeStillRefresh
 // commands enabled follow the node each time (a row of the database list names no database of
 // its own: the commands stay as the "Bazy" folder has them).
 TEST_F(StateCommands, EnablingFollowsTheSelectedNode) {
-  Run(QStringLiteral("Wyłącz bazę"));  // nothing selected: nothing happens but the refresh
+  Run(TCommandId::cmTakeOffline);  // nothing selected: nothing happens but the refresh
   EXPECT_TRUE(Dialogs.Messages.empty());
   SelectDatabase("Sklep Wschód");
-  Run(QStringLiteral("Wyłącz bazę"));
+  Run(TCommandId::cmTakeOffline);
   Select(Node(QStringLiteral("Bazy")));
   ASSERT_GT(Form->ListView1->RowCount(), 0);
   Form->ListView1->selectRow(0);
   Form->ListView1SelectItem();
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmTakeOffline));
   SelectDatabase("Sklep Wschód (Offline)");
-  for (const char* off : {"Wyłącz bazę", "Parametry bazy", "Zmień właściciela tabel", "Naprawa baz danych"})
-    EXPECT_FALSE(Form->CommandEnabled(QString::fromUtf8(off))) << off;
-  for (const char* on : {"Włącz bazę", "Podłącz bazę", "Odłącz bazę", "Ustaw bazę w trybie tylko do odczytu"})
-    EXPECT_TRUE(Form->CommandEnabled(QString::fromUtf8(on))) << on;
+  for (TCommandId off : {TCommandId::cmTakeOffline, TCommandId::cmDatabaseOptions, TCommandId::cmChangeTableOwner,
+                         TCommandId::cmRepairMenu})
+    EXPECT_FALSE(Form->CommandEnabled(off)) << CommandCaption(off);
+  for (TCommandId on : {TCommandId::cmBringOnline, TCommandId::cmAttach, TCommandId::cmDetach, TCommandId::cmSetReadOnly})
+    EXPECT_TRUE(Form->CommandEnabled(on)) << CommandCaption(on);
   Form->Narzdzia1Click();
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Ustaw bazę w tryb \"Single User\"")));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmSingleUser));
   SelectDatabase("Sklep");
   Form->Narzdzia1Click();
-  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Ustaw bazę w tryb \"Single User\"")));
-  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmSingleUser));
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmTakeOffline));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmBringOnline));
 }
 
 // "Włącz bazę" on the offline archive while another administrator detaches it: the server
@@ -252,7 +253,7 @@ TEST_F(StateCommandsOnTheDemo, ARefusedOnlineIsReportedAndTheTreeStillRebuilt) {
                   [&] { detached = other.Exec("sp_detach_db 'Archiwum2006'").ok; });
   SelectDatabase("Archiwum2006 (Offline)");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Włącz bazę"));
+  Run(TCommandId::cmBringOnline);
   ASSERT_TRUE(detached);
   EXPECT_THAT(SentStarting(mark, "select dbid from sysprocesses"),
               ElementsAre("select dbid from sysprocesses where dbid=DB_ID(N'Archiwum2006')"));
@@ -268,8 +269,8 @@ TEST_F(StateCommandsOnTheDemo, ARefusedOnlineIsReportedAndTheTreeStillRebuilt) {
   SelectDatabase("Sklep");
   EXPECT_EQ(Headers(), QStringList({QStringLiteral("Parametr"), QStringLiteral("Wartość")}));
   EXPECT_THAT(ListColumn(0), Contains(QStringLiteral("Logiczna nazwa pliku bazy: ")));
-  EXPECT_TRUE(Form->CommandEnabled(QStringLiteral("Wyłącz bazę")));
-  EXPECT_FALSE(Form->CommandEnabled(QStringLiteral("Włącz bazę")));
+  EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmTakeOffline));
+  EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmBringOnline));
   EXPECT_EQ(Dialogs.Messages.size(), 1u) << LastText();
 }
 

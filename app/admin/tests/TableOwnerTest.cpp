@@ -31,7 +31,7 @@ TEST_F(TableOwner, ChangesInRowOrderUntilTheServerRefusesOne) {
                                                  "jan.Towary", "kasjer.Zmiany"));
   SelectDatabase("Wlasciciele");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Zmień właściciela tabel"));
+  Run(TCommandId::cmChangeTableOwner);
   // DBO differs from dbo; jan.Towary clashes with dbo.Towary and stops the rest.
   EXPECT_THAT(SentStarting(mark, "sp_changeobjectowner"),
               ElementsAre("sp_changeobjectowner N'DBO.Kasa', N'dbo'", "sp_changeobjectowner N'jan.[Order]', N'dbo'",
@@ -57,7 +57,7 @@ TEST_F(TableOwner, ChangesInRowOrderUntilTheServerRefusesOne) {
 TEST_F(TableOwner, AllTablesOfDboSendNothingAndStillReport) {
   SelectDatabase("Wlasciciele Dbo");
   const size_t mark = Sim->TraceMark();
-  Run(QStringLiteral("Zmień właściciela tabel"));
+  Run(TCommandId::cmChangeTableOwner);
   EXPECT_THAT(SentStarting(mark, "sp_changeobjectowner"), IsEmpty());
   ASSERT_EQ(Dialogs.Messages.size(), 2u);  // the question, then the closing message
   EXPECT_EQ(LastText(), "Operacja zakończona");

@@ -102,8 +102,8 @@ class ClientSetupTest : public SimWindowTest {
     Trigger();
   }
   void Trigger() {
-    for (QAction* a : Form->PopupMenu1->actions())
-      if (CaptionOf(a->text()) == QStringLiteral("Utwórz połączenie sieciowe Tovinex")) return a->trigger();
+    for (QAction* a : Form->Commands(TCommandId::cmTovinexConnection))
+      if (Form->PopupMenu1->actions().contains(a)) return a->trigger();
     FAIL() << "no command in the pop-up menu";
   }
 

@@ -138,17 +138,17 @@ class DemoIsolationTest : public ::testing::Test {
   }
   std::string DemoDir() const { return Scratch.Path() + "/demo"; }
 
-  void RunOnDatabase(const QString& Caption, const QString& Database, std::function<int(QDialog*)> Answer) {
+  void RunOnDatabase(TCommandId Command, const QString& Database, std::function<int(QDialog*)> Answer) {
     Form->TreeView1->setCurrentItem(
         Form->TreeView1->findItems(Database, Qt::MatchExactly | Qt::MatchRecursive).value(0));
     Dialogs.DialogAnswers.push_back(std::move(Answer));
-    for (QAction* a : Form->PopupMenu1->actions())
-      if (CaptionOf(a->text()) == Caption) return a->trigger();
-    FAIL() << "no command " << Caption.toStdString();
+    for (QAction* a : Form->Commands(Command))
+      if (Form->PopupMenu1->actions().contains(a)) return a->trigger();
+    FAIL() << "no command " << CommandCaption(Command);
   }
   // "Utwórz połączenie sieciowe Tovinex" for Sklep on "(local)", and "Podłącz bazę" of Sklep2.
   void SetUpNetworkAndAttach() {
-    RunOnDatabase("Utwórz połączenie sieciowe Tovinex", "Sklep", [](QDialog* d) {
+    RunOnDatabase(TCommandId::cmTovinexConnection, "Sklep", [](QDialog* d) {
       auto* Dlg = static_cast<clientsetup::TPasswordDlg2*>(d);
       Dlg->ComboBox2->setEditText("(local)");
       Dlg->ComboBox1->setEditText("Gniazda TCP/IP");
@@ -156,7 +156,7 @@ class DemoIsolationTest : public ::testing::Test {
       return d->result();
     });
     Dialogs.FileAnswers.push_back(QString::fromStdString(Demo->Site().FilesDir() + "/Sklep2.mdf"));
-    RunOnDatabase("Podłącz bazę", "Sklep", [](QDialog* d) {
+    RunOnDatabase(TCommandId::cmAttach, "Sklep", [](QDialog* d) {
       static_cast<admin::TPodlPlik*>(d)->SpeedButton2->click();
       d->findChild<QAbstractButton*>("OKBtn")->click();
       return d->result();
@@ -251,7 +251,7 @@ TEST_F(DemoIsolationTest, AServerTypedWithItsPortIsReachedInsteadOfTheDemosServe
     Dlg->Edit3->setText("");
     return int(QDialog::Accepted);
   });
-  Form->Commands(QStringLiteral("Połącz z serwerem...")).first()->trigger();
+  Form->Commands(TCommandId::cmConnect).first()->trigger();
   for (const std::string& Text : MessageTexts()) EXPECT_EQ(Text.find("połączenia z serwem"), std::string::npos) << Text;
   EXPECT_FALSE(Form->TreeView1->findItems("Sklep", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
   const size_t statements = second.TraceSince(mark).size();
