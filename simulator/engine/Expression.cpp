@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "engine/Functions.h"
+#include "engine/Query.h"
 #include "engine/SqlTime.h"
 #include "engine/TypeNames.h"
 #include "engine/Values.h"
@@ -100,40 +101,38 @@ class ColumnExpr : public Expr {
   ColumnExpr(std::string qualifier, std::string name, bool quoted)
       : qualifier_(std::move(qualifier)), name_(std::move(name)), quoted_(quoted) {}
   Value Eval(EvalEnv& env) const override {
-    if (index_ < 0) return name_;  // a "quoted" text that named no column
-    return (*env.row)[static_cast<size_t>(index_)];
+    if (!bound_) return name_;  // a "quoted" text that named no column
+    const EvalEnv* at = &env;
+    for (int i = 0; i < binding_.level; ++i) at = at->outer;
+    return (*at->row)[binding_.index];
   }
   ColumnInfo Type() const override {
-    if (index_ < 0) return TextType(Utf8Length(name_), false);
-    ColumnInfo t = type_;
+    if (!bound_) return TextType(Utf8Length(name_), false);
+    ColumnInfo t = binding_.type;
     t.name = name_;  // the result column is named as the query writes it
     return t;
   }
   void Bind(Context& ctx, const Scope& scope) override {
-    if (!qualifier_.empty() && !EqualNoCase(qualifier_, scope.alias) &&
-        !EqualNoCase(qualifier_, scope.name))
-      ctx.Fail(107, 16, 3, "The column prefix '" + qualifier_ +
-                               "' does not match with a table name or alias name used in the query.");
-    if (scope.columns != nullptr) {
-      for (size_t i = 0; i < scope.columns->size(); ++i) {
-        if (EqualNoCase((*scope.columns)[i].name, name_)) {
-          index_ = static_cast<int>(i);
-          type_ = (*scope.columns)[i];
-          return;
-        }
-      }
-    }
-    // Under QUOTED_IDENTIFIER OFF a "quoted" text is a string; accept it when it names
-    // no column.
-    if (quoted_ && qualifier_.empty()) return;
-    ctx.Fail(207, 16, 3, "Invalid column name '" + name_ + "'.");
+    auto binding = ResolveColumn(ctx, scope, qualifier_, name_, quoted_);
+    if (!binding) return;
+    binding_ = *binding;
+    bound_ = true;
+    if (binding_.level == 0 && scope.named_columns != nullptr)
+      scope.named_columns->push_back({binding_.index, TableOf(scope) + "." + name_});
   }
 
  private:
+  // The table that holds the bound column, as messages name it.
+  std::string TableOf(const Scope& scope) const {
+    for (const ScopeTable& t : scope.tables)
+      if (t.columns != nullptr && binding_.index >= t.offset && binding_.index < t.offset + t.columns->size())
+        return t.alias.empty() ? t.name : t.alias;
+    return qualifier_;
+  }
   std::string qualifier_, name_;
   bool quoted_;
-  int index_ = -1;
-  ColumnInfo type_;
+  bool bound_ = false;
+  ColumnBinding binding_;
 };
 
 class FunctionExpr : public Expr {
@@ -320,6 +319,14 @@ Value CompareBoth(EvalEnv& env, const Value& a, const ColumnInfo& ta, const Valu
     result = CompareValues(x, y);
     return int64_t{1};
   }
+  if (numeric(ta) && numeric(tb) && (std::holds_alternative<std::string>(a) || std::holds_alternative<std::string>(b))) {
+    // Decimals are held as their text: they compare as the numbers they write.
+    const auto x = ToDouble(a), y = ToDouble(b);
+    if (x && y) {
+      result = *x < *y ? -1 : (*y < *x ? 1 : 0);
+      return int64_t{1};
+    }
+  }
   result = CompareValues(a, b);
   return int64_t{1};
 }
@@ -435,17 +442,13 @@ class InExpr : public Expr {
   Value Eval(EvalEnv& env) const override {
     const Value v = arg_->Eval(env);
     if (IsNull(v)) return std::monostate{};
-    bool unknown = false;
+    bool found = false, unknown = false;
     for (const ExprPtr& e : list_) {
       int c = 0;
-      if (IsNull(CompareBoth(env, v, arg_->Type(), e->Eval(env), e->Type(), c))) {
-        unknown = true;
-      } else if (c == 0) {
-        return int64_t{negated_ ? 0 : 1};
-      }
+      if (IsNull(CompareBoth(env, v, arg_->Type(), e->Eval(env), e->Type(), c))) unknown = true;
+      else if ((found = c == 0)) break;
     }
-    if (unknown) return std::monostate{};
-    return int64_t{negated_ ? 1 : 0};
+    return InOutcome(found, unknown, negated_);
   }
   ColumnInfo Type() const override { return CompareExpr::BitType(); }
   void Bind(Context& ctx, const Scope& scope) override {
@@ -686,6 +689,11 @@ ExprPtr ParsePrimary(Parser& p) {
     case TokenKind::Symbol:
       if (t.IsSymbol("(")) {
         p.Next();
+        if (p.AcceptKeyword("SELECT")) {
+          QueryPtr query = ParseQueryAfterSelect(p);
+          p.ExpectSymbol(")");
+          return MakeScalarSubquery(std::move(query));
+        }
         ExprPtr inner = ParseOr(p);
         p.ExpectSymbol(")");
         return inner;
@@ -722,6 +730,18 @@ ExprPtr ParsePrimary(Parser& p) {
         p.ExpectSymbol(")");
         const int below = Deepest(arg);
         return Above(p, below, std::make_unique<ConvertExpr>(to, std::move(arg), style));
+      }
+      if (t.IsWord("EXISTS") && p.Peek(1).IsSymbol("(") && p.Peek(2).IsWord("SELECT")) {
+        p.Next();
+        p.Next();
+        p.Next();
+        QueryPtr query = ParseQueryAfterSelect(p);
+        p.ExpectSymbol(")");
+        return MakeExists(std::move(query));
+      }
+      if (IsAggregateCall(t, p.Peek(1))) {
+        p.Next();
+        return ParseAggregateCall(p, t);
       }
       if (p.Peek(1).IsSymbol("(")) {
         p.Next();
@@ -819,6 +839,11 @@ ExprPtr ParsePredicate(Parser& p) {
   }
   if (p.AcceptKeyword("IN")) {
     p.ExpectSymbol("(");
+    if (p.AcceptKeyword("SELECT")) {
+      QueryPtr query = ParseQueryAfterSelect(p);
+      p.ExpectSymbol(")");
+      return MakeInSubquery(std::move(left), std::move(query), negated);
+    }
     std::vector<ExprPtr> list = ParseArgumentList(p);
     if (list.empty()) p.FailHere();
     const int below = std::max(Deepest(left), Deepest(list));
@@ -868,6 +893,12 @@ ExprPtr ParseOr(Parser& p) {
 }  // namespace
 
 ExprPtr ParseExpression(Parser& p) { return ParseOr(p); }
+
+Value InOutcome(bool found, bool unknown, bool negated) {
+  if (found) return int64_t{negated ? 0 : 1};
+  if (unknown) return std::monostate{};
+  return int64_t{negated ? 1 : 0};
+}
 
 bool IsTrue(const Value& value) {
   if (std::holds_alternative<int64_t>(value)) return std::get<int64_t>(value) != 0;

@@ -1,51 +1,23 @@
-// SELECT over one table (or none): select list with aliases, *, DISTINCT, TOP, WHERE,
-// ORDER BY, and whole-table aggregates (COUNT, MIN, MAX, SUM, AVG) as select items.
-#include <algorithm>
-#include <numeric>
+// The query specification: its select list with aliases and stars, DISTINCT, TOP [PERCENT],
+// WHERE, GROUP BY and HAVING, and the rows it makes, streamed where nothing has to be
+// gathered first (no grouping, DISTINCT, ORDER BY or PERCENT).
+#include "engine/QuerySpec.h"
 
-#include "engine/Expression.h"
-#include "engine/SystemTables.h"
-#include "engine/Transactions.h"
-#include "engine/TypeNames.h"
+#include <algorithm>
+#include <optional>
+
+#include "engine/Grouping.h"
 #include "engine/Values.h"
 
 namespace msde {
 namespace {
 
-enum class Aggregate { None, Count, CountAll, Min, Max, Sum, Avg };
-
-struct SelectItem {
-  ExprPtr expr;           // null for * and COUNT(*)
-  std::string alias;
-  bool has_alias = false;
-  bool star = false;
-  std::string star_qualifier;
-  Aggregate aggregate = Aggregate::None;
-};
-
-struct OrderItem {
-  ExprPtr expr;
-  std::string alias;       // ordering by a result column named by its alias
-  int output_column = -1;  // ordering by a result column (by alias or ordinal), from 0
-  bool descending = false;
-};
-
-bool IsClauseWord(const Token& t) {
+bool EndsSelectItem(const Token& t) {
   static const char* kWords[] = {"FROM", "WHERE", "ORDER", "GROUP", "HAVING", "UNION", "INTO",
                                  "COMPUTE", "FOR", "OPTION", "AS"};
   for (const char* w : kWords)
     if (t.IsWord(w)) return true;
   return false;
-}
-
-Aggregate AggregateOf(const Token& name, const Token& open) {
-  if (!open.IsSymbol("(") || name.kind != TokenKind::Word) return Aggregate::None;
-  if (name.IsWord("COUNT")) return Aggregate::Count;
-  if (name.IsWord("MIN")) return Aggregate::Min;
-  if (name.IsWord("MAX")) return Aggregate::Max;
-  if (name.IsWord("SUM")) return Aggregate::Sum;
-  if (name.IsWord("AVG")) return Aggregate::Avg;
-  return Aggregate::None;
 }
 
 SelectItem ParseItem(Parser& p) {
@@ -61,26 +33,15 @@ SelectItem ParseItem(Parser& p) {
     p.Next();
     return item;
   }
-  if (p.Peek().IsName() && p.Peek(1).IsSymbol("=") ) {
+  if (p.Peek().IsName() && p.Peek(1).IsSymbol("=")) {
     // alias = expression
     item.alias = p.Next().text;
     item.has_alias = true;
     p.Next();
   }
-  item.aggregate = AggregateOf(p.Peek(), p.Peek(1));
-  if (item.aggregate != Aggregate::None) {
-    p.Next();
-    p.Next();
-    p.AcceptKeyword("ALL");
-    if (item.aggregate == Aggregate::Count && p.AcceptSymbol("*")) {
-      item.aggregate = Aggregate::CountAll;
-    } else {
-      item.expr = ParseExpression(p);
-    }
-    p.ExpectSymbol(")");
-  } else {
-    item.expr = ParseExpression(p);
-  }
+  const size_t start = p.position;
+  item.expr = ParseExpression(p);
+  item.text = SourceText(p, start);
   if (item.has_alias) return item;
   if (p.AcceptKeyword("AS")) {
     const Token t = p.Next();
@@ -90,281 +51,201 @@ SelectItem ParseItem(Parser& p) {
     }
     item.alias = t.text;
     item.has_alias = true;
-  } else if ((p.Peek().IsName() || p.Peek().kind == TokenKind::String) && !IsClauseWord(p.Peek())) {
+  } else if ((p.Peek().IsName() || p.Peek().kind == TokenKind::String) && !EndsSelectItem(p.Peek())) {
     item.alias = p.Next().text;
     item.has_alias = true;
   }
   return item;
 }
 
-// Makes a cell hold the representation its column type calls for.
-Value Conform(Context& ctx, const Value& v, const ColumnInfo& from, const ColumnInfo& to) {
-  if (IsNull(v)) return v;
-  bool fits = false;
-  switch (to.type) {
-    case SqlType::Int: case SqlType::SmallInt: case SqlType::TinyInt: case SqlType::Bit:
-    case SqlType::BigInt:
-      fits = std::holds_alternative<int64_t>(v);
-      break;
-    case SqlType::Float: case SqlType::Real: fits = std::holds_alternative<double>(v); break;
-    case SqlType::DateTime: fits = std::holds_alternative<SqlDateTime>(v); break;
-    default: fits = std::holds_alternative<std::string>(v);
-  }
-  return fits ? v : ConvertValue(ctx, v, from, to, -1);
+bool ListsColumn(const std::vector<NamedColumn>& list, size_t index) {
+  return std::any_of(list.begin(), list.end(), [&](const NamedColumn& c) { return c.index == index; });
 }
 
-Value AggregateValue(Context& ctx, const SelectItem& item, const std::vector<const Row*>& rows,
-                     ColumnInfo& type) {
-  if (item.aggregate == Aggregate::CountAll) {
-    type = Column("", SqlType::Int);
-    return static_cast<int64_t>(rows.size());
+// A column of the select list, HAVING or ORDER BY that is neither grouped nor aggregated.
+void CheckGrouped(Context& ctx, const std::vector<NamedColumn>& named, const std::vector<NamedColumn>& grouped,
+                  bool has_group_by, const char* clause) {
+  for (const NamedColumn& c : named) {
+    if (ListsColumn(grouped, c.index)) continue;
+    const std::string where = std::string(clause);
+    if (where == "select list" && !has_group_by && !ctx.model.server.Is2005())
+      ctx.Fail(8118, 16, 1, "Column '" + c.name + "' is invalid in the select list because it is not "
+                            "contained in an aggregate function and there is no GROUP BY clause.", true);
+    const int number = where == "select list" ? 8120 : where == "HAVING clause" ? 8121 : 8127;
+    const std::string quote = number == 8127 ? "\"" : "'";
+    ctx.Fail(number, 16, 1, "Column " + quote + c.name + quote + " is invalid in the " + where +
+                                " because it is not contained in either an aggregate function or the "
+                                "GROUP BY clause.", true);
   }
-  const ColumnInfo arg = item.expr->Type();
-  std::vector<Value> values;
-  for (const Row* row : rows) {
-    EvalEnv env{ctx, row};
-    Value v = item.expr->Eval(env);
-    if (!IsNull(v)) values.push_back(std::move(v));
-  }
-  if (item.aggregate == Aggregate::Count) {
-    type = Column("", SqlType::Int);
-    return static_cast<int64_t>(values.size());
-  }
-  type = arg;
-  type.name.clear();
-  type.nullable = true;
-  if (values.empty()) return std::monostate{};
-  if (item.aggregate == Aggregate::Min || item.aggregate == Aggregate::Max) {
-    const bool want_max = item.aggregate == Aggregate::Max;
-    return *std::max_element(values.begin(), values.end(), [&](const Value& a, const Value& b) {
-      return want_max ? CompareValues(a, b) < 0 : CompareValues(a, b) > 0;
-    });
-  }
-  if (IsCharacterType(arg.type) || arg.type == SqlType::DateTime)
-    ctx.Fail(409, 16, 2, std::string("The ") + (item.aggregate == Aggregate::Sum ? "sum" : "average") +
-                             " or average aggregate operation cannot take a " + TypeName(arg.type) +
-                             " data type as an argument.");
-  if (std::holds_alternative<int64_t>(values.front())) {
-    int64_t sum = 0;
-    for (const Value& v : values) sum += std::get<int64_t>(v);
-    if (type.type != SqlType::BigInt) type = Column("", SqlType::Int);
-    return item.aggregate == Aggregate::Sum ? sum : sum / static_cast<int64_t>(values.size());
-  }
-  double sum = 0;
-  for (const Value& v : values) sum += ToDouble(v).value_or(0);
-  if (item.aggregate == Aggregate::Avg) sum /= static_cast<double>(values.size());
-  return Conform(ctx, sum, Column("", SqlType::Float), type);
 }
-
-void Select(Context& ctx, Parser& p) {
-  const bool distinct = p.AcceptKeyword("DISTINCT");
-  if (!distinct) p.AcceptKeyword("ALL");
-  int64_t top = -1;
-  if (p.AcceptKeyword("TOP")) {
-    const bool parenthesised = p.AcceptSymbol("(");
-    top = p.ExpectInteger();
-    if (parenthesised) p.ExpectSymbol(")");
-    if (p.AcceptKeyword("PERCENT")) p.FailHere();
-  }
-  std::vector<SelectItem> items;
-  do items.push_back(ParseItem(p));
-  while (p.AcceptSymbol(","));
-
-  RowSource source;
-  Scope scope;
-  bool has_from = false;
-  if (p.AcceptKeyword("FROM")) {
-    has_from = true;
-    const auto name = p.ExpectQualifiedName();
-    if (p.AcceptKeyword("AS")) scope.alias = p.ExpectName();
-    else if (p.Peek().IsName() && !IsClauseWord(p.Peek()) && !p.Peek().IsWord("WITH"))
-      scope.alias = p.ExpectName();
-    if (p.AcceptKeyword("WITH") || p.Peek().IsSymbol("(")) {
-      // Table hints such as (NOLOCK) change nothing here.
-      p.ExpectSymbol("(");
-      while (!p.AtEnd() && !p.Peek().IsSymbol(")")) p.Next();
-      p.ExpectSymbol(")");
-    }
-    source = OpenTable(ctx, name);
-    StartImplicitTransaction(ctx);
-    scope.name = source.name;
-    scope.columns = &source.columns;
-  }
-  ExprPtr where;
-  if (p.AcceptKeyword("WHERE")) where = ParseExpression(p);
-  std::vector<OrderItem> order;
-  if (p.AcceptKeyword("ORDER")) {
-    p.ExpectKeyword("BY");
-    do {
-      OrderItem o;
-      const Token& after = p.Peek(1);
-      const bool alone = after.kind == TokenKind::End || after.IsSymbol(",") ||
-                         after.IsWord("ASC") || after.IsWord("DESC");
-      const bool is_alias = alone && p.Peek().IsName() &&
-                            std::any_of(items.begin(), items.end(), [&](const SelectItem& i) {
-                              return i.has_alias && EqualNoCase(i.alias, p.Peek().text);
-                            });
-      if (alone && p.Peek().kind == TokenKind::Number) {
-        // ORDER BY 2: the second result column.
-        o.output_column = static_cast<int>(p.ExpectInteger()) - 1;
-        if (o.output_column < 0)
-          ctx.Fail(108, 15, 1, "The ORDER BY position number " + std::to_string(o.output_column + 1) +
-                                   " is out of range of the number of items in the select list.", true);
-      } else if (is_alias) {
-        o.alias = p.Next().text;
-      } else {
-        o.expr = ParseExpression(p);
-      }
-      if (p.AcceptKeyword("DESC")) o.descending = true;
-      else p.AcceptKeyword("ASC");
-      order.push_back(std::move(o));
-    } while (p.AcceptSymbol(","));
-  }
-  p.ExpectEnd();
-
-  // Bind the select list, expanding stars into columns.
-  std::vector<ColumnInfo> columns;
-  struct Output {
-    const SelectItem* item;
-    int source_column;  // for star columns
-  };
-  std::vector<Output> outputs;
-  bool aggregated = false;
-  for (SelectItem& item : items) {
-    if (item.star) {
-      if (!has_from) ctx.Fail(263, 16, 1, "Must specify table to select from.", true);
-      if (!item.star_qualifier.empty() && !EqualNoCase(item.star_qualifier, scope.alias) &&
-          !EqualNoCase(item.star_qualifier, scope.name))
-        ctx.Fail(107, 16, 3, "The column prefix '" + item.star_qualifier +
-                                 "' does not match with a table name or alias name used in the query.", true);
-      for (size_t i = 0; i < source.columns.size(); ++i) {
-        columns.push_back(source.columns[i]);
-        outputs.push_back({&item, static_cast<int>(i)});
-      }
-      continue;
-    }
-    if (item.expr) item.expr->Bind(ctx, scope);
-    aggregated = aggregated || item.aggregate != Aggregate::None;
-    ColumnInfo c = item.expr ? item.expr->Type() : Column("", SqlType::Int);
-    if (item.has_alias) c.name = item.alias;
-    columns.push_back(c);
-    outputs.push_back({&item, -1});
-  }
-  if (aggregated)
-    for (const Output& o : outputs)
-      if (o.item->aggregate == Aggregate::None)
-        ctx.Fail(8118, 16, 1, "Column '" + (o.source_column >= 0 ? source.columns[o.source_column].name
-                                                                 : columns.front().name) +
-                                  "' is invalid in the select list because it is not contained in "
-                                  "an aggregate function and there is no GROUP BY clause.", true);
-  if (where) where->Bind(ctx, scope);
-  for (OrderItem& o : order) {
-    if (!o.alias.empty()) {
-      for (size_t i = 0; i < columns.size() && o.output_column < 0; ++i)
-        if (EqualNoCase(columns[i].name, o.alias)) o.output_column = static_cast<int>(i);
-    } else if (o.expr) {
-      o.expr->Bind(ctx, scope);
-    } else if (o.output_column >= static_cast<int>(columns.size())) {
-      ctx.Fail(108, 15, 1, "The ORDER BY position number " + std::to_string(o.output_column + 1) +
-                               " is out of range of the number of items in the select list.", true);
-    }
-  }
-
-  // A table's rows as they stand (select * from a table, perhaps with TOP) go out as they
-  // are read, as SQL Server streams a scan: the client has the first rows while the server
-  // still sends the rest, and nothing is gathered first.
-  const bool whole_rows = has_from && !where && order.empty() && !distinct && !aggregated &&
-                          outputs.size() == source.columns.size() &&
-                          std::all_of(outputs.begin(), outputs.end(), [&](const Output& o) {
-                            return o.source_column == static_cast<int>(&o - outputs.data());
-                          });
-  if (whole_rows) {
-    ctx.BeginResult(columns);
-    int64_t sent = 0;
-    for (const Row& row : source.Rows()) {
-      if (top >= 0 && sent >= top) break;
-      ctx.ResultRow(row);
-      ++sent;
-    }
-    ctx.EndResult(sent);
-    return;
-  }
-
-  // Filter the rows.
-  static const std::vector<Row> kNoRows{Row{}};
-  const std::vector<Row>& input = has_from ? source.Rows() : kNoRows;
-  std::vector<const Row*> matched;
-  for (const Row& row : input) {
-    EvalEnv env{ctx, &row};
-    if (!where || IsTrue(where->Eval(env))) matched.push_back(&row);
-  }
-
-  ResultSet result;
-  result.columns = columns;
-  if (aggregated) {
-    Row out;
-    for (size_t i = 0; i < outputs.size(); ++i) {
-      ColumnInfo type;
-      out.push_back(AggregateValue(ctx, *outputs[i].item, matched, type));
-      const std::string name = result.columns[i].name;
-      result.columns[i] = type;
-      result.columns[i].name = name;
-    }
-    result.rows.push_back(std::move(out));
-    ctx.SendResult(result);
-    return;
-  }
-
-  // Order: resolve each ORDER BY item against the result columns first.
-  struct Keyed {
-    Row out;
-    std::vector<Value> keys;
-  };
-  std::vector<Keyed> rows;
-  rows.reserve(matched.size());
-  for (const Row* row : matched) {
-    EvalEnv env{ctx, row};
-    Keyed k;
-    for (size_t i = 0; i < outputs.size(); ++i) {
-      const Output& o = outputs[i];
-      if (o.source_column >= 0) k.out.push_back((*row)[static_cast<size_t>(o.source_column)]);
-      else k.out.push_back(Conform(ctx, o.item->expr->Eval(env), o.item->expr->Type(), columns[i]));
-    }
-    rows.push_back(std::move(k));
-  }
-  if (!order.empty()) {
-    for (size_t r = 0; r < rows.size(); ++r) {
-      EvalEnv env{ctx, matched[r]};
-      for (OrderItem& o : order)
-        rows[r].keys.push_back(o.output_column >= 0 ? rows[r].out[static_cast<size_t>(o.output_column)]
-                                                    : o.expr->Eval(env));
-    }
-    std::stable_sort(rows.begin(), rows.end(), [&](const Keyed& a, const Keyed& b) {
-      for (size_t i = 0; i < order.size(); ++i) {
-        const Value &x = a.keys[i], &y = b.keys[i];
-        int c = IsNull(x) ? (IsNull(y) ? 0 : -1) : IsNull(y) ? 1 : CompareValues(x, y);
-        if (order[i].descending) c = -c;
-        if (c != 0) return c < 0;
-      }
-      return false;
-    });
-  }
-  for (Keyed& k : rows) {
-    if (top >= 0 && static_cast<int64_t>(result.rows.size()) >= top) break;
-    if (distinct && std::any_of(result.rows.begin(), result.rows.end(), [&](const Row& seen) {
-          for (size_t i = 0; i < seen.size(); ++i) {
-            if (IsNull(seen[i]) != IsNull(k.out[i])) return false;
-            if (!IsNull(seen[i]) && CompareValues(seen[i], k.out[i]) != 0) return false;
-          }
-          return true;
-        }))
-      continue;
-    result.rows.push_back(std::move(k.out));
-  }
-  ctx.SendResult(result);
-}
-
-const StatementRegistration select_statement("SELECT", Select);
 
 }  // namespace
+
+void QuerySpec::Parse(Parser& p) {
+  limit_.distinct = p.AcceptKeyword("DISTINCT");
+  if (!limit_.distinct) p.AcceptKeyword("ALL");
+  if (p.AcceptKeyword("TOP")) {
+    const bool parenthesised = p.AcceptSymbol("(");
+    limit_.top = p.ExpectInteger();
+    if (parenthesised) p.ExpectSymbol(")");
+    limit_.percent = p.AcceptKeyword("PERCENT");
+    if (limit_.percent && limit_.top > 100) p.ctx.Fail(1031, 16, 1, "Percent values must be between 0 and 100.", true);
+  }
+  do items_.push_back(ParseItem(p));
+  while (p.AcceptSymbol(","));
+  if (p.AcceptKeyword("FROM")) {
+    has_from_ = true;
+    from_.Parse(p);
+  }
+  if (p.AcceptKeyword("WHERE")) where_ = ParseExpression(p);
+  if (p.AcceptKeyword("GROUP")) {
+    p.ExpectKeyword("BY");
+    p.AcceptKeyword("ALL");
+    do {
+      const size_t start = p.position;
+      group_by_.push_back(ParseExpression(p));
+      group_text_.push_back(SourceText(p, start));
+    } while (p.AcceptSymbol(","));
+  }
+  if (p.AcceptKeyword("HAVING")) having_ = ParseExpression(p);
+}
+
+void QuerySpec::BindItems(Context& ctx, std::vector<NamedColumn>& named) {
+  for (SelectItem& item : items_) {
+    if (item.star) {
+      if (!has_from_) ctx.Fail(263, 16, 1, "Must specify table to select from.", true);
+      bool any = false;
+      for (const ScopeTable& t : scope_.tables) {
+        if (!item.star_qualifier.empty() && !EqualNoCase(item.star_qualifier, t.alias.empty() ? t.name : t.alias))
+          continue;
+        any = true;
+        for (size_t i = 0; i < t.columns->size(); ++i) {
+          columns_.push_back((*t.columns)[i]);
+          outputs_.push_back({&item, t.offset + i});
+          named.push_back({t.offset + i, (t.alias.empty() ? t.name : t.alias) + "." + (*t.columns)[i].name});
+        }
+      }
+      if (!any)
+        ctx.Fail(107, 16, 3, "The column prefix '" + item.star_qualifier +
+                                 "' does not match with a table name or alias name used in the query.", true);
+      continue;
+    }
+    // An item written as a GROUP BY item is grouped whatever columns it names.
+    const bool is_key = std::find(group_text_.begin(), group_text_.end(), item.text) != group_text_.end();
+    std::vector<NamedColumn> ignored;
+    Scope s = scope_;
+    s.named_columns = is_key ? &ignored : &named;
+    item.expr->Bind(ctx, s);
+    ColumnInfo c = item.expr->Type();
+    if (item.has_alias) c.name = item.alias;
+    columns_.push_back(c);
+    outputs_.push_back({&item, 0});
+  }
+}
+
+void QuerySpec::BindOrder(Context& ctx, std::vector<NamedColumn>& named) {
+  for (OrderItem& o : order_) {
+    if (o.output_column >= 0) {
+      if (o.output_column >= static_cast<int>(columns_.size())) FailOrderPosition(ctx, o.output_column + 1);
+      continue;
+    }
+    // A result column named by its alias, or an item written again, orders by that column.
+    for (size_t i = 0; i < outputs_.size() && o.output_column < 0; ++i) {
+      const SelectItem& item = *outputs_[i].item;
+      if (item.star) continue;
+      if ((!o.name.empty() && item.has_alias && EqualNoCase(item.alias, o.name)) ||
+          (!item.text.empty() && item.text == o.text))
+        o.output_column = static_cast<int>(i);
+    }
+    if (o.output_column >= 0) continue;
+    Scope s = scope_;
+    s.named_columns = &named;
+    o.expr->Bind(ctx, s);
+    if (limit_.distinct)
+      ctx.Fail(145, 15, 1, "ORDER BY items must appear in the select list if SELECT DISTINCT is specified.", true);
+  }
+}
+
+void QuerySpec::Bind(Context& ctx, const Scope* outer) {
+  scope_.outer = outer;
+  if (has_from_) from_.Bind(ctx, scope_);
+  for (const ScopeTable& t : scope_.tables) width_ += t.columns->size();
+  if (where_) where_->Bind(ctx, scope_);
+  std::vector<NamedColumn> grouped;
+  for (ExprPtr& key : group_by_) {
+    Scope s = scope_;
+    s.named_columns = &grouped;
+    key->Bind(ctx, s);
+  }
+  scope_.aggregates = &aggregates_;
+  std::vector<NamedColumn> in_list, in_having, in_order;
+  BindItems(ctx, in_list);
+  if (having_) {
+    Scope s = scope_;
+    s.named_columns = &in_having;
+    having_->Bind(ctx, s);
+  }
+  BindOrder(ctx, in_order);
+  if (Grouped()) {
+    CheckGrouped(ctx, in_list, grouped, !group_by_.empty(), "select list");
+    CheckGrouped(ctx, in_having, grouped, !group_by_.empty(), "HAVING clause");
+    CheckGrouped(ctx, in_order, grouped, !group_by_.empty(), "ORDER BY clause");
+  }
+}
+
+Row QuerySpec::Outputs(EvalEnv& env) const {
+  Row out;
+  out.reserve(outputs_.size());
+  for (size_t i = 0; i < outputs_.size(); ++i) {
+    const Output& o = outputs_[i];
+    if (o.item->star) out.push_back((*env.row)[o.source_column]);
+    else out.push_back(Conform(env.ctx, o.item->expr->Eval(env), o.item->expr->Type(), columns_[i]));
+  }
+  return out;
+}
+
+void QuerySpec::Run(Context& ctx, const EvalEnv* outer, const RowConsumer& consume) const {
+  if (limit_.top == 0) return;
+  const bool streaming = !Grouped() && !limit_.distinct && order_.empty() && !limit_.percent;
+  std::vector<KeyedRow> gathered;
+  int64_t sent = 0;
+  auto produce = [&](const Row& row, const std::vector<Value>* aggregates) {
+    EvalEnv env{ctx, &row, outer, aggregates};
+    if (having_ && !IsTrue(having_->Eval(env))) return true;
+    KeyedRow k{Outputs(env), {}};
+    if (streaming) {
+      ++sent;
+      return consume(k.out) && (limit_.top < 0 || sent < limit_.top);
+    }
+    for (const OrderItem& o : order_)
+      k.keys.push_back(o.output_column >= 0
+                           ? SortKey(k.out[static_cast<size_t>(o.output_column)], columns_[static_cast<size_t>(o.output_column)])
+                           : SortKey(o.expr->Eval(env), o.expr->Type()));
+    gathered.push_back(std::move(k));
+    return true;
+  };
+  std::optional<Groups> groups;
+  if (Grouped()) groups.emplace(aggregates_, group_by_);
+  auto input = [&](const Row& row) {
+    EvalEnv env{ctx, &row, outer};
+    if (where_ && !IsTrue(where_->Eval(env))) return true;
+    if (!groups) return produce(row, nullptr);
+    groups->Add(env);
+    return true;
+  };
+  if (has_from_) from_.Run(ctx, outer, input);
+  else input(Row{});
+  if (groups)
+    groups->ForEach(ctx, width_, [&](const Row& first, const std::vector<Value>& values) {
+      return produce(first, &values);
+    });
+  if (!streaming) ShapeAndSend(gathered, order_, limit_, consume);
+}
+
+QueryPtr ParseQuerySpecification(Parser& p) {
+  auto spec = std::make_unique<QuerySpec>();
+  spec->Parse(p);
+  return spec;
+}
+
 }  // namespace msde

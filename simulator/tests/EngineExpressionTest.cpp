@@ -165,9 +165,8 @@ TEST_F(EngineTest, AliasesOrderingTopAndDistinct) {
 
 TEST_F(EngineTest, WholeTableAggregates) {
   Run("use Sklep");
-  const Answer a = Run("select count(*), min(Cena), max(Nazwa), sum(StawkaVat), avg(IdTowaru), count(Telefon) from Towary, "
-                       "Kontrahenci");
-  EXPECT_EQ(a.ErrorNumber(), 170);  // one table only: the comma ends the statement's syntax
+  const Answer a = Run("select count(*), count(Telefon), min(t.Cena) from Towary t, Kontrahenci");
+  EXPECT_EQ(a.Text(0, 0), "600");  // 40 goods by 15 customers
   const Answer b = Run("select count(*), min(Cena), max(Nazwa), avg(IdTowaru) from Towary where Aktywny = 1");
   EXPECT_EQ(b.Text(0, 0), "38");
   EXPECT_EQ(b.Text(0, 1), "0.35");
