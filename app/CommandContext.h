@@ -72,6 +72,9 @@ class TCommandContext {
   virtual std::string ServerAsNamed() const = 0;
   // The server's name as the tree shows it (with its instance).
   virtual std::string ConnectedServerName() const = 0;
+  // The connection string the window's link connects with, as the driver is given it (it
+  // holds the password): what another connection of the tool (a query window) opens with.
+  virtual std::string DriverConnectionString() const { return {}; }
 
   // A command whose result is a list the user acts on (the site health): the detail list,
   // the tree's selection set by the command, and another command run as its menu item runs

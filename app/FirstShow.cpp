@@ -138,6 +138,11 @@ void TForm1::MOdbcLink1GetConnectString(std::string& AConnectString, TMOdbcConne
 
 // Every string handed to the link passes here, whether the dialog built it, the driver
 // manager's logon chose a data source or a reconnect reuses the completed string.
+std::string TForm1::DriverConnectionString() const {
+  // Connected through a data source the driver manager asked for, the link's own string.
+  return ConnectionString.empty() ? MOdbcLink1->GetConnectString() : ForDriver(ConnectionString);
+}
+
 std::string TForm1::ForDriver(const std::string& Connection) const {
   const QString port = PasswordDlg ? PasswordDlg->FixedPort() : QString();
   const std::string dsn = DriverKeyValue(Connection, "DSN");

@@ -1,8 +1,11 @@
 #pragma once
 // The detail list's own commands (its pop-up menu): copying its rows and saving them as CSV.
+class QWidget;
+
 namespace vandrel::app {
 
 class TForm1;
+class TListView;
 
 // "Kopiuj" and "Kopiuj z nagłówkiem": the selected rows to the clipboard.
 void CopyListRows(TForm1& Form);
@@ -10,5 +13,7 @@ void CopyListRowsWithHeader(TForm1& Form);
 // "Zapisz jako CSV...": the rows shown, with the captions, in a file the user names (UTF-8,
 // values separated by the user's list separator).
 void SaveListAsCsv(TForm1& Form);
+// The same for any list of the tool (a query window's result), its messages owned by Parent.
+void SaveListAsCsv(QWidget* Parent, const TListView& List);
 
 }  // namespace vandrel::app

@@ -1,5 +1,7 @@
 #include "app/ListModel.h"
 
+#include <QColor>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -48,6 +50,7 @@ void TListModel::BeginFill(std::vector<TListColumn> Columns) {
 
 void TListModel::ResetTexts() {
   FTexts.clear();
+  FNulls.clear();
   FReleaseTimer.stop();
   FTextChunks.Recycle();
   FTexts.reserve(FColumns.size());
@@ -89,6 +92,24 @@ void TListModel::AppendRow(std::initializer_list<std::string_view> Texts) {
 
 void TListModel::AppendRow(const std::vector<std::string_view>& Texts) {
   for (size_t c = 0; c < FTexts.size(); ++c) FTexts[c].Append(c < Texts.size() ? Texts[c] : std::string_view());
+}
+
+void TListModel::AppendNullCell(int Column, std::string_view Text) {
+  const auto c = static_cast<size_t>(Column);
+  const size_t row = FTexts[c].Count();
+  if (FNulls.size() < FTexts.size()) FNulls.resize(FTexts.size());
+  std::vector<std::uint64_t>& bits = FNulls[c];
+  if (bits.size() <= row / 64) bits.resize(row / 64 + 1);
+  bits[row / 64] |= std::uint64_t{1} << (row % 64);
+  FTexts[c].Append(Text);
+}
+
+bool TListModel::IsNull(int Row, int Column) const {
+  if (FNulls.empty() || Row < 0 || Row >= Rows() || Column < 0 || static_cast<size_t>(Column) >= FNulls.size())
+    return false;
+  const size_t source = SourceRow(Row);
+  const std::vector<std::uint64_t>& bits = FNulls[static_cast<size_t>(Column)];
+  return source / 64 < bits.size() && (bits[source / 64] >> (source % 64) & 1) != 0;
 }
 
 void TListModel::EndFill(bool Keep) {
@@ -158,6 +179,7 @@ QVariant TListModel::data(const QModelIndex& Index, int Role) const {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   }
   if (Role == Qt::TextAlignmentRole) return QVariant::fromValue(FColumns[static_cast<size_t>(Index.column())].Alignment);
+  if (Role == Qt::ForegroundRole && IsNull(Index.row(), Index.column())) return QColor(Qt::gray);
   if (Role == Qt::DecorationRole && FColumns[static_cast<size_t>(Index.column())].Icon)
     return FColumns[static_cast<size_t>(Index.column())].Icon(Text(Index.row(), Index.column()));
   return {};

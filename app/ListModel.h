@@ -39,6 +39,10 @@ class TListModel : public QAbstractTableModel {
   void AppendRow(const std::vector<std::string_view>& Texts);
   // The next text of one column; every column must get one per row before EndFill.
   void AppendCell(int Column, std::string_view Text) { FTexts[static_cast<size_t>(Column)].Append(Text); }
+  // The next text of one column standing for no value (a NULL): shown in grey.
+  void AppendNullCell(int Column, std::string_view Text);
+  // Whether the text of a row (in the current order) stands for no value.
+  bool IsNull(int Row, int Column) const;
   // Empties the list and gives it these columns, which views show at once; rows appended
   // from now on show at each ShowAppended (one insertion of all of them) and at EndFill.
   void BeginStream(std::vector<TListColumn> Columns);
@@ -103,6 +107,8 @@ class TListModel : public QAbstractTableModel {
   TMRowsetArena FTextChunks;  // the columns' chunks past their first few; outlives FTexts
   QTimer FReleaseTimer;
   std::vector<TTextColumn> FTexts;
+  // Per column, a bit per row as it came: the text stands for no value; empty: none does.
+  std::vector<std::vector<std::uint64_t>> FNulls;
   std::vector<std::uint32_t> FOrder;  // shown row -> row as it came; empty: as they came
   QString FFilter;
   bool FRefiltering = false;

@@ -153,6 +153,7 @@ class TForm1 : public QMainWindow, public TCommandContext {
   std::string FindUserDatabase(const TextList& Names, const std::string& Name) override;
   std::string ServerAsNamed() const override;
   std::string ConnectedServerName() const override { return ServerName; }
+  std::string DriverConnectionString() const override;
 
   // Server tree.
   void RefreshTree() override;

@@ -21,8 +21,16 @@ constexpr int kTickMs = 200;
 // How often a dropped connect's new connections are cut while the driver keeps trying.
 constexpr int kCutAgainMs = 50;
 
-// The message of an informational record "[01000/3211] [FreeTDS][SQL Server]10 percent
-// backed up.": the bracketed prefixes of the library and the driver go.
+// The number of a progress message "NN percent ...", else -1.
+int PercentOf(const std::string& Message) {
+  size_t digits = 0;
+  while (digits < Message.size() && digits < 3 && std::isdigit(static_cast<unsigned char>(Message[digits]))) ++digits;
+  if (digits == 0 || Message.compare(digits, 8, " percent") != 0) return -1;
+  return std::stoi(Message.substr(0, digits));
+}
+
+}  // namespace
+
 std::string MessageOf(const std::string& Line) {
   size_t at = 0;
   while (at < Line.size() && Line[at] == '[') {
@@ -33,16 +41,6 @@ std::string MessageOf(const std::string& Line) {
   }
   return Line.substr(at);
 }
-
-// The number of a progress message "NN percent ...", else -1.
-int PercentOf(const std::string& Message) {
-  size_t digits = 0;
-  while (digits < Message.size() && digits < 3 && std::isdigit(static_cast<unsigned char>(Message[digits]))) ++digits;
-  if (digits == 0 || Message.compare(digits, 8, " percent") != 0) return -1;
-  return std::stoi(Message.substr(0, digits));
-}
-
-}  // namespace
 
 TStatementWaiter::TStatementWaiter(QWidget* Owner) : FOwner(Owner) {
   FClock.start();
@@ -115,7 +113,7 @@ void TStatementWaiter::WaitInWindow() {
   QEventLoop loop;
   FLoop = &loop;
   FLoopWanted = true;
-  if (!Window()) {
+  if (ShowsWindow && !Window()) {
     // Until the window shows, the user's input waits, so no second command can start.
     QTimer show;
     show.setSingleShot(true);

@@ -32,6 +32,10 @@ namespace vandrel::app {
 
 class TWaitWindow;
 
+// The message of a driver's record "[01000/3211] [FreeTDS][SQL Server]10 percent backed
+// up.": the bracketed prefixes of the library and the driver go.
+std::string MessageOf(const std::string& Line);
+
 class TStatementWaiter : public QObject {
   Q_OBJECT
  public:
@@ -69,6 +73,13 @@ class TStatementWaiter : public QObject {
 
   // How long a call runs before the window shows, in milliseconds.
   int ShowAfter = 400;
+  // Off: no waiting window ever shows, and every event, the user's too, is handled while a
+  // call waits; the owner offers "Przerwij" itself (a window of its own whose other
+  // commands are disabled while it runs).
+  bool ShowsWindow = true;
+  // "Przerwij": cancels the call waiting now, or drops the connection when the server does
+  // not acknowledge it within DropAfter.
+  void RequestStop() { Stop(); }
   // How long the server may take to acknowledge "Przerwij" or a time-out, in milliseconds.
   int DropAfter = 3000;
 

@@ -1,0 +1,287 @@
+// The query window through its real widgets, offscreen, against msde-sim: batches split on
+// GO with an error's line in the editor's numbering, messages in order, "Przerwij" of a long
+// WAITFOR while the main window's tree still answers, a transaction left open and the close
+// question, a Windows-1250 file saved back unchanged, the window's own session.
+#include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+#include <QTreeWidget>
+#include <fstream>
+#include <sstream>
+
+#include "app/ListView.h"
+#include "app/query/MessagesPane.h"
+#include "app/query/NewQuery.h"
+#include "app/query/QueryEditor.h"
+#include "app/query/QueryWindow.h"
+#include "app/query/ResultGrids.h"
+#include "app/tests/SimFixture.h"
+#include "foundation/Trim.h"
+
+namespace vandrel::app::testing {
+namespace {
+
+class QueryWindowTest : public SimWindowTest {
+ protected:
+  void SetUp() override {
+    SimWindowTest::SetUp();
+    setenv("VANDREL_REGISTRY_DIR", Dir.Path().c_str(), 1);
+    Connect();
+    Dialogs.Messages.clear();
+  }
+  void TearDown() override {
+    delete Window.data();
+    unsetenv("VANDREL_REGISTRY_DIR");
+    SimWindowTest::TearDown();
+  }
+
+  // "Nowe zapytanie" with the node of Database selected (none: the server's node).
+  TQueryWindow* Open(const QString& Database = {}) {
+    if (!Database.isEmpty()) Select(Node(Database));
+    Window = NewQueryCommand(*Form);
+    return Window;
+  }
+  void Run(const QString& Text) {
+    Window->Editor()->setPlainText(Text);
+    Window->Action(QStringLiteral("Wykonaj"))->trigger();
+  }
+  QStringList Messages() const { return Window->Messages()->Texts(); }
+  QString Cell(int Grid, int Row, int Column) const { return Window->Grids()->Grid(Grid)->Text(Row, Column); }
+  // Asked on the main window's own connection.
+  std::string Session(const std::string& Column, int Spid) {
+    const std::string value =
+        Form->QueryScalar("select " + Column + " from sysprocesses where spid = " + std::to_string(Spid), "master");
+    return std::string(Trim(value));
+  }
+
+  msde::testkit::TempDir Dir{"query-window"};
+  QPointer<TQueryWindow> Window;
+};
+
+TEST_F(QueryWindowTest, OpensOnTheSelectedDatabaseWithASessionOfItsOwn) {
+  ASSERT_TRUE(Open(QStringLiteral("Sklep")));
+  EXPECT_EQ(Window->windowTitle(), QStringLiteral("Zapytanie - SKLEP-SERWER - Sklep"));
+  EXPECT_EQ(Window->Editor()->accessibleName(), QStringLiteral("Tekst zapytania"));
+  EXPECT_EQ(Window->Messages()->accessibleName(), QStringLiteral("Komunikaty"));
+  EXPECT_EQ(Window->DatabaseBox()->currentText(), QStringLiteral("Sklep"));
+  EXPECT_GE(Window->DatabaseBox()->findText(QStringLiteral("master")), 0);
+  const int spid = Window->Spid();
+  ASSERT_GT(spid, 0);
+  EXPECT_NE(std::to_string(spid), Form->QueryScalar("select @@SPID", "master"));
+  EXPECT_EQ(Session("program_name", spid), "Vandrel - zapytanie");
+  EXPECT_EQ(Session("db_name(dbid)", spid), "Sklep");
+  EXPECT_TRUE(Window->StatusText().contains(QStringLiteral("SPID: %1").arg(spid)));
+  // Closing the window ends its session.
+  Window->close();
+  QTRY_VERIFY(Window.isNull());
+  EXPECT_EQ(Session("count(*)", spid), "0");
+}
+
+TEST_F(QueryWindowTest, RunsEveryBatchAndNamesTheEditorsLineOfAnError) {
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(Window->Database(), "master");
+  Run(QStringLiteral("select 1 as jeden\nGO\n\nselect 2 as dwa\nselect * from brak_tabeli\nGO\nselect 3 as trzy\nGO 2"));
+  EXPECT_FALSE(Window->Running());
+  ASSERT_EQ(Window->Grids()->Count(), 4);
+  EXPECT_EQ(Window->Grids()->Grid(0)->Caption(0), QStringLiteral("jeden"));
+  EXPECT_EQ(Cell(1, 0, 0), QStringLiteral("2"));
+  EXPECT_EQ(Cell(3, 0, 0), QStringLiteral("3"));
+  const QStringList messages = Messages();
+  int error = -1;
+  for (int i = 0; i < messages.size(); ++i)
+    if (messages[i].startsWith(QStringLiteral("Błąd 208"))) error = i;
+  ASSERT_GE(error, 0) << messages.join('\n').toStdString();
+  // The second batch begins on the editor's line 3; its error is on its third line.
+  EXPECT_TRUE(messages[error].startsWith(QStringLiteral("Błąd 208, poziom 16, wiersz 5: ")))
+      << messages[error].toStdString();
+  EXPECT_EQ(messages.count(QStringLiteral("(1 wierszy)")), 4) << messages.join('\n').toStdString();
+  // A double click on the error puts the editor's cursor on its line.
+  QListWidgetItem* item = Window->Messages()->item(error);
+  emit Window->Messages()->itemDoubleClicked(item);
+  EXPECT_EQ(Window->Editor()->CursorLine(), 5);
+
+  // Only the selection runs; its lines keep the editor's numbers.
+  QTextCursor cursor(Window->Editor()->document()->findBlockByNumber(4));
+  cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  Window->Editor()->setTextCursor(cursor);
+  Window->Action(QStringLiteral("Wykonaj"))->trigger();
+  EXPECT_EQ(Window->Grids()->Count(), 0);
+  ASSERT_EQ(Messages().size(), 1);
+  EXPECT_TRUE(Messages()[0].contains(QStringLiteral("wiersz 5:"))) << Messages()[0].toStdString();
+}
+
+TEST_F(QueryWindowTest, ListsPrintsAndRaiserrorsInOrderAndFollowsUse) {
+  ASSERT_TRUE(Open());
+  Run(QStringLiteral("print 'pierwszy'\nraiserror('drugi', 10, 1)\nselect 1 as a\nprint 'trzeci'\n"
+                     "raiserror('czwarty', 16, 2)\nset nocount on\nselect 2 as b\nuse Sklep\nprint 'koniec'"));
+  const QStringList messages = Messages();
+  ASSERT_GE(messages.size(), 6) << messages.join('\n').toStdString();
+  EXPECT_EQ(messages[0], QStringLiteral("pierwszy"));
+  EXPECT_EQ(messages[1], QStringLiteral("drugi"));
+  EXPECT_EQ(messages[2], QStringLiteral("(1 wierszy)"));
+  EXPECT_EQ(messages[3], QStringLiteral("trzeci"));
+  EXPECT_EQ(messages[4], QStringLiteral("Błąd 50000, poziom 16, wiersz 5: czwarty"));
+  // Under SET NOCOUNT ON no count follows the second result.
+  EXPECT_EQ(messages.count(QStringLiteral("(1 wierszy)")), 1);
+  EXPECT_EQ(messages.back(), QStringLiteral("koniec"));
+  EXPECT_EQ(Window->Grids()->Count(), 2);
+  // "Baza:" follows the script's USE, and the next run starts there.
+  EXPECT_EQ(Window->DatabaseBox()->currentText(), QStringLiteral("Sklep"));
+  EXPECT_TRUE(Window->windowTitle().endsWith(QStringLiteral(" - Sklep")));
+  Run(QStringLiteral("select db_name() as baza"));
+  EXPECT_EQ(Cell(0, 0, 0), QStringLiteral("Sklep"));
+}
+
+TEST_F(QueryWindowTest, ShowsNullInGreyAndBinaryAsHexadecimal) {
+  ASSERT_TRUE(Open());
+  Run(QStringLiteral("select NULL as n, 'NULL' as t, 0x0AFF as b, 12.50 as d"));
+  ASSERT_EQ(Window->Grids()->Count(), 1) << Messages().join('\n').toStdString();
+  TListModel* model = Window->Grids()->Grid(0)->Model();
+  EXPECT_EQ(Cell(0, 0, 0), QStringLiteral("NULL"));
+  EXPECT_TRUE(model->IsNull(0, 0));
+  EXPECT_EQ(model->data(model->index(0, 0), Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+  // The text "NULL" is a value like any other.
+  EXPECT_EQ(Cell(0, 0, 1), QStringLiteral("NULL"));
+  EXPECT_FALSE(model->IsNull(0, 1));
+  EXPECT_EQ(Cell(0, 0, 2).toUpper(), QStringLiteral("0X0AFF"));
+  EXPECT_EQ(Cell(0, 0, 3), QStringLiteral("12.50"));
+  // The grid is the detail list's: its rows copy with the header.
+  EXPECT_EQ(Window->Grids()->Grid(0)->RowsText(true, false).split('\n').first(), QStringLiteral("n\tt\tb\td"));
+}
+
+TEST_F(QueryWindowTest, PrzerwijStopsALongWaitWhileTheTreeAnswers) {
+  ASSERT_TRUE(Open());
+  QTreeWidgetItem* databases = Node(QStringLiteral("Bazy"));
+  ASSERT_TRUE(databases);
+  QElapsedTimer sinceStop;
+  bool treeAnswered = false;
+  // Once the batch waits for the server: the main window's tree is used, then Esc is pressed.
+  QTimer probe;
+  probe.setInterval(5);
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (!Window->Waiting()) return;
+    probe.stop();
+    Form->ListView1->Model()->Clear();
+    Select(databases);
+    treeAnswered = Form->ListView1->RowCount() > 0;
+    sinceStop.start();
+    QApplication::setActiveWindow(Window);
+    QTest::keyClick(Window->Editor(), Qt::Key_Escape);
+  });
+  probe.start();
+  Run(QStringLiteral("select 1 as przed\nwaitfor delay '00:01:00'\nselect 2 as po"));
+  ASSERT_TRUE(sinceStop.isValid());
+  EXPECT_LT(sinceStop.elapsed(), 3000);
+  EXPECT_TRUE(treeAnswered);
+  EXPECT_FALSE(Window->Running());
+  EXPECT_EQ(Messages().back(), QStringLiteral("Zapytanie przerwane przez użytkownika."));
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  // The connection stays: the next run goes on it.
+  const int spid = Window->Spid();
+  Run(QStringLiteral("select @@spid as s"));
+  EXPECT_EQ(Cell(0, 0, 0), QString::number(spid));
+}
+
+TEST_F(QueryWindowTest, AnOpenTransactionIsAskedAboutOnClose) {
+  ASSERT_TRUE(Open(QStringLiteral("Sklep")));
+  const int spid = Window->Spid();
+  Run(QStringLiteral("begin tran\nselect @@trancount as t"));
+  EXPECT_EQ(Window->OpenTransactions(), 1);
+  EXPECT_EQ(Session("open_tran", spid), "1");
+  QStringList buttons;
+  QString defaultButton;
+  auto answer = [&](const QString& Button) {
+    Dialogs.DialogAnswers.push_back([&, Button](QDialog* d) {
+      auto* box = static_cast<QMessageBox*>(d);
+      EXPECT_EQ(box->text(), QStringLiteral("Zatwierdzić otwartą transakcję?"));
+      buttons.clear();
+      for (QAbstractButton* b : box->buttons()) buttons << b->text();
+      defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+      for (QAbstractButton* b : box->buttons())
+        if (b->text() == Button) b->click();
+      return int(QDialog::Accepted);
+    });
+  };
+  answer(QStringLiteral("Anuluj"));
+  Window->close();
+  EXPECT_FALSE(Window.isNull());
+  EXPECT_EQ(buttons.size(), 3);
+  EXPECT_TRUE(buttons.contains(QStringLiteral("Zatwierdź")) && buttons.contains(QStringLiteral("Wycofaj")));
+  EXPECT_EQ(defaultButton, QStringLiteral("Anuluj"));
+  EXPECT_EQ(Session("open_tran", spid), "1");
+  answer(QStringLiteral("Wycofaj"));
+  Window->Editor()->document()->setModified(false);
+  Window->close();
+  QTRY_VERIFY(Window.isNull());
+  EXPECT_EQ(Session("count(*)", spid), "0");
+}
+
+TEST_F(QueryWindowTest, AWindows1250FileIsSavedBackByteForByte) {
+  ASSERT_TRUE(Open());
+  const std::string bytes = "-- Ceny w sklepie \xA3\xF3\x64\x9F\r\nselect 'za\xBF\xF3\xB3\xE6' as tekst\r\n";
+  const std::string path = Dir.Path() + "/ceny.sql", copy = Dir.Path() + "/kopia.sql";
+  std::ofstream(path, std::ios::binary) << bytes;
+  Dialogs.FileAnswers.push_back(QString::fromStdString(path));
+  Window->Action(QStringLiteral("Otwórz..."))->trigger();
+  EXPECT_EQ(Window->FileEncoding(), TScriptEncoding::Windows1250);
+  EXPECT_EQ(Window->Editor()->toPlainText(), QStringLiteral("-- Ceny w sklepie Łódź\nselect 'zażółć' as tekst\n"));
+  Window->Action(QStringLiteral("Wykonaj"))->trigger();
+  EXPECT_EQ(Cell(0, 0, 0), QStringLiteral("zażółć"));
+  Dialogs.SaveAnswers.push_back(QString::fromStdString(copy));
+  Window->Action(QStringLiteral("Zapisz jako..."))->trigger();
+  std::ifstream in(copy, std::ios::binary);
+  std::stringstream saved;
+  saved << in.rdbuf();
+  EXPECT_EQ(saved.str(), bytes);
+
+  // A changed text is asked about before it goes; "Anuluj" keeps the window.
+  Window->Editor()->appendPlainText(QStringLiteral("select 2"));
+  Dialogs.MessageAnswers.push_back(mbCancel);
+  Window->close();
+  ASSERT_FALSE(Window.isNull());
+  ASSERT_FALSE(Dialogs.Messages.empty());
+  EXPECT_EQ(Dialogs.Messages.back().Text, "Tekst zapytania został zmieniony. Zapisać zmiany?");
+  Dialogs.MessageAnswers.push_back(mbNo);
+  Window->close();
+  QTRY_VERIFY(Window.isNull());
+}
+
+TEST_F(QueryWindowTest, ALostConnectionIsSaidAndTheNextRunConnectsAgain) {
+  ASSERT_TRUE(Open());
+  const int spid = Window->Spid();
+  Form->ExecInDatabase("KILL " + std::to_string(spid), "master");
+  Run(QStringLiteral("select 1 as a"));
+  ASSERT_FALSE(Dialogs.Messages.empty());
+  EXPECT_EQ(Dialogs.Messages.back().Caption, "Utracono połączenie");
+  EXPECT_TRUE(Dialogs.Messages.back().Text.starts_with("Utracono połączenie z serwerem SKLEP-SERWER."));
+  Run(QStringLiteral("select 2 as b"));
+  ASSERT_EQ(Window->Grids()->Count(), 1);
+  EXPECT_EQ(Cell(0, 0, 0), QStringLiteral("2"));
+  EXPECT_GT(Window->Spid(), 0);
+}
+
+TEST_F(QueryWindowTest, TemplatesAndHistoryFillTheEditorWithoutRunning) {
+  ASSERT_TRUE(Open());
+  const QList<QAction*> templates = Window->TemplatesMenu()->actions();
+  ASSERT_GE(templates.size(), 7);
+  templates.first()->trigger();
+  EXPECT_TRUE(Window->Editor()->toPlainText().contains(QStringLiteral("sp_who2")));
+  EXPECT_EQ(Window->Grids()->Count(), 0);
+  Run(QStringLiteral("select 'historia' as h"));
+  Run(QStringLiteral("sp_addlogin 'kasa', 'tajne'"));
+  emit Window->HistoryMenu()->aboutToShow();
+  const QList<QAction*> history = Window->HistoryMenu()->actions();
+  ASSERT_EQ(history.size(), 1);
+  Window->Editor()->clear();
+  history.first()->trigger();
+  EXPECT_EQ(Window->Editor()->toPlainText(), QStringLiteral("select 'historia' as h"));
+}
+
+}  // namespace
+}  // namespace vandrel::app::testing
