@@ -41,6 +41,7 @@ enum class TCommandId {
   cmServerConfig,         // "Konfiguracja serwera bazy danych"
   cmResourceMeter,        // "Miernik zasobów"
   cmServerHealth,         // "Stan serwera"
+  cmNewQuery,             // "Nowe zapytanie"
   // Pomoc and the bar itself.
   cmEngineInfo,           // "SQL Server Engine Info"
   cmAbout,                // "O programie..."

@@ -17,6 +17,7 @@
 #include "app/admin/ServerHealth.h"
 #include "app/admin/ServerInfo.h"
 #include "app/clientsetup/NetworkConnection.h"
+#include "app/query/NewQuery.h"
 
 namespace vandrel::app {
 namespace {
@@ -94,6 +95,8 @@ const std::vector<TCommand>& CommandTable() {
       {cmServerConfig, "&Konfiguracja serwera bazy danych", R::erAlways, InContext<admin::ConfigureServer>, {{M::mnNarzedzia, 50, true}}},
       {cmResourceMeter, "&Miernik zasobów", R::erAlways, InContext<admin::ShowResourceMeter>, {{M::mnNarzedzia, 60, true}}},
       {cmServerHealth, "&Stan serwera", R::erAlways, InContext<admin::ServerHealthCommand>, {{M::mnNarzedzia, 70, true}}},
+      {cmNewQuery, "Now&e zapytanie", R::erAlways, InContext<NewQuery>, {{M::mnNarzedzia, 80, true}, {M::mnTreePopup, 130, true}},
+       false, false, false, -1, "Ctrl+Shift+N"},
       // Pomoc, the bar itself and the process list's pop-up menu.
       {cmEngineInfo, "SQL Server &Engine Info", R::erAlways, InContext<admin::ShowEngineInfo>, {{M::mnPomoc, 10}}},
       {cmAbout, "&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},

@@ -9,5 +9,7 @@ class TQueryWindow;
 // Opens the window and connects it; the window, or null when there is no connection to
 // copy (never connected).
 TQueryWindow* NewQueryCommand(TCommandContext& Context);
+// The command as the command table runs it.
+inline void NewQuery(TCommandContext& Context) { NewQueryCommand(Context); }
 
 }  // namespace vandrel::app

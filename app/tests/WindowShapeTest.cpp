@@ -54,7 +54,7 @@ TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
                          QStringLiteral("Wyłącz tryb \"Single User\""), "-",
                          QStringLiteral("Utwórz połączenie sieciowe Tovinex"), "-", "Procesy", "-",
                          "Konfiguracja serwera bazy danych", "-", QStringLiteral("Miernik zasobów"), "-",
-                         QStringLiteral("Stan serwera")}));
+                         QStringLiteral("Stan serwera"), "-", "Nowe zapytanie"}));
   EXPECT_EQ(Captions(menus[3]->menu()), QStringList({"SQL Server Engine Info", "-", "O programie..."}));
   EXPECT_EQ(Captions(Form.PopupMenu1),
             QStringList({QStringLiteral("Połącz z serwerem..."), QStringLiteral("Podłącz bazę"),
@@ -62,7 +62,7 @@ TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
                          QStringLiteral("Odtwórz bazę z kopii..."), QStringLiteral("Utwórz połączenie sieciowe Tovinex"), "-", QStringLiteral("Wyłącz bazę"),
                          QStringLiteral("Włącz bazę"), QStringLiteral("Ustaw bazę w trybie tylko do odczytu"),
                          QStringLiteral("Wyłącz tryb tylko do odczytu"), "-", "Naprawa baz danych>",
-                         QStringLiteral("Zmień właściciela tabel"), "-", "Parametry bazy"}));
+                         QStringLiteral("Zmień właściciela tabel"), "-", "Parametry bazy", "-", "Nowe zapytanie"}));
   EXPECT_EQ(Captions(Form.Commands(TCommandId::cmRepairMenu).first()->menu()),
             QStringList({QStringLiteral("Sprawdź spójność bazy"), "-", "Naprawa Fast", "Naprawa Rebuild", "Naprawa Full"}));
   EXPECT_EQ(Captions(Form.PopupMenu2), QStringList({"Zabij proces", "-", "Kopiuj", QStringLiteral("Kopiuj z nagłówkiem"),

@@ -65,7 +65,16 @@ class QueryWindowTest : public SimWindowTest {
 };
 
 TEST_F(QueryWindowTest, OpensOnTheSelectedDatabaseWithASessionOfItsOwn) {
-  ASSERT_TRUE(Open(QStringLiteral("Sklep")));
+  // One command, in "Narzędzia" and the tree's pop-up, with its key shown.
+  const QList<QAction*> entries = Form->Commands(TCommandId::cmNewQuery);
+  ASSERT_EQ(entries.size(), 2);
+  EXPECT_EQ(entries.first()->text(), QStringLiteral("Now&e zapytanie"));
+  EXPECT_EQ(entries.first()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+N")));
+  Select(Node(QStringLiteral("Sklep")));
+  entries.first()->trigger();
+  const auto opened = Form->findChildren<TQueryWindow*>();
+  ASSERT_EQ(opened.size(), 1);
+  Window = opened.first();
   EXPECT_EQ(Window->windowTitle(), QStringLiteral("Zapytanie - SKLEP-SERWER - Sklep"));
   EXPECT_EQ(Window->Editor()->accessibleName(), QStringLiteral("Tekst zapytania"));
   EXPECT_EQ(Window->Messages()->accessibleName(), QStringLiteral("Komunikaty"));
