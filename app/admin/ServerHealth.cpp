@@ -26,6 +26,7 @@ TCommandId MendCommand(health::TMend Mend) {
     case health::TMend::mdRestore: return TCommandId::cmRestore;
     case health::TMend::mdOnline: return TCommandId::cmBringOnline;
     case health::TMend::mdMultiUser: return TCommandId::cmMultiUser;
+    case health::TMend::mdCheck: return TCommandId::cmCheck;
     case health::TMend::mdNone:
     case health::TMend::mdFixUsers: break;
   }

@@ -7,6 +7,9 @@
 #include <set>
 
 #include "app/NodeKinds.h"
+#include "app/health/HealthCells.h"
+#include "app/health/HealthReadSite.h"
+#include "app/health/HealthRules.h"
 
 namespace vandrel::health {
 namespace {
@@ -20,10 +23,12 @@ const char* const kDatabasesQuery =
     "convert(varchar(20), DATABASEPROPERTYEX(name, 'Recovery')), "
     "convert(int, DATABASEPROPERTYEX(name, 'IsAutoClose')), "
     "convert(int, DATABASEPROPERTYEX(name, 'IsAutoShrink')), dbid from master..sysdatabases";
-const char* const kFilesQuery = "select dbid, groupid, size from master..sysaltfiles";
+const char* const kFilesQuery = "select dbid, groupid, size, filename from master..sysaltfiles";
 const char* const kBackupsQuery =
-    "select database_name, type, convert(varchar(19), backup_finish_date, 120) from msdb..backupset "
+    "select database_name, type, convert(varchar(19), backup_finish_date, 120), media_set_id, backup_set_id "
+    "from msdb..backupset "
     "where type in ('D', 'L')";
+const char* const kBackupFilesQuery = "select media_set_id, physical_device_name from msdb..backupmediafamily";
 // The SQL logins, and whether each has an empty password: SQL Server 2000 keeps no hash for
 // an empty one; SQL Server 2005's syslogins shows no password at all, so its own view is asked.
 const char* const kLoginsQuery2000 =
@@ -31,30 +36,31 @@ const char* const kLoginsQuery2000 =
 const char* const kLoginsQuery2005 = "select name, PWDCOMPARE(N'', password_hash) from master.sys.sql_logins";
 const char* const kOrphansQuery = "sp_change_users_login 'Report'";
 
-std::string Cell(const THealthRow& Row, size_t Column) { return Column < Row.size() ? Row[Column] : std::string(); }
-
-int64_t Number(const std::string& Text) {
-  try {
-    return std::stoll(Text);
-  } catch (...) {
-    return 0;
-  }
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-// The newest age of each database's backups of one type, from msdb's rows.
-void ReadBackups(const THealthRows& Rows, const std::string& Now, std::map<std::string, TDatabaseFacts*>& ByName) {
-  for (const THealthRow& row : Rows) {
-    const auto at = ByName.find(Lower(Cell(row, 0)));
-    const std::optional<int64_t> age = SecondsBetween(Cell(row, 2), Now);
-    if (at == ByName.end() || !age) continue;
-    std::optional<int64_t>& newest = Cell(row, 1) == "L" ? at->second->LogBackupAge : at->second->FullBackupAge;
+// The newest log backup's age of each database, from msdb's rows.
+void ReadLogBackups(const std::vector<TBackupRecord>& Backups, const std::string& Now, TDatabaseIndex& ByName) {
+  for (const TBackupRecord& b : Backups) {
+    const auto at = ByName.find(Lower(b.Database));
+    const std::optional<int64_t> age = SecondsBetween(b.Finished, Now);
+    if (b.Type != "L" || at == ByName.end() || !age) continue;
+    std::optional<int64_t>& newest = at->second->LogBackupAge;
     if (!newest || *age < *newest) newest = std::max<int64_t>(*age, 0);
   }
+}
+
+// msdb's backups newest first, each with its file; false when the history cannot be read.
+bool ReadBackupRecords(THealthReader& Reader, std::vector<TBackupRecord>& Backups) {
+  THealthRows sets, files;
+  if (!Reader.Read(kBackupsQuery, "master", sets)) return false;
+  std::map<std::string, std::string> deviceOf;
+  if (Reader.Read(kBackupFilesQuery, "master", files))
+    for (const THealthRow& row : files) deviceOf.emplace(Cell(row, 0), Cell(row, 1));
+  for (const THealthRow& row : sets)
+    Backups.push_back({Cell(row, 0), Cell(row, 1), Cell(row, 2), deviceOf[Cell(row, 3)], Number(Cell(row, 4))});
+  // Two backups within a second are told apart by msdb's numbering, which follows their order.
+  std::sort(Backups.begin(), Backups.end(), [](const TBackupRecord& a, const TBackupRecord& b) {
+    return a.Finished != b.Finished ? a.Finished > b.Finished : a.Id > b.Id;
+  });
+  return true;
 }
 
 }  // namespace
@@ -101,25 +107,37 @@ bool ReadServerFacts(THealthReader& Reader, TServerFacts& Facts) {
     nameOfId[Cell(row, 6)] = d.Name;
     Facts.Databases.push_back(std::move(d));
   }
-  std::map<std::string, TDatabaseFacts*> byName, byId;
+  TDatabaseIndex byName, byId;
   for (TDatabaseFacts& d : Facts.Databases) byName[Lower(d.Name)] = &d;
   for (const auto& [id, name] : nameOfId) byId[id] = byName[Lower(name)];
 
+  std::set<std::string> drives;  // of the data and backup files
   if (Reader.Read(kFilesQuery, "master", rows)) {
     for (const THealthRow& row : rows) {
       const auto at = byId.find(Cell(row, 0));
       if (at == byId.end()) continue;
       (Cell(row, 1) == "0" ? at->second->LogPages : at->second->DataPages) += Number(Cell(row, 2));
+      drives.insert(DriveOf(Cell(row, 3)));
     }
   } else {
     Facts.Unread.push_back("rozmiary plików baz");
   }
 
-  Facts.BackupsRead = SecondsBetween(now, now) && Reader.Read(kBackupsQuery, "master", rows);
-  if (Facts.BackupsRead)
-    ReadBackups(rows, now, byName);
-  else
+  std::vector<TBackupRecord> backups;
+  Facts.BackupsRead = SecondsBetween(now, now) && ReadBackupRecords(Reader, backups);
+  if (Facts.BackupsRead) {
+    ReadLogBackups(backups, now, byName);
+    ReadBackupFiles(Reader, backups, now, byName, Facts);
+    std::set<std::string> seen;  // the newest backup of each database tells where its backups go
+    for (const TBackupRecord& b : backups)
+      if (seen.insert(Lower(b.Database)).second) drives.insert(DriveOf(b.Device));
+  } else {
     Facts.Unread.push_back("historia kopii zapasowych");
+  }
+  drives.erase("");
+  if (!drives.empty()) ReadDrives(Reader, drives, Facts);
+  if (SecondsBetween(now, now)) ReadErrorLog(Reader, now, kHealthThresholds.ErrorLogDays, Facts);
+  ReadBlocking(Reader, nameOfId, Facts);
 
   std::set<std::string> logins;
   if (Reader.Read(Facts.MajorVersion >= 9 ? kLoginsQuery2005 : kLoginsQuery2000, "master", rows)) {

@@ -14,6 +14,12 @@ const THealthThresholds kHealthThresholds = {
     7,    // LogBackupDays
     7,    // BackupWarningDays
     30,   // BackupErrorDays
+    2.0,  // FreeSpaceWarningFactor
+    1.0,  // FreeSpaceErrorFactor
+    7,    // ErrorLogDays
+    20,   // FailedLoginsPerHour
+    10,   // BlockedWarningSeconds
+    60,   // BlockedErrorSeconds
 };
 
 int64_t TServerFacts::DataLimitBytes() const {
@@ -36,6 +42,7 @@ class TJudge {
     if (F.SaWithoutPassword) Add("", "sa_no_password", TWeight::wError, "Login 'sa' bez hasła");
     for (const std::string& what : F.Unread) Add("", "not_read", TWeight::wWarning, "Nie odczytano: " + what);
     for (const TDatabaseFacts& d : F.Databases) Database(d);
+    JudgeSite(F, L, Out);
     std::stable_sort(Out.begin(), Out.end(),
                      [](const TFinding& a, const TFinding& b) { return a.Weight < b.Weight; });
     return std::move(Out);
@@ -61,7 +68,13 @@ class TJudge {
   }
 
   void State(const TDatabaseFacts& d) {
-    if (d.Status == "SUSPECT")
+    // A restore needs a backup: without one, the check and the repair are what is left.
+    if (d.Status == "SUSPECT" && F.BackupsRead && !d.FullBackupAge)
+      Add(d.Name, "suspect", TWeight::wError,
+          "Baza uszkodzona: serwer oznaczył ją jako podejrzaną (SUSPECT); brak kopii: odzyskanie wymaga naprawy lub "
+          "kopii z innego miejsca",
+          TMend::mdCheck);
+    else if (d.Status == "SUSPECT")
       Add(d.Name, "suspect", TWeight::wError, "Baza uszkodzona: serwer oznaczył ją jako podejrzaną (SUSPECT)",
           TMend::mdRestore);
     else if (d.Status == "OFFLINE")
@@ -93,10 +106,14 @@ class TJudge {
 
   void Backup(const TDatabaseFacts& d) {
     if (!F.BackupsRead) return;  // said once as not read
+    const std::string missing = "plik kopii nie istnieje: " + d.MissingBackupFile;
     if (!d.FullBackupAge) {
-      Add(d.Name, "no_backup", TWeight::wError, "Brak kopii", TMend::mdBackup);
+      Add(d.Name, "no_backup", TWeight::wError, d.MissingBackupFile.empty() ? "Brak kopii" : "Brak kopii (" + missing + ")",
+          TMend::mdBackup);
       return;
     }
+    if (!d.MissingBackupFile.empty())
+      Add(d.Name, "backup_file_missing", TWeight::wWarning, "Najnowsza kopia się nie liczy, " + missing, TMend::mdBackup);
     const int64_t days = *d.FullBackupAge / kDay;
     if (days <= L.BackupWarningDays) return;
     Add(d.Name, "old_backup", days > L.BackupErrorDays ? TWeight::wError : TWeight::wWarning,
@@ -132,6 +149,7 @@ const char* MendCaption(TMend Mend) {
     case TMend::mdOnline: return "Włącz bazę";
     case TMend::mdMultiUser: return "Wyłącz tryb \"Single User\"";
     case TMend::mdFixUsers: return "Napraw użytkowników";
+    case TMend::mdCheck: return "Sprawdź spójność bazy";
   }
   return "";
 }

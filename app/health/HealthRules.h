@@ -12,7 +12,7 @@ namespace vandrel::health {
 enum class TWeight { wError, wWarning, wInfo };  // worst first
 
 // The command of the tool that mends a finding (its caption); none where the tool has none.
-enum class TMend { mdNone, mdBackup, mdOptions, mdRestore, mdOnline, mdMultiUser, mdFixUsers };
+enum class TMend { mdNone, mdBackup, mdOptions, mdRestore, mdOnline, mdMultiUser, mdFixUsers, mdCheck };
 
 struct TFinding {
   std::string Database;  // empty: the server itself
@@ -30,11 +30,21 @@ struct THealthThresholds {
   int LogBackupDays;            // a log backup older than this does not count
   int BackupWarningDays;        // newest full backup older than this
   int BackupErrorDays;
+  double FreeSpaceWarningFactor;  // a drive with less free space than this many times the largest database
+  double FreeSpaceErrorFactor;
+  int ErrorLogDays;               // the error log's days the checks look at
+  int FailedLoginsPerHour;        // more failed logins than this within an hour
+  int BlockedWarningSeconds;      // a session waiting for another's lock longer than this
+  int BlockedErrorSeconds;
 };
 extern const THealthThresholds kHealthThresholds;
 
 // The findings of a server, worst first, then by database in the order given.
 std::vector<TFinding> JudgeServer(const TServerFacts& Facts, const THealthThresholds& Limits = kHealthThresholds);
+
+// The findings of the server as a whole beyond its databases: free space, the error log and
+// blocked sessions, appended to Out (HealthRulesSite.cpp).
+void JudgeSite(const TServerFacts& Facts, const THealthThresholds& Limits, std::vector<TFinding>& Out);
 
 const char* WeightText(TWeight Weight);  // "błąd", "ostrzeżenie", "informacja"
 const char* MendCaption(TMend Mend);     // the command's caption; "" for none

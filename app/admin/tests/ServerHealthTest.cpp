@@ -51,7 +51,8 @@ TEST_P(ServerHealthTest, EveryFindingOfTheDemoSiteInTheServersListWorstFirst) {
                            "błąd | SklepCentrum | " + limit + " | ",
                            "błąd | Ksiegowosc | Dziennik 50 MB, 4x większy niż dane, model pełny bez kopii dziennika | Parametry bazy",
                            "błąd | Sklep Wschód | Brak kopii | Kopia zapasowa bazy...",
-                           "błąd | SklepPoludnie | Baza uszkodzona: serwer oznaczył ją jako podejrzaną (SUSPECT) | Odtwórz bazę z kopii...",
+                           "błąd | SklepPoludnie | Baza uszkodzona: serwer oznaczył ją jako podejrzaną (SUSPECT); brak kopii: "
+                           "odzyskanie wymaga naprawy lub kopii z innego miejsca | Sprawdź spójność bazy",
                            "ostrzeżenie | Archiwum2006 | Baza wyłączona (offline) | Włącz bazę",
                            "ostrzeżenie | Ksiegowosc | Użytkownik 'biuro' bez loginu | ",
                            "ostrzeżenie | Ksiegowosc | Użytkownik 'kasa1' bez loginu (login 'kasa1' ma inny SID) | Napraw użytkowników",

@@ -126,6 +126,8 @@ TEST(HealthReadTest, FactsFromTheServersRowsAndWhatCouldNotBeRead) {
                                  {"Sklep", "L", "2026-12-09 11:59:00"}, {"Inna", "D", "2026-12-09 11:00:00"}};
   server.Answers["logins"] = {{"sa", "1"}, {"kasa1", "0"}};
   server.Answers["Report"] = {{"kasa1"}, {"biuro"}};
+  server.Answers["xp_readerrorlog"] = {};
+  server.Answers["sysprocesses"] = {};
   TServerFacts facts;
   ASSERT_TRUE(ReadServerFacts(server, facts));
   EXPECT_EQ(facts.MajorVersion, 9);

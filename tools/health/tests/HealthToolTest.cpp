@@ -22,6 +22,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::IsSupersetOf;
+using ::testing::Not;
 
 TEST(HealthCommandTest, ServersFromOptionsAndFilesAndCommandLinesThatCannotRun) {
   msde::testkit::TempDir dir("vandrel-health");
@@ -70,7 +71,12 @@ std::string Address(const msde::testkit::SimServer& Server) { return "127.0.0.1,
 class HealthToolDemoTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(HealthToolDemoTest, EveryFindingOfTheDemoSiteReadOnly) {
-  msde::testkit::SimServer server(Personality(GetParam()));
+  msde::testkit::SimServerOptions options = Personality(GetParam());
+  options.private_files = true;
+  msde::testkit::SimServer server(options);
+  // Of the demo's backups only Hurtownia's file is on the server's disk; the others were
+  // moved away.
+  std::ofstream(server.FilesDir() + "/Hurtownia.bak") << "kopia";
   // What the demo keeps normal for its other uses, set here: a database left in single-user
   // mode and one that closes itself.
   msde::testkit::OdbcClient setup(server.ConnectionString("sa", ""));
@@ -93,8 +99,9 @@ TEST_P(HealthToolDemoTest, EveryFindingOfTheDemoSiteReadOnly) {
                                    "Ksiegowosc|orphaned_user|ostrzeżenie|",
                                    "Ksiegowosc|orphaned_user|ostrzeżenie|Napraw użytkowników",
                                    "Sklep Wschód|no_backup|błąd|Kopia zapasowa bazy...",
-                                   "Sklep|old_backup|błąd|Kopia zapasowa bazy...",
-                                   "SklepPoludnie|suspect|błąd|Odtwórz bazę z kopii...",
+                                   "Sklep|no_backup|błąd|Kopia zapasowa bazy...",
+                                   "Hurtownia|old_backup|błąd|Kopia zapasowa bazy...",
+                                   "SklepPoludnie|suspect|błąd|Sprawdź spójność bazy",
                                    "Archiwum2006|offline|ostrzeżenie|Włącz bazę",
                                    "Hurtownia|single_user|ostrzeżenie|Wyłącz tryb \"Single User\"",
                                    "Hurtownia|auto_close|informacja|Parametry bazy",
@@ -103,12 +110,16 @@ TEST_P(HealthToolDemoTest, EveryFindingOfTheDemoSiteReadOnly) {
   EXPECT_THAT(o.out, HasSubstr(std::string(GetParam()) == "demo.json" ? "Dane 1.97 GB z 2 GB (98%)" : "Dane 3.94 GB z 4 GB (98%)"));
   EXPECT_THAT(o.out, HasSubstr("Dziennik 50 MB, 4x większy niż dane, model pełny bez kopii dziennika"));
   EXPECT_THAT(o.out, HasSubstr("Użytkownik 'biuro' bez loginu"));
+  EXPECT_THAT(o.out, HasSubstr(R"(Brak kopii (plik kopii nie istnieje: C:\\Program Files\\Microsoft SQL Server\\MSSQL)"));
+  EXPECT_THAT(o.out, HasSubstr(R"(MSSQL\\BACKUP\\Sklep.bak))"));
+  EXPECT_THAT(o.out, HasSubstr("brak kopii: odzyskanie wymaga naprawy lub kopii z innego miejsca"));
 
   for (const auto& line : server.TraceSince(mark)) {
     std::string text = line.Text;
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     EXPECT_TRUE(text.rfind("select", 0) == 0 || text.rfind("use ", 0) == 0 || text.rfind("set ", 0) == 0 ||
-                text == "sp_change_users_login 'report'")
+                text == "sp_change_users_login 'report'" || text.rfind("exec master..xp_fileexist ", 0) == 0 ||
+                text == "exec master..xp_fixeddrives" || text == "exec master..xp_readerrorlog")
         << "not read-only: " << line.Text;
   }
 
@@ -128,6 +139,70 @@ TEST_P(HealthToolDemoTest, EveryFindingOfTheDemoSiteReadOnly) {
     for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) said.append(buffer, n);
     EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0) << said;
   }
+}
+
+// "YYYY-MM-DD hh:mm:ss" this many seconds from now, on this machine's clock (the server's).
+std::string TimeFromNow(long Seconds) {
+  const std::time_t at = std::time(nullptr) + Seconds;
+  std::tm t{};
+  localtime_r(&at, &t);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &t);
+  return text;
+}
+
+TEST_P(HealthToolDemoTest, TheErrorLogsReadErrorsAndFailedLoginsAndABackupWhoseFileIsGone) {
+  msde::testkit::TempDir dir("vandrel-health");
+  const bool is2005 = std::string(GetParam()) == "demo2005.json";
+  nlohmann::json log = nlohmann::json::array();
+  auto entry = [&](long Ago, const std::string& Source, const std::string& Text) {
+    log.push_back({{"date", TimeFromNow(-Ago)}, {"source", Source}, {"text", Text}});
+  };
+  entry(10 * 86400, "spid51", "Error: 823, Severity: 24, State: 2.");  // older than the week looked at
+  entry(2 * 86400, "spid53", "Error: 824, Severity: 24, State: 2.");
+  entry(2 * 86400, "spid53", "SQL Server detected a logical consistency-based I/O error: incorrect checksum.");
+  entry(86400, "spid54", "Error: 824, Severity: 24, State: 2.");
+  entry(3600, "spid55", "Error: 9002, Severity: 17, State: 2.");
+  // A till with a wrong password, once a minute for half an hour.
+  for (int i = 0; i < 30; ++i) {
+    entry(7200 - i * 60, "logon", "Error: 18456, Severity: 14, State: 8.");
+    entry(7200 - i * 60, "logon", "Login failed for user 'kasa'.");
+  }
+  nlohmann::json data = {
+      {"server", {{"name", "KASA"}, {"product_version", is2005 ? "9.00.3042" : "8.00.2039"}}},
+      {"logins", {{{"name", "sa"}, {"password", ""}, {"sysadmin", true}}}},
+      {"databases",
+       {{{"name", "master"}, {"dbid", 1}}, {{"name", "tempdb"}, {"dbid", 2}}, {{"name", "model"}, {"dbid", 3}},
+        {{"name", "msdb"}, {"dbid", 4}}, {{"name", "Sklep"}, {"dbid", 5}}}},
+      {"errorlog", log}};
+  std::ofstream(dir.Path() + "/data.json") << data.dump();
+  std::filesystem::create_directories(dir.Path() + "/files");
+  msde::testkit::SimServerOptions options;
+  options.data_file = dir.Path() + "/data.json";
+  options.files_dir = dir.Path() + "/files";
+  msde::testkit::SimServer server(options);
+  const std::string backup = R"(C:\Program Files\Microsoft SQL Server\MSSQL\BACKUP\)";
+  msde::testkit::OdbcClient client(server.ConnectionString("sa", ""));
+  client.Exec("BACKUP DATABASE Sklep TO DISK = N'" + backup + "Sklep_1.bak'");
+  client.Exec("BACKUP DATABASE Sklep TO DISK = N'" + backup + "Sklep_2.bak'");
+  // The newest backup's file is moved away: the one before it is what counts.
+  std::filesystem::rename(dir.Path() + "/files/Sklep_2.bak", dir.Path() + "/Sklep_2.bak");
+
+  const Outcome o = RunHealth("--server " + Address(server) + " --format csv");
+  EXPECT_EQ(o.status, kErrors) << o.out;
+  EXPECT_THAT(o.out, HasSubstr(",,błąd,read_error,\"Dziennik serwera: błąd 824 (uszkodzona strona odczytana z dysku), 2 razy, "
+                               "ostatnio " + TimeFromNow(-86400).substr(0, 10)));
+  EXPECT_THAT(o.out, Not(HasSubstr("błąd 823")));
+  EXPECT_THAT(o.out, HasSubstr(",,błąd,log_full,\"Dziennik serwera: błąd 9002 (pełny dziennik transakcji), 1 raz, ostatnio "));
+  EXPECT_THAT(o.out, HasSubstr(",,ostrzeżenie,failed_logins,\"Dziennik serwera: 30 nieudanych logowań w ciągu godziny (razem 30), "
+                               "ostatnio "));
+  EXPECT_THAT(o.out, HasSubstr("Sklep,ostrzeżenie,backup_file_missing,\"Najnowsza kopia się nie liczy, plik kopii nie istnieje: "
+                               "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\BACKUP\\Sklep_2.bak\""));
+  EXPECT_THAT(o.out, Not(HasSubstr("no_backup")));
+
+  std::filesystem::remove(dir.Path() + "/files/Sklep_1.bak");
+  EXPECT_THAT(RunHealth("--server " + Address(server) + " --format csv").out,
+              HasSubstr("Sklep,błąd,no_backup,Brak kopii (plik kopii nie istnieje: C:\\Program Files"));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPersonalities, HealthToolDemoTest, ::testing::Values("demo.json", "demo2005.json"));
@@ -199,7 +274,7 @@ TEST(HealthToolFleetTest, AWellKeptServerInTheTableWithThePasswordFromTheEnviron
   options.files_dir = dir.Path() + "/files";
   msde::testkit::SimServer server(options);
   msde::testkit::OdbcClient(server.ConnectionString("sa", "Sekret1"))
-      .Exec("BACKUP DATABASE Sklep TO DISK = N'" + dir.Path() + "/files/Sklep.bak'");
+      .Exec("BACKUP DATABASE Sklep TO DISK = N'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\BACKUP\\Sklep.bak'");
   EXPECT_EQ(RunHealth("--server " + Address(server)).status, kLoginRefused) << "no password, no login";
   setenv(kPasswordVariable, "Sekret1", 1);
   const Outcome o = RunHealth("--server " + Address(server) + " --format table", false);
