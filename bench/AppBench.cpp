@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
     if (Context == mqcExecBefore || Context == mqcOpenBefore) ++statements;
     report(Link, Text, Params, Context, E);
   };
-  form.Commands(QStringLiteral("Nie wyświetlaj bazy systemowych")).first()->setChecked(true);
+  form.Commands(TCommandId::cmHideSystemDatabases).first()->setChecked(true);
   form.FormShow();
 
   statements = 0;
