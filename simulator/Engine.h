@@ -109,6 +109,16 @@ struct Session {
   // @@ROWCOUNT and @@ERROR: the rows and the error number of the last statement.
   int64_t rowcount = 0;
   int error = 0;
+  // SET LOCK_TIMEOUT (ms; -1 waits for ever), SET TRANSACTION ISOLATION LEVEL READ
+  // UNCOMMITTED (reads wait for no lock), and the kind of the last lock wait.
+  int64_t lock_timeout = -1;
+  bool read_uncommitted = false;
+  std::string last_wait_type;
+  // DBCC INPUTBUFFER: the last batch, or the name of the last procedure called by RPC.
+  // rpc_name is set by the front end just before it runs an RPC's batch.
+  std::string input_buffer;
+  bool input_rpc = false;
+  std::string rpc_name;
   // Set by the front end when the client sends an attention; long waits poll it.
   std::atomic<bool> cancel_requested{false};
   // Set by the engine when another session KILLs this one; the front end closes the socket.

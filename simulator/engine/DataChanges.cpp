@@ -15,7 +15,8 @@ namespace msde {
 namespace {
 
 // The table a statement changes, as parsed; the rows are reached through
-// PrepareTableChange once the statement is ready to change them.
+// PrepareTableChange once the statement is ready to change them, and each changed row is
+// handed to KeepRowChange once the statement can no longer fail.
 struct Target {
   std::string database;
   int table_id = 0;
@@ -243,10 +244,18 @@ void Insert(Context& ctx, Parser& p) {
       if (!set[c]) Store(ctx, target, Value{}, target.columns[c], target.columns[c], "INSERT");
     added.push_back(std::move(row));
   }
-  Table& table = PrepareTableChange(ctx, target.database, target.table_id);
+  // A new row waits only for a row of another transaction that holds its key.
+  RowTest collides = [](const Row&) { return false; };
+  if (!target.primary_key.empty())
+    collides = [&](const Row& row) {
+      return std::any_of(added.begin(), added.end(), [&](const Row& now) { return CompareKeys(target, row, now) == 0; });
+    };
+  Table& table = PrepareTableChange(ctx, target.database, target.table_id, collides, 'X');
   CheckNewKeys(ctx, target, table.rows, added);
+  const size_t first = table.rows.size();
   table.rows.insert(table.rows.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
-  ctx.last_count = static_cast<int64_t>(added.size());
+  for (size_t i = first; i < table.rows.size(); ++i) KeepRowChange(ctx, target.database, table, nullptr, &table.rows[i], i);
+  ctx.last_count = static_cast<int64_t>(table.rows.size() - first);
 }
 
 // [WHERE condition] bound to the target's columns; null when there is none.
@@ -280,10 +289,12 @@ void Update(Context& ctx, Parser& p) {
     assignments.emplace_back(ColumnIndex(ctx, target, column.back()), std::move(value));
   } while (p.AcceptSymbol(","));
   const ExprPtr where = ParseWhere(ctx, p, target);
-  Table& table = PrepareTableChange(ctx, target.database, target.table_id);
+  Table& table = PrepareTableChange(ctx, target.database, target.table_id,
+                                    [&](const Row& row) { return Matches(ctx, where, row); });
   std::vector<Row> after = table.rows;
-  int64_t changed = 0;
-  for (Row& row : after) {
+  std::vector<size_t> changed;
+  for (size_t i = 0; i < after.size(); ++i) {
+    Row& row = after[i];
     if (!Matches(ctx, where, row)) continue;
     const Row before = row;
     EvalEnv env{ctx, &before};
@@ -291,15 +302,16 @@ void Update(Context& ctx, Parser& p) {
       const ColumnInfo& to = target.columns[static_cast<size_t>(column)];
       row[static_cast<size_t>(column)] = Store(ctx, target, value->Eval(env), value->Type(), to, "UPDATE");
     }
-    ++changed;
+    changed.push_back(i);
   }
   // Only a change of a key column can make two keys one.
   const bool keys_change = std::any_of(assignments.begin(), assignments.end(), [&](const auto& a) {
     return std::find(target.primary_key.begin(), target.primary_key.end(), a.first) != target.primary_key.end();
   });
   if (keys_change) CheckPrimaryKey(ctx, target, after);
+  for (size_t i : changed) KeepRowChange(ctx, target.database, table, &table.rows[i], &after[i], i);
   table.rows = std::move(after);
-  ctx.last_count = changed;
+  ctx.last_count = static_cast<int64_t>(changed.size());
 }
 
 // DELETE [FROM] table [WHERE condition]
@@ -307,12 +319,19 @@ void Delete(Context& ctx, Parser& p) {
   p.AcceptKeyword("FROM");
   const Target target = OpenTarget(ctx, p, "DELETE");
   const ExprPtr where = ParseWhere(ctx, p, target);
-  Table& table = PrepareTableChange(ctx, target.database, target.table_id);
-  std::vector<Row> kept;
-  for (const Row& row : table.rows)
-    if (!Matches(ctx, where, row)) kept.push_back(row);
-  ctx.last_count = static_cast<int64_t>(table.rows.size() - kept.size());
-  table.rows = std::move(kept);
+  Table& table = PrepareTableChange(ctx, target.database, target.table_id,
+                                    [&](const Row& row) { return Matches(ctx, where, row); });
+  std::vector<size_t> kept, deleted;
+  for (size_t i = 0; i < table.rows.size(); ++i)
+    (Matches(ctx, where, table.rows[i]) ? deleted : kept).push_back(i);
+  // Each deleted row's position counts the rows before it that stay.
+  for (size_t n = 0; n < deleted.size(); ++n)
+    KeepRowChange(ctx, target.database, table, &table.rows[deleted[n]], nullptr, deleted[n] - n);
+  std::vector<Row> rows;
+  rows.reserve(kept.size());
+  for (size_t i : kept) rows.push_back(std::move(table.rows[i]));
+  ctx.last_count = static_cast<int64_t>(deleted.size());
+  table.rows = std::move(rows);
 }
 
 const StatementRegistration insert_statement("INSERT", Insert);

@@ -10,6 +10,7 @@
 #include "engine/AdminRights.h"
 #include "engine/DatabaseSpace.h"
 #include "engine/ErrorLog.h"
+#include "engine/Processes.h"
 #include "engine/SystemTables.h"
 #include "engine/Statements.h"
 
@@ -280,6 +281,7 @@ void SqlPerf(Context& ctx, Parser& p) {
 void Dbcc(Context& ctx, Parser& p) {
   if (p.AcceptKeyword("CHECKDB")) return CheckDb(ctx, p);
   if (p.AcceptKeyword("SQLPERF")) return SqlPerf(ctx, p);
+  if (p.AcceptKeyword("INPUTBUFFER")) return InputBuffer(ctx, p);
   ctx.Fail(2526, 16, 3,
            "Incorrect DBCC statement. Check the documentation for the correct DBCC syntax and "
            "options.");

@@ -371,6 +371,7 @@ std::optional<Value> GlobalVariable(Context& ctx, const std::string& name, Colum
     return Value{int64_t{38}};
   }
   if (n == "@@TEXTSIZE") return Value{int64_t{2147483647}};
+  if (n == "@@LOCK_TIMEOUT") return Value{ctx.session.lock_timeout};
   if (n == "@@MICROSOFTVERSION") {
     // major.minor.build as 0xMMmmBBBB: 8.00.2039 is 0x080007F7.
     int major = 0, minor = 0, build = 0;

@@ -1,8 +1,8 @@
 // The system tables that only master holds: sysdatabases, sysaltfiles, syslogins and
 // sysprocesses, with SQL Server 2000's columns in its order.
+#include "engine/Locks.h"
 #include "engine/SqlTime.h"
 #include "engine/SystemTables.h"
-#include "engine/Transactions.h"
 #include "engine/Values.h"
 
 namespace msde {
@@ -116,8 +116,13 @@ void SysProcesses(Context& ctx, Database&, RowSource& out) {
       const DbUser* user = db->FindUserByLogin(login->name);
       uid = user ? user->uid : 2;
     }
-    out.owned.push_back({int64_t{spid}, int64_t{0}, int64_t{BlockingSpid(ctx.model, spid)}, std::string(2, '\0'), int64_t{0},
-                         Padded(self ? "MISCELLANEOUS" : "NETWORKIO", 32), Padded("", 256),
+    // A lock wait: its holder, LCK_M_* as its code, how long so far and on which row.
+    const WaitInfo wait = SessionWait(ctx.model, spid);
+    std::string last_wait = self ? "MISCELLANEOUS" : "NETWORKIO";
+    if (!s->last_wait_type.empty()) last_wait = s->last_wait_type;
+    out.owned.push_back({int64_t{spid}, int64_t{0}, int64_t{wait.blocked},
+                         std::string{'\0', static_cast<char>(wait.code)}, wait.milliseconds,
+                         Padded(last_wait, 32), Padded(wait.resource, 256),
                          db ? Value{int64_t{db->dbid}} : Value{int64_t{0}}, uid, int64_t{0},
                          int64_t{0}, int64_t{2}, FromTimeT(s->login_time), FromTimeT(s->last_batch),
                          int64_t{0}, int64_t{s->trancount}, Padded(s->status, 30),

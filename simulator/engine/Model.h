@@ -12,6 +12,7 @@
 // text, numeric/decimal/money as a number or decimal text, uniqueidentifier as its
 // 36-character text). ModelJson.cpp is the one place that reads and writes these files;
 // it documents every key and its default.
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -181,20 +182,49 @@ struct Database {
   int NextObjectId() const;
 };
 
-// One session's open transaction. Savepoint 0 is the transaction's start; each savepoint
-// keeps the rows of every table changed after it, as they stood before that first change,
-// so that ROLLBACK to it can put them back. Tables are named by database and object id.
-struct TableImage {
+// One session's open transaction: what each of its statements changed, row by row, so that
+// a rollback (to its start or to a savepoint) undoes exactly its own changes, whatever other
+// sessions changed in the same tables meanwhile. A savepoint marks the length of the log at
+// its SAVE TRANSACTION; savepoint 0 is the transaction's start.
+struct RowChange {
   std::string database;
   int table_id = 0;
-  std::vector<Row> rows;
+  std::optional<Row> before;  // none: the row was inserted
+  std::optional<Row> after;   // none: the row was deleted
+  size_t position = 0;        // the row's index in the table when it changed
 };
 struct Savepoint {
   std::string name;
-  std::vector<TableImage> images;
+  size_t undo_mark = 0;
 };
 struct OpenTransaction {
   std::vector<Savepoint> savepoints;
+  std::vector<RowChange> undo;
+};
+
+// An exclusive lock an open transaction holds on a changed row until it ends. It keeps
+// every form the row had in the transaction (as committed, and after each change), so
+// that a statement of another session that would read or change the row in any of them
+// waits. resource: how sp_lock names the row ("(hash of the key)" or "file:page:slot").
+struct RowLock {
+  int spid = 0;
+  std::string database;
+  int table_id = 0;
+  bool keyed = false;  // a KEY lock of the primary key's index; else a RID lock of a heap
+  std::string resource;
+  std::vector<Row> images;
+};
+
+// A session that waits for a lock another session holds: the lock it asks for (S to read,
+// U to change, X to insert), on which row, and since when.
+struct LockWait {
+  int holder = 0;
+  std::string database;
+  int table_id = 0;
+  bool keyed = false;
+  std::string resource;
+  char mode = 'S';
+  std::chrono::steady_clock::time_point since;
 };
 
 // A backup the server made, as msdb's backupset and backupmediafamily list it: every
@@ -260,13 +290,11 @@ class Model {
   ErrorLog error_log;
   // Local paths of backup files a BACKUP or RESTORE has open now (they wait unlocked).
   std::set<std::string> busy_files;
-  // Open transactions by spid, and the tables they changed: "DATABASE\x1fid" (upper case)
-  // to the spid that holds the table until its transaction ends; a session waiting for
-  // such a table is listed with the table it waits for.
   std::vector<BackupRecord> backups;  // oldest first
+  // Open transactions by spid, the row locks they hold, and the sessions waiting for one.
   std::map<int, OpenTransaction> transactions;
-  std::map<std::string, int> table_locks;
-  std::map<int, std::string> lock_waits;
+  std::map<std::string, RowLock> row_locks;  // by holder, table and resource (Locks.cpp)
+  std::map<int, LockWait> lock_waits;
 
   // Look-ups; names compare case-insensitively as under a case-insensitive collation.
   Database* FindDatabase(const std::string& name);

@@ -1,10 +1,11 @@
-// KILL: ends another user connection.
+// KILL: ends another user connection. DBCC INPUTBUFFER: what a connection last sent.
 #include "engine/Processes.h"
 
 #include <string>
 
 #include "engine/ErrorLog.h"
 #include "engine/Transactions.h"
+#include "engine/Values.h"
 
 namespace msde {
 namespace {
@@ -40,6 +41,30 @@ void Kill(Context& ctx, Parser& p) {
 const StatementRegistration kill_statement("KILL", Kill);
 
 }  // namespace
+
+void InputBuffer(Context& ctx, Parser& p) {
+  p.ExpectSymbol("(");
+  const int64_t spid = p.ExpectInteger();
+  p.ExpectSymbol(")");
+  if (p.AcceptKeyword("WITH")) p.ExpectKeyword("NO_INFOMSGS");
+  p.ExpectEnd();
+  auto it = ctx.model.sessions.find(static_cast<int>(spid));
+  if (it == ctx.model.sessions.end() || it->second->killed)
+    ctx.Fail(7940, 16, 1, "Invalid SPID " + std::to_string(spid) + " specified.");
+  // Anyone sees their own session's; other sessions' need sysadmin.
+  if (it->second.get() != &ctx.session && !ctx.IsSysadmin())
+    ctx.Fail(7971, 16, 1, "User does not have permission to perform this action.");
+  const Session& s = *it->second;
+  // 2000 shows the first 255 characters of a batch, 2005 the first 4000.
+  const size_t width = ctx.model.server.Is2005() ? 4000 : 255;
+  ResultSet r;
+  r.columns = {ColumnInfo{"EventType", SqlType::NVarChar, 30}, ColumnInfo{"Parameters", SqlType::Int},
+               ColumnInfo{"EventInfo", SqlType::NVarChar, static_cast<int>(width)}};
+  const std::string type = s.input_buffer.empty() ? "No Event" : s.input_rpc ? "RPC Event" : "Language Event";
+  r.rows.push_back({type, int64_t{0}, Utf8Prefix(s.input_buffer, width)});
+  ctx.SendResult(r);
+  ctx.Info(2528, "DBCC execution completed. If DBCC printed error messages, contact your system administrator.");
+}
 
 void EndSession(Context& ctx, Session& victim) {
   RollbackSession(ctx.model, victim);

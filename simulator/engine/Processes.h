@@ -1,6 +1,6 @@
 #pragma once
 // The ending of a connection by another one (KILL, ALTER DATABASE ... WITH ROLLBACK
-// IMMEDIATE).
+// IMMEDIATE), and what a session last sent (DBCC INPUTBUFFER).
 #include "engine/Statements.h"
 
 namespace msde {
@@ -8,5 +8,8 @@ namespace msde {
 // Ends another connection: it is marked killed at once (using no database from then on)
 // and its socket is closed after the statement, outside the engine lock.
 void EndSession(Context& ctx, Session& victim);
+
+// DBCC INPUTBUFFER (spid): the tokens after the word INPUTBUFFER.
+void InputBuffer(Context& ctx, Parser& p);
 
 }  // namespace msde

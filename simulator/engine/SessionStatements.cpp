@@ -46,7 +46,18 @@ void Set(Context& ctx, Parser& p) {
     return;
   }
   if (option == "TRANSACTION") {
-    while (!p.AtEnd()) p.Next();  // ISOLATION LEVEL ...
+    // ISOLATION LEVEL ...: only READ UNCOMMITTED changes what the engine does (no read waits).
+    std::string level;
+    while (!p.AtEnd()) level += Upper(p.Next().text) + " ";
+    ctx.session.read_uncommitted = level.find("READ UNCOMMITTED") != std::string::npos;
+    return;
+  }
+  if (option == "LOCK_TIMEOUT") {
+    // SET LOCK_TIMEOUT n: milliseconds a statement waits for a lock; -1 for ever, 0 not at all.
+    const bool negative = p.AcceptSymbol("-");
+    const int64_t milliseconds = p.ExpectInteger();
+    p.ExpectEnd();
+    ctx.session.lock_timeout = negative ? -milliseconds : milliseconds;
     return;
   }
   if (p.AtEnd()) p.FailHere();

@@ -27,12 +27,15 @@ void CloseShifts(Context& ctx, const ProcArgs&) {
   // Outside a shop database the procedure does not exist.
   if (id < 0 || end < 0 || amount < 0) ctx.Fail(2812, 16, 62, "Could not find stored procedure 'ZamknijZmiany'.");
   ctx.CheckWritable(db);
-  Table& table = PrepareTableChange(ctx, db.name, shifts->id);
+  Table& table = PrepareTableChange(ctx, db.name, shifts->id, [&](const Row& row) { return IsNull(row[end]); });
   int64_t closed = 0;
   std::string without_amount;
-  for (Row& row : table.rows) {
+  for (size_t i = 0; i < table.rows.size(); ++i) {
+    Row& row = table.rows[i];
     if (!IsNull(row[end])) continue;
+    const Row before = row;
     row[end] = NowDateTime();
+    KeepRowChange(ctx, db.name, table, &before, &row, i);
     ++closed;
     if (IsNull(row[amount]) && without_amount.empty()) without_amount = ValueText(row[id]);
   }

@@ -141,6 +141,10 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
   std::unique_lock<std::mutex> lock(mutex_);
   session.last_batch = std::time(nullptr);
   session.status = "runnable";
+  // DBCC INPUTBUFFER's answer: what the client sent last.
+  session.input_rpc = !session.rpc_name.empty();
+  session.input_buffer = session.input_rpc ? session.rpc_name : sql;
+  session.rpc_name.clear();
   std::vector<std::vector<Token>> statements;
   bool lexed = true;
   try {

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "engine/Locks.h"
 #include "engine/TypeNames.h"
 #include "engine/Values.h"
 
@@ -96,6 +97,10 @@ RowSource OpenTable(Context& ctx, const std::vector<std::string>& parts) {
     return source;
   }
   if (Table* table = db->FindTable(owner, object)) {
+    // Rows another transaction changed are read once it ends (read committed).
+    const std::string name = db->name;
+    table = WaitForCommittedRows(ctx, name, table->id);
+    if (table == nullptr) ctx.Fail(208, 16, 1, "Invalid object name '" + JoinName(parts) + "'.", true);
     source.columns = table->columns;
     source.table = &table->rows;
     return source;

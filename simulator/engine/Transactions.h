@@ -1,13 +1,12 @@
 #pragma once
 // A session's transactions: BEGIN, COMMIT, ROLLBACK and SAVE TRANSACTION, the ones that SET
-// IMPLICIT_TRANSACTIONS ON starts by itself, and the table a change holds until its
-// transaction ends. A transaction keeps the rows of each table it changes as they stood
-// before (Model.h: OpenTransaction), so that a rollback, a KILL or a dropped connection puts
-// them back. Another session's change of a held table waits for the transaction to end, as
-// SQL Server's exclusive lock makes it wait; readers are not held up and see the rows as
-// they stand (as under READ UNCOMMITTED).
+// IMPLICIT_TRANSACTIONS ON starts by itself, and the rows a change holds until its
+// transaction ends. A transaction logs each row it changes (Model.h: OpenTransaction), so
+// that a rollback, a KILL or a dropped connection puts back exactly its rows, and locks them
+// (engine/Locks.h): another session's statement on those rows waits for it to end.
 #include <string>
 
+#include "engine/Locks.h"
 #include "engine/Statements.h"
 
 namespace msde {
@@ -17,17 +16,27 @@ namespace msde {
 void StartImplicitTransaction(Context& ctx);
 
 // Called before a statement changes a table (named by database and object id): starts the
-// implicit transaction where one is due, waits while another session's transaction holds
-// the table (1205 for the session that would close a circle of waits), and inside a
-// transaction keeps the table's rows for every savepoint not yet holding them. Returns the
-// table, looked up again after any wait; 208 when it went away meanwhile.
-Table& PrepareTableChange(Context& ctx, std::string database, int table_id);
+// implicit transaction where one is due and waits while another session's transaction
+// holds a row for which `touches` is true (mode: 'U' for UPDATE and DELETE, 'X' for
+// INSERT). Returns the table, looked up again after any wait; 208 when it went away.
+Table& PrepareTableChange(Context& ctx, std::string database, int table_id, const RowTest& touches,
+                          char mode = 'U');
+
+// Called for each row a statement changed, once it can no longer fail (before null: the
+// row was inserted; after null: deleted; position: its index in the table at that moment,
+// for a deleted row after the rows deleted before it). Inside a transaction the change is
+// logged for rollback and the row stays locked.
+void KeepRowChange(Context& ctx, const std::string& database, const Table& table, const Row* before,
+                   const Row* after, size_t position);
+
+// Rolls back the session's whole transaction, as a deadlock victim's is.
+void RollbackTransaction(Context& ctx);
 
 // Rolls back what a session's open transaction changed and releases its tables: the
 // connection ended (logout, KILL).
 void RollbackSession(Model& model, Session& session);
 
-// The session whose transaction holds the table `spid` waits for; 0 when it waits for none
+// The session whose transaction holds the row `spid` waits for; 0 when it waits for none
 // (sysprocesses.blocked, sp_who's blk).
 int BlockingSpid(const Model& model, int spid);
 

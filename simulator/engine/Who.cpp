@@ -50,11 +50,16 @@ void SpWho(Context& ctx, const ProcArgs& args) {
                Column("status", T::NChar, 30),      Column("loginame", T::NChar, 128),
                Column("hostname", T::NChar, 128),   Column("blk", T::Char, 5),
                Column("dbname", T::NVarChar, 128),  Column("cmd", T::NChar, 16)};
-  for (const Process& p : Processes(ctx))
-    if (Wanted(ctx, args, p))
-      r.rows.push_back({int64_t{p.spid}, int64_t{0}, Padded(p.status, 30), Padded(p.login, 128),
-                        Padded(p.host, 128), Padded(std::to_string(p.blocked), 5), p.database,
-                        Padded(p.command, 16)});
+  // SQL Server 2005 adds the request of the session (always 0 here: one request a session).
+  const bool is2005 = ctx.model.server.Is2005();
+  if (is2005) r.columns.push_back(Column("request_id", T::Int));
+  for (const Process& p : Processes(ctx)) {
+    if (!Wanted(ctx, args, p)) continue;
+    r.rows.push_back({int64_t{p.spid}, int64_t{0}, Padded(p.status, 30), Padded(p.login, 128),
+                      Padded(p.host, 128), Padded(std::to_string(p.blocked), 5), p.database,
+                      Padded(p.command, 16)});
+    if (is2005) r.rows.back().emplace_back(int64_t{0});
+  }
   ctx.SendResult(r);
 }
 

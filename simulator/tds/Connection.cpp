@@ -286,7 +286,10 @@ void Connection::RunCalls(const RequestMessage& request) {
     CallPlan plan = prepared_.Plan(calls[i]);
     BatchResponse response(out_, *session_, server_name_, true);
     if (plan.error) response.Error(*plan.error);
-    if (plan.sql) Execute(*plan.sql, response);
+    if (plan.sql) {
+      session_->rpc_name = calls[i].procedure;
+      Execute(*plan.sql, response);
+    }
     if (session_->cancel_requested) {
       ++attentions_answered_;
       response.Finish(true);
