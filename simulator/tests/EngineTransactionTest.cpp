@@ -132,6 +132,21 @@ TEST_F(EngineTransaction, AChangeWaitsForTheTransactionThatHoldsItsTable) {
   EXPECT_EQ(row.Text(0, 1), "0");
 }
 
+TEST_F(EngineTransaction, ARollbackUndoesOnlyItsOwnRowsOfATableOthersChangedMeanwhile) {
+  auto other = Connect("sa", "", "Sklep");
+  Run("use Sklep begin tran update Kasjerzy set Imie = 'Ala' where IdKasjera = 1 "
+      "delete Kasjerzy where IdKasjera = 4 insert Kasjerzy (IdKasjera, Imie) values (8, 'Nowy')");
+  // Rows the transaction does not hold are free to another session.
+  EXPECT_EQ(Run(*other, "set lock_timeout 0 update Kasjerzy set Imie = 'Ewa' where IdKasjera = 2").ErrorText(), "");
+  EXPECT_EQ(Run(*other, "set lock_timeout 0 delete Kasjerzy where IdKasjera = 1").ErrorNumber(), 1222);
+  Run("rollback");
+  const Answer rows = Run("select IdKasjera, Imie from Kasjerzy order by IdKasjera");
+  ASSERT_EQ(rows.results.at(0).rows.size(), 5u);
+  EXPECT_NE(rows.Text(0, 1), "Ala");
+  EXPECT_EQ(rows.Text(1, 1), "Ewa");  // the other session's committed change stays
+  EXPECT_EQ(rows.Text(3, 0), "4");
+}
+
 TEST_F(EngineTransaction, ACircleOfWaitsEndsWithTheDeadlockVictimRolledBack) {
   auto other = Connect("sa", "", "Sklep");
   Run("use Sklep begin tran update Kasjerzy set Aktywny = 0");
