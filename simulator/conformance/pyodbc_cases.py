@@ -181,5 +181,62 @@ def _():
     tx.close()
 
 
+@case("joins, grouping, unions and subqueries")
+def _():
+    c = db.cursor()
+    c.execute("use Sklep")
+    rows = c.execute("select t.Nazwa, sum(p.Ilosc) from Towary t join Pozycje p on p.IdTowaru = t.IdTowaru "
+                     "group by t.Nazwa order by 2 desc").fetchall()
+    expect((len(rows), rows[0][0], rows[0][1]), (40, "Mleko 3,2% 1 l", decimal.Decimal("30.000")))
+    expect(c.execute("select count(*) from Paragony p full join Kontrahenci k "
+                     "on k.IdKontrahenta = p.IdKontrahenta").fetchone()[0], 65)
+    expect(c.execute("select count(*) from Paragony p left join Kontrahenci k on k.IdKontrahenta = p.IdKontrahenta "
+                     "where k.IdKontrahenta is null").fetchone()[0], 48)
+    expect(c.execute("select count(*) from Kontrahenci k where not exists "
+                     "(select * from Paragony p where p.IdKontrahenta = k.IdKontrahenta)").fetchone()[0], 5)
+    expect([r[0] for r in c.execute("select IdKasjera from Paragony group by IdKasjera having count(*) > 12 "
+                                    "union select 99 order by 1").fetchall()], [1, 2, 99])
+    expect(len(c.execute("select top 10 percent * from Towary").fetchall()), 4)
+    expect(c.execute("select d.Ile from (select count(*) as Ile from Towary where StawkaVat = 22) as d")
+           .fetchone()[0], 13)
+    c.execute("use master")
+
+
+@case("the system catalogs join")
+def _():
+    c = db.cursor()
+    rows = c.execute("select o.name, c.name from Sklep..sysobjects o join Sklep..syscolumns c on c.id = o.id "
+                     "where o.type = 'U' and o.name = 'Kasjerzy' order by c.colid").fetchall()
+    expect([r[1] for r in rows], ["IdKasjera", "Imie", "Nazwisko", "Login", "Aktywny"])
+    expect(c.execute("select name from systypes where xtype = 167").fetchone()[0], "varchar")
+
+
+@case("query errors carry SQL Server's numbers")
+def _():
+    c = db.cursor()
+    for sql, number in [("select Nazwa from Sklep..Towary, Sklep..Kontrahenci", 209),
+                        ("select (select IdKasjera from Sklep..Kasjerzy)", 512),
+                        ("select 1 union select 1, 2", 205),
+                        ("select Nazwa, count(*) from Sklep..Towary group by StawkaVat", 8120),
+                        ("select x.name from sysobjects o", 4104 if EXPRESS else 107)]:
+        try:
+            c.execute(sql).fetchall()
+            raise AssertionError(f"no error for {sql}")
+        except pyodbc.Error as e:
+            if f"({number})" not in str(e) and str(number) not in str(e):
+                raise AssertionError(f"{sql}: {e}")
+
+
+@case("LIKE, CASE, ISNULL and CONVERT styles")
+def _():
+    c = db.cursor()
+    row = c.execute("select case when N'Łódź' like N'[K-M]%' then 1 else 0 end, "
+                    "case when '10%' like '10!%' escape '!' then 1 else 0 end, isnull(null, 'x'), "
+                    "coalesce(null, null, 3), nullif(1, 1), "
+                    "convert(varchar(30), cast('2006-09-04 10:12:33.500' as datetime), 113), "
+                    "convert(varchar(30), cast('2006-09-04 10:12:33.500' as datetime), 126)").fetchone()
+    expect(list(row), [1, 1, "x", 3, None, "04 Sep 2006 10:12:33:500", "2006-09-04T10:12:33.500"])
+
+
 print(f"{len(failures)} failed" if failures else "all passed")
 sys.exit(1 if failures else 0)

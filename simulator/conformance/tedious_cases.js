@@ -147,6 +147,33 @@ async function main() {
     expect(r.rows, [[7]], 'after the cancel');
   });
 
+  await check('joins, grouping, unions and subqueries', async () => {
+    const one = async (sql) => (await run(c, sql, { batch: true })).rows;
+    const best = await one('select top 1 t.Nazwa, sum(p.Ilosc) from Sklep..Towary t join Sklep..Pozycje p '
+      + 'on p.IdTowaru = t.IdTowaru group by t.Nazwa order by 2 desc');
+    expect(best, [['Mleko 3,2% 1 l', 30]], 'best selling');
+    expect(await one('select count(*) from Sklep..Kontrahenci k left join Sklep..Paragony p '
+      + 'on k.IdKontrahenta = p.IdKontrahenta'), [[17]], 'left join');
+    expect(await one('select count(*) from Sklep..Kontrahenci where IdKontrahenta not in '
+      + '(select IdKontrahenta from Sklep..Paragony)'), [[0]], 'NOT IN over a NULL');
+    expect(await one("select Miasto from Sklep..Kontrahenci where Miasto like N'[K-M]%' union "
+      + "select Miasto from Sklep..Kontrahenci where Miasto like N'Ł%' order by 1"), [['Kraków'], ['Łódź'], ['Myślenice']], 'union');
+    expect(await one('select k.Login, (select count(*) from Sklep..Paragony p where p.IdKasjera = k.IdKasjera) '
+      + 'from Sklep..Kasjerzy k where k.IdKasjera = 1'), [['anowak', 17]], 'correlated subquery');
+  });
+
+  await check('query errors carry their numbers', async () => {
+    for (const [sql, number] of [['select Nazwa from Sklep..Towary, Sklep..Kontrahenci', 209],
+      ['select (select IdKasjera from Sklep..Kasjerzy)', 512], ['select 1 union select 1, 2', 205]]) {
+      try {
+        await run(c, sql, { batch: true });
+        throw new Error(`no error for ${sql}`);
+      } catch (e) {
+        expect(e.number, number, sql);
+      }
+    }
+  });
+
   c.close();
   console.log(failures.length ? `${failures.length} failed` : 'all passed');
   process.exit(failures.length ? 1 : 0);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # with-sim.sh MSDE_SIM DATA_SET COMMAND...: runs COMMAND against a private msde-sim on a free
-# loopback port (given to it as $MSDE_PORT), with FreeTDS and unixODBC pointed at an empty
+# loopback port (given to it as $MSDE_PORT, its process id as $MSDE_PID), with FreeTDS and
+# unixODBC pointed at an empty
 # temporary directory, and stops that server afterwards. Exit status 77 (a skip for CTest)
 # when the client program the command needs is not installed.
 set -uo pipefail
@@ -22,5 +23,5 @@ exec 3<"$work/port"
 # The first line the server writes is its port.
 read -r -t 30 -u 3 MSDE_PORT || { echo "msde-sim did not report its port: $(cat "$work/stderr")"; exit 1; }
 [ -n "$MSDE_PORT" ] || { echo "msde-sim did not report its port"; exit 1; }
-export MSDE_PORT MSDE_TRACE="$work/statements.trace"
+export MSDE_PORT MSDE_TRACE="$work/statements.trace" MSDE_PID="$pid"
 "$@"

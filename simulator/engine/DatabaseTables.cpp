@@ -37,7 +37,7 @@ void SysObjects(Context&, Database& db, RowSource& out) {
                          std::string(type), int64_t{0}, sysstat, int64_t{0}, created, int64_t{0},
                          int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0}});
   };
-  for (const SystemObject& o : SystemObjects()) add(o.name, o.id, "S ", 1, db.crdate, 113);
+  for (const SystemObject& o : SystemObjectsOf(db)) add(o.name, o.id, "S ", 1, db.crdate, 113);
   for (const Table& t : db.tables) add(t.name, t.id, "U ", OwnerUid(db, t.owner), t.created, 115);
 }
 
@@ -64,32 +64,43 @@ void SysUsers(Context&, Database& db, RowSource& out) {
   }
 }
 
-void SysColumns(Context& ctx, Database& db, RowSource& out) {
-  out.columns = {Column("name", T::NVarChar, 128), Column("id", T::Int),
-                 Column("xtype", T::TinyInt),      Column("typestat", T::TinyInt),
-                 Column("xusertype", T::SmallInt), Column("length", T::SmallInt),
-                 Column("xprec", T::TinyInt),      Column("xscale", T::TinyInt),
-                 Column("colid", T::SmallInt),     Column("colorder", T::SmallInt),
-                 Column("prec", T::SmallInt),      Column("scale", T::Int),
-                 Column("iscomputed", T::Int),     Column("isoutparam", T::Int),
-                 Column("isnullable", T::Int),     Column("collation", T::NVarChar, 128)};
-  for (const Table& t : db.tables) {
-    int64_t colid = 0;
-    for (const ColumnInfo& c : t.columns) {
-      ++colid;
-      const int xtype = SystemTypeId(c.type);
-      const bool text = IsCharacterType(c.type);
-      const int precision = ColumnPrecision(c);
-      out.owned.push_back({c.name, int64_t{t.id}, int64_t{xtype}, int64_t{0}, int64_t{xtype},
-                           int64_t{StorageLength(c)},
-                           int64_t{text ? 0 : std::min(precision, 255)}, int64_t{c.scale}, colid,
-                           colid, int64_t{std::min(precision, 32767)},
-                           text ? Value{} : Value{int64_t{c.scale}}, int64_t{0}, int64_t{0},
-                           int64_t{c.nullable ? 1 : 0},
-                           text ? Value{db.collation.empty() ? ctx.model.server.collation : db.collation}
-                                : Value{}});
-    }
+std::vector<ColumnInfo> SysColumnsLayout() {
+  return {Column("name", T::NVarChar, 128), Column("id", T::Int),
+          Column("xtype", T::TinyInt),      Column("typestat", T::TinyInt),
+          Column("xusertype", T::SmallInt), Column("length", T::SmallInt),
+          Column("xprec", T::TinyInt),      Column("xscale", T::TinyInt),
+          Column("colid", T::SmallInt),     Column("colorder", T::SmallInt),
+          Column("prec", T::SmallInt),      Column("scale", T::Int),
+          Column("iscomputed", T::Int),     Column("isoutparam", T::Int),
+          Column("isnullable", T::Int),     Column("collation", T::NVarChar, 128)};
+}
+
+void AddColumns(RowSource& out, int64_t id, const std::vector<ColumnInfo>& columns, const std::string& collation) {
+  int64_t colid = 0;
+  for (const ColumnInfo& c : columns) {
+    ++colid;
+    const int xtype = SystemTypeId(c.type);
+    const bool text = IsCharacterType(c.type);
+    const int precision = ColumnPrecision(c);
+    out.owned.push_back({c.name, id, int64_t{xtype}, int64_t{0}, int64_t{xtype},
+                         int64_t{StorageLength(c)},
+                         int64_t{text ? 0 : std::min(precision, 255)}, int64_t{c.scale}, colid,
+                         colid, int64_t{std::min(precision, 32767)},
+                         text ? Value{} : Value{int64_t{c.scale}}, int64_t{0}, int64_t{0},
+                         int64_t{c.nullable ? 1 : 0}, text ? Value{collation} : Value{}});
   }
+}
+
+// The columns of the user tables, and those of the system tables themselves, as a real
+// database lists them.
+void SysColumns(Context& ctx, Database& db, RowSource& out) {
+  out.columns = SysColumnsLayout();
+  const std::string collation = db.collation.empty() ? ctx.model.server.collation : db.collation;
+  for (const SystemObject& o : SystemObjectsOf(db)) {
+    if (EqualNoCase(o.name, "syscolumns")) AddColumns(out, o.id, out.columns, collation);
+    else if (IsSystemTableName(o.name)) AddColumns(out, o.id, OpenTable(ctx, {db.name, "", o.name}).columns, collation);
+  }
+  for (const Table& t : db.tables) AddColumns(out, t.id, t.columns, collation);
 }
 
 void SysFiles(Context&, Database& db, RowSource& out) {

@@ -417,21 +417,34 @@ class IsNullExpr : public Expr {
 
 class LikeExpr : public Expr {
  public:
-  LikeExpr(ExprPtr arg, ExprPtr pattern, bool negated)
-      : arg_(std::move(arg)), pattern_(std::move(pattern)), negated_(negated) {}
+  LikeExpr(ExprPtr arg, ExprPtr pattern, ExprPtr escape, bool negated)
+      : arg_(std::move(arg)), pattern_(std::move(pattern)), escape_(std::move(escape)), negated_(negated) {}
   Value Eval(EvalEnv& env) const override {
     const Value v = arg_->Eval(env), p = pattern_->Eval(env);
     if (IsNull(v) || IsNull(p)) return std::monostate{};
-    return int64_t{LikeMatch(ValueText(v), ValueText(p)) != negated_ ? 1 : 0};
+    LikeRules rules;
+    if (escape_) {
+      const Value e = escape_->Eval(env);
+      if (IsNull(e)) return std::monostate{};
+      rules.escape = ValueText(e);
+      if (Utf8Length(rules.escape) != 1)
+        env.ctx.Fail(506, 16, 1, "Invalid escape character '" + rules.escape + "' was specified in a LIKE predicate.");
+    }
+    // Columns take their database's collation, the server's where it names none.
+    const Database& db = env.ctx.CurrentDatabase();
+    const std::string& collation = db.collation.empty() ? env.ctx.model.server.collation : db.collation;
+    rules.accent_insensitive = Upper(collation).find("_AI") != std::string::npos;
+    return int64_t{LikeMatch(ValueText(v), ValueText(p), rules) != negated_ ? 1 : 0};
   }
   ColumnInfo Type() const override { return CompareExpr::BitType(); }
   void Bind(Context& ctx, const Scope& scope) override {
     arg_->Bind(ctx, scope);
     pattern_->Bind(ctx, scope);
+    if (escape_) escape_->Bind(ctx, scope);
   }
 
  private:
-  ExprPtr arg_, pattern_;
+  ExprPtr arg_, pattern_, escape_;
   bool negated_;
 };
 
@@ -834,8 +847,11 @@ ExprPtr ParsePredicate(Parser& p) {
   if (negated) p.Next();
   if (p.AcceptKeyword("LIKE")) {
     ExprPtr pattern = ParseSum(p);
-    const int below = Deepest(left, pattern);
-    return Above(p, below, std::make_unique<LikeExpr>(std::move(left), std::move(pattern), negated));
+    ExprPtr escape;
+    if (p.AcceptKeyword("ESCAPE")) escape = ParseSum(p);
+    const int below = Deepest(left, pattern, escape);
+    return Above(p, below,
+                 std::make_unique<LikeExpr>(std::move(left), std::move(pattern), std::move(escape), negated));
   }
   if (p.AcceptKeyword("IN")) {
     p.ExpectSymbol("(");

@@ -25,6 +25,12 @@ ColumnInfo IntType(const std::vector<ColumnInfo>&) { return Of(SqlType::Int); }
 ColumnInfo SmallIntType(const std::vector<ColumnInfo>&) { return Of(SqlType::SmallInt); }
 ColumnInfo DateType(const std::vector<ColumnInfo>&) { return Of(SqlType::DateTime); }
 ColumnInfo FirstArg(const std::vector<ColumnInfo>& a) { return a.front(); }
+// NULLIF gives NULL whenever its arguments are equal, whatever the first one's nullability.
+ColumnInfo NullableFirstArg(const std::vector<ColumnInfo>& a) {
+  ColumnInfo t = a.front();
+  t.nullable = true;
+  return t;
+}
 ColumnInfo TextOfFirst(const std::vector<ColumnInfo>& a) {
   if (IsCharacterType(a.front().type)) return a.front();
   return Of(SqlType::VarChar, 8000);
@@ -312,7 +318,7 @@ const FunctionInfo kFunctions[] = {
     {"OBJECT_ID", 1, 1, IntType, ObjectIdOf},
     {"ISNULL", 2, 2, FirstArg, IsNullOf},
     {"COALESCE", 1, 32, FirstArg, Coalesce},
-    {"NULLIF", 2, 2, FirstArg, NullIf},
+    {"NULLIF", 2, 2, NullableFirstArg, NullIf},
     {"UPPER", 1, 1, TextOfFirst, UpperOf},
     {"LOWER", 1, 1, TextOfFirst, LowerOf},
     {"LTRIM", 1, 1, TextOfFirst, LTrimOf},

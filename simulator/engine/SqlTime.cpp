@@ -63,6 +63,14 @@ std::string Fmt(const char* format, int a, int b, int c, int d = 0, int e = 0, i
   return buffer;
 }
 
+// A text printed with any arguments (names of months among the numbers).
+template <typename... Args>
+std::string Printed(const char* format, Args... args) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, format, args...);
+  return buffer;
+}
+
 }  // namespace
 
 std::optional<SqlDateTime> ParseDateTime(const std::string& raw) {
@@ -146,8 +154,27 @@ std::optional<std::string> FormatDateTime(SqlDateTime value, int style) {
     case 104: return Fmt("%02d.%02d.%04d", p.day, p.month, p.year);
     case 5: return Fmt("%02d-%02d-%02d", p.day, p.month, yy);
     case 105: return Fmt("%02d-%02d-%04d", p.day, p.month, p.year);
+    case 6: return Printed("%02d %s %02d", p.day, kMonths[p.month - 1], yy);
+    case 106: return Printed("%02d %s %04d", p.day, kMonths[p.month - 1], p.year);
+    case 7: return Printed("%s %02d, %02d", kMonths[p.month - 1], p.day, yy);
+    case 107: return Printed("%s %02d, %04d", kMonths[p.month - 1], p.day, p.year);
     case 8:
     case 108: return Fmt("%02d:%02d:%02d", p.hour, p.minute, p.second);
+    case 9:
+    case 109:
+      return Printed("%s %2d %04d %2d:%02d:%02d:%03d%s", kMonths[p.month - 1], p.day, p.year, hour12, p.minute,
+                     p.second, p.millis, ampm);
+    case 13:
+    case 113:
+      return Printed("%02d %s %04d %02d:%02d:%02d:%03d", p.day, kMonths[p.month - 1], p.year, p.hour, p.minute,
+                 p.second, p.millis);
+    case 14:
+    case 114: return Fmt("%02d:%02d:%02d:%03d", p.hour, p.minute, p.second, p.millis);
+    case 126:
+      // ISO 8601 without blanks; milliseconds only when there are some.
+      return p.millis == 0 ? Fmt("%04d-%02d-%02dT%02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute, p.second)
+                           : Fmt("%04d-%02d-%02dT%02d:%02d:%02d.%03d", p.year, p.month, p.day, p.hour, p.minute,
+                                 p.second, p.millis);
     case 10: return Fmt("%02d-%02d-%02d", p.month, p.day, yy);
     case 110: return Fmt("%02d-%02d-%04d", p.month, p.day, p.year);
     case 11: return Fmt("%02d/%02d/%02d", yy, p.month, p.day);

@@ -12,8 +12,23 @@ const std::vector<SystemObject>& SystemObjects() {
   return objects;
 }
 
+const std::vector<SystemObject>& MasterObjects() {
+  static const std::vector<SystemObject> objects = {
+      {30, "sysdatabases"}, {31, "sysaltfiles"},   {32, "syslogins"},   {33, "sysprocesses"},
+      {34, "syslockinfo"},  {35, "sysconfigures"}, {36, "syscurconfigs"}, {37, "sysservers"},
+      {38, "syslanguages"}, {39, "sysmessages"},   {40, "sysdevices"},  {41, "syscharsets"}};
+  return objects;
+}
+
+std::vector<SystemObject> SystemObjectsOf(const Database& db) {
+  std::vector<SystemObject> objects = SystemObjects();
+  if (EqualNoCase(db.name, "master"))
+    objects.insert(objects.end(), MasterObjects().begin(), MasterObjects().end());
+  return objects;
+}
+
 std::optional<std::string> ObjectName(Database& db, int64_t id) {
-  for (const SystemObject& o : SystemObjects())
+  for (const SystemObject& o : SystemObjectsOf(db))
     if (o.id == id) return std::string(o.name);
   if (id > INT32_MAX || id < INT32_MIN) return std::nullopt;
   if (const Table* t = db.FindTableById(static_cast<int>(id))) return t->name;
@@ -22,7 +37,7 @@ std::optional<std::string> ObjectName(Database& db, int64_t id) {
 
 std::optional<int64_t> ObjectId(Database& db, const std::string& owner, const std::string& name) {
   if (owner.empty() || EqualNoCase(owner, "dbo"))
-    for (const SystemObject& o : SystemObjects())
+    for (const SystemObject& o : SystemObjectsOf(db))
       if (EqualNoCase(o.name, name)) return o.id;
   if (const Table* t = db.FindTable(owner, name)) return t->id;
   return std::nullopt;

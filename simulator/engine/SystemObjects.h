@@ -15,6 +15,10 @@ struct SystemObject {
 };
 
 const std::vector<SystemObject>& SystemObjects();
+// master's own tables besides those.
+const std::vector<SystemObject>& MasterObjects();
+// The system objects `db` holds: SystemObjects, and in master MasterObjects too.
+std::vector<SystemObject> SystemObjectsOf(const Database& db);
 // OBJECT_NAME(id) in `db`.
 std::optional<std::string> ObjectName(Database& db, int64_t id);
 // OBJECT_ID('[owner.]name') in `db`.

@@ -249,20 +249,50 @@ std::string NextChar(const std::string& s, size_t& i) {
   return UpperText(ch);
 }
 
-bool LikeAt(const std::string& t, size_t ti, const std::string& p, size_t pi) {
+// The letter without its accent, for the accent-insensitive collations (upper case in,
+// upper case out).
+std::string WithoutAccent(const std::string& ch) {
+  static const std::pair<const char*, const char*> kFolds[] = {
+      {"Ą", "A"}, {"Ć", "C"}, {"Ę", "E"}, {"Ł", "L"}, {"Ń", "N"}, {"Ó", "O"}, {"Ś", "S"}, {"Ź", "Z"},
+      {"Ż", "Z"}, {"Á", "A"}, {"Ä", "A"}, {"À", "A"}, {"Â", "A"}, {"É", "E"}, {"È", "E"}, {"Ê", "E"},
+      {"Ë", "E"}, {"Í", "I"}, {"Î", "I"}, {"Ö", "O"}, {"Ô", "O"}, {"Ü", "U"}, {"Ú", "U"}, {"Ç", "C"}};
+  for (const auto& [from, to] : kFolds)
+    if (ch == from) return to;
+  return ch;
+}
+
+// One character of a LIKE match as the collation sees it.
+std::string LikeChar(const std::string& s, size_t& i, const LikeRules& rules) {
+  const std::string ch = NextChar(s, i);
+  return rules.accent_insensitive ? WithoutAccent(ch) : ch;
+}
+
+// Whether `ch` lies in the range from..to in the collation's order (Ł between L and M).
+bool InRange(const std::string& from, const std::string& ch, const std::string& to) {
+  return CompareValues(from, ch) <= 0 && CompareValues(ch, to) <= 0;
+}
+
+bool LikeAt(const std::string& t, size_t ti, const std::string& p, size_t pi, const LikeRules& rules) {
   while (pi < p.size()) {
+    if (!rules.escape.empty() && p.compare(pi, rules.escape.size(), rules.escape) == 0) {
+      // The escape character makes the next one (%, _, [ or itself) match only itself.
+      pi += rules.escape.size();
+      if (pi >= p.size() || ti >= t.size()) return false;
+      if (LikeChar(p, pi, rules) != LikeChar(t, ti, rules)) return false;
+      continue;
+    }
     if (p[pi] == '%') {
       while (pi < p.size() && p[pi] == '%') ++pi;
       if (pi == p.size()) return true;
       for (size_t k = ti; k <= t.size(); ) {
-        if (LikeAt(t, k, p, pi)) return true;
+        if (LikeAt(t, k, p, pi, rules)) return true;
         if (k == t.size()) break;
         NextChar(t, k);
       }
       return false;
     }
     if (ti >= t.size()) return false;
-    const std::string tc = NextChar(t, ti);
+    const std::string tc = LikeChar(t, ti, rules);
     if (p[pi] == '_') {
       ++pi;
       continue;
@@ -275,11 +305,11 @@ bool LikeAt(const std::string& t, size_t ti, const std::string& p, size_t pi) {
         if (negate) ++k;
         bool hit = false;
         while (k < close) {
-          const std::string from = NextChar(p, k);
+          const std::string from = LikeChar(p, k, rules);
           if (k + 1 < close && p[k] == '-') {
             ++k;
-            const std::string to = NextChar(p, k);
-            hit = hit || (from <= tc && tc <= to);
+            const std::string to = LikeChar(p, k, rules);
+            hit = hit || InRange(from, tc, to);
           } else {
             hit = hit || from == tc;
           }
@@ -289,16 +319,16 @@ bool LikeAt(const std::string& t, size_t ti, const std::string& p, size_t pi) {
         continue;
       }
     }
-    if (NextChar(p, pi) != tc) return false;
+    if (LikeChar(p, pi, rules) != tc) return false;
   }
   return ti == t.size();
 }
 
 }  // namespace
 
-bool LikeMatch(const std::string& text, const std::string& pattern) {
+bool LikeMatch(const std::string& text, const std::string& pattern, const LikeRules& rules) {
   // Trailing blanks of the value do not count against a pattern without them.
-  return LikeAt(text, 0, pattern, 0) || LikeAt(TrimRight(text), 0, pattern, 0);
+  return LikeAt(text, 0, pattern, 0, rules) || LikeAt(TrimRight(text), 0, pattern, 0, rules);
 }
 
 }  // namespace msde

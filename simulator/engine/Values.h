@@ -24,8 +24,13 @@ std::optional<double> ToDouble(const Value& value);
 // case-insensitive collation orders it, without regard to trailing blanks; a number against
 // numeric text compares as numbers.
 int CompareValues(const Value& a, const Value& b);
-// LIKE with %, _, [set] and [^set], case-insensitive.
-bool LikeMatch(const std::string& text, const std::string& pattern);
+// LIKE with %, _, [set], [^set] and [a-z] ranges in the collation's order, case-insensitive;
+// an ESCAPE character, and accents ignored under an accent-insensitive (_AI) collation.
+struct LikeRules {
+  std::string escape;  // one character, or empty
+  bool accent_insensitive = false;
+};
+bool LikeMatch(const std::string& text, const std::string& pattern, const LikeRules& rules = {});
 // Character-aware upper case of UTF-8 text (ASCII and Polish letters).
 std::string UpperText(const std::string& text);
 std::string LowerText(const std::string& text);  // the same letters in lower case
