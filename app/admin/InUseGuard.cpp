@@ -12,6 +12,10 @@
 namespace vandrel::app::admin {
 namespace {
 
+// The server's own sessions (numbers 1 to 50, the lazy writer, the checkpoint, ...) are never
+// a program that holds a database: the server refuses to end them.
+const char* const kUserSessions = " and spid>50";
+
 // A process as the user was shown it: its number and when it logged in.
 struct Holder {
   std::string Spid, LoginTime;
@@ -20,7 +24,7 @@ struct Holder {
 // The processes that hold database Dbid now, the tool's own session never among them.
 std::vector<Holder> HoldersOf(TCommandContext& Context, const std::string& Dbid) {
   TextList list;
-  Context.QueryToList(list, "select spid, login_time from sysprocesses where dbid=" + Dbid + " and spid<>@@SPID order by spid",
+  Context.QueryToList(list, "select spid, login_time from sysprocesses where dbid=" + Dbid + kUserSessions + " and spid<>@@SPID order by spid",
                    "master");
   std::vector<Holder> holders;
   for (size_t row = 1; list.size() > 2 && row + 1 < list.size(); row += 2)
@@ -47,9 +51,7 @@ bool EndHolders(TCommandContext& Context, const std::string& Name, const std::st
       QStringLiteral("Czy rozłączyć wszystkie procesy używające bazy \"%1\" (SPID: %2)? "
                      "Programy, które z nich korzystają, utracą połączenie z serwerem.")
           .arg(QString::fromStdString(Name), list);
-  if (ShowMessage(Context.DialogParent(), question, QStringLiteral("Rozłącz użytkowników i ponów"), MsgIcon::Question,
-                  mbYes | mbNo) != mbYes)
-    return false;
+  if (!Confirm(Context.DialogParent(), question, QStringLiteral("Rozłącz użytkowników i ponów"))) return false;
   for (const Holder& h : Holders)
     if (IsProcessNumber(h.Spid) && StillHolds(Context, h, Dbid) && !Context.ExecInDatabase("KILL " + h.Spid, "master"))
       return false;
@@ -60,9 +62,9 @@ bool EndHolders(TCommandContext& Context, const std::string& Name, const std::st
 
 bool DatabaseInUse(TCommandContext& Context, const std::string& Name) {
   const std::string dbid =
-      Context.QueryScalar("select dbid from sysprocesses where dbid=DB_ID(" + UnicodeLiteral(Name) + ")", "master");
+      Context.QueryScalar("select dbid from sysprocesses where dbid=DB_ID(" + UnicodeLiteral(Name) + ")" + kUserSessions, "master");
   if (dbid.empty()) return false;
-  const std::string program(Trim(Context.QueryScalar("select program_name from sysprocesses where dbid=" + dbid, "master")));
+  const std::string program(Trim(Context.QueryScalar("select program_name from sysprocesses where dbid=" + dbid + kUserSessions, "master")));
   const QString message =
       program.empty() ? QStringLiteral("Nie można wykonać tej operacji, baza jest w użyciu")
                       : QStringLiteral("Nie można wykonać tej operacji, baza jest używana przez aplikacje: ") +
@@ -70,7 +72,7 @@ bool DatabaseInUse(TCommandContext& Context, const std::string& Name) {
   TextList shown;
   Context.QueryToList(shown,
                    "select spid, hostname, program_name, loginame, last_batch from sysprocesses where dbid=" +
-                       dbid + " and spid<>@@SPID order by spid",
+                       dbid + kUserSessions + " and spid<>@@SPID order by spid",
                    "master");
   // Only what the user is shown may be ended.
   std::set<std::string> shownSpids;

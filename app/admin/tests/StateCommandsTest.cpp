@@ -123,7 +123,7 @@ TEST_F(StateCommands, GuardNamesTheFirstProgramAndListsEveryHolder) {
   EXPECT_EQ(seen[0].Text, "Nie można wykonać tej operacji, baza jest używana przez aplikacje: Kasa fiskalna");
   EXPECT_THAT(seen[0].Programs, ElementsAre("Kasa fiskalna", "Magazyn")) << "every holder is listed";
   EXPECT_THAT(SentStarting(mark, "select dbid from sysprocesses"),
-              ElementsAre("select dbid from sysprocesses where dbid=DB_ID(N'Sklep')"));
+              ElementsAre("select dbid from sysprocesses where dbid=DB_ID(N'Sklep') and spid>50"));
   EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
   EXPECT_TRUE(Dialogs.Messages.empty()) << LastText();
 }
@@ -136,7 +136,7 @@ TEST_F(StateCommands, GuardLooksUpQuotedNamesAsLiterals) {
   const size_t mark = Sim->TraceMark();
   Run(TCommandId::cmTakeOffline);
   EXPECT_THAT(SentStarting(mark, "select dbid from sysprocesses"),
-              ElementsAre("select dbid from sysprocesses where dbid=DB_ID(N'Kasa ''Centrum''')"));
+              ElementsAre("select dbid from sysprocesses where dbid=DB_ID(N'Kasa ''Centrum''') and spid>50"));
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(Property("Kasa 'Centrum'", "Status"), "ONLINE");
 }
@@ -256,7 +256,7 @@ TEST_F(StateCommandsOnTheDemo, ARefusedOnlineIsReportedAndTheTreeStillRebuilt) {
   Run(TCommandId::cmBringOnline);
   ASSERT_TRUE(detached);
   EXPECT_THAT(SentStarting(mark, "select dbid from sysprocesses"),
-              ElementsAre("select dbid from sysprocesses where dbid=DB_ID(N'Archiwum2006')"));
+              ElementsAre("select dbid from sysprocesses where dbid=DB_ID(N'Archiwum2006') and spid>50"));
   EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE Archiwum2006 SET ONLINE"));
   ASSERT_EQ(Dialogs.Messages.size(), 1u) << LastText();
   EXPECT_EQ(LastCaption(), "Błąd");
@@ -275,3 +275,27 @@ TEST_F(StateCommandsOnTheDemo, ARefusedOnlineIsReportedAndTheTreeStillRebuilt) {
 }
 
 }  // namespace
+
+// The server's own sessions sit in master: the guard lists and offers to end only a program's
+// session, and one Return at the question ends nothing.
+TEST_F(StateCommandsOnTheDemo, TheDisconnectQuestionOffersOnlyProgramsAndDefaultsToNo) {
+  Run(TCommandId::cmHideSystemDatabases);  // show the system databases
+  auto till = Holder("master", "Kasa fiskalna");
+  const std::string spid = till->Scalar("select @@SPID");
+  std::vector<Refusal> seen;
+  Dialogs.DialogAnswers.push_back([](QDialog*) { return int(QDialog::Accepted); });  // "Parametry bazy"
+  AnswerRefusal(seen, true);
+  Dialogs.MessageAnswers.push_back(mbNo);
+  SelectDatabase("master");
+  const size_t mark = Sim->TraceMark();
+  Run(TCommandId::cmDatabaseOptions);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_THAT(seen[0].Programs, ElementsAre("Kasa fiskalna"));
+  const auto question = std::find_if(Dialogs.Messages.begin(), Dialogs.Messages.end(),
+                                     [](const ShownMessage& m) { return m.Caption == "Rozłącz użytkowników i ponów"; });
+  ASSERT_NE(question, Dialogs.Messages.end());
+  EXPECT_THAT(question->Text, HasSubstr("(SPID: " + spid + ")"));
+  EXPECT_EQ(question->Buttons, mbYes | mbNo | mbDefaultNo);
+  EXPECT_THAT(SentStarting(mark, "KILL"), IsEmpty());
+  EXPECT_TRUE(till->Exec("select 1").ok);
+}
