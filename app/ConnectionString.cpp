@@ -10,7 +10,9 @@ namespace vandrel::app {
 namespace {
 
 // One KEY=value of a connection string: the key's span, and the value's span with its braces
-// when it is braced ("{...}", a "}" inside doubled, as ODBC specifies).
+// when it is braced. FreeTDS, the tool's driver, ends a braced value at the first "}" that the
+// string's end or a ";" follows and takes everything between the braces as it stands (a "}}"
+// stays two characters), so the tool reads and writes braces the same way.
 struct TPart {
   size_t KeyBegin, KeyLength, ValueBegin, ValueLength;
   bool Braced;
@@ -32,16 +34,12 @@ std::vector<TPart> Parts(const std::string& s) {
     if (end < s.size() && s[end] == '{') {
       part.Braced = true;
       part.Open = true;
-      for (++end; end < s.size(); ++end) {
-        if (s[end] != '}') continue;
-        if (end + 1 < s.size() && s[end + 1] == '}') {
+      for (++end; end < s.size(); ++end)
+        if (s[end] == '}' && (end + 1 == s.size() || s[end + 1] == ';')) {
           ++end;
-          continue;
+          part.Open = false;
+          break;
         }
-        ++end;
-        part.Open = false;
-        break;
-      }
     }
     end = std::min(s.find(';', end), s.size());
     part.ValueLength = end - part.ValueBegin;
@@ -51,23 +49,11 @@ std::vector<TPart> Parts(const std::string& s) {
   return parts;
 }
 
-// The value a part stands for: braces taken off and "}}" read as "}".
+// The value a part stands for: its braces taken off.
 std::string ValueOf(const std::string& s, const TPart& part) {
   const std::string raw = s.substr(part.ValueBegin, part.ValueLength);
   if (!part.Braced) return raw;
-  std::string value;
-  for (size_t i = 1; i < raw.size(); ++i) {
-    if (raw[i] == '}') {
-      if (i + 1 < raw.size() && raw[i + 1] == '}') {
-        value += '}';
-        ++i;
-        continue;
-      }
-      break;
-    }
-    value += raw[i];
-  }
-  return value;
+  return raw.substr(1, raw.size() - (part.Open ? 1 : 2));
 }
 
 // The part whose key, compared without regard to case, is Key, as the driver reads its keys.
@@ -81,19 +67,12 @@ bool Contains(const std::string& Text, const char* Characters) { return Text.fin
 
 }  // namespace
 
-std::string BraceConnectionValue(const std::string& Value) {
-  std::string braced = "{";
-  for (char c : Value) {
-    braced += c;
-    if (c == '}') braced += '}';
-  }
-  return braced + "}";
-}
+std::string BraceConnectionValue(const std::string& Value) { return "{" + Value + "}"; }
 
 std::string ConnectionValueProblem(const std::string& Caption, const std::string& Value) {
-  // FreeTDS ends a braced value at the first "}" before ";" and reads "}}" as two characters.
-  if (Value.find('}') != std::string::npos)
-    return "Sterownik ODBC nie przyjmuje znaku \"}\" w polu \"" + Caption + "\".";
+  // The driver would end the braced value at "};" and read the rest as keys of its own.
+  if (Value.find("};") != std::string::npos)
+    return "Sterownik ODBC nie przyjmuje znaków \"};\" obok siebie w polu \"" + Caption + "\".";
   if (Value.find('\0') != std::string::npos) return "Pole \"" + Caption + "\" zawiera znak zerowy.";
   return {};
 }
@@ -110,6 +89,8 @@ std::string ServerNameProblem(const std::string& Server) {
 
 std::string ConnectionFieldsProblem(const ConnectionFields& f) {
   std::string problem = ServerNameProblem(f.Server);
+  // The server would only answer that no login has an empty name.
+  if (problem.empty() && f.User.empty()) problem = "Nie podano nazwy użytkownika: wpisz login serwera w polu \"Użytkownik\".";
   if (problem.empty()) problem = ConnectionValueProblem("Użytkownik", f.User);
   if (problem.empty()) problem = ConnectionValueProblem("Hasło", f.Password);
   return problem;
@@ -149,14 +130,16 @@ std::string AdaptConnectionStringForDriver(const std::string& ConnectionString,
   if (const TPart* part = FindKey(ConnectionString, parts, "SERVER")) {
     const std::string server = ValueOf(ConnectionString, *part);
     const size_t slash = server.find('\\');
-    std::string host = server.substr(0, slash);
+    const std::string address = server.substr(0, slash);
+    const size_t comma = address.find(',');
+    std::string host = address.substr(0, comma);
+    const std::string hostPort = comma == std::string::npos ? "" : address.substr(comma);
     const std::string instance = slash == std::string::npos ? "" : server.substr(slash);
     const bool local = AsciiLower(host) == "(local)" || host == ".";
     if (local) host = "127.0.0.1";
-    std::string adapted = host + instance;
+    std::string adapted = host + hostPort + instance;
     const std::string port = !FixedPort.empty() ? FixedPort : local ? LocalPort : "";
-    if (instance.empty() && host.find(',') == std::string::npos && !port.empty() && port != "0")
-      adapted += "," + port;
+    if (instance.empty() && hostPort.empty() && !port.empty() && port != "0") adapted += "," + port;
     if (part->Braced) adapted = BraceConnectionValue(adapted);
     result = ConnectionString.substr(0, part->ValueBegin) + adapted +
              ConnectionString.substr(part->ValueBegin + part->ValueLength);

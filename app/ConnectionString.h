@@ -12,11 +12,11 @@ struct ConnectionFields {
   std::string Password;
 };
 
-// A value of a connection string in braces, a "}" in it doubled, as ODBC specifies: whatever
-// the value holds (";", "=", blanks at its ends) stays part of it.
+// A value of a connection string in braces, as FreeTDS reads them: whatever the value holds
+// (";", "=", "}", blanks at its ends) stays part of it, unless it holds "};".
 std::string BraceConnectionValue(const std::string& Value);
-// Why the driver cannot be given Value for the field Caption (FreeTDS does not read a doubled
-// "}" back as one), in the user's words; empty when it can.
+// Why the driver cannot be given Value for the field Caption (a "};" in it, where FreeTDS ends
+// a braced value; a null character), in the user's words; empty when it can.
 std::string ConnectionValueProblem(const std::string& Caption, const std::string& Value);
 // Why Server is no server name (a host, "(local)", ".", with "\instance" or ",port"): a
 // character that could end or open a part of a connection string or configuration file.

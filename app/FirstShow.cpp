@@ -69,7 +69,7 @@ bool TForm1::ConnectThroughDialog() {
     }
     ConnectionString = BuildConnectionString(fields);
     if (ConnectToServer()) {
-      RememberConnection({fields.Server, fields.User});
+      RememberConnection({ServerAsNamed(), fields.User});  // with the port typed in its own field
       return true;
     }
   }

@@ -2,6 +2,9 @@
 
 #include <QCheckBox>
 #include <QAction>
+#include <QEvent>
+#include <QRegularExpressionValidator>
+#include <QTimer>
 #include <QComboBox>
 #include <QCompleter>
 #include <QStringListModel>
@@ -100,15 +103,24 @@ TPasswordDlg::TPasswordDlg(QWidget* Owner) : QDialog(Owner) {
   connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
-  // Tab order: password, OK, Cancel, server, user, network library, port, check box.
-  setTabOrder(Edit3, OKBtn);
-  setTabOrder(OKBtn, CancelBtn);
-  setTabOrder(CancelBtn, Edit1);
-  setTabOrder(Edit1, Edit2);
-  setTabOrder(Edit2, Biblioteka);
-  setTabOrder(Biblioteka, Port);
+  // Tab goes down the form, so the password is always typed into the masked field; the dialog
+  // still opens in the password field.
+  setTabOrder(Edit1, Biblioteka);
+  setTabOrder(Biblioteka, Edit2);
+  setTabOrder(Edit2, Edit3);
+  setTabOrder(Edit3, Port);
   setTabOrder(Port, Dynamiczny);
+  setTabOrder(Dynamiczny, OKBtn);
+  setTabOrder(OKBtn, CancelBtn);
   Edit3->setFocus();
+
+  // A TCP port is a number from 1 to 65535; the 1433 the dialog fills in is selected when the
+  // field is entered, so what the user types replaces it.
+  PortNumbers = new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("[1-9][0-9]{0,3}|[1-5][0-9]{4}|6[0-4][0-9]{3}|65[0-4][0-9]{2}|655[0-2][0-9]|6553[0-5]")),
+      this);
+  Port->setValidator(PortNumbers);
+  Port->installEventFilter(this);
 
   SetPortGrey(true);
   connect(Dynamiczny, &QCheckBox::clicked, this, [this] { DynamicznyClick(); });
@@ -119,6 +131,17 @@ TPasswordDlg::TPasswordDlg(QWidget* Owner) : QDialog(Owner) {
   UserChoices = AddChoices(Edit2);
   connect(ServerChoices, qOverload<const QString&>(&QCompleter::activated), this,
           [this](const QString& Server) { ServerChosen(Server); });
+  // Another user's password is never offered for the user chosen.
+  connect(UserChoices, qOverload<const QString&>(&QCompleter::activated), this, [this](const QString& User) {
+    Edit2->setText(User);
+    Edit3->clear();
+  });
+}
+
+bool TPasswordDlg::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Watched == Port && Event->type() == QEvent::FocusIn && Port->text() == QStringLiteral("1433"))
+    QTimer::singleShot(0, Port, [this] { Port->selectAll(); });  // after the click has placed the cursor
+  return QDialog::eventFilter(Watched, Event);
 }
 
 void TPasswordDlg::SetRecent(std::vector<TRecentConnection> Recent) {
@@ -137,6 +160,7 @@ void TPasswordDlg::ServerChosen(const QString& Server) {
   Edit1->setText(Server);
   for (const TRecentConnection& r : FRecent)
     if (QString::fromStdString(r.Server) == Server) {
+      if (Edit2->text() != QString::fromStdString(r.User)) Edit3->clear();
       Edit2->setText(QString::fromStdString(r.User));
       break;
     }
@@ -185,12 +209,14 @@ void TPasswordDlg::DynamicznyClick() {
 void TPasswordDlg::BibliotekaChange() {
   if (Biblioteka->currentText() == kNamedPipes) {
     Label5->setText(QStringLiteral("Pipe name:"));
+    Port->setValidator(nullptr);
     Port->setText(QStringLiteral("\\\\\\pipe\\sql\\query"));
     SetPortGrey(false);
     Dynamiczny->hide();
     Edit1Change();
   } else {
     Label5->setText(QStringLiteral("Port:"));
+    Port->setValidator(PortNumbers);
     Port->setText(QStringLiteral("1433"));
     SetPortGrey(true);
     SetDynamiczny(true);

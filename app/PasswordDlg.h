@@ -9,6 +9,7 @@
 class QCheckBox;
 class QComboBox;
 class QCompleter;
+class QValidator;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -48,7 +49,11 @@ class TPasswordDlg : public QDialog {
   void BibliotekaChange();
   void Edit1Change();
 
+ protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+
  private:
+  QValidator* PortNumbers = nullptr;
   void SetPortGrey(bool Grey);
   // Sets the check box as a click would, running its handler when the state changes.
   void SetDynamiczny(bool Checked);

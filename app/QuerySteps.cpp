@@ -232,8 +232,11 @@ void TForm1::QueryToListView(const std::string& Query, TListView* List, const st
 }
 
 std::string TForm1::ServerAsNamed() const {
-  return PasswordDlg && !ConnectionString.empty() ? PasswordDlg->Edit1->text().toStdString()
-                                                  : ConnectionStringValue("SERVER");
+  if (!PasswordDlg || ConnectionString.empty()) return ConnectionStringValue("SERVER");
+  // A fixed port typed in its own field goes with a host that names neither port nor instance.
+  const std::string server = PasswordDlg->Edit1->text().toStdString(), port = PasswordDlg->FixedPort().toStdString();
+  const bool withPort = !port.empty() && port != "0" && server.find_first_of(",\\") == std::string::npos;
+  return withPort ? server + "," + port : server;
 }
 
 std::string TForm1::ConnectionStringValue(const std::string& Key) const {

@@ -39,8 +39,11 @@ TEST(BuildConnectionString, TypedValuesAreBracedAndReadBackWhole) {
   EXPECT_EQ(DriverKeyValue(s, "pwd"), "zle;UID=sa;PWD=");
   EXPECT_EQ(DriverKeyValue(s, "APP"), "Vandrel");
   EXPECT_EQ(ConnectionStringValue(s, "SERVER"), "(local);APP=Kasa Sklep");
-  EXPECT_EQ(BraceConnectionValue("a}b"), "{a}}b}");
-  EXPECT_EQ(DriverKeyValue("PWD={a}}b};UID=x", "PWD"), "a}b");
+  // The driver's reading of braces: a "}" ends the value only before ";" or the end.
+  EXPECT_EQ(BraceConnectionValue("a}b"), "{a}b}");
+  EXPECT_EQ(DriverKeyValue("PWD={a}b};UID=x", "PWD"), "a}b");
+  EXPECT_EQ(DriverKeyValue("PWD={a}};UID=x", "PWD"), "a}");
+  EXPECT_EQ(DriverKeyValue("PWD={a}}b}", "PWD"), "a}}b");
   EXPECT_EQ(DriverKeyValue("PWD={a;UID=sa};X=1", "UID"), "") << "a key inside a braced value is no key";
 }
 
@@ -48,7 +51,9 @@ TEST(BuildConnectionString, WhatTheDriverCannotTakeIsRefusedBeforeItIsBuilt) {
   ConnectionFields f;
   EXPECT_EQ(ConnectionFieldsProblem(f), "");
   f.Password = "a;b=c {x}";
-  EXPECT_EQ(ConnectionFieldsProblem(f), "Sterownik ODBC nie przyjmuje znaku \"}\" w polu \"Hasło\".");
+  EXPECT_EQ(ConnectionFieldsProblem(f), "");
+  f.Password = "a};b";
+  EXPECT_EQ(ConnectionFieldsProblem(f), "Sterownik ODBC nie przyjmuje znaków \"};\" obok siebie w polu \"Hasło\".");
   f.Password = "a;b=c";
   EXPECT_EQ(ConnectionFieldsProblem(f), "");
   for (const char* server : {"(local);APP=Kasa Sklep", "127.0.0.1;UID=sa", "KASA 1", "a{b", "a\nb", "a=b"})

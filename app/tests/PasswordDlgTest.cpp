@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QCompleter>
+#include <QTest>
 
 #include "app/ConnectionString.h"
 #include "app/PasswordDlg.h"
@@ -58,7 +60,7 @@ TEST(PasswordDlg, DynamicPortCheckBox) {
   EXPECT_TRUE(dlg.Port->text().isEmpty());
 }
 
-TEST(PasswordDlg, TabOrderStartsAtThePassword) {
+TEST(PasswordDlg, TabGoesDownTheFormFromThePassword) {
   vandrel::app::testing::TestApplication();
   TPasswordDlg dlg(nullptr);
   // The widgets that take focus by Tab, in chain order from the password field.
@@ -68,9 +70,54 @@ TEST(PasswordDlg, TabOrderStartsAtThePassword) {
     if (QWidget* x = w == dlg.Biblioteka->lineEdit() ? dlg.Biblioteka : w;
         (x->focusPolicy() & Qt::TabFocus) && !order.contains(x))
       order << x;
-  const QList<QWidget*> expected = {dlg.Edit3, dlg.OKBtn, dlg.CancelBtn, dlg.Edit1, dlg.Edit2,
-                                    dlg.Biblioteka, dlg.Port, dlg.Dynamiczny};
+  // From the user, Tab reaches the masked password field, never the editable library list.
+  const QList<QWidget*> expected = {dlg.Edit3, dlg.Port, dlg.Dynamiczny, dlg.OKBtn, dlg.CancelBtn,
+                                    dlg.Edit1, dlg.Biblioteka, dlg.Edit2};
   EXPECT_EQ(order, expected);
   EXPECT_TRUE(dlg.OKBtn->isDefault());
   EXPECT_EQ(dlg.Edit3->echoMode(), QLineEdit::Password);
+}
+
+// The port field holds a TCP port only, and what is typed into it replaces the 1433 it was
+// given; a named pipe is still free text.
+TEST(PasswordDlg, PortTakesOneTo65535AndTypingReplacesTheFilledPort) {
+  vandrel::app::testing::TestApplication();
+  TPasswordDlg dlg(nullptr);
+  dlg.show();
+  dlg.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+  dlg.Dynamiczny->click();
+  ASSERT_EQ(dlg.Port->text(), "1433");
+  dlg.Port->setFocus();
+  QTRY_VERIFY(dlg.Port->hasSelectedText());
+  QTest::keyClicks(dlg.Port, "1435");
+  EXPECT_EQ(dlg.Port->text(), "1435");
+  dlg.Port->selectAll();
+  QTest::keyClicks(dlg.Port, "70000x");
+  EXPECT_EQ(dlg.Port->text(), "7000");
+  dlg.Port->clear();
+  QTest::keyClicks(dlg.Port, "-1");
+  EXPECT_EQ(dlg.Port->text(), "1");
+  dlg.Biblioteka->setEditText("Named Pipes");
+  dlg.Port->selectAll();
+  QTest::keyClicks(dlg.Port, "\\\\KASA\\pipe\\x");
+  EXPECT_EQ(dlg.Port->text(), "\\\\KASA\\pipe\\x");
+}
+
+// A user taken from the recent list never keeps the password typed for another.
+TEST(PasswordDlg, ChoosingAnotherRecentUserClearsThePassword) {
+  vandrel::app::testing::TestApplication();
+  TPasswordDlg dlg(nullptr);
+  dlg.SetRecent({{"KASA1", "kasjer"}, {"(local)", "sa"}});
+  dlg.Edit3->setText("tajne");
+  emit dlg.UserChoices->activated(QStringLiteral("kasjer"));
+  EXPECT_EQ(dlg.Edit2->text(), "kasjer");
+  EXPECT_TRUE(dlg.Edit3->text().isEmpty());
+  dlg.Edit3->setText("tajne2");
+  emit dlg.ServerChoices->activated(QStringLiteral("(local)"));
+  EXPECT_EQ(dlg.Edit2->text(), "sa");
+  EXPECT_TRUE(dlg.Edit3->text().isEmpty());
+  dlg.Edit3->setText("tajne3");
+  emit dlg.ServerChoices->activated(QStringLiteral("(local)"));  // the same user: the password stays
+  EXPECT_EQ(dlg.Edit3->text(), "tajne3");
 }
