@@ -69,22 +69,44 @@ TEST_F(ListActions, CtrlASelectsAllAndCtrlCCopiesThemWithTheirHeader) {
   EXPECT_EQ(List()->SelectedRow(), -1);
 }
 
-TEST_F(ListActions, CsvIsSavedInUtf8WithTheListSeparatorAndReadsBack) {
-  platform::TRegionalSettingsGuard polish(platform::TRegionalSettings::Polish());
+// What Polish Excel opens as columns: the regional list separator, a UTF-8 byte-order mark,
+// the ".csv" a name typed without extension lacks, and the message says the separator.
+TEST_F(ListActions, CsvIsSavedForTheRegionalSettingsAndReadsBack) {
   msde::testkit::TempDir dir("vandrel-csv");
-  const QString file = QString::fromStdString(dir.Path()) + "/loginy.csv";
-  Dialogs.SaveAnswers.push_back(file);
+  struct Case {
+    platform::TRegionalSettings Settings;
+    QString Typed, Written, Separator;
+  };
+  const QString base = QString::fromStdString(dir.Path()) + "/";
+  for (const Case& c : {Case{platform::TRegionalSettings::Polish(), "loginy", "loginy.csv", ";"},
+                        Case{platform::TRegionalSettings::Posix(), "loginy.txt", "loginy.txt", ","}}) {
+    SCOPED_TRACE(c.Written.toStdString());
+    platform::TRegionalSettingsGuard regional(c.Settings);
+    Dialogs.Messages.clear();
+    Dialogs.SaveAnswers.push_back(base + c.Typed);
+    Run(TCommandId::cmSaveCsv);
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Information);
+    EXPECT_NE(Dialogs.Messages[0].Text.find((base + c.Written).toStdString()), std::string::npos);
+    EXPECT_NE(Dialogs.Messages[0].Text.find("separator kolumn: \"" + c.Separator.toStdString() + "\""), std::string::npos)
+        << Dialogs.Messages[0].Text;
+
+    QFile saved(base + c.Written);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    const QStringList lines = QString::fromUtf8(bytes.mid(3)).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), List()->RowCount() + 1);
+    EXPECT_EQ(lines[0], HeaderLine(c.Separator));  // "Baza domyślna" read back as UTF-8
+    for (int r = 0; r < List()->RowCount(); ++r) EXPECT_EQ(lines[r + 1], RowLine(r, c.Separator));
+  }
+  // The extension added meets an existing file: asked first, "Nie" keeps it.
+  Dialogs.Messages.clear();
+  Dialogs.SaveAnswers.push_back(base + "loginy");
+  Dialogs.MessageAnswers.push_back(mbNo);
   Run(TCommandId::cmSaveCsv);
   ASSERT_EQ(Dialogs.Messages.size(), 1u);
-  EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Information);
-  EXPECT_NE(Dialogs.Messages[0].Text.find(file.toStdString()), std::string::npos);
-
-  QFile saved(file);
-  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-  const QStringList lines = QString::fromUtf8(saved.readAll()).split("\r\n", Qt::SkipEmptyParts);
-  ASSERT_EQ(lines.size(), List()->RowCount() + 1);
-  EXPECT_EQ(lines[0], HeaderLine(";"));  // "Baza domyślna" read back as UTF-8
-  for (int r = 0; r < List()->RowCount(); ++r) EXPECT_EQ(lines[r + 1], RowLine(r, ";"));
+  EXPECT_EQ(Dialogs.Messages[0].Buttons, mbYes | mbNo | mbDefaultNo);
 }
 
 TEST_F(ListActions, CsvQuotesValuesThatHoldTheSeparatorQuotesOrLineBreaks) {
