@@ -15,6 +15,7 @@
 #include "app/clientsetup/TovinexLogin.h"
 #include "app/clientsetup/TovinexPassword.h"
 #include "app/clientsetup/TovinexRegistry.h"
+#include "app/clientsetup/TovinexSource.h"
 
 namespace vandrel::app::admin {
 
@@ -26,15 +27,17 @@ using clientsetup::TovinexUserOf;
 std::string Lit(const std::string& Value) { return EscapeLiteral(Value); }
 QString Q(const std::string& Text) { return QString::fromStdString(Text); }
 
-// The texts of column Column (from 0) of every row of Query, run in the current database.
-TStepOutcome ReadColumn(TCommandContext& Context, const std::string& Query, size_t Column,
-                        std::vector<std::string>& Values) {
+// The texts of the columns Wanted (from 0) of every row of Query, run in the current
+// database, row after row.
+TStepOutcome ReadColumns(TCommandContext& Context, const std::string& Query, const std::vector<size_t>& Wanted,
+                         std::vector<std::string>& Values) {
   Values.clear();
   TextList List;
   const TStepOutcome Outcome = Context.OpenStep(Query, List);
   const size_t Columns = List.empty() ? 0 : std::stoul(List[0]);
-  for (size_t Row = 1; Column < Columns && Row + Columns <= List.size(); Row += Columns)
-    Values.push_back(List[Row + Column]);
+  if (std::any_of(Wanted.begin(), Wanted.end(), [&](size_t Column) { return Column >= Columns; })) return Outcome;
+  for (size_t Row = 1; Row + Columns <= List.size(); Row += Columns)
+    for (size_t Column : Wanted) Values.push_back(List[Row + Column]);
   return Outcome;
 }
 
@@ -62,8 +65,8 @@ class TSetUpSteps {
   bool Run(const std::string& Statement, const char* Name) {
     return Note(FResult.Outcome == TStepOutcome::soDone ? FContext.RunStep(Statement) : FResult.Outcome, Name);
   }
-  bool Read(const std::string& Query, int Column, std::vector<std::string>& Values) {
-    return Note(FResult.Outcome == TStepOutcome::soDone ? ReadColumn(FContext, Query, Column, Values) : FResult.Outcome,
+  bool Read(const std::string& Query, const std::vector<size_t>& Columns, std::vector<std::string>& Values) {
+    return Note(FResult.Outcome == TStepOutcome::soDone ? ReadColumns(FContext, Query, Columns, Values) : FResult.Outcome,
                 Query.c_str());
   }
 
@@ -100,19 +103,35 @@ void TakeBack(TCommandContext& Context, const std::string& D, const std::string&
 
 }  // namespace
 
-TSetUpResult PostAttachSetUp(TCommandContext& Context, const std::string& D, bool Archive) {
+TSetUpResult MakeTovinexLogin(TCommandContext& Context, const std::string& D) {
   TSetUpResult Result;
   TSetUpSteps Steps(Context, Result);
   std::vector<std::string> Owners, Users, Logins;
-  if (!Steps.Run("use " + QuoteIdentifier(D), "use") || !Steps.Read("sp_tables @table_type = \"'TABLE'\"", 1, Owners))
+  if (!Steps.Run("use " + QuoteIdentifier(D), "use") || !Steps.Read("sp_tables @table_type = \"'TABLE'\"", {1}, Owners))
     return Result;
-  const clientsetup::TTovinexUser User = TovinexUserOf(Owners);
-  if (!Steps.Read("sp_helpuser", 0, Users) || !Steps.Run("use master", "use master") ||
-      !Steps.Read("select name from syslogins", 0, Logins))
+  clientsetup::TTovinexUser User = TovinexUserOf(Owners);
+  // sp_helpuser: the user's name, then (third column) the login whose SID it carries, empty
+  // for a user whose login this server does not have.
+  std::vector<std::string> UserLogins;
+  if (!Steps.Read("sp_helpuser", {0, 2}, UserLogins) || !Steps.Run("use master", "use master") ||
+      !Steps.Read("select name from syslogins", {0}, Logins))
     return Result;
-  const bool UserExists =
-      std::any_of(Users.begin(), Users.end(), [&](const std::string& Name) { return SameName(Name, User.Name); });
+  std::string UserLogin;
+  bool UserExists = false;
+  for (size_t I = 0; I + 1 < UserLogins.size(); I += 2)
+    if (SameName(UserLogins[I], User.Name)) {
+      UserExists = true;
+      UserLogin = UserLogins[I + 1];
+    }
   Result.Login = FreeLoginName(Logins, D);
+  // A user whose login is on the server belongs to whoever logs in with it: it stays theirs,
+  // and the Tovinex login gets a user of its own, named like it. Only an orphaned user is tied.
+  if (UserExists && !UserLogin.empty()) {
+    Result.KeptUser = User.Name;
+    Result.KeptUserLogin = UserLogin;
+    User.Name = Result.Login;
+    UserExists = false;
+  }
   {
     // A stop of sp_addlogin is read back below rather than reported as a plain stop.
     TStopReadBack ReadBack(Context);
@@ -129,21 +148,28 @@ TSetUpResult PostAttachSetUp(TCommandContext& Context, const std::string& D, boo
       !UserExists && Steps.Run("use " + QuoteIdentifier(D), "use") &&
       Steps.Run("sp_adduser '" + Lit(Result.Login) + "','" + Lit(User.Name) + "','db_owner'", "sp_adduser");
   if (UserExists) Steps.Run("use " + QuoteIdentifier(D), "use");
-  Steps.Run("sp_change_users_login 'update_one','" + Lit(User.Name) + "','" + Lit(Result.Login) + "'",
-            "sp_change_users_login");
-  if (Result.Outcome != TStepOutcome::soDone) {
-    TakeBack(Context, D, User.Name, UserMade, Result);
-    return Result;
-  }
+  if (Result.KeptUser.empty())
+    Steps.Run("sp_change_users_login 'update_one','" + Lit(User.Name) + "','" + Lit(Result.Login) + "'",
+              "sp_change_users_login");
+  if (Result.Outcome != TStepOutcome::soDone) TakeBack(Context, D, User.Name, UserMade, Result);
+  Result.SeveralOwners = User.SeveralOwners;
+  return Result;
+}
 
+TSetUpResult PostAttachSetUp(TCommandContext& Context, const std::string& D, bool Archive) {
+  TSetUpResult Result = MakeTovinexLogin(Context, D);
+  if (Result.Outcome != TStepOutcome::soDone) return Result;
   // Tovinex logs in with the Tovinex key's UserId and detach drops the login it names, so
   // the key names the login made above (the database user may be "dba" or a table owner).
-  const std::string Server =
-      Context.ConnectedServerName().find('\\') != std::string::npos ? Context.ConnectedServerName() : "(local)";
-  Result.EntriesWritten =
-      clientsetup::WriteTovinexEntries(Context, D, Result.Login, Server, clientsetup::TNetworkLibrary::TcpIp, Archive);
+  // The data sources reach the server the way this tool reached it.
+  Result.Server = clientsetup::ServerAsReached(Context);
+  const clientsetup::TClientFiles Files;
+  Result.EntriesWritten = clientsetup::WriteTovinexEntries(Context, D, Result.Login, Result.Server,
+                                                           clientsetup::TNetworkLibrary::TcpIp, Archive);
+  Result.FilesWritten = Files.Changed();
+  if (Result.EntriesWritten) clientsetup::TestTovinexSource(D, Result.Login, Result.SourceFailure);
 
-  if (User.SeveralOwners &&
+  if (Result.SeveralOwners &&
       ShowMessage(Context.DialogParent(),
                   QStringLiteral("Niektóre tabele należą do innych userów. W takiej sytuacji Tovinex może nie "
                                  "zobaczyć wszystkich danych! Czy chcesz to naprawić?"),
@@ -196,7 +222,23 @@ TAttachResult Attach(TCommandContext& Context, const std::string& Name, const st
 void ReportAttached(TCommandContext& Context, const std::string& Name, const TSetUpResult& SetUp) {
   const QString Caption = QStringLiteral("Dodawanie nowej bazy");
   if (SetUp.Complete()) {
-    ShowMessage(Context.DialogParent(), QStringLiteral("Baza została podlaczona"), Caption, MsgIcon::Information);
+    const QString kept =
+        SetUp.KeptUser.empty()
+            ? QString()
+            : QStringLiteral("\n\nUżytkownik \"%1\" bazy należy do loginu \"%2\" i pozostał bez zmian; login "
+                             "Tovinex \"%3\" dostał własnego użytkownika \"%3\".")
+                  .arg(Q(SetUp.KeptUser), Q(SetUp.KeptUserLogin), Q(SetUp.Login));
+    if (!SetUp.SourceFailure.empty()) {
+      ShowMessage(Context.DialogParent(),
+                  QStringLiteral("Baza \"%1\" została podłączona, ale jej źródło danych ODBC nie łączy się z "
+                                 "serwerem:\n%2\n\n%3")
+                          .arg(Q(Name), Q(SetUp.SourceFailure),
+                               clientsetup::TovinexSourceSummary(Name, SetUp.Login, SetUp.Server, SetUp.FilesWritten)) +
+                      kept,
+                  Caption, MsgIcon::Warning);
+      return;
+    }
+    ShowMessage(Context.DialogParent(), QStringLiteral("Baza została podlaczona") + kept, Caption, MsgIcon::Information);
     return;
   }
   if (SetUp.Outcome == TStepOutcome::soDone) {

@@ -3,6 +3,7 @@
 // database for Tovinex (its login, its database user and the client entries), and detaching
 // a database together with the login Tovinex used for it.
 #include <string>
+#include <vector>
 
 #include "app/CommandContext.h"
 
@@ -19,6 +20,15 @@ struct TSetUpResult {
   std::string Login;                            // the login it made or was to make
   std::string Undone;                           // what it took back after the failure, said as such
   bool EntriesWritten = false;                  // the client entries reached their files
+  // The database's user that belongs to a login of its own and was left to it (the Tovinex
+  // login got a user of its own instead), with that login; empty when none.
+  std::string KeptUser, KeptUserLogin;
+  bool SeveralOwners = false;  // tables of several owners besides dbo
+  // The entries written: the server their data sources name, the files they changed, and why
+  // the data source did not connect when tried (empty when it did).
+  std::string Server;
+  std::vector<std::string> FilesWritten;
+  std::string SourceFailure;
   bool Complete() const { return Outcome == TStepOutcome::soDone && EntriesWritten; }
 };
 
@@ -40,6 +50,8 @@ void DetachDatabase(TCommandContext& Context, const std::string& Name);
 // Blokada. It stops at the first statement that fails or is stopped and takes back the login
 // and user it made, so that no login is left without its user.
 TSetUpResult PostAttachSetUp(TCommandContext& Context, const std::string& D, bool Archive);
+// The login and database user of that set-up alone, taken back when a statement fails.
+TSetUpResult MakeTovinexLogin(TCommandContext& Context, const std::string& D);
 
 // What stopped a set-up that was not done, as a sentence (or two) for a message: the
 // statement and what became of it, then what the set-up took back.

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "app/SqlQuoting.h"
+#include "app/admin/AttachDetach.h"
 #include "app/clientsetup/TovinexRegistry.h"
 #include "platform/Registry.h"
 
@@ -13,13 +14,6 @@ namespace {
 // The server compares user and login names without regard to case.
 bool SameName(const std::string& A, const std::string& B) {
   return QString::fromStdString(A).compare(QString::fromStdString(B), Qt::CaseInsensitive) == 0;
-}
-
-// A user of that name with a login; never dbo, whose login is the database owner's.
-const TUserLogin* UserNamed(const std::vector<TUserLogin>& Users, const std::string& Name) {
-  for (const TUserLogin& U : Users)
-    if (SameName(U.User, Name) && !U.Login.empty() && !SameName(U.User, "dbo")) return &U;
-  return nullptr;
 }
 
 std::string Quoted(const std::string& Name) { return "\"" + Name + "\""; }
@@ -62,25 +56,19 @@ std::string NetworkLogin(TCommandContext& Context, const std::string& Database, 
     Why = "Nie udało się odczytać użytkowników bazy " + Quoted(Database) + ".";
     return {};
   }
-  TextList Owners;
-  Context.QueryToList(Owners, "sp_tables @table_type = \"'TABLE'\"", Database);
-  std::vector<std::string> OwnerNames;
-  if (!Owners.empty()) {
-    const size_t Columns = std::stoul(Owners[0]);
-    for (size_t Row = 1; Columns > 1 && Row + Columns <= Owners.size(); Row += Columns)
-      OwnerNames.push_back(Owners[Row + 1]);
+  // Only a login an attach makes: its default database is this one and a user of it is tied
+  // to it; first one named by the attach's rule (the database's name, numbered on), then one
+  // whose user is a db_owner, as an attach makes its user. A person's login (a warehouse
+  // worker reading and writing the tables) is never taken for Tovinex's.
+  const auto Own = [&](const TUserLogin& U) { return !U.Login.empty() && SameName(U.LoginDatabase, Database); };
+  std::string Name = Database;
+  for (bool Taken = true; Taken; Name = admin::NextLoginName(Name)) {
+    Taken = Context.QueryScalar("select count(*) from syslogins where name = " + UnicodeLiteral(Name), "master") == "1";
+    for (const TUserLogin& U : Users)
+      if (Taken && Own(U) && SameName(U.Login, Name)) return U.Login;
   }
-  const std::string User = TovinexUserOf(OwnerNames).Name;
-  // The user named like the database first: that is the network command's own rule.
-  for (const std::string& Name : {Database, User})
-    if (const TUserLogin* Found = UserNamed(Users, Name)) return Found->Login;
   for (const TUserLogin& U : Users)
-    if (SameName(U.Role, "db_owner") && !U.Login.empty() && !SameName(U.User, "dbo")) return U.Login;
-  Why = (Stored.empty() ? std::string("Żaden")
-                        : "Serwer nie ma loginu " + Quoted(Stored) + " z klucza Tovinex, a żaden") +
-        " login nie jest związany z użytkownikiem " + Quoted(Database) +
-        (SameName(User, Database) ? std::string() : ", " + Quoted(User)) + " ani z członkiem roli db_owner bazy " +
-        Quoted(Database) + ".";
+    if (Own(U) && SameName(U.Role, "db_owner") && !SameName(U.User, "dbo")) return U.Login;
   return {};
 }
 

@@ -28,10 +28,11 @@ struct TUserLogin {
 // SQL error report has shown why).
 bool ReadUserLogins(TCommandContext& Context, const std::string& Database, std::vector<TUserLogin>& Users);
 
-// The login the network command names for Database: Stored (the key's UserId) when the server
-// has that login; else the login of the user named like the database, of the database's
-// Tovinex user, or of a member of db_owner (the role an attach gives its user), in this order.
-// Empty, with Why (a sentence of its own), when the database has none of them.
+// The Tovinex login of Database, as the network command names it: Stored (the key's UserId)
+// when the server has that login; else a login an attach made for it (its default database is
+// Database and a user of Database is tied to it), one named by the attach's rule first, then
+// one whose user is a db_owner. Empty when the database has none; Why is set only when the
+// database's users could not be read.
 std::string NetworkLogin(TCommandContext& Context, const std::string& Database, const std::string& Stored,
                          std::string& Why);
 

@@ -1,5 +1,6 @@
 #include "app/clientsetup/TovinexRegistry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -54,6 +55,16 @@ void CreateKey(TRegistry& Reg, const std::string& Key) {
 std::string Lower(const std::string& Text) { return QString::fromStdString(Text).toLower().toStdString(); }
 
 bool IsLocal(const std::string& Server) { return Lower(Server) == "(local)"; }
+
+// The server's pipe for the host of Server ("host", "host,port" or "host\\instance"): a pipe
+// name has no port, a named instance has a pipe of its own, and this machine is ".".
+std::string PipeName(const std::string& Server) {
+  const size_t Slash = Server.find('\\');
+  std::string Host = Server.substr(0, std::min(Slash, Server.find(',')));
+  if (IsLocal(Host) || Host.empty()) Host = ".";
+  const std::string Instance = Slash == std::string::npos ? "" : Server.substr(Slash + 1);
+  return "\\\\" + Host + (Instance.empty() ? "\\pipe\\sql\\query" : "\\pipe\\MSSQL$" + Instance + "\\sql\\query");
+}
 
 // The data source list entry and the data source itself under one root.
 void WriteDataSource(TCommandContext& Context, HKEY Root, const std::string& Database, const std::string& Server) {
@@ -149,7 +160,7 @@ bool WriteTovinexEntries(TCommandContext& Context, const std::string& Database, 
       Alias.WriteString(Database,
                         Library == TNetworkLibrary::TcpIp
                             ? "DBMSSOCN," + Server
-                            : "DBNMPNTW,\\\\" + Context.ConnectionStringValue("SERVER") + "\\pipe\\sql\\query");
+                            : "DBNMPNTW," + PipeName(Context.ConnectionStringValue("SERVER")));
     }
     Alias.CloseKey();
 

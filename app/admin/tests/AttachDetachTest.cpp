@@ -393,24 +393,49 @@ TEST_F(AttachDetachTest, ANumberedLoginIsKeptAndDetachDropsOnlyTheDatabasesOwn) 
             "jest z nim związany, więc nie jest loginem tej bazy.");
 }
 
+// A file whose table owner's user belongs to a login on the server (a person who works in
+// the database): the attach leaves that user to its login and gives the Tovinex login a user
+// of its own, and says so; both logins reach the database.
+TEST_F(AttachDetachTest, AUserOfALiveLoginStaysItsOwnAndTheTovinexLoginGetsItsOwn) {
+  Attach(File("Jan.mdf"));
+  ASSERT_EQ(MessageTexts(), kSuccess);
+  ASSERT_TRUE(Exec("sp_addlogin 'kowalski', 'haslo', 'Jan'").ok);
+  ASSERT_TRUE(Exec("use Jan exec sp_change_users_login 'update_one','jan','kowalski'").ok);
+  ASSERT_TRUE(Exec("sp_detach_db 'Jan'").ok);
+  ASSERT_TRUE(Exec("sp_droplogin 'Jan'").ok);
+
+  Dialogs.Messages.clear();
+  const size_t mark = Sim->TraceMark();
+  Attach(File("Jan.mdf"), "Jan2");
+  const std::vector<std::string> sent = Sent(mark);
+  for (const auto& s : sent) EXPECT_EQ(s.find("sp_change_users_login"), std::string::npos) << s;
+  EXPECT_TRUE(Has(sent, "sp_adduser 'Jan2','Jan2','db_owner'"));
+  ASSERT_EQ(MessageTexts().size(), 1u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(MessageTexts()[0],
+            "Dodawanie nowej bazy: Baza została podlaczona\n\nUżytkownik \"jan\" bazy należy do loginu \"kowalski\" i "
+            "pozostał bez zmian; login Tovinex \"Jan2\" dostał własnego użytkownika \"Jan2\".");
+  msde::testkit::OdbcClient person(Sim->ConnectionString("kowalski", "haslo"));
+  EXPECT_TRUE(person.Exec("use Jan2").ok) << "the person keeps the database";
+  EXPECT_NE(IsqlDatabase("Jan2", "Jan2", clientsetup::TovinexPassword("Jan2")).find("| Jan2"), std::string::npos);
+}
+
 // A database whose own user and login are gone: the network command names no login (not the
-// owner's either) and writes nothing.
+// owner's either), offers to make one, and with "Nie" writes nothing.
 TEST_F(AttachDetachTest, TheNetworkCommandNamesNoLoginWhenTheDatabaseHasNone) {
   Attach(File("Dbo.mdf"));
   ASSERT_TRUE(Exec("use Dbo exec sp_dropuser 'dba'").ok);
   ASSERT_TRUE(Exec("sp_droplogin 'Dbo'").ok);
   const std::string sources = ReadFile(UserOdbcIni());
   Dialogs.Messages.clear();
+  Dialogs.MessageAnswers = {mbNo};
   Select(Node("Dbo"));
   Dialogs.DialogAnswers.push_back(Click("OKBtn"));
   Trigger(TCommandId::cmTovinexConnection);
   ASSERT_EQ(Dialogs.Messages.size(), 1u) << ::testing::PrintToString(MessageTexts());
-  EXPECT_EQ(MessageTexts()[0],
-            "Nowe połączenie Tovinex: Nie utworzono połączenia sieciowego Tovinex dla bazy \"Dbo\": nie zapisano "
-            "żadnego wpisu, bo nie wiadomo, którym loginem Tovinex ma się logować.\n\nSerwer nie ma loginu \"Dbo\" z "
-            "klucza Tovinex, a żaden login nie jest związany z użytkownikiem \"Dbo\", \"dba\" ani z członkiem roli "
-            "db_owner bazy \"Dbo\".");
+  EXPECT_EQ(MessageTexts()[0].rfind("Nowe połączenie Tovinex: Baza \"Dbo\" nie ma loginu Tovinex.", 0), 0u)
+      << MessageTexts()[0];
   EXPECT_EQ(ReadFile(UserOdbcIni()), sources);
+  EXPECT_EQ(Scalar("select count(*) from syslogins where name = 'Dbo'"), "0");
 }
 
 // A store that cannot be read ends the detach before anything changes, and says which file
@@ -565,6 +590,44 @@ TEST_F(ServerDiskTest, TheChoosersBrowseTheServersDataDirectory) {
   EXPECT_TRUE(Has(Sent(mark), "sp_attach_db @dbname = N'Sklep2',@filename1 = N'" + data.toStdString() +
                                   "\\Sklep2.mdf',@filename2 = N'" + data.toStdString() + "\\Sklep2_log.ldf'"));
   EXPECT_TRUE(Has(Sent(mark), "xp_fileexist '" + data.toStdString() + "\\Sklep2.mdf'"));
+}
+
+// A SQL Server 2005 Express site reached at its address and port: the data sources the attach
+// writes name the server that way, and plain isql connects through both, with the Tovinex
+// login, no TDSPORT to help it.
+class Express2005AttachTest : public AttachDetachTest {
+ protected:
+  msde::testkit::SimServerOptions ServerOptions() const override {
+    msde::testkit::SimServerOptions options = AttachDetachTest::ServerOptions();
+    options.data_file = std::string(MSDE_DATA_DIR) + "/demo2005.json";
+    return options;
+  }
+  void SetUp() override {
+    ClientSetupTest::SetUp();
+    ConnectByAddress();
+  }
+};
+
+TEST_F(Express2005AttachTest, TheDataSourcesReachTheServerAsTheToolDidAndAreTriedFirst) {
+  Dialogs.DialogAnswers.push_back(Click("OKBtn", [&](QDialog* d) {
+    Dialogs.DialogAnswers.push_front([](QDialog* chooser) {
+      auto* c = static_cast<admin::TServerFileDlg*>(chooser);
+      c->FileNameEdit->setText("Sklep2.mdf");
+      c->OKBtn->click();
+      return c->result();
+    });
+    static_cast<TPodlPlik*>(d)->SpeedButton2->click();
+  }));
+  Trigger(TCommandId::cmAttach);
+  ASSERT_EQ(MessageTexts(), kSuccess);
+  const std::string server = "127.0.0.1," + std::to_string(Sim->Port());
+  EXPECT_NE(ReadFile(UserOdbcIni()).find("Servername=" + server), std::string::npos) << ReadFile(UserOdbcIni());
+  EXPECT_EQ(ReadFile(UserOdbcIni()).find("SQLEXPRESS"), std::string::npos);
+  const std::string password = clientsetup::TovinexPassword("Sklep2");
+  for (const char* env : {"env -u TDSPORT", "env -u TDSPORT ODBCINI=/nonexistent"}) {
+    const std::string out = IsqlDatabase("Sklep2", "Sklep2", password, env);
+    EXPECT_NE(out.find("| Sklep2"), std::string::npos) << env << "\n" << out;
+  }
 }
 
 }  // namespace

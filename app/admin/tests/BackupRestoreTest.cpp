@@ -281,9 +281,12 @@ TEST_F(BackupRestoreTest, RestoreAsANewDatabaseMovesItsFilesAndSetsUpItsLogin) {
   EXPECT_EQ(moved, kDataDir + "Sklep_kopia_Log.LDF");
   ASSERT_GE(Dialogs.Messages.size(), 2u);
   EXPECT_THAT(Dialogs.Messages[0].Text, HasSubstr("została odtworzona jako baza \"Sklep_kopia\""));
-  // The set-up of an attach: its own login, the user tied to it, the Tovinex key naming it.
+  // The set-up of an attach: its own login with a user of its own (the copy's user "Sklep"
+  // stays with the shop's login, whose SID it carries), the Tovinex key naming the login.
   EXPECT_EQ(Scalar("select name from syslogins where name='Sklep_kopia'"), "Sklep_kopia");
-  EXPECT_FALSE(Sent(mark, "sp_change_users_login").empty());
+  EXPECT_TRUE(Sent(mark, "sp_change_users_login").empty());
+  EXPECT_EQ(Sent(mark, "sp_adduser"),
+            std::vector<std::string>{"Sklep_kopia: sp_adduser 'Sklep_kopia','Sklep_kopia','db_owner'"});
   EXPECT_EQ(Value(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Sklep_kopia", "UserId"),
             "Sklep_kopia");
   EXPECT_NE(Node("Sklep_kopia"), nullptr);

@@ -55,7 +55,12 @@ std::vector<std::string> SourceValues(const std::string& Server) {
 
 TEST_F(NetworkConnectionTest, LocalServerWritesEveryEntryAndBothDataSourcesConnect) {
   Run("Sklep", "(local)");
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Nowe połączenie Tovinex: Utworzono połączenie sieciowe Tovinex"});
+  ASSERT_EQ(MessageTexts().size(), 1u);
+  EXPECT_EQ(MessageTexts()[0].rfind("Nowe połączenie Tovinex: Utworzono połączenie sieciowe Tovinex\n\nŹródło danych "
+                                    "ODBC: Sklep\nLogin: Sklep (hasło Tovinex tej bazy)\nSerwer: (local)\nZapisane pliki:",
+                                    0),
+            0u)
+      << MessageTexts()[0];
   EXPECT_EQ(Dialogs.Messages.back().Icon, MsgIcon::Information);
   EXPECT_EQ(Values(HKEY_LOCAL_MACHINE, kTovinexKey), TovinexValues(""));
   EXPECT_EQ(Values(HKEY_CURRENT_USER, "SOFTWARE\\ODBC\\ODBC.INI\\Sklep"), SourceValues("(local)"));
@@ -185,10 +190,10 @@ TEST_F(NetworkConnectionTest, ALogDirectoryThatCannotBeMadeIsSaid) {
   std::ofstream(Tmp->Path() + "/plik") << "x";
   SetEnv("WINEPREFIX", Tmp->Path() + "/plik");
   Run("Sklep", "(local)");
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
-                                "Tovinex: Wpisy zostały zapisane, ale nie udało się utworzyć katalogu logów Tovinex " +
-                                    Tmp->Path() + "/plik/drive_c/Logi: Not a directory",
-                                "Nowe połączenie Tovinex: Utworzono połączenie sieciowe Tovinex"}));
+  ASSERT_EQ(MessageTexts().size(), 2u);
+  EXPECT_EQ(MessageTexts()[0], "Tovinex: Wpisy zostały zapisane, ale nie udało się utworzyć katalogu logów Tovinex " +
+                                   Tmp->Path() + "/plik/drive_c/Logi: Not a directory");
+  EXPECT_EQ(MessageTexts()[1].rfind("Nowe połączenie Tovinex: Utworzono połączenie sieciowe Tovinex\n", 0), 0u);
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kTovinexKey, "OdbcDsn"), "Sklep");
 }
 
@@ -256,9 +261,14 @@ TEST_F(NetworkConnectionTest, ALaterFileThatCannotBeWrittenLeavesEveryFileAsItWa
 TEST_F(NetworkConnectionTest, AMissingDriverLeavesDriverEmptyAfterItsMessage) {
   Form->OdbcDriverName = "SQL Native Client";
   Run("Sklep", "(local)");
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"ODBC: Brak sterownika ODBC SQL Server!",
-                                                      "ODBC: Brak sterownika ODBC SQL Server!",
-                                                      "Nowe połączenie Tovinex: Utworzono połączenie sieciowe Tovinex"}));
+  // A data source without its driver cannot connect: never said to be made.
+  ASSERT_EQ(MessageTexts().size(), 3u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(MessageTexts()[0], "ODBC: Brak sterownika ODBC SQL Server!");
+  EXPECT_EQ(MessageTexts()[1], "ODBC: Brak sterownika ODBC SQL Server!");
+  EXPECT_EQ(MessageTexts()[2].rfind("Nowe połączenie Tovinex: Wpisy połączenia sieciowego Tovinex zostały zapisane, ale "
+                                    "źródło danych \"Sklep\" nie łączy się z serwerem:",
+                                    0),
+            0u);
   EXPECT_EQ(Value(HKEY_CURRENT_USER, "SOFTWARE\\ODBC\\ODBC.INI\\Sklep", "Driver"), "");
   EXPECT_EQ(Value(HKEY_CURRENT_USER, "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources", "Sklep"), "SQL Native Client");
 }
@@ -327,6 +337,52 @@ TEST(TovinexPassword, HiddenWhereverAStatementCarriesOne) {
   EXPECT_EQ(HidePasswords("EXEC SP_PASSWORD N'stare', N'nowe', 'kasa1'"),
             "EXEC SP_PASSWORD N'********', N'********', 'kasa1'");
   EXPECT_EQ(HidePasswords("sp_adduser 'Sklep','dba','db_owner'"), "sp_adduser 'Sklep','dba','db_owner'");
+}
+
+// Hurtownia has only its workers' logins: the command never tries one of them, asks to make
+// the Tovinex login as an attach makes it ("Nie" the default, and with it nothing is written),
+// and on "Tak" makes it, leaves the workers' users as they were and says what it wrote.
+TEST_F(NetworkConnectionTest, ADatabaseWithoutATovinexLoginIsOfferedOneAndNoPersonsLoginIsTried) {
+  const std::string sources = ReadFile(UserOdbcIni());
+  Dialogs.MessageAnswers = {mbNo};
+  Run("Hurtownia", "(local)");
+  ASSERT_EQ(Dialogs.Messages.size(), 1u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(Dialogs.Messages[0].Buttons, mbYes | mbNo | mbDefaultNo);
+  EXPECT_EQ(Dialogs.Messages[0].Text.rfind("Baza \"Hurtownia\" nie ma loginu Tovinex. Czy utworzyć go", 0), 0u)
+      << Dialogs.Messages[0].Text;
+  EXPECT_EQ(ReadFile(UserOdbcIni()), sources);
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Hurtownia", "UserId"), "<none>");
+  EXPECT_EQ(Dialogs.Messages[0].Text.find("magazyn"), std::string::npos) << "a worker's login is not the database's";
+
+  Dialogs.Messages.clear();
+  Dialogs.MessageAnswers = {mbYes};
+  Run("Hurtownia", "(local)");
+  ASSERT_EQ(Dialogs.Messages.size(), 2u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(Scalar("select dbname from syslogins where name = 'Hurtownia'"), "Hurtownia");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\QUORVEL\\TovinexWin\\Bazy\\Hurtownia", "UserId"), "Hurtownia");
+  EXPECT_EQ(Scalar("use Hurtownia select count(*) from sysusers where name = 'magazyn'"), "1");
+  const std::string text = Dialogs.Messages[1].Text;
+  EXPECT_EQ(Dialogs.Messages[1].Icon, MsgIcon::Information);
+  EXPECT_EQ(text.rfind("Utworzono połączenie sieciowe Tovinex\n\nŹródło danych ODBC: Hurtownia\nLogin: Hurtownia", 0), 0u)
+      << text;
+  EXPECT_NE(text.find("Serwer: (local)"), std::string::npos) << text;
+  EXPECT_NE(text.find(UserOdbcIni()), std::string::npos) << text;
+  EXPECT_NE(text.find(SystemOdbcIni()), std::string::npos) << text;
+  EXPECT_EQ(text.find(clientsetup::TovinexPassword("Hurtownia")), std::string::npos) << "never the password";
+  EXPECT_NE(IsqlDatabase("Hurtownia", "Hurtownia", clientsetup::TovinexPassword("Hurtownia")).find("| Hurtownia"),
+            std::string::npos);
+}
+
+// A data source that does not reach the server is never said to be made.
+TEST_F(NetworkConnectionTest, ADataSourceThatDoesNotConnectIsSaidSo) {
+  Run("Sklep", "KASA-NIEZNANA");
+  ASSERT_EQ(Dialogs.Messages.size(), 1u) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Error);
+  EXPECT_EQ(Dialogs.Messages[0].Text.rfind("Wpisy połączenia sieciowego Tovinex zostały zapisane, ale źródło danych "
+                                           "\"Sklep\" nie łączy się z serwerem:", 0),
+            0u)
+      << Dialogs.Messages[0].Text;
+  EXPECT_NE(Dialogs.Messages[0].Text.find("Serwer: KASA-NIEZNANA"), std::string::npos);
 }
 
 }  // namespace
