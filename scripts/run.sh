@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds what the window and the simulated server need, and opens
+# Installs what is missing, builds the window, the simulated server and the command-line
+# programs (vandrel-health, vandrel-backup), and opens
 # the tool against msde-sim with its demo site (`vandrel --demo`). The demo and the tool keep
 # everything they write (the server's files, registry, user and system ODBC data sources,
 # FreeTDS configuration, Wine prefix) in one demo directory, made afresh at each start: the
@@ -16,7 +17,7 @@ source scripts/common.sh
 build=${VANDREL_BUILD_DIR:-build}
 bash scripts/deps.sh
 configure_tree "$build"
-build_tree "$build" vandrel msde-sim
+build_tree "$build" vandrel msde-sim vandrel-health vandrel-backup
 # Without a session's runtime directory Qt would make /tmp/runtime-<user> and the demo would
 # live in /tmp: both stay in the build tree instead.
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then

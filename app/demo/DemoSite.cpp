@@ -10,6 +10,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/OdbcDriver.h"
 #include "platform/base/Directories.h"
 
 namespace vandrel::app::demo {
@@ -115,14 +116,6 @@ void TDemoSite::ServerStarted(int Port) const {
   WriteText(FDirectory + "/freetds/etc/freetds.conf", Global);
 }
 
-std::string FindFreeTdsDriver() {
-  std::vector<fs::path> Candidates = {"/usr/lib/odbc/libtdsodbc.so", "/usr/lib64/libtdsodbc.so"};
-  std::error_code Error;
-  for (const auto& Entry : fs::directory_iterator("/usr/lib", Error))
-    Candidates.insert(Candidates.begin(), Entry.path() / "odbc/libtdsodbc.so");
-  for (const auto& Candidate : Candidates)
-    if (fs::exists(Candidate, Error)) return Candidate.string();
-  return "";
-}
+std::string FindFreeTdsDriver() { return platform::FreeTdsDriverLibrary(); }
 
 }  // namespace vandrel::app::demo

@@ -18,7 +18,7 @@ const char* UsageText() {
          "  KATALOG leży na dysku serwera; --keep N zostawia N najnowszych kopii każdej bazy "
          "(tylko gdy serwer działa na tym komputerze)\n"
          "  kod wyjścia: 0 wszystko zrobione, 1 część baz się nie udała, 2 błąd wywołania lub "
-         "połączenia\n";
+         "połączenia, 3 brak sterownika ODBC\n";
 }
 
 BackupCommand ParseCommand(const std::vector<std::string>& arguments) {

@@ -14,6 +14,7 @@ namespace vandrel::backup {
 constexpr int kAllDone = 0;
 constexpr int kSomeFailed = 1;        // the others were backed up
 constexpr int kUsageOrConnection = 2; // nothing was backed up
+constexpr int kNoDriver = 3;          // no SQL Server ODBC driver on this machine; nothing was tried
 
 constexpr const char* kPasswordVariable = "VANDREL_BACKUP_PASSWORD";
 

@@ -2,8 +2,19 @@
 
 #include "app/ConnectionString.h"
 #include "data/OdbcError.h"
+#include "platform/OdbcDriver.h"
 
 namespace vandrel::backup {
+
+namespace {
+const char* const kDriverName = "SQL Server";
+}  // namespace
+
+std::string MissingDriverText() {
+  if (platform::OdbcDriverRegistered(kDriverName) || !platform::FreeTdsDriverLibrary().empty()) return {};
+  return "brak sterownika ODBC SQL Server: unixODBC nie zna sterownika \"SQL Server\" (odbcinst.ini), a biblioteki "
+         "FreeTDS libtdsodbc.so nie ma na tym komputerze; zainstaluj pakiet tdsodbc (sudo apt-get install tdsodbc)";
+}
 
 void ConnectToServer(TMOdbcLink& Link, const std::string& Server, const std::string& User,
                      const std::string& Password) {
@@ -11,7 +22,14 @@ void ConnectToServer(TMOdbcLink& Link, const std::string& Server, const std::str
   fields.Server = Server;
   fields.User = User;
   fields.Password = Password;
-  const std::string connection = app::AdaptConnectionStringForDriver(app::BuildConnectionString(fields), "");
+  std::string connection = app::AdaptConnectionStringForDriver(app::BuildConnectionString(fields), "");
+  // Where nobody registered the driver under its Windows name, the driver manager loads
+  // FreeTDS's library by its path: nothing has to be set up or exported first.
+  if (!platform::OdbcDriverRegistered(kDriverName)) {
+    const std::string library = platform::FreeTdsDriverLibrary();
+    if (!library.empty())
+      connection = "DRIVER=" + app::BraceConnectionValue(library) + connection.substr(connection.find(';'));
+  }
   Link.OnGetConnectString = [connection](TMOdbcLink*, AnsiString& AConnectString, const AnsiString, const AnsiString,
                                          const AnsiString, TMOdbcConnectOption& AOption, HWND&) {
     AConnectString = connection;

@@ -8,6 +8,10 @@
 
 namespace vandrel::backup {
 
+// Why the programs cannot reach any server on this machine (no SQL Server ODBC driver), in
+// the user's words; empty when the driver is there.
+std::string MissingDriverText();
+
 // Connects Link to Server; raises what the connect raised.
 void ConnectToServer(TMOdbcLink& Link, const std::string& Server, const std::string& User,
                      const std::string& Password);

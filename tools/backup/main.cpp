@@ -9,6 +9,7 @@
 
 #include "tools/backup/BackupCommand.h"
 #include "tools/backup/BackupRun.h"
+#include "tools/backup/ServerConnection.h"
 
 int main(int argc, char** argv) {
   using namespace vandrel::backup;
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
   }
   try {
     const BackupCommand command = ParseCommand(arguments);
+    if (const std::string missing = MissingDriverText(); !missing.empty()) {
+      std::cerr << "vandrel-backup: " << missing << "\n";
+      return kNoDriver;
+    }
     const std::string password = ReadPassword(command);
     return RunBackups(command, password, BackupDayToday(), std::cout, std::cerr);
   } catch (const UsageError& e) {

@@ -19,7 +19,8 @@ const char* UsageText() {
          "  (--password-file); nigdy w wierszu poleceń\n"
          "  --prometheus PLIK zapisuje wartości w formacie tekstowym Prometheusa (node_exporter, textfile)\n"
          "  kod wyjścia: 0 bez uwag, 1 ostrzeżenia, 2 błędy, 5 któryś serwer odrzucił logowanie,\n"
-         "  3 któryś serwer nie odpowiada (najgorszy w tej kolejności), 4 błąd wywołania\n";
+         "  3 któryś serwer nie odpowiada (najgorszy w tej kolejności), 4 błąd wywołania,\n"
+         "  6 brak sterownika ODBC\n";
 }
 
 std::vector<std::string> ServersOfText(const std::string& Text) {

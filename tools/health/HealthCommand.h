@@ -18,6 +18,7 @@ constexpr int kErrors = 2;
 constexpr int kUnreachable = 3;   // some server could not be reached (the others were checked)
 constexpr int kUsage = 4;         // the command line cannot be run; nothing was checked
 constexpr int kLoginRefused = 5;  // some server refused the login (the others were checked)
+constexpr int kNoDriver = 6;      // no SQL Server ODBC driver on this machine; nothing was checked
 // The worst status of a run is the one latest in this order; the command line is judged
 // before any server, so kUsage never meets the others.
 constexpr int kStatusOrder[] = {kAllWell, kWarnings, kErrors, kLoginRefused, kUnreachable};

@@ -11,6 +11,7 @@
 #include "tools/health/HealthReport.h"
 #include "tools/health/HealthRun.h"
 #include "tools/health/PrometheusFile.h"
+#include "tools/backup/ServerConnection.h"
 
 int main(int argc, char** argv) {
   using namespace vandrel::healthtool;
@@ -21,6 +22,10 @@ int main(int argc, char** argv) {
   }
   try {
     const HealthCommand command = ParseCommand(arguments);
+    if (const std::string missing = vandrel::backup::MissingDriverText(); !missing.empty()) {
+      std::cerr << "vandrel-health: " << missing << "\n";
+      return kNoDriver;
+    }
     TCheckOptions options;
     options.User = command.user;
     options.Password = vandrel::backup::ReadPasswordFrom(command.password_file, kPasswordVariable);

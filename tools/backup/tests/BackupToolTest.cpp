@@ -259,5 +259,18 @@ TEST_F(BackupToolRunTest, ThePasswordIsNotInTheProcessList) {
   }
 }
 
+// A fresh machine: unixODBC knows no driver named "SQL Server" (nothing of the demo was
+// exported), and the program reaches the server through FreeTDS's library all the same.
+TEST_F(BackupToolRunTest, ReachesTheServerWhereNoDriverIsRegisteredByName) {
+  Start();
+  msde::testkit::TempDir empty("vandrel-odbcsysini");
+  const std::string saved = getenv("ODBCSYSINI") ? getenv("ODBCSYSINI") : "";
+  setenv("ODBCSYSINI", empty.Path().c_str(), 1);
+  const Outcome o = Run({"--server", Server(), "Sklep", "--to", files_});
+  saved.empty() ? unsetenv("ODBCSYSINI") : setenv("ODBCSYSINI", saved.c_str(), 1);
+  EXPECT_EQ(o.status, 0) << o.out;
+  EXPECT_THAT(o.out, HasSubstr("Sklep: OK "));
+}
+
 }  // namespace
 }  // namespace vandrel::backup

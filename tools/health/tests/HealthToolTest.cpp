@@ -283,5 +283,18 @@ TEST(HealthToolFleetTest, AWellKeptServerInTheTableWithThePasswordFromTheEnviron
                        Address(server) + "              Bez uwag\n");
 }
 
+// A fresh machine: unixODBC knows no driver named "SQL Server", and the checks run through
+// FreeTDS's library all the same (before, "Can't open lib 'SQL Server'" and status 3).
+TEST(HealthToolFleetTest, ChecksAServerWhereNoDriverIsRegisteredByName) {
+  msde::testkit::SimServer server(Personality("demo.json"));
+  msde::testkit::TempDir empty("vandrel-odbcsysini");
+  const std::string saved = getenv("ODBCSYSINI") ? getenv("ODBCSYSINI") : "";
+  setenv("ODBCSYSINI", empty.Path().c_str(), 1);
+  const Outcome o = RunHealth("--server " + Address(server) + " --format csv");
+  saved.empty() ? unsetenv("ODBCSYSINI") : setenv("ODBCSYSINI", saved.c_str(), 1);
+  EXPECT_EQ(o.status, kErrors) << o.out;
+  EXPECT_THAT(o.out, ::testing::Not(HasSubstr("Can't open lib")));
+}
+
 }  // namespace
 }  // namespace vandrel::healthtool
