@@ -83,8 +83,12 @@ class ListFill {
   ~ListFill() {
     const bool whole = std::uncaught_exceptions() == FExceptions;
     FModel->EndFill(whole);
-    if (whole)
-      for (int column : FWidened) FList->WidenColumnToSample(column);
+    if (!whole) return;
+    for (int column : FWidened) FList->WidenColumnToSample(column);
+    // A column given a width still shows a longer text (a file's path) whole, up to a limit.
+    for (int column = 0; column < FList->ColumnCount(); ++column)
+      if (!std::count(FWidened.begin(), FWidened.end(), column) && !FList->Model()->Columns()[static_cast<size_t>(column)].FillsRest)
+        FList->WidenColumnToTexts(column);
   }
   ListFill(const ListFill&) = delete;
   ListFill& operator=(const ListFill&) = delete;

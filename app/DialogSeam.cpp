@@ -1,12 +1,14 @@
 #include "app/DialogSeam.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCursor>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 
+#include "app/MessageText.h"
 #include "app/ReportDlg.h"
 #include "foundation/qt/ModalRun.h"
 
@@ -19,7 +21,13 @@ class QtDialogs final : public DialogSeam {
                  int Buttons) override {
     QMessageBox box(Parent);
     box.setWindowTitle(Caption);
-    box.setText(QString(Text).replace("\r\n", "\n"));
+    box.setText(WrappableMessageText(QString(Text).replace("\r\n", "\n")));
+    // What the user copies from the box is the message without its break marks.
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, &box, [] {
+      QClipboard* clipboard = QGuiApplication::clipboard();
+      const QString copied = clipboard->text(), plain = PlainMessageText(copied);
+      if (plain != copied) clipboard->setText(plain);
+    });
     switch (Icon) {
       case MsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
       case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;

@@ -69,13 +69,14 @@ void TListView::ApplyColumns() {
 
 namespace {
 constexpr int kMinWidth = 40, kMaxWidth = 400, kPadding = 16;
+constexpr int kCellMargins = 8;  // the text's margins inside its cell
 }
 
-int TListView::SampleWidth(int Column) const {
+int TListView::SampleWidth(int Column, bool WithCaption) const {
   constexpr int kFirstRows = 100, kSpreadRows = 100;
   const int rows = RowCount();
   const QFontMetrics text = fontMetrics(), caption(horizontalHeader()->font());
-  int width = caption.horizontalAdvance(Caption(Column)) + 2 * kPadding;  // room for the sort mark
+  int width = WithCaption ? caption.horizontalAdvance(Caption(Column)) + 2 * kPadding : 0;  // room for the sort mark
   const auto measure = [&](int Row) { width = std::max(width, text.horizontalAdvance(Text(Row, Column)) + kPadding); };
   for (int r = 0; r < std::min(rows, kFirstRows); ++r) measure(r);
   if (rows > kFirstRows)
@@ -92,8 +93,16 @@ void TListView::FitColumnsToSample() {
   }
 }
 
-void TListView::WidenColumnToSample(int Column) {
-  const int width = std::max(columnWidth(Column), SampleWidth(Column));
+void TListView::WidenColumnToSample(int Column) { WidenColumn(Column, SampleWidth(Column)); }
+
+void TListView::WidenColumnToTexts(int Column) {
+  WidenColumn(Column, SampleWidth(Column, false) - kPadding + kCellMargins);  // only as far as no text is cut
+}
+
+void TListView::WidenColumn(int Column, int Wanted) {
+  // Never wider than most of the list: a longer text shows whole in its tooltip.
+  const int limit = std::max(kMaxWidth, viewport()->width() * 3 / 4);
+  const int width = std::max(columnWidth(Column), std::min(Wanted, limit));
   FModel->SetColumnWidth(Column, width);
   setColumnWidth(Column, width);
 }
@@ -210,7 +219,6 @@ bool TListView::viewportEvent(QEvent* Event) {
 }
 
 bool TListView::CutInColumn(const QString& Text, int Column) const {
-  constexpr int kCellMargins = 8;  // the text's margins inside its cell
   return fontMetrics().horizontalAdvance(Text) + kCellMargins > columnWidth(Column);
 }
 

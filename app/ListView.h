@@ -29,6 +29,8 @@ class TListView : public QTableView {
   void FitColumnsToSample();
   // Column as wide as its caption and the widest of that sample, never narrower than it is.
   void WidenColumnToSample(int Column);
+  // Widens a column whose width was given to its longest text, never to its caption.
+  void WidenColumnToTexts(int Column);
   // The selected row when exactly one is selected, else -1 (a command on "the selected
   // row" never guesses among several).
   int SelectedRow() const;
@@ -58,7 +60,8 @@ class TListView : public QTableView {
 
  private:
   void ApplyColumns();
-  int SampleWidth(int Column) const;
+  int SampleWidth(int Column, bool WithCaption = true) const;
+  void WidenColumn(int Column, int Wanted);
 
   TListModel* FModel;
   int FSortColumn = -1;

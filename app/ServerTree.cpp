@@ -5,6 +5,7 @@
 
 #include "app/Images.h"
 #include "app/MainWindow.h"
+#include "app/TreeWidth.h"
 #include "app/NodeKinds.h"
 #include "app/ProcessFlags.h"
 #include "app/SqlQuoting.h"
@@ -96,6 +97,7 @@ void TForm1::RefreshTree() {
   } catch (...) {
   }
   TreeReady = true;
+  FitTreeToItsTexts(TreeView1);
   if (rebuilt) EnableCommandsForSelection();
 }
 

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QTest>
 
 #include "app/NodeKinds.h"
@@ -224,6 +225,48 @@ TEST_F(DetailList, DecimalColumnsShowTheirScaleWithTheUsersSeparator) {
     for (QString text : ListColumn(stock)) stocks.push_back(text.replace(separator, ".").toDouble());
     EXPECT_TRUE(std::is_sorted(stocks.begin(), stocks.end()));
   }
+}
+
+// A 2005 Express site on a 1280 pixel wide window: the tree's texts ("Serwer (...\\SQLEXPRESS)",
+// "SklepPoludnie (Uszkodzona)") and the files' paths read whole, and each node's tooltip is
+// its text.
+class DetailList2005 : public DetailList {
+ protected:
+  static int icon(const QTreeWidget* Tree) { return Tree->style()->pixelMetric(QStyle::PM_SmallIconSize); }
+  msde::testkit::SimServerOptions ServerOptions() const override {
+    msde::testkit::SimServerOptions options;
+    options.data_file = std::string(MSDE_DATA_DIR) + "/demo2005.json";
+    return options;
+  }
+};
+
+TEST_F(DetailList2005, TheTreeAndThePathColumnsShowTheirTextsWhole) {
+  Form->resize(1280, 800);
+  Form->show();
+  QTest::qWait(0);
+  Connect();
+  QTreeWidget* tree = Form->TreeView1;
+  for (const QString& text : {QStringLiteral("SklepPoludnie (Uszkodzona)")}) {
+    QTreeWidgetItem* node = Node(text);
+    ASSERT_NE(node, nullptr) << text.toStdString();
+    EXPECT_EQ(node->toolTip(0), text);
+    const QRect rect = tree->visualItemRect(node);
+    const int icon = tree->style()->pixelMetric(QStyle::PM_SmallIconSize);
+    EXPECT_LE(rect.left() + icon + tree->fontMetrics().horizontalAdvance(text), tree->viewport()->width())
+        << text.toStdString();
+  }
+  QTreeWidgetItem* server = tree->topLevelItem(0);
+  ASSERT_NE(server, nullptr);
+  EXPECT_TRUE(server->text(0).contains(QStringLiteral("SQLEXPRESS"))) << server->text(0).toStdString();
+  EXPECT_LE(tree->fontMetrics().horizontalAdvance(server->text(0)) + icon(tree), tree->viewport()->width());
+
+  Select(Node("Bazy"));
+  const QStringList headers = Headers();
+  const int path = static_cast<int>(headers.indexOf(QStringLiteral("Lokalizacja pliku bazy")));
+  ASSERT_GE(path, 0);
+  for (int row = 0; row < Form->ListView1->RowCount(); ++row)
+    EXPECT_FALSE(Form->ListView1->CutInColumn(Form->ListView1->Text(row, path), path))
+        << Form->ListView1->Text(row, path).toStdString();
 }
 
 }  // namespace

@@ -11,7 +11,10 @@
 #include <QMessageBox>
 #include <QTest>
 
+#include <QTextLayout>
+
 #include "app/MainWindow.h"
+#include "app/MessageText.h"
 #include "app/ProcessFlags.h"
 #include "app/QtTranslation.h"
 #include "app/tests/ScriptedDialogs.h"
@@ -104,6 +107,31 @@ TEST(QtTexts, StandardButtonsReadPolish) {
   EXPECT_EQ(CaptionOf(box.button(QMessageBox::Ok)->text()), "OK");
   // The file chooser's dates: Polish month names whatever the user's locale.
   EXPECT_EQ(QLocale().monthName(3), QStringLiteral("marca"));
+}
+
+// A path in a message box breaks after one of its "\\" (or at a blank), never inside a name
+// such as "MSSQL.1", at any width the box may take; what is copied is the message itself.
+TEST(MessageText, APathBreaksOnlyAfterItsBackslashes) {
+  vandrel::app::testing::TestApplication();
+  const QString text = QStringLiteral("Nie można otworzyć pliku C:\\Program Files\\Microsoft SQL "
+                                      "Server\\MSSQL.1\\MSSQL\\Data\\SklepPoludnie_Data.MDF.");
+  const QString shown = WrappableMessageText(text);
+  EXPECT_EQ(PlainMessageText(shown), text);
+  const QFontMetrics metrics(QApplication::font());
+  for (int width = 60; width <= 400; width += 20) {
+    QTextLayout layout(shown, QApplication::font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(width);
+      if (line.textStart() == 0) continue;
+      const QString before = PlainMessageText(shown.left(line.textStart()));
+      EXPECT_TRUE(before.endsWith('\\') || before.endsWith(' ')) << width << ": " << before.toStdString();
+    }
+    layout.endLayout();
+  }
 }
 
 }  // namespace
