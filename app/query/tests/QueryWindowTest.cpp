@@ -147,6 +147,34 @@ TEST_F(QueryWindowTest, ListsPrintsAndRaiserrorsInOrderAndFollowsUse) {
   EXPECT_EQ(Cell(0, 0, 0), QStringLiteral("Sklep"));
 }
 
+TEST_F(QueryWindowTest, AJoinWithASumAndABatchsVariables) {
+  ASSERT_TRUE(Open(QStringLiteral("Sklep")));
+  Run(QStringLiteral("select k.Nazwisko, sum(p.Wartosc) as suma, count(*) as paragony\n"
+                     "from Paragony p join Kasjerzy k on k.IdKasjera = p.IdKasjera\n"
+                     "group by k.Nazwisko order by k.Nazwisko\n"
+                     "select sum(Wartosc) as razem, count(*) as paragony from Paragony"));
+  ASSERT_EQ(Window->Grids()->Count(), 2) << Messages().join('\n').toStdString();
+  TListView* groups = Window->Grids()->Grid(0);
+  ASSERT_GT(groups->RowCount(), 1);
+  EXPECT_EQ(groups->Caption(1), QStringLiteral("suma"));
+  double sum = 0;
+  int receipts = 0;
+  for (int r = 0; r < groups->RowCount(); ++r) {
+    sum += groups->Text(r, 1).toDouble();
+    receipts += groups->Text(r, 2).toInt();
+    if (r > 0) {
+      EXPECT_LT(groups->Text(r - 1, 0), groups->Text(r, 0));
+    }
+  }
+  EXPECT_NEAR(sum, Cell(1, 0, 0).toDouble(), 0.005);
+  EXPECT_EQ(receipts, Cell(1, 0, 1).toInt());
+
+  Run(QStringLiteral("declare @n int, @t varchar(20)\nset @n = 21\nset @t = 'wynik'\nselect @t as opis, @n * 2 as wartosc"));
+  ASSERT_EQ(Window->Grids()->Count(), 1) << Messages().join('\n').toStdString();
+  EXPECT_EQ(Cell(0, 0, 0), QStringLiteral("wynik"));
+  EXPECT_EQ(Cell(0, 0, 1), QStringLiteral("42"));
+}
+
 TEST_F(QueryWindowTest, ShowsNullInGreyAndBinaryAsHexadecimal) {
   ASSERT_TRUE(Open());
   Run(QStringLiteral("select NULL as n, 'NULL' as t, 0x0AFF as b, 12.50 as d"));
