@@ -54,8 +54,13 @@ void TResultSink::AppendRows(const TRowset& Rows) {
         model->AppendCell(c, cell.Text);
       } else {
         FCell.clear();
-        if (FBinary[static_cast<size_t>(c)]) FCell = "0x";
-        FCell.append(cell.Text);
+        if (FBinary[static_cast<size_t>(c)]) {
+          // As the server's own tools write binary: 0x and upper-case digits.
+          FCell = "0x";
+          for (char d : cell.Text) FCell += d >= 'a' && d <= 'f' ? static_cast<char>(d - 'a' + 'A') : d;
+        } else {
+          FCell.append(cell.Text);
+        }
         if (cell.Cut) FCell += "…";
         model->AppendCell(c, FCell);
       }

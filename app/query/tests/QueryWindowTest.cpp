@@ -186,7 +186,7 @@ TEST_F(QueryWindowTest, ShowsNullInGreyAndBinaryAsHexadecimal) {
   // The text "NULL" is a value like any other.
   EXPECT_EQ(Cell(0, 0, 1), QStringLiteral("NULL"));
   EXPECT_FALSE(model->IsNull(0, 1));
-  EXPECT_EQ(Cell(0, 0, 2).toUpper(), QStringLiteral("0X0AFF"));
+  EXPECT_EQ(Cell(0, 0, 2), QStringLiteral("0x0AFF"));
   EXPECT_EQ(Cell(0, 0, 3), QStringLiteral("12.50"));
   // The grid is the detail list's: its rows copy with the header.
   EXPECT_EQ(Window->Grids()->Grid(0)->RowsText(true, false).split('\n').first(), QStringLiteral("n\tt\tb\td"));
