@@ -202,6 +202,14 @@ def _():
     c.execute("use master")
 
 
+@case("an assignment select sets its variables")
+def _():
+    c = db.cursor()
+    c.execute("set nocount on declare @n int, @m money "
+              "select @n = count(*), @m = max(Cena) from Sklep..Towary where StawkaVat = 22 select @n, @m")
+    expect(tuple(c.fetchone()), (13, decimal.Decimal("17.9900")))
+
+
 @case("the system catalogs join")
 def _():
     c = db.cursor()

@@ -16,6 +16,7 @@ struct SelectItem {
   bool star = false;
   std::string star_qualifier;
   std::string text;  // as written, to match GROUP BY and ORDER BY items
+  std::string variable;  // SELECT @v = expression: the variable it sets
 };
 
 class QuerySpec : public Query {
@@ -26,6 +27,9 @@ class QuerySpec : public Query {
   void Bind(Context& ctx, const Scope* outer) override;
   const std::vector<ColumnInfo>& Columns() const override { return columns_; }
   void Run(Context& ctx, const EvalEnv* outer, const RowConsumer& consume) const override;
+  // SELECT @v = a, @w = b ...: the variables each result column sets, in order; empty for a
+  // query that returns its rows. 141 when the list mixes both.
+  std::vector<std::string> AssignedVariables(Context& ctx) const;
 
  private:
   struct Output {

@@ -33,6 +33,15 @@ SelectItem ParseItem(Parser& p) {
     p.Next();
     return item;
   }
+  if (p.Peek().kind == TokenKind::Variable && p.Peek(1).IsSymbol("=")) {
+    // @variable = expression
+    item.variable = p.Next().text;
+    p.Next();
+    const size_t start = p.position;
+    item.expr = ParseExpression(p);
+    item.text = SourceText(p, start);
+    return item;
+  }
   if (p.Peek().IsName() && p.Peek(1).IsSymbol("=")) {
     // alias = expression
     item.alias = p.Next().text;
@@ -240,6 +249,16 @@ void QuerySpec::Run(Context& ctx, const EvalEnv* outer, const RowConsumer& consu
       return produce(first, &values);
     });
   if (!streaming) ShapeAndSend(gathered, order_, limit_, consume);
+}
+
+std::vector<std::string> QuerySpec::AssignedVariables(Context& ctx) const {
+  std::vector<std::string> variables;
+  for (const SelectItem& item : items_)
+    if (!item.variable.empty()) variables.push_back(item.variable);
+  if (!variables.empty() && variables.size() != items_.size())
+    ctx.Fail(141, 15, 1, "A SELECT statement that assigns a value to a variable must not be combined with "
+                         "data-retrieval operations.", true);
+  return variables;
 }
 
 QueryPtr ParseQuerySpecification(Parser& p) {

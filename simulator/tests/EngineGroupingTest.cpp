@@ -92,6 +92,24 @@ TEST_F(EngineGroupingTest, DecimalsCompareAndSortAsNumbers) {
   EXPECT_EQ(Run("select max(Cena) from Towary").Text(0, 0), "29.90");
 }
 
+TEST_F(EngineGroupingTest, AssignmentSelectSetsVariablesWithoutAResult) {
+  const Answer a = Run("declare @n int, @name nvarchar(10) "
+                       "select @n = count(*), @name = max(Nazwa) from Towary where StawkaVat = 3 "
+                       "select @n, @name, @@ROWCOUNT");
+  ASSERT_EQ(a.results.size(), 1u);  // only the last SELECT returns rows
+  EXPECT_EQ(a.Text(0, 0), "5");
+  EXPECT_EQ(Utf8Length(a.Text(0, 1)), 10u);  // cut to the variable's length
+  EXPECT_EQ(a.Text(0, 2), "1");  // of the assignment: one row
+  // The last row found sets the variable; no row leaves it as it was.
+  const Answer last = Run("declare @k int set @k = -1 select @k = IdKasjera from Kasjerzy order by IdKasjera "
+                          "select @k select @k = IdKasjera from Kasjerzy where 1 = 0 select @k, @@ROWCOUNT");
+  EXPECT_EQ(last.Text(0, 0), "5");
+  EXPECT_EQ(last.Text(0, 0, 1), "5");
+  EXPECT_EQ(last.Text(0, 1, 1), "0");
+  EXPECT_EQ(Run("declare @k int select @k = IdKasjera, Login from Kasjerzy").ErrorNumber(), 141);
+  EXPECT_EQ(Run("select @brak = 1").ErrorNumber(), 137);
+}
+
 TEST_F(EngineGroupingTest, TopPercentRoundsUpToWholeRows) {
   EXPECT_EQ(Run("select top 10 percent * from Towary").Result().rows.size(), 4u);
   EXPECT_EQ(Run("select top 11 percent Nazwa from Towary order by Nazwa").Result().rows.size(), 5u);
