@@ -347,7 +347,9 @@ def main():
                                 "rows": deliveries, "primary_key": ["IdDostawy"]})
     number_tables(hurtownia, 357576312)
 
-    wschod_users = [{"name": "SklepWschod", "login": "SklepWschod", "roles": ["db_owner"]}]
+    # The till of Sklep Wschód logs in with a login named with Polish letters.
+    wschod_users = [{"name": "SklepWschod", "login": "SklepWschod", "roles": ["db_owner"]},
+                    {"name": "kasa Wschód", "login": "kasa Wschód", "roles": ["db_datareader", "db_datawriter"]}]
     wschod = shop("Sklep Wschód", 7, datetime(2007, 2, 12, 8, 30, 5), 3, 20, 15, 6, [], wschod_users)
     wschod["files"] = files("Sklep_Wschod", 1440, 128)
     number_tables(wschod, 85575343)
@@ -390,6 +392,8 @@ def main():
              "created": "2007-01-03 12:31:45"},
             {"name": "SklepWschod", "password": tovinex_password("Sklep Wschód"), "default_database": "Sklep Wschód",
              "created": "2007-02-12 08:31:10"},
+            {"name": "kasa Wschód", "password": "żółć1", "default_database": "Sklep Wschód", "language": "polski",
+             "created": "2007-02-12 08:40:00"},
             {"name": "Archiwum", "password": tovinex_password("Archiwum2006"), "default_database": "master", "created": "2006-01-02 09:05:00"},
             {"name": "SklepZachod", "password": tovinex_password("SklepZachod"), "default_database": "SklepZachod",
              "created": "2006-10-16 11:47:00"},

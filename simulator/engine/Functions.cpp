@@ -22,6 +22,7 @@ ColumnInfo Of(SqlType type, int length = 0) {
 
 ColumnInfo Name128(const std::vector<ColumnInfo>&) { return Of(SqlType::NVarChar, 128); }
 ColumnInfo IntType(const std::vector<ColumnInfo>&) { return Of(SqlType::Int); }
+ColumnInfo SidType(const std::vector<ColumnInfo>&) { return Of(SqlType::VarBinary, 85); }
 ColumnInfo SmallIntType(const std::vector<ColumnInfo>&) { return Of(SqlType::SmallInt); }
 ColumnInfo DateType(const std::vector<ColumnInfo>&) { return Of(SqlType::DateTime); }
 ColumnInfo FirstArg(const std::vector<ColumnInfo>& a) { return a.front(); }
@@ -334,7 +335,8 @@ const FunctionInfo kFunctions[] = {
     {"SPACE", 1, 1, [](const std::vector<ColumnInfo>&) { return Of(SqlType::VarChar, 8000); }, SpaceOf},
     {"GETDATE", 0, 0, DateType, GetDate},
     {"USER_NAME", 0, 1, Name128, UserName},
-    {"SUSER_SNAME", 0, 1, Name128, LoginName},
+    {"SUSER_SNAME", 0, 1, Name128, LoginNameOfSid},
+    {"SUSER_SID", 0, 1, SidType, LoginSid},
     {"SUSER_NAME", 0, 1, Name128, LoginName},
     {"HOST_NAME", 0, 0, Name128, HostName},
     {"APP_NAME", 0, 0, Name128, AppName},

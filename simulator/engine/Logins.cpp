@@ -4,6 +4,8 @@
 #include <string>
 
 #include "engine/AdminRights.h"
+#include "engine/Logins.h"
+#include "engine/PasswordHash.h"
 #include "engine/SqlTime.h"
 #include "engine/Statements.h"
 
@@ -16,24 +18,6 @@ namespace {
 
 const char* kNoLogin = "' does not exist.";
 
-// A new login's sid: 16 bytes that differ from every sid the server already has.
-std::string NewSid(const Model& model, const std::string& name) {
-  uint64_t h = 0x9E3779B97F4A7C15ULL ^ static_cast<uint64_t>(model.logins.size());
-  for (unsigned char c : name) h = (h ^ c) * 0x100000001B3ULL;
-  for (;;) {
-    std::string sid(16, '\0');
-    uint64_t x = h;
-    for (size_t i = 0; i < sid.size(); ++i) {
-      x = x * 6364136223846793005ULL + 1442695040888963407ULL;
-      sid[i] = static_cast<char>(x >> 56);
-    }
-    const bool taken = std::any_of(model.logins.begin(), model.logins.end(),
-                                   [&](const Login& l) { return l.sid == sid; });
-    if (!taken) return sid;
-    ++h;
-  }
-}
-
 void AddLogin(Context& ctx, const ProcArgs& args) {
   if (!ctx.IsSysadmin()) NoPermission(ctx);
   const std::string name = args.Text("@loginame");
@@ -43,7 +27,18 @@ void AddLogin(Context& ctx, const ProcArgs& args) {
     ctx.Fail(15025, 16, 1, "The login '" + name + "' already exists.");
   Login login;
   login.name = name;
-  login.password = args.Text("@passwd");
+  // skip_encryption: the password given is the hash another server keeps, as a login moves.
+  const Value* password = args.Get("@passwd");
+  const std::string encrypt = Upper(args.Text("@encryptopt"));
+  if (!encrypt.empty() && encrypt != "SKIP_ENCRYPTION" && encrypt != "SKIP_ENCRYPTION_OLD")
+    ctx.Fail(15600, 15, 1, "An invalid parameter or option was specified for procedure 'sp_addlogin'.");
+  if (!encrypt.empty() && password != nullptr && !IsNull(*password)) {
+    login.password_hash = HashBytesOf(ValueText(*password));
+    if (!IsPasswordHash(login.password_hash))
+      ctx.Fail(15021, 16, 1, "Invalid value given for parameter @passwd. Specify a valid parameter value.");
+  } else {
+    login.password = args.Text("@passwd");
+  }
   if (args.Has("@defdb")) {
     const Database* db = ctx.model.FindDatabase(args.Text("@defdb"));
     if (db == nullptr)
@@ -54,7 +49,12 @@ void AddLogin(Context& ctx, const ProcArgs& args) {
   }
   login.language = args.Text("@deflanguage", "us_english");
   login.created = NowDateTime();
-  login.sid = NewSid(ctx.model, name);
+  if (args.Has("@sid")) {
+    login.sid = HashBytesOf(ValueText(*args.Get("@sid")));
+    CheckGivenSid(ctx, login.sid);
+  } else {
+    login.sid = NewSid(ctx.model, name);
+  }
   ctx.model.logins.push_back(login);
   ctx.Info(15298, "New login created.");
 }
@@ -214,4 +214,28 @@ const ProcedureRegistration change_users_login(
     {{"@Action", true}, {"@UserNamePattern"}, {"@LoginName"}, {"@Password"}}, ChangeUsersLogin);
 
 }  // namespace
+
+std::string NewSid(const Model& model, const std::string& name) {
+  uint64_t h = 0x9E3779B97F4A7C15ULL ^ static_cast<uint64_t>(model.logins.size());
+  for (unsigned char c : name) h = (h ^ c) * 0x100000001B3ULL;
+  for (;;) {
+    std::string sid(16, '\0');
+    uint64_t x = h;
+    for (size_t i = 0; i < sid.size(); ++i) {
+      x = x * 6364136223846793005ULL + 1442695040888963407ULL;
+      sid[i] = static_cast<char>(x >> 56);
+    }
+    const bool taken = std::any_of(model.logins.begin(), model.logins.end(),
+                                   [&](const Login& l) { return l.sid == sid; });
+    if (!taken) return sid;
+    ++h;
+  }
+}
+
+void CheckGivenSid(Context& ctx, const std::string& sid) {
+  if (sid.size() != 16) ctx.Fail(15419, 16, 1, "Supplied parameter sid should be binary(16).");
+  for (const Login& l : ctx.model.logins)
+    if (l.sid == sid) ctx.Fail(15433, 16, 1, "Supplied parameter sid is in use.");
+}
+
 }  // namespace msde

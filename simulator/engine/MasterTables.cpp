@@ -1,6 +1,7 @@
 // The system tables that only master holds: sysdatabases, sysaltfiles, syslogins and
 // sysprocesses, with SQL Server 2000's columns in its order.
 #include "engine/Locks.h"
+#include "engine/PasswordHash.h"
 #include "engine/SqlTime.h"
 #include "engine/SystemTables.h"
 #include "engine/Values.h"
@@ -41,15 +42,6 @@ void SysAltFiles(Context& ctx, Database&, RowSource& out) {
                            Padded(f.name, 128), Padded(f.filename, 260), Value{}, Value{}});
 }
 
-// syslogins.password shows the stored hash; a stand-in of the same kind, never the password.
-std::string PasswordHash(const Login& l) {
-  uint64_t h = 14695981039346656037ULL;
-  for (char c : l.name + ":" + l.password) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
-  std::string bytes = std::string("\x01\x00", 2);
-  for (int i = 0; i < 8; ++i) bytes += static_cast<char>(h >> (8 * i));
-  return HexText(bytes);
-}
-
 void SysLogins(Context& ctx, Database&, RowSource& out) {
   out.columns = {BinaryColumn("sid", 85),            Column("status", T::SmallInt),
                  Column("createdate", T::DateTime),  Column("updatedate", T::DateTime),
@@ -70,7 +62,11 @@ void SysLogins(Context& ctx, Database&, RowSource& out) {
     out.owned.push_back({l.sid, int64_t{l.is_nt_name ? 10 : 9}, l.created, l.created,
                          l.created, int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0},
                          l.name, l.default_database,
-                         l.password.empty() ? Value{} : Value{PasswordHash(l)}, l.language,
+                         // The stored hash as its "0x..." text: the bytes in a character column.
+                         l.password.empty() && l.password_hash.empty()
+                             ? Value{}
+                             : Value{HexText(StoredPasswordHash(l, ctx.model.server.Is2005()))},
+                         l.language,
                          int64_t{0}, int64_t{1}, nt, int64_t{0}, nt, int64_t{l.sysadmin ? 1 : 0},
                          int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0}, int64_t{0},
                          int64_t{0}, l.name});

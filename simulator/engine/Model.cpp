@@ -4,6 +4,8 @@
 #include <cctype>
 #include <filesystem>
 
+#include "engine/Values.h"
+
 namespace msde {
 
 std::string Upper(std::string text) {
@@ -116,8 +118,10 @@ Database* Model::FindDatabase(int dbid) {
 }
 
 Login* Model::FindLogin(const std::string& name) {
+  // Letters beyond ASCII (Zażółć, ZAŻÓŁĆ) compare without regard to case too.
+  const std::string wanted = UpperText(name);
   for (Login& l : logins)
-    if (EqualNoCase(l.name, name)) return &l;
+    if (UpperText(l.name) == wanted) return &l;
   return nullptr;
 }
 

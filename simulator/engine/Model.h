@@ -77,6 +77,8 @@ struct ServerInfo {
   bool Is2005() const { return product_version.rfind("9.", 0) == 0; }
   std::string BackupDirectory() const { return data_root + "\\BACKUP"; }
   std::string DataDirectory() const { return data_root + "\\Data"; }
+  // The on-disk version of the databases this server creates and restores to.
+  int DatabaseVersion() const { return Is2005() ? 611 : 539; }
 };
 
 // One row of sp_configure.
@@ -93,6 +95,8 @@ struct ConfigOption {
 struct Login {
   std::string name;
   std::string password;  // plain text; empty = no password (syslogins.password NULL)
+  // The hash a moved login was given instead (engine/PasswordHash.h); empty: none.
+  std::string password_hash;
   std::string default_database = "master";
   std::string language = "us_english";
   bool sysadmin = false;

@@ -8,7 +8,8 @@
 // configuration[]: name, minimum, maximum, config_value, run_value (default config_value),
 // advanced, dynamic. logins[]: name, password, default_database ("master"), language
 // ("us_english"), sysadmin, nt_name (a Windows login, which cannot log in here), created,
-// sid ("0x.." hex; derived from the name when absent).
+// sid ("0x.." hex; derived from the name when absent), password_hash ("0x.." hex: a login moved
+// with its hash, which logs in with the password the hash was made of).
 // databases[]: name, dbid, status, status2, crdate, version, cmptlevel, owner (login of the
 // dbo, "sa"), collation, options {the nine DATABASEPROPERTYEX names: UserAccess, Status,
 // Updateability, IsAutoClose, IsAutoCreateStatistics, IsAutoShrink, IsAutoUpdateStatistics,
@@ -542,6 +543,8 @@ Model LoadModel(const std::string& DataFile) {
       login.name = l.at("name").get<std::string>();
       if (model.FindLogin(login.name)) Bad(DataFile, "login '" + login.name + "' twice");
       login.password = Get<std::string>(l, "password", "");
+      if (l.contains("password_hash"))
+        login.password_hash = HexToBytes(l.at("password_hash").get<std::string>(), DataFile);
       login.default_database = Get<std::string>(l, "default_database", "master");
       login.language = Get<std::string>(l, "language", "us_english");
       login.sysadmin = Get<bool>(l, "sysadmin", false);
@@ -616,12 +619,14 @@ std::string ModelToJson(const Model& model) {
                              {"advanced", o.advanced}, {"dynamic", o.dynamic}});
   root["configuration"] = configuration;
   json logins = json::array();
-  for (const Login& l : model.logins)
+  for (const Login& l : model.logins) {
     logins.push_back({{"name", l.name}, {"password", l.password},
                       {"default_database", l.default_database}, {"language", l.language},
                       {"sysadmin", l.sysadmin}, {"nt_name", l.is_nt_name},
                       {"created", DateTimeText(l.created)},
                       {"sid", HexText(l.sid)}});
+    if (!l.password_hash.empty()) logins.back()["password_hash"] = HexText(l.password_hash);
+  }
   root["logins"] = logins;
   json databases = json::array();
   for (const Database& d : model.databases) databases.push_back(DatabaseToJsonValue(d));

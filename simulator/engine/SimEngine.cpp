@@ -5,6 +5,7 @@
 
 #include "engine/ErrorLog.h"
 #include "engine/Lexer.h"
+#include "engine/PasswordHash.h"
 #include "engine/Statements.h"
 #include "engine/Transactions.h"
 #include "engine/Values.h"
@@ -94,7 +95,7 @@ ServerProduct SimEngine::Product() const {
 std::shared_ptr<Session> SimEngine::Login(const LoginRequest& request, std::vector<Message>& Errors) {
   std::unique_lock<std::mutex> lock(mutex_);
   const msde::Login* login = model_.FindLogin(request.user);
-  if (login == nullptr || login->password != request.password || login->is_nt_name) {
+  if (login == nullptr || !PasswordAccepted(*login, request.password) || login->is_nt_name) {
     Errors.push_back(LoginMessage(18456, 14, 1, "Login failed for user '" + request.user + "'."));
     LogFailedLogin(model_, request.user, login == nullptr ? 5 : 8);
     return nullptr;

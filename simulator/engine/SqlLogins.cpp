@@ -1,5 +1,6 @@
 #include "engine/SqlLogins.h"
 
+#include "engine/PasswordHash.h"
 #include "engine/Statements.h"
 #include "engine/SystemTables.h"
 #include "engine/Values.h"
@@ -8,16 +9,6 @@ namespace msde {
 namespace {
 
 using T = SqlType;
-
-// A stand-in of the salted hash SQL Server 2005 stores: its header, then a digest of the
-// login's name and password.
-std::string HashOf(const std::string& name, const std::string& password) {
-  uint64_t h = 1469598103934665603ULL;
-  for (char c : name + "\x1f" + password) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
-  std::string bytes("\x01\x00", 2);
-  for (int i = 0; i < 8; ++i) bytes += static_cast<char>(h >> (8 * i));
-  return HexText(bytes);
-}
 
 void SqlLoginsView(Context& ctx, Database&, RowSource& out) {
   out.columns = {Column("name", T::NVarChar, 128, false), Column("principal_id", T::Int, 0, false),
@@ -28,8 +19,8 @@ void SqlLoginsView(Context& ctx, Database&, RowSource& out) {
   int64_t id = 1;
   for (const Login& l : ctx.model.logins) {
     if (l.is_nt_name) continue;
-    out.owned.push_back({l.name, id, HexText(l.sid), std::string("S"), std::string("SQL_LOGIN"), int64_t{0},
-                         l.default_database, int64_t{0}, int64_t{0}, HashOf(l.name, l.password)});
+    out.owned.push_back({l.name, id, l.sid, std::string("S"), std::string("SQL_LOGIN"), int64_t{0},
+                         l.default_database, int64_t{0}, int64_t{0}, StoredPasswordHash(l, true)});
     id = id == 1 ? 259 : id + 1;
   }
 }
@@ -38,12 +29,25 @@ const SystemTableRegistration sql_logins("sys.sql_logins", false, SqlLoginsView)
 
 }  // namespace
 
-Value PasswordCompare(EvalEnv& env, const std::vector<Value>& args) {
+Value PasswordCompare(EvalEnv&, const std::vector<Value>& args) {
   if (args.size() < 2 || IsNull(args[0]) || IsNull(args[1])) return std::monostate{};
-  const std::string clear = ValueText(args[0]), hash = ValueText(args[1]);
+  return int64_t{PasswordMatches(HashBytesOf(ValueText(args[1])), ValueText(args[0])) ? 1 : 0};
+}
+
+Value LoginSid(EvalEnv& env, const std::vector<Value>& args) {
+  const Login* login = args.empty() ? env.ctx.CurrentLogin()
+                       : IsNull(args[0]) ? nullptr
+                                         : env.ctx.model.FindLogin(ValueText(args[0]));
+  return login ? Value{login->sid} : Value{};
+}
+
+Value LoginNameOfSid(EvalEnv& env, const std::vector<Value>& args) {
+  if (args.empty()) return env.ctx.session.login;
+  if (IsNull(args[0])) return std::monostate{};
+  const std::string sid = ValueText(args[0]);
   for (const Login& l : env.ctx.model.logins)
-    if (!l.is_nt_name && HashOf(l.name, clear) == hash) return int64_t{1};
-  return int64_t{0};
+    if (l.sid == sid) return l.name;
+  return std::monostate{};
 }
 
 }  // namespace msde

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <stdexcept>
+#include <utility>
 
 namespace msde {
 namespace {
@@ -30,14 +31,22 @@ std::string TraceEscape(const std::string& Field) {
 
 std::string TraceText(const std::string& Statement) {
   // Anywhere in the text, as SQL Server looks: a comment or a bracketed name counts too.
-  const std::string lower = Lower(Statement);
+  // Runs of blanks read as one, so that no spacing hides CREATE LOGIN.
+  std::string lower;
+  for (char c : Lower(Statement)) {
+    const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    if (!blank || lower.empty() || lower.back() != ' ') lower += blank ? ' ' : c;
+  }
   size_t first = std::string::npos;
   const char* found = nullptr;
-  for (const char* procedure : {"sp_addlogin", "sp_password"}) {
-    const size_t at = lower.find(procedure);
+  const std::pair<const char*, const char*> kSecret[] = {
+      {"sp_addlogin", "sp_addlogin"}, {"sp_password", "sp_password"},
+      {"create login", "CREATE LOGIN"}, {"alter login", "ALTER LOGIN"}};
+  for (const auto& [text, name] : kSecret) {
+    const size_t at = lower.find(text);
     if (at < first) {
       first = at;
-      found = procedure;
+      found = name;
     }
   }
   if (found == nullptr) return Statement;

@@ -425,6 +425,7 @@ void ExecuteStatement(Context& ctx, std::vector<Token> tokens) {
     auto it = table.find(Upper(first.text));
     if (it != table.end()) {
       Parser p(ctx, std::vector<Token>(tokens.begin() + 1, tokens.end()));
+      p.keyword = first;
       it->second(ctx, p);
       return;
     }

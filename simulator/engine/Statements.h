@@ -166,6 +166,7 @@ class Parser {
   size_t position = 0;
   std::vector<Token> tokens;
   int nesting = 0;  // the expression parser's recursion depth (bounded, error 191)
+  Token keyword;    // of a registered statement: its leading keyword as written
 };
 
 // Procedure arguments after binding to the declared parameters.

@@ -78,6 +78,16 @@ std::string Trim(std::string text) {
   return text.substr(start);
 }
 
+std::optional<std::string> HexBytes(const std::string& text) {
+  if (text.size() < 2 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return std::nullopt;
+  std::string digits = text.substr(2);
+  if (digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return std::nullopt;
+  if (digits.size() % 2) digits.insert(0, "0");
+  std::string bytes;
+  for (size_t i = 0; i < digits.size(); i += 2) bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
+  return bytes;
+}
+
 std::string HexText(const std::string& bytes) {
   static const char* kDigits = "0123456789ABCDEF";
   std::string hex = "0x";

@@ -17,6 +17,8 @@ std::string Utf8Prefix(const std::string& text, size_t chars);  // the first `ch
 std::string TrimRight(std::string text);  // trailing blanks removed
 std::string Trim(std::string text);
 std::string HexText(const std::string& bytes);  // "0x" and two upper-case digits a byte
+// The bytes of "0x..." text (an odd digit count reads a leading 0); nullopt for other text.
+std::optional<std::string> HexBytes(const std::string& text);
 
 std::optional<int64_t> ToInteger(const Value& value);  // text must be a whole number
 std::optional<double> ToDouble(const Value& value);

@@ -1,6 +1,8 @@
 #include "testkit/OdbcClient.h"
 
 #include <atomic>
+#include <cstdint>
+#include <vector>
 
 namespace msde::testkit {
 namespace {
@@ -75,15 +77,44 @@ std::vector<Diagnostic> CollectDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
   return out;
 }
 
-OdbcClient::OdbcClient(const std::string& ConnectionString) {
+namespace {
+
+// UTF-8 to UTF-16 code units, ended by a zero.
+std::vector<SQLWCHAR> Utf16Units(const std::string& utf8) {
+  std::vector<SQLWCHAR> units;
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    const size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    uint32_t code = n == 1 ? c : c & (0x7F >> n);
+    for (size_t k = 1; k < n && i + k < utf8.size(); ++k) code = (code << 6) | (utf8[i + k] & 0x3F);
+    if (code >= 0x10000) {
+      units.push_back(static_cast<SQLWCHAR>(0xD800 + ((code - 0x10000) >> 10)));
+      units.push_back(static_cast<SQLWCHAR>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+    } else {
+      units.push_back(static_cast<SQLWCHAR>(code));
+    }
+    i += n;
+  }
+  units.push_back(0);
+  return units;
+}
+
+}  // namespace
+
+OdbcClient::OdbcClient(const std::string& ConnectionString, bool wide) {
   SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
   SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
   SQLCHAR out[1024];
   SQLSMALLINT out_length = 0;
-  SQLRETURN rc = SQLDriverConnect(
-      dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(ConnectionString.c_str())),
-      SQL_NTS, out, sizeof out, &out_length, SQL_DRIVER_NOPROMPT);
+  SQLRETURN rc;
+  if (wide) {
+    std::vector<SQLWCHAR> text = Utf16Units(ConnectionString);
+    rc = SQLDriverConnectW(dbc_, nullptr, text.data(), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  } else {
+    rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(ConnectionString.c_str())),
+                          SQL_NTS, out, sizeof out, &out_length, SQL_DRIVER_NOPROMPT);
+  }
   login_messages_ = CollectDiagnostics(SQL_HANDLE_DBC, dbc_);
   if (!Succeeded(rc)) {
     auto diagnostics = login_messages_;

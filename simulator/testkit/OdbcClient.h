@@ -49,8 +49,10 @@ std::vector<Diagnostic> CollectDiagnostics(SQLSMALLINT type, SQLHANDLE handle);
 
 class OdbcClient {
  public:
-  // Connects with SQLDriverConnect; raises OdbcFailure with the driver's diagnostics.
-  explicit OdbcClient(const std::string& ConnectionString);
+  // Connects with SQLDriverConnect; raises OdbcFailure with the driver's diagnostics. FreeTDS
+  // reads the narrow call's connection string as ISO-8859-1 whatever ClientCharset says, so a
+  // user name beyond ASCII needs `wide`: SQLDriverConnectW with the string's UTF-16.
+  explicit OdbcClient(const std::string& ConnectionString, bool wide = false);
   ~OdbcClient();
   OdbcClient(const OdbcClient&) = delete;
   OdbcClient& operator=(const OdbcClient&) = delete;

@@ -34,13 +34,7 @@ class AdminErrorLogTest : public AdminTest {
     sa_ = Connect("sa", "");
   }
 
-  void FailLogin(const std::string& user, const std::string& password) {
-    LoginRequest request;
-    request.user = user;
-    request.password = password;
-    std::vector<Message> errors;
-    EXPECT_FALSE(engine_->Login(request, errors));
-  }
+  void FailLogin(const std::string& user, const std::string& password) { EXPECT_FALSE(LogsIn(user, password)); }
 
   // The texts of the log's rows (2000: whole lines; 2005: the Text column).
   std::vector<std::string> Rows(const std::string& call) {

@@ -124,6 +124,17 @@ class AdminTest : public ::testing::Test {
     return session;
   }
 
+  // Whether the server lets this login in; the session it opens ends at once.
+  bool LogsIn(const std::string& user, const std::string& password) {
+    LoginRequest request;
+    request.user = user;
+    request.password = password;
+    std::vector<Message> errors;
+    auto session = engine_->Login(request, errors);
+    if (session) engine_->Logout(*session);
+    return session != nullptr;
+  }
+
   Answer Run(Session& session, const std::string& sql) {
     Answer answer;
     engine_test::RecordingSink sink(answer);

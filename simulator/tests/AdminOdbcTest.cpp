@@ -85,5 +85,15 @@ TEST_F(AdminOdbcTest, EngineInformationAndConfiguration) {
   EXPECT_EQ(read.Rows()[0][4].value_or(""), "30");
 }
 
+// The login packet carries the name in UCS-2, the batch that made the login in UTF-16: both
+// name the same login. (Through FreeTDS only the wide connect call sends the name as written.)
+TEST_F(AdminOdbcTest, APolishNamedLoginLogsInThroughTheDriver) {
+  auto tool = std::make_unique<OdbcClient>(server_->Utf8ConnectionString("sa", ""));
+  ASSERT_TRUE(tool->Exec("exec sp_addlogin N'Sklep Północ', N'hasło żółw', N'Sklep'").ok);
+  OdbcClient till(server_->Utf8ConnectionString("Sklep Północ", "hasło żółw"), true);
+  EXPECT_EQ(till.Scalar("select SUSER_SNAME()"), "Sklep Północ");
+  EXPECT_THROW(OdbcClient(server_->Utf8ConnectionString("Sklep Północ", "haslo zolw"), true), testkit::OdbcFailure);
+}
+
 }  // namespace
 }  // namespace msde::admin_test

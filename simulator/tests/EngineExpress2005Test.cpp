@@ -18,6 +18,19 @@ class EngineExpress2005 : public EngineTest {
   }
 };
 
+// The demo's till of Sklep Wschód has a login named with Polish letters, on both servers.
+TEST_F(EngineTest, TheDemosPolishNamedTillLoginLogsInToItsShop) {
+  for (const char* data_set : {"/demo.json", "/demo2005.json"}) {
+    engine_ = LoadEngine(std::string(MSDE_DATA_DIR) + data_set, std::string(MSDE_DATA_DIR) + "/files");
+    auto till = Connect("kasa Wschód", "żółć1");
+    ASSERT_TRUE(till) << data_set;
+    EXPECT_EQ(Run(*till, "select db_name(), suser_sname(), user_name()").Text(0, 0), "Sklep Wschód") << data_set;
+    EXPECT_EQ(Run(*till, "select suser_sname(), user_name()").Text(0, 1), "kasa Wschód") << data_set;
+    engine_->Logout(*till);
+    sessions_.clear();
+  }
+}
+
 TEST_F(EngineExpress2005, TheServerDescribesItselfAsExpress) {
   const Answer a = Run("select @@VERSION, SERVERPROPERTY('Edition'), SERVERPROPERTY('ProductVersion'), "
                        "SERVERPROPERTY('ProductLevel'), SERVERPROPERTY('EngineEdition'), @@SERVERNAME, "

@@ -81,8 +81,10 @@ TEST_F(TraceTest, PasswordCarryingProceduresAreHidden) {
   // Hidden whether or not the server accepts it.
   c->Exec("exec master..SP_PASSWORD 'tajne-haslo-1', 'tajne-haslo-2', 'sledzony'");
   ASSERT_TRUE(c->Exec("exec sp_droplogin 'sledzony'").ok);
+  // SQL Server 2005's statement, whatever the spacing (refused here, at 2000).
+  c->Exec("create\n  LOGIN sledzony WITH PASSWORD = 'tajne-haslo-3'");
   const std::vector<TraceLine> lines = server_->TraceSince(mark);
-  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0].Text,
             "-- 'sp_addlogin' was found in the text of this event. The text has been replaced "
             "with this comment for security reasons.");
@@ -90,6 +92,9 @@ TEST_F(TraceTest, PasswordCarryingProceduresAreHidden) {
             "-- 'sp_password' was found in the text of this event. The text has been replaced "
             "with this comment for security reasons.");
   EXPECT_EQ(lines[2].Text, "exec sp_droplogin 'sledzony'");
+  EXPECT_EQ(lines[3].Text,
+            "-- 'CREATE LOGIN' was found in the text of this event. The text has been replaced "
+            "with this comment for security reasons.");
   EXPECT_EQ(RawTrace().find("tajne-haslo"), std::string::npos);
 }
 
