@@ -57,6 +57,8 @@ std::string HeaderText(const BackupSet& set) {
                        {"machine", set.machine},
                        {"database", set.database},
                        {"database_version", set.database_version},
+                       {"software_version", set.software_version},
+                       {"recovery_model", set.recovery_model},
                        {"database_created", DateTimeText(set.database_created)},
                        {"compatibility", set.compatibility},
                        {"collation", set.collation},
@@ -80,6 +82,9 @@ BackupSet SetFromHeader(const std::string& text) {
   set.machine = h.at("machine").get<std::string>();
   set.database = h.at("database").get<std::string>();
   set.database_version = h.at("database_version").get<int>();
+  // Files written before the server named itself in them: the version its databases had.
+  set.software_version = h.value("software_version", set.database_version >= 611 ? "9.00.3042" : "8.00.2039");
+  set.recovery_model = h.value("recovery_model", "SIMPLE");
   set.database_created = DateFrom(h, "database_created");
   set.compatibility = h.at("compatibility").get<int>();
   set.collation = h.at("collation").get<std::string>();
@@ -164,6 +169,8 @@ BackupSet SnapshotOf(const Database& db, const std::string& ServerCollation) {
   set.database_version = db.version;
   set.database_created = db.crdate;
   set.compatibility = db.cmptlevel;
+  if (const std::optional<Value> recovery = db.PropertyEx("Recovery"))
+    if (const auto* text = std::get_if<std::string>(&*recovery)) set.recovery_model = *text;
   set.collation = db.collation.empty() ? ServerCollation : db.collation;
   for (const DbFile& f : db.files)
     set.files.push_back({f.name, f.filename, f.is_log(), f.size * 8192,

@@ -28,6 +28,8 @@ struct BackupSet {
   std::string user, server, machine;
   std::string database;  // its name when it was backed up
   int database_version = 539;
+  std::string software_version;  // of the server that wrote the set, "8.00.2039"
+  std::string recovery_model = "SIMPLE";
   SqlDateTime database_created;
   int compatibility = 80;
   std::string collation;

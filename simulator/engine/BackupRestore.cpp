@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@
 
 #include "engine/AdminRights.h"
 #include "engine/BackupFile.h"
+#include "engine/BackupListing.h"
 #include "engine/BackupLog.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/SqlTime.h"
@@ -334,6 +336,7 @@ void Backup(Context& ctx, Parser& p) {
   set.user = ctx.session.login;
   set.server = ServerName(ctx.model);
   set.machine = ctx.model.server.machine.empty() ? ctx.model.server.name : ctx.model.server.machine;
+  set.software_version = ctx.model.server.product_version;
   set.started = NowDateTime();
   const std::vector<int64_t> pages = PagesPerFile(set);
   for (int64_t n : pages) set.pages += n;
@@ -359,104 +362,6 @@ void Backup(Context& ctx, Parser& p) {
 }
 
 // --- RESTORE HEADERONLY, FILELISTONLY, VERIFYONLY --------------------------------------------
-
-ColumnInfo Column(const char* name, SqlType type, int length = 0, int precision = 0) {
-  ColumnInfo c;
-  c.name = name;
-  c.type = type;
-  c.length = length;
-  c.precision = precision;
-  return c;
-}
-
-Value Nullable(const std::optional<std::string>& text) {
-  return text ? Value{*text} : Value{std::monostate{}};
-}
-
-// A stable GUID text for the set's database, as BindingID and RecoveryForkID read.
-std::string GuidOf(const std::string& seed) {
-  uint64_t h1 = 1469598103934665603ULL, h2 = 7809847782465536322ULL;
-  for (unsigned char c : seed) {
-    h1 = (h1 ^ c) * 1099511628211ULL;
-    h2 = (h2 ^ c) * 1099511628211ULL + 0x9E3779B97F4A7C15ULL;
-  }
-  char text[40];
-  std::snprintf(text, sizeof text, "%08X-%04X-%04X-%04X-%012llX", static_cast<unsigned>(h1 >> 32),
-                static_cast<unsigned>((h1 >> 16) & 0xFFFF), static_cast<unsigned>(h1 & 0xFFFF),
-                static_cast<unsigned>(h2 >> 48),
-                static_cast<unsigned long long>(h2 & 0xFFFFFFFFFFFFULL));
-  return text;
-}
-
-// The rows of RESTORE HEADERONLY in SQL Server 2000's layout.
-void HeaderOnly(Context& ctx, const std::vector<BackupSet>& sets) {
-  ResultSet r;
-  r.columns = {Column("BackupName", SqlType::NVarChar, 128),
-               Column("BackupDescription", SqlType::NVarChar, 255),
-               Column("BackupType", SqlType::SmallInt),
-               Column("ExpirationDate", SqlType::DateTime),
-               Column("Compressed", SqlType::TinyInt),
-               Column("Position", SqlType::SmallInt),
-               Column("DeviceType", SqlType::TinyInt),
-               Column("UserName", SqlType::NVarChar, 128),
-               Column("ServerName", SqlType::NVarChar, 128),
-               Column("DatabaseName", SqlType::NVarChar, 128),
-               Column("DatabaseVersion", SqlType::Int),
-               Column("DatabaseCreationDate", SqlType::DateTime),
-               Column("BackupSize", SqlType::Numeric, 0, 20),
-               Column("FirstLsn", SqlType::Numeric, 0, 25),
-               Column("LastLsn", SqlType::Numeric, 0, 25),
-               Column("CheckpointLsn", SqlType::Numeric, 0, 25),
-               Column("DifferentialBaseLsn", SqlType::Numeric, 0, 25),
-               Column("BackupStartDate", SqlType::DateTime),
-               Column("BackupFinishDate", SqlType::DateTime),
-               Column("SortOrder", SqlType::SmallInt),
-               Column("CodePage", SqlType::SmallInt),
-               Column("UnicodeLocaleId", SqlType::Int),
-               Column("UnicodeComparisonStyle", SqlType::Int),
-               Column("CompatibilityLevel", SqlType::TinyInt),
-               Column("SoftwareVendorId", SqlType::Int),
-               Column("SoftwareVersionMajor", SqlType::Int),
-               Column("SoftwareVersionMinor", SqlType::Int),
-               Column("SoftwareVersionBuild", SqlType::Int),
-               Column("MachineName", SqlType::NVarChar, 128),
-               Column("Flags", SqlType::Int),
-               Column("BindingID", SqlType::UniqueIdentifier),
-               Column("RecoveryForkID", SqlType::UniqueIdentifier),
-               Column("Collation", SqlType::NVarChar, 128)};
-  int build = 0;
-  if (const size_t dot = ctx.model.server.product_version.rfind('.'); dot != std::string::npos)
-    build = std::atoi(ctx.model.server.product_version.c_str() + dot + 1);
-  for (const BackupSet& s : sets) {
-    // The backup's size: its pages and the header extents of the set.
-    const int64_t size = (s.pages + 16) * 8192;
-    r.rows.push_back({Nullable(s.name), Nullable(s.description), int64_t{1}, std::monostate{},
-                      int64_t{0}, int64_t{s.position}, int64_t{2}, s.user, s.server, s.database,
-                      int64_t{s.database_version}, s.database_created, std::to_string(size),
-                      std::to_string(s.first_lsn), std::to_string(s.last_lsn),
-                      std::to_string(s.first_lsn), std::monostate{}, s.started, s.finished,
-                      int64_t{0}, int64_t{1250}, int64_t{1045}, int64_t{196609},
-                      int64_t{s.compatibility}, int64_t{4608}, int64_t{8}, int64_t{0},
-                      int64_t{build}, s.machine, int64_t{0},
-                      GuidOf(s.database + DateTimeText(s.database_created)),
-                      GuidOf(s.database + DateTimeText(s.database_created) + "fork"),
-                      s.collation});
-  }
-  ctx.SendResult(r);
-}
-
-void FileListOnly(Context& ctx, const BackupSet& set) {
-  ResultSet r;
-  r.columns = {Column("LogicalName", SqlType::NVarChar, 128),
-               Column("PhysicalName", SqlType::NVarChar, 260), Column("Type", SqlType::Char, 1),
-               Column("FileGroupName", SqlType::NVarChar, 128),
-               Column("Size", SqlType::Numeric, 0, 20), Column("MaxSize", SqlType::Numeric, 0, 20)};
-  for (const BackupFileEntry& f : set.files)
-    r.rows.push_back({f.logical, f.physical, std::string(f.log ? "L" : "D"),
-                      f.log ? Value{std::monostate{}} : Value{std::string("PRIMARY")},
-                      std::to_string(f.size_bytes), std::to_string(f.max_bytes)});
-  ctx.SendResult(r);
-}
 
 // Every set read holds a database image that loads; a set whose image does not is damaged.
 void CheckImage(Context& ctx, const std::string& statement, const std::string& path,
@@ -529,6 +434,17 @@ std::vector<PlannedFile> PlanFiles(Context& ctx, const std::string& statement,
   return plan;
 }
 
+// SQL Server 2005's upgrade steps of a SQL Server 2000 database, as RESTORE reports them.
+void ReportUpgrade(Context& ctx, const std::string& database, int from, int to) {
+  ctx.Info(0, "Converting database '" + database + "' from version " + std::to_string(from) +
+                  " to the current version " + std::to_string(to) + ".", 0);
+  static const int kSteps[] = {539, 551, 552, 553, 554, 589, 590, 593, 597, 604, 605, 606, 607, 608, 609, 610, 611};
+  for (size_t i = 0; i + 1 < std::size(kSteps); ++i)
+    if (kSteps[i] >= from && kSteps[i + 1] <= to)
+      ctx.Info(0, "Database '" + database + "' running the upgrade step from version " + std::to_string(kSteps[i]) +
+                      " to version " + std::to_string(kSteps[i + 1]) + ".", 0);
+}
+
 void RestoreDatabase(Context& ctx, Parser& p) {
   const std::string statement = "RESTORE DATABASE";
   const std::string target = p.ExpectName();
@@ -552,6 +468,12 @@ void RestoreDatabase(Context& ctx, Parser& p) {
   const BackupSet& set = ChosenSet(ctx, statement, path, sets, o.file);
   Database restored;
   CheckImage(ctx, statement, path, set, &restored);
+  const int version = ctx.model.server.DatabaseVersion();
+  if (set.database_version > version)
+    FailWith(ctx, statement, 3169, 16, 1,
+             "The backed-up database has on-disk structure version " + std::to_string(set.database_version) +
+                 ". The server supports version " + std::to_string(version) +
+                 " and cannot restore or upgrade this database.");
   if (existing != nullptr && !o.replace && !EqualNoCase(set.database, existing->name))
     FailWith(ctx, statement, 3154, 16, 1,
              "The backup set holds a backup of a database other than the existing '" +
@@ -610,6 +532,10 @@ void RestoreDatabase(Context& ctx, Parser& p) {
   restored.Set(DbStatus::NotRecovered, false);
   restored.Set(DbStatus::Loading, o.norecovery);
   if (ctx.model.FindLogin(restored.owner_login) == nullptr) restored.owner_login = ctx.session.login;
+  // A database of an older server is upgraded to this one's version; it keeps its
+  // compatibility level.
+  if (restored.version < version) ReportUpgrade(ctx, name, restored.version, version);
+  restored.version = version;
   MapUsers(ctx.model, restored);
   if (now != nullptr) *now = std::move(restored);
   else ctx.model.AddDatabase(std::move(restored));
@@ -635,13 +561,16 @@ void Restore(Context& ctx, Parser& p) {
   const std::vector<BackupSet> sets = ReadBackupSets(ctx, statement, path);
   if (statement == "RESTORE HEADERONLY") {
     // FILE = n lists that set alone.
-    if (!o.file) return HeaderOnly(ctx, sets);
-    return HeaderOnly(ctx, {ChosenSet(ctx, statement, path, sets, o.file)});
+    if (!o.file) return SendBackupHeaders(ctx, sets);
+    return SendBackupHeaders(ctx, {ChosenSet(ctx, statement, path, sets, o.file)});
   }
   const BackupSet& set = ChosenSet(ctx, statement, path, sets, o.file);
-  if (statement == "RESTORE FILELISTONLY") return FileListOnly(ctx, set);
+  if (statement == "RESTORE FILELISTONLY") return SendBackupFileList(ctx, set);
   CheckImage(ctx, statement, path, set);
-  ctx.Info(3262, "The backup set is valid.");
+  if (ctx.model.server.Is2005())
+    ctx.Info(3262, "The backup set on file " + std::to_string(set.position) + " is valid.");
+  else
+    ctx.Info(3262, "The backup set is valid.");
 }
 
 const StatementRegistration backup_statement("BACKUP", Backup);

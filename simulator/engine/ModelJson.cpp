@@ -10,7 +10,8 @@
 // ("us_english"), sysadmin, nt_name (a Windows login, which cannot log in here), created,
 // sid ("0x.." hex; derived from the name when absent), password_hash ("0x.." hex: a login moved
 // with its hash, which logs in with the password the hash was made of).
-// databases[]: name, dbid, status, status2, crdate, version, cmptlevel, owner (login of the
+// databases[]: name, dbid, status, status2, crdate, version (the server's: 539, or 611 on
+// 2005), cmptlevel, owner (login of the
 // dbo, "sa"), collation, options {the nine DATABASEPROPERTYEX names: UserAccess, Status,
 // Updateability, IsAutoClose, IsAutoCreateStatistics, IsAutoShrink, IsAutoUpdateStatistics,
 // Recovery, IsTornPageDetectionEnabled; they override the status bits}, files[] {fileid,
@@ -560,6 +561,7 @@ Model LoadModel(const std::string& DataFile) {
     };
     for (const json& d : root.value("databases", json::array())) {
       Database db = DatabaseFromJsonValue(d, DataFile + " database", sid_of);
+      if (!d.contains("version")) db.version = s.DatabaseVersion();  // the server's own
       if (model.FindDatabase(db.name)) Bad(DataFile, "database '" + db.name + "' twice");
       if (db.dbid == 0) db.dbid = model.NextDbid();
       if (model.FindDatabase(db.dbid)) Bad(DataFile, "dbid " + std::to_string(db.dbid) + " twice");

@@ -20,19 +20,7 @@ class AdminErrorLogTest : public AdminTest {
  public:
   std::string LogFile() const { return Files() + "ERRORLOG"; }
 
-  // Starts the server again from `data_set` (written to the test's directory), logging to LogFile().
-  void Start(const std::string& data_set = kDataSet) {
-    for (auto& s : sessions_) engine_->Logout(*s);
-    sessions_.clear();
-    WriteText(Files() + "data.json", data_set);
-    EngineSetup setup;
-    setup.data_file = Files() + "data.json";
-    setup.files_dir = dir_.Path();
-    setup.error_log = LogFile();
-    setup.process_id = 4242;
-    engine_ = LoadEngine(setup);
-    sa_ = Connect("sa", "");
-  }
+  void Start(const std::string& data_set = kDataSet) { Restart(data_set, LogFile()); }
 
   void FailLogin(const std::string& user, const std::string& password) { EXPECT_FALSE(LogsIn(user, password)); }
 
@@ -46,13 +34,6 @@ class AdminErrorLogTest : public AdminTest {
     return rows;
   }
 };
-
-std::string DataSet2005() {
-  std::string data = kDataSet;
-  const std::string server = R"("server": {"name": "KASA", "product_version": "8.00.2039"})";
-  data.replace(data.find(server), server.size(), R"("version": "2005", "server": {"name": "KASA"})");
-  return data;
-}
 
 TEST_F(AdminErrorLogTest, StartLoginsBackupsChecksAndKillsAreLoggedInTheServersLineFormat) {
   Start();

@@ -90,6 +90,14 @@ inline const char* kSklep2 = R"({
              "columns": [{"name": "Numer", "type": "int"}], "rows": [[7]]}]
 })";
 
+// The same site on SQL Server 2005 Express.
+inline std::string DataSet2005() {
+  std::string data = kDataSet;
+  const std::string server = R"("server": {"name": "KASA", "product_version": "8.00.2039"})";
+  data.replace(data.find(server), server.size(), R"("version": "2005", "server": {"name": "KASA"})");
+  return data;
+}
+
 inline void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
@@ -109,6 +117,21 @@ class AdminTest : public ::testing::Test {
   }
 
   std::string Files() const { return dir_.Path() + "/"; }
+
+  // Starts the server again from `data_set` over the same files, logging to `error_log`
+  // (none when empty), with sa connected.
+  void Restart(const std::string& data_set, const std::string& error_log = "") {
+    for (auto& s : sessions_) engine_->Logout(*s);
+    sessions_.clear();
+    WriteText(Files() + "data.json", data_set);
+    EngineSetup setup;
+    setup.data_file = Files() + "data.json";
+    setup.files_dir = dir_.Path();
+    setup.error_log = error_log;
+    setup.process_id = 4242;
+    engine_ = LoadEngine(setup);
+    sa_ = Connect("sa", "");
+  }
 
   std::shared_ptr<Session> Connect(const std::string& user, const std::string& password,
                                    const std::string& program = "Tovinex") {

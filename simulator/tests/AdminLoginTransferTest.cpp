@@ -21,17 +21,7 @@ std::string Utf16Le(const std::u16string& text) {
 
 class AdminLoginTransferTest : public AdminTest {
  public:
-  // Starts the server again as SQL Server 2005 Express with the same site.
-  void Become2005() {
-    for (auto& s : sessions_) engine_->Logout(*s);
-    sessions_.clear();
-    std::string data = kDataSet;
-    const std::string server = R"("server": {"name": "KASA", "product_version": "8.00.2039"})";
-    data.replace(data.find(server), server.size(), R"("version": "2005", "server": {"name": "KASA"})");
-    WriteText(Files() + "data.json", data);
-    engine_ = LoadEngine(Files() + "data.json", dir_.Path());
-    sa_ = Connect("sa", "");
-  }
+  void Become2005() { Restart(DataSet2005()); }
 };
 
 TEST_F(AdminLoginTransferTest, TheHashIsASaltedSha1OfThePasswordsUtf16) {
