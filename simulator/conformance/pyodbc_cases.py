@@ -60,6 +60,82 @@ def _():
     expect(tuple(c.execute("select 1, N'Zażółć gęślą jaźń'").fetchone()), (1, "Zażółć gęślą jaźń"))
 
 
+# Backup inspection, the server's disk and log, and logins moved with their hashes, as Books
+# Online documents them; the share \\TEST\kopie is a directory of the run (with-sim.sh).
+SHARE = "\\\\TEST\\kopie"
+
+
+@case("xp_fixeddrives lists the data drive with its free megabytes")
+def _():
+    c = db.cursor()
+    rows = c.execute("exec master..xp_fixeddrives").fetchall()
+    expect([d[0] for d in c.description], ["drive", "MB free"])
+    expect(rows[0][0], "C")
+    expect(isinstance(rows[0][1], int) and rows[0][1] > 0, True)
+
+
+@case("RESTORE HEADERONLY, FILELISTONLY and VERIFYONLY of a backup on a share")
+def _():
+    c = db.cursor()
+    bak = SHARE + "\\sklep.bak"
+    c.execute(f"BACKUP DATABASE Sklep TO DISK = N'{bak}' WITH INIT")
+    while c.nextset():
+        pass
+    c.execute(f"RESTORE HEADERONLY FROM DISK = N'{bak}'")
+    names = [d[0] for d in c.description]
+    row = c.fetchone()
+    expect(len(names), 51 if EXPRESS else 33)
+    expect(names[:3] + names[9:11], ["BackupName", "BackupDescription", "BackupType", "DatabaseName", "DatabaseVersion"])
+    expect((row[2], row[9], row[10]), (1, "Sklep", 611 if EXPRESS else 539))
+    if EXPRESS:
+        expect(names[-2:], ["BackupTypeDescription", "BackupSetGUID"])
+    files = c.execute(f"RESTORE FILELISTONLY FROM DISK = N'{bak}'").fetchall()
+    expect([f[2] for f in files], ["D", "L"])
+    expect(len(c.description), 20 if EXPRESS else 6)
+    c.execute(f"RESTORE VERIFYONLY FROM DISK = N'{bak}'")
+    expect(any(("The backup set on file 1 is valid." if EXPRESS else "The backup set is valid.") in m[1]
+               for m in c.messages), True)
+    try:
+        c.execute(f"RESTORE VERIFYONLY FROM DISK = N'{SHARE}\\brak.bak'")
+    except pyodbc.Error as e:
+        expect("3201" in str(e), True)
+        return
+    raise AssertionError("a missing backup file verified")
+
+
+@case("a refused login is in the error log")
+def _():
+    try:
+        connect("nikt_taki", "zle")
+    except pyodbc.Error:
+        pass
+    c = db.cursor()
+    rows = c.execute("exec xp_readerrorlog 0, 1, 'Login failed', 'nikt_taki'").fetchall()
+    expect(len(rows) >= 1, True)  # the driver may try more than once
+    expect([d[0] for d in c.description], ["LogDate", "ProcessInfo", "Text"] if EXPRESS else ["ERRORLOG", "ContinuationRow"])
+
+
+@case("a login moved with its hash and sid logs in with its password")
+def _():
+    c = db.cursor()
+    c.execute("exec sp_addlogin N'Zażółć', N'gęślą', N'Sklep'")
+    if EXPRESS:
+        hashed, sid = c.execute("select password_hash, sid from sys.sql_logins where name = N'Zażółć'").fetchone()
+        expect((len(hashed), hashed[:2]), (26, b"\x01\x00"))
+        c.execute("CREATE LOGIN [Zażółć 2] WITH PASSWORD = 0x" + hashed.hex() + " HASHED, SID = 0x" +
+                  bytes(range(16)).hex() + ", DEFAULT_DATABASE = [Sklep], CHECK_POLICY = OFF")
+    else:
+        hashed = c.execute("select password from master..syslogins where name = N'Zażółć'").fetchone()[0]
+        expect(c.execute("select PWDCOMPARE(N'gęślą', ?)", hashed).fetchone()[0], 1)
+        c.execute("exec sp_addlogin N'Zażółć 2', " + hashed + ", N'Sklep', @sid = 0x" + bytes(range(16)).hex() +
+                  ", @encryptopt = 'skip_encryption'")
+    moved = connect("Zażółć 2", "gęślą")
+    expect(tuple(moved.cursor().execute("select SUSER_SNAME(), SUSER_SID()").fetchone()),
+           ("Zażółć 2", bytes(range(16))))
+    moved.close()
+    c.execute("exec sp_droplogin N'Zażółć 2' exec sp_droplogin N'Zażółć'")
+
+
 @case("several result sets")
 def _():
     c = db.cursor()

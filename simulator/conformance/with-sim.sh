@@ -17,7 +17,9 @@ trap cleanup EXIT
 export FREETDSCONF="$work/freetds.conf" ODBCSYSINI="$work" ODBCINI="$work/odbc.ini" HOME="$work"
 : >"$FREETDSCONF"
 mkfifo "$work/port"
-"$sim" --port 0 --data "$data" --trace "$work/statements.trace" --errorlog "$work/ERRORLOG" >"$work/port" 2>"$work/stderr" &
+# The share \\TEST\kopie is a directory of the run, so backups write nowhere else.
+mkdir "$work/share"
+"$sim" --port 0 --data "$data" --trace "$work/statements.trace" --errorlog "$work/ERRORLOG" --share "\\\\TEST\\kopie=$work/share" >"$work/port" 2>"$work/stderr" &
 pid=$!
 exec 3<"$work/port"
 # The first line the server writes is its port.

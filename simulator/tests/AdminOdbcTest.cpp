@@ -45,6 +45,10 @@ TEST_F(AdminOdbcTest, InUseGuardStateRefusalAndKill) {
   const ExecResult refused = tool->Exec("ALTER DATABASE Sklep SET OFFLINE");
   EXPECT_FALSE(refused.ok);
   EXPECT_TRUE(refused.HasNative(5070));
+  // The cause comes first, the statement's 5069 after it, as SQL Server sends them.
+  ASSERT_GE(refused.diagnostics.size(), 2u);
+  EXPECT_EQ(refused.diagnostics[0].native, 5070);
+  EXPECT_EQ(refused.diagnostics[1].native, 5069);
 
   const std::string spid = till->Scalar("select @@SPID");
   EXPECT_FALSE(tool->Exec("KILL " + tool->Scalar("select @@SPID")).ok);
