@@ -24,6 +24,7 @@ command -v npm >/dev/null || PACKAGES+=(npm)
 TEST_PACKAGES=(
   lintian
   prometheus  # promtool checks the file vandrel-health writes for node_exporter
+  openjdk-17-jdk-headless libjtds-java  # the jTDS conformance run of msde-sim
 )
 [ "${1:-}" = "--test" ] && PACKAGES+=("${TEST_PACKAGES[@]}")
 

@@ -178,13 +178,14 @@ void Connection::WriteLoginResponse(uint32_t PacketSize) {
                ServerMessage(5701, 0, 2, "Changed database context to '" + s.database + "'."),
                server_name_);
   if (out_.Tds70()) {
-    // TDS 7.0 knows no collations: the sort order's locale (Polish) and its comparison
-    // flags (ignore case, kana type and width) stand in for Polish_CI_AS.
+    // TDS 7.0 columns carry no collations: the sort order's locale (Polish) and its
+    // comparison flags (ignore case, kana type and width) stand for Polish_CI_AS. The
+    // server's SQL collation follows as well, since a 7.0 client (jTDS) takes its code page
+    // from it and refuses to log in without one.
     WriteEnvChange(w, EnvType::UnicodeLocale, "1045", "");
     WriteEnvChange(w, EnvType::UnicodeComparison, "196609", "");
-  } else {
-    WriteCollationChange(w);
   }
+  WriteCollationChange(w);
   WriteEnvChange(w, EnvType::Language, s.language, "");
   WriteMessage(w, Token::Info,
                ServerMessage(5703, 0, 1, "Changed language setting to " + s.language + "."),

@@ -71,16 +71,18 @@ TEST_F(TdsTest, ResponsesUseTheNegotiatedPacketSize) {
 TEST_F(TdsTest, Tds70ClientsAreServedAsSqlServer2000ServesThem) {
   RawClient raw(port_);
   auto tokens = raw.LogIn(StubEngine::kUser, StubEngine::kPassword, 4096, 0x70000000);
-  // No collation: the Unicode locale and comparison flags instead, and LOGINACK 7.0.
+  // The Unicode locale and comparison flags, the SQL collation a 7.0 client takes its code
+  // page from, and LOGINACK 7.0.
   EXPECT_THAT(Kinds(tokens),
               ElementsAre(Token::EnvChange, Token::Info, Token::EnvChange, Token::EnvChange,
-                          Token::EnvChange, Token::Info, Token::LoginAck, Token::EnvChange,
-                          Token::Done));
-  ASSERT_EQ(tokens.size(), 9u);
+                          Token::EnvChange, Token::EnvChange, Token::Info, Token::LoginAck,
+                          Token::EnvChange, Token::Done));
+  ASSERT_EQ(tokens.size(), 10u);
   EXPECT_EQ(tokens[2].env_type, tds::EnvType::UnicodeLocale);
   EXPECT_EQ(tokens[2].text, "1045");
   EXPECT_EQ(tokens[3].env_type, tds::EnvType::UnicodeComparison);
-  EXPECT_EQ(tokens[6].number, 0x07000000);
+  EXPECT_EQ(tokens[4].env_type, tds::EnvType::SqlCollation);
+  EXPECT_EQ(tokens[7].number, 0x07000000);
   EXPECT_EQ(tokens.back().status, tds::DoneStatus::Final);
 }
 
