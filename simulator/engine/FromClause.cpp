@@ -121,7 +121,11 @@ bool FromClause::Run(Context& ctx, const EvalEnv* outer, const RowConsumer& cons
 
 bool FromClause::Enumerate(Context& ctx, const EvalEnv* outer, size_t level, Row& row,
                            std::vector<std::vector<bool>>& matched, const RowConsumer& consume) const {
-  if (level == sources_.size()) return consume(row);
+  if (level == sources_.size()) {
+    // A join can run for hours; an attention or a KILL ends it between two rows.
+    if (ctx.session.cancel_requested || ctx.session.killed) throw BatchCancelled{};
+    return consume(row);
+  }
   const Source& s = sources_[level];
   const std::vector<Row>& rows = s.rows.Rows();
   bool any = false;

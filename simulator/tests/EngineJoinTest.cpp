@@ -85,6 +85,28 @@ TEST_F(EngineJoinTest, DerivedTablesAreQueriedAsTables) {
   EXPECT_EQ(Run("select * from (select count(*) from Towary) d").ErrorNumber(), 8155);
 }
 
+// A sink that cancels the batch, as an attention does, once the first row has arrived.
+class CancellingSink : public RecordingSink {
+ public:
+  CancellingSink(Answer& answer, Session& session) : RecordingSink(answer), session_(session) {}
+  void RowData(const Row& row) override {
+    RecordingSink::RowData(row);
+    session_.cancel_requested = true;
+  }
+
+ private:
+  Session& session_;
+};
+
+TEST_F(EngineJoinTest, AnAttentionEndsAJoinOfHundredsOfMillionsOfRows) {
+  Answer answer;
+  CancellingSink sink(answer, *sa_);
+  engine_->ExecuteBatch(*sa_, "select a.IdPozycji from Pozycje a, Pozycje b, Pozycje c, Pozycje d", sink);
+  EXPECT_EQ(answer.Result().rows.size(), 1u);
+  sa_->cancel_requested = false;
+  EXPECT_EQ(Run("select 7").Text(0, 0), "7");
+}
+
 TEST_F(EngineJoinTest, TheMultiPartIdentifierMessageOf2005) {
   engine_ = LoadEngine(std::string(MSDE_DATA_DIR) + "/demo2005.json", std::string(MSDE_DATA_DIR) + "/files");
   sessions_.clear();
