@@ -264,6 +264,9 @@ void TQueryWindow::EnableActions() {
   for (QAction* action : actions()) action->setEnabled(!FRunning);
   if (QAction* stop = Action(QStringLiteral("Przerwij"))) stop->setEnabled(FRunning);
   FDatabaseBox->setEnabled(!FRunning);
+  // Their entries put a text into the editor, which holds the running script.
+  FTemplatesMenu->setEnabled(!FRunning);
+  FHistoryMenu->setEnabled(!FRunning);
   FEditor->setReadOnly(FRunning);
 }
 

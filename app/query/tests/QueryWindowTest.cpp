@@ -177,7 +177,8 @@ TEST_F(QueryWindowTest, AJoinWithASumAndABatchsVariables) {
 
 TEST_F(QueryWindowTest, ShowsNullInGreyAndBinaryAsHexadecimal) {
   ASSERT_TRUE(Open());
-  Run(QStringLiteral("select NULL as n, 'NULL' as t, 0x0AFF as b, 12.50 as d"));
+  Run(QStringLiteral("select NULL as n, 'NULL' as t, 0x0AFF as b, 12.50 as d, "
+                     "convert(datetime, '2026-12-10 14:30:05') as czas"));
   ASSERT_EQ(Window->Grids()->Count(), 1) << Messages().join('\n').toStdString();
   TListModel* model = Window->Grids()->Grid(0)->Model();
   EXPECT_EQ(Cell(0, 0, 0), QStringLiteral("NULL"));
@@ -188,8 +189,10 @@ TEST_F(QueryWindowTest, ShowsNullInGreyAndBinaryAsHexadecimal) {
   EXPECT_FALSE(model->IsNull(0, 1));
   EXPECT_EQ(Cell(0, 0, 2), QStringLiteral("0x0AFF"));
   EXPECT_EQ(Cell(0, 0, 3), QStringLiteral("12.50"));
+  // A date as the server sent it, not in the user's regional format.
+  EXPECT_EQ(Cell(0, 0, 4), QStringLiteral("2026-12-10 14:30:05.000"));
   // The grid is the detail list's: its rows copy with the header.
-  EXPECT_EQ(Window->Grids()->Grid(0)->RowsText(true, false).split('\n').first(), QStringLiteral("n\tt\tb\td"));
+  EXPECT_EQ(Window->Grids()->Grid(0)->RowsText(true, false).split('\n').first(), QStringLiteral("n\tt\tb\td\tczas"));
 }
 
 TEST_F(QueryWindowTest, PrzerwijStopsALongWaitWhileTheTreeAnswers) {
@@ -223,6 +226,39 @@ TEST_F(QueryWindowTest, PrzerwijStopsALongWaitWhileTheTreeAnswers) {
   const int spid = Window->Spid();
   Run(QStringLiteral("select @@spid as s"));
   EXPECT_EQ(Cell(0, 0, 0), QString::number(spid));
+}
+
+TEST_F(QueryWindowTest, AWindowBlockedByAnothersTransactionGoesOnAfterItsCommit) {
+  ASSERT_TRUE(Open(QStringLiteral("Sklep")));
+  QPointer<TQueryWindow> holder = Window;
+  holder->Editor()->setPlainText(QStringLiteral("begin tran\nupdate Towary set Cena = Cena where IdTowaru = 1"));
+  holder->Execute();
+  ASSERT_EQ(holder->OpenTransactions(), 1) << holder->Messages()->Texts().join('\n').toStdString();
+  ASSERT_TRUE(Open(QStringLiteral("Sklep")));
+  ASSERT_NE(Window->Spid(), holder->Spid());
+  std::string blockedBy;
+  bool editable = false;
+  // While the reader waits for the row: the server names the holder, the holder's window
+  // still runs its own statements, and its COMMIT lets the reader go on.
+  QTimer probe;
+  probe.setInterval(5);
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (!Window->Waiting()) return;
+    blockedBy = Session("blocked", Window->Spid());
+    if (blockedBy == "0") return;  // not waiting for the lock yet
+    probe.stop();
+    editable = !holder->Running() && holder->Action(QStringLiteral("Wykonaj"))->isEnabled();
+    holder->Editor()->setPlainText(QStringLiteral("commit"));
+    holder->Execute();
+  });
+  probe.start();
+  Run(QStringLiteral("select Cena from Towary where IdTowaru = 1"));
+  EXPECT_EQ(blockedBy, std::to_string(holder->Spid()));
+  EXPECT_TRUE(editable);
+  EXPECT_EQ(holder->OpenTransactions(), 0);
+  ASSERT_EQ(Window->Grids()->Count(), 1) << Messages().join('\n').toStdString();
+  EXPECT_EQ(Window->Grids()->Grid(0)->RowCount(), 1);
+  delete holder.data();
 }
 
 TEST_F(QueryWindowTest, AnOpenTransactionIsAskedAboutOnClose) {
