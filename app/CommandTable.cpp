@@ -56,11 +56,11 @@ const std::vector<TCommand>& CommandTable() {
       {cmRepairFast, "Naprawa &Fast", R::erUsableDatabase, [](TForm1& F) { F.NaprawaFast1Click(); }, {{M::mnRepair, 20, true}}},
       {cmRepairRebuild, "Naprawa &Rebuild", R::erUsableDatabase, [](TForm1& F) { F.NaprawaRebuild1Click(); }, {{M::mnRepair, 30}}},
       {cmRepairFull, "Naprawa F&ull", R::erUsableDatabase, [](TForm1& F) { F.NaprawaFull1Click(); }, {{M::mnRepair, 40}}},
-      {cmTakeOffline, "&Wyłącz bazę", R::erUsableDatabase, [](TForm1& F) { F.Wyczbaz1Click(); }, {{M::mnTreePopup, 60, true}}},
+      {cmTakeOffline, "&Wyłącz bazę", R::erUsableUserDatabase, [](TForm1& F) { F.Wyczbaz1Click(); }, {{M::mnTreePopup, 60, true}}},
       {cmBringOnline, "Włą&cz bazę", R::erStoppedDatabase, [](TForm1& F) { F.Wczbaz1Click(); }, {{M::mnTreePopup, 70}}},
-      {cmSetReadOnly, "Ustaw bazę w trybie tylko do &odczytu", R::erInDatabase,
+      {cmSetReadOnly, "Ustaw bazę w trybie tylko do &odczytu", R::erInUserDatabase,
        [](TForm1& F) { F.Ustawbazwtrybietylkodoodczytu1Click(); }, {{M::mnTreePopup, 80}}},
-      {cmClearReadOnly, "Wyłącz tr&yb tylko do odczytu", R::erInDatabase, [](TForm1& F) { F.Wycztrybtylkodoodczytu1Click(); },
+      {cmClearReadOnly, "Wyłącz tr&yb tylko do odczytu", R::erInUserDatabase, [](TForm1& F) { F.Wycztrybtylkodoodczytu1Click(); },
        {{M::mnTreePopup, 90}}},
       {cmChangeTableOwner, "&Zmień właściciela tabel", R::erUsableDatabase, [](TForm1& F) { F.Zmiewacicielatabel1Click(); },
        {{M::mnTreePopup, 110}}},
@@ -84,9 +84,9 @@ const std::vector<TCommand>& CommandTable() {
       {cmShowTableContents, "Wyświetlanie kolumn - &zawartość", R::erAlways, [](TForm1& F) { F.SetTableDisplayMode(true); },
        {{M::mnKonfiguracja, 80}}, false, true, false},
       // Narzędzia.
-      {cmSingleUser, "&Ustaw bazę w tryb \"Single User\"", R::erUsableDatabase, [](TForm1& F) { F.UstawbazwtrybSingleUser1Click(); },
+      {cmSingleUser, "&Ustaw bazę w tryb \"Single User\"", R::erUsableUserDatabase, [](TForm1& F) { F.UstawbazwtrybSingleUser1Click(); },
        {{M::mnNarzedzia, 10}}},
-      {cmMultiUser, "&Wyłącz tryb \"Single User\"", R::erUsableDatabase, [](TForm1& F) { F.WycztrybSingleUser1Click(); },
+      {cmMultiUser, "&Wyłącz tryb \"Single User\"", R::erUsableUserDatabase, [](TForm1& F) { F.WycztrybSingleUser1Click(); },
        {{M::mnNarzedzia, 20}}},
       {cmTovinexConnection, "Utwórz połączenie sieciowe &Tovinex", R::erAlways, InContext<clientsetup::CreateTovinexConnection>,
        {{M::mnNarzedzia, 30, true}, {M::mnTreePopup, 50}}},
@@ -147,6 +147,8 @@ bool RuleHolds(TEnableRule Rule, const TNodeIdentity& Selected, bool InDatabase)
     case TEnableRule::erStoppedDatabase:
       return Selected.Kind == nkDatabaseOffline || Selected.Kind == nkDatabaseDamaged;
     case TEnableRule::erInDatabase: return InDatabase;
+    case TEnableRule::erUsableUserDatabase: return Selected.Kind == nkDatabase && !IsSystemDatabase(Selected.Database);
+    case TEnableRule::erInUserDatabase: return InDatabase && !IsSystemDatabase(Selected.Database);
   }
   return false;
 }

@@ -25,6 +25,10 @@ enum class TEnableRule {
   erUsableDatabase,   // a database in the normal state, selected itself
   erStoppedDatabase,  // an offline or damaged database, selected itself
   erInDatabase,       // a database or any node under one (the command acts on that database)
+  // As erUsableDatabase and erInDatabase, but never master, model, msdb or tempdb: the state
+  // commands would take the server's own databases away from it.
+  erUsableUserDatabase,
+  erInUserDatabase,
 };
 
 struct TCommandPlace {

@@ -274,6 +274,20 @@ TEST_F(StateCommandsOnTheDemo, ARefusedOnlineIsReportedAndTheTreeStillRebuilt) {
   EXPECT_EQ(Dialogs.Messages.size(), 1u) << LastText();
 }
 
+// The state commands are not offered on the server's own databases; the other commands are.
+TEST_F(StateCommandsOnTheDemo, TheServersOwnDatabasesAreNotOfferedTheStateCommands) {
+  Run(TCommandId::cmHideSystemDatabases);  // show the system databases
+  const TCommandId state[] = {TCommandId::cmTakeOffline, TCommandId::cmSetReadOnly, TCommandId::cmClearReadOnly,
+                              TCommandId::cmSingleUser, TCommandId::cmMultiUser};
+  for (const char* system : {"master", "model", "msdb", "tempdb"}) {
+    SelectDatabase(system);
+    for (TCommandId command : state) EXPECT_FALSE(Form->CommandEnabled(command)) << system << " " << CommandCaption(command);
+    EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmDatabaseOptions)) << system;
+  }
+  SelectDatabase("Sklep");
+  for (TCommandId command : state) EXPECT_TRUE(Form->CommandEnabled(command)) << CommandCaption(command);
+}
+
 }  // namespace
 
 // The server's own sessions sit in master: the guard lists and offers to end only a program's
