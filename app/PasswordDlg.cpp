@@ -67,6 +67,7 @@ TPasswordDlg::TPasswordDlg(QWidget* Owner) : QDialog(Owner) {
   Biblioteka = new QComboBox(this);
   Biblioteka->setObjectName("Biblioteka");
   Biblioteka->setEditable(true);
+  Biblioteka->setInsertPolicy(QComboBox::NoInsert);  // what is typed never joins the list
   Biblioteka->addItems({QStringLiteral("Gniazda TCP/IP"), kNamedPipes});
   Biblioteka->setCurrentIndex(0);
   Biblioteka->setGeometry(144, 54, 185, 23);

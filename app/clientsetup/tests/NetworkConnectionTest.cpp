@@ -385,5 +385,13 @@ TEST_F(NetworkConnectionTest, ADataSourceThatDoesNotConnectIsSaidSo) {
   EXPECT_NE(Dialogs.Messages[0].Text.find("Serwer: KASA-NIEZNANA"), std::string::npos);
 }
 
+// Reached at an address and port, the Named Pipes alias names a pipe the client can open: the
+// host alone, never "host,port".
+TEST_F(NetworkConnectionTest, TheNamedPipesAliasOfAnAddressAndPortIsAPipeName) {
+  ConnectByAddress();
+  Run("Sklep", "KASA9", "Named Pipes");
+  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kAliasKey, "Sklep"), "DBNMPNTW,\\\\127.0.0.1\\pipe\\sql\\query");
+}
+
 }  // namespace
 }  // namespace vandrel::app::testing
