@@ -68,8 +68,9 @@ const std::string& Database::PrimaryFile() const {
 }
 
 DbUser* Database::FindUser(const std::string& user) {
+  const std::string wanted = UpperText(user);  // Polish letters fold too, as for logins
   for (DbUser& u : users)
-    if (EqualNoCase(u.name, user)) return &u;
+    if (UpperText(u.name) == wanted) return &u;
   return nullptr;
 }
 

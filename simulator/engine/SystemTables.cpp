@@ -3,6 +3,7 @@
 #include <map>
 
 #include "engine/Locks.h"
+#include "engine/ReadDamage.h"
 #include "engine/TypeNames.h"
 #include "engine/Values.h"
 
@@ -101,6 +102,7 @@ RowSource OpenTable(Context& ctx, const std::vector<std::string>& parts) {
     const std::string name = db->name;
     table = WaitForCommittedRows(ctx, name, table->id);
     if (table == nullptr) ctx.Fail(208, 16, 1, "Invalid object name '" + JoinName(parts) + "'.", true);
+    if (Database* now = ctx.model.FindDatabase(name)) CheckReadablePages(ctx, *now, *table);
     source.columns = table->columns;
     source.table = &table->rows;
     return source;

@@ -133,5 +133,30 @@ TEST_F(AdminErrorLogTest, SqlServer2005ListsEntriesWithDateAndProcessAndCarriesT
                                                 "user action is required."));
 }
 
+TEST_F(AdminErrorLogTest, ATornPageReadEndsTheStatementAndIsLogged) {
+  std::string data = kDataSet;
+  const std::string mark = R"("error": 8928)";
+  data.replace(data.find(mark), mark.size(), R"("error": 824)");
+  Start(data);
+  const Answer a = Run("select count(*) from Uszkodzona.dbo.Dokumenty");
+  EXPECT_EQ(a.ErrorNumber(), 823);
+  EXPECT_EQ(a.errors.at(0).severity, 24);
+  EXPECT_EQ(a.ErrorText(), "I/O error (torn page) detected during read at offset 0x00000000000c0000 in file "
+                           "'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\Uszkodzona.mdf'.");
+  EXPECT_EQ(Rows("xp_readerrorlog 0, 1, 'Severity: 24'").size(), 1u);
+  EXPECT_EQ(Rows("xp_readerrorlog 0, 1, 'torn page'").size(), 1u);
+  // Tables without such a page read as before.
+  EXPECT_FALSE(Run("select count(*) from Sklep.dbo.Towary").failed());
+
+  std::string data2005 = DataSet2005();
+  data2005.replace(data2005.find(mark), mark.size(), R"("error": 824)");
+  Start(data2005);
+  const Answer b = Run("select * from Uszkodzona.dbo.Dokumenty");
+  EXPECT_EQ(b.ErrorNumber(), 824);
+  EXPECT_THAT(b.ErrorText(), HasSubstr("It occurred during a read of page (1:96) in database ID 6 at offset "
+                                       "0x00000000000c0000 in file"));
+  EXPECT_THAT(Rows("sp_readerrorlog 0, 1, 'Error: 824'"), Contains("Error: 824, Severity: 24, State: 2."));
+}
+
 }  // namespace
 }  // namespace msde::admin_test

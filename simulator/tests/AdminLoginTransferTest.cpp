@@ -121,6 +121,7 @@ TEST_F(AdminLoginTransferTest, LoginsNamedWithPolishLettersLogInWhateverTheirCas
   EXPECT_EQ(Run("sp_addlogin N'zażółć', 'x'").ErrorNumber(), 15025);
   ASSERT_FALSE(Run("use Sklep exec sp_adduser N'zażółć', N'Użytkownik Północ'").failed());
   EXPECT_EQ(Run("select name from Sklep..sysusers where name = N'Użytkownik Północ'").Cell(), "Użytkownik Północ");
+  EXPECT_EQ(Run("use Sklep exec sp_adduser N'jan', N'UŻYTKOWNIK PÓŁNOC'").ErrorNumber(), 15023);
   EXPECT_EQ(Run("select PWDCOMPARE(N'gęślą jaźń', password) from master..syslogins where name = N'Zażółć'").Cell(), "1");
 }
 
