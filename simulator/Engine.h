@@ -21,7 +21,8 @@ namespace msde {
 enum class SqlType {
   Int, SmallInt, TinyInt, Bit, BigInt, Float, Real, Numeric, Decimal, Money,
   DateTime, Char, VarChar, NChar, NVarChar, Text, NText, UniqueIdentifier, Variant,
-  Binary, VarBinary
+  Binary, VarBinary,
+  SmallDateTime  // a datetime to the minute, 1900-01-01 to 2079-06-06
 };
 
 struct ColumnInfo {
@@ -33,7 +34,8 @@ struct ColumnInfo {
   bool nullable = true;
 };
 
-// A datetime as TDS carries it: days since 1900-01-01 and 1/300 s ticks since midnight.
+// A datetime as TDS carries it: days since 1900-01-01 and 1/300 s ticks since midnight (a
+// smalldatetime's ticks are whole minutes).
 struct SqlDateTime {
   int32_t days = 0;
   uint32_t ticks = 0;
@@ -126,6 +128,23 @@ struct Session {
   std::function<void()> on_killed;
 };
 
+// A procedure called by RPC with output parameters: its arguments by name or position, each
+// in the client's type; the output ones come back with the values the procedure left them.
+struct CallArgument {
+  std::string name;  // with its '@', or empty
+  ColumnInfo type;
+  Value value;
+  bool output = false;
+};
+struct ProcedureCall {
+  std::string procedure;
+  std::vector<CallArgument> args;
+  // The call as statement text with its values written in (for the trace, and for an engine
+  // that runs calls as text).
+  std::string sql;
+  std::optional<int> return_status;  // filled in by an engine that knows it
+};
+
 class Engine {
  public:
   virtual ~Engine() = default;
@@ -135,6 +154,10 @@ class Engine {
                                          std::vector<Message>& Errors) = 0;
   // Runs a SQL batch: statements separated as SQL Server separates them (not by "GO").
   virtual void ExecuteBatch(Session& session, const std::string& sql, BatchSink& sink) = 0;
+  // Runs a procedure call; the default runs its text, its outputs keeping their values.
+  virtual void ExecuteCall(Session& session, ProcedureCall& call, BatchSink& sink) {
+    ExecuteBatch(session, call.sql, sink);
+  }
   virtual void Logout(Session& session) = 0;
   // Server facts the front end needs for LOGINACK.
   virtual std::string ServerName() const = 0;

@@ -321,6 +321,46 @@ def _():
                     "convert(varchar(30), cast('2006-09-04 10:12:33.500' as datetime), 126)").fetchone()
     expect(list(row), [1, 1, "x", 3, None, "04 Sep 2006 10:12:33:500", "2006-09-04T10:12:33.500"])
 
+@case("output through T-SQL variables and sp_executesql")
+def _():
+    c = db.cursor()
+    row = c.execute("set nocount on declare @o int "
+                    "exec sp_executesql N'set @o = @i * 2', N'@i int, @o int OUTPUT', @i = 21, @o = @o OUTPUT "
+                    "select @o").fetchone()
+    expect(row[0], 42)
+    row = c.execute("set nocount on declare @i int, @s int set @i = 0 set @s = 0 "
+                    "while @i < 5 begin set @i = @i + 1 if @i = 2 continue set @s = @s + @i end select @s").fetchone()
+    expect(row[0], 13)
+    c.execute("set nocount off")  # the session keeps the option
+
+
+@case("RAISERROR with arguments is an error with its text and number")
+def _():
+    c = db.cursor()
+    try:
+        c.execute("raiserror('h arg %d %s', 16, 1, 5, 'x')")
+        raise AssertionError("no error")
+    except pyodbc.Error as e:
+        expect("h arg 5 x" in str(e) and "50000" in str(e), True)
+
+
+@case("smalldatetime rounds to the minute")
+def _():
+    c = db.cursor()
+    row = c.execute("select cast('2026-12-10 10:15:29' as smalldatetime), "
+                    "cast('2026-12-10 10:15:30' as smalldatetime)").fetchone()
+    expect(tuple(row), (datetime.datetime(2026, 12, 10, 10, 15), datetime.datetime(2026, 12, 10, 10, 16)))
+    expect(c.description[0][1], datetime.datetime)
+
+
+@case("row counts of UPDATE and DELETE inside a transaction")
+def _():
+    c = db.cursor()
+    c.execute("begin tran")
+    expect(c.execute("update Sklep.dbo.Kasjerzy set Imie = Imie where IdKasjera = 1").rowcount, 1)
+    expect(c.execute("delete from Sklep.dbo.Kasjerzy where IdKasjera = 1").rowcount, 1)
+    c.execute("rollback")
+
 
 print(f"{len(failures)} failed" if failures else "all passed")
 sys.exit(1 if failures else 0)

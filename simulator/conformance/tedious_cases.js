@@ -174,6 +174,41 @@ async function main() {
     }
   });
 
+  await check('variables, blocks and loops in one batch', async () => {
+    const r = await run(c, 'declare @i int, @s int set @i = 0 set @s = 0 ' +
+      'while @i < 5 begin set @i = @i + 1 if @i = 2 continue set @s = @s + @i end select @s', { batch: true });
+    expect(r.rows, [[13]], 'sum of 1, 3, 4 and 5');
+  });
+
+  await check('sp_executesql output parameters return what the statement set', async () => {
+    const r = await run(c, 'set @o = @i * 2', { params: [['i', TYPES.Int, 21]], outputs: [['o', TYPES.Int, null]] });
+    expect(r.returns, { o: 42 }, 'output parameter');
+  });
+
+  await check('PRINT of an expression and RAISERROR with arguments', async () => {
+    const r = await run(c, "declare @n int set @n = 5 print 'n = ' + cast(@n as varchar(10))", { batch: true });
+    expect(r.infos.map((m) => [m.number, m.class, m.message]), [[0, 0, 'n = 5']], 'print');
+    try {
+      await run(c, "raiserror('h arg %d %s', 16, 1, 5, 'x')", { batch: true });
+      throw new Error('no error');
+    } catch (e) {
+      expect([e.number, e.class, e.state, e.message], [50000, 16, 1, 'h arg 5 x'], 'raiserror');
+    }
+  });
+
+  await check('smalldatetime rounds to the minute', async () => {
+    const r = await run(c, "select cast('2026-12-10 10:15:29' as smalldatetime), " +
+      "cast('2026-12-10 10:15:30' as smalldatetime)", { batch: true });
+    expect(r.rows.map((row) => row.map((d) => d.toISOString())),
+      [['2026-12-10T10:15:00.000Z', '2026-12-10T10:16:00.000Z']], 'values');
+  });
+
+  await check('SQL_VARIANT_PROPERTY names the base type', async () => {
+    const r = await run(c, "select SQL_VARIANT_PROPERTY(cast(5 as sql_variant), 'BaseType'), " +
+      "SQL_VARIANT_PROPERTY(cast(12.345 as numeric(8,3)), 'Scale')", { batch: true });
+    expect(r.rows, [['int', 3]], 'properties');
+  });
+
   c.close();
   console.log(failures.length ? `${failures.length} failed` : 'all passed');
   process.exit(failures.length ? 1 : 0);

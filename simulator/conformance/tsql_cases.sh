@@ -47,6 +47,19 @@ for version in 7.1 7.0; do
   refuse "TDS $version: USE says nothing at severity 10" "$out" 'Msg 5701.*severity 10'
 done
 
+# Batches with variables, blocks and messages, and smalldatetime, at both protocol versions.
+for version in 7.1 7.0; do
+  out=$(run "$version" "declare @x int set @x = 5 while @x < 8 begin set @x = @x + 1 end select @x * 7" \
+    "print 'druk ' + cast(6 * 7 as varchar(10))" "raiserror('h arg %d %s', 16, 1, 5, 'x')" \
+    "select convert(varchar(19), cast('2026-12-10 10:15:30' as smalldatetime), 120)")
+  expect "TDS $version: a loop over a variable" "$out" '^56$'
+  expect "TDS $version: PRINT of an expression" "$out" 'druk 42'
+  expect "TDS $version: RAISERROR with arguments" "$out" 'Msg 50000 .*severity 16'
+  expect "TDS $version: RAISERROR's text" "$out" 'h arg 5 x'
+  expect "TDS $version: smalldatetime to the minute" "$out" '^2026-12-10 10:16:00$'
+  refuse "TDS $version: no protocol error in batches" "$out" 'Error 20|unexpected|Unknown marker|EOF'
+done
+
 out=$(run 5.0 "select 1")
 expect "TDS 5.0: refused with a message it reads" "$out" 'Msg 4002'
 

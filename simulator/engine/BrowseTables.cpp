@@ -55,7 +55,9 @@ Row ColumnRow(const std::string& db, const Table& t, const ColumnInfo& c, int or
   Value sql_data_type = int64_t{data_type}, datetime_sub;
   int length = StorageLength(c);
   Value scale, radix;
-  switch (c.type) {
+  // A smalldatetime is described as a datetime is, to the minute.
+  const T kind = c.type == T::SmallDateTime ? T::DateTime : c.type;
+  switch (kind) {
     case T::Numeric: case T::Decimal:
       length = c.precision + 2;
       scale = int64_t{c.scale};
@@ -81,8 +83,9 @@ Row ColumnRow(const std::string& db, const Table& t, const ColumnInfo& c, int or
         radix = int64_t{10};
       }
   }
-  if (c.type == T::DateTime && !odbc3) sql_data_type = int64_t{11};
-  if (!odbc3 && c.type == T::DateTime) data_type = 11;
+  if (kind == T::DateTime && !odbc3) sql_data_type = int64_t{11};
+  if (!odbc3 && kind == T::DateTime) data_type = 11;
+  if (c.type == T::SmallDateTime) scale = int64_t{0};
   int ss_type = 0;
   switch (c.type) {
     case T::Int: case T::SmallInt: case T::TinyInt: case T::BigInt:
@@ -91,7 +94,7 @@ Row ColumnRow(const std::string& db, const Table& t, const ColumnInfo& c, int or
     case T::Bit: ss_type = 50; break;
     case T::Float: case T::Real: ss_type = c.nullable ? 109 : SystemTypeId(c.type); break;
     case T::Money: ss_type = c.nullable ? 110 : 60; break;
-    case T::DateTime: ss_type = c.nullable ? 111 : 61; break;
+    case T::DateTime: case T::SmallDateTime: ss_type = c.nullable ? 111 : SystemTypeId(c.type); break;
     case T::Numeric: ss_type = 63; break;
     case T::Decimal: ss_type = 55; break;
     case T::Char: ss_type = 47; break;

@@ -14,8 +14,10 @@
 namespace msde {
 namespace {
 
+bool IsDateType(SqlType t) { return t == SqlType::DateTime || t == SqlType::SmallDateTime; }
+
 bool IsNumberType(SqlType t) {
-  return !IsCharacterType(t) && t != SqlType::DateTime && t != SqlType::UniqueIdentifier &&
+  return !IsCharacterType(t) && !IsDateType(t) && t != SqlType::UniqueIdentifier &&
          t != SqlType::Variant && t != SqlType::Binary && t != SqlType::VarBinary;
 }
 
@@ -50,6 +52,8 @@ bool IsIntegerType(SqlType t) {
                                   const ColumnInfo& to) {
   if (to.type == SqlType::DateTime)
     ctx.Fail(241, 16, 1, "Syntax error converting datetime from character string.");
+  if (to.type == SqlType::SmallDateTime)
+    ctx.Fail(295, 16, 3, "Syntax error converting character string to smalldatetime data type.");
   if (IsIntegerType(to.type))
     ctx.Fail(245, 16, 1, "Syntax error converting the " + TypeName(from.type) + " value '" +
                              ValueText(value) + "' to a column of data type " + TypeName(to.type) + ".");
@@ -219,7 +223,10 @@ class ArithmeticExpr : public Expr {
       bytes.length = std::min(a.length + b.length, 8000);
       return bytes;
     }
-    if (a.type == SqlType::DateTime || b.type == SqlType::DateTime) return Make(SqlType::DateTime);
+    if (IsDateType(a.type) || IsDateType(b.type))
+      return Make(a.type == SqlType::SmallDateTime || (!IsDateType(a.type) && b.type == SqlType::SmallDateTime)
+                      ? SqlType::SmallDateTime
+                      : SqlType::DateTime);
     const SqlType x = IsCharacterType(a.type) ? b.type : a.type;
     const SqlType y = IsCharacterType(b.type) ? a.type : b.type;
     if (x == SqlType::Float || y == SqlType::Float || x == SqlType::Real || y == SqlType::Real)
@@ -238,7 +245,7 @@ class ArithmeticExpr : public Expr {
     const ColumnInfo type = Type();
     if (IsCharacterType(type.type) || IsBinaryType(type.type)) return ValueText(a) + ValueText(b);
     const ColumnInfo ta = l_->Type(), tb = r_->Type();
-    if (type.type == SqlType::DateTime) {
+    if (IsDateType(type.type)) {
       const bool a_date = std::holds_alternative<SqlDateTime>(a);
       SqlDateTime d = a_date ? std::get<SqlDateTime>(a) : std::get<SqlDateTime>(b);
       const Value other = a_date ? b : a;
@@ -248,6 +255,7 @@ class ArithmeticExpr : public Expr {
       SqlDateTime r;
       r.days = static_cast<int32_t>(std::floor(total));
       r.ticks = static_cast<uint32_t>(std::llround((total - r.days) * 25920000.0));
+      if (type.type == SqlType::SmallDateTime) return ConvertValue(env.ctx, r, Make(SqlType::DateTime), type, -1);
       return r;
     }
     if (IsIntegerType(type.type)) {
@@ -1030,6 +1038,24 @@ Value ConvertValue(Context& ctx, const Value& value, const ColumnInfo& from, con
       r.days = static_cast<int32_t>(std::floor(*days));
       r.ticks = static_cast<uint32_t>(std::llround((*days - r.days) * 25920000.0));
       return r;
+    }
+    case SqlType::SmallDateTime: {
+      ColumnInfo datetime = to;
+      datetime.type = SqlType::DateTime;
+      std::optional<SqlDateTime> full;
+      if (std::holds_alternative<std::string>(value)) {
+        full = ParseDateTime(std::get<std::string>(value));
+        if (!full) ConversionError(ctx, value, from, to);
+      } else {
+        full = std::get<SqlDateTime>(ConvertValue(ctx, value, from, datetime, style));
+      }
+      auto rounded = ToSmallDateTime(*full);
+      if (!rounded) {
+        if (IsCharacterType(from.type))
+          ctx.Fail(296, 16, 3, "The conversion of char data type to smalldatetime data type resulted in an out-of-range smalldatetime value.");
+        ctx.Fail(298, 16, 1, "The conversion from datetime data type to smalldatetime data type resulted in a smalldatetime overflow error.");
+      }
+      return *rounded;
     }
     case SqlType::UniqueIdentifier: {
       const std::string text = Trim(ValueText(value));

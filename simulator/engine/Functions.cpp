@@ -312,6 +312,7 @@ Value IsServerRoleMember(EvalEnv& env, const std::vector<Value>& a) {
 const FunctionInfo kFunctions[] = {
     {"SERVERPROPERTY", 1, 1, Variant, ServerProperty},
     {"DATABASEPROPERTYEX", 2, 2, Variant, DatabasePropertyEx},
+    {"SQL_VARIANT_PROPERTY", 2, 2, Variant, nullptr, VariantProperty},
     {"DATABASEPROPERTY", 2, 2, IntType, DatabaseProperty},
     {"DB_ID", 0, 1, SmallIntType, DbId},
     {"DB_NAME", 0, 1, Name128, DbName},

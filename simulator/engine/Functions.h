@@ -21,6 +21,8 @@ struct FunctionInfo {
 };
 
 const FunctionInfo* FindFunction(const std::string& name);
+// SQL_VARIANT_PROPERTY(value, property).
+Value VariantProperty(EvalEnv& env, const std::vector<Value>& args, const std::vector<ColumnInfo>& types);
 // @@VERSION, @@SERVERNAME, @@SPID, ...; nullopt for an unknown one.
 std::optional<Value> GlobalVariable(Context& ctx, const std::string& name, ColumnInfo& type);
 

@@ -33,7 +33,7 @@ nlohmann::json GeneratedCell(const ColumnInfo& Column, int64_t N) {
     case SqlType::Float: case SqlType::Real: return static_cast<double>(N) / 4;
     case SqlType::Numeric: case SqlType::Decimal: return DecimalText(N, Column.scale);
     case SqlType::Money: return DecimalText(N, 4);
-    case SqlType::DateTime: {
+    case SqlType::DateTime: case SqlType::SmallDateTime: {
       const SqlDateTime at{static_cast<int32_t>(kFirstDay + N / 1440), static_cast<uint32_t>(N % 1440 * 60 * 300)};
       return DateTimeText(at);
     }

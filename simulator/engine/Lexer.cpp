@@ -148,115 +148,79 @@ std::vector<Token> Tokenize(const std::string& sql) {
   return tokens;
 }
 
-namespace {
-
 bool StartsStatement(const Token& t) {
   static const char* kStarters[] = {"SELECT", "USE",     "EXEC",  "EXECUTE", "ALTER",
                                     "DBCC",   "KILL",    "RECONFIGURE",     "WAITFOR",
                                     "SET",    "DECLARE", "PRINT", "INSERT",  "UPDATE",
                                     "DELETE", "CREATE",  "DROP",  "IF",      "RETURN",
                                     "CHECKPOINT", "BACKUP", "RESTORE", "GRANT", "REVOKE",
-                                    "RAISERROR", "BEGIN", "COMMIT", "ROLLBACK", "SAVE"};
+                                    "RAISERROR", "BEGIN", "COMMIT", "ROLLBACK", "SAVE",
+                                    "WHILE", "BREAK", "CONTINUE"};
   if (t.kind != TokenKind::Word) return false;
   for (const char* word : kStarters)
     if (t.IsWord(word)) return true;
   return false;
 }
 
-// The statement being gathered, and what decides whether a statement keyword continues it.
-// IF condition statement [ELSE statement]: the condition runs up to the first statement
-// keyword, each branch is one statement, and the rules of the innermost branch decide what
-// continues it. `levels_` holds where each nested IF and finally that innermost statement
-// start, kept up to date token by token so that a long chain of IFs costs its length only.
-class Gathering {
- public:
-  bool Empty() const { return tokens_.empty(); }
-  std::vector<Token> Take() {
-    std::vector<Token> statement = std::move(tokens_);
-    tokens_.clear();
-    levels_.clear();
-    return statement;
-  }
+namespace {
 
-  // Whether the statement keyword `t` (at the top level) continues the statement.
-  bool Continues(const Token& t) const {
-    if (tokens_.empty()) return true;
-    for (size_t k = 0; k < levels_.size(); ++k) {
-      if (!tokens_[levels_[k]].IsWord("IF")) return ContinuesStatement(tokens_[levels_[k]], levels_[k], t);
-      // In the condition, or right after ELSE: the branch is still to come.
-      if (tokens_.back().IsWord("ELSE") || k + 1 == levels_.size()) return true;
-    }
-    return true;
-  }
+// What decides whether a statement keyword continues the statement that `first` starts:
+// the SET of ALTER DATABASE and UPDATE, a SELECT after UNION or inside INSERT, the EXEC of
+// INSERT ... EXEC, the ROLLBACK of WITH ROLLBACK IMMEDIATE.
+struct Continuation {
+  bool seen_set = false;   // a SET in the statement
+  bool seen_rows = false;  // a VALUES or SELECT in it
 
-  // Adds `t`; `top`: outside parentheses.
-  void Add(const Token& t, bool top) {
-    const size_t at = tokens_.size();
-    if (levels_.empty()) {
-      StartLevel(at);
-    } else if (top && StartsStatement(t)) {
-      if (tokens_[levels_.front()].IsWord("IF") && tokens_.back().IsWord("ELSE")) {
-        // The statement after an ELSE is the one whose rules apply from now on, whichever
-        // IF the ELSE belongs to.
-        levels_.resize(1);
-        StartLevel(at);
-      } else if (tokens_[levels_.back()].IsWord("IF")) {
-        StartLevel(at);  // the first statement after a condition: a branch begins
-      }
-    }
-    if (levels_.size() > static_cast<size_t>(kMaxNesting)) throw TooDeeplyNested{t.line};
-    if (t.IsWord("SET")) seen_set_ = true;
-    if (t.IsWord("VALUES") || t.IsWord("SELECT")) seen_rows_ = true;
-    tokens_.push_back(t);
-  }
-
- private:
-  void StartLevel(size_t at) {
-    levels_.push_back(at);
-    seen_set_ = seen_rows_ = false;
-  }
-
-  // The SET of ALTER DATABASE and UPDATE, a SELECT after UNION or inside INSERT, the EXEC of
-  // INSERT ... EXEC, the ROLLBACK of WITH ROLLBACK IMMEDIATE; `first` starts the statement at
-  // `start`.
-  bool ContinuesStatement(const Token& first, size_t start, const Token& t) const {
-    const Token& previous = tokens_.back();
-    if (t.IsWord("SET") && (first.IsWord("ALTER") || first.IsWord("UPDATE"))) return !seen_set_;
+  bool Continues(const Token& first, const Token& previous, const Token& t, size_t length) const {
+    if (t.IsWord("SET") && (first.IsWord("ALTER") || first.IsWord("UPDATE"))) return !seen_set;
     if (t.IsWord("SELECT")) {
       if (previous.IsWord("UNION") || previous.IsWord("ALL")) return true;
       // INSERT ... SELECT, but not a SELECT after INSERT ... VALUES (...) or after the first one.
-      if (first.IsWord("INSERT")) return !seen_rows_;
+      if (first.IsWord("INSERT")) return !seen_rows;
     }
-    if (t.IsWord("EXEC") || t.IsWord("EXECUTE")) return first.IsWord("INSERT") && tokens_.size() - start > 2;
+    if (t.IsWord("EXEC") || t.IsWord("EXECUTE")) return first.IsWord("INSERT") && length > 2;
     if (t.IsWord("ROLLBACK")) return previous.IsWord("WITH");
     return false;
   }
-
-  std::vector<Token> tokens_;
-  std::vector<size_t> levels_;
-  bool seen_set_ = false;   // a SET in the innermost statement
-  bool seen_rows_ = false;  // a VALUES or SELECT in it
+  void Add(const Token& t) {
+    if (t.IsWord("SET")) seen_set = true;
+    if (t.IsWord("VALUES") || t.IsWord("SELECT")) seen_rows = true;
+  }
 };
 
 }  // namespace
 
-std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens) {
-  std::vector<std::vector<Token>> statements;
-  Gathering current;
-  int depth = 0;
-  for (const Token& t : tokens) {
-    if (t.IsSymbol(";") && depth == 0) {
-      if (!current.Empty()) statements.push_back(current.Take());
-      continue;
+size_t StatementEnd(const std::vector<Token>& tokens, size_t start) {
+  Continuation rules;
+  int depth = 0, cases = 0;
+  for (size_t i = start; i < tokens.size(); ++i) {
+    const Token& t = tokens[i];
+    if (depth == 0 && i > start) {
+      if (t.IsSymbol(";")) return i;
+      if (cases == 0 && (t.IsWord("ELSE") || t.IsWord("END"))) return i;
+      if (StartsStatement(t) && !rules.Continues(tokens[start], tokens[i - 1], t, i - start)) return i;
     }
-    if (depth == 0 && StartsStatement(t) && !current.Empty() && !current.Continues(t))
-      statements.push_back(current.Take());
-    current.Add(t, depth == 0);
+    rules.Add(t);
     if (t.IsSymbol("(")) ++depth;
     if (t.IsSymbol(")") && depth > 0) --depth;
+    if (depth == 0 && t.IsWord("CASE")) ++cases;
+    if (depth == 0 && t.IsWord("END") && cases > 0) --cases;
   }
-  if (!current.Empty()) statements.push_back(current.Take());
-  return statements;
+  return tokens.size();
+}
+
+size_t ConditionEnd(const std::vector<Token>& tokens, size_t start) {
+  int depth = 0, cases = 0;
+  for (size_t i = start; i < tokens.size(); ++i) {
+    const Token& t = tokens[i];
+    if (depth == 0 && cases == 0 && (StartsStatement(t) || t.IsSymbol(";") || t.IsWord("ELSE") || t.IsWord("END")))
+      return i;
+    if (t.IsSymbol("(")) ++depth;
+    if (t.IsSymbol(")") && depth > 0) --depth;
+    if (depth == 0 && t.IsWord("CASE")) ++cases;
+    if (depth == 0 && t.IsWord("END") && cases > 0) --cases;
+  }
+  return tokens.size();
 }
 
 }  // namespace msde

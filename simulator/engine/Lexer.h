@@ -44,20 +44,21 @@ struct LexError {
 std::vector<Token> Tokenize(const std::string& sql);
 
 // SQL Server refuses statements nested deeper than it can handle (error 191); so does this
-// engine, for expressions and for IFs nested in IFs, so that no batch can exhaust its stack
-// or its time.
+// engine, for expressions and for blocks and IFs nested in each other, so that no batch can
+// exhaust its stack or its time.
 constexpr int kMaxNesting = 256;
 inline constexpr const char* kNestedTooDeeply =
     "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into "
     "smaller queries.";
 
-// Thrown by SplitStatements for IFs nested deeper than kMaxNesting.
-struct TooDeeplyNested {
-  int line;
-};
-
-// Statements of a tokenized batch, as SQL Server separates them: at ";" and where a new
-// statement keyword starts at the top level. Throws TooDeeplyNested.
-std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens);
+// A keyword that begins a statement where it stands at the top level of a batch.
+bool StartsStatement(const Token& t);
+// Where the statement that begins at `start` ends (the index past its last token), as SQL
+// Server separates statements: at ";", at an ELSE or at the END of a block, and where a new
+// statement keyword starts that does not continue this one (INSERT ... SELECT, UPDATE ... SET).
+size_t StatementEnd(const std::vector<Token>& tokens, size_t start);
+// Where the condition of an IF or a WHILE that begins at `start` ends: at the first statement
+// keyword outside parentheses and CASE.
+size_t ConditionEnd(const std::vector<Token>& tokens, size_t start);
 
 }  // namespace msde

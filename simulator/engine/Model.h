@@ -295,6 +295,7 @@ class Model {
   // Local paths of backup files a BACKUP or RESTORE has open now (they wait unlocked).
   std::set<std::string> busy_files;
   std::vector<BackupRecord> backups;  // oldest first
+  std::map<int, std::string> user_messages;  // sp_addmessage's texts by number, above 50000
   // Open transactions by spid, the row locks they hold, and the sessions waiting for one.
   std::map<int, OpenTransaction> transactions;
   std::map<std::string, RowLock> row_locks;  // by holder, table and resource (Locks.cpp)

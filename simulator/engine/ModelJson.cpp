@@ -109,8 +109,9 @@ Value CellFromJson(const json& cell, const ColumnInfo& column, const std::string
       if (!normal) Bad(where, column.name + " needs a decimal number: " + cell.dump());
       return *normal;
     }
-    case SqlType::DateTime: {
+    case SqlType::DateTime: case SqlType::SmallDateTime: {
       auto value = cell.is_string() ? ParseDateTime(cell.get<std::string>()) : std::nullopt;
+      if (value && column.type == SqlType::SmallDateTime) value = ToSmallDateTime(*value);
       if (!value) Bad(where, column.name + " needs a date: " + cell.dump());
       return *value;
     }

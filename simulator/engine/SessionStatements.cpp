@@ -1,4 +1,7 @@
-// Statements about the session itself: USE, SET, PRINT, RAISERROR and WAITFOR.
+// Statements about the session itself: USE, SET and WAITFOR.
+#include <ctime>
+
+#include "engine/SqlTime.h"
 #include "engine/Statements.h"
 #include "engine/Values.h"
 #include "engine/Variables.h"
@@ -78,63 +81,49 @@ void Set(Context& ctx, Parser& p) {
   }
 }
 
-void Print(Context& ctx, Parser& p) {
-  const Token t = p.Next();
-  if (t.kind != TokenKind::String && t.kind != TokenKind::NString) p.FailHere();
-  p.ExpectEnd();
-  ctx.Info(0, t.text, 0, 1);
+// The time of day now, in milliseconds since the server's local midnight.
+int64_t NowInDay() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  return ((local.tm_hour * 60LL + local.tm_min) * 60 + local.tm_sec) * 1000 + ms;
 }
 
-// RAISERROR ('text', severity, state) [WITH NOWAIT | LOG | SETERROR, ...]: message 50000;
-// severity 10 or less is informational, more an error that does not end the batch. NOWAIT
-// sends the message to the client at once instead of with the rest of the response.
-void RaisError(Context& ctx, Parser& p) {
-  p.ExpectSymbol("(");
-  const std::string text = p.ExpectString();
-  p.ExpectSymbol(",");
-  const int64_t severity = p.ExpectInteger();
-  p.ExpectSymbol(",");
-  const bool negative = p.AcceptSymbol("-");
-  const int64_t state = p.ExpectInteger();
-  p.ExpectSymbol(")");
-  bool nowait = false;
-  if (p.AcceptKeyword("WITH")) {
-    do {
-      if (p.AcceptKeyword("NOWAIT"))
-        nowait = true;
-      else if (!p.AcceptKeyword("LOG") && !p.AcceptKeyword("SETERROR"))
-        p.FailHere();
-    } while (p.AcceptSymbol(","));
-  }
-  p.ExpectEnd();
-  if (severity < 0 || severity > 25 || state > 127) p.FailHere();
-  // A negative state is reported as state 1, as SQL Server does.
-  const int shown_state = negative || state == 0 ? 1 : static_cast<int>(state);
-  const int level = static_cast<int>(severity);
-  if (level > 10)
-    ctx.Error(50000, level, shown_state, text);
-  else if (nowait)
-    ctx.InfoNow(50000, text, level, shown_state);
-  else
-    ctx.Info(50000, text, level, shown_state);
-}
-
-// WAITFOR DELAY 'hh:mm[:ss[.mmm]]': waits without holding the engine; an attention or a
-// KILL ends the wait and the batch.
+// WAITFOR DELAY 'hh:mm[:ss[.mmm]]' and WAITFOR TIME 'hh:mm[:ss[.mmm]]' (the next time the
+// clock shows it), a text or a variable: waits without holding the engine; an attention or
+// a KILL ends the wait and the batch.
 void WaitFor(Context& ctx, Parser& p) {
-  p.ExpectKeyword("DELAY");
-  const std::string text = p.ExpectString();
+  const bool until = p.AcceptKeyword("TIME");
+  if (!until) p.ExpectKeyword("DELAY");
+  std::string text;
+  if (p.Peek().kind == TokenKind::Variable) {
+    const Token name = p.Next();
+    const Variable* v = ctx.FindVariable(name.text);
+    if (v == nullptr) ctx.Fail(137, 15, 2, "Must declare the variable '" + name.text + "'.", true);
+    // A datetime gives its time of day.
+    text = std::holds_alternative<SqlDateTime>(v->value) ? DateTimeText(std::get<SqlDateTime>(v->value)).substr(11)
+                                                         : ValueText(v->value);
+  } else {
+    text = p.ExpectString();
+  }
   p.ExpectEnd();
   int h = 0, m = 0, s = 0, ms = 0;
   char extra = 0;
   const int n = std::sscanf(text.c_str(), "%d:%d:%d.%d%c", &h, &m, &s, &ms, &extra);
   if (n < 2 || n > 4 || h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59 || ms < 0)
     ctx.Fail(148, 15, 1, "Incorrect time syntax in time string '" + text + "' used with WAITFOR.");
-  const auto duration = std::chrono::milliseconds(((h * 60LL + m) * 60 + s) * 1000 + ms);
+  int64_t wait = ((h * 60LL + m) * 60 + s) * 1000 + ms;
+  if (until) {
+    constexpr int64_t kDay = 24LL * 60 * 60 * 1000;
+    wait -= NowInDay();
+    if (wait <= 0) wait += kDay;
+  }
   const std::string command = ctx.session.command;
   ctx.session.command = "WAITFOR";
   ctx.session.status = "sleeping";
-  const bool finished = ctx.WaitUnlocked(duration);
+  const bool finished = ctx.WaitUnlocked(std::chrono::milliseconds(wait));
   ctx.session.command = command;
   ctx.session.status = "runnable";
   if (!finished) throw BatchCancelled{};
@@ -142,9 +131,7 @@ void WaitFor(Context& ctx, Parser& p) {
 
 const StatementRegistration use_statement("USE", Use);
 const StatementRegistration set_statement("SET", Set);
-const StatementRegistration print_statement("PRINT", Print);
 const StatementRegistration waitfor_statement("WAITFOR", WaitFor);
-const StatementRegistration raiserror_statement("RAISERROR", RaisError);
 
 }  // namespace
 }  // namespace msde

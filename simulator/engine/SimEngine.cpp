@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/BatchRunner.h"
 #include "engine/ErrorLog.h"
 #include "engine/Lexer.h"
 #include "engine/PasswordHash.h"
@@ -32,31 +33,6 @@ Message LoginMessage(int number, int severity, int state, const std::string& tex
   m.state = state;
   m.text = text;
   return m;
-}
-
-void RunDeferred(Context& ctx) {
-  if (ctx.deferred.empty()) return;
-  auto work = std::move(ctx.deferred);
-  ctx.deferred.clear();
-  ctx.lock.unlock();
-  for (auto& w : work) w();
-  ctx.lock.lock();
-}
-
-std::string CommandOf(const std::vector<Token>& statement) {
-  if (statement.empty() || statement.front().kind != TokenKind::Word) return "EXECUTE";
-  const std::string word = Upper(statement.front().text);
-  for (const char* known : {"SELECT", "INSERT", "UPDATE", "DELETE", "USE", "KILL", "DBCC", "WAITFOR",
-                            "SET", "ALTER", "RECONFIGURE"})
-    if (word == known) return word == "ALTER" ? "ALTER DATABASE" : word;
-  return "EXECUTE";
-}
-
-const Token* TooLongName(const std::vector<std::vector<Token>>& statements) {
-  for (const auto& statement : statements)
-    for (const Token& t : statement)
-      if (t.IsName() && Utf8Length(t.text) > 128) return &t;
-  return nullptr;
 }
 
 // The log's record of a refused login; the state tells why (5: no such login, 8: a wrong
@@ -146,103 +122,56 @@ void SimEngine::ExecuteBatch(Session& session, const std::string& sql, BatchSink
   session.input_rpc = !session.rpc_name.empty();
   session.input_buffer = session.input_rpc ? session.rpc_name : sql;
   session.rpc_name.clear();
-  std::vector<std::vector<Token>> statements;
-  bool lexed = true;
-  try {
-    statements = SplitStatements(Tokenize(sql));
-  } catch (const LexError& e) {
+  std::vector<Token> tokens;
+  std::vector<BatchNode> nodes;
+  Context ctx(session, model_, sink, lock);
+  const std::vector<Message> errors = ParseBatchText(ctx, sql, tokens, nodes);
+  if (!errors.empty()) {
     // Nothing of it runs, but the trace still shows what the client sent.
     if (trace_) trace_->Write(session.spid, session.program, session.database, sql);
-    Message m;
-    m.line = e.line;
-    m.severity = 15;
-    if (e.unclosed_quote) {
-      m.number = 105;
-      m.text = "Unclosed quotation mark before the character string '" + e.near + "'.";
-      sink.Error(m);
-      m.number = model_.server.Is2005() ? 102 : 170;
-      m.text = (model_.server.Is2005() ? "" : "Line " + std::to_string(e.line) + ": ") + "Incorrect syntax near '" +
-               e.near + "'.";
-    } else {
-      m.number = 113;
-      m.text = "Missing end comment mark '*/'.";
-    }
-    sink.Error(m);
+    for (const Message& m : errors) sink.Error(m);
     sink.Done(-1, true);
-    lexed = false;
-  } catch (const TooDeeplyNested& e) {
-    if (trace_) trace_->Write(session.spid, session.program, session.database, sql);
-    Message m;
-    m.number = 191;
-    m.severity = 15;
-    m.line = e.line;
-    m.text = kNestedTooDeeply;
-    sink.Error(m);
-    sink.Done(-1, true);
-    lexed = false;
+  } else if (nodes.empty()) {
+    sink.Done(-1, false);  // a batch of nothing but blanks and comments still ends with a Done
   }
-  // A name longer than 128 characters fails the whole batch before any of it runs.
-  if (const Token* t = TooLongName(statements)) {
-    if (trace_) trace_->Write(session.spid, session.program, session.database, sql);
-    Message m;
-    m.number = 103;
-    m.severity = 15;
-    m.state = 4;
-    m.line = t->line;
-    m.text = "The identifier that starts with '" + Utf8Prefix(t->text, 128) + "' is too long. Maximum length is 128.";
-    sink.Error(m);
-    sink.Done(-1, true);
-    statements.clear();
-    lexed = false;
-  }
-  // A batch of nothing but blanks and comments still ends with a Done.
-  if (lexed && statements.empty()) sink.Done(-1, false);
   BatchState batch;
-  for (size_t i = 0; i < statements.size(); ++i) {
-    auto& statement = statements[i];
-    if (session.cancel_requested || session.killed) break;
-    session.command = CommandOf(statement);
-    if (trace_) {
-      // The last statement runs to the end of the batch, trailing blanks included, so that a
-      // one-statement batch is traced as the client wrote it; the line breaks that end the
-      // batch's text are not part of it.
-      const size_t begin = statement.front().begin;
-      size_t end = statement.back().end;
-      if (i + 1 == statements.size()) {
-        end = sql.size();
-        while (end > begin && (sql[end - 1] == '\r' || sql[end - 1] == '\n')) --end;
-      }
-      trace_->Write(session.spid, session.program, session.database, sql.substr(begin, end - begin));
-    }
-    Context ctx(session, model_, sink, lock);
-    ctx.batch = &batch;
-    bool stop = false;
-    try {
-      ExecuteStatement(ctx, std::move(statement));
-      sink.Done(ctx.in_procedure || session.nocount ? -1 : ctx.last_count, false);
-      session.rowcount = ctx.rowcount.value_or(std::max<int64_t>(ctx.last_count, 0));
-      session.error = 0;
-    } catch (const SqlError& e) {
-      session.rowcount = 0;
-      session.error = e.message.number;
-      if (!e.sent) sink.Error(e.message);
-      sink.Done(-1, true);
-      stop = e.abort_batch;
-    } catch (const BatchCancelled&) {
-      stop = true;
-    } catch (const std::exception& e) {
-      // A fault of the simulator itself: reported, never fatal to the connection.
-      Message m;
-      m.number = 50000;
-      m.severity = 16;
-      m.text = std::string("msde-sim internal error: ") + e.what();
-      sink.Error(m);
-      sink.Done(-1, true);
-      stop = true;
-    }
-    RunDeferred(ctx);
-    if (stop) break;
+  batch.trace = trace_.get();
+  BatchRunner runner(session, model_, sink, lock, trace_.get(), batch, sql, tokens);
+  runner.Run(nodes);
+  session.status = "sleeping";
+  session.command = "AWAITING COMMAND";
+}
+
+void SimEngine::ExecuteCall(Session& session, ProcedureCall& call, BatchSink& sink) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  session.last_batch = std::time(nullptr);
+  session.status = "runnable";
+  session.command = "EXECUTE";
+  session.input_rpc = true;
+  session.input_buffer = call.procedure;
+  session.rpc_name.clear();
+  // sp_executesql's statements are traced as they run, any other call as its text.
+  if (trace_ && !EqualNoCase(call.procedure, "sp_executesql"))
+    trace_->Write(session.spid, session.program, session.database, call.sql);
+  // The caller's side of each argument: what an output parameter gives back lands there.
+  std::vector<Variable> caller(call.args.size());
+  std::vector<ProcedureArgument> args;
+  for (size_t i = 0; i < call.args.size(); ++i) {
+    const CallArgument& a = call.args[i];
+    caller[i] = Variable{a.type, a.value};
+    args.push_back(ProcedureArgument{a.name, a.value, a.type, false, a.output ? &caller[i] : nullptr});
   }
+  BatchState batch;
+  batch.trace = trace_.get();
+  const std::vector<Token> none;
+  BatchRunner runner(session, model_, sink, lock, trace_.get(), batch, call.sql, none);
+  runner.RunWork([&](Context& ctx) {
+    Parser name(ctx, Tokenize(call.procedure));
+    CallProcedure(ctx, name.ExpectQualifiedName(), std::move(args));
+    if (ctx.return_status) call.return_status = static_cast<int>(*ctx.return_status);
+  });
+  for (size_t i = 0; i < call.args.size(); ++i)
+    if (call.args[i].output) call.args[i].value = caller[i].value;
   session.status = "sleeping";
   session.command = "AWAITING COMMAND";
 }

@@ -15,6 +15,7 @@ class SimEngine : public Engine {
   explicit SimEngine(Model model);
   std::shared_ptr<Session> Login(const LoginRequest& request, std::vector<Message>& Errors) override;
   void ExecuteBatch(Session& session, const std::string& sql, BatchSink& sink) override;
+  void ExecuteCall(Session& session, ProcedureCall& call, BatchSink& sink) override;
   void Logout(Session& session) override;
   std::string ServerName() const override;
   ServerProduct Product() const override;

@@ -205,4 +205,16 @@ SqlDateTime FromTimeT(std::time_t when) {
 
 SqlDateTime NowDateTime() { return FromTimeT(std::time(nullptr)); }
 
+std::optional<SqlDateTime> ToSmallDateTime(SqlDateTime value) {
+  constexpr uint32_t kTicksPerMinute = 60 * 300;
+  constexpr int32_t kLastDay = 65535;  // 2079-06-06
+  uint32_t minutes = (value.ticks + kTicksPerMinute / 2) / kTicksPerMinute;
+  if (minutes == 24 * 60) {
+    minutes = 0;
+    ++value.days;
+  }
+  if (value.days < 0 || value.days > kLastDay) return std::nullopt;
+  return SqlDateTime{value.days, minutes * kTicksPerMinute};
+}
+
 }  // namespace msde

@@ -16,6 +16,9 @@ std::optional<SqlDateTime> ParseDateTime(const std::string& text);
 std::string DateTimeText(SqlDateTime value);
 // CONVERT(varchar, value, style) for the styles SQL Server 2000 knows; nullopt for others.
 std::optional<std::string> FormatDateTime(SqlDateTime value, int style);
+// A datetime rounded to the minute as smalldatetime holds it (29.998 s down, 29.999 up);
+// nullopt outside 1900-01-01 00:00 .. 2079-06-06 23:59.
+std::optional<SqlDateTime> ToSmallDateTime(SqlDateTime value);
 SqlDateTime FromTimeT(std::time_t when);  // local time, as the server's clock reads
 SqlDateTime NowDateTime();
 

@@ -3,6 +3,7 @@
 #include <map>
 #include <thread>
 
+#include "engine/Expression.h"
 #include "engine/Values.h"
 #include "engine/Variables.h"
 
@@ -13,6 +14,7 @@ struct ProcedureEntry {
   std::string name;  // as SQL Server spells it
   std::vector<ProcParam> params;
   ProcedureHandler handler;
+  bool takes_more = false;  // arguments past its parameters go to ProcArgs::more
 };
 
 // Function-local tables: registrations run during static initialisation of other files.
@@ -37,13 +39,6 @@ Message MakeMessage(const Context& ctx, int number, int severity, int state,
   m.line = ctx.line;
   return m;
 }
-
-// A procedure argument: [@name =] value [OUTPUT].
-struct RawArg {
-  std::string name;
-  Value value;
-  bool is_default = false;
-};
 
 Value LiteralValue(Parser& p) {
   const Token t = p.Next();
@@ -86,29 +81,58 @@ Value LiteralValue(Parser& p) {
   p.FailHere();
 }
 
-std::vector<RawArg> ParseArguments(Parser& p) {
-  std::vector<RawArg> args;
+// The type a literal argument has, as a procedure's parameter receives it.
+ColumnInfo LiteralType(const Token& t, const Value& value) {
+  ColumnInfo type;
+  if (std::holds_alternative<int64_t>(value)) {
+    type.type = SqlType::Int;
+  } else if (std::holds_alternative<std::string>(value)) {
+    const std::string& text = std::get<std::string>(value);
+    type = TextType(Utf8Length(text), t.kind == TokenKind::NString);
+    if (t.kind == TokenKind::Number && text.rfind("0x", 0) != 0) {
+      type.type = SqlType::Numeric;
+      type.precision = 38;
+      type.scale = text.find('.') == std::string::npos ? 0 : static_cast<int>(text.size() - text.find('.') - 1);
+    }
+  }
+  return type;
+}
+
+std::vector<ProcedureArgument> ParseArguments(Parser& p) {
+  std::vector<ProcedureArgument> args;
   if (p.AtEnd()) return args;
   do {
-    RawArg arg;
+    ProcedureArgument arg;
     if (p.Peek().kind == TokenKind::Variable && p.Peek(1).IsSymbol("=")) {
       arg.name = p.Next().text;
       p.Next();
     }
+    Variable* variable = p.Peek().kind == TokenKind::Variable ? p.ctx.FindVariable(p.Peek().text) : nullptr;
     if (p.Peek().IsWord("DEFAULT")) {
       p.Next();
       arg.is_default = true;
+    } else if (variable != nullptr) {
+      p.Next();
+      arg.value = variable->value;
+      arg.type = variable->type;
     } else {
+      const Token t = p.Peek();
       arg.value = LiteralValue(p);
+      arg.type = LiteralType(t, arg.value);
     }
-    if (p.Peek().IsWord("OUTPUT") || p.Peek().IsWord("OUT")) p.Next();
+    if (p.Peek().IsWord("OUTPUT") || p.Peek().IsWord("OUT")) {
+      p.Next();
+      arg.output = variable;  // a constant passed for an output parameter gets nothing back
+    }
     args.push_back(std::move(arg));
   } while (p.AcceptSymbol(","));
   p.ExpectEnd();
   return args;
 }
 
-void CallProcedure(Context& ctx, const std::vector<std::string>& name_parts, Parser& p) {
+}  // namespace
+
+void CallProcedure(Context& ctx, const std::vector<std::string>& name_parts, std::vector<ProcedureArgument> raw) {
   const std::string& name = name_parts.back();
   auto& table = ProcedureTable();
   auto it = table.find(Upper(name));
@@ -116,7 +140,6 @@ void CallProcedure(Context& ctx, const std::vector<std::string>& name_parts, Par
   if (name_parts.size() >= 3 && !name_parts[name_parts.size() - 3].empty())
     ctx.RequireDatabase(name_parts[name_parts.size() - 3]);
   const ProcedureEntry& entry = it->second;
-  const std::vector<RawArg> raw = ParseArguments(p);
 
   ctx.procedure = entry.name;
   ctx.in_procedure = true;
@@ -132,7 +155,7 @@ void CallProcedure(Context& ctx, const std::vector<std::string>& name_parts, Par
       slot = entry.params.size();
       for (size_t k = 0; k < entry.params.size(); ++k)
         if (EqualNoCase(entry.params[k].name, raw[i].name)) slot = k;
-      if (slot == entry.params.size())
+      if (slot == entry.params.size() && !entry.takes_more)
         ctx.Fail(8145, 16, 2, raw[i].name + " is not a parameter for procedure " + entry.name + ".");
     } else if (named_seen) {
       ctx.Fail(119, 15, 1,
@@ -141,11 +164,20 @@ void CallProcedure(Context& ctx, const std::vector<std::string>& name_parts, Par
                    "value' has been used, all subsequent parameters must be passed in the form "
                    "'@name = value'.");
     } else if (slot >= entry.params.size()) {
+      if (entry.takes_more) {
+        args.more.push_back(raw[i]);
+        continue;
+      }
       ctx.Fail(8144, 16, 2, "Procedure or function " + entry.name + " has too many arguments specified.");
+    }
+    if (!raw[i].name.empty() && slot == entry.params.size()) {
+      args.more.push_back(raw[i]);
+      continue;
     }
     if (raw[i].is_default) continue;
     given[slot] = true;
     values[slot] = raw[i].value;
+    if (raw[i].output != nullptr) args.outputs.emplace_back(entry.params[slot].name, raw[i].output);
   }
   for (size_t k = 0; k < entry.params.size(); ++k) {
     if (entry.params[k].required && !given[k])
@@ -153,10 +185,10 @@ void CallProcedure(Context& ctx, const std::vector<std::string>& name_parts, Par
                                entry.params[k].name + "', which was not supplied.");
     if (given[k]) args.values.emplace_back(entry.params[k].name, values[k]);
   }
+  ctx.return_status = 0;
   entry.handler(ctx, args);
+  ctx.rowcount = ctx.session.rowcount;  // EXECUTE keeps @@ROWCOUNT as the procedure left it
 }
-
-}  // namespace
 
 // --- Context -------------------------------------------------------------------------
 
@@ -170,8 +202,10 @@ void Context::InfoNow(int number, const std::string& text, int severity, int sta
   sink.Info(m);
 }
 
-void Context::Error(int number, int severity, int state, const std::string& text) {
-  sink.Error(MakeMessage(*this, number, severity, state, text));
+void Context::Error(int number, int severity, int state, const std::string& text, bool now) {
+  Message m = MakeMessage(*this, number, severity, state, text);
+  m.now = now;
+  sink.Error(m);
 }
 
 void Context::Fail(int number, int severity, int state, const std::string& text, bool AbortBatch) {
@@ -386,6 +420,11 @@ std::string ProcArgs::Text(const std::string& name, const std::string& fallback)
   return v == nullptr || IsNull(*v) ? fallback : ValueText(*v);
 }
 
+void ProcArgs::SetOutput(const std::string& name, const Value& value, const ColumnInfo& type) const {
+  for (const auto& [param, target] : outputs)
+    if (EqualNoCase(param, name)) AssignVariable(*ctx, *target, value, type);
+}
+
 std::optional<int64_t> ProcArgs::Int(const std::string& name) const {
   const Value* v = Get(name);
   if (v == nullptr || IsNull(*v)) return std::nullopt;
@@ -402,8 +441,8 @@ StatementRegistration::StatementRegistration(const char* keyword, StatementHandl
 }
 
 ProcedureRegistration::ProcedureRegistration(const char* name, std::vector<ProcParam> params,
-                                             ProcedureHandler handler) {
-  ProcedureTable()[Upper(name)] = ProcedureEntry{name, std::move(params), std::move(handler)};
+                                             ProcedureHandler handler, bool takes_more) {
+  ProcedureTable()[Upper(name)] = ProcedureEntry{name, std::move(params), std::move(handler), takes_more};
 }
 
 void ExecuteStatement(Context& ctx, std::vector<Token> tokens) {
@@ -412,12 +451,22 @@ void ExecuteStatement(Context& ctx, std::vector<Token> tokens) {
   const Token first = tokens.front();
   if (first.IsWord("EXEC") || first.IsWord("EXECUTE")) {
     Parser p(ctx, std::vector<Token>(tokens.begin() + 1, tokens.end()));
+    Variable* status = nullptr;  // "exec @status = proc"
     if (p.Peek().kind == TokenKind::Variable && p.Peek(1).IsSymbol("=")) {
-      p.Next();  // "exec @status = proc": the return status is not kept
+      const Token name = p.Next();
+      status = ctx.FindVariable(name.text);
+      if (status == nullptr) ctx.Fail(137, 15, 2, "Must declare the variable '" + name.text + "'.", true);
       p.Next();
     }
     const auto name = p.ExpectQualifiedName();
-    CallProcedure(ctx, name, p);
+    try {
+      CallProcedure(ctx, name, ParseArguments(p));
+    } catch (const SqlError& e) {
+      // A procedure that failed returns a status other than 0.
+      if (status != nullptr && !e.abort_batch) status->value = int64_t{1};
+      throw;
+    }
+    if (status != nullptr) status->value = ctx.return_status.value_or(0);
     return;
   }
   if (first.kind == TokenKind::Word) {
@@ -430,8 +479,8 @@ void ExecuteStatement(Context& ctx, std::vector<Token> tokens) {
       return;
     }
   }
-  static const char* kUnserved[] = {"CREATE", "DROP", "WHILE", "GRANT",
-                                    "REVOKE", "DENY", "TRUNCATE", "BACKUP", "RESTORE", "RETURN",
+  static const char* kUnserved[] = {"CREATE", "DROP", "GRANT",
+                                    "REVOKE", "DENY", "TRUNCATE", "BACKUP", "RESTORE",
                                     "GOTO", "OPEN", "FETCH", "CLOSE", "DEALLOCATE", "CHECKPOINT"};
   for (const char* word : kUnserved)
     if (first.IsWord(word)) ctx.SyntaxError(first.text);  // statements the engine does not serve
@@ -439,7 +488,7 @@ void ExecuteStatement(Context& ctx, std::vector<Token> tokens) {
     // A batch may begin with a bare procedure name.
     Parser p(ctx, std::move(tokens));
     const auto name = p.ExpectQualifiedName();
-    CallProcedure(ctx, name, p);
+    CallProcedure(ctx, name, ParseArguments(p));
     return;
   }
   ctx.SyntaxError(first.Near());

@@ -97,8 +97,8 @@ class Context {
   // An informational message that goes to the client at once, as SQL Server sends the
   // progress of STATS and RAISERROR ... WITH NOWAIT, while the statement still runs.
   void InfoNow(int number, const std::string& text, int severity = 10, int state = 1);
-  // An error that does not end the statement (more may follow).
-  void Error(int number, int severity, int state, const std::string& text);
+  // An error that does not end the statement (more may follow); `now`: sent at once.
+  void Error(int number, int severity, int state, const std::string& text, bool now = false);
   // Ends the statement with an error.
   [[noreturn]] void Fail(int number, int severity, int state, const std::string& text,
                          bool AbortBatch = false);
@@ -117,6 +117,11 @@ class Context {
   int64_t last_count = -1;  // row count for the statement's Done
   // @@ROWCOUNT after the statement where it is not the Done's count (SET @v = 1: one row).
   std::optional<int64_t> rowcount;
+  // @@ERROR after the statement when it did not fail itself: RAISERROR's number, or the last
+  // error of the statements it ran (sp_executesql).
+  int error = 0;
+  // A procedure's return status (EXEC @rc = proc, RPC's RETURNSTATUS).
+  std::optional<int64_t> return_status;
   bool in_procedure = false;
 
   // Releases the engine mutex for up to `duration`; false when the client cancelled
@@ -175,6 +180,16 @@ struct ProcParam {
   bool required = false;
 };
 
+// An argument of a procedure call: [@name =] value [OUTPUT]; `output` is the caller's
+// variable an output parameter's value goes back to (null: none).
+struct ProcedureArgument {
+  std::string name;  // with its '@'; empty when given by position
+  Value value;
+  ColumnInfo type;
+  bool is_default = false;
+  Variable* output = nullptr;
+};
+
 class ProcArgs {
  public:
   bool Has(const std::string& name) const;  // given and not NULL
@@ -183,6 +198,12 @@ class ProcArgs {
   const Value* Get(const std::string& name) const;
   std::vector<std::pair<std::string, Value>> values;  // bound, in declaration order
   Context* ctx = nullptr;
+  // Gives an output parameter its value: to the caller's variable, when it passed one
+  // with OUTPUT (converted to the variable's type).
+  void SetOutput(const std::string& name, const Value& value, const ColumnInfo& type) const;
+  std::vector<std::pair<std::string, Variable*>> outputs;  // by parameter name
+  // A procedure that takes more than its parameters (sp_executesql): the rest, as given.
+  std::vector<ProcedureArgument> more;
 };
 
 using StatementHandler = std::function<void(Context&, Parser&)>;
@@ -194,12 +215,16 @@ struct StatementRegistration {
 };
 // Registers a stored procedure by name (case-insensitive; "master.dbo." prefixes allowed).
 struct ProcedureRegistration {
-  ProcedureRegistration(const char* name, std::vector<ProcParam> params, ProcedureHandler handler);
+  // TakesMore: arguments past the parameters are kept in ProcArgs::more, not refused.
+  ProcedureRegistration(const char* name, std::vector<ProcParam> params, ProcedureHandler handler,
+                        bool TakesMore = false);
 };
 
 // Runs one statement (its tokens) with the registered handlers: a leading keyword with a
 // handler, EXEC/EXECUTE, or a bare procedure name. Unknown procedures: 2812.
 void ExecuteStatement(Context& ctx, std::vector<Token> tokens);
+// Calls a registered procedure ([server.][database.][owner.]name) with its arguments.
+void CallProcedure(Context& ctx, const std::vector<std::string>& name_parts, std::vector<ProcedureArgument> args);
 
 // Value conversions used by handlers and functions.
 std::string ValueText(const Value& value);  // "" for NULL; numbers as SQL Server prints them

@@ -36,6 +36,7 @@ const TypeFacts kTypes[] = {
     {SqlType::Variant, "sql_variant", 98, -150, 8016, 0},
     {SqlType::Binary, "binary", 173, -2, 0, 0},
     {SqlType::VarBinary, "varbinary", 165, -3, 0, 0},
+    {SqlType::SmallDateTime, "smalldatetime", 58, 11, 4, 16},
 };
 
 const TypeFacts& Facts(SqlType type) {

@@ -14,8 +14,14 @@ struct Variable {
 };
 
 // The state of one running batch that outlives its statements.
+class StatementTrace;
+
 class BatchState {
  public:
+  StatementTrace* trace = nullptr;  // where its statements are traced; null: nowhere
+  bool procedure = false;           // a procedure's body: RETURN may give a status
+  int depth = 0;                    // batches run inside batches (sp_executesql) above it
+
   // Null when `name` is not declared.
   Variable* Find(const std::string& name);
   // Declares `name`; 134 when the batch declared it already. A DECLARE that a loop runs

@@ -11,7 +11,7 @@ void BatchResponse::FlushDone(bool more) {
   uint16_t status = more || procedure_ ? DoneStatus::More : DoneStatus::Final;
   if (done_->count >= 0) status |= DoneStatus::Count;
   if (done_->error) status |= DoneStatus::Error;
-  WriteDone(out_.Tokens(), status, done_->select ? kCmdSelect : 0, done_->count,
+  WriteDone(out_.Tokens(), status, done_->command, done_->count,
             procedure_ ? Token::DoneInProc : Token::Done);
   done_.reset();
 }
@@ -58,12 +58,18 @@ void BatchResponse::Error(const Message& message) {
   statement_had_error_ = true;
   any_error_ = true;
   Flush();
+  if (message.now) out_.FlushAll();
 }
 
 void BatchResponse::Done(int64_t RowCount, bool Error) {
   if (Suppressed()) return;
   FlushDone(true);
-  done_ = PendingDone{RowCount, Error || statement_had_error_, statement_had_result_};
+  // A statement that sent rows is a SELECT's; a data change names its own kind.
+  uint16_t command = statement_had_result_ ? kCmdSelect : 0;
+  if (command == 0 && session_.command == "INSERT") command = kCmdInsert;
+  if (command == 0 && session_.command == "DELETE") command = kCmdDelete;
+  if (command == 0 && session_.command == "UPDATE") command = kCmdUpdate;
+  done_ = PendingDone{RowCount, Error || statement_had_error_, command};
   encoder_.reset();
   statement_had_result_ = false;
   statement_had_error_ = false;
@@ -114,14 +120,13 @@ void BatchResponse::Finish(bool attention) {
   out_.EndMessage();
 }
 
-void BatchResponse::FinishCall(const std::vector<ReturnValue>& outputs, bool more) {
+void BatchResponse::FinishCall(const std::vector<ReturnValue>& outputs, bool more, std::optional<int> status) {
   FlushDone(true);
   Writer& w = out_.Tokens();
-  WriteReturnStatus(w, any_error_ ? -6 : 0);  // SQL Server's status for a failed statement
+  WriteReturnStatus(w, status.value_or(any_error_ ? -6 : 0));  // -6: SQL Server's for a failed statement
   for (const auto& o : outputs) WriteReturnValue(w, o.ordinal, o.name, o.type, o.value, !out_.Tds70());
-  uint16_t status =
-      (more ? DoneStatus::More : DoneStatus::Final) | (any_error_ ? DoneStatus::Error : 0);
-  WriteDone(w, status, 0, 0, Token::DoneProc);
+  const uint16_t done = (more ? DoneStatus::More : DoneStatus::Final) | (any_error_ ? DoneStatus::Error : 0);
+  WriteDone(w, done, 0, 0, Token::DoneProc);
   Flush();
 }
 

@@ -37,7 +37,8 @@ class BatchResponse : public BatchSink {
   void Finish(bool attention);
   // Ends a procedure call: return status, output parameters and DONEPROC (DONE_MORE when
   // another call of the same request follows). The message itself stays open.
-  void FinishCall(const std::vector<ReturnValue>& outputs, bool more);
+  // Status: the procedure's return status where the engine gave one.
+  void FinishCall(const std::vector<ReturnValue>& outputs, bool more, std::optional<int> status = std::nullopt);
 
  private:
   bool Suppressed() const { return session_.cancel_requested || out_.Broken(); }
@@ -53,7 +54,7 @@ class BatchResponse : public BatchSink {
   struct PendingDone {
     int64_t count;
     bool error;
-    bool select;
+    uint16_t command;  // CurCmd
   };
   ResponseWriter& out_;
   Session& session_;

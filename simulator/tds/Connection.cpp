@@ -287,8 +287,16 @@ void Connection::RunCalls(const RequestMessage& request) {
     CallPlan plan = prepared_.Plan(calls[i]);
     BatchResponse response(out_, *session_, server_name_, true);
     if (plan.error) response.Error(*plan.error);
-    if (plan.sql) {
-      session_->rpc_name = calls[i].procedure;
+    if (plan.sql) session_->rpc_name = calls[i].procedure;
+    if (plan.call) {
+      try {
+        engine_.ExecuteCall(*session_, *plan.call, response);
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "msde-sim: call failed inside the engine: %s\n", e.what());
+        response.Error(ServerMessage(kMsgInternalError, 16, 1, "Internal SQL Server error."));
+      }
+      for (ReturnValue& o : plan.outputs) o.value = plan.call->args[o.ordinal].value;
+    } else if (plan.sql) {
       Execute(*plan.sql, response);
     }
     if (session_->cancel_requested) {
@@ -296,7 +304,7 @@ void Connection::RunCalls(const RequestMessage& request) {
       response.Finish(true);
       return;
     }
-    response.FinishCall(plan.outputs, i + 1 < calls.size());
+    response.FinishCall(plan.outputs, i + 1 < calls.size(), plan.call ? plan.call->return_status : std::nullopt);
   }
   out_.EndMessage();
 }

@@ -72,6 +72,16 @@ CallPlan PreparedStatements::Plan(const RpcCall& call) {
     for (size_t i = first; i < p.size(); ++i)
       if (p[i].output && p[i].type.type != SqlType::Text && p[i].type.type != SqlType::NText)
         plan.outputs.push_back(ReturnValue{static_cast<uint16_t>(i), p[i].name, p[i].type, p[i].value});
+  // sp_executesql and other procedures set their output parameters: they run as calls.
+  const bool called = procedure != "sp_prepexec" && procedure != "sp_execute" && procedure != "sp_prepare" &&
+                      procedure != "sp_unprepare";
+  if (plan.sql && called && !plan.outputs.empty()) {
+    ProcedureCall c;
+    c.procedure = call.procedure;
+    c.sql = *plan.sql;
+    for (const RpcParam& param : p) c.args.push_back(CallArgument{param.name, param.type, param.value, param.output});
+    plan.call = std::move(c);
+  }
   return plan;
 }
 

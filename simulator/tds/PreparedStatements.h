@@ -26,6 +26,9 @@ struct CallPlan {
   std::optional<std::string> sql;    // nothing: no statement to run
   std::vector<ReturnValue> outputs;  // output parameters, e.g. a new handle
   std::optional<Message> error;      // the call itself cannot be served
+  // A call with output parameters, run as a call so that their values can come back; the
+  // outputs' ordinals index its arguments.
+  std::optional<ProcedureCall> call;
 };
 
 class PreparedStatements {

@@ -16,7 +16,7 @@ namespace Wire {
 constexpr uint8_t Text = 0x23, Guid = 0x24, IntN = 0x26, Int1 = 0x30, Bit = 0x32, Int2 = 0x34,
                   Int4 = 0x38, DateTime = 0x3D, Flt4 = 0x3B, Money = 0x3C, Flt8 = 0x3E,
                   NText = 0x63, DecimalN = 0x6A, NumericN = 0x6C, BitN = 0x68, FltN = 0x6D,
-                  MoneyN = 0x6E, DateTimeN = 0x6F, Int8 = 0x7F, BigVarChar = 0xA7, BigChar = 0xAF,
+                  MoneyN = 0x6E, DateTimeN = 0x6F, SmallDateTime = 0x3A, Int8 = 0x7F, BigVarChar = 0xA7, BigChar = 0xAF,
                   NVarChar = 0xE7, NChar = 0xEF, Variant = 0x62, BigVarBinary = 0xA5,
                   BigBinary = 0xAD;
 }
@@ -76,6 +76,9 @@ ResultEncoder::WireColumn Describe(ColumnInfo c, bool collations) {
     case SqlType::DateTime:
       set(Wire::DateTimeN, Wire::DateTime, 8);
       break;
+    case SqlType::SmallDateTime:
+      set(Wire::DateTimeN, Wire::SmallDateTime, 4);
+      break;
     case SqlType::UniqueIdentifier:
       set(Wire::Guid, Wire::Guid, 16);
       break;
@@ -127,7 +130,7 @@ bool HasSizeByte(uint8_t type) {
 bool IsFixed(uint8_t type) {
   return type == Wire::Int1 || type == Wire::Int2 || type == Wire::Int4 || type == Wire::Int8 ||
          type == Wire::Bit || type == Wire::Flt4 || type == Wire::Flt8 || type == Wire::Money ||
-         type == Wire::DateTime;
+         type == Wire::DateTime || type == Wire::SmallDateTime;
 }
 
 // Text of a number as the engine may hand it over for a decimal or character column.
@@ -278,6 +281,14 @@ std::optional<Bytes> Encode(const ResultEncoder::WireColumn& c, const Value& val
       if (!dt) return std::nullopt;
       w.U32(static_cast<uint32_t>(dt->days));
       w.U32(dt->ticks);
+      break;
+    }
+    case SqlType::SmallDateTime: {
+      // Days since 1900-01-01 and minutes since midnight, two bytes each.
+      auto dt = std::get_if<SqlDateTime>(&value);
+      if (!dt || dt->days < 0 || dt->days > 0xFFFF) return std::nullopt;
+      w.U16(static_cast<uint16_t>(dt->days));
+      w.U16(static_cast<uint16_t>(dt->ticks / (60 * 300)));
       break;
     }
     case SqlType::UniqueIdentifier: {

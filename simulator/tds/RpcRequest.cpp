@@ -124,6 +124,7 @@ std::string TypeName(const ColumnInfo& t) {
     case SqlType::Real: return "real";
     case SqlType::Money: return "money";
     case SqlType::DateTime: return "datetime";
+    case SqlType::SmallDateTime: return "smalldatetime";
     case SqlType::UniqueIdentifier: return "uniqueidentifier";
     case SqlType::Variant: return "sql_variant";
     case SqlType::Binary: return sized("binary");
@@ -315,6 +316,7 @@ void ReadTypedValue(Reader& r, RpcParam& p, bool collations) {
         if (ticks >= 300u * 86400u) throw ProtocolError("bad datetime time of day");
         p.value = SqlDateTime{days, ticks};
       } else if (n == 4) {
+        c.type = SqlType::SmallDateTime;
         uint16_t days = r.U16();
         uint16_t minutes = r.U16();
         if (minutes >= 1440) throw ProtocolError("bad smalldatetime time of day");

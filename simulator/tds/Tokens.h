@@ -49,7 +49,11 @@ constexpr uint8_t RollbackTransaction = 10;
 constexpr uint32_t kTds72 = 0x72090002;
 constexpr uint32_t kTds71 = 0x71000001;
 constexpr uint32_t kTds70 = 0x07000000;
+// The DONE token's CurCmd: the kind of statement it ends.
 constexpr uint16_t kCmdSelect = 0xC1;
+constexpr uint16_t kCmdInsert = 0xC3;
+constexpr uint16_t kCmdDelete = 0xC4;
+constexpr uint16_t kCmdUpdate = 0xC5;
 
 // The server's collation Polish_CI_AS: LCID 0x0415 with case-, kana- and width-insensitive
 // flags, no SQL sort order. Its code page is Windows-1250.

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/BatchTree.h"
 #include "engine/Lexer.h"
 #include "engine/Model.h"
 #include "engine/SqlTime.h"

@@ -72,3 +72,43 @@ TEST_F(EngineVariables2005, DeclareTakesAnInitialiser) {
 
 }  // namespace
 }  // namespace msde::engine_test
+
+namespace msde::engine_test {
+namespace {
+
+TEST_F(EngineTest, SpExecuteSqlReturnsItsOutputParametersToTheCaller) {
+  const Answer out = Run("declare @o int\n"
+                         "exec sp_executesql N'set @o = @i * 2', N'@i int, @o int OUTPUT', @i = 21, @o = @o OUTPUT\n"
+                         "select @o");
+  ASSERT_TRUE(out.errors.empty()) << out.ErrorText();
+  EXPECT_EQ(out.Text(0, 0), "42");
+  // Arguments by position, converted to the declared types; the status of the call.
+  const Answer positional = Run("declare @rc int exec @rc = sp_executesql N'select @a + @b', N'@a int, @b int', '1', 2 "
+                                "select @rc");
+  ASSERT_TRUE(positional.errors.empty()) << positional.ErrorText();
+  EXPECT_EQ(positional.Text(0, 0), "3");
+  EXPECT_EQ(positional.Text(0, 0, 1), "0");
+  // The statement sees its parameters only; its failure is its own and the batch goes on.
+  const Answer scoped = Run("declare @x int set @x = 1 exec sp_executesql N'select @x' select 2");
+  EXPECT_EQ(scoped.ErrorNumber(), 137);
+  ASSERT_EQ(scoped.results.size(), 1u);
+  EXPECT_EQ(scoped.Text(0, 0), "2");
+  // EXECUTE keeps the @@ROWCOUNT the statement left.
+  const Answer count = Run("exec sp_executesql N'update Sklep.dbo.Kasjerzy set Imie = Imie' select @@rowcount "
+                           "select count(*) from Sklep.dbo.Kasjerzy");
+  EXPECT_EQ(count.Text(0, 0), count.Text(0, 0, 1));
+}
+
+TEST_F(EngineTest, SpExecuteSqlRefusesArgumentsItsDeclarationsDoNotAllow) {
+  EXPECT_EQ(Run("exec sp_executesql N'select @i', N'@i int'").ErrorNumber(), 8178);
+  EXPECT_EQ(Run("declare @v int exec sp_executesql N'select @i', N'@i int', @i = @v OUTPUT").ErrorNumber(), 8162);
+  EXPECT_EQ(Run("exec sp_executesql N'select 1', N'@i int', @j = 1").ErrorNumber(), 8145);
+  EXPECT_EQ(Run("exec sp_executesql N'select 1', N'@i int', 1, 2").ErrorNumber(), 8144);
+  // A failed procedure returns a status other than 0.
+  const Answer failed = Run("declare @rc int exec @rc = sp_helpdb 'NieMaTakiej' select @rc");
+  EXPECT_NE(failed.ErrorNumber(), 0);
+  EXPECT_EQ(failed.Text(0, 0), "1");
+}
+
+}  // namespace
+}  // namespace msde::engine_test

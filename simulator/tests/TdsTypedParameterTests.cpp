@@ -4,6 +4,7 @@
 // the parameter's own type.
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "TdsRawClient.h"
@@ -191,6 +192,12 @@ std::vector<Returned> ReturnValues(const Bytes& m) {
   return out;
 }
 
+// Sends the call and reads its whole response.
+std::optional<Bytes> Call(RawClient& raw, const RpcBuilder& call) {
+  raw.SendMessage(tds::PacketType::Rpc, call.Payload());
+  return raw.ReadMessage();
+}
+
 TEST_F(TdsTest, OutputParametersComeBackInTheirOwnTypes) {
   RawClient raw(port_);
   ASSERT_FALSE(raw.LogIn(StubEngine::kUser, StubEngine::kPassword).empty());
@@ -203,8 +210,7 @@ TEST_F(TdsTest, OutputParametersComeBackInTheirOwnTypes) {
       .DateTime("@d", 46000, 4321, true)
       .Money("@m", 123456, true)
       .VarBinary("@b", Bytes{0x01, 0x02, 0xFF}, true);
-  raw.SendMessage(tds::PacketType::Rpc, call.Payload());
-  auto response = raw.ReadMessage();
+  auto response = Call(raw, call);
   ASSERT_TRUE(response);
   auto values = ReturnValues(*response);
   ASSERT_EQ(values.size(), 5u);
@@ -219,6 +225,34 @@ TEST_F(TdsTest, OutputParametersComeBackInTheirOwnTypes) {
   EXPECT_EQ(values[3].value, (Bytes{0, 0, 0, 0, 0x40, 0xE2, 0x01, 0}));
   EXPECT_EQ(values[4].wire_type, 0xA5);
   EXPECT_EQ(values[4].value, (Bytes{0x01, 0x02, 0xFF}));
+}
+
+// Against the real engine: an output parameter carries the value the statement set, after
+// the call's return status; each data change's DONE names the kind of statement it ends.
+TEST_F(TypedParameterOdbcTest, OutputParametersCarryWhatTheStatementSet) {
+  RawClient raw(server_->Port());
+  ASSERT_FALSE(raw.LogIn("sa", "").empty());
+  RpcBuilder call(10);  // sp_executesql
+  call.NText("", "set @o = @i * 2").NText("", "@i int, @o int OUTPUT").Int("@i", 21, false).Int("@o", std::nullopt, true);
+  auto response = Call(raw, call);
+  ASSERT_TRUE(response);
+  auto values = ReturnValues(*response);
+  ASSERT_EQ(values.size(), 1u);
+  EXPECT_EQ(values[0].name, "@o");
+  EXPECT_EQ(values[0].value, (Bytes{42, 0, 0, 0}));
+  const Bytes status_then_value{tds::Token::ReturnStatus, 0, 0, 0, 0, tds::Token::ReturnValue};
+  EXPECT_NE(std::search(response->begin(), response->end(), status_then_value.begin(), status_then_value.end()),
+            response->end());
+
+  raw.SendBatch("insert into Sklep.dbo.Kasjerzy (IdKasjera, Imie) values (90, 'Ola') "
+                "update Sklep.dbo.Kasjerzy set Imie = 'Ala' where IdKasjera = 90 "
+                "delete from Sklep.dbo.Kasjerzy where IdKasjera = 90 use master");
+  auto changes = raw.ReadMessage();
+  ASSERT_TRUE(changes);
+  std::vector<int> commands;  // DONE: token, status, CurCmd, a 32-bit count
+  for (size_t i = 0; i + 9 <= changes->size() && (*changes)[i] == tds::Token::Done; i += 9)
+    commands.push_back((*changes)[i + 3] | (*changes)[i + 4] << 8);
+  EXPECT_THAT(commands, ::testing::ElementsAre(0xC3, 0xC5, 0xC4));
 }
 
 }  // namespace

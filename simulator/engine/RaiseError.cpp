@@ -1,0 +1,209 @@
+// PRINT and RAISERROR: messages a batch sends its client. RAISERROR's text takes printf-style
+// substitutions of its arguments (%d %i %u %o %x %X %s with flags, width and precision, a *
+// taking them from the arguments); severity 11 and above makes it an error that sets @@ERROR.
+#include <cstdio>
+
+#include "engine/Expression.h"
+#include "engine/Values.h"
+#include "engine/Variables.h"
+
+namespace msde {
+namespace {
+
+struct Argument {
+  Value value;
+  ColumnInfo type;
+};
+
+Argument Evaluate(Context& ctx, Parser& p) {
+  ExprPtr e = ParseExpression(p);
+  e->Bind(ctx, Scope{});
+  EvalEnv env{ctx, nullptr};
+  return {e->Eval(env), e->Type()};
+}
+
+ColumnInfo LongText() {
+  ColumnInfo text;
+  text.type = SqlType::NVarChar;
+  text.length = 8000;
+  return text;
+}
+
+// PRINT expression: message 0 of severity 0; NULL prints an empty line.
+void Print(Context& ctx, Parser& p) {
+  if (p.AtEnd()) p.FailHere();
+  const Argument a = Evaluate(ctx, p);
+  p.ExpectEnd();
+  const Value text = ConvertValue(ctx, a.value, a.type, LongText(), -1);
+  ctx.Info(0, ValueText(text), 0, 1);
+}
+
+[[noreturn]] void WrongArgument(Context& ctx, size_t n) {
+  ctx.Fail(2786, 16, 1, "The data type of substitution parameter " + std::to_string(n) +
+                            " does not match the expected type of the format specification.");
+}
+
+// The message text with each % specification replaced by the next argument.
+std::string Substitute(Context& ctx, const std::string& format, const std::vector<Argument>& args) {
+  std::string out;
+  size_t next = 0;
+  auto take = [&]() -> const Argument* { return next < args.size() ? &args[next++] : nullptr; };
+  auto take_number = [&](int fallback) {
+    const Argument* a = take();
+    if (a == nullptr || IsNull(a->value)) return fallback;
+    auto n = ToInteger(a->value);
+    if (!n || IsCharacterType(a->type.type)) WrongArgument(ctx, next);
+    return static_cast<int>(*n);
+  };
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') {
+      out += format[i];
+      continue;
+    }
+    if (i + 1 < format.size() && format[i + 1] == '%') {
+      out += '%';
+      ++i;
+      continue;
+    }
+    size_t k = i + 1;
+    std::string spec = "%";
+    while (k < format.size() && std::string("-+0# ").find(format[k]) != std::string::npos) spec += format[k++];
+    if (k < format.size() && format[k] == '*') {
+      spec += std::to_string(take_number(0));
+      ++k;
+    }
+    while (k < format.size() && std::isdigit(static_cast<unsigned char>(format[k]))) spec += format[k++];
+    if (k < format.size() && format[k] == '.') {
+      spec += format[k++];
+      if (k < format.size() && format[k] == '*') {
+        spec += std::to_string(take_number(0));
+        ++k;
+      }
+      while (k < format.size() && std::isdigit(static_cast<unsigned char>(format[k]))) spec += format[k++];
+    }
+    while (k < format.size() && (format[k] == 'h' || format[k] == 'l' || format[k] == 'I' || format[k] == '6' || format[k] == '4'))
+      ++k;  // size prefixes: every argument is taken at its own size
+    const char type = k < format.size() ? format[k] : '\0';
+    if (std::string("diuoxXs").find(type) == std::string::npos || type == '\0') {
+      out += format.substr(i, k - i);  // not a specification: kept as written
+      i = k - 1;
+      continue;
+    }
+    i = k;
+    const Argument* a = take();
+    char buffer[512];
+    if (a == nullptr || IsNull(a->value)) {
+      std::snprintf(buffer, sizeof buffer, (spec + "s").c_str(), "(null)");
+    } else if (type == 's') {
+      if (!IsCharacterType(a->type.type) && a->type.type != SqlType::Binary && a->type.type != SqlType::VarBinary)
+        WrongArgument(ctx, next);
+      std::snprintf(buffer, sizeof buffer, (spec + "s").c_str(), ValueText(a->value).c_str());
+    } else {
+      auto n = std::holds_alternative<int64_t>(a->value) ? std::optional<int64_t>(std::get<int64_t>(a->value)) : std::nullopt;
+      if (!n) WrongArgument(ctx, next);
+      if (type == 'd' || type == 'i')
+        std::snprintf(buffer, sizeof buffer, (spec + "lld").c_str(), static_cast<long long>(*n));
+      else  // unsigned forms read the argument as the 32-bit value it is
+        std::snprintf(buffer, sizeof buffer, (spec + "ll" + type).c_str(),
+                      static_cast<unsigned long long>(a->type.type == SqlType::BigInt ? static_cast<uint64_t>(*n)
+                                                                                        : static_cast<uint32_t>(*n)));
+    }
+    out += buffer;
+  }
+  return out;
+}
+
+// RAISERROR (text | number | @variable, severity, state [, argument ...]) [WITH NOWAIT |
+// LOG | SETERROR, ...], and SQL Server 2000's RAISERROR number 'text'.
+void RaisError(Context& ctx, Parser& p) {
+  int number = 50000;
+  bool catalogued = false;  // a message added with sp_addmessage
+  std::string text;
+  int64_t severity = 16, state = 1;
+  bool negative_state = false;
+  std::vector<Argument> args;
+  if (p.Peek().kind == TokenKind::Number) {
+    number = static_cast<int>(p.ExpectInteger());
+    text = p.ExpectString();
+  } else {
+    p.ExpectSymbol("(");
+    if (p.Peek().kind == TokenKind::Number) {
+      number = static_cast<int>(p.ExpectInteger());
+      catalogued = true;
+      auto found = ctx.model.user_messages.find(number);
+      if (found != ctx.model.user_messages.end()) text = found->second;
+    } else {
+      const Argument message = Evaluate(ctx, p);
+      text = ValueText(message.value);
+    }
+    p.ExpectSymbol(",");
+    severity = p.ExpectInteger();
+    p.ExpectSymbol(",");
+    negative_state = p.AcceptSymbol("-");
+    state = p.ExpectInteger();
+    while (p.AcceptSymbol(",")) args.push_back(Evaluate(ctx, p));
+    p.ExpectSymbol(")");
+    if (args.size() > 20) p.FailHere();
+  }
+  bool nowait = false, seterror = false;
+  if (p.AcceptKeyword("WITH")) {
+    do {
+      if (p.AcceptKeyword("NOWAIT"))
+        nowait = true;
+      else if (p.AcceptKeyword("SETERROR"))
+        seterror = true;
+      else if (!p.AcceptKeyword("LOG"))  // the error log is not written for it
+        p.FailHere();
+    } while (p.AcceptSymbol(","));
+  }
+  p.ExpectEnd();
+  if (severity < 0 || severity > 25 || state > 127) p.FailHere();
+  // A negative state is reported as state 1, as SQL Server does.
+  const int shown_state = negative_state || state == 0 ? 1 : static_cast<int>(state);
+  const int level = static_cast<int>(severity);
+  if (catalogued && ctx.model.user_messages.count(number) == 0) {
+    if (ctx.model.server.Is2005())
+      ctx.Fail(18054, 16, 1, "Error " + std::to_string(number) + ", severity " + std::to_string(level) + ", state " +
+                                 std::to_string(shown_state) +
+                                 " was raised, but no message with that error number was found in sys.messages. If error is larger than 50000, make sure the user-defined message is added using sp_addmessage.");
+    ctx.Fail(2758, 16, 1, "RAISERROR could not locate entry for error " + std::to_string(number) + " in Sysmessages.");
+  }
+  const std::string message = Substitute(ctx, text, args);
+  if (level > 10) {
+    ctx.Error(number, level, shown_state, message, nowait);
+    ctx.error = number;
+  } else if (nowait) {
+    ctx.InfoNow(number, message, level, shown_state);
+  } else {
+    ctx.Info(number, message, level, shown_state);
+  }
+  if (seterror) ctx.error = number;
+}
+
+// sp_addmessage @msgnum, @severity, @msgtext [, @lang, @with_log, @replace]: a user message
+// RAISERROR can raise by number (in memory only, as long as the server runs).
+void AddMessage(Context& ctx, const ProcArgs& args) {
+  const int64_t number = args.Int("@msgnum").value_or(0);
+  if (number <= 50000) ctx.Fail(15040, 16, 1, "User-defined error messages must have an ID greater than 50000.");
+  const bool replace = EqualNoCase(args.Text("@replace"), "replace");
+  auto [it, added] = ctx.model.user_messages.try_emplace(static_cast<int>(number), args.Text("@msgtext"));
+  if (!added && !replace) ctx.Fail(15043, 16, 1, "You must specify 'REPLACE' to overwrite an existing message.");
+  it->second = args.Text("@msgtext");
+}
+
+void DropMessage(Context& ctx, const ProcArgs& args) {
+  const int64_t number = args.Int("@msgnum").value_or(0);
+  if (ctx.model.user_messages.erase(static_cast<int>(number)) == 0)
+    ctx.Fail(15179, 16, 1, "Message number " + std::to_string(number) + " does not exist.");
+}
+
+const ProcedureRegistration add_message("sp_addmessage",
+                                        {{"@msgnum", true}, {"@severity", true}, {"@msgtext", true}, {"@lang"},
+                                         {"@with_log"}, {"@replace"}},
+                                        AddMessage);
+const ProcedureRegistration drop_message("sp_dropmessage", {{"@msgnum", true}, {"@lang"}}, DropMessage);
+const StatementRegistration print_statement("PRINT", Print);
+const StatementRegistration raiserror_statement("RAISERROR", RaisError);
+
+}  // namespace
+}  // namespace msde
