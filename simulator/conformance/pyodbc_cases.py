@@ -334,6 +334,12 @@ def _():
     c.execute("set nocount off")  # the session keeps the option
 
 
+@case("{CALL} of sp_executesql with its parameters")
+def _():
+    c = db.cursor()
+    expect(c.execute("{CALL sp_executesql (?, ?, ?)}", "select @i * 2", "@i int", 21).fetchone()[0], 42)
+
+
 @case("RAISERROR with arguments is an error with its text and number")
 def _():
     c = db.cursor()

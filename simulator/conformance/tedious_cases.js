@@ -209,6 +209,22 @@ async function main() {
     expect(r.rows, [['int', 3]], 'properties');
   });
 
+  await check('an endless loop ends at attention', async () => {
+    const looping = run(c, 'declare @i int set @i = 0 while 1 = 1 set @i = @i + 1 -- endless loop', { batch: true });
+    const deadline = Date.now() + 20000;
+    while (Date.now() < deadline && !fs.readFileSync(process.env.MSDE_TRACE, 'utf8').includes('endless loop')) {
+      await new Promise((resolve) => setTimeout(resolve, 10));
+    }
+    c.cancel();
+    try {
+      await looping;
+      throw new Error('not cancelled');
+    } catch (e) {
+      expect(e.code, 'ECANCEL', 'error code');
+    }
+    expect((await run(c, 'select 8', { batch: true })).rows, [[8]], 'after the cancel');
+  });
+
   c.close();
   console.log(failures.length ? `${failures.length} failed` : 'all passed');
   process.exit(failures.length ? 1 : 0);

@@ -92,7 +92,7 @@ std::vector<Message> ParseBatchText(Context& ctx, const std::string& sql, std::v
   return errors;
 }
 
-NestedOutcome RunNestedBatch(Context& ctx, const std::string& sql, BatchState& state) {
+bool RunNestedBatch(Context& ctx, const std::string& sql, BatchState& state) {
   std::vector<Token> tokens;
   std::vector<BatchNode> nodes;
   std::vector<Message> errors = ParseBatchText(ctx, sql, tokens, nodes);
@@ -102,7 +102,7 @@ NestedOutcome RunNestedBatch(Context& ctx, const std::string& sql, BatchState& s
   }
   BatchRunner runner(ctx.session, ctx.model, ctx.sink, ctx.lock, state.trace, state, sql, tokens);
   runner.Run(nodes);
-  return {runner.Cancelled(), runner.ReturnStatus()};
+  return !runner.Cancelled();
 }
 
 BatchRunner::BatchRunner(Session& session, Model& model, BatchSink& sink, std::unique_lock<std::mutex>& lock,
@@ -205,8 +205,7 @@ bool BatchRunner::Guarded(Context& ctx, Work work) {
   } catch (const BatchCancelled&) {
     cancelled_ = true;
     go_on = false;
-  } catch (const ReturnFromBatch& r) {
-    return_status_ = r.status;
+  } catch (const ReturnFromBatch&) {
     session_.rowcount = 1;  // RETURN is a simple assignment
     session_.error = 0;
     go_on = false;

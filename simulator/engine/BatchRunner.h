@@ -16,10 +16,8 @@
 
 namespace msde {
 
-// RETURN [value]: thrown by its statement, it ends the batch (or the procedure) at once.
-struct ReturnFromBatch {
-  std::optional<int64_t> status;
-};
+// RETURN: thrown by its statement, it ends the batch at once.
+struct ReturnFromBatch {};
 
 class BatchRunner {
  public:
@@ -33,8 +31,6 @@ class BatchRunner {
   void RunWork(const std::function<void(Context&)>& work);
   // Whether the client cancelled or the session was killed while the batch ran.
   bool Cancelled() const { return cancelled_; }
-  // The status of a RETURN that ended it.
-  std::optional<int64_t> ReturnStatus() const { return return_status_; }
   // The error number of the last statement that failed, 0 when none did.
   int LastError() const { return last_error_; }
 
@@ -64,7 +60,6 @@ class BatchRunner {
   const std::vector<Token>& tokens_;
   const BatchNode* last_top_ = nullptr;
   bool cancelled_ = false, stopped_ = false;
-  std::optional<int64_t> return_status_;
   int last_error_ = 0;
   std::chrono::steady_clock::time_point last_pause_;
 };
@@ -75,13 +70,10 @@ class BatchRunner {
 std::vector<Message> ParseBatchText(Context& ctx, const std::string& sql, std::vector<Token>& tokens,
                                     std::vector<BatchNode>& nodes);
 
-struct NestedOutcome {
-  bool cancelled = false;
-  std::optional<int64_t> status;  // of a RETURN that ended it
-};
 // Runs `sql` as a batch of its own inside the running statement (sp_executesql): with the
 // variables of `state`, its statements' results, messages and Dones going to the client as
-// the running batch's do. A batch that cannot be parsed fails the running statement.
-NestedOutcome RunNestedBatch(Context& ctx, const std::string& sql, BatchState& state);
+// the running batch's do. A batch that cannot be parsed fails the running statement. False
+// when the client cancelled or the session was killed while it ran.
+bool RunNestedBatch(Context& ctx, const std::string& sql, BatchState& state);
 
 }  // namespace msde

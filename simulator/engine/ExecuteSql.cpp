@@ -91,8 +91,7 @@ void ExecuteSql(Context& ctx, const ProcArgs& args) {
     ctx.Fail(8178, 16, 1, "Prepared statement '" + query + "' expects parameter " + p.name + ", which was not supplied.");
   }
 
-  const NestedOutcome outcome = RunNestedBatch(ctx, statement, inner);
-  if (outcome.cancelled) throw BatchCancelled{};
+  if (!RunNestedBatch(ctx, statement, inner)) throw BatchCancelled{};
   for (const auto& [from, to] : outputs) AssignVariable(ctx, *to, from->value, from->type);
   ctx.error = ctx.session.error;
   ctx.return_status = ctx.session.error != 0 ? 1 : 0;

@@ -1,9 +1,11 @@
 // PRINT and RAISERROR: messages a batch sends its client. RAISERROR's text takes printf-style
 // substitutions of its arguments (%d %i %u %o %x %X %s with flags, width and precision, a *
 // taking them from the arguments); severity 11 and above makes it an error that sets @@ERROR.
+#include <cctype>
 #include <cstdio>
 
 #include "engine/Expression.h"
+#include "engine/TypeNames.h"
 #include "engine/Values.h"
 #include "engine/Variables.h"
 

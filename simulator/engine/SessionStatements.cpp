@@ -1,4 +1,5 @@
 // Statements about the session itself: USE, SET and WAITFOR.
+#include <cstdio>
 #include <ctime>
 
 #include "engine/SqlTime.h"

@@ -177,7 +177,6 @@ void CallProcedure(Context& ctx, const std::vector<std::string>& name_parts, std
     if (raw[i].is_default) continue;
     given[slot] = true;
     values[slot] = raw[i].value;
-    if (raw[i].output != nullptr) args.outputs.emplace_back(entry.params[slot].name, raw[i].output);
   }
   for (size_t k = 0; k < entry.params.size(); ++k) {
     if (entry.params[k].required && !given[k])
@@ -418,11 +417,6 @@ bool ProcArgs::Has(const std::string& name) const {
 std::string ProcArgs::Text(const std::string& name, const std::string& fallback) const {
   const Value* v = Get(name);
   return v == nullptr || IsNull(*v) ? fallback : ValueText(*v);
-}
-
-void ProcArgs::SetOutput(const std::string& name, const Value& value, const ColumnInfo& type) const {
-  for (const auto& [param, target] : outputs)
-    if (EqualNoCase(param, name)) AssignVariable(*ctx, *target, value, type);
 }
 
 std::optional<int64_t> ProcArgs::Int(const std::string& name) const {

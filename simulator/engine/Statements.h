@@ -198,10 +198,6 @@ class ProcArgs {
   const Value* Get(const std::string& name) const;
   std::vector<std::pair<std::string, Value>> values;  // bound, in declaration order
   Context* ctx = nullptr;
-  // Gives an output parameter its value: to the caller's variable, when it passed one
-  // with OUTPUT (converted to the variable's type).
-  void SetOutput(const std::string& name, const Value& value, const ColumnInfo& type) const;
-  std::vector<std::pair<std::string, Variable*>> outputs;  // by parameter name
   // A procedure that takes more than its parameters (sp_executesql): the rest, as given.
   std::vector<ProcedureArgument> more;
 };

@@ -19,7 +19,6 @@ class StatementTrace;
 class BatchState {
  public:
   StatementTrace* trace = nullptr;  // where its statements are traced; null: nowhere
-  bool procedure = false;           // a procedure's body: RETURN may give a status
   int depth = 0;                    // batches run inside batches (sp_executesql) above it
 
   // Null when `name` is not declared.

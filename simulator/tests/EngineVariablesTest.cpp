@@ -63,6 +63,15 @@ TEST_F(EngineTest, SetCountsOneRowAndVariablesPassToProcedures) {
   EXPECT_EQ(TrimRight(help.Text(0, 0)), "Sklep");
 }
 
+TEST_F(EngineVariables2005, MessagesTakeTheir2005Forms) {
+  EXPECT_EQ(Run("select 1 begin select 2").ErrorText(), "Incorrect syntax near '2'.");
+  const Answer unknown = Run("raiserror(50005, 16, 1)");
+  EXPECT_EQ(unknown.ErrorNumber(), 18054);
+  EXPECT_EQ(unknown.ErrorText(), "Error 50005, severity 16, state 1 was raised, but no message with that error number was found in sys.messages. If error is larger than 50000, make sure the user-defined message is added using sp_addmessage.");
+  EXPECT_EQ(Run("exec sp_executesql N'select @i', N'@i int'").ErrorText(),
+            "The parameterized query '(@i int)select @i' expects the parameter '@i', which was not supplied.");
+}
+
 TEST_F(EngineVariables2005, DeclareTakesAnInitialiser) {
   const Answer a = Run("declare @x int = 5, @y varchar(10) = 'a' + 'b'; select @x + 1, @y");
   ASSERT_TRUE(a.errors.empty()) << a.ErrorText();
