@@ -32,8 +32,8 @@ class TreeParser {
 
   // One statement at `depth` levels of blocks and branches, inside `loops` WHILEs.
   BatchNode Statement(int depth, int loops) {
-    if (depth > kMaxNesting) throw TooDeeplyNested{tokens_[pos_].line};
     if (pos_ >= tokens_.size()) Fail(pos_);
+    if (depth > kMaxNesting) throw TooDeeplyNested{tokens_[pos_].line};
     BatchNode node;
     node.from = pos_;
     if (AtBlock()) {

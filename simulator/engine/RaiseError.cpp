@@ -1,6 +1,7 @@
 // PRINT and RAISERROR: messages a batch sends its client. RAISERROR's text takes printf-style
 // substitutions of its arguments (%d %i %u %o %x %X %s with flags, width and precision, a *
 // taking them from the arguments); severity 11 and above makes it an error that sets @@ERROR.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -40,6 +41,30 @@ void Print(Context& ctx, Parser& p) {
   ctx.Info(0, ValueText(text), 0, 1);
 }
 
+// The longest message RAISERROR sends; widths and precisions are bounded by it too.
+constexpr int kMaxMessage = 2047;
+
+// A width or precision written in the text at `k` (advanced past it), at most kMaxMessage.
+std::string Digits(const std::string& format, size_t& k) {
+  size_t end = k;
+  while (end < format.size() && std::isdigit(static_cast<unsigned char>(format[end]))) ++end;
+  if (end == k) return "";
+  const std::string digits = format.substr(k, end - k);
+  k = end;
+  return digits.size() > 4 || std::stoi(digits) > kMaxMessage ? std::to_string(kMaxMessage) : digits;
+}
+
+// One specification printed, however long its result.
+template <typename T>
+std::string Printed(const std::string& spec, T value) {
+  const int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+  if (n <= 0) return "";
+  std::string text(static_cast<size_t>(n) + 1, '\0');
+  std::snprintf(text.data(), text.size(), spec.c_str(), value);
+  text.resize(static_cast<size_t>(n));
+  return text;
+}
+
 [[noreturn]] void WrongArgument(Context& ctx, size_t n) {
   ctx.Fail(2786, 16, 1, "The data type of substitution parameter " + std::to_string(n) +
                             " does not match the expected type of the format specification.");
@@ -71,17 +96,17 @@ std::string Substitute(Context& ctx, const std::string& format, const std::vecto
     std::string spec = "%";
     while (k < format.size() && std::string("-+0# ").find(format[k]) != std::string::npos) spec += format[k++];
     if (k < format.size() && format[k] == '*') {
-      spec += std::to_string(take_number(0));
+      spec += std::to_string(std::clamp(take_number(0), -kMaxMessage, kMaxMessage));
       ++k;
     }
-    while (k < format.size() && std::isdigit(static_cast<unsigned char>(format[k]))) spec += format[k++];
+    spec += Digits(format, k);
     if (k < format.size() && format[k] == '.') {
       spec += format[k++];
       if (k < format.size() && format[k] == '*') {
-        spec += std::to_string(take_number(0));
+        spec += std::to_string(std::clamp(take_number(0), -kMaxMessage, kMaxMessage));
         ++k;
       }
-      while (k < format.size() && std::isdigit(static_cast<unsigned char>(format[k]))) spec += format[k++];
+      spec += Digits(format, k);
     }
     while (k < format.size() && (format[k] == 'h' || format[k] == 'l' || format[k] == 'I' || format[k] == '6' || format[k] == '4'))
       ++k;  // size prefixes: every argument is taken at its own size
@@ -93,26 +118,24 @@ std::string Substitute(Context& ctx, const std::string& format, const std::vecto
     }
     i = k;
     const Argument* a = take();
-    char buffer[512];
     if (a == nullptr || IsNull(a->value)) {
-      std::snprintf(buffer, sizeof buffer, (spec + "s").c_str(), "(null)");
+      out += Printed(spec + "s", "(null)");
     } else if (type == 's') {
       if (!IsCharacterType(a->type.type) && a->type.type != SqlType::Binary && a->type.type != SqlType::VarBinary)
         WrongArgument(ctx, next);
-      std::snprintf(buffer, sizeof buffer, (spec + "s").c_str(), ValueText(a->value).c_str());
+      out += Printed(spec + "s", ValueText(a->value).c_str());
     } else {
       auto n = std::holds_alternative<int64_t>(a->value) ? std::optional<int64_t>(std::get<int64_t>(a->value)) : std::nullopt;
       if (!n) WrongArgument(ctx, next);
       if (type == 'd' || type == 'i')
-        std::snprintf(buffer, sizeof buffer, (spec + "lld").c_str(), static_cast<long long>(*n));
+        out += Printed(spec + "lld", static_cast<long long>(*n));
       else  // unsigned forms read the argument as the 32-bit value it is
-        std::snprintf(buffer, sizeof buffer, (spec + "ll" + type).c_str(),
-                      static_cast<unsigned long long>(a->type.type == SqlType::BigInt ? static_cast<uint64_t>(*n)
-                                                                                        : static_cast<uint32_t>(*n)));
+        out += Printed(spec + "ll" + type,
+                       static_cast<unsigned long long>(a->type.type == SqlType::BigInt ? static_cast<uint64_t>(*n)
+                                                                                         : static_cast<uint32_t>(*n)));
     }
-    out += buffer;
   }
-  return out;
+  return Utf8Prefix(out, kMaxMessage);
 }
 
 // RAISERROR (text | number | @variable, severity, state [, argument ...]) [WITH NOWAIT |

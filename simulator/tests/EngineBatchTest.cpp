@@ -143,6 +143,14 @@ TEST_F(EngineBatch, PrintAndRaiserrorFormatTheirMessages) {
   EXPECT_FALSE(widths.infos[0].now);
   EXPECT_EQ(widths.infos[2].text, "3 and (null)");
   EXPECT_EQ(Run("raiserror('%d', 16, 1, 'x')").ErrorNumber(), 2786);
+  // Widths are bounded as the message is: 2047 characters at most.
+  const Answer wide = Run("raiserror('%*d', 10, 1, 2147483647, 5) raiserror('%999999999s|', 10, 1, 'x')");
+  ASSERT_EQ(wide.infos.size(), 2u);
+  EXPECT_EQ(wide.infos[0].text.size(), 2047u);
+  EXPECT_EQ(wide.infos[1].text.size(), 2047u);
+  const Answer whole = Run("declare @long varchar(1000) set @long = replicate('a', 1000) raiserror('%s', 10, 1, @long)");
+  ASSERT_EQ(whole.infos.size(), 1u) << whole.ErrorText();
+  EXPECT_EQ(whole.infos[0].text.size(), 1000u);  // a long argument arrives whole
 
   // Messages by number: the old form, sp_addmessage's, and a number nobody added.
   const Answer old = Run("raiserror 50001 'stara forma'");
