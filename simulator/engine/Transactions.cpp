@@ -110,9 +110,17 @@ void RollbackStatement(Context& ctx, Parser& p) {
                            [&](const Savepoint& s) { return s.name == name; });
     if (it == savepoints.rend())
       ctx.Fail(6401, 16, 1, "Cannot roll back " + name + ". No transaction or savepoint of that name was found.");
-    // The rows stay locked until the transaction ends, as SQL Server keeps its locks.
     UndoTo(ctx.model, transaction.undo, it->undo_mark);
     savepoints.erase(it.base(), savepoints.end());
+    // The locks taken after the savepoint go with its changes; those of the changes before stay.
+    ReleaseRowLocks(ctx.model, ctx.session.spid);
+    for (const RowChange& change : transaction.undo) {
+      Database* db = ctx.model.FindDatabase(change.database);
+      const Table* table = db ? db->FindTableById(change.table_id) : nullptr;
+      if (table != nullptr)
+        LockChangedRow(ctx.model, ctx.session.spid, change.database, *table, change.before ? &*change.before : nullptr,
+                       change.after ? &*change.after : nullptr, change.position);
+    }
     return;
   }
   RollbackAll(ctx.model, ctx.session, &ctx.sink);
