@@ -228,6 +228,24 @@ TEST_F(QueryWindowTest, PrzerwijStopsALongWaitWhileTheTreeAnswers) {
   EXPECT_EQ(Cell(0, 0, 0), QString::number(spid));
 }
 
+TEST_F(QueryWindowTest, ClosingWhileABatchRunsStopsItFirst) {
+  ASSERT_TRUE(Open());
+  const int spid = Window->Spid();
+  QTimer probe;
+  probe.setInterval(5);
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (!Window->Waiting()) return;
+    probe.stop();
+    Window->close();
+    EXPECT_FALSE(Window.isNull());  // not while its batch runs
+  });
+  probe.start();
+  Window->Editor()->document()->setModified(false);
+  Run(QStringLiteral("waitfor delay '00:01:00'"));
+  QTRY_VERIFY(Window.isNull());
+  EXPECT_EQ(Session("count(*)", spid), "0");
+}
+
 TEST_F(QueryWindowTest, AWindowBlockedByAnothersTransactionGoesOnAfterItsCommit) {
   ASSERT_TRUE(Open(QStringLiteral("Sklep")));
   QPointer<TQueryWindow> holder = Window;
