@@ -57,4 +57,7 @@ class QuerySpec : public Query {
   size_t width_ = 0;
 };
 
+// 141: a SELECT that sets variables also returns rows (or is one part of a UNION).
+[[noreturn]] void FailAssignmentWithRetrieval(Context& ctx);
+
 }  // namespace msde

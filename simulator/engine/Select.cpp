@@ -255,10 +255,13 @@ std::vector<std::string> QuerySpec::AssignedVariables(Context& ctx) const {
   std::vector<std::string> variables;
   for (const SelectItem& item : items_)
     if (!item.variable.empty()) variables.push_back(item.variable);
-  if (!variables.empty() && variables.size() != items_.size())
-    ctx.Fail(141, 15, 1, "A SELECT statement that assigns a value to a variable must not be combined with "
-                         "data-retrieval operations.", true);
+  if (!variables.empty() && variables.size() != items_.size()) FailAssignmentWithRetrieval(ctx);
   return variables;
+}
+
+void FailAssignmentWithRetrieval(Context& ctx) {
+  ctx.Fail(141, 15, 1, "A SELECT statement that assigns a value to a variable must not be combined with "
+                       "data-retrieval operations.", true);
 }
 
 QueryPtr ParseQuerySpecification(Parser& p) {

@@ -52,6 +52,9 @@ class UnionQuery : public Query {
   void Bind(Context& ctx, const Scope* outer) override {
     for (QueryPtr& part : parts_) {
       part->Bind(ctx, outer);
+      // Variables are set by a SELECT of its own, never by one part of a UNION.
+      if (const auto* spec = dynamic_cast<const QuerySpec*>(part.get()); spec && !spec->AssignedVariables(ctx).empty())
+        FailAssignmentWithRetrieval(ctx);
       if (part->Columns().size() != parts_.front()->Columns().size())
         ctx.Fail(205, 16, 1, ctx.model.server.Is2005()
                                  ? "All queries combined using a UNION, INTERSECT or EXCEPT operator must have an "

@@ -108,6 +108,7 @@ TEST_F(EngineGroupingTest, AssignmentSelectSetsVariablesWithoutAResult) {
   EXPECT_EQ(last.Text(0, 1, 1), "0");
   EXPECT_EQ(Run("declare @k int select @k = IdKasjera, Login from Kasjerzy").ErrorNumber(), 141);
   EXPECT_EQ(Run("select @brak = 1").ErrorNumber(), 137);
+  EXPECT_EQ(Run("declare @k int select @k = 1 union select 2").ErrorNumber(), 141);
 }
 
 TEST_F(EngineGroupingTest, TopPercentRoundsUpToWholeRows) {
