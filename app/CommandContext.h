@@ -33,10 +33,15 @@ class TCommandContext {
   virtual bool ExecInDatabase(const std::string& Statement, const std::string& Database) = 0;
   virtual TStepOutcome ExecStep(const std::string& Statement, const std::string& Database) = 0;
   virtual TStepOutcome RunStep(const std::string& Statement) = 0;
-  virtual std::string QueryScalar(const std::string& Query, const std::string& Database) = 0;
-  virtual void QueryToList(TextList& List, const std::string& Query, const std::string& Database) = 0;
+  // Column 0 of the first row of Query, run in Database, with what became of the query.
+  virtual TStepValue QueryScalar(const std::string& Query, const std::string& Database) = 0;
+  // The flat result list of Query, run in Database (empty unless done, or without columns).
+  virtual TStepOutcome QueryToList(TextList& List, const std::string& Query, const std::string& Database) = 0;
   // While positive, a statement stopped with "Przerwij" is left to the command to report.
   virtual int& StopsReportedByCommand() = 0;
+  // While positive, a failed statement is left to its caller, which reads quietly (an option
+  // hidden from the login, a registry value the server may not give): no error report.
+  virtual int& QuietStatements() = 0;
 
   // The typed selection.
   virtual TNodeIdentity SelectedIdentity() const = 0;
@@ -63,6 +68,7 @@ class TCommandContext {
   virtual TStepOutcome OpenStep(const std::string& Query, TextList& List) = 0;
   // True when the connection still answers (asked quietly).
   virtual bool ProbeConnection() = 0;
+  // Holds the commands a check must not run beside until EnableCommandsForSelection.
   virtual void DisableDatabaseCommands() = 0;
   // The selected node's database when the node is a database node, else empty.
   virtual std::string SelectedDatabaseNode() = 0;
@@ -105,6 +111,42 @@ class TCommandContext {
   virtual TKMQuery& MainQuery() = 0;
   virtual void ResetMainQuery() = 0;
   virtual TStatementWaiter& StatementWaiter() = 0;
+
+  // The window's own commands: the connection dialog again, and the table's display mode
+  // (its contents, or the structure of its columns).
+  virtual void ChooseServer() {}
+  virtual void SetTableDisplayMode(bool) {}
+};
+
+// Counts itself in Count while it lives.
+class TScopedCount {
+ public:
+  explicit TScopedCount(int& Count) : FCount(Count) { ++FCount; }
+  ~TScopedCount() { --FCount; }
+  TScopedCount(const TScopedCount&) = delete;
+  TScopedCount& operator=(const TScopedCount&) = delete;
+
+ private:
+  int& FCount;
+};
+
+// While it lives, a statement of Context that fails is not reported.
+class TQuietErrors : TScopedCount {
+ public:
+  explicit TQuietErrors(TCommandContext& Context) : TScopedCount(Context.QuietStatements()) {}
+};
+
+// While it lives, the commands that must not run beside a check or repair are off; at its
+// end the enabling follows the selection again.
+class TCheckRunning {
+ public:
+  explicit TCheckRunning(TCommandContext& Context) : FContext(Context) { FContext.DisableDatabaseCommands(); }
+  ~TCheckRunning() { FContext.EnableCommandsForSelection(); }
+  TCheckRunning(const TCheckRunning&) = delete;
+  TCheckRunning& operator=(const TCheckRunning&) = delete;
+
+ private:
+  TCommandContext& FContext;
 };
 
 }  // namespace vandrel::app

@@ -23,6 +23,7 @@ enum class TCommandId {
   cmSetReadOnly,          // "Ustaw bazę w trybie tylko do odczytu"
   cmClearReadOnly,        // "Wyłącz tryb tylko do odczytu"
   cmChangeTableOwner,     // "Zmień właściciela tabel"
+  cmShrinkDatabase,       // "Zmniejsz bazę"
   cmDatabaseOptions,      // "Parametry bazy"
   // Konfiguracja.
   cmServerNetwork,        // "Biblioteki komunikacyjne serwera"

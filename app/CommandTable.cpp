@@ -1,14 +1,15 @@
 #include "app/CommandTable.h"
 
-#include <QCoreApplication>
 #include <QString>
 #include <stdexcept>
 
 #include "app/ListActions.h"
-#include "app/MainWindow.h"
 #include "app/NodeKinds.h"
+#include "app/WindowCommands.h"
 #include "app/admin/AttachDetach.h"
 #include "app/admin/Backup.h"
+#include "app/admin/CheckRepair.h"
+#include "app/admin/DatabaseOptions.h"
 #include "app/admin/ExternalPrograms.h"
 #include "app/admin/Processes.h"
 #include "app/admin/ResourceMeter.h"
@@ -16,55 +17,62 @@
 #include "app/admin/ServerConfig.h"
 #include "app/admin/ServerHealth.h"
 #include "app/admin/ServerInfo.h"
+#include "app/admin/Shrink.h"
+#include "app/admin/StateCommands.h"
+#include "app/admin/TableOwner.h"
 #include "app/clientsetup/NetworkConnection.h"
 #include "app/query/NewQuery.h"
 
 namespace vandrel::app {
 namespace {
 
-using M = TCommandMenu;
-using R = TEnableRule;
-using enum TCommandId;
-using admin::TExternalCommand;
-
-template <TExternalCommand C>
-void External(TForm1& F) {
-  admin::RunExternalCommand(F, C);
+template <admin::TExternalCommand C>
+void External(TCommandContext& Context) {
+  admin::RunExternalCommand(Context, C);
 }
 
-// A command whose family sees the window only through the command context.
-template <void (*Command)(TCommandContext&)>
-void InContext(TForm1& F) {
-  Command(F);
-}
+// The commands that must not run beside a check or repair, on a usable database.
+constexpr TCommandRule kUsableNotDuringCheck{TEnableRule::erUsableDatabase, cnNotDuringCheck};
+// The read-only pair: on any node in a user database, and during a check whatever the node.
+constexpr TCommandRule kInDatabaseDuringCheck{TEnableRule::erInDatabase, cnOnDuringCheck | cnUserDatabase};
+// The single-user pair: never on the server's own databases, which the state commands would
+// take away from it.
+constexpr TCommandRule kUsableUserDatabase{TEnableRule::erUsableDatabase, cnUserDatabase};
 
 }  // namespace
 
 const std::vector<TCommand>& CommandTable() {
+  // Short names inside the table only: a unity build compiles this file among others.
+  using M = TCommandMenu;
+  using R = TEnableRule;
+  using enum TCommandId;
+  using admin::TExternalCommand;
   static const std::vector<TCommand> table = {
       // Bazy, and the tree's pop-up menu.
-      {cmRefreshDatabases, "&Odśwież listę baz     F5", R::erAlways, [](TForm1& F) { if (F.EnsureConnected()) F.RefreshTree(); },
+      {cmRefreshDatabases, "&Odśwież listę baz     F5", R::erAlways, RefreshDatabasesCommand,
        {{M::mnBazy, 10}}},
-      {cmConnect, "Połącz z &serwerem...", R::erAlways, [](TForm1& F) { F.Poczzserwerem1Click(); },
+      {cmConnect, "Połącz z &serwerem...", R::erAlways, Poczzserwerem1Click,
        {{M::mnBazy, 5}, {M::mnTreePopup, 5}}, false, false, false, 6, "Ctrl+N"},
-      {cmAttach, "&Podłącz bazę", R::erAlways, InContext<admin::AttachDatabaseCommand>, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
-      {cmDetach, "O&dłącz bazę", R::erAlways, InContext<admin::DetachDatabaseCommand>, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
-      {cmBackup, "&Kopia zapasowa bazy...", R::erUsableDatabase, InContext<admin::BackupCommand>, {{M::mnBazy, 40, true}, {M::mnTreePopup, 30}}},
-      {cmRestore, "Odtwó&rz bazę z kopii...", R::erAlways, InContext<admin::RestoreCommand>, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
-      {cmRepairMenu, "&Naprawa baz danych", R::erUsableDatabase, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
-      {cmCheck, "&Sprawdź spójność bazy", R::erUsableDatabase, [](TForm1& F) { F.Sprawdspjnobazy1Click(); }, {{M::mnRepair, 10}}},
-      {cmRepairFast, "Naprawa &Fast", R::erUsableDatabase, [](TForm1& F) { F.NaprawaFast1Click(); }, {{M::mnRepair, 20, true}}},
-      {cmRepairRebuild, "Naprawa &Rebuild", R::erUsableDatabase, [](TForm1& F) { F.NaprawaRebuild1Click(); }, {{M::mnRepair, 30}}},
-      {cmRepairFull, "Naprawa F&ull", R::erUsableDatabase, [](TForm1& F) { F.NaprawaFull1Click(); }, {{M::mnRepair, 40}}},
-      {cmTakeOffline, "&Wyłącz bazę", R::erUsableUserDatabase, [](TForm1& F) { F.Wyczbaz1Click(); }, {{M::mnTreePopup, 60, true}}},
-      {cmBringOnline, "Włą&cz bazę", R::erStoppedDatabase, [](TForm1& F) { F.Wczbaz1Click(); }, {{M::mnTreePopup, 70}}},
-      {cmSetReadOnly, "Ustaw bazę w trybie tylko do &odczytu", R::erInUserDatabase,
-       [](TForm1& F) { F.Ustawbazwtrybietylkodoodczytu1Click(); }, {{M::mnTreePopup, 80}}},
-      {cmClearReadOnly, "Wyłącz tr&yb tylko do odczytu", R::erInUserDatabase, [](TForm1& F) { F.Wycztrybtylkodoodczytu1Click(); },
+      {cmAttach, "&Podłącz bazę", R::erAlways, admin::AttachDatabaseCommand, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
+      {cmDetach, "O&dłącz bazę", R::erAlways, admin::DetachDatabaseCommand, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
+      {cmBackup, "&Kopia zapasowa bazy...", kUsableNotDuringCheck, admin::BackupCommand, {{M::mnBazy, 40, true}, {M::mnTreePopup, 30}}},
+      {cmRestore, "Odtwó&rz bazę z kopii...", R::erAlways, admin::RestoreCommand, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
+      {cmRepairMenu, "&Naprawa baz danych", kUsableNotDuringCheck, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
+      {cmCheck, "&Sprawdź spójność bazy", R::erUsableDatabase, admin::Sprawdspjnobazy1Click, {{M::mnRepair, 10}}},
+      {cmRepairFast, "Naprawa &Fast", R::erUsableDatabase, admin::NaprawaFast1Click, {{M::mnRepair, 20, true}}},
+      {cmRepairRebuild, "Naprawa &Rebuild", R::erUsableDatabase, admin::NaprawaRebuild1Click, {{M::mnRepair, 30}}},
+      {cmRepairFull, "Naprawa F&ull", R::erUsableDatabase, admin::NaprawaFull1Click, {{M::mnRepair, 40}}},
+      {cmTakeOffline, "&Wyłącz bazę", {R::erUsableDatabase, cnNotDuringCheck | cnUserDatabase}, admin::Wyczbaz1Click, {{M::mnTreePopup, 60, true}}},
+      {cmBringOnline, "Włą&cz bazę", R::erStoppedDatabase, admin::Wczbaz1Click, {{M::mnTreePopup, 70}}},
+      {cmSetReadOnly, "Ustaw bazę w trybie tylko do &odczytu", kInDatabaseDuringCheck,
+       admin::Ustawbazwtrybietylkodoodczytu1Click, {{M::mnTreePopup, 80}}},
+      {cmClearReadOnly, "Wyłącz tr&yb tylko do odczytu", kInDatabaseDuringCheck, admin::Wycztrybtylkodoodczytu1Click,
        {{M::mnTreePopup, 90}}},
-      {cmChangeTableOwner, "&Zmień właściciela tabel", R::erUsableDatabase, [](TForm1& F) { F.Zmiewacicielatabel1Click(); },
+      {cmChangeTableOwner, "&Zmień właściciela tabel", kUsableNotDuringCheck, admin::Zmiewacicielatabel1Click,
        {{M::mnTreePopup, 110}}},
-      {cmDatabaseOptions, "P&arametry bazy", R::erUsableDatabase, [](TForm1& F) { F.Parametrybazy1Click(); },
+      {cmShrinkDatabase, "Z&mniejsz bazę", {R::erUsableDatabase, cnNotDuringCheck | cnUserDatabase},
+       admin::ShrinkDatabaseCommand, {{M::mnTreePopup, 115}}},
+      {cmDatabaseOptions, "P&arametry bazy", kUsableNotDuringCheck, admin::Parametrybazy1Click,
        {{M::mnTreePopup, 120, true}}},
       // Konfiguracja.
       {cmServerNetwork, "Biblioteki komunikacyjne &serwera", R::erAlways, External<TExternalCommand::ecServerNetwork>,
@@ -77,39 +85,40 @@ const std::vector<TCommand>& CommandTable() {
        {{M::mnKonfiguracja, 40, true}}, false, false, false, 2},
       {cmTovinexDatabases, "Konfiguracja baz &Tovinex", R::erAlways, External<TExternalCommand::ecTovinex>,
        {{M::mnKonfiguracja, 50, true}}, false, false, false, 4},
-      {cmHideSystemDatabases, "&Nie wyświetlaj bazy systemowych", R::erAlways, [](TForm1& F) { F.RefreshTree(); },
+      {cmHideSystemDatabases, "&Nie wyświetlaj bazy systemowych", R::erAlways, HideSystemDatabasesCommand,
        {{M::mnKonfiguracja, 60, true}}, false, true, true},
-      {cmShowColumnStructure, "Wyświetlanie kolumn - st&ruktura danych", R::erAlways, [](TForm1& F) { F.SetTableDisplayMode(false); },
+      {cmShowColumnStructure, "Wyświetlanie kolumn - st&ruktura danych", R::erAlways, ShowColumnStructureCommand,
        {{M::mnKonfiguracja, 70, true}}, false, true, true},
-      {cmShowTableContents, "Wyświetlanie kolumn - &zawartość", R::erAlways, [](TForm1& F) { F.SetTableDisplayMode(true); },
+      {cmShowTableContents, "Wyświetlanie kolumn - &zawartość", R::erAlways, ShowTableContentsCommand,
        {{M::mnKonfiguracja, 80}}, false, true, false},
       // Narzędzia.
-      {cmSingleUser, "&Ustaw bazę w tryb \"Single User\"", R::erUsableUserDatabase, [](TForm1& F) { F.UstawbazwtrybSingleUser1Click(); },
+      {cmSingleUser, "&Ustaw bazę w tryb \"Single User\"", kUsableUserDatabase, admin::UstawbazwtrybSingleUser1Click,
        {{M::mnNarzedzia, 10}}},
-      {cmMultiUser, "&Wyłącz tryb \"Single User\"", R::erUsableUserDatabase, [](TForm1& F) { F.WycztrybSingleUser1Click(); },
+      {cmMultiUser, "&Wyłącz tryb \"Single User\"", kUsableUserDatabase, admin::WycztrybSingleUser1Click,
        {{M::mnNarzedzia, 20}}},
-      {cmTovinexConnection, "Utwórz połączenie sieciowe &Tovinex", R::erAlways, InContext<clientsetup::CreateTovinexConnection>,
+      {cmTovinexConnection, "Utwórz połączenie sieciowe &Tovinex", R::erAlways, clientsetup::CreateTovinexConnection,
        {{M::mnNarzedzia, 30, true}, {M::mnTreePopup, 50}}},
-      {cmProcesses, "&Procesy", R::erAlways, InContext<admin::ShowProcesses>,
+      {cmProcesses, "&Procesy", R::erAlways, admin::ShowProcesses,
        {{M::mnNarzedzia, 40, true}}, false, false, false, 5},
-      {cmServerConfig, "&Konfiguracja serwera bazy danych", R::erAlways, InContext<admin::ConfigureServer>, {{M::mnNarzedzia, 50, true}}},
-      {cmResourceMeter, "&Miernik zasobów", R::erAlways, InContext<admin::ShowResourceMeter>, {{M::mnNarzedzia, 60, true}}},
-      {cmServerHealth, "&Stan serwera", R::erAlways, InContext<admin::ServerHealthCommand>, {{M::mnNarzedzia, 70, true}}},
-      {cmNewQuery, "Now&e zapytanie", R::erAlways, InContext<NewQuery>, {{M::mnNarzedzia, 80, true}, {M::mnTreePopup, 130, true}},
+      {cmServerConfig, "&Konfiguracja serwera bazy danych", R::erAlways, admin::ConfigureServer, {{M::mnNarzedzia, 50, true}}},
+      {cmResourceMeter, "&Miernik zasobów", R::erAlways, admin::ShowResourceMeter, {{M::mnNarzedzia, 60, true}}},
+      {cmServerHealth, "&Stan serwera", R::erAlways, admin::ServerHealthCommand, {{M::mnNarzedzia, 70, true}}},
+      {cmNewQuery, "Now&e zapytanie", R::erAlways, NewQuery, {{M::mnNarzedzia, 80, true}, {M::mnTreePopup, 130, true}},
        false, false, false, -1, "Ctrl+Shift+N"},
       // Pomoc, the bar itself and the process list's pop-up menu.
-      {cmEngineInfo, "SQL Server &Engine Info", R::erAlways, InContext<admin::ShowEngineInfo>, {{M::mnPomoc, 10}}},
+      {cmEngineInfo, "SQL Server &Engine Info", R::erAlways, admin::ShowEngineInfo, {{M::mnPomoc, 10}}},
       {cmAbout, "&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},
-      {cmClose, "&Zamknij", R::erAlways, [](TForm1&) { QCoreApplication::quit(); }, {{M::mnBar, 10}}},
-      {cmKillProcess, "&Zabij proces", R::erAlways, InContext<admin::KillSelectedProcess>, {{M::mnListPopup, 10}}},
-      {cmCopy, "&Kopiuj", R::erAlways, CopyListRows, {{M::mnListPopup, 20, true}}, false, false, false, 7},
-      {cmCopyWithHeader, "Kopiuj z &nagłówkiem", R::erAlways, CopyListRowsWithHeader, {{M::mnListPopup, 30}}},
-      {cmSaveCsv, "Zapisz jako &CSV...", R::erAlways, SaveListAsCsv, {{M::mnListPopup, 40, true}}, false, false, false, 8},
+      {cmClose, "&Zamknij", R::erAlways, CloseCommand, {{M::mnBar, 10}}},
+      {cmKillProcess, "&Zabij proces", R::erAlways, admin::KillSelectedProcess, {{M::mnListPopup, 10}}},
+      {cmCopy, "&Kopiuj", R::erSelectedRows, CopyListRows, {{M::mnListPopup, 20, true}}, false, false, false, 7},
+      {cmCopyWithHeader, "Kopiuj z &nagłówkiem", R::erSelectedRows, CopyListRowsWithHeader, {{M::mnListPopup, 30}}},
+      {cmSaveCsv, "Zapisz jako &CSV...", R::erListRows, SaveListAsCsv, {{M::mnListPopup, 40, true}}, false, false, false, 8},
   };
   return table;
 }
 
 const std::vector<TToolButton>& ToolBarButtons() {
+  using enum TCommandId;
   static const std::vector<TToolButton> buttons = {
       {0, "Konfiguracja bibliotek komunikacyjnych serwera MSSQL", cmServerNetwork, false},
       {1, "Konfiguracja bibliotek komunikacyjnych klienta MSSQL", cmClientNetwork, false},
@@ -140,17 +149,30 @@ QString CaptionOf(const QString& Text) {
   return caption;
 }
 
-bool RuleHolds(TEnableRule Rule, const TNodeIdentity& Selected, bool InDatabase) {
+namespace {
+
+bool NodeHolds(TEnableRule Rule, const TEnablingState& State) {
   switch (Rule) {
     case TEnableRule::erAlways: return true;
-    case TEnableRule::erUsableDatabase: return Selected.Kind == nkDatabase;
+    case TEnableRule::erUsableDatabase: return State.Selected.Kind == nkDatabase;
     case TEnableRule::erStoppedDatabase:
-      return Selected.Kind == nkDatabaseOffline || Selected.Kind == nkDatabaseDamaged;
-    case TEnableRule::erInDatabase: return InDatabase;
-    case TEnableRule::erUsableUserDatabase: return Selected.Kind == nkDatabase && !IsSystemDatabase(Selected.Database);
-    case TEnableRule::erInUserDatabase: return InDatabase && !IsSystemDatabase(Selected.Database);
+      return State.Selected.Kind == nkDatabaseOffline || State.Selected.Kind == nkDatabaseDamaged;
+    case TEnableRule::erInDatabase: return State.InDatabase;
+    case TEnableRule::erSelectedRows: return State.SelectedRows;
+    case TEnableRule::erListRows: return State.ListRows;
   }
   return false;
+}
+
+}  // namespace
+
+bool RuleHolds(const TCommandRule& Rule, const TEnablingState& State) {
+  if (State.Held && (Rule.Needs & cnOnDuringCheck)) return true;
+  if (State.Held && (Rule.Needs & cnNotDuringCheck)) return false;
+  if ((Rule.Needs & cnConnection) && !State.Connected) return false;
+  if ((Rule.Needs & cnSysadmin) && !State.Sysadmin) return false;
+  if ((Rule.Needs & cnUserDatabase) && IsSystemDatabase(State.Selected.Database)) return false;
+  return NodeHolds(Rule.Node, State);
 }
 
 }  // namespace vandrel::app

@@ -1,34 +1,66 @@
 #pragma once
 // The one table of the main window's commands: each command's identifier, its menu text (a
 // label only, with the mnemonic marked by "&"), the menus, pop-up menus and places in them
-// where it appears, the rule that enables it over the selected tree node, and its handler.
-// The menus, the tool bar and the enabling are built from it (MainMenus.cpp, MainWindow.cpp).
+// where it appears, the rule that enables it, and its handler, a function of its family that
+// sees the window only through TCommandContext. The menus, the tool bar and the enabling are
+// built from it (MainMenus.cpp, MainWindow.cpp): no other code enables or disables a command.
 #include <string>
 #include <vector>
 
 #include "app/CommandId.h"
+#include "app/NodeKinds.h"
 
 class QString;
 
 namespace vandrel::app {
 
-class TForm1;
-struct TNodeIdentity;
+class TCommandContext;
 
 // The menus a command can appear in. mnRepair is the "Naprawa baz danych" submenu, which
 // itself appears in mnBazy and mnTreePopup.
 enum class TCommandMenu { mnBazy, mnRepair, mnKonfiguracja, mnNarzedzia, mnPomoc, mnBar, mnTreePopup, mnListPopup };
 
-// When a command may be chosen.
+// On which selected node a command may be chosen.
 enum class TEnableRule {
-  erAlways,           // never disabled
+  erAlways,           // any node, or none
   erUsableDatabase,   // a database in the normal state, selected itself
   erStoppedDatabase,  // an offline or damaged database, selected itself
   erInDatabase,       // a database or any node under one (the command acts on that database)
-  // As erUsableDatabase and erInDatabase, but never master, model, msdb or tempdb: the state
-  // commands would take the server's own databases away from it.
-  erUsableUserDatabase,
-  erInUserDatabase,
+  erSelectedRows,     // rows selected in the detail list (its pop-up menu's commands)
+  erListRows,         // the detail list holds rows
+};
+
+// What a command needs besides its node (flags).
+enum TCommandNeed : unsigned {
+  cnNone = 0,
+  // Off while a check or a repair runs, and after a connect, an attach or a detach until the
+  // user chooses a node.
+  cnNotDuringCheck = 1,
+  // On in that time whatever the node (the read-only pair, which the check leaves usable).
+  cnOnDuringCheck = 2,
+  cnConnection = 4,    // off while the window has no connection to a server
+  cnSysadmin = 8,      // off when the login the server accepted is no sysadmin
+  cnUserDatabase = 16, // off on a system database (master, model, msdb, tempdb)
+};
+
+// A command's enabling rule: its node and its needs. A bare TEnableRule needs nothing more.
+struct TCommandRule {
+  constexpr TCommandRule(TEnableRule Node = TEnableRule::erAlways, unsigned Needs = cnNone)
+      : Node(Node), Needs(Needs) {}
+  TEnableRule Node;
+  unsigned Needs;
+  bool Always() const { return Node == TEnableRule::erAlways && Needs == cnNone; }
+};
+
+// What enabling reads of the window: the selected node and the window's state.
+struct TEnablingState {
+  TNodeIdentity Selected;
+  bool InDatabase = false;  // the node is a database or lies under one
+  bool Held = false;        // a check runs, or no node was chosen since a connect, attach or detach
+  bool Connected = true;
+  bool Sysadmin = true;
+  bool SelectedRows = false;  // of the detail list
+  bool ListRows = false;
 };
 
 struct TCommandPlace {
@@ -40,8 +72,8 @@ struct TCommandPlace {
 struct TCommand {
   TCommandId Id;
   const char* Text;  // UTF-8, "&" before the mnemonic letter
-  TEnableRule Rule;
-  void (*Handler)(TForm1&);  // null: a submenu, or connected by its module (the about box)
+  TCommandRule Rule;
+  void (*Handler)(TCommandContext&);  // null: a submenu, or connected by its module (the about box)
   std::vector<TCommandPlace> Places;
   bool Submenu = false;    // "Naprawa baz danych": holds the mnRepair commands
   bool Checkable = false;  // a menu item with a check mark
@@ -68,8 +100,7 @@ const std::vector<TToolButton>& ToolBarButtons();
 // A menu text's caption: the text without its mnemonic marks ("&").
 QString CaptionOf(const QString& Text);
 
-// Whether a command of Rule may act on the selected node Selected; InDatabase tells whether
-// the node is a database or lies under one.
-bool RuleHolds(TEnableRule Rule, const TNodeIdentity& Selected, bool InDatabase);
+// Whether a command of Rule may be chosen in State.
+bool RuleHolds(const TCommandRule& Rule, const TEnablingState& State);
 
 }  // namespace vandrel::app

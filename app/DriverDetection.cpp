@@ -10,7 +10,7 @@ namespace vandrel::app {
 
 std::string TForm1::DetectOdbcDriver() {
   try {
-    const std::string version(Trim(QueryScalar("sp_MSgetversion", "master")));
+    const std::string version(Trim(QueryScalar("sp_MSgetversion", "master").Value));
     if (version.empty()) return "SQL Server";
     std::string driver = version.rfind("9.", 0) == 0 ? "SQL Native Client" : "SQL Server";
     platform::TRegistry registry(platform::HKEY_LOCAL_MACHINE);

@@ -12,7 +12,6 @@
 #include "app/OdbcDataSources.h"
 #include "app/OdbcLogonDialog.h"
 #include "app/PasswordDlg.h"
-#include "app/ProcessFlags.h"
 #include "app/RecentConnections.h"
 #include "app/StatusLine.h"
 #include "app/TableContents.h"
@@ -109,7 +108,7 @@ bool TForm1::ConnectToServer() {
   return false;
 }
 
-void TForm1::Poczzserwerem1Click() {
+void TForm1::ChooseServer() {
   // Chosen while a statement waits (from the waiting window's event loop): the link is busy.
   if (Waiter.Waiting() || TTableContents::Reading()) return;
   if (!PasswordDlg) PasswordDlg = new TPasswordDlg(this);

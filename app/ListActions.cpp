@@ -5,16 +5,23 @@
 #include <QSaveFile>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
+#include "app/CommandContext.h"
+#include "app/ListView.h"
 #include "platform/base/RegionalSettings.h"
 
 namespace vandrel::app {
 
-void CopyListRows(TForm1& Form) { Form.ListView1->CopyRows(false); }
+void CopyListRows(TCommandContext& Context) {
+  if (TListView* list = Context.DetailList()) list->CopyRows(false);
+}
 
-void CopyListRowsWithHeader(TForm1& Form) { Form.ListView1->CopyRows(true); }
+void CopyListRowsWithHeader(TCommandContext& Context) {
+  if (TListView* list = Context.DetailList()) list->CopyRows(true);
+}
 
-void SaveListAsCsv(TForm1& Form) { SaveListAsCsv(&Form, *Form.ListView1); }
+void SaveListAsCsv(TCommandContext& Context) {
+  if (TListView* list = Context.DetailList()) SaveListAsCsv(Context.DialogParent(), *list);
+}
 
 void SaveListAsCsv(QWidget* Parent, const TListView& List) {
   const QString caption = QStringLiteral("Zapisz jako CSV");

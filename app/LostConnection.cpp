@@ -4,7 +4,6 @@
 #include "app/DialogSeam.h"
 #include "app/MainWindow.h"
 #include "app/NodeKinds.h"
-#include "app/ProcessFlags.h"
 #include "app/WaitCursor.h"
 
 namespace vandrel::app {
@@ -34,7 +33,6 @@ void TForm1::ShowConnectionLost(const std::string& Detail) {
   QTreeWidgetItem* top = TreeView1->topLevelItemCount() ? TreeView1->topLevelItem(0) : nullptr;
   if (top && top->text(0).contains(QStringLiteral("Serwer"))) SetNodeImages(top, nkServerLost, nkServerLost);
   UpdateConnectionStatus();
-  StatementOk = false;
   if (FLostReported) return;
   FLostReported = true;
   // Never connected (the first connect failed or was cancelled): a command has no server to

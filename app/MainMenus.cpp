@@ -49,7 +49,7 @@ void TForm1::FillMenu(QMenu* Menu, TCommandMenu Which) {
       if (&*place != &command->Places.front()) action->setShortcutContext(Qt::WidgetShortcut);
     }
     if (command->Handler) {
-      void (*handler)(TForm1&) = command->Handler;
+      void (*handler)(TCommandContext&) = command->Handler;
       connect(action, &QAction::triggered, this, [this, handler] { handler(*this); });
     }
   }

@@ -13,7 +13,6 @@
 
 #include "app/Images.h"
 #include "app/NodeKinds.h"
-#include "app/ProcessFlags.h"
 
 namespace vandrel::app {
 
@@ -27,6 +26,7 @@ constexpr int kDatabaseRole = Qt::UserRole + 3;
 constexpr int kOwnerRole = Qt::UserRole + 4;
 constexpr int kTableRole = Qt::UserRole + 5;
 constexpr int kNameRole = Qt::UserRole + 6;
+constexpr int kKindRole = Qt::UserRole + 7;
 
 std::string Role(const QTreeWidgetItem* Node, int Role) { return Node->data(0, Role).toString().toStdString(); }
 
@@ -198,38 +198,33 @@ void TForm1::PreparePopupMenu2() {
   // "Zabij proces" on a process of the process list only; copying on selected rows; saving
   // on any list.
   for (QAction* a : Commands(TCommandId::cmKillProcess)) a->setVisible(ListView1->property("popup").toBool());
-  const bool rows = !ListView1->SelectedRows().empty();
-  SetCommandEnabled(TCommandId::cmCopy, rows);
-  SetCommandEnabled(TCommandId::cmCopyWithHeader, rows);
-  SetCommandEnabled(TCommandId::cmSaveCsv, ListView1->RowCount() > 0);
+  ApplyCommandRules();
 }
 
 void TForm1::Narzdzia1Click() { EnableCommandsForSelection(); }
 
-void TForm1::EnableCommandsForSelection() {
-  const TNodeIdentity selected = SelectedIdentity();
-  const bool inDatabase = !SelectedDatabase().empty();
+void TForm1::ApplyCommandRules() {
+  TEnablingState state;
+  state.Selected = SelectedIdentity();
+  state.InDatabase = !SelectedDatabase().empty();
+  state.Held = FCommandsHeld;
+  state.Connected = MOdbcLink1->GetConnected();
+  state.Sysadmin = ServerSysadmin;
+  state.SelectedRows = !ListView1->SelectedRows().empty();
+  state.ListRows = ListView1->RowCount() > 0;
   for (const TCommand& command : CommandTable())
-    if (command.Rule != TEnableRule::erAlways)
-      SetCommandEnabled(command.Id, RuleHolds(command.Rule, selected, inDatabase));
+    if (!command.Rule.Always()) SetCommandEnabled(command.Id, RuleHolds(command.Rule, state));
   update();
+}
+
+void TForm1::EnableCommandsForSelection() {
+  FCommandsHeld = false;
+  ApplyCommandRules();
 }
 
 void TForm1::DisableDatabaseCommands() {
-  using enum TCommandId;
-  for (TCommandId c : {cmRepairMenu, cmDatabaseOptions, cmChangeTableOwner, cmTakeOffline, cmBackup})
-    SetCommandEnabled(c, false);
-  for (TCommandId c : {cmSetReadOnly, cmClearReadOnly}) SetCommandEnabled(c, true);
-  update();
-}
-
-void TForm1::EnableDatabaseCommands() {
-  using enum TCommandId;
-  for (TCommandId c : {cmDetach, cmRepairMenu, cmDatabaseOptions, cmChangeTableOwner, cmTakeOffline, cmSetReadOnly,
-                       cmClearReadOnly, cmBackup})
-    SetCommandEnabled(c, true);
-  SetCommandEnabled(TCommandId::cmBringOnline, false);
-  update();
+  FCommandsHeld = true;
+  ApplyCommandRules();
 }
 
 bool TForm1::ListShowsColumn(const QString& Caption) const {
@@ -268,7 +263,7 @@ void TForm1::SetNodeImages(QTreeWidgetItem* Node, int Image, int SelectedImage) 
 TNodeIdentity TForm1::NodeIdentity(const QTreeWidgetItem* Node) {
   TNodeIdentity id;
   if (!Node) return id;
-  id.Kind = NodeSelectedImage(Node);
+  id.Kind = Node->data(0, kKindRole).toInt();
   id.Database = Role(Node, kDatabaseRole);
   id.Owner = Role(Node, kOwnerRole);
   id.Table = Role(Node, kTableRole);
@@ -281,6 +276,8 @@ QTreeWidgetItem* TForm1::AddNode(QTreeWidgetItem* Parent, const std::string& Tex
   auto* node = Parent ? new QTreeWidgetItem(Parent) : new QTreeWidgetItem(TreeView1);
   node->setText(0, QString::fromStdString(Text));
   SetNodeImages(node, Image, SelectedImage);
+  // What the node is stays with it whatever picture it shows (a lost server's, say).
+  node->setData(0, kKindRole, Data.Kind != nkNone ? Data.Kind : SelectedImage);
   node->setData(0, kDatabaseRole, QString::fromStdString(Data.Database));
   node->setData(0, kOwnerRole, QString::fromStdString(Data.Owner));
   node->setData(0, kTableRole, QString::fromStdString(Data.Table));

@@ -49,6 +49,8 @@ class TForm1 : public QMainWindow, public TCommandContext {
   // The login the server accepted on the last connect (SUSER_SNAME()), which the status bar
   // shows: the user typed is only what was asked for.
   std::string ServerUser;
+  // Whether that login is a sysadmin, read with it (true until a connect says otherwise).
+  bool ServerSysadmin = true;
   // The command-line arguments after the program name (the first may select "ODBC").
   QStringList Arguments;
   // Set when the window told the application to end (the message loop then stops).
@@ -100,14 +102,17 @@ class TForm1 : public QMainWindow, public TCommandContext {
   bool ConnectThroughDialog();
   // Connects the link with ConnectionString and rebuilds the tree; false after saying why not.
   bool ConnectToServer();
-  // "Połącz z serwerem...".
-  void Poczzserwerem1Click();
+  // "Połącz z serwerem...": the connection dialog again.
+  void ChooseServer() override;
 
-  // Command enabling and list look-ups.
-  // Enables exactly the commands that can act on the selected node.
+  // Command enabling (every command by its table rule) and list look-ups.
+  // Enables exactly the commands whose rules hold for the selected node; ends a hold.
   void EnableCommandsForSelection() override;
+  // Holds the commands that must not run beside a check (cnNotDuringCheck) until the next
+  // EnableCommandsForSelection: while a check runs, and after a connect, attach or detach.
   void DisableDatabaseCommands() override;
-  void EnableDatabaseCommands();
+  // Every command's rule applied to the window as it is, without starting or ending a hold.
+  void ApplyCommandRules();
   bool ListShowsColumn(const QString& Caption) const;
   QString SelectedListCaptionUnder(const QString& Caption) const override;
   QString SelectedListText(int Column) const override;
@@ -135,15 +140,18 @@ class TForm1 : public QMainWindow, public TCommandContext {
   // statement is not reported as stopped: the command says what happened instead.
   int CommandReportsStop = 0;
   int& StopsReportedByCommand() override { return CommandReportsStop; }
+  int& QuietStatements() override { return FQuietStatements; }
+  // Set when the tree is complete; selection changes are acted upon only then.
+  bool TreeReady = false;
   QWidget* DialogParent() override { return this; }
   TKMQuery& MainQuery() override { return *KMQuery1; }
   void ResetMainQuery() override { ResetQuery(); }
   TStatementWaiter& StatementWaiter() override { return Waiter; }
   TStepOutcome RunStepKeepingMessages(const std::string& Statement, TStatementMessages& Messages) override;
   void ShowErrorReport(const std::string& Report) override;
-  void QueryToList(TextList& List, const std::string& Query, const std::string& Database) override;
+  TStepOutcome QueryToList(TextList& List, const std::string& Query, const std::string& Database) override;
   void QueryTablesToList(TextList& List, const std::string& Query, const std::string& Database);
-  std::string QueryScalar(const std::string& Query, const std::string& Database) override;
+  TStepValue QueryScalar(const std::string& Query, const std::string& Database) override;
   std::string QueryField(const std::string& Query, int Column, const std::string& Database) override;
   TStepOutcome OpenStep(const std::string& Query, TextList& List) override;
   void QueryToListView(const std::string& Query, TListView* List, const std::string& Database);
@@ -176,26 +184,12 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void ShowTableList(const TextList& List);
   void ShowTable();
   void ShowDatabaseDetails() override;
-  void SetTableDisplayMode(bool Contents);
+  void SetTableDisplayMode(bool Contents) override;
   // The site health's list and its mends (NodeSelection.cpp).
   TListView* DetailList() override { return ListView1; }
   bool SelectServerNode() override;
   bool SelectDatabaseNode(const std::string& Database) override;
   bool RunCommand(TCommandId Id) override;
-
-  // Database commands (their work lives in app/admin/).
-  void UstawbazwtrybSingleUser1Click();
-  void WycztrybSingleUser1Click();
-  void Wyczbaz1Click();
-  void Wczbaz1Click();
-  void Ustawbazwtrybietylkodoodczytu1Click();
-  void Wycztrybtylkodoodczytu1Click();
-  void Zmiewacicielatabel1Click();
-  void Sprawdspjnobazy1Click();
-  void NaprawaFast1Click();
-  void NaprawaRebuild1Click();
-  void NaprawaFull1Click();
-  void Parametrybazy1Click();
 
   // The SQL Server ODBC driver's name, looked up once after connecting.
   std::string DetectOdbcDriver();
@@ -203,9 +197,10 @@ class TForm1 : public QMainWindow, public TCommandContext {
   // The tree's node kinds: image and selected image of a node.
   static int NodeImage(const QTreeWidgetItem* Node);
   static int NodeSelectedImage(const QTreeWidgetItem* Node);
-  // What a node stands for: its kind and the names set when it was added.
+  // What a node stands for: its kind and the names set when it was added (its pictures are
+  // display only).
   static TNodeIdentity NodeIdentity(const QTreeWidgetItem* Node);
-  // Data names the node's object (its kind is SelectedImage).
+  // Data names the node's object; its kind is Data.Kind, or SelectedImage when that is none.
   QTreeWidgetItem* AddNode(QTreeWidgetItem* Parent, const std::string& Text, int Image,
                            int SelectedImage, const TNodeIdentity& Data = {});
   static void SetNodeImages(QTreeWidgetItem* Node, int Image, int SelectedImage);
@@ -235,14 +230,21 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void AddLoginsFolder(const TextList& Logins);
   void ShowLoginRows(const TextList& List, bool ShortForm);
   void ReportCancelled(const std::string& Text);
+  // What became of a query step that raised: stopped with "Przerwij", or failed.
+  TStepOutcome FailedOutcome() const;
   // Where the error report goes instead of the screen while RunStepKeepingMessages runs.
   TStatementMessages* FKeptMessages = nullptr;
   bool FLostReported = false;
+  int FQuietStatements = 0;
+  // While positive, the connection probe runs: its failures are the connection's, which the
+  // probe reports itself.
+  int FProbing = 0;
   std::string ObjectNameLookup(const std::string& Id, const std::string& Database);
   void OpenInDatabase(const std::string& Query, const std::string& Database);
   std::string ForDriver(const std::string& Connection) const;
 
   std::multimap<TCommandId, QAction*> FCommands;
+  bool FCommandsHeld = false;
   bool FShown = false;
 };
 

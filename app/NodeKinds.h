@@ -1,5 +1,6 @@
 #pragma once
-// What a tree node is: its selected-image index.
+// What a tree node is. The tree's pictures are numbered as the kinds are (Images.cpp), but a
+// node keeps its kind apart from its picture (TNodeIdentity::Kind).
 #include <string>
 
 namespace vandrel::app {

@@ -10,7 +10,6 @@
 #include "app/MainWindow.h"
 #include "app/PasswordDlg.h"
 #include "app/NodeKinds.h"
-#include "app/ProcessFlags.h"
 #include "app/SqlQuoting.h"
 #include "app/StatusLine.h"
 #include "app/TableContents.h"
@@ -40,7 +39,7 @@ void TForm1::OpenInDatabase(const std::string& Query, const std::string& Databas
 bool TForm1::ProbeConnection() {
   WaitCursor busy;
   QTreeWidgetItem* top = TreeView1->topLevelItem(0);
-  ProbeRunning = true;
+  TScopedCount probing(FProbing);
   auto markServer = [this, &top](int Image) {
     if (TreeView1->topLevelItemCount() == 0) return;
     if (!top) top = TreeView1->topLevelItem(0);
@@ -51,17 +50,14 @@ bool TForm1::ProbeConnection() {
     KMQuery1->GetSQL().Add("select 1");
     KMQuery1->ExecSQL();
     markServer(nkServer);
-    ProbeRunning = false;
     return true;
   } catch (...) {
     markServer(nkServerLost);
-    ProbeRunning = false;
     return false;
   }
 }
 
 bool TForm1::EnsureConnected() {
-  StatementOk = true;
   // A step reached while a statement runs (from an event handled meanwhile) must neither
   // probe nor reconnect under it.
   if (Waiter.Waiting() || TTableContents::Reading()) return false;
@@ -82,16 +78,23 @@ bool TForm1::EnsureConnected() {
 
 void TForm1::ReadServerUser() {
   ServerUser.clear();
-  ProbeRunning = true;  // a failure here is the connection's, which the probe reports
-  try {
-    ResetQuery();
-    KMQuery1->GetSQL().Add("select SUSER_SNAME()");
-    KMQuery1->Open();
-    if (!KMQuery1->GetEof() && KMQuery1->GetFieldCount() > 0) ServerUser = KMQuery1->GetFields()->GetFields(0)->GetEditText();
-    KMQuery1->Close();
-  } catch (...) {
+  ServerSysadmin = true;
+  {
+    TScopedCount probing(FProbing);  // a failure here is the connection's, which the probe reports
+    try {
+      ResetQuery();
+      KMQuery1->GetSQL().Add("select SUSER_SNAME(), IS_SRVROLEMEMBER('sysadmin')");
+      KMQuery1->Open();
+      if (!KMQuery1->GetEof() && KMQuery1->GetFieldCount() > 1) {
+        ServerUser = KMQuery1->GetFields()->GetFields(0)->GetEditText();
+        ServerSysadmin = KMQuery1->GetFields()->GetFields(1)->GetEditText() == "1";
+      }
+      KMQuery1->Close();
+    } catch (...) {
+      // The status bar then names no login, and no command is held back for the role: the
+      // next command's probe finds what became of the connection.
+    }
   }
-  ProbeRunning = false;
   UpdateConnectionStatus();
 }
 
@@ -109,6 +112,11 @@ TStepOutcome TForm1::ExecStep(const std::string& Statement, const std::string& D
 
 namespace {
 
+// What became of a step that raised: stopped with "Przerwij", or failed.
+TStepOutcome FailedOutcomeOf(const TStatementWaiter& Waiter) {
+  return Waiter.Cancelled() ? TStepOutcome::soStopped : TStepOutcome::soFailed;
+}
+
 // Runs Step on Query and tells what became of it: a step that raised was stopped with
 // "Przerwij" or failed (the error report has shown why), and leaves the query closed.
 TStepOutcome OutcomeOf(TKMQuery& Query, const TStatementWaiter& Waiter, const std::function<void()>& Step) {
@@ -116,16 +124,19 @@ TStepOutcome OutcomeOf(TKMQuery& Query, const TStatementWaiter& Waiter, const st
     Step();
     return TStepOutcome::soDone;
   } catch (...) {
-    const bool stopped = Waiter.Cancelled();
+    const TStepOutcome outcome = FailedOutcomeOf(Waiter);
     try {
       Query.Close();
     } catch (...) {
+      // A query whose connection broke cannot close cleanly; the next step resets it.
     }
-    return stopped ? TStepOutcome::soStopped : TStepOutcome::soFailed;
+    return outcome;
   }
 }
 
 }  // namespace
+
+TStepOutcome TForm1::FailedOutcome() const { return FailedOutcomeOf(Waiter); }
 
 TStepOutcome TForm1::RunStep(const std::string& Statement) {
   return OutcomeOf(*KMQuery1, Waiter, [&] {
@@ -150,7 +161,7 @@ TStepOutcome TForm1::OpenStep(const std::string& Query, TextList& List) {
   });
 }
 
-void TForm1::QueryToList(TextList& List, const std::string& Query, const std::string& Database) {
+TStepOutcome TForm1::QueryToList(TextList& List, const std::string& Query, const std::string& Database) {
   List.clear();
   try {
     EnsureConnected();
@@ -164,7 +175,11 @@ void TForm1::QueryToList(TextList& List, const std::string& Query, const std::st
         for (int c = 0; c < columns; ++c) List.push_back(fields->GetFields(c)->GetEditText());
     }
     KMQuery1->Close();
+    return TStepOutcome::soDone;
   } catch (...) {
+    // The error report has shown why (a step refused beside a running statement included).
+    List.clear();
+    return FailedOutcome();
   }
 }
 
@@ -178,11 +193,11 @@ void TForm1::QueryTablesToList(TextList& List, const std::string& Query, const s
     List[row + 2] = List[row + 1] + "." + List[row + 2];
 }
 
-std::string TForm1::QueryScalar(const std::string& Query, const std::string& Database) {
+TStepValue TForm1::QueryScalar(const std::string& Query, const std::string& Database) {
   try {
-    return QueryField(Query, 0, Database);
+    return {TStepOutcome::soDone, QueryField(Query, 0, Database)};
   } catch (...) {
-    return {};
+    return {FailedOutcome(), {}};  // the error report has shown why
   }
 }
 
@@ -215,6 +230,7 @@ void TForm1::QueryToListView(const std::string& Query, TListView* List, const st
           Query.Close();
           Query.SetForwardOnly(false);
         } catch (...) {
+          // A destructor must not raise; a query that cannot close is reset by the next step.
         }
       }
     } forwardOnly(*KMQuery1);
@@ -228,6 +244,7 @@ void TForm1::QueryToListView(const std::string& Query, TListView* List, const st
     }
     KMQuery1->Close();
   } catch (...) {
+    // The SQL error report has shown why; the list stays empty, never the last display.
   }
 }
 

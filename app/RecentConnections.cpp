@@ -46,6 +46,7 @@ void RememberConnection(const TRecentConnection& Connection) {
     for (size_t i = 0; i < recent.size(); ++i)
       registry.WriteString(ValueName(static_cast<int>(i)), recent[i].Server + "\t" + recent[i].User);
   } catch (...) {
+    // A store that cannot be written only costs the list its newest entry; the connection stands.
   }
 }
 

@@ -7,7 +7,6 @@
 #include "app/MainWindow.h"
 #include "app/TreeWidth.h"
 #include "app/NodeKinds.h"
-#include "app/ProcessFlags.h"
 #include "app/SqlQuoting.h"
 
 namespace vandrel::app {
@@ -43,9 +42,9 @@ void TForm1::RefreshTree() {
       const size_t columns = std::stoul(list[0]);
       TreeUpdate update(TreeView1);
       // The server's name is asked before its instance name.
-      const std::string serverName = QueryScalar("select CAST(SERVERPROPERTY('ServerName') AS nvarchar(128))", "master");
+      const std::string serverName = QueryScalar("select CAST(SERVERPROPERTY('ServerName') AS nvarchar(128))", "master").Value;
       const std::string instance =
-          QueryScalar("select CAST(SERVERPROPERTY('InstanceName') AS nvarchar(128))", "master");
+          QueryScalar("select CAST(SERVERPROPERTY('InstanceName') AS nvarchar(128))", "master").Value;
       ComposeServerName(serverName, instance);
       std::string n = ServerName;
       if (n.empty()) n = ConnectionStringValue("SERVER");
@@ -95,6 +94,7 @@ void TForm1::RefreshTree() {
     }
     if (rebuilt) RestoreTree(memory);
   } catch (...) {
+    // The SQL error report has shown the failed reading; the tree keeps what it was built with.
   }
   TreeReady = true;
   FitTreeToItsTexts(TreeView1);
@@ -120,12 +120,9 @@ void TForm1::AddLoginsFolder(const TextList& Logins) {
 
 int TForm1::TestDatabaseAccess(const std::string& Name) {
   if (!EnsureConnected()) return nkDatabase;
-  // The flag silences this one statement; a "use" that fails before the report runs must not
-  // leave it set for the next real error.
-  struct QuietStatement {
-    QuietStatement() { QuietErrors = true; }
-    ~QuietStatement() { QuietErrors = false; }
-  } quiet;
+  // This one statement is silent; a "use" that fails before the report runs leaves nothing
+  // silenced for the next real error.
+  TQuietErrors quiet(*this);
   try {
     ResetQuery();
     KMQuery1->GetSQL().Add("use " + QuoteIdentifier(Name));
@@ -178,6 +175,7 @@ void TForm1::ShowNodeDetails() {
           ShowUserList(list);
         }
       } catch (...) {
+        // The SQL error report has shown why; the folder keeps what it held.
       }
       TreeReady = true;
       break;
@@ -245,14 +243,14 @@ void TForm1::FillFolder(QTreeWidgetItem* Folder, int ChildImage, const TextList&
 
 int TForm1::SelectedNodeKind() {
   QTreeWidgetItem* node = TreeView1->currentItem();
-  return node ? NodeSelectedImage(node) : 0;
+  return NodeIdentity(node).Kind;
 }
 
 TNodeIdentity TForm1::SelectedIdentity() const { return NodeIdentity(TreeView1->currentItem()); }
 
 std::string TForm1::SelectedDatabase() {
   for (QTreeWidgetItem* node = TreeView1->currentItem(); node; node = node->parent())
-    if (IsDatabaseKind(NodeSelectedImage(node))) return NodeIdentity(node).Database;
+    if (IsDatabaseKind(NodeIdentity(node).Kind)) return NodeIdentity(node).Database;
   return {};
 }
 

@@ -5,7 +5,6 @@
 #include "app/DialogSeam.h"
 #include "app/DriverRecords.h"
 #include "app/MainWindow.h"
-#include "app/ProcessFlags.h"
 #include "app/SqlQuoting.h"
 #include "data/OdbcError.h"
 #include "data/Params.h"
@@ -46,12 +45,11 @@ std::string TopicTitle(const EMException* Topic) {
 // is still inside the failed step, which must not be disturbed. A failed look-up is silent
 // and gives an empty name.
 std::string TForm1::ObjectNameLookup(const std::string& Id, const std::string& Database) {
-  const bool quiet = QuietErrors;
   std::string name;
+  TQuietErrors quiet(*this);
   try {
     TKMQuery query;
     query.SetLink(MOdbcLink1.get());
-    QuietErrors = true;
     query.GetSQL().Add("use " + QuoteIdentifier(Database));
     query.ExecSQL();
     query.GetSQL().Clear();
@@ -59,20 +57,18 @@ std::string TForm1::ObjectNameLookup(const std::string& Id, const std::string& D
     query.Open();
     if (!query.GetEof() && query.GetFieldCount() > 0) name = query.GetFields()->GetFields(0)->GetEditText();
   } catch (...) {
+    // A name that cannot be looked up is left out: the report shows the object's number.
   }
-  QuietErrors = quiet;
   return name;
 }
 
 // A statement the user stopped with "Przerwij" failed as asked: it is named as stopped, not
 // as an error of the server, and the command that ran it does not go on to its success.
 void TForm1::ReportCancelled(const std::string& Text) {
-  if (!ProbeRunning && !QuietErrors && CommandReportsStop == 0) {
-    StatementOk = false;
+  if (FProbing == 0 && FQuietStatements == 0 && CommandReportsStop == 0) {
     ShowMessage(this, QString::fromStdString("Polecenie SQL zostało przerwane na żądanie użytkownika:\r\n" + Text),
                 QStringLiteral("Przerwano"), MsgIcon::Information);
   }
-  QuietErrors = false;
 }
 
 void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext QueryContext,
@@ -89,20 +85,17 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
   if (Waiter.Dropped()) {
     // The server never acknowledged the stop or outlived the time-out: what it did with the
     // statement is unknown, and the connection is gone.
-    if (!ProbeRunning)
+    if (FProbing == 0)
       ShowConnectionLost("Serwer nie odpowiedział, więc połączenie zostało przerwane; nie wiadomo, czy serwer "
                          "wykonał polecenie:\r\n" + clientsetup::HidePasswords(Text));
-    QuietErrors = false;
     return;
   }
   if (Waiter.Cancelled()) {
-    StatementOk = false;
     ReportCancelled(clientsetup::HidePasswords(Text));
     return;
   }
-  if (!ProbeRunning && IsConnectionLoss(DriverRecordsOf(E))) {
+  if (FProbing == 0 && IsConnectionLoss(DriverRecordsOf(E))) {
     ShowConnectionLost();
-    QuietErrors = false;
     return;
   }
   std::string report = QueryContext == mqcExecError ? "Błąd polecenia SQL:\r\n" : "Błąd zapytania SQL:\r\n";
@@ -128,8 +121,7 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
       report += E->Message;
     }
   }
-  if (!ProbeRunning && !QuietErrors) {
-    StatementOk = false;
+  if (FProbing == 0 && FQuietStatements == 0) {
     if (FKeptMessages) {
       const std::vector<TDriverRecord> records = DriverRecordsOf(E);
       FKeptMessages->Records.insert(FKeptMessages->Records.end(), records.begin(), records.end());
@@ -144,7 +136,6 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
     else
       ShowErrorReport(report);
   }
-  QuietErrors = false;
 }
 
 void TForm1::ShowErrorReport(const std::string& Report) {

@@ -18,6 +18,7 @@ TDriverRecord RecordOfInfoLine(const std::string& Line) {
   try {
     record.NativeError = std::stoi(Line.substr(slash + 1, close - slash - 1));
   } catch (...) {
+    // No number between the slash and the bracket: the record keeps native error 0.
   }
   record.Message = Line.substr(close + 2);
   return record;

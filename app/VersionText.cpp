@@ -21,6 +21,7 @@ std::vector<int> VersionNumbers(const std::string& FileVersion) {
       int n = std::stoi(word, &used);
       if (used == word.size()) numbers[i] = n;
     } catch (...) {
+      // A part that is no number (or too large for one) counts as 0, as a missing part does.
     }
   }
   return numbers;

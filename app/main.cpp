@@ -26,6 +26,8 @@ class TApplication : public QApplication {
       vandrel::app::ShowMessage(nullptr, QString::fromUtf8(e.what()), applicationName(),
                                 vandrel::app::MsgIcon::Error);
     } catch (...) {
+      // An exception of no known kind has no text to show; the event is dropped and the
+      // program goes on, as the framework's own display would let it.
     }
     return false;
   }

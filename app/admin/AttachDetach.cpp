@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "app/DialogSeam.h"
-#include "app/ProcessFlags.h"
+#include "app/QtText.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/CommandReport.h"
 #include "app/admin/InUseGuard.h"
@@ -25,7 +25,6 @@ using clientsetup::TovinexUserOf;
 
 // A value inside a quoted literal of the statement.
 std::string Lit(const std::string& Value) { return EscapeLiteral(Value); }
-QString Q(const std::string& Text) { return QString::fromStdString(Text); }
 
 // The texts of the columns Wanted (from 0) of every row of Query, run in the current
 // database, row after row.
@@ -41,14 +40,14 @@ TStepOutcome ReadColumns(TCommandContext& Context, const std::string& Query, con
   return Outcome;
 }
 
-bool SameName(const std::string& A, const std::string& B) { return Q(A).compare(Q(B), Qt::CaseInsensitive) == 0; }
+bool SameNameIgnoringCase(const std::string& A, const std::string& B) { return Q(A).compare(Q(B), Qt::CaseInsensitive) == 0; }
 
 // The login Tovinex uses: the database name, numbered on until no login has it. The server
 // compares login names without regard to case, and so does the numbering.
 std::string FreeLoginName(const std::vector<std::string>& Logins, const std::string& Database) {
   std::string Login = Database;
   for (size_t I = 0; I < Logins.size();) {
-    if (SameName(Logins[I], Login)) {
+    if (SameNameIgnoringCase(Logins[I], Login)) {
       Login = NextLoginName(Login);
       I = 0;
     } else {
@@ -119,7 +118,7 @@ TSetUpResult MakeTovinexLogin(TCommandContext& Context, const std::string& D) {
   std::string UserLogin;
   bool UserExists = false;
   for (size_t I = 0; I + 1 < UserLogins.size(); I += 2)
-    if (SameName(UserLogins[I], User.Name)) {
+    if (SameNameIgnoringCase(UserLogins[I], User.Name)) {
       UserExists = true;
       UserLogin = UserLogins[I + 1];
     }
@@ -141,7 +140,7 @@ TSetUpResult MakeTovinexLogin(TCommandContext& Context, const std::string& D) {
   const bool LoginMade =
       Result.Outcome == TStepOutcome::soDone ||
       (Result.Outcome == TStepOutcome::soStopped &&
-       Context.QueryScalar("select count(*) from syslogins where name = " + UnicodeLiteral(Result.Login), "master") ==
+       Context.QueryScalar("select count(*) from syslogins where name = " + UnicodeLiteral(Result.Login), "master").Value ==
            "1");
   if (!LoginMade) return Result;
   const bool UserMade =
@@ -187,7 +186,6 @@ namespace {
 TAttachResult Attach(TCommandContext& Context, const std::string& Name, const std::string& DataFile,
                      const std::string& Statement, bool Archive) {
   TAttachResult Result;
-  StatementOk = true;
   if (Name.empty()) {
     ShowMessage(Context.DialogParent(), QStringLiteral("Nie podano nazwy bazy"), QStringLiteral("Błąd"),
                 MsgIcon::Error);
@@ -326,9 +324,8 @@ void DetachDatabase(TCommandContext& Context, const std::string& Name) {
   std::string notOwn, login;
   {
     // A database gone meanwhile is said by the detach itself, once.
-    QuietErrors = true;
+    TQuietErrors quiet(Context);
     login = clientsetup::LoginOfDatabase(Context, Name, candidate, notOwn);
-    QuietErrors = false;
   }
   TStopReadBack readBack(Context);
   TStepOutcome outcome = Context.RunStep("use master");

@@ -11,11 +11,12 @@
 #include "app/admin/BackupDlg.h"
 #include "app/admin/DatabaseFiles.h"
 #include "app/admin/LongStatement.h"
+#include "app/admin/Maintenance.h"
 
 namespace vandrel::app::admin {
 namespace {
 
-const QString kCaption = QStringLiteral("Kopia zapasowa bazy");
+const QString kBackupCaption = QStringLiteral("Kopia zapasowa bazy");
 
 }  // namespace
 
@@ -34,15 +35,16 @@ std::string BackupStatement(const std::string& Database, const std::string& File
 
 bool BackupDatabase(TCommandContext& Context, const std::string& Database, const std::string& File, bool Init,
                     const std::string& Description) {
-  std::vector<std::string> messages;
-  if (!RunLongStatement(Context, BackupStatement(Database, File, Init, Description),
-                        "Kopia zapasowa bazy \"" + Database + "\"", messages))
-    return false;
+  TMaintenance work;
+  work.Statements = {BackupStatement(Database, File, Init, Description)};
+  work.WaitCaption = "Kopia zapasowa bazy \"" + Database + "\"";
+  const TMaintenanceResult result = RunMaintenance(Context, work);
+  if (!result.AllDone()) return false;
   QString text = QStringLiteral("Kopia zapasowa bazy \"%1\" została zapisana w pliku:\r\n%2")
                      .arg(QString::fromStdString(Database), QString::fromStdString(File));
-  const QString account = ProcessedText(messages);
+  const QString account = ProcessedText(result.Messages.Records);
   if (!account.isEmpty()) text += QStringLiteral("\r\nZapisano ") + account + ".";
-  ShowMessage(Context.DialogParent(), text, kCaption, MsgIcon::Information);
+  ShowMessage(Context.DialogParent(), text, kBackupCaption, MsgIcon::Information);
   return true;
 }
 

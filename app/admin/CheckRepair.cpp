@@ -1,12 +1,12 @@
 #include "app/admin/CheckRepair.h"
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/Backup.h"
 #include "app/admin/CheckSummary.h"
 #include "app/admin/CommandReport.h"
 #include "app/admin/InUseGuard.h"
+#include "app/admin/Maintenance.h"
 
 namespace vandrel::app::admin {
 namespace {
@@ -15,6 +15,17 @@ const QString kCheckCaption = QStringLiteral("Sprawdzanie spójności bazy");
 const QString kRepairCaption = QStringLiteral("Naprawa bazy danych");
 
 std::string CheckStatement(const std::string& Name) { return "DBCC CHECKDB (" + UnicodeLiteral(Name); }
+
+// The check of Name, or its repair at Level, in the current database, keeping every message
+// of the server for the account.
+TMaintenanceResult RunCheck(TCommandContext& C, const std::string& Name, const char* Level = nullptr) {
+  TMaintenance work;
+  work.Database.clear();
+  work.ProbesFirst = Level == nullptr;  // a repair follows its switch to single-user at once
+  work.Statements = {CheckStatement(Name) + (Level ? std::string(",") + Level : std::string()) + ")"};
+  work.KeepsReport = true;
+  return RunMaintenance(C, work);
+}
 
 // A check's or repair's whole text: the error report when the statement failed, else the
 // server's messages.
@@ -41,9 +52,9 @@ bool BackToMultiUser(TCommandContext& C, const std::string& Name) {
 // repaired as an error of the statement, so only a check afterwards tells the outcome.
 bool ReportAfterRepair(TCommandContext& C, const std::string& Name, const TStatementMessages& Repair) {
   const QString fixed = RepairFixedText(ReadCheckFindings(Repair.Records));
-  TStatementMessages check;
-  const TStepOutcome outcome =
-      C.EnsureConnected() ? C.RunStepKeepingMessages(CheckStatement(Name) + ")", check) : TStepOutcome::soFailed;
+  const TMaintenanceResult after = RunCheck(C, Name);
+  const TStepOutcome outcome = after.Outcome;
+  const TStatementMessages& check = after.Messages;
   const TCheckFindings left = ReadCheckFindings(check.Records);
   if (outcome == TStepOutcome::soDone) {
     QString summary = QStringLiteral("Baza danych została naprawiona");
@@ -66,10 +77,10 @@ bool ReportAfterRepair(TCommandContext& C, const std::string& Name, const TState
 
 TRepairResult RepairDatabase(TCommandContext& C, const std::string& Name, const char* Level) {
   const std::string name = QuoteIdentifier(Name);
-  C.EnsureConnected();
   TStopReadBack readBack(C);
-  TStepOutcome outcome = C.RunStep("use master");
-  if (outcome == TStepOutcome::soDone) outcome = C.RunStep("ALTER DATABASE " + name + " SET SINGLE_USER");
+  TMaintenance single;
+  single.Statements = {"ALTER DATABASE " + name + " SET SINGLE_USER"};
+  TStepOutcome outcome = RunMaintenance(C, single).Outcome;
   if (outcome != TStepOutcome::soDone) {
     BackToMultiUser(C, Name);
     if (outcome == TStepOutcome::soStopped)
@@ -79,8 +90,9 @@ TRepairResult RepairDatabase(TCommandContext& C, const std::string& Name, const 
                   kRepairCaption, MsgIcon::Information);
     return TRepairResult::rrNotRun;
   }
-  TStatementMessages repair;
-  outcome = C.RunStepKeepingMessages(CheckStatement(Name) + "," + Level + ")", repair);
+  const TMaintenanceResult repaired = RunCheck(C, Name, Level);
+  const TStatementMessages& repair = repaired.Messages;
+  outcome = repaired.Outcome;
   // A repair the server refused outright (not single-user, no such database) is its error
   // report; the errors it found and repaired are told after the check below.
   if (outcome == TStepOutcome::soFailed && !repair.Report.empty() && !ReadCheckFindings(repair.Records).IsCheck())
@@ -93,11 +105,10 @@ TRepairResult RepairDatabase(TCommandContext& C, const std::string& Name, const 
 }
 
 void CheckCommand(TCommandContext& C) {
-  C.DisableDatabaseCommands();
-  TStatementMessages check;
-  const TStepOutcome outcome = C.EnsureConnected()
-                                   ? C.RunStepKeepingMessages(CheckStatement(C.SelectedDatabaseNode()) + ")", check)
-                                   : TStepOutcome::soFailed;
+  TCheckRunning running(C);
+  const TMaintenanceResult checked = RunCheck(C, C.SelectedDatabaseNode());
+  const TStepOutcome outcome = checked.Outcome;
+  const TStatementMessages& check = checked.Messages;
   const TCheckFindings found = ReadCheckFindings(check.Records);
   if (outcome == TStepOutcome::soDone && !(found.Counted && !found.Clean())) {
     ShowReport(C.DialogParent(), QStringLiteral("Baza danych nie zawiera błędów"), FullText(check), kCheckCaption,
@@ -107,26 +118,20 @@ void CheckCommand(TCommandContext& C) {
   } else if (!check.Report.empty()) {
     C.ShowErrorReport(check.Report);  // the check itself failed (no such database, no right to it)
   }
-  C.EnableCommandsForSelection();
 }
 
 void RepairCommand(TCommandContext& C, const char* Level) {
-  C.DisableDatabaseCommands();
+  TCheckRunning running(C);
   if (!DatabaseInUse(C, C.SelectedDatabase()) &&
       RepairDatabase(C, C.SelectedDatabaseNode(), Level) == TRepairResult::rrRepaired)
     ShowMessage(C.DialogParent(), QStringLiteral("Baza danych została naprawiona"), kRepairCaption, MsgIcon::Information);
-  C.EnableCommandsForSelection();
+}
+
+void Sprawdspjnobazy1Click(TCommandContext& C) { CheckCommand(C); }
+void NaprawaFast1Click(TCommandContext& C) { RepairCommand(C, "REPAIR_FAST"); }
+void NaprawaRebuild1Click(TCommandContext& C) { RepairCommand(C, "REPAIR_REBUILD"); }
+void NaprawaFull1Click(TCommandContext& C) {
+  if (OfferBackupBeforeRepair(C, C.SelectedDatabaseNode())) RepairCommand(C, "REPAIR_ALLOW_DATA_LOSS");
 }
 
 }  // namespace vandrel::app::admin
-
-namespace vandrel::app {
-
-void TForm1::Sprawdspjnobazy1Click() { admin::CheckCommand(*this); }
-void TForm1::NaprawaFast1Click() { admin::RepairCommand(*this, "REPAIR_FAST"); }
-void TForm1::NaprawaRebuild1Click() { admin::RepairCommand(*this, "REPAIR_REBUILD"); }
-void TForm1::NaprawaFull1Click() {
-  if (admin::OfferBackupBeforeRepair(*this, SelectedDatabaseNode())) admin::RepairCommand(*this, "REPAIR_ALLOW_DATA_LOSS");
-}
-
-}  // namespace vandrel::app

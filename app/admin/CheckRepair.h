@@ -23,5 +23,11 @@ TRepairResult RepairDatabase(TCommandContext& Context, const std::string& Name, 
 // The menu commands on the selected database node.
 void CheckCommand(TCommandContext& Context);
 void RepairCommand(TCommandContext& Context, const char* Level);
+// Their table entries, by the design's names: the check, and the three repairs ("Naprawa
+// Full" offers a backup first).
+void Sprawdspjnobazy1Click(TCommandContext& Context);
+void NaprawaFast1Click(TCommandContext& Context);
+void NaprawaRebuild1Click(TCommandContext& Context);
+void NaprawaFull1Click(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin

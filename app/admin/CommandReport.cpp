@@ -10,7 +10,7 @@ TStopReadBack::~TStopReadBack() { --FContext.StopsReportedByCommand(); }
 std::string DatabaseProperty(TCommandContext& Context, const std::string& Database, const std::string& Property) {
   return Context.QueryScalar("SELECT CAST(DATABASEPROPERTYEX(" + UnicodeLiteral(Database) + ",'" + Property +
                               "')AS nvarchar(128))",
-                          "master");
+                          "master").Value;
 }
 
 }  // namespace vandrel::app::admin

@@ -61,7 +61,7 @@ QString TDatabaseFiles::FolderOf(const QString& Path) {
 
 QString MasterDataDirectory(TCommandContext& Context) {
   const QString master = QString::fromStdString(
-      Context.QueryScalar("select filename from sysaltfiles where dbid=1 and fileid=1", "master"));
+      Context.QueryScalar("select filename from sysaltfiles where dbid=1 and fileid=1", "master").Value);
   return TDatabaseFiles::FolderOf(master.trimmed());
 }
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/CommandReport.h"
 #include "app/admin/InUseGuard.h"
@@ -29,7 +28,7 @@ struct Option {
   std::vector<std::pair<QString, std::string>> Suffixes;
 };
 
-Option OnOff(QComboBox* Control, const char* Label, const char* Property, const std::string& Name) {
+Option OnOffOption(QComboBox* Control, const char* Label, const char* Property, const std::string& Name) {
   return {Control, Label, Property, "0", {{kOff, " SET " + Name + " OFF"}, {kOn, " SET " + Name + " ON"}}};
 }
 
@@ -39,13 +38,13 @@ std::vector<Option> Options(TOKBottomDlg& d) {
       {d.ComboBox1, "Kontrola użytkowników", "UserAccess", nullptr,
        {{"MULTI_USER", " SET MULTI_USER"}, {"SINGLE_USER", " SET SINGLE_USER"}, {"RESTRICTED_USER", " SET RESTRICTED_USER"}}},
       {d.ComboBox3, "Tryb tylko do odczytu", "Updateability", "READ_WRITE", {{kOff, " SET READ_WRITE"}, {kOn, " SET READ_ONLY"}}},
-      OnOff(d.ComboBox4, "AUTO_CLOSE", "IsAutoClose", "AUTO_CLOSE"),
-      OnOff(d.ComboBox5, "AUTO_CREATE_STATISTICS", "IsAutoCreateStatistics", "AUTO_CREATE_STATISTICS"),
-      OnOff(d.ComboBox6, "Tryb autokompresji", "IsAutoShrink", "AUTO_SHRINK"),
-      OnOff(d.ComboBox7, "AUTO_UPDATE_STATISTICS", "IsAutoUpdateStatistics", "AUTO_UPDATE_STATISTICS"),
+      OnOffOption(d.ComboBox4, "AUTO_CLOSE", "IsAutoClose", "AUTO_CLOSE"),
+      OnOffOption(d.ComboBox5, "AUTO_CREATE_STATISTICS", "IsAutoCreateStatistics", "AUTO_CREATE_STATISTICS"),
+      OnOffOption(d.ComboBox6, "Tryb autokompresji", "IsAutoShrink", "AUTO_SHRINK"),
+      OnOffOption(d.ComboBox7, "AUTO_UPDATE_STATISTICS", "IsAutoUpdateStatistics", "AUTO_UPDATE_STATISTICS"),
       {d.ComboBox8, "Recovery model", "Recovery", nullptr,
        {{"SIMPLE", " SET RECOVERY SIMPLE"}, {"FULL", " SET RECOVERY FULL"}, {"BULK_LOGGED", " SET RECOVERY BULK_LOGGED"}}},
-      OnOff(d.ComboBox9, "Wykrywanie niekompletnych stron", "IsTornPageDetectionEnabled", "TORN_PAGE_DETECTION"),
+      OnOffOption(d.ComboBox9, "Wykrywanie niekompletnych stron", "IsTornPageDetectionEnabled", "TORN_PAGE_DETECTION"),
   };
 }
 
@@ -129,10 +128,6 @@ void DatabaseOptionsCommand(TCommandContext& Context) {
   Context.RefreshTree();
 }
 
+void Parametrybazy1Click(TCommandContext& Context) { DatabaseOptionsCommand(Context); }
+
 }  // namespace vandrel::app::admin
-
-namespace vandrel::app {
-
-void TForm1::Parametrybazy1Click() { admin::DatabaseOptionsCommand(*this); }
-
-}  // namespace vandrel::app

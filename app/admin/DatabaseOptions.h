@@ -12,5 +12,7 @@ class TOKBottomDlg;
 // Fills the dialog from the server; false only when no property could be read at all.
 bool ReadOptions(TCommandContext& Context, TOKBottomDlg& Dialog, const std::string& Database);
 void DatabaseOptionsCommand(TCommandContext& Context);
+// Its table entry, by the design's name.
+void Parametrybazy1Click(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin

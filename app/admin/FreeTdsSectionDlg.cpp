@@ -13,7 +13,7 @@ namespace vandrel::app::admin {
 
 namespace {
 
-std::string S(const QLineEdit* Edit) { return Edit->text().trimmed().toStdString(); }
+std::string EditText(const QLineEdit* Edit) { return Edit->text().trimmed().toStdString(); }
 
 }  // namespace
 
@@ -39,7 +39,7 @@ TFreeTdsSectionDlg::TFreeTdsSectionDlg(QWidget* Parent, const QString& Name, con
 QString TFreeTdsSectionDlg::Name() const { return NameEdit->text().trimmed(); }
 
 platform::TFreeTdsServer TFreeTdsSectionDlg::Server() const {
-  return {S(HostEdit), S(PortEdit), S(InstanceEdit)};
+  return {EditText(HostEdit), EditText(PortEdit), EditText(InstanceEdit)};
 }
 
 bool TFreeTdsSectionDlg::Check() {

@@ -62,9 +62,9 @@ bool EndHolders(TCommandContext& Context, const std::string& Name, const std::st
 
 bool DatabaseInUse(TCommandContext& Context, const std::string& Name) {
   const std::string dbid =
-      Context.QueryScalar("select dbid from sysprocesses where dbid=DB_ID(" + UnicodeLiteral(Name) + ")" + kUserSessions, "master");
+      Context.QueryScalar("select dbid from sysprocesses where dbid=DB_ID(" + UnicodeLiteral(Name) + ")" + kUserSessions, "master").Value;
   if (dbid.empty()) return false;
-  const std::string program(Trim(Context.QueryScalar("select program_name from sysprocesses where dbid=" + dbid + kUserSessions, "master")));
+  const std::string program(Trim(Context.QueryScalar("select program_name from sysprocesses where dbid=" + dbid + kUserSessions, "master").Value));
   const QString message =
       program.empty() ? QStringLiteral("Nie można wykonać tej operacji, baza jest w użyciu")
                       : QStringLiteral("Nie można wykonać tej operacji, baza jest używana przez aplikacje: ") +
@@ -89,7 +89,7 @@ bool DatabaseInUse(TCommandContext& Context, const std::string& Name) {
 }
 
 std::string DatabaseIdentifier(TCommandContext& Context, const std::string& Name) {
-  return Context.QueryScalar("SELECT dbid from sysdatabases where name=" + UnicodeLiteral(Name), "master");
+  return Context.QueryScalar("SELECT dbid from sysdatabases where name=" + UnicodeLiteral(Name), "master").Value;
 }
 
 }  // namespace vandrel::app::admin

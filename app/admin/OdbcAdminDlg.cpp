@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogSeam.h"
+#include "app/QtText.h"
 #include "app/admin/FormButtons.h"
 #include "app/CommandContext.h"
 #include "app/OdbcDataSources.h"
@@ -31,10 +32,10 @@ namespace vandrel::app::admin {
 
 namespace {
 
-const char* const kSourceList = "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources";
-const char* const kSourceKey = "SOFTWARE\\ODBC\\ODBC.INI\\";
+const char* const kOdbcSourceList = "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources";
+const char* const kOdbcSourceKey = "SOFTWARE\\ODBC\\ODBC.INI\\";
 const char* const kDriverName = "SQL Server";
-const QString kCaption = QStringLiteral("Źródła danych ODBC");
+const QString kOdbcCaption = QStringLiteral("Źródła danych ODBC");
 
 platform::HKEY RootOf(bool System) { return System ? platform::HKEY_LOCAL_MACHINE : platform::HKEY_CURRENT_USER; }
 
@@ -64,7 +65,6 @@ std::string DriverMessages(const Exception& E) {
   return text.empty() ? E.Message : text;
 }
 
-QString Q(const std::string& Text) { return QString::fromStdString(Text); }
 std::string S(const QString& Text) { return Text.trimmed().toStdString(); }
 
 }  // namespace
@@ -76,7 +76,7 @@ TOdbcSource ReadOdbcSource(bool System, const std::string& Name) {
   source.TdsVersion.clear();
   source.Charset.clear();
   platform::TRegistry registry(RootOf(System));
-  if (!registry.OpenKeyReadOnly(kSourceKey + Name)) return source;
+  if (!registry.OpenKeyReadOnly(kOdbcSourceKey + Name)) return source;
   source.Server = registry.ReadString("Server");
   // "host,port" is the SQL Server client's way of naming a port; the manager shows it apart.
   const size_t comma = source.Server.rfind(',');
@@ -96,9 +96,9 @@ bool WriteOdbcSource(QWidget* Parent, const TOdbcSource& Source) {
   const std::string driver = clientsetup::OdbcDriverPath(Parent, kDriverName);
   if (driver.empty()) return false;
   platform::TRegistry registry(RootOf(Source.System));
-  if (!registry.OpenKey(kSourceList, true)) throw EMRegistryError("Nie można otworzyć listy źródeł danych ODBC");
+  if (!registry.OpenKey(kOdbcSourceList, true)) throw EMRegistryError("Nie można otworzyć listy źródeł danych ODBC");
   registry.WriteString(Source.Name, kDriverName);
-  if (!registry.OpenKey(kSourceKey + Source.Name, true))
+  if (!registry.OpenKey(kOdbcSourceKey + Source.Name, true))
     throw EMRegistryError("Nie można utworzyć źródła danych " + Source.Name);
   // The driver first: the server of a FreeTDS data source is then kept as its section.
   registry.WriteString("Driver", driver);
@@ -112,8 +112,8 @@ bool WriteOdbcSource(QWidget* Parent, const TOdbcSource& Source) {
 
 void DeleteOdbcSource(bool System, const std::string& Name) {
   platform::TRegistry registry(RootOf(System));
-  registry.DeleteKey(kSourceKey + Name);
-  if (registry.OpenKey(kSourceList, false)) registry.DeleteValue(Name);
+  registry.DeleteKey(kOdbcSourceKey + Name);
+  if (registry.OpenKey(kOdbcSourceList, false)) registry.DeleteValue(Name);
 }
 
 namespace {
@@ -236,13 +236,13 @@ bool TOdbcSourceDlg::Check() {
     wrong = QStringLiteral("Wersja TDS to liczba, np. 7.1.");
   }
   if (wrong.isEmpty()) return true;
-  ShowMessage(this, wrong, kCaption, MsgIcon::Warning);
+  ShowMessage(this, wrong, kOdbcCaption, MsgIcon::Warning);
   return false;
 }
 
 TOdbcAdminDlg::TOdbcAdminDlg(QWidget* Parent) : QDialog(Parent) {
   setObjectName("OdbcAdminDlg");
-  setWindowTitle(kCaption);
+  setWindowTitle(kOdbcCaption);
   Sources = new QTreeWidget;
   Sources->setObjectName("Sources");
   Sources->setRootIsDecorated(false);
@@ -298,7 +298,7 @@ void TOdbcAdminDlg::Reload() {
     try {
       entries = ReadOdbcSourceFile(system);
     } catch (const std::exception& e) {
-      ShowMessage(this, Q(e.what()), kCaption, MsgIcon::Error);  // the file and why it cannot be read
+      ShowMessage(this, Q(e.what()), kOdbcCaption, MsgIcon::Error);  // the file and why it cannot be read
     }
     for (TOdbcSourceEntry& listed : entries) {
       // A "SQL Server" data source is read through the registry's mapping, as it is written;
@@ -367,7 +367,7 @@ bool TOdbcAdminDlg::Save(const TOdbcSource& Source) {
     if (!WriteOdbcSource(this, Source)) return false;
   } catch (const std::exception& e) {
     ShowMessage(this, QStringLiteral("Błąd zapisu źródła danych \"") + Q(Source.Name) + "\":\n" + Q(e.what()),
-                kCaption, MsgIcon::Error);
+                kOdbcCaption, MsgIcon::Error);
     Reload();
     return false;
   }
@@ -384,11 +384,11 @@ void TOdbcAdminDlg::AddSource() {
     fresh = dialog.Source();
     bool taken = false;
     try {
-      taken = platform::TRegistry(RootOf(fresh.System)).KeyExists(kSourceKey + fresh.Name);
+      taken = platform::TRegistry(RootOf(fresh.System)).KeyExists(kOdbcSourceKey + fresh.Name);
     } catch (const std::exception&) {
     }
     if (!taken) break;
-    ShowMessage(this, QStringLiteral("Źródło danych \"") + Q(fresh.Name) + QStringLiteral("\" już istnieje."), kCaption,
+    ShowMessage(this, QStringLiteral("Źródło danych \"") + Q(fresh.Name) + QStringLiteral("\" już istnieje."), kOdbcCaption,
                 MsgIcon::Warning);
   }
   Save(fresh);
@@ -406,7 +406,7 @@ void TOdbcAdminDlg::EditSource() {
   try {
     current = ReadOdbcSource(chosen.System, chosen.Name);
   } catch (const std::exception& e) {
-    ShowMessage(this, Q(e.what()), kCaption, MsgIcon::Error);
+    ShowMessage(this, Q(e.what()), kOdbcCaption, MsgIcon::Error);
     return;
   }
   TOdbcSourceDlg dialog(this, current, true);
@@ -417,13 +417,13 @@ void TOdbcAdminDlg::EditSource() {
 void TOdbcAdminDlg::DeleteSource() {
   const TOdbcSource chosen = Selected();
   if (chosen.Name.empty()) return;
-  if (ShowMessage(this, QStringLiteral("Usunąć źródło danych \"") + Q(chosen.Name) + "\"?", kCaption, MsgIcon::Question,
+  if (ShowMessage(this, QStringLiteral("Usunąć źródło danych \"") + Q(chosen.Name) + "\"?", kOdbcCaption, MsgIcon::Question,
                   mbYes | mbNo) != mbYes)
     return;
   try {
     DeleteOdbcSource(chosen.System, chosen.Name);
   } catch (const std::exception& e) {
-    ShowMessage(this, Q(e.what()), kCaption, MsgIcon::Error);
+    ShowMessage(this, Q(e.what()), kOdbcCaption, MsgIcon::Error);
   }
   Reload();
 }

@@ -19,9 +19,9 @@ const QString TPodlPlik::kLogFilter = QStringLiteral("Plik bazy danych (*.ldf)|*
 
 namespace {
 
-const QString kCaption = QStringLiteral("Podłączanie pliku bazy");
+const QString kAttachFileCaption = QStringLiteral("Podłączanie pliku bazy");
 
-QLineEdit* AddEdit(QWidget* Parent, const char* Name, const QString& Label, int Top, int Width) {
+QLineEdit* AddFileEdit(QWidget* Parent, const char* Name, const QString& Label, int Top, int Width) {
   auto* Caption = new QLabel(Label, Parent);
   Caption->setGeometry(16, Top, 300, 18);
   auto* Edit = new QLineEdit(Parent);
@@ -56,13 +56,13 @@ TPodlPlik::TPodlPlik(TCommandContext& Context) : QDialog(Context.DialogParent())
   setWindowTitle(QStringLiteral("Podłączanie nowej bazy"));
   setFixedSize(430, 300);
 
-  Edit3 = AddEdit(this, "Edit3", QStringLiteral("Plik bazy danych (*.mdf):"), 12, 364);
+  Edit3 = AddFileEdit(this, "Edit3", QStringLiteral("Plik bazy danych (*.mdf):"), 12, 364);
   Edit3->setReadOnly(true);
   SpeedButton2 = AddBrowse(this, "SpeedButton2", 12);
-  Edit4 = AddEdit(this, "Edit4", QStringLiteral("Plik bazy danych (*.ldf):"), 60, 364);
+  Edit4 = AddFileEdit(this, "Edit4", QStringLiteral("Plik bazy danych (*.ldf):"), 60, 364);
   Edit4->setReadOnly(true);
   SpeedButton3 = AddBrowse(this, "SpeedButton3", 60);
-  Edit1 = AddEdit(this, "Edit1", QStringLiteral("Nazwa bazy:"), 108, 200);
+  Edit1 = AddFileEdit(this, "Edit1", QStringLiteral("Nazwa bazy:"), 108, 200);
 
   CheckBox1 = new QCheckBox(QStringLiteral("Wyszukaj plik w domyślnym katalogu bazy danych"), this);
   CheckBox1->setObjectName("CheckBox1");
@@ -136,10 +136,10 @@ void TPodlPlik::OKBtnClick() {
   FCanClose = true;
   if (Edit3->text().isEmpty()) {
     FCanClose = false;
-    ShowMessage(this, QStringLiteral("Nie wybrano pliku bazy"), kCaption, MsgIcon::Error);
+    ShowMessage(this, QStringLiteral("Nie wybrano pliku bazy"), kAttachFileCaption, MsgIcon::Error);
   } else if (Edit1->text().isEmpty()) {
     FCanClose = false;
-    ShowMessage(this, QStringLiteral("Nie podano nazwy bazy"), kCaption, MsgIcon::Error);
+    ShowMessage(this, QStringLiteral("Nie podano nazwy bazy"), kAttachFileCaption, MsgIcon::Error);
   }
   OKBtn->setEnabled(false);
   accept();

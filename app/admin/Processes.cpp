@@ -41,7 +41,7 @@ void KillSelectedProcess(TCommandContext& Form) {
     return;
   // The number may have gone to another session since the list was read: only the process
   // shown, logged in when the list says, is ended.
-  const QString now = QString::fromStdString(Form.QueryScalar("select login_time from sysprocesses where spid=" + spid, "master")).trimmed();
+  const QString now = QString::fromStdString(Form.QueryScalar("select login_time from sysprocesses where spid=" + spid, "master").Value).trimmed();
   if (now == loggedIn)
     Form.ExecInDatabase("KILL " + spid, "master");
   else

@@ -8,13 +8,14 @@
 #include <strings.h>
 
 #include "app/DialogSeam.h"
-#include "app/ProcessFlags.h"
 #include "app/ServerPaths.h"
+#include "app/QtText.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/AttachDetach.h"
 #include "app/admin/DatabaseFiles.h"
 #include "app/admin/InUseGuard.h"
 #include "app/admin/LongStatement.h"
+#include "app/admin/Maintenance.h"
 #include "app/admin/RestoreDlg.h"
 #include "app/admin/ServerFileDlg.h"
 #include "data/Field.h"
@@ -23,9 +24,8 @@
 namespace vandrel::app::admin {
 namespace {
 
-const QString kCaption = QStringLiteral("Odtwarzanie bazy z kopii");
+const QString kRestoreCaption = QStringLiteral("Odtwarzanie bazy z kopii");
 
-QString Q(const std::string& Text) { return QString::fromStdString(Text); }
 
 std::string FromDisk(const std::string& File) { return " FROM DISK = " + UnicodeLiteral(File); }
 
@@ -52,13 +52,24 @@ std::string Text(TKMQuery& Query, const char* Column) {
   return field && !field->GetIsNull() ? field->GetAsString() : std::string();
 }
 
+// Statement in master under the waiting window, which names it Caption; the in-use guard on
+// Guarded first, when given.
+TMaintenanceResult RunLong(TCommandContext& Context, const std::string& Statement, const std::string& Caption,
+                           const std::string& Guarded = {}) {
+  TMaintenance work;
+  work.GuardedDatabase = Guarded;
+  work.Statements = {Statement};
+  work.WaitCaption = Caption;
+  return RunMaintenance(Context, work);
+}
+
 // The server's account of the pages and time, as a sentence of its own (or nothing).
-QString Account(const std::vector<std::string>& Messages) {
+QString Account(const std::vector<TDriverRecord>& Messages) {
   const QString account = ProcessedText(Messages);
   return account.isEmpty() ? QString() : QStringLiteral("\r\nOdtworzono ") + account + ".";
 }
 
-bool SameName(const std::string& A, const std::string& B) { return strcasecmp(A.c_str(), B.c_str()) == 0; }
+bool SameFileName(const std::string& A, const std::string& B) { return strcasecmp(A.c_str(), B.c_str()) == 0; }
 
 }  // namespace
 
@@ -85,9 +96,9 @@ bool ListBackupFiles(TCommandContext& Context, const std::string& File, int Posi
 }
 
 bool VerifyBackup(TCommandContext& Context, const std::string& File, int Position) {
-  std::vector<std::string> messages;
-  if (!RunLongStatement(Context, "RESTORE VERIFYONLY" + FromDisk(File) + " WITH FILE = " + std::to_string(Position),
-                        "Sprawdzanie kopii zapasowej w pliku " + File, messages))
+  if (!RunLong(Context, "RESTORE VERIFYONLY" + FromDisk(File) + " WITH FILE = " + std::to_string(Position),
+               "Sprawdzanie kopii zapasowej w pliku " + File)
+           .AllDone())
     return false;
   ShowMessage(Context.DialogParent(), QStringLiteral("Kopia zapasowa nr %1 w pliku %2 jest poprawna.").arg(Position).arg(Q(File)),
               QStringLiteral("Sprawdzanie kopii zapasowej"), MsgIcon::Information);
@@ -101,7 +112,7 @@ std::vector<std::string> MovedFileNames(const std::string& DataDirectory, const 
     const size_t slash = f.Physical.find_last_of("\\/");
     const std::string leaf = slash == std::string::npos ? f.Physical : f.Physical.substr(slash + 1);
     const bool named = !Source.empty() && leaf.size() >= Source.size() &&
-                       SameName(leaf.substr(0, Source.size()), Source);
+                       SameFileName(leaf.substr(0, Source.size()), Source);
     names.push_back(PathInDirectory(DataDirectory, named ? NewName + leaf.substr(Source.size())
                                                          : NewName + "_" + leaf));
   }
@@ -134,39 +145,40 @@ bool ConfirmRestoreOver(QWidget* Parent, const TBackupSet& Set) {
       QStringLiteral("Zawartość bazy \"%1\" zostanie zastąpiona kopią zapasową z dnia %2. Zmiany wprowadzone "
                      "w bazie od tamtej chwili zostaną utracone.\r\nCzy odtworzyć bazę?")
           .arg(Q(Set.Database), Q(Set.Finished));
-  return ShowMessage(Parent, question, kCaption, MsgIcon::Question, mbYes | mbNo) == mbYes;
+  return ShowMessage(Parent, question, kRestoreCaption, MsgIcon::Question, mbYes | mbNo) == mbYes;
 }
 
 bool RestoreOver(TCommandContext& Context, const std::string& File, const TBackupSet& Set) {
-  if (DatabaseInUse(Context, Set.Database)) return false;
-  std::vector<std::string> messages;
-  const bool restored = RunLongStatement(Context,
-                                         "RESTORE DATABASE " + QuoteIdentifier(Set.Database) + FromDisk(File) +
-                                             " WITH FILE = " + std::to_string(Set.Position) + ", REPLACE, STATS = 10",
-                                         "Odtwarzanie bazy \"" + Set.Database + "\"", messages);
+  const TMaintenanceResult result =
+      RunLong(Context,
+              "RESTORE DATABASE " + QuoteIdentifier(Set.Database) + FromDisk(File) + " WITH FILE = " +
+                  std::to_string(Set.Position) + ", REPLACE, STATS = 10",
+              "Odtwarzanie bazy \"" + Set.Database + "\"", Set.Database);
+  if (!result.Run) return false;
+  const bool restored = result.AllDone();
   if (restored)
     ShowMessage(Context.DialogParent(),
                 QStringLiteral("Baza \"%1\" została odtworzona z kopii zapasowej z dnia %2.").arg(Q(Set.Database),
                                                                                                 Q(Set.Finished)) +
-                    Account(messages),
-                kCaption, MsgIcon::Information);
+                    Account(result.Messages.Records),
+                kRestoreCaption, MsgIcon::Information);
   Context.RefreshTree();
   return restored;
 }
 
 bool RestoreAsNew(TCommandContext& Context, const std::string& File, const TBackupSet& Set, const std::string& NewName) {
   if (NewName.empty()) {
-    ShowMessage(Context.DialogParent(), QStringLiteral("Nie podano nazwy bazy"), kCaption, MsgIcon::Error);
+    ShowMessage(Context.DialogParent(), QStringLiteral("Nie podano nazwy bazy"), kRestoreCaption, MsgIcon::Error);
     return false;
   }
   // The new name becomes the names of the database's files in the data directory.
   if (const std::string problem = FileNameProblem(NewName); !problem.empty()) {
-    ShowMessage(Context.DialogParent(), Q(problem), kCaption, MsgIcon::Error);
+    ShowMessage(Context.DialogParent(), Q(problem), kRestoreCaption, MsgIcon::Error);
     return false;
   }
   if (!DatabaseIdentifier(Context, NewName).empty()) {
     ShowMessage(Context.DialogParent(), QStringLiteral("Baza \"%1\" już istnieje na serwerze. Podaj inną nazwę.").arg(Q(NewName)),
-                kCaption, MsgIcon::Error);
+                kRestoreCaption, MsgIcon::Error);
     return false;
   }
   std::vector<TBackupFile> files;
@@ -177,38 +189,37 @@ bool RestoreAsNew(TCommandContext& Context, const std::string& File, const TBack
     if (!ServerFileExists(Context, Q(path))) continue;
     ShowMessage(Context.DialogParent(),
                 QStringLiteral("Plik \"%1\" już istnieje na dysku serwera. Podaj inną nazwę bazy.").arg(Q(path)),
-                kCaption, MsgIcon::Error);
+                kRestoreCaption, MsgIcon::Error);
     return false;
   }
   std::string statement = "RESTORE DATABASE " + QuoteIdentifier(NewName) + FromDisk(File) +
                           " WITH FILE = " + std::to_string(Set.Position);
   for (size_t i = 0; i < files.size(); ++i)
     statement += ", MOVE " + UnicodeLiteral(files[i].Logical) + " TO " + UnicodeLiteral(moved[i]);
-  std::vector<std::string> messages;
-  if (!RunLongStatement(Context, statement + ", STATS = 10", "Odtwarzanie bazy \"" + NewName + "\"", messages))
-    return false;
+  const TMaintenanceResult result = RunLong(Context, statement + ", STATS = 10", "Odtwarzanie bazy \"" + NewName + "\"");
+  if (!result.AllDone()) return false;
   ShowMessage(Context.DialogParent(),
               QStringLiteral("Kopia bazy \"%1\" z dnia %2 została odtworzona jako baza \"%3\".")
                       .arg(Q(Set.Database), Q(Set.Finished), Q(NewName)) +
-                  Account(messages),
-              kCaption, MsgIcon::Information);
+                  Account(result.Messages.Records),
+              kRestoreCaption, MsgIcon::Information);
   const QString offer = QStringLiteral("Czy przygotować bazę \"%1\" dla programu Tovinex (login, użytkownik bazy "
                                        "i wpisy w rejestrze), tak jak po podłączeniu bazy?")
                             .arg(Q(NewName));
-  if (ShowMessage(Context.DialogParent(), offer, kCaption, MsgIcon::Question, mbYes | mbNo) == mbYes) {
-    StatementOk = true;
+  if (ShowMessage(Context.DialogParent(), offer, kRestoreCaption, MsgIcon::Question, mbYes | mbNo) == mbYes) {
     try {
       const TSetUpResult setUp = PostAttachSetUp(Context, NewName, false);
       if (setUp.Outcome != TStepOutcome::soDone)
         ShowMessage(Context.DialogParent(),
                     QStringLiteral("Baza \"%1\" nie została przygotowana dla programu Tovinex: %2")
                         .arg(Q(NewName), Q(SetUpFailureText(setUp))),
-                    kCaption, MsgIcon::Warning);
+                    kRestoreCaption, MsgIcon::Warning);
       // As after an attach: the tool's connection leaves the new database.
       Context.ResetMainQuery();
       Context.MainQuery().GetSQL().Add("use master");
       Context.MainQuery().ExecSQL();
     } catch (...) {
+      // The error report has shown what failed; the restored database stands either way.
     }
     Context.ResetMainQuery();
   }

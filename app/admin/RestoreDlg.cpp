@@ -37,7 +37,7 @@ QTreeWidget* AddList(QWidget* Parent, const char* Name, const QStringList& Capti
 }
 
 // Bytes as megabytes with one decimal, in the user's decimal separator.
-QString Megabytes(const std::string& Bytes) {
+QString MegabytesOfBytes(const std::string& Bytes) {
   QString text = QString::number(QString::fromStdString(Bytes).toDouble() / 1048576.0, 'f', 1);
   text.replace('.', QChar(platform::RegionalSettings().DecimalSeparator));
   return text + " MB";
@@ -111,7 +111,7 @@ void TRestoreDlg::LoadFile(const QString& File) {
   for (const TBackupSet& s : FSets)
     SetList->addTopLevelItem(new QTreeWidgetItem(
         {QString::fromStdString(s.Name), QString::fromStdString(s.Finished), QString::fromStdString(s.Database),
-         Megabytes(s.Size)}));
+         MegabytesOfBytes(s.Size)}));
   // The newest backup of a file is the one a restore usually wants.
   FitColumns(SetList);
   if (!FSets.empty()) ChooseSet(static_cast<int>(FSets.size()) - 1);

@@ -16,7 +16,6 @@
 
 #include "app/DialogSeam.h"
 #include "app/CommandContext.h"
-#include "app/ProcessFlags.h"
 #include "app/admin/DatabaseFiles.h"
 #include "platform/MemoryStatus.h"
 
@@ -51,7 +50,7 @@ void AddBar(QGridLayout* Grid, int Row, const char* Caption, QSlider* Bar, QLabe
   Grid->addWidget(new QLabel(QString::number(Bar->maximum()) + " MB"), Row + 2, 2, Qt::AlignRight);
 }
 
-QLineEdit* AddEdit(QGridLayout* Grid, int Row, const char* Label, const char* Unit, const char* Default) {
+QLineEdit* AddSettingEdit(QGridLayout* Grid, int Row, const char* Label, const char* Unit, const char* Default) {
   Grid->addWidget(new QLabel(QString::fromUtf8(Label)), Row, 0);
   auto* edit = new QLineEdit(QString::fromUtf8(Default));
   Grid->addWidget(edit, Row, 1);
@@ -74,7 +73,7 @@ int Limited(const std::string& Text, const QSlider* Bar) {
 namespace {
 
 // Only plain digits, with an optional minus: no blanks, signs or separators around them.
-bool AllDigits(const QString& Text) {
+bool DigitsOnly(const QString& Text) {
   static const QRegularExpression digits(QStringLiteral("^-?[0-9]+$"));
   return digits.match(Text).hasMatch();
 }
@@ -84,12 +83,12 @@ bool AllDigits(const QString& Text) {
 bool IsWholeNumber(const QString& Text) {
   bool ok = false;
   const qlonglong v = Text.toLongLong(&ok);
-  return ok && AllDigits(Text) && v >= INT_MIN && v <= INT_MAX;
+  return ok && DigitsOnly(Text) && v >= INT_MIN && v <= INT_MAX;
 }
 
 QString NumberProblem(const QString& Field, const QString& Text) {
   if (Text.isEmpty() || IsWholeNumber(Text)) return {};
-  if (AllDigits(Text)) {
+  if (DigitsOnly(Text)) {
     return QStringLiteral("Wartość pola \"%1\" jest poza zakresem: parametr serwera przyjmuje liczby od %2 do %3.")
         .arg(Field)
         .arg(INT_MIN)
@@ -124,14 +123,14 @@ TOKBottomDlg1::TOKBottomDlg1(TCommandContext& Context, int MemoryMegabytes)
   AddBar(mg, 8, "", TrackBar3, StatFixed);
   CheckBox1 = new QCheckBox(QStringLiteral("Rezerwacja przydzielonej pamięci"));
   mg->addWidget(CheckBox1, 11, 0, 1, 3);
-  Edit1 = AddEdit(mg, 12, "Minimalna wielkość pamięci dla zapytania SQL:", "kB", "1024");
+  Edit1 = AddSettingEdit(mg, 12, "Minimalna wielkość pamięci dla zapytania SQL:", "kB", "1024");
   pages->addTab(memory, QStringLiteral("Pamięć"));
 
   auto* connection = new QWidget;
   auto* cg = new QGridLayout(connection);
-  Edit2 = AddEdit(cg, 0, "Login timeout:", "sekund", "20");
-  Edit3 = AddEdit(cg, 1, "Query timeout:", "sekund", "600");
-  Edit4 = AddEdit(cg, 2, "Rozmiar pakietu sieciowego:", "bajtów", "4096");
+  Edit2 = AddSettingEdit(cg, 0, "Login timeout:", "sekund", "20");
+  Edit3 = AddSettingEdit(cg, 1, "Query timeout:", "sekund", "600");
+  Edit4 = AddSettingEdit(cg, 2, "Rozmiar pakietu sieciowego:", "bajtów", "4096");
   cg->setRowStretch(3, 1);
   pages->addTab(connection, QStringLiteral("Połączenie"));
 
@@ -160,11 +159,11 @@ TOKBottomDlg1::TOKBottomDlg1(TCommandContext& Context, int MemoryMegabytes)
   });
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(RadioButton1, &QRadioButton::toggled, this, [this] { ApplyMemoryMode(); });
-  // A failed reading has been shown by the SQL error report already.
   const auto load = [this](int column) {
     try {
       LoadConfiguration(column);
     } catch (...) {
+      // The SQL error report has shown the failed reading; the dialog keeps what it showed.
     }
   };
   connect(RadioButton3, &QRadioButton::clicked, this, [load] { load(3); });
@@ -219,13 +218,13 @@ void TOKBottomDlg1::LoadConfiguration(int Column) {
   const auto read = [&](const char* option) {
     const std::string query = std::string("sp_configure '") + option + "'";
     if (FWritable) return FContext.QueryField(query, Column, "master");
-    QuietErrors = true;
+    TQuietErrors quiet(FContext);
     std::string value;
     try {
       value = FContext.QueryField(query, Column, "master");
     } catch (...) {
+      // An option hidden from this login stays empty: the dialog shows it as unknown.
     }
-    QuietErrors = false;
     return value;
   };
   Pages->setEnabled(FWritable);
@@ -307,12 +306,12 @@ void ConfigureServer(TCommandContext& Context, int MemoryMegabytes) {
   if (!dialog) dialog = new TOKBottomDlg1(Context, MemoryMegabytes);
   // Only a sysadmin changes the server's settings: another login is told so once, here,
   // instead of by every statement the server would refuse.
-  const bool sysadmin = Context.QueryScalar("select IS_SRVROLEMEMBER('sysadmin')", "master") == "1";
+  const bool sysadmin = Context.QueryScalar("select IS_SRVROLEMEMBER('sysadmin')", "master").Value == "1";
   if (!sysadmin) {
     ShowMessage(window,
                 QStringLiteral("Login \"%1\" nie należy do roli sysadmin, więc nie może zmieniać konfiguracji "
                                "serwera. Parametry zostaną tylko pokazane.")
-                    .arg(QString::fromStdString(Context.QueryScalar("select SUSER_SNAME()", "master"))),
+                    .arg(QString::fromStdString(Context.QueryScalar("select SUSER_SNAME()", "master").Value)),
                 QStringLiteral("Konfiguracja serwera"), MsgIcon::Warning);
   }
   dialog->SetWritable(sysadmin);

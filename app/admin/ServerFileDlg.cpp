@@ -26,7 +26,7 @@ bool Matches(const QString& Name, const QString& Pattern) {
 
 bool ServerFileExists(TCommandContext& Context, const QString& Path) {
   if (Path.isEmpty()) return false;
-  return Context.QueryScalar("xp_fileexist " + Literal(Path), "master") == "1";
+  return Context.QueryScalar("xp_fileexist " + Literal(Path), "master").Value == "1";
 }
 
 TServerFileDlg::TServerFileDlg(TCommandContext& Context, const QString& Title, const QString& Filter)

@@ -15,7 +15,7 @@ namespace {
 
 using health::TFinding;
 
-const char* const kCaption = "Stan serwera";
+const char* const kHealthCaption = "Stan serwera";
 const char* const kMendColumn = "Naprawa";
 
 // The window's command that mends a finding of Mend (mdNone and mdFixUsers have none).
@@ -41,8 +41,7 @@ class TStepReader : public health::THealthReader {
   bool Read(const std::string& Sql, const std::string& Database, health::THealthRows& Rows) override {
     Rows.clear();
     TextList list;
-    FContext.QueryToList(list, Sql, Database);
-    if (list.empty()) return false;
+    if (FContext.QueryToList(list, Sql, Database) != TStepOutcome::soDone || list.empty()) return false;
     const size_t columns = std::stoul(list[0]);
     for (size_t at = 1; columns > 0 && at + columns <= list.size(); at += columns)
       Rows.emplace_back(list.begin() + static_cast<std::ptrdiff_t>(at), list.begin() + static_cast<std::ptrdiff_t>(at + columns));
@@ -119,7 +118,7 @@ void MendHealthFinding(TCommandContext& Context, int Row) {
   for (const TFinding& f : held.Findings)
     if (list->Text(Row, 1).toStdString() == f.Database && list->Text(Row, 2).toStdString() == f.Text) finding = &f;
   if (finding == nullptr) return;
-  const QString caption = QString::fromUtf8(kCaption);
+  const QString caption = QString::fromUtf8(kHealthCaption);
   if (finding->Mend == health::TMend::mdNone) {
     ShowMessage(Context.DialogParent(), QStringLiteral("Narzędzie nie ma polecenia, które to naprawia."), caption,
                 MsgIcon::Information);

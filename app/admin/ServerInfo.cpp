@@ -87,7 +87,7 @@ void ShowEngineInfo(TCommandContext& Context) {
     }
   }
   const std::string level =
-      Context.QueryScalar("select CAST(SERVERPROPERTY('ProductLevel') AS nvarchar(128))", "master");
+      Context.QueryScalar("select CAST(SERVERPROPERTY('ProductLevel') AS nvarchar(128))", "master").Value;
   dialog->LblServicePack->setText(QString::fromStdString(level));
   dialog->LblServicePackTitle->setText(level.empty() ? QString() : QString::fromUtf8(kServicePack));
   DialogSeam::Current().ExecDialog(dialog);

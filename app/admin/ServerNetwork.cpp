@@ -9,7 +9,7 @@
 
 #include "app/CommandContext.h"
 #include "app/DialogSeam.h"
-#include "app/ProcessFlags.h"
+#include "app/QtText.h"
 #include "app/WaitCursor.h"
 #include "app/admin/PortProbe.h"
 #include "platform/FreeTdsConf.h"
@@ -21,21 +21,21 @@ namespace {
 // How long a port that does not answer is waited for.
 constexpr int kProbeMilliseconds = 1000;
 
-QString Q(const std::string& Text) { return QString::fromStdString(Text); }
 
 std::string Property(TCommandContext& Context, const char* Name) {
-  return Context.QueryScalar(std::string("select CAST(SERVERPROPERTY('") + Name + "') AS nvarchar(128))", "master");
+  return Context.QueryScalar(std::string("select CAST(SERVERPROPERTY('") + Name + "') AS nvarchar(128))", "master").Value;
 }
 
 // A value of the server's own registry key (the instance's, on a named instance); empty where
 // the server does not say or the login may not read it, without an error report.
 std::string ServerRegistryValue(TCommandContext& Context, const char* Key, const char* Value) {
-  QuietErrors = true;
   TextList rows;
-  Context.QueryToList(rows, std::string("exec master..xp_instance_regread 'HKEY_LOCAL_MACHINE', '") + Key + "', '" +
-                                Value + "'",
-                      "master");
-  QuietErrors = false;
+  {
+    TQuietErrors quiet(Context);
+    Context.QueryToList(rows, std::string("exec master..xp_instance_regread 'HKEY_LOCAL_MACHINE', '") + Key + "', '" +
+                                  Value + "'",
+                        "master");
+  }
   // A flat result list: the column count, then the row's (Value, Data).
   return rows.size() >= 3 && rows[0] == "2" ? rows[2] : std::string();
 }

@@ -23,7 +23,7 @@ namespace vandrel::app::admin {
 
 namespace {
 
-const QString kCaption = QStringLiteral("SQL Service Manager");
+const QString kServiceCaption = QStringLiteral("SQL Service Manager");
 // systemctl answers at once unless the service manager itself hangs.
 constexpr int kStatusMilliseconds = 10000;
 
@@ -73,7 +73,7 @@ QStringList SqlServerUnits() {
 
 TServiceManagerDlg::TServiceManagerDlg(QWidget* Parent) : QDialog(Parent) {
   setObjectName("ServiceManagerDlg");
-  setWindowTitle(kCaption);
+  setWindowTitle(kServiceCaption);
   ServiceLabel = new QLabel(QStringLiteral("Usługa serwera bazy danych:"));
   ServiceBox = new QComboBox;
   ServiceBox->setObjectName("ServiceBox");
@@ -151,7 +151,7 @@ void TServiceManagerDlg::Control(const std::string& Verb) {
   setEnabled(true);
   const QString said = QString::fromLocal8Bit(process.readAll()).trimmed();
   if (process.error() == QProcess::FailedToStart) {
-    ShowMessage(this, QStringLiteral("Błąd uruchomienia programu: ") + program, kCaption, MsgIcon::Error);
+    ShowMessage(this, QStringLiteral("Błąd uruchomienia programu: ") + program, kServiceCaption, MsgIcon::Error);
   } else if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
     const QString status = process.exitStatus() == QProcess::NormalExit
                                ? QStringLiteral("kodem %1").arg(process.exitCode())
@@ -159,7 +159,7 @@ void TServiceManagerDlg::Control(const std::string& Verb) {
     ShowMessage(this,
                 QStringLiteral("Polecenie \"%1\" zakończyło się %2.").arg(command, status) +
                     (said.isEmpty() ? QString() : QStringLiteral("\n\n") + said),
-                kCaption, MsgIcon::Error);
+                kServiceCaption, MsgIcon::Error);
   }
   RefreshStatus();
 }
@@ -169,7 +169,7 @@ void ShowServerService(TCommandContext& Context) {
   if (!HostIsThisMachine(server)) {
     ShowMessage(Context.DialogParent(), QStringLiteral("Serwer bazy danych ") + QString::fromStdString(server) +
                     QStringLiteral(" działa na innym komputerze. Jego usługą zarządza się na tamtym komputerze."),
-                kCaption, MsgIcon::Information);
+                kServiceCaption, MsgIcon::Information);
     return;
   }
   TServiceManagerDlg dialog(Context.DialogParent());

@@ -3,11 +3,10 @@
 #include <string>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/NodeKinds.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/CommandReport.h"
-#include "app/admin/InUseGuard.h"
+#include "app/admin/Maintenance.h"
 
 namespace vandrel::app::admin {
 namespace {
@@ -91,28 +90,24 @@ void ChangeDatabaseState(TCommandContext& Context, DatabaseState State) {
   const bool userAccess = State == DatabaseState::SingleUser || State == DatabaseState::MultiUser;
   const std::string name = userAccess && !Context.EnsureConnected() ? std::string() : Context.SelectedDatabase();
   if (!name.empty()) {
-    if (command.Question && !Confirm(Context.DialogParent(), QuestionOf(State, QString::fromStdString(name)), QString::fromUtf8(command.Caption)))
-      return;
-    if (DatabaseInUse(Context, name)) return;
-    TStopReadBack readBack(Context);
-    const TStepOutcome outcome = Context.ExecStep("ALTER DATABASE " + QuoteIdentifier(name) + command.Suffix, "master");
-    if (outcome != TStepOutcome::soFailed) ReportState(Context, command, name, outcome);
+    TMaintenance work;
+    work.Caption = QString::fromUtf8(command.Caption);
+    if (command.Question) work.Question = QuestionOf(State, QString::fromStdString(name));
+    work.GuardedDatabase = name;
+    work.Statements = {"ALTER DATABASE " + QuoteIdentifier(name) + command.Suffix};
+    work.ReadsBackAfterStop = true;
+    const TMaintenanceResult result = RunMaintenance(Context, work);
+    if (!result.Run) return;
+    if (result.Outcome != TStepOutcome::soFailed) ReportState(Context, command, name, result.Outcome);
   }
   RefreshAfter(Context, command.Then);
 }
 
+void UstawbazwtrybSingleUser1Click(TCommandContext& C) { ChangeDatabaseState(C, DatabaseState::SingleUser); }
+void WycztrybSingleUser1Click(TCommandContext& C) { ChangeDatabaseState(C, DatabaseState::MultiUser); }
+void Wyczbaz1Click(TCommandContext& C) { ChangeDatabaseState(C, DatabaseState::Offline); }
+void Wczbaz1Click(TCommandContext& C) { ChangeDatabaseState(C, DatabaseState::Online); }
+void Ustawbazwtrybietylkodoodczytu1Click(TCommandContext& C) { ChangeDatabaseState(C, DatabaseState::ReadOnly); }
+void Wycztrybtylkodoodczytu1Click(TCommandContext& C) { ChangeDatabaseState(C, DatabaseState::ReadWrite); }
+
 }  // namespace vandrel::app::admin
-
-namespace vandrel::app {
-
-using admin::ChangeDatabaseState;
-using admin::DatabaseState;
-
-void TForm1::UstawbazwtrybSingleUser1Click() { ChangeDatabaseState(*this, DatabaseState::SingleUser); }
-void TForm1::WycztrybSingleUser1Click() { ChangeDatabaseState(*this, DatabaseState::MultiUser); }
-void TForm1::Wyczbaz1Click() { ChangeDatabaseState(*this, DatabaseState::Offline); }
-void TForm1::Wczbaz1Click() { ChangeDatabaseState(*this, DatabaseState::Online); }
-void TForm1::Ustawbazwtrybietylkodoodczytu1Click() { ChangeDatabaseState(*this, DatabaseState::ReadOnly); }
-void TForm1::Wycztrybtylkodoodczytu1Click() { ChangeDatabaseState(*this, DatabaseState::ReadWrite); }
-
-}  // namespace vandrel::app

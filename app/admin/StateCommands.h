@@ -9,4 +9,13 @@ enum class DatabaseState { SingleUser, MultiUser, Offline, Online, ReadOnly, Rea
 
 void ChangeDatabaseState(TCommandContext& Context, DatabaseState State);
 
+// The table entries, by the design's names: single-user on and off, offline, online,
+// read-only on and off.
+void UstawbazwtrybSingleUser1Click(TCommandContext& Context);
+void WycztrybSingleUser1Click(TCommandContext& Context);
+void Wyczbaz1Click(TCommandContext& Context);
+void Wczbaz1Click(TCommandContext& Context);
+void Ustawbazwtrybietylkodoodczytu1Click(TCommandContext& Context);
+void Wycztrybtylkodoodczytu1Click(TCommandContext& Context);
+
 }  // namespace vandrel::app::admin

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "app/DialogSeam.h"
-#include "app/MainWindow.h"
 #include "app/SqlQuoting.h"
 
 namespace vandrel::app::admin {
@@ -60,10 +59,6 @@ void ChangeTableOwnerCommand(TCommandContext& Form) {
   Form.RefreshTree();
 }
 
+void Zmiewacicielatabel1Click(TCommandContext& Context) { ChangeTableOwnerCommand(Context); }
+
 }  // namespace vandrel::app::admin
-
-namespace vandrel::app {
-
-void TForm1::Zmiewacicielatabel1Click() { admin::ChangeTableOwnerCommand(*this); }
-
-}  // namespace vandrel::app

@@ -17,5 +17,7 @@ bool ChangeTableOwner(TCommandContext& Context, const std::string& Database, con
 
 // The command: the selected database's tables to dbo, then the closing message and a new tree.
 void ChangeTableOwnerCommand(TCommandContext& Context);
+// Its table entry, by the design's name.
+void Zmiewacicielatabel1Click(TCommandContext& Context);
 
 }  // namespace vandrel::app::admin

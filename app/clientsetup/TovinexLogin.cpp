@@ -12,7 +12,7 @@ namespace vandrel::app::clientsetup {
 namespace {
 
 // The server compares user and login names without regard to case.
-bool SameName(const std::string& A, const std::string& B) {
+bool SameUserName(const std::string& A, const std::string& B) {
   return QString::fromStdString(A).compare(QString::fromStdString(B), Qt::CaseInsensitive) == 0;
 }
 
@@ -23,7 +23,7 @@ std::string Quoted(const std::string& Name) { return "\"" + Name + "\""; }
 TTovinexUser TovinexUserOf(const std::vector<std::string>& TableOwners) {
   TTovinexUser User;
   for (const std::string& Owner : TableOwners) {
-    if (SameName(Owner, "dbo")) continue;
+    if (SameUserName(Owner, "dbo")) continue;
     if (User.Name.empty()) {
       User.Name = Owner;
     } else if (Owner != User.Name) {
@@ -49,7 +49,7 @@ bool ReadUserLogins(TCommandContext& Context, const std::string& Database, std::
 std::string NetworkLogin(TCommandContext& Context, const std::string& Database, const std::string& Stored,
                          std::string& Why) {
   if (!Stored.empty() &&
-      Context.QueryScalar("select count(*) from syslogins where name = " + UnicodeLiteral(Stored), "master") == "1")
+      Context.QueryScalar("select count(*) from syslogins where name = " + UnicodeLiteral(Stored), "master").Value == "1")
     return Stored;
   std::vector<TUserLogin> Users;
   if (!ReadUserLogins(Context, Database, Users)) {
@@ -60,15 +60,15 @@ std::string NetworkLogin(TCommandContext& Context, const std::string& Database, 
   // to it; first one named by the attach's rule (the database's name, numbered on), then one
   // whose user is a db_owner, as an attach makes its user. A person's login (a warehouse
   // worker reading and writing the tables) is never taken for Tovinex's.
-  const auto Own = [&](const TUserLogin& U) { return !U.Login.empty() && SameName(U.LoginDatabase, Database); };
+  const auto Own = [&](const TUserLogin& U) { return !U.Login.empty() && SameUserName(U.LoginDatabase, Database); };
   std::string Name = Database;
   for (bool Taken = true; Taken; Name = admin::NextLoginName(Name)) {
-    Taken = Context.QueryScalar("select count(*) from syslogins where name = " + UnicodeLiteral(Name), "master") == "1";
+    Taken = Context.QueryScalar("select count(*) from syslogins where name = " + UnicodeLiteral(Name), "master").Value == "1";
     for (const TUserLogin& U : Users)
-      if (Taken && Own(U) && SameName(U.Login, Name)) return U.Login;
+      if (Taken && Own(U) && SameUserName(U.Login, Name)) return U.Login;
   }
   for (const TUserLogin& U : Users)
-    if (Own(U) && SameName(U.Role, "db_owner") && !SameName(U.User, "dbo")) return U.Login;
+    if (Own(U) && SameUserName(U.Role, "db_owner") && !SameUserName(U.User, "dbo")) return U.Login;
   return {};
 }
 
@@ -81,9 +81,9 @@ std::string LoginOfDatabase(TCommandContext& Context, const std::string& Databas
   }
   bool Mapped = false;
   for (const TUserLogin& U : Users) {
-    if (!SameName(U.Login, Candidate)) continue;
+    if (!SameUserName(U.Login, Candidate)) continue;
     Mapped = true;
-    if (SameName(U.LoginDatabase, Database)) return U.Login;
+    if (SameUserName(U.LoginDatabase, Database)) return U.Login;
   }
   Why = Mapped ? "jego domyślną bazą nie jest ta baza, więc nie został utworzony przy jej podłączeniu."
                : "żaden użytkownik bazy nie jest z nim związany, więc nie jest loginem tej bazy.";

@@ -15,7 +15,6 @@
 
 #include "app/MainWindow.h"
 #include "app/MessageText.h"
-#include "app/ProcessFlags.h"
 #include "app/QtTranslation.h"
 #include "app/tests/ScriptedDialogs.h"
 
@@ -66,7 +65,7 @@ TEST_F(MenusAndTexts, EveryMenuAndCommandHasItsOwnMnemonic) {
 }
 
 TEST_F(MenusAndTexts, AltAndALetterOpenAMenuAndALetterChoosesItsCommand) {
-  TreeReady = false;
+  Form.TreeReady = false;
   Form.show();
   Form.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));

@@ -81,7 +81,7 @@ TEST_F(Reconnect, AWrongPasswordSaysWhyAsksAgainAndTheCommandConnectsLater) {
   const auto offered = [this](QCompleter* c) { return static_cast<QStringListModel*>(c->model())->stringList(); };
   EXPECT_EQ(offered(Form->PasswordDlg->ServerChoices), QStringList{"(local)"});
   EXPECT_EQ(offered(Form->PasswordDlg->UserChoices), QStringList{"sa"});
-  EXPECT_EQ(Form->QueryScalar("select 5", "master"), "5");  // Cancel kept the connection
+  EXPECT_EQ(Form->QueryScalar("select 5", "master").Value, "5");  // Cancel kept the connection
 }
 
 TEST_F(Reconnect, TheCommandSwitchesServersAndAFailedSwitchKeepsTheServerItHad) {
@@ -94,7 +94,7 @@ TEST_F(Reconnect, TheCommandSwitchesServersAndAFailedSwitchKeepsTheServerItHad) 
   ConnectCommand();
   EXPECT_EQ(ServerNode(), QStringLiteral("Serwer (KASA-DRUGA)"));
   const size_t mark = second->TraceMark();
-  EXPECT_EQ(Form->QueryScalar("select CAST(SERVERPROPERTY('ServerName') AS nvarchar(128))", "master"), "KASA-DRUGA");
+  EXPECT_EQ(Form->QueryScalar("select CAST(SERVERPROPERTY('ServerName') AS nvarchar(128))", "master").Value, "KASA-DRUGA");
   EXPECT_FALSE(second->TraceSince(mark).empty());
 
   // Back to the first with a wrong password: said why; Cancel then keeps the second server.
@@ -103,7 +103,7 @@ TEST_F(Reconnect, TheCommandSwitchesServersAndAFailedSwitchKeepsTheServerItHad) 
   ASSERT_EQ(Dialogs.Messages.size(), 1u);
   EXPECT_NE(Dialogs.Messages[0].Text.find("Serwer odrzucił logowanie"), std::string::npos);
   EXPECT_EQ(ServerNode(), QStringLiteral("Serwer (KASA-DRUGA)"));
-  EXPECT_EQ(Form->QueryScalar("select CAST(SERVERPROPERTY('ServerName') AS nvarchar(128))", "master"), "KASA-DRUGA");
+  EXPECT_EQ(Form->QueryScalar("select CAST(SERVERPROPERTY('ServerName') AS nvarchar(128))", "master").Value, "KASA-DRUGA");
 
   // Both servers are offered, the latest first.
   ConnectCommand();

@@ -133,7 +133,7 @@ TEST_F(TableContents, PrzerwijKeepsTheRowsReadAndTheStatusBarSaysSo) {
     auto* window = qobject_cast<TWaitWindow*>(QApplication::activeModalWidget());
     if (!window || rowsAtStop >= 0) return;
     what = window->WhatLabel->text();
-    during = Form->QueryScalar("select 2", "master");
+    during = Form->QueryScalar("select 2", "master").Value;
     rowsAtStop = Last + 1;
     window->StopButton->click();
   });

@@ -14,7 +14,6 @@
 #include "app/ExeVersion.h"
 #include "app/MainWindow.h"
 #include "app/NodeKinds.h"
-#include "app/ProcessFlags.h"
 #include "app/tests/ScriptedDialogs.h"
 
 using namespace vandrel::app;
@@ -62,13 +61,37 @@ TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
                          QStringLiteral("Odtwórz bazę z kopii..."), QStringLiteral("Utwórz połączenie sieciowe Tovinex"), "-", QStringLiteral("Wyłącz bazę"),
                          QStringLiteral("Włącz bazę"), QStringLiteral("Ustaw bazę w trybie tylko do odczytu"),
                          QStringLiteral("Wyłącz tryb tylko do odczytu"), "-", "Naprawa baz danych>",
-                         QStringLiteral("Zmień właściciela tabel"), "-", "Parametry bazy", "-", "Nowe zapytanie"}));
+                         QStringLiteral("Zmień właściciela tabel"), QStringLiteral("Zmniejsz bazę"), "-",
+                         "Parametry bazy", "-", "Nowe zapytanie"}));
   EXPECT_EQ(Captions(Form.Commands(TCommandId::cmRepairMenu).first()->menu()),
             QStringList({QStringLiteral("Sprawdź spójność bazy"), "-", "Naprawa Fast", "Naprawa Rebuild", "Naprawa Full"}));
   EXPECT_EQ(Captions(Form.PopupMenu2), QStringList({"Zabij proces", "-", "Kopiuj", QStringLiteral("Kopiuj z nagłówkiem"),
                                                     "-", "Zapisz jako CSV..."}));
   EXPECT_TRUE(Form.CommandChecked(TCommandId::cmHideSystemDatabases));
   EXPECT_TRUE(Form.CommandChecked(TCommandId::cmShowColumnStructure));
+}
+
+// A rule holds on its node only while the window's state gives what the command needs.
+TEST(CommandRules, TheNodeAndTheWindowsStateTogether) {
+  TEnablingState state;
+  state.Selected = {nkDatabase, "master", "", "", ""};
+  state.InDatabase = true;
+  EXPECT_TRUE(RuleHolds(TEnableRule::erUsableDatabase, state));
+  EXPECT_FALSE(RuleHolds({TEnableRule::erUsableDatabase, cnUserDatabase}, state)) << "master is a system database";
+  state.Selected.Database = "Sklep";
+  EXPECT_TRUE(RuleHolds({TEnableRule::erUsableDatabase, cnUserDatabase | cnSysadmin | cnConnection}, state));
+  state.Sysadmin = false;
+  EXPECT_FALSE(RuleHolds({TEnableRule::erAlways, cnSysadmin}, state));
+  state.Connected = false;
+  EXPECT_FALSE(RuleHolds({TEnableRule::erAlways, cnConnection}, state));
+  EXPECT_TRUE(RuleHolds(TEnableRule::erInDatabase, state));
+  state.Held = true;
+  EXPECT_FALSE(RuleHolds({TEnableRule::erUsableDatabase, cnNotDuringCheck}, state));
+  state.InDatabase = false;
+  EXPECT_TRUE(RuleHolds({TEnableRule::erInDatabase, cnOnDuringCheck}, state)) << "the read-only pair stays usable";
+  EXPECT_FALSE(RuleHolds(TEnableRule::erSelectedRows, state));
+  state.SelectedRows = true;
+  EXPECT_TRUE(RuleHolds(TEnableRule::erSelectedRows, state));
 }
 
 // Each identifier names one entry and every place the window made of it; a button runs a
@@ -114,21 +137,30 @@ TEST_F(WindowShape, ToolBarHasSixButtonsWithHints) {
 }
 
 TEST_F(WindowShape, EnablingFollowsTheSelection) {
+  // Nothing is selected: no tree was built, so a selection starts no detail display.
   Form.DisableDatabaseCommands();
   EXPECT_FALSE(Form.CommandEnabled(TCommandId::cmDatabaseOptions));
   EXPECT_TRUE(Form.CommandEnabled(TCommandId::cmSetReadOnly));
   EXPECT_TRUE(Form.CommandEnabled(TCommandId::cmDetach));  // never disabled
-  Form.EnableDatabaseCommands();
-  for (QAction* a : Form.Commands(TCommandId::cmRepairMenu)) EXPECT_TRUE(a->isEnabled());
-  EXPECT_FALSE(Form.CommandEnabled(TCommandId::cmBringOnline));
-
-  // The single-user commands follow the selected node when "Narzędzia" opens. No tree was
-  // built here, so a selection starts no detail display (an earlier test may have built one).
-  TreeReady = false;
   QTreeWidgetItem* db = Form.AddNode(nullptr, "Sklep", nkDatabase, nkDatabase, {nkDatabase, "Sklep", "", "", ""});
   QTreeWidgetItem* offline = Form.AddNode(nullptr, "Archiwum (Offline)", nkDatabaseOffline, nkDatabaseOffline,
                                           {nkDatabaseOffline, "Archiwum", "", "", ""});
   Form.TreeView1->setCurrentItem(db);
+  Form.EnableCommandsForSelection();
+  for (QAction* a : Form.Commands(TCommandId::cmRepairMenu)) EXPECT_TRUE(a->isEnabled());
+  EXPECT_FALSE(Form.CommandEnabled(TCommandId::cmBringOnline));
+  // A check holds the commands that must not run beside it, whatever the node, until it ends.
+  {
+    TCheckRunning check(Form);
+    for (TCommandId c : {TCommandId::cmRepairMenu, TCommandId::cmDatabaseOptions, TCommandId::cmChangeTableOwner,
+                         TCommandId::cmTakeOffline, TCommandId::cmBackup})
+      EXPECT_FALSE(Form.CommandEnabled(c)) << CommandCaption(c);
+    EXPECT_TRUE(Form.CommandEnabled(TCommandId::cmSetReadOnly));
+    EXPECT_TRUE(Form.CommandEnabled(TCommandId::cmSingleUser));
+  }
+  EXPECT_TRUE(Form.CommandEnabled(TCommandId::cmDatabaseOptions));
+
+  // The single-user commands follow the selected node when "Narzędzia" opens.
   Form.Narzdzia1Click();
   EXPECT_TRUE(Form.CommandEnabled(TCommandId::cmMultiUser));
   Form.TreeView1->setCurrentItem(offline);

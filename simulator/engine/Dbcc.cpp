@@ -1,6 +1,9 @@
 // DBCC CHECKDB [('name' | name | dbid [, NOINDEX | REPAIR_FAST | REPAIR_REBUILD |
 // REPAIR_ALLOW_DATA_LOSS])] [WITH ...]: reports the database's damage marks as consistency
 // errors that name objects by "Object ID", and mends those whose repair level suffices.
+// DBCC SHRINKDATABASE ('name' | name | dbid [, target_percent] [, NOTRUNCATE | TRUNCATEONLY])
+// [WITH NO_INFOMSGS]: gives each file back its free pages, down to what it uses plus the
+// free share asked for, and reports the files it shrank.
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -37,16 +40,21 @@ struct Request {
   bool info = true;  // WITH NO_INFOMSGS clears it
 };
 
+// The database a DBCC command names: its id, a string or a name.
+void ReadTarget(Parser& p, Request& r) {
+  const TokenKind kind = p.Peek().kind;
+  if (kind == TokenKind::Number)
+    r.dbid = p.ExpectInteger();
+  else if (kind == TokenKind::String || kind == TokenKind::NString)
+    r.name = p.ExpectString();
+  else
+    r.name = p.ExpectName();
+}
+
 Request ReadRequest(Parser& p) {
   Request r;
   if (p.AcceptSymbol("(")) {
-    const TokenKind kind = p.Peek().kind;
-    if (kind == TokenKind::Number)
-      r.dbid = p.ExpectInteger();
-    else if (kind == TokenKind::String || kind == TokenKind::NString)
-      r.name = p.ExpectString();
-    else
-      r.name = p.ExpectName();
+    ReadTarget(p, r);
     if (p.AcceptSymbol(",")) {
       if (p.AcceptKeyword("NOINDEX")) {
       } else if (p.Peek().kind == TokenKind::Word && RepairLevel(p.Peek().text) > 0) {
@@ -278,8 +286,69 @@ void SqlPerf(Context& ctx, Parser& p) {
   ctx.Info(2528, "DBCC execution completed. If DBCC printed error messages, contact your system administrator.");
 }
 
+// Pages a file uses: its own figure, else the database's use for the first data file and the
+// first log file, and the header pages for any other.
+int64_t FileUsedPages(const Database& db, const DbFile& f) {
+  constexpr int64_t kHeaderPages = 8;
+  if (f.used >= 0) return std::min(f.used, f.size);
+  const auto first = std::find_if(db.files.begin(), db.files.end(),
+                                  [&f](const DbFile& other) { return other.is_log() == f.is_log(); });
+  if (&*first != &f) return std::min(kHeaderPages, f.size);
+  return std::min(f.is_log() ? UsedLogPages(db) : UsedDataPages(db), f.size);
+}
+
+void ShrinkDatabase(Context& ctx, Parser& p) {
+  p.ExpectSymbol("(");
+  Request target;
+  ReadTarget(p, target);
+  int64_t percent = 0;
+  bool truncate = true, onlyFree = false;
+  while (p.AcceptSymbol(",")) {
+    if (p.Peek().kind == TokenKind::Number) {
+      percent = p.ExpectInteger();
+      if (percent < 0 || percent > 99) ctx.Fail(2560, 16, 1, "Parameter 2 is incorrect for this DBCC statement.");
+    } else if (p.AcceptKeyword("NOTRUNCATE")) {
+      truncate = false;
+    } else if (p.AcceptKeyword("TRUNCATEONLY")) {
+      onlyFree = true;
+    } else {
+      p.FailHere();
+    }
+  }
+  p.ExpectSymbol(")");
+  bool info = true;
+  if (p.AcceptKeyword("WITH")) {
+    p.ExpectKeyword("NO_INFOMSGS");
+    info = false;
+  }
+  p.ExpectEnd();
+  Database& db = Target(ctx, target);
+  if (!IsDbOwner(ctx, db))
+    ctx.Fail(2571, 14, 1, "User '" + ctx.session.login + "' does not have permission to run DBCC SHRINKDATABASE.");
+  ctx.CheckCanEnter(db);
+  ctx.CheckWritable(db);
+  ResultSet r;
+  r.columns = {Column("DbId", SqlType::SmallInt),     Column("FileId", SqlType::Int),
+               Column("CurrentSize", SqlType::Int),   Column("MinimumSize", SqlType::Int),
+               Column("UsedPages", SqlType::Int),     Column("EstimatedPages", SqlType::Int)};
+  for (DbFile& f : db.files) {
+    const int64_t used = FileUsedPages(db, f);
+    // The free share asked for stays free: used pages are (100 - percent) % of the new size.
+    const int64_t wanted = onlyFree ? used : (used * 100 + (99 - percent)) / (100 - percent);
+    const int64_t size = truncate ? std::max<int64_t>(std::min(f.size, wanted), 1) : f.size;
+    if (size == f.size && truncate) continue;
+    if (f.is_log()) f.used = used;  // the log keeps what it holds; its use is no longer a share of its size
+    f.size = size;
+    r.rows.push_back({int64_t{db.dbid}, int64_t{f.fileid}, f.size, used, used, used});
+  }
+  ctx.SendResult(r);
+  if (info)
+    ctx.Info(2528, "DBCC execution completed. If DBCC printed error messages, contact your system administrator.");
+}
+
 void Dbcc(Context& ctx, Parser& p) {
   if (p.AcceptKeyword("CHECKDB")) return CheckDb(ctx, p);
+  if (p.AcceptKeyword("SHRINKDATABASE")) return ShrinkDatabase(ctx, p);
   if (p.AcceptKeyword("SQLPERF")) return SqlPerf(ctx, p);
   if (p.AcceptKeyword("INPUTBUFFER")) return InputBuffer(ctx, p);
   ctx.Fail(2526, 16, 3,

@@ -15,6 +15,7 @@
 #include "app/admin/InUseDlg.h"
 #include "app/tests/SimFixture.h"
 #include "testkit/OdbcClient.h"
+#include "testkit/TestProxy.h"
 
 namespace vandrel::app::testing {
 
@@ -137,6 +138,21 @@ class AdminWindowTest : public SimWindowTest {
   std::string LastText() const { return Dialogs.Messages.empty() ? "<none>" : Dialogs.Messages.back().Text; }
   std::string LastCaption() const { return Dialogs.Messages.empty() ? "<none>" : Dialogs.Messages.back().Caption; }
   std::string LastSummary() const { return Dialogs.Messages.empty() ? "<none>" : Dialogs.Messages.back().Summary; }
+};
+
+// The window talks to the server through a relay that can hold a statement or cut the line.
+class RelayedAdminWindowTest : public AdminWindowTest {
+ protected:
+  void BeforeConnect() override {
+    Proxy = std::make_unique<msde::testkit::TestProxy>(Sim->Port());
+    setenv("TDSPORT", std::to_string(Proxy->Port()).c_str(), 1);
+  }
+  void TearDown() override {
+    Form.reset();
+    Proxy.reset();
+    AdminWindowTest::TearDown();
+  }
+  std::unique_ptr<msde::testkit::TestProxy> Proxy;
 };
 
 }  // namespace vandrel::app::testing

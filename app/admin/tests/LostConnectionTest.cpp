@@ -17,18 +17,9 @@ using namespace vandrel::app::testing;
 
 namespace {
 
-class LostConnection : public AdminWindowTest {
+class LostConnection : public RelayedAdminWindowTest {
  protected:
   std::string DataFile() const override { return DataSet("name_cases.json"); }
-  void BeforeConnect() override {
-    Proxy = std::make_unique<msde::testkit::TestProxy>(Sim->Port());
-    setenv("TDSPORT", std::to_string(Proxy->Port()).c_str(), 1);
-  }
-  void TearDown() override {
-    Form.reset();
-    Proxy.reset();
-    AdminWindowTest::TearDown();
-  }
 
   // The next statement holding Fragment waits in the relay; as soon as the waiting window
   // shows, the user presses "Przerwij" and the relay lets the statement reach the server, which
@@ -54,8 +45,6 @@ class LostConnection : public AdminWindowTest {
       if (m.Caption == Caption) return true;
     return false;
   }
-
-  std::unique_ptr<msde::testkit::TestProxy> Proxy;
 };
 
 const std::string kDamaged = "Zepsuta (Offline) kopia";

@@ -48,7 +48,7 @@ TEST_P(BothServers, ADatabaseGoesOfflineAndComesBack) {
 
 TEST_P(BothServers, TheProcessListAndTheEngineInfoDescribeTheServer) {
   Run(TCommandId::cmProcesses);
-  EXPECT_TRUE(ListColumn(0).contains(QString::fromStdString(Form->QueryScalar("select @@SPID", "master"))));
+  EXPECT_TRUE(ListColumn(0).contains(QString::fromStdString(Form->QueryScalar("select @@SPID", "master").Value)));
   EXPECT_TRUE(ListColumn(0).contains("1")) << "system processes are listed too";
   Dialogs.DialogAnswers.push_back([](QDialog*) { return int(QDialog::Accepted); });
   Run(TCommandId::cmEngineInfo);

@@ -14,7 +14,7 @@ namespace {
 
 using admin::TServerInfo;
 
-const std::string kDataDir = MSDE_DATA_DIR;
+const std::string kDataSetDir = MSDE_DATA_DIR;
 
 class ServerAdminTest : public SimWindowTest {
  protected:
@@ -23,7 +23,7 @@ class ServerAdminTest : public SimWindowTest {
     Form.reset();
     Sim.reset();  // the old server's ODBC configuration goes before the new one is written
     msde::testkit::SimServerOptions options;
-    options.data_file = kDataDir + "/" + File;
+    options.data_file = kDataSetDir + "/" + File;
     Sim = std::make_unique<msde::testkit::SimServer>(options);
     setenv("TDSPORT", std::to_string(Sim->Port()).c_str(), 1);
     Form = std::make_unique<TForm1>();
@@ -46,7 +46,7 @@ class ServerAdminTest : public SimWindowTest {
     ADD_FAILURE() << "no process " << Spid.toStdString();
   }
   bool PopupAttached() const { return Form->ListView1->property("popup").toBool(); }
-  std::string OwnSpid() { return Form->QueryScalar("select @@SPID", "master"); }
+  std::string OwnSpid() { return Form->QueryScalar("select @@SPID", "master").Value; }
 };
 
 TEST_F(ServerAdminTest, EngineInfoOfTheDesktopEngineKeepsItsValuesBetweenShowings) {

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 
 #include "app/NodeKinds.h"
-#include "app/ProcessFlags.h"
 #include "app/admin/tests/AdminFixture.h"
 
 using namespace vandrel::app;

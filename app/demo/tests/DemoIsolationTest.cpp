@@ -257,7 +257,7 @@ TEST_F(DemoIsolationTest, AServerTypedWithItsPortIsReachedInsteadOfTheDemosServe
   EXPECT_FALSE(Form->TreeView1->findItems("Sklep", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
   const size_t statements = second.TraceSince(mark).size();
   EXPECT_GT(statements, 0u);  // the tree was read from the second server
-  EXPECT_EQ(Form->QueryScalar("select db_name()", "Sklep"), "Sklep");
+  EXPECT_EQ(Form->QueryScalar("select db_name()", "Sklep").Value, "Sklep");
   EXPECT_GT(second.TraceSince(mark).size(), statements);
   EXPECT_EQ(Changed(Before, Snapshot(Watched())), std::vector<std::string>{});
 }

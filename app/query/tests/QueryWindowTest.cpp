@@ -56,7 +56,7 @@ class QueryWindowTest : public SimWindowTest {
   // Asked on the main window's own connection.
   std::string Session(const std::string& Column, int Spid) {
     const std::string value =
-        Form->QueryScalar("select " + Column + " from sysprocesses where spid = " + std::to_string(Spid), "master");
+        Form->QueryScalar("select " + Column + " from sysprocesses where spid = " + std::to_string(Spid), "master").Value;
     return std::string(Trim(value));
   }
 
@@ -82,7 +82,7 @@ TEST_F(QueryWindowTest, OpensOnTheSelectedDatabaseWithASessionOfItsOwn) {
   EXPECT_GE(Window->DatabaseBox()->findText(QStringLiteral("master")), 0);
   const int spid = Window->Spid();
   ASSERT_GT(spid, 0);
-  EXPECT_NE(std::to_string(spid), Form->QueryScalar("select @@SPID", "master"));
+  EXPECT_NE(std::to_string(spid), Form->QueryScalar("select @@SPID", "master").Value);
   EXPECT_EQ(Session("program_name", spid), "Vandrel - zapytanie");
   EXPECT_EQ(Session("db_name(dbid)", spid), "Sklep");
   EXPECT_TRUE(Window->StatusText().contains(QStringLiteral("SPID: %1").arg(spid)));

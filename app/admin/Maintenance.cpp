@@ -1,0 +1,43 @@
+#include "app/admin/Maintenance.h"
+
+#include <optional>
+
+#include "app/DialogSeam.h"
+#include "app/SqlQuoting.h"
+#include "app/StatementWaiter.h"
+#include "app/WaitCursor.h"
+#include "app/admin/CommandReport.h"
+#include "app/admin/InUseGuard.h"
+
+namespace vandrel::app::admin {
+
+TMaintenanceResult RunMaintenance(TCommandContext& Context, const TMaintenance& Work) {
+  TMaintenanceResult result;
+  if (!Work.Question.isEmpty() && !Confirm(Context.DialogParent(), Work.Question, Work.Caption)) return result;
+  if (!Work.GuardedDatabase.empty() && DatabaseInUse(Context, Work.GuardedDatabase)) return result;
+  result.Run = true;
+  if (Work.BeforeStatements) Work.BeforeStatements();
+  if (Work.ProbesFirst && !Context.EnsureConnected()) return result;
+  WaitCursor busy;
+  std::optional<TStopReadBack> readBack;
+  if (Work.ReadsBackAfterStop) readBack.emplace(Context);
+  std::optional<WaitTask> task;
+  if (!Work.WaitCaption.empty()) task.emplace(Context.StatementWaiter(), Work.WaitCaption);
+  result.Outcome = Work.Database.empty() ? TStepOutcome::soDone : Context.RunStep("use " + QuoteIdentifier(Work.Database));
+  for (const std::string& statement : Work.Statements) {
+    if (result.Outcome != TStepOutcome::soDone) break;
+    TStatementMessages messages;
+    result.Outcome = Context.RunStepKeepingMessages(statement, messages);
+    auto& records = result.Messages.Records;
+    records.insert(records.end(), messages.Records.begin(), messages.Records.end());
+    if (!messages.Report.empty()) result.Messages.Report = messages.Report;
+    if (result.Outcome == TStepOutcome::soDone) ++result.Done;
+  }
+  if (!Work.KeepsReport && !result.Messages.Report.empty()) {
+    Context.ShowErrorReport(result.Messages.Report);
+    result.Messages.Report.clear();
+  }
+  return result;
+}
+
+}  // namespace vandrel::app::admin
