@@ -19,6 +19,9 @@ namespace {
 // takes at most a fortieth of the read; the window still paints four times a second then.
 constexpr qint64 kSliceMs = 40;
 constexpr qint64 kSlicePerTurn = 39;
+// The longest slice, whatever a turn cost: the waiting window paints and answers "Przerwij"
+// at least four times a second.
+constexpr qint64 kLongestSliceMs = 250;
 
 bool reading = false;
 
@@ -75,10 +78,14 @@ void TTableContents::Read(const std::string& What) {
       if (rows++ % 16 != 0) continue;
       const qint64 now = FClock.elapsed();
       if (now < nextTurn) continue;
-      Turn();
+      const bool showed = Turn();
       if (FStopped) break;
       const qint64 after = FClock.elapsed();
-      nextTurn = after + std::max(kSliceMs, kSlicePerTurn * (after - now));
+      // Making and first painting the waiting window is paid once, not by every turn: it
+      // does not lengthen the slice after it (it took 30 ms and more, and put the next turn,
+      // the first that could answer "Przerwij", seconds away).
+      const qint64 cost = showed ? 0 : after - now;
+      nextTurn = after + std::clamp(kSlicePerTurn * cost, kSliceMs, kLongestSliceMs);
     }
   } catch (...) {
     // "Przerwij" of a fetch that waited for the server ends the read as the reader's own
@@ -96,13 +103,15 @@ void TTableContents::Read(const std::string& What) {
   FList.FitColumnsToSample();
 }
 
-void TTableContents::Turn() {
+bool TTableContents::Turn() {
   FList.Model()->ShowAppended();
-  if (!FWindow && FClock.elapsed() >= ShowAfter) ShowWindow();
+  const bool show = !FWindow && FClock.elapsed() >= ShowAfter;
+  if (show) ShowWindow();
   if (FWindow) FWindow->SetElapsed(static_cast<int>(FClock.elapsed() / 1000));
   // Until the waiting window shows, the user's input waits, so no command starts; then the
   // window, modal, takes it.
   QCoreApplication::processEvents(FWindow ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+  return show;
 }
 
 void TTableContents::ShowWindow() {

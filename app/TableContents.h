@@ -50,8 +50,9 @@ class TTableContents {
 
  private:
   // One turn between slices: the rows read so far go into the list, the waiting window
-  // shows or counts its seconds, and the window handles its pending events.
-  void Turn();
+  // shows or counts its seconds, and the window handles its pending events. True when the
+  // waiting window showed in it.
+  bool Turn();
   void ShowWindow();
   void HideWindow();
 
