@@ -152,10 +152,14 @@ void StartImplicitTransaction(Context& ctx) {
 
 Table& PrepareTableChange(Context& ctx, std::string database, int table_id, const RowTest& touches, char mode) {
   StartImplicitTransaction(ctx);
-  WaitForRowLocks(ctx, database, table_id, touches, mode);
+  // The table's name, for the message should it be dropped while the statement waits.
   Database* db = ctx.model.FindDatabase(database);
   Table* table = db ? db->FindTableById(table_id) : nullptr;
-  if (table == nullptr) ctx.Fail(208, 16, 1, "Invalid object name '" + std::to_string(table_id) + "'.", true);
+  const std::string name = table ? table->name : std::to_string(table_id);
+  WaitForRowLocks(ctx, database, table_id, touches, mode);
+  db = ctx.model.FindDatabase(database);
+  table = db ? db->FindTableById(table_id) : nullptr;
+  if (table == nullptr) ctx.Fail(208, 16, 1, "Invalid object name '" + name + "'.", true);
   return *table;
 }
 
