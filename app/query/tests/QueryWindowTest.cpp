@@ -176,6 +176,16 @@ TEST_F(QueryWindowTest, AJoinWithASumAndABatchsVariables) {
   EXPECT_EQ(Cell(0, 0, 1), QStringLiteral("42"));
 }
 
+TEST_F(QueryWindowTest, RaiserrorWithArgumentsAndPrintsOfALoopInOrder) {
+  ASSERT_TRUE(Open());
+  Run(QStringLiteral("declare @i int\nset @i = 1\nwhile @i <= 3\nbegin\n  print 'krok ' + convert(varchar(5), @i)\n"
+                     "  set @i = @i + 1\nend\nraiserror('Brak towaru %s: stan %d', 16, 1, 'Mleko', 3)"));
+  const QStringList messages = Messages();
+  ASSERT_EQ(messages.size(), 4) << messages.join('\n').toStdString();
+  EXPECT_EQ(messages.mid(0, 3), QStringList({"krok 1", "krok 2", "krok 3"}));
+  EXPECT_EQ(messages[3], QStringLiteral("Błąd 50000, poziom 16, wiersz 8: Brak towaru Mleko: stan 3"));
+}
+
 TEST_F(QueryWindowTest, ShowsNullInGreyAndBinaryAsHexadecimal) {
   ASSERT_TRUE(Open());
   Run(QStringLiteral("select NULL as n, 'NULL' as t, 0x0AFF as b, 12.50 as d, "
