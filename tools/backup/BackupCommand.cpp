@@ -12,11 +12,12 @@ namespace vandrel::backup {
 
 const char* UsageText() {
   return "użycie: vandrel-backup --server SERWER [--user UŻYTKOWNIK] BAZA... --to KATALOG "
-         "[--keep N] [--password-file PLIK]\n"
+         "[--keep N] [--password-file PLIK] [--log PLIK]\n"
          "  hasło: zmienna środowiska VANDREL_BACKUP_PASSWORD albo plik czytelny tylko dla "
          "właściciela (--password-file); nigdy w wierszu poleceń\n"
          "  KATALOG leży na dysku serwera; --keep N zostawia N najnowszych kopii każdej bazy "
          "(tylko gdy serwer działa na tym komputerze)\n"
+         "  --log PLIK dopisuje do pliku każdy wiersz z godziną i na końcu \"kod wyjścia N\"\n"
          "  kod wyjścia: 0 wszystko zrobione, 1 część baz się nie udała, 2 błąd wywołania lub "
          "połączenia, 3 brak sterownika ODBC\n";
 }
@@ -44,6 +45,8 @@ BackupCommand ParseCommand(const std::vector<std::string>& arguments) {
       c.keep = static_cast<int>(keep);
     } else if (a == "--password-file") {
       c.password_file = value();
+    } else if (a == "--log") {
+      c.log_file = value();
     } else if (a.rfind("-", 0) == 0) {
       RefusePasswordArgument(a, kPasswordVariable);
       throw UsageError("nieznana opcja " + a);

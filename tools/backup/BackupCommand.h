@@ -25,6 +25,7 @@ struct BackupCommand {
   std::string directory;  // on the server's disk
   std::optional<int> keep;
   std::optional<std::string> password_file;
+  std::optional<std::string> log_file;  // appended to (tools/backup/BackupLog.h)
 };
 
 // A command line that cannot be run; the text says why (in Polish, for the log).

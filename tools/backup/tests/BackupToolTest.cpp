@@ -15,6 +15,7 @@
 
 #include "testkit/OdbcClient.h"
 #include "testkit/SimServer.h"
+#include "app/BackupLog.h"
 #include "tools/backup/BackupCommand.h"
 #include "tools/backup/BackupFiles.h"
 
@@ -23,6 +24,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 TEST(BackupNamesTest, OnlyThisProgramsNamesCountAndTheNewestAreKept) {
   EXPECT_EQ(BackupFileName("Sklep", "20261209"), "Sklep_20261209.bak");
@@ -185,8 +187,24 @@ TEST_F(BackupToolRunTest, KeepTwoOverThreeNightsRemovesOnlyItsOwnOldestFiles) {
 
 TEST_F(BackupToolRunTest, AMissingDatabaseFailsAloneAndTheStatusSaysSo) {
   Start();
-  const Outcome o = Run({"--server", Server(), "Sklep", "Brak", "Hurt", "--to", files_, "--keep", "1"});
+  const std::string log = dir_.Path() + "/kopie.log";
+  const Outcome o = Run({"--server", Server(), "Sklep", "Brak", "Hurt", "--to", files_, "--keep", "1", "--log", log});
   EXPECT_EQ(o.status, 1);
+  // The log holds the run's lines with their times and its exit status, as a scheduler's
+  // reader takes them back; a second run's outcome is the last one.
+  std::ifstream in(log);
+  std::stringstream logText;
+  logText << in.rdbuf();
+  const app::TLastRun last = app::LastRunOf(logText.str());
+  EXPECT_EQ(last.Status, 1) << logText.str();
+  EXPECT_THAT(last.Lines, HasSubstr("Brak: BŁĄD [911]"));
+  EXPECT_THAT(last.Lines, HasSubstr("Sklep: OK "));
+  EXPECT_EQ(Run({"--server", Server(), "Sklep", "--to", files_, "--log", log}).status, 0);
+  std::ifstream again(log);
+  std::stringstream secondText;
+  secondText << again.rdbuf();
+  EXPECT_EQ(app::LastRunOf(secondText.str()).Status, 0);
+  EXPECT_THAT(app::LastRunOf(secondText.str()).Lines, Not(HasSubstr("Brak")));
   EXPECT_THAT(o.out, HasSubstr("Brak: BŁĄD [911] Could not locate entry in sysdatabases for database 'Brak'."));
   EXPECT_THAT(o.out, HasSubstr("Sklep: OK "));
   EXPECT_THAT(o.out, HasSubstr("Hurt: OK "));
