@@ -8,12 +8,15 @@ const failures = [];
 // SQL Server 2005 speaks TDS 7.2 (and tedious then uses transaction manager requests).
 const express = process.env.MSDE_PERSONALITY === '2005';
 
-function connect() {
+// A connection as sa to master, or as another login to its database; a connection the test
+// expects the server to end (a killed session) may lose its socket without failing the run.
+function connect({ userName = 'sa', password = '', database, mayBeEnded = false } = {}) {
   return new Promise((resolve, reject) => {
     const connection = new Connection({
       server: '127.0.0.1',
-      authentication: { type: 'default', options: { userName: 'sa', password: '' } },
+      authentication: { type: 'default', options: { userName, password } },
       options: {
+        database,
         port: Number(process.env.MSDE_PORT),
         tdsVersion: express ? '7_2' : '7_1',
         encrypt: false,
@@ -24,30 +27,44 @@ function connect() {
       },
     });
     connection.on('connect', (err) => (err ? reject(err) : resolve(connection)));
-    connection.on('error', (err) => failures.push(`connection error: ${err.message}`));
+    connection.on('error', (err) => mayBeEnded || failures.push(`connection error: ${err.message}`));
     connection.connect();
   });
 }
 
-// Runs a request: a batch (no parameters) or sp_executesql; resolves with rows, output
-// parameters and messages, rejects with the request's error.
+// Runs a request: a batch (no parameters) or sp_executesql; resolves with rows, each result
+// set's column names, the row count of each statement's DONE (undefined when it carries
+// none), output parameters and messages; rejects with the request's error.
 function run(connection, sql, { params = [], outputs = [], batch = false } = {}) {
   return new Promise((resolve, reject) => {
-    const result = { rows: [], returns: {}, infos: [] };
+    const result = { rows: [], columns: [], counts: [], returns: {}, infos: [] };
     const onInfo = (m) => result.infos.push(m);
     connection.on('infoMessage', onInfo);
     const request = new Request(sql, (err) => {
       connection.removeListener('infoMessage', onInfo);
-      if (err) reject(err);
+      if (err) reject(Object.assign(err, { result }));
       else resolve(result);
     });
     for (const [name, type, value, options] of params) request.addParameter(name, type, value, options);
     for (const [name, type, value, options] of outputs) request.addOutputParameter(name, type, value, options);
     request.on('row', (columns) => result.rows.push(columns.map((c) => c.value)));
+    request.on('columnMetadata', (columns) => result.columns.push(columns.map((c) => c.colName)));
+    request.on('doneInProc', (rowCount) => result.counts.push(rowCount));
+    request.on('done', (rowCount) => result.counts.push(rowCount));
     request.on('returnValue', (name, value) => { result.returns[name] = value; });
     if (batch) connection.execSqlBatch(request);
     else connection.execSql(request);
   });
+}
+
+// The error a batch ends with (every error it sent in .errors); fails when it runs through.
+async function failure(connection, sql) {
+  try {
+    await run(connection, sql, { batch: true });
+  } catch (e) {
+    return e;
+  }
+  throw new Error(`no error for ${sql}`);
 }
 
 function expect(got, want, what) {
@@ -164,13 +181,10 @@ async function main() {
 
   await check('query errors carry their numbers', async () => {
     for (const [sql, number] of [['select Nazwa from Sklep..Towary, Sklep..Kontrahenci', 209],
-      ['select (select IdKasjera from Sklep..Kasjerzy)', 512], ['select 1 union select 1, 2', 205]]) {
-      try {
-        await run(c, sql, { batch: true });
-        throw new Error(`no error for ${sql}`);
-      } catch (e) {
-        expect(e.number, number, sql);
-      }
+      ['select (select IdKasjera from Sklep..Kasjerzy)', 512], ['select 1 union select 1, 2', 205],
+      ['select Nazwa, count(*) from Sklep..Towary group by StawkaVat', 8120],
+      ['select x.name from sysobjects o', express ? 4104 : 107]]) {
+      expect((await failure(c, sql)).number, number, sql);
     }
   });
 
@@ -223,6 +237,165 @@ async function main() {
       expect(e.code, 'ECANCEL', 'error code');
     }
     expect((await run(c, 'select 8', { batch: true })).rows, [[8]], 'after the cancel');
+  });
+
+  await check('more of the query language: assignments, TOP PERCENT, derived tables, LIKE, CASE and CONVERT', async () => {
+    const one = async (sql) => (await run(c, sql, { batch: true })).rows;
+    expect(await one('set nocount on declare @n int, @m money select @n = count(*), @m = max(Cena) '
+      + 'from Sklep..Towary where StawkaVat = 22 select @n, @m set nocount off'), [[13, 17.99]], 'assignment select');
+    expect((await one('select top 10 percent * from Sklep..Towary')).length, 4, 'ten per cent of 40 rows');
+    expect(await one('select d.Ile from (select count(*) as Ile from Sklep..Towary where StawkaVat = 22) as d'), [[13]], 'derived table');
+    expect(await one('select count(*) from Sklep..Paragony p full join Sklep..Kontrahenci k '
+      + 'on k.IdKontrahenta = p.IdKontrahenta'), [[65]], 'full join');
+    expect(await one('select count(*) from Sklep..Kontrahenci k where not exists '
+      + '(select * from Sklep..Paragony p where p.IdKontrahenta = k.IdKontrahenta)'), [[5]], 'not exists');
+    expect(await one('select IdKasjera from Sklep..Paragony group by IdKasjera having count(*) > 12 union select 99 order by 1'),
+      [[1], [2], [99]], 'having and union');
+    expect(await one("select case when N'Łódź' like N'[K-M]%' then 1 else 0 end, "
+      + "case when '10%' like '10!%' escape '!' then 1 else 0 end, isnull(null, 'x'), coalesce(null, null, 3), nullif(1, 1), "
+      + "convert(varchar(30), cast('2006-09-04 10:12:33.500' as datetime), 113), "
+      + "convert(varchar(30), cast('2006-09-04 10:12:33.500' as datetime), 126)"),
+    [[1, 1, 'x', 3, null, '04 Sep 2006 10:12:33:500', '2006-09-04T10:12:33.500']], 'expressions');
+    expect((await one("select c.name from Sklep..sysobjects o join Sklep..syscolumns c on c.id = o.id "
+      + "where o.type = 'U' and o.name = 'Kasjerzy' order by c.colid")).map((r) => r[0]),
+    ['IdKasjera', 'Imie', 'Nazwisko', 'Login', 'Aktywny'], 'catalog join');
+  });
+
+  await check('@@ROWCOUNT, @@ERROR after a refused statement, and RAISERROR WITH NOWAIT with widths', async () => {
+    expect((await run(c, 'select 1 union all select 2 select @@ROWCOUNT', { batch: true })).rows, [[1], [2], [2]], 'row count');
+    const e = await failure(c, 'insert into Sklep..Kasjerzy (IdKasjera) values (1) select @@ERROR');
+    expect([e.number, e.result.rows], [2627, [[2627]]], 'duplicate key and @@ERROR');
+    const r = await run(c, "raiserror('%5d|%-4s|%x', 10, 1, 42, 'ab', 255) with nowait", { batch: true });
+    expect(r.infos.map((m) => [m.number, m.class, m.message]), [[50000, 10, '   42|ab  |ff']], 'informational raiserror');
+  });
+
+  await check('DONE counts of INSERT, UPDATE and DELETE, and none under NOCOUNT', async () => {
+    const counted = (r) => r.counts.filter((n) => n !== undefined);
+    const r = await run(c, "begin tran insert into Sklep..Kasjerzy (IdKasjera, Imie) values (71, N'Ola') "
+      + 'update Sklep..Kasjerzy set Imie = Imie where IdKasjera in (1, 2) '
+      + 'delete from Sklep..Kasjerzy where IdKasjera = 71 rollback', { batch: true });
+    expect(counted(r), [1, 2, 1], 'counts');
+    const quiet = await run(c, 'set nocount on update Sklep..Kasjerzy set Imie = Imie where IdKasjera in (1, 2) '
+      + 'select 1 set nocount off', { batch: true });
+    expect(counted(quiet), [], 'counts under NOCOUNT');
+    expect(counted(await run(c, 'update Sklep..Kasjerzy set Imie = Imie where IdKasjera = 1', { batch: true })), [1], 'NOCOUNT off again');
+  });
+
+  await check('SQL_VARIANT_PROPERTY: precision, scale and length', async () => {
+    const r = await run(c, "select SQL_VARIANT_PROPERTY(cast(12.345 as numeric(8,3)), 'BaseType'), "
+      + "SQL_VARIANT_PROPERTY(cast(12.345 as numeric(8,3)), 'Precision'), "
+      + "SQL_VARIANT_PROPERTY(cast(12.345 as numeric(8,3)), 'MaxLength'), "
+      + "SQL_VARIANT_PROPERTY(N'żółw', 'BaseType'), SQL_VARIANT_PROPERTY(N'żółw', 'MaxLength')", { batch: true });
+    // numeric of precision 1 to 9 is stored in 5 bytes; nvarchar in two bytes a character.
+    expect(r.rows, [['numeric', 8, 5, 'nvarchar', 8]], 'properties');
+  });
+
+  await check("sp_who's last column", async () => {
+    const r = await run(c, 'exec sp_who', { batch: true });
+    const names = r.columns[0];
+    expect(names[names.length - 1], express ? 'request_id' : 'cmd', 'last column');
+  });
+
+  await check('a Polish-named login logs in to its database, and a wrong password is refused', async () => {
+    const till = await connect({ userName: 'kasa Wschód', password: 'żółć1' });
+    expect((await run(till, 'select SUSER_SNAME(), DB_NAME()', { batch: true })).rows, [['kasa Wschód', 'Sklep Wschód']], 'session');
+    till.close();
+    try {
+      (await connect({ userName: 'kasa Wschód', password: 'zolc1', mayBeEnded: true })).close();
+      throw new Error('logged in with a wrong password');
+    } catch (e) {
+      expect(e.message, "Login failed for user 'kasa Wschód'.", 'refusal');
+    }
+    const r = await run(c, "exec master..xp_readerrorlog 0, 1, 'Login failed', 'kasa Wschód'", { batch: true });
+    expect(r.rows.length >= 1, true, 'the refusal in the error log');
+    expect(r.columns[0], express ? ['LogDate', 'ProcessInfo', 'Text'] : ['ERRORLOG', 'ContinuationRow'], 'error log columns');
+  });
+
+  await check('a refused ALTER DATABASE sends its cause first and 5069 after it', async () => {
+    const e = await failure(c, 'alter database master set offline');
+    expect((e.errors || [e]).map((x) => x.number), [5058, 5069], 'errors');
+    expect(e.errors[0].message, "Option 'OFFLINE' cannot be set in database 'master'.", 'cause');
+  });
+
+  await check('a reader blocked by an open transaction: sysprocesses, sp_lock, DBCC INPUTBUFFER, ended by KILL', async () => {
+    const holder = await connect({ database: 'Sklep', mayBeEnded: true });
+    const waiter = await connect({ database: 'Sklep' });
+    const spid = async (conn) => (await run(conn, 'select @@SPID', { batch: true })).rows[0][0];
+    const holderSpid = await spid(holder), waiterSpid = await spid(waiter);
+    const hold = "begin tran update Kasjerzy set Imie = N'Zofia' where IdKasjera = 1";
+    await run(holder, hold, { batch: true });
+    const read = run(waiter, 'select Imie from Kasjerzy where IdKasjera = 1', { batch: true });
+    const deadline = Date.now() + 20000;
+    let blocked = 0;
+    while (blocked === 0 && Date.now() < deadline) {
+      blocked = (await run(c, `select blocked from master..sysprocesses where spid = ${waiterSpid}`, { batch: true })).rows[0][0];
+    }
+    expect(blocked, holderSpid, 'blocked names the holder');
+    // A shared lock asked for: LCK_M_S, wait type 0x0003.
+    const [waittype, lastwaittype] = (await run(c, 'select waittype, lastwaittype from master..sysprocesses '
+      + `where spid = ${waiterSpid}`, { batch: true })).rows[0];
+    expect([waittype.toString('hex'), lastwaittype.trim()], ['0003', 'LCK_M_S'], 'wait type');
+    expect((await run(c, `select open_tran from master..sysprocesses where spid = ${holderSpid}`, { batch: true })).rows,
+      [[1]], 'open_tran of the holder');
+    const locks = (await run(c, 'exec sp_lock', { batch: true })).rows
+      .map((row) => [row[0], row[4].trim(), row[6], row[7]]);
+    expect(locks.filter((l) => l[0] === holderSpid && l[1] === 'KEY'), [[holderSpid, 'KEY', 'X', 'GRANT']], "holder's row lock");
+    expect(locks.filter((l) => l[0] === waiterSpid && l[3] === 'WAIT'), [[waiterSpid, 'KEY', 'S', 'WAIT']], "waiter's lock");
+    const buffer = (await run(c, `dbcc inputbuffer(${holderSpid})`, { batch: true })).rows[0];
+    expect(buffer, ['Language Event', 0, hold], 'input buffer');
+    await run(c, `kill ${holderSpid}`, { batch: true });
+    const answer = await read;
+    expect(answer.rows.length, 1, 'the read goes on');
+    expect((await run(c, `select blocked from master..sysprocesses where spid = ${waiterSpid}`, { batch: true })).rows, [[0]], 'no longer blocked');
+    expect((await run(c, 'select Imie from Sklep..Kasjerzy where IdKasjera = 1', { batch: true })).rows, answer.rows,
+      'the killed transaction was rolled back');
+    waiter.close();
+    holder.close();
+  });
+
+  // Backups on the run's share \\TEST\kopie, the server's disk, and logins moved with their
+  // hashes and sids, as Books Online documents them.
+  await check('RESTORE HEADERONLY, FILELISTONLY and VERIFYONLY of a backup on a share', async () => {
+    const bak = String.raw`\\TEST\kopie\sklep_tedious.bak`;
+    await run(c, `BACKUP DATABASE Sklep TO DISK = N'${bak}' WITH INIT`, { batch: true });
+    const header = await run(c, `RESTORE HEADERONLY FROM DISK = N'${bak}'`, { batch: true });
+    const names = header.columns[0], row = header.rows[0];
+    expect(names.length, express ? 51 : 33, 'header columns');
+    expect(names.slice(0, 3).concat(names.slice(9, 11)), ['BackupName', 'BackupDescription', 'BackupType', 'DatabaseName', 'DatabaseVersion'], 'names');
+    expect([row[2], row[9], row[10]], [1, 'Sklep', express ? 611 : 539], 'header');
+    const files = await run(c, `RESTORE FILELISTONLY FROM DISK = N'${bak}'`, { batch: true });
+    expect([files.columns[0].length, files.rows.map((f) => f[2])], [express ? 20 : 6, ['D', 'L']], 'file list');
+    const verified = await run(c, `RESTORE VERIFYONLY FROM DISK = N'${bak}'`, { batch: true });
+    expect(verified.infos.map((m) => m.message), [express ? 'The backup set on file 1 is valid.' : 'The backup set is valid.'], 'verified');
+    const missing = await failure(c, String.raw`RESTORE VERIFYONLY FROM DISK = N'\\TEST\kopie\brak.bak'`);
+    expect((missing.errors || [missing]).map((x) => x.number), [3201, 3013], 'a missing file');
+  });
+
+  await check('xp_fixeddrives lists the data drive with its free megabytes', async () => {
+    const r = await run(c, 'exec master..xp_fixeddrives', { batch: true });
+    expect(r.columns[0], ['drive', 'MB free'], 'columns');
+    expect([r.rows[0][0], Number.isInteger(r.rows[0][1]) && r.rows[0][1] > 0], ['C', true], 'drive C');
+  });
+
+  await check('a login moved with its hash and sid logs in with its password; PWDCOMPARE on the hash', async () => {
+    await run(c, "exec sp_addlogin N'Żaneta', N'gęślą', N'Sklep'", { batch: true });
+    const sid = '0x' + Buffer.from([...Array(16).keys()]).toString('hex');
+    const source = express ? "password_hash from sys.sql_logins where name = N'Żaneta'"
+      : "password from master..syslogins where name = N'Żaneta'";
+    expect((await run(c, `select PWDCOMPARE(N'gęślą', ${source.replace(' from', ') from')}`, { batch: true })).rows, [[1]], 'PWDCOMPARE');
+    const hashed = (await run(c, `select ${source}`, { batch: true })).rows[0][0];
+    const literal = Buffer.isBuffer(hashed) ? '0x' + hashed.toString('hex') : hashed;
+    if (express) {
+      await run(c, `CREATE LOGIN [Żaneta 2] WITH PASSWORD = ${literal} HASHED, SID = ${sid}, `
+        + 'DEFAULT_DATABASE = [Sklep], CHECK_POLICY = OFF', { batch: true });
+    } else {
+      await run(c, `exec sp_addlogin N'Żaneta 2', ${literal}, N'Sklep', @sid = ${sid}, @encryptopt = 'skip_encryption'`, { batch: true });
+    }
+    const moved = await connect({ userName: 'Żaneta 2', password: 'gęślą' });
+    const [name, movedSid] = (await run(moved, 'select SUSER_SNAME(), SUSER_SID()', { batch: true })).rows[0];
+    expect([name, '0x' + movedSid.toString('hex')], ['Żaneta 2', sid], 'moved login');
+    moved.close();
+    await run(c, "exec sp_droplogin N'Żaneta 2' exec sp_droplogin N'Żaneta'", { batch: true });
   });
 
   c.close();
