@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -13,6 +14,7 @@
 
 #include "app/Images.h"
 #include "app/NodeKinds.h"
+#include "app/query/NewQuery.h"
 
 namespace vandrel::app {
 
@@ -145,6 +147,16 @@ void TForm1::showEvent(QShowEvent* Event) {
   // The first show asks for the connection in a modal dialog: it runs once the window is
   // on screen, not inside the show event.
   QTimer::singleShot(0, this, [this] { FormShow(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* Event) {
+  if (!CloseQueryWindows(this)) {
+    Event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(Event);
+  // The message loop ends with this window, whatever other window is still open.
+  QCoreApplication::quit();
 }
 
 void TForm1::resizeEvent(QResizeEvent* Event) {

@@ -207,6 +207,9 @@ class TForm1 : public QMainWindow, public TCommandContext {
 
  protected:
   void showEvent(QShowEvent* Event) override;
+  // Each query window closes through its own questions first; one the user keeps, keeps
+  // this window open too.
+  void closeEvent(QCloseEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 

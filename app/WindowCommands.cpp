@@ -1,6 +1,7 @@
 #include "app/WindowCommands.h"
 
 #include <QCoreApplication>
+#include <QWidget>
 
 namespace vandrel::app {
 
@@ -16,6 +17,12 @@ void ShowColumnStructureCommand(TCommandContext& Context) { Context.SetTableDisp
 
 void ShowTableContentsCommand(TCommandContext& Context) { Context.SetTableDisplayMode(true); }
 
-void CloseCommand(TCommandContext&) { QCoreApplication::quit(); }
+void CloseCommand(TCommandContext& Context) {
+  // Through the main window's close, so that its query windows are asked first.
+  if (QWidget* window = Context.DialogParent())
+    window->window()->close();
+  else
+    QCoreApplication::quit();
+}
 
 }  // namespace vandrel::app

@@ -25,4 +25,22 @@ TQueryWindow* NewQueryCommand(TCommandContext& Context) {
   return window;
 }
 
+bool CloseQueryWindows(QWidget* Owner) {
+  for (TQueryWindow* window : Owner->findChildren<TQueryWindow*>(Qt::FindDirectChildrenOnly)) {
+    if (!window->isVisible()) continue;  // closed already, deleted once the loop gets to it
+    const bool running = window->Running();
+    if (window->close()) continue;
+    if (running)
+      QObject::connect(
+          window, &TQueryWindow::CloseDecided, Owner,
+          [Owner](bool Closed) {
+            // Queued: the window's run has to return first.
+            if (Closed) QMetaObject::invokeMethod(Owner, [Owner] { Owner->close(); }, Qt::QueuedConnection);
+          },
+          Qt::SingleShotConnection);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace vandrel::app

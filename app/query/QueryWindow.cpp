@@ -463,11 +463,9 @@ void TQueryWindow::closeEvent(QCloseEvent* Event) {
     Event->ignore();
     return;
   }
-  if (!EndOpenTransaction() || !MayDropText()) {
-    Event->ignore();
-    return;
-  }
-  Event->accept();
+  const bool closed = EndOpenTransaction() && MayDropText();
+  Event->setAccepted(closed);
+  emit CloseDecided(closed);
 }
 
 void TQueryWindow::OpenFileAsked() {

@@ -80,6 +80,9 @@ class TQueryWindow : public QMainWindow {
   // A run has begun (the first batch is about to be sent) or ended.
   void RunStarted();
   void RunEnded();
+  // A close was asked and answered: the window goes (Closed) or the user keeps it. A close
+  // asked while a batch runs is answered once the batch has ended.
+  void CloseDecided(bool Closed);
 
  protected:
   void closeEvent(QCloseEvent* Event) override;

@@ -9,6 +9,8 @@
 #include "app/NodeKinds.h"
 #include "app/OdbcLogonDialog.h"
 #include "app/tests/SimFixture.h"
+#include "foundation/Trim.h"
+#include "testkit/OdbcClient.h"
 
 using namespace vandrel::app;
 using namespace vandrel::app::testing;
@@ -231,6 +233,30 @@ TEST_F(MainWindow, ConnectionLostAndRegained) {
   Sim->Stop();
   EXPECT_FALSE(Form->EnsureConnected());
   EXPECT_EQ(Dialogs.Messages.size(), 2u);
+}
+
+TEST_F(MainWindow, TheServerSeesTheProgramAsVandrel) {
+  // Read on a connection of its own, and in the server's trace: the braced name reaches the
+  // server without its braces, at the first connection and at one made again, with the server
+  // named "(local)" and by address (whose string ends otherwise).
+  msde::testkit::OdbcClient other(Sim->ConnectionString("sa", kSaPassword));
+  auto program = [&] {
+    const std::string spid = Form->QueryScalar("select @@spid", "master").Value;
+    const auto lines = Sim->Trace();
+    for (const auto& line : lines) {
+      if (std::to_string(line.Spid) == spid) {
+        EXPECT_EQ(line.Application, "Vandrel") << line.Text;
+      }
+    }
+    return std::string(vandrel::Trim(other.Scalar("select program_name from sysprocesses where spid = " + spid)));
+  };
+  Connect();
+  EXPECT_EQ(program(), "Vandrel");
+  other.Exec("KILL " + Form->QueryScalar("select @@spid", "master").Value);
+  EXPECT_TRUE(Form->EnsureConnected());
+  EXPECT_EQ(program(), "Vandrel");
+  ConnectByAddress();
+  EXPECT_EQ(program(), "Vandrel");
 }
 
 TEST_F(MainWindow, CancelLeavesAnEmptyWindowAndF5AsksForADataSource) {

@@ -60,8 +60,32 @@ class QueryWindowTest : public SimWindowTest {
     return std::string(Trim(value));
   }
 
+  // The close question about an open transaction, answered with Button; its buttons and
+  // default as shown.
+  void AnswerOpenTransaction(const QString& Button) {
+    Dialogs.DialogAnswers.push_back([this, Button](QDialog* d) {
+      auto* box = static_cast<QMessageBox*>(d);
+      EXPECT_EQ(box->text(), QStringLiteral("Zatwierdzić otwartą transakcję?"));
+      QuestionButtons.clear();
+      for (QAbstractButton* b : box->buttons()) QuestionButtons << b->text();
+      QuestionDefault = box->defaultButton() ? box->defaultButton()->text() : QString();
+      for (QAbstractButton* b : box->buttons())
+        if (b->text() == Button) b->click();
+      return int(QDialog::Accepted);
+    });
+  }
+  // The main window on screen, its first show's connection made.
+  void ShowMain() {
+    AnswerLogin();
+    Form->show();
+    QTRY_VERIFY(Dialogs.DialogAnswers.empty() && Node(QStringLiteral("Sklep")));
+    Dialogs.Messages.clear();
+  }
+
   msde::testkit::TempDir Dir{"query-window"};
   QPointer<TQueryWindow> Window;
+  QStringList QuestionButtons;
+  QString QuestionDefault;
 };
 
 TEST_F(QueryWindowTest, OpensOnTheSelectedDatabaseWithASessionOfItsOwn) {
@@ -296,32 +320,85 @@ TEST_F(QueryWindowTest, AnOpenTransactionIsAskedAboutOnClose) {
   Run(QStringLiteral("begin tran\nselect @@trancount as t"));
   EXPECT_EQ(Window->OpenTransactions(), 1);
   EXPECT_EQ(Session("open_tran", spid), "1");
-  QStringList buttons;
-  QString defaultButton;
-  auto answer = [&](const QString& Button) {
-    Dialogs.DialogAnswers.push_back([&, Button](QDialog* d) {
-      auto* box = static_cast<QMessageBox*>(d);
-      EXPECT_EQ(box->text(), QStringLiteral("Zatwierdzić otwartą transakcję?"));
-      buttons.clear();
-      for (QAbstractButton* b : box->buttons()) buttons << b->text();
-      defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
-      for (QAbstractButton* b : box->buttons())
-        if (b->text() == Button) b->click();
-      return int(QDialog::Accepted);
-    });
-  };
-  answer(QStringLiteral("Anuluj"));
+  AnswerOpenTransaction(QStringLiteral("Anuluj"));
   Window->close();
   EXPECT_FALSE(Window.isNull());
-  EXPECT_EQ(buttons.size(), 3);
-  EXPECT_TRUE(buttons.contains(QStringLiteral("Zatwierdź")) && buttons.contains(QStringLiteral("Wycofaj")));
-  EXPECT_EQ(defaultButton, QStringLiteral("Anuluj"));
+  EXPECT_EQ(QuestionButtons.size(), 3);
+  EXPECT_TRUE(QuestionButtons.contains(QStringLiteral("Zatwierdź")) && QuestionButtons.contains(QStringLiteral("Wycofaj")));
+  EXPECT_EQ(QuestionDefault, QStringLiteral("Anuluj"));
   EXPECT_EQ(Session("open_tran", spid), "1");
-  answer(QStringLiteral("Wycofaj"));
+  AnswerOpenTransaction(QStringLiteral("Wycofaj"));
   Window->Editor()->document()->setModified(false);
   Window->close();
   QTRY_VERIFY(Window.isNull());
   // The server ends the session once it reads the closed connection, on its own thread.
+  QTRY_VERIFY(Session("count(*)", spid) == "0");
+}
+
+TEST_F(QueryWindowTest, ClosingTheMainWindowAsksEachQueryWindowFirst) {
+  ShowMain();
+  ASSERT_TRUE(Open(QStringLiteral("Sklep")));
+  QPointer<TQueryWindow> holder = Window;
+  Run(QStringLiteral("begin tran\nselect @@trancount as t"));
+  ASSERT_EQ(holder->OpenTransactions(), 1);
+  const int spid = holder->Spid();
+  ASSERT_TRUE(Open());
+  Window->Editor()->setPlainText(QStringLiteral("select 1"));
+  Window->Editor()->document()->setModified(true);
+  // "Anuluj" to the transaction keeps every window, the main one too, and the transaction.
+  AnswerOpenTransaction(QStringLiteral("Anuluj"));
+  EXPECT_FALSE(Form->close());
+  EXPECT_TRUE(Form->isVisible());
+  EXPECT_TRUE(holder && holder->isVisible() && Window->isVisible());
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  EXPECT_EQ(Session("open_tran", spid), "1");
+  // Rolled back, the first goes; "Anuluj" to the changed text keeps the second and the main one.
+  AnswerOpenTransaction(QStringLiteral("Wycofaj"));
+  Dialogs.MessageAnswers.push_back(mbCancel);
+  EXPECT_FALSE(Form->close());
+  EXPECT_TRUE(Form->isVisible());
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Text, "Tekst zapytania został zmieniony. Zapisać zmiany?");
+  EXPECT_TRUE(Window->isVisible());
+  QTRY_VERIFY(holder.isNull());
+  Dialogs.MessageAnswers.push_back(mbNo);
+  EXPECT_TRUE(Form->close());
+  EXPECT_FALSE(Form->isVisible());
+  QTRY_VERIFY(Window.isNull());
+  QTRY_VERIFY(Session("count(*)", spid) == "0");
+}
+
+TEST_F(QueryWindowTest, ZamknijWhileABatchRunsClosesOnceItHasEnded) {
+  ShowMain();
+  ASSERT_TRUE(Open());
+  const int spid = Window->Spid();
+  QAction* close = Form->Commands(TCommandId::cmClose).first();
+  bool keptWhileRunning = false;
+  int answer = mbCancel;
+  QTimer probe;
+  probe.setInterval(5);
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (!Window->Waiting()) return;
+    probe.stop();
+    // Changed meanwhile: once the batch is stopped the window asks, and is kept.
+    Window->Editor()->document()->setModified(true);
+    Dialogs.MessageAnswers.push_back(answer);
+    close->trigger();
+    keptWhileRunning = Form->isVisible() && !Window.isNull();
+  });
+  probe.start();
+  Run(QStringLiteral("waitfor delay '00:01:00'"));
+  EXPECT_TRUE(keptWhileRunning);
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Messages().back(), QStringLiteral("Zapytanie przerwane przez użytkownika."));
+  EXPECT_FALSE(Window.isNull());
+  EXPECT_TRUE(Form->isVisible());
+  // Asked again and stopped the same way, the window goes and then the main window.
+  answer = mbNo;
+  probe.start();
+  Run(QStringLiteral("waitfor delay '00:01:00'"));
+  QTRY_VERIFY(Window.isNull());
+  QTRY_VERIFY(!Form->isVisible());
   QTRY_VERIFY(Session("count(*)", spid) == "0");
 }
 
