@@ -368,5 +368,80 @@ def _():
     c.execute("rollback")
 
 
+@case("row counts of each statement, and none under NOCOUNT")
+def _():
+    c = db.cursor()
+    c.execute("begin tran insert into Sklep..Kasjerzy (IdKasjera, Imie) values (71, N'Ola') "
+              "update Sklep..Kasjerzy set Imie = Imie where IdKasjera in (1, 2) "
+              "delete from Sklep..Kasjerzy where IdKasjera = 71 rollback")
+    counts = [c.rowcount]
+    while c.nextset():
+        counts.append(c.rowcount)
+    expect([n for n in counts if n != -1], [1, 2, 1])
+    c.execute("set nocount on update Sklep..Kasjerzy set Imie = Imie where IdKasjera in (1, 2) set nocount off")
+    expect(c.rowcount in (-1, 0), True)  # FreeTDS reports a statement without a count as 0, never its 2 rows
+
+
+@case("a Polish-named login logs in to its default database")
+def _():
+    till = connect("kasa Wschód", "żółć1")
+    expect(tuple(till.cursor().execute("select SUSER_SNAME(), DB_NAME()").fetchone()), ("kasa Wschód", "Sklep Wschód"))
+    till.close()
+
+
+@case("a refused ALTER DATABASE sends its cause first and 5069 after it")
+def _():
+    try:
+        db.cursor().execute("alter database master set offline")
+    except pyodbc.Error as e:
+        text = str(e)
+        expect("Option 'OFFLINE' cannot be set in database 'master'." in text, True)
+        expect("5069" not in text or text.index("5058") < text.index("5069"), True)
+        return
+    raise AssertionError("master went offline")
+
+
+@case("sp_who's last column")
+def _():
+    c = db.cursor()
+    c.execute("exec sp_who")
+    expect(c.description[-1][0], "request_id" if EXPRESS else "cmd")
+    c.fetchall()
+
+
+@case("a reader blocked by an open transaction: sysprocesses, sp_lock, DBCC INPUTBUFFER, ended by KILL")
+def _():
+    holder, waiter = connect(autocommit=True), connect(autocommit=True)
+    hc, wc, mc = holder.cursor(), waiter.cursor(), db.cursor()
+    holder_spid = hc.execute("select @@SPID").fetchone()[0]
+    waiter_spid = wc.execute("select @@SPID").fetchone()[0]
+    hold = "begin tran update Sklep..Kasjerzy set Imie = N'Zofia' where IdKasjera = 1"
+    hc.execute(hold)
+    read = []
+    reader = threading.Thread(target=lambda: read.append(
+        wc.execute("select Imie from Sklep..Kasjerzy where IdKasjera = 1").fetchone()[0]))
+    reader.start()
+    blocked, deadline = 0, time.monotonic() + 20
+    while blocked == 0 and time.monotonic() < deadline:
+        blocked = mc.execute(f"select blocked from master..sysprocesses where spid = {waiter_spid}").fetchone()[0]
+    expect(blocked, holder_spid)
+    waittype, lastwaittype = mc.execute("select waittype, lastwaittype from master..sysprocesses "
+                                        f"where spid = {waiter_spid}").fetchone()
+    expect((waittype, lastwaittype.strip()), (b"\x00\x03", "LCK_M_S"))
+    locks = [(r[0], r[4].strip(), r[6], r[7]) for r in mc.execute("exec sp_lock").fetchall()]
+    expect([l for l in locks if l[0] == holder_spid and l[1] == "KEY"], [(holder_spid, "KEY", "X", "GRANT")])
+    expect([l for l in locks if l[0] == waiter_spid and l[3] == "WAIT"], [(waiter_spid, "KEY", "S", "WAIT")])
+    expect(tuple(mc.execute(f"dbcc inputbuffer({holder_spid})").fetchone()), ("Language Event", 0, hold))
+    mc.execute(f"kill {holder_spid}")
+    reader.join(20)
+    expect(read, [mc.execute("select Imie from Sklep..Kasjerzy where IdKasjera = 1").fetchone()[0]])
+    expect(mc.execute(f"select blocked from master..sysprocesses where spid = {waiter_spid}").fetchone()[0], 0)
+    waiter.close()
+    try:
+        holder.close()
+    except pyodbc.Error:
+        pass  # the server has already ended the killed session
+
+
 print(f"{len(failures)} failed" if failures else "all passed")
 sys.exit(1 if failures else 0)
