@@ -86,7 +86,8 @@ TEST_F(LauncherTest, ChecksDecideSilentlyAndStartFailuresAreReported) {
 TEST_F(LauncherTest, ModeOneReturnsWhileTheProgramRuns) {
   const std::string fifo = Dir->Path() + "/gate";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const std::string prog = Script("wait-gate", "cat \"$(dirname \"$0\")/gate\" > \"$(dirname \"$0\")/done\"");
+  // The mark is made only after the gate is read: a redirection would create it as the program starts.
+  const std::string prog = Script("wait-gate", "read x < \"$(dirname \"$0\")/gate\"; touch \"$(dirname \"$0\")/done\"");
   admin::TLauncher launcher;
   launcher.Launch(prog, "", "1");  // would block forever if it waited: nobody writes the gate yet
   EXPECT_FALSE(std::filesystem::exists(Dir->Path() + "/done"));
