@@ -13,9 +13,6 @@
 namespace vandrel::app {
 namespace {
 
-// A call that ends within this time never enters the event loop: short statements, by
-// far the most, run as if on the GUI thread, and no event is handled in their middle.
-constexpr std::chrono::milliseconds kQuiet{30};
 // How often the elapsed time is looked at while the window shows.
 constexpr int kTickMs = 200;
 // How often a dropped connect's new connections are cut while the driver keeps trying.
@@ -89,7 +86,7 @@ SQLRETURN TStatementWaiter::Run(const TMOdbcLink::TStatementCall& Call) {
   FWorker.Start(Call, [this] {
     if (FLoopWanted) QMetaObject::invokeMethod(this, [this] { if (FLoop) FLoop->quit(); }, Qt::QueuedConnection);
   });
-  if (!FWorker.WaitFor(kQuiet)) WaitInWindow();
+  if (!FWorker.WaitFor(Quiet)) WaitInWindow();
   SQLRETURN rc = SQL_ERROR;
   try {
     rc = FWorker.Take();

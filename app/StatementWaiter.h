@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QPointer>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -73,6 +74,9 @@ class TStatementWaiter : public QObject {
 
   // How long a call runs before the window shows, in milliseconds.
   int ShowAfter = 400;
+  // A call that ends within this time never enters the event loop: short statements, by
+  // far the most, run as if on the GUI thread, and no event is handled in their middle.
+  std::chrono::milliseconds Quiet{30};
   // Off: no waiting window ever shows, and every event, the user's too, is handled while a
   // call waits; the owner offers "Przerwij" itself (a window of its own whose other
   // commands are disabled while it runs).
