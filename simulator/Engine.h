@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -26,12 +27,19 @@ enum class SqlType {
 };
 
 struct ColumnInfo {
+  ColumnInfo() = default;
+  ColumnInfo(std::string name, SqlType type = SqlType::Int, int length = 0, int precision = 0, int scale = 0,
+             bool nullable = true)
+      : name(std::move(name)), type(type), length(length), precision(precision), scale(scale), nullable(nullable) {}
   std::string name;
   SqlType type = SqlType::Int;
   int length = 0;     // characters for the character types; ignored for fixed-size types
   int precision = 0;  // numeric/decimal
   int scale = 0;      // numeric/decimal
   bool nullable = true;
+  // A sql_variant result's base type when the expression knows it (the type put into the
+  // variant); values of another form show their own.
+  std::shared_ptr<const ColumnInfo> variant_base;
 };
 
 // A datetime as TDS carries it: days since 1900-01-01 and 1/300 s ticks since midnight (a

@@ -178,7 +178,16 @@ class ConvertExpr : public Expr {
   Value Eval(EvalEnv& env) const override {
     return ConvertValue(env.ctx, arg_->Eval(env), arg_->Type(), to_, style_);
   }
-  ColumnInfo Type() const override { return to_; }
+  ColumnInfo Type() const override {
+    if (to_.type != SqlType::Variant) return to_;
+    // A sql_variant keeps the type of what was put into it.
+    ColumnInfo t = to_;
+    ColumnInfo from = arg_->Type();
+    from.name.clear();
+    t.variant_base = from.type == SqlType::Variant ? from.variant_base
+                                                   : std::make_shared<const ColumnInfo>(std::move(from));
+    return t;
+  }
   void Bind(Context& ctx, const Scope& scope) override { arg_->Bind(ctx, scope); }
 
  private:

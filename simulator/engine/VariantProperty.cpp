@@ -1,29 +1,13 @@
 // SQL_VARIANT_PROPERTY(value, 'BaseType' | 'Precision' | 'Scale' | 'TotalBytes' |
 // 'Collation' | 'MaxLength'): what a sql_variant value says of itself. A value of a type of
-// its own is taken with that type; one held as sql_variant has the base type its value
-// shows (text nvarchar, whole numbers int or bigint, others float or datetime).
+// its own is taken with that type; one held as sql_variant has the base type put into it.
 #include "engine/Functions.h"
 #include "engine/TypeNames.h"
 #include "engine/Values.h"
+#include "VariantBase.h"
 
 namespace msde {
 namespace {
-
-ColumnInfo BaseType(const Value& v, const ColumnInfo& declared) {
-  if (declared.type != SqlType::Variant) return declared;
-  ColumnInfo base;
-  if (const auto* n = std::get_if<int64_t>(&v)) {
-    base.type = *n < INT32_MIN || *n > INT32_MAX ? SqlType::BigInt : SqlType::Int;
-  } else if (std::holds_alternative<double>(v)) {
-    base.type = SqlType::Float;
-  } else if (std::holds_alternative<SqlDateTime>(v)) {
-    base.type = SqlType::DateTime;
-  } else {
-    base.type = SqlType::NVarChar;
-    base.length = static_cast<int>(Utf8Length(ValueText(v)));
-  }
-  return base;
-}
 
 int Precision(const ColumnInfo& t) {
   switch (t.type) {
@@ -64,12 +48,14 @@ int64_t TotalBytes(const Value& v, const ColumnInfo& t) {
 
 Value VariantProperty(EvalEnv& env, const std::vector<Value>& args, const std::vector<ColumnInfo>& types) {
   if (IsNull(args[0]) || IsNull(args[1])) return std::monostate{};
-  const ColumnInfo base = BaseType(args[0], types[0]);
+  const ColumnInfo base = VariantBaseOf(types[0], args[0]);
   const std::string property = Upper(ValueText(args[1]));
   if (property == "BASETYPE") return TypeName(base.type);
   if (property == "PRECISION") return int64_t{Precision(base)};
   if (property == "SCALE") return int64_t{Scale(base)};
-  if (property == "MAXLENGTH") return int64_t{StorageLength(base)};
+  if (property == "MAXLENGTH")
+    return int64_t{base.type == SqlType::Binary || base.type == SqlType::VarBinary ? base.length
+                                                                                   : StorageLength(base)};
   if (property == "TOTALBYTES") return TotalBytes(args[0], base);
   if (property == "COLLATION")
     return IsCharacterType(base.type) ? Value{env.ctx.model.server.collation} : Value{};

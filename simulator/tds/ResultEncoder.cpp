@@ -8,6 +8,7 @@
 #include "tds/ScaledDecimal.h"
 #include "tds/TextCodec.h"
 #include "tds/Tokens.h"
+#include "VariantBase.h"
 
 namespace msde::tds {
 namespace {
@@ -189,41 +190,7 @@ std::optional<Bytes> GuidBytes(const std::string& text) {
   return raw;
 }
 
-// A sql_variant value: its base type, the properties that type needs, and its bytes.
-std::optional<Bytes> EncodeVariant(const Value& value) {
-  Writer w;
-  if (auto i = std::get_if<int64_t>(&value)) {
-    const bool wide = *i < INT32_MIN || *i > INT32_MAX;
-    w.U8(wide ? Wire::Int8 : Wire::Int4);
-    w.U8(0);
-    if (wide)
-      w.U64(static_cast<uint64_t>(*i));
-    else
-      w.U32(static_cast<uint32_t>(*i));
-  } else if (auto d = std::get_if<double>(&value)) {
-    w.U8(Wire::Flt8);
-    w.U8(0);
-    uint64_t bits;
-    std::memcpy(&bits, d, 8);
-    w.U64(bits);
-  } else if (auto dt = std::get_if<SqlDateTime>(&value)) {
-    w.U8(Wire::DateTime);
-    w.U8(0);
-    w.U32(static_cast<uint32_t>(dt->days));
-    w.U32(dt->ticks);
-  } else if (auto s = std::get_if<std::string>(&value)) {
-    Bytes text;
-    AppendUtf16(Utf8ToUtf16(*s, (kMaxVariantBytes - 16) / 2), text);
-    w.U8(Wire::NVarChar);
-    w.U8(7);  // collation and maximum length
-    w.Raw(kCollation, sizeof kCollation);
-    w.U16(static_cast<uint16_t>(std::max<size_t>(text.size(), 256)));  // nvarchar(128) at least
-    w.Raw(text);
-  } else {
-    return std::nullopt;
-  }
-  return std::move(w.Data());
-}
+std::optional<Bytes> EncodeVariant(const ColumnInfo& column, const Value& value);
 
 // The value's bytes in the column's form, without length prefix; nothing means NULL.
 std::optional<Bytes> Encode(const ResultEncoder::WireColumn& c, const Value& value) {
@@ -322,7 +289,7 @@ std::optional<Bytes> Encode(const ResultEncoder::WireColumn& c, const Value& val
       break;
     }
     case SqlType::Variant:
-      return EncodeVariant(value);
+      return EncodeVariant(c.info, value);
     case SqlType::Binary:
     case SqlType::VarBinary: {
       auto bytes = std::get_if<std::string>(&value);
@@ -333,6 +300,36 @@ std::optional<Bytes> Encode(const ResultEncoder::WireColumn& c, const Value& val
       break;
     }
   }
+  return std::move(w.Data());
+}
+
+// A sql_variant value: its base type (the fixed forms of the fixed-size types), the
+// properties that type needs (precision and scale; a maximum length, with a collation for
+// text), and the value's bytes in the base type's form.
+std::optional<Bytes> EncodeVariant(const ColumnInfo& column, const Value& value) {
+  ColumnInfo base = VariantBaseOf(column, value);
+  base.nullable = false;
+  const ResultEncoder::WireColumn form = Describe(base, true);
+  std::optional<Bytes> data = Encode(form, value);
+  if (!data) return std::nullopt;
+  Writer w;
+  w.U8(form.wire_type);
+  if (form.wire_type == Wire::NumericN || form.wire_type == Wire::DecimalN) {
+    w.U8(2);
+    w.U8(static_cast<uint8_t>(form.info.precision));
+    w.U8(static_cast<uint8_t>(form.info.scale));
+  } else if (form.wire_type == Wire::BigVarChar || form.wire_type == Wire::BigChar ||
+             form.wire_type == Wire::NVarChar || form.wire_type == Wire::NChar) {
+    w.U8(7);
+    w.Raw(kCollation, sizeof kCollation);
+    w.U16(static_cast<uint16_t>(form.size));
+  } else if (form.wire_type == Wire::BigVarBinary || form.wire_type == Wire::BigBinary) {
+    w.U8(2);
+    w.U16(static_cast<uint16_t>(form.size));
+  } else {
+    w.U8(0);
+  }
+  w.Raw(*data);
   return std::move(w.Data());
 }
 

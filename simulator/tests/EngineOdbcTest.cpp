@@ -114,6 +114,37 @@ TEST_F(EngineOdbcTest, TableContentsWithPolishTextAndSpecialTypes) {
   EXPECT_NE(receipt.Rows()[0][0]->find('.'), std::string::npos);
 }
 
+// Each base type's variant form, read back by FreeTDS as text.
+TEST_F(EngineOdbcTest, VariantsOfEveryBaseTypeArriveWhole) {
+  auto c = Connect();
+  const char* sql =
+      "select cast(cast(-5 as smallint) as sql_variant), cast(cast(7 as tinyint) as sql_variant), "
+      "cast(cast(5000000000 as bigint) as sql_variant), cast(cast(1 as bit) as sql_variant), "
+      "cast(cast(2.5 as real) as sql_variant), cast(cast(12.3456 as money) as sql_variant), "
+      "cast(cast(-12.345 as numeric(8,3)) as sql_variant), cast('abc' as sql_variant), "
+      "cast(N'Łódź' as sql_variant), cast(cast('ab' as char(4)) as sql_variant), "
+      "cast(0x01ff as sql_variant), cast(cast('2026-12-10 10:15:29' as smalldatetime) as sql_variant), "
+      "cast(cast('2026-12-10 10:15:29' as datetime) as sql_variant), "
+      "cast(cast('6F9619FF-8B86-D011-B42D-00C04FC964FF' as uniqueidentifier) as sql_variant), "
+      "cast(null as sql_variant)";
+  // One read a column: the driver answers a variant whole.
+  SQLHSTMT stmt;
+  SQLAllocHandle(SQL_HANDLE_STMT, c->Handle(), &stmt);
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)sql, SQL_NTS)));
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(stmt)));
+  std::vector<std::string> got;
+  for (SQLUSMALLINT col = 1; col <= 15; ++col) {
+    char value[256] = {0};
+    SQLLEN length = 0;
+    SQLGetData(stmt, col, SQL_C_CHAR, value, sizeof value, &length);
+    got.push_back(length == SQL_NULL_DATA ? "<NULL>" : Trimmed(std::string(value)));
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  EXPECT_THAT(got, ElementsAre("-5", "7", "5000000000", "1", "2.5", "12.3456", "-12.345", "abc", "Łódź", "ab",
+                               "01ff", "2026-12-10 10:15:00", "2026-12-10 10:15:29.000",
+                               "6F9619FF-8B86-D011-B42D-00C04FC964FF", "<NULL>"));
+}
+
 TEST_F(EngineOdbcTest, ErrorsArriveWithServerNumbers) {
   auto c = Connect();
   const ExecResult use = c->Exec("use Sklep");

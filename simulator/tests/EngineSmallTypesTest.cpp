@@ -50,5 +50,54 @@ TEST_F(EngineTest, VariantPropertiesDescribeTheBaseType) {
   EXPECT_EQ(Run("declare @v sql_variant set @v = 7 select SQL_VARIANT_PROPERTY(@v, 'BaseType')").Text(0, 0), "int");
 }
 
+// The value put into a variant decides its base type and properties.
+TEST_F(EngineTest, VariantKeepsTheBaseTypeOfItsValue) {
+  struct Case {
+    const char* value;
+    const char* base;
+    const char* precision;
+    const char* scale;
+    const char* max_length;
+  };
+  const Case cases[] = {
+      {"cast(5 as smallint)", "smallint", "5", "0", "2"},
+      {"cast(5 as tinyint)", "tinyint", "3", "0", "1"},
+      {"cast(5 as bigint)", "bigint", "19", "0", "8"},
+      {"cast(1 as bit)", "bit", "1", "0", "1"},
+      {"cast(2.5 as real)", "real", "24", "0", "4"},
+      {"cast(2.5 as float)", "float", "53", "0", "8"},
+      {"cast(2.5 as money)", "money", "19", "4", "8"},
+      {"cast(12.345 as decimal(8,3))", "decimal", "8", "3", "5"},
+      {"'abc'", "varchar", "0", "0", "3"},
+      {"N'abc'", "nvarchar", "0", "0", "6"},
+      {"cast('ab' as char(10))", "char", "0", "0", "10"},
+      {"cast('ab' as nchar(10))", "nchar", "0", "0", "20"},
+      {"cast(0x0102 as varbinary(20))", "varbinary", "0", "0", "20"},
+      {"cast('2026-12-10' as datetime)", "datetime", "23", "3", "8"},
+      {"cast('2026-12-10' as smalldatetime)", "smalldatetime", "16", "0", "4"},
+      {"cast('6F9619FF-8B86-D011-B42D-00C04FC964FF' as uniqueidentifier)", "uniqueidentifier", "0", "0", "16"},
+  };
+  for (const Case& c : cases) {
+    const std::string v = std::string("cast(") + c.value + " as sql_variant)";
+    const Answer a = Run("select SQL_VARIANT_PROPERTY(" + v + ", 'BaseType'), SQL_VARIANT_PROPERTY(" + v +
+                         ", 'Precision'), SQL_VARIANT_PROPERTY(" + v + ", 'Scale'), SQL_VARIANT_PROPERTY(" + v +
+                         ", 'MaxLength')");
+    ASSERT_TRUE(a.errors.empty()) << c.value << ": " << a.ErrorText();
+    EXPECT_EQ(a.Text(0, 0), c.base) << c.value;
+    EXPECT_EQ(a.Text(0, 1), c.precision) << c.value;
+    EXPECT_EQ(a.Text(0, 2), c.scale) << c.value;
+    EXPECT_EQ(a.Text(0, 3), c.max_length) << c.value;
+  }
+  // A variant of a variant keeps the first base; a value of another form than the column's
+  // base (a UNION of bases) shows its own.
+  EXPECT_EQ(Run("select SQL_VARIANT_PROPERTY(cast(cast(cast(5 as smallint) as sql_variant) as sql_variant), "
+                "'BaseType')").Text(0, 0), "smallint");
+  const Answer mixed = Run("select SQL_VARIANT_PROPERTY(v, 'BaseType') from (select cast(1 as sql_variant) v "
+                           "union all select cast(N'x' as sql_variant)) d order by 1");
+  ASSERT_TRUE(mixed.errors.empty()) << mixed.ErrorText();
+  EXPECT_EQ(mixed.Text(0, 0), "int");
+  EXPECT_EQ(mixed.Text(1, 0), "nvarchar");
+}
+
 }  // namespace
 }  // namespace msde::engine_test
