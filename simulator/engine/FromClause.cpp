@@ -16,6 +16,21 @@ bool EndsTableName(const Token& t) {
   return false;
 }
 
+// A dirty read's table is opened under READ UNCOMMITTED, the session's level restored after.
+class ReadLevelGuard {
+ public:
+  ReadLevelGuard(Session& session, bool dirty) : session_(session), saved_(session.read_uncommitted) {
+    session_.read_uncommitted = saved_ || dirty;
+  }
+  ~ReadLevelGuard() { session_.read_uncommitted = saved_; }
+  ReadLevelGuard(const ReadLevelGuard&) = delete;
+  ReadLevelGuard& operator=(const ReadLevelGuard&) = delete;
+
+ private:
+  Session& session_;
+  bool saved_;
+};
+
 // Whether the rows of this table come out even where the other side has no match.
 bool KeepsLeft(JoinKind j) { return j == JoinKind::Left || j == JoinKind::Full; }
 bool KeepsRight(JoinKind j) { return j == JoinKind::Right || j == JoinKind::Full; }
@@ -51,9 +66,14 @@ void FromClause::ParseTable(Parser& p, JoinKind join) {
     if (p.AcceptKeyword("AS")) s.alias = p.ExpectName();
     else if (!EndsTableName(p.Peek())) s.alias = p.ExpectName();
     if (p.AcceptKeyword("WITH") || p.Peek().IsSymbol("(")) {
-      // Table hints such as (NOLOCK) change nothing here.
+      // Of the table hints, NOLOCK and READUNCOMMITTED read the table as READ UNCOMMITTED
+      // does; the others change nothing here.
       p.ExpectSymbol("(");
-      while (!p.AtEnd() && !p.Peek().IsSymbol(")")) p.Next();
+      for (int depth = 0; !p.AtEnd() && (depth > 0 || !p.Peek().IsSymbol(")"));) {
+        const Token hint = p.Next();
+        if (hint.IsWord("NOLOCK") || hint.IsWord("READUNCOMMITTED")) s.dirty_read = true;
+        depth += hint.IsSymbol("(") ? 1 : hint.IsSymbol(")") ? -1 : 0;  // INDEX(1) and its kind
+      }
       p.ExpectSymbol(")");
     }
   }
@@ -85,6 +105,7 @@ void FromClause::Bind(Context& ctx, Scope& scope) {
         return true;
       });
     } else {
+      ReadLevelGuard level(ctx.session, s.dirty_read);
       s.rows = OpenTable(ctx, s.name);
     }
     s.offset = width;

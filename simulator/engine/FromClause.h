@@ -29,6 +29,7 @@ class FromClause {
     QueryPtr derived;
     std::string alias;
     JoinKind join = JoinKind::First;
+    bool dirty_read = false;  // NOLOCK or READUNCOMMITTED: no wait for other sessions' locks
     ExprPtr on;
     RowSource rows;
     size_t offset = 0;

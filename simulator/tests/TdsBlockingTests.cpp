@@ -142,6 +142,19 @@ TEST_F(Blocking, LockTimeoutEndsTheWaitWith1222AndTheBatchGoesOn) {
   EXPECT_EQ(monitor_->Scalar("select Imie from Kasjerzy where IdKasjera = 3"), "Basia");
 }
 
+TEST_F(Blocking, NolockAndReaduncommittedHintsReadWithoutWaitingForTheTableOnly) {
+  Hold();
+  EXPECT_EQ(waiter_->Scalar("select Imie from Kasjerzy with (nolock) where IdKasjera = 1"), "Zofia");
+  EXPECT_EQ(waiter_->Scalar("select k.Imie from dbo.Kasjerzy k (readuncommitted) where k.IdKasjera = 1"), "Zofia");
+  // The hint is the table's: the session still reads committed rows elsewhere, also in a join.
+  const auto plain = waiter_->Exec("set lock_timeout 50 select Imie from Kasjerzy where IdKasjera = 1");
+  EXPECT_TRUE(plain.HasNative(1222));
+  const auto joined = waiter_->Exec(
+      "select a.Imie from Kasjerzy a with (nolock, index(1)) join Kasjerzy b on a.IdKasjera = b.IdKasjera");
+  EXPECT_TRUE(joined.HasNative(1222));
+  ASSERT_TRUE(holder_->Exec("rollback").ok);
+}
+
 TEST_F(Blocking, ACancelledWaitEndsAndARolledBackInsertFreesItsKey) {
   ASSERT_TRUE(holder_->Exec("begin tran insert Kasjerzy (IdKasjera, Imie) values (9, N'Nowy')").ok);
   auto read = Wait("select count(*) from Kasjerzy");
