@@ -63,8 +63,11 @@ Value LiteralValue(Parser& p) {
       return t.text;  // an unquoted identifier passes as its text
     case TokenKind::Symbol:
       if (t.text == "-" || t.text == "+") {
+        // A run of signs is counted, not recursed into: a hostile batch may hold thousands.
+        bool negative = t.text == "-";
+        while (p.Peek().IsSymbol("-") || p.Peek().IsSymbol("+")) negative ^= p.Next().text == "-";
         Value v = LiteralValue(p);
-        if (t.text == "-") {
+        if (negative) {
           if (std::holds_alternative<int64_t>(v)) return -std::get<int64_t>(v);
           if (std::holds_alternative<std::string>(v)) return "-" + std::get<std::string>(v);
         }
