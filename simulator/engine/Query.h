@@ -1,5 +1,5 @@
 #pragma once
-// Queries: a SELECT (one query specification, or several joined by UNION) as a tree that a
+// Queries: a SELECT (one query block, or several joined by UNION) as a tree that a
 // statement runs, a subquery evaluates and a derived table reads.
 #include <functional>
 #include <memory>
@@ -26,7 +26,7 @@ using QueryPtr = std::unique_ptr<Query>;
 // A query whose SELECT the parser has just read, with its UNIONs and its ORDER BY; it ends
 // before a ")" or the end of the statement.
 QueryPtr ParseQueryAfterSelect(Parser& p);
-// A query specification alone (no UNION, no ORDER BY), after its SELECT.
+// A query block alone (no UNION, no ORDER BY), after its SELECT.
 QueryPtr ParseQuerySpecification(Parser& p);
 
 // Expression nodes over subqueries.

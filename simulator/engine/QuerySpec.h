@@ -1,5 +1,5 @@
 #pragma once
-// One query specification: SELECT [DISTINCT] [TOP n [PERCENT]] list [FROM ...] [WHERE ...]
+// One query block: SELECT [DISTINCT] [TOP n [PERCENT]] list [FROM ...] [WHERE ...]
 // [GROUP BY ...] [HAVING ...], with the ORDER BY of the statement when it stands alone.
 #include <string>
 #include <vector>
@@ -21,7 +21,7 @@ struct SelectItem {
 
 class QuerySpec : public Query {
  public:
-  // The specification after its SELECT.
+  // The block after its SELECT.
   void Parse(Parser& p);
   void SetOrder(std::vector<OrderItem> order) { order_ = std::move(order); }
   void Bind(Context& ctx, const Scope* outer) override;

@@ -54,13 +54,13 @@ std::string Digits(const std::string& format, size_t& k) {
   return digits.size() > 4 || std::stoi(digits) > kMaxMessage ? std::to_string(kMaxMessage) : digits;
 }
 
-// One specification printed, however long its result.
+// One conversion printed, however long its result.
 template <typename T>
-std::string Printed(const std::string& spec, T value) {
-  const int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+std::string Printed(const std::string& conversion, T value) {
+  const int n = std::snprintf(nullptr, 0, conversion.c_str(), value);
   if (n <= 0) return "";
   std::string text(static_cast<size_t>(n) + 1, '\0');
-  std::snprintf(text.data(), text.size(), spec.c_str(), value);
+  std::snprintf(text.data(), text.size(), conversion.c_str(), value);
   text.resize(static_cast<size_t>(n));
   return text;
 }
@@ -70,7 +70,7 @@ std::string Printed(const std::string& spec, T value) {
                             " does not match the expected type of the format specification.");
 }
 
-// The message text with each % specification replaced by the next argument.
+// The message text with each % conversion replaced by the next argument.
 std::string Substitute(Context& ctx, const std::string& format, const std::vector<Argument>& args) {
   std::string out;
   size_t next = 0;
@@ -93,44 +93,44 @@ std::string Substitute(Context& ctx, const std::string& format, const std::vecto
       continue;
     }
     size_t k = i + 1;
-    std::string spec = "%";
-    while (k < format.size() && std::string("-+0# ").find(format[k]) != std::string::npos) spec += format[k++];
+    std::string conversion = "%";
+    while (k < format.size() && std::string("-+0# ").find(format[k]) != std::string::npos) conversion += format[k++];
     if (k < format.size() && format[k] == '*') {
-      spec += std::to_string(std::clamp(take_number(0), -kMaxMessage, kMaxMessage));
+      conversion += std::to_string(std::clamp(take_number(0), -kMaxMessage, kMaxMessage));
       ++k;
     }
-    spec += Digits(format, k);
+    conversion += Digits(format, k);
     if (k < format.size() && format[k] == '.') {
-      spec += format[k++];
+      conversion += format[k++];
       if (k < format.size() && format[k] == '*') {
-        spec += std::to_string(std::clamp(take_number(0), -kMaxMessage, kMaxMessage));
+        conversion += std::to_string(std::clamp(take_number(0), -kMaxMessage, kMaxMessage));
         ++k;
       }
-      spec += Digits(format, k);
+      conversion += Digits(format, k);
     }
     while (k < format.size() && (format[k] == 'h' || format[k] == 'l' || format[k] == 'I' || format[k] == '6' || format[k] == '4'))
       ++k;  // size prefixes: every argument is taken at its own size
     const char type = k < format.size() ? format[k] : '\0';
     if (std::string("diuoxXs").find(type) == std::string::npos || type == '\0') {
-      out += format.substr(i, k - i);  // not a specification: kept as written
+      out += format.substr(i, k - i);  // not a conversion: kept as written
       i = k - 1;
       continue;
     }
     i = k;
     const Argument* a = take();
     if (a == nullptr || IsNull(a->value)) {
-      out += Printed(spec + "s", "(null)");
+      out += Printed(conversion + "s", "(null)");
     } else if (type == 's') {
       if (!IsCharacterType(a->type.type) && a->type.type != SqlType::Binary && a->type.type != SqlType::VarBinary)
         WrongArgument(ctx, next);
-      out += Printed(spec + "s", ValueText(a->value).c_str());
+      out += Printed(conversion + "s", ValueText(a->value).c_str());
     } else {
       auto n = std::holds_alternative<int64_t>(a->value) ? std::optional<int64_t>(std::get<int64_t>(a->value)) : std::nullopt;
       if (!n) WrongArgument(ctx, next);
       if (type == 'd' || type == 'i')
-        out += Printed(spec + "lld", static_cast<long long>(*n));
+        out += Printed(conversion + "lld", static_cast<long long>(*n));
       else  // unsigned forms read the argument as the 32-bit value it is
-        out += Printed(spec + "ll" + type,
+        out += Printed(conversion + "ll" + type,
                        static_cast<unsigned long long>(a->type.type == SqlType::BigInt ? static_cast<uint64_t>(*n)
                                                                                          : static_cast<uint32_t>(*n)));
     }

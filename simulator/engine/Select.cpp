@@ -1,4 +1,4 @@
-// The query specification: its select list with aliases and stars, DISTINCT, TOP [PERCENT],
+// The query block: its select list with aliases and stars, DISTINCT, TOP [PERCENT],
 // WHERE, GROUP BY and HAVING, and the rows it makes, streamed where nothing has to be
 // gathered first (no grouping, DISTINCT, ORDER BY or PERCENT).
 #include "engine/QuerySpec.h"

@@ -1,4 +1,4 @@
-// UNION and UNION ALL: query specifications whose rows follow one another, with repeated
+// UNION and UNION ALL: query blocks whose rows follow one another, with repeated
 // rows dropped at each UNION, and the ORDER BY of the whole statement.
 #include <algorithm>
 #include <set>
