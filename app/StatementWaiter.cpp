@@ -46,6 +46,12 @@ TStatementWaiter::TStatementWaiter(QWidget* Owner) : FOwner(Owner) {
     if (FWaiting && !FWorker.Ended()) Drop();
   });
   connect(&FCutTimer, &QTimer::timeout, this, [this] { Cut(); });
+  // A cancel that reaches the driver before it has sent the statement is lost: the driver
+  // has nothing to cancel yet. The link sends it again only once the first had time to work.
+  FCancelAgainTimer.setInterval(static_cast<int>(TMOdbcLink::CancelAgainAfter.count()));
+  connect(&FCancelAgainTimer, &QTimer::timeout, this, [this] {
+    if (!FWaiting || FWorker.Ended() || FDropped || !FLink || !FLink->Cancel()) FCancelAgainTimer.stop();
+  });
 }
 
 TStatementWaiter::~TStatementWaiter() = default;
@@ -79,7 +85,7 @@ SQLRETURN TStatementWaiter::Run(const TMOdbcLink::TStatementCall& Call) {
   FWaiting = true;
   FStopAsked = false;
   if (!FInStatement) FClock.restart();
-  FDropTimer.stop();
+  StopTimers();
   FLoopWanted = false;
   // The worker marks the call ended before it reads FLoopWanted, and the owner sets that
   // before it asks whether the call ended: one of them sees the other's write.
@@ -92,15 +98,13 @@ SQLRETURN TStatementWaiter::Run(const TMOdbcLink::TStatementCall& Call) {
     rc = FWorker.Take();
   } catch (...) {
     FWaiting = false;
-    FDropTimer.stop();
-    FCutTimer.stop();
+    StopTimers();
     if (FStopAsked) FCancelled = true;
     if (!FInStatement) HideWindow();
     throw;
   }
   FWaiting = false;
-  FDropTimer.stop();
-  FCutTimer.stop();
+  StopTimers();
   if (FStopAsked && rc == SQL_ERROR) FCancelled = true;
   if (!FInStatement) HideWindow();
   return rc;
@@ -167,7 +171,14 @@ void TStatementWaiter::Stop() {
     Drop();
   } else if (!FDropTimer.isActive()) {
     FDropTimer.start(DropAfter);
+    FCancelAgainTimer.start();
   }
+}
+
+void TStatementWaiter::StopTimers() {
+  FDropTimer.stop();
+  FCutTimer.stop();
+  FCancelAgainTimer.stop();
 }
 
 void TStatementWaiter::WatchTimeout() {

@@ -81,8 +81,9 @@ class TStatementWaiter : public QObject {
   // call waits; the owner offers "Przerwij" itself (a window of its own whose other
   // commands are disabled while it runs).
   bool ShowsWindow = true;
-  // "Przerwij": cancels the call waiting now, or drops the connection when the server does
-  // not acknowledge it within DropAfter.
+  // "Przerwij": cancels the call waiting now (asked again while the call goes on, since a
+  // request that came before the driver sent the statement is lost), or drops the connection
+  // when the server does not acknowledge it within DropAfter.
   void RequestStop() { Stop(); }
   // How long the server may take to acknowledge "Przerwij" or a time-out, in milliseconds.
   int DropAfter = 3000;
@@ -105,6 +106,7 @@ class TStatementWaiter : public QObject {
   void Drop();
   void Cut();
   void WatchTimeout();
+  void StopTimers();
 
   QWidget* FOwner;
   TMOdbcLink* FLink = nullptr;
@@ -127,6 +129,7 @@ class TStatementWaiter : public QObject {
   platform::TSocketSet FConnection;     // the connected link's own
   QTimer FDropTimer;
   QTimer FCutTimer;
+  QTimer FCancelAgainTimer;  // asks again while a stop has not ended the call
   bool FInStatement = false;  // between SetStatement and StatementEnded
   int FShownSeconds = -1;
   QElapsedTimer FClock;  // since the statement began

@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <fstream>
+#include <atomic>
 #include <set>
+#include <thread>
 
 #include "app/WaitWindow.h"
 #include "app/tests/SimFixture.h"
@@ -92,6 +94,35 @@ TEST_F(WaitingWindow, PrzerwijEndsALongStatementAndTheConnectionGoesOn) {
   EXPECT_FALSE(Mentions(trace, "select 2"));
   EXPECT_TRUE(Mentions(trace, "sysdatabases"));
   EXPECT_FALSE(Form->Waiter.Cancelled()) << "the next statement clears the mark";
+}
+
+// "Przerwij" can come before the driver has sent the statement (on a loaded machine the
+// worker thread may not have run yet): the driver then has nothing to cancel, and a request
+// made once is lost, so the statement would run on until the connection was dropped.
+TEST_F(WaitingWindow, PrzerwijBeforeTheStatementIsSentStillStopsIt) {
+  std::atomic<bool> stopAsked{false};
+  const auto waits = Form->MOdbcLink1->OnStatementWait;
+  Form->MOdbcLink1->OnStatementWait = [&](TMOdbcLink* Link, const TMOdbcLink::TStatementCall& Call) {
+    if (Form->KMQuery1->GetSQL().GetText().find("WAITFOR") == std::string::npos) return waits(Link, Call);
+    // The statement reaches the driver only after "Przerwij".
+    return waits(Link, [&, Call] {
+      while (!stopAsked) std::this_thread::yield();
+      return Call();
+    });
+  };
+  QObject::connect(&Form->Waiter, &TStatementWaiter::WindowShown, [&] {
+    Form->Waiter.Window()->StopButton->click();
+    stopAsked = true;
+  });
+  // Time enough to tell a cancelled statement from a dropped connection.
+  Form->Waiter.DropAfter = 30000;
+  EXPECT_FALSE(Form->ExecInDatabase("WAITFOR DELAY '00:00:20'", "master"));
+  Form->MOdbcLink1->OnStatementWait = waits;
+  EXPECT_TRUE(Form->Waiter.Cancelled());
+  EXPECT_FALSE(Form->Waiter.Dropped());
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Przerwano");
+  EXPECT_EQ(Form->QueryScalar("select 3", "master").Value, "3") << "the connection goes on";
 }
 
 // Calls that end within the quiet time leave nothing for the window to handle afterwards: a
