@@ -1,11 +1,12 @@
 #include "app/admin/CheckRepair.h"
 
+#include <algorithm>
+
 #include "app/DialogSeam.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/Backup.h"
 #include "app/admin/CheckSummary.h"
 #include "app/admin/CommandReport.h"
-#include "app/admin/InUseGuard.h"
 #include "app/admin/Maintenance.h"
 
 namespace vandrel::app::admin {
@@ -31,6 +32,19 @@ TMaintenanceResult RunCheck(TCommandContext& C, const std::string& Name, const c
 // server's messages.
 QString FullText(const TStatementMessages& Messages) {
   return Messages.Report.empty() ? MessagesText(Messages.Records) : QString::fromStdString(Messages.Report);
+}
+
+// The server's refusal of a login that may not alter the database (5011): nothing was changed.
+bool RefusedForLackOfRights(const std::vector<TDriverRecord>& Records) {
+  return std::any_of(Records.begin(), Records.end(), [](const TDriverRecord& r) { return r.NativeError == 5011; });
+}
+
+QString NoRightsText(TCommandContext& C, const std::string& Name) {
+  const std::string login = LoginName(C);
+  return QStringLiteral("Baza \"%1\" nie została naprawiona: %2 nie ma uprawnień do zmiany tej bazy (potrzebna jest "
+                        "rola sysadmin albo prawa właściciela bazy). Baza nie została zmieniona.")
+      .arg(QString::fromStdString(Name),
+           login.empty() ? QStringLiteral("login tego połączenia") : QStringLiteral("login \"%1\"").arg(QString::fromStdString(login)));
 }
 
 // The database back to multi-user on a connection that stands: the one the repair used may
@@ -59,7 +73,8 @@ bool ReportAfterRepair(TCommandContext& C, const std::string& Name, const TState
   if (outcome == TStepOutcome::soDone) {
     QString summary = QStringLiteral("Baza danych została naprawiona");
     if (!fixed.isEmpty()) summary += "\n" + fixed;
-    ShowReport(C.DialogParent(), summary, FullText(Repair), kRepairCaption, MsgIcon::Information);
+    // The errors it raised are what it repaired: the server's account, not an error report.
+    ShowReport(C.DialogParent(), summary, RepairAccountText(Repair.Records), kRepairCaption, MsgIcon::Information);
     return true;
   }
   QString summary = QStringLiteral("Baza \"%1\" nadal zawiera błędy.").arg(QString::fromStdString(Name));
@@ -75,12 +90,27 @@ bool ReportAfterRepair(TCommandContext& C, const std::string& Name, const TState
 
 }  // namespace
 
-TRepairResult RepairDatabase(TCommandContext& C, const std::string& Name, const char* Level) {
+TRepairResult RepairDatabase(TCommandContext& C, const std::string& Name, const char* Level, const QString& Question,
+                             const std::string& Guarded) {
   const std::string name = QuoteIdentifier(Name);
-  TStopReadBack readBack(C);
   TMaintenance single;
+  single.Caption = kRepairCaption;
+  single.Question = Question;
+  single.GuardedDatabase = Guarded;
   single.Statements = {"ALTER DATABASE " + name + " SET SINGLE_USER"};
-  TStepOutcome outcome = RunMaintenance(C, single).Outcome;
+  single.KeepsReport = true;
+  single.ReadsBackAfterStop = true;
+  const TMaintenanceResult entered = RunMaintenance(C, single);
+  if (!entered.Run) return TRepairResult::rrNotRun;  // "Nie", or the guard said why not
+  TStepOutcome outcome = entered.Outcome;
+  if (outcome == TStepOutcome::soFailed && RefusedForLackOfRights(entered.Messages.Records)) {
+    // Refused before anything changed: there is no single-user mode to leave.
+    ShowReport(C.DialogParent(), NoRightsText(C, Name), MessagesText(entered.Messages.Records), kRepairCaption,
+               MsgIcon::Warning);
+    return TRepairResult::rrNotRun;
+  }
+  if (!entered.Messages.Report.empty()) C.ShowErrorReport(entered.Messages.Report);
+  TStopReadBack readBack(C);
   if (outcome != TStepOutcome::soDone) {
     BackToMultiUser(C, Name);
     if (outcome == TStepOutcome::soStopped)
@@ -120,18 +150,24 @@ void CheckCommand(TCommandContext& C) {
   }
 }
 
-void RepairCommand(TCommandContext& C, const char* Level) {
+void RepairCommand(TCommandContext& C, const char* Level, bool Ask) {
   TCheckRunning running(C);
-  if (!DatabaseInUse(C, C.SelectedDatabase()) &&
-      RepairDatabase(C, C.SelectedDatabaseNode(), Level) == TRepairResult::rrRepaired)
+  const std::string guarded = C.SelectedDatabase();
+  const QString question =
+      Ask ? QStringLiteral("Czy wykonać \"%1\" bazy \"%2\"? Na czas naprawy baza zostanie ustawiona w tryb "
+                           "\"Single User\" i programy nie będą mogły z niej korzystać.")
+                .arg(RepairCommandFor(Level), QString::fromStdString(guarded))
+          : QString();
+  if (RepairDatabase(C, C.SelectedDatabaseNode(), Level, question, guarded) == TRepairResult::rrRepaired)
     ShowMessage(C.DialogParent(), QStringLiteral("Baza danych została naprawiona"), kRepairCaption, MsgIcon::Information);
 }
 
 void Sprawdspjnobazy1Click(TCommandContext& C) { CheckCommand(C); }
-void NaprawaFast1Click(TCommandContext& C) { RepairCommand(C, "REPAIR_FAST"); }
-void NaprawaRebuild1Click(TCommandContext& C) { RepairCommand(C, "REPAIR_REBUILD"); }
+void NaprawaFast1Click(TCommandContext& C) { RepairCommand(C, "REPAIR_FAST", true); }
+void NaprawaRebuild1Click(TCommandContext& C) { RepairCommand(C, "REPAIR_REBUILD", true); }
+// The offer of a backup is its question: "Anuluj" there sends nothing.
 void NaprawaFull1Click(TCommandContext& C) {
-  if (OfferBackupBeforeRepair(C, C.SelectedDatabaseNode())) RepairCommand(C, "REPAIR_ALLOW_DATA_LOSS");
+  if (OfferBackupBeforeRepair(C, C.SelectedDatabaseNode())) RepairCommand(C, "REPAIR_ALLOW_DATA_LOSS", false);
 }
 
 }  // namespace vandrel::app::admin

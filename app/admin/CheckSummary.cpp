@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 #include <QStringList>
+#include <cstdlib>
+#include <map>
 
 #include "app/ErrorText.h"
 
@@ -24,6 +26,9 @@ std::string QuotedName(const std::string& Text) {
   if (open == std::string::npos || close == std::string::npos || close <= open) return {};
   return Text.substr(open + 1, close - open - 1);
 }
+
+// "Changed database context to ...": said by every "use", none of them the repair's own.
+constexpr int kChangedDatabaseContext = 5701;
 
 bool Informational(const TDriverRecord& R) { return R.SqlState.rfind("01", 0) == 0; }
 
@@ -111,6 +116,26 @@ QString RepairFixedText(const TCheckFindings& F) {
 QString MessagesText(const std::vector<TDriverRecord>& Records) {
   QStringList lines;
   for (const TDriverRecord& r : Records) lines << QString::fromStdString(WithoutDriverPrefixes(r.Message));
+  return lines.join('\n');
+}
+
+QString RepairAccountText(const std::vector<TDriverRecord>& Records) {
+  // The tables by the numbers the server's own counts give them ("... in table 'T' (object ID N).").
+  std::map<std::string, std::string> tables;
+  for (const TDriverRecord& r : Records) {
+    const std::string text = WithoutDriverPrefixes(r.Message);
+    const size_t id = text.rfind("(object ID ");
+    const std::string name = QuotedName(text);
+    if (id != std::string::npos && !name.empty()) tables[std::to_string(std::atoll(text.c_str() + id + 11))] = name;
+  }
+  const auto lookup = [&tables](const std::string& Id) {
+    const auto found = tables.find(Id);
+    return found == tables.end() ? Id : found->second;
+  };
+  QStringList lines;
+  for (const TDriverRecord& r : Records)
+    if (r.NativeError != kChangedDatabaseContext)
+      lines << QString::fromStdString(RewriteObjectIds(WithoutDriverPrefixes(r.Message), lookup));
   return lines.join('\n');
 }
 

@@ -41,4 +41,9 @@ QString RepairFixedText(const TCheckFindings& Findings);
 // The server's messages one per line, as the check's full text when nothing failed.
 QString MessagesText(const std::vector<TDriverRecord>& Records);
 
+// A repair's messages one per line, as its account of what it repaired: every object number
+// named by the table the server counted it under, the lines of the statements run between
+// (the tool's own name look-ups) left out.
+QString RepairAccountText(const std::vector<TDriverRecord>& Records);
+
 }  // namespace vandrel::app::admin

@@ -7,6 +7,8 @@ namespace vandrel::app::admin {
 TStopReadBack::TStopReadBack(TCommandContext& Context) : FContext(Context) { ++FContext.StopsReportedByCommand(); }
 TStopReadBack::~TStopReadBack() { --FContext.StopsReportedByCommand(); }
 
+std::string LoginName(TCommandContext& Context) { return Context.QueryScalar("select SUSER_SNAME()", "master").Value; }
+
 std::string DatabaseProperty(TCommandContext& Context, const std::string& Database, const std::string& Property) {
   return Context.QueryScalar("SELECT CAST(DATABASEPROPERTYEX(" + UnicodeLiteral(Database) + ",'" + Property +
                               "')AS nvarchar(128))",

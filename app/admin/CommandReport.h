@@ -20,6 +20,9 @@ class TStopReadBack {
   TCommandContext& FContext;
 };
 
+// The login the server knows this connection by (SUSER_SNAME()); empty when unreadable.
+std::string LoginName(TCommandContext& Context);
+
 // DATABASEPROPERTYEX(Database, Property) as text, read in master; empty when unreadable.
 std::string DatabaseProperty(TCommandContext& Context, const std::string& Database, const std::string& Property);
 

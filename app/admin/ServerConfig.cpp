@@ -16,6 +16,7 @@
 
 #include "app/DialogSeam.h"
 #include "app/CommandContext.h"
+#include "app/admin/CommandReport.h"
 #include "app/admin/DatabaseFiles.h"
 #include "platform/MemoryStatus.h"
 
@@ -311,7 +312,7 @@ void ConfigureServer(TCommandContext& Context, int MemoryMegabytes) {
     ShowMessage(window,
                 QStringLiteral("Login \"%1\" nie należy do roli sysadmin, więc nie może zmieniać konfiguracji "
                                "serwera. Parametry zostaną tylko pokazane.")
-                    .arg(QString::fromStdString(Context.QueryScalar("select SUSER_SNAME()", "master").Value)),
+                    .arg(QString::fromStdString(LoginName(Context))),
                 QStringLiteral("Konfiguracja serwera"), MsgIcon::Warning);
   }
   dialog->SetWritable(sysadmin);

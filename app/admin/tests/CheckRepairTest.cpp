@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "app/PasswordDlg.h"
 #include "app/ReportDlg.h"
 #include "app/admin/tests/AdminFixture.h"
 #include "data/OdbcError.h"
@@ -88,19 +89,49 @@ TEST_F(CheckRepair, FullRepairRunsItsStatementsInOrderAndLeavesACleanDatabase) {
                                  "master: select 1", "master: DBCC CHECKDB (N'SklepZachod')"));
   EXPECT_EQ(LastSummary(), "Baza danych została naprawiona\nNaprawa usunęła 0 błędów alokacji i 2 błędy spójności.");
   EXPECT_EQ(LastCaption(), "Naprawa bazy danych");
+  // Beneath it the server's own account of what it repaired, never an error report.
+  EXPECT_THAT(LastText(), HasSubstr("Table error: Obiekt: \"Pozycje\" , index ID 0, page (1:212)."));
+  EXPECT_THAT(LastText(), HasSubstr("The error has been repaired."));
+  EXPECT_THAT(LastText(), HasSubstr("CHECKDB fixed 0 allocation errors and 2 consistency errors in database 'SklepZachod'."));
+  EXPECT_THAT(LastText(), Not(HasSubstr("Błąd polecenia SQL")));
+  EXPECT_THAT(LastText(), Not(HasSubstr("SQL_ERROR")));
+  EXPECT_THAT(LastText(), Not(HasSubstr("Changed database context"))) << "the name look-ups are no part of it";
   EXPECT_EQ(Property("SklepZachod", "UserAccess"), "MULTI_USER");
   EXPECT_TRUE(CheckIsClean("SklepZachod"));
 
-  // On the mended database every statement succeeds: the four in order, then the message.
+  // On the mended database every statement succeeds: the question, the four in order, then
+  // the message.
   Dialogs.Messages.clear();
   EXPECT_THAT(Repair(TCommandId::cmRepairRebuild),
               ElementsAre("master: use master", "master: ALTER DATABASE SklepZachod SET SINGLE_USER",
                           "master: DBCC CHECKDB (N'SklepZachod',REPAIR_REBUILD)",
                           "master: ALTER DATABASE SklepZachod SET MULTI_USER"));
-  ASSERT_EQ(Dialogs.Messages.size(), 1u) << LastText();
+  ASSERT_EQ(Dialogs.Messages.size(), 2u) << LastText();
+  EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Question);
   EXPECT_EQ(LastText(), "Baza danych została naprawiona");
   EXPECT_EQ(LastCaption(), "Naprawa bazy danych");
-  EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Information);
+  EXPECT_EQ(Dialogs.Messages[1].Icon, MsgIcon::Information);
+  EXPECT_EQ(Property("SklepZachod", "UserAccess"), "MULTI_USER");
+}
+
+// "Naprawa Fast" and "Naprawa Rebuild" take the database from its users for the time of the
+// repair: they ask first, "Nie" the default, and "Nie" sends nothing, not even the guard's look.
+TEST_F(CheckRepair, FastAndRebuildAskFirstAndNieSendsNothing) {
+  for (TCommandId command : {TCommandId::cmRepairFast, TCommandId::cmRepairRebuild}) {
+    SCOPED_TRACE(CommandCaption(command));
+    SelectDatabase("SklepZachod");
+    Dialogs.Messages.clear();
+    Dialogs.MessageAnswers.push_back(mbNo);
+    const size_t mark = Sim->TraceMark();
+    Run(command);
+    EXPECT_THAT(SentSince(mark), IsEmpty());
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text, "Czy wykonać \"" + CommandCaption(command) +
+                                            "\" bazy \"SklepZachod\"? Na czas naprawy baza zostanie ustawiona w tryb "
+                                            "\"Single User\" i programy nie będą mogły z niej korzystać.");
+    EXPECT_EQ(Dialogs.Messages[0].Caption, "Naprawa bazy danych");
+    EXPECT_EQ(Dialogs.Messages[0].Buttons, mbYes | mbNo | mbDefaultNo);
+  }
   EXPECT_EQ(Property("SklepZachod", "UserAccess"), "MULTI_USER");
 }
 
@@ -133,6 +164,34 @@ TEST_F(CheckRepair, RepairRefusedByTheServerSetsTheDatabaseBackToMultiUser) {
   ASSERT_EQ(Dialogs.Messages.size(), 2u);  // the backup offered, then the refusal
   EXPECT_EQ(LastCaption(), "Błąd");
   EXPECT_EQ(Property("SklepZachod", "UserAccess"), "MULTI_USER");
+}
+
+// A login that may not alter the database: the server refuses the switch to single-user, the
+// tool says in one box that nothing was repaired and nothing changed, and sends nothing more
+// (no way back from a state the database never entered).
+TEST_F(CheckRepair, ARepairRefusedForLackOfRightsChangesNothingAndSaysSoOnce) {
+  Dialogs.DialogAnswers.push_back([](QDialog* d) {
+    static_cast<TPasswordDlg*>(d)->Edit2->setText("magazyn");
+    static_cast<TPasswordDlg*>(d)->Edit3->setText("magazyn");
+    return int(QDialog::Accepted);
+  });
+  Run(TCommandId::cmConnect);
+  SelectDatabase("Hurtownia");
+  Dialogs.Messages.clear();
+  const size_t mark = Sim->TraceMark();
+  Run(TCommandId::cmRepairFast);
+  EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE Hurtownia SET SINGLE_USER"));
+  EXPECT_THAT(SentStarting(mark, "DBCC"), IsEmpty());
+  std::vector<ShownMessage> after;  // what the tool said once the user agreed
+  for (const ShownMessage& m : Dialogs.Messages)
+    if (m.Icon != MsgIcon::Question) after.push_back(m);
+  ASSERT_EQ(after.size(), 1u) << LastText();
+  EXPECT_EQ(after[0].Caption, "Naprawa bazy danych");
+  EXPECT_EQ(after[0].Summary,
+            "Baza \"Hurtownia\" nie została naprawiona: login \"magazyn\" nie ma uprawnień do zmiany tej bazy "
+            "(potrzebna jest rola sysadmin albo prawa właściciela bazy). Baza nie została zmieniona.");
+  EXPECT_THAT(after[0].Text, HasSubstr("User does not have permission to alter database 'Hurtownia'."));
+  EXPECT_EQ(Property("Hurtownia", "UserAccess"), "MULTI_USER");
 }
 
 TEST_F(CheckRepair, RepairIsGuarded) {
