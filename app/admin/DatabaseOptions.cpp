@@ -10,6 +10,7 @@
 #include "app/admin/CommandReport.h"
 #include "app/admin/InUseGuard.h"
 #include "app/admin/OKBottomDlg.h"
+#include "app/admin/StateCommands.h"
 
 namespace vandrel::app::admin {
 namespace {
@@ -104,7 +105,13 @@ void DatabaseOptionsCommand(TCommandContext& Context) {
   if (!ReadOptions(Context, *dialog, database))
     ShowMessage(Context.DialogParent(), QStringLiteral("Nie udał się odczyt parametrów bazy, zostały przyjęte domyślne"),
                 QStringLiteral("Błąd"), MsgIcon::Error);
+  const QString access = dialog->ComboBox1->currentText();
   if (DialogSeam::Current().ExecDialog(dialog.get()) != QDialog::Accepted) return;
+  const QString caption = QStringLiteral("Modyfikacja parametrów bazy");
+  // Single-user takes the database from its users, as the menu's command does, so it asks too.
+  if (dialog->ComboBox1->currentText() == "SINGLE_USER" && access != "SINGLE_USER" &&
+      !Confirm(Context.DialogParent(), StateQuestion(DatabaseState::SingleUser, QString::fromStdString(database)), caption))
+    return;
   if (DatabaseInUse(Context, database)) return;
   // Every option, changed or not, until the first that fails or is stopped.
   const std::vector<Option> options = Options(*dialog);
@@ -115,7 +122,6 @@ void DatabaseOptionsCommand(TCommandContext& Context) {
     outcome = Context.ExecStep("ALTER DATABASE " + QuoteIdentifier(database) + SuffixOf(options[done]), "master");
     if (outcome != TStepOutcome::soDone) break;
   }
-  const QString caption = QStringLiteral("Modyfikacja parametrów bazy");
   const QStringList unchanged = NotChanged(Context, database, options, done, outcome);
   if (unchanged.isEmpty()) {
     ShowMessage(Context.DialogParent(), QStringLiteral("Modyfikacja parametrów bazy zakończona pomyślnie"), caption, MsgIcon::Information);

@@ -39,7 +39,7 @@ const StateCommand& CommandOf(DatabaseState State) {
        "ONLINE", nullptr},
       {" SET READ_ONLY", "Baza \"", "\" została przestawiona w tryb tylko do odczytu",
        "Ustawianie trybu bazy tylko do odczytu", Refresh::DetailsOfNormalDatabase, "Updateability", "READ_ONLY",
-       nullptr},
+       "\"? Programy nie będą mogły zapisywać w niej danych, dopóki ten tryb nie zostanie wyłączony."},
       {" SET READ_WRITE ", "Wyłączono tryb tylko do odczytu dla bazy:\"", "\"",
        "Ustawianie trybu bazy tylko do odczytu", Refresh::DetailsOfNormalDatabase, "Updateability", "READ_WRITE",
        nullptr},
@@ -55,13 +55,6 @@ void RefreshAfter(TCommandContext& Context, Refresh What) {
       if (Context.SelectedIdentity().Kind == nkDatabase) Context.ShowDatabaseDetails();
       break;
   }
-}
-
-// The question before a command that takes the database away from its users.
-QString QuestionOf(DatabaseState State, const QString& Name) {
-  const QString verb = State == DatabaseState::Offline ? QStringLiteral("Czy wyłączyć bazę \"")
-                                                       : QStringLiteral("Czy ustawić w tryb \"Single User\" bazę \"");
-  return verb + Name + QString::fromUtf8(CommandOf(State).Question);
 }
 
 // After the statement was carried out or stopped: what the server reports decides the message.
@@ -85,6 +78,13 @@ void ReportState(TCommandContext& Context, const StateCommand& Command, const st
 
 }  // namespace
 
+QString StateQuestion(DatabaseState State, const QString& Name) {
+  const QString verb = State == DatabaseState::Offline    ? QStringLiteral("Czy wyłączyć bazę \"")
+                       : State == DatabaseState::ReadOnly ? QStringLiteral("Czy ustawić w tryb tylko do odczytu bazę \"")
+                                                          : QStringLiteral("Czy ustawić w tryb \"Single User\" bazę \"");
+  return verb + Name + QString::fromUtf8(CommandOf(State).Question);
+}
+
 void ChangeDatabaseState(TCommandContext& Context, DatabaseState State) {
   const StateCommand& command = CommandOf(State);
   const bool userAccess = State == DatabaseState::SingleUser || State == DatabaseState::MultiUser;
@@ -92,7 +92,7 @@ void ChangeDatabaseState(TCommandContext& Context, DatabaseState State) {
   if (!name.empty()) {
     TMaintenance work;
     work.Caption = QString::fromUtf8(command.Caption);
-    if (command.Question) work.Question = QuestionOf(State, QString::fromStdString(name));
+    if (command.Question) work.Question = StateQuestion(State, QString::fromStdString(name));
     work.GuardedDatabase = name;
     work.Statements = {"ALTER DATABASE " + QuoteIdentifier(name) + command.Suffix};
     work.ReadsBackAfterStop = true;

@@ -99,6 +99,33 @@ TEST_F(DatabaseOptions, CancelSendsNothingAndAHolderMakesTheGuardRefuseAfterSavi
   EXPECT_TRUE(Dialogs.Messages.empty());
 }
 
+// Choosing SINGLE_USER takes the database from its users: "Zapisz" asks first, "Nie" the
+// default, and "Nie" sends nothing; "Tak" sends the options as chosen.
+TEST_F(DatabaseOptions, ChoosingSingleUserAsksFirst) {
+  Shown seen;
+  const auto single = [](admin::TOKBottomDlg& d) { d.ComboBox1->setCurrentText("SINGLE_USER"); };
+  AnswerOptions(seen, true, single);
+  Dialogs.MessageAnswers.push_back(mbNo);
+  SelectDatabase("Sklep");
+  size_t mark = Sim->TraceMark();
+  Run(TCommandId::cmDatabaseOptions);
+  EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
+  EXPECT_THAT(SentStarting(mark, "select dbid from sysprocesses"), IsEmpty());
+  ASSERT_EQ(Dialogs.Messages.size(), 1u) << LastText();
+  EXPECT_EQ(Dialogs.Messages[0].Text,
+            "Czy ustawić w tryb \"Single User\" bazę \"Sklep\"? Tylko jedno połączenie będzie mogło z niej korzystać.");
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Modyfikacja parametrów bazy");
+  EXPECT_EQ(Dialogs.Messages[0].Buttons, mbYes | mbNo | mbDefaultNo);
+
+  AnswerOptions(seen, true, single);
+  Dialogs.MessageAnswers.push_back(mbYes);
+  mark = Sim->TraceMark();
+  Run(TCommandId::cmDatabaseOptions);
+  ASSERT_EQ(SentStarting(mark, "ALTER").size(), 8u);
+  EXPECT_EQ(SentStarting(mark, "ALTER")[0], "ALTER DATABASE Sklep SET SINGLE_USER");
+  EXPECT_EQ(Property("Sklep", "UserAccess"), "SINGLE_USER");
+}
+
 // The options take only their listed values; the first statement the server refuses ends the
 // sending, and the closing message names the options the server does not hold as chosen,
 // never "pomyślnie".

@@ -124,7 +124,35 @@ TEST_F(StateCommands, GuardNamesTheFirstProgramAndListsEveryHolder) {
   EXPECT_THAT(SentStarting(mark, "select dbid from sysprocesses"),
               ElementsAre("select dbid from sysprocesses where dbid=DB_ID(N'Sklep') and spid>50"));
   EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
-  EXPECT_TRUE(Dialogs.Messages.empty()) << LastText();
+  ASSERT_EQ(Dialogs.Messages.size(), 1u) << "only the command's question: " << LastText();
+  EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Question);
+}
+
+// Read-only stops every program's writing: it asks first, "Nie" the default, and "Nie" sends
+// nothing; read-write, which gives the writing back, asks nothing.
+TEST_F(StateCommands, ReadOnlyAsksFirstAndNieSendsNothing) {
+  SelectDatabase("Sklep");
+  Dialogs.MessageAnswers.push_back(mbNo);
+  size_t mark = Sim->TraceMark();
+  Run(TCommandId::cmSetReadOnly);
+  EXPECT_THAT(SentStarting(mark, "ALTER"), IsEmpty());
+  EXPECT_THAT(SentStarting(mark, "select dbid from sysprocesses"), IsEmpty()) << "asked before the guard";
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Text, "Czy ustawić w tryb tylko do odczytu bazę \"Sklep\"? Programy nie będą mogły "
+                                      "zapisywać w niej danych, dopóki ten tryb nie zostanie wyłączony.");
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Ustawianie trybu bazy tylko do odczytu");
+  EXPECT_EQ(Dialogs.Messages[0].Buttons, mbYes | mbNo | mbDefaultNo);
+  EXPECT_EQ(Property("Sklep", "Updateability"), "READ_WRITE");
+
+  Dialogs.MessageAnswers.push_back(mbYes);
+  Run(TCommandId::cmSetReadOnly);
+  EXPECT_EQ(Property("Sklep", "Updateability"), "READ_ONLY");
+  Dialogs.Messages.clear();
+  mark = Sim->TraceMark();
+  Run(TCommandId::cmClearReadOnly);
+  EXPECT_THAT(SentStarting(mark, "ALTER"), ElementsAre("ALTER DATABASE Sklep SET READ_WRITE "));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Icon, MsgIcon::Information);
 }
 
 TEST_F(StateCommands, GuardLooksUpQuotedNamesAsLiterals) {
