@@ -13,6 +13,7 @@ enum class TCommandId {
   cmDetach,               // "Odłącz bazę"
   cmBackup,               // "Kopia zapasowa bazy..."
   cmRestore,              // "Odtwórz bazę z kopii..."
+  cmBackupHistory,        // "Historia kopii"
   cmRepairMenu,           // "Naprawa baz danych", the submenu
   cmCheck,                // "Sprawdź spójność bazy"
   cmRepairFast,           // "Naprawa Fast"

@@ -8,6 +8,7 @@
 #include "app/WindowCommands.h"
 #include "app/admin/AttachDetach.h"
 #include "app/admin/Backup.h"
+#include "app/admin/BackupHistory.h"
 #include "app/admin/CheckRepair.h"
 #include "app/admin/DatabaseOptions.h"
 #include "app/admin/ExternalPrograms.h"
@@ -57,6 +58,8 @@ const std::vector<TCommand>& CommandTable() {
       {cmDetach, "O&dłącz bazę", R::erAlways, admin::DetachDatabaseCommand, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
       {cmBackup, "&Kopia zapasowa bazy...", kUsableNotDuringCheck, admin::BackupCommand, {{M::mnBazy, 40, true}, {M::mnTreePopup, 30}}},
       {cmRestore, "Odtwó&rz bazę z kopii...", R::erAlways, admin::RestoreCommand, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
+      // On a database of any state (a damaged one most wants its backups) and below it.
+      {cmBackupHistory, "&Historia kopii", R::erInDatabase, admin::BackupHistoryCommand, {{M::mnTreePopup, 45}}},
       {cmRepairMenu, "&Naprawa baz danych", kUsableNotDuringCheck, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
       {cmCheck, "&Sprawdź spójność bazy", R::erUsableDatabase, admin::Sprawdspjnobazy1Click, {{M::mnRepair, 10}}},
       {cmRepairFast, "Naprawa &Fast", R::erUsableDatabase, admin::NaprawaFast1Click, {{M::mnRepair, 20, true}}},

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QToolButton>
 
+#include "platform/base/RegionalSettings.h"
+
 namespace vandrel::app::admin {
 
 const QString kBackupFileFilter = QStringLiteral("Kopia zapasowa bazy (*.bak)|*.bak|Wszystkie pliki (*.*)|*.*");
@@ -21,6 +23,12 @@ TBackupFileRow AddBackupFileRow(QDialog* Dialog, int EditWidth, int BrowseLeft) 
   browse->setToolTip(QStringLiteral("Wybierz plik kopii zapasowej"));
   browse->setGeometry(BrowseLeft, 32, 25, 23);
   return {edit, browse};
+}
+
+QString MegabytesOfBytes(const std::string& Bytes) {
+  QString text = QString::number(QString::fromStdString(Bytes).toDouble() / 1048576.0, 'f', 1);
+  text.replace('.', QChar(platform::RegionalSettings().DecimalSeparator));
+  return text + " MB";
 }
 
 }  // namespace vandrel::app::admin

@@ -227,11 +227,13 @@ bool RestoreAsNew(TCommandContext& Context, const std::string& File, const TBack
   return true;
 }
 
-void RestoreCommand(TCommandContext& Context) {
+namespace {
+
+// Runs the restore dialog, set up by Prepare, and the restore chosen there.
+void RunRestoreDialog(TCommandContext& Context, const std::function<void(TRestoreDlg&)>& Prepare) {
   if (!Context.EnsureConnected()) return;
   auto dialog = std::make_unique<TRestoreDlg>(Context);
-  // The file row starts in the server's backup directory, where the backups are made.
-  dialog->FileEdit->setText(Q(PathInDirectory(ServerBackupDirectory(Context), "")));
+  Prepare(*dialog);
   if (DialogSeam::Current().ExecDialog(dialog.get()) != QDialog::Accepted) return;
   const TBackupSet* set = dialog->SelectedSet();
   if (!set) return;
@@ -242,6 +244,22 @@ void RestoreCommand(TCommandContext& Context) {
   dialog.reset();
   if (asNew) RestoreAsNew(Context, file, chosen, name);
   else RestoreOver(Context, file, chosen);
+}
+
+}  // namespace
+
+void RestoreCommand(TCommandContext& Context) {
+  RunRestoreDialog(Context, [&Context](TRestoreDlg& Dialog) {
+    // The file row starts in the server's backup directory, where the backups are made.
+    Dialog.FileEdit->setText(Q(PathInDirectory(ServerBackupDirectory(Context), "")));
+  });
+}
+
+void RestoreFromFile(TCommandContext& Context, const std::string& File, int Position) {
+  RunRestoreDialog(Context, [&](TRestoreDlg& Dialog) {
+    Dialog.LoadFile(Q(File));
+    Dialog.ChoosePosition(Position);
+  });
 }
 
 }  // namespace vandrel::app::admin

@@ -53,5 +53,8 @@ bool RestoreAsNew(TCommandContext& Context, const std::string& File, const TBack
 
 // The menu command.
 void RestoreCommand(TCommandContext& Context);
+// The restore dialog with File read in and its backup at Position chosen, then the restore
+// the user chose there.
+void RestoreFromFile(TCommandContext& Context, const std::string& File, int Position);
 
 }  // namespace vandrel::app::admin

@@ -12,7 +12,6 @@
 #include "app/admin/BackupFileRow.h"
 #include "app/admin/DatabaseFiles.h"
 #include "app/admin/ServerFileDlg.h"
-#include "platform/base/RegionalSettings.h"
 
 namespace vandrel::app::admin {
 
@@ -34,13 +33,6 @@ QTreeWidget* AddList(QWidget* Parent, const char* Name, const QStringList& Capti
   list->header()->setStretchLastSection(false);
   FitColumns(list);
   return list;
-}
-
-// Bytes as megabytes with one decimal, in the user's decimal separator.
-QString MegabytesOfBytes(const std::string& Bytes) {
-  QString text = QString::number(QString::fromStdString(Bytes).toDouble() / 1048576.0, 'f', 1);
-  text.replace('.', QChar(platform::RegionalSettings().DecimalSeparator));
-  return text + " MB";
 }
 
 }  // namespace
@@ -135,6 +127,15 @@ void TRestoreDlg::BrowseBtnClick() {
 
 void TRestoreDlg::ChooseSet(int Row) {
   if (Row >= 0 && Row < SetList->topLevelItemCount()) SetList->setCurrentItem(SetList->topLevelItem(Row));
+}
+
+bool TRestoreDlg::ChoosePosition(int Position) {
+  for (size_t i = 0; i < FSets.size(); ++i)
+    if (FSets[i].Position == Position) {
+      ChooseSet(static_cast<int>(i));
+      return true;
+    }
+  return false;
 }
 
 const TBackupSet* TRestoreDlg::SelectedSet() const {

@@ -40,6 +40,9 @@ class TRestoreDlg : public QDialog {
   void BrowseBtnClick();
   // Selects the backup at Row of the list and lists its files.
   void ChooseSet(int Row);
+  // Selects the backup the file holds at Position (as the server numbers them); false when
+  // the file holds none there.
+  bool ChoosePosition(int Position);
   void VerifyBtnClick();
   void OKBtnClick();
 

@@ -29,6 +29,14 @@ bool ServerFileExists(TCommandContext& Context, const QString& Path) {
   return Context.QueryScalar("xp_fileexist " + Literal(Path), "master").Value == "1";
 }
 
+std::optional<bool> ServerHasFile(TCommandContext& Context, const QString& Path) {
+  if (Path.isEmpty()) return false;
+  TQuietErrors quiet(Context);
+  const TStepValue answer = Context.QueryScalar("xp_fileexist " + UnicodeLiteral(Path.toStdString()), "master");
+  if (!answer.Done() || answer.Value.empty()) return std::nullopt;
+  return answer.Value == "1";
+}
+
 TServerFileDlg::TServerFileDlg(TCommandContext& Context, const QString& Title, const QString& Filter)
     : QDialog(Context.DialogParent()), FContext(Context) {
   setObjectName("ServerFileDlg");

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QHash>
 #include <QStringList>
+#include <optional>
 
 class QComboBox;
 class QLineEdit;
@@ -57,5 +58,7 @@ class TServerFileDlg : public QDialog {
 
 // xp_fileexist's first column for Path: a file (not a directory) is there.
 bool ServerFileExists(TCommandContext& Context, const QString& Path);
+// The same asked quietly: empty when the server would not say (no right to xp_fileexist).
+std::optional<bool> ServerHasFile(TCommandContext& Context, const QString& Path);
 
 }  // namespace vandrel::app::admin
