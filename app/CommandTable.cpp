@@ -12,6 +12,7 @@
 #include "app/admin/CheckRepair.h"
 #include "app/admin/DatabaseOptions.h"
 #include "app/admin/ExternalPrograms.h"
+#include "app/admin/KillSessions.h"
 #include "app/admin/Processes.h"
 #include "app/admin/ResourceMeter.h"
 #include "app/admin/Restore.h"
@@ -112,7 +113,7 @@ const std::vector<TCommand>& CommandTable() {
       {cmEngineInfo, "SQL Server &Engine Info", R::erAlways, admin::ShowEngineInfo, {{M::mnPomoc, 10}}},
       {cmAbout, "&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},
       {cmClose, "&Zamknij", R::erAlways, CloseCommand, {{M::mnBar, 10}}},
-      {cmKillProcess, "&Zabij proces", R::erAlways, admin::KillSelectedProcess, {{M::mnListPopup, 10}}},
+      {cmKillProcess, "&Zabij proces", R::erKillableSessions, admin::KillSelectedProcess, {{M::mnListPopup, 10}}},
       {cmCopy, "&Kopiuj", R::erSelectedRows, CopyListRows, {{M::mnListPopup, 20, true}}, false, false, false, 7},
       {cmCopyWithHeader, "Kopiuj z &nagłówkiem", R::erSelectedRows, CopyListRowsWithHeader, {{M::mnListPopup, 30}}},
       {cmSaveCsv, "Zapisz jako &CSV...", R::erListRows, SaveListAsCsv, {{M::mnListPopup, 40, true}}, false, false, false, 8},
@@ -163,6 +164,7 @@ bool NodeHolds(TEnableRule Rule, const TEnablingState& State) {
     case TEnableRule::erInDatabase: return State.InDatabase;
     case TEnableRule::erSelectedRows: return State.SelectedRows;
     case TEnableRule::erListRows: return State.ListRows;
+    case TEnableRule::erKillableSessions: return State.KillableSessions;
   }
   return false;
 }

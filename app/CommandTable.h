@@ -28,6 +28,7 @@ enum class TEnableRule {
   erInDatabase,       // a database or any node under one (the command acts on that database)
   erSelectedRows,     // rows selected in the detail list (its pop-up menu's commands)
   erListRows,         // the detail list holds rows
+  erKillableSessions, // the process list's selected rows hold a session of another program
 };
 
 // What a command needs besides its node (flags).
@@ -61,6 +62,7 @@ struct TEnablingState {
   bool Sysadmin = true;
   bool SelectedRows = false;  // of the detail list
   bool ListRows = false;
+  bool KillableSessions = false;  // neither this program's own nor the server's
 };
 
 struct TCommandPlace {

@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include "app/Images.h"
+#include "app/admin/ActivityView.h"
 #include "app/NodeKinds.h"
 #include "app/query/NewQuery.h"
 
@@ -224,6 +225,7 @@ void TForm1::ApplyCommandRules() {
   state.Sysadmin = ServerSysadmin;
   state.SelectedRows = !ListView1->SelectedRows().empty();
   state.ListRows = ListView1->RowCount() > 0;
+  state.KillableSessions = admin::SelectionHasKillableSession(*ListView1);
   for (const TCommand& command : CommandTable())
     if (!command.Rule.Always()) SetCommandEnabled(command.Id, RuleHolds(command.Rule, state));
   update();

@@ -1,7 +1,7 @@
 #include "app/admin/Processes.h"
 
-#include "app/DialogSeam.h"
 #include "app/ListView.h"
+#include "app/admin/ActivityView.h"
 
 namespace vandrel::app::admin {
 
@@ -17,37 +17,14 @@ bool IsProcessNumber(const std::string& Text) {
   return true;
 }
 
-namespace {
-
-void FillProcessList(TCommandContext& Context) { Context.ShowQueryInList(kProcessListQuery, "master"); }
-
-}  // namespace
-
 void ShowProcesses(TCommandContext& Context) {
+  TListView* list = Context.DetailList();
+  if (!list) return;
   // Only this command gives the list its pop-up ("Zabij proces") back.
-  if (TListView* list = Context.DetailList()) list->setProperty("popup", true);
-  FillProcessList(Context);
-}
-
-void KillSelectedProcess(TCommandContext& Form) {
-  const std::string spid = Form.SelectedListCaptionUnder(QStringLiteral("SPID")).trimmed().toStdString();
-  // The number comes from the list's text: only a number goes into the statement.
-  if (!IsProcessNumber(spid)) return FillProcessList(Form);
-  const QString program = Form.SelectedListText(4).trimmed(), loggedIn = Form.SelectedListText(5).trimmed();
-  const QString question = program.isEmpty() ? QStringLiteral("Czy zakończyć proces %1?").arg(QString::fromStdString(spid))
-                                             : QStringLiteral("Czy zakończyć proces %1 programu \"%2\"?")
-                                                   .arg(QString::fromStdString(spid), program);
-  if (!Confirm(Form.DialogParent(), question + QStringLiteral(" Program utraci połączenie z serwerem."), QStringLiteral("Zabij proces")))
-    return;
-  // The number may have gone to another session since the list was read: only the process
-  // shown, logged in when the list says, is ended.
-  const QString now = QString::fromStdString(Form.QueryScalar("select login_time from sysprocesses where spid=" + spid, "master").Value).trimmed();
-  if (now == loggedIn)
-    Form.ExecInDatabase("KILL " + spid, "master");
-  else
-    ShowMessage(Form.DialogParent(), QStringLiteral("Proces %1 już się zakończył; nic nie zostało zakończone.").arg(QString::fromStdString(spid)),
-                QStringLiteral("Zabij proces"), MsgIcon::Information);
-  FillProcessList(Form);
+  list->setProperty("popup", true);
+  // Shown again over itself (F5), the list keeps the user's place in it.
+  const bool again = list->ColumnCount() > 0 && list->Caption(0) == QStringLiteral("SPID");
+  ActivityBarOf(Context, *list).Fill(again);
 }
 
 }  // namespace vandrel::app::admin

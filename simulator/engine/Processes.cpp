@@ -16,6 +16,13 @@ constexpr int64_t kFirstUserSpid = 51;
 
 void Kill(Context& ctx, Parser& p) {
   const int64_t spid = p.ExpectInteger();
+  // WITH STATUSONLY asks how far the rollback of a killed session is; this server rolls
+  // back at once, so there is never one in progress.
+  bool status_only = false;
+  if (p.AcceptKeyword("WITH")) {
+    p.ExpectKeyword("STATUSONLY");
+    status_only = true;
+  }
   p.ExpectEnd();
   if (!ctx.IsSysadmin())
     ctx.Fail(6102, 14, 1, "User does not have permission to use the KILL statement.");
@@ -32,6 +39,10 @@ void Kill(Context& ctx, Parser& p) {
   auto it = ctx.model.sessions.find(static_cast<int>(spid));
   if (it == ctx.model.sessions.end() || it->second->killed)
     ctx.Fail(6106, 16, 1, "Process ID " + std::to_string(spid) + " is not an active process ID.");
+  if (status_only)
+    ctx.Fail(6120, 16, 1,
+             "Status report cannot be obtained. Rollback operation for Process ID " + std::to_string(spid) +
+                 " is not in progress.");
   LogEvent(ctx.model, SpidSource(ctx.session.spid),
            "Process ID " + std::to_string(spid) + " was killed by hostname " + ctx.session.host +
                ", host process ID 0.");

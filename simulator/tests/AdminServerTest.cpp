@@ -101,8 +101,14 @@ TEST_F(AdminServerTest, KillRefusalsAndEnding) {
   EXPECT_EQ(Run("KILL 0").errors.at(0).text,
             "Process ID 0 is not a valid process ID. Choose a number between 1 and 2048.");
   EXPECT_TRUE(Run("KILL 2000").HasError(6106));
+  EXPECT_TRUE(Run("KILL 2000 WITH STATUSONLY").HasError(6106));
   auto jan = Connect("jan", "tajne");
   EXPECT_TRUE(Run(*jan, "KILL " + std::to_string(sa_->spid)).HasError(6102));
+  // A session that is not rolling back has no status to report, and is left alone.
+  EXPECT_EQ(Run("KILL " + std::to_string(jan->spid) + " WITH STATUSONLY").errors.at(0).text,
+            "Status report cannot be obtained. Rollback operation for Process ID " + std::to_string(jan->spid) +
+                " is not in progress.");
+  EXPECT_FALSE(jan->killed);
   bool closed = false;
   jan->on_killed = [&] { closed = true; };
   ASSERT_FALSE(Run("KILL " + std::to_string(jan->spid)).failed());

@@ -121,6 +121,27 @@ TEST_F(EngineExpress2005, CatalogueViewsDescribeDatabasesFilesAndPrincipals) {
 
 // A 2005 data set that lists only SQL Server 2000's options (a site moved over from MSDE)
 // still answers sp_configure with 2005's options, advanced ones hidden as before.
+TEST_F(EngineExpress2005, SessionsTellTheServersOwnFromTheClients) {
+  auto till = Connect("kasa1", "kasa1", "Sklep");
+  const Answer a = Run("select session_id, is_user_process, login_name, status from sys.dm_exec_sessions order by session_id");
+  ASSERT_EQ(a.ErrorText(), "");
+  const std::string own = std::to_string(sa_->spid), other = std::to_string(till->spid);
+  bool system = false, mine = false, theirs = false;
+  for (size_t r = 0; r < a.Result().rows.size(); ++r) {
+    const std::string spid = a.Text(r, 0);
+    if (spid == "1") system = a.Text(r, 1) == "0" && a.Text(r, 3) == "background";
+    if (spid == own) mine = a.Text(r, 1) == "1" && a.Text(r, 3) == "running";
+    if (spid == other) theirs = a.Text(r, 1) == "1" && a.Text(r, 2) == "kasa1" && a.Text(r, 3) == "sleeping";
+  }
+  EXPECT_TRUE(system);
+  EXPECT_TRUE(mine);
+  EXPECT_TRUE(theirs);
+  // Beside sysprocesses, as a monitor asks for each process.
+  EXPECT_EQ(Run("select (select is_user_process from sys.dm_exec_sessions where session_id = spid) "
+                "from master..sysprocesses where spid = " + other).Text(0, 0),
+            "1");
+}
+
 TEST_F(EngineTest, Sp_configureHas2005sOptionsWhateverTheDataSetLists) {
   std::ifstream in2005(std::string(MSDE_DATA_DIR) + "/demo2005.json"), in2000(std::string(MSDE_DATA_DIR) + "/demo.json");
   nlohmann::json site = nlohmann::json::parse(in2005);

@@ -4,6 +4,7 @@
 #include <QTreeWidget>
 #include <filesystem>
 
+#include "app/admin/KillSessions.h"
 #include "app/admin/Processes.h"
 #include "app/admin/ServerInfo.h"
 #include "app/tests/SimFixture.h"
@@ -99,7 +100,8 @@ TEST_F(ServerAdminTest, ProcessListShowsEveryProcessAndKillsASecondConnection) {
   const std::string tillSpid = till.Scalar("select @@SPID");
   RunCommand(TCommandId::cmProcesses);
   EXPECT_EQ(Headers(), QStringList({"SPID", "Nazwa_bazy", "Nazwa_logina", "Nazwa_hosta", "Nazwa_programu",
-                                    "Czas_logowania", "Czas_ostatniego_polecenia", "Status", "Polecenie"}));
+                                    "Czas_logowania", "Czas_ostatniego_polecenia", "Status", "Polecenie", "Uwagi",
+                                    "Blokowany przez", "Czeka", "Otwarte transakcje", "CPU", "I/O"}));
   const QStringList spids = ListColumn(0);
   EXPECT_TRUE(spids.contains(QString::fromStdString(tillSpid)));
   EXPECT_TRUE(spids.contains(QString::fromStdString(OwnSpid())));
@@ -108,11 +110,17 @@ TEST_F(ServerAdminTest, ProcessListShowsEveryProcessAndKillsASecondConnection) {
   SelectProcess(QString::fromStdString(tillSpid));
   const size_t mark = Sim->TraceMark();
   RunCommand(TCommandId::cmKillProcess);
-  // Only the question, naming the process and its program, with "Nie" the default.
-  ASSERT_EQ(Dialogs.Messages.size(), 1u);
-  EXPECT_EQ(Dialogs.Messages[0].Text, "Czy zakończyć proces " + tillSpid + " programu \"Kasa\"? Program utraci połączenie z serwerem.");
+  // The question names the process, its program, host, login and database, "Nie" the default;
+  // then the account of what ended.
+  ASSERT_EQ(Dialogs.Messages.size(), 2u);
+  EXPECT_EQ(Dialogs.Messages[0].Text.rfind("Czy zakończyć proces " + tillSpid + " programu \"Kasa\"?", 0), 0u)
+      << Dialogs.Messages[0].Text;
+  EXPECT_NE(Dialogs.Messages[0].Text.find(tillSpid + ": program \"Kasa\", host "), std::string::npos);
+  EXPECT_NE(Dialogs.Messages[0].Text.find(", login sa, baza master"), std::string::npos) << Dialogs.Messages[0].Text;
+  EXPECT_NE(Dialogs.Messages[0].Text.find("Program utraci połączenie z serwerem."), std::string::npos);
   EXPECT_EQ(Dialogs.Messages[0].Caption, "Zabij proces");
   EXPECT_EQ(Dialogs.Messages[0].Buttons, mbYes | mbNo | mbDefaultNo);
+  EXPECT_EQ(Dialogs.Messages[1].Text, "Zakończone:\r\n" + tillSpid + " (Kasa)");
   bool killed = false;
   for (const auto& line : Sim->TraceSince(mark)) killed |= line.Text == "KILL " + tillSpid;
   EXPECT_TRUE(killed);
@@ -122,16 +130,21 @@ TEST_F(ServerAdminTest, ProcessListShowsEveryProcessAndKillsASecondConnection) {
   EXPECT_EQ(Headers().value(0), "SPID");
 }
 
-TEST_F(ServerAdminTest, KillRefusalsAreReportedAndOnlyNumbersAreSent) {
+TEST_F(ServerAdminTest, OwnAndSystemSessionsAreNotOfferedAndOnlyNumbersAreSent) {
   Connect();
   RunCommand(TCommandId::cmProcesses);
   for (const std::string& spid : {OwnSpid(), std::string("1")}) {
     Dialogs.Messages.clear();
     SelectProcess(QString::fromStdString(spid));
-    RunCommand(TCommandId::cmKillProcess);
-    ASSERT_EQ(Dialogs.Messages.size(), 2u) << spid;  // the question, then the refusal
-    EXPECT_EQ(Dialogs.Messages[1].Caption, "Błąd");
-    EXPECT_NE(Dialogs.Messages[1].Text.find("KILL " + spid), std::string::npos);
+    Form->PreparePopupMenu2();
+    EXPECT_FALSE(Form->CommandEnabled(TCommandId::cmKillProcess)) << spid;
+    const QString note = Form->ListView1->Text(Form->ListView1->SelectedRow(), 9);
+    EXPECT_EQ(note, spid == "1" ? "(systemowy)" : "(ten program)");
+    // Run all the same, the command asks nothing and sends no KILL.
+    const size_t mark = Sim->TraceMark();
+    admin::KillSelectedProcess(*Form);
+    EXPECT_TRUE(Dialogs.Messages.empty()) << spid;
+    for (const auto& line : Sim->TraceSince(mark)) EXPECT_EQ(line.Text.find("KILL"), std::string::npos) << line.Text;
     EXPECT_EQ(Headers().value(0), "SPID");
   }
   // A list row whose first column is not a number sends nothing, and the list is read again.
@@ -143,7 +156,7 @@ TEST_F(ServerAdminTest, KillRefusalsAreReportedAndOnlyNumbersAreSent) {
     Form->ListView1->selectRow(0);
   }
   const size_t mark = Sim->TraceMark();
-  RunCommand(TCommandId::cmKillProcess);
+  admin::KillSelectedProcess(*Form);
   const auto sent = Sim->TraceSince(mark);
   for (const auto& line : sent) EXPECT_EQ(line.Text.find("KILL"), std::string::npos) << line.Text;
   EXPECT_FALSE(sent.empty());
