@@ -129,6 +129,9 @@ void TestProxy::Release() {
   {
     std::lock_guard lock(mutex_);
     released_ = true;
+    // Released is no longer held, also before the relay's thread has woken to send it on: a
+    // caller that asks again at once would release it twice.
+    holding_ = false;
   }
   changed_.notify_all();
 }
