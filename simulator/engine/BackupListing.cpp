@@ -107,8 +107,10 @@ void SendBackupHeaders(Context& ctx, const std::vector<BackupSet>& sets) {
                     Value{DatabaseGuid(s, "fork")}, Value{s.collation}})
       row.push_back(std::move(v));
     if (is2005) {
-      row.push_back(DatabaseGuid(s, "family"));
-      for (int flag = 0; flag < 10; ++flag) row.push_back(int64_t{0});
+      // The family's guid, ten flags, then the rest of 2005's columns.
+      std::vector<Value> more(11, Value{int64_t{0}});
+      more[0] = DatabaseGuid(s, "family");
+      for (Value& v : more) row.push_back(std::move(v));
       for (Value v : {Value{DatabaseGuid(s, "fork")}, Value{}, Value{s.recovery_model}, Value{}, Value{},
                       Value{std::string("Database")},
                       Value{BackupGuid(s.database + DateTimeText(s.started) + std::to_string(s.position))}})
