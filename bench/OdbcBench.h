@@ -21,11 +21,15 @@
 namespace vandrel::bench {
 
 inline const char* kDsn = "vandrel_bench";
+// The same file with the driver's streaming mode (StepAPI=1): it hands each row over as
+// SQLite makes it, where by default it first copies the whole result into memory of its own.
+inline const char* kStepDsn = "vandrel_bench_step";
 
 // Writes the ini files into Dir and points the driver manager at them.
 inline void SetUpOdbc(const std::string& Dir, const std::string& DbFile) {
   std::ofstream(Dir + "/odbcinst.ini") << "[SQLite3]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n";
-  std::ofstream(Dir + "/odbc.ini") << "[" << kDsn << "]\nDriver=SQLite3\nDatabase=" << DbFile << "\n";
+  std::ofstream(Dir + "/odbc.ini") << "[" << kDsn << "]\nDriver=SQLite3\nDatabase=" << DbFile << "\n\n["
+                                   << kStepDsn << "]\nDriver=SQLite3\nDatabase=" << DbFile << "\nStepAPI=1\n";
   setenv("ODBCSYSINI", Dir.c_str(), 1);
   setenv("ODBCINI", (Dir + "/odbc.ini").c_str(), 1);
 }

@@ -1,6 +1,8 @@
 // Inserting 10^5 rows through the update component with parameter arrays of 20 rows
 // against arrays of 1 row, and against Qt's QSqlQuery::execBatch over QODBC; each run in
-// one transaction on a fresh table, in its own child process.
+// one transaction on a fresh table, in its own child process. Each writer runs in several
+// rounds, the order of the writers turning from round to round so that none always runs
+// first on a cold file system or last on a warm one; each writer's best round counts.
 #include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -8,6 +10,7 @@
 #include <QVariantList>
 
 #include <filesystem>
+#include <functional>
 
 #include "OdbcBench.h"
 #include "data/OdbcLink.h"
@@ -87,10 +90,21 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
   std::string db = dir + "/insert.db";
   SetUpOdbc(dir, db);
-  Outcome a20 = InChild([&](Outcome& o) { Update(o, 20, db); });
-  Outcome a1 = InChild([&](Outcome& o) { Update(o, 1, db); });
-  Outcome qt = InChild([&](Outcome& o) { QtBatch(o, db); });
-  std::printf("%ld rows inserted\n", gRows);
+  const std::function<void(Outcome&)> writers[] = {
+      [&](Outcome& o) { Update(o, 20, db); },
+      [&](Outcome& o) { Update(o, 1, db); },
+      [&](Outcome& o) { QtBatch(o, db); },
+  };
+  constexpr int kWriters = 3, kRounds = 3;
+  Outcome best[kWriters];
+  for (int round = 0; round < kRounds; ++round)
+    for (int k = 0; k < kWriters; ++k) {
+      const int w = (round + k) % kWriters;
+      const Outcome o = InChild(writers[w]);
+      if (round == 0 || o.Seconds < best[w].Seconds) best[w] = o;
+    }
+  const Outcome &a20 = best[0], &a1 = best[1], &qt = best[2];
+  std::printf("%ld rows inserted, best of %d rounds each\n", gRows, kRounds);
   std::printf("%-40s %12s %10s %8s\n", "writer", "rows/s", "seconds", "ratio");
   for (auto [n, o] : {std::pair{"TMUpdate, BulkParArrayLen 20", a20}, std::pair{"TMUpdate, BulkParArrayLen 1", a1},
                       std::pair{"QSqlQuery::execBatch (QODBC)", qt}})

@@ -1,10 +1,14 @@
 // The value tools against the plainest standard code doing the same job: number and date
 // text, SQL string literals, date parsing and text search (which decodes UTF-8 so that a
-// Polish letter is one character). After the usual table, each figure is printed as a
-// ratio to its baseline measured in the same run.
+// Polish letter is one character), with and without regard to case. After the usual table,
+// each figure is printed as a ratio to its baseline measured in the same run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <charconv>
+#include <clocale>
+#include <cwchar>
+#include <cwctype>
 #include <cstdio>
 #include <ctime>
 #include <map>
@@ -75,11 +79,41 @@ void DateParseStrptime(benchmark::State& S) {
   }
 }
 
+// Both searches answer the same question, the character index of the match, so the
+// baseline counts the characters before the bytes it found; neither copies the text inside
+// the loop.
+const std::string kSought = "jaźń";
 void FindTools(benchmark::State& S) {
-  for (auto _ : S) benchmark::DoNotOptimize(TxTools(kText).FindStr("jaźń", false, 0));
+  const TxTools Text(kText);
+  for (auto _ : S) benchmark::DoNotOptimize(Text.FindStr(kSought, false, 0));
 }
-void FindStdString(benchmark::State& S) {
-  for (auto _ : S) benchmark::DoNotOptimize(kText.find("jaźń"));
+void FindUtf8Aware(benchmark::State& S) {
+  for (auto _ : S) {
+    const std::size_t At = kText.find(kSought);
+    const auto Before = kText.begin() + static_cast<std::ptrdiff_t>(At == std::string::npos ? 0 : At);
+    benchmark::DoNotOptimize(std::count_if(kText.begin(), Before, [](char C) { return (C & 0xC0) != 0x80; }));
+  }
+}
+// Without regard to case: the baseline decodes both texts to wide characters and folds them
+// with the C library (a UTF-8 locale), then searches.
+void FindToolsIgnoringCase(benchmark::State& S) {
+  const TxTools Text(kText);
+  for (auto _ : S) benchmark::DoNotOptimize(Text.FindStr("JAŹŃ", true, 0));
+}
+std::wstring FoldedWide(const std::string& Text) {
+  std::wstring Out(Text.size(), L'\0');
+  std::mbstate_t State{};
+  const char* From = Text.c_str();
+  Out.resize(std::mbsrtowcs(Out.data(), &From, Out.size(), &State));
+  for (wchar_t& C : Out) C = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(C)));
+  return Out;
+}
+void FindWideFolded(benchmark::State& S) {
+  const char* Current = std::setlocale(LC_CTYPE, nullptr);
+  const std::string Was = Current ? Current : "C";
+  if (!std::setlocale(LC_CTYPE, "C.UTF-8")) S.SkipWithError("no C.UTF-8 locale");
+  for (auto _ : S) benchmark::DoNotOptimize(FoldedWide(kText).find(FoldedWide("JAŹŃ")));
+  std::setlocale(LC_CTYPE, Was.c_str());
 }
 
 struct TPair {
@@ -94,7 +128,8 @@ const TPair kPairs[] = {
     {"TxTools::ToDBField", LiteralTools, "quote-doubling loop", LiteralByteLoop},
     {"TdtTools::ToString(13)", DateTextTools, "gmtime_r+strftime", DateTextStrftime},
     {"TdtTools::FromString(0)", DateParseTools, "strptime", DateParseStrptime},
-    {"TxTools::FindStr", FindTools, "std::string::find", FindStdString},
+    {"TxTools::FindStr", FindTools, "find + character count", FindUtf8Aware},
+    {"TxTools::FindStr (case)", FindToolsIgnoringCase, "mbsrtowcs+towlower+find", FindWideFolded},
 };
 
 class TRatioReporter : public benchmark::ConsoleReporter {
