@@ -27,7 +27,9 @@
 #include <soci/odbc/soci-odbc.h>
 #include <soci/soci.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <vector>
@@ -95,16 +97,42 @@ void CreateData(const std::string& DbFile) {
   link.Commit();
 }
 
-// Rows kept as compactly as plain code keeps them: each column in a vector of its type, the
-// texts one after another in one buffer, and one null mark per value.
-struct TKeptRows {
-  std::vector<SQLINTEGER> I;
-  std::vector<double> D, N;
-  std::vector<SQL_TIMESTAMP_STRUCT> Ts;
-  std::vector<std::uint32_t> TextEnd;
-  std::vector<char> Text;
-  std::vector<std::uint8_t> Nulls;  // five bits a row
+// Storage that grows in chunks of a fixed size, so that keeping rows never copies what it
+// kept nor holds twice its size while a vector would reallocate.
+template <class T, std::size_t Chunk = 65536>
+class TChunked {
+ public:
+  void Add(const T* From, std::size_t Count) {
+    while (Count > 0) {
+      if (Chunks.empty() || Chunks.back().size() == Chunk) Chunks.emplace_back().reserve(Chunk);
+      std::vector<T>& last = Chunks.back();
+      const std::size_t n = std::min(Count, Chunk - last.size());
+      last.insert(last.end(), From, From + n);
+      From += n, Count -= n;
+    }
+  }
+  void Add(const T& V) { Add(&V, 1); }
+  std::size_t Size() const { return Chunks.empty() ? 0 : (Chunks.size() - 1) * Chunk + Chunks.back().size(); }
+
+ private:
+  std::vector<std::vector<T>> Chunks;
 };
+
+// Rows kept as compactly as plain code keeps them: each column in chunks of its type, the
+// time stamps packed into 64 bits, the texts one after another with the offset of each end,
+// and one byte of null marks a row.
+struct TKeptRows {
+  TChunked<SQLINTEGER> I;
+  TChunked<double> D, N;
+  TChunked<std::int64_t> Ts;
+  TChunked<std::uint32_t> TextEnd;
+  TChunked<char, 1 << 20> Text;
+  TChunked<std::uint8_t> Nulls;
+};
+
+std::int64_t PackedStamp(const SQL_TIMESTAMP_STRUCT& T) {
+  return ((((T.year * 16LL + T.month) * 32 + T.day) * 32 + T.hour) * 64 + T.minute) * 64 + T.second;
+}
 
 void RawOdbc(Outcome& O, int N, TKeptRows* Keep = nullptr) {
   TMOdbcLink link;
@@ -137,25 +165,22 @@ void RawOdbc(Outcome& O, int N, TKeptRows* Keep = nullptr) {
       lt[r] == SQL_NULL_DATA ? FoldNull(h) : FoldStamp(h, t.year, t.month, t.day, t.hour, t.minute, t.second);
       ln[r] == SQL_NULL_DATA ? FoldNull(h) : FoldDouble(h, n[r]);
       if (Keep) {
-        Keep->I.push_back(i[r]);
-        Keep->D.push_back(d[r]);
-        Keep->N.push_back(n[r]);
-        Keep->Ts.push_back(t);
-        if (ls[r] != SQL_NULL_DATA) {
-          const char* text = &s[r * 41];
-          Keep->Text.insert(Keep->Text.end(), text, text + strnlen(text, 40));
-        }
-        Keep->TextEnd.push_back(static_cast<std::uint32_t>(Keep->Text.size()));
-        Keep->Nulls.push_back(static_cast<std::uint8_t>((li[r] == SQL_NULL_DATA) | (ls[r] == SQL_NULL_DATA) << 1 |
-                                                        (ld[r] == SQL_NULL_DATA) << 2 | (lt[r] == SQL_NULL_DATA) << 3 |
-                                                        (ln[r] == SQL_NULL_DATA) << 4));
+        Keep->I.Add(i[r]);
+        Keep->D.Add(d[r]);
+        Keep->N.Add(n[r]);
+        Keep->Ts.Add(PackedStamp(t));
+        if (ls[r] != SQL_NULL_DATA) Keep->Text.Add(&s[r * 41], strnlen(&s[r * 41], 40));
+        Keep->TextEnd.Add(static_cast<std::uint32_t>(Keep->Text.Size()));
+        Keep->Nulls.Add(static_cast<std::uint8_t>((li[r] == SQL_NULL_DATA) | (ls[r] == SQL_NULL_DATA) << 1 |
+                                                  (ld[r] == SQL_NULL_DATA) << 2 | (lt[r] == SQL_NULL_DATA) << 3 |
+                                                  (ln[r] == SQL_NULL_DATA) << 4));
       }
     }
     O.Rows += static_cast<long>(fetched);
   }
   SQLFreeHandle(SQL_HANDLE_STMT, st);
   O.Checksum = h;
-  if (Keep) O.Checksum ^= Keep->Text.size() + Keep->Nulls.size();  // the kept rows stay in use
+  if (Keep) O.Checksum ^= Keep->Text.Size() + Keep->Nulls.Size();  // the kept rows stay in use
 }
 
 void Query(Outcome& O, bool ForwardOnly) {
