@@ -33,15 +33,15 @@ Change FlagChange(std::string option, int64_t bit, bool on) {
   return {std::move(option), false, false, [bit, on](Database& db) { db.Set(bit, on); }};
 }
 
-Change ReadChange(Parser& p) {
+Change ReadChange(Parser& p, bool is2005) {
   static const char* const kOptions[] = {
       "SINGLE_USER", "RESTRICTED_USER", "MULTI_USER", "OFFLINE", "ONLINE", "READ_ONLY",
       "READ_WRITE", "AUTO_CLOSE", "AUTO_SHRINK", "TORN_PAGE_DETECTION",
-      "AUTO_CREATE_STATISTICS", "AUTO_UPDATE_STATISTICS", "RECOVERY"};
+      "AUTO_CREATE_STATISTICS", "AUTO_UPDATE_STATISTICS", "RECOVERY", "EMERGENCY"};
   std::string word;
   for (const char* option : kOptions)
     if (p.Peek().IsWord(option)) word = option;
-  if (word.empty()) p.FailHere();
+  if (word.empty() || (word == "EMERGENCY" && !is2005)) p.FailHere();
   p.Next();
   using namespace DbStatus;
   if (word == "SINGLE_USER")
@@ -61,8 +61,16 @@ Change ReadChange(Parser& p) {
             }};
   if (word == "OFFLINE" || word == "ONLINE") {
     const bool off = word == "OFFLINE";
-    return {word, off, true, [off](Database& db) { db.Set(Offline, off); }};
+    return {word, off, true, [off](Database& db) {
+              db.Set(Offline, off);
+              db.Set(EmergencyMode, false);
+            }};
   }
+  if (word == "EMERGENCY")  // 2005: readable by the system administrators only, whatever recovery left
+    return {word, false, true, [](Database& db) {
+              db.Set(Offline, false);
+              db.Set(EmergencyMode, true);
+            }};
   if (word == "READ_ONLY" || word == "READ_WRITE") {
     const bool ro = word == "READ_ONLY";
     return {word, true, true, [ro](Database& db) { db.Set(ReadOnly, ro); }};
@@ -122,7 +130,7 @@ void AlterDatabase(Context& ctx, Parser& p) {
   const std::string name = p.ExpectName();
   p.ExpectKeyword("SET");
   std::vector<Change> changes;
-  do changes.push_back(ReadChange(p));
+  do changes.push_back(ReadChange(p, ctx.model.server.Is2005()));
   while (p.AcceptSymbol(","));
   const Termination termination = ReadTermination(p);
   p.ExpectEnd();
@@ -136,7 +144,7 @@ void AlterDatabase(Context& ctx, Parser& p) {
     if (c.state && IsSystemDatabase(db))
       Refuse(ctx, 5058, 16, 1,
              "Option '" + c.option + "' cannot be set in database '" + db.name + "'.");
-    if (db.Has(DbStatus::Offline) && c.option != "ONLINE" && c.option != "OFFLINE")
+    if (db.Has(DbStatus::Offline) && c.option != "ONLINE" && c.option != "OFFLINE" && c.option != "EMERGENCY")
       Refuse(ctx, 942, 14, 4, "Database '" + db.name + "' cannot be opened because it is offline.");
     exclusive = exclusive || c.exclusive;
     taking_offline = taking_offline || c.option == "OFFLINE";

@@ -43,18 +43,18 @@ void Databases(Context& ctx, Database&, RowSource& out) {
     out.columns.push_back(c);
   for (const Database& db : ctx.model.databases) {
     const Login* owner = ctx.model.FindLogin(db.owner_login);
-    auto property = [&](const char* name) { return db.PropertyEx(name).value_or(Value{}); };
+    auto property = [&](const char* name) { return db.PropertyEx(name, true).value_or(Value{}); };
     const std::string access = ValueText(property("UserAccess"));
     const std::string state = ValueText(property("Status"));
     const std::string recovery = ValueText(property("Recovery"));
     const int64_t access_code = access == "SINGLE_USER" ? 1 : access == "RESTRICTED_USER" ? 2 : 0;
     const int64_t state_code = state == "RESTORING" ? 1 : state == "RECOVERING" ? 2 : state == "SUSPECT" ? 4
-                             : state == "OFFLINE"   ? 6 : 0;
+                             : state == "EMERGENCY" ? 5 : state == "OFFLINE" ? 6 : 0;
     const int64_t recovery_code = recovery == "FULL" ? 1 : recovery == "BULK_LOGGED" ? 2 : 3;
     const bool torn = db.Has(DbStatus::TornPageDetection);
     Row row = {db.name, int64_t{db.dbid}, Value{}, owner ? Value{owner->sid} : Value{}, db.crdate,
                int64_t{db.cmptlevel}, db.collation.empty() ? ctx.model.server.collation : db.collation,
-               access_code, access, Flag(db.Has(DbStatus::ReadOnly)), Flag(db.Has(DbStatus::AutoClose)),
+               access_code, access, Flag(ValueText(property("Updateability")) == "READ_ONLY"), Flag(db.Has(DbStatus::AutoClose)),
                Flag(db.Has(DbStatus::AutoShrink)), state_code, state, Flag(false),
                Flag(db.Has(DbStatus::CleanlyShutdown)), Flag(false), int64_t{0}, std::string("OFF"), Flag(false),
                recovery_code, recovery, int64_t{torn ? 1 : 0}, std::string(torn ? "TORN_PAGE_DETECTION" : "NONE"),

@@ -78,9 +78,19 @@ Value DatabasePropertyEx(EvalEnv& env, const std::vector<Value>& a) {
   if (db == nullptr) return std::monostate{};
   const std::string p = Upper(Text(a[1]));
   if (p == "COLLATION") return db->collation.empty() ? env.ctx.model.server.collation : db->collation;
-  auto value = db->PropertyEx(p);
+  auto value = db->PropertyEx(p, env.ctx.model.server.Is2005());
   if (!value) return std::monostate{};
   return ValueText(*value);
+}
+
+// 1 when this session may enter the database now, 0 when not (no user of its login there,
+// offline, suspect, in a restore, or single user held by another session), NULL when there
+// is no such database.
+Value HasDbAccess(EvalEnv& env, const std::vector<Value>& a) {
+  if (IsNull(a[0])) return std::monostate{};
+  Database* db = env.ctx.model.FindDatabase(Text(a[0]));
+  if (db == nullptr) return std::monostate{};
+  return int64_t{env.ctx.EntryRefusal(*db) ? 0 : 1};
 }
 
 Value DatabaseProperty(EvalEnv& env, const std::vector<Value>& a) {
@@ -314,6 +324,7 @@ const FunctionInfo kFunctions[] = {
     {"DATABASEPROPERTYEX", 2, 2, Variant, DatabasePropertyEx},
     {"SQL_VARIANT_PROPERTY", 2, 2, Variant, nullptr, VariantProperty},
     {"DATABASEPROPERTY", 2, 2, IntType, DatabaseProperty},
+    {"HAS_DBACCESS", 1, 1, IntType, HasDbAccess},
     {"DB_ID", 0, 1, SmallIntType, DbId},
     {"DB_NAME", 0, 1, Name128, DbName},
     {"OBJECT_NAME", 1, 1, Name128, ObjectNameOf},

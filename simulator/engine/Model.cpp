@@ -21,7 +21,7 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
          });
 }
 
-std::optional<Value> Database::PropertyEx(const std::string& property) const {
+std::optional<Value> Database::PropertyEx(const std::string& property, bool is2005) const {
   const std::string p = Upper(property);
   auto flag = [](bool on) { return Value{int64_t{on ? 1 : 0}}; };
   if (p == "USERACCESS")
@@ -29,6 +29,7 @@ std::optional<Value> Database::PropertyEx(const std::string& property) const {
                              : Has(DbStatus::DboUseOnly) ? "RESTRICTED_USER"
                                                          : "MULTI_USER")};
   if (p == "STATUS") {
+    if (is2005 && Has(DbStatus::EmergencyMode)) return Value{std::string("EMERGENCY")};
     if (Has(DbStatus::Offline)) return Value{std::string("OFFLINE")};
     if (Has(DbStatus::NotRecovered)) return Value{std::string("SUSPECT")};
     if (Has(DbStatus::Loading)) return Value{std::string("RESTORING")};
@@ -36,8 +37,9 @@ std::optional<Value> Database::PropertyEx(const std::string& property) const {
       return Value{std::string("RECOVERING")};
     return Value{std::string("ONLINE")};
   }
-  if (p == "UPDATEABILITY")
-    return Value{std::string(Has(DbStatus::ReadOnly) ? "READ_ONLY" : "READ_WRITE")};
+  if (p == "UPDATEABILITY")  // 2005's emergency mode reads only
+    return Value{std::string(Has(DbStatus::ReadOnly) || (is2005 && Has(DbStatus::EmergencyMode)) ? "READ_ONLY"
+                                                                                                : "READ_WRITE")};
   if (p == "RECOVERY")
     return Value{std::string(Has(DbStatus::TruncLogOnChkpt)      ? "SIMPLE"
                              : Has(DbStatus::SelectIntoBulkCopy) ? "BULK_LOGGED"

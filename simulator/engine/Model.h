@@ -176,8 +176,9 @@ struct Database {
 
   bool Has(int64_t bit) const { return (status & bit) != 0; }
   void Set(int64_t bit, bool on) { status = on ? (status | bit) : (status & ~bit); }
-  // DATABASEPROPERTYEX('name', property) as SQL Server 2000 answers; nullopt: NULL.
-  std::optional<Value> PropertyEx(const std::string& property) const;
+  // DATABASEPROPERTYEX('name', property) as SQL Server 2000 answers, or 2005 (which names
+  // its emergency mode); nullopt: NULL.
+  std::optional<Value> PropertyEx(const std::string& property, bool is2005 = false) const;
   const std::string& PrimaryFile() const;  // sysdatabases.filename (fileid 1); "" if none
   DbUser* FindUser(const std::string& name);            // case-insensitive
   DbUser* FindUserByLogin(const std::string& login);

@@ -285,18 +285,20 @@ bool Context::IsSysadmin() const {
   return login != nullptr && login->sysadmin;
 }
 
-void Context::CheckCanEnter(const Database& db) {
+std::optional<Context::Refusal> Context::EntryRefusal(const Database& db) {
   if (db.Has(DbStatus::Offline))
-    Fail(942, 14, 4, "Database '" + db.name + "' cannot be opened because it is offline.");
-  if (db.Has(DbStatus::NotRecovered))
-    Fail(926, 14, 1, "Database '" + db.name +
-                         "' cannot be opened. It has been marked SUSPECT by recovery. See the "
-                         "SQL Server errorlog for more information.");
+    return Refusal{942, 4, "Database '" + db.name + "' cannot be opened because it is offline."};
+  // 2005's emergency mode keeps the database to the system administrators.
+  const bool emergency = model.server.Is2005() && db.Has(DbStatus::EmergencyMode);
+  if (db.Has(DbStatus::NotRecovered) && !emergency)
+    return Refusal{926, 1, "Database '" + db.name +
+                               "' cannot be opened. It has been marked SUSPECT by recovery. See the "
+                               "SQL Server errorlog for more information."};
   if (db.Has(DbStatus::Loading))
-    Fail(927, 14, 2, "Database '" + db.name + "' cannot be opened. It is in the middle of a restore.");
+    return Refusal{927, 2, "Database '" + db.name + "' cannot be opened. It is in the middle of a restore."};
   if (db.Has(DbStatus::SingleUser) && !model.SessionsIn(db.name, &session).empty())
-    Fail(924, 14, 1, "Database '" + db.name + "' is already open and can only have one user at a time.");
-  if (IsSysadmin()) return;
+    return Refusal{924, 1, "Database '" + db.name + "' is already open and can only have one user at a time."};
+  if (IsSysadmin()) return std::nullopt;
   Database& target = *model.FindDatabase(db.name);
   const DbUser* user = target.FindUserByLogin(session.login);
   const bool is_owner = EqualNoCase(db.owner_login, session.login) ||
@@ -304,9 +306,14 @@ void Context::CheckCanEnter(const Database& db) {
                                              std::find(user->roles.begin(), user->roles.end(),
                                                        "db_owner") != user->roles.end()));
   const DbUser* guest = target.FindUser("guest");
-  if ((user == nullptr && guest == nullptr) || (db.Has(DbStatus::DboUseOnly) && !is_owner))
-    Fail(916, 14, 1, "Server user '" + session.login + "' is not a valid user in database '" +
-                         db.name + "'.");
+  if ((user == nullptr && guest == nullptr) || (db.Has(DbStatus::DboUseOnly) && !is_owner) || emergency)
+    return Refusal{916, 1, "Server user '" + session.login + "' is not a valid user in database '" +
+                               db.name + "'."};
+  return std::nullopt;
+}
+
+void Context::CheckCanEnter(const Database& db) {
+  if (const std::optional<Refusal> refusal = EntryRefusal(db)) Fail(refusal->number, 14, refusal->state, refusal->text);
 }
 
 void Context::CheckWritable(const Database& db) {

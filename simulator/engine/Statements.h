@@ -140,6 +140,13 @@ class Context {
   // another session, 916/927 style refusals for suspect or loading databases. `number` of
   // 4060 style login checks use the same rules.
   void CheckCanEnter(const Database& db);
+  // Why this session may not enter `db` (the error CheckCanEnter raises), or none: what
+  // HAS_DBACCESS answers too.
+  struct Refusal {
+    int number, state;
+    std::string text;
+  };
+  std::optional<Refusal> EntryRefusal(const Database& db);
   // Refuses a change of a read-only database: 3906 "Could not run BEGIN TRANSACTION in
   // database 'x' because the database is read-only." (the message SQL Server 2000 gives).
   void CheckWritable(const Database& db);

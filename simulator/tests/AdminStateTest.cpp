@@ -79,6 +79,64 @@ TEST_F(AdminStateTest, StateChangeRefusedWhileAnotherConnectionUsesTheDatabase) 
   EXPECT_TRUE(closed);
 }
 
+// What a console reads of every database in one query: its state and updateability, who
+// may use it, and whether this login may enter it now, on both servers alike; 2005 names its
+// emergency mode, which 2000 does not have.
+TEST_F(AdminStateTest, EachDatabasesStateAndAccessAreReportedAsTheServerHasThem) {
+  const std::string kRead =
+      "select CAST(DATABASEPROPERTYEX(name,'Status') AS varchar(20)), CAST(DATABASEPROPERTYEX(name,'UserAccess') "
+      "AS varchar(20)), CAST(DATABASEPROPERTYEX(name,'Updateability') AS varchar(20)), HAS_DBACCESS(name), status "
+      "from master..sysdatabases where name = ";
+  for (const bool is2005 : {false, true}) {
+    SCOPED_TRACE(is2005 ? "2005" : "2000");
+    if (is2005) Restart(DataSet2005());
+    auto jan = Connect("jan", "tajne");
+    ASSERT_FALSE(Run(*jan, "use master").failed());
+    EXPECT_EQ(Run(*jan, kRead + "'Sklep'").Cell(0, 3), "1") << "his shop";
+    EXPECT_EQ(Run(*jan, kRead + "'Uszkodzona'").Cell(0, 3), "0") << "no user of his there";
+    EXPECT_EQ(Run(*jan, kRead + "'master'").Cell(0, 3), "1") << "as its guest";
+    EXPECT_EQ(Run("select HAS_DBACCESS('Nie ma'), HAS_DBACCESS(NULL)").Cell(0, 0), "");
+
+    // Held in single-user mode by jan: no one else may enter, though it is online.
+    ASSERT_FALSE(Run("ALTER DATABASE Sklep SET SINGLE_USER").failed());
+    ASSERT_FALSE(Run(*jan, "use Sklep").failed());
+    Answer held = Run(kRead + "'Sklep'");
+    EXPECT_EQ(held.Cell(0, 0), "ONLINE");
+    EXPECT_EQ(held.Cell(0, 1), "SINGLE_USER");
+    EXPECT_EQ(held.Cell(0, 3), "0");
+    EXPECT_EQ(Run(*jan, kRead + "'Sklep'").Cell(0, 3), "1") << "the holder itself";
+    ASSERT_FALSE(Run(*jan, "use master").failed());
+    EXPECT_EQ(Run(kRead + "'Sklep'").Cell(0, 3), "1") << "free again";
+    ASSERT_FALSE(Run("ALTER DATABASE Sklep SET MULTI_USER, READ_ONLY").failed());
+    EXPECT_EQ(Run(kRead + "'Sklep'").Cell(0, 2), "READ_ONLY");
+    ASSERT_FALSE(Run("ALTER DATABASE Sklep SET READ_WRITE, OFFLINE").failed());
+    Answer offline = Run(kRead + "'Sklep'");
+    EXPECT_EQ(offline.Cell(0, 0), "OFFLINE");
+    EXPECT_EQ(offline.Cell(0, 3), "0") << "not even the system administrator enters it";
+    EXPECT_EQ(std::stoll(offline.Cell(0, 4)) & 0x200, 0x200);
+
+    const Answer emergency = Run("ALTER DATABASE Sklep SET EMERGENCY");
+    if (!is2005) {
+      EXPECT_TRUE(emergency.failed()) << "2000 has no such option";
+      ASSERT_FALSE(Run("ALTER DATABASE Sklep SET ONLINE").failed());
+      continue;
+    }
+    ASSERT_FALSE(emergency.failed());
+    const Answer stopped = Run(kRead + "'Sklep'");
+    EXPECT_EQ(stopped.Cell(0, 0), "EMERGENCY");
+    EXPECT_EQ(stopped.Cell(0, 2), "READ_ONLY");
+    EXPECT_EQ(stopped.Cell(0, 3), "1") << "the system administrator may look inside";
+    EXPECT_EQ(std::stoll(stopped.Cell(0, 4)) & 0x8000, 0x8000);
+    EXPECT_EQ(Run(*jan, kRead + "'Sklep'").Cell(0, 3), "0") << "no one else";
+    EXPECT_TRUE(Run(*jan, "use Sklep").HasError(916));
+    const Answer view = Run("select state, state_desc, is_read_only from sys.databases where name = 'Sklep'");
+    EXPECT_EQ(view.Cell(0, 0) + " " + view.Cell(0, 1) + " " + view.Cell(0, 2), "5 EMERGENCY 1");
+    ASSERT_FALSE(Run("ALTER DATABASE Sklep SET ONLINE").failed());
+    EXPECT_EQ(Run(kRead + "'Sklep'").Cell(0, 0), "ONLINE");
+    EXPECT_EQ(Run(*jan, kRead + "'Sklep'").Cell(0, 3), "1");
+  }
+}
+
 TEST_F(AdminStateTest, RefusalsOfBadTargets) {
   EXPECT_TRUE(Run("ALTER DATABASE Brak SET OFFLINE").HasError(911));
   EXPECT_TRUE(Run("ALTER DATABASE master SET OFFLINE").HasError(5058));
