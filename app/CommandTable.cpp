@@ -158,9 +158,8 @@ namespace {
 bool NodeHolds(TEnableRule Rule, const TEnablingState& State) {
   switch (Rule) {
     case TEnableRule::erAlways: return true;
-    case TEnableRule::erUsableDatabase: return State.Selected.Kind == nkDatabase;
-    case TEnableRule::erStoppedDatabase:
-      return State.Selected.Kind == nkDatabaseOffline || State.Selected.Kind == nkDatabaseDamaged;
+    case TEnableRule::erUsableDatabase: return IsUsableDatabaseKind(State.Selected.Kind);
+    case TEnableRule::erStoppedDatabase: return IsStoppedDatabaseKind(State.Selected.Kind);
     case TEnableRule::erInDatabase: return State.InDatabase;
     case TEnableRule::erSelectedRows: return State.SelectedRows;
     case TEnableRule::erListRows: return State.ListRows;

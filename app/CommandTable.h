@@ -23,8 +23,8 @@ enum class TCommandMenu { mnBazy, mnRepair, mnKonfiguracja, mnNarzedzia, mnPomoc
 // On which selected node a command may be chosen.
 enum class TEnableRule {
   erAlways,           // any node, or none
-  erUsableDatabase,   // a database in the normal state, selected itself
-  erStoppedDatabase,  // an offline or damaged database, selected itself
+  erUsableDatabase,   // a database in the normal state (or single user, or read only), selected itself
+  erStoppedDatabase,  // an offline, damaged or emergency-mode database, selected itself
   erInDatabase,       // a database or any node under one (the command acts on that database)
   erSelectedRows,     // rows selected in the detail list (its pop-up menu's commands)
   erListRows,         // the detail list holds rows

@@ -23,7 +23,7 @@ QIcon Table() { return Themed("x-office-spreadsheet", "table.svg"); }
 QIcon User() { return Themed("avatar-default", "user.svg"); }
 QIcon Login() { return Themed("dialog-password", "login.svg"); }
 
-enum class TMark { Lost, Offline, Damaged, ReadOnly, SingleUser };
+enum class TMark { Lost, Offline, Damaged, ReadOnly, SingleUser, NoAccess, Restoring, Emergency };
 
 // The corner mark, drawn in the lower right quarter and a bit (a 9/16 square).
 void PaintMark(QPainter& p, TMark Mark, int Size) {
@@ -82,6 +82,32 @@ void PaintMark(QPainter& p, TMark Mark, int Size) {
       p.drawEllipse(QRectF(3.3, 1.9, 2.4, 2.4));
       p.drawChord(QRectF(2.2, 4.6, 4.6, 4.2), 0, 180 * 16);
       break;
+    case TMark::NoAccess:  // a red ring with a slash: no entry for this login
+      p.setPen(QPen(QColor(200, 30, 30), 1.6));
+      p.setBrush(Qt::white);
+      p.drawEllipse(QRectF(1.0, 1.0, 7, 7));
+      p.drawLine(QPointF(2.3, 6.7), QPointF(6.7, 2.3));
+      break;
+    case TMark::Restoring: {  // a green disc with a turning arrow: being restored
+      disc(QColor(30, 140, 60));
+      p.setPen(white);
+      p.setBrush(Qt::NoBrush);
+      p.drawArc(QRectF(2.5, 2.5, 4, 4), 90 * 16, 270 * 16);
+      QPainterPath head;
+      head.moveTo(4.5, 1.4);
+      head.lineTo(6.0, 2.5);
+      head.lineTo(4.5, 3.6);
+      head.closeSubpath();
+      p.setBrush(Qt::white);
+      p.drawPath(head);
+      break;
+    }
+    case TMark::Emergency:  // an amber disc with two bars: held, as a paused thing
+      disc(QColor(225, 140, 0));
+      p.setPen(QPen(Qt::white, 1.3));
+      p.drawLine(QPointF(3.4, 2.8), QPointF(3.4, 6.2));
+      p.drawLine(QPointF(5.6, 2.8), QPointF(5.6, 6.2));
+      break;
   }
   p.restore();
 }
@@ -118,15 +144,24 @@ QIcon FolderOf(const QIcon& Content) {
   return icon;
 }
 
+// A usable database's picture: single user and read only are marks of it, whichever of
+// them names its kind.
+QIcon UsableDatabase(int Marks) {
+  if (Marks == dmNone) return Database();
+  if (Marks == dmReadOnly) return Marked(Database(), {TMark::ReadOnly});
+  if (Marks == dmSingleUser) return Marked(Database(), {TMark::SingleUser});
+  return Marked(Database(), {TMark::ReadOnly, TMark::SingleUser});
+}
+
 QIcon Paint(int Index, int Marks) {
   switch (Index) {
     case nkDatabasesFolderAlt: case nkDatabasesFolder: return FolderOf(Database());
-    case nkDatabase: {
-      if (Marks == dmNone) return Database();
-      if (Marks == dmReadOnly) return Marked(Database(), {TMark::ReadOnly});
-      if (Marks == dmSingleUser) return Marked(Database(), {TMark::SingleUser});
-      return Marked(Database(), {TMark::ReadOnly, TMark::SingleUser});
-    }
+    case nkDatabase: return UsableDatabase(Marks);
+    case nkDatabaseSingleUser: return UsableDatabase(Marks | dmSingleUser);
+    case nkDatabaseReadOnly: return UsableDatabase(Marks | dmReadOnly);
+    case nkDatabaseNoAccess: return Marked(Database(), {TMark::NoAccess});
+    case nkDatabaseRestoring: return Marked(Database(), {TMark::Restoring}, true);
+    case nkDatabaseEmergency: return Marked(Database(), {TMark::Emergency});
     case nkTablesFolder: return FolderOf(Table());
     case nkTable: return Table();
     case nkUsersFolder: return FolderOf(User());
@@ -161,7 +196,7 @@ QIcon TreeImage(int Index, int Marks) {
   // Painted once per kind and state, since a rebuild sets the icons of every node. Kept to
   // the end of the process: pixmaps must not be freed after the application object.
   static auto* painted = new std::map<int, QIcon>;
-  const int marks = Index == nkDatabase ? Marks & (dmReadOnly | dmSingleUser) : dmNone;
+  const int marks = IsUsableDatabaseKind(Index) ? Marks & (dmReadOnly | dmSingleUser) : dmNone;
   const int key = Index * 8 + marks;
   auto it = painted->find(key);
   if (it == painted->end()) it = painted->emplace(key, Paint(Index, marks)).first;

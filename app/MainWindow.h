@@ -165,7 +165,6 @@ class TForm1 : public QMainWindow, public TCommandContext {
 
   // Server tree.
   void RefreshTree() override;
-  int TestDatabaseAccess(const std::string& Name);
   void ComposeServerName(const std::string& Server, const std::string& Instance);
   void ShowNodeDetails();
   int SelectedNodeKind();

@@ -17,6 +17,19 @@ long long StatusBits(const std::string& Status) {
 
 }  // namespace
 
+bool IsDatabaseKind(int Kind) {
+  return Kind == nkDatabase || Kind == nkDatabaseOffline || Kind == nkDatabaseDamaged || Kind == nkDatabaseOther ||
+         (Kind >= nkDatabaseNoAccess && Kind <= nkDatabaseEmergency);
+}
+
+bool IsUsableDatabaseKind(int Kind) {
+  return Kind == nkDatabase || Kind == nkDatabaseSingleUser || Kind == nkDatabaseReadOnly;
+}
+
+bool IsStoppedDatabaseKind(int Kind) {
+  return Kind == nkDatabaseOffline || Kind == nkDatabaseDamaged || Kind == nkDatabaseEmergency;
+}
+
 int StatusImage(const std::string& Status) {
   const long long s = StatusBits(Status);
   if (s & 0x100) return nkDatabaseDamaged;
@@ -24,9 +37,43 @@ int StatusImage(const std::string& Status) {
   return nkDatabase;
 }
 
-int DatabaseMarks(const std::string& Status) {
-  const long long s = StatusBits(Status);
-  return ((s & 0x400) ? dmReadOnly : dmNone) | ((s & 0x1000) ? dmSingleUser : dmNone);
+int DatabaseKind(const TDatabaseReport& Report) {
+  const std::string& status = Report.Status;
+  if (status == "EMERGENCY") return nkDatabaseEmergency;
+  const int bits = StatusImage(Report.StatusBits);
+  if (bits == nkDatabaseDamaged || status == "SUSPECT") return nkDatabaseDamaged;
+  if (bits == nkDatabaseOffline || status == "OFFLINE") return nkDatabaseOffline;
+  if (status == "RESTORING" || status == "RECOVERING") return nkDatabaseRestoring;
+  const int marks = DatabaseMarks(Report);
+  if (marks & dmSingleUser) return nkDatabaseSingleUser;
+  if (Report.Access == "0") return nkDatabaseNoAccess;
+  if (marks & dmReadOnly) return nkDatabaseReadOnly;
+  return nkDatabase;
+}
+
+bool MayOpenDatabase(const TDatabaseReport& Report) {
+  return IsUsableDatabaseKind(DatabaseKind(Report)) && Report.Access != "0";
+}
+
+std::string StateSuffix(int Kind) {
+  switch (Kind) {
+    case nkDatabaseOffline: return " (Offline)";
+    case nkDatabaseDamaged: return " (Uszkodzona)";
+    case nkDatabaseNoAccess: return " (Brak dostępu)";
+    case nkDatabaseSingleUser: return " (Single User)";
+    case nkDatabaseReadOnly: return " (Tylko do odczytu)";
+    case nkDatabaseRestoring: return " (Odtwarzanie)";
+    case nkDatabaseEmergency: return " (Wstrzymana)";
+    default: return {};
+  }
+}
+
+int DatabaseMarks(const TDatabaseReport& Report) {
+  const long long s = StatusBits(Report.StatusBits);
+  const bool known = !Report.Status.empty();
+  const bool readOnly = known ? Report.Updateability == "READ_ONLY" : (s & 0x400) != 0;
+  const bool singleUser = known ? Report.UserAccess == "SINGLE_USER" : (s & 0x1000) != 0;
+  return (readOnly ? dmReadOnly : dmNone) | (singleUser ? dmSingleUser : dmNone);
 }
 
 std::string TNodeIdentity::Key() const {

@@ -21,22 +21,47 @@ enum NodeKind : int {
   nkDatabaseOffline = 13,
   nkDatabaseDamaged = 14,
   nkDatabaseOther = 15,
+  // A database in each further state the server reports.
+  nkDatabaseNoAccess = 16,    // online, but this login may not enter it
+  nkDatabaseSingleUser = 17,  // online, one connection at a time
+  nkDatabaseReadOnly = 18,    // online, read only
+  nkDatabaseRestoring = 19,   // in a restore or in recovery
+  nkDatabaseEmergency = 20,   // SQL Server 2005's emergency mode
 };
 
-inline bool IsDatabaseKind(int Kind) {
-  return Kind == nkDatabase || Kind == nkDatabaseOffline || Kind == nkDatabaseDamaged ||
-         Kind == nkDatabaseOther;
-}
+bool IsDatabaseKind(int Kind);
+// A database the commands for a database in the normal state act on (single-user and
+// read-only ones are such databases too).
+bool IsUsableDatabaseKind(int Kind);
+// A database that "Włącz bazę" may bring back: offline, damaged, or in emergency mode.
+bool IsStoppedDatabaseKind(int Kind);
 
 // The kind of a database node from the status column of sysdatabases: bit 0x100 (left
 // unusable at start-up) gives damaged, else bit 0x200 gives offline, else usable.
 int StatusImage(const std::string& Status);
 
-// Marks of a usable database's state that its node kind does not tell (flags).
+// What the server reports of one database in the tree's reading: the status word of
+// sysdatabases, DATABASEPROPERTYEX's Status, UserAccess and Updateability, and HAS_DBACCESS
+// ("1", "0"; empty where the server told nothing).
+struct TDatabaseReport {
+  std::string StatusBits, Status, UserAccess, Updateability, Access;
+};
+
+// The node kind of that database: its state first (emergency, damaged, offline, restoring),
+// then whether it is held to one connection, whether this login may enter it, and whether it
+// is read only. A report without the properties falls back to the status word.
+int DatabaseKind(const TDatabaseReport& Report);
+// Whether the login may open the database now (its folders of tables and users).
+bool MayOpenDatabase(const TDatabaseReport& Report);
+// The text after a database's name in the tree for its kind (" (Offline)"), empty for none.
+std::string StateSuffix(int Kind);
+
+// Marks of a usable database's state drawn beside the mark of its kind (flags).
 enum TDatabaseMark : int { dmNone = 0, dmReadOnly = 1, dmSingleUser = 2 };
 
-// The marks from the status column of sysdatabases: bit 0x400 read-only, 0x1000 single user.
-int DatabaseMarks(const std::string& Status);
+// The marks of what the server reports: read only, single user (from the status word's bits
+// 0x400 and 0x1000 where the properties are missing).
+int DatabaseMarks(const TDatabaseReport& Report);
 
 // What a tree node stands for, set when the tree is built; the node's text, with any state
 // suffix, is display only and never read back to find the object of a command.

@@ -12,9 +12,21 @@
 namespace vandrel::app {
 namespace {
 
+// Every database with its state as the server reports it, in one statement: the columns
+// the database list shows, then DATABASEPROPERTYEX's state, user access and updateability,
+// and whether this login may enter it now (HAS_DBACCESS).
 const char* const kDatabasesQuery =
-    "select status, dbid, name, Convert(VARCHAR(8), crdate, 2), filename, version, cmptlevel "
+    "select status, dbid, name, Convert(VARCHAR(8), crdate, 2), filename, version, cmptlevel, "
+    "CAST(DATABASEPROPERTYEX(name, 'Status') AS varchar(20)), "
+    "CAST(DATABASEPROPERTYEX(name, 'UserAccess') AS varchar(20)), "
+    "CAST(DATABASEPROPERTYEX(name, 'Updateability') AS varchar(20)), HAS_DBACCESS(name) "
     "from sysdatabases order by dbid";
+
+// The server's report of the database on the row that begins at Row.
+TDatabaseReport ReportAt(const TextList& List, size_t Row, size_t Columns) {
+  const auto cell = [&](size_t column) { return column < Columns ? List[Row + column] : std::string(); };
+  return {cell(0), cell(7), cell(8), cell(9), cell(10)};
+}
 
 // Brackets tree updates so that the control repaints once.
 class TreeUpdate {
@@ -60,24 +72,16 @@ void TForm1::RefreshTree() {
       const bool hideSystem = CommandChecked(TCommandId::cmHideSystemDatabases);
       for (size_t row = 1; row + columns - 1 < list.size(); row += columns) {
         TreeView1->setCurrentItem(databases);
-        int kind = StatusImage(list[row]);
+        const TDatabaseReport report = ReportAt(list, row, columns);
+        const int kind = DatabaseKind(report);
         const std::string& name = list[row + 2];
         if (hideSystem && IsSystemDatabase(name)) continue;
-        std::string nodeText = name;
-        if (kind == nkDatabase) {
-          kind = TestDatabaseAccess(name);
-          if (kind == nkDatabaseDamaged) nodeText = name + " (Uszkodzona)";
-        } else if (kind == nkDatabaseOffline) {
-          nodeText = name + " (Offline)";
-        } else {
-          nodeText = name + " (Uszkodzona)";
-        }
         TNodeIdentity data;
         data.Database = name;
-        QTreeWidgetItem* node = AddNode(databases, nodeText, kind, kind, data);
-        if (kind == nkDatabase) node->setIcon(0, TreeImage(kind, DatabaseMarks(list[row])));
+        QTreeWidgetItem* node = AddNode(databases, name + StateSuffix(kind), kind, kind, data);
+        node->setIcon(0, TreeImage(kind, DatabaseMarks(report)));
         TreeView1->setCurrentItem(node);
-        if (kind == nkDatabase) {
+        if (MayOpenDatabase(report)) {
           AddNode(node, "Tabele", nkTablesFolder, nkTablesFolder, data);
           AddNode(node, "Użytkownicy", nkUsersFolder, nkUsersFolder, data);
         }
@@ -98,7 +102,14 @@ void TForm1::RefreshTree() {
   }
   TreeReady = true;
   FitTreeToItsTexts(TreeView1);
-  if (rebuilt) EnableCommandsForSelection();
+  if (!rebuilt) return;
+  // A node chosen before the rebuild shows its details as the server now reports them, not
+  // the list of databases the rebuild filled in on the way (which is the folder's own).
+  const int selected = SelectedNodeKind();
+  if (selected != nkNone && selected != nkDatabasesFolder && selected != nkDatabasesFolderAlt)
+    ShowNodeDetails();
+  else
+    EnableCommandsForSelection();
 }
 
 void TForm1::AddLoginsFolder(const TextList& Logins) {
@@ -116,21 +127,6 @@ void TForm1::AddLoginsFolder(const TextList& Logins) {
   }
   folder->setSelected(false);
   TreeView1->setCurrentItem(nullptr);
-}
-
-int TForm1::TestDatabaseAccess(const std::string& Name) {
-  if (!EnsureConnected()) return nkDatabase;
-  // This one statement is silent; a "use" that fails before the report runs leaves nothing
-  // silenced for the next real error.
-  TQuietErrors quiet(*this);
-  try {
-    ResetQuery();
-    KMQuery1->GetSQL().Add("use " + QuoteIdentifier(Name));
-    KMQuery1->ExecSQL();
-    return nkDatabase;
-  } catch (...) {
-    return nkDatabaseDamaged;
-  }
 }
 
 void TForm1::ComposeServerName(const std::string& Server, const std::string& Instance) {
@@ -154,6 +150,11 @@ void TForm1::ShowNodeDetails() {
     case nkDatabase:
     case nkDatabaseOffline:
     case nkDatabaseDamaged:
+    case nkDatabaseNoAccess:
+    case nkDatabaseSingleUser:
+    case nkDatabaseReadOnly:
+    case nkDatabaseRestoring:
+    case nkDatabaseEmergency:
       ShowDatabaseDetails();
       break;
     case nkTablesFolder:

@@ -49,7 +49,7 @@ bool BackupDatabase(TCommandContext& Context, const std::string& Database, const
 }
 
 void BackupCommand(TCommandContext& Context) {
-  if (Context.SelectedIdentity().Kind != nkDatabase) return;
+  if (!IsUsableDatabaseKind(Context.SelectedIdentity().Kind)) return;
   const std::string database = Context.SelectedDatabaseNode();
   if (database.empty() || !Context.EnsureConnected()) return;
   auto dialog = std::make_unique<TBackupDlg>(Context, QString::fromStdString(database),

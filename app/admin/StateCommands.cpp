@@ -3,7 +3,6 @@
 #include <string>
 
 #include "app/DialogSeam.h"
-#include "app/NodeKinds.h"
 #include "app/SqlQuoting.h"
 #include "app/admin/CommandReport.h"
 #include "app/admin/Maintenance.h"
@@ -11,16 +10,11 @@
 namespace vandrel::app::admin {
 namespace {
 
-// What is refreshed after the statement: the details always, the tree always, or the
-// details only while a database in the normal state is selected.
-enum class Refresh { Details, Tree, DetailsOfNormalDatabase };
-
 struct StateCommand {
   const char* Suffix;
   const char* Before;  // the message is Before + name + After
   const char* After;
   const char* Caption;
-  Refresh Then;
   const char* Property;  // what the server reports after the statement, and the value it aims at
   const char* Reached;
   const char* Question;  // asked first, naming the database (Before + name + After), or null
@@ -29,32 +23,22 @@ struct StateCommand {
 const StateCommand& CommandOf(DatabaseState State) {
   static const StateCommand kCommands[] = {
       {" SET SINGLE_USER", "Baza \"", "\" została ustawiona w tryb \"Single User\"",
-       "Ustawianie trybu: \"Single User\"", Refresh::Details, "UserAccess", "SINGLE_USER",
+       "Ustawianie trybu: \"Single User\"", "UserAccess", "SINGLE_USER",
        "\"? Tylko jedno połączenie będzie mogło z niej korzystać."},
       {" SET MULTI_USER", "Tryb \"Single User\" został wyłączony dla bazy \"", "\"",
-       "Ustawianie trybu: \"Single User\"", Refresh::Details, "UserAccess", "MULTI_USER", nullptr},
-      {" SET OFFLINE", "Baza \"", "\" została wyłączona", "Ustawianie trybu Offline", Refresh::Tree, "Status",
+       "Ustawianie trybu: \"Single User\"", "UserAccess", "MULTI_USER", nullptr},
+      {" SET OFFLINE", "Baza \"", "\" została wyłączona", "Ustawianie trybu Offline", "Status",
        "OFFLINE", "\"? Programy nie będą mogły z niej korzystać, dopóki nie zostanie włączona."},
-      {" SET ONLINE", "Baza \"", "\" została włączona", "Ustawianie trybu Offline", Refresh::Tree, "Status",
+      {" SET ONLINE", "Baza \"", "\" została włączona", "Ustawianie trybu Offline", "Status",
        "ONLINE", nullptr},
       {" SET READ_ONLY", "Baza \"", "\" została przestawiona w tryb tylko do odczytu",
-       "Ustawianie trybu bazy tylko do odczytu", Refresh::DetailsOfNormalDatabase, "Updateability", "READ_ONLY",
+       "Ustawianie trybu bazy tylko do odczytu", "Updateability", "READ_ONLY",
        "\"? Programy nie będą mogły zapisywać w niej danych, dopóki ten tryb nie zostanie wyłączony."},
       {" SET READ_WRITE ", "Wyłączono tryb tylko do odczytu dla bazy:\"", "\"",
-       "Ustawianie trybu bazy tylko do odczytu", Refresh::DetailsOfNormalDatabase, "Updateability", "READ_WRITE",
+       "Ustawianie trybu bazy tylko do odczytu", "Updateability", "READ_WRITE",
        nullptr},
   };
   return kCommands[static_cast<int>(State)];
-}
-
-void RefreshAfter(TCommandContext& Context, Refresh What) {
-  switch (What) {
-    case Refresh::Details: Context.ShowDatabaseDetails(); break;
-    case Refresh::Tree: Context.RefreshTree(); break;
-    case Refresh::DetailsOfNormalDatabase:
-      if (Context.SelectedIdentity().Kind == nkDatabase) Context.ShowDatabaseDetails();
-      break;
-  }
 }
 
 // After the statement was carried out or stopped: what the server reports decides the message.
@@ -89,7 +73,12 @@ void ChangeDatabaseState(TCommandContext& Context, DatabaseState State) {
   const StateCommand& command = CommandOf(State);
   const bool userAccess = State == DatabaseState::SingleUser || State == DatabaseState::MultiUser;
   const std::string name = userAccess && !Context.EnsureConnected() ? std::string() : Context.SelectedDatabase();
-  if (!name.empty()) {
+  if (!name.empty() && State == DatabaseState::Online && DatabaseProperty(Context, name, "Status") == "ONLINE") {
+    // Nothing to bring back (a database once looked stopped while another connection held it
+    // to itself): no holder is disconnected for a statement that changes nothing.
+    ShowMessage(Context.DialogParent(), QStringLiteral("Baza \"%1\" jest już włączona").arg(QString::fromStdString(name)),
+                QString::fromUtf8(command.Caption), MsgIcon::Information);
+  } else if (!name.empty()) {
     TMaintenance work;
     work.Caption = QString::fromUtf8(command.Caption);
     if (command.Question) work.Question = StateQuestion(State, QString::fromStdString(name));
@@ -100,7 +89,9 @@ void ChangeDatabaseState(TCommandContext& Context, DatabaseState State) {
     if (!result.Run) return;
     if (result.Outcome != TStepOutcome::soFailed) ReportState(Context, command, name, result.Outcome);
   }
-  RefreshAfter(Context, command.Then);
+  // The tree says each database's state, and the selected node's details show it as the
+  // server now reports it.
+  Context.RefreshTree();
 }
 
 void UstawbazwtrybSingleUser1Click(TCommandContext& C) { ChangeDatabaseState(C, DatabaseState::SingleUser); }

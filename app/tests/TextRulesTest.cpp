@@ -123,13 +123,36 @@ TEST(VersionText, DisplayForm) {
   EXPECT_EQ(FormatVersionString("x.5"), "");
 }
 
-TEST(NodeKinds, DatabaseMarksReadTheStateBitsOnly) {
-  EXPECT_EQ(DatabaseMarks(""), dmNone);
-  EXPECT_EQ(DatabaseMarks("4194328"), dmNone);  // auto-shrink, simple recovery: no mark
-  EXPECT_EQ(DatabaseMarks("1048"), dmReadOnly);
-  EXPECT_EQ(DatabaseMarks("4120"), dmSingleUser);
-  EXPECT_EQ(DatabaseMarks("5144"), dmReadOnly | dmSingleUser);
-  EXPECT_EQ(DatabaseMarks("x"), dmNone);
+// The state the tree shows is the server's report: the database's own state before who may
+// use it, and the status word only where the server gave no properties.
+TEST(NodeKinds, ADatabasesKindIsItsReportedStateInOrder) {
+  const auto kind = [](std::string Bits, std::string Status, std::string Access, std::string Update,
+                       std::string Enter) {
+    return DatabaseKind({std::move(Bits), std::move(Status), std::move(Access), std::move(Update), std::move(Enter)});
+  };
+  EXPECT_EQ(kind("24", "ONLINE", "MULTI_USER", "READ_WRITE", "1"), nkDatabase);
+  EXPECT_EQ(kind("24", "ONLINE", "MULTI_USER", "READ_WRITE", "0"), nkDatabaseNoAccess);
+  EXPECT_EQ(kind("1048", "ONLINE", "MULTI_USER", "READ_ONLY", "0"), nkDatabaseNoAccess) << "no entry says more";
+  EXPECT_EQ(kind("4120", "ONLINE", "SINGLE_USER", "READ_WRITE", "0"), nkDatabaseSingleUser) << "held by another";
+  EXPECT_EQ(kind("1048", "ONLINE", "MULTI_USER", "READ_ONLY", "1"), nkDatabaseReadOnly);
+  EXPECT_EQ(kind("1560", "OFFLINE", "MULTI_USER", "READ_ONLY", "0"), nkDatabaseOffline);
+  EXPECT_EQ(kind("280", "SUSPECT", "MULTI_USER", "READ_WRITE", "0"), nkDatabaseDamaged);
+  EXPECT_EQ(kind("792", "OFFLINE", "MULTI_USER", "READ_WRITE", "0"), nkDatabaseDamaged) << "both bits: damaged";
+  EXPECT_EQ(kind("56", "RESTORING", "MULTI_USER", "READ_WRITE", "0"), nkDatabaseRestoring);
+  EXPECT_EQ(kind("152", "RECOVERING", "MULTI_USER", "READ_WRITE", "0"), nkDatabaseRestoring);
+  EXPECT_EQ(kind("33048", "EMERGENCY", "SINGLE_USER", "READ_ONLY", "1"), nkDatabaseEmergency);
+  // Without the properties: the status word's bits.
+  EXPECT_EQ(kind("4194328", "", "", "", ""), nkDatabase);
+  EXPECT_EQ(kind("1048", "", "", "", ""), nkDatabaseReadOnly);
+  EXPECT_EQ(kind("5144", "", "", "", ""), nkDatabaseSingleUser);
+  EXPECT_EQ(kind("x", "", "", "", ""), nkDatabase);
+  EXPECT_EQ(DatabaseMarks({"5144", "", "", "", ""}), dmReadOnly | dmSingleUser);
+  EXPECT_EQ(DatabaseMarks({"24", "ONLINE", "SINGLE_USER", "READ_ONLY", "1"}), dmReadOnly | dmSingleUser);
+  EXPECT_EQ(DatabaseMarks({"5144", "ONLINE", "MULTI_USER", "READ_WRITE", "1"}), dmNone) << "the report wins";
+  // Folders only for a usable database the login may enter now.
+  EXPECT_TRUE(MayOpenDatabase({"24", "ONLINE", "MULTI_USER", "READ_ONLY", "1"}));
+  EXPECT_FALSE(MayOpenDatabase({"4120", "ONLINE", "SINGLE_USER", "READ_WRITE", "0"}));
+  EXPECT_FALSE(MayOpenDatabase({"33048", "EMERGENCY", "SINGLE_USER", "READ_ONLY", "1"}));
 }
 
 // The records as FreeTDS and the driver manager give them for the failures users meet.

@@ -18,11 +18,12 @@ class TreeImages : public SimWindowTest {};
 
 TEST_F(TreeImages, EveryKindAndStateHasAPictureOfItsOwn) {
   const std::vector<std::pair<int, int>> shown = {
-      {nkDatabasesFolder, dmNone}, {nkDatabase, dmNone},      {nkDatabase, dmReadOnly},
-      {nkDatabase, dmSingleUser},  {nkTablesFolder, dmNone}, {nkTable, dmNone},
-      {nkUsersFolder, dmNone},     {nkUser, dmNone},         {nkLoginsFolder, dmNone},
-      {nkLogin, dmNone},           {nkServer, dmNone},       {nkServerLost, dmNone},
-      {nkDatabaseOffline, dmNone}, {nkDatabaseDamaged, dmNone}};
+      {nkDatabasesFolder, dmNone},    {nkDatabase, dmNone},           {nkDatabaseReadOnly, dmNone},
+      {nkDatabaseSingleUser, dmNone}, {nkDatabaseSingleUser, dmReadOnly}, {nkTablesFolder, dmNone},
+      {nkTable, dmNone},              {nkUsersFolder, dmNone},        {nkUser, dmNone},
+      {nkLoginsFolder, dmNone},       {nkLogin, dmNone},              {nkServer, dmNone},
+      {nkServerLost, dmNone},         {nkDatabaseOffline, dmNone},    {nkDatabaseDamaged, dmNone},
+      {nkDatabaseNoAccess, dmNone},   {nkDatabaseRestoring, dmNone},  {nkDatabaseEmergency, dmNone}};
   std::vector<QImage> pictures;
   for (auto [kind, marks] : shown) {
     const QImage p = Picture(TreeImage(kind, marks));
@@ -47,25 +48,28 @@ TEST_F(TreeImages, TheSuspectDemoDatabaseShowsAsDamaged) {
   EXPECT_EQ(Picture(Node("Sklep")->icon(0)), Picture(TreeImage(nkDatabase)));
 }
 
-TEST_F(TreeImages, ReadOnlyAndSingleUserDatabasesKeepTheirKindAndShowTheirState) {
+TEST_F(TreeImages, ReadOnlyAndSingleUserDatabasesSayTheirStateAndStayUsable) {
   msde::testkit::OdbcClient other(Sim->ConnectionString("sa", kSaPassword));
   ASSERT_TRUE(other.Exec("ALTER DATABASE Sklep SET READ_ONLY").ok);
-  ASSERT_TRUE(other.Exec("ALTER DATABASE Hurtownia SET SINGLE_USER").ok);
+  ASSERT_TRUE(other.Exec("ALTER DATABASE Hurtownia SET SINGLE_USER, READ_ONLY").ok);
   Connect();
-  QTreeWidgetItem* readOnly = Node("Sklep");
-  QTreeWidgetItem* singleUser = Node("Hurtownia");
-  ASSERT_NE(readOnly, nullptr);
+  QTreeWidgetItem* readOnly = Node(QStringLiteral("Sklep (Tylko do odczytu)"));
+  QTreeWidgetItem* singleUser = Node(QStringLiteral("Hurtownia (Single User)"));
+  ASSERT_NE(readOnly, nullptr) << Children(Node("Bazy")).join(", ").toStdString();
   ASSERT_NE(singleUser, nullptr);
-  // Still usable databases to every command: only the picture says more.
-  EXPECT_EQ(TForm1::NodeSelectedImage(readOnly), nkDatabase);
-  EXPECT_EQ(TForm1::NodeSelectedImage(singleUser), nkDatabase);
-  EXPECT_EQ(Picture(readOnly->icon(0)), Picture(TreeImage(nkDatabase, dmReadOnly)));
-  EXPECT_EQ(Picture(singleUser->icon(0)), Picture(TreeImage(nkDatabase, dmSingleUser)));
+  EXPECT_EQ(TForm1::NodeIdentity(readOnly).Kind, nkDatabaseReadOnly);
+  EXPECT_EQ(TForm1::NodeIdentity(readOnly).Database, "Sklep");
+  EXPECT_EQ(TForm1::NodeIdentity(singleUser).Kind, nkDatabaseSingleUser);
+  EXPECT_EQ(Picture(readOnly->icon(0)), Picture(TreeImage(nkDatabaseReadOnly)));
+  // The one it is held to is its kind; being read only too is a second mark.
+  EXPECT_EQ(Picture(singleUser->icon(0)), Picture(TreeImage(nkDatabaseSingleUser, dmReadOnly)));
   EXPECT_EQ(Children(readOnly), QStringList({"Tabele", QStringLiteral("Użytkownicy")}));
+  EXPECT_EQ(Children(singleUser), QStringList({"Tabele", QStringLiteral("Użytkownicy")})) << "no one holds it";
 
-  // Back to read-write: the next rebuild shows the plain picture again.
+  // Back to read-write: the next rebuild shows the plain name and picture again.
   ASSERT_TRUE(other.Exec("ALTER DATABASE Sklep SET READ_WRITE").ok);
   Form->FormKeyDown(Qt::Key_F5);
+  ASSERT_NE(Node("Sklep"), nullptr);
   EXPECT_EQ(Picture(Node("Sklep")->icon(0)), Picture(TreeImage(nkDatabase)));
 }
 

@@ -49,19 +49,6 @@ TEST_F(UserSequences, ModalsShowTheNormalPointerAndTheWaitCursorReturns) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(UserSequences, AFailedAccessTestNeverSilencesTheNextError) {
-  Connect();
-  // The query loses its link: the probe fails and the reconnect succeeds, but the access
-  // test's "use" then fails before any report is made.
-  Form->KMQuery1->SetLink(nullptr);
-  EXPECT_EQ(Form->TestDatabaseAccess("Sklep"), nkDatabaseDamaged);
-  EXPECT_EQ(Form->QuietStatements(), 0);
-  Form->KMQuery1->SetLink(Form->MOdbcLink1.get());
-  Dialogs.Messages.clear();
-  EXPECT_FALSE(Form->ExecInDatabase("select * from BrakTabeli", "Sklep"));
-  EXPECT_EQ(Dialogs.Messages.size(), 1u);
-}
-
 TEST_F(UserSequences, ADataSourceWithoutCharacterSetStillShowsPolishNames) {
   // A data source as an administrator may write it: no ClientCharset.
   {

@@ -65,7 +65,7 @@ TEST_F(DatabaseOptions, AReadOnlyDatabaseShowsItAndAChangeReachesTheServer) {
   AnswerOptions(seen, true, [](admin::TOKBottomDlg& d) { d.ComboBox8->setCurrentText("FULL"); });
   SelectDatabase("Archiwum2006 (Offline)");
   Run(TCommandId::cmBringOnline);
-  SelectDatabase("Archiwum2006");
+  SelectDatabase("Archiwum2006 (Tylko do odczytu)");
   const size_t mark = Sim->TraceMark();
   Run(TCommandId::cmDatabaseOptions);
   EXPECT_EQ(seen.Values[1], QStringLiteral("Włączony")) << "read-only";
