@@ -36,6 +36,7 @@ TForm1::TTreeMemory TForm1::RememberTree() const {
 
 void TForm1::RestoreTree(const TTreeMemory& Memory) {
   std::map<std::string, QTreeWidgetItem*> found;
+  std::vector<std::pair<QTreeWidgetItem*, bool>> expansion;
   EachNode(TreeView1, [&](QTreeWidgetItem* node) {
     const TNodeIdentity id = NodeIdentity(node);
     const std::string key = id.Key();
@@ -47,8 +48,11 @@ void TForm1::RestoreTree(const TTreeMemory& Memory) {
       if (id.Kind == nkTablesFolder) FillTablesFolder(node, list);
       if (id.Kind == nkUsersFolder) FillUsersFolder(node, list);
     }
-    node->setExpanded(expanded);
+    expansion.emplace_back(node, expanded);
   });
+  // Only once every folder is filled: filling one selects it, and a window on screen opens
+  // the nodes above what it selects, a database the user had closed among them.
+  for (const auto& [node, expanded] : expansion) node->setExpanded(expanded);
   // The selected node, or the nearest of its ancestors that is still there.
   for (const std::string& key : Memory.SelectedPath) {
     auto at = found.find(key);

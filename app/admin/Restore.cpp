@@ -140,6 +140,17 @@ QHash<QString, QString> BackupDates(TCommandContext& Context) {
   return dates;
 }
 
+namespace {
+
+// The tree rebuilt with the restored database chosen: the tree and the list show the same
+// database, as the server now has it.
+void ShowRestored(TCommandContext& Context, const std::string& Database) {
+  Context.RefreshTree();
+  Context.SelectDatabaseNode(Database);
+}
+
+}  // namespace
+
 bool ConfirmRestoreOver(QWidget* Parent, const TBackupSet& Set) {
   const QString question =
       QStringLiteral("Zawartość bazy \"%1\" zostanie zastąpiona kopią zapasową z dnia %2. Zmiany wprowadzone "
@@ -162,7 +173,7 @@ bool RestoreOver(TCommandContext& Context, const std::string& File, const TBacku
                                                                                                 Q(Set.Finished)) +
                     Account(result.Messages.Records),
                 kRestoreCaption, MsgIcon::Information);
-  Context.RefreshTree();
+  ShowRestored(Context, Set.Database);
   return restored;
 }
 
@@ -223,7 +234,7 @@ bool RestoreAsNew(TCommandContext& Context, const std::string& File, const TBack
     }
     Context.ResetMainQuery();
   }
-  Context.RefreshTree();
+  ShowRestored(Context, NewName);
   return true;
 }
 

@@ -126,11 +126,15 @@ void MendHealthFinding(TCommandContext& Context, int Row) {
   }
   if (finding->Mend == health::TMend::mdFixUsers) return FixOrphanedUsers(Context, finding->Database);
   const std::string command = health::MendCaption(finding->Mend);
-  if (!Context.SelectDatabaseNode(finding->Database) || !Context.RunCommand(MendCommand(finding->Mend)))
+  const std::string database = finding->Database;
+  if (!Context.SelectDatabaseNode(database) || !Context.RunCommand(MendCommand(finding->Mend)))
     ShowMessage(Context.DialogParent(),
                 QStringLiteral("Polecenia \"%1\" nie można użyć dla bazy \"%2\" w jej obecnym stanie.")
-                    .arg(QString::fromStdString(command), QString::fromStdString(finding->Database)),
+                    .arg(QString::fromStdString(command), QString::fromStdString(database)),
                 caption, MsgIcon::Warning);
+  // The list is read again where it stood: what the mend changed is what the server reports
+  // now, and the user goes on with the next finding.
+  ServerHealthCommand(Context);
 }
 
 void FixOrphanedUsers(TCommandContext& Context, const std::string& Database) {

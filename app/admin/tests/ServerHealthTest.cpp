@@ -91,11 +91,18 @@ TEST_P(ServerHealthTest, MendsChangeTheServerAsTheySay) {
   EXPECT_EQ(LastText(), "Narzędzie nie ma polecenia, które to naprawia.");
   Activate("ostrzeżenie | Archiwum2006 | Baza wyłączona");
   EXPECT_EQ(Property("Archiwum2006", "Status"), "ONLINE");
+  EXPECT_THAT(Rows(), ::testing::Not(::testing::Contains(::testing::HasSubstr("Archiwum2006 | Baza wyłączona"))))
+      << "the list read again in place";
   // The backup mend opens the backup of the database the finding names.
-  Run(TCommandId::cmServerHealth);
+  QString opened;
+  Dialogs.DialogAnswers.push_back([&opened](QDialog* d) {
+    opened = d->windowTitle();
+    return int(QDialog::Rejected);
+  });
   Activate("błąd | Sklep Wschód | Brak kopii");
-  EXPECT_EQ(Form->SelectedDatabase(), "Sklep Wschód");
-  EXPECT_FALSE(Dialogs.DialogsRun.empty());
+  EXPECT_EQ(opened, QStringLiteral("Kopia zapasowa bazy \"Sklep Wschód\""));
+  EXPECT_EQ(Form->SelectedIdentity().Kind, nkServer) << "the findings are the server's again";
+  EXPECT_THAT(Rows(), ::testing::Contains(::testing::HasSubstr("Sklep Wschód | Brak kopii")));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPersonalities, ServerHealthTest, ::testing::Values("demo.json", "demo2005.json"));
