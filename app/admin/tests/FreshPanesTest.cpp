@@ -55,7 +55,7 @@ TEST_F(FreshPanes, AfterARestoreTheTreeAndThePaneShowTheRestoredDatabase) {
 TEST_F(FreshPanes, F5KeepsADatabaseTheUserClosedClosed) {
   Form->resize(1000, 600);
   Form->show();
-  QTest::qWait(0);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
   QTreeWidgetItem* tables = NodeUnder(Node("Sklep"), "Tabele");
   Select(tables);
   tables->setExpanded(true);
