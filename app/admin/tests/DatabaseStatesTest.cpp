@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 
 #include <QImage>
+#include <QTest>
 
 #include "app/Images.h"
 #include "app/NodeKinds.h"
@@ -96,6 +97,13 @@ TEST_F(DatabaseStates, EachStateSetOnAnotherConnectionHasItsSuffixPictureAndComm
 
   // The till leaves: the database is still single user, and now the tool may open it.
   till.reset();
+  // The server ends the till's session once it reads the closed connection, on a thread of
+  // its own; until then the database is rightly still held.
+  msde::testkit::OdbcClient check(Sim->Utf8ConnectionString("sa", ""));
+  QTRY_VERIFY_WITH_TIMEOUT(
+      check.Scalar("select count(*) from sysprocesses where dbid = db_id(N'Hurtownia') and program_name = 'Tovinex'") ==
+          "0",
+      30000);
   Form->FormKeyDown(Qt::Key_F5);
   EXPECT_EQ(Look(QStringLiteral("Hurtownia (Single User)")).Folders, kFolders);
 }
