@@ -174,7 +174,8 @@ WaitInfo SessionWait(const Model& model, int spid) {
   info.blocked = w.holder;
   info.code = WaitTypeCode(w.mode);
   info.type = WaitTypeName(w.mode);
-  info.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - w.since).count();
+  info.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - w.since).count() +
+                      model.server.lock_wait_head_start_seconds * 1000;
   // 2000 names a key by database, object and index; 2005 by database and the index's
   // partition (the hobt id that sys.dm_tran_locks gives).
   const Database* db = const_cast<Model&>(model).FindDatabase(w.database);

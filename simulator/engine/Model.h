@@ -73,6 +73,10 @@ struct ServerInfo {
   // How long BACKUP and RESTORE take for each 8 KB page they process, so that progress and
   // cancelling can be seen; a real disk's pace scaled down.
   int64_t backup_page_microseconds = 2000;
+  // How long every lock wait is said to have lasted already when it begins (sysprocesses'
+  // waittime and the 2005 views' wait times): a wait of minutes without minutes of waiting.
+  // How long a session waits before LOCK_TIMEOUT ends it is not changed.
+  int64_t lock_wait_head_start_seconds = 0;
   // SQL Server 2005 (product version 9.x) instead of SQL Server 2000 (8.x).
   bool Is2005() const { return product_version.rfind("9.", 0) == 0; }
   std::string BackupDirectory() const { return data_root + "\\BACKUP"; }

@@ -1,19 +1,20 @@
 // "Stan serwera" through the window against the demo site with both personalities: every
 // finding in the server's list with its weight's icon, and the mends run from the list,
-// checked on another connection and in the server's trace.
+// checked on another connection and in the server's trace; and sessions waiting behind
+// another's lock, named by the head of their chain.
 #include <QAbstractItemView>
 
 #include "app/admin/tests/AdminFixture.h"
 #include "platform/base/RegionalSettings.h"
+#include "testkit/LockChain.h"
 
 using namespace vandrel::app;
 using namespace vandrel::app::testing;
 
 namespace {
 
-class ServerHealthTest : public AdminWindowTest, public ::testing::WithParamInterface<const char*> {
+class HealthWindowTest : public AdminWindowTest {
  protected:
-  std::string DataFile() const override { return DataSet(GetParam()); }
   vandrel::platform::TRegionalSettingsGuard Polish{vandrel::platform::TRegionalSettings::Polish()};
 
   // The list's rows as "weight | database | text | mend".
@@ -31,6 +32,11 @@ class ServerHealthTest : public AdminWindowTest, public ::testing::WithParamInte
       if (rows[r].rfind(Row, 0) == 0) return emit Form->ListView1->activated(Form->ListView1->model()->index(static_cast<int>(r), 0));
     ADD_FAILURE() << "no row " << Row;
   }
+};
+
+class ServerHealthTest : public HealthWindowTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  std::string DataFile() const override { return DataSet(GetParam()); }
   std::vector<std::string> Orphans() {
     msde::testkit::OdbcClient c(Sim->Utf8ConnectionString("sa", ""));
     c.Exec("use Ksiegowosc");
@@ -106,5 +112,35 @@ TEST_P(ServerHealthTest, MendsChangeTheServerAsTheySay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPersonalities, ServerHealthTest, ::testing::Values("demo.json", "demo2005.json"));
+
+// The server says each lock wait began 30 s before it did: a wait past the warning's 10 s
+// without 10 s of waiting.
+class BlockedSessionsHealthTest : public HealthWindowTest {
+ protected:
+  std::string DataFile() const override {
+    return DemoWithServerSettings(Dir.Path(), "\"lock_wait_head_start_seconds\": 30");
+  }
+  msde::testkit::TempDir Dir{"vandrel-health"};
+};
+
+TEST_F(BlockedSessionsHealthTest, TwoSessionsWaitingInAChainAreOneWarningNamingItsHead) {
+  msde::testkit::LockChain chain(Sim->Utf8ConnectionString("sa", "") + "DATABASE=Sklep;", "Towary", "IdTowaru", "1", "2");
+  Run(TCommandId::cmServerHealth);
+  std::vector<std::string> blocking;
+  for (const std::string& row : Rows())
+    if (row.find(" blokuje ") != std::string::npos) blocking.push_back(row);
+  ASSERT_EQ(blocking.size(), 1u) << "one chain, one finding";
+  // The tail waits for the middle session, which waits for the head: the head is named.
+  const std::string named = "ostrzeżenie | Sklep | Sesja " + chain.HeadSpid() + " (sa, " + chain.HeadHost() +
+                            ") blokuje 2 sesje, najdłużej od ";
+  ASSERT_THAT(blocking[0], ::testing::StartsWith(named));
+  const int seconds = std::stoi(blocking[0].substr(named.size()));
+  EXPECT_GE(seconds, 30);
+  EXPECT_LE(seconds, 60) << "a warning, not yet an error";
+
+  chain.Release();
+  Run(TCommandId::cmServerHealth);
+  EXPECT_THAT(Rows(), Not(Contains(HasSubstr(" blokuje ")))) << "nobody waits any more";
+}
 
 }  // namespace

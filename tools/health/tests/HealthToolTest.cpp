@@ -1,6 +1,7 @@
 // vandrel-health run as a scheduler runs it, against msde-sim through unixODBC and FreeTDS:
 // every finding of the demo site with both personalities, only read-only statements sent,
-// several servers at once with one that cannot be reached, and the Prometheus file.
+// several servers at once with one that cannot be reached, the Prometheus file, and sessions
+// waiting behind another's lock.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -9,10 +10,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 
+#include "testkit/LockChain.h"
 #include "testkit/OdbcClient.h"
 #include "testkit/SimServer.h"
 #include "tools/health/HealthCommand.h"
@@ -257,30 +260,63 @@ TEST(HealthToolFleetTest, AStoppedServerAWrongPasswordAndACommentApartInJson) {
   EXPECT_EQ(RunHealth("--servers " + dir.Path() + "/serwery --user kontrola --timeout 2", false).status, kLoginRefused);
 }
 
-TEST(HealthToolFleetTest, AWellKeptServerInTheTableWithThePasswordFromTheEnvironment) {
-  msde::testkit::TempDir dir("vandrel-health");
-  std::ofstream(dir.Path() + "/data.json") << R"json({
- "server": {"name": "KASA"},
+// A server kept well: sa with the password Sekret1 and one database, Sklep (a table Towary of
+// two rows), backed up into a file the server has. Settings are further members of the data
+// set's "server".
+std::unique_ptr<msde::testkit::SimServer> WellKeptServer(const msde::testkit::TempDir& Dir, const std::string& Settings = "") {
+  std::ofstream(Dir.Path() + "/data.json") << R"json({
+ "server": {"name": "KASA")json" << Settings << R"json(},
  "logins": [{"name": "sa", "password": "Sekret1", "sysadmin": true}],
  "databases": [
   {"name": "master", "dbid": 1}, {"name": "tempdb", "dbid": 2}, {"name": "model", "dbid": 3},
   {"name": "msdb", "dbid": 4},
   {"name": "Sklep", "dbid": 5,
    "files": [{"fileid": 1, "name": "Sklep_Data", "filename": "C:\\MSSQL\\Data\\Sklep.mdf"},
-             {"fileid": 2, "name": "Sklep_Log", "filename": "C:\\MSSQL\\Data\\Sklep_log.ldf"}]}]})json";
-  std::filesystem::create_directories(dir.Path() + "/files");
+             {"fileid": 2, "name": "Sklep_Log", "filename": "C:\\MSSQL\\Data\\Sklep_log.ldf"}],
+   "tables": [{"name": "Towary", "primary_key": ["IdTowaru"],
+               "columns": [{"name": "IdTowaru", "type": "int", "nullable": false}], "rows": [[1], [2]]}]}]})json";
+  std::filesystem::create_directories(Dir.Path() + "/files");
   msde::testkit::SimServerOptions options;
-  options.data_file = dir.Path() + "/data.json";
-  options.files_dir = dir.Path() + "/files";
-  msde::testkit::SimServer server(options);
-  msde::testkit::OdbcClient(server.ConnectionString("sa", "Sekret1"))
+  options.data_file = Dir.Path() + "/data.json";
+  options.files_dir = Dir.Path() + "/files";
+  auto server = std::make_unique<msde::testkit::SimServer>(options);
+  msde::testkit::OdbcClient(server->ConnectionString("sa", "Sekret1"))
       .Exec("BACKUP DATABASE Sklep TO DISK = N'C:\\Program Files\\Microsoft SQL Server\\MSSQL\\BACKUP\\Sklep.bak'");
-  EXPECT_EQ(RunHealth("--server " + Address(server)).status, kLoginRefused) << "no password, no login";
+  return server;
+}
+
+TEST(HealthToolFleetTest, AWellKeptServerInTheTableWithThePasswordFromTheEnvironment) {
+  msde::testkit::TempDir dir("vandrel-health");
+  const auto server = WellKeptServer(dir);
+  EXPECT_EQ(RunHealth("--server " + Address(*server)).status, kLoginRefused) << "no password, no login";
   setenv(kPasswordVariable, "Sekret1", 1);
-  const Outcome o = RunHealth("--server " + Address(server) + " --format table", false);
+  const Outcome o = RunHealth("--server " + Address(*server) + " --format table", false);
   EXPECT_EQ(o.status, kAllWell) << o.out;
-  EXPECT_EQ(o.out, "Serwer" + std::string(Address(server).size() - 4, ' ') + "Baza  Waga  Stan      Naprawa\n" +
-                       Address(server) + "              Bez uwag\n");
+  EXPECT_EQ(o.out, "Serwer" + std::string(Address(*server).size() - 4, ' ') + "Baza  Waga  Stan      Naprawa\n" +
+                       Address(*server) + "              Bez uwag\n");
+}
+
+// A well-kept server but for a chain of two sessions behind one head, each wait said by the
+// server to have begun 75 s before it did (past the error's 60 s without a minute of
+// waiting): the one finding is an error naming the head, and the status says errors.
+TEST(HealthToolBlockingTest, AChainPastTheErrorThresholdIsTheOneFindingAndNamesItsHead) {
+  msde::testkit::TempDir dir("vandrel-health");
+  const auto server = WellKeptServer(dir, ", \"lock_wait_head_start_seconds\": 75");
+  msde::testkit::LockChain chain(server->ConnectionString("sa", "Sekret1") + "DATABASE=Sklep;", "Towary", "IdTowaru",
+                                 "1", "2");
+
+  setenv(kPasswordVariable, "Sekret1", 1);
+  const Outcome o = RunHealth("--server " + Address(*server) + " --format json", false);
+  EXPECT_EQ(o.status, kErrors) << o.out;
+  const nlohmann::json findings = nlohmann::json::parse(o.out)["servers"][0]["findings"];
+  ASSERT_EQ(findings.size(), 1u) << o.out;
+  EXPECT_EQ(findings[0]["check"], "blocking");
+  EXPECT_EQ(findings[0]["weight"], "błąd");
+  EXPECT_EQ(findings[0]["database"], "Sklep");
+  const std::string named = "Sesja " + chain.HeadSpid() + " (sa, " + chain.HeadHost() + ") blokuje 2 sesje, najdłużej od ";
+  const std::string text = findings[0]["text"];
+  ASSERT_THAT(text, ::testing::StartsWith(named));
+  EXPECT_GE(std::stoi(text.substr(named.size())), 75);
 }
 
 // A fresh machine: unixODBC knows no driver named "SQL Server", and the checks run through
