@@ -1,5 +1,9 @@
 #include "app/ServerPaths.h"
 
+#include <unistd.h>
+
+#include "foundation/AsciiCase.h"
+
 namespace vandrel::app {
 
 std::string PathInDirectory(const std::string& Directory, const std::string& Name) {
@@ -21,6 +25,17 @@ std::string FileNameProblem(const std::string& Database) {
 
 std::string BackupFileName(const std::string& Database, const std::string& Day) {
   return Database + "_" + Day + ".bak";
+}
+
+bool IsThisMachine(const std::string& Server) {
+  std::string host = AsciiLower(Server.substr(0, Server.find_first_of(",\\")));
+  if (host == "(local)" || host == "." || host == "localhost" || host == "::1" ||
+      host.rfind("127.", 0) == 0)
+    return true;
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return false;
+  const std::string self = AsciiLower(name);
+  return host == self || host == self.substr(0, self.find('.'));
 }
 
 }  // namespace vandrel::app

@@ -17,4 +17,9 @@ std::string FileNameProblem(const std::string& Database);
 // "Sklep_20261209.bak" for the database Sklep on 9 December 2026 (Day: "20261209").
 std::string BackupFileName(const std::string& Database, const std::string& Day);
 
+// Whether a server name names this machine, so that its backup directory is this machine's
+// and vandrel-backup may remove old files there (--keep): "(local)", ".", localhost, a
+// loopback address or this host's name, with or without ",port" or "\instance".
+bool IsThisMachine(const std::string& Server);
+
 }  // namespace vandrel::app

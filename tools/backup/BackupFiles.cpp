@@ -1,7 +1,5 @@
 #include "tools/backup/BackupFiles.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 
@@ -37,17 +35,6 @@ std::vector<std::string> BackupsBeyond(const std::vector<std::string>& FileNames
   for (size_t i = static_cast<size_t>(std::max(Keep, 0)); i < own.size(); ++i)
     beyond.push_back(own[i].second);
   return beyond;
-}
-
-bool IsThisMachine(const std::string& Server) {
-  std::string host = Lower(Server.substr(0, Server.find_first_of(",\\")));
-  if (host == "(local)" || host == "." || host == "localhost" || host == "::1" ||
-      host.rfind("127.", 0) == 0)
-    return true;
-  char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return false;
-  const std::string self = Lower(name);
-  return host == self || host == self.substr(0, self.find('.'));
 }
 
 }  // namespace vandrel::backup

@@ -10,7 +10,8 @@
 
 namespace vandrel::backup {
 
-// The file names and path joins the tool uses for the same files.
+// The file names and path joins the tool uses for the same files, and when their directory is
+// this machine's.
 using app::BackupFileName;
 using app::PathInDirectory;
 // The day of a file name this program made for `Database` (compared without regard to
@@ -19,9 +20,6 @@ std::optional<std::string> BackupDay(const std::string& FileName, const std::str
 // Of the names in a directory, those of `Database`'s backups beyond the newest `Keep`.
 std::vector<std::string> BackupsBeyond(const std::vector<std::string>& FileNames,
                                        const std::string& Database, int Keep);
-// Whether a server name names this machine, so that its backup directory is this
-// machine's: "(local)", ".", localhost, a loopback address or this host's name, with or
-// without ",port" or "\instance".
-bool IsThisMachine(const std::string& Server);
+using app::IsThisMachine;
 
 }  // namespace vandrel::backup
