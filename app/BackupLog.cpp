@@ -59,4 +59,14 @@ TLastRun LastRunOf(const std::string& LogText) {
   return last;
 }
 
+std::string ExitStatusText(int Status) {
+  switch (Status) {
+    case 0: return "wszystko zrobione";
+    case 1: return "część baz się nie udała, pozostałe skopiowano";
+    case 2: return "błąd wywołania, hasła lub połączenia: nic nie skopiowano";
+    case 3: return "brak sterownika ODBC: nic nie skopiowano";
+  }
+  return "nieznany kod";
+}
+
 }  // namespace vandrel::app

@@ -39,4 +39,7 @@ struct TLastRun {
 };
 TLastRun LastRunOf(const std::string& LogText);
 
+// What vandrel-backup's exit status says: "wszystko zrobione", "część baz się nie udała", ...
+std::string ExitStatusText(int Status);
+
 }  // namespace vandrel::app

@@ -14,6 +14,7 @@ enum class TCommandId {
   cmBackup,               // "Kopia zapasowa bazy..."
   cmRestore,              // "Odtwórz bazę z kopii..."
   cmBackupHistory,        // "Historia kopii"
+  cmBackupSchedule,       // "Harmonogram kopii..."
   cmRepairMenu,           // "Naprawa baz danych", the submenu
   cmCheck,                // "Sprawdź spójność bazy"
   cmRepairFast,           // "Naprawa Fast"

@@ -9,6 +9,7 @@
 #include "app/admin/AttachDetach.h"
 #include "app/admin/Backup.h"
 #include "app/admin/BackupHistory.h"
+#include "app/admin/BackupSchedule.h"
 #include "app/admin/CheckRepair.h"
 #include "app/admin/DatabaseOptions.h"
 #include "app/admin/ExternalPrograms.h"
@@ -61,6 +62,7 @@ const std::vector<TCommand>& CommandTable() {
       {cmRestore, "Odtwó&rz bazę z kopii...", R::erAlways, admin::RestoreCommand, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
       // On a database of any state (a damaged one most wants its backups) and below it.
       {cmBackupHistory, "&Historia kopii", R::erInDatabase, admin::BackupHistoryCommand, {{M::mnTreePopup, 45}}},
+      {cmBackupSchedule, "&Harmonogram kopii...", R::erAlways, admin::BackupScheduleCommand, {{M::mnBazy, 55}}},
       {cmRepairMenu, "&Naprawa baz danych", kUsableNotDuringCheck, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
       {cmCheck, "&Sprawdź spójność bazy", R::erUsableDatabase, admin::Sprawdspjnobazy1Click, {{M::mnRepair, 10}}},
       {cmRepairFast, "Naprawa &Fast", R::erUsableDatabase, admin::NaprawaFast1Click, {{M::mnRepair, 20, true}}},

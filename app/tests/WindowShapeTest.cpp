@@ -42,7 +42,8 @@ TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
   EXPECT_EQ(Captions(menus[0]->menu()),
             QStringList({QStringLiteral("Połącz z serwerem..."), QStringLiteral("Odśwież listę baz     F5"), "-", QStringLiteral("Podłącz bazę"),
                          QStringLiteral("Odłącz bazę"), "-", "Kopia zapasowa bazy...",
-                         QStringLiteral("Odtwórz bazę z kopii..."), "-", "Naprawa baz danych>"}));
+                         QStringLiteral("Odtwórz bazę z kopii..."), "Harmonogram kopii...", "-",
+                         "Naprawa baz danych>"}));
   EXPECT_EQ(Captions(menus[1]->menu()),
             QStringList({"Biblioteki komunikacyjne serwera", "Biblioteki komunikacyjne klienta",
                          "Uruchom Service Manager", "-", QStringLiteral("Konfiguracja połączeń ODBC"), "-",
