@@ -96,6 +96,8 @@ std::vector<std::pair<std::string, std::string>> ReachingEnvironment() {
 }
 
 std::string ScheduleProblem(const TBackupSchedule& Schedule) {
+  // A connection made through an ODBC data source may not name its server.
+  if (Schedule.Server.empty()) return "Nie wiadomo, jak nazywa się serwer tego połączenia: połącz się, podając nazwę serwera.";
   if (Schedule.Databases.empty()) return "Nie wybrano żadnej bazy.";
   if (Schedule.Days == std::array<bool, 7>{}) return "Nie wybrano żadnego dnia.";
   if (Schedule.Directory.empty()) return "Nie podano katalogu kopii na dysku serwera.";
