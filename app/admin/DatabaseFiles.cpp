@@ -15,24 +15,6 @@ namespace vandrel::app::admin {
 
 namespace {
 
-class TLocalFiles : public TDatabaseFiles {
- public:
-  explicit TLocalFiles(TCommandContext& Context) : FContext(Context) {}
-  // Directory is the server's; on this machine it lies where the path mapping puts a Windows
-  // path (a server's own Linux path stays as it is). The chooser's own start when it is not there.
-  QString Choose(const QString& Title, const QString& Filter, const QString& Directory) override {
-    const std::string Local = Directory.isEmpty() ? std::string() : platform::LocalPathOf(Directory.toStdString());
-    const QString Start =
-        !Local.empty() && platform::DirectoryExists(Local) ? QString::fromStdString(Local) : QString();
-    return DialogSeam::Current().OpenFileName(FContext.DialogParent(), Title, Start, Filter);
-  }
-  bool Exists(const QString& Path) override { return platform::FileExists(Path.toStdString()); }
-  QString DefaultDirectory() override { return QString::fromStdString(ServerDataDirectory(FContext)); }
-
- private:
-  TCommandContext& FContext;
-};
-
 class TServerFiles : public TDatabaseFiles {
  public:
   explicit TServerFiles(TCommandContext& Context) : FContext(Context) {}
@@ -44,6 +26,38 @@ class TServerFiles : public TDatabaseFiles {
 
  private:
   TCommandContext& FContext;
+};
+
+// A server on this machine: the ordinary file chooser where the server's directory lies on
+// this machine's disk, the server's own view of its disk where it does not (a server whose
+// data directory has no place here, as a chooser opened in the home directory would offer
+// files the server cannot reach). A chosen file the server cannot see is refused at once.
+class TLocalFiles : public TDatabaseFiles {
+ public:
+  explicit TLocalFiles(TCommandContext& Context) : FContext(Context), FServer(Context) {}
+  // Directory is the server's; on this machine it lies where the path mapping puts a Windows
+  // path (a server's own Linux path stays as it is).
+  QString Choose(const QString& Title, const QString& Filter, const QString& Directory) override {
+    const std::string Local = Directory.isEmpty() ? std::string() : platform::LocalPathOf(Directory.toStdString());
+    if (!Directory.isEmpty() && !platform::DirectoryExists(Local)) return FServer.Choose(Title, Filter, Directory);
+    const QString Chosen =
+        DialogSeam::Current().OpenFileName(FContext.DialogParent(), Title, QString::fromStdString(Local), Filter);
+    if (Chosen.isEmpty() || ServerSeesDirectoryOf(FContext, Chosen) != false) return Chosen;
+    ShowMessage(FContext.DialogParent(),
+                QStringLiteral("Serwer nie widzi pliku \"%1\": katalog %2 nie istnieje na dysku serwera. "
+                               "Wybierz plik w katalogu danych serwera albo w innym katalogu, który serwer widzi.")
+                    .arg(Chosen, FolderOf(Chosen)),
+                Title, MsgIcon::Error);
+    return {};
+  }
+  bool Exists(const QString& Path) override {
+    return IsServerPath(Path) ? FServer.Exists(Path) : platform::FileExists(Path.toStdString());
+  }
+  QString DefaultDirectory() override { return QString::fromStdString(ServerDataDirectory(FContext)); }
+
+ private:
+  TCommandContext& FContext;
+  TServerFiles FServer;
 };
 
 }  // namespace

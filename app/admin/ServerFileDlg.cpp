@@ -37,6 +37,18 @@ std::optional<bool> ServerHasFile(TCommandContext& Context, const QString& Path)
   return answer.Value == "1";
 }
 
+std::optional<bool> ServerSeesDirectoryOf(TCommandContext& Context, const QString& Path) {
+  if (Path.isEmpty()) return false;
+  TQuietErrors quiet(Context);
+  TextList answer;
+  // Columns: file exists, is a directory, parent directory exists.
+  if (Context.QueryToList(answer, "xp_fileexist " + UnicodeLiteral(Path.toStdString()), "master") !=
+          TStepOutcome::soDone ||
+      answer.size() < 4 || answer[0] != "3")
+    return std::nullopt;
+  return answer[3] == "1";
+}
+
 TServerFileDlg::TServerFileDlg(TCommandContext& Context, const QString& Title, const QString& Filter)
     : QDialog(Context.DialogParent()), FContext(Context) {
   setObjectName("ServerFileDlg");

@@ -60,5 +60,8 @@ class TServerFileDlg : public QDialog {
 bool ServerFileExists(TCommandContext& Context, const QString& Path);
 // The same asked quietly: empty when the server would not say (no right to xp_fileexist).
 std::optional<bool> ServerHasFile(TCommandContext& Context, const QString& Path);
+// Whether the server sees the directory of Path (a file chosen on this machine may lie where
+// the server cannot reach it); nullopt when the server could not be asked.
+std::optional<bool> ServerSeesDirectoryOf(TCommandContext& Context, const QString& Path);
 
 }  // namespace vandrel::app::admin

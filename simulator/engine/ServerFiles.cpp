@@ -51,11 +51,20 @@ std::vector<DiskEntry> LocalEntries(const Model& model, const std::filesystem::p
   return entries;
 }
 
+// The server's roots, and the files directory by its own local path, as a file chooser on the
+// server's machine names it (and as attach takes it: Model::LocalPath).
+std::vector<DiskRoot> BrowsedRoots(const Model& model) {
+  std::vector<DiskRoot> roots = model.Roots();
+  if (!model.files_dir.empty() && model.files_dir[0] == '/')
+    roots.push_back({PathComponents(model.files_dir), model.files_dir, false});
+  return roots;
+}
+
 Place Resolve(const Model& model, const std::string& path) {
   const std::vector<std::string> parts = PathComponents(path);
   Place place;
   if (parts.empty()) return place;
-  for (const DiskRoot& root : model.Roots()) {
+  for (const DiskRoot& root : BrowsedRoots(model)) {
     if (root.unc != IsUncPath(path)) continue;
     const std::vector<std::string>& data = root.components;
     bool on_the_way = true;

@@ -46,10 +46,17 @@ class AttachDetachTest : public ClientSetupTest {
     options.private_files = true;
     return options;
   }
+  // The server on this machine keeps its data directory where this machine sees it, as a
+  // server run under Wine does, so that the ordinary file chooser serves.
   void SetUp() override {
     ClientSetupTest::SetUp();
     Connect();
+    fs::create_directories(LocalDataDirectory());
     Dialogs.Messages.clear();
+  }
+  std::string LocalDataDirectory() {
+    const std::string master = Scalar("select filename from sysaltfiles where dbid=1 and fileid=1");
+    return platform::LocalPathOf(master.substr(0, master.rfind('\\')));
   }
 
   std::string File(const std::string& Name) const { return Sim->FilesDir() + "/" + Name; }
@@ -173,9 +180,7 @@ TEST_F(AttachDetachTest, BrowsingKeepsATypedNameAndCutsTheStemAtTheFirstDot) {
 // With the default-directory box ticked the local chooser starts in the server's data
 // directory as it lies on this machine; unticked, where the chooser itself would.
 TEST_F(AttachDetachTest, TheLocalChooserStartsInTheServersDataDirectory) {
-  const std::string master = Scalar("select filename from sysaltfiles where dbid=1 and fileid=1");
-  const std::string local = platform::LocalPathOf(master.substr(0, master.rfind('\\')));
-  fs::create_directories(local);
+  const std::string local = LocalDataDirectory();
   Attach(File("Sklep2.mdf"));
   ASSERT_FALSE(Dialogs.FileDirectories.empty());
   EXPECT_EQ(Dialogs.FileDirectories.back().toStdString(), local);
@@ -221,16 +226,59 @@ TEST_F(AttachDetachTest, RefusalsAreShownByTheErrorReportWithoutSuccessOrRebuild
   EXPECT_NE(Dialogs.Messages[0].Text.find("Database 'Sklep' already exists."), std::string::npos);
   EXPECT_EQ(Node("Bazy"), bazy);  // the same node: no rebuild
 
-  // A file this machine has and the server has not.
+}
+
+// A file this machine has in a directory the server cannot see is refused as it is chosen,
+// with the reason, before any attach statement; the dialog waits for another choice.
+TEST_F(AttachDetachTest, AFileTheServerCannotSeeIsRefusedBeforeAnyStatement) {
   msde::testkit::TempDir elsewhere("vandrel-elsewhere");
   fs::copy(File("Sklep2.mdf"), elsewhere.Path() + "/Obca.mdf");
-  Dialogs.Messages.clear();
-  Attach(elsewhere.Path() + "/Obca.mdf");
-  ASSERT_FALSE(Dialogs.Messages.empty());
-  EXPECT_EQ(Dialogs.Messages[0].Caption, "Błąd");
-  EXPECT_NE(Dialogs.Messages[0].Text.find("5105"), std::string::npos) << Dialogs.Messages[0].Text;
-  EXPECT_FALSE(Has(MessageTexts(), kSuccess[0]));
-  EXPECT_EQ(Node("Bazy"), bazy);
+  const size_t mark = Sim->TraceMark();
+  bool enabled = true;
+  Dialogs.FileAnswers.push_back(QString::fromStdString(elsewhere.Path() + "/Obca.mdf"));
+  Dialogs.DialogAnswers.push_back([&](QDialog* d) {
+    auto* dlg = static_cast<TPodlPlik*>(d);
+    dlg->CheckBox1->setChecked(false);
+    dlg->SpeedButton2->click();
+    enabled = dlg->OKBtn->isEnabled();
+    EXPECT_TRUE(dlg->Edit3->text().isEmpty());
+    return Click("CancelBtn")(d);
+  });
+  Trigger(TCommandId::cmAttach);
+  EXPECT_FALSE(enabled);
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Caption, TPodlPlik::kDataTitle.toStdString());
+  EXPECT_EQ(Dialogs.Messages[0].Text, "Serwer nie widzi pliku \"" + elsewhere.Path() + "/Obca.mdf\": katalog " +
+                                          elsewhere.Path() + " nie istnieje na dysku serwera. Wybierz plik w katalogu "
+                                          "danych serwera albo w innym katalogu, który serwer widzi.");
+  for (const std::string& text : Sent(mark)) EXPECT_EQ(text.find("sp_attach"), std::string::npos) << text;
+  EXPECT_EQ(Node("Obca"), nullptr);
+}
+
+// A server on this machine whose data directory has no place on this machine's disk (the
+// chooser would open in the home directory): its disk is browsed through the server, from its
+// data directory, and the server's own path is attached.
+TEST_F(AttachDetachTest, AServerHereWhoseDataDirectoryIsNotHereIsBrowsedThroughTheServer) {
+  fs::remove_all(LocalDataDirectory());
+  const QString data = QStringLiteral("C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data");
+  QString opened;
+  Dialogs.DialogAnswers.push_back(Click("OKBtn", [&](QDialog* d) {
+    Dialogs.DialogAnswers.push_front([&](QDialog* chooser) {
+      auto* c = static_cast<admin::TServerFileDlg*>(chooser);
+      opened = c->Directory();
+      c->FileNameEdit->setText("Sklep2.mdf");
+      c->OKBtn->click();
+      return c->result();
+    });
+    static_cast<TPodlPlik*>(d)->SpeedButton2->click();
+  }));
+  const size_t mark = Sim->TraceMark();
+  Trigger(TCommandId::cmAttach);
+  EXPECT_TRUE(Dialogs.FileDirectories.empty()) << "the local chooser was opened";
+  EXPECT_EQ(opened, data);
+  EXPECT_EQ(MessageTexts(), kSuccess);
+  EXPECT_TRUE(Has(Sent(mark), "sp_attach_db @dbname = N'Sklep2',@filename1 = N'" + data.toStdString() +
+                                  "\\Sklep2.mdf',@filename2 = N'" + data.toStdString() + "\\Sklep2_log.ldf'"));
 }
 
 TEST_F(AttachDetachTest, OwnersDecideTheUserAndSeveralOwnersAsk) {
@@ -520,6 +568,7 @@ class AttachLostConnectionTest : public AttachDetachTest {
     Proxy = std::make_unique<msde::testkit::TestProxy>(Sim->Port());
     SetEnv("TDSPORT", std::to_string(Proxy->Port()));
     Connect();
+    fs::create_directories(LocalDataDirectory());
     Dialogs.Messages.clear();
   }
   void TearDown() override {
