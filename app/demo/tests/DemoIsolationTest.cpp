@@ -22,6 +22,7 @@
 #include "app/OdbcDataSources.h"
 #include "app/PasswordDlg.h"
 #include "app/admin/PodlPlik.h"
+#include "app/admin/ServerFileDlg.h"
 #include "app/clientsetup/PasswordDlg2.h"
 #include "app/clientsetup/TovinexPassword.h"
 #include "app/demo/Demo.h"
@@ -155,8 +156,15 @@ class DemoIsolationTest : public ::testing::Test {
       d->findChild<QAbstractButton*>("OKBtn")->click();
       return d->result();
     });
-    Dialogs.FileAnswers.push_back(QString::fromStdString(Demo->Site().FilesDir() + "/Sklep2.mdf"));
-    RunOnDatabase(TCommandId::cmAttach, "Sklep", [](QDialog* d) {
+    // The demo's server keeps its files where this machine has no Windows drive for them: its
+    // disk is browsed through the server.
+    RunOnDatabase(TCommandId::cmAttach, "Sklep", [this](QDialog* d) {
+      Dialogs.DialogAnswers.push_front([](QDialog* chooser) {
+        auto* c = static_cast<admin::TServerFileDlg*>(chooser);
+        c->FileNameEdit->setText("Sklep2.mdf");
+        c->OKBtn->click();
+        return c->result();
+      });
       static_cast<admin::TPodlPlik*>(d)->SpeedButton2->click();
       d->findChild<QAbstractButton*>("OKBtn")->click();
       return d->result();
