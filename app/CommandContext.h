@@ -39,6 +39,9 @@ class TCommandContext {
   virtual TStepOutcome QueryToList(TextList& List, const std::string& Query, const std::string& Database) = 0;
   // While positive, a statement stopped with "Przerwij" is left to the command to report.
   virtual int& StopsReportedByCommand() = 0;
+  // The user stopped the command that runs now ("Przerwij") where it does not read back what
+  // the server did: its steps send nothing more and answer soStopped.
+  virtual bool CommandStopped() const = 0;
   // While positive, a failed statement is left to its caller, which reads quietly (an option
   // hidden from the login, a registry value the server may not give): no error report.
   virtual int& QuietStatements() = 0;

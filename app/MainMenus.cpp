@@ -50,7 +50,10 @@ void TForm1::FillMenu(QMenu* Menu, TCommandMenu Which) {
     }
     if (command->Handler) {
       void (*handler)(TCommandContext&) = command->Handler;
-      connect(action, &QAction::triggered, this, [this, handler] { handler(*this); });
+      connect(action, &QAction::triggered, this, [this, handler] {
+        TCommandRun run(*this);
+        handler(*this);
+      });
     }
   }
 }

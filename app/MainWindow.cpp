@@ -116,6 +116,15 @@ void TForm1::CreateComponents() {
     MOdbcLink1Query(Text, Params, QueryContext, E);
   };
   Waiter.Attach(MOdbcLink1.get());
+  // A one-shot statement waits for the server no longer than a query does.
+  Waiter.CallTimeout = MOdbcLink1->GetQueryTimeout();
+  // A stop where the command does not read back what the server did ends the command.
+  connect(&Waiter, &TStatementWaiter::StopRequested, this, [this] {
+    if (FCommandDepth > 0 && CommandReportsStop == 0) FCommandStopped = true;
+  });
+  connect(&Waiter, &TStatementWaiter::ConnectionDropped, this, [this] {
+    if (FCommandDepth > 0) FCommandLost = true;
+  });
   KMQuery1 = std::make_unique<TKMQuery>();
   KMQuery1->SetLink(MOdbcLink1.get());
 }
@@ -178,6 +187,7 @@ bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
 
 void TForm1::FormKeyDown(int Key) {
   if (Key != Qt::Key_F5) return;
+  TCommandRun run(*this);
   if (ListShowsColumn(QStringLiteral("SPID"))) {
     for (QAction* a : Commands(TCommandId::cmProcesses)) {
       a->trigger();
@@ -189,7 +199,9 @@ void TForm1::FormKeyDown(int Key) {
 }
 
 void TForm1::TreeView1Change() {
-  if (TreeReady) ShowNodeDetails();
+  if (!TreeReady) return;
+  TCommandRun run(*this);
+  ShowNodeDetails();
 }
 
 void TForm1::TreeView1ContextPopup() {

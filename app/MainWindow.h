@@ -140,6 +140,14 @@ class TForm1 : public QMainWindow, public TCommandContext {
   // statement is not reported as stopped: the command says what happened instead.
   int CommandReportsStop = 0;
   int& StopsReportedByCommand() override { return CommandReportsStop; }
+  // "Przerwij" ends the command it came in (a menu command, a selection's details, F5, or a
+  // query step called on its own): once the user stopped one of its calls, outside the part
+  // where the command reads back what a stopped statement did, its steps send nothing more:
+  // no probe, no reconnect, no statement (they answer soStopped).
+  bool CommandStopped() const override { return FCommandStopped; }
+  // How long the connection probe waits for the server's answer, in seconds; the window's
+  // statements wait for the query time-out.
+  int ProbeTimeout = 15;
   int& QuietStatements() override { return FQuietStatements; }
   // Set when the tree is complete; selection changes are acted upon only then.
   bool TreeReady = false;
@@ -234,6 +242,25 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void ReportCancelled(const std::string& Text);
   // What became of a query step that raised: stopped with "Przerwij", or failed.
   TStepOutcome FailedOutcome() const;
+  // While it lives, a command runs: the outermost one begins and ends the hold of a stop.
+  class TCommandRun {
+   public:
+    explicit TCommandRun(TForm1& Form);
+    ~TCommandRun();
+    TCommandRun(const TCommandRun&) = delete;
+    TCommandRun& operator=(const TCommandRun&) = delete;
+
+   private:
+    TForm1& FForm;
+  };
+  int FCommandDepth = 0;
+  bool FCommandStopped = false;
+  // The connection was dropped during the command (the server did not answer in time): its
+  // steps send nothing more either, and the next command connects again.
+  bool FCommandLost = false;
+  bool CommandEnded() const { return FCommandStopped || FCommandLost; }
+  // A step's start: refused (raises) once the command was stopped; else KMQuery1 is reset.
+  void StartStep();
   // Where the error report goes instead of the screen while RunStepKeepingMessages runs.
   TStatementMessages* FKeptMessages = nullptr;
   bool FLostReported = false;

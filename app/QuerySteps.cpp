@@ -26,9 +26,22 @@ void TForm1::ResetQuery() {
   KMQuery1->GetSQL().Clear();
 }
 
+TForm1::TCommandRun::TCommandRun(TForm1& Form) : FForm(Form) {
+  if (FForm.FCommandDepth++ == 0) FForm.FCommandStopped = FForm.FCommandLost = false;
+}
+
+TForm1::TCommandRun::~TCommandRun() {
+  if (--FForm.FCommandDepth == 0) FForm.FCommandStopped = FForm.FCommandLost = false;
+}
+
+void TForm1::StartStep() {
+  if (CommandEnded()) throw Exception("Polecenie zostało przerwane.");
+  ResetQuery();
+}
+
 // "use" + Database, then Query opened on KMQuery1.
 void TForm1::OpenInDatabase(const std::string& Query, const std::string& Database) {
-  ResetQuery();
+  StartStep();
   KMQuery1->GetSQL().Add("use " + QuoteIdentifier(Database));
   KMQuery1->ExecSQL();
   ResetQuery();
@@ -37,7 +50,10 @@ void TForm1::OpenInDatabase(const std::string& Query, const std::string& Databas
 }
 
 bool TForm1::ProbeConnection() {
+  if (CommandEnded()) return false;
   WaitCursor busy;
+  // A server that does not answer a probe within its time has hung: the probe's wait ends.
+  TWaitLimit limit(Waiter, ProbeTimeout);
   QTreeWidgetItem* top = TreeView1->topLevelItem(0);
   TScopedCount probing(FProbing);
   auto markServer = [this, &top](int Image) {
@@ -61,16 +77,28 @@ bool TForm1::EnsureConnected() {
   // A step reached while a statement runs (from an event handled meanwhile) must neither
   // probe nor reconnect under it.
   if (Waiter.Waiting() || TTableContents::Reading()) return false;
+  TCommandRun run(*this);
+  if (CommandEnded()) return false;
   try {
+    const unsigned stops = Waiter.Stops(), drops = Waiter.Drops();
     if (!ProbeConnection()) {
+      // A probe the user stopped, or one the server did not answer in time, ends the command:
+      // the next command connects again.
+      const bool dropped = Waiter.Drops() != drops;
+      if (dropped) ShowConnectionLost("Serwer nie odpowiedział; połączenie zostało przerwane.");
+      if (dropped || Waiter.Stops() != stops) return false;
       ConnectLink();
       ReadServerUser();
     }
     if (!MOdbcLink1->GetConnectString().empty()) ConnectionString = MOdbcLink1->GetConnectString();
     return true;
   } catch (const EAbort&) {
-    return false;  // the user cancelled the data source's logon
+    FCommandLost = true;  // the user cancelled the data source's logon: the command asks no more
+    return false;
   } catch (...) {
+    // A reconnect that failed (or outlived the login time-out) ends the command; the next one
+    // tries again.
+    FCommandLost = true;
     ShowConnectionLost(Waiter.Dropped() ? "Serwer nie odpowiedział; połączenie zostało przerwane." : "");
     return false;
   }
@@ -103,7 +131,8 @@ bool TForm1::ExecInDatabase(const std::string& Statement, const std::string& Dat
 }
 
 TStepOutcome TForm1::ExecStep(const std::string& Statement, const std::string& Database) {
-  if (!EnsureConnected()) return TStepOutcome::soFailed;
+  TCommandRun run(*this);
+  if (!EnsureConnected()) return FailedOutcome();
   WaitCursor busy;
   TStepOutcome outcome = RunStep("use " + QuoteIdentifier(Database));
   if (outcome == TStepOutcome::soDone) outcome = RunStep(Statement);
@@ -136,9 +165,11 @@ TStepOutcome OutcomeOf(TKMQuery& Query, const TStatementWaiter& Waiter, const st
 
 }  // namespace
 
-TStepOutcome TForm1::FailedOutcome() const { return FailedOutcomeOf(Waiter); }
+TStepOutcome TForm1::FailedOutcome() const { return FCommandStopped ? TStepOutcome::soStopped : FailedOutcomeOf(Waiter); }
 
 TStepOutcome TForm1::RunStep(const std::string& Statement) {
+  TCommandRun run(*this);
+  if (CommandEnded()) return FailedOutcome();
   return OutcomeOf(*KMQuery1, Waiter, [&] {
     ResetQuery();
     KMQuery1->GetSQL().Add(Statement);
@@ -149,6 +180,8 @@ TStepOutcome TForm1::RunStep(const std::string& Statement) {
 
 TStepOutcome TForm1::OpenStep(const std::string& Query, TextList& List) {
   List.clear();
+  TCommandRun run(*this);
+  if (CommandEnded()) return FailedOutcome();
   return OutcomeOf(*KMQuery1, Waiter, [&] {
     ResetQuery();
     KMQuery1->GetSQL().Add(Query);
@@ -163,6 +196,7 @@ TStepOutcome TForm1::OpenStep(const std::string& Query, TextList& List) {
 
 TStepOutcome TForm1::QueryToList(TextList& List, const std::string& Query, const std::string& Database) {
   List.clear();
+  TCommandRun run(*this);
   try {
     EnsureConnected();
     WaitCursor busy;
@@ -194,6 +228,7 @@ void TForm1::QueryTablesToList(TextList& List, const std::string& Query, const s
 }
 
 TStepValue TForm1::QueryScalar(const std::string& Query, const std::string& Database) {
+  TCommandRun run(*this);
   try {
     return {TStepOutcome::soDone, QueryField(Query, 0, Database)};
   } catch (...) {
@@ -202,6 +237,7 @@ TStepValue TForm1::QueryScalar(const std::string& Query, const std::string& Data
 }
 
 std::string TForm1::QueryField(const std::string& Query, int Column, const std::string& Database) {
+  TCommandRun run(*this);
   EnsureConnected();
   WaitCursor busy;
   OpenInDatabase(Query, Database);
@@ -216,10 +252,11 @@ void TForm1::QueryToListView(const std::string& Query, TListView* List, const st
   // Emptied before anything runs: a failure leaves an empty list, never the last display.
   TListModel* model = List->Model();
   model->Clear();
+  TCommandRun run(*this);
   try {
     EnsureConnected();
     WaitCursor busy;
-    ResetQuery();
+    StartStep();
     // The rows go straight into the list, so the query keeps only the rowset it reads; the
     // other steps find it in its default mode again.
     struct ForwardOnlyRead {

@@ -67,6 +67,7 @@ void TStatementWaiter::SetStatement(const std::string& Text) {
   FStatement = Text;
   FCancelled = false;
   FDropped = false;
+  FTimedOut = false;
   FInStatement = true;
   FClock.restart();
 }
@@ -165,6 +166,8 @@ void TStatementWaiter::Info(const std::string& Line) {
 
 void TStatementWaiter::Stop() {
   FStopAsked = true;
+  ++FStops;
+  emit StopRequested();
   // A connect cannot be cancelled: it is dropped at once. A statement gets the server's
   // acknowledgement, or is dropped when none comes.
   if (!FLink || FConnecting || !FLink->Cancel()) {
@@ -183,15 +186,22 @@ void TStatementWaiter::StopTimers() {
 
 void TStatementWaiter::WatchTimeout() {
   // The driver sends the server a cancel when a call's time-out passes, and then waits as
-  // long again for its answer; an answer that does not come within DropAfter ends the wait.
-  const int limit = FLink ? FLink->GetWaitingTimeout() : 0;
-  if (limit > 0 && FWaiting && !FDropTimer.isActive() && !FDropped && FClock.elapsed() >= qint64(limit) * 1000)
-    FDropTimer.start(DropAfter);
+  // long again for its answer; a call whose driver keeps no time-out is cancelled here. An
+  // answer that does not come within DropAfter ends the wait.
+  if (!FWaiting || FDropTimer.isActive() || FDropped) return;
+  const int driverLimit = FLink ? FLink->GetWaitingTimeout() : 0;
+  const int limit = driverLimit > 0 ? driverLimit : CallTimeout;
+  if (limit <= 0 || FClock.elapsed() < qint64(limit) * 1000) return;
+  FTimedOut = true;
+  if (driverLimit == 0 && !FConnecting && FLink && FLink->Cancel()) FCancelAgainTimer.start();
+  FDropTimer.start(DropAfter);
 }
 
 void TStatementWaiter::Drop() {
   if (FDropped || FWorker.Ended()) return;
   FDropped = true;
+  ++FDrops;
+  emit ConnectionDropped();
   Cut();
   // A driver may try the connect again (another protocol version): each new attempt is cut
   // too, until the call gives up.
@@ -207,6 +217,7 @@ void TStatementWaiter::BeginConnect() {
   FConnecting = true;
   FDropped = false;
   FCancelled = false;
+  FTimedOut = false;
   FConnection.clear();
   FBeforeConnect = platform::TcpSocketInodes();
   FClock.restart();

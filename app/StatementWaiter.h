@@ -8,10 +8,10 @@
 //
 // No wait is without an end. A connect waits the same way ("Przerwij" ends it at once). When
 // the server does not acknowledge "Przerwij" within DropAfter, or a call outlives its
-// time-out (the statement's query time-out, the link's ConnectionTimeout for a connect) by
-// DropAfter, the waiter drops the connection: its TCP connection is shut down, the driver's
-// blocked call fails at once, and Dropped() tells the caller that the server's side of the
-// statement is unknown.
+// time-out (the statement's query time-out, the link's ConnectionTimeout for a connect, else
+// the waiter's own CallTimeout) by DropAfter, the waiter drops the connection: its TCP
+// connection is shut down, the driver's blocked call fails at once, and Dropped() tells the
+// caller that the server's side of the statement is unknown.
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -19,6 +19,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include <QTimer>
 
@@ -63,6 +64,12 @@ class TStatementWaiter : public QObject {
   // The connection was dropped during the last statement or connect, because the server
   // did not answer "Przerwij" or outlived the call's time-out.
   bool Dropped() const { return FDropped; }
+  // The last statement or connect outlived its time-out (and was cancelled or dropped).
+  bool TimedOut() const { return FTimedOut; }
+  // How many times the user has asked to stop so far ("Przerwij", RequestStop).
+  unsigned Stops() const { return FStops; }
+  // How many times a connection has been dropped so far.
+  unsigned Drops() const { return FDrops; }
 
   // Bracket a connect of the link: the connection's TCP sockets are those it opened.
   void BeginConnect();
@@ -87,15 +94,23 @@ class TStatementWaiter : public QObject {
   void RequestStop() { Stop(); }
   // How long the server may take to acknowledge "Przerwij" or a time-out, in milliseconds.
   int DropAfter = 3000;
+  // The time-out in seconds of a call whose driver keeps none (a one-shot statement): the
+  // waiter cancels the call itself when it passes; 0: none. TWaitLimit changes it for a while.
+  int CallTimeout = 0;
 
  signals:
   // The waiting window has just been shown.
   void WindowShown();
   // The elapsed seconds shown in the window changed.
   void ElapsedChanged(int Seconds);
+  // The user has just asked to stop the call waiting now.
+  void StopRequested();
+  // The connection has just been dropped: the server did not answer in time.
+  void ConnectionDropped();
 
  private:
   friend class WaitTask;
+  friend class TWaitLimit;
   SQLRETURN Run(const TMOdbcLink::TStatementCall& Call);
   void WaitInWindow();
   void ShowWindow();
@@ -125,6 +140,9 @@ class TStatementWaiter : public QObject {
   bool FCancelled = false;
   bool FDropped = false;
   bool FConnecting = false;
+  bool FTimedOut = false;
+  unsigned FStops = 0;
+  unsigned FDrops = 0;
   platform::TSocketSet FBeforeConnect;  // sockets open when the connect began
   platform::TSocketSet FConnection;     // the connected link's own
   QTimer FDropTimer;
@@ -148,6 +166,20 @@ class WaitTask {
   TStatementWaiter& FWaiter;
   std::string FCaption;
   TStatementWaiter::TProgress FProgress;
+};
+
+// While it lives, the waiter's CallTimeout is Seconds (0: a call that runs as long as its work
+// is large, which "Przerwij" ends).
+class TWaitLimit {
+ public:
+  TWaitLimit(TStatementWaiter& Waiter, int Seconds) : FWaiter(Waiter), FBefore(std::exchange(Waiter.CallTimeout, Seconds)) {}
+  ~TWaitLimit() { FWaiter.CallTimeout = FBefore; }
+  TWaitLimit(const TWaitLimit&) = delete;
+  TWaitLimit& operator=(const TWaitLimit&) = delete;
+
+ private:
+  TStatementWaiter& FWaiter;
+  int FBefore;
 };
 
 }  // namespace vandrel::app

@@ -38,6 +38,7 @@ bool BackupDatabase(TCommandContext& Context, const std::string& Database, const
   TMaintenance work;
   work.Statements = {BackupStatement(Database, File, Init, Description)};
   work.WaitCaption = "Kopia zapasowa bazy \"" + Database + "\"";
+  work.RunsLong = true;
   const TMaintenanceResult result = RunMaintenance(Context, work);
   if (!result.AllDone()) return false;
   QString text = QStringLiteral("Kopia zapasowa bazy \"%1\" została zapisana w pliku:\r\n%2")

@@ -25,6 +25,7 @@ TMaintenanceResult RunCheck(TCommandContext& C, const std::string& Name, const c
   work.ProbesFirst = Level == nullptr;  // a repair follows its switch to single-user at once
   work.Statements = {CheckStatement(Name) + (Level ? std::string(",") + Level : std::string()) + ")"};
   work.KeepsReport = true;
+  work.RunsLong = true;
   return RunMaintenance(C, work);
 }
 
@@ -112,7 +113,8 @@ TRepairResult RepairDatabase(TCommandContext& C, const std::string& Name, const 
   if (!entered.Messages.Report.empty()) C.ShowErrorReport(entered.Messages.Report);
   TStopReadBack readBack(C);
   if (outcome != TStepOutcome::soDone) {
-    BackToMultiUser(C, Name);
+    // Only a switch that was sent may have left the database in single-user mode.
+    if (entered.Started > 0) BackToMultiUser(C, Name);
     if (outcome == TStepOutcome::soStopped)
       ShowMessage(C.DialogParent(),
                   QStringLiteral("Naprawa została przerwana, zanim się rozpoczęła; baza \"%1\" nie była naprawiana.")
@@ -136,7 +138,8 @@ TRepairResult RepairDatabase(TCommandContext& C, const std::string& Name, const 
 
 void CheckCommand(TCommandContext& C) {
   TCheckRunning running(C);
-  const TMaintenanceResult checked = RunCheck(C, C.SelectedDatabaseNode());
+  const std::string name = C.SelectedDatabaseNode();
+  const TMaintenanceResult checked = RunCheck(C, name);
   const TStepOutcome outcome = checked.Outcome;
   const TStatementMessages& check = checked.Messages;
   const TCheckFindings found = ReadCheckFindings(check.Records);
@@ -147,6 +150,12 @@ void CheckCommand(TCommandContext& C) {
     ShowReport(C.DialogParent(), CheckSummaryText(found), FullText(check), kCheckCaption, MsgIcon::Warning);
   } else if (!check.Report.empty()) {
     C.ShowErrorReport(check.Report);  // the check itself failed (no such database, no right to it)
+  } else if (outcome == TStepOutcome::soStopped && checked.Started == 0) {
+    // Stopped while connecting: the stop of the check itself has been reported as such.
+    ShowMessage(C.DialogParent(),
+                QStringLiteral("Sprawdzanie zostało przerwane, zanim się rozpoczęło; baza \"%1\" nie była sprawdzana.")
+                    .arg(QString::fromStdString(name)),
+                kCheckCaption, MsgIcon::Information);
   }
 }
 

@@ -16,17 +16,30 @@ TMaintenanceResult RunMaintenance(TCommandContext& Context, const TMaintenance& 
   if (!Work.Question.isEmpty() && !Confirm(Context.DialogParent(), Work.Question, Work.Caption)) return result;
   if (!Work.GuardedDatabase.empty() && DatabaseInUse(Context, Work.GuardedDatabase)) return result;
   result.Run = true;
+  // "Przerwij" in the guard, or in the probe and the reconnect, ends the work before it began.
+  auto stopped = [&] {
+    result.Outcome = Context.CommandStopped() ? TStepOutcome::soStopped : TStepOutcome::soFailed;
+    return result;
+  };
+  if (Context.CommandStopped()) return stopped();
   if (Work.BeforeStatements) Work.BeforeStatements();
-  if (Work.ProbesFirst && !Context.EnsureConnected()) return result;
+  if ((Work.ProbesFirst && !Context.EnsureConnected()) || Context.CommandStopped()) return stopped();
   WaitCursor busy;
-  std::optional<TStopReadBack> readBack;
-  if (Work.ReadsBackAfterStop) readBack.emplace(Context);
   std::optional<WaitTask> task;
   if (!Work.WaitCaption.empty()) task.emplace(Context.StatementWaiter(), Work.WaitCaption);
   result.Outcome = Work.Database.empty() ? TStepOutcome::soDone : Context.RunStep("use " + QuoteIdentifier(Work.Database));
+  std::optional<TStopReadBack> readBack;
+  if (Work.ReadsBackAfterStop) readBack.emplace(Context);
+  std::optional<TWaitLimit> unlimited;
+  if (Work.RunsLong) unlimited.emplace(Context.StatementWaiter(), 0);
   for (const std::string& statement : Work.Statements) {
     if (result.Outcome != TStepOutcome::soDone) break;
+    if (Context.CommandStopped()) {
+      result.Outcome = TStepOutcome::soStopped;
+      break;
+    }
     TStatementMessages messages;
+    ++result.Started;
     result.Outcome = Context.RunStepKeepingMessages(statement, messages);
     auto& records = result.Messages.Records;
     records.insert(records.end(), messages.Records.begin(), messages.Records.end());

@@ -35,12 +35,16 @@ struct TMaintenance {
   // A statement stopped with "Przerwij" is not reported as stopped: the command reads back
   // what the server did and says so itself.
   bool ReadsBackAfterStop = false;
+  // The statements run as long as the database is large (a check, a backup): no time-out
+  // ends them, "Przerwij" does.
+  bool RunsLong = false;
 };
 
 struct TMaintenanceResult {
   bool Run = false;  // false: the user said "Nie", or the guard refused (it said why)
   TStepOutcome Outcome = TStepOutcome::soFailed;  // of the last statement sent
   size_t Done = 0;                               // statements of Statements done
+  size_t Started = 0;  // statements of Statements sent (0: stopped or failed before the first)
   // Every record the server sent for the statements, in order, and a kept error report.
   TStatementMessages Messages;
   bool AllDone() const { return Run && Outcome == TStepOutcome::soDone; }

@@ -60,6 +60,7 @@ TMaintenanceResult RunLong(TCommandContext& Context, const std::string& Statemen
   work.GuardedDatabase = Guarded;
   work.Statements = {Statement};
   work.WaitCaption = Caption;
+  work.RunsLong = true;
   return RunMaintenance(Context, work);
 }
 

@@ -33,6 +33,7 @@ void ShrinkDatabaseCommand(TCommandContext& Context) {
                       .arg(name);
   work.Statements = {"DBCC SHRINKDATABASE (" + UnicodeLiteral(database) + ")"};
   work.WaitCaption = "Zmniejszanie bazy \"" + database + "\"";
+  work.RunsLong = true;
   work.ReadsBackAfterStop = true;
   QString before;
   work.BeforeStatements = [&] { before = FilesSize(Context, database); };

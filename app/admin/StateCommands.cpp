@@ -52,6 +52,10 @@ void ReportState(TCommandContext& Context, const StateCommand& Command, const st
   if (state == Command.Reached)
     ShowMessage(Context.DialogParent(), QString::fromUtf8(Command.Before) + name + QString::fromUtf8(Command.After), caption,
                 MsgIcon::Information);
+  else if (Outcome == TStepOutcome::soStopped && state.empty())
+    // The server could not be asked (the stop cost the connection): its side is unknown.
+    ShowMessage(Context.DialogParent(), QStringLiteral("Polecenie zostało przerwane; nie wiadomo, czy baza \"%1\" została zmieniona.").arg(name),
+                caption, MsgIcon::Warning);
   else if (Outcome == TStepOutcome::soStopped)
     ShowMessage(Context.DialogParent(), QStringLiteral("Polecenie zostało przerwane; baza \"%1\" nie została zmieniona (stan: %2)").arg(name, shown),
                 caption, MsgIcon::Information);
@@ -87,7 +91,14 @@ void ChangeDatabaseState(TCommandContext& Context, DatabaseState State) {
     work.ReadsBackAfterStop = true;
     const TMaintenanceResult result = RunMaintenance(Context, work);
     if (!result.Run) return;
-    if (result.Outcome != TStepOutcome::soFailed) ReportState(Context, command, name, result.Outcome);
+    if (result.Outcome == TStepOutcome::soStopped && result.Started == 0)
+      ShowMessage(Context.DialogParent(),
+                  QStringLiteral("Polecenie zostało przerwane, zanim zostało wysłane do serwera; baza \"%1\" nie została "
+                                 "zmieniona.")
+                      .arg(QString::fromStdString(name)),
+                  QString::fromUtf8(command.Caption), MsgIcon::Information);
+    else if (result.Outcome != TStepOutcome::soFailed)
+      ReportState(Context, command, name, result.Outcome);
   }
   // The tree says each database's state, and the selected node's details show it as the
   // server now reports it.

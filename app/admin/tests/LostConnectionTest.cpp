@@ -6,8 +6,12 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 
+#include "app/NodeKinds.h"
 #include "app/WaitWindow.h"
+#include "app/StatementWaiter.h"
 #include "app/admin/OKBottomDlg.h"
 #include "app/admin/tests/AdminFixture.h"
 #include "testkit/TestProxy.h"
@@ -29,6 +33,19 @@ class LostConnection : public RelayedAdminWindowTest {
     Form->Waiter.ShowAfter = 0;
     QObject::connect(&Form->Waiter, &TStatementWaiter::WindowShown, Form.get(), [this] {
       if (!Proxy->Holding()) return;
+      Form->Waiter.Window()->StopButton->click();
+      Proxy->Release();
+    });
+  }
+  // The next connection probe waits in the relay, as for a server that hangs between two
+  // commands; as soon as the waiting window shows, the user presses "Przerwij" and the server
+  // answers again. Named keeps what the window named.
+  void StopTheProbe(std::string& Named) {
+    Proxy->HoldAt("select 1");
+    Form->Waiter.ShowAfter = 0;
+    QObject::connect(&Form->Waiter, &TStatementWaiter::WindowShown, Form.get(), [this, &Named] {
+      if (!Proxy->Holding()) return;
+      Named = Form->Waiter.Window()->WhatLabel->text().toStdString();
       Form->Waiter.Window()->StopButton->click();
       Proxy->Release();
     });
@@ -91,6 +108,97 @@ TEST_F(LostConnection, OfflineStoppedTooLateIsReportedAsDone) {
   EXPECT_EQ(Property("Sklep (Offline) stara", "Status"), "OFFLINE");
   EXPECT_EQ(LastText(), "Baza \"Sklep (Offline) stara\" została wyłączona");
   EXPECT_FALSE(Shown("Przerwano"));
+}
+
+// "Przerwij" while the connection probe waits ends the command there: once the server answers
+// again, nothing but the probe has reached it, the database is as it was, and the tool says
+// the command was stopped, never that it was done. The next command goes ahead as usual.
+TEST_F(LostConnection, PrzerwijDuringTheProbeEndsTheCommand) {
+  struct Case {
+    TCommandId Command;
+    std::string Caption, Done;
+  };
+  for (const Case& c : {Case{TCommandId::cmTakeOffline, "Ustawianie trybu Offline", "została wyłączona"},
+                        Case{TCommandId::cmSetReadOnly, "Ustawianie trybu bazy tylko do odczytu", "została przestawiona"},
+                        Case{TCommandId::cmCheck, "Sprawdzanie spójności bazy", "nie zawiera błędów"}}) {
+    SCOPED_TRACE(c.Caption);
+    SelectDatabase("Sklep");
+    Dialogs.Messages.clear();
+    std::string named;
+    StopTheProbe(named);
+    const size_t mark = Sim->TraceMark();
+    Run(c.Command);
+    EXPECT_EQ(named, "Trwa: select 1");
+    EXPECT_THAT(SentSince(mark), ElementsAre(::testing::EndsWith(": select 1")));
+    EXPECT_EQ(Property("Sklep", "Status"), "ONLINE");
+    EXPECT_EQ(Property("Sklep", "Updateability"), "READ_WRITE");
+    EXPECT_EQ(LastCaption(), c.Caption);
+    EXPECT_THAT(LastText(), HasSubstr("zostało przerwane, zanim"));
+    for (const auto& m : Dialogs.Messages) EXPECT_THAT(m.Text + m.Summary, Not(HasSubstr(c.Done)));
+    QObject::disconnect(&Form->Waiter, &TStatementWaiter::WindowShown, Form.get(), nullptr);
+  }
+  Dialogs.Messages.clear();
+  Run(TCommandId::cmSetReadOnly);
+  EXPECT_EQ(Property("Sklep", "Updateability"), "READ_ONLY");
+  EXPECT_EQ(LastText(), "Baza \"Sklep\" została przestawiona w tryb tylko do odczytu");
+}
+
+// A server that stops answering, nobody pressing "Przerwij": the probe, a statement and a login
+// each end at their time-out (a second here), the tool says the connection was lost, and the
+// next command connects again.
+TEST_F(LostConnection, EveryWaitForAHungServerEnds) {
+  Form->ProbeTimeout = 1;
+  Form->Waiter.CallTimeout = 1;
+  Form->Waiter.DropAfter = 300;
+  Form->MOdbcLink1->SetConnectionTimeout(1);
+  bool frozen = false;
+  // A wait without end would hold the test for good: the server comes back now and then, and
+  // the checks fail.
+  QTimer watchdog;
+  int rescued = 0;
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    ++rescued;
+    if (frozen) Sim->Thaw();
+    frozen = false;
+    Proxy->Release();
+  });
+  watchdog.start(30000);
+  auto serverImage = [&] { return TForm1::NodeImage(Form->TreeView1->topLevelItem(0)); };
+  auto lost = [&] {
+    return std::count_if(Dialogs.Messages.begin(), Dialogs.Messages.end(),
+                         [](const auto& m) { return m.Caption == "Utracono połączenie"; });
+  };
+
+  // Clicking a database: the probe never reaches the server.
+  Proxy->HoldAt("select 1");
+  SelectDatabase("Sklep");
+  EXPECT_TRUE(Proxy->Holding());
+  EXPECT_EQ(lost(), 1);
+  EXPECT_EQ(serverImage(), nkServerLost);
+  Proxy->Release();
+
+  // The next command connects again; its statement never reaches the server.
+  Proxy->HoldAt("SET OFFLINE");
+  Run(TCommandId::cmTakeOffline);
+  EXPECT_TRUE(Proxy->Holding());
+  EXPECT_EQ(lost(), 2);
+  EXPECT_THAT(LastText(), HasSubstr("nie wiadomo, czy serwer wykonał polecenie:\r\nALTER DATABASE Sklep SET OFFLINE"));
+  Proxy->Release();
+
+  // The server hangs before the next command: its login ends at the login time-out.
+  Sim->Freeze();
+  frozen = true;
+  Run(TCommandId::cmTakeOffline);
+  EXPECT_EQ(serverImage(), nkServerLost);
+  Sim->Thaw();
+  frozen = false;
+  Form->MOdbcLink1->SetConnectionTimeout(60);
+
+  for (const auto& m : Dialogs.Messages) EXPECT_THAT(m.Text, Not(HasSubstr("została wyłączona")));
+  Run(TCommandId::cmTakeOffline);
+  EXPECT_EQ(LastText(), "Baza \"Sklep\" została wyłączona");
+  EXPECT_EQ(serverImage(), nkServer);
+  EXPECT_EQ(rescued, 0) << "every wait ended on its own";
 }
 
 // "Przerwij" during the options: nothing after the stopped statement is sent, and the message
