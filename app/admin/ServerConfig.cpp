@@ -31,6 +31,8 @@ std::function<std::uint64_t()> PhysicalMemory = [] {
 namespace {
 
 const char* const kNoLimit = "2147483647";
+// What the dialog shows for a setting the server did not give this login.
+const char* const kUnreadSetting = "niedostępne";
 
 QSlider* TrackBar(int Minimum, int Maximum, QLabel*& Stat, const char* Name) {
   auto* bar = new QSlider(Qt::Horizontal);
@@ -110,7 +112,7 @@ TOKBottomDlg1::TOKBottomDlg1(TCommandContext& Context, int MemoryMegabytes)
   auto* mg = new QGridLayout(memory);
   RadioButton1 = new QRadioButton(QStringLiteral("Dynamiczny przydział pamięci"));
   RadioButton2 = new QRadioButton(QStringLiteral("Statyczny przydział pamięci"));
-  auto* memoryGroup = new QButtonGroup(this);
+  auto* memoryGroup = FMemoryGroup = new QButtonGroup(this);
   memoryGroup->addButton(RadioButton1);
   memoryGroup->addButton(RadioButton2);
   RadioButton1->setChecked(true);
@@ -123,7 +125,10 @@ TOKBottomDlg1::TOKBottomDlg1(TCommandContext& Context, int MemoryMegabytes)
   mg->addWidget(RadioButton2, 7, 0, 1, 3);
   AddBar(mg, 8, "", TrackBar3, StatFixed);
   CheckBox1 = new QCheckBox(QStringLiteral("Rezerwacja przydzielonej pamięci"));
-  mg->addWidget(CheckBox1, 11, 0, 1, 3);
+  mg->addWidget(CheckBox1, 11, 0, 1, 2);
+  WorkingSetState = new QLabel;
+  WorkingSetState->setObjectName("WorkingSetState");
+  mg->addWidget(WorkingSetState, 11, 2, Qt::AlignRight);
   Edit1 = AddSettingEdit(mg, 12, "Minimalna wielkość pamięci dla zapytania SQL:", "kB", "1024");
   pages->addTab(memory, QStringLiteral("Pamięć"));
 
@@ -173,19 +178,41 @@ TOKBottomDlg1::TOKBottomDlg1(TCommandContext& Context, int MemoryMegabytes)
 
 void TOKBottomDlg1::ApplyMemoryMode() {
   const bool dynamic = RadioButton1->isChecked();
+  const bool fixed = RadioButton2->isChecked();  // neither while the memory was not read
   for (QWidget* w : {static_cast<QWidget*>(TrackBar1), static_cast<QWidget*>(TrackBar2),
                      static_cast<QWidget*>(StatMin), static_cast<QWidget*>(StatMax)})
     w->setEnabled(dynamic);
-  TrackBar3->setEnabled(!dynamic);
-  StatFixed->setEnabled(!dynamic);
+  TrackBar3->setEnabled(fixed);
+  StatFixed->setEnabled(fixed);
 }
 
 void TOKBottomDlg1::showEvent(QShowEvent* Event) {
   QDialog::showEvent(Event);
-  StatMin->setText(QString::number(TrackBar1->value()));
-  StatMax->setText(QString::number(TrackBar2->value()));
-  StatFixed->setText(QString::number(TrackBar3->value()));
+  ShowMemoryNumbers();
   ApplyMemoryMode();
+}
+
+void TOKBottomDlg1::ShowMemoryNumbers() {
+  const std::pair<QLabel*, QSlider*> pairs[] = {{StatMin, TrackBar1}, {StatMax, TrackBar2}, {StatFixed, TrackBar3}};
+  for (const auto& [stat, bar] : pairs)
+    stat->setText(FMemoryRead ? QString::number(bar->value()) : QString::fromUtf8(kUnreadSetting));
+}
+
+void TOKBottomDlg1::ShowWorkingSet(const std::string& Value) {
+  FWorkingSetRead = !Value.empty();
+  CheckBox1->setChecked(Value == "1");
+  CheckBox1->setEnabled(FWorkingSetRead);
+  WorkingSetState->setText(FWorkingSetRead ? QString() : QString::fromUtf8(kUnreadSetting));
+}
+
+void TOKBottomDlg1::ShowMemoryUnread() {
+  // Neither mode is the server's: no radio button is chosen until a reading gives one.
+  FMemoryRead = false;
+  FMemoryGroup->setExclusive(false);
+  RadioButton1->setChecked(false);
+  RadioButton2->setChecked(false);
+  FMemoryGroup->setExclusive(true);
+  ShowMemoryNumbers();
 }
 
 void TOKBottomDlg1::SetWritable(bool Writable) {
@@ -231,19 +258,23 @@ void TOKBottomDlg1::LoadConfiguration(int Column) {
   Pages->setEnabled(FWritable);
   const std::string login = read("remote login timeout (s)");
   if (login.empty() && FWritable) return;
-  Edit2->setText(QString::fromStdString(login));
-  Edit3->setText(QString::fromStdString(read("remote query timeout (s)")));
-  Edit4->setText(QString::fromStdString(read("network packet size (B)")));
-  Edit1->setText(QString::fromStdString(read("min memory per query (KB)")));
-  for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4})
-    edit->setPlaceholderText(FWritable ? QString() : QStringLiteral("niedostępne dla tego loginu"));
-  const std::string workingSet = read("set working set size");
-  CheckBox1->setTristate(workingSet.empty());
-  CheckBox1->setCheckState(workingSet.empty() ? Qt::PartiallyChecked
-                                              : workingSet == "1" ? Qt::Checked : Qt::Unchecked);
+  // An edit the server gave nothing for is empty (so "Zapisz" sends nothing for it) and says so.
+  const auto show = [](QLineEdit* Edit, const std::string& Value) {
+    Edit->setText(QString::fromStdString(Value));
+    Edit->setPlaceholderText(Value.empty() ? QString::fromUtf8(kUnreadSetting) : QString());
+  };
+  show(Edit2, login);
+  show(Edit3, read("remote query timeout (s)"));
+  show(Edit4, read("network packet size (B)"));
+  show(Edit1, read("min memory per query (KB)"));
+  ShowWorkingSet(read("set working set size"));
   const std::string min = read("min server memory (MB)");
   const std::string max = read("max server memory (MB)");
-  if (min.empty() || max.empty()) return;
+  if (min.empty() || max.empty()) {
+    ShowMemoryUnread();
+    return;
+  }
+  FMemoryRead = true;
   if (min == max) {
     RadioButton2->setChecked(true);
     TrackBar3->setValue(Limited(min, TrackBar3));
@@ -252,6 +283,7 @@ void TOKBottomDlg1::LoadConfiguration(int Column) {
     TrackBar1->setValue(Limited(min, TrackBar1));
     TrackBar2->setValue(Limited(max, TrackBar2));
   }
+  ShowMemoryNumbers();
 }
 
 std::vector<TConfigWrite> TOKBottomDlg1::Writes() const {
@@ -270,16 +302,22 @@ std::vector<TConfigWrite> TOKBottomDlg1::Writes() const {
   option("remote query timeout (s)", Edit3, "Query timeout:");
   option("network packet size (B)", Edit4, "Rozmiar pakietu sieciowego:");
   option("min memory per query (KB)", Edit1, "Minimalna wielkość pamięci dla zapytania SQL:");
-  out.push_back({CheckBox1->isChecked() ? "sp_configure 'set working set size',1"
-                                        : "sp_configure 'set working set size',0",
-                 CheckBox1->text()});
-  const bool fixed = RadioButton2->isChecked();
-  out.push_back({"sp_configure 'min server memory (MB)'," + Position(fixed ? TrackBar3 : TrackBar1),
-                 QStringLiteral("minimum pamięci serwera")});
-  out.push_back({"sp_configure 'max server memory (MB)'," + Position(fixed ? TrackBar3 : TrackBar2),
-                 QStringLiteral("maksimum pamięci serwera")});
+  // A setting the server did not give is not written back: the dialog knows no value of it.
+  if (FWorkingSetRead)
+    out.push_back({CheckBox1->isChecked() ? "sp_configure 'set working set size',1"
+                                          : "sp_configure 'set working set size',0",
+                   CheckBox1->text()});
+  if (FMemoryRead) AddMemoryWrites(out);
   out.push_back({"RECONFIGURE WITH OVERRIDE", reconfigure});
   return out;
+}
+
+void TOKBottomDlg1::AddMemoryWrites(std::vector<TConfigWrite>& Out) const {
+  const bool fixed = RadioButton2->isChecked();
+  Out.push_back({"sp_configure 'min server memory (MB)'," + Position(fixed ? TrackBar3 : TrackBar1),
+                 QStringLiteral("minimum pamięci serwera")});
+  Out.push_back({"sp_configure 'max server memory (MB)'," + Position(fixed ? TrackBar3 : TrackBar2),
+                 QStringLiteral("maksimum pamięci serwera")});
 }
 
 int ServerMemoryMegabytes(TCommandContext& Context) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+class QButtonGroup;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -42,6 +43,8 @@ class TOKBottomDlg1 : public QDialog {
   QSlider *TrackBar1, *TrackBar2, *TrackBar3;
   QLabel *StatMin, *StatMax, *StatFixed;
   QCheckBox* CheckBox1;
+  // Beside CheckBox1: "niedostępne" while the server did not give the setting.
+  QLabel* WorkingSetState;
   QLineEdit *Edit1, *Edit2, *Edit3, *Edit4;
 
   QTabWidget* Pages;
@@ -65,8 +68,20 @@ class TOKBottomDlg1 : public QDialog {
   void showEvent(QShowEvent* Event) override;
 
  private:
+  // The number labels show the bars' positions, or "niedostępne" while the memory settings
+  // were not read.
+  void ShowMemoryNumbers();
+  // Shows what the reading gave for the working set and the memory, or that it gave nothing.
+  void ShowWorkingSet(const std::string& Value);
+  void ShowMemoryUnread();
+  void AddMemoryWrites(std::vector<TConfigWrite>& Out) const;
+
   TCommandContext& FContext;
+  QButtonGroup* FMemoryGroup = nullptr;
   bool FWritable = true;
+  // Whether the server gave these settings: one it did not give is neither shown nor written.
+  bool FMemoryRead = true;
+  bool FWorkingSetRead = true;
 };
 
 // True when Text is a whole number that an int option of the server can hold.

@@ -63,6 +63,14 @@ class SimWindowTest : public ::testing::Test {
       return int(QDialog::Accepted);
     });
   }
+  // The connection dialog answered with OK, a login and its password.
+  void AnswerLoginAs(const char* User, const char* Password) {
+    Dialogs.DialogAnswers.push_back([User, Password](QDialog* d) {
+      static_cast<TPasswordDlg*>(d)->Edit2->setText(QString::fromUtf8(User));
+      static_cast<TPasswordDlg*>(d)->Edit3->setText(QString::fromUtf8(Password));
+      return int(QDialog::Accepted);
+    });
+  }
   // The driver manager's logon answered with a data source of the test's configuration.
   void AnswerDataSource(const QString& DataSource) {
     Dialogs.DialogAnswers.push_back([DataSource](QDialog* d) {

@@ -1,5 +1,6 @@
 // The server configuration dialog against msde-sim, on a machine of 1024 MB.
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
@@ -54,6 +55,11 @@ class ServerConfigTest : public SimWindowTest {
     }
     EXPECT_TRUE(rebuilt) << "the tree is rebuilt at the end";
     return out;
+  }
+  // Connects as a login of the demo that the connection dialog is given.
+  void ConnectAs(const char* User, const char* Password) {
+    AnswerLoginAs(User, Password);
+    Form->FormShow();
   }
   void SetServerMemory(int Min, int Max) {
     msde::testkit::OdbcClient admin(Sim->ConnectionString("sa", ""));
@@ -157,12 +163,7 @@ TEST_F(ServerConfigTest, NumbersAreCheckedOnSaveAndSettingsTheServerRefusedAreNa
 // A login without sysadmin rights is told once when the dialog opens and cannot save; it sees
 // no refusal of the server and no "zakończona".
 TEST_F(ServerConfigTest, ALoginWithoutSysadminIsToldOnceAndCannotSave) {
-  Dialogs.DialogAnswers.push_back([](QDialog* d) {
-    static_cast<TPasswordDlg*>(d)->Edit2->setText("kasa1");
-    static_cast<TPasswordDlg*>(d)->Edit3->setText("kasa1");
-    return int(QDialog::Accepted);
-  });
-  Form->FormShow();
+  ConnectAs("kasa1", "kasa1");
   Dialogs.Messages.clear();
   bool saveable = true;
   const auto sent = ConfigureAndClose([&](TOKBottomDlg1& d) {
@@ -179,6 +180,45 @@ TEST_F(ServerConfigTest, ALoginWithoutSysadminIsToldOnceAndCannotSave) {
     EXPECT_EQ(s.find("RECONFIGURE"), std::string::npos) << s;
     EXPECT_EQ(s.find("',"), std::string::npos) << s;
   }
+}
+
+// What the server hides from a login without rights (the advanced options) is shown as not
+// read, never as the controls' own starting values.
+TEST_F(ServerConfigTest, SettingsHiddenFromTheLoginShowAsUnavailable) {
+  ConnectAs("kasa1", "kasa1");
+  ConfigureAndClose([](TOKBottomDlg1& d) {
+    EXPECT_EQ(d.Edit3->text(), "600") << "a basic option is read";
+    for (const QLineEdit* edit : {d.Edit1, d.Edit4}) {
+      EXPECT_EQ(edit->text(), "");
+      EXPECT_EQ(edit->placeholderText(), "niedostępne");
+    }
+    for (const QLabel* stat : {d.StatMin, d.StatMax, d.StatFixed}) EXPECT_EQ(stat->text(), "niedostępne");
+    EXPECT_FALSE(d.RadioButton1->isChecked()) << "the memory mode is not known";
+    EXPECT_FALSE(d.RadioButton2->isChecked());
+    EXPECT_NE(d.CheckBox1->checkState(), Qt::PartiallyChecked);
+    EXPECT_FALSE(d.CheckBox1->isEnabled());
+    const auto* state = d.findChild<QLabel*>("WorkingSetState");
+    EXPECT_EQ(state ? state->text() : QString("<none>"), "niedostępne");
+    return int(QDialog::Rejected);
+  });
+}
+
+// A sysadmin after such a login reads every value again into the same dialog.
+TEST_F(ServerConfigTest, ASysadminAfterwardsSeesTheValuesAgain) {
+  ConnectAs("kasa1", "kasa1");
+  ConfigureAndClose([](TOKBottomDlg1&) { return int(QDialog::Rejected); });
+  AnswerLoginAs("sa", "");
+  Form->ChooseServer();  // the same dialog, now read by a sysadmin
+  SetServerMemory(0, 2147483647);
+  const auto sent = Configure([](TOKBottomDlg1& d) {
+    EXPECT_TRUE(d.RadioButton1->isChecked());
+    EXPECT_EQ(d.StatMin->text(), "0");
+    EXPECT_EQ(d.StatMax->text(), "1024");
+    const auto* state = d.findChild<QLabel*>("WorkingSetState");
+    EXPECT_TRUE(state && state->text().isEmpty());
+    EXPECT_TRUE(d.Edit4->placeholderText().isEmpty());
+  });
+  EXPECT_EQ(Written(sent).size(), 10u) << "every setting is written back";
 }
 
 TEST_F(ServerConfigTest, RunningValuesDifferWhereAChangeAwaitsARestart) {
