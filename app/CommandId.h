@@ -51,6 +51,8 @@ enum class TCommandId {
   cmClose,                // "Zamknij"
   // The detail list's pop-up menu.
   cmKillProcess,          // "Zabij proces"
+  cmSessionLastBatch,     // "Pokaż ostatnie polecenie"
+  cmSessionLocks,         // "Blokady"
   cmCopy,                 // "Kopiuj"
   cmCopyWithHeader,       // "Kopiuj z nagłówkiem"
   cmSaveCsv,              // "Zapisz jako CSV..."

@@ -20,6 +20,7 @@
 #include "app/admin/ServerConfig.h"
 #include "app/admin/ServerHealth.h"
 #include "app/admin/ServerInfo.h"
+#include "app/admin/SessionDetails.h"
 #include "app/admin/Shrink.h"
 #include "app/admin/StateCommands.h"
 #include "app/admin/TableOwner.h"
@@ -116,6 +117,9 @@ const std::vector<TCommand>& CommandTable() {
       {cmAbout, "&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},
       {cmClose, "&Zamknij", R::erAlways, CloseCommand, {{M::mnBar, 10}}},
       {cmKillProcess, "&Zabij proces", R::erKillableSessions, admin::KillSelectedProcess, {{M::mnListPopup, 10}}},
+      {cmSessionLastBatch, "Pokaż &ostatnie polecenie", {R::erSelectedSession, cnSysadmin}, admin::ShowSessionLastBatch,
+       {{M::mnListPopup, 12}}},
+      {cmSessionLocks, "&Blokady", R::erSelectedSession, admin::ShowSessionLocks, {{M::mnListPopup, 14}}},
       {cmCopy, "&Kopiuj", R::erSelectedRows, CopyListRows, {{M::mnListPopup, 20, true}}, false, false, false, 7},
       {cmCopyWithHeader, "Kopiuj z &nagłówkiem", R::erSelectedRows, CopyListRowsWithHeader, {{M::mnListPopup, 30}}},
       {cmSaveCsv, "Zapisz jako &CSV...", R::erListRows, SaveListAsCsv, {{M::mnListPopup, 40, true}}, false, false, false, 8},
@@ -166,6 +170,7 @@ bool NodeHolds(TEnableRule Rule, const TEnablingState& State) {
     case TEnableRule::erSelectedRows: return State.SelectedRows;
     case TEnableRule::erListRows: return State.ListRows;
     case TEnableRule::erKillableSessions: return State.KillableSessions;
+    case TEnableRule::erSelectedSession: return State.SelectedSession;
   }
   return false;
 }

@@ -29,6 +29,7 @@ enum class TEnableRule {
   erSelectedRows,     // rows selected in the detail list (its pop-up menu's commands)
   erListRows,         // the detail list holds rows
   erKillableSessions, // the process list's selected rows hold a session of another program
+  erSelectedSession,  // a session selected in the process list
 };
 
 // What a command needs besides its node (flags).
@@ -63,6 +64,7 @@ struct TEnablingState {
   bool SelectedRows = false;  // of the detail list
   bool ListRows = false;
   bool KillableSessions = false;  // neither this program's own nor the server's
+  bool SelectedSession = false;
 };
 
 struct TCommandPlace {

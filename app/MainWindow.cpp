@@ -222,7 +222,8 @@ void TForm1::PreparePopupMenu2() {
   ListView1ContextPopup();
   // "Zabij proces" on a process of the process list only; copying on selected rows; saving
   // on any list.
-  for (QAction* a : Commands(TCommandId::cmKillProcess)) a->setVisible(ListView1->property("popup").toBool());
+  for (TCommandId id : {TCommandId::cmKillProcess, TCommandId::cmSessionLastBatch, TCommandId::cmSessionLocks})
+    for (QAction* a : Commands(id)) a->setVisible(ListView1->property("popup").toBool());
   ApplyCommandRules();
 }
 
@@ -238,6 +239,7 @@ void TForm1::ApplyCommandRules() {
   state.SelectedRows = !ListView1->SelectedRows().empty();
   state.ListRows = ListView1->RowCount() > 0;
   state.KillableSessions = admin::SelectionHasKillableSession(*ListView1);
+  state.SelectedSession = admin::SelectionHasSession(*ListView1);
   for (const TCommand& command : CommandTable())
     if (!command.Rule.Always()) SetCommandEnabled(command.Id, RuleHolds(command.Rule, state));
   update();

@@ -83,4 +83,9 @@ std::string WaitText(const TSession& Session) {
   return Session.WaitType + ", " + std::to_string(Session.WaitMs / 1000) + " s";
 }
 
+std::string TrimmedRight(std::string Text) {
+  while (!Text.empty() && (Text.back() == ' ' || Text.back() == '\0')) Text.pop_back();
+  return Text;
+}
+
 }  // namespace vandrel::app::admin

@@ -39,4 +39,7 @@ std::string SessionNote(const TSession& Session);
 // "Czeka": the wait's kind and its seconds, empty when the session does not wait.
 std::string WaitText(const TSession& Session);
 
+// A cell of the server's session and lock lists without the blanks (and zeros) that pad it.
+std::string TrimmedRight(std::string Text);
+
 }  // namespace vandrel::app::admin

@@ -37,11 +37,6 @@ std::string ActivityQuery(bool Is2005) {
   return query;
 }
 
-std::string TrimmedRight(std::string Text) {
-  while (!Text.empty() && (Text.back() == ' ' || Text.back() == '\0')) Text.pop_back();
-  return Text;
-}
-
 int Number(const std::string& Text) {
   try {
     return std::stoi(Text);
@@ -60,13 +55,13 @@ std::set<int> QueryWindowSessions(QWidget* Window) {
 }
 
 // The sessions as the server lists them now; false when the list cannot be read.
-bool ReadSessions(TCommandContext& Context, std::vector<TSession>& Sessions) {
+bool ReadSessions(TCommandContext& Context, std::vector<TSession>& Sessions, bool& Is2005) {
   const TStepValue version =
       Context.QueryScalar("select CAST(SERVERPROPERTY('ProductVersion') AS nvarchar(128))", "master");
   if (!version.Done()) return false;
-  const bool is2005 = version.Value.rfind("8.", 0) != 0;
+  Is2005 = version.Value.rfind("8.", 0) != 0;
   TextList list;
-  if (Context.QueryToList(list, ActivityQuery(is2005), "master") != TStepOutcome::soDone || list.empty()) return false;
+  if (Context.QueryToList(list, ActivityQuery(Is2005), "master") != TStepOutcome::soDone || list.empty()) return false;
   const size_t columns = std::stoul(list[0]);
   if (columns < acOwnSpid + 1) return false;
   const std::set<int> windows = QueryWindowSessions(Context.DialogParent());
@@ -87,7 +82,7 @@ bool ReadSessions(TCommandContext& Context, std::vector<TSession>& Sessions) {
     s.Cpu = cell(acCpu);
     s.Io = cell(acIo);
     s.Own = s.Spid == Number(cell(acOwnSpid)) || windows.count(s.Spid) > 0;
-    s.System = is2005 && columns > acUserProcess && !cell(acUserProcess).empty() ? cell(acUserProcess) == "0"
+    s.System = Is2005 && columns > acUserProcess && !cell(acUserProcess).empty() ? cell(acUserProcess) == "0"
                                                                                  : s.Spid <= 50;
     Sessions.push_back(std::move(s));
   }
@@ -202,7 +197,7 @@ void TActivityBar::Tick() {
 bool TActivityBar::Fill(bool KeepPlace) {
   const TListPlace place = PlaceOf(FList);
   std::vector<TSession> sessions;
-  if (!ReadSessions(FContext, sessions)) {
+  if (!ReadSessions(FContext, sessions, FIs2005)) {
     FSessions.clear();
     FList.Model()->Clear();  // a list that could not be read is never shown as if it were now
     return false;
@@ -245,6 +240,15 @@ std::vector<TSession> TActivityBar::SelectedSessions() const {
   return sessions;
 }
 
+TSessionNow SessionNow(TCommandContext& Context, const TSession& S) {
+  TextList now;
+  if (Context.QueryToList(now, "select login_time, program_name from sysprocesses where spid=" + std::to_string(S.Spid), "master") !=
+      TStepOutcome::soDone)
+    return TSessionNow::snUnknown;
+  if (now.size() < 3) return TSessionNow::snGone;
+  return TrimmedRight(now[1]) == S.LoginTime && TrimmedRight(now[2]) == S.Program ? TSessionNow::snSame : TSessionNow::snGone;
+}
+
 TActivityBar& ActivityBarOf(TCommandContext& Context, TListView& List) {
   QWidget* panel = List.parentWidget();
   if (auto* bar = panel->findChild<TActivityBar*>(QString(), Qt::FindDirectChildrenOnly)) return *bar;
@@ -254,13 +258,23 @@ TActivityBar& ActivityBarOf(TCommandContext& Context, TListView& List) {
   return *bar;
 }
 
-bool SelectionHasKillableSession(const TListView& List) {
+namespace {
+
+// The sessions of the process list's selected rows; none while the list shows something else.
+std::vector<TSession> SelectedSessionsOf(const TListView& List) {
   const QWidget* panel = List.parentWidget();
   const auto* bar = panel ? panel->findChild<TActivityBar*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-  if (!bar) return false;
-  for (const TSession& s : bar->SelectedSessions())
+  return bar ? bar->SelectedSessions() : std::vector<TSession>();
+}
+
+}  // namespace
+
+bool SelectionHasKillableSession(const TListView& List) {
+  for (const TSession& s : SelectedSessionsOf(List))
     if (s.Killable()) return true;
   return false;
 }
+
+bool SelectionHasSession(const TListView& List) { return !SelectedSessionsOf(List).empty(); }
 
 }  // namespace vandrel::app::admin

@@ -41,18 +41,28 @@ class TActivityBar : public QWidget {
   void Tick();
   // The chooser's interval set on the timer (off while the list shows something else).
   void FollowInterval();
+  // Whether the server that gave the sessions last is SQL Server 2005 (else 2000).
+  bool Is2005() const { return FIs2005; }
 
  private:
   bool ShowsSessions() const;
   TCommandContext& FContext;
   TListView& FList;
   std::map<int, TSession> FSessions;
+  bool FIs2005 = false;
 };
+
+// Whether a session shown still is that session: the same number with the same login time and
+// program (a number is given again to the next session that connects), read right before a
+// command acts on it.
+enum class TSessionNow { snSame, snGone, snUnknown };
+TSessionNow SessionNow(TCommandContext& Context, const TSession& S);
 
 // The list's bar, made the first time it is needed.
 TActivityBar& ActivityBarOf(TCommandContext& Context, TListView& List);
 // Whether the selected rows of the process list hold a session the user may end (the kill
-// command's enabling).
+// command's enabling), or any session (the commands that look at one).
 bool SelectionHasKillableSession(const TListView& List);
+bool SelectionHasSession(const TListView& List);
 
 }  // namespace vandrel::app::admin

@@ -16,11 +16,6 @@ const QString kKillCaption = QStringLiteral("Zabij proces");
 
 QString Q(const std::string& Text) { return QString::fromStdString(Text); }
 
-std::string Trimmed(std::string Text) {
-  while (!Text.empty() && Text.back() == ' ') Text.pop_back();
-  return Text;
-}
-
 // One line of the question: who the session is and what its end undoes.
 QString SessionLine(const TSession& S) {
   const auto text = [&](size_t Column) { return Column < S.Texts.size() ? Q(S.Texts[Column]) : QString(); };
@@ -45,19 +40,6 @@ QString Question(const std::vector<TSession>& Sessions) {
   question += Sessions.size() == 1 ? QStringLiteral("\r\n\r\nProgram utraci połączenie z serwerem.")
                                    : QStringLiteral("\r\n\r\nProgramy utracą połączenie z serwerem.");
   return question;
-}
-
-enum class TSessionNow { snSame, snGone, snUnknown };
-
-// Whether the number still belongs to the session the list showed: the same login time and
-// program (a number is given again to the next session that connects).
-TSessionNow SessionNow(TCommandContext& Context, const TSession& S) {
-  TextList now;
-  if (Context.QueryToList(now, "select login_time, program_name from sysprocesses where spid=" + std::to_string(S.Spid), "master") !=
-      TStepOutcome::soDone)
-    return TSessionNow::snUnknown;
-  if (now.size() < 3) return TSessionNow::snGone;
-  return Trimmed(now[1]) == S.LoginTime && Trimmed(now[2]) == S.Program ? TSessionNow::snSame : TSessionNow::snGone;
 }
 
 struct TKillAccount {

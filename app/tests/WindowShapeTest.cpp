@@ -67,7 +67,7 @@ TEST_F(WindowShape, MenusHoldTheCommandTableInOrder) {
                          "Parametry bazy", "-", "Nowe zapytanie"}));
   EXPECT_EQ(Captions(Form.Commands(TCommandId::cmRepairMenu).first()->menu()),
             QStringList({QStringLiteral("Sprawdź spójność bazy"), "-", "Naprawa Fast", "Naprawa Rebuild", "Naprawa Full"}));
-  EXPECT_EQ(Captions(Form.PopupMenu2), QStringList({"Zabij proces", "-", "Kopiuj", QStringLiteral("Kopiuj z nagłówkiem"),
+  EXPECT_EQ(Captions(Form.PopupMenu2), QStringList({"Zabij proces", QStringLiteral("Pokaż ostatnie polecenie"), "Blokady", "-", "Kopiuj", QStringLiteral("Kopiuj z nagłówkiem"),
                                                     "-", "Zapisz jako CSV..."}));
   EXPECT_TRUE(Form.CommandChecked(TCommandId::cmHideSystemDatabases));
   EXPECT_TRUE(Form.CommandChecked(TCommandId::cmShowColumnStructure));

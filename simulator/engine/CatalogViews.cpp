@@ -1,6 +1,8 @@
 // SQL Server 2005's catalogue views that a 2005 client asks for: sys.databases,
-// sys.database_files, sys.server_principals and sys.database_principals, in 2005's layouts.
+// sys.database_files, sys.server_principals, sys.database_principals and sys.partitions, in
+// 2005's layouts.
 // They exist only on a 2005 server (OpenTable looks in the schema sys there).
+#include "engine/Locks.h"
 #include "engine/SystemTables.h"
 #include "engine/Values.h"
 
@@ -160,7 +162,21 @@ void DatabasePrincipals(Context& ctx, Database& db, RowSource& out) {
     if (db.FindUser(name) == nullptr) add(name, id, "S", "SQL_USER", Value{}, false);
 }
 
+// One partition per user table: its clustered index when it has a primary key, else its heap,
+// under the id the lock views name its rows by.
+void Partitions(Context&, Database& db, RowSource& out) {
+  out.columns = {Column("partition_id", T::BigInt, 0, false), Column("object_id", T::Int, 0, false),
+                 Column("index_id", T::Int, 0, false),        Column("partition_number", T::Int, 0, false),
+                 Column("hobt_id", T::BigInt, 0, false),      Column("rows", T::BigInt)};
+  for (const Table& t : db.tables) {
+    const int index = t.primary_key.empty() ? 0 : 1;
+    const int64_t hobt = HobtId(t.id, index);
+    out.owned.push_back({hobt, int64_t{t.id}, int64_t{index}, int64_t{1}, hobt, static_cast<int64_t>(t.rows.size())});
+  }
+}
+
 const SystemTableRegistration databases("sys.databases", false, Databases);
+const SystemTableRegistration partitions("sys.partitions", false, Partitions);
 const SystemTableRegistration database_principals("sys.database_principals", false, DatabasePrincipals);
 const SystemTableRegistration database_files("sys.database_files", false, DatabaseFiles);
 const SystemTableRegistration server_principals("sys.server_principals", false, ServerPrincipals);

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QTimer>
 #include <future>
+#include <sstream>
 
 #include "app/admin/ActivityView.h"
 #include "app/admin/tests/AdminFixture.h"
@@ -16,6 +17,19 @@ using msde::testkit::ExecResult;
 using msde::testkit::OdbcClient;
 
 constexpr int kNote = 9, kBlockedBy = 10, kWait = 11, kOpenTran = 12;
+// What the back office last sent: its change of Towary, left open.
+const char* const kHolderBatch = "begin tran update Towary set Nazwa = N'Zmieniona' where IdTowaru = 1";
+
+// The line of a report's lock table that holds every one of Parts, or "" when none does.
+std::string LockLine(const std::string& Table, const std::vector<std::string>& Parts) {
+  std::istringstream lines(Table);
+  for (std::string line; std::getline(lines, line);) {
+    bool all = true;
+    for (const std::string& part : Parts) all = all && line.find(part) != std::string::npos;
+    if (all) return line;
+  }
+  return {};
+}
 
 class Activity : public AdminWindowTest, public ::testing::WithParamInterface<const char*> {
  protected:
@@ -24,8 +38,8 @@ class Activity : public AdminWindowTest, public ::testing::WithParamInterface<co
   void SetUp() override {
     AdminWindowTest::SetUp();
     Holder = Client("Zaplecze");
-    ASSERT_TRUE(Holder->Exec("begin tran update Towary set Nazwa = N'Zmieniona' where IdTowaru = 1").ok);
     HolderSpid = Holder->Scalar("select @@SPID");
+    ASSERT_TRUE(Holder->Exec(kHolderBatch).ok);
     for (const char* program : {"Kasa1", "Kasa2"}) {
       Tills.push_back(Client(program));
       TillSpids.push_back(Tills.back()->Scalar("select @@SPID"));
@@ -68,6 +82,18 @@ class Activity : public AdminWindowTest, public ::testing::WithParamInterface<co
     }
   }
   admin::TActivityBar* Bar() const { return Form->findChild<admin::TActivityBar*>(); }
+  // The first till ends by itself (after the list was read). The server ends the session once
+  // it reads the closed connection, on a thread of its own; until then the session is there.
+  // (The look-up names the program too: the checking connection may be given its number.)
+  void EndFirstTill() {
+    Tills[0]->Cancel();
+    Reads[0].wait();
+    Tills[0].reset();
+    OdbcClient check(Sim->Utf8ConnectionString("sa", ""));
+    QTRY_VERIFY_WITH_TIMEOUT(check.Scalar("select count(*) from master..sysprocesses where spid = " + TillSpids[0] +
+                                          " and program_name = 'Kasa1'") == "0",
+                             30000);
+  }
   std::string OwnSpid() { return Form->QueryScalar("select @@SPID", "master").Value; }
 
   std::unique_ptr<OdbcClient> Holder;
@@ -167,16 +193,7 @@ TEST_P(Activity, SeveralSessionsEndTogetherAndOneThatEndedMeanwhileIsNotKilled) 
   // The own session among the chosen is left out of the question.
   SelectSessions({TillSpids[0], TillSpids[1], OwnSpid()});
   // The first till ends by itself after the list was read: its number is not killed.
-  Tills[0]->Cancel();
-  Reads[0].wait();
-  Tills[0].reset();
-  // The server ends the session once it reads the closed connection, on a thread of its own;
-  // until then the session is there and rightly killed. (The look-up names the program too:
-  // the checking connection may be given the ended session's number.)
-  OdbcClient check(Sim->Utf8ConnectionString("sa", ""));
-  QTRY_VERIFY_WITH_TIMEOUT(check.Scalar("select count(*) from master..sysprocesses where spid = " + TillSpids[0] +
-                                        " and program_name = 'Kasa1'") == "0",
-                           30000);
+  EndFirstTill();
   const size_t mark = Sim->TraceMark();
   Run(TCommandId::cmKillProcess);
   ASSERT_EQ(Dialogs.Messages.size(), 2u);
@@ -191,6 +208,64 @@ TEST_P(Activity, SeveralSessionsEndTogetherAndOneThatEndedMeanwhileIsNotKilled) 
                                           TillSpids[0] + " (Kasa1)");
   EXPECT_FALSE(Reads[1].get().ok) << "the killed till's read ends with its connection";
   Reads.clear();
+}
+
+// What the head of the chain last sent and the locks it holds, and a till's lock that waits,
+// each in a report window, read from the server as it is now.
+TEST_P(Activity, TheHeadShowsItsLastBatchAndItsLocks) {
+  Run(TCommandId::cmProcesses);
+  SelectSessions({HolderSpid});
+  Form->PreparePopupMenu2();
+  ASSERT_TRUE(Form->CommandEnabled(TCommandId::cmSessionLastBatch));
+  ASSERT_TRUE(Form->CommandEnabled(TCommandId::cmSessionLocks));
+  size_t mark = Sim->TraceMark();
+  Run(TCommandId::cmSessionLastBatch);
+  EXPECT_THAT(SentStarting(mark, "DBCC INPUTBUFFER"), ElementsAre("DBCC INPUTBUFFER(" + HolderSpid + ")"));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  const std::string session = HolderSpid + " (program \"Zaplecze\", login sa)";
+  EXPECT_EQ(Dialogs.Messages[0].Caption, "Ostatnie polecenie");
+  EXPECT_EQ(Dialogs.Messages[0].Summary, "Ostatnie polecenie procesu " + session + ":");
+  EXPECT_EQ(Dialogs.Messages[0].Text, kHolderBatch);
+
+  Dialogs.Messages.clear();
+  mark = Sim->TraceMark();
+  Run(TCommandId::cmSessionLocks);
+  const bool is2005 = std::string(GetParam()) == "demo2005.json";
+  EXPECT_THAT(SentStarting(mark, is2005 ? "select resource_type" : "sp_lock"), Not(IsEmpty()));
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  const ShownMessage& locks = Dialogs.Messages[0];
+  EXPECT_EQ(locks.Caption, "Blokady");
+  EXPECT_EQ(locks.Summary.rfind("Blokady procesu " + session + ": ", 0), 0u) << locks.Summary;
+  EXPECT_EQ(locks.Summary.find("oczekując"), std::string::npos) << "the head waits for nothing";
+  EXPECT_NE(LockLine(locks.Text, {"Sklep", "baza", "S", "przyznana"}), "") << locks.Text;
+  EXPECT_NE(LockLine(locks.Text, {"Sklep", "Towary", "tabela", "IX", "przyznana"}), "") << locks.Text;
+  EXPECT_NE(LockLine(locks.Text, {"Sklep", "Towary", "strona", "IX", "przyznana"}), "") << locks.Text;
+  EXPECT_NE(LockLine(locks.Text, {"Sklep", "Towary", " X ", "przyznana"}), "") << "the changed row, " << locks.Text;
+
+  // A till behind it waits for that row.
+  Dialogs.Messages.clear();
+  SelectSessions({TillSpids[0]});
+  Run(TCommandId::cmSessionLocks);
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_NE(Dialogs.Messages[0].Summary.find(", w tym 1 oczekująca."), std::string::npos) << Dialogs.Messages[0].Summary;
+  EXPECT_NE(LockLine(Dialogs.Messages[0].Text, {"Sklep", "Towary", " S ", "oczekuje"}), "") << Dialogs.Messages[0].Text;
+}
+
+// A session that ended after the list was read is said to have ended; nothing is asked of it.
+TEST_P(Activity, ASessionThatEndedMeanwhileIsSaidToHaveEnded) {
+  Run(TCommandId::cmProcesses);
+  SelectSessions({TillSpids[0]});
+  EndFirstTill();
+  // The list still shows the till as it was read.
+  ASSERT_NE(RowOf(TillSpids[0]), -1);
+  const size_t mark = Sim->TraceMark();
+  Run(TCommandId::cmSessionLastBatch);
+  EXPECT_THAT(SentStarting(mark, "DBCC"), IsEmpty());
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_EQ(Dialogs.Messages[0].Text,
+            "Proces " + TillSpids[0] + " (program \"Kasa1\", login sa) już się zakończył: serwer go nie wymienia.");
+  // The list shows the sessions as they are now (the number may be another session's by then).
+  EXPECT_NE(Cell(TillSpids[0], 4), "Kasa1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Demo, Activity, ::testing::Values("demo.json", "demo2005.json"),
