@@ -35,13 +35,17 @@ void External(TCommandContext& Context) {
   admin::RunExternalCommand(Context, C);
 }
 
+// What ALTER DATABASE asks of a login: sysadmin, dbcreator, or db_owner of the database.
+constexpr unsigned kAlterRights = cnDbcreator | cnDbOwner;
 // The commands that must not run beside a check or repair, on a usable database.
 constexpr TCommandRule kUsableNotDuringCheck{TEnableRule::erUsableDatabase, cnNotDuringCheck};
+// The same for the commands only the database's owner may run (DBCC and the repairs).
+constexpr TCommandRule kOwnerNotDuringCheck{TEnableRule::erUsableDatabase, cnNotDuringCheck | cnDbOwner};
 // The read-only pair: on any node in a user database, and during a check whatever the node.
-constexpr TCommandRule kInDatabaseDuringCheck{TEnableRule::erInDatabase, cnOnDuringCheck | cnUserDatabase};
+constexpr TCommandRule kInDatabaseDuringCheck{TEnableRule::erInDatabase, cnOnDuringCheck | cnUserDatabase | kAlterRights};
 // The single-user pair: never on the server's own databases, which the state commands would
 // take away from it.
-constexpr TCommandRule kUsableUserDatabase{TEnableRule::erUsableDatabase, cnUserDatabase};
+constexpr TCommandRule kUsableUserDatabase{TEnableRule::erUsableDatabase, cnUserDatabase | kAlterRights};
 
 }  // namespace
 
@@ -57,29 +61,29 @@ const std::vector<TCommand>& CommandTable() {
        {{M::mnBazy, 10}}},
       {cmConnect, "Połącz z &serwerem...", R::erAlways, Poczzserwerem1Click,
        {{M::mnBazy, 5}, {M::mnTreePopup, 5}}, false, false, false, 6, "Ctrl+N"},
-      {cmAttach, "&Podłącz bazę", R::erAlways, admin::AttachDatabaseCommand, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
-      {cmDetach, "O&dłącz bazę", R::erAlways, admin::DetachDatabaseCommand, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
+      {cmAttach, "&Podłącz bazę", {R::erAlways, cnDbcreator}, admin::AttachDatabaseCommand, {{M::mnBazy, 20, true}, {M::mnTreePopup, 10}}},
+      {cmDetach, "O&dłącz bazę", {R::erAlways, cnSysadmin | cnUserDatabase}, admin::DetachDatabaseCommand, {{M::mnBazy, 30}, {M::mnTreePopup, 20}}},
       {cmBackup, "&Kopia zapasowa bazy...", kUsableNotDuringCheck, admin::BackupCommand, {{M::mnBazy, 40, true}, {M::mnTreePopup, 30}}},
       {cmRestore, "Odtwó&rz bazę z kopii...", R::erAlways, admin::RestoreCommand, {{M::mnBazy, 50}, {M::mnTreePopup, 40}}},
       // On a database of any state (a damaged one most wants its backups) and below it.
       {cmBackupHistory, "&Historia kopii", R::erInDatabase, admin::BackupHistoryCommand, {{M::mnTreePopup, 45}}},
       {cmBackupSchedule, "&Harmonogram kopii...", R::erAlways, admin::BackupScheduleCommand, {{M::mnBazy, 55}}},
-      {cmRepairMenu, "&Naprawa baz danych", kUsableNotDuringCheck, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
-      {cmCheck, "&Sprawdź spójność bazy", R::erUsableDatabase, admin::Sprawdspjnobazy1Click, {{M::mnRepair, 10}}},
-      {cmRepairFast, "Naprawa &Fast", R::erUsableDatabase, admin::NaprawaFast1Click, {{M::mnRepair, 20, true}}},
-      {cmRepairRebuild, "Naprawa &Rebuild", R::erUsableDatabase, admin::NaprawaRebuild1Click, {{M::mnRepair, 30}}},
-      {cmRepairFull, "Naprawa F&ull", R::erUsableDatabase, admin::NaprawaFull1Click, {{M::mnRepair, 40}}},
-      {cmTakeOffline, "&Wyłącz bazę", {R::erUsableDatabase, cnNotDuringCheck | cnUserDatabase}, admin::Wyczbaz1Click, {{M::mnTreePopup, 60, true}}},
-      {cmBringOnline, "Włą&cz bazę", R::erStoppedDatabase, admin::Wczbaz1Click, {{M::mnTreePopup, 70}}},
+      {cmRepairMenu, "&Naprawa baz danych", kOwnerNotDuringCheck, nullptr, {{M::mnBazy, 60, true}, {M::mnTreePopup, 100, true}}, true},
+      {cmCheck, "&Sprawdź spójność bazy", {R::erUsableDatabase, cnDbOwner}, admin::Sprawdspjnobazy1Click, {{M::mnRepair, 10}}},
+      {cmRepairFast, "Naprawa &Fast", {R::erUsableDatabase, cnDbOwner}, admin::NaprawaFast1Click, {{M::mnRepair, 20, true}}},
+      {cmRepairRebuild, "Naprawa &Rebuild", {R::erUsableDatabase, cnDbOwner}, admin::NaprawaRebuild1Click, {{M::mnRepair, 30}}},
+      {cmRepairFull, "Naprawa F&ull", {R::erUsableDatabase, cnDbOwner}, admin::NaprawaFull1Click, {{M::mnRepair, 40}}},
+      {cmTakeOffline, "&Wyłącz bazę", {R::erUsableDatabase, cnNotDuringCheck | cnUserDatabase | kAlterRights}, admin::Wyczbaz1Click, {{M::mnTreePopup, 60, true}}},
+      {cmBringOnline, "Włą&cz bazę", {R::erStoppedDatabase, kAlterRights}, admin::Wczbaz1Click, {{M::mnTreePopup, 70}}},
       {cmSetReadOnly, "Ustaw bazę w trybie tylko do &odczytu", kInDatabaseDuringCheck,
        admin::Ustawbazwtrybietylkodoodczytu1Click, {{M::mnTreePopup, 80}}},
       {cmClearReadOnly, "Wyłącz tr&yb tylko do odczytu", kInDatabaseDuringCheck, admin::Wycztrybtylkodoodczytu1Click,
        {{M::mnTreePopup, 90}}},
-      {cmChangeTableOwner, "&Zmień właściciela tabel", kUsableNotDuringCheck, admin::Zmiewacicielatabel1Click,
+      {cmChangeTableOwner, "&Zmień właściciela tabel", {R::erUsableDatabase, cnNotDuringCheck | cnUserDatabase | cnDbOwner}, admin::Zmiewacicielatabel1Click,
        {{M::mnTreePopup, 110}}},
-      {cmShrinkDatabase, "Z&mniejsz bazę", {R::erUsableDatabase, cnNotDuringCheck | cnUserDatabase},
+      {cmShrinkDatabase, "Z&mniejsz bazę", {R::erUsableDatabase, cnNotDuringCheck | cnUserDatabase | cnDbOwner},
        admin::ShrinkDatabaseCommand, {{M::mnTreePopup, 115}}},
-      {cmDatabaseOptions, "P&arametry bazy", kUsableNotDuringCheck, admin::Parametrybazy1Click,
+      {cmDatabaseOptions, "P&arametry bazy", {R::erUsableDatabase, cnNotDuringCheck | cnUserDatabase | kAlterRights}, admin::Parametrybazy1Click,
        {{M::mnTreePopup, 120, true}}},
       // Konfiguracja.
       {cmServerNetwork, "Biblioteki komunikacyjne &serwera", R::erAlways, External<TExternalCommand::ecServerNetwork>,
@@ -116,7 +120,7 @@ const std::vector<TCommand>& CommandTable() {
       {cmEngineInfo, "SQL Server &Engine Info", R::erAlways, admin::ShowEngineInfo, {{M::mnPomoc, 10}}},
       {cmAbout, "&O programie...", R::erAlways, nullptr, {{M::mnPomoc, 20, true}}},
       {cmClose, "&Zamknij", R::erAlways, CloseCommand, {{M::mnBar, 10}}},
-      {cmKillProcess, "&Zabij proces", R::erKillableSessions, admin::KillSelectedProcess, {{M::mnListPopup, 10}}},
+      {cmKillProcess, "&Zabij proces", {R::erKillableSessions, cnProcessadmin}, admin::KillSelectedProcess, {{M::mnListPopup, 10}}},
       {cmSessionLastBatch, "Pokaż &ostatnie polecenie", {R::erSelectedSession, cnSysadmin}, admin::ShowSessionLastBatch,
        {{M::mnListPopup, 12}}},
       {cmSessionLocks, "&Blokady", R::erSelectedSession, admin::ShowSessionLocks, {{M::mnListPopup, 14}}},
@@ -177,13 +181,45 @@ bool NodeHolds(TEnableRule Rule, const TEnablingState& State) {
 
 }  // namespace
 
+namespace {
+
+constexpr unsigned kRightsNeeds = cnSysadmin | cnDbcreator | cnProcessadmin | cnDbOwner;
+
+// A sysadmin may do everything; another login needs one of the other rights the rule names.
+bool RightsHold(unsigned Needs, const TEnablingState& State) {
+  if (!(Needs & kRightsNeeds) || State.Sysadmin) return true;
+  return ((Needs & cnDbcreator) && State.Dbcreator) || ((Needs & cnProcessadmin) && State.Processadmin) ||
+         ((Needs & cnDbOwner) && State.DbOwner);
+}
+
+// "wymaga uprawnień sysadmin, dbcreator lub db_owner bazy Sklep".
+std::string RightsNeeded(unsigned Needs, const std::string& Database) {
+  std::vector<std::string> roles = {"sysadmin"};
+  if (Needs & cnDbcreator) roles.push_back("dbcreator");
+  if (Needs & cnProcessadmin) roles.push_back("processadmin");
+  if (Needs & cnDbOwner) roles.push_back(Database.empty() ? "db_owner bazy" : "db_owner bazy " + Database);
+  std::string text = "wymaga uprawnień " + roles.front();
+  for (size_t i = 1; i < roles.size(); ++i) text += (i + 1 == roles.size() ? " lub " : ", ") + roles[i];
+  return text;
+}
+
+}  // namespace
+
 bool RuleHolds(const TCommandRule& Rule, const TEnablingState& State) {
   if (State.Held && (Rule.Needs & cnOnDuringCheck)) return true;
   if (State.Held && (Rule.Needs & cnNotDuringCheck)) return false;
   if ((Rule.Needs & cnConnection) && !State.Connected) return false;
-  if ((Rule.Needs & cnSysadmin) && !State.Sysadmin) return false;
+  if (!RightsHold(Rule.Needs, State)) return false;
   if ((Rule.Needs & cnUserDatabase) && IsSystemDatabase(State.Selected.Database)) return false;
   return NodeHolds(Rule.Node, State);
+}
+
+std::string RuleRefusal(const TCommandRule& Rule, const TEnablingState& State) {
+  if (RuleHolds(Rule, State)) return {};
+  if (!RightsHold(Rule.Needs, State)) return RightsNeeded(Rule.Needs, State.Selected.Database);
+  if ((Rule.Needs & cnUserDatabase) && IsSystemDatabase(State.Selected.Database) && NodeHolds(Rule.Node, State))
+    return "niedostępne dla bazy systemowej " + State.Selected.Database;
+  return {};
 }
 
 }  // namespace vandrel::app

@@ -41,8 +41,14 @@ enum TCommandNeed : unsigned {
   // On in that time whatever the node (the read-only pair, which the check leaves usable).
   cnOnDuringCheck = 2,
   cnConnection = 4,    // off while the window has no connection to a server
-  cnSysadmin = 8,      // off when the login the server accepted is no sysadmin
   cnUserDatabase = 16, // off on a system database (master, model, msdb, tempdb)
+  // The rights the server asks of the login the server accepted (read at the connect). A rule
+  // that names any of them holds for a sysadmin, and for a login with any other one it names:
+  // cnSysadmin alone asks for sysadmin, cnDbcreator | cnDbOwner for what ALTER DATABASE asks.
+  cnSysadmin = 8,
+  cnDbcreator = 32,
+  cnProcessadmin = 64,
+  cnDbOwner = 128,  // db_owner of the command's database
 };
 
 // A command's enabling rule: its node and its needs. A bare TEnableRule needs nothing more.
@@ -60,7 +66,9 @@ struct TEnablingState {
   bool InDatabase = false;  // the node is a database or lies under one
   bool Held = false;        // a check runs, or no node was chosen since a connect, attach or detach
   bool Connected = true;
-  bool Sysadmin = true;
+  // The login's rights; true where the connect did not say otherwise. DbOwner is of the
+  // selected node's database, and true while it is not known (the server then decides).
+  bool Sysadmin = true, Dbcreator = true, Processadmin = true, DbOwner = true;
   bool SelectedRows = false;  // of the detail list
   bool ListRows = false;
   bool KillableSessions = false;  // neither this program's own nor the server's
@@ -106,5 +114,9 @@ QString CaptionOf(const QString& Text);
 
 // Whether a command of Rule may be chosen in State.
 bool RuleHolds(const TCommandRule& Rule, const TEnablingState& State);
+// Why a command of Rule that does not hold in State may not be chosen, when the login's rights
+// or a system database are the reason ("wymaga uprawnień sysadmin lub processadmin"); empty
+// otherwise (UTF-8).
+std::string RuleRefusal(const TCommandRule& Rule, const TEnablingState& State);
 
 }  // namespace vandrel::app

@@ -1,5 +1,6 @@
 #include "app/ErrorText.h"
 
+#include <map>
 #include <regex>
 #include <sstream>
 #include <vector>
@@ -84,6 +85,22 @@ std::vector<ReportTopic> TopicsOf(const std::string& Report, std::string& LastLi
   return topics;
 }
 
+// What a refusal for lack of rights would have needed, by the server's error number; empty for
+// an error that is no such refusal.
+std::string RightsRefusal(const std::string& Code) {
+  static const std::map<std::string, const char*> needed = {
+      {"MODBCDRV/5011", "sysadmin, dbcreator lub db_owner bazy"},
+      {"MODBCDRV/2571", "sysadmin lub db_owner bazy"},
+      {"MODBCDRV/6102", "sysadmin lub processadmin"},
+      {"MODBCDRV/7971", "sysadmin"},
+      {"MODBCDRV/5812", "sysadmin"},
+      {"MODBCDRV/297", "sysadmin"},
+      {"MODBCDRV/15247", "sysadmin lub db_owner bazy"},
+      {"MODBCDRV/3110", "sysadmin, dbcreator lub db_owner bazy"}};
+  const auto found = needed.find(Code);
+  return found == needed.end() ? std::string() : found->second;
+}
+
 }  // namespace
 
 std::string ReportSummary(const std::string& Report) {
@@ -111,6 +128,13 @@ std::string ReportSummary(const std::string& Report) {
     summary += "\nPrzyczyna: " + topics.back().Title;
   else if (!lastLine.empty())
     summary += "\nPrzyczyna: " + lastLine;
+  // A refusal for lack of rights says, once, what the login would need.
+  for (const ReportTopic& t : topics) {
+    const std::string needed = t.Title == "Błąd" ? RightsRefusal(t.Code) : std::string();
+    if (needed.empty()) continue;
+    summary += "\nTen login nie ma do tego uprawnień: wymaga uprawnień " + needed + ".";
+    break;
+  }
   if (records > 1)
     summary += "\nSerwer przysłał " + PolishCount(records, "komunikat", "komunikaty", "komunikatów") + ", w tym " +
                PolishCount(errors, "błąd", "błędy", "błędów") + "; pełny tekst poniżej.";

@@ -22,6 +22,8 @@ QAction* TForm1::AddCommand(QMenu* Menu, const TCommand& Command) {
 // Fills Menu with the table's commands placed in Which, in their order; a submenu command
 // brings its own commands along.
 void TForm1::FillMenu(QMenu* Menu, TCommandMenu Which) {
+  // A command held back shows why (ApplyCommandRules sets it); the others show no tip.
+  Menu->setToolTipsVisible(true);
   std::vector<std::pair<int, const TCommand*>> placed;
   std::vector<bool> separators;
   for (const TCommand& command : CommandTable())

@@ -235,13 +235,21 @@ void TForm1::ApplyCommandRules() {
   state.InDatabase = !SelectedDatabase().empty();
   state.Held = FCommandsHeld;
   state.Connected = MOdbcLink1->GetConnected();
-  state.Sysadmin = ServerSysadmin;
+  state.Sysadmin = Rights.Sysadmin;
+  state.Dbcreator = Rights.Dbcreator;
+  state.Processadmin = Rights.Processadmin;
+  state.DbOwner = Rights.MayOwn(SelectedDatabase());
   state.SelectedRows = !ListView1->SelectedRows().empty();
   state.ListRows = ListView1->RowCount() > 0;
   state.KillableSessions = admin::SelectionHasKillableSession(*ListView1);
   state.SelectedSession = admin::SelectionHasSession(*ListView1);
-  for (const TCommand& command : CommandTable())
-    if (!command.Rule.Always()) SetCommandEnabled(command.Id, RuleHolds(command.Rule, state));
+  for (const TCommand& command : CommandTable()) {
+    if (command.Rule.Always()) continue;
+    SetCommandEnabled(command.Id, RuleHolds(command.Rule, state));
+    // A command held back for the login's rights says which it needs.
+    const QString why = QString::fromStdString(RuleRefusal(command.Rule, state));
+    for (QAction* a : Commands(command.Id)) a->setToolTip(why);
+  }
   update();
 }
 

@@ -17,6 +17,7 @@
 #include "app/CommandContext.h"
 #include "app/CommandTable.h"
 #include "app/ListView.h"
+#include "app/LoginRights.h"
 #include "app/NodeKinds.h"
 #include "app/StatementWaiter.h"
 #include "app/StepOutcome.h"
@@ -49,8 +50,8 @@ class TForm1 : public QMainWindow, public TCommandContext {
   // The login the server accepted on the last connect (SUSER_SNAME()), which the status bar
   // shows: the user typed is only what was asked for.
   std::string ServerUser;
-  // Whether that login is a sysadmin, read with it (true until a connect says otherwise).
-  bool ServerSysadmin = true;
+  // What that login may do, read with it; which databases it owns, as they are first chosen.
+  TLoginRights Rights;
   // The command-line arguments after the program name (the first may select "ODBC").
   QStringList Arguments;
   // Set when the window told the application to end (the message loop then stops).
@@ -123,8 +124,11 @@ class TForm1 : public QMainWindow, public TCommandContext {
   void ResetQuery();
   bool ProbeConnection() override;
   bool EnsureConnected() override;
-  // After a connect: asks the server which login it accepted (quietly) and shows it.
+  // After a connect: asks the server which login it accepted and its roles (quietly) and shows it.
   void ReadServerUser();
+  // Whether the login owns the selected node's database, asked quietly the first time a node
+  // in it is chosen by a login that is no sysadmin.
+  void ReadDatabaseRights();
   // Connects the link afresh with ConnectionString under the waiting window ("Przerwij",
   // the login time-out); raises what the connect raised.
   void ConnectLink();

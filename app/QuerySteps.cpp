@@ -106,16 +106,17 @@ bool TForm1::EnsureConnected() {
 
 void TForm1::ReadServerUser() {
   ServerUser.clear();
-  ServerSysadmin = true;
+  Rights = {};
   {
     TScopedCount probing(FProbing);  // a failure here is the connection's, which the probe reports
     try {
       ResetQuery();
-      KMQuery1->GetSQL().Add("select SUSER_SNAME(), IS_SRVROLEMEMBER('sysadmin')");
+      KMQuery1->GetSQL().Add(kLoginRightsQuery);
       KMQuery1->Open();
-      if (!KMQuery1->GetEof() && KMQuery1->GetFieldCount() > 1) {
-        ServerUser = KMQuery1->GetFields()->GetFields(0)->GetEditText();
-        ServerSysadmin = KMQuery1->GetFields()->GetFields(1)->GetEditText() == "1";
+      if (!KMQuery1->GetEof() && KMQuery1->GetFieldCount() > 3) {
+        const auto cell = [this](int Column) { return KMQuery1->GetFields()->GetFields(Column)->GetEditText(); };
+        ServerUser = cell(0);
+        Rights.SetRoles(cell(1), cell(2), cell(3));
       }
       KMQuery1->Close();
     } catch (...) {

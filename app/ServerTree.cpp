@@ -133,9 +133,23 @@ void TForm1::ComposeServerName(const std::string& Server, const std::string& Ins
   ServerName = app::ComposeServerName(Server, Instance);
 }
 
+void TForm1::ReadDatabaseRights() {
+  const std::string database = SelectedDatabase();
+  if (!Rights.Unknown(database)) return;
+  const int kind = SelectedNodeKind();
+  // A database the login may not enter is not its own; one that cannot be entered now
+  // (offline, damaged, restoring) stays unknown, and the server decides.
+  if (kind == nkDatabaseNoAccess) return Rights.SetDbOwner(database, false);
+  if (kind != nkNone && IsDatabaseKind(kind) && !IsUsableDatabaseKind(kind)) return;
+  TQuietErrors quiet(*this);
+  const TStepValue owner = QueryScalar(kDbOwnerQuery, database);
+  if (owner.Done()) Rights.SetDbOwner(database, owner.Value == "1");
+}
+
 void TForm1::ShowNodeDetails() {
   TextList list;
   const int kind = SelectedNodeKind();
+  ReadDatabaseRights();
   EnableCommandsForSelection();
   // A node with a display of its own empties the list first, so that a failed statement
   // leaves no rows of the node selected before. The server and a user show nothing.

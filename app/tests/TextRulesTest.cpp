@@ -110,6 +110,12 @@ TEST(ErrorText, SummaryNamesTheFirstErrorAndCountsTheRecords) {
   // Without records of the driver the library's own topic is the reason; a translated text is its own summary.
   EXPECT_EQ(ReportSummary("Błąd polecenia SQL:\r\nuse x\r\n[DT/391] Link nie jest połączony\r\nopis\r\n"),
             "Polecenie SQL nie zostało wykonane.\nPrzyczyna: Link nie jest połączony");
+  // A refusal for lack of rights says what the login would need.
+  EXPECT_EQ(ReportSummary("Błąd polecenia SQL:\r\nALTER DATABASE [Sklep] SET OFFLINE\r\n[MODBC/412] Wystąpił błąd\r\nopis\r\n"
+                          "[MODBCDRV/5011] Błąd\r\n[42000] [FreeTDS][SQL Server]User does not have permission to alter "
+                          "database 'Sklep'.\r\n"),
+            "Polecenie SQL nie zostało wykonane.\nPrzyczyna: User does not have permission to alter database 'Sklep'.\n"
+            "Ten login nie ma do tego uprawnień: wymaga uprawnień sysadmin, dbcreator lub db_owner bazy.");
   EXPECT_EQ(ReportSummary("Nie można usunąć bazy. Podana baza nie istnieje"), "Nie można usunąć bazy. Podana baza nie istnieje");
 }
 

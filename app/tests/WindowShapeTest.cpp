@@ -84,6 +84,17 @@ TEST(CommandRules, TheNodeAndTheWindowsStateTogether) {
   EXPECT_TRUE(RuleHolds({TEnableRule::erUsableDatabase, cnUserDatabase | cnSysadmin | cnConnection}, state));
   state.Sysadmin = false;
   EXPECT_FALSE(RuleHolds({TEnableRule::erAlways, cnSysadmin}, state));
+  // Another right the rule names will do instead of sysadmin, and the refusal names them all.
+  state.Processadmin = false;
+  EXPECT_FALSE(RuleHolds({TEnableRule::erAlways, cnProcessadmin}, state));
+  EXPECT_EQ(RuleRefusal({TEnableRule::erAlways, cnProcessadmin}, state), "wymaga uprawnień sysadmin lub processadmin");
+  state.DbOwner = false;
+  const TCommandRule alter{TEnableRule::erUsableDatabase, cnDbcreator | cnDbOwner};
+  state.Dbcreator = false;
+  EXPECT_EQ(RuleRefusal(alter, state), "wymaga uprawnień sysadmin, dbcreator lub db_owner bazy Sklep");
+  state.Dbcreator = true;
+  EXPECT_TRUE(RuleHolds(alter, state));
+  EXPECT_EQ(RuleRefusal(alter, state), "");
   state.Connected = false;
   EXPECT_FALSE(RuleHolds({TEnableRule::erAlways, cnConnection}, state));
   EXPECT_TRUE(RuleHolds(TEnableRule::erInDatabase, state));

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "engine/AdminRights.h"
 #include "engine/SqlLogins.h"
 #include "engine/SqlTime.h"
 #include "engine/SystemObjects.h"
@@ -319,6 +320,21 @@ Value IsServerRoleMember(EvalEnv& env, const std::vector<Value>& a) {
   return int64_t{login->sysadmin ? 1 : 0};
 }
 
+// IS_MEMBER('role'): whether the session's user in the current database is in the role; the
+// database's owner and a sysadmin (both dbo there) are in db_owner. NULL for no such role.
+Value IsMember(EvalEnv& env, const std::vector<Value>& a) {
+  if (IsNull(a[0])) return a[0];
+  Database& db = env.ctx.CurrentDatabase();
+  const DbUser* role = db.FindUser(Text(a[0]));
+  if (role == nullptr || !role->is_role) return std::monostate{};
+  if (EqualNoCase(role->name, "db_owner")) return int64_t{IsDbOwner(env.ctx, db) ? 1 : 0};
+  if (EqualNoCase(role->name, "public")) return int64_t{1};
+  const DbUser* user = db.FindUserByLogin(env.ctx.session.login);
+  const bool member = user != nullptr && std::any_of(user->roles.begin(), user->roles.end(),
+                                                     [&](const std::string& r) { return EqualNoCase(r, role->name); });
+  return int64_t{member ? 1 : 0};
+}
+
 const FunctionInfo kFunctions[] = {
     {"SERVERPROPERTY", 1, 1, Variant, ServerProperty},
     {"DATABASEPROPERTYEX", 2, 2, Variant, DatabasePropertyEx},
@@ -353,6 +369,7 @@ const FunctionInfo kFunctions[] = {
     {"HOST_NAME", 0, 0, Name128, HostName},
     {"APP_NAME", 0, 0, Name128, AppName},
     {"IS_SRVROLEMEMBER", 1, 2, IntType, IsServerRoleMember},
+    {"IS_MEMBER", 1, 1, IntType, IsMember},
     {"PWDCOMPARE", 2, 3, IntType, PasswordCompare},
 };
 

@@ -166,17 +166,28 @@ TEST_F(CheckRepair, RepairRefusedByTheServerSetsTheDatabaseBackToMultiUser) {
   EXPECT_EQ(Property("SklepZachod", "UserAccess"), "MULTI_USER");
 }
 
-// A login that may not alter the database: the server refuses the switch to single-user, the
-// tool says in one box that nothing was repaired and nothing changed, and sends nothing more
-// (no way back from a state the database never entered).
+// A login that may no longer alter the database (it owned it when the tool asked, and lost
+// that since): the server refuses the switch to single-user, the tool says in one box that
+// nothing was repaired and nothing changed, and sends nothing more (no way back from a state
+// the database never entered).
 TEST_F(CheckRepair, ARepairRefusedForLackOfRightsChangesNothingAndSaysSoOnce) {
+  msde::testkit::OdbcClient sa(Sim->Utf8ConnectionString("sa", ""));
+  ASSERT_TRUE(sa.Exec("sp_addlogin 'planista', 'plan1', 'Hurtownia'").ok);
+  const auto user = [&](const char* Role) {
+    sa.Exec("use Hurtownia exec sp_dropuser 'planista'");
+    ASSERT_TRUE(sa.Exec(std::string("use Hurtownia exec sp_adduser 'planista', 'planista'") + Role).ok);
+  };
+  user(", 'db_owner'");
   Dialogs.DialogAnswers.push_back([](QDialog* d) {
-    static_cast<TPasswordDlg*>(d)->Edit2->setText("magazyn");
-    static_cast<TPasswordDlg*>(d)->Edit3->setText("magazyn");
+    static_cast<TPasswordDlg*>(d)->Edit2->setText("planista");
+    static_cast<TPasswordDlg*>(d)->Edit3->setText("plan1");
     return int(QDialog::Accepted);
   });
   Run(TCommandId::cmConnect);
   SelectDatabase("Hurtownia");
+  ASSERT_TRUE(Form->CommandEnabled(TCommandId::cmRepairFast));
+  user("");
+  sa.Exec("use master");  // out of the database the repair wants to itself
   Dialogs.Messages.clear();
   const size_t mark = Sim->TraceMark();
   Run(TCommandId::cmRepairFast);
@@ -188,7 +199,7 @@ TEST_F(CheckRepair, ARepairRefusedForLackOfRightsChangesNothingAndSaysSoOnce) {
   ASSERT_EQ(after.size(), 1u) << LastText();
   EXPECT_EQ(after[0].Caption, "Naprawa bazy danych");
   EXPECT_EQ(after[0].Summary,
-            "Baza \"Hurtownia\" nie została naprawiona: login \"magazyn\" nie ma uprawnień do zmiany tej bazy "
+            "Baza \"Hurtownia\" nie została naprawiona: login \"planista\" nie ma uprawnień do zmiany tej bazy "
             "(potrzebna jest rola sysadmin albo prawa właściciela bazy). Baza nie została zmieniona.");
   EXPECT_THAT(after[0].Text, HasSubstr("User does not have permission to alter database 'Hurtownia'."));
   EXPECT_EQ(Property("Hurtownia", "UserAccess"), "MULTI_USER");

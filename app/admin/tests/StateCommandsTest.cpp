@@ -301,15 +301,16 @@ TEST_F(StateCommandsOnTheDemo, ARefusedOnlineIsReportedAndTheTreeStillRebuilt) {
   EXPECT_EQ(Dialogs.Messages.size(), 1u) << LastText();
 }
 
-// The state commands are not offered on the server's own databases; the other commands are.
+// The state commands and the options are not offered on the server's own databases; the
+// other commands are.
 TEST_F(StateCommandsOnTheDemo, TheServersOwnDatabasesAreNotOfferedTheStateCommands) {
   Run(TCommandId::cmHideSystemDatabases);  // show the system databases
   const TCommandId state[] = {TCommandId::cmTakeOffline, TCommandId::cmSetReadOnly, TCommandId::cmClearReadOnly,
-                              TCommandId::cmSingleUser, TCommandId::cmMultiUser};
+                              TCommandId::cmSingleUser, TCommandId::cmMultiUser, TCommandId::cmDatabaseOptions};
   for (const char* system : {"master", "model", "msdb", "tempdb"}) {
     SelectDatabase(system);
     for (TCommandId command : state) EXPECT_FALSE(Form->CommandEnabled(command)) << system << " " << CommandCaption(command);
-    EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmDatabaseOptions)) << system;
+    EXPECT_TRUE(Form->CommandEnabled(TCommandId::cmCheck)) << system;
   }
   SelectDatabase("Sklep");
   for (TCommandId command : state) EXPECT_TRUE(Form->CommandEnabled(command)) << CommandCaption(command);
@@ -324,12 +325,12 @@ TEST_F(StateCommandsOnTheDemo, TheDisconnectQuestionOffersOnlyProgramsAndDefault
   auto till = Holder("master", "Kasa fiskalna");
   const std::string spid = till->Scalar("select @@SPID");
   std::vector<Refusal> seen;
-  Dialogs.DialogAnswers.push_back([](QDialog*) { return int(QDialog::Accepted); });  // "Parametry bazy"
+  Dialogs.MessageAnswers.push_back(mbYes);  // the repair's own question
   AnswerRefusal(seen, true);
   Dialogs.MessageAnswers.push_back(mbNo);
   SelectDatabase("master");
   const size_t mark = Sim->TraceMark();
-  Run(TCommandId::cmDatabaseOptions);
+  Run(TCommandId::cmRepairFast);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_THAT(seen[0].Programs, ElementsAre("Kasa fiskalna"));
   const auto question = std::find_if(Dialogs.Messages.begin(), Dialogs.Messages.end(),
