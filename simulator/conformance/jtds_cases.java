@@ -182,6 +182,24 @@ public class JtdsCases {
       }
     });
 
+    check("CallableStatement of a procedure made by CREATE PROCEDURE" + at, () -> {
+      try (Statement s = db.createStatement()) {
+        s.execute("create procedure Podwoj @i int, @o int output as set @o = @i * 2 return @i + 1");
+      }
+      try (CallableStatement c = db.prepareCall("{? = call Podwoj(?, ?)}")) {
+        c.registerOutParameter(1, Types.INTEGER);
+        c.setInt(2, 21);
+        c.registerOutParameter(3, Types.INTEGER);
+        c.execute();
+        expect(c.getInt(3), 42);
+        expect(c.getInt(1), 22);
+      } finally {
+        try (Statement s = db.createStatement()) {
+          s.execute("drop procedure Podwoj");
+        }
+      }
+    });
+
     check("transactions: rollback and commit" + at, () -> {
       try (Connection tx = connect(tds, "Sklep")) {
         tx.setAutoCommit(false);

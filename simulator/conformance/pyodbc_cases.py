@@ -278,6 +278,30 @@ def _():
     c.execute("use master")
 
 
+@case("a join in parentheses and a derived table with a column list")
+def _():
+    c = db.cursor()
+    expect(c.execute("select count(*) from Sklep..Towary t join (Sklep..Pozycje p join Sklep..Paragony pa "
+                     "on pa.IdParagonu = p.IdParagonu) on p.IdTowaru = t.IdTowaru").fetchone()[0], 160)
+    c.execute("select d.x, d.y from (select IdTowaru, Nazwa from Sklep..Towary where IdTowaru = 1) as d(x, y)")
+    expect([col[0] for col in c.description], ["x", "y"])
+    expect(c.fetchone()[0], 1)
+
+
+@case("a procedure made by CREATE PROCEDURE: arguments by name and position, OUTPUT and RETURN")
+def _():
+    c = db.cursor()
+    c.execute("create procedure Podwoj @i int, @o int output, @krok int = 1 as set @o = @i * 2 return @i + @krok")
+    try:
+        expect(tuple(c.execute("set nocount on declare @o int, @r int "
+                               "exec @r = Podwoj @i = 21, @o = @o output select @o, @r").fetchone()), (42, 22))
+        expect(tuple(c.execute("set nocount on declare @o int, @r int "
+                               "exec @r = Podwoj 5, @o output, 10 select @o, @r").fetchone()), (10, 15))
+    finally:
+        c.execute("set nocount off")
+        c.execute("drop procedure Podwoj")
+
+
 @case("an assignment select sets its variables")
 def _():
     c = db.cursor()

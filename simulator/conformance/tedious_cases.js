@@ -199,6 +199,24 @@ async function main() {
     expect(r.returns, { o: 42 }, 'output parameter');
   });
 
+  await check('a procedure made by CREATE PROCEDURE returns its output parameter and status by RPC', async () => {
+    await run(c, 'create procedure Podwoj @i int, @o int output as set @o = @i * 2 return @i + 1', { batch: true });
+    try {
+      const r = await new Promise((resolve, reject) => {
+        const result = { returns: {}, status: null };
+        const request = new Request('Podwoj', (err) => (err ? reject(err) : resolve(result)));
+        request.addParameter('i', TYPES.Int, 21);
+        request.addOutputParameter('o', TYPES.Int, null);
+        request.on('returnValue', (name, value) => { result.returns[name] = value; });
+        request.on('doneProc', (rowCount, more, status) => { result.status = status; });
+        c.callProcedure(request);
+      });
+      expect(r, { returns: { o: 42 }, status: 22 }, 'RETURNVALUE and RETURNSTATUS');
+    } finally {
+      await run(c, 'drop procedure Podwoj', { batch: true });
+    }
+  });
+
   await check('PRINT of an expression and RAISERROR with arguments', async () => {
     const r = await run(c, "declare @n int set @n = 5 print 'n = ' + cast(@n as varchar(10))", { batch: true });
     expect(r.infos.map((m) => [m.number, m.class, m.message]), [[0, 0, 'n = 5']], 'print');

@@ -109,7 +109,9 @@ BatchRunner::BatchRunner(Session& session, Model& model, BatchSink& sink, std::u
                          StatementTrace* trace, BatchState& state, const std::string& sql,
                          const std::vector<Token>& tokens)
     : session_(session), model_(model), sink_(sink), lock_(lock), trace_(trace), state_(state), sql_(sql),
-      tokens_(tokens), last_pause_(std::chrono::steady_clock::now()) {}
+      tokens_(tokens), last_pause_(std::chrono::steady_clock::now()) {
+  state_.text = &sql_;
+}
 
 void BatchRunner::Run(const std::vector<BatchNode>& nodes) {
   if (!nodes.empty()) last_top_ = &nodes.back();

@@ -104,7 +104,15 @@ class TreeParser {
 
 }  // namespace
 
-std::vector<BatchNode> ParseBatch(const std::vector<Token>& tokens) { return TreeParser(tokens).Batch(); }
+std::vector<BatchNode> ParseBatch(const std::vector<Token>& tokens) {
+  // CREATE PROCEDURE takes the whole batch: its body runs to the batch's end.
+  if (tokens.size() >= 2 && tokens[0].IsWord("CREATE") && (tokens[1].IsWord("PROCEDURE") || tokens[1].IsWord("PROC"))) {
+    BatchNode node;
+    node.to = tokens.size();
+    return {node};
+  }
+  return TreeParser(tokens).Batch();
+}
 
 std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens) {
   std::vector<std::vector<Token>> statements;

@@ -11,6 +11,7 @@
 #include "engine/PasswordHash.h"
 #include "engine/SqlTime.h"
 #include "engine/Statements.h"
+#include "engine/UserProcedures.h"
 #include "engine/Values.h"
 
 namespace msde {
@@ -31,6 +32,7 @@ bool OnOrOff(Parser& p) {
 }
 
 void CreateLogin(Context& ctx, Parser& p) {
+  if (p.Peek().IsWord("PROCEDURE") || p.Peek().IsWord("PROC")) return CreateProcedure(ctx, p);
   // Other CREATE statements are not served; SQL Server 2000 knows no CREATE LOGIN.
   if (!ctx.model.server.Is2005() || !p.AcceptKeyword("LOGIN")) ctx.SyntaxError(p.keyword.text);
   Login login;

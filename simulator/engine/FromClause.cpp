@@ -50,17 +50,38 @@ std::optional<JoinKind> AcceptJoin(Parser& p) {
   return kind;
 }
 
+// "(select ...) as t(x, y)": the list renames the derived table's columns, one name each.
+void NameDerivedColumns(Context& ctx, const std::string& alias, const std::vector<std::string>& names,
+                        std::vector<ColumnInfo>& columns) {
+  if (names.empty()) return;
+  if (names.size() < columns.size())
+    ctx.Fail(8158, 16, 1, "'" + alias + "' has more columns than were specified in the column list.", true);
+  if (names.size() > columns.size())
+    ctx.Fail(8159, 16, 1, "'" + alias + "' has fewer columns than were specified in the column list.", true);
+  for (size_t i = 0; i < names.size(); ++i) columns[i].name = names[i];
+}
+
 }  // namespace
 
 void FromClause::ParseTable(Parser& p, JoinKind join) {
   Source s;
   s.join = join;
-  if (p.AcceptSymbol("(")) {
+  if (p.Peek().IsSymbol("(") && !p.Peek(1).IsWord("SELECT")) {
+    p.Next();
+    s.nested = std::make_unique<FromClause>();
+    s.nested->Parse(p);
+    p.ExpectSymbol(")");
+  } else if (p.AcceptSymbol("(")) {
     p.ExpectKeyword("SELECT");
     s.derived = ParseQueryAfterSelect(p);
     p.ExpectSymbol(")");
     p.AcceptKeyword("AS");
     s.alias = p.ExpectName();  // a derived table must be named
+    if (p.AcceptSymbol("(")) {
+      do s.column_names.push_back(p.ExpectName());
+      while (p.AcceptSymbol(","));
+      p.ExpectSymbol(")");
+    }
   } else {
     s.name = p.ExpectQualifiedName();
     if (p.AcceptKeyword("AS")) s.alias = p.ExpectName();
@@ -96,11 +117,21 @@ void FromClause::Bind(Context& ctx, Scope& scope) {
       s.derived->Bind(ctx, nullptr);
       s.rows.name = s.alias;
       s.rows.columns = s.derived->Columns();
+      NameDerivedColumns(ctx, s.alias, s.column_names, s.rows.columns);
       for (size_t i = 0; i < s.rows.columns.size(); ++i)
         if (s.rows.columns[i].name.empty())
           ctx.Fail(8155, 16, 2, "No column was specified for column " + std::to_string(i + 1) + " of '" +
                                     s.alias + "'.", true);
       s.derived->Run(ctx, nullptr, [&](const Row& row) {
+        s.rows.owned.push_back(row);
+        return true;
+      });
+    } else if (s.nested) {
+      s.nested_scope.outer = nullptr;
+      s.nested->Bind(ctx, s.nested_scope);
+      for (const ScopeTable& t : s.nested_scope.tables)
+        s.rows.columns.insert(s.rows.columns.end(), t.columns->begin(), t.columns->end());
+      s.nested->Run(ctx, nullptr, [&](const Row& row) {
         s.rows.owned.push_back(row);
         return true;
       });
@@ -114,7 +145,12 @@ void FromClause::Bind(Context& ctx, Scope& scope) {
   StartImplicitTransaction(ctx);
   // The ON condition of a join sees the tables up to its own.
   for (Source& s : sources_) {
-    scope.tables.push_back(ScopeTable{s.rows.name, s.alias, &s.rows.columns, s.offset});
+    if (s.nested) {
+      for (const ScopeTable& t : s.nested_scope.tables)
+        scope.tables.push_back(ScopeTable{t.name, t.alias, t.columns, s.offset + t.offset});
+    } else {
+      scope.tables.push_back(ScopeTable{s.rows.name, s.alias, &s.rows.columns, s.offset});
+    }
     if (s.on) s.on->Bind(ctx, scope);
   }
 }

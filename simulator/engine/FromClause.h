@@ -27,6 +27,10 @@ class FromClause {
   struct Source {
     std::vector<std::string> name;  // [db.][owner.]table; empty for a derived table
     QueryPtr derived;
+    std::vector<std::string> column_names;  // a derived table's (x, y) after its alias
+    // A parenthesised join, "a join (b join c on ...) on ...": its tables keep their names.
+    std::unique_ptr<FromClause> nested;
+    Scope nested_scope;
     std::string alias;
     JoinKind join = JoinKind::First;
     bool dirty_read = false;  // NOLOCK or READUNCOMMITTED: no wait for other sessions' locks

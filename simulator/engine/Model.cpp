@@ -102,9 +102,16 @@ Table* Database::FindTableById(int id) {
   return nullptr;
 }
 
+StoredProcedure* Database::FindProcedure(const std::string& owner, const std::string& name) {
+  for (StoredProcedure& p : procedures)
+    if (EqualNoCase(p.name, name) && (owner.empty() || EqualNoCase(p.owner, owner))) return &p;
+  return nullptr;
+}
+
 int Database::NextObjectId() const {
   int id = 1977058079;  // object ids of user tables are large, as SQL Server hands them out
   for (const Table& t : tables) id = std::max(id, t.id + 16);
+  for (const StoredProcedure& p : procedures) id = std::max(id, p.id + 16);
   return id;
 }
 

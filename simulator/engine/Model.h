@@ -119,6 +119,16 @@ struct DbUser {
   bool is_role = false;
 };
 
+// A procedure made by CREATE PROCEDURE: its parameter list and its body as written.
+struct StoredProcedure {
+  std::string owner = "dbo";
+  std::string name;
+  int id = 0;  // object id, from the same numbers as the tables'
+  std::string parameters;
+  std::string body;
+  SqlDateTime crdate;
+};
+
 struct Table {
   std::string owner = "dbo";
   std::string name;
@@ -176,6 +186,7 @@ struct Database {
   std::vector<DbFile> files;
   std::vector<DbUser> users;
   std::vector<Table> tables;
+  std::vector<StoredProcedure> procedures;
   std::vector<DamageMark> damage;
 
   bool Has(int64_t bit) const { return (status & bit) != 0; }
@@ -188,6 +199,7 @@ struct Database {
   DbUser* FindUserByLogin(const std::string& login);
   Table* FindTable(const std::string& owner, const std::string& name);  // owner "" = any
   Table* FindTableById(int id);
+  StoredProcedure* FindProcedure(const std::string& owner, const std::string& name);  // owner "" = any
   int NextObjectId() const;
 };
 

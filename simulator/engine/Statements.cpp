@@ -5,6 +5,7 @@
 
 #include "engine/Expression.h"
 #include "engine/Values.h"
+#include "engine/UserProcedures.h"
 #include "engine/Variables.h"
 
 namespace msde {
@@ -136,6 +137,7 @@ std::vector<ProcedureArgument> ParseArguments(Parser& p) {
 }  // namespace
 
 void CallProcedure(Context& ctx, const std::vector<std::string>& name_parts, std::vector<ProcedureArgument> raw) {
+  if (CallStoredProcedure(ctx, name_parts, raw)) return;
   const std::string& name = name_parts.back();
   auto& table = ProcedureTable();
   auto it = table.find(Upper(name));

@@ -2,6 +2,7 @@
 // Local variables (DECLARE @x int): they live for the whole batch, or for the statement an
 // sp_executesql call runs, and are found by name, '@' included, without regard to case.
 #include <map>
+#include <optional>
 #include <string>
 
 #include "engine/Statements.h"
@@ -20,6 +21,10 @@ class BatchState {
  public:
   StatementTrace* trace = nullptr;  // where its statements are traced; null: nowhere
   int depth = 0;                    // batches run inside batches (sp_executesql) above it
+  const std::string* text = nullptr;  // the batch as written (CREATE PROCEDURE keeps its body)
+  // A procedure's body: RETURN may give it a status, kept here.
+  bool is_procedure = false;
+  std::optional<int64_t> return_status;
 
   // Null when `name` is not declared.
   Variable* Find(const std::string& name);

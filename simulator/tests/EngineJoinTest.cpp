@@ -85,6 +85,32 @@ TEST_F(EngineJoinTest, DerivedTablesAreQueriedAsTables) {
   EXPECT_EQ(Run("select * from (select count(*) from Towary) d").ErrorNumber(), 8155);
 }
 
+TEST_F(EngineJoinTest, ParenthesisedJoinsAndColumnListsNameTheirColumns) {
+  // The inner join of receipts with a customer is made first, then joined to every good:
+  // the same rows as the derived table of that join, unlike the joins read left to right.
+  const std::string inner = "(Pozycje p join Paragony pa on pa.IdParagonu = p.IdParagonu and pa.IdKontrahenta is not null)";
+  const std::string nested = Count("Towary t left join " + inner + " on p.IdTowaru = t.IdTowaru");
+  EXPECT_EQ(nested, Count("Towary t left join (select p.IdTowaru from Pozycje p join Paragony pa on "
+                          "pa.IdParagonu = p.IdParagonu and pa.IdKontrahenta is not null) d on d.IdTowaru = t.IdTowaru"));
+  EXPECT_NE(nested, Count("Towary t left join Pozycje p on p.IdTowaru = t.IdTowaru join Paragony pa on "
+                          "pa.IdParagonu = p.IdParagonu and pa.IdKontrahenta is not null"));
+  // The tables inside keep their names for the columns outside.
+  const Answer named = Run("select top 1 t.Nazwa, pa.IdKontrahenta from Towary t join " + inner +
+                           " on p.IdTowaru = t.IdTowaru order by pa.IdKontrahenta");
+  ASSERT_TRUE(named.errors.empty()) << named.ErrorText();
+  EXPECT_FALSE(named.IsNullAt(0, 1));
+
+  const Answer listed = Run("select d.Kasjer, d.Ile from (select IdKasjera, count(*) from Paragony group by IdKasjera) "
+                            "as d(Kasjer, Ile) where d.Ile > 10 order by d.Kasjer");
+  ASSERT_TRUE(listed.errors.empty()) << listed.ErrorText();
+  EXPECT_THAT(listed.ColumnNames(), ElementsAre("Kasjer", "Ile"));
+  EXPECT_EQ(listed.Text(0, 1), "17");
+  const Answer more = Run("select * from (select 1, 2) as d(x)");
+  EXPECT_EQ(more.ErrorNumber(), 8158);
+  EXPECT_EQ(more.ErrorText(), "'d' has more columns than were specified in the column list.");
+  EXPECT_EQ(Run("select * from (select 1) as d(x, y)").ErrorNumber(), 8159);
+}
+
 // A sink that cancels the batch, as an attention does, once the first row has arrived.
 class CancellingSink : public RecordingSink {
  public:

@@ -1,0 +1,19 @@
+#pragma once
+// Procedures a client makes with CREATE PROCEDURE: kept in their database, run as a batch of
+// their own with their parameters as its variables.
+#include <string>
+#include <vector>
+
+#include "engine/Statements.h"
+
+namespace msde {
+
+// "CREATE PROC[EDURE] ...", the parser after CREATE.
+void CreateProcedure(Context& ctx, Parser& p);
+
+// Runs the procedure `name_parts` names when its database holds one by that name; false
+// when it holds none (the registered procedures are looked for then).
+bool CallStoredProcedure(Context& ctx, const std::vector<std::string>& name_parts,
+                         const std::vector<ProcedureArgument>& args);
+
+}  // namespace msde
