@@ -26,6 +26,7 @@
 #include "app/query/QueryEditor.h"
 #include "app/query/QueryWindow.h"
 #include "app/query/ResultGrids.h"
+#include "bench/WindowBench.h"
 #include "testkit/SimServer.h"
 #include "testkit/TempDir.h"
 
@@ -158,14 +159,7 @@ struct Usage {
 };
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Without a session's runtime directory Qt would make /tmp/runtime-<user>.
-  if (!std::getenv("XDG_RUNTIME_DIR")) {
-    const std::string runtime = std::string(VANDREL_BENCH_DATA_DIR) + "/runtime";
-    std::filesystem::create_directories(runtime);
-    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-  }
+  PrepareOffscreenWindows();
   QApplication application(argc, argv);
   msde::testkit::TempDir dir;
   // What the tool keeps for the user (the servers connected to) stays in the bench's directory.

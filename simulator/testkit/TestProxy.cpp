@@ -1,5 +1,7 @@
 #include "testkit/TestProxy.h"
 
+#include "testkit/DelayLine.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -70,13 +72,26 @@ struct TestProxy::Link {
   std::atomic<bool> closed{false};   // the server's side has ended
   bool hold_answer = false;          // the next answer stops after its first packet
   size_t answer_limit = SIZE_MAX;    // ... which ends at this many bytes
+  std::unique_ptr<DelayLine> to_server, to_client;  // with a one-way delay
+  bool ToServer(const char* Data, size_t Count) {
+    return to_server ? to_server->Send(Data, Count) : WriteFully(server, Data, Count);
+  }
+  bool ToClient(const char* Data, size_t Count) {
+    return to_client ? to_client->Send(Data, Count) : WriteFully(client, Data, Count);
+  }
+  // What is still on its way is delivered before the link goes, as a closing peer's last bytes.
+  void Drain() {
+    if (to_server) to_server->Drain();
+    if (to_client) to_client->Drain();
+  }
   void Cut() {
     ::shutdown(client, SHUT_RDWR);
     ::shutdown(server, SHUT_RDWR);
   }
 };
 
-TestProxy::TestProxy(int ServerPort) : server_port_(ServerPort) {
+TestProxy::TestProxy(int ServerPort, std::chrono::milliseconds OneWayDelay)
+    : server_port_(ServerPort), delay_(OneWayDelay) {
   listen_fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address = Loopback(0);  // a free port
   socklen_t size = sizeof address;
@@ -99,6 +114,8 @@ TestProxy::~TestProxy() {
   for (auto& link : links_) {
     link->up.join();
     link->down.join();
+    link->to_server.reset();
+    link->to_client.reset();
     ::close(link->client);
     ::close(link->server);
   }
@@ -164,6 +181,10 @@ void TestProxy::Accept() {
     auto link = std::make_unique<Link>();
     link->client = client;
     link->server = server;
+    if (delay_.count() > 0) {
+      link->to_server = std::make_unique<DelayLine>(server, delay_);
+      link->to_client = std::make_unique<DelayLine>(client, delay_);
+    }
     Link& l = *link;
     links_.push_back(std::move(link));
     l.up = std::thread([this, &l] { Upstream(l); });
@@ -198,7 +219,7 @@ void TestProxy::Upstream(Link& L) {
       if (action == Action::HoldAnswer) {
         L.hold_answer = true;
         lock.unlock();
-        if (!WriteFully(L.server, packet.data(), packet.size())) break;
+        if (!L.ToServer(packet.data(), packet.size())) break;
         continue;
       }
       holding_ = true;
@@ -207,14 +228,15 @@ void TestProxy::Upstream(Link& L) {
       if (stopping_) break;
       const size_t before = L.answered;
       lock.unlock();
-      if (!WriteFully(L.server, packet.data(), packet.size())) break;
+      if (!L.ToServer(packet.data(), packet.size())) break;
       lock.lock();
       changed_.wait(lock, [&] { return L.answered > before || L.closed || stopping_; });
       continue;
     }
     lock.unlock();
-    if (!WriteFully(L.server, packet.data(), packet.size())) break;
+    if (!L.ToServer(packet.data(), packet.size())) break;
   }
+  L.Drain();
   L.Cut();
 }
 
@@ -231,7 +253,7 @@ void TestProxy::Downstream(Link& L) {
         L.answer_limit = L.answered + ((static_cast<unsigned char>(buffer[2]) << 8) | static_cast<unsigned char>(buffer[3]));
       if (L.answer_limit != SIZE_MAX) passes = std::min(passes, L.answer_limit - L.answered);
     }
-    if (!WriteFully(L.client, buffer, passes)) break;
+    if (!L.ToClient(buffer, passes)) break;
     {
       std::unique_lock lock(mutex_);
       L.answered += passes;
@@ -247,9 +269,10 @@ void TestProxy::Downstream(Link& L) {
         L.answered += static_cast<size_t>(n) - passes;
       }
     }
-    if (passes < static_cast<size_t>(n) && !WriteFully(L.client, buffer + passes, static_cast<size_t>(n) - passes)) break;
+    if (passes < static_cast<size_t>(n) && !L.ToClient(buffer + passes, static_cast<size_t>(n) - passes)) break;
     changed_.notify_all();
   }
+  L.Drain();
   L.Cut();
   {
     std::lock_guard lock(mutex_);

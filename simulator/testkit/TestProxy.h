@@ -3,8 +3,10 @@
 // its connection breaks or hangs at a chosen statement. Every connection the client opens to
 // the proxy's port is relayed to the server; the next SQL batch whose text holds a chosen
 // fragment can instead end the connection (both sides see it go) or be held back until the
-// test releases it.
+// test releases it. With a one-way delay it plays a long link (a VPN, a mobile connection):
+// every chunk reaches the other side that long after it arrived.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
@@ -17,8 +19,9 @@ namespace msde::testkit {
 
 class TestProxy {
  public:
-  // Listens on a free loopback port and relays to 127.0.0.1:ServerPort.
-  explicit TestProxy(int ServerPort);
+  // Listens on a free loopback port and relays to 127.0.0.1:ServerPort, each way OneWayDelay
+  // late (a round trip then takes twice that).
+  explicit TestProxy(int ServerPort, std::chrono::milliseconds OneWayDelay = std::chrono::milliseconds(0));
   ~TestProxy();
   TestProxy(const TestProxy&) = delete;
   TestProxy& operator=(const TestProxy&) = delete;
@@ -54,6 +57,7 @@ class TestProxy {
   int listen_fd_ = -1;
   int port_ = 0;
   int server_port_;
+  std::chrono::milliseconds delay_;
   std::thread acceptor_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
