@@ -7,6 +7,7 @@
 #include <set>
 
 #include "app/NodeKinds.h"
+#include "app/SqlQuoting.h"
 #include "app/health/HealthCells.h"
 #include "app/health/HealthReadSite.h"
 #include "app/health/HealthRules.h"
@@ -35,6 +36,55 @@ const char* const kLoginsQuery2000 =
     "select name, case when password is null then 1 else 0 end from master..syslogins where isntname = 0";
 const char* const kLoginsQuery2005 = "select name, PWDCOMPARE(N'', password_hash) from master.sys.sql_logins";
 const char* const kOrphansQuery = "sp_change_users_login 'Report'";
+// SQL Server 2000 reads at most 256 tables in one statement.
+constexpr size_t kDatabasesPerOrphansRead = 100;
+
+// The users sp_change_users_login 'Report' lists (SQL users whose SID no login has) of each of
+// Databases, in one statement: one round trip for many databases where the procedure takes
+// one each.
+std::string OrphansOfAll(const std::vector<TDatabaseFacts*>& Databases) {
+  std::string sql;
+  for (const TDatabaseFacts* d : Databases)
+    sql += std::string(sql.empty() ? "" : " union all ") + "select " + app::UnicodeLiteral(d->Name) +
+           ", u.name from " + app::QuoteIdentifier(d->Name) +
+           "..sysusers u where u.issqluser = 1 and u.sid is not null and u.sid <> 0x00 and suser_sname(u.sid) is null";
+  return sql;
+}
+
+// The orphaned users of the online databases, a hundred databases a statement; where such a
+// statement fails (a database this login may not enter), its databases are read one by one,
+// so that each unreadable one is named.
+void ReadOrphans(THealthReader& Reader, const std::set<std::string>& Logins, TServerFacts& Facts) {
+  std::vector<TDatabaseFacts*> online;
+  for (TDatabaseFacts& d : Facts.Databases)
+    if (d.Online()) online.push_back(&d);
+  THealthRows rows;
+  auto add = [&Logins](TDatabaseFacts& d, const std::string& User) {
+    d.Orphans.push_back({User, Logins.count(Lower(User)) > 0});
+  };
+  for (size_t first = 0; first < online.size(); first += kDatabasesPerOrphansRead) {
+    const std::vector<TDatabaseFacts*> part(online.begin() + first,
+                                            online.begin() + std::min(online.size(), first + kDatabasesPerOrphansRead));
+    if (Reader.Read(OrphansOfAll(part), "master", rows)) {
+      std::map<std::string, TDatabaseFacts*> byName;
+      for (TDatabaseFacts* d : part) {
+        d->UsersRead = true;
+        byName[d->Name] = d;
+      }
+      for (const THealthRow& row : rows)
+        if (auto found = byName.find(Cell(row, 0)); found != byName.end()) add(*found->second, Cell(row, 1));
+      continue;
+    }
+    for (TDatabaseFacts* d : part) {
+      if (!Reader.Read(kOrphansQuery, d->Name, rows)) {
+        Facts.Unread.push_back("użytkownicy bazy " + d->Name);
+        continue;
+      }
+      d->UsersRead = true;
+      for (const THealthRow& row : rows) add(*d, Cell(row, 0));
+    }
+  }
+}
 
 // The newest log backup's age of each database, from msdb's rows.
 void ReadLogBackups(const std::vector<TBackupRecord>& Backups, const std::string& Now, TDatabaseIndex& ByName) {
@@ -149,16 +199,7 @@ bool ReadServerFacts(THealthReader& Reader, TServerFacts& Facts) {
     Facts.Unread.push_back("loginy");
   }
 
-  for (TDatabaseFacts& d : Facts.Databases) {
-    if (!d.Online()) continue;
-    if (!Reader.Read(kOrphansQuery, d.Name, rows)) {
-      Facts.Unread.push_back("użytkownicy bazy " + d.Name);
-      continue;
-    }
-    d.UsersRead = true;
-    for (const THealthRow& row : rows)
-      d.Orphans.push_back({Cell(row, 0), logins.count(Lower(Cell(row, 0))) > 0});
-  }
+  ReadOrphans(Reader, logins, Facts);
   return true;
 }
 

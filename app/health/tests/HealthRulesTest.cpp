@@ -1,6 +1,8 @@
 // The health rules judged from facts alone: figures in the findings' texts in the regional
 // settings, the thresholds' edges, the order worst first, and the reading of a server's rows.
 #include <gmock/gmock.h>
+
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "app/health/HealthRead.h"
@@ -158,4 +160,43 @@ TEST(HealthReadTest, FactsFromTheServersRowsAndWhatCouldNotBeRead) {
 }
 
 }  // namespace
+// The orphaned users of many databases are read a hundred databases a statement, not one
+// statement each; a statement the server refuses (a database this login may not enter) is
+// read again database by database, as it was read before.
+TEST(HealthReadTest, OrphansOfManyDatabasesTakeAStatementAHundredDatabases) {
+  FakeServer server;
+  server.Answers["serverproperty"] = {{"8.00.2039", "4", "2026-12-09 12:00:00"}};
+  THealthRows databases;
+  for (int d = 0; d < 250; ++d)
+    databases.push_back({"Baza" + std::to_string(d), "ONLINE", "MULTI_USER", "SIMPLE", "0", "0", std::to_string(d + 5)});
+  server.Answers["sysdatabases"] = databases;
+  server.Answers["logins"] = {{"kasa1", "0"}};
+  server.Answers["suser_sname"] = {{"Baza7", "kasa1"}, {"Baza249", "biuro"}, {"Baza7", "magazyn"}};
+  TServerFacts facts;
+  ASSERT_TRUE(ReadServerFacts(server, facts));
+  const auto asked = [&](const std::string& Start) {
+    return std::count_if(server.Asked.begin(), server.Asked.end(),
+                         [&](const std::string& a) { return a.find(Start) != std::string::npos; });
+  };
+  EXPECT_EQ(asked("master: select N'Baza"), 3);
+  EXPECT_EQ(asked("sp_change_users_login"), 0);
+  ASSERT_EQ(facts.Databases.size(), 250u);
+  EXPECT_TRUE(std::all_of(facts.Databases.begin(), facts.Databases.end(), [](auto& d) { return d.UsersRead; }));
+  ASSERT_EQ(facts.Databases[7].Orphans.size(), 2u);
+  EXPECT_TRUE(facts.Databases[7].Orphans[0].LoginOfSameName);
+  EXPECT_EQ(facts.Databases[7].Orphans[1].User, "magazyn");
+  ASSERT_EQ(facts.Databases[249].Orphans.size(), 1u);
+  EXPECT_TRUE(facts.Databases[8].Orphans.empty());
+
+  // The server refuses the statements: each database is asked on its own.
+  server.Answers.erase("suser_sname");
+  server.Answers["Report"] = {{"kasa1"}};
+  server.Asked.clear();
+  facts = TServerFacts{};
+  ASSERT_TRUE(ReadServerFacts(server, facts));
+  EXPECT_EQ(asked("sp_change_users_login"), 250);
+  EXPECT_EQ(facts.Databases[3].Orphans.size(), 1u);
+  for (const std::string& unread : facts.Unread) EXPECT_EQ(unread.find("użytkownicy"), std::string::npos) << unread;
+}
+
 }  // namespace vandrel::health
