@@ -143,21 +143,16 @@ QString LocksSummary(const QString& Session, const std::vector<TLockRow>& Locks)
 }
 
 QString LocksText(const std::vector<TLockRow>& Locks) {
-  std::vector<QStringList> lines = {{QStringLiteral("Baza"), QStringLiteral("Obiekt"), QStringLiteral("Typ"),
-                                     QStringLiteral("Zasób"), QStringLiteral("Tryb"), QStringLiteral("Stan")}};
-  for (const TLockRow& l : Locks)
-    lines.push_back({Q(l.Database), Q(l.Object), TypeText(l.Type), Q(l.Resource), Q(l.Mode), StatusText(l.Status)});
-  std::vector<qsizetype> widths(lines.front().size(), 0);
-  for (const QStringList& line : lines)
-    for (qsizetype c = 0; c < line.size(); ++c) widths[size_t(c)] = std::max(widths[size_t(c)], line[c].size());
-  QStringList text;
-  for (const QStringList& line : lines) {
-    QString out;
-    for (qsizetype c = 0; c < line.size(); ++c)
-      out += c + 1 < line.size() ? line[c].leftJustified(widths[size_t(c)] + 2) : line[c];
-    text << out.trimmed();
+  QStringList lines;
+  for (const TLockRow& l : Locks) {
+    // "Sklep, tabela Towary: IX, przyznana", "Sklep, klucz (a1b2) w tabeli Towary: X, przyznana".
+    QString what = TypeText(l.Type);
+    const bool table = l.Type == "TAB" || l.Type == "OBJECT";
+    if (!l.Resource.empty()) what += QStringLiteral(" ") + Q(l.Resource);
+    if (!l.Object.empty()) what += (table ? QStringLiteral(" ") : QStringLiteral(" w tabeli ")) + Q(l.Object);
+    lines << QStringLiteral("%1, %2: %3, %4").arg(Q(l.Database), what, Q(l.Mode), StatusText(l.Status));
   }
-  return text.join(QStringLiteral("\r\n"));
+  return lines.join(QStringLiteral("\r\n"));
 }
 
 }  // namespace vandrel::app::admin

@@ -22,7 +22,8 @@ struct TLockRow {
 // False when the server did not give the locks (the error report has said why).
 bool ReadSessionLocks(TCommandContext& Context, int Spid, bool Is2005, std::vector<TLockRow>& Locks);
 
-// "Blokady procesu 53 (...): 5, w tym 1 oczekująca." and the table the report window shows.
+// "Blokady procesu 53 (...): 5, w tym 1 oczekująca." and the locks one to a line, as the
+// report window shows them.
 QString LocksSummary(const QString& Session, const std::vector<TLockRow>& Locks);
 QString LocksText(const std::vector<TLockRow>& Locks);
 

@@ -20,7 +20,7 @@ constexpr int kNote = 9, kBlockedBy = 10, kWait = 11, kOpenTran = 12;
 // What the back office last sent: its change of Towary, left open.
 const char* const kHolderBatch = "begin tran update Towary set Nazwa = N'Zmieniona' where IdTowaru = 1";
 
-// The line of a report's lock table that holds every one of Parts, or "" when none does.
+// The line of a report's locks that holds every one of Parts, or "" when none does.
 std::string LockLine(const std::string& Table, const std::vector<std::string>& Parts) {
   std::istringstream lines(Table);
   for (std::string line; std::getline(lines, line);) {
@@ -237,10 +237,10 @@ TEST_P(Activity, TheHeadShowsItsLastBatchAndItsLocks) {
   EXPECT_EQ(locks.Caption, "Blokady");
   EXPECT_EQ(locks.Summary.rfind("Blokady procesu " + session + ": ", 0), 0u) << locks.Summary;
   EXPECT_EQ(locks.Summary.find("oczekując"), std::string::npos) << "the head waits for nothing";
-  EXPECT_NE(LockLine(locks.Text, {"Sklep", "baza", "S", "przyznana"}), "") << locks.Text;
-  EXPECT_NE(LockLine(locks.Text, {"Sklep", "Towary", "tabela", "IX", "przyznana"}), "") << locks.Text;
-  EXPECT_NE(LockLine(locks.Text, {"Sklep", "Towary", "strona", "IX", "przyznana"}), "") << locks.Text;
-  EXPECT_NE(LockLine(locks.Text, {"Sklep", "Towary", " X ", "przyznana"}), "") << "the changed row, " << locks.Text;
+  EXPECT_NE(LockLine(locks.Text, {"Sklep, baza: S, przyznana"}), "") << locks.Text;
+  EXPECT_NE(LockLine(locks.Text, {"Sklep, tabela Towary: IX, przyznana"}), "") << locks.Text;
+  EXPECT_NE(LockLine(locks.Text, {"Sklep, strona ", " w tabeli Towary: IX, przyznana"}), "") << locks.Text;
+  EXPECT_NE(LockLine(locks.Text, {"Sklep, ", " w tabeli Towary: X, przyznana"}), "") << "the changed row, " << locks.Text;
 
   // A till behind it waits for that row.
   Dialogs.Messages.clear();
@@ -248,7 +248,7 @@ TEST_P(Activity, TheHeadShowsItsLastBatchAndItsLocks) {
   Run(TCommandId::cmSessionLocks);
   ASSERT_EQ(Dialogs.Messages.size(), 1u);
   EXPECT_NE(Dialogs.Messages[0].Summary.find(", w tym 1 oczekująca."), std::string::npos) << Dialogs.Messages[0].Summary;
-  EXPECT_NE(LockLine(Dialogs.Messages[0].Text, {"Sklep", "Towary", " S ", "oczekuje"}), "") << Dialogs.Messages[0].Text;
+  EXPECT_NE(LockLine(Dialogs.Messages[0].Text, {"Sklep, ", " w tabeli Towary: S, oczekuje"}), "") << Dialogs.Messages[0].Text;
 }
 
 // A session that ended after the list was read is said to have ended; nothing is asked of it.
