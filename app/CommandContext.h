@@ -30,6 +30,11 @@ class TCommandContext {
 
   // The query steps.
   virtual bool EnsureConnected() = 0;
+  // EnsureConnected before a statement that takes a database away from its users: the
+  // connection is always asked whether it still answers.
+  virtual bool EnsureConnectedProbing() { return EnsureConnected(); }
+  // "use" + Database, unless the connection is in Database already.
+  virtual TStepOutcome UseDatabase(const std::string& Database) = 0;
   virtual bool ExecInDatabase(const std::string& Statement, const std::string& Database) = 0;
   virtual TStepOutcome ExecStep(const std::string& Statement, const std::string& Database) = 0;
   virtual TStepOutcome RunStep(const std::string& Statement) = 0;

@@ -23,6 +23,8 @@ void TForm1::ConnectLink() {
   }
   Waiter.EndConnect(MOdbcLink1->GetConnected());
   FLostReported = false;
+  FLinkLost = false;
+  FLastAnswer.start();
   // A server node shown lost is reachable again as soon as the connect succeeded.
   QTreeWidgetItem* top = TreeView1->topLevelItemCount() ? TreeView1->topLevelItem(0) : nullptr;
   if (top && NodeImage(top) == nkServerLost) SetNodeImages(top, nkServer, nkServer);

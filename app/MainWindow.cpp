@@ -123,6 +123,7 @@ void TForm1::CreateComponents() {
     if (FCommandDepth > 0 && CommandReportsStop == 0) FCommandStopped = true;
   });
   connect(&Waiter, &TStatementWaiter::ConnectionDropped, this, [this] {
+    FLinkLost = true;
     if (FCommandDepth > 0) FCommandLost = true;
   });
   KMQuery1 = std::make_unique<TKMQuery>();

@@ -5,6 +5,7 @@
 // (components and events), MainMenus.cpp (command table), FirstShow.cpp (connection at
 // start), QuerySteps.cpp, SqlErrorReport.cpp, ServerTree.cpp, DetailLists.cpp,
 // DriverDetection.cpp, StatusLine.cpp.
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <map>
@@ -152,6 +153,12 @@ class TForm1 : public QMainWindow, public TCommandContext {
   // How long the connection probe waits for the server's answer, in seconds; the window's
   // statements wait for the query time-out.
   int ProbeTimeout = 15;
+  // A connection that answered within this many seconds is taken as alive without a probe.
+  int ProbeAfterIdle = 5;
+  // EnsureConnected that asks the server even when the connection answered a moment ago.
+  bool EnsureConnectedProbing() override;
+  // "use" + Database, unless the connection is in Database already.
+  TStepOutcome UseDatabase(const std::string& Database) override;
   int& QuietStatements() override { return FQuietStatements; }
   // Set when the tree is complete; selection changes are acted upon only then.
   bool TreeReady = false;
@@ -263,6 +270,13 @@ class TForm1 : public QMainWindow, public TCommandContext {
   // steps send nothing more either, and the next command connects again.
   bool FCommandLost = false;
   bool CommandEnded() const { return FCommandStopped || FCommandLost; }
+  bool EnsureConnectedBy(bool Probe);
+  // When the connection last answered a statement, and whether it is known to be lost since
+  // (a statement lost it, or the waiter dropped it): the next step connects without a probe.
+  QElapsedTimer FLastAnswer;
+  bool FLinkLost = false;
+  bool AnsweredLately() const;
+  bool KnownLost() const;
   // A step's start: refused (raises) once the command was stopped; else KMQuery1 is reset.
   void StartStep();
   // Where the error report goes instead of the screen while RunStepKeepingMessages runs.

@@ -39,14 +39,34 @@ void TForm1::StartStep() {
   ResetQuery();
 }
 
-// "use" + Database, then Query opened on KMQuery1.
+// "use" + Database (unless the connection is there already), then Query opened on KMQuery1.
 void TForm1::OpenInDatabase(const std::string& Query, const std::string& Database) {
   StartStep();
-  KMQuery1->GetSQL().Add("use " + QuoteIdentifier(Database));
-  KMQuery1->ExecSQL();
-  ResetQuery();
+  if (MOdbcLink1->GetCurrentCatalog() != Database) {
+    KMQuery1->GetSQL().Add("use " + QuoteIdentifier(Database));
+    KMQuery1->ExecSQL();
+    ResetQuery();
+  }
   KMQuery1->GetSQL().Add(Query);
   KMQuery1->Open();
+}
+
+TStepOutcome TForm1::UseDatabase(const std::string& Database) {
+  TCommandRun run(*this);
+  if (CommandEnded()) return FailedOutcome();
+  // The driver follows the server's notices of the database change, so the current database
+  // is known without asking.
+  if (MOdbcLink1->GetConnected() && MOdbcLink1->GetCurrentCatalog() == Database) return TStepOutcome::soDone;
+  return RunStep("use " + QuoteIdentifier(Database));
+}
+
+bool TForm1::AnsweredLately() const {
+  return MOdbcLink1->GetConnected() && !FLinkLost && FLastAnswer.isValid() &&
+         FLastAnswer.elapsed() < qint64(ProbeAfterIdle) * 1000;
+}
+
+bool TForm1::KnownLost() const {
+  return MOdbcLink1->GetConnected() && (FLinkLost || Waiter.ConnectionEnded());
 }
 
 bool TForm1::ProbeConnection() {
@@ -73,15 +93,25 @@ bool TForm1::ProbeConnection() {
   }
 }
 
-bool TForm1::EnsureConnected() {
+bool TForm1::EnsureConnected() { return EnsureConnectedBy(false); }
+
+bool TForm1::EnsureConnectedProbing() { return EnsureConnectedBy(true); }
+
+// A connection that answered a moment ago is alive: the probe costs a round trip, and is
+// sent only after a pause or when Probe asks for certainty. A connection known to be lost
+// is connected again at once, without a probe.
+bool TForm1::EnsureConnectedBy(bool Probe) {
   // A step reached while a statement runs (from an event handled meanwhile) must neither
   // probe nor reconnect under it.
   if (Waiter.Waiting() || TTableContents::Reading()) return false;
   TCommandRun run(*this);
   if (CommandEnded()) return false;
+  // A connection its server ended meanwhile (restarted, or ended this session) is connected
+  // again before anything is sent on it.
+  const bool knownLost = KnownLost();
   try {
     const unsigned stops = Waiter.Stops(), drops = Waiter.Drops();
-    if (!ProbeConnection()) {
+    if (knownLost || ((Probe || !AnsweredLately()) && !ProbeConnection())) {
       // A probe the user stopped, or one the server did not answer in time, ends the command:
       // the next command connects again.
       const bool dropped = Waiter.Drops() != drops;
@@ -135,7 +165,7 @@ TStepOutcome TForm1::ExecStep(const std::string& Statement, const std::string& D
   TCommandRun run(*this);
   if (!EnsureConnected()) return FailedOutcome();
   WaitCursor busy;
-  TStepOutcome outcome = RunStep("use " + QuoteIdentifier(Database));
+  TStepOutcome outcome = UseDatabase(Database);
   if (outcome == TStepOutcome::soDone) outcome = RunStep(Statement);
   return outcome;
 }

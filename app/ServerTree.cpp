@@ -53,11 +53,13 @@ void TForm1::RefreshTree() {
       rebuilt = true;
       const size_t columns = std::stoul(list[0]);
       TreeUpdate update(TreeView1);
-      // The server's name is asked before its instance name.
-      const std::string serverName = QueryScalar("select CAST(SERVERPROPERTY('ServerName') AS nvarchar(128))", "master").Value;
-      const std::string instance =
-          QueryScalar("select CAST(SERVERPROPERTY('InstanceName') AS nvarchar(128))", "master").Value;
-      ComposeServerName(serverName, instance);
+      // The server's name is asked before its instance name, both in one statement.
+      TextList names;
+      QueryToList(names,
+                  "select CAST(SERVERPROPERTY('ServerName') AS nvarchar(128)), "
+                  "CAST(SERVERPROPERTY('InstanceName') AS nvarchar(128))",
+                  "master");
+      ComposeServerName(names.size() > 1 ? names[1] : std::string(), names.size() > 2 ? names[2] : std::string());
       std::string n = ServerName;
       if (n.empty()) n = ConnectionStringValue("SERVER");
       std::string text;

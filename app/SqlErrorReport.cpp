@@ -77,11 +77,20 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
     case mqcExecBefore:
     case mqcOpenBefore: Waiter.SetStatement(clientsetup::HidePasswords(Text)); return;
     case mqcExecAfter:
-    case mqcOpenAfter: Waiter.StatementEnded(); return;
+    case mqcOpenAfter:
+      Waiter.StatementEnded();
+      FLastAnswer.start();
+      return;
     case mqcExecError:
     case mqcOpenError: Waiter.StatementEnded(); break;
     default: return;
   }
+  // A server that refused the statement has answered; one that was cut off has not.
+  const bool lost = Waiter.Dropped() || IsConnectionLoss(DriverRecordsOf(E));
+  if (lost)
+    FLinkLost = true;
+  else
+    FLastAnswer.start();
   if (Waiter.Dropped()) {
     // The server never acknowledged the stop or outlived the time-out: what it did with the
     // statement is unknown, and the connection is gone.
@@ -94,7 +103,7 @@ void TForm1::MOdbcLink1Query(std::string& Text, TMParams* Params, TMQueryContext
     ReportCancelled(clientsetup::HidePasswords(Text));
     return;
   }
-  if (FProbing == 0 && IsConnectionLoss(DriverRecordsOf(E))) {
+  if (FProbing == 0 && lost) {
     ShowConnectionLost();
     return;
   }

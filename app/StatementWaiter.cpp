@@ -223,6 +223,8 @@ void TStatementWaiter::BeginConnect() {
   FClock.restart();
 }
 
+bool TStatementWaiter::ConnectionEnded() const { return !FConnection.empty() && platform::TcpConnectionEnded(FConnection); }
+
 void TStatementWaiter::EndConnect(bool Connected) {
   FConnecting = false;
   if (Connected) FConnection = platform::SocketsSince(FBeforeConnect);

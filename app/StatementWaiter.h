@@ -74,6 +74,10 @@ class TStatementWaiter : public QObject {
   // Bracket a connect of the link: the connection's TCP sockets are those it opened.
   void BeginConnect();
   void EndConnect(bool Connected);
+  // The connection the last connect opened is over (its server closed or reset it, or the
+  // driver closed it), as a look at its sockets tells without a word to the server; false
+  // when the waiter does not know its sockets.
+  bool ConnectionEnded() const;
   // A call is waiting for the server now.
   bool Waiting() const { return FWaiting; }
   // The waiting window while it is shown, else null.

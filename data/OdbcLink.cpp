@@ -137,6 +137,15 @@ void TMOdbcLink::ConnectSteps(const AnsiString& UserID, const AnsiString& Passwo
   FConnectString = S;
 }
 
+AnsiString TMOdbcLink::GetCurrentCatalog() const {
+  if (!FHDbc) return {};
+  SQLCHAR name[512] = {};
+  SQLINTEGER length = 0;
+  const SQLRETURN rc = SQLGetConnectAttr(FHDbc.Get(), SQL_ATTR_CURRENT_CATALOG, name, sizeof name - 1, &length);
+  if (!SQL_SUCCEEDED(rc) || length < 0) return {};
+  return TextReceived(reinterpret_cast<char*>(name));
+}
+
 int TMOdbcLink::GetMaxColumnNameLen() {
   if (FMaxColumnNameLen < 0) {
     SQLUSMALLINT length = 0;

@@ -91,6 +91,10 @@ class TMOdbcLink : public TMCustomDBLink {
   SQLHDBC GetHDbc() const { return FHDbc.Get(); }
   // The connection handle, null while disconnected.
   const TMOdbcHandle& GetConnection() const { return FHDbc; }
+  // The connection's current database as the driver follows it (SQL_ATTR_CURRENT_CATALOG,
+  // which the server's change notices keep up to date); empty while disconnected or when the
+  // driver does not tell.
+  AnsiString GetCurrentCatalog() const;
   // The longest column name the driver may describe, in characters (SQLGetInfo, asked
   // once per connection); 0 when the driver does not tell.
   int GetMaxColumnNameLen();

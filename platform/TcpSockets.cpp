@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <functional>
 
@@ -57,6 +58,18 @@ int ShutdownTcpSockets(const TSocketSet& Sockets) {
     if (Sockets.count(Inode) && shutdown(Fd, SHUT_RDWR) == 0) ++Count;
   });
   return Count;
+}
+
+bool TcpConnectionEnded(const TSocketSet& Sockets) {
+  bool open = false, ended = false;
+  ForEachTcpSocket([&](int Fd, unsigned long Inode) {
+    if (!Sockets.count(Inode)) return;
+    open = true;
+    char byte = 0;
+    const ssize_t got = recv(Fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) ended = true;
+  });
+  return !open || ended;
 }
 
 }  // namespace vandrel::platform

@@ -15,5 +15,8 @@ TSocketSet TcpSocketInodes();
 TSocketSet SocketsSince(const TSocketSet& Before);
 // shutdown(SHUT_RDWR) on each open descriptor whose socket is in Sockets; the number shut down.
 int ShutdownTcpSockets(const TSocketSet& Sockets);
+// True when the connection on Sockets is over without a word sent on it: none of them is open
+// any more, or one was closed or reset by its peer (a look at the socket, no traffic).
+bool TcpConnectionEnded(const TSocketSet& Sockets);
 
 }  // namespace vandrel::platform

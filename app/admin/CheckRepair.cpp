@@ -51,7 +51,7 @@ QString NoRightsText(TCommandContext& C, const std::string& Name) {
 // The database back to multi-user on a connection that stands: the one the repair used may
 // have broken under it. False when even that failed; the user is then told how to end it.
 bool BackToMultiUser(TCommandContext& C, const std::string& Name) {
-  if (C.EnsureConnected() && C.RunStep("use master") == TStepOutcome::soDone &&
+  if (C.EnsureConnected() && C.UseDatabase("master") == TStepOutcome::soDone &&
       C.RunStep("ALTER DATABASE " + QuoteIdentifier(Name) + " SET MULTI_USER") == TStepOutcome::soDone)
     return true;
   ShowMessage(C.DialogParent(),

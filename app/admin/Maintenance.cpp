@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "app/DialogSeam.h"
-#include "app/SqlQuoting.h"
 #include "app/StatementWaiter.h"
 #include "app/WaitCursor.h"
 #include "app/admin/CommandReport.h"
@@ -23,11 +22,14 @@ TMaintenanceResult RunMaintenance(TCommandContext& Context, const TMaintenance& 
   };
   if (Context.CommandStopped()) return stopped();
   if (Work.BeforeStatements) Work.BeforeStatements();
-  if ((Work.ProbesFirst && !Context.EnsureConnected()) || Context.CommandStopped()) return stopped();
+  // Work that takes a database away from its users is worth a probe's round trip first.
+  const bool connected = !Work.ProbesFirst || (Work.GuardedDatabase.empty() ? Context.EnsureConnected()
+                                                                            : Context.EnsureConnectedProbing());
+  if (!connected || Context.CommandStopped()) return stopped();
   WaitCursor busy;
   std::optional<WaitTask> task;
   if (!Work.WaitCaption.empty()) task.emplace(Context.StatementWaiter(), Work.WaitCaption);
-  result.Outcome = Work.Database.empty() ? TStepOutcome::soDone : Context.RunStep("use " + QuoteIdentifier(Work.Database));
+  result.Outcome = Work.Database.empty() ? TStepOutcome::soDone : Context.UseDatabase(Work.Database);
   std::optional<TStopReadBack> readBack;
   if (Work.ReadsBackAfterStop) readBack.emplace(Context);
   std::optional<TWaitLimit> unlimited;

@@ -122,7 +122,9 @@ TEST_F(LostConnection, PrzerwijDuringTheProbeEndsTheCommand) {
                         Case{TCommandId::cmSetReadOnly, "Ustawianie trybu bazy tylko do odczytu", "została przestawiona"},
                         Case{TCommandId::cmCheck, "Sprawdzanie spójności bazy", "nie zawiera błędów"}}) {
     SCOPED_TRACE(c.Caption);
+    Form->ProbeAfterIdle = 5;
     SelectDatabase("Sklep");
+    Form->ProbeAfterIdle = 0;  // the server hung while the connection was idle
     Dialogs.Messages.clear();
     std::string named;
     StopTheProbe(named);
@@ -151,6 +153,7 @@ TEST_F(LostConnection, EveryWaitForAHungServerEnds) {
   Form->Waiter.CallTimeout = 1;
   Form->Waiter.DropAfter = 300;
   Form->MOdbcLink1->SetConnectionTimeout(1);
+  Form->ProbeAfterIdle = 0;  // the server hangs while the connection is idle
   bool frozen = false;
   // A wait without end would hold the test for good: the server comes back now and then, and
   // the checks fail.
