@@ -199,6 +199,17 @@ def _():
     expect(list(row), ["9.00.3042.00" if EXPRESS else "8.00.2039", "ONLINE"])
 
 
+@case("a sql_variant variable keeps the base type of its value")
+def _():
+    c = db.cursor()
+    row = c.execute("set nocount on declare @v sql_variant set @v = cast(12.5 as decimal(5,2)) "
+                    "select cast(SQL_VARIANT_PROPERTY(@v, 'BaseType') as sysname), "
+                    "cast(SQL_VARIANT_PROPERTY(@v, 'Precision') as int), cast(SQL_VARIANT_PROPERTY(@v, 'Scale') as int), "
+                    "cast(@v as decimal(5,2))").fetchone()
+    expect(tuple(row), ("decimal", 5, 2, decimal.Decimal("12.50")))
+    c.execute("set nocount off")
+
+
 @case("a cancelled statement stops and the connection goes on")
 def _():
     other = connect(autocommit=True)

@@ -5,6 +5,7 @@
 #include "engine/SystemTables.h"
 #include "engine/Values.h"
 #include "engine/TypeNames.h"
+#include "engine/UserProcedures.h"
 
 namespace msde {
 namespace {
@@ -39,6 +40,7 @@ void SysObjects(Context&, Database& db, RowSource& out) {
   };
   for (const SystemObject& o : SystemObjectsOf(db)) add(o.name, o.id, "S ", 1, db.crdate, 113);
   for (const Table& t : db.tables) add(t.name, t.id, "U ", OwnerUid(db, t.owner), t.created, 115);
+  for (const StoredProcedure& p : db.procedures) add(p.name, p.id, "P ", OwnerUid(db, p.owner), p.crdate, 4);
 }
 
 void SysUsers(Context&, Database& db, RowSource& out) {
@@ -101,6 +103,18 @@ void SysColumns(Context& ctx, Database& db, RowSource& out) {
     else if (IsSystemTableName(o.name)) AddColumns(out, o.id, OpenTable(ctx, {db.name, "", o.name}).columns, collation);
   }
   for (const Table& t : db.tables) AddColumns(out, t.id, t.columns, collation);
+  // A procedure's parameters are its columns, the output ones marked.
+  for (const StoredProcedure& p : db.procedures) {
+    const size_t first = out.owned.size();
+    std::vector<ColumnInfo> columns;
+    std::vector<bool> output;
+    for (const ProcedureParameter& param : ParameterList(ctx, p)) {
+      columns.push_back(param.type);
+      output.push_back(param.output);
+    }
+    AddColumns(out, p.id, columns, collation);
+    for (size_t i = 0; i < output.size(); ++i) out.owned[first + i][13] = int64_t{output[i] ? 1 : 0};
+  }
 }
 
 void SysFiles(Context&, Database& db, RowSource& out) {

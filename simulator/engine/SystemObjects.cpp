@@ -32,6 +32,8 @@ std::optional<std::string> ObjectName(Database& db, int64_t id) {
     if (o.id == id) return std::string(o.name);
   if (id > INT32_MAX || id < INT32_MIN) return std::nullopt;
   if (const Table* t = db.FindTableById(static_cast<int>(id))) return t->name;
+  for (const StoredProcedure& p : db.procedures)
+    if (p.id == id) return p.name;
   return std::nullopt;
 }
 
@@ -40,6 +42,7 @@ std::optional<int64_t> ObjectId(Database& db, const std::string& owner, const st
     for (const SystemObject& o : SystemObjectsOf(db))
       if (EqualNoCase(o.name, name)) return o.id;
   if (const Table* t = db.FindTable(owner, name)) return t->id;
+  if (const StoredProcedure* p = db.FindProcedure(owner, name)) return p->id;
   return std::nullopt;
 }
 

@@ -92,6 +92,17 @@ void CreateProcedure(Context& ctx, Parser& p) {
   db.procedures.push_back(std::move(proc));
 }
 
+std::vector<ProcedureParameter> ParameterList(Context& ctx, const StoredProcedure& proc) {
+  BatchState trial;
+  std::vector<ProcedureParameter> list;
+  for (const DeclaredParameter& p : DeclareParameters(ctx, proc.parameters, trial, true)) {
+    ColumnInfo type = p.variable->type;
+    type.name = p.name;
+    list.push_back({type, p.output});
+  }
+  return list;
+}
+
 bool CallStoredProcedure(Context& ctx, const std::vector<std::string>& name_parts,
                          const std::vector<ProcedureArgument>& args) {
   const bool named_db = name_parts.size() >= 3 && !name_parts[name_parts.size() - 3].empty();

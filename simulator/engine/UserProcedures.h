@@ -8,6 +8,13 @@
 
 namespace msde {
 
+// A parameter as the catalogs list it: its name (in type.name), type and direction.
+struct ProcedureParameter {
+  ColumnInfo type;
+  bool output = false;
+};
+std::vector<ProcedureParameter> ParameterList(Context& ctx, const StoredProcedure& proc);
+
 // "CREATE PROC[EDURE] ...", the parser after CREATE.
 void CreateProcedure(Context& ctx, Parser& p);
 

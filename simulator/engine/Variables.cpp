@@ -1,8 +1,11 @@
 #include "engine/Variables.h"
 
+#include <memory>
+
 #include "engine/Expression.h"
 #include "engine/TypeNames.h"
 #include "engine/Values.h"
+#include "VariantBase.h"
 
 namespace msde {
 
@@ -32,6 +35,12 @@ Variable* Context::FindVariable(const std::string& name) {
 }
 
 void AssignVariable(Context& ctx, Variable& v, const Value& value, const ColumnInfo& from) {
+  if (v.type.type == SqlType::Variant) {
+    // A sql_variant holds the value as it came, its type the base type it reports.
+    v.value = value;
+    v.type.variant_base = IsNull(value) ? nullptr : std::make_shared<const ColumnInfo>(VariantBaseOf(from, value));
+    return;
+  }
   v.value = ConvertValue(ctx, value, from, v.type, -1);
 }
 

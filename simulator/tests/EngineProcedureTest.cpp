@@ -43,6 +43,21 @@ TEST_F(EngineProcedureTest, WrongCallsFailAsSqlServerRefusesThem) {
   EXPECT_EQ(Run("exec Inna").ErrorNumber(), 2812);
 }
 
+TEST_F(EngineProcedureTest, TheCatalogsListAProcedureAndItsParameters) {
+  const Answer listed = Run("select o.type, c.name, c.isoutparam, t.name from sysobjects o join syscolumns c on c.id = o.id "
+                            "join systypes t on t.xusertype = c.xusertype where o.name = 'Podwoj' order by c.colid");
+  ASSERT_TRUE(listed.errors.empty()) << listed.ErrorText();
+  ASSERT_EQ(listed.Result().rows.size(), 3u);
+  EXPECT_EQ(listed.Text(0, 0), "P ");
+  EXPECT_EQ(listed.Text(1, 1), "@o");
+  EXPECT_EQ(listed.Text(1, 2), "1");
+  EXPECT_EQ(listed.Text(2, 2), "0");
+  EXPECT_EQ(listed.Text(2, 3), "int");
+  EXPECT_EQ(Run("select object_name(object_id('dbo.Podwoj'))").Text(0, 0), "Podwoj");
+  Run("drop proc Podwoj");
+  EXPECT_TRUE(Run("select object_id('Podwoj')").IsNullAt(0, 0));
+}
+
 TEST_F(EngineProcedureTest, ABodyRunsInItsOwnDatabaseUntilDropped) {
   Run("use Sklep");
   ASSERT_TRUE(Run("create proc Ile (@stawka int) as select count(*), db_name() from Towary where StawkaVat = @stawka")

@@ -50,6 +50,21 @@ TEST_F(EngineTest, VariantPropertiesDescribeTheBaseType) {
   EXPECT_EQ(Run("declare @v sql_variant set @v = 7 select SQL_VARIANT_PROPERTY(@v, 'BaseType')").Text(0, 0), "int");
 }
 
+// A sql_variant variable keeps the type of the value put into it, not a text of it.
+TEST_F(EngineTest, VariantVariablesKeepTheBaseTypeOfTheirValue) {
+  const Answer a = Run("declare @d sql_variant, @n sql_variant, @t sql_variant "
+                       "set @d = cast(12.5 as decimal(5,2)) set @n = N'abc' "
+                       "select @t = cast('2026-12-10 10:15' as smalldatetime) "
+                       "select SQL_VARIANT_PROPERTY(@d, 'BaseType'), SQL_VARIANT_PROPERTY(@d, 'Precision'), "
+                       "SQL_VARIANT_PROPERTY(@d, 'Scale'), SQL_VARIANT_PROPERTY(@d, 'MaxLength'), "
+                       "SQL_VARIANT_PROPERTY(@n, 'BaseType'), SQL_VARIANT_PROPERTY(@n, 'MaxLength'), "
+                       "SQL_VARIANT_PROPERTY(@t, 'BaseType'), cast(@d as decimal(6,3))");
+  ASSERT_TRUE(a.errors.empty()) << a.ErrorText();
+  const std::vector<std::string> want{"decimal", "5", "2", "5", "nvarchar", "6", "smalldatetime", "12.500"};
+  for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(a.Text(0, i), want[i]) << "column " << i;
+  EXPECT_TRUE(Run("declare @v sql_variant set @v = 1 set @v = null select @v").IsNullAt(0, 0));
+}
+
 // The value put into a variant decides its base type and properties.
 TEST_F(EngineTest, VariantKeepsTheBaseTypeOfItsValue) {
   struct Case {
