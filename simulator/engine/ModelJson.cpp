@@ -332,6 +332,18 @@ Database DatabaseFromJsonValue(const json& j, const std::string& where,
     if (db.FindTableById(table.id)) Bad(at, "object id " + std::to_string(table.id) + " is taken");
     db.tables.push_back(std::move(table));
   }
+  for (const json& pj : j.value("procedures", json::array())) {
+    StoredProcedure proc;
+    proc.owner = Get<std::string>(pj, "owner", "dbo");
+    proc.name = pj.at("name").get<std::string>();
+    const std::string at = here + " procedure " + proc.owner + "." + proc.name;
+    proc.id = Get<int>(pj, "id", 0);
+    proc.crdate = pj.contains("created") ? DateOf(pj, "created", at) : db.crdate;
+    proc.parameters = Get<std::string>(pj, "parameters", "");
+    proc.body = pj.at("body").get<std::string>();
+    if (proc.id == 0) proc.id = db.NextObjectId();
+    db.procedures.push_back(std::move(proc));
+  }
   for (const json& d : j.value("damage", json::array())) {
     DamageMark mark;
     mark.object_id = d.at("object_id").get<int>();
@@ -394,6 +406,14 @@ json DatabaseToJsonValue(const Database& db) {
     tables.push_back(table);
   }
   j["tables"] = tables;
+  // Written only where there are some, so that a database without any is written as before.
+  if (!db.procedures.empty()) {
+    json procedures = json::array();
+    for (const StoredProcedure& p : db.procedures)
+      procedures.push_back({{"owner", p.owner}, {"name", p.name}, {"id", p.id}, {"created", DateTimeText(p.crdate)},
+                            {"parameters", p.parameters}, {"body", p.body}});
+    j["procedures"] = procedures;
+  }
   json damage = json::array();
   for (const DamageMark& d : db.damage) {
     json jd = {{"object_id", d.object_id}, {"index_id", d.index_id}, {"page_file", d.page_file},

@@ -2,6 +2,8 @@
 // defaults, OUTPUT, the status RETURN gives, the database they run in, and SQL Server's
 // refusals.
 #include "EngineTestSupport.h"
+#include "engine/Model.h"
+#include "engine/SimEngine.h"
 
 namespace msde::engine_test {
 namespace {
@@ -56,6 +58,21 @@ TEST_F(EngineProcedureTest, TheCatalogsListAProcedureAndItsParameters) {
   EXPECT_EQ(Run("select object_name(object_id('dbo.Podwoj'))").Text(0, 0), "Podwoj");
   Run("drop proc Podwoj");
   EXPECT_TRUE(Run("select object_id('Podwoj')").IsNullAt(0, 0));
+}
+
+// What a backup, a detach and the data set keep of a database: its procedures with it.
+TEST_F(EngineProcedureTest, ADatabaseWrittenOutKeepsItsProcedures) {
+  auto* sim = dynamic_cast<SimEngine*>(engine_.get());
+  const std::string written = DatabaseToJson(*sim->State().FindDatabase("master"));
+  const Database copy = DatabaseFromJson(written);
+  ASSERT_EQ(copy.procedures.size(), 1u);
+  const StoredProcedure& p = copy.procedures[0];
+  EXPECT_EQ(p.name, "Podwoj");
+  EXPECT_EQ(p.id, sim->State().FindDatabase("master")->procedures[0].id);
+  EXPECT_EQ(p.parameters, "@i int, @o int output, @krok int = 1");
+  EXPECT_EQ(p.body, "\nset @o = @i * 2\nif @i < 0 return -1\nreturn @i + @krok");
+  EXPECT_EQ(DatabaseToJson(copy), written);
+  EXPECT_EQ(DatabaseToJson(*sim->State().FindDatabase("Sklep")).find("procedures"), std::string::npos);
 }
 
 TEST_F(EngineProcedureTest, ABodyRunsInItsOwnDatabaseUntilDropped) {
