@@ -22,10 +22,12 @@ namespace vandrel::app::testing {
 // The demo server's system administrator has no password, as MSDE 2000 installs often had.
 inline const char* const kSaPassword = "";
 
-// A copy of the demo data set written to Directory with Settings (members of a JSON object,
-// such as "\"backup_page_microseconds\": 20000") added to its server: the copy's path.
-inline std::string DemoWithServerSettings(const std::string& Directory, const std::string& Settings) {
-  std::ifstream in(std::string(MSDE_DATA_DIR) + "/demo.json");
+// A copy of the demo data set (or DataSet, another of the simulator's) written to Directory
+// with Settings (members of a JSON object, such as "\"backup_page_microseconds\": 20000") added
+// to its server: the copy's path.
+inline std::string DemoWithServerSettings(const std::string& Directory, const std::string& Settings,
+                                          const std::string& DataSet = "demo.json") {
+  std::ifstream in(std::string(MSDE_DATA_DIR) + "/" + DataSet);
   std::stringstream text;
   text << in.rdbuf();
   std::string data = text.str();

@@ -128,6 +128,20 @@ void SysProcesses(Context& ctx, Database&, RowSource& out) {
                          Padded("TCP/IP", 12), Padded(s->login, 128), std::string(1, '\0'),
                          std::string(1, '\0'), int64_t{0}, int64_t{0}});
   }
+  // A killed session rolling back is listed as such until the rollback ends.
+  ctx.model.EndFinishedRollbacks();
+  for (const auto& [spid, r] : ctx.model.rollbacks) {
+    Database* db = ctx.model.FindDatabase(r.database);
+    const Login* login = ctx.model.FindLogin(r.login);
+    out.owned.push_back({int64_t{spid}, int64_t{0}, int64_t{0}, std::string(2, '\0'), int64_t{0},
+                         Padded("MISCELLANEOUS", 32), Padded("", 256),
+                         db ? Value{int64_t{db->dbid}} : Value{int64_t{0}}, int64_t{1}, int64_t{0}, int64_t{0},
+                         int64_t{2}, FromTimeT(r.login_time), FromTimeT(r.last_batch), int64_t{0}, int64_t{1},
+                         Padded(r.status, 30), login ? login->sid : std::string(1, '\0'), Padded(r.host, 128),
+                         Padded(r.program, 128), Padded("", 8), Padded("KILLED/ROLLBACK", 16), Padded("", 128),
+                         Padded("", 128), Padded("7F000001", 12), Padded("TCP/IP", 12), Padded(r.login, 128),
+                         std::string(1, '\0'), std::string(1, '\0'), int64_t{0}, int64_t{0}});
+  }
 }
 
 const SystemTableRegistration sysdatabases("sysdatabases", true, SysDatabases);

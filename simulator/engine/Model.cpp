@@ -159,8 +159,24 @@ int Model::NextDbid() const {
 
 int Model::NextSpid() const {
   int spid = 51;
-  while (sessions.count(spid) != 0) ++spid;
+  while (sessions.count(spid) != 0 || rollbacks.count(spid) != 0) ++spid;
   return spid;
+}
+
+int RollingBack::Percent() const {
+  if (seconds <= 0) return 100;
+  const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
+  return static_cast<int>(std::min<int64_t>(100, elapsed.count() * 100 / seconds));
+}
+
+int64_t RollingBack::SecondsLeft() const {
+  const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
+  return std::max<int64_t>(0, seconds - elapsed.count());
+}
+
+void Model::EndFinishedRollbacks() {
+  for (auto it = rollbacks.begin(); it != rollbacks.end();)
+    it = it->second.Percent() >= 100 ? rollbacks.erase(it) : std::next(it);
 }
 
 void Model::AddDatabase(Database db) {

@@ -77,6 +77,10 @@ struct ServerInfo {
   // waittime and the 2005 views' wait times): a wait of minutes without minutes of waiting.
   // How long a session waits before LOCK_TIMEOUT ends it is not changed.
   int64_t lock_wait_head_start_seconds = 0;
+  // How long a killed session with an open transaction takes to roll it back: meanwhile
+  // sysprocesses still lists it (KILLED/ROLLBACK) and KILL ... WITH STATUSONLY says how far it
+  // is. 0: at once, as a short transaction is.
+  int64_t kill_rollback_seconds = 0;
   // SQL Server 2005 (product version 9.x) instead of SQL Server 2000 (8.x).
   bool Is2005() const { return product_version.rfind("9.", 0) == 0; }
   std::string BackupDirectory() const { return data_root + "\\BACKUP"; }
@@ -276,6 +280,17 @@ struct DiskRoot {
   bool unc = false;  // named only by a path that begins "\\"
 };
 
+// A killed session rolling its transaction back: what sysprocesses shows of it meanwhile.
+struct RollingBack {
+  std::string login, host, program, database, status = "rollback";
+  time_t login_time = 0, last_batch = 0;
+  std::chrono::steady_clock::time_point started;
+  int64_t seconds = 0;
+  // How far it is, 0 to 100, and the seconds left.
+  int Percent() const;
+  int64_t SecondsLeft() const;
+};
+
 // One entry of the server's error log.
 struct ErrorLogLine {
   SqlDateTime time;
@@ -317,6 +332,10 @@ class Model {
   std::map<int, OpenTransaction> transactions;
   std::map<std::string, RowLock> row_locks;  // by holder, table and resource (Locks.cpp)
   std::map<int, LockWait> lock_waits;
+  // Killed sessions still rolling back (server.kill_rollback_seconds), by spid.
+  std::map<int, RollingBack> rollbacks;
+  // Forgets the rollbacks that have finished by now.
+  void EndFinishedRollbacks();
 
   // Look-ups; names compare case-insensitively as under a case-insensitive collation.
   Database* FindDatabase(const std::string& name);

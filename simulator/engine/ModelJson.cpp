@@ -4,8 +4,8 @@
 // (SQL Server 2005 Express: its version, edition, instance SQLEXPRESS and data root become
 // the server's defaults). server: name, instance, machine, product_version, product_level,
 // edition, engine_edition, version_text, collation, collation_seq, start_time, data_root,
-// backup_page_microseconds, lock_wait_head_start_seconds (0), physical_memory_mb (512),
-// processor_count (1).
+// backup_page_microseconds, lock_wait_head_start_seconds (0), kill_rollback_seconds (0),
+// physical_memory_mb (512), processor_count (1).
 // configuration[]: name, minimum, maximum, config_value, run_value (default config_value),
 // advanced, dynamic. logins[]: name, password, default_database ("master"), language
 // ("us_english"), sysadmin, nt_name (a Windows login, which cannot log in here), created,
@@ -549,6 +549,7 @@ Model LoadModel(const std::string& DataFile) {
         Get<int64_t>(server, "backup_page_microseconds", s.backup_page_microseconds);
     s.lock_wait_head_start_seconds =
         Get<int64_t>(server, "lock_wait_head_start_seconds", s.lock_wait_head_start_seconds);
+    s.kill_rollback_seconds = Get<int64_t>(server, "kill_rollback_seconds", s.kill_rollback_seconds);
     s.start_time = server.contains("start_time") ? DateOf(server, "start_time", DataFile)
                                                  : NowDateTime();
     for (const json& o : root.value("configuration", json::array())) {
@@ -638,7 +639,8 @@ std::string ModelToJson(const Model& model) {
                     {"start_time", DateTimeText(s.start_time)},
                     {"data_root", s.data_root},
                     {"backup_page_microseconds", s.backup_page_microseconds},
-                    {"lock_wait_head_start_seconds", s.lock_wait_head_start_seconds}};
+                    {"lock_wait_head_start_seconds", s.lock_wait_head_start_seconds},
+                    {"kill_rollback_seconds", s.kill_rollback_seconds}};
   json configuration = json::array();
   for (const ConfigOption& o : model.configuration)
     configuration.push_back({{"name", o.name}, {"minimum", o.minimum}, {"maximum", o.maximum},

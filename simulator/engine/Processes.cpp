@@ -16,8 +16,8 @@ constexpr int64_t kFirstUserSpid = 51;
 
 void Kill(Context& ctx, Parser& p) {
   const int64_t spid = p.ExpectInteger();
-  // WITH STATUSONLY asks how far the rollback of a killed session is; this server rolls
-  // back at once, so there is never one in progress.
+  // WITH STATUSONLY asks how far the rollback of a killed session is (server setting
+  // kill_rollback_seconds; without it every rollback ends at once).
   bool status_only = false;
   if (p.AcceptKeyword("WITH")) {
     p.ExpectKeyword("STATUSONLY");
@@ -36,6 +36,14 @@ void Kill(Context& ctx, Parser& p) {
     for (const SystemProcess& s : ctx.model.system_processes)
       if (s.spid == spid) ctx.Fail(6107, 14, 1, "Only user processes can be killed.");
   }
+  ctx.model.EndFinishedRollbacks();
+  // A session rolling back is asked how far it is, by either form of KILL.
+  if (auto rolling = ctx.model.rollbacks.find(static_cast<int>(spid)); rolling != ctx.model.rollbacks.end()) {
+    ctx.Info(0, "SPID " + std::to_string(spid) + ": transaction rollback in progress. Estimated rollback completion: " +
+                    std::to_string(rolling->second.Percent()) + "%. Estimated time remaining: " +
+                    std::to_string(rolling->second.SecondsLeft()) + " seconds.");
+    return;
+  }
   auto it = ctx.model.sessions.find(static_cast<int>(spid));
   if (it == ctx.model.sessions.end() || it->second->killed)
     ctx.Fail(6106, 16, 1, "Process ID " + std::to_string(spid) + " is not an active process ID.");
@@ -46,6 +54,12 @@ void Kill(Context& ctx, Parser& p) {
   LogEvent(ctx.model, SpidSource(ctx.session.spid),
            "Process ID " + std::to_string(spid) + " was killed by hostname " + ctx.session.host +
                ", host process ID 0.");
+  const Session& victim = *it->second;
+  if (ctx.model.server.kill_rollback_seconds > 0 && victim.trancount > 0) {
+    RollingBack& r = ctx.model.rollbacks[static_cast<int>(spid)];
+    r = {victim.login, victim.host, victim.program, victim.database, "rollback", victim.login_time, victim.last_batch,
+         std::chrono::steady_clock::now(), ctx.model.server.kill_rollback_seconds};
+  }
   EndSession(ctx, *it->second);
 }
 

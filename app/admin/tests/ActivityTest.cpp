@@ -268,6 +268,36 @@ TEST_P(Activity, ASessionThatEndedMeanwhileIsSaidToHaveEnded) {
   EXPECT_NE(Cell(TillSpids[0], 4), "Kasa1");
 }
 
+// A server whose rollbacks take their time, as a long transaction's does: the killed head is
+// still listed while it rolls back, and the account says how far it is, in the server's words.
+class SlowRollback : public Activity {
+ protected:
+  std::string DataFile() const override {
+    return DemoWithServerSettings(Dir.Path(), "\"kill_rollback_seconds\": 3600", GetParam());
+  }
+  msde::testkit::TempDir Dir{"vandrel-rollback"};
+};
+
+TEST_P(SlowRollback, AKilledHeadStillRollingBackIsSaidToBeSoWithItsProgress) {
+  Run(TCommandId::cmProcesses);
+  SelectSessions({HolderSpid});
+  Form->PreparePopupMenu2();
+  const size_t mark = Sim->TraceMark();
+  Run(TCommandId::cmKillProcess);
+  EXPECT_THAT(SentStarting(mark, "KILL"), ElementsAre("KILL " + HolderSpid, "KILL " + HolderSpid + " WITH STATUSONLY"));
+  ASSERT_EQ(Dialogs.Messages.size(), 2u);
+  const std::string account = Dialogs.Messages[1].Text;
+  EXPECT_EQ(account.rfind("Jeszcze wycofują transakcję:\r\n" + HolderSpid + " (Zaplecze): SPID " + HolderSpid +
+                              ": transaction rollback in progress. Estimated rollback completion: ",
+                          0),
+            0u)
+      << account;
+  EXPECT_EQ(account.find("Zakończone:"), std::string::npos) << account;
+}
+
+INSTANTIATE_TEST_SUITE_P(Demo, SlowRollback, ::testing::Values("demo.json", "demo2005.json"),
+                         [](const auto& Info) { return std::string(Info.index == 0 ? "SqlServer2000" : "SqlServer2005Express"); });
+
 INSTANTIATE_TEST_SUITE_P(Demo, Activity, ::testing::Values("demo.json", "demo2005.json"),
                          [](const auto& Info) { return std::string(Info.index == 0 ? "SqlServer2000" : "SqlServer2005Express"); });
 
