@@ -62,21 +62,12 @@ std::string DataSet() {
   return j;
 }
 
-class AnswerLogin : public DialogSeam {
+class AnswerLogin : public BenchDialogs {
  public:
   int MessageBox(QWidget*, const QString& Text, const QString&, MsgIcon, int) override {
     std::fprintf(stderr, "message: %s\n", Text.toStdString().c_str());
     return mbOK;
   }
-  int ExecDialog(QDialog* Dialog) override {
-    if (auto* login = dynamic_cast<TPasswordDlg*>(Dialog)) {
-      login->Edit3->setText("demo");
-      return QDialog::Accepted;
-    }
-    return QDialog::Rejected;
-  }
-  QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
 };
 
 double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }

@@ -46,21 +46,12 @@ std::string DataSet(int Databases) {
   return j + "]}";
 }
 
-// Every question answered "Tak", every login given the password, every other dialog closed.
-class Answers : public DialogSeam {
+// Every question answered "Tak", the login given the password, every other dialog closed.
+class Answers : public BenchDialogs {
  public:
   int MessageBox(QWidget*, const QString&, const QString&, MsgIcon, int Buttons) override {
     return (Buttons & mbYes) ? mbYes : mbOK;
   }
-  int ExecDialog(QDialog* Dialog) override {
-    if (auto* login = dynamic_cast<TPasswordDlg*>(Dialog)) {
-      login->Edit3->setText("demo");
-      return QDialog::Accepted;
-    }
-    return QDialog::Rejected;
-  }
-  QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
   void ShowReport(QWidget*, const QString&, const QString&, const QString&, MsgIcon) override {}
 };
 
